@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Folian needs to build, test and run, when missing.
+set -euo pipefail
+packages=(cmake ninja-build g++ qt6-base-dev qt6-pdf-dev libgtest-dev fonts-noto-cjk)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"

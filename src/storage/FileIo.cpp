@@ -1,0 +1,98 @@
+#include "storage/FileIo.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct Fault {
+  long at = 0;  // 0 = disarmed
+  FileFaults::Kind kind = FileFaults::Kind::Once;
+  long seen = 0;
+
+  // Counts one call and says whether it must fail.
+  bool hit() {
+    ++seen;
+    if (at <= 0) return false;
+    if (kind == FileFaults::Kind::Once) return seen == at;
+    return seen >= at;
+  }
+};
+
+Fault gWriteFault;
+Fault gReadFault;
+
+}  // namespace
+
+FileStream* FileStream::open(const char* path, FileOpenMode mode) {
+  if (path == nullptr) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case FileOpenMode::ReadOnly: flags |= O_RDONLY; break;
+    case FileOpenMode::ReadWrite: flags |= O_RDWR; break;
+    case FileOpenMode::CreateExclusive: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+  }
+  const int fd = ::open(path, flags, 0644);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {  // a folder is not a container
+    ::close(fd);
+    errno = EISDIR;
+    return nullptr;
+  }
+  return new FileStream(fd);
+}
+
+FileStream::~FileStream() { ::close(fd_); }
+
+size_t FileStream::readAt(uint64_t offset, void* buffer, size_t n) {
+  if (gReadFault.hit()) return 0;
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pread(fd_, static_cast<char*>(buffer) + done, n - done,
+                              static_cast<off_t>(offset + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += static_cast<size_t>(r);
+  }
+  return done;
+}
+
+bool FileStream::writeAt(uint64_t offset, const void* buffer, size_t n) {
+  if (gWriteFault.hit()) return false;
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t w = ::pwrite(fd_, static_cast<const char*>(buffer) + done, n - done,
+                               static_cast<off_t>(offset + done));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    done += static_cast<size_t>(w);
+  }
+  return true;
+}
+
+int64_t FileStream::size() {
+  struct stat st;
+  if (fstat(fd_, &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool FileStream::truncate(uint64_t size) {
+  if (gWriteFault.at > 0 && gWriteFault.kind == FileFaults::Kind::FromThenOn &&
+      gWriteFault.seen >= gWriteFault.at)
+    return false;  // a "dead" process changes nothing more
+  return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+}
+
+void FileFaults::failWrite(long n, Kind kind) { gWriteFault = Fault{n, kind, 0}; }
+void FileFaults::failRead(long n, Kind kind) { gReadFault = Fault{n, kind, 0}; }
+void FileFaults::reset() {
+  gWriteFault = Fault{};
+  gReadFault = Fault{};
+}
+long FileFaults::writesSeen() { return gWriteFault.seen; }

@@ -1,0 +1,94 @@
+#pragma once
+// The ZEL tagged container: a 512-byte header, a root record, then items
+// (a 36-byte record followed by its data) appended in order. Items of one
+// tag form a doubly linked member chain; the first member of each tag (its
+// tag head) sits in a doubly linked tag chain that starts at the root record.
+// Nothing is ever moved: new items are appended, removed items are unlinked.
+//
+// Every function returns one of the ZEL_* result codes below. A file is input
+// like any other: every offset and length read from it is checked against the
+// file's size before it is followed, and every chain walk is bounded, so a
+// damaged file yields ZEL_ERR_IO (-2) instead of a crash, hang or huge allocation.
+
+#include <cstdint>
+
+#include "storage/FileIo.h"
+#include "storage/ZelFormat.h"
+
+enum : int {
+  ZEL_OK = 0,
+  ZEL_ERR_ARG = -1,         // bad argument/handle, cannot open/create, exists, wrong magic/version,
+                            // buffer too small, length mismatch, tag -1, past the 4 GiB limit
+  ZEL_ERR_IO = -2,          // short read/write, failed seek, damaged links
+  ZEL_ERR_NO_CURRENT = -3,  // no current item
+  ZEL_ERR_NO_MEMBER = -4,   // no next or previous member
+  ZEL_ERR_NO_TAG = -5,      // tag not found, or no next or previous tag
+  ZEL_ERR_READ_ONLY = -6    // the handle is read-only and the operation writes
+};
+
+/// One item record in host byte order (36 bytes on disk, little-endian).
+struct ZEL_METADATA {
+  int32_t tag;
+  uint32_t dataLength;
+  uint32_t position;
+  uint32_t prevMember;
+  uint32_t nextMember;
+  uint32_t prevTag;
+  uint32_t nextTag;
+  uint8_t reserved[8];
+};
+static_assert(sizeof(ZEL_METADATA) == 36, "ZEL_METADATA mirrors the 36-byte item record");
+
+/// Caller-owned handle of an open container.
+struct ZEL_FILE {
+  FileStream* stream = nullptr;
+  ZEL_METADATA current{};
+  uint8_t hasCurrent = 0;
+  int32_t openMode = 0;  // 0 = read and write, 1 = read-only
+  uint64_t fileSize = 0; // size as last seen; every offset read is checked against it
+};
+
+/// Creates a new, empty container (548 bytes) and leaves `file` open read/write.
+/// Never overwrites: an existing path gives -1.
+int ZEL_Create(const char* path, ZEL_FILE* file);
+/// Opens an existing container; mode 0 read/write, 1 read-only. A file shorter
+/// than the header gives -2; another magic or version gives -1. Call ZEL_Close
+/// afterwards also when this fails.
+int ZEL_Open(const char* path, int mode, ZEL_FILE* file);
+/// Closes the stream if any; harmless on a null handle or a closed one.
+void ZEL_Close(ZEL_FILE* file);
+
+/// Moves along the tag chain; the current item becomes a tag head.
+int ZEL_FirstTag(ZEL_FILE* file);
+int ZEL_NextTag(ZEL_FILE* file);
+int ZEL_PreviousTag(ZEL_FILE* file);
+
+/// Makes the tag head of `tag` current (-5 when the tag does not exist).
+int ZEL_FirstMember(ZEL_FILE* file, int32_t tag);
+/// Moves along the current item's member chain (-4 at its end, current kept).
+int ZEL_NextMember(ZEL_FILE* file);
+int ZEL_PreviousMember(ZEL_FILE* file);
+
+/// dataLength of the current item, or -1 without handle, stream or current item.
+int64_t ZEL_GetDataLength(ZEL_FILE* file);
+/// Copies the current item's data into `buffer` (-1 if it holds fewer than dataLength bytes).
+int ZEL_GetData(ZEL_FILE* file, uint32_t bufferSize, void* buffer);
+
+/// Appends a member at the end of `tag`, creating the tag at the end of the
+/// tag chain when missing. Does not touch the current item.
+int ZEL_AddData(ZEL_FILE* file, int32_t tag, uint32_t length, const void* data);
+/// Inserts a member of the current item's tag just before the current item.
+int ZEL_InsertData(ZEL_FILE* file, uint32_t length, const void* data);
+/// Unlinks the current item (its bytes stay as dead space); no current item afterwards.
+int ZEL_RemoveData(ZEL_FILE* file);
+/// Overwrites the current item's data in place; `length` must equal its dataLength.
+int ZEL_ReplaceData(ZEL_FILE* file, uint32_t length, const void* data);
+
+/// 1 when `tag` exists and every member's dataLength is `recordLength`, else 0
+/// with *reason (if given) = 1 for a missing tag, 2 for a member of another
+/// length, 3 for a damaged chain. Moves the current item.
+int IsCompatibleTag(ZEL_FILE* file, int32_t tag, uint32_t recordLength, int* reason);
+
+/// Upper bound on the number of items a chain in this file can hold; a walk
+/// that takes more steps has met a cycle.
+uint64_t ZEL_MaxChainSteps(const ZEL_FILE* file);
