@@ -31,6 +31,7 @@ QString FLN_COMM_CreateNSString_FromUniChar_LtoN(const void* field, size_t field
 void FLN_COMM_NtoL_UniChar(const char16_t* text, void* dest);
 /// Copies little-endian UTF-16 up to and including its zero unit into host order.
 void FLN_COMM_LtoN_UniChar(const void* text, char16_t* dest);
-/// Writes the 17-digit date string of `date` in local time and a zero byte;
-/// nothing when `size` is below 18.
+/// Writes the 17-digit date string of `date` in local time (milliseconds
+/// truncated) and a zero byte; nothing when `size` is below 18, or when the
+/// date is invalid or its year has not four digits, as it would not fit.
 void FLN_COMM_NSDateToString(const QDateTime& date, char* dest, size_t size);

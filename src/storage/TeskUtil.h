@@ -5,7 +5,8 @@
 #include <cstddef>
 
 /// Writes the 17-digit date string of Clock::now() (local time, milliseconds
-/// truncated) and a zero byte; writes nothing when `size` is below 18.
+/// truncated) and a zero byte; writes nothing when `size` is below 18 (or when
+/// the clock's date cannot be written in 17 digits, see FLN_COMM_NSDateToString).
 void Tesk_GetCurrentTimeAsString(char* dest, size_t size);
 /// Reads the whole file into a new buffer one byte longer than the file,
 /// zero-terminated; *out receives it (release with free) and the result is 1.

@@ -46,6 +46,11 @@ struct ZEL_FILE {
   uint8_t hasCurrent = 0;
   int32_t openMode = 0;  // 0 = read and write, 1 = read-only
   uint64_t fileSize = 0; // size as last seen; every offset read is checked against it
+  // Steps taken along the tag chain since ZEL_FirstTag and along a member
+  // chain since ZEL_FirstMember. A walk longer than the file could hold has
+  // met a cycle, and the next step fails with -2 instead of going round forever.
+  uint64_t tagSteps = 0;
+  uint64_t memberSteps = 0;
 };
 
 /// Creates a new, empty container (548 bytes) and leaves `file` open read/write.

@@ -1,0 +1,82 @@
+#include "categories/EntrySelection.h"
+
+#include <algorithm>
+#include <new>
+
+#include "library/FlnSave.h"
+
+namespace {
+
+// The selected rows, ascending, each once, without negative numbers.
+bool SelectedRowSet(const std::vector<int>& selectedRows, std::vector<int32_t>& rows) {
+  try {
+    rows.reserve(selectedRows.size());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (int row : selectedRows)
+    if (row >= 0) rows.push_back(row);
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return true;
+}
+
+}  // namespace
+
+int GetSelectedEntryIndexAry(const std::vector<int>& selectedRows, TESK_ARY indexAry) {
+  std::vector<int32_t> rows;
+  if (!SelectedRowSet(selectedRows, rows)) return -1;
+  for (int32_t row : rows)
+    if (Tesk_Ary_Add(indexAry, &row) != 0) return -1;
+  return 0;
+}
+
+int GetSelectedEntryAry(const std::vector<int>& selectedRows, const FLN_DATA* flnData,
+                        TESK_ARY outAry) {
+  std::vector<int32_t> rows;
+  if (!SelectedRowSet(selectedRows, rows)) return -1;
+  const int32_t shown = Tesk_Ary_GetSize(flnData->showEntryAry);
+  for (int32_t row : rows) {
+    if (row >= shown) break;
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(flnData->showEntryAry, row, &entry);
+    if (Tesk_Ary_Add(outAry, &entry) != 0) return -1;
+  }
+  return 0;
+}
+
+int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnData) {
+  // Take the selected entries first: when that fails, the stored selection
+  // stays as it was instead of being cleared.
+  TESK_ARY selected = Tesk_Ary_Init(sizeof(FLN_ENTRY), 20, 20);
+  if (selected == nullptr) return -1;
+  if (GetSelectedEntryAry(selectedRows, flnData, selected) != 0) {
+    Tesk_Ary_Free(selected);
+    return -1;
+  }
+
+  const int32_t count = Tesk_Ary_GetSize(flnData->entry);
+  for (int32_t i = 0; i < count; ++i) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(flnData->entry, i, &entry);
+    if (entry.en_is_select_entrylist == 0) continue;
+    entry.en_is_select_entrylist = 0;
+    Tesk_Ary_Update(flnData->entry, i, &entry);
+  }
+
+  const int32_t selectedCount = Tesk_Ary_GetSize(selected);
+  for (int32_t i = 0; i < selectedCount; ++i) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(selected, i, &entry);
+    entry.en_is_select_entrylist = 1;
+    UpdateEntry(flnData->entry, &entry);
+  }
+  Tesk_Ary_Free(selected);
+  return 0;
+}
+
+int32_t GetSelectedEntryNum(const std::vector<int>& selectedRows) {
+  std::vector<int32_t> rows;
+  if (!SelectedRowSet(selectedRows, rows)) return static_cast<int32_t>(selectedRows.size());
+  return static_cast<int32_t>(rows.size());
+}

@@ -1,0 +1,151 @@
+#include "categories/EntrySort.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "categories/EntryCompare.h"
+#include "storage/Endian.h"
+
+namespace {
+
+// One used sort key with its value for every entry, taken once: texts and
+// dates as zero-terminated byte strings (compared with strcmp, as the entry
+// comparison does), numbers as host values.
+struct KeyValues {
+  bool ascending = true;
+  bool isString = false;
+  std::vector<size_t> textAt;  // offset of each entry's string in the pool
+  std::vector<int32_t> number;
+};
+
+struct SortTable {
+  std::vector<KeyValues> keys;
+  std::vector<char> pool;
+  std::vector<int32_t> ids;
+};
+
+void AppendString(std::vector<char>& pool, const char* text, size_t length) {
+  pool.insert(pool.end(), text, text + length);
+  pool.push_back('\0');
+}
+
+// Reads every value the comparison will need from the locked records.
+void BuildSortTable(TESK_ARY entries, int32_t count, const FLN_ENTRY_LIST_INFO& info,
+                    SortTable& table) {
+  table.ids.resize(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) {
+    const auto* entry = static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i));
+    table.ids[static_cast<size_t>(i)] = ZEL_EndianLong_LtoN(entry->en_id);
+  }
+  const int used = UsedSortKeyCount(info);
+  for (int key = 0; key < used; ++key) {
+    const EntryFieldInfo* field = GetEntryFieldInfo(info.sortFieldKind[key]);
+    if (field == nullptr) continue;  // compares as equal: adds nothing to the order
+    KeyValues values;
+    values.ascending = info.sortFieldAscend[key] == 1;
+    values.isString = field->fieldClass == EntryFieldClass::Text ||
+                      field->fieldClass == EntryFieldClass::Date;
+    if (values.isString)
+      values.textAt.resize(static_cast<size_t>(count));
+    else
+      values.number.resize(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
+      const auto* entry = static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i));
+      const char* bytes = reinterpret_cast<const char*>(entry) + field->offset;
+      switch (field->fieldClass) {
+        case EntryFieldClass::Text: {
+          char text[kEntryTextUtf8Max];
+          ReadEntryFieldText(*entry, *field, text);
+          values.textAt[static_cast<size_t>(i)] = table.pool.size();
+          AppendString(table.pool, text, strlen(text));
+          break;
+        }
+        case EntryFieldClass::Date:
+          values.textAt[static_cast<size_t>(i)] = table.pool.size();
+          AppendString(table.pool, bytes, strnlen(bytes, field->size));
+          break;
+        case EntryFieldClass::Number32: {
+          int32_t stored;
+          memcpy(&stored, bytes, sizeof stored);
+          values.number[static_cast<size_t>(i)] = ZEL_EndianLong_LtoN(stored);
+          break;
+        }
+        case EntryFieldClass::Number16: {
+          int16_t stored;
+          memcpy(&stored, bytes, sizeof stored);
+          values.number[static_cast<size_t>(i)] = ZEL_EndianShort_LtoN(stored);
+          break;
+        }
+      }
+    }
+    table.keys.push_back(std::move(values));
+  }
+}
+
+// Moves the records so that position p receives the record that was at
+// order[p], following each cycle of the permutation with one spare record.
+void ApplyOrder(TESK_ARY entries, const std::vector<int32_t>& order, std::vector<bool>& placed,
+                std::vector<char>& spare) {
+  const size_t recordSize = sizeof(FLN_ENTRY);
+  for (size_t start = 0; start < order.size(); ++start) {
+    if (placed[start] || order[start] == static_cast<int32_t>(start)) continue;
+    memcpy(spare.data(), Tesk_Ary_GetDataPtr(entries, static_cast<int32_t>(start)), recordSize);
+    size_t at = start;
+    for (;;) {
+      placed[at] = true;
+      const size_t from = static_cast<size_t>(order[at]);
+      void* dest = Tesk_Ary_GetDataPtr(entries, static_cast<int32_t>(at));
+      if (from == start) {
+        memcpy(dest, spare.data(), recordSize);
+        break;
+      }
+      memcpy(dest, Tesk_Ary_GetDataPtr(entries, static_cast<int32_t>(from)), recordSize);
+      at = from;
+    }
+  }
+}
+
+}  // namespace
+
+int SortEntryArray(TESK_ARY entries, const FLN_ENTRY_LIST_INFO& info) {
+  const int32_t count = Tesk_Ary_GetSize(entries);
+  if (count < 2) return 0;
+  if (entries->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))) return -1;
+
+  int wasLocked = 0;
+  Tesk_Ary_Lock(entries, &wasLocked);
+  int result = 0;
+  try {
+    SortTable table;
+    BuildSortTable(entries, count, info, table);
+    const char* pool = table.pool.data();
+
+    std::vector<int32_t> order(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) order[static_cast<size_t>(i)] = i;
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+      const size_t ia = static_cast<size_t>(a);
+      const size_t ib = static_cast<size_t>(b);
+      for (const KeyValues& key : table.keys) {
+        int c;
+        if (key.isString) {
+          c = strcmp(pool + key.textAt[ia], pool + key.textAt[ib]);
+        } else {
+          c = key.number[ia] < key.number[ib] ? -1 : key.number[ia] > key.number[ib] ? 1 : 0;
+        }
+        if (c != 0) return key.ascending ? c < 0 : c > 0;
+      }
+      if (table.ids[ia] != table.ids[ib]) return table.ids[ia] > table.ids[ib];
+      return a < b;  // only a repeated en_id gets here: keep the given order
+    });
+
+    std::vector<bool> placed(order.size(), false);
+    std::vector<char> spare(sizeof(FLN_ENTRY));
+    ApplyOrder(entries, order, placed, spare);
+  } catch (const std::bad_alloc&) {
+    result = -1;  // nothing has moved yet: ApplyOrder allocates nothing
+  }
+  Tesk_Ary_Unlock(entries, wasLocked);
+  return result;
+}

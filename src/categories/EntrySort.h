@@ -1,0 +1,13 @@
+#pragma once
+// Sorting a whole entry list at once. The order is exactly the one that
+// Tesk_Ary_QuickSort with EntryListSortProc gives for the same keys, but each
+// entry's texts are converted to UTF-8 once per sort instead of twice per
+// comparison, and the records are moved once, after the order is known.
+
+#include "library/FlnRecords.h"
+
+/// Sorts `entries` (FLN_ENTRY records) by the keys of `info` as
+/// EntryListSortProc orders them. Entries that repeat an en_id and agree on
+/// every key keep their relative order. Returns 0; -1 when memory ran out or
+/// the array does not hold FLN_ENTRY records (the array is then unchanged).
+int SortEntryArray(TESK_ARY entries, const FLN_ENTRY_LIST_INFO& info);

@@ -1,0 +1,267 @@
+#include "storage/TeskAry.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+// A resizable heap block. While `locked` is set a caller may hold addresses
+// inside it, so the block must not move: growing a locked block fails rather
+// than relocate it.
+struct TeskHandleBlock {
+  unsigned char* bytes;
+  size_t size;
+  bool locked;
+};
+
+namespace {
+
+constexpr int32_t kDefaultCount = 20;
+
+// Bytes needed by `records` records of `recordSize` bytes; false when the
+// product does not fit in memory's address range.
+bool BlockBytes(int32_t records, int32_t recordSize, size_t* bytes) {
+  if (records < 0 || recordSize < 0) return false;
+  const size_t n = static_cast<size_t>(records);
+  const size_t r = static_cast<size_t>(recordSize);
+  if (r != 0 && n > static_cast<size_t>(PTRDIFF_MAX) / r) return false;
+  *bytes = n * r;
+  return true;
+}
+
+// A zero-filled block of `size` bytes, or null. A zero-sized block still gets
+// real storage, so that "no block" and "empty block" stay distinct.
+TeskHandle NewHandleClear(size_t size) {
+  TeskHandle h = new (std::nothrow) TeskHandleBlock{nullptr, size, false};
+  if (h == nullptr) return nullptr;
+  h->bytes = static_cast<unsigned char*>(std::calloc(size != 0 ? size : 1, 1));
+  if (h->bytes == nullptr) {
+    delete h;
+    return nullptr;
+  }
+  return h;
+}
+
+// Grows the block to `size` bytes keeping the contents; bytes added are not
+// cleared. False (block unchanged) when memory cannot be had, or when the
+// block is locked, since growing may have to move it.
+bool GrowHandle(TeskHandle h, size_t size) {
+  if (size <= h->size) return true;  // zero-sized records: nothing to add
+  if (h->locked) return false;
+  void* grown = std::realloc(h->bytes, size);
+  if (grown == nullptr) return false;
+  h->bytes = static_cast<unsigned char*>(grown);
+  h->size = size;
+  return true;
+}
+
+void DisposeHandle(TeskHandle h) {
+  if (h == nullptr) return;
+  std::free(h->bytes);
+  delete h;
+}
+
+// Drops the block and leaves the array without storage.
+void ReleaseStorage(TESK_ARY ary) {
+  DisposeHandle(ary->records);
+  ary->records = nullptr;
+  ary->capacity = 0;
+  ary->count = 0;
+}
+
+unsigned char* RecordAt(unsigned char* base, TESK_ARY ary, int32_t index) {
+  return base + static_cast<size_t>(index) * static_cast<size_t>(ary->recordSize);
+}
+
+bool HasRecord(TESK_ARY ary, int32_t index) {
+  return ary != nullptr && ary->records != nullptr && index >= 0 && index < ary->count;
+}
+
+}  // namespace
+
+TESK_ARY Tesk_Ary_Init(int32_t recordSize, int32_t initialCount, int32_t growCount) {
+  if (recordSize < 0) return nullptr;
+  TESK_ARY ary = new (std::nothrow) TeskAryHeader;
+  if (ary == nullptr) return nullptr;
+  ary->records = nullptr;
+  ary->capacity = 0;
+  ary->count = 0;
+  ary->recordSize = recordSize;
+  ary->initialCount = initialCount >= 1 ? initialCount : kDefaultCount;
+  ary->growCount = growCount >= 1 ? growCount : kDefaultCount;
+  return ary;
+}
+
+void Tesk_Ary_Free(TESK_ARY ary) {
+  if (ary == nullptr) return;
+  DisposeHandle(ary->records);
+  delete ary;
+}
+
+int32_t Tesk_Ary_GetSize(TESK_ARY ary) {
+  if (ary == nullptr || ary->records == nullptr) return 0;
+  return ary->count;
+}
+
+void Tesk_Ary_RemoveAll(TESK_ARY ary) {
+  if (ary == nullptr || ary->records == nullptr || ary->count <= 0) return;
+  ReleaseStorage(ary);
+}
+
+void Tesk_Ary_GetData(TESK_ARY ary, int32_t index, void* dest) {
+  if (ary == nullptr || dest == nullptr) return;
+  std::memset(dest, 0, static_cast<size_t>(ary->recordSize));
+  if (!HasRecord(ary, index)) return;
+  int wasLocked;
+  unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(ary->records, &wasLocked));
+  std::memcpy(dest, RecordAt(base, ary, index), static_cast<size_t>(ary->recordSize));
+  Tesk_HUnlock(ary->records, wasLocked);
+}
+
+void Tesk_Ary_Update(TESK_ARY ary, int32_t index, const void* src) {
+  if (src == nullptr || !HasRecord(ary, index)) return;
+  int wasLocked;
+  unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(ary->records, &wasLocked));
+  std::memcpy(RecordAt(base, ary, index), src, static_cast<size_t>(ary->recordSize));
+  Tesk_HUnlock(ary->records, wasLocked);
+}
+
+int Tesk_Ary_Insert(TESK_ARY ary, int32_t index, const void* src) {
+  if (ary == nullptr) return -1;
+  size_t bytes;
+  if (ary->records == nullptr) {
+    ary->records = BlockBytes(ary->initialCount, ary->recordSize, &bytes) ? NewHandleClear(bytes) : nullptr;
+    if (ary->records == nullptr) {
+      ReleaseStorage(ary);
+      return -1;
+    }
+    ary->capacity = ary->initialCount;
+    ary->count = 0;
+  }
+  if (ary->capacity <= ary->count) {
+    if (ary->capacity > INT32_MAX - ary->growCount) return -1;
+    const int32_t grown = ary->capacity + ary->growCount;
+    if (!BlockBytes(grown, ary->recordSize, &bytes) || !GrowHandle(ary->records, bytes)) return -1;
+    ary->capacity = grown;
+  }
+  if (index < 0) index = 0;
+  if (index > ary->count) index = ary->count;
+
+  const size_t size = static_cast<size_t>(ary->recordSize);
+  int wasLocked;
+  unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(ary->records, &wasLocked));
+  unsigned char* slot = RecordAt(base, ary, index);
+  std::memmove(slot + size, slot, static_cast<size_t>(ary->count - index) * size);
+  if (src != nullptr) {
+    std::memcpy(slot, src, size);
+  } else {
+    std::memset(slot, 0, size);  // the slot may hold bytes of a removed record
+  }
+  ary->count += 1;
+  Tesk_HUnlock(ary->records, wasLocked);
+  return 0;
+}
+
+int Tesk_Ary_Add(TESK_ARY ary, const void* src) {
+  if (ary == nullptr) return -1;
+  return Tesk_Ary_Insert(ary, ary->count, src);
+}
+
+void Tesk_Ary_Remove(TESK_ARY ary, int32_t index) {
+  if (!HasRecord(ary, index)) return;
+  const size_t size = static_cast<size_t>(ary->recordSize);
+  int wasLocked;
+  unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(ary->records, &wasLocked));
+  unsigned char* slot = RecordAt(base, ary, index);
+  std::memmove(slot, slot + size, static_cast<size_t>(ary->count - index - 1) * size);
+  ary->count -= 1;
+  Tesk_HUnlock(ary->records, wasLocked);
+}
+
+void Tesk_Ary_Swap(TESK_ARY ary, int32_t i, int32_t j) {
+  if (!HasRecord(ary, i) || !HasRecord(ary, j) || i == j) return;
+  const size_t size = static_cast<size_t>(ary->recordSize);
+  void* temp = std::malloc(size != 0 ? size : 1);
+  if (temp == nullptr) return;
+  int wasLocked;
+  unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(ary->records, &wasLocked));
+  unsigned char* a = RecordAt(base, ary, i);
+  unsigned char* b = RecordAt(base, ary, j);
+  std::memcpy(temp, a, size);
+  std::memcpy(a, b, size);
+  std::memcpy(b, temp, size);
+  Tesk_HUnlock(ary->records, wasLocked);
+  std::free(temp);
+}
+
+void Tesk_Ary_QuickSort(TESK_ARY ary, int (*compare)(const void*, const void*)) {
+  if (compare == nullptr || Tesk_Ary_GetSize(ary) == 0 || ary->recordSize == 0) return;
+  int wasLocked;
+  void* base = Tesk_HLock(ary->records, &wasLocked);
+  std::qsort(base, static_cast<size_t>(ary->count), static_cast<size_t>(ary->recordSize), compare);
+  Tesk_HUnlock(ary->records, wasLocked);
+}
+
+int32_t Tesk_Ary_SeqSearch(TESK_ARY ary, int32_t key, int (*match)(int32_t, const void*)) {
+  if (match == nullptr || Tesk_Ary_GetSize(ary) == 0) return -1;
+  int wasLocked;
+  unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(ary->records, &wasLocked));
+  int32_t found = -1;
+  for (int32_t i = 0; i < ary->count; ++i) {
+    if (match(key, RecordAt(base, ary, i)) == 1) {
+      found = i;
+      break;
+    }
+  }
+  Tesk_HUnlock(ary->records, wasLocked);
+  return found;
+}
+
+int Tesk_Ary_SetSize(TESK_ARY ary, int32_t n) {
+  if (ary == nullptr) return -1;
+  ReleaseStorage(ary);
+  if (n < 1) return 0;
+  size_t bytes;
+  if (!BlockBytes(n, ary->recordSize, &bytes)) return -1;
+  ary->records = NewHandleClear(bytes);
+  if (ary->records == nullptr) return -1;
+  ary->capacity = n;
+  ary->count = n;
+  return 0;
+}
+
+void Tesk_Ary_Lock(TESK_ARY ary, int* wasLocked) {
+  int was = 0;
+  if (ary != nullptr && ary->records != nullptr) Tesk_HLock(ary->records, &was);
+  if (wasLocked != nullptr) *wasLocked = was;
+}
+
+void* Tesk_Ary_GetDataPtr(TESK_ARY ary, int32_t index) {
+  if (!HasRecord(ary, index)) return nullptr;
+  return RecordAt(ary->records->bytes, ary, index);
+}
+
+void Tesk_Ary_Unlock(TESK_ARY ary, int wasLocked) {
+  if (ary == nullptr) return;
+  Tesk_HUnlock(ary->records, wasLocked);
+}
+
+void* Tesk_HLock(TeskHandle h, int* wasLocked) {
+  if (h == nullptr) {
+    if (wasLocked != nullptr) *wasLocked = 0;
+    return nullptr;
+  }
+  if (wasLocked != nullptr) *wasLocked = h->locked ? 1 : 0;
+  h->locked = true;
+  return h->bytes;
+}
+
+void Tesk_HUnlock(TeskHandle h, int wasLocked) {
+  if (h == nullptr || wasLocked == 1) return;
+  h->locked = false;
+}
+
+char* Tesk_ConvertTag_ToTagName(int32_t tag, char* buffer) {
+  if (buffer == nullptr) return nullptr;
+  std::memcpy(buffer, &tag, sizeof tag);
+  return buffer;
+}

@@ -1,0 +1,562 @@
+#include "storage/ZelFile.h"
+
+#include <cstring>
+#include <vector>
+#include <unistd.h>
+
+#include "storage/Endian.h"
+
+using namespace zel;
+
+// ---------------------------------------------------------------------------
+// Record encoding and checked access
+// ---------------------------------------------------------------------------
+
+namespace {
+
+void putU32(uint8_t* p, uint32_t v) {
+  const uint32_t le = static_cast<uint32_t>(ZEL_EndianLong_NtoL(static_cast<int32_t>(v)));
+  std::memcpy(p, &le, 4);
+}
+
+uint32_t getU32(const uint8_t* p) {
+  int32_t le;
+  std::memcpy(&le, p, 4);
+  return static_cast<uint32_t>(ZEL_EndianLong_LtoN(le));
+}
+
+void encode(const ZEL_METADATA& r, uint8_t* out) {
+  putU32(out + kTagAt, static_cast<uint32_t>(r.tag));
+  putU32(out + kDataLengthAt, r.dataLength);
+  putU32(out + kPositionAt, r.position);
+  putU32(out + kPrevMemberAt, r.prevMember);
+  putU32(out + kNextMemberAt, r.nextMember);
+  putU32(out + kPrevTagAt, r.prevTag);
+  putU32(out + kNextTagAt, r.nextTag);
+  std::memcpy(out + kReservedAt, r.reserved, sizeof r.reserved);
+}
+
+void decode(const uint8_t* in, ZEL_METADATA* r) {
+  r->tag = static_cast<int32_t>(getU32(in + kTagAt));
+  r->dataLength = getU32(in + kDataLengthAt);
+  r->position = getU32(in + kPositionAt);
+  r->prevMember = getU32(in + kPrevMemberAt);
+  r->nextMember = getU32(in + kNextMemberAt);
+  r->prevTag = getU32(in + kPrevTagAt);
+  r->nextTag = getU32(in + kNextTagAt);
+  std::memcpy(r->reserved, in + kReservedAt, sizeof r->reserved);
+}
+
+bool isOpen(const ZEL_FILE* file) { return file != nullptr && file->stream != nullptr; }
+
+bool isTagHead(const ZEL_METADATA& r) { return r.prevMember == kNone; }
+
+ZEL_METADATA newRecord(int32_t tag, uint32_t length, uint32_t position) {
+  ZEL_METADATA r{};
+  r.tag = tag;
+  r.dataLength = length;
+  r.position = position;
+  r.prevMember = r.nextMember = r.prevTag = r.nextTag = kNone;
+  return r;
+}
+
+// Reads the item record at `offset`. Anything that could only come from a
+// damaged file is an I/O error: a record that does not lie inside the file,
+// one that names another position than where it was found, or data running
+// past the end of the file. Checking here means no caller ever follows or
+// allocates from an unchecked number.
+int ReadMetaData(ZEL_FILE* file, uint32_t offset, ZEL_METADATA* record) {
+  if (offset == kNone || offset < kRootOffset ||
+      static_cast<uint64_t>(offset) + kRecordSize > file->fileSize)
+    return ZEL_ERR_IO;
+  uint8_t bytes[kRecordSize];
+  if (file->stream->readAt(offset, bytes, kRecordSize) != kRecordSize) return ZEL_ERR_IO;
+  ZEL_METADATA r;
+  decode(bytes, &r);
+  if (r.position != offset) return ZEL_ERR_IO;
+  if (static_cast<uint64_t>(r.position) + kRecordSize + r.dataLength > file->fileSize) return ZEL_ERR_IO;
+  *record = r;
+  return ZEL_OK;
+}
+
+int WriteMetaData(ZEL_FILE* file, const ZEL_METADATA& record) {
+  uint8_t bytes[kRecordSize];
+  encode(record, bytes);
+  return file->stream->writeAt(record.position, bytes, kRecordSize) ? ZEL_OK : ZEL_ERR_IO;
+}
+
+// The root record must be where the format puts it and say what it is.
+int FindFirstTagObj(ZEL_FILE* file, ZEL_METADATA* root) {
+  const int rc = ReadMetaData(file, kRootOffset, root);
+  if (rc != ZEL_OK) return rc;
+  return root->tag == kRootTag ? ZEL_OK : ZEL_ERR_IO;
+}
+
+// Follows one link of a chain to a record that must be a tag head (or the
+// root, for a tag head's prevTag).
+int FollowTagLink(ZEL_FILE* file, uint32_t link, ZEL_METADATA* out) {
+  if (link == kNone) return ZEL_ERR_NO_TAG;
+  ZEL_METADATA r;
+  const int rc = ReadMetaData(file, link, &r);
+  if (rc != ZEL_OK) return rc;
+  if (!isTagHead(r)) return ZEL_ERR_IO;
+  *out = r;
+  return ZEL_OK;
+}
+
+// Walks the tag chain from the root. Finds the head of `tag` (result 0) or
+// reaches the end (-5) leaving the last record of the chain in *last (the
+// root when the file has no tag). A chain longer than the file could hold
+// has met a cycle: -2.
+int WalkTagChain(ZEL_FILE* file, int32_t tag, ZEL_METADATA* found, ZEL_METADATA* last) {
+  ZEL_METADATA r;
+  int rc = FindFirstTagObj(file, &r);
+  if (rc != ZEL_OK) return rc;
+  const uint64_t limit = ZEL_MaxChainSteps(file);
+  for (uint64_t steps = 0; r.nextTag != kNone; ++steps) {
+    if (steps >= limit) return ZEL_ERR_IO;
+    ZEL_METADATA next;
+    rc = FollowTagLink(file, r.nextTag, &next);
+    if (rc != ZEL_OK) return rc == ZEL_ERR_NO_TAG ? ZEL_ERR_IO : rc;
+    if (next.tag == kRootTag) return ZEL_ERR_IO;  // only the root carries -1
+    if (next.tag == tag) {
+      *found = next;
+      return ZEL_OK;
+    }
+    r = next;
+  }
+  if (last != nullptr) *last = r;
+  return ZEL_ERR_NO_TAG;
+}
+
+int FindFirstMember(ZEL_FILE* file, int32_t tag, ZEL_METADATA* record) {
+  if (tag == kRootTag) return ZEL_ERR_ARG;
+  return WalkTagChain(file, tag, record, nullptr);
+}
+
+// Follows a member link; the record reached must belong to the same tag and
+// must not be a tag head (a head is only ever reached through the tag chain).
+int FollowMemberLink(ZEL_FILE* file, const ZEL_METADATA& from, uint32_t link, ZEL_METADATA* out) {
+  if (link == kNone) return ZEL_ERR_NO_MEMBER;
+  ZEL_METADATA r;
+  const int rc = ReadMetaData(file, link, &r);
+  if (rc != ZEL_OK) return rc;
+  if (r.tag != from.tag) return ZEL_ERR_IO;
+  *out = r;
+  return ZEL_OK;
+}
+
+// Walks from `head` to the last member of its tag.
+int FindLastMember(ZEL_FILE* file, const ZEL_METADATA& head, ZEL_METADATA* last) {
+  ZEL_METADATA r = head;
+  const uint64_t limit = ZEL_MaxChainSteps(file);
+  for (uint64_t steps = 0; r.nextMember != kNone; ++steps) {
+    if (steps >= limit) return ZEL_ERR_IO;
+    ZEL_METADATA next;
+    const int rc = FollowMemberLink(file, r, r.nextMember, &next);
+    if (rc != ZEL_OK) return rc == ZEL_ERR_NO_MEMBER ? ZEL_ERR_IO : rc;
+    r = next;
+  }
+  *last = r;
+  return ZEL_OK;
+}
+
+// The current item as the file holds it now. Relinking works from the file's
+// record rather than the handle's copy, which an AddData may have outdated.
+int RereadCurrent(ZEL_FILE* file, ZEL_METADATA* record) {
+  const int rc = ReadMetaData(file, file->current.position, record);
+  if (rc != ZEL_OK) return rc;
+  return record->tag == file->current.tag ? ZEL_OK : ZEL_ERR_IO;
+}
+
+int RefreshFileSize(ZEL_FILE* file) {
+  const int64_t size = file->stream->size();
+  if (size < 0) return ZEL_ERR_IO;
+  file->fileSize = static_cast<uint64_t>(size);
+  return ZEL_OK;
+}
+
+// The writes of one change. Each record is written over its original, which
+// is kept; when a write fails, the originals go back in reverse order and the
+// file is cut back to its old length, so a failed operation leaves the file
+// as it was (as far as the disk still takes writes at all).
+class ChangeSet {
+ public:
+  explicit ChangeSet(ZEL_FILE* file) : file_(file), oldSize_(file->fileSize) {}
+
+  // Writes a new item (record and data) at the end of the file.
+  int append(const ZEL_METADATA& record, const void* data) {
+    const uint64_t end = record.position;
+    const bool ok = WriteMetaData(file_, record) == ZEL_OK &&
+                    (record.dataLength == 0 ||
+                     file_->stream->writeAt(end + kRecordSize, data, record.dataLength));
+    if (!ok) return undo(ZEL_ERR_IO);
+    file_->fileSize = end + kRecordSize + record.dataLength;
+    return ZEL_OK;
+  }
+
+  // Writes `changed` over `original` (same position).
+  int rewrite(const ZEL_METADATA& original, const ZEL_METADATA& changed) {
+    originals_.push_back(original);
+    const int rc = WriteMetaData(file_, changed);
+    return rc == ZEL_OK ? ZEL_OK : undo(rc);
+  }
+
+ private:
+  int undo(int rc) {
+    for (auto it = originals_.rbegin(); it != originals_.rend(); ++it) WriteMetaData(file_, *it);
+    originals_.clear();
+    if (file_->stream->truncate(oldSize_)) file_->fileSize = oldSize_;
+    return rc;
+  }
+
+  ZEL_FILE* file_;
+  uint64_t oldSize_;
+  std::vector<ZEL_METADATA> originals_;
+};
+
+// Where a new item of `length` data bytes goes, or -1 when it would end
+// beyond what 32-bit offsets can address.
+int NewItemPosition(ZEL_FILE* file, uint32_t length, uint32_t* position) {
+  const int rc = RefreshFileSize(file);
+  if (rc != ZEL_OK) return rc;
+  if (file->fileSize + kRecordSize + length > kMaxFileSize) return ZEL_ERR_ARG;
+  *position = static_cast<uint32_t>(file->fileSize);
+  return ZEL_OK;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+// ---------------------------------------------------------------------------
+
+uint64_t ZEL_MaxChainSteps(const ZEL_FILE* file) {
+  if (file == nullptr || file->fileSize <= kRootOffset) return 0;
+  return (file->fileSize - kRootOffset) / kRecordSize;
+}
+
+int ZEL_Create(const char* path, ZEL_FILE* file) {
+  if (path == nullptr || file == nullptr) return ZEL_ERR_ARG;
+  file->openMode = 0;
+  file->stream = nullptr;
+  file->hasCurrent = 0;
+  file->fileSize = 0;
+
+  // Exclusive creation: an existing file is never overwritten.
+  FileStream* stream = FileStream::open(path, FileOpenMode::CreateExclusive);
+  if (stream == nullptr) return ZEL_ERR_ARG;
+
+  uint8_t header[kHeaderSize] = {};
+  std::memcpy(header, kMagic, sizeof kMagic);
+  const int16_t version = ZEL_EndianShort_NtoL(static_cast<int16_t>(kVersion));
+  std::memcpy(header + 4, &version, 2);
+  ZEL_METADATA root = newRecord(kRootTag, 0, kRootOffset);
+  uint8_t rootBytes[kRecordSize];
+  encode(root, rootBytes);
+
+  if (!stream->writeAt(0, header, kHeaderSize) || !stream->writeAt(kRootOffset, rootBytes, kRecordSize)) {
+    // A half-written container is of no use to anyone; take it away again.
+    delete stream;
+    ::unlink(path);
+    return ZEL_ERR_IO;
+  }
+  file->stream = stream;
+  file->fileSize = kRootOffset + kRecordSize;
+  return ZEL_OK;
+}
+
+int ZEL_Open(const char* path, int mode, ZEL_FILE* file) {
+  if (path == nullptr || file == nullptr) return ZEL_ERR_ARG;
+  file->openMode = mode;
+  file->stream = nullptr;
+  file->hasCurrent = 0;
+  file->fileSize = 0;
+  if (mode != 0 && mode != 1) return ZEL_ERR_ARG;
+
+  file->stream = FileStream::open(path, mode == 0 ? FileOpenMode::ReadWrite : FileOpenMode::ReadOnly);
+  if (file->stream == nullptr) return ZEL_ERR_ARG;
+  if (RefreshFileSize(file) != ZEL_OK) return ZEL_ERR_IO;
+
+  uint8_t header[kHeaderSize];
+  if (file->stream->readAt(0, header, kHeaderSize) != kHeaderSize) return ZEL_ERR_IO;
+  if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return ZEL_ERR_ARG;
+  int16_t version;
+  std::memcpy(&version, header + 4, 2);
+  if (ZEL_EndianShort_LtoN(version) != static_cast<int16_t>(kVersion)) return ZEL_ERR_ARG;
+  return ZEL_OK;
+}
+
+void ZEL_Close(ZEL_FILE* file) {
+  if (file == nullptr || file->stream == nullptr) return;
+  delete file->stream;
+  file->stream = nullptr;
+  file->hasCurrent = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Navigation
+// ---------------------------------------------------------------------------
+
+int ZEL_FirstTag(ZEL_FILE* file) {
+  if (!isOpen(file)) return ZEL_ERR_ARG;
+  ZEL_METADATA root;
+  int rc = FindFirstTagObj(file, &root);
+  if (rc != ZEL_OK) return rc;
+  ZEL_METADATA head;
+  rc = FollowTagLink(file, root.nextTag, &head);
+  if (rc != ZEL_OK) return rc;
+  if (head.tag == kRootTag) return ZEL_ERR_IO;
+  file->current = head;
+  file->hasCurrent = 1;
+  file->tagSteps = 0;
+  return ZEL_OK;
+}
+
+static int MoveAlongTagChain(ZEL_FILE* file, bool forward) {
+  if (!isOpen(file)) return ZEL_ERR_ARG;
+  if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
+  if (file->tagSteps >= ZEL_MaxChainSteps(file)) return ZEL_ERR_IO;
+  ZEL_METADATA head = file->current;
+  if (!isTagHead(head)) {
+    const int rc = FindFirstMember(file, head.tag, &head);
+    if (rc != ZEL_OK) return rc;
+  }
+  ZEL_METADATA next;
+  const int rc = FollowTagLink(file, forward ? head.nextTag : head.prevTag, &next);
+  if (rc != ZEL_OK) return rc;
+  if (next.tag == kRootTag) return forward ? ZEL_ERR_IO : ZEL_ERR_NO_TAG;
+  file->current = next;
+  ++file->tagSteps;
+  return ZEL_OK;
+}
+
+int ZEL_NextTag(ZEL_FILE* file) { return MoveAlongTagChain(file, true); }
+int ZEL_PreviousTag(ZEL_FILE* file) { return MoveAlongTagChain(file, false); }
+
+int ZEL_FirstMember(ZEL_FILE* file, int32_t tag) {
+  if (!isOpen(file)) return ZEL_ERR_ARG;
+  ZEL_METADATA head;
+  const int rc = FindFirstMember(file, tag, &head);
+  if (rc != ZEL_OK) return rc;
+  file->current = head;
+  file->hasCurrent = 1;
+  file->memberSteps = 0;
+  return ZEL_OK;
+}
+
+static int MoveAlongMemberChain(ZEL_FILE* file, bool forward) {
+  if (!isOpen(file)) return ZEL_ERR_ARG;
+  if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
+  const uint32_t link = forward ? file->current.nextMember : file->current.prevMember;
+  if (link != kNone && file->memberSteps >= ZEL_MaxChainSteps(file)) return ZEL_ERR_IO;
+  ZEL_METADATA next;
+  const int rc = FollowMemberLink(file, file->current, link, &next);
+  if (rc != ZEL_OK) return rc;
+  file->current = next;
+  ++file->memberSteps;
+  return ZEL_OK;
+}
+
+int ZEL_NextMember(ZEL_FILE* file) { return MoveAlongMemberChain(file, true); }
+int ZEL_PreviousMember(ZEL_FILE* file) { return MoveAlongMemberChain(file, false); }
+
+int64_t ZEL_GetDataLength(ZEL_FILE* file) {
+  if (!isOpen(file) || !file->hasCurrent) return -1;
+  return file->current.dataLength;
+}
+
+int ZEL_GetData(ZEL_FILE* file, uint32_t bufferSize, void* buffer) {
+  if (!isOpen(file) || buffer == nullptr) return ZEL_ERR_ARG;
+  if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
+  const uint32_t length = file->current.dataLength;
+  if (length > bufferSize) return ZEL_ERR_ARG;
+  if (length == 0) return ZEL_OK;
+  const uint64_t at = static_cast<uint64_t>(file->current.position) + kRecordSize;
+  return file->stream->readAt(at, buffer, length) == length ? ZEL_OK : ZEL_ERR_IO;
+}
+
+// ---------------------------------------------------------------------------
+// Changes
+//
+// Order of writes: a new item (record and data) is written at the end of the
+// file before any record that links to it, and relinking writes go in an
+// order where the file after each single write still has whole chains. A
+// process that dies between two writes therefore leaves a file that a reader
+// walks without error, holding the old or the new state. The bytes after a
+// finished operation are the same whatever the order.
+// ---------------------------------------------------------------------------
+
+static int CheckWritable(ZEL_FILE* file) {
+  if (!isOpen(file)) return ZEL_ERR_ARG;
+  if (file->openMode != 0) return ZEL_ERR_READ_ONLY;
+  return ZEL_OK;
+}
+
+int ZEL_AddData(ZEL_FILE* file, int32_t tag, uint32_t length, const void* data) {
+  int rc = CheckWritable(file);
+  if (rc != ZEL_OK) return rc;
+  if (tag == kRootTag || data == nullptr) return ZEL_ERR_ARG;
+
+  ZEL_METADATA head, last;
+  const int found = WalkTagChain(file, tag, &head, &last);
+  if (found != ZEL_OK && found != ZEL_ERR_NO_TAG) return found;
+  if (found == ZEL_OK) {
+    rc = FindLastMember(file, head, &last);
+    if (rc != ZEL_OK) return rc;
+  }
+
+  uint32_t end;
+  rc = NewItemPosition(file, length, &end);
+  if (rc != ZEL_OK) return rc;
+  ZEL_METADATA item = newRecord(tag, length, end);
+  ZEL_METADATA linked = last;
+  if (found == ZEL_OK) {
+    item.prevMember = last.position;  // a new last member of the tag
+    linked.nextMember = end;
+  } else {
+    item.prevTag = last.position;     // a new tag at the end of the tag chain
+    linked.nextTag = end;
+  }
+  ChangeSet change(file);
+  rc = change.append(item, data);
+  if (rc == ZEL_OK) rc = change.rewrite(last, linked);  // makes the item reachable
+  if (rc != ZEL_OK) return rc;
+  if (file->hasCurrent && file->current.position == linked.position) file->current = linked;
+  return ZEL_OK;
+}
+
+int ZEL_InsertData(ZEL_FILE* file, uint32_t length, const void* data) {
+  int rc = CheckWritable(file);
+  if (rc != ZEL_OK) return rc;
+  if (data == nullptr) return ZEL_ERR_ARG;
+  if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
+
+  // Read every record that changes before writing anything.
+  ZEL_METADATA cur, before, after{};
+  rc = RereadCurrent(file, &cur);
+  if (rc != ZEL_OK) return rc;
+  const bool head = isTagHead(cur);
+  const bool hasAfter = head && cur.nextTag != kNone;
+  if (head) {
+    rc = ReadMetaData(file, cur.prevTag, &before);  // previous tag head or the root
+    if (rc == ZEL_OK && hasAfter) rc = FollowTagLink(file, cur.nextTag, &after);
+  } else {
+    rc = FollowMemberLink(file, cur, cur.prevMember, &before);
+  }
+  if (rc != ZEL_OK) return rc == ZEL_ERR_NO_MEMBER || rc == ZEL_ERR_NO_TAG ? ZEL_ERR_IO : rc;
+
+  uint32_t end;
+  rc = NewItemPosition(file, length, &end);
+  if (rc != ZEL_OK) return rc;
+  ZEL_METADATA item = newRecord(cur.tag, length, end);
+  ZEL_METADATA newBefore = before, newAfter = after, newCur = cur;
+  item.nextMember = cur.position;
+  if (head) {
+    item.prevTag = before.position;  // the new item takes the current one's place in the tag chain
+    newBefore.nextTag = end;
+    if (hasAfter) {
+      item.nextTag = after.position;
+      newAfter.prevTag = end;
+    }
+    newCur.prevTag = newCur.nextTag = kNone;
+  } else {
+    item.prevMember = before.position;
+    newBefore.nextMember = end;
+  }
+  newCur.prevMember = end;
+
+  ChangeSet change(file);
+  rc = change.append(item, data);
+  // From the next write on, forward walks pass through the new item.
+  if (rc == ZEL_OK) rc = change.rewrite(before, newBefore);
+  if (rc == ZEL_OK && hasAfter) rc = change.rewrite(after, newAfter);
+  if (rc == ZEL_OK) rc = change.rewrite(cur, newCur);
+  if (rc != ZEL_OK) return rc;
+  file->current = newCur;
+  return ZEL_OK;
+}
+
+int ZEL_RemoveData(ZEL_FILE* file) {
+  int rc = CheckWritable(file);
+  if (rc != ZEL_OK) return rc;
+  if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
+
+  ZEL_METADATA cur;
+  rc = RereadCurrent(file, &cur);
+  if (rc != ZEL_OK) return rc;
+
+  // Read every record that changes before writing anything.
+  ZEL_METADATA before, after{}, second{};
+  const bool head = isTagHead(cur);
+  const bool hasAfter = head ? cur.nextTag != kNone : cur.nextMember != kNone;
+  if (head) {
+    rc = ReadMetaData(file, cur.prevTag, &before);
+    if (rc == ZEL_OK && hasAfter) rc = FollowTagLink(file, cur.nextTag, &after);
+    if (rc == ZEL_OK && cur.nextMember != kNone) rc = FollowMemberLink(file, cur, cur.nextMember, &second);
+  } else {
+    rc = FollowMemberLink(file, cur, cur.prevMember, &before);
+    if (rc == ZEL_OK && hasAfter) rc = FollowMemberLink(file, cur, cur.nextMember, &after);
+  }
+  if (rc != ZEL_OK) return rc == ZEL_ERR_NO_MEMBER || rc == ZEL_ERR_NO_TAG ? ZEL_ERR_IO : rc;
+
+  ChangeSet change(file);
+  ZEL_METADATA newBefore = before, newAfter = after;
+  if (!head) {
+    newBefore.nextMember = cur.nextMember;
+    newAfter.prevMember = cur.prevMember;
+    rc = change.rewrite(before, newBefore);
+  } else if (cur.nextMember == kNone) {
+    newBefore.nextTag = cur.nextTag;  // the tag ceases to exist
+    newAfter.prevTag = cur.prevTag;
+    rc = change.rewrite(before, newBefore);
+  } else {
+    // The second member becomes the tag head. It takes over the head's tag
+    // links before anything points at it, so that the tag chain never leads
+    // to a record that does not continue it.
+    ZEL_METADATA newSecond = second;
+    newSecond.prevMember = kNone;
+    newSecond.prevTag = cur.prevTag;
+    newSecond.nextTag = cur.nextTag;
+    newBefore.nextTag = second.position;
+    newAfter.prevTag = second.position;
+    rc = change.rewrite(second, newSecond);
+    if (rc == ZEL_OK) rc = change.rewrite(before, newBefore);
+  }
+  if (rc == ZEL_OK && hasAfter) rc = change.rewrite(after, newAfter);
+  if (rc != ZEL_OK) return rc;
+  file->hasCurrent = 0;
+  return ZEL_OK;
+}
+
+int ZEL_ReplaceData(ZEL_FILE* file, uint32_t length, const void* data) {
+  int rc = CheckWritable(file);
+  if (rc != ZEL_OK) return rc;
+  if (data == nullptr) return ZEL_ERR_ARG;
+  if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
+  if (length != file->current.dataLength) return ZEL_ERR_ARG;
+  if (length == 0) return ZEL_OK;
+  const uint64_t at = static_cast<uint64_t>(file->current.position) + kRecordSize;
+  return file->stream->writeAt(at, data, length) ? ZEL_OK : ZEL_ERR_IO;
+}
+
+int IsCompatibleTag(ZEL_FILE* file, int32_t tag, uint32_t recordLength, int* reason) {
+  int rc = ZEL_FirstMember(file, tag);
+  if (rc != ZEL_OK) {
+    if (reason != nullptr) *reason = rc == ZEL_ERR_IO ? 3 : 1;
+    return 0;
+  }
+  const uint64_t limit = ZEL_MaxChainSteps(file);
+  for (uint64_t steps = 0;; ++steps) {
+    if (ZEL_GetDataLength(file) != static_cast<int64_t>(recordLength)) {
+      if (reason != nullptr) *reason = 2;
+      return 0;
+    }
+    if (steps >= limit) break;
+    rc = ZEL_NextMember(file);
+    if (rc == ZEL_ERR_NO_MEMBER) return 1;
+    if (rc != ZEL_OK) break;
+  }
+  if (reason != nullptr) *reason = 3;
+  return 0;
+}

@@ -1,0 +1,483 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <algorithm>
+
+#include "ZelReferenceImage.h"
+#include "ZelTestSupport.h"
+#include "storage/ZelFile.h"
+
+using namespace zeltest;
+
+namespace {
+
+constexpr int32_t LABE = ZelTag("LABE");
+constexpr int32_t ENTR = ZelTag("ENTR");
+constexpr int32_t ATTD = ZelTag("ATTD");
+constexpr uint32_t NO = 0xFFFFFFFFu;
+
+class ZelFileTest : public ::testing::Test {
+ protected:
+  void TearDown() override { FileFaults::reset(); }
+  TempDir tmp;
+  std::string path = tmp.path("c.zel");
+};
+
+TEST_F(ZelFileTest, NewContainerIsHeaderAndRootRecord) {
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Create(path.c_str(), &f), ZEL_OK);
+  EXPECT_EQ(ZEL_FirstTag(&f), ZEL_ERR_NO_TAG);
+  ZEL_Close(&f);
+
+  const auto bytes = fileBytes(path);
+  ASSERT_EQ(bytes.size(), 548u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), std::string("ZEL\0", 4));
+  EXPECT_EQ(bytes[4], 2);
+  EXPECT_EQ(bytes[5], 0);
+  for (size_t i = 6; i < 512; ++i) ASSERT_EQ(bytes[i], 0) << i;
+  const uint32_t root[] = {NO, 0, 512, NO, NO, NO, NO, 0, 0};
+  for (size_t i = 0; i < 9; ++i) EXPECT_EQ(u32At(bytes, 512 + 4 * i), root[i]) << "root field " << i;
+}
+
+TEST_F(ZelFileTest, TwoMembersLandWhereTheFormatSays) {
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Create(path.c_str(), &f), ZEL_OK);
+  const std::string a(328, 'a'), b(328, 'b');
+  ASSERT_EQ(ZEL_AddData(&f, LABE, 328, a.data()), ZEL_OK);
+  ASSERT_EQ(ZEL_AddData(&f, LABE, 328, b.data()), ZEL_OK);
+  ZEL_Close(&f);
+
+  const auto bytes = fileBytes(path);
+  ASSERT_EQ(bytes.size(), 1276u);
+  struct { size_t at; uint32_t value; const char* what; } expected[] = {
+      {512 + 24, 548, "root nextTag"},
+      {548 + 0, 0x4C414245, "first tag"},     {548 + 4, 328, "first dataLength"},
+      {548 + 8, 548, "first position"},       {548 + 12, NO, "first prevMember"},
+      {548 + 16, 912, "first nextMember"},    {548 + 20, 512, "first prevTag"},
+      {548 + 24, NO, "first nextTag"},
+      {912 + 8, 912, "second position"},      {912 + 12, 548, "second prevMember"},
+      {912 + 16, NO, "second nextMember"},    {912 + 20, NO, "second prevTag"},
+      {912 + 24, NO, "second nextTag"},
+  };
+  for (const auto& e : expected) EXPECT_EQ(u32At(bytes, e.at), e.value) << e.what;
+  EXPECT_EQ(bytes[584], 'a');
+  EXPECT_EQ(bytes[911], 'a');
+  EXPECT_EQ(bytes[948], 'b');
+  EXPECT_EQ(bytes[1275], 'b');
+}
+
+TEST_F(ZelFileTest, TagCodeIsStoredLowByteFirst) {
+  makeContainer(path, {{ENTR, {"x"}}});
+  const auto bytes = fileBytes(path);
+  EXPECT_EQ(std::string(bytes.begin() + 548, bytes.begin() + 552), "RTNE");
+}
+
+TEST_F(ZelFileTest, CreateNeverOverwrites) {
+  writeBytes(path, {1, 2, 3});
+  ZEL_FILE f;
+  EXPECT_EQ(ZEL_Create(path.c_str(), &f), ZEL_ERR_ARG);
+  ZEL_Close(&f);
+  EXPECT_EQ(fileBytes(path), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST_F(ZelFileTest, OpenRefusesWhatIsNotAContainer) {
+  makeContainer(path, {});
+  const auto good = fileBytes(path);
+  auto withByte = [&](size_t at, uint8_t v) { auto b = good; b[at] = v; return b; };
+  struct Case { const char* what; std::vector<uint8_t> bytes; int mode; int expected; };
+  const Case cases[] = {
+      {"valid", good, 0, ZEL_OK},
+      {"valid read-only", good, 1, ZEL_OK},
+      {"shorter than the header", std::vector<uint8_t>(good.begin(), good.begin() + 511), 0, ZEL_ERR_IO},
+      {"empty", {}, 1, ZEL_ERR_IO},
+      {"wrong magic", withByte(1, 'X'), 0, ZEL_ERR_ARG},
+      {"wrong version", withByte(4, 3), 0, ZEL_ERR_ARG},
+      {"version high byte", withByte(5, 1), 0, ZEL_ERR_ARG},
+      {"unknown mode", good, 2, ZEL_ERR_ARG},
+  };
+  for (const auto& c : cases) {
+    writeBytes(path, c.bytes);
+    ZEL_FILE f;
+    EXPECT_EQ(ZEL_Open(path.c_str(), c.mode, &f), c.expected) << c.what;
+    ZEL_Close(&f);
+  }
+  ZEL_FILE f;
+  EXPECT_EQ(ZEL_Open(tmp.path("missing").c_str(), 1, &f), ZEL_ERR_ARG);
+  ZEL_Close(&f);
+  EXPECT_EQ(ZEL_Open(tmp.dir.path().toUtf8().constData(), 1, &f), ZEL_ERR_ARG) << "a folder";
+  ZEL_Close(&f);
+}
+
+TEST_F(ZelFileTest, EveryWriteOnAReadOnlyHandleIsRefused) {
+  makeContainer(path, {{LABE, {"abc", "def"}}});
+  const auto before = fileBytes(path);
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
+  ASSERT_EQ(ZEL_FirstMember(&f, LABE), ZEL_OK);
+  const char data[3] = {'x', 'y', 'z'};
+  EXPECT_EQ(ZEL_AddData(&f, LABE, 3, data), ZEL_ERR_READ_ONLY);
+  EXPECT_EQ(ZEL_AddData(&f, ENTR, 3, data), ZEL_ERR_READ_ONLY);
+  EXPECT_EQ(ZEL_InsertData(&f, 3, data), ZEL_ERR_READ_ONLY);
+  EXPECT_EQ(ZEL_ReplaceData(&f, 3, data), ZEL_ERR_READ_ONLY);
+  EXPECT_EQ(ZEL_RemoveData(&f), ZEL_ERR_READ_ONLY);
+  ZEL_Close(&f);
+  EXPECT_EQ(fileBytes(path), before);
+}
+
+TEST_F(ZelFileTest, ArgumentAndStateErrors) {
+  ZEL_FILE closed;
+  const char data[4] = {};
+  EXPECT_EQ(ZEL_Create(nullptr, &closed), ZEL_ERR_ARG);
+  EXPECT_EQ(ZEL_FirstTag(nullptr), ZEL_ERR_ARG);
+  EXPECT_EQ(ZEL_FirstTag(&closed), ZEL_ERR_ARG);
+  EXPECT_EQ(ZEL_GetDataLength(&closed), -1);
+  ZEL_Close(nullptr);
+
+  makeContainer(path, {{LABE, {"abcd"}}});
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
+  EXPECT_EQ(ZEL_NextMember(&f), ZEL_ERR_NO_CURRENT);
+  EXPECT_EQ(ZEL_NextTag(&f), ZEL_ERR_NO_CURRENT);
+  EXPECT_EQ(ZEL_InsertData(&f, 4, data), ZEL_ERR_NO_CURRENT);
+  EXPECT_EQ(ZEL_RemoveData(&f), ZEL_ERR_NO_CURRENT);
+  EXPECT_EQ(ZEL_GetDataLength(&f), -1);
+  EXPECT_EQ(ZEL_AddData(&f, -1, 4, data), ZEL_ERR_ARG);
+  EXPECT_EQ(ZEL_AddData(&f, LABE, 4, nullptr), ZEL_ERR_ARG);
+  EXPECT_EQ(ZEL_FirstMember(&f, -1), ZEL_ERR_ARG);
+  EXPECT_EQ(ZEL_FirstMember(&f, ENTR), ZEL_ERR_NO_TAG);
+
+  ASSERT_EQ(ZEL_FirstMember(&f, LABE), ZEL_OK);
+  EXPECT_EQ(ZEL_PreviousTag(&f), ZEL_ERR_NO_TAG) << "first tag has no previous tag";
+  EXPECT_EQ(ZEL_NextTag(&f), ZEL_ERR_NO_TAG);
+  EXPECT_EQ(ZEL_NextMember(&f), ZEL_ERR_NO_MEMBER);
+  EXPECT_EQ(ZEL_PreviousMember(&f), ZEL_ERR_NO_MEMBER);
+  EXPECT_EQ(f.current.tag, LABE) << "failed moves keep the current item";
+
+  char buf[4];
+  EXPECT_EQ(ZEL_GetData(&f, 3, buf), ZEL_ERR_ARG) << "buffer one byte short";
+  EXPECT_EQ(ZEL_GetData(&f, 4, buf), ZEL_OK);
+  EXPECT_EQ(std::string(buf, 4), "abcd");
+  const auto before = fileBytes(path);
+  EXPECT_EQ(ZEL_ReplaceData(&f, 3, "xyz"), ZEL_ERR_ARG);
+  EXPECT_EQ(fileBytes(path), before) << "a length mismatch writes nothing";
+  EXPECT_EQ(ZEL_ReplaceData(&f, 4, "wxyz"), ZEL_OK);
+  ASSERT_EQ(ZEL_GetData(&f, 4, buf), ZEL_OK);
+  EXPECT_EQ(std::string(buf, 4), "wxyz");
+  EXPECT_EQ(fileBytes(path).size(), before.size()) << "replacing in place does not grow the file";
+
+  EXPECT_EQ(ZEL_RemoveData(&f), ZEL_OK);
+  EXPECT_EQ(ZEL_NextMember(&f), ZEL_ERR_NO_CURRENT);
+  ZEL_Close(&f);
+}
+
+TEST_F(ZelFileTest, TagChainNavigation) {
+  makeContainer(path, {{ZelTag("AAAA"), {"a1", "a2"}}, {ZelTag("BBBB"), {"b1"}}, {ZelTag("CCCC"), {"c1"}}});
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
+  ASSERT_EQ(ZEL_FirstMember(&f, ZelTag("AAAA")), ZEL_OK);
+  ASSERT_EQ(ZEL_NextMember(&f), ZEL_OK);
+  ASSERT_EQ(ZEL_NextTag(&f), ZEL_OK) << "from a later member too";
+  EXPECT_EQ(f.current.tag, ZelTag("BBBB"));
+  ASSERT_EQ(ZEL_NextTag(&f), ZEL_OK);
+  EXPECT_EQ(f.current.tag, ZelTag("CCCC"));
+  EXPECT_EQ(ZEL_NextTag(&f), ZEL_ERR_NO_TAG);
+  ASSERT_EQ(ZEL_PreviousTag(&f), ZEL_OK);
+  EXPECT_EQ(f.current.tag, ZelTag("BBBB"));
+  ASSERT_EQ(ZEL_PreviousTag(&f), ZEL_OK);
+  EXPECT_EQ(f.current.tag, ZelTag("AAAA"));
+  EXPECT_EQ(ZEL_PreviousTag(&f), ZEL_ERR_NO_TAG);
+  ZEL_Close(&f);
+}
+
+// Each change, applied to the file and to the reference image, must end in
+// the same bytes and show the expected contents.
+struct ChangeCase {
+  const char* what;
+  std::vector<std::pair<int32_t, std::vector<std::string>>> start;
+  // Applies the change through the API; returns the result code.
+  std::function<int(ZEL_FILE*)> apply;
+  std::function<void(ReferenceImage&, const std::vector<uint8_t>&)> reference;
+  std::vector<std::pair<int32_t, std::vector<std::string>>> expected;
+};
+
+// Offset of member `index` of `tag` in a container built by makeContainer.
+uint32_t memberPosition(const std::string& path, int32_t tag, int index) {
+  ZEL_FILE f;
+  ZEL_Open(path.c_str(), 1, &f);
+  ZEL_FirstMember(&f, tag);
+  for (int i = 0; i < index; ++i) ZEL_NextMember(&f);
+  const uint32_t at = f.current.position;
+  ZEL_Close(&f);
+  return at;
+}
+
+int positionOn(ZEL_FILE* f, int32_t tag, int index) {
+  int rc = ZEL_FirstMember(f, tag);
+  for (int i = 0; rc == ZEL_OK && i < index; ++i) rc = ZEL_NextMember(f);
+  return rc;
+}
+
+const int32_t A = ZelTag("AAAA"), B = ZelTag("BBBB"), C = ZelTag("CCCC");
+const std::vector<std::pair<int32_t, std::vector<std::string>>> kThreeTags = {
+    {A, {"a0", "a1"}}, {B, {"b0", "b1", "b2"}}, {C, {"c0"}}};
+
+std::vector<ChangeCase> changeCases() {
+  auto insertAt = [](int32_t tag, int index, std::string data) {
+    return [=](ZEL_FILE* f) {
+      const int rc = positionOn(f, tag, index);
+      return rc != ZEL_OK ? rc : ZEL_InsertData(f, static_cast<uint32_t>(data.size()), data.data());
+    };
+  };
+  auto removeAt = [](int32_t tag, int index) {
+    return [=](ZEL_FILE* f) {
+      const int rc = positionOn(f, tag, index);
+      return rc != ZEL_OK ? rc : ZEL_RemoveData(f);
+    };
+  };
+  return {
+      {"add to an existing tag", kThreeTags,
+       [](ZEL_FILE* f) { return ZEL_AddData(f, B, 3, "new"); },
+       [](ReferenceImage& r, const std::vector<uint8_t>&) { r.add(B, "new"); },
+       {{A, {"a0", "a1"}}, {B, {"b0", "b1", "b2", "new"}}, {C, {"c0"}}}},
+      {"add a new tag", kThreeTags,
+       [](ZEL_FILE* f) { return ZEL_AddData(f, ATTD, 3, "pdf"); },
+       [](ReferenceImage& r, const std::vector<uint8_t>&) { r.add(ATTD, "pdf"); },
+       {{A, {"a0", "a1"}}, {B, {"b0", "b1", "b2"}}, {C, {"c0"}}, {ATTD, {"pdf"}}}},
+      {"insert before a later member", kThreeTags, insertAt(B, 2, "ins"), nullptr,
+       {{A, {"a0", "a1"}}, {B, {"b0", "b1", "ins", "b2"}}, {C, {"c0"}}}},
+      {"insert before a tag head with a next tag", kThreeTags, insertAt(B, 0, "ins"), nullptr,
+       {{A, {"a0", "a1"}}, {B, {"ins", "b0", "b1", "b2"}}, {C, {"c0"}}}},
+      {"insert before the last tag's head", kThreeTags, insertAt(C, 0, "ins"), nullptr,
+       {{A, {"a0", "a1"}}, {B, {"b0", "b1", "b2"}}, {C, {"ins", "c0"}}}},
+      {"remove a middle member", kThreeTags, removeAt(B, 1), nullptr,
+       {{A, {"a0", "a1"}}, {B, {"b0", "b2"}}, {C, {"c0"}}}},
+      {"remove a last member", kThreeTags, removeAt(B, 2), nullptr,
+       {{A, {"a0", "a1"}}, {B, {"b0", "b1"}}, {C, {"c0"}}}},
+      {"remove a tag head with members keeps the tag in place", kThreeTags, removeAt(B, 0), nullptr,
+       {{A, {"a0", "a1"}}, {B, {"b1", "b2"}}, {C, {"c0"}}}},
+      {"remove the only member of a middle tag", {{A, {"a0"}}, {B, {"b0"}}, {C, {"c0"}}}, removeAt(B, 0), nullptr,
+       {{A, {"a0"}}, {C, {"c0"}}}},
+      {"remove the only member of the last tag", {{A, {"a0"}}, {B, {"b0"}}}, removeAt(B, 0), nullptr,
+       {{A, {"a0"}}}},
+      {"remove the first tag's head", kThreeTags, removeAt(A, 0), nullptr,
+       {{A, {"a1"}}, {B, {"b0", "b1", "b2"}}, {C, {"c0"}}}},
+  };
+}
+
+TEST_F(ZelFileTest, ChangesGiveTheDocumentedBytesAndContents) {
+  for (const auto& c : changeCases()) {
+    SCOPED_TRACE(c.what);
+    const std::string start = tmp.path("start.zel");
+    ::unlink(start.c_str());
+    makeContainer(start, c.start);
+    ::unlink(path.c_str());
+    writeBytes(path, fileBytes(start));
+
+    ZEL_FILE f;
+    ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
+    ASSERT_EQ(c.apply(&f), ZEL_OK);
+    ZEL_Close(&f);
+
+    Contents got;
+    ASSERT_EQ(walk(path, &got), ZEL_OK);
+    EXPECT_EQ(got.tags, c.expected);
+
+    ReferenceImage ref(fileBytes(start));
+    if (c.reference) {
+      c.reference(ref, {});
+    } else {
+      // Insert and remove cases name their item by (tag, index); find them in `expected` vs `start`.
+      for (const auto& [tag, members] : c.start) {
+        const auto it = std::find_if(c.expected.begin(), c.expected.end(),
+                                     [&](const auto& e) { return e.first == tag; });
+        const std::vector<std::string> after = it == c.expected.end() ? std::vector<std::string>{} : it->second;
+        if (after == members) continue;
+        if (after.size() > members.size()) {  // insertion: the first place where they differ
+          size_t i = 0;
+          while (i < members.size() && members[i] == after[i]) ++i;
+          ref.insertBefore(memberPosition(start, tag, static_cast<int>(i)), after[i]);
+        } else {                              // removal
+          size_t i = 0;
+          while (i < after.size() && members[i] == after[i]) ++i;
+          ref.remove(memberPosition(start, tag, static_cast<int>(i)));
+        }
+      }
+    }
+    EXPECT_EQ(fileBytes(path), ref.bytes());
+  }
+}
+
+TEST_F(ZelFileTest, RemovedTagComesBackAtTheEndOfTheChain) {
+  makeContainer(path, {{A, {"a0"}}, {B, {"b0"}}, {C, {"c0"}}});
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
+  ASSERT_EQ(ZEL_FirstMember(&f, A), ZEL_OK);
+  ASSERT_EQ(ZEL_RemoveData(&f), ZEL_OK);
+  EXPECT_EQ(ZEL_FirstMember(&f, A), ZEL_ERR_NO_TAG);
+  ASSERT_EQ(ZEL_AddData(&f, A, 2, "a9"), ZEL_OK);
+  ZEL_Close(&f);
+  Contents got;
+  ASSERT_EQ(walk(path, &got), ZEL_OK);
+  EXPECT_EQ(got.tags, (decltype(got.tags){{B, {"b0"}}, {C, {"c0"}}, {A, {"a9"}}}));
+}
+
+// A process killed after any write of a change leaves a file that walks
+// without error and holds either the old or the new contents; a single failed
+// write (disk full, I/O error) is undone and leaves every byte as it was.
+TEST_F(ZelFileTest, InterruptedChangesLeaveOldOrNewState) {
+  for (const auto& c : changeCases()) {
+    SCOPED_TRACE(c.what);
+    const std::string start = tmp.path("start.zel");
+    ::unlink(start.c_str());
+    makeContainer(start, c.start);
+    const auto startBytes = fileBytes(start);
+    Contents old;
+    ASSERT_EQ(walk(start, &old), ZEL_OK);
+
+    for (auto kind : {FileFaults::Kind::FromThenOn, FileFaults::Kind::Once}) {
+      bool completed = false;
+      for (long n = 1; !completed && n < 20; ++n) {
+        SCOPED_TRACE("write " + std::to_string(n) + (kind == FileFaults::Kind::Once ? " fails" : " and later die"));
+        writeBytes(path, startBytes);
+        ZEL_FILE f;
+        ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
+        FileFaults::failWrite(n, kind);
+        const int rc = c.apply(&f);
+        const long seen = FileFaults::writesSeen();
+        FileFaults::reset();
+        ZEL_Close(&f);
+        completed = seen < n;
+        if (completed) ASSERT_EQ(rc, ZEL_OK);
+        else EXPECT_EQ(rc, ZEL_ERR_IO);
+
+        Contents now;
+        ASSERT_EQ(walk(path, &now), ZEL_OK);
+        if (rc == ZEL_OK) {
+          EXPECT_EQ(now.tags, c.expected);
+        } else if (kind == FileFaults::Kind::Once) {
+          EXPECT_EQ(fileBytes(path), startBytes) << "a failed change is undone";
+        } else {
+          EXPECT_TRUE(now == old || now.tags == c.expected);
+        }
+      }
+      EXPECT_TRUE(completed);
+    }
+  }
+}
+
+// Damaged files: every walk ends in an error code, never a crash, a hang or
+// a huge allocation.
+TEST_F(ZelFileTest, DamagedContainersGiveErrors) {
+  makeContainer(path, {{A, {"a0", "a1", "a2"}}, {B, {"b0"}}});
+  const auto good = fileBytes(path);
+  const uint32_t a0 = 548, a1 = a0 + 38, a2 = a1 + 38, b0 = a2 + 38;
+  ASSERT_EQ(u32At(good, a0 + 16), a1);
+  ASSERT_EQ(u32At(good, a2 + 24), NO);
+  ASSERT_EQ(u32At(good, a0 + 24), b0);
+
+  struct Case { const char* what; size_t at; uint32_t value; };
+  const Case cases[] = {
+      {"root nextTag past the end", 512 + 24, 100000},
+      {"root nextTag into the header", 512 + 24, 100},
+      {"root tag not -1", 512, 7},
+      {"member chain loops to itself", a1 + 16, a1},
+      {"member chain loops back to the head", a2 + 16, a0},
+      {"tag chain loops", b0 + 24, a0},
+      {"tag chain points to itself", a0 + 24, a0},
+      {"member claims 3 GB", a1 + 4, 3000000000u},
+      {"record names another position", a1 + 8, a2},
+      {"member link into another tag", a2 + 16, b0},
+      {"tag head with a previous member", b0 + 12, a0},
+      {"link to a record cut in half", a2 + 16, static_cast<uint32_t>(good.size() - 10)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto bytes = good;
+    putU32(bytes, c.at, c.value);
+    writeBytes(path, bytes);
+
+    Contents got;
+    EXPECT_EQ(walk(path, &got), ZEL_ERR_IO);
+
+    // Every walk that may cross the damage: to the end of the tag chain, to
+    // the end of a member chain, and the compatibility check. Whatever fails
+    // fails with -2 and leaves the file as it was.
+    const std::vector<std::function<int(ZEL_FILE*)>> ops = {
+        [](ZEL_FILE* f) {
+          int reason = 0;
+          return IsCompatibleTag(f, A, 2, &reason) ? ZEL_OK : reason == 3 ? ZEL_ERR_IO : ZEL_ERR_ARG;
+        },
+        [](ZEL_FILE* f) { return ZEL_AddData(f, ZelTag("ZZZZ"), 1, "z"); },
+        [](ZEL_FILE* f) { return ZEL_AddData(f, A, 1, "z"); },
+        [](ZEL_FILE* f) { return ZEL_AddData(f, B, 1, "z"); },
+    };
+    int failures = 0;
+    for (const auto& op : ops) {
+      const auto before = fileBytes(path);
+      ZEL_FILE f;
+      ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
+      const int rc = op(&f);
+      ZEL_Close(&f);
+      if (rc == ZEL_OK) continue;
+      ++failures;
+      EXPECT_EQ(rc, ZEL_ERR_IO);
+      EXPECT_EQ(fileBytes(path), before);
+    }
+    EXPECT_GT(failures, 0);
+  }
+}
+
+TEST_F(ZelFileTest, IsCompatibleTagReasons) {
+  makeContainer(path, {{A, {"xx", "yy"}}, {B, {"xx", "yyy"}}});
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
+  int reason = 77;
+  EXPECT_EQ(IsCompatibleTag(&f, A, 2, &reason), 1);
+  EXPECT_EQ(reason, 77) << "left alone on success";
+  EXPECT_EQ(IsCompatibleTag(&f, B, 2, &reason), 0);
+  EXPECT_EQ(reason, 2);
+  EXPECT_EQ(IsCompatibleTag(&f, C, 2, &reason), 0);
+  EXPECT_EQ(reason, 1);
+  EXPECT_EQ(IsCompatibleTag(&f, A, 3, nullptr), 0);
+  ZEL_Close(&f);
+}
+
+// Offsets are 32-bit: an item that would end beyond 4 GiB is refused before
+// anything is written. A sparse file stands in for a nearly full container.
+TEST_F(ZelFileTest, NothingIsWrittenPastFourGibibytes) {
+  const uint64_t limit = 0x100000000ull;
+  struct Case { const char* what; uint64_t size; uint32_t length; int expected; };
+  const Case cases[] = {
+      {"ends exactly at the limit", limit - 36 - 64, 64, ZEL_OK},
+      {"ends one byte past the limit", limit - 36 - 64, 65, ZEL_ERR_ARG},
+      {"record itself past the limit", limit - 10, 0, ZEL_ERR_ARG},
+  };
+  const std::string data(100, 'd');
+  for (const auto& c : cases) {
+    for (const bool insert : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (insert ? " (insert)" : " (add)"));
+      ::unlink(path.c_str());
+      makeContainer(path, {{A, {"a0"}}});
+      const auto small = fileBytes(path);
+      ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(c.size)), 0);  // sparse
+      ZEL_FILE f;
+      ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
+      ASSERT_EQ(ZEL_FirstMember(&f, A), ZEL_OK);
+      const int rc = insert ? ZEL_InsertData(&f, c.length, data.data()) : ZEL_AddData(&f, A, c.length, data.data());
+      ZEL_Close(&f);
+      EXPECT_EQ(rc, c.expected);
+      struct stat st;
+      ASSERT_EQ(stat(path.c_str(), &st), 0);
+      EXPECT_EQ(static_cast<uint64_t>(st.st_size), c.expected == ZEL_OK ? limit : c.size);
+      if (c.expected != ZEL_OK) {
+        ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(small.size())), 0);
+        EXPECT_EQ(fileBytes(path), small) << "no link was changed";
+      }
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+#pragma once
+// Small file helpers for tests that build files on disk and inspect or damage
+// their bytes. Failures are reported as GoogleTest failures of the calling test.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/// Every byte of the file at `path` (empty, with a test failure, when it cannot be read).
+std::vector<uint8_t> readAll(const std::string& path);
+/// Replaces the file at `path` with `bytes`.
+void writeAll(const std::string& path, const std::vector<uint8_t>& bytes);
+/// Overwrites the four bytes at `offset` with `value`, little-endian.
+void pokeU32LE(const std::string& path, uint64_t offset, uint32_t value);
