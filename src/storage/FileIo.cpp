@@ -82,6 +82,17 @@ int64_t FileStream::size() {
   return static_cast<int64_t>(st.st_size);
 }
 
+bool FileStream::stamp(Stamp* out) {
+  struct stat st;
+  if (fstat(fd_, &st) != 0) return false;
+  out->device = static_cast<uint64_t>(st.st_dev);
+  out->inode = static_cast<uint64_t>(st.st_ino);
+  out->size = static_cast<uint64_t>(st.st_size);
+  out->mtimeSec = static_cast<int64_t>(st.st_mtim.tv_sec);
+  out->mtimeNsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
+  return true;
+}
+
 bool FileStream::truncate(uint64_t size) {
   if (gWriteFault.at > 0 && gWriteFault.kind == FileFaults::Kind::FromThenOn &&
       gWriteFault.seen >= gWriteFault.at)

@@ -33,6 +33,19 @@ class FileStream {
   /// Cuts or extends the file to `size` bytes; false on failure.
   bool truncate(uint64_t size);
 
+  /// Which file this is and how it looked: a change by anyone (size or
+  /// modification time) or another file under the same name gives another stamp.
+  struct Stamp {
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t mtimeSec = 0, mtimeNsec = 0;
+    bool operator==(const Stamp& o) const {
+      return device == o.device && inode == o.inode && size == o.size && mtimeSec == o.mtimeSec &&
+             mtimeNsec == o.mtimeNsec;
+    }
+  };
+  /// The current stamp; false when it cannot be read.
+  bool stamp(Stamp* out);
+
  private:
   explicit FileStream(int fd) : fd_(fd) {}
   int fd_;

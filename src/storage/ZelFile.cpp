@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "storage/Endian.h"
+#include "storage/ZelTailCache.h"
 
 using namespace zel;
 
@@ -159,6 +160,23 @@ int FindLastMember(ZEL_FILE* file, const ZEL_METADATA& head, ZEL_METADATA* last)
   }
   *last = r;
   return ZEL_OK;
+}
+
+// Whether the record at `tail` is, as far as one step back can tell, the last
+// member of the tag headed by `head`: it ends the chain, and the member before
+// it (or the head itself) links to it. A record unlinked since is caught here.
+bool IsLinkedTail(ZEL_FILE* file, const ZEL_METADATA& head, uint32_t tail, ZEL_METADATA* last) {
+  ZEL_METADATA r;
+  if (ReadMetaData(file, tail, &r) != ZEL_OK || r.tag != head.tag || r.nextMember != kNone) return false;
+  if (r.prevMember == kNone) {
+    if (r.position != head.position) return false;
+  } else {
+    ZEL_METADATA prev;
+    if (ReadMetaData(file, r.prevMember, &prev) != ZEL_OK || prev.tag != head.tag || prev.nextMember != tail)
+      return false;
+  }
+  *last = r;
+  return true;
 }
 
 // The current item as the file holds it now. Relinking works from the file's
@@ -398,12 +416,19 @@ int ZEL_AddData(ZEL_FILE* file, int32_t tag, uint32_t length, const void* data) 
   if (rc != ZEL_OK) return rc;
   if (tag == kRootTag || data == nullptr) return ZEL_ERR_ARG;
 
+  const bool trusted = ZelTailCache::isCurrent(file->stream);
   ZEL_METADATA head, last;
   const int found = WalkTagChain(file, tag, &head, &last);
   if (found != ZEL_OK && found != ZEL_ERR_NO_TAG) return found;
   if (found == ZEL_OK) {
-    rc = FindLastMember(file, head, &last);
-    if (rc != ZEL_OK) return rc;
+    // The remembered tail saves walking the whole member chain; it is used
+    // only while the file is as our last change left it, and only if the
+    // record there still ends this tag's chain and its neighbour still links to it.
+    uint32_t tail;
+    if (!(trusted && ZelTailCache::lookup(file->stream, tag, &tail) && IsLinkedTail(file, head, tail, &last))) {
+      rc = FindLastMember(file, head, &last);
+      if (rc != ZEL_OK) return rc;
+    }
   }
 
   uint32_t end;
@@ -422,6 +447,7 @@ int ZEL_AddData(ZEL_FILE* file, int32_t tag, uint32_t length, const void* data) 
   rc = change.append(item, data);
   if (rc == ZEL_OK) rc = change.rewrite(last, linked);  // makes the item reachable
   if (rc != ZEL_OK) return rc;
+  ZelTailCache::afterChange(file->stream, trusted, tag, end);
   if (file->hasCurrent && file->current.position == linked.position) file->current = linked;
   return ZEL_OK;
 }
@@ -433,6 +459,7 @@ int ZEL_InsertData(ZEL_FILE* file, uint32_t length, const void* data) {
   if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
 
   // Read every record that changes before writing anything.
+  const bool trusted = ZelTailCache::isCurrent(file->stream);
   ZEL_METADATA cur, before, after{};
   rc = RereadCurrent(file, &cur);
   if (rc != ZEL_OK) return rc;
@@ -473,6 +500,7 @@ int ZEL_InsertData(ZEL_FILE* file, uint32_t length, const void* data) {
   if (rc == ZEL_OK && hasAfter) rc = change.rewrite(after, newAfter);
   if (rc == ZEL_OK) rc = change.rewrite(cur, newCur);
   if (rc != ZEL_OK) return rc;
+  ZelTailCache::afterChange(file->stream, trusted, 0, kNone);
   file->current = newCur;
   return ZEL_OK;
 }
@@ -482,6 +510,7 @@ int ZEL_RemoveData(ZEL_FILE* file) {
   if (rc != ZEL_OK) return rc;
   if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
 
+  const bool trusted = ZelTailCache::isCurrent(file->stream);
   ZEL_METADATA cur;
   rc = RereadCurrent(file, &cur);
   if (rc != ZEL_OK) return rc;
@@ -525,6 +554,10 @@ int ZEL_RemoveData(ZEL_FILE* file) {
   }
   if (rc == ZEL_OK && hasAfter) rc = change.rewrite(after, newAfter);
   if (rc != ZEL_OK) return rc;
+  if (cur.nextMember != kNone)
+    ZelTailCache::afterChange(file->stream, trusted, 0, kNone);  // the tail stays
+  else
+    ZelTailCache::afterChange(file->stream, trusted, cur.tag, head ? kNone : cur.prevMember);
   file->hasCurrent = 0;
   return ZEL_OK;
 }
@@ -536,8 +569,11 @@ int ZEL_ReplaceData(ZEL_FILE* file, uint32_t length, const void* data) {
   if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
   if (length != file->current.dataLength) return ZEL_ERR_ARG;
   if (length == 0) return ZEL_OK;
+  const bool trusted = ZelTailCache::isCurrent(file->stream);
   const uint64_t at = static_cast<uint64_t>(file->current.position) + kRecordSize;
-  return file->stream->writeAt(at, data, length) ? ZEL_OK : ZEL_ERR_IO;
+  if (!file->stream->writeAt(at, data, length)) return ZEL_ERR_IO;
+  ZelTailCache::afterChange(file->stream, trusted, 0, kNone);
+  return ZEL_OK;
 }
 
 int IsCompatibleTag(ZEL_FILE* file, int32_t tag, uint32_t recordLength, int* reason) {

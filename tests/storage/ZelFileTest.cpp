@@ -9,6 +9,7 @@
 #include "ZelReferenceImage.h"
 #include "ZelTestSupport.h"
 #include "storage/ZelFile.h"
+#include "storage/ZelTailCache.h"
 
 using namespace zeltest;
 
@@ -477,6 +478,38 @@ TEST_F(ZelFileTest, NothingIsWrittenPastFourGibibytes) {
         EXPECT_EQ(fileBytes(path), small) << "no link was changed";
       }
     }
+  }
+}
+
+// Appends remember where each tag ends. When someone else changes the file
+// in between, the next append must find the real end again.
+TEST_F(ZelFileTest, AppendFindsTheRealEndAfterOutsideChanges) {
+  struct Case {
+    const char* what;
+    std::function<void(ReferenceImage&)> outside;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"nothing changed", [](ReferenceImage&) {}, {"a0", "a1", "a2", "new"}},
+      {"a member appended", [](ReferenceImage& r) { r.add(A, "ext"); }, {"a0", "a1", "a2", "ext", "new"}},
+      {"the last member unlinked (same size)",
+       [](ReferenceImage& r) { r.remove(548 + 2 * 38); }, {"a0", "a1", "new"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ::unlink(path.c_str());
+    ZelTailCache::clear();
+    makeContainer(path, {{A, {"a0", "a1", "a2"}}});  // the cache now knows A's tail
+    ReferenceImage outside(fileBytes(path));
+    c.outside(outside);
+    writeBytes(path, outside.bytes());
+    ZEL_FILE f;
+    ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
+    ASSERT_EQ(ZEL_AddData(&f, A, 3, "new"), ZEL_OK);
+    ZEL_Close(&f);
+    Contents got;
+    ASSERT_EQ(walk(path, &got), ZEL_OK);
+    EXPECT_EQ(got.tags, (decltype(got.tags){{A, c.expected}}));
   }
 }
 

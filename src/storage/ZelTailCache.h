@@ -1,0 +1,31 @@
+#pragma once
+// Remembers, per container file, where each tag's member chain ends, so that
+// appending the n-th member does not walk the n - 1 before it. The library
+// file is opened and closed for every operation, so the memory lives outside
+// the handle, keyed by the file's identity. It is trusted only while the
+// file's stamp (size, modification time, inode) is the one our own last
+// write left; a file changed by anyone else is walked again.
+
+#include <cstdint>
+
+#include "storage/FileIo.h"
+
+namespace ZelTailCache {
+
+/// The remembered last member of `tag`, when the file still carries the stamp
+/// of our last write. Returns false when nothing trustworthy is known.
+bool lookup(FileStream* stream, int32_t tag, uint32_t* lastMember);
+
+/// Call before a change: true when the remembered state matches the file.
+bool isCurrent(FileStream* stream);
+
+/// After a successful change: records the file's new stamp. When the state
+/// before the change was not current (`wasCurrent` false), every remembered
+/// tail is dropped first. Then, unless `tag` is 0, sets the tail of `tag` to
+/// `lastMember` (0xFFFFFFFF: the tag no longer exists).
+void afterChange(FileStream* stream, bool wasCurrent, int32_t tag, uint32_t lastMember);
+
+/// Forgets everything (tests).
+void clear();
+
+}  // namespace ZelTailCache
