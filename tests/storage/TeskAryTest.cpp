@@ -1,0 +1,336 @@
+#include "storage/TeskAry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// A 12-byte record whose three fields all follow from one value, so that a
+// record copied with a wrong offset or size shows up.
+struct Rec {
+  int32_t a, b, c;
+};
+static_assert(sizeof(Rec) == 12, "test record has no padding");
+
+Rec rec(int32_t v) { return Rec{v, -v, v * 3}; }  // rec(0) is the zero record
+
+bool operator==(const Rec& x, const Rec& y) { return x.a == y.a && x.b == y.b && x.c == y.c; }
+
+struct AryDeleter {
+  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
+};
+using Ary = std::unique_ptr<TeskAryHeader, AryDeleter>;
+
+Ary newAry(int32_t initialCount = 20, int32_t growCount = 20) {
+  return Ary(Tesk_Ary_Init(sizeof(Rec), initialCount, growCount));
+}
+
+Ary aryOf(const std::vector<int32_t>& values) {
+  Ary ary = newAry();
+  for (int32_t v : values) {
+    const Rec r = rec(v);
+    EXPECT_EQ(Tesk_Ary_Add(ary.get(), &r), 0);
+  }
+  return ary;
+}
+
+// The `a` field of every record, read back through GetData.
+std::vector<int32_t> values(TESK_ARY ary) {
+  std::vector<int32_t> out;
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(ary); ++i) {
+    Rec r;
+    Tesk_Ary_GetData(ary, i, &r);
+    EXPECT_EQ(r, rec(r.a)) << "record " << i << " is torn";
+    out.push_back(r.a);
+  }
+  return out;
+}
+
+bool isLocked(TESK_ARY ary) {
+  int wasLocked = -1;
+  Tesk_HLock(ary->records, &wasLocked);
+  Tesk_HUnlock(ary->records, wasLocked);
+  return wasLocked == 1;
+}
+
+int compareA(const void* x, const void* y) {
+  const int32_t a = static_cast<const Rec*>(x)->a, b = static_cast<const Rec*>(y)->a;
+  return (a > b) - (a < b);
+}
+
+}  // namespace
+
+TEST(TeskAry, InitTakesDefaultsForCountsBelowOne) {
+  struct Case {
+    int32_t initial, grow, wantInitial, wantGrow;
+  } cases[] = {{0, 0, 20, 20}, {-3, -1, 20, 20}, {1, 1, 1, 1}, {5, 7, 5, 7}};
+  for (const Case& c : cases) {
+    Ary ary = newAry(c.initial, c.grow);
+    ASSERT_NE(ary, nullptr);
+    EXPECT_EQ(ary->initialCount, c.wantInitial) << c.initial;
+    EXPECT_EQ(ary->growCount, c.wantGrow) << c.grow;
+    EXPECT_EQ(ary->recordSize, 12);
+  }
+  EXPECT_EQ(Tesk_Ary_Init(-1, 20, 20), nullptr);
+}
+
+TEST(TeskAry, NewArrayHasNoStorageAndGrowsByTwenty) {
+  Ary ary = newAry(0, 0);
+  EXPECT_EQ(Tesk_Ary_GetSize(ary.get()), 0);
+  EXPECT_EQ(ary->records, nullptr);
+  EXPECT_EQ(ary->capacity, 0);
+
+  ASSERT_EQ(Tesk_Ary_Add(ary.get(), nullptr), 0);
+  EXPECT_NE(ary->records, nullptr);
+  EXPECT_EQ(ary->capacity, 20);
+  EXPECT_EQ(Tesk_Ary_GetSize(ary.get()), 1);
+
+  for (int32_t v = 1; v < 20; ++v) {
+    const Rec r = rec(v);
+    ASSERT_EQ(Tesk_Ary_Add(ary.get(), &r), 0);
+  }
+  EXPECT_EQ(ary->capacity, 20);
+  const Rec r = rec(20);
+  ASSERT_EQ(Tesk_Ary_Add(ary.get(), &r), 0);
+  EXPECT_EQ(ary->capacity, 40);
+  EXPECT_EQ(Tesk_Ary_GetSize(ary.get()), 21);
+
+  std::vector<int32_t> want{0};
+  for (int32_t v = 1; v <= 20; ++v) want.push_back(v);
+  EXPECT_EQ(values(ary.get()), want);
+}
+
+TEST(TeskAry, InsertClampsTheIndex) {
+  struct Case {
+    int32_t index;
+    std::vector<int32_t> want;
+  } cases[] = {
+      {-5, {99, 10, 11, 12}}, {0, {99, 10, 11, 12}},   {1, {10, 99, 11, 12}},
+      {3, {10, 11, 12, 99}},  {1000, {10, 11, 12, 99}},
+  };
+  for (const Case& c : cases) {
+    Ary ary = aryOf({10, 11, 12});
+    const Rec r = rec(99);
+    ASSERT_EQ(Tesk_Ary_Insert(ary.get(), c.index, &r), 0);
+    EXPECT_EQ(values(ary.get()), c.want) << "insert at " << c.index;
+  }
+}
+
+TEST(TeskAry, InsertWithoutSourceWritesZerosOverOldBytes) {
+  Ary ary = aryOf({10, 11, 12});
+  Tesk_Ary_Remove(ary.get(), 2);  // slot 2 still holds record 12's bytes
+  ASSERT_EQ(Tesk_Ary_Insert(ary.get(), 2, nullptr), 0);
+  Rec r{-1, -1, -1};
+  Tesk_Ary_GetData(ary.get(), 2, &r);
+  EXPECT_EQ(r, (Rec{0, 0, 0}));
+}
+
+TEST(TeskAry, GetDataYieldsZerosOutsideTheRecords) {
+  Ary ary = aryOf({10, 11, 12});
+  for (int32_t index : {3, -1, 1000}) {
+    Rec r{7, 7, 7};
+    Tesk_Ary_GetData(ary.get(), index, &r);
+    EXPECT_EQ(r, (Rec{0, 0, 0})) << index;
+  }
+  Rec r;
+  Tesk_Ary_GetData(ary.get(), 2, &r);
+  EXPECT_EQ(r, rec(12));
+
+  Ary empty = newAry();
+  Rec z{7, 7, 7};
+  Tesk_Ary_GetData(empty.get(), 0, &z);
+  EXPECT_EQ(z, (Rec{0, 0, 0}));
+}
+
+TEST(TeskAry, UpdateRemoveAndSwapIgnoreBadIndexes) {
+  Ary ary = aryOf({10, 11, 12, 13});
+  const Rec r = rec(50);
+  Tesk_Ary_Update(ary.get(), 4, &r);
+  Tesk_Ary_Update(ary.get(), -1, &r);
+  Tesk_Ary_Remove(ary.get(), 4);
+  Tesk_Ary_Remove(ary.get(), -1);
+  Tesk_Ary_Swap(ary.get(), 0, 4);
+  Tesk_Ary_Swap(ary.get(), -1, 2);
+  EXPECT_EQ(values(ary.get()), (std::vector<int32_t>{10, 11, 12, 13}));
+
+  Tesk_Ary_Update(ary.get(), 3, &r);
+  EXPECT_EQ(values(ary.get()), (std::vector<int32_t>{10, 11, 12, 50}));
+  Tesk_Ary_Swap(ary.get(), 0, 3);
+  Tesk_Ary_Swap(ary.get(), 1, 1);
+  EXPECT_EQ(values(ary.get()), (std::vector<int32_t>{50, 11, 12, 10}));
+  Tesk_Ary_Remove(ary.get(), 1);
+  EXPECT_EQ(values(ary.get()), (std::vector<int32_t>{50, 12, 10}));
+  Tesk_Ary_Remove(ary.get(), 2);
+  EXPECT_EQ(values(ary.get()), (std::vector<int32_t>{50, 12}));
+  EXPECT_EQ(ary->capacity, 20);
+}
+
+TEST(TeskAry, RemoveAllReleasesOnlyABlockThatHoldsRecords) {
+  Ary emptied = aryOf({10, 11});
+  Tesk_Ary_Remove(emptied.get(), 0);
+  Tesk_Ary_Remove(emptied.get(), 0);
+  Tesk_Ary_RemoveAll(emptied.get());
+  EXPECT_NE(emptied->records, nullptr);
+  EXPECT_EQ(emptied->capacity, 20);
+  EXPECT_EQ(Tesk_Ary_GetSize(emptied.get()), 0);
+
+  Ary full = aryOf({10, 11});
+  Tesk_Ary_RemoveAll(full.get());
+  EXPECT_EQ(full->records, nullptr);
+  EXPECT_EQ(full->capacity, 0);
+  EXPECT_EQ(Tesk_Ary_GetSize(full.get()), 0);
+  // Usable again: the next insertion allocates afresh.
+  const Rec r = rec(5);
+  ASSERT_EQ(Tesk_Ary_Add(full.get(), &r), 0);
+  EXPECT_EQ(values(full.get()), (std::vector<int32_t>{5}));
+}
+
+TEST(TeskAry, QuickSortAndSeqSearch) {
+  Ary ary = aryOf({42, 7, 19, 7, -3});
+  Tesk_Ary_QuickSort(ary.get(), compareA);
+  EXPECT_EQ(values(ary.get()), (std::vector<int32_t>{-3, 7, 7, 19, 42}));
+
+  // Only an answer of exactly 1 is a match.
+  auto match = [](int32_t key, const void* record) {
+    const int32_t a = static_cast<const Rec*>(record)->a;
+    return a == key ? 1 : (a > key ? 2 : 0);
+  };
+  EXPECT_EQ(Tesk_Ary_SeqSearch(ary.get(), 7, match), 1);
+  EXPECT_EQ(Tesk_Ary_SeqSearch(ary.get(), 42, match), 4);
+  EXPECT_EQ(Tesk_Ary_SeqSearch(ary.get(), 8, match), -1);
+
+  Ary empty = newAry();
+  auto never = [](const void*, const void*) -> int {
+    ADD_FAILURE() << "compared records of an empty array";
+    return 0;
+  };
+  Tesk_Ary_QuickSort(empty.get(), never);
+  EXPECT_EQ(Tesk_Ary_SeqSearch(empty.get(), 0, match), -1);
+}
+
+TEST(TeskAry, SetSizeHoldsExactlyNZeroRecords) {
+  Ary ary = aryOf({10, 11, 12});
+  ASSERT_EQ(Tesk_Ary_SetSize(ary.get(), 5), 0);
+  EXPECT_EQ(ary->capacity, 5);
+  EXPECT_EQ(values(ary.get()), (std::vector<int32_t>{0, 0, 0, 0, 0}));
+
+  ASSERT_EQ(Tesk_Ary_SetSize(ary.get(), 0), 0);
+  EXPECT_EQ(ary->records, nullptr);
+  EXPECT_EQ(Tesk_Ary_GetSize(ary.get()), 0);
+}
+
+TEST(TeskAry, MemoryThatCannotBeHadIsReportedAndLeavesTheArrayEmpty) {
+  // INT32_MAX records of INT32_MAX bytes: no machine can map that.
+  Ary huge(Tesk_Ary_Init(INT32_MAX, INT32_MAX, 1));
+  ASSERT_NE(huge, nullptr);
+  EXPECT_EQ(Tesk_Ary_Add(huge.get(), nullptr), -1);
+  EXPECT_EQ(huge->records, nullptr);
+  EXPECT_EQ(huge->capacity, 0);
+  EXPECT_EQ(Tesk_Ary_GetSize(huge.get()), 0);
+  EXPECT_EQ(Tesk_Ary_SetSize(huge.get(), INT32_MAX), -1);
+  EXPECT_EQ(huge->records, nullptr);
+  EXPECT_EQ(Tesk_Ary_GetSize(huge.get()), 0);
+}
+
+TEST(TeskAry, CapacityThatWouldOverflowIsRefused) {
+  // Zero-byte records let the count reach the 32-bit limit without memory.
+  Ary ary(Tesk_Ary_Init(0, 20, 20));
+  ASSERT_EQ(Tesk_Ary_SetSize(ary.get(), INT32_MAX), 0);
+  EXPECT_EQ(Tesk_Ary_Add(ary.get(), nullptr), -1);
+  EXPECT_EQ(Tesk_Ary_GetSize(ary.get()), INT32_MAX);
+  EXPECT_EQ(ary->capacity, INT32_MAX);
+}
+
+TEST(TeskAry, LockReportsAndKeepsTheCallersLock) {
+  Ary none = newAry();
+  int wasLocked = -1;
+  Tesk_Ary_Lock(none.get(), &wasLocked);
+  EXPECT_EQ(wasLocked, 0);
+  EXPECT_EQ(Tesk_Ary_GetDataPtr(none.get(), 0), nullptr);
+
+  Ary ary = aryOf({10, 11});
+  Tesk_Ary_Lock(ary.get(), &wasLocked);
+  EXPECT_EQ(wasLocked, 0);
+  int nested = -1;
+  Tesk_Ary_Lock(ary.get(), &nested);
+  EXPECT_EQ(nested, 1);
+  Tesk_Ary_Unlock(ary.get(), nested);
+  EXPECT_TRUE(isLocked(ary.get()));  // the inner unlock leaves the outer lock
+
+  const Rec* p = static_cast<const Rec*>(Tesk_Ary_GetDataPtr(ary.get(), 1));
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(*p, rec(11));
+  EXPECT_EQ(Tesk_Ary_GetDataPtr(ary.get(), 2), nullptr);
+  EXPECT_EQ(Tesk_Ary_GetDataPtr(ary.get(), -1), nullptr);
+
+  Tesk_Ary_Unlock(ary.get(), wasLocked);
+  EXPECT_FALSE(isLocked(ary.get()));
+}
+
+TEST(TeskAry, EveryRecordOperationRestoresTheLockState) {
+  const Rec r = rec(77);
+  const std::pair<const char*, std::function<void(TESK_ARY)>> operations[] = {
+      {"GetData", [](TESK_ARY a) { Rec out; Tesk_Ary_GetData(a, 1, &out); }},
+      {"Update", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &r); }},
+      {"Insert", [&](TESK_ARY a) { EXPECT_EQ(Tesk_Ary_Insert(a, 1, &r), 0); }},
+      {"Add", [](TESK_ARY a) { EXPECT_EQ(Tesk_Ary_Add(a, nullptr), 0); }},
+      {"Remove", [](TESK_ARY a) { Tesk_Ary_Remove(a, 0); }},
+      {"Swap", [](TESK_ARY a) { Tesk_Ary_Swap(a, 0, 2); }},
+      {"QuickSort", [](TESK_ARY a) { Tesk_Ary_QuickSort(a, compareA); }},
+      {"SeqSearch", [](TESK_ARY a) {
+         Tesk_Ary_SeqSearch(a, 12, [](int32_t k, const void* p) { return static_cast<const Rec*>(p)->a == k ? 1 : 0; });
+       }},
+  };
+  for (const auto& [name, operation] : operations) {
+    for (bool callerLocked : {false, true}) {
+      Ary ary = aryOf({12, 10, 11});
+      int wasLocked = 0;
+      if (callerLocked) Tesk_Ary_Lock(ary.get(), &wasLocked);
+      operation(ary.get());
+      EXPECT_EQ(isLocked(ary.get()), callerLocked) << name;
+      if (callerLocked) Tesk_Ary_Unlock(ary.get(), wasLocked);
+    }
+  }
+}
+
+TEST(TeskAry, ALockedFullBlockRefusesToGrowAndKeepsItsRecords) {
+  Ary ary = newAry(2, 20);
+  const Rec a = rec(1), b = rec(2), c = rec(3);
+  ASSERT_EQ(Tesk_Ary_Add(ary.get(), &a), 0);
+  ASSERT_EQ(Tesk_Ary_Add(ary.get(), &b), 0);
+  int wasLocked;
+  Tesk_Ary_Lock(ary.get(), &wasLocked);
+  const void* held = Tesk_Ary_GetDataPtr(ary.get(), 0);
+
+  EXPECT_EQ(Tesk_Ary_Insert(ary.get(), 0, &c), -1);
+  EXPECT_EQ(ary->capacity, 2);
+  EXPECT_EQ(Tesk_Ary_GetDataPtr(ary.get(), 0), held);
+  EXPECT_EQ(values(ary.get()), (std::vector<int32_t>{1, 2}));
+
+  Tesk_Ary_Unlock(ary.get(), wasLocked);
+  ASSERT_EQ(Tesk_Ary_Insert(ary.get(), 0, &c), 0);
+  EXPECT_EQ(ary->capacity, 22);
+  EXPECT_EQ(values(ary.get()), (std::vector<int32_t>{3, 1, 2}));
+}
+
+TEST(TeskAry, HandleFunctionsAcceptNull) {
+  int wasLocked = -1;
+  EXPECT_EQ(Tesk_HLock(nullptr, &wasLocked), nullptr);
+  EXPECT_EQ(wasLocked, 0);
+  Tesk_HUnlock(nullptr, 0);
+  Tesk_Ary_Free(nullptr);
+  EXPECT_EQ(Tesk_Ary_GetSize(nullptr), 0);
+}
+
+TEST(TeskAry, ConvertTagStoresTheCodeInHostOrder) {
+  const int32_t tag = 0x454E5452;  // 'ENTR'
+  char buffer[4] = {};
+  EXPECT_EQ(Tesk_ConvertTag_ToTagName(tag, buffer), buffer);
+  int32_t back;
+  std::memcpy(&back, buffer, 4);
+  EXPECT_EQ(back, tag);
+}

@@ -1,0 +1,350 @@
+#include "storage/ZelAry.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cstring>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestFiles.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr uint32_t kSize = 16;          // record size used throughout
+constexpr uint32_t kItem = 36 + kSize;  // one member on disk: record and data
+const int32_t kTag = ZelTag("LABE");
+const int32_t kOther = ZelTag("OTHR");
+
+// A record of `size` bytes that starts with `v` and continues with bytes
+// derived from it, so that swapped, shifted or truncated records differ.
+Bytes record(int32_t v, uint32_t size = kSize) {
+  Bytes b(size);
+  for (uint32_t k = 0; k < size; ++k) b[k] = static_cast<uint8_t>(v * 31 + k * 7 + 1);
+  if (size >= 4) std::memcpy(b.data(), &v, 4);
+  return b;
+}
+
+std::vector<Bytes> records(int32_t first, int32_t count, uint32_t size = kSize) {
+  std::vector<Bytes> out;
+  for (int32_t v = first; v < first + count; ++v) out.push_back(record(v, size));
+  return out;
+}
+
+struct AryDeleter {
+  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
+};
+using Ary = std::unique_ptr<TeskAryHeader, AryDeleter>;
+
+Ary aryOf(const std::vector<Bytes>& recs, uint32_t size = kSize) {
+  Ary ary(Tesk_Ary_Init(static_cast<int32_t>(size), 20, 20));
+  for (const Bytes& r : recs) EXPECT_EQ(Tesk_Ary_Add(ary.get(), r.data()), 0);
+  return ary;
+}
+
+std::vector<Bytes> contents(TESK_ARY ary) {
+  std::vector<Bytes> out;
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(ary); ++i) {
+    Bytes b(static_cast<size_t>(ary->recordSize));
+    Tesk_Ary_GetData(ary, i, b.data());
+    out.push_back(b);
+  }
+  return out;
+}
+
+struct Member {
+  int32_t tag;
+  Bytes data;
+};
+
+void makeContainer(const std::string& path, const std::vector<Member>& members) {
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Create(path.c_str(), &f), ZEL_OK);
+  const uint8_t none = 0;  // the container wants a buffer also for empty data
+  for (const Member& m : members)
+    EXPECT_EQ(ZEL_AddData(&f, m.tag, static_cast<uint32_t>(m.data.size()), m.data.empty() ? &none : m.data.data()),
+              ZEL_OK);
+  ZEL_Close(&f);
+}
+
+std::vector<Member> membersOf(int32_t tag, const std::vector<Bytes>& recs) {
+  std::vector<Member> out;
+  for (const Bytes& r : recs) out.push_back({tag, r});
+  return out;
+}
+
+// Walks a tag with the container alone: each member's position and data.
+struct Walked {
+  std::vector<uint32_t> positions;
+  std::vector<Bytes> data;
+};
+Walked walk(const std::string& path, int32_t tag) {
+  Walked w;
+  ZEL_FILE f;
+  EXPECT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
+  for (int rc = ZEL_FirstMember(&f, tag); rc == ZEL_OK && w.positions.size() < 1000; rc = ZEL_NextMember(&f)) {
+    w.positions.push_back(f.current.position);
+    Bytes b(f.current.dataLength);
+    EXPECT_EQ(ZEL_GetData(&f, static_cast<uint32_t>(b.size()), b.data()), ZEL_OK);
+    w.data.push_back(b);
+  }
+  ZEL_Close(&f);
+  return w;
+}
+
+int save(const std::string& path, int32_t tag, TESK_ARY ary, uint32_t size = kSize, int mode = 0) {
+  ZEL_FILE f;
+  int rc = ZEL_Open(path.c_str(), mode, &f);
+  EXPECT_EQ(rc, ZEL_OK);
+  if (rc == ZEL_OK) rc = ZEL_ARY_Save(&f, tag, ary, size);
+  ZEL_Close(&f);
+  return rc;
+}
+
+Ary load(const std::string& path, int32_t tag) {
+  ZEL_FILE f;
+  EXPECT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
+  Ary ary(ZEL_ARY_Load(&f, tag));
+  ZEL_Close(&f);
+  return ary;
+}
+
+int loadable(const std::string& path, int32_t tag, uint32_t size, int* reason) {
+  ZEL_FILE f;
+  EXPECT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
+  const int ok = ZEL_ARY_IsLoadable(&f, tag, size, reason);
+  ZEL_Close(&f);
+  return ok;
+}
+
+class ZelAry : public ::testing::Test {
+ protected:
+  void TearDown() override { FileFaults::reset(); }
+
+  QTemporaryDir dir_;
+  const std::string path_ = dir_.filePath("records.zel").toStdString();
+};
+
+// Members of kTag interleaved with those of kOther, so neither chain is contiguous.
+std::vector<Member> interleaved(int32_t count) {
+  std::vector<Member> out;
+  for (int32_t v = 0; v < count; ++v) {
+    out.push_back({kTag, record(v)});
+    out.push_back({kOther, record(1000 + v, 8)});
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST_F(ZelAry, LoadHoldsTheMembersInMemberOrder) {
+  makeContainer(path_, interleaved(3));
+  Ary ary = load(path_, kTag);
+  ASSERT_NE(ary, nullptr);
+  EXPECT_EQ(ary->recordSize, 16);
+  EXPECT_EQ(contents(ary.get()), records(0, 3));
+
+  Ary other = load(path_, kOther);
+  ASSERT_NE(other, nullptr);
+  EXPECT_EQ(other->recordSize, 8);
+  EXPECT_EQ(contents(other.get()), records(1000, 3, 8));
+}
+
+TEST_F(ZelAry, LoadGivesNullForAMissingTagOrMixedLengths) {
+  const std::vector<std::vector<uint32_t>> cases = {{}, {16, 16, 8}, {8, 16}, {16, 0}};
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const std::string path = dir_.filePath(QString("mixed%1.zel").arg(i)).toStdString();
+    std::vector<Member> members{{kOther, record(9)}};
+    for (uint32_t length : cases[i]) members.push_back({kTag, record(1, length)});
+    makeContainer(path, members);
+    EXPECT_EQ(load(path, kTag), nullptr) << "case " << i;
+  }
+}
+
+// Damage done to a container holding members 0..3 of kTag; each leaves a
+// chain that no walk may follow to the end.
+struct Damage {
+  const char* what;
+  std::function<void(const std::string& path, const std::vector<uint32_t>& pos)> apply;
+};
+
+TEST_F(ZelAry, DamagedChainsAreRefusedWithoutWritingOrHanging) {
+  const Damage cases[] = {
+      {"head claims 3 GB", [](auto& p, auto& pos) { pokeU32LE(p, pos[0] + 4, 0xC0000000u); }},
+      {"member claims more than the file",
+       [](auto& p, auto& pos) { pokeU32LE(p, pos[2] + 4, static_cast<uint32_t>(readAll(p).size())); }},
+      {"last member loops back", [](auto& p, auto& pos) { pokeU32LE(p, pos[3] + 16, pos[1]); }},
+      {"member links to itself", [](auto& p, auto& pos) { pokeU32LE(p, pos[2] + 16, pos[2]); }},
+      {"link past the end", [](auto& p, auto& pos) { pokeU32LE(p, pos[1] + 16, 0x7FFFFFF0u); }},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    const std::string path = dir_.filePath(QString("damaged%1.zel").arg(i)).toStdString();
+    makeContainer(path, membersOf(kTag, records(0, 4)));
+    cases[i].apply(path, walk(path, kTag).positions);
+    const Bytes before = readAll(path);
+
+    EXPECT_EQ(load(path, kTag), nullptr);
+    int reason = 0;
+    EXPECT_EQ(loadable(path, kTag, kSize, &reason), 0);
+    EXPECT_EQ(reason, 3);
+    Ary ary = aryOf(records(50, 6));
+    EXPECT_EQ(save(path, kTag, ary.get()), ZEL_ERR_IO);
+    EXPECT_EQ(readAll(path), before);
+  }
+}
+
+TEST_F(ZelAry, LoadRefusesMoreMembersThanTheFileHasRoomFor) {
+  // The head's data holds a well-formed record of a second member, so the
+  // chain is head → a record inside the head's data: two 100-byte members
+  // in a file with room for one. Loading it would let a small file claim
+  // many large records.
+  constexpr uint32_t kLarge = 100;
+  constexpr uint32_t kHead = 548, kInner = kHead + 36;
+  Bytes data(kLarge, 0);
+  const uint32_t inner[7] = {static_cast<uint32_t>(kTag), kLarge, kInner, kHead, zel::kNone, zel::kNone, zel::kNone};
+  std::memcpy(data.data(), inner, sizeof inner);  // a little-endian host writes the record as stored
+  makeContainer(path_, {{kTag, data}, {kOther, Bytes{}}});
+  ASSERT_EQ(readAll(path_).size(), kHead + 36 + kLarge + 36);
+  pokeU32LE(path_, kHead + 16, kInner);
+
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Open(path_.c_str(), 1, &f), ZEL_OK);
+  ASSERT_EQ(ZEL_FirstMember(&f, kTag), ZEL_OK);
+  ASSERT_EQ(ZEL_NextMember(&f), ZEL_OK) << "the container itself follows the inner record";
+  EXPECT_EQ(ZEL_ARY_Load(&f, kTag), nullptr);
+  ZEL_Close(&f);
+}
+
+TEST_F(ZelAry, IsLoadableReportsWhyATagDoesNotFit) {
+  makeContainer(path_, {{kTag, record(1)}, {kTag, record(2)}, {kOther, record(3, 8)}});
+  struct Case {
+    int32_t tag;
+    uint32_t size;
+    int want, wantReason;
+  } cases[] = {
+      {kTag, kSize, 1, -7}, {kTag, 8, 0, 2}, {kOther, kSize, 0, 2}, {ZelTag("NONE"), kSize, 0, 1},
+  };
+  for (const Case& c : cases) {
+    int reason = -7;  // left alone on success
+    EXPECT_EQ(loadable(path_, c.tag, c.size, &reason), c.want) << c.tag;
+    EXPECT_EQ(reason, c.wantReason) << c.tag;
+  }
+}
+
+TEST_F(ZelAry, SaveIntoAMissingTagCreatesItAtTheEnd) {
+  makeContainer(path_, {});
+  Ary ary = aryOf(records(0, 3));
+  ASSERT_EQ(save(path_, kTag, ary.get()), ZEL_OK);
+  EXPECT_EQ(readAll(path_).size(), 548 + 3 * kItem);
+  const Walked w = walk(path_, kTag);
+  EXPECT_EQ(w.positions, (std::vector<uint32_t>{548, 548 + kItem, 548 + 2 * kItem}));
+  EXPECT_EQ(w.data, records(0, 3));
+  Ary back = load(path_, kTag);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(contents(back.get()), records(0, 3));
+}
+
+TEST_F(ZelAry, SavingFewerRecordsRemovesMembersFromTheFront) {
+  std::vector<Member> members = membersOf(kTag, records(100, 8));
+  members.push_back({kOther, record(7, 8)});
+  makeContainer(path_, members);
+  const std::vector<uint32_t> old = walk(path_, kTag).positions;
+  const size_t size = readAll(path_).size();
+
+  Ary ary = aryOf(records(0, 5));
+  ASSERT_EQ(save(path_, kTag, ary.get()), ZEL_OK);
+  const Walked w = walk(path_, kTag);
+  EXPECT_EQ(w.data, records(0, 5));
+  EXPECT_EQ(w.positions, std::vector<uint32_t>(old.begin() + 3, old.end()));
+  EXPECT_EQ(readAll(path_).size(), size);
+  EXPECT_EQ(walk(path_, kOther).data, std::vector<Bytes>{record(7, 8)});
+}
+
+TEST_F(ZelAry, SavingNoRecordsRemovesTheTag) {
+  for (bool nullArray : {false, true}) {
+    SCOPED_TRACE(nullArray ? "null array" : "empty array");
+    const std::string path = dir_.filePath(nullArray ? "null.zel" : "empty.zel").toStdString();
+    std::vector<Member> members = membersOf(kTag, records(100, 8));
+    members.push_back({kOther, record(7, 8)});
+    makeContainer(path, members);
+
+    Ary empty = aryOf({});
+    ASSERT_EQ(save(path, kTag, nullArray ? nullptr : empty.get()), ZEL_OK);
+    ZEL_FILE f;
+    ASSERT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
+    EXPECT_EQ(ZEL_FirstMember(&f, kTag), ZEL_ERR_NO_TAG);
+    EXPECT_EQ(ZEL_ARY_Load(&f, kTag), nullptr);
+    ZEL_Close(&f);
+    EXPECT_EQ(walk(path, kOther).data, std::vector<Bytes>{record(7, 8)});
+  }
+}
+
+TEST_F(ZelAry, SaveOfTheWrongLengthWritesNothing) {
+  struct Case {
+    const char* what;
+    uint32_t memberSize, arySize, saveSize;
+  } cases[] = {
+      {"members of another length", 8, kSize, kSize},
+      {"array of another record size than asked", kSize, 8, kSize},
+      {"asked size differs from array and members", kSize, kSize, 8},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.what);
+    const std::string path = dir_.filePath(QString("length%1.zel").arg(i)).toStdString();
+    makeContainer(path, membersOf(kTag, records(0, 3, c.memberSize)));
+    const Bytes before = readAll(path);
+    Ary ary = aryOf(records(10, 5, c.arySize), c.arySize);
+    EXPECT_EQ(save(path, kTag, ary.get(), c.saveSize), ZEL_ERR_ARG);
+    EXPECT_EQ(readAll(path), before);
+  }
+}
+
+TEST_F(ZelAry, SavingTheSameCountRewritesInPlace) {
+  makeContainer(path_, interleaved(3));
+  const std::vector<uint32_t> old = walk(path_, kTag).positions;
+  const size_t size = readAll(path_).size();
+
+  Ary ary = aryOf(records(40, 3));
+  ASSERT_EQ(save(path_, kTag, ary.get()), ZEL_OK);
+  EXPECT_EQ(readAll(path_).size(), size);
+  const Walked w = walk(path_, kTag);
+  EXPECT_EQ(w.positions, old);
+  EXPECT_EQ(w.data, records(40, 3));
+  EXPECT_EQ(walk(path_, kOther).data, records(1000, 3, 8));
+}
+
+TEST_F(ZelAry, GrowthAppendsMembersAtTheEndOfTheFile) {
+  makeContainer(path_, interleaved(2));
+  const std::vector<uint32_t> old = walk(path_, kTag).positions;
+  const uint32_t size = static_cast<uint32_t>(readAll(path_).size());
+
+  Ary ary = aryOf(records(60, 4));
+  ASSERT_EQ(save(path_, kTag, ary.get()), ZEL_OK);
+  EXPECT_EQ(readAll(path_).size(), size + 2 * kItem);
+  const Walked w = walk(path_, kTag);
+  EXPECT_EQ(w.positions, (std::vector<uint32_t>{old[0], old[1], size, size + kItem}));
+  EXPECT_EQ(w.data, records(60, 4));
+}
+
+TEST_F(ZelAry, SaveReturnsTheContainersFailure) {
+  makeContainer(path_, membersOf(kTag, records(0, 3)));
+  Ary same = aryOf(records(10, 3));
+  Ary more = aryOf(records(10, 4));
+  Ary fewer = aryOf(records(10, 1));
+  EXPECT_EQ(save(path_, kTag, same.get(), kSize, 1), ZEL_ERR_READ_ONLY);
+  EXPECT_EQ(save(path_, kTag, more.get(), kSize, 1), ZEL_ERR_READ_ONLY);
+  EXPECT_EQ(save(path_, kTag, fewer.get(), kSize, 1), ZEL_ERR_READ_ONLY);
+
+  FileFaults::failWrite(1, FileFaults::Kind::Once);
+  EXPECT_EQ(save(path_, kTag, same.get()), ZEL_ERR_IO);
+  FileFaults::reset();
+  EXPECT_EQ(ZEL_ARY_Save(nullptr, kTag, same.get(), kSize), ZEL_ERR_ARG);
+  EXPECT_EQ(ZEL_ARY_Load(nullptr, kTag), nullptr);
+}
