@@ -6,9 +6,10 @@
 
 namespace {
 constexpr size_t kNameFieldBytes = sizeof(FLN_CATS::cat1Name);
-// A [128S] field holds at most 127 units besides its zero unit, and no unit
-// needs more than 3 bytes of UTF-8 (a surrogate pair needs 4 for 2 units).
-constexpr size_t kNameFieldUtf8Max = (kNameFieldBytes / 2 - 1) * 3 + 1;
+// A [128S] field holds at most 128 units (a damaged one may lack its zero
+// unit), and no unit needs more than 3 bytes of UTF-8 (a surrogate pair needs
+// 4 for 2 units).
+constexpr size_t kNameFieldUtf8Max = kNameFieldBytes / 2 * 3 + 1;
 
 bool ReadField(const void* field, char* dest) {
   if (field == nullptr) {

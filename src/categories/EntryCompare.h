@@ -13,8 +13,9 @@
 extern FLN_ENTRY_LIST_INFO gEntryListInfo;
 
 /// Bytes that the UTF-8 form of any sortable text field needs, its zero
-/// included: the longest field (the note) holds 255 units, none over 3 bytes.
-constexpr size_t kEntryTextUtf8Max = (sizeof(FLN_ENTRY::en_note) / 2 - 1) * 3 + 1;
+/// included: the longest field (the note) holds at most 256 units, none over
+/// 3 bytes, so no text is ever cut or lost for want of room.
+constexpr size_t kEntryTextUtf8Max = sizeof(FLN_ENTRY::en_note) / 2 * 3 + 1;
 
 /// The text field `field` of `entry` as UTF-8 into `dest` (kEntryTextUtf8Max
 /// bytes); the empty string when it cannot be converted.

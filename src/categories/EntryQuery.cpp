@@ -1,8 +1,6 @@
 #include "categories/EntryQuery.h"
 
 #include <cstring>
-#include <new>
-#include <vector>
 
 #include "categories/CategoryNameText.h"
 #include "categories/CategoryNames.h"
@@ -27,10 +25,17 @@ bool Passes(const FLN_ENTRY& entry, const LevelChoice (&choices)[3]) {
 
 }  // namespace
 
+// Empties the array but keeps its block: the shown entries are rebuilt after
+// every change, and a block that is already as large as the next result saves
+// allocating (and touching fresh pages of) megabytes of records each time.
+void EmptyKeepingStorage(TESK_ARY ary) {
+  for (int32_t i = Tesk_Ary_GetSize(ary) - 1; i >= 0; --i) Tesk_Ary_Remove(ary, i);
+}
+
 int QueryEntry(const char* cat1, const char* cat2, const char* cat3, TESK_ARY entryAry,
                TESK_ARY outAry) {
   if (outAry == nullptr || outAry == entryAry) return -1;
-  Tesk_Ary_RemoveAll(outAry);
+  EmptyKeepingStorage(outAry);
   if (outAry->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))) return -1;
   const int32_t count = Tesk_Ary_GetSize(entryAry);
   if (count == 0) return 0;
@@ -43,31 +48,19 @@ int QueryEntry(const char* cat1, const char* cat2, const char* cat3, TESK_ARY en
     choices[i].matchesAll = strcmp(choices[i].name, kCategoryAll) == 0;
   }
 
-  // One pass over the entries in place, then one copy of each passing record
-  // into an output sized once: a library's entries are large records, and
-  // copying them through intermediate lists is what would make this slow.
-  std::vector<int32_t> passing;
-  try {
-    passing.reserve(static_cast<size_t>(count));
-  } catch (const std::bad_alloc&) {
-    return -1;
-  }
+  // One pass over the entries in place, copying each passing record once:
+  // a library's entries are large records, and copying them through
+  // intermediate lists is what would make this slow.
   int wasLocked = 0;
   Tesk_Ary_Lock(entryAry, &wasLocked);
-  for (int32_t i = 0; i < count; ++i) {
-    const auto* entry = static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entryAry, i));
-    if (Passes(*entry, choices)) passing.push_back(i);
-  }
   int result = 0;
-  if (!passing.empty()) {
-    if (Tesk_Ary_SetSize(outAry, static_cast<int32_t>(passing.size())) != 0) {
-      result = -1;
-    } else {
-      for (size_t row = 0; row < passing.size(); ++row)
-        Tesk_Ary_Update(outAry, static_cast<int32_t>(row),
-                        Tesk_Ary_GetDataPtr(entryAry, passing[row]));
-    }
+  for (int32_t i = 0; i < count && result == 0; ++i) {
+    const void* record = Tesk_Ary_GetDataPtr(entryAry, i);
+    if (Passes(*static_cast<const FLN_ENTRY*>(record), choices))
+      result = Tesk_Ary_Add(outAry, record);
   }
   Tesk_Ary_Unlock(entryAry, wasLocked);
-  return result;
+  // A partial list would look complete: rather show none.
+  if (result != 0) Tesk_Ary_RemoveAll(outAry);
+  return result == 0 ? 0 : -1;
 }

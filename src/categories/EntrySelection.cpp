@@ -33,6 +33,7 @@ int GetSelectedEntryIndexAry(const std::vector<int>& selectedRows, TESK_ARY inde
 
 int GetSelectedEntryAry(const std::vector<int>& selectedRows, const FLN_DATA* flnData,
                         TESK_ARY outAry) {
+  if (flnData == nullptr) return -1;
   std::vector<int32_t> rows;
   if (!SelectedRowSet(selectedRows, rows)) return -1;
   const int32_t shown = Tesk_Ary_GetSize(flnData->showEntryAry);
@@ -55,21 +56,27 @@ int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnDat
     return -1;
   }
 
-  const int32_t count = Tesk_Ary_GetSize(flnData->entry);
-  for (int32_t i = 0; i < count; ++i) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(flnData->entry, i, &entry);
-    if (entry.en_is_select_entrylist == 0) continue;
-    entry.en_is_select_entrylist = 0;
-    Tesk_Ary_Update(flnData->entry, i, &entry);
+  TESK_ARY entries = flnData->entry;
+  if (Tesk_Ary_GetSize(entries) > 0 &&
+      entries->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))) {
+    Tesk_Ary_Free(selected);
+    return -1;
   }
+  // Clear the flag in place: copying every large record out and back would
+  // cost far more than the one byte that changes.
+  int wasLocked = 0;
+  Tesk_Ary_Lock(entries, &wasLocked);
+  const int32_t count = Tesk_Ary_GetSize(entries);
+  for (int32_t i = 0; i < count; ++i)
+    static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i))->en_is_select_entrylist = 0;
+  Tesk_Ary_Unlock(entries, wasLocked);
 
   const int32_t selectedCount = Tesk_Ary_GetSize(selected);
   for (int32_t i = 0; i < selectedCount; ++i) {
     FLN_ENTRY entry;
     Tesk_Ary_GetData(selected, i, &entry);
     entry.en_is_select_entrylist = 1;
-    UpdateEntry(flnData->entry, &entry);
+    UpdateEntry(entries, &entry);
   }
   Tesk_Ary_Free(selected);
   return 0;
@@ -77,6 +84,8 @@ int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnDat
 
 int32_t GetSelectedEntryNum(const std::vector<int>& selectedRows) {
   std::vector<int32_t> rows;
-  if (!SelectedRowSet(selectedRows, rows)) return static_cast<int32_t>(selectedRows.size());
+  if (!SelectedRowSet(selectedRows, rows))
+    return static_cast<int32_t>(
+        std::count_if(selectedRows.begin(), selectedRows.end(), [](int row) { return row >= 0; }));
   return static_cast<int32_t>(rows.size());
 }

@@ -12,14 +12,16 @@
 int GetSelectedEntryIndexAry(const std::vector<int>& selectedRows, TESK_ARY indexAry);
 
 /// Appends to `outAry` a copy of the showEntryAry record of each selected row
-/// that has one, in row order. 0, or -1 when memory ran out.
+/// that has one, in row order. 0, or -1 when memory ran out or there is no
+/// library.
 int GetSelectedEntryAry(const std::vector<int>& selectedRows, const FLN_DATA* flnData,
                         TESK_ARY outAry);
 
 /// Makes en_is_select_entrylist of every entry in flnData->entry 1 for the
 /// entries shown in a selected row and 0 for all others. The selected entries
 /// are written back with UpdateEntry, which also renews their update date.
-/// 0, or -1 when memory ran out (nothing is changed then).
+/// 0, or -1 when memory ran out or there is no library (nothing is changed
+/// then).
 int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnData);
 
 /// Number of selected rows.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "categories/EntryCompare.h"
+#include "categories/FieldTextUtf8.h"
 #include "storage/Endian.h"
 
 namespace {
@@ -40,6 +41,7 @@ void BuildSortTable(TESK_ARY entries, int32_t count, const FLN_ENTRY_LIST_INFO& 
     table.ids[static_cast<size_t>(i)] = ZEL_EndianLong_LtoN(entry->en_id);
   }
   const int used = UsedSortKeyCount(info);
+  table.pool.reserve(static_cast<size_t>(count) * static_cast<size_t>(used) * 48);
   for (int key = 0; key < used; ++key) {
     const EntryFieldInfo* field = GetEntryFieldInfo(info.sortFieldKind[key]);
     if (field == nullptr) continue;  // compares as equal: adds nothing to the order
@@ -55,13 +57,10 @@ void BuildSortTable(TESK_ARY entries, int32_t count, const FLN_ENTRY_LIST_INFO& 
       const auto* entry = static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i));
       const char* bytes = reinterpret_cast<const char*>(entry) + field->offset;
       switch (field->fieldClass) {
-        case EntryFieldClass::Text: {
-          char text[kEntryTextUtf8Max];
-          ReadEntryFieldText(*entry, *field, text);
+        case EntryFieldClass::Text:
           values.textAt[static_cast<size_t>(i)] = table.pool.size();
-          AppendString(table.pool, text, strlen(text));
+          AppendFieldTextUtf8(bytes, field->size, table.pool);
           break;
-        }
         case EntryFieldClass::Date:
           values.textAt[static_cast<size_t>(i)] = table.pool.size();
           AppendString(table.pool, bytes, strnlen(bytes, field->size));

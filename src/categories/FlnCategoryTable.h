@@ -53,7 +53,8 @@ int DeleteFlnCats_ByCatNameAndCatKind(const char* name, int level, TESK_ARY cats
 
 /// The name shown in `row` of a category list into `outName` (kCategoryNameSize
 /// bytes): kCategoryAll for row 0, record row - 1 of the array otherwise, and
-/// the empty name without an array or for a row that has no record.
+/// the empty name without an array or for a row that has no record (such as
+/// -1, a list without a selected row).
 void GetCategoryName_ByIndex(TESK_ARY nameAry, int32_t row, char* outName);
 
 /// Index of the first record equal to `name`, or -1 (also for kCategoryAll,

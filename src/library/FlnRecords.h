@@ -234,8 +234,11 @@ struct FLN_ENTRY_LIST_INFO {
   uint8_t sortFieldAscend[3]; // 1 = ascending, anything else descending
 };
 
+class FlnDiskImage;  // what SaveAll knows the library file holds (FlnArraySync.h)
+
 /// The open library in memory, one per document. Array fields hold a
-/// TESK_ARY or null.
+/// TESK_ARY or null. A loaded library has every stored array (entry, label,
+/// idCounter, attachment, envAry, catsAry), possibly empty, never null.
 struct FLN_DATA {
   TESK_ARY entry = nullptr;         // FLN_ENTRY, stored order
   TESK_ARY label = nullptr;         // FLN_LABEL
@@ -255,6 +258,9 @@ struct FLN_DATA {
   char lastSelectCat3[128] = {};
   TESK_ARY entryWindow = nullptr;   // FLN_ENTRY_WINDOW_REF: open information windows
   FLN_ENTRY_LIST_INFO entryListInfo = {};
+  // Owned; made by loading or the first save, released by FreeFlnData. Lets
+  // SaveAll write only the records that changed since the last load or save.
+  FlnDiskImage* diskImage = nullptr;
 };
 
 /// Window objects of the registries are opaque to the library layer.

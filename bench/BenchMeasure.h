@@ -1,0 +1,19 @@
+#pragma once
+// Clocks and counters for the benchmark.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+/// Milliseconds that `run` takes, the median of `repeats` runs.
+double MedianMs(int repeats, const std::function<void()>& run);
+
+/// Bytes this process has handed to write calls so far (the "wchar" line of
+/// /proc/self/io), or -1 when it cannot be read.
+int64_t BytesWrittenSoFar();
+
+/// Reads the whole file at `path` front to back, in one sequential pass,
+/// either into a single buffer of the file's size (`intoOneBuffer`, as a
+/// loader that keeps the bytes would) or through one reused 1 MiB buffer.
+/// Returns the bytes read.
+uint64_t ReadWholeFile(const char* path, bool intoOneBuffer);

@@ -1,0 +1,66 @@
+#include "app/FolianDocument.h"
+
+#include <QFileInfo>
+
+#include "app/Alert.h"
+#include "app/CategoryChooserViewController.h"
+#include "app/FolianCategory.h"
+#include "app/FolianMainWindow.h"
+#include "library/FlnLoad.h"
+#include "library/FlnSave.h"
+
+FolianDocument::FolianDocument(QObject* parent) : QObject(parent), _rootPath(QString()) {}
+
+FolianDocument::~FolianDocument() {
+  // The window and the list controllers read the library: they go first.
+  for (auto& level : _folianCategory) level.reset();
+  _mainWindow.reset();
+  FreeFlnData(&_fln_data);
+}
+
+FlnResult FolianDocument::readFromFile(const QString& path) {
+  const QByteArray absolute = QFileInfo(path).absoluteFilePath().toUtf8();
+  return ReadFlnDataFromFlnFile(absolute.constData(), &_fln_data);
+}
+
+QString FolianDocument::fileName() const { return QString::fromUtf8(_fln_data.filePath); }
+
+FolianMainWindow* FolianDocument::mainWindow() const { return _mainWindow.get(); }
+
+void FolianDocument::makeWindowControllers() {
+  if (_mainWindow) return;
+  _mainWindow = std::make_unique<FolianMainWindow>();
+  _mainWindow->setWindowTitle(QFileInfo(fileName()).fileName() + QStringLiteral(" - Folian"));
+  _mainWindow->setCloseGuard([this] { return _busy == 0; });
+  connect(_mainWindow.get(), &FolianMainWindow::closing, this, [this] { windowWillClose(); });
+  windowControllerDidLoadNib();
+}
+
+bool FolianDocument::close() {
+  if (!_mainWindow || _closed) return true;
+  return _mainWindow->close();
+}
+
+bool FolianDocument::saveLibrary() {
+  if (SaveAll(_fln_data.filePath, &_fln_data) == 1) {
+    _saveFailureShown = false;
+    return true;
+  }
+  reportSaveFailure();
+  return false;
+}
+
+void FolianDocument::reportSaveFailure() {
+  // Every click saves: one alert until a save succeeds again is enough.
+  if (_saveFailureShown) return;
+  _saveFailureShown = true;
+  FLN_COMM_Alert_OK(_mainWindow.get(),
+                    QStringLiteral("ライブラリ「%1」に保存できませんでした。変更はファイルに書き込まれていません。")
+                        .arg(QFileInfo(fileName()).fileName()));
+}
+
+void FolianDocument::alert(const QString& message) { FLN_COMM_Alert_OK(_mainWindow.get(), message); }
+
+bool FolianDocument::confirmDestructive(const QString& message) {
+  return FLN_COMM_Alert_Confirm(_mainWindow.get(), message);
+}

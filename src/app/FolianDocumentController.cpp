@@ -1,0 +1,272 @@
+#include "app/FolianDocumentController.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLockFile>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "app/Alert.h"
+#include "app/FolianDocument.h"
+#include "app/FolianMainWindow.h"
+#include "app/RecentLibraries.h"
+#include "app/StartWindow.h"
+#include "library/FlnNewLibrary.h"
+#include "library/FlnPreference.h"
+
+namespace {
+
+constexpr char kLibraryNameFilter[] = "Folianライブラリ (*.fln)";
+constexpr int kCascadeOffset = 24;
+
+QString FileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
+
+// A lock per library file, so that a second Folian process does not open a
+// library that one has open: two programs writing one file would overwrite
+// each other's changes.
+std::unique_ptr<QLockFile> LockFor(const QString& absolutePath) {
+  auto lock = std::make_unique<QLockFile>(LibraryLockFilePath(absolutePath));
+  lock->setStaleLockTime(0);  // only a lock whose process is gone is stale
+  return lock;
+}
+
+bool BeginsLikeContainer(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) && file.read(3) == QByteArray("ZEL", 3);
+}
+
+}  // namespace
+
+QString LibraryLockFilePath(const QString& absolutePath) {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (folder.isEmpty()) folder = QDir::tempPath();
+  const QString canonical = QFileInfo(absolutePath).canonicalFilePath();
+  const QByteArray hash = QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex();
+  return folder + QStringLiteral("/folian-") + QString::fromLatin1(hash) + QStringLiteral(".lock");
+}
+
+QString OpenFailureMessage(const QString& path, const FlnResult& result) {
+  const QString name = FileNameOf(path);
+  QString message;
+  switch (result.status) {
+    case FlnStatus::CannotOpen:
+      message = QStringLiteral("「%1」を開けません。ファイルがないか、読み込めません。").arg(name);
+      break;
+    case FlnStatus::PathTooLong:
+      message = QStringLiteral("「%1」を開けません。ファイルの場所を表すパスが長すぎます。").arg(name);
+      break;
+    case FlnStatus::NotALibrary:
+    case FlnStatus::WrongVersion:
+      message = QStringLiteral("「%1」はFolianのライブラリではありません。").arg(name);
+      break;
+    default:
+      message = QStringLiteral("「%1」は壊れているため開けません。").arg(name);
+      break;
+  }
+  if (!result.reason.empty()) message += QLatin1Char('\n') + QString::fromStdString(result.reason);
+  return message;
+}
+
+FolianDocumentController::FolianDocumentController(QObject* parent) : QObject(parent) {}
+
+FolianDocumentController::~FolianDocumentController() {
+  for (FolianDocument* document : _documents) delete document;
+}
+
+void FolianDocumentController::start(const QStringList& paths) {
+  for (const QString& path : paths) openDocumentWithContentsOfFile(path);
+  if (_documents.empty()) showStartWindow();
+}
+
+FolianDocument* FolianDocumentController::documentForFile(const QString& absolutePath) const {
+  const QString canonical = QFileInfo(absolutePath).canonicalFilePath();
+  for (FolianDocument* document : _documents) {
+    const QString open = QFileInfo(document->fileName()).canonicalFilePath();
+    if (!open.isEmpty() && open == canonical) return document;
+  }
+  return nullptr;
+}
+
+FolianDocument* FolianDocumentController::openDocumentWithContentsOfFile(const QString& path) {
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  if (FolianDocument* open = documentForFile(absolute)) {
+    open->mainWindow()->show();
+    open->mainWindow()->raise();
+    open->mainWindow()->activateWindow();
+    return open;
+  }
+
+  std::unique_ptr<QLockFile> lock = LockFor(absolute);
+  if (QFileInfo(absolute).isFile() && !lock->tryLock(0)) {
+    FLN_COMM_Alert_OK(panelParent(),
+                      QStringLiteral("「%1」は別のFolianで開かれています。").arg(FileNameOf(absolute)));
+    return nullptr;
+  }
+
+  auto document = std::make_unique<FolianDocument>();
+  FlnResult result = document->readFromFile(absolute);
+  // A short file that does not even begin like a container is no library,
+  // rather than a damaged one.
+  if (result.status == FlnStatus::Truncated && !BeginsLikeContainer(absolute)) result.status = FlnStatus::NotALibrary;
+  if (!result.ok()) {
+    FLN_COMM_Alert_OK(panelParent(), OpenFailureMessage(absolute, result));
+    RecentLibraries::remove(absolute);
+    if (_startWindow) _startWindow->setRecentLibraries(RecentLibraries::load());
+    return nullptr;
+  }
+
+  FolianDocument* opened = document.release();
+  connect(opened, &FolianDocument::documentDidClose, this, &FolianDocumentController::documentDidClose);
+  connect(opened, &FolianDocument::newDocumentRequested, this, &FolianDocumentController::newDocument);
+  connect(opened, &FolianDocument::openDocumentRequested, this, &FolianDocumentController::openDocument);
+  connect(opened, &FolianDocument::quitRequested, this, &FolianDocumentController::terminate);
+  connect(opened, &FolianDocument::helpRequested, this, &FolianDocumentController::showHelp);
+  opened->makeWindowControllers();
+  if (!opened->hasStoredWindowPosition()) placeNewWindow(opened);
+  _documents.push_back(opened);
+  _locks.push_back(std::move(lock));
+  opened->showWindows();
+
+  RecentLibraries::add(absolute);
+  if (_startWindow) _startWindow->hide();
+  return opened;
+}
+
+void FolianDocumentController::placeNewWindow(FolianDocument* document) {
+  QWidget* window = document->mainWindow();
+  if (!_documents.empty()) {
+    // Cascade from the window opened last.
+    const QPoint last = _documents.back()->mainWindow()->pos();
+    window->move(last + QPoint(kCascadeOffset, kCascadeOffset));
+    return;
+  }
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect available = screen->availableGeometry();
+    QRect frame = window->geometry();
+    frame.moveCenter(available.center());
+    window->move(frame.topLeft().x() < available.left() ? available.left() : frame.left(),
+                 frame.top() < available.top() ? available.top() : frame.top());
+  }
+}
+
+void FolianDocumentController::documentDidClose(FolianDocument* document) {
+  for (size_t i = 0; i < _documents.size(); ++i) {
+    if (_documents[i] != document) continue;
+    _documents.erase(_documents.begin() + static_cast<std::ptrdiff_t>(i));
+    _locks.erase(_locks.begin() + static_cast<std::ptrdiff_t>(i));
+    break;
+  }
+  // The document is inside its window's close handling: it goes afterwards.
+  document->deleteLater();
+  if (_documents.empty() && !_terminating) showStartWindow();
+}
+
+void FolianDocumentController::showStartWindow() {
+  if (!_startWindow) {
+    _startWindow = std::make_unique<StartWindow>();
+    connect(_startWindow.get(), &StartWindow::newRequested, this, &FolianDocumentController::newDocument);
+    connect(_startWindow.get(), &StartWindow::openRequested, this, &FolianDocumentController::openDocument);
+    connect(_startWindow.get(), &StartWindow::openRecentRequested, this,
+            [this](const QString& path) { openDocumentWithContentsOfFile(path); });
+    connect(_startWindow.get(), &StartWindow::quitRequested, this, &FolianDocumentController::terminate);
+    connect(_startWindow.get(), &StartWindow::helpRequested, this, &FolianDocumentController::showHelp);
+    connect(_startWindow.get(), &StartWindow::closed, this, [this] {
+      if (_documents.empty()) emit applicationShouldTerminate();
+    });
+  }
+  _startWindow->setRecentLibraries(RecentLibraries::load());
+  _startWindow->show();
+  _startWindow->raise();
+  _startWindow->activateWindow();
+}
+
+QWidget* FolianDocumentController::panelParent() const {
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  if (!_documents.empty()) return _documents.back()->mainWindow();
+  return _startWindow.get();
+}
+
+QString FolianDocumentController::openPanelStartFolder() {
+  char preferencePath[1024];
+  if (GetPreferenceFilePath(preferencePath, sizeof preferencePath) != 1) return QString();
+  char record[kPreferenceRecordSize] = {};
+  if (ReadPreference_FromZelFile(preferencePath, kTagPrefLibraryFolder, record, kPreferenceRecordSize) != 1)
+    return QString();
+  record[kPreferenceRecordSize - 1] = '\0';
+  return QString::fromUtf8(record);
+}
+
+void FolianDocumentController::newDocument() {
+  if (_panel) return;
+  auto* panel = new QFileDialog(panelParent(), QStringLiteral("新規ライブラリ"));
+  panel->setAttribute(Qt::WA_DeleteOnClose);
+  panel->setAcceptMode(QFileDialog::AcceptSave);
+  panel->setFileMode(QFileDialog::AnyFile);
+  panel->setNameFilter(QString::fromUtf8(kLibraryNameFilter));
+  panel->setDefaultSuffix(QStringLiteral("fln"));
+  const QString folder = openPanelStartFolder();
+  panel->setDirectory(folder.isEmpty() ? QDir::homePath() : folder);
+  panel->selectFile(QStringLiteral("ライブラリ.fln"));
+  connect(panel, &QFileDialog::fileSelected, this, &FolianDocumentController::createDocumentComplete);
+  _panel = panel;
+  panel->open();
+}
+
+void FolianDocumentController::createDocumentComplete(const QString& path) {
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  // Creating replaces the file: never the file of a library that is open.
+  if (documentForFile(absolute) != nullptr || (QFileInfo(absolute).isFile() && !LockFor(absolute)->tryLock(0))) {
+    FLN_COMM_Alert_OK(panelParent(),
+                      QStringLiteral("「%1」は開いているライブラリなので、新規ライブラリで置き換えられません。")
+                          .arg(FileNameOf(absolute)));
+    return;
+  }
+  const FlnResult created = CreateNewLibraryFile(absolute.toUtf8().constData());
+  if (!created.ok()) {
+    QString message = QStringLiteral("ライブラリ「%1」を作成できませんでした。").arg(FileNameOf(absolute));
+    if (!created.reason.empty()) message += QLatin1Char('\n') + QString::fromStdString(created.reason);
+    FLN_COMM_Alert_OK(panelParent(), message);
+    return;
+  }
+  openDocumentWithContentsOfFile(absolute);
+}
+
+void FolianDocumentController::openDocument() {
+  if (_panel) return;
+  auto* panel = new QFileDialog(panelParent(), QStringLiteral("開く"));
+  panel->setAttribute(Qt::WA_DeleteOnClose);
+  panel->setAcceptMode(QFileDialog::AcceptOpen);
+  panel->setFileMode(QFileDialog::ExistingFile);
+  panel->setNameFilters({QString::fromUtf8(kLibraryNameFilter), QStringLiteral("すべてのファイル (*)")});
+  const QString folder = openPanelStartFolder();
+  if (!folder.isEmpty()) panel->setDirectory(folder);
+  connect(panel, &QFileDialog::fileSelected, this,
+          [this](const QString& path) { openDocumentWithContentsOfFile(path); });
+  _panel = panel;
+  panel->open();
+}
+
+void FolianDocumentController::showHelp() {
+  const QString help = QStringLiteral(FOLIAN_HELP_FILE);
+  if (QFileInfo(help).isFile()) QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+}
+
+void FolianDocumentController::terminate() {
+  _terminating = true;
+  const std::vector<FolianDocument*> open = _documents;
+  for (auto it = open.rbegin(); it != open.rend(); ++it) {
+    if (!(*it)->close()) {
+      _terminating = false;  // a window stays open: so does the application
+      return;
+    }
+  }
+  if (_startWindow) _startWindow->hide();
+  emit applicationShouldTerminate();
+}

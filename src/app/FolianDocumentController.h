@@ -1,0 +1,86 @@
+#pragma once
+// The application's one document controller: it creates and opens library
+// documents, keeps each library open in one window only, and shows the start
+// window (New..., Open..., recent libraries) whenever no library is open.
+// Closing the start window while no library is open ends the application.
+
+#include <QObject>
+#include <QFileDialog>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "library/FlnResult.h"
+
+class FolianDocument;
+class QLockFile;
+class QWidget;
+class StartWindow;
+
+/// The lock file that marks the library at `absolutePath` as open in a
+/// Folian process (in the user's runtime folder, named after the file's
+/// canonical path).
+QString LibraryLockFilePath(const QString& absolutePath);
+
+/// The message shown when the library at `path` cannot be opened.
+QString OpenFailureMessage(const QString& path, const FlnResult& result);
+
+class FolianDocumentController : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit FolianDocumentController(QObject* parent = nullptr);
+  ~FolianDocumentController() override;
+
+  /// No untitled library is ever made: the user creates or opens one.
+  bool applicationShouldOpenUntitledFile() const { return false; }
+
+  /// Opens the libraries given on the command line; the start window when
+  /// none of them opens (or none was given).
+  void start(const QStringList& paths);
+
+  /// Opens the library at `path` in a window, or brings its window forward
+  /// when it is open already. A file that is not a library, is damaged, or
+  /// is open in another Folian is refused with a message. Returns the
+  /// document, or null.
+  FolianDocument* openDocumentWithContentsOfFile(const QString& path);
+
+  /// "New": asks for a file name, creates an empty library there and opens it.
+  void newDocument();
+  /// The New panel ended with `path` chosen: create and open.
+  void createDocumentComplete(const QString& path);
+  /// "Open": the Open panel, starting in the folder of the library opened last.
+  void openDocument();
+  /// Opens the product's help.
+  void showHelp();
+  /// Closes every library window, then ends the application
+  /// (applicationShouldTerminate); stops when a window refuses to close.
+  void terminate();
+
+  const std::vector<FolianDocument*>& documents() const { return _documents; }
+  StartWindow* startWindow() const { return _startWindow.get(); }
+  /// The New or Open panel while it is open, or null.
+  QFileDialog* currentPanel() const { return _panel; }
+  /// The folder the Open panel starts in (from the preference file), or empty.
+  static QString openPanelStartFolder();
+
+ signals:
+  /// The application should end now: the start window was closed with no
+  /// library open, or Quit closed every window.
+  void applicationShouldTerminate();
+
+ private:
+  void documentDidClose(FolianDocument* document);
+  void showStartWindow();
+  QWidget* panelParent() const;
+  FolianDocument* documentForFile(const QString& absolutePath) const;
+  void placeNewWindow(FolianDocument* document);
+
+  std::vector<FolianDocument*> _documents;
+  std::vector<std::unique_ptr<QLockFile>> _locks;  // one per open document, same order
+  std::unique_ptr<StartWindow> _startWindow;
+  QPointer<QFileDialog> _panel;
+  bool _terminating = false;
+};

@@ -1,0 +1,76 @@
+#include "categories/CategoryNameInput.h"
+
+#include <cstring>
+#include <memory>
+
+#include "categories/CategoryNameText.h"
+#include "categories/CategoryNames.h"
+#include "categories/FlnCategoryTable.h"
+
+namespace {
+
+struct AryDeleter {
+  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
+};
+
+// Whether a triple of the table has `name` on `level`. The name fits a record
+// (checked before), so comparing the records' cut names is exact.
+bool LevelHasName(TESK_ARY catsAry, int level, const char* name) {
+  const int32_t count = Tesk_Ary_GetSize(catsAry);
+  for (int32_t i = 0; i < count; ++i) {
+    FLN_CATS cats;
+    Tesk_Ary_GetData(catsAry, i, &cats);
+    char stored[kCategoryNameSize];
+    ReadCategoryNameOf(cats, level, stored);
+    if (strcmp(stored, name) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool CategoryNameFits(const char* name) {
+  if (name == nullptr) return true;
+  if (strnlen(name, kCategoryNameSize) >= static_cast<size_t>(kCategoryNameSize)) return false;
+  // The stored field keeps the mark U+FEFF and a zero unit besides the text.
+  constexpr int kFieldUnits = sizeof(FLN_CATS::cat1Name) / sizeof(FlnUniChar) - 2;
+  return QString::fromUtf8(name).size() <= kFieldUnits;
+}
+
+QString CategoryNameTooLongMessage() {
+  return QStringLiteral("分類名が長すぎます。");
+}
+
+QString CheckCategoryAddName(TESK_ARY catsAry, int level, const char* name) {
+  if (name == nullptr || name[0] == '\0') return QStringLiteral("分類名を入力してください。");
+  if (strcmp(name, kCategoryAll) == 0)
+    return QStringLiteral("”%1”は追加できません。").arg(QString::fromUtf8(kCategoryAll));
+  if (!CategoryNameFits(name)) return CategoryNameTooLongMessage();
+  if (LevelHasName(catsAry, level, name))
+    return QStringLiteral("「%1」は、すでに登録されています。").arg(QString::fromUtf8(name));
+  return QString();
+}
+
+int GetCategoryComboChoices(TESK_ARY catsAry, int level, const char* proposal,
+                            CategoryComboChoices* choices) {
+  choices->items.clear();
+  choices->selected.clear();
+  std::unique_ptr<TeskAryHeader, AryDeleter> names(Tesk_Ary_Init(kCategoryNameSize, 20, 20));
+  const int distinct = level == 1   ? GetDistinctCat1Ary_FromCatsAry(catsAry, names.get())
+                       : level == 2 ? GetDistinctCat2Ary_FromCatsAry(catsAry, names.get())
+                       : level == 3 ? GetDistinctCat3Ary_FromCatsAry(catsAry, names.get())
+                                    : 0;
+  if (names == nullptr || distinct != 0) return -1;
+  Tesk_Ary_QuickSort(names.get(), CategorySortFunc);
+
+  const bool disagree = proposal == nullptr || proposal[0] == '\0';
+  if (disagree) choices->items.emplace_back(kCategoryNoChange);
+  const int32_t count = Tesk_Ary_GetSize(names.get());
+  for (int32_t i = 0; i < count; ++i) {
+    char record[kCategoryNameSize];
+    Tesk_Ary_GetData(names.get(), i, record);
+    choices->items.emplace_back(record, strnlen(record, sizeof record));
+  }
+  choices->selected = disagree ? kCategoryNoChange : proposal;
+  return 0;
+}

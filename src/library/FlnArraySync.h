@@ -1,0 +1,77 @@
+#pragma once
+// Saving a record array into its tag while writing only what changed.
+//
+// ZEL_ARY_Save rewrites every member of a tag; for the entries that is 4644
+// bytes times the number of entries on every save. FlnDiskImage remembers,
+// per tag, how many members the file holds and a fingerprint of each member's
+// bytes, together with the file's stamp (device, inode, size, modification
+// time) from when that was last known to be true. FlnArraySync_Save then
+// removes and appends members exactly as ZEL_ARY_Save does and rewrites in
+// place only the members whose bytes differ, so the file ends byte for byte as
+// ZEL_ARY_Save would leave it.
+//
+// Whenever anything is uncertain (the tag was never seen, the file's stamp is
+// not the one remembered, a write failed, the walk meets something
+// unexpected) the tag is saved with ZEL_ARY_Save and the image learns the
+// tag anew from that.
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "library/FlnRecords.h"
+#include "storage/FileIo.h"
+#include "storage/ZelFile.h"
+
+class FlnDiskImage {
+ public:
+  /// Forgets every tag unless the open `file` still carries the remembered
+  /// stamp. Call right after opening the file, before reading or writing it.
+  /// True when the stamp matched: the file is as the program last left it.
+  bool checkFile(ZEL_FILE* file);
+  /// Remembers the open `file`'s stamp as the one that goes with what is
+  /// known. Call after the last write, before closing. Forgets every tag
+  /// when the stamp cannot be read.
+  void rememberStamp(ZEL_FILE* file);
+
+  /// The tag holds exactly the records of `ary`; a null or empty array means
+  /// the tag does not exist. Forgets the tag if memory runs out.
+  void setTag(int32_t tag, TESK_ARY ary);
+  /// Nothing is known about the tag: the next save of it rewrites it whole.
+  void forgetTag(int32_t tag);
+  void forgetAll();
+
+  /// Whether the tag's members are known (for tests).
+  bool knows(int32_t tag) const;
+
+ private:
+  friend int FlnArraySync_Save(ZEL_FILE*, FlnDiskImage*, int32_t, TESK_ARY, uint32_t);
+
+  struct TagImage {
+    uint32_t recordSize = 0;       // 0 while the tag does not exist
+    std::vector<uint64_t> hashes;  // one RecordHash per member, member order
+  };
+  std::map<int32_t, TagImage> tags_;  // only tags that are known
+  FileStream::Stamp stamp_;
+  bool hasStamp_ = false;
+};
+
+/// Writes `ary` into `tag` of the open `file` with ZEL_ARY_Save's result
+/// bytes and result codes, rewriting only changed members when `image` knows
+/// the tag. Afterwards `image` knows the tag when the save succeeded and has
+/// forgotten it otherwise. A null `image` is a plain ZEL_ARY_Save.
+int FlnArraySync_Save(ZEL_FILE* file, FlnDiskImage* image, int32_t tag, TESK_ARY ary, uint32_t recordSize);
+
+/// Makes the next SaveAll of this library rewrite every record, as after a
+/// change to the file that the program cannot account for.
+void ForgetLibraryFileState(FLN_DATA* flnData);
+
+/// For code that writes to the library file itself, only to tags that
+/// SaveAll does not write ('ATTD', 'PM01', 'PM02'): call Begin right after
+/// opening the file for writing and End after the last write, before closing.
+/// The next SaveAll then still writes only what changed; had the file been
+/// changed by anyone else before Begin, it rewrites everything as usual.
+/// Never use them around writes to 'IDCO', 'LABE', 'ENTR', 'ATTA', 'ENVI',
+/// 'CATS' or 'ENSO'.
+void BeginWriteOutsideSavedTags(FLN_DATA* flnData, ZEL_FILE* file);
+void EndWriteOutsideSavedTags(FLN_DATA* flnData, ZEL_FILE* file);

@@ -1,0 +1,57 @@
+#include "library/FlnAttachment.h"
+
+#include <new>
+
+#include "storage/Endian.h"
+
+int32_t GetAttachmentIndex(TESK_ARY entryArray, TESK_ARY attachmentArray, int32_t entryIndex) {
+  if (entryArray == nullptr || entryArray->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY)) || entryIndex < 0 ||
+      entryIndex >= Tesk_Ary_GetSize(entryArray))
+    return -1;
+  if (attachmentArray == nullptr || attachmentArray->recordSize != static_cast<int32_t>(sizeof(FLN_ATTACHMENT)))
+    return -1;
+  FLN_ENTRY entry;
+  Tesk_Ary_GetData(entryArray, entryIndex, &entry);
+  const int32_t count = Tesk_Ary_GetSize(attachmentArray);
+  for (int32_t i = 0; i < count; ++i) {
+    FLN_ATTACHMENT attachment;
+    Tesk_Ary_GetData(attachmentArray, i, &attachment);
+    if (attachment.en_id == entry.en_id) return ZEL_EndianLong_LtoN(attachment.dataIndex);
+  }
+  return -1;
+}
+
+QByteArray AttachmentDataReader::read(int32_t dataIndex) {
+  if (dataIndex < 0) return QByteArray();
+  if (current_ < 0 || dataIndex < current_) {
+    current_ = -1;
+    if (ZEL_FirstMember(file_, kTagAttachmentData) != ZEL_OK) return QByteArray();
+    current_ = 0;
+  }
+  // Bounded: a chain that loops back on itself must not keep the walk going.
+  const uint64_t limit = ZEL_MaxChainSteps(file_);
+  while (current_ < dataIndex) {
+    if (static_cast<uint64_t>(current_) >= limit || ZEL_NextMember(file_) != ZEL_OK) return QByteArray();
+    ++current_;
+  }
+
+  const int64_t length = ZEL_GetDataLength(file_);
+  if (length < 1) return QByteArray();
+  QByteArray bytes;
+  try {
+    bytes.resize(static_cast<qsizetype>(length));
+  } catch (const std::bad_alloc&) {
+    return QByteArray();
+  }
+  if (ZEL_GetData(file_, static_cast<uint32_t>(length), bytes.data()) != ZEL_OK) return QByteArray();
+  return bytes;
+}
+
+QByteArray ReadPDFData_ByFLNFile(int32_t dataIndex, const char* libraryPath) {
+  if (dataIndex < 0 || libraryPath == nullptr) return QByteArray();
+  ZEL_FILE file;
+  QByteArray bytes;
+  if (ZEL_Open(libraryPath, 1, &file) == ZEL_OK) bytes = AttachmentDataReader(&file).read(dataIndex);
+  ZEL_Close(&file);
+  return bytes;
+}

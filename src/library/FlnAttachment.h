@@ -1,0 +1,36 @@
+#pragma once
+// The PDF bytes of the entries: each PDF is one member of the library file's
+// tag 'ATTD', found through the FLN_ATTACHMENT record that carries the
+// entry's en_id and the member's position (dataIndex). Members of 'ATTD' are
+// never removed, so positions stay valid for the life of the file.
+
+#include <QByteArray>
+#include <cstdint>
+
+#include "library/FlnRecords.h"
+#include "storage/ZelFile.h"
+
+/// The dataIndex (host order) of the first attachment record whose en_id is
+/// that of record `entryIndex` of `entryArray`; -1 when there is none or the
+/// index is not a record of the array.
+int32_t GetAttachmentIndex(TESK_ARY entryArray, TESK_ARY attachmentArray, int32_t entryIndex);
+
+/// The bytes of member `dataIndex` of 'ATTD' in the library file at
+/// `libraryPath`; a null QByteArray for a negative index, an index at or past
+/// the number of members, a member of no bytes, a file that cannot be read as
+/// a container, or memory that cannot be had.
+QByteArray ReadPDFData_ByFLNFile(int32_t dataIndex, const char* libraryPath);
+
+/// Reads members of 'ATTD' from an open container. Reading members in
+/// ascending order walks the chain once; a lower index starts again from the
+/// first member.
+class AttachmentDataReader {
+ public:
+  explicit AttachmentDataReader(ZEL_FILE* file) : file_(file) {}
+  /// The bytes of member `dataIndex`, or null as ReadPDFData_ByFLNFile gives it.
+  QByteArray read(int32_t dataIndex);
+
+ private:
+  ZEL_FILE* file_;
+  int64_t current_ = -1;  // index of the file's current 'ATTD' member, -1 when none
+};

@@ -1,0 +1,101 @@
+#include "library/FlnCopy.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "library/FlnAttachment.h"
+#include "library/FlnFileReplacement.h"
+#include "storage/Endian.h"
+#include "storage/ZelAry.h"
+
+namespace {
+
+FlnResult WriteFailed(int rc) {
+  return FlnResult::failure(FlnStatus::WriteFailed,
+                            "cannot write the copy (container code " + std::to_string(rc) + ")");
+}
+
+FlnResult WriteCopy(ZEL_FILE* source, ZEL_FILE* target, const FLN_DATA* flnData, int32_t* leftOut) {
+  const struct {
+    int32_t tag;
+    TESK_ARY ary;
+    uint32_t recordSize;
+  } arrays[] = {
+      {kTagEntry, flnData->entry, sizeof(FLN_ENTRY)},
+      {kTagLabel, flnData->label, sizeof(FLN_LABEL)},
+      {kTagIdCounter, flnData->idCounter, sizeof(FLN_ID_COUNTER)},
+      {kTagEnvironment, flnData->envAry, sizeof(FLN_ENV)},
+      {kTagCats, flnData->catsAry, sizeof(FLN_CATS)},
+  };
+  for (const auto& a : arrays) {
+    const int rc = ZEL_ARY_Save(target, a.tag, a.ary, a.recordSize);
+    if (rc != ZEL_OK) return WriteFailed(rc);
+  }
+
+  TESK_ARY attachments = flnData->attachment;
+  if (attachments == nullptr) return FlnResult::success();
+  if (attachments->recordSize != static_cast<int32_t>(sizeof(FLN_ATTACHMENT))) return WriteFailed(ZEL_ERR_ARG);
+  AttachmentDataReader reader(source);
+  int32_t written = 0;
+  const int32_t count = Tesk_Ary_GetSize(attachments);
+  for (int32_t i = 0; i < count; ++i) {
+    FLN_ATTACHMENT attachment;
+    Tesk_Ary_GetData(attachments, i, &attachment);
+    const QByteArray pdf = reader.read(ZEL_EndianLong_LtoN(attachment.dataIndex));
+    if (pdf.isEmpty()) {
+      ++*leftOut;
+      continue;
+    }
+    attachment.dataIndex = ZEL_EndianLong_NtoL(written);
+    int rc = ZEL_AddData(target, kTagAttachment, sizeof attachment, &attachment);
+    if (rc == ZEL_OK) rc = ZEL_AddData(target, kTagAttachmentData, static_cast<uint32_t>(pdf.size()), pdf.constData());
+    if (rc != ZEL_OK) return WriteFailed(rc);
+    ++written;
+  }
+  return FlnResult::success();
+}
+
+}  // namespace
+
+FlnResult WriteLibraryCopy(const FLN_DATA* flnData, const char* targetPath, int32_t* attachmentsLeftOut) {
+  int32_t leftOut = 0;
+  if (attachmentsLeftOut != nullptr) *attachmentsLeftOut = 0;
+  if (flnData == nullptr || flnData->filePath[0] == '\0' || targetPath == nullptr || targetPath[0] == '\0')
+    return FlnResult::failure(FlnStatus::CannotOpen, "no library or no target given");
+
+  struct stat own, target;
+  if (stat(flnData->filePath, &own) != 0)
+    return FlnResult::failure(FlnStatus::CannotOpen,
+                              std::string("cannot open the library file: ") + std::strerror(errno));
+  // The same file under any name (another spelling, a link) has the same
+  // device and inode; replacing it would destroy the library being copied.
+  if (stat(targetPath, &target) == 0 && target.st_dev == own.st_dev && target.st_ino == own.st_ino)
+    return FlnResult::failure(FlnStatus::SameFile, "the copy would replace the library's own file");
+
+  ZEL_FILE source;
+  if (ZEL_Open(flnData->filePath, 1, &source) != ZEL_OK) {
+    ZEL_Close(&source);
+    return FlnResult::failure(FlnStatus::CannotOpen, "cannot open the library file as a container");
+  }
+  FlnFileReplacement replacement(targetPath);
+  ZEL_FILE copy;
+  const int rc = replacement.create(&copy);
+  if (rc != ZEL_OK) {
+    const std::string why = std::strerror(errno);
+    ZEL_Close(&copy);
+    ZEL_Close(&source);
+    if (rc == ZEL_ERR_IO) return WriteFailed(rc);
+    return FlnResult::failure(FlnStatus::CannotOpen, "cannot create the copy: " + why);
+  }
+  FlnResult r = WriteCopy(&source, &copy, flnData, &leftOut);
+  ZEL_Close(&copy);
+  ZEL_Close(&source);
+  if (r.ok() && !replacement.commit())
+    r = FlnResult::failure(FlnStatus::WriteFailed,
+                           std::string("cannot put the copy in place: ") + std::strerror(errno));
+  if (r.ok() && attachmentsLeftOut != nullptr) *attachmentsLeftOut = leftOut;
+  return r;
+}

@@ -1,0 +1,38 @@
+#include "library/FlnFileReplacement.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+FlnFileReplacement::~FlnFileReplacement() {
+  if (!temp_.empty() && !committed_) std::remove(temp_.c_str());
+}
+
+int FlnFileReplacement::create(ZEL_FILE* file) {
+  // A name beside the target (so that the rename stays on one file system)
+  // that no other writer uses; a leftover of an earlier run is skipped.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate =
+        target_ + ".new-" + std::to_string(static_cast<long>(getpid())) + "-" + std::to_string(attempt);
+    errno = 0;
+    const int rc = ZEL_Create(candidate.c_str(), file);
+    if (rc == ZEL_OK) {
+      temp_ = std::move(candidate);
+      return rc;
+    }
+    if (rc != ZEL_ERR_ARG || errno != EEXIST) return rc;
+  }
+  errno = EEXIST;
+  return ZEL_ERR_ARG;
+}
+
+bool FlnFileReplacement::commit() {
+  if (temp_.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  if (std::rename(temp_.c_str(), target_.c_str()) != 0) return false;
+  committed_ = true;
+  return true;
+}

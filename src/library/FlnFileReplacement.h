@@ -1,0 +1,30 @@
+#pragma once
+// Writing a whole new container file in place of another. The new file is
+// written beside the target under a temporary name and renamed over the
+// target only when it is complete: a failure never leaves a half-written
+// file at the target and never removes what was there.
+
+#include <string>
+
+#include "storage/ZelFile.h"
+
+class FlnFileReplacement {
+ public:
+  explicit FlnFileReplacement(std::string target) : target_(std::move(target)) {}
+  /// Removes the temporary file unless it was committed.
+  ~FlnFileReplacement();
+  FlnFileReplacement(const FlnFileReplacement&) = delete;
+  FlnFileReplacement& operator=(const FlnFileReplacement&) = delete;
+
+  /// Creates the empty temporary container (ZEL_Create) and leaves `file`
+  /// open on it. A ZEL result code; errno tells why when it is -1.
+  int create(ZEL_FILE* file);
+  /// Puts the temporary file (closed by the caller) in the target's place.
+  /// False, with errno set, when it cannot; the target is then unchanged.
+  bool commit();
+
+ private:
+  std::string target_;
+  std::string temp_;  // empty until created
+  bool committed_ = false;
+};

@@ -1,0 +1,236 @@
+#include "library/FlnLoad.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "categories/FlnCategoryTable.h"
+#include "library/FlnArraySync.h"
+#include "library/FlnContainerCheck.h"
+#include "storage/Endian.h"
+#include "storage/ZelAry.h"
+
+namespace {
+
+FlnResult NoMemory() { return FlnResult::failure(FlnStatus::CannotOpen, "not enough memory to read the library"); }
+
+// Why ZEL_Open refused the file, told from what the handle was left with.
+FlnResult OpenFailure(int rc, int openErrno, ZEL_FILE* file) {
+  if (file->stream == nullptr)
+    return FlnResult::failure(FlnStatus::CannotOpen, std::string("cannot open: ") + std::strerror(openErrno));
+  uint8_t header[6] = {};
+  const size_t got = file->stream->readAt(0, header, sizeof header);
+  const int64_t size = file->stream->size();
+  if (rc == ZEL_ERR_IO && size >= 0 && static_cast<uint64_t>(size) < zel::kHeaderSize)
+    return FlnResult::failure(FlnStatus::Truncated, "truncated: the file has " + std::to_string(size) +
+                                                        " bytes, fewer than the 512-byte container header");
+  if (rc == ZEL_ERR_ARG && got == sizeof header) {
+    if (std::memcmp(header, zel::kMagic, sizeof zel::kMagic) != 0)
+      return FlnResult::failure(FlnStatus::NotALibrary, "not a Folian library: the file does not begin with \"ZEL\"");
+    int16_t version;
+    std::memcpy(&version, header + 4, sizeof version);
+    return FlnResult::failure(FlnStatus::WrongVersion,
+                              "container version " + std::to_string(ZEL_EndianShort_LtoN(version)) +
+                                  ", this program reads version " + std::to_string(zel::kVersion));
+  }
+  return FlnResult::failure(FlnStatus::CannotOpen, "cannot read the container header");
+}
+
+// The arrays being loaded, released unless handed over.
+struct LoadedArrays {
+  TESK_ARY label = nullptr, entry = nullptr, attachment = nullptr, showEntry = nullptr, idCounter = nullptr,
+           env = nullptr, cats = nullptr, cat1 = nullptr, cat2 = nullptr, cat3 = nullptr, entrySort = nullptr;
+  FlnDiskImage* image = nullptr;
+
+  LoadedArrays() = default;
+  LoadedArrays(const LoadedArrays&) = delete;
+  LoadedArrays& operator=(const LoadedArrays&) = delete;
+  ~LoadedArrays() {
+    for (TESK_ARY a : {label, entry, attachment, showEntry, idCounter, env, cats, cat1, cat2, cat3, entrySort})
+      Tesk_Ary_Free(a);
+    delete image;
+  }
+};
+
+// Loads one stored array. A missing tag, or one whose members all have
+// another length than `recordSize`, yields an empty array of `recordSize`
+// when `emptyIfMissing`, else null. The disk image learns what the tag holds.
+FlnResult LoadTag(ZEL_FILE* file, int32_t tag, uint32_t recordSize, bool emptyIfMissing, FlnDiskImage* image,
+                  TESK_ARY* out) {
+  *out = nullptr;
+  TESK_ARY ary = ZEL_ARY_Load(file, tag);
+  if (ary != nullptr && static_cast<uint32_t>(ary->recordSize) == recordSize) {
+    image->setTag(tag, ary);
+    *out = ary;
+    return FlnResult::success();
+  }
+  if (ary != nullptr) {  // one length throughout, but not this kind's: not records we can read
+    Tesk_Ary_Free(ary);
+    image->forgetTag(tag);
+  } else {
+    int reason = 0;
+    if (IsCompatibleTag(file, tag, recordSize, &reason))
+      return DamagedResult("the records of " + TagText(tag) + " cannot be read");
+    if (reason == 2) return DamagedResult(TagText(tag) + " holds records of different lengths");
+    if (reason != 1) return DamagedResult("the member chain of " + TagText(tag) + " is broken");
+    image->setTag(tag, nullptr);
+  }
+  if (emptyIfMissing) {
+    *out = Tesk_Ary_Init(static_cast<int32_t>(recordSize), 20, 20);
+    if (*out == nullptr) return NoMemory();
+  }
+  return FlnResult::success();
+}
+
+// The distinct names of one level, sorted as the category lists show them.
+TESK_ARY MakeNameArray(TESK_ARY cats, int (*distinct)(TESK_ARY, TESK_ARY)) {
+  TESK_ARY names = Tesk_Ary_Init(kCategoryNameSize, 20, 20);
+  if (names == nullptr) return nullptr;
+  if (distinct(cats, names) != 0) {
+    Tesk_Ary_Free(names);
+    return nullptr;
+  }
+  Tesk_Ary_QuickSort(names, CategorySortFunc);
+  return names;
+}
+
+FlnResult ReadArrays(ZEL_FILE* file, LoadedArrays* a) {
+  struct Stored {
+    int32_t tag;
+    uint32_t recordSize;
+    bool emptyIfMissing;
+    TESK_ARY* out;
+  } const stored[] = {
+      {kTagLabel, sizeof(FLN_LABEL), true, &a->label},
+      {kTagEntry, sizeof(FLN_ENTRY), true, &a->entry},
+      {kTagAttachment, sizeof(FLN_ATTACHMENT), true, &a->attachment},
+      {kTagIdCounter, sizeof(FLN_ID_COUNTER), true, &a->idCounter},
+      {kTagEnvironment, sizeof(FLN_ENV), true, &a->env},
+      {kTagCats, sizeof(FLN_CATS), true, &a->cats},
+      {kTagEntrySort, sizeof(FLN_ENTRY_SORT), false, &a->entrySort},
+  };
+  // The tags read record by record below are checked by reading them.
+  FlnResult r = CheckLibraryChains(
+      file, {kTagLabel, kTagEntry, kTagAttachment, kTagIdCounter, kTagEnvironment, kTagCats, kTagEntrySort});
+  if (!r.ok()) return r;
+  for (const Stored& s : stored) {
+    r = LoadTag(file, s.tag, s.recordSize, s.emptyIfMissing, a->image, s.out);
+    if (!r.ok()) return r;
+  }
+
+  a->showEntry = Tesk_Ary_Init(sizeof(FLN_ENTRY), 20, 20);
+  a->cat1 = MakeNameArray(a->cats, GetDistinctCat1Ary_FromCatsAry);
+  a->cat2 = MakeNameArray(a->cats, GetDistinctCat2Ary_FromCatsAry);
+  a->cat3 = MakeNameArray(a->cats, GetDistinctCat3Ary_FromCatsAry);
+  if (a->showEntry == nullptr || a->cat1 == nullptr || a->cat2 == nullptr || a->cat3 == nullptr) return NoMemory();
+  return FlnResult::success();
+}
+
+void Replace(TESK_ARY* field, TESK_ARY* loaded) {
+  Tesk_Ary_Free(*field);
+  *field = *loaded;
+  *loaded = nullptr;
+}
+
+void HandOver(const char* path, LoadedArrays* a, FLN_DATA* flnData) {
+  Replace(&flnData->label, &a->label);
+  Replace(&flnData->entry, &a->entry);
+  Replace(&flnData->attachment, &a->attachment);
+  Replace(&flnData->showEntryAry, &a->showEntry);
+  Replace(&flnData->idCounter, &a->idCounter);
+  Replace(&flnData->envAry, &a->env);
+  Replace(&flnData->catsAry, &a->cats);
+  Replace(&flnData->cat1Ary, &a->cat1);
+  Replace(&flnData->cat2Ary, &a->cat2);
+  Replace(&flnData->cat3Ary, &a->cat3);
+  delete flnData->diskImage;
+  flnData->diskImage = a->image;
+  a->image = nullptr;
+
+  std::memset(flnData->filePath, 0, sizeof flnData->filePath);
+  std::memcpy(flnData->filePath, path, std::strlen(path));
+
+  FLN_ENTRY_LIST_INFO& info = flnData->entryListInfo;
+  if (a->entrySort != nullptr) {
+    const int32_t n = Tesk_Ary_GetSize(a->entrySort);
+    for (int32_t i = 0; i < n && i < 3; ++i) {
+      FLN_ENTRY_SORT sort;
+      Tesk_Ary_GetData(a->entrySort, i, &sort);
+      info.sortFieldKind[i] = ZEL_EndianLong_LtoN(sort.sortFieldKind);
+      info.sortFieldAscend[i] = sort.sortFieldAscend;
+    }
+  } else {
+    info.sortFieldKind[0] = 2;
+    info.sortFieldKind[1] = 0;
+    info.sortFieldKind[2] = 0;
+    info.sortFieldAscend[0] = 1;
+  }
+}
+
+}  // namespace
+
+FlnResult ReadFlnDataFromFlnFile(const char* path, FLN_DATA* flnData) {
+  if (flnData == nullptr || path == nullptr || path[0] == '\0')
+    return FlnResult::failure(FlnStatus::CannotOpen, "no library file given");
+  if (std::strlen(path) >= sizeof flnData->filePath)
+    return FlnResult::failure(FlnStatus::PathTooLong,
+                              "the path is longer than " + std::to_string(sizeof flnData->filePath - 1) + " bytes");
+  struct stat st;
+  if (stat(path, &st) != 0)
+    return FlnResult::failure(FlnStatus::CannotOpen, std::string("cannot open: ") + std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) return FlnResult::failure(FlnStatus::CannotOpen, "not a regular file");
+
+  ZEL_FILE file;
+  const int rc = ZEL_Open(path, 1, &file);
+  const int openErrno = errno;
+  if (rc != ZEL_OK) {
+    FlnResult r = OpenFailure(rc, openErrno, &file);
+    ZEL_Close(&file);
+    return r;
+  }
+
+  LoadedArrays loaded;
+  loaded.image = new (std::nothrow) FlnDiskImage;
+  if (loaded.image == nullptr) {
+    ZEL_Close(&file);
+    return NoMemory();
+  }
+  // The stamp before reading: a change made while reading then shows as a
+  // change at the next save, which rewrites everything.
+  loaded.image->rememberStamp(&file);
+  FlnResult r = ReadArrays(&file, &loaded);
+  ZEL_Close(&file);
+  if (r.ok()) HandOver(path, &loaded, flnData);
+  return r;
+}
+
+void FreeFlnData(FLN_DATA* flnData, FlnViewerRelease releaseViewer) {
+  if (flnData == nullptr) return;
+  if (flnData->pdfViewer != nullptr && releaseViewer != nullptr &&
+      flnData->pdfViewer->recordSize == static_cast<int32_t>(sizeof(FLN_PDF_VIEWER_REF))) {
+    const int32_t n = Tesk_Ary_GetSize(flnData->pdfViewer);
+    for (int32_t i = 0; i < n; ++i) {
+      FLN_PDF_VIEWER_REF ref;
+      Tesk_Ary_GetData(flnData->pdfViewer, i, &ref);
+      if (ref.viewer != nullptr) releaseViewer(ref.viewer);
+    }
+  }
+  for (TESK_ARY* field : {&flnData->entry, &flnData->label, &flnData->idCounter, &flnData->attachment,
+                          &flnData->pdfViewer, &flnData->catsAry, &flnData->cat1Ary, &flnData->cat2Ary,
+                          &flnData->cat3Ary, &flnData->showEntryAry, &flnData->envAry}) {
+    Tesk_Ary_Free(*field);
+    *field = nullptr;
+  }
+  delete flnData->diskImage;
+  flnData->diskImage = nullptr;
+  std::memset(flnData->filePath, 0, sizeof flnData->filePath);
+}
+
+int GetFLNEntry_ByFLNData(const FLN_DATA* flnData, int32_t index, FLN_ENTRY* out) {
+  if (flnData == nullptr || out == nullptr || index < 0 || index >= Tesk_Ary_GetSize(flnData->showEntryAry)) return 0;
+  Tesk_Ary_GetData(flnData->showEntryAry, index, out);
+  return 1;
+}

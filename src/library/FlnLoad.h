@@ -1,0 +1,44 @@
+#pragma once
+// Reading a library file into FLN_DATA, releasing it, and reading a listed entry.
+
+#include <cstdint>
+
+#include "library/FlnRecords.h"
+#include "library/FlnResult.h"
+
+/// Reads the library file at `path` into `flnData`.
+///
+/// Refused, with `flnData` left exactly as it was: a path of 256 bytes or
+/// more (it would not fit filePath), a file that cannot be opened or is not a
+/// regular file, one that is not a ZEL container or has another version, one
+/// shorter than the container header, one whose tag chain or any member chain
+/// is broken, and one with a tag whose members differ in length. The result
+/// says which, with a reason text naming what was wrong.
+///
+/// On success every stored array is set and none is null: 'LABE', 'ENTR',
+/// 'ATTA', 'IDCO', 'ENVI', 'CATS' load into label, entry, attachment,
+/// idCounter, envAry, catsAry; a missing tag, or one whose members all have
+/// one length that is not its record's, gives an empty array of the right
+/// record size. showEntryAry is new and empty; cat1Ary..cat3Ary hold the
+/// distinct names of catsAry per level, sorted with CategorySortFunc;
+/// filePath is `path`. entryListInfo takes the first three 'ENSO' records in
+/// stored order, or without them sort field kinds 2, 0, 0 with the first
+/// direction ascending (the other two directions are kept). Arrays that
+/// flnData held in those fields are released. entryWindow, pdfViewer,
+/// colorLabel and lastSelectCat1..3 are not touched.
+FlnResult ReadFlnDataFromFlnFile(const char* path, FLN_DATA* flnData);
+
+/// Releases a viewer window object of the pdfViewer registry.
+typedef void (*FlnViewerRelease)(void* viewer);
+
+/// Releases entry, label, idCounter, attachment, pdfViewer, catsAry,
+/// cat1Ary..cat3Ary, showEntryAry, envAry and the disk image, setting each to
+/// null, and clears filePath. Each viewer object of pdfViewer is first handed
+/// to `releaseViewer`; without one, the window layer must have released them
+/// already. entryWindow belongs to the window bookkeeping and is not touched.
+void FreeFlnData(FLN_DATA* flnData, FlnViewerRelease releaseViewer = nullptr);
+
+/// Copies record `index` of showEntryAry into `out` and returns 1; returns 0
+/// and leaves `out` untouched for an index outside 0..count - 1 (or without
+/// the array).
+int GetFLNEntry_ByFLNData(const FLN_DATA* flnData, int32_t index, FLN_ENTRY* out);

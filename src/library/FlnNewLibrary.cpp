@@ -1,0 +1,126 @@
+#include "library/FlnNewLibrary.h"
+
+#include <QtGlobal>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "categories/CategoryNames.h"
+#include "library/FlnCreateCats.h"
+#include "library/FlnFileReplacement.h"
+#include "library/FlnIdCounter.h"
+#include "library/FlnRecords.h"
+#include "storage/Endian.h"
+#include "storage/FolianCommon.h"
+#include "storage/TeskUtil.h"
+#include "storage/ZelAry.h"
+
+namespace {
+
+// An array that is released when it goes out of scope.
+struct OwnedArray {
+  TESK_ARY ary;
+  explicit OwnedArray(int32_t recordSize) : ary(Tesk_Ary_Init(recordSize, 20, 20)) {}
+  ~OwnedArray() { Tesk_Ary_Free(ary); }
+  OwnedArray(const OwnedArray&) = delete;
+  OwnedArray& operator=(const OwnedArray&) = delete;
+};
+
+FlnResult WriteFailed(const std::string& what) { return FlnResult::failure(FlnStatus::WriteFailed, what); }
+
+bool AddFirstCounter(TESK_ARY counters) {
+  FLN_ID_COUNTER counter;
+  std::memset(&counter, 0, sizeof counter);
+  counter.ic_id = ZEL_EndianLong_NtoL(0);
+  counter.tag = ZEL_EndianLong_NtoL(kTagIdCounter);
+  std::strcpy(counter.key, "ic_id");
+  counter.nextId = ZEL_EndianLong_NtoL(1);
+  Tesk_GetCurrentTimeAsString(counter.createDate, sizeof counter.createDate);
+  Tesk_GetCurrentTimeAsString(counter.updateDate, sizeof counter.updateDate);
+  return Tesk_Ary_Add(counters, &counter) == 0;
+}
+
+bool AddLabels(TESK_ARY counters, TESK_ARY labels) {
+  for (int32_t level = 1; level <= 3; ++level) {
+    FLN_LABEL label;
+    std::memset(&label, 0, sizeof label);
+    const int32_t id = GetIdFromIdCounter(counters, kTagLabel, "la_id");
+    if (id < 0) return false;
+    label.la_id = ZEL_EndianLong_NtoL(id);
+    label.itemNumber = ZEL_EndianLong_NtoL(level);
+    FLN_COMM_ConvertCharToUniChar_NtoL(kDefaultLabelNames[level - 1], label.name, sizeof label.name);
+    Tesk_GetCurrentTimeAsString(label.createDate, sizeof label.createDate);
+    Tesk_GetCurrentTimeAsString(label.updateDate, sizeof label.updateDate);
+    if (Tesk_Ary_Add(labels, &label) != 0) return false;
+  }
+  return true;
+}
+
+// A failed save of the labels or the per-level categories goes to the log
+// with the container's code.
+FlnResult SaveLogged(ZEL_FILE* file, int32_t tag, TESK_ARY ary, uint32_t recordSize) {
+  const int rc = ZEL_ARY_Save(file, tag, ary, recordSize);
+  if (rc == ZEL_OK) return FlnResult::success();
+  qInfo("ZEL_ARY_Save:%d", rc);
+  return WriteFailed("cannot write the new library (container code " + std::to_string(rc) + ")");
+}
+
+FlnResult WriteDefaults(ZEL_FILE* file) {
+  const FlnResult noMemory = WriteFailed("not enough memory to build the new library");
+  OwnedArray counters(sizeof(FLN_ID_COUNTER));
+  OwnedArray labels(sizeof(FLN_LABEL));
+  OwnedArray category(sizeof(FLN_CATEGORY));
+  OwnedArray cats(sizeof(FLN_CATS));
+  if (counters.ary == nullptr || labels.ary == nullptr || category.ary == nullptr || cats.ary == nullptr)
+    return noMemory;
+
+  if (!AddFirstCounter(counters.ary) || !AddLabels(counters.ary, labels.ary)) return noMemory;
+  FlnResult r = SaveLogged(file, kTagLabel, labels.ary, sizeof(FLN_LABEL));
+  if (!r.ok()) return r;
+
+  FLN_CATEGORY other;
+  std::memset(&other, 0, sizeof other);
+  FLN_COMM_ConvertCharToUniChar_NtoL(kCategoryOther, other.name, sizeof other.name);
+  Tesk_GetCurrentTimeAsString(other.createDate, sizeof other.createDate);
+  Tesk_GetCurrentTimeAsString(other.updateDate, sizeof other.updateDate);
+  if (Tesk_Ary_Add(category.ary, &other) != 0) return noMemory;
+  for (int32_t tag : {kTagCat1, kTagCat2, kTagCat3}) {
+    const int32_t id = GetIdFromIdCounter(counters.ary, tag, "ca_id");
+    if (id < 0) return noMemory;
+    other.ca_id = ZEL_EndianLong_NtoL(id);
+    Tesk_Ary_Update(category.ary, 0, &other);
+    r = SaveLogged(file, tag, category.ary, sizeof(FLN_CATEGORY));
+    if (!r.ok()) return r;
+  }
+
+  if (CreateFlnCats(kCategoryOther, kCategoryOther, kCategoryOther, counters.ary, cats.ary) != 0) return noMemory;
+  // The counters go last, once every identifier has been handed out.
+  int rc = ZEL_ARY_Save(file, kTagCats, cats.ary, sizeof(FLN_CATS));
+  if (rc == ZEL_OK) rc = ZEL_ARY_Save(file, kTagIdCounter, counters.ary, sizeof(FLN_ID_COUNTER));
+  if (rc != ZEL_OK) return WriteFailed("cannot write the new library (container code " + std::to_string(rc) + ")");
+  return FlnResult::success();
+}
+
+}  // namespace
+
+FlnResult CreateNewLibraryFile(const char* path) {
+  if (path == nullptr || path[0] == '\0') return FlnResult::failure(FlnStatus::CannotOpen, "no library file given");
+  if (std::strlen(path) >= sizeof(FLN_DATA::filePath))
+    return FlnResult::failure(FlnStatus::PathTooLong,
+                              "the path is longer than " + std::to_string(sizeof(FLN_DATA::filePath) - 1) + " bytes");
+
+  FlnFileReplacement replacement(path);
+  ZEL_FILE file;
+  const int rc = replacement.create(&file);
+  if (rc != ZEL_OK) {
+    const std::string why = std::strerror(errno);
+    ZEL_Close(&file);
+    if (rc == ZEL_ERR_IO) return WriteFailed("cannot write the new library file");
+    return FlnResult::failure(FlnStatus::CannotOpen, "cannot create the library file: " + why);
+  }
+  FlnResult r = WriteDefaults(&file);
+  ZEL_Close(&file);
+  if (r.ok() && !replacement.commit())
+    r = WriteFailed(std::string("cannot put the new library in place: ") + std::strerror(errno));
+  return r;
+}

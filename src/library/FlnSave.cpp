@@ -1,0 +1,110 @@
+#include "library/FlnSave.h"
+
+#include <cstring>
+#include <new>
+
+#include "library/FlnArraySync.h"
+#include "library/FlnContainerCheck.h"
+#include "storage/Endian.h"
+#include "storage/TeskUtil.h"
+
+namespace {
+
+// The three sort records, made fresh for every save; null without memory.
+TESK_ARY MakeEntrySortRecords(const FLN_ENTRY_LIST_INFO& info) {
+  TESK_ARY records = Tesk_Ary_Init(sizeof(FLN_ENTRY_SORT), 20, 20);
+  if (records == nullptr) return nullptr;
+  for (int32_t i = 0; i < 3; ++i) {
+    FLN_ENTRY_SORT sort;
+    std::memset(&sort, 0, sizeof sort);
+    sort.index = ZEL_EndianLong_NtoL(i);
+    sort.sortFieldKind = ZEL_EndianLong_NtoL(info.sortFieldKind[i]);
+    sort.sortFieldAscend = info.sortFieldAscend[i];
+    Tesk_GetCurrentTimeAsString(sort.createDate, sizeof sort.createDate);
+    Tesk_GetCurrentTimeAsString(sort.updateDate, sizeof sort.updateDate);
+    if (Tesk_Ary_Add(records, &sort) != 0) {
+      Tesk_Ary_Free(records);
+      return nullptr;
+    }
+  }
+  return records;
+}
+
+int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort) {
+  if (path == nullptr || path[0] == '\0' || flnData == nullptr) return 0;
+  const struct {
+    int32_t tag;
+    TESK_ARY ary;
+    uint32_t recordSize;
+  } arrays[] = {
+      {kTagIdCounter, flnData->idCounter, sizeof(FLN_ID_COUNTER)},
+      {kTagLabel, flnData->label, sizeof(FLN_LABEL)},
+      {kTagEntry, flnData->entry, sizeof(FLN_ENTRY)},
+      {kTagAttachment, flnData->attachment, sizeof(FLN_ATTACHMENT)},
+      {kTagEnvironment, flnData->envAry, sizeof(FLN_ENV)},
+      {kTagCats, flnData->catsAry, sizeof(FLN_CATS)},
+  };
+  // A null array would empty its tag: that is a library that was never
+  // loaded (or failed to load), not one whose records were all deleted.
+  for (const auto& a : arrays)
+    if (a.ary == nullptr) return 0;
+
+  if (flnData->diskImage == nullptr) flnData->diskImage = new (std::nothrow) FlnDiskImage;
+  FlnDiskImage* image = flnData->diskImage;
+
+  ZEL_FILE file;
+  if (ZEL_Open(path, 0, &file) != ZEL_OK) {
+    ZEL_Close(&file);
+    return 0;
+  }
+  // A file changed since the program last saw it is written only when its
+  // chains are whole: a damaged file is left exactly as it is.
+  const bool asLeft = image != nullptr && image->checkFile(&file);
+  if (!asLeft && !CheckLibraryChains(&file, {}).ok()) {
+    ZEL_Close(&file);
+    return 0;
+  }
+
+  bool allWritten = true;
+  for (const auto& a : arrays)
+    if (FlnArraySync_Save(&file, image, a.tag, a.ary, a.recordSize) != ZEL_OK) allWritten = false;
+
+  if (withEntrySort) {
+    TESK_ARY sort = MakeEntrySortRecords(flnData->entryListInfo);
+    if (sort == nullptr || FlnArraySync_Save(&file, image, kTagEntrySort, sort, sizeof(FLN_ENTRY_SORT)) != ZEL_OK)
+      allWritten = false;
+    Tesk_Ary_Free(sort);
+  }
+
+  if (image != nullptr) image->rememberStamp(&file);
+  ZEL_Close(&file);
+  return allWritten ? 1 : 0;
+}
+
+}  // namespace
+
+int SaveAll(const char* path, FLN_DATA* flnData) { return SaveLibrary(path, flnData, true); }
+
+int SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData) { return SaveLibrary(path, flnData, false); }
+
+int UpdateEntry(TESK_ARY entryArray, FLN_ENTRY* entry) {
+  if (entryArray == nullptr || entry == nullptr || entryArray->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY)))
+    return 0;
+  // Only the identifiers are read in place: copying every 4644-byte record
+  // out to look at its first four bytes would cost the whole array per call.
+  int32_t found = -1;
+  int wasLocked;
+  Tesk_Ary_Lock(entryArray, &wasLocked);
+  const int32_t count = Tesk_Ary_GetSize(entryArray);
+  for (int32_t i = 0; i < count && found < 0; ++i) {
+    int32_t storedId;  // little-endian, as is entry->en_id: equal bytes, equal ids
+    std::memcpy(&storedId, Tesk_Ary_GetDataPtr(entryArray, i), sizeof storedId);
+    if (storedId == entry->en_id) found = i;
+  }
+  Tesk_Ary_Unlock(entryArray, wasLocked);
+  if (found < 0) return 0;
+
+  Tesk_GetCurrentTimeAsString(entry->en_update_date, sizeof entry->en_update_date);
+  Tesk_Ary_Update(entryArray, found, entry);
+  return 1;
+}

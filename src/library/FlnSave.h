@@ -1,0 +1,29 @@
+#pragma once
+// Writing the open library back to its file after every change, and putting
+// a changed entry back into an entry array.
+
+#include "library/FlnRecords.h"
+
+/// Writes the library's arrays into the existing library file at `path`
+/// (always flnData->filePath): 'IDCO', 'LABE', 'ENTR', 'ATTA', 'ENVI', 'CATS'
+/// in that order, then the three sort records 'ENSO' made from entryListInfo
+/// with both dates now. The file ends byte for byte as rewriting every record
+/// leaves it, but only records that changed since the last load or save are
+/// written (FlnArraySync.h). A failing tag does not stop the later ones.
+/// Returns 1 when everything was written; 0 when anything was not. Nothing at
+/// all is written when the file does not open as a container for writing (a
+/// foreign file), when it has changed since the program last read or wrote
+/// it and its chains are broken (a damaged file), or when flnData is not a
+/// loaded library (a stored array is null). Otherwise a tag that cannot be
+/// written makes the result 0 while the other tags are still written.
+int SaveAll(const char* path, FLN_DATA* flnData);
+
+/// SaveAll without the sort records: 'ENSO' stays as the file holds it.
+/// Used by the entry information and PDF viewer windows.
+int SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData);
+
+/// Finds the record of `entryArray` with the en_id of `entry`, sets the
+/// caller's entry->en_update_date to now and writes the entry over that
+/// record. Returns 1; 0 when no record has that en_id (or an argument is
+/// null), and then nothing is changed, the caller's entry included.
+int UpdateEntry(TESK_ARY entryArray, FLN_ENTRY* entry);

@@ -1,0 +1,54 @@
+#include "transfer/ImportAppendSession.h"
+
+#include <memory>
+
+#include "library/FlnArraySync.h"
+#include "library/FlnPreference.h"
+#include "storage/ZelAry.h"
+
+bool ImportAppendSession::open() {
+  if (ZEL_Open(flnData_->filePath, 0, &file_) != ZEL_OK) {
+    ZEL_Close(&file_);
+    return false;
+  }
+  BeginWriteOutsideSavedTags(flnData_, &file_);
+  isOpen_ = true;
+  if (!countStoredPdfs()) {
+    close();
+    return false;
+  }
+  return true;
+}
+
+void ImportAppendSession::close() {
+  if (!isOpen_) return;
+  EndWriteOutsideSavedTags(flnData_, &file_);
+  ZEL_Close(&file_);
+  isOpen_ = false;
+}
+
+int ImportAppendSession::store(const QByteArray& bytes, int32_t* dataIndex) {
+  const int rc = ZEL_AddData(&file_, kTagAttachmentData, static_cast<uint32_t>(bytes.size()), bytes.constData());
+  if (rc == ZEL_OK) *dataIndex = storedPdfs_++;
+  return rc;
+}
+
+void ImportAppendSession::remember(int32_t tag, const char* record) {
+  struct AryDeleter {
+    void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
+  };
+  std::unique_ptr<TeskAryHeader, AryDeleter> one(Tesk_Ary_Init(kPreferenceRecordSize, 1, 1));
+  if (one != nullptr && Tesk_Ary_Add(one.get(), record) == 0)
+    ZEL_ARY_Save(&file_, tag, one.get(), kPreferenceRecordSize);
+}
+
+bool ImportAppendSession::countStoredPdfs() {
+  storedPdfs_ = 0;
+  int rc = ZEL_FirstMember(&file_, kTagAttachmentData);
+  if (rc == ZEL_ERR_NO_TAG) return true;
+  while (rc == ZEL_OK) {  // the container bounds the walk: a loop in the chain ends in -2
+    ++storedPdfs_;
+    rc = ZEL_NextMember(&file_);
+  }
+  return rc == ZEL_ERR_NO_MEMBER;
+}

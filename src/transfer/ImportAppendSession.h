@@ -1,0 +1,43 @@
+#pragma once
+// The library file held open while an import appends PDFs to it. Only
+// 'ATTD', 'PM01' and 'PM02' are written through it, never a tag that SaveAll
+// writes, so the next SaveAll still writes only the records that changed.
+
+#include <QByteArray>
+#include <cstdint>
+
+#include "library/FlnRecords.h"
+#include "storage/ZelFile.h"
+
+class ImportAppendSession {
+ public:
+  explicit ImportAppendSession(FLN_DATA* flnData) : flnData_(flnData) {}
+  ~ImportAppendSession() { close(); }
+  ImportAppendSession(const ImportAppendSession&) = delete;
+  ImportAppendSession& operator=(const ImportAppendSession&) = delete;
+
+  /// Opens flnData->filePath for writing and counts the PDFs 'ATTD' holds.
+  /// False, with the file closed again, when it cannot be opened as a
+  /// container or its 'ATTD' chain is damaged.
+  bool open();
+  /// Closes the file; harmless when it is not open.
+  void close();
+
+  /// Appends `bytes` as the last member of 'ATTD'. A ZEL result code: -1
+  /// when the file would pass 4 GiB, -2 when a write failed (the container
+  /// has undone the append then). On success *dataIndex is the member's
+  /// position among the members of 'ATTD'.
+  int store(const QByteArray& bytes, int32_t* dataIndex);
+
+  /// Makes `record` (kPreferenceRecordSize bytes) the single member of `tag`
+  /// ('PM01' or 'PM02'); a failure is not reported, as nothing depends on it.
+  void remember(int32_t tag, const char* record);
+
+ private:
+  bool countStoredPdfs();
+
+  FLN_DATA* flnData_;
+  ZEL_FILE file_;
+  bool isOpen_ = false;
+  int32_t storedPdfs_ = 0;
+};

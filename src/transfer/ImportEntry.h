@@ -1,0 +1,38 @@
+#pragma once
+// The entry an import builds for a PDF that has no metadata text file beside
+// it: everything comes from the file itself and the running system.
+
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <string>
+
+#include "library/FlnRecords.h"
+
+/// What every entry built from a file records about the system it was
+/// imported on: the running system's own name and version
+/// (QSysInfo::prettyProductName()) and the host name.
+struct ImportSystemFacts {
+  QString os;
+  QString machineName;
+};
+ImportSystemFacts CurrentImportSystemFacts();
+
+/// The file's creation date: its birth time where the file system keeps one,
+/// else its last modification; invalid when the file cannot be looked at.
+QDateTime FileCreationDate(const std::string& path);
+
+/// True when `path` can be kept whole: at most 511 bytes, and short enough
+/// for an entry's en_file_path field. Longer paths are refused, never cut.
+bool ImportPathFits(const std::string& path);
+
+/// Fills `entry` (cleared first) for the PDF at `path` (which ImportPathFits):
+/// en_file_name and en_title the last path component, en_file_path the path,
+/// the three category names, en_os and en_machine_name from `facts`,
+/// en_file_size `fileSize` (as a 32-bit number), en_file_create_date
+/// `created` (left empty when invalid), en_create_date and en_update_date now.
+/// en_id stays 0 for the caller to set. Every other field is zero or empty.
+/// A text too long for its field is cut to fit at a character boundary; a
+/// file name keeps its extension then ("<cut stem>.pdf").
+void BuildEntry_FromFile(const std::string& path, int64_t fileSize, const QDateTime& created,
+                         const char* const categories[3], const ImportSystemFacts& facts, FLN_ENTRY* entry);

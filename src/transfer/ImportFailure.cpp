@@ -1,0 +1,25 @@
+#include "transfer/ImportFailure.h"
+
+#include <cstring>
+
+const char* ImportFailureReasonText(ImportFailureReason reason) {
+  switch (reason) {
+    case ImportFailureReason::PathTooLong: return "path too long (more than 511 bytes)";
+    case ImportFailureReason::FolderUnreadable: return "folder cannot be read";
+    case ImportFailureReason::FileUnreadable: return "file cannot be read";
+    case ImportFailureReason::NotAFile: return "not a regular file";
+    case ImportFailureReason::LibraryFull: return "the library file would grow past 4 GiB";
+    case ImportFailureReason::StoreFailed: return "could not be written into the library file";
+    case ImportFailureReason::LibraryUnavailable: return "the library file cannot be opened for writing";
+    case ImportFailureReason::NotSaved: return "the library file could not be saved";
+    case ImportFailureReason::NoIdentifier: return "no entry identifier left";
+    case ImportFailureReason::OutOfMemory: return "out of memory";
+  }
+  return "unknown";
+}
+
+std::string ImportFailureLine(const ImportFailure& failure) {
+  std::string line = failure.path + ": " + ImportFailureReasonText(failure.reason);
+  if (failure.error != 0) line += std::string(": ") + std::strerror(failure.error);
+  return line;
+}

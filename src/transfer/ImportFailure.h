@@ -1,0 +1,31 @@
+#pragma once
+// Why a file or folder of an import was not imported. An import goes on with
+// the next file after each of these and hands the whole list back, so that
+// the window (or the command-line tool) can show it.
+
+#include <string>
+
+enum class ImportFailureReason {
+  PathTooLong,       // the path needs more than 511 bytes (or does not fit an entry's path field)
+  FolderUnreadable,  // a folder of the chosen tree could not be opened or read
+  FileUnreadable,    // the file could not be opened or read
+  NotAFile,          // not a regular file: a folder, device, pipe or socket
+  LibraryFull,       // storing it would take the library file past 4 GiB
+  StoreFailed,       // its bytes could not be written into the library file (disk full, I/O error)
+  LibraryUnavailable,  // the library file could not be opened for writing again
+  NotSaved,          // stored, but the library file could not be saved with its entry
+  NoIdentifier,      // no identifier could be handed out for its entry
+  OutOfMemory,
+};
+
+struct ImportFailure {
+  std::string path;            // the file or folder, as the file system names it
+  ImportFailureReason reason;
+  int error = 0;               // the errno of the failing call, where there was one
+};
+
+/// A short English description of `reason`, for logs and the command line.
+const char* ImportFailureReasonText(ImportFailureReason reason);
+
+/// "<path>: <reason>[: <strerror(error)>]", one line.
+std::string ImportFailureLine(const ImportFailure& failure);

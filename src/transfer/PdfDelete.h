@@ -1,0 +1,43 @@
+#pragma once
+// Deleting the selected entries from the library, once the user has
+// confirmed. An entry goes with its FLN_ATTACHMENT record; its PDF's bytes
+// stay in the library file (members of 'ATTD' are never removed, so every
+// other attachment's dataIndex stays valid), and the category table is left
+// as it is.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "library/FlnRecords.h"
+
+/// The question the window asks first, with the buttons "いいえ" (default) and "はい".
+constexpr char kDeletePdfConfirmMessage[] = "選択しているPDFを削除してもよろしいですか？";
+
+/// How the window layer closes the windows of an entry that is about to go.
+/// Each is called with the window object of a registry record; either may
+/// be empty when there are no such windows.
+struct EntryWindowClosers {
+  std::function<void(void* viewer)> closePdfViewer;    // a window of flnData->pdfViewer
+  std::function<void(void* window)> closeEntryWindow;  // a window of flnData->entryWindow
+};
+
+struct DeleteResult {
+  int32_t deleted = 0;  // entries removed
+  bool saved = true;    // the library file was written
+};
+
+/// Deletes the entries of the selected rows of the entry list (`selectedRows`
+/// index showEntryAry, taken as a set). For each of them, in row order, and
+/// before anything of it is removed: every PDF viewer window of pdfViewer
+/// that shows it is closed (first to last), then every entry information
+/// window of entryWindow (last to first). The windows to close are taken
+/// from the registries before the first is closed, so closing may remove
+/// registry records. Then the first entry with its en_id goes from entry and
+/// from showEntryAry, and the first attachment record with its en_id from
+/// attachment; a missing one is passed over. The remaining entries are
+/// marked as not selected (en_is_select_entrylist 0) and the library is
+/// saved. The window rebuilds its entry list afterwards and selects no row.
+/// Nothing happens, and nothing is saved, without selected entries.
+DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selectedRows,
+                              const EntryWindowClosers& closers);

@@ -1,0 +1,272 @@
+#include "transfer/PdfImport.h"
+
+#include <QByteArray>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "categories/CategoryNameInput.h"
+#include "categories/CategoryNameText.h"
+#include "categories/CategoryNames.h"
+#include "categories/EntryQuery.h"
+#include "categories/FlnCategoryTable.h"
+#include "library/FlnCreateCats.h"
+#include "library/FlnIdCounter.h"
+#include "library/FlnPreference.h"
+#include "library/FlnSave.h"
+#include "storage/Endian.h"
+#include "storage/TeskUtil.h"
+#include "transfer/FileListing.h"
+#include "transfer/FlxPath.h"
+#include "transfer/FlxReader.h"
+#include "transfer/ImportAppendSession.h"
+#include "transfer/ImportEntry.h"
+#include "transfer/ImportFileRead.h"
+
+namespace {
+
+struct AryDeleter {
+  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
+};
+using OwnedAry = std::unique_ptr<TeskAryHeader, AryDeleter>;
+
+bool IsLoaded(const FLN_DATA* flnData) {
+  return flnData != nullptr && flnData->filePath[0] != '\0' && flnData->entry != nullptr &&
+         flnData->attachment != nullptr && flnData->idCounter != nullptr && flnData->catsAry != nullptr;
+}
+
+class Importer {
+ public:
+  Importer(FLN_DATA* flnData, const ImportProgress& progress, ImportResult* result)
+      : flnData_(flnData), progress_(progress), result_(result), session_(flnData),
+        facts_(CurrentImportSystemFacts()) {}
+
+  // Step 1 of ImportPDFFiles; false when the import cannot start.
+  bool setPlainCategories(const char* const combo[3]) {
+    for (int i = 0; i < 3; ++i) {
+      plain_[i] = combo[i] != nullptr && combo[i][0] != '\0' ? combo[i] : kCategoryOther;
+      if (!CategoryNameFits(plain_[i].c_str())) {
+        result_->status = ImportStatus::CategoryNameTooLong;
+        return false;
+      }
+      plainNames_[i] = plain_[i].c_str();
+    }
+    return true;
+  }
+
+  bool openLibrary() {
+    if (session_.open()) return true;
+    result_->status = ImportStatus::LibraryUnavailable;
+    return false;
+  }
+
+  bool addPlainTriple() {
+    if (addTriple(plainNames_[0], plainNames_[1], plainNames_[2])) return true;
+    result_->status = ImportStatus::LibraryUnavailable;
+    return false;
+  }
+
+  void rememberFolder(int32_t tag, const char* panelFolder) {
+    if (panelFolder == nullptr || std::strlen(panelFolder) >= static_cast<size_t>(kPreferenceRecordSize)) return;
+    char record[kPreferenceRecordSize] = {};
+    std::strcpy(record, panelFolder);
+    session_.remember(tag, record);
+    char preferencePath[1024];
+    if (GetPreferenceFilePath(preferencePath, sizeof preferencePath) == 1)
+      WritePreference_ToZelFile(preferencePath, tag, kPreferenceRecordSize, record);
+  }
+
+  void importAll(TESK_ARY list) {
+    const int32_t total = Tesk_Ary_GetSize(list);
+    result_->listed = total;
+    int wasLocked;
+    Tesk_Ary_Lock(list, &wasLocked);
+    int32_t i = 0;
+    for (; i < total; ++i) {
+      const std::string path(static_cast<const char*>(Tesk_Ary_GetDataPtr(list, i)));
+      if (progress_ && !progress_(i, total, path)) {
+        result_->status = ImportStatus::Stopped;
+        break;
+      }
+      importOne(path);
+      if (static_cast<int32_t>(pending_.size()) >= kImportSaveInterval) {
+        session_.close();
+        flush();
+        if (!session_.open()) {
+          for (++i; i < total; ++i)
+            fail(static_cast<const char*>(Tesk_Ary_GetDataPtr(list, i)), ImportFailureReason::LibraryUnavailable);
+          break;
+        }
+      }
+    }
+    Tesk_Ary_Unlock(list, wasLocked);
+    session_.close();
+    flush();
+    // The plain triple and the remembered folder count as changes too.
+    if (!saved_) saved_ = SaveWithRetry();
+    result_->saved = saved_;
+  }
+
+  void fail(const std::string& path, ImportFailureReason reason, int error = 0) {
+    result_->failures.push_back(ImportFailure{path, reason, error});
+  }
+
+  void refreshLists() {
+    TESK_ARY* names[3] = {&flnData_->cat1Ary, &flnData_->cat2Ary, &flnData_->cat3Ary};
+    int (*const distinct[3])(TESK_ARY, TESK_ARY) = {GetDistinctCat1Ary_FromCatsAry, GetDistinctCat2Ary_FromCatsAry,
+                                                    GetDistinctCat3Ary_FromCatsAry};
+    for (int i = 0; i < 3; ++i) {
+      if (*names[i] == nullptr) *names[i] = Tesk_Ary_Init(kCategoryNameSize, 20, 20);
+      if (*names[i] == nullptr) continue;
+      distinct[i](flnData_->catsAry, *names[i]);
+      Tesk_Ary_QuickSort(*names[i], CategorySortFunc);
+    }
+    if (flnData_->showEntryAry == nullptr) flnData_->showEntryAry = Tesk_Ary_Init(sizeof(FLN_ENTRY), 20, 20);
+    if (flnData_->showEntryAry != nullptr)
+      QueryEntry(flnData_->lastSelectCat1, flnData_->lastSelectCat2, flnData_->lastSelectCat3, flnData_->entry,
+                 flnData_->showEntryAry);
+  }
+
+ private:
+  struct Pending {
+    std::string path;
+    FLN_ENTRY entry;
+    FLN_ATTACHMENT attachment;
+  };
+
+  bool addTriple(const char* c1, const char* c2, const char* c3) {
+    return IsCatsExists(flnData_->catsAry, c1, c2, c3) == 1 ||
+           CreateFlnCats(c1, c2, c3, flnData_->idCounter, flnData_->catsAry) == 0;
+  }
+
+  void importOne(const std::string& path) {
+    if (!ImportPathFits(path)) return fail(path, ImportFailureReason::PathTooLong);
+    QByteArray bytes;
+    ImportFailure failure;
+    if (!ReadImportFile(path, &bytes, &failure)) return result_->failures.push_back(failure);
+
+    Pending p;
+    p.path = path;
+    if (ReadFLXFile_ByPDFPath(path.c_str(), &p.entry) == 1) {
+      char names[3][kCategoryNameSize];
+      for (int level = 1; level <= 3; ++level) ReadCategoryNameOf(p.entry, level, names[level - 1]);
+      if (!addTriple(names[0], names[1], names[2])) return fail(path, ImportFailureReason::OutOfMemory);
+    } else {
+      BuildEntry_FromFile(path, bytes.size(), FileCreationDate(path), plainNames_, facts_, &p.entry);
+    }
+
+    int32_t dataIndex = -1;
+    const int rc = session_.store(bytes, &dataIndex);
+    if (rc == ZEL_ERR_ARG) return fail(path, ImportFailureReason::LibraryFull);
+    if (rc != ZEL_OK) return fail(path, ImportFailureReason::StoreFailed);
+
+    // Identifiers are handed out only for stored PDFs, so a file that fails
+    // uses none up.
+    const int32_t enId = GetIdFromIdCounter(flnData_->idCounter, kTagEntry, "en_id");
+    const int32_t atId = enId < 0 ? -1 : GetIdFromIdCounter(flnData_->idCounter, kTagAttachment, "at_id");
+    if (atId < 0) return fail(path, ImportFailureReason::NoIdentifier);
+    p.entry.en_id = ZEL_EndianLong_NtoL(enId);
+    std::memset(&p.attachment, 0, sizeof p.attachment);
+    p.attachment.at_id = ZEL_EndianLong_NtoL(atId);
+    p.attachment.en_id = p.entry.en_id;
+    p.attachment.dataIndex = ZEL_EndianLong_NtoL(dataIndex);
+    Tesk_GetCurrentTimeAsString(p.attachment.createDate, sizeof p.attachment.createDate);
+    Tesk_GetCurrentTimeAsString(p.attachment.updateDate, sizeof p.attachment.updateDate);
+    try {
+      pending_.push_back(p);
+    } catch (const std::bad_alloc&) {
+      fail(path, ImportFailureReason::OutOfMemory);
+    }
+  }
+
+  // A save that fails rewrites the tags it could not write whole the next
+  // time, so one more try gets past a passing write error.
+  bool SaveWithRetry() {
+    return SaveAll(flnData_->filePath, flnData_) == 1 || SaveAll(flnData_->filePath, flnData_) == 1;
+  }
+
+  // Saves the stored PDFs' attachment records first and their entries only
+  // once those are on disk: the file never holds an entry without its PDF.
+  void flush() {
+    if (pending_.empty()) return;
+    size_t attached = 0;
+    while (attached < pending_.size() && Tesk_Ary_Add(flnData_->attachment, &pending_[attached].attachment) == 0)
+      ++attached;
+    for (size_t i = attached; i < pending_.size(); ++i) fail(pending_[i].path, ImportFailureReason::OutOfMemory);
+
+    saved_ = SaveWithRetry();
+    if (!saved_) {
+      // The attachment records stay: the file may hold some of them already,
+      // and an attachment without its entry is never shown.
+      for (size_t i = 0; i < attached; ++i) fail(pending_[i].path, ImportFailureReason::NotSaved);
+    } else {
+      for (size_t i = 0; i < attached; ++i) {
+        if (Tesk_Ary_Add(flnData_->entry, &pending_[i].entry) == 0)
+          ++result_->imported;
+        else
+          fail(pending_[i].path, ImportFailureReason::OutOfMemory);
+      }
+      saved_ = SaveWithRetry();
+    }
+    pending_.clear();
+  }
+
+  FLN_DATA* flnData_;
+  const ImportProgress& progress_;
+  ImportResult* result_;
+  ImportAppendSession session_;
+  ImportSystemFacts facts_;
+  std::string plain_[3];
+  const char* plainNames_[3] = {};
+  std::vector<Pending> pending_;
+  bool saved_ = false;
+};
+
+// The chosen folder without trailing slashes, so that listed paths read "a/b.pdf", not "a//b.pdf".
+std::string WithoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
+                            const char* comboCat1, const char* comboCat2, const char* comboCat3,
+                            const ImportProgress& progress) {
+  ImportResult result;
+  if (!IsLoaded(flnData) || chosenPath == nullptr) {
+    result.status = ImportStatus::LibraryUnavailable;
+    result.saved = false;
+    return result;
+  }
+  Importer importer(flnData, progress, &result);
+  const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
+  if (!importer.setPlainCategories(combo) || !importer.openLibrary() || !importer.addPlainTriple()) {
+    result.saved = result.status == ImportStatus::CategoryNameTooLong;  // nothing was changed then
+    return result;
+  }
+
+  OwnedAry list(Tesk_Ary_Init(kFlnPathBufferSize, 256, 256));
+  struct stat st;
+  const std::string path = chosenPath;
+  if (stat(chosenPath, &st) == 0 && S_ISDIR(st.st_mode)) {
+    importer.rememberFolder(kTagPrefFolderImport, panelFolder);
+    if (list != nullptr) ListUpFilesWithExt(WithoutTrailingSlashes(path).c_str(), "pdf", list.get(), &result.failures);
+  } else {
+    importer.rememberFolder(kTagPrefFileImport, panelFolder);
+    if (path.size() + 1 > kFlnPathBufferSize) {
+      importer.fail(path, ImportFailureReason::PathTooLong);
+    } else if (list != nullptr) {
+      char record[kFlnPathBufferSize] = {};
+      std::memcpy(record, path.c_str(), path.size() + 1);
+      if (Tesk_Ary_Add(list.get(), record) != 0) importer.fail(path, ImportFailureReason::OutOfMemory);
+    }
+  }
+  if (list == nullptr) importer.fail(path, ImportFailureReason::OutOfMemory);
+
+  importer.importAll(list.get());
+  importer.refreshLists();
+  return result;
+}

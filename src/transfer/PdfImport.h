@@ -1,0 +1,71 @@
+#pragma once
+// Importing PDFs into the open library: what happens once the user has
+// chosen a file or folder and the three categories in the import panel.
+//
+// Every PDF is stored before anything refers to it: its bytes are appended
+// to the library file's 'ATTD' first, and only then do its FLN_ATTACHMENT
+// record and its entry come into being, in that order also on disk (the
+// attachment records are saved before the entries). Whatever fails or stops
+// the import, the library file and FLN_DATA never hold an entry whose PDF is
+// missing, and nothing that the library held before is changed: a failed
+// append is undone by the container, and a PDF that cannot be stored is
+// reported instead of imported.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "library/FlnRecords.h"
+#include "transfer/ImportFailure.h"
+
+/// Called before each file with the number of files handled so far, the
+/// number of files to handle and the file about to be handled. Returning
+/// false stops the import before that file; what was imported until then
+/// stays and is saved.
+using ImportProgress = std::function<bool(int32_t done, int32_t total, const std::string& path)>;
+
+enum class ImportStatus {
+  Completed,            // every listed file was handled (some may have failed)
+  Stopped,              // the progress callback asked to stop
+  LibraryUnavailable,   // flnData is not a loaded library, its file cannot be opened for writing
+                        // (or its 'ATTD' chain is damaged), or memory ran out for the plain triple;
+                        // nothing was imported
+  CategoryNameTooLong,  // a category text does not fit a category name (CategoryNameFits)
+};
+
+struct ImportResult {
+  ImportStatus status = ImportStatus::Completed;
+  int32_t listed = 0;    // files found to import
+  int32_t imported = 0;  // entries added
+  bool saved = true;     // every change reached the library file
+  std::vector<ImportFailure> failures;  // files and folders not imported, in the order met
+};
+
+/// Entries saved with their attachments at least once per this many stored
+/// PDFs, so that a long import that dies leaves most of its work behind.
+constexpr int32_t kImportSaveInterval = 100;
+
+/// Imports `chosenPath` (a PDF, or a folder whose PDFs at any depth are all
+/// imported) into `flnData` and its library file:
+/// 1. The plain categories are the three combo-box texts, an empty one
+///    becoming "その他"; their triple is added to the category table if new.
+/// 2. `panelFolder` (the folder the panel showed) is remembered as 'PM01'
+///    after a folder import or 'PM02' after a file import, in the library
+///    file and in the preference file (not when it needs 256 bytes or more).
+/// 3. Each PDF becomes one entry: from its metadata text file (".flx" beside
+///    it) when there is one, else from the file itself (BuildEntry_FromFile
+///    with the plain categories), with a new en_id either way; an entry read
+///    from a metadata text file adds its own category triple if new. Its
+///    bytes are read once and stored as a new member of 'ATTD', linked by a
+///    new FLN_ATTACHMENT.
+/// 4. The library is saved (SaveAll), the name arrays cat1Ary..cat3Ary are
+///    rebuilt from the whole category table and sorted, and showEntryAry is
+///    refilled for the current choices lastSelectCat1..3 in stored order
+///    (QueryEntry); the window reloads its lists.
+/// Files that are not imported are listed in the result with their reason:
+/// paths over 511 bytes (never cut), unreadable folders and files, a library
+/// file that would pass 4 GiB, a failed write. The others are still imported.
+ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
+                            const char* comboCat1, const char* comboCat2, const char* comboCat3,
+                            const ImportProgress& progress = nullptr);

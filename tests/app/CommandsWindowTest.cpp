@@ -1,0 +1,192 @@
+// The commands of the library window: which are enabled when, the delete
+// confirmation, the category commands through the menus with their dialogs,
+// the commands without library work and a save that fails.
+
+#include <QAction>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+
+#include "WindowFixture.h"
+#include "app/EntryListModel.h"
+#include "app/FolianCategory.h"
+#include "categories/FlnCategoryTable.h"
+#include "library/FlnLoad.h"
+#include "storage/FolianCommon.h"
+
+namespace apptest {
+namespace {
+
+using Commands = WindowFixture;
+
+bool Enabled(FolianDocument* document, const char* name) {
+  QAction* item = document->action(name);
+  EXPECT_NE(item, nullptr) << name;
+  return item != nullptr && item->isEnabled();
+}
+
+int EntriesInFile(const QString& path) {
+  FLN_DATA data;
+  if (!ReadFlnDataFromFlnFile(path.toUtf8().constData(), &data).ok()) return -1;
+  const int count = Tesk_Ary_GetSize(data.entry);
+  FreeFlnData(&data);
+  return count;
+}
+
+TEST_F(Commands, EnablingFollowsTheEntrySelection) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  const char* needSelection[] = {"savePdfPanel", "deselectAll", "deletePDF", "changeCategoryName"};
+  const char* always[] = {"importPdf", "importPdfIkkatsu", "mergeFlnFile", "saveNewFile", "editCategoryLabel",
+                          "addCategory1", "deleteCategory3", "extractPDF", "newGroup", "selectAll"};
+  const char* never[] = {"printDocument", "runPageLayout"};
+  for (bool selected : {false, true}) {
+    if (selected) ClickRow(document->entryListBox(), 0);
+    for (const char* name : needSelection) EXPECT_EQ(Enabled(document, name), selected) << name;
+    for (const char* name : always) EXPECT_TRUE(Enabled(document, name)) << name;
+    for (const char* name : never) EXPECT_FALSE(Enabled(document, name)) << name;
+  }
+  // The entry and viewer windows are not part of this window yet.
+  EXPECT_EQ(document->action("openPDF"), nullptr);
+  EXPECT_EQ(document->action("showInfo"), nullptr);
+}
+
+TEST_F(Commands, UsualShortcuts) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  const struct {
+    const char* name;
+    QKeySequence keys;
+  } cases[] = {{"newDocument", QKeySequence(Qt::CTRL | Qt::Key_N)}, {"openDocument", QKeySequence(Qt::CTRL | Qt::Key_O)},
+               {"performClose", QKeySequence(Qt::CTRL | Qt::Key_W)}, {"terminate", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+               {"selectAll", QKeySequence(Qt::CTRL | Qt::Key_A)},    {"deletePDF", QKeySequence(Qt::Key_Delete)}};
+  for (const auto& c : cases) EXPECT_TRUE(document->action(c.name)->shortcuts().contains(c.keys)) << c.name;
+
+  document->entryListBox()->setFocus();
+  QTest::keyClick(document->mainWindow(), Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(document->selectedEntryRows(), (std::vector<int>{0, 1, 2}));
+}
+
+TEST_F(Commands, ReturnAtTheDeleteConfirmationDeletesNothing) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ClickRow(document->entryListBox(), 1);
+  QString question;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QString defaultButton;
+  AnswerNextModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    question = box->text();
+    icon = box->icon();
+    defaultButton = box->defaultButton()->text();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  document->entryListBox()->setFocus();
+  QTest::keyClick(document->entryListBox(), Qt::Key_Delete);
+  EXPECT_EQ(question, QStringLiteral("選択しているPDFを削除してもよろしいですか？"));
+  EXPECT_EQ(icon, QMessageBox::Critical);
+  EXPECT_EQ(defaultButton, QStringLiteral("いいえ"));
+  EXPECT_EQ(document->entryListModel()->rowCount(), 3);
+  EXPECT_EQ(EntriesInFile(path()), 3);
+}
+
+TEST_F(Commands, YesDeletesTheSelectedEntries) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ClickRow(document->entryListBox(), 0);
+  QTest::mouseClick(document->entryListBox()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    document->entryListBox()->visualRect(document->entryListModel()->index(2, 0)).center());
+  ScriptedAlerts alerts;
+  alerts.answers = {true};
+  document->action("deletePDF")->trigger();
+  EXPECT_EQ(alerts.texts(), QStringList({QStringLiteral("選択しているPDFを削除してもよろしいですか？")}));
+  EXPECT_EQ(EntryColumn(document, "title"), QStringList({"ayq"}));
+  EXPECT_TRUE(document->selectedEntryRows().empty());
+  EXPECT_EQ(document->kensuuLabelBox()->text(), QStringLiteral("1件"));
+  EXPECT_EQ(EntriesInFile(path()), 1);
+}
+
+TEST_F(Commands, AddingACategoryThroughItsDialog) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ClickRow(document->folianCategory(3)->tableView(), 2);  // Q
+  QString caption;
+  AnswerNextModal([&](QWidget* modal) {
+    caption = modal->findChild<QLabel*>(QStringLiteral("txtCategoryLabel"))->text();
+    modal->findChild<QLineEdit*>(QStringLiteral("editCategoryName"))->setText(QStringLiteral("Z"));
+    modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+  });
+  document->action("addCategory2")->trigger();
+  EXPECT_EQ(caption, QStringLiteral("分類２"));
+  // The new name joins the current choices, "＜すべて＞" on level 1 becoming "その他".
+  EXPECT_EQ(IsCatsExists(document->flnData()->catsAry, "その他", "Z", "Q"), 1);
+  EXPECT_TRUE(CategoryRows(document, 2).contains(QStringLiteral("Z")));
+  EXPECT_EQ(document->folianCategory(2)->getSelectedCategoryName(), "＜すべて＞");
+}
+
+TEST_F(Commands, DeletingACategoryIsRefusedOrConfirmed) {
+  LibrarySpec spec = WorkedExample();
+  spec.triples.push_back({"A", "W", "P"});  // W: a name no entry carries
+  FolianDocument* document = open(spec);
+  ASSERT_NE(document, nullptr);
+  ScriptedAlerts alerts;
+  document->action("deleteCategory2")->trigger();  // "＜すべて＞" is selected
+  ClickRow(document->folianCategory(2)->tableView(), CategoryRows(document, 2).indexOf(QStringLiteral("X")));
+  document->action("deleteCategory2")->trigger();
+  alerts.answers = {true};
+  ClickRow(document->folianCategory(2)->tableView(), CategoryRows(document, 2).indexOf(QStringLiteral("W")));
+  document->action("deleteCategory2")->trigger();
+  EXPECT_EQ(alerts.texts(), QStringList({QStringLiteral("”＜すべて＞”と”その他”は削除できません。"),
+                                         QStringLiteral("「X」は使用中です。削除できません。"),
+                                         QStringLiteral("「W」を削除してもよろしいですか？")}));
+  EXPECT_FALSE(CategoryRows(document, 2).contains(QStringLiteral("W")));
+  EXPECT_EQ(document->folianCategory(2)->selectedRow(), 0);
+  EXPECT_EQ(EntryColumn(document, "title").size(), 3);
+}
+
+TEST_F(Commands, EditedLabelsHeadTheListsAndColumns) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  AnswerNextModal([](QWidget* modal) {
+    modal->findChild<QLineEdit*>(QStringLiteral("editCategory2"))->setText(QStringLiteral("<i>著者別</i>"));
+    modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+  });
+  document->action("editCategoryLabel")->trigger();
+  EXPECT_EQ(document->folianCategory(2)->title(), QStringLiteral("<i>著者別</i>"));
+  EXPECT_EQ(document->folianCategory(2)->titleLabel()->textFormat(), Qt::PlainText);
+  EXPECT_EQ(document->entryListModel()->headerData(EntryListModel::columnOf("cat2"), Qt::Horizontal).toString(),
+            QStringLiteral("<i>著者別</i>"));
+  EXPECT_TRUE(document->action("addCategory2")->text().contains(QStringLiteral("<i>著者別</i>")));
+}
+
+TEST_F(Commands, MergeShowsTheCategoryAreaBeforeAndAfterResizing) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ScriptedAlerts alerts;
+  document->action("mergeFlnFile")->trigger();
+  ASSERT_EQ(alerts.asked.size(), 11u);
+  EXPECT_TRUE(alerts.texts()[0].startsWith(QStringLiteral("before setFrame rect.origin.x=[0], rect.origin.y=[0], ")));
+  for (int i = 1; i < 11; ++i)
+    EXPECT_TRUE(alerts.texts()[i].endsWith(QStringLiteral("rect.size.width=[200], rect.size.height=[100]")))
+        << alerts.texts()[i].toStdString();
+  EXPECT_EQ(EntriesInFile(path()), 3);
+}
+
+TEST_F(Commands, AFailedSaveIsShownOnce) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ASSERT_TRUE(QFile::remove(path()));
+  ScriptedAlerts alerts;
+  ClickRow(document->folianCategory(1)->tableView(), 1);
+  ClickRow(document->folianCategory(1)->tableView(), 2);
+  ASSERT_EQ(alerts.asked.size(), 1u);
+  EXPECT_EQ(alerts.texts()[0], QStringLiteral("ライブラリ「lib.fln」に保存できませんでした。変更はファイルに書き込まれていません。"));
+}
+
+}  // namespace
+}  // namespace apptest

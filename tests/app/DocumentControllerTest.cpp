@@ -1,0 +1,152 @@
+// The application shell: the start window, opening, refusing and creating
+// libraries, one window per library, and when the application ends.
+
+#include <QFile>
+#include <QFileDialog>
+#include <QLockFile>
+#include <QSignalSpy>
+#include <QTableView>
+
+#include "WindowFixture.h"
+#include "app/StartWindow.h"
+#include "library/FlnPreference.h"
+
+namespace apptest {
+namespace {
+
+using DocumentController = WindowFixture;
+
+TEST_F(DocumentController, StartsWithTheStartWindowAndNoLibrary) {
+  EXPECT_FALSE(controller->applicationShouldOpenUntitledFile());
+  controller->start({});
+  EXPECT_TRUE(controller->documents().empty());
+  ASSERT_NE(controller->startWindow(), nullptr);
+  EXPECT_TRUE(controller->startWindow()->isVisible());
+
+  // Closing it with no library open ends the application.
+  QSignalSpy terminate(controller.get(), &FolianDocumentController::applicationShouldTerminate);
+  controller->startWindow()->close();
+  EXPECT_EQ(terminate.count(), 1);
+}
+
+TEST_F(DocumentController, ALibraryOnTheCommandLineOpensDirectly) {
+  WriteLibrary(path(), WorkedExample());
+  controller->start({path()});
+  ASSERT_EQ(controller->documents().size(), 1u);
+  EXPECT_TRUE(controller->documents()[0]->mainWindow()->isVisible());
+  EXPECT_TRUE(controller->startWindow() == nullptr || !controller->startWindow()->isVisible());
+}
+
+TEST_F(DocumentController, FilesThatAreNoLibraryAreRefused) {
+  QFile text(path(QStringLiteral("notes.fln")));
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+  text.write("just some text, not a library");
+  text.close();
+  WriteLibrary(path(QStringLiteral("cut.fln")), WorkedExample());
+  ASSERT_TRUE(QFile::resize(path(QStringLiteral("cut.fln")), 700));
+
+  ScriptedAlerts alerts;
+  EXPECT_EQ(controller->openDocumentWithContentsOfFile(path(QStringLiteral("notes.fln"))), nullptr);
+  EXPECT_EQ(controller->openDocumentWithContentsOfFile(path(QStringLiteral("cut.fln"))), nullptr);
+  EXPECT_EQ(controller->openDocumentWithContentsOfFile(path(QStringLiteral("missing.fln"))), nullptr);
+  EXPECT_TRUE(controller->documents().empty());
+  ASSERT_EQ(alerts.asked.size(), 3u);
+  EXPECT_TRUE(alerts.texts()[0].startsWith(QStringLiteral("「notes.fln」はFolianのライブラリではありません。")))
+      << alerts.texts()[0].toStdString();
+  EXPECT_TRUE(alerts.texts()[1].startsWith(QStringLiteral("「cut.fln」は壊れているため開けません。")))
+      << alerts.texts()[1].toStdString();
+  EXPECT_TRUE(alerts.texts()[2].startsWith(QStringLiteral("「missing.fln」を開けません。"))) << alerts.texts()[2].toStdString();
+  // The refused files are left as they were.
+  EXPECT_EQ(QFileInfo(path(QStringLiteral("cut.fln"))).size(), 700);
+}
+
+TEST_F(DocumentController, ALibraryIsOpenInOneWindowOnly) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ASSERT_TRUE(QFile::link(path(), path(QStringLiteral("alias.fln"))));
+  EXPECT_EQ(controller->openDocumentWithContentsOfFile(path()), document);
+  EXPECT_EQ(controller->openDocumentWithContentsOfFile(path(QStringLiteral("alias.fln"))), document);
+  EXPECT_EQ(controller->documents().size(), 1u);
+}
+
+TEST_F(DocumentController, ALibraryOpenInAnotherProcessIsRefused) {
+  WriteLibrary(path(), WorkedExample());
+  QLockFile other(LibraryLockFilePath(path()));
+  ASSERT_TRUE(other.tryLock(0));
+  ScriptedAlerts alerts;
+  EXPECT_EQ(controller->openDocumentWithContentsOfFile(path()), nullptr);
+  EXPECT_EQ(alerts.texts(), QStringList({QStringLiteral("「lib.fln」は別のFolianで開かれています。")}));
+  other.unlock();
+  EXPECT_NE(controller->openDocumentWithContentsOfFile(path()), nullptr);
+}
+
+TEST_F(DocumentController, ClosingTheLastLibraryBringsTheStartWindowBack) {
+  FolianDocument* first = open(WorkedExample(), QStringLiteral("one.fln"));
+  FolianDocument* second = open(WorkedExample(), QStringLiteral("two.fln"));
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  closeDocument(first);
+  EXPECT_TRUE(controller->startWindow() == nullptr || !controller->startWindow()->isVisible());
+  closeDocument(second);
+  ASSERT_NE(controller->startWindow(), nullptr);
+  EXPECT_TRUE(controller->startWindow()->isVisible());
+  // Both are offered again, the one opened last first.
+  EXPECT_EQ(controller->startWindow()->recentLibraries(), QStringList({path("two.fln"), path("one.fln")}));
+}
+
+TEST_F(DocumentController, NewCreatesTheLibraryAndOpensIt) {
+  controller->start({});
+  controller->newDocument();
+  QFileDialog* panel = controller->currentPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->acceptMode(), QFileDialog::AcceptSave);
+  panel->setDirectory(dir.path());
+  panel->selectFile(path(QStringLiteral("fresh.fln")));
+  static_cast<QDialog*>(panel)->accept();
+  ASSERT_EQ(controller->documents().size(), 1u);
+  FolianDocument* document = controller->documents()[0];
+  EXPECT_EQ(document->fileName(), path(QStringLiteral("fresh.fln")));
+  EXPECT_EQ(CategoryRows(document, 1), QStringList({"＜すべて＞", "その他"}));
+  EXPECT_FALSE(controller->startWindow()->isVisible());
+
+  // New onto the file of the open library would destroy it: refused.
+  ScriptedAlerts alerts;
+  controller->createDocumentComplete(path(QStringLiteral("fresh.fln")));
+  ASSERT_EQ(alerts.asked.size(), 1u);
+  EXPECT_EQ(controller->documents().size(), 1u);
+}
+
+TEST_F(DocumentController, OpenStartsInTheFolderOfTheLibraryOpenedLast) {
+  const QString folder = dir.filePath(QStringLiteral("shelf"));
+  ASSERT_TRUE(QDir().mkpath(folder));
+  FolianDocument* document = open(WorkedExample(), QStringLiteral("shelf/lib.fln"));
+  ASSERT_NE(document, nullptr);
+  closeDocument(document);
+  // As after a restart: the folder comes from the preference file.
+  EXPECT_EQ(FolianDocumentController::openPanelStartFolder(), folder);
+  controller->openDocument();
+  QFileDialog* panel = controller->currentPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->directory().absolutePath(), folder);
+  panel->selectFile(path(QStringLiteral("shelf/lib.fln")));
+  static_cast<QDialog*>(panel)->accept();
+  EXPECT_EQ(controller->documents().size(), 1u);
+}
+
+TEST_F(DocumentController, QuitClosesEveryLibraryWindowFirst) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ClickRow(document->entryListBox(), 0);
+  QSignalSpy terminate(controller.get(), &FolianDocumentController::applicationShouldTerminate);
+  document->action("terminate")->trigger();
+  EXPECT_EQ(terminate.count(), 1);
+  EXPECT_TRUE(controller->documents().empty());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  // The closing sequence saved the window's scroll positions.
+  FolianDocument* reopened = reopen();
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_FALSE(EnvironmentValue(reopened, kEnvEntryScrollPosition).isNull());
+}
+
+}  // namespace
+}  // namespace apptest

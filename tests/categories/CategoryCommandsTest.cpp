@@ -1,0 +1,408 @@
+#include "categories/CategoryCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "OpenLibraryFixture.h"
+#include "TestFiles.h"
+#include "categories/CategoryNameText.h"
+#include "categories/FlnCategoryTable.h"
+#include "storage/Clock.h"
+#include "storage/Endian.h"
+
+using fixtures::MakeEntry;
+using fixtures::TriplesOf;
+using Names = std::vector<std::string>;
+
+namespace {
+
+std::string Utf8(const QString& text) { return text.toStdString(); }
+
+std::string LabelName(const FLN_LABEL* label) {
+  return Utf8(FLN_COMM_CreateNSString_FromUniChar_LtoN(label->name, sizeof label->name));
+}
+
+std::string CatsName(const FLN_CATS& cats, int level) {
+  char name[kCategoryNameSize];
+  ReadCategoryNameOf(cats, level, name);
+  return name;
+}
+
+// Answers the commands as a test tells it to, and logs every call in order.
+class ScriptedUi : public CategoryCommandUi {
+ public:
+  explicit ScriptedUi(FLN_DATA* data) : data_(data) {}
+
+  std::vector<std::string> log;
+  bool confirmAnswer = false;
+  int dialogResult = 1;
+  std::string addName;                  // what the add dialog "types"
+  Names chosenNames;                    // what the reassignment dialog returns
+  Names editedLabels;                   // what the label dialog returns
+  FLN_CATS proposal{};                  // what the reassignment dialog was given
+  Names dialogLabels;                   // labels the last dialog was given
+
+  void alert(const QString& message) override { log.push_back("alert " + Utf8(message)); }
+  bool confirmDestructive(const QString& message) override {
+    log.push_back("confirm " + Utf8(message));
+    return confirmAnswer;
+  }
+  int runCategoryAddDlg(const FLN_LABEL* label, TESK_ARY catsAry, int32_t kind, char* out) override {
+    log.push_back("add dialog " + std::to_string(kind));
+    dialogLabels = {LabelName(label)};
+    EXPECT_EQ(data_->catsAry, catsAry);
+    if (dialogResult == 1) CopyCategoryName(out, addName.c_str());
+    return dialogResult;
+  }
+  int runChangeCategoryNameDlg(const FLN_LABEL* l1, const FLN_LABEL* l2, const FLN_LABEL* l3,
+                               const FLN_DATA* flnData, const FLN_CATS* select,
+                               FLN_CATS* out) override {
+    log.push_back("change dialog");
+    dialogLabels = {LabelName(l1), LabelName(l2), LabelName(l3)};
+    EXPECT_EQ(data_, flnData);
+    proposal = *select;
+    if (dialogResult == 1) {
+      fixtures::SetText(out->cat1Name, sizeof out->cat1Name, chosenNames.at(0));
+      fixtures::SetText(out->cat2Name, sizeof out->cat2Name, chosenNames.at(1));
+      fixtures::SetText(out->cat3Name, sizeof out->cat3Name, chosenNames.at(2));
+    }
+    return dialogResult;
+  }
+  int runCategoryLabelEditDlg(FLN_LABEL* l1, FLN_LABEL* l2, FLN_LABEL* l3) override {
+    log.push_back("label dialog");
+    dialogLabels = {LabelName(l1), LabelName(l2), LabelName(l3)};
+    if (dialogResult == 1) {
+      FLN_LABEL* labels[] = {l1, l2, l3};
+      for (int i = 0; i < 3; ++i)
+        fixtures::SetText(labels[i]->name, sizeof labels[i]->name, editedLabels.at(i));
+    }
+    return dialogResult;
+  }
+  void makeCategoryLists() override {
+    log.push_back("makeCategoryLists");
+    RebuildCategoryNameArrays(data_);
+  }
+  void makeEntryList() override { log.push_back("makeEntryList"); }
+  void showCategoryLabels() override { log.push_back("showCategoryLabels"); }
+  void reportSaveFailure() override { log.push_back("save failed"); }
+
+ private:
+  FLN_DATA* data_;
+};
+
+class CategoryCommandsTest : public fixtures::OpenLibraryTest {
+ protected:
+  void SetUp() override {
+    OpenLibraryTest::SetUp();
+    Clock::setSource([] { return QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 123)); });
+  }
+  void TearDown() override { Clock::setSource({}); }
+
+  // Whatever a refused or cancelled command does, the file must stay as it was.
+  void ExpectFileUnchanged(const std::vector<uint8_t>& before) { EXPECT_EQ(before, readAll(path_)); }
+
+  ScriptedUi ui_{data()};
+};
+
+// ---------------------------------------------------------------- deleting
+
+TEST_F(CategoryCommandsTest, DeleteRefusesSpecialNamesAndNamesInUse) {
+  // "Used" is carried by an entry that the list does not show.
+  FLN_ENTRY user = MakeEntry(1, {"その他", "Used", "その他"});
+  Fill({{"その他", "その他", "その他"}, {"その他", "Used", "その他"}}, {});
+  Tesk_Ary_Add(data()->entry, &user);
+  ASSERT_EQ(1, SaveAll(data()->filePath, data()));
+  struct Case {
+    int level;
+    std::string selected;
+    std::string alert;
+  } cases[] = {
+      {1, "＜すべて＞", "alert ”＜すべて＞”と”その他”は削除できません。"},
+      {3, "その他", "alert ”＜すべて＞”と”その他”は削除できません。"},
+      {2, "Used", "alert 「Used」は使用中です。削除できません。"},
+  };
+  const auto before = readAll(path_);
+  const auto triples = TriplesOf(data()->catsAry);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.selected);
+    ui_.log.clear();
+    CategoryListNames selected = {"＜すべて＞", "＜すべて＞", "＜すべて＞"};
+    selected[c.level - 1] = c.selected;
+    EXPECT_EQ(CategoryCommandOutcome::Unchanged, DeleteCategory(data(), c.level, selected, ui_));
+    EXPECT_EQ(std::vector<std::string>{c.alert}, ui_.log);
+    EXPECT_EQ(triples, TriplesOf(data()->catsAry));
+  }
+  ExpectFileUnchanged(before);
+}
+
+TEST_F(CategoryCommandsTest, DeleteAnsweredNoChangesNothing) {
+  Fill({{"その他", "その他", "その他"}, {"A", "B", "その他"}}, {});
+  const auto before = readAll(path_);
+  ui_.confirmAnswer = false;
+  EXPECT_EQ(CategoryCommandOutcome::Unchanged,
+            DeleteCategory(data(), 2, {"＜すべて＞", "B", "＜すべて＞"}, ui_));
+  EXPECT_EQ(std::vector<std::string>{"confirm 「B」を削除してもよろしいですか？"}, ui_.log);
+  EXPECT_EQ(2, Tesk_Ary_GetSize(data()->catsAry));
+  ExpectFileUnchanged(before);
+}
+
+TEST_F(CategoryCommandsTest, DeleteRemovesEveryTripleWithTheNameOnItsLevel) {
+  Fill({{"A", "X", "P"}, {"B", "X", "Q"}, {"X", "Y", "X"}, {"A", "X", "P"}, {"C", "Z", "Q"}}, {});
+  SetCategoryChoice(data(), 2, "X");
+  ui_.confirmAnswer = true;
+  EXPECT_EQ(CategoryCommandOutcome::Saved, DeleteCategory(data(), 2, {"＜すべて＞", "X", "＜すべて＞"}, ui_));
+  EXPECT_EQ((std::vector<std::string>{"confirm 「X」を削除してもよろしいですか？", "makeCategoryLists",
+                                      "makeCategoryLists"}),
+            ui_.log);
+  // Only level 2 counts: (X, Y, X) stays, and so does the order of the rest.
+  const std::vector<Names> left = {{"X", "Y", "X"}, {"C", "Z", "Q"}};
+  EXPECT_EQ(left, TriplesOf(data()->catsAry));
+  EXPECT_STREQ("＜すべて＞", data()->lastSelectCat2);
+  EXPECT_EQ((Names{"Y", "Z"}), fixtures::NamesOf(data()->cat2Ary));
+  EXPECT_EQ(0, GetCategoryListRow_ByChoice(data(), 2));
+  fixtures::LoadedLibrary saved;
+  Reload(&saved);
+  EXPECT_EQ(left, TriplesOf(saved.data.catsAry));
+}
+
+// ------------------------------------------------------------------ adding
+
+TEST_F(CategoryCommandsTest, AddJoinsTheOtherLevelsSelectedNames) {
+  struct Case {
+    int level;
+    CategoryListNames selected;
+    Names triple;
+    std::string label;
+  } cases[] = {
+      // "＜すべて＞" on another level stands as "その他".
+      {2, {"＜すべて＞", "B", "Q"}, {"その他", "New", "Q"}, "分類２"},
+      {1, {"その他", "＜すべて＞", "＜すべて＞"}, {"New", "その他", "その他"}, "分類１"},
+      {3, {"A", "B", "Q"}, {"A", "B", "New"}, "分類３"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.level);
+    Fill({{"その他", "その他", "その他"}, {"A", "B", "Q"}}, {});
+    SetCategoryChoice(data(), c.level, "B");  // stays: the new name is not selected
+    ui_.log.clear();
+    ui_.addName = "New";
+    EXPECT_EQ(CategoryCommandOutcome::Saved, AddCategory(data(), c.level, c.selected, ui_));
+    EXPECT_EQ((std::vector<std::string>{"add dialog " + std::to_string(c.level), "makeCategoryLists"}),
+              ui_.log);
+    EXPECT_EQ(Names{c.label}, ui_.dialogLabels);
+    ASSERT_EQ(3, Tesk_Ary_GetSize(data()->catsAry));
+    FLN_CATS added;
+    Tesk_Ary_GetData(data()->catsAry, 2, &added);
+    EXPECT_EQ(c.triple, (Names{CatsName(added, 1), CatsName(added, 2), CatsName(added, 3)}));
+    EXPECT_STREQ("20240506070809123", added.createDate);
+    EXPECT_STREQ("B", CategoryChoiceOf(data(), c.level));
+    fixtures::LoadedLibrary saved;
+    Reload(&saved);
+    EXPECT_EQ(TriplesOf(data()->catsAry), TriplesOf(saved.data.catsAry));
+  }
+}
+
+TEST_F(CategoryCommandsTest, AddShowsTheNewNameUnderTheCurrentChoices) {
+  Fill({{"その他", "その他", "その他"}, {"A", "X", "Q"}}, {});
+  SetCategoryChoice(data(), 1, "A");
+  RebuildCategoryNameArrays(data());
+  ui_.addName = "New";
+  AddCategory(data(), 2, {"A", "＜すべて＞", "＜すべて＞"}, ui_);
+  EXPECT_EQ((Names{"New", "X"}), fixtures::NamesOf(data()->cat2Ary));
+}
+
+TEST_F(CategoryCommandsTest, AddCancelledChangesNothing) {
+  Fill({{"その他", "その他", "その他"}}, {});
+  const auto before = readAll(path_);
+  ui_.dialogResult = 2;
+  ui_.addName = "New";
+  EXPECT_EQ(CategoryCommandOutcome::Unchanged,
+            AddCategory(data(), 1, {"＜すべて＞", "＜すべて＞", "＜すべて＞"}, ui_));
+  EXPECT_EQ(std::vector<std::string>{"add dialog 1"}, ui_.log);
+  EXPECT_EQ(1, Tesk_Ary_GetSize(data()->catsAry));
+  ExpectFileUnchanged(before);
+}
+
+TEST_F(CategoryCommandsTest, AddOnALevelWithoutLabelShowsAnEmptyCaption) {
+  Tesk_Ary_Remove(data()->label, GetFlnLabelIndex_ByItemNumber(data()->label, 3));
+  ui_.addName = "New";
+  EXPECT_EQ(CategoryCommandOutcome::Saved,
+            AddCategory(data(), 3, {"＜すべて＞", "＜すべて＞", "＜すべて＞"}, ui_));
+  EXPECT_EQ(Names{""}, ui_.dialogLabels);
+}
+
+TEST_F(CategoryCommandsTest, AFailedSaveIsReportedAfterTheListsAreRebuilt) {
+  // The file is no longer a library: nothing can be written into it.
+  writeAll(path_, {'n', 'o', 't', ' ', 'a', ' ', 'l', 'i', 'b', 'r', 'a', 'r', 'y'});
+  ui_.addName = "New";
+  EXPECT_EQ(CategoryCommandOutcome::NotSaved,
+            AddCategory(data(), 1, {"＜すべて＞", "＜すべて＞", "＜すべて＞"}, ui_));
+  EXPECT_EQ((std::vector<std::string>{"add dialog 1", "makeCategoryLists", "save failed"}), ui_.log);
+  // The change holds in memory, so the window shows what the user did.
+  EXPECT_EQ(1, IsContainsCategory(data()->cat1Ary, "New"));
+}
+
+// ------------------------------------------------------------- reassigning
+
+class ChangeCategoryNameTest : public CategoryCommandsTest {
+ protected:
+  void SetUp() override {
+    CategoryCommandsTest::SetUp();
+    FLN_ENTRY first = MakeEntry(1, {"A", "Same", "P"});
+    FLN_ENTRY second = MakeEntry(2, {"B", "Same", "P"});
+    FLN_ENTRY other = MakeEntry(3, {"A", "Same", "P"});
+    for (FLN_ENTRY* entry : {&first, &second, &other}) {
+      FIXTURE_SET_TEXT(*entry, en_title, "title " + std::to_string(ZEL_EndianLong_LtoN(entry->en_id)));
+      strcpy(entry->en_update_date, "20000101000000000");
+    }
+    Fill({{"A", "Same", "P"}, {"B", "Same", "P"}, {"A", "New", "P"}}, {first, second, other});
+  }
+
+  Names EntryNames(int32_t index) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(data()->entry, index, &entry);
+    Names names;
+    for (int level = 1; level <= 3; ++level) {
+      char name[kCategoryNameSize];
+      ReadCategoryNameOf(entry, level, name);
+      names.push_back(name);
+    }
+    return names;
+  }
+};
+
+TEST_F(ChangeCategoryNameTest, KeepsTheLevelsLeftUnchanged) {
+  ui_.chosenNames = {"＜変更しない＞", "New", "P"};
+  EXPECT_EQ(CategoryCommandOutcome::Saved, ChangeCategoryName(data(), {0, 1}, ui_));
+  EXPECT_EQ((std::vector<std::string>{"change dialog", "makeEntryList", "makeCategoryLists"}), ui_.log);
+  EXPECT_EQ((Names{"分類１", "分類２", "分類３"}), ui_.dialogLabels);
+  // The entries disagree on level 1: the proposal leaves it empty.
+  EXPECT_EQ((Names{"", "Same", "P"}), (Names{CatsName(ui_.proposal, 1), CatsName(ui_.proposal, 2),
+                                             CatsName(ui_.proposal, 3)}));
+  EXPECT_EQ((Names{"A", "New", "P"}), EntryNames(0));
+  EXPECT_EQ((Names{"B", "New", "P"}), EntryNames(1));
+  EXPECT_EQ((Names{"A", "Same", "P"}), EntryNames(2));  // not selected
+  // (A, New, P) existed already; (B, New, P) is the one new combination.
+  EXPECT_EQ((std::vector<Names>{{"A", "Same", "P"}, {"B", "Same", "P"}, {"A", "New", "P"}, {"B", "New", "P"}}),
+            TriplesOf(data()->catsAry));
+  FLN_ENTRY changed, untouched;
+  Tesk_Ary_GetData(data()->entry, 1, &changed);
+  Tesk_Ary_GetData(data()->entry, 2, &untouched);
+  EXPECT_STREQ("20240506070809123", changed.en_update_date);
+  EXPECT_STREQ("20000101000000000", untouched.en_update_date);
+
+  fixtures::LoadedLibrary saved;
+  Reload(&saved);
+  EXPECT_EQ(TriplesOf(data()->catsAry), TriplesOf(saved.data.catsAry));
+  FLN_ENTRY savedEntry;
+  Tesk_Ary_GetData(saved.data.entry, 1, &savedEntry);
+  EXPECT_EQ(0, memcmp(&changed, &savedEntry, sizeof changed));
+}
+
+TEST_F(ChangeCategoryNameTest, AddsOneTriplePerNewCombination) {
+  ui_.chosenNames = {"Z", "＜変更しない＞", "＜変更しない＞"};
+  ChangeCategoryName(data(), {0, 1, 2}, ui_);
+  EXPECT_EQ((Names{"Z", "Same", "P"}), EntryNames(0));
+  EXPECT_EQ((Names{"Z", "Same", "P"}), EntryNames(2));
+  EXPECT_EQ((std::vector<Names>{{"A", "Same", "P"}, {"B", "Same", "P"}, {"A", "New", "P"}, {"Z", "Same", "P"}}),
+            TriplesOf(data()->catsAry));
+}
+
+TEST_F(ChangeCategoryNameTest, TypedNamesAreTakenAsTheyAre) {
+  // Nothing is refused: the empty name and "＜すべて＞" become names too.
+  ui_.chosenNames = {"", "＜すべて＞", "その他"};
+  ChangeCategoryName(data(), {1}, ui_);
+  EXPECT_EQ((Names{"", "＜すべて＞", "その他"}), EntryNames(1));
+  EXPECT_EQ(1, IsCatsExists(data()->catsAry, "", "＜すべて＞", "その他"));
+}
+
+TEST_F(ChangeCategoryNameTest, ANameThatDoesNotFitChangesNoEntry) {
+  const auto before = readAll(path_);
+  std::string longName;
+  for (int i = 0; i < 43; ++i) longName += "漢";  // fits the field, but 129 bytes overflow a name record
+  ui_.chosenNames = {"Z", longName, "＜変更しない＞"};
+  EXPECT_EQ(CategoryCommandOutcome::Unchanged, ChangeCategoryName(data(), {0, 1}, ui_));
+  EXPECT_EQ((std::vector<std::string>{"change dialog", "alert 分類名が長すぎます。"}), ui_.log);
+  EXPECT_EQ((Names{"A", "Same", "P"}), EntryNames(0));
+  EXPECT_EQ(3, Tesk_Ary_GetSize(data()->catsAry));
+  ExpectFileUnchanged(before);
+}
+
+TEST_F(ChangeCategoryNameTest, OneEntryIsProposedWithItsOwnNames) {
+  ui_.dialogResult = 2;
+  ChangeCategoryName(data(), {1}, ui_);
+  FLN_ENTRY entry;
+  Tesk_Ary_GetData(data()->entry, 1, &entry);
+  EXPECT_EQ(0, memcmp(entry.en_c1_name, ui_.proposal.cat1Name, sizeof entry.en_c1_name));
+  EXPECT_EQ(0, memcmp(entry.en_c2_name, ui_.proposal.cat2Name, sizeof entry.en_c2_name));
+  EXPECT_EQ(0, memcmp(entry.en_c3_name, ui_.proposal.cat3Name, sizeof entry.en_c3_name));
+}
+
+TEST_F(ChangeCategoryNameTest, NothingSelectedOrCancelledChangesNothing) {
+  const auto before = readAll(path_);
+  EXPECT_EQ(CategoryCommandOutcome::Unchanged, ChangeCategoryName(data(), {}, ui_));
+  EXPECT_TRUE(ui_.log.empty());  // no dialog without a selected entry
+  ui_.dialogResult = 2;
+  ui_.chosenNames = {"Z", "Z", "Z"};
+  EXPECT_EQ(CategoryCommandOutcome::Unchanged, ChangeCategoryName(data(), {0, 1}, ui_));
+  EXPECT_EQ(std::vector<std::string>{"change dialog"}, ui_.log);
+  EXPECT_EQ((Names{"A", "Same", "P"}), EntryNames(0));
+  EXPECT_EQ(3, Tesk_Ary_GetSize(data()->catsAry));
+  ExpectFileUnchanged(before);
+}
+
+TEST_F(ChangeCategoryNameTest, ChangesOnlyTheNamesOfTheStoredEntry) {
+  // The stored entry changed after the list was built (a new title, now
+  // selected): the list's copy is out of date and must not be written back.
+  FLN_ENTRY stored;
+  Tesk_Ary_GetData(data()->entry, 0, &stored);
+  FIXTURE_SET_TEXT(stored, en_title, "edited");
+  stored.en_is_select_entrylist = 1;
+  Tesk_Ary_Update(data()->entry, 0, &stored);
+  ui_.chosenNames = {"Z", "＜変更しない＞", "＜変更しない＞"};
+  ChangeCategoryName(data(), {0}, ui_);
+  FLN_ENTRY changed;
+  Tesk_Ary_GetData(data()->entry, 0, &changed);
+  EXPECT_EQ("edited", Utf8(FLN_COMM_CreateNSString_FromUniChar_LtoN(changed.en_title, sizeof changed.en_title)));
+  EXPECT_EQ(1, changed.en_is_select_entrylist);
+  EXPECT_EQ((Names{"Z", "Same", "P"}), EntryNames(0));
+}
+
+// ------------------------------------------------------------------ labels
+
+TEST_F(CategoryCommandsTest, EditLabelWritesTheLabelsOnOk) {
+  ui_.editedLabels = {"著者別", "", "年"};
+  EXPECT_EQ(CategoryCommandOutcome::Saved, EditCategoryLabel(data(), ui_));
+  EXPECT_EQ((std::vector<std::string>{"label dialog", "showCategoryLabels"}), ui_.log);
+  EXPECT_EQ((Names{"分類１", "分類２", "分類３"}), ui_.dialogLabels);
+  fixtures::LoadedLibrary saved;
+  Reload(&saved);
+  for (int level = 1; level <= 3; ++level) {
+    FLN_LABEL label;
+    Tesk_Ary_GetData(saved.data.label, GetFlnLabelIndex_ByItemNumber(saved.data.label, level), &label);
+    EXPECT_EQ(ui_.editedLabels[level - 1], LabelName(&label));
+  }
+}
+
+TEST_F(CategoryCommandsTest, EditLabelCancelledOrWithoutRecordWritesNothingForIt) {
+  const auto before = readAll(path_);
+  ui_.dialogResult = 2;
+  ui_.editedLabels = {"x", "y", "z"};
+  EXPECT_EQ(CategoryCommandOutcome::Unchanged, EditCategoryLabel(data(), ui_));
+  ExpectFileUnchanged(before);
+
+  // A level without a label record gets none.
+  Tesk_Ary_Remove(data()->label, GetFlnLabelIndex_ByItemNumber(data()->label, 2));
+  ui_.dialogResult = 1;
+  EditCategoryLabel(data(), ui_);
+  EXPECT_EQ((Names{"分類１", "", "分類３"}), ui_.dialogLabels);
+  EXPECT_EQ(2, Tesk_Ary_GetSize(data()->label));
+  EXPECT_EQ(-1, GetFlnLabelIndex_ByItemNumber(data()->label, 2));
+  FLN_LABEL third;
+  Tesk_Ary_GetData(data()->label, GetFlnLabelIndex_ByItemNumber(data()->label, 3), &third);
+  EXPECT_EQ("z", LabelName(&third));
+}
+
+}  // namespace

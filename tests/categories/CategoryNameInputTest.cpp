@@ -1,0 +1,86 @@
+#include "categories/CategoryNameInput.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "CategoryFixtures.h"
+
+using Names = std::vector<std::string>;
+
+namespace {
+
+std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+TEST(CategoryNameInput, NamesFitOneRecordAndOneField) {
+  struct Case {
+    std::string name;
+    bool fits;
+  } cases[] = {
+      {"", true},
+      {Repeat("a", 126), true},
+      {Repeat("a", 127), false},        // 127 bytes, but 127 units overflow the field
+      {Repeat("漢", 42) + "a", true},   // 127 bytes, 43 units
+      {Repeat("漢", 42) + "ab", false}, // 128 bytes overflow the name record
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.size());
+    EXPECT_EQ(c.fits, CategoryNameFits(c.name.c_str()));
+  }
+  EXPECT_TRUE(CategoryNameFits(nullptr));
+}
+
+TEST(CategoryNameInput, AddRefusalsInOrder) {
+  fixtures::Ary table = fixtures::MakeCatsTable({{"その他", "その他", "その他"}, {"A", "B", "C"}});
+  struct Case {
+    int level;
+    std::string name;
+    std::string message;
+  } cases[] = {
+      {1, "", "分類名を入力してください。"},
+      {2, "＜すべて＞", "”＜すべて＞”は追加できません。"},
+      {3, "C", "「C」は、すでに登録されています。"},
+      {3, "その他", "「その他」は、すでに登録されています。"},
+      {1, Repeat("x", 127), "分類名が長すぎます。"},
+      {3, "B", ""},  // on level 2 only: a new name on level 3
+      {1, "C", ""},
+      {2, "b", ""},  // names compare exactly
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.message, CheckCategoryAddName(table.get(), c.level, c.name.c_str()).toStdString());
+  }
+  fixtures::Ary noOther = fixtures::MakeCatsTable({{"A", "B", "C"}});
+  EXPECT_EQ("", CheckCategoryAddName(noOther.get(), 1, "その他").toStdString());
+}
+
+TEST(CategoryNameInput, ComboChoicesOfTheWholeTable) {
+  fixtures::Ary table = fixtures::MakeCatsTable(
+      {{"その他", "その他", "P"}, {"b", "X", "Q"}, {"A", "Y", "P"}, {"b", "その他", ""}});
+  struct Case {
+    int level;
+    std::string proposal;
+    Names items;
+    std::string selected;
+  } cases[] = {
+      {1, "A", {"A", "b", "その他"}, "A"},
+      {2, "", {"＜変更しない＞", "X", "Y", "その他"}, "＜変更しない＞"},
+      {3, "Q", {"", "P", "Q"}, "Q"},
+      // A proposal that no triple has is shown as it is.
+      {1, "Lost", {"A", "b", "その他"}, "Lost"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.level);
+    CategoryComboChoices choices;
+    ASSERT_EQ(0, GetCategoryComboChoices(table.get(), c.level, c.proposal.c_str(), &choices));
+    EXPECT_EQ(c.items, choices.items);
+    EXPECT_EQ(c.selected, choices.selected);
+  }
+}
+
+}  // namespace

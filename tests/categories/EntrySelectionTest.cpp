@@ -1,0 +1,102 @@
+#include "categories/EntrySelection.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "CategoryFixtures.h"
+#include "storage/Clock.h"
+
+using fixtures::Ary;
+
+namespace {
+
+std::vector<int32_t> IntsOf(TESK_ARY ary) {
+  std::vector<int32_t> values;
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(ary); ++i) {
+    int32_t value;
+    Tesk_Ary_GetData(ary, i, &value);
+    values.push_back(value);
+  }
+  return values;
+}
+
+TEST(SelectedRows, IndexesAndCount) {
+  struct Case {
+    std::vector<int> rows;
+    std::vector<int32_t> ascending;
+  } cases[] = {
+      {{}, {}},
+      {{0}, {0}},
+      {{1, 3, 5}, {1, 3, 5}},
+      {{5, 1, 3, 1, -2}, {1, 3, 5}},  // any order, repeats once, no negative rows
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.rows));
+    Ary indexes = fixtures::NewAry(sizeof(int32_t));
+    const int32_t kept = 9;
+    Tesk_Ary_Add(indexes.get(), &kept);  // appended to, not emptied
+    ASSERT_EQ(0, GetSelectedEntryIndexAry(c.rows, indexes.get()));
+    std::vector<int32_t> expected = {9};
+    expected.insert(expected.end(), c.ascending.begin(), c.ascending.end());
+    EXPECT_EQ(expected, IntsOf(indexes.get()));
+    EXPECT_EQ(static_cast<int32_t>(c.ascending.size()), GetSelectedEntryNum(c.rows));
+  }
+}
+
+class EntrySelectionTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::vector<FLN_ENTRY> records;
+    for (int32_t id = 1; id <= 5; ++id) {
+      FLN_ENTRY entry = fixtures::MakeEntry(id);
+      entry.en_is_select_entrylist = (id == 1 || id == 3) ? 1 : 0;
+      memcpy(entry.en_update_date, kOldDate, sizeof entry.en_update_date);
+      records.push_back(entry);
+    }
+    entries_ = fixtures::MakeEntryAry(records);
+    shown_ = fixtures::MakeEntryAry({records[3], records[1], records[0]});  // ids 4, 2, 1
+    data_.entry = entries_.get();
+    data_.showEntryAry = shown_.get();
+    Clock::setSource([] { return QDateTime(QDate(2026, 2, 12), QTime(10, 30, 0, 250)); });
+  }
+  void TearDown() override { Clock::setSource({}); }
+
+  static constexpr char kOldDate[18] = "20200101000000000";
+  Ary entries_;
+  Ary shown_;
+  FLN_DATA data_;
+};
+
+TEST_F(EntrySelectionTest, SelectedEntriesAreCopiesOfShownRows) {
+  Ary selected = fixtures::MakeEntryAry({fixtures::MakeEntry(77)});
+  ASSERT_EQ(0, GetSelectedEntryAry({2, 0, 7}, &data_, selected.get()));
+  EXPECT_EQ((std::vector<int32_t>{77, 4, 1}), fixtures::IdsOf(selected.get()));
+}
+
+TEST_F(EntrySelectionTest, FlagsFollowTheSelectionAndSelectedEntriesAreStamped) {
+  ASSERT_EQ(0, SetFlnEntryIsSelected({2, 0, 7}, &data_));  // ids 1 and 4; row 7 has no entry
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(data_.entry); ++i) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(data_.entry, i, &entry);
+    const int32_t id = ZEL_EndianLong_LtoN(entry.en_id);
+    const bool selected = id == 1 || id == 4;
+    EXPECT_EQ(selected ? 1 : 0, entry.en_is_select_entrylist) << "id " << id;
+    EXPECT_STREQ(selected ? "20260212103000250" : kOldDate, entry.en_update_date) << "id " << id;
+  }
+  EXPECT_EQ((std::vector<int32_t>{4, 2, 1}), fixtures::IdsOf(data_.showEntryAry));
+}
+
+TEST_F(EntrySelectionTest, EmptySelectionClearsEveryFlag) {
+  ASSERT_EQ(0, SetFlnEntryIsSelected({}, &data_));
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(data_.entry); ++i) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(data_.entry, i, &entry);
+    EXPECT_EQ(0, entry.en_is_select_entrylist);
+    EXPECT_STREQ(kOldDate, entry.en_update_date);
+  }
+}
+
+}  // namespace

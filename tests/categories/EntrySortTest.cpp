@@ -1,0 +1,132 @@
+#include "categories/EntrySort.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "CategoryFixtures.h"
+#include "categories/EntryCompare.h"
+
+using fixtures::Ary;
+
+namespace {
+
+// A table that exercises every comparison: Japanese, Latin and empty texts,
+// many equal keys, negative and extreme sizes, empty and equal dates, and
+// distinct ids (negative ones too) in no particular order.
+std::vector<FLN_ENTRY> MixedEntries(size_t count) {
+  const char* texts[] = {"",       "A",        "a",      "Zeta", "あいう", "漢字",
+                         "ｚ",     "Éclair",   "日本語の本", "😀絵文字", "alpha beta", "その他",
+                         "\xEF\xBF\xBD", "\xEF\xBF\xBF", "\xEF\xBB\xBF", "𠮷野家"};
+  const char* dates[] = {"", "20260101000000000", "20251231235959999", "20260101000000001"};
+  const int32_t sizes[] = {-5, 0, 20480, 3145728, INT32_MIN, INT32_MAX, 20480};
+  std::mt19937 random(20260212);
+  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+
+  std::vector<int32_t> ids(count);
+  for (size_t i = 0; i < count; ++i) ids[i] = static_cast<int32_t>(i) - 40;
+  std::shuffle(ids.begin(), ids.end(), random);
+
+  std::vector<FLN_ENTRY> entries;
+  for (size_t i = 0; i < count; ++i) {
+    FLN_ENTRY entry = fixtures::MakeEntry(
+        ids[i], {texts[pick(16)], texts[pick(4)], texts[pick(16)]});
+    FIXTURE_SET_TEXT(entry, en_title, texts[pick(16)]);
+    FIXTURE_SET_TEXT(entry, en_author_name, texts[pick(5)]);
+    FIXTURE_SET_TEXT(entry, en_note, texts[pick(16)]);
+    FIXTURE_SET_TEXT(entry, en_file_name, texts[pick(16)]);
+    FIXTURE_SET_TEXT(entry, en_publisher_name, texts[pick(3)]);
+    entry.en_file_size = ZEL_EndianLong_NtoL(sizes[pick(7)]);
+    entry.en_my_rate = ZEL_EndianShort_NtoL(static_cast<int16_t>(pick(7)) - 1);
+    const char* created = dates[pick(4)];
+    const char* viewed = dates[pick(2)];
+    memcpy(entry.en_create_date, created, strlen(created) + 1);
+    memcpy(entry.en_last_view_date, viewed, strlen(viewed) + 1);
+    if (i % 17 == 0) {
+      // Lone surrogate halves cannot come from UTF-8: store the units directly.
+      const uint16_t lone[][4] = {{0xFEFF, 'a', 0xD800, 'b'}, {0xFEFF, 0xDC00, 0, 0}};
+      memset(entry.en_title, 0, sizeof entry.en_title);
+      for (int u = 0; u < 4; ++u)
+        entry.en_title[u] = static_cast<uint16_t>(ZEL_EndianShort_NtoL(lone[i % 2][u]));
+    }
+    entries.push_back(entry);
+  }
+  return entries;
+}
+
+const FLN_ENTRY_LIST_INFO kOrders[] = {
+    {{2, 7, 15}, {1, 0, 1}},    // title ↑, size ↓, author ↑
+    {{7, 2, 0}, {0, 1, 1}},     // size ↓, title ↑
+    {{15, 8, 11}, {0, 0, 1}},   // author ↓, rating ↓, created ↑
+    {{3, 4, 5}, {1, 2, 255}},   // categories; 2 and 255 are descending
+    {{6, 9, 13}, {0, 1, 0}},    // file name, note, last view
+    {{19, 16, 10}, {1, 1, 1}},  // publisher, editor (all empty), file created
+    {{0, 0, 0}, {1, 1, 1}},     // no key: ids only
+    {{20, -1, 2}, {1, 1, 1}},   // kinds without a field; key 3 still counts
+    {{1, 0, 2}, {1, 1, 1}},     // key 3 ignored without key 2
+    {{8, 0, 0}, {1, 0, 0}},
+};
+
+TEST(SortEntryArray, SameOrderAsQuickSortWithEntryListSortProc) {
+  const std::vector<FLN_ENTRY> entries = MixedEntries(400);
+  for (const FLN_ENTRY_LIST_INFO& info : kOrders) {
+    SCOPED_TRACE(testing::Message() << "kinds " << info.sortFieldKind[0] << ","
+                                    << info.sortFieldKind[1] << "," << info.sortFieldKind[2]);
+    Ary reference = fixtures::MakeEntryAry(entries);
+    gEntryListInfo = info;
+    Tesk_Ary_QuickSort(reference.get(), EntryListSortProc);
+
+    Ary sorted = fixtures::MakeEntryAry(entries);
+    ASSERT_EQ(0, SortEntryArray(sorted.get(), info));
+    ASSERT_EQ(fixtures::IdsOf(reference.get()), fixtures::IdsOf(sorted.get()));
+    for (int32_t i = 0; i < Tesk_Ary_GetSize(sorted.get()); ++i) {
+      FLN_ENTRY a, b;
+      Tesk_Ary_GetData(reference.get(), i, &a);
+      Tesk_Ary_GetData(sorted.get(), i, &b);
+      ASSERT_EQ(0, memcmp(&a, &b, sizeof a)) << "record " << i;
+    }
+  }
+}
+
+TEST(SortEntryArray, RepeatedIdsKeepTheirOrderAndLoseNoRecord) {
+  std::vector<FLN_ENTRY> entries;
+  for (int i = 0; i < 30; ++i) {
+    FLN_ENTRY entry = fixtures::MakeEntry(i % 3);
+    entry.en_co_id = ZEL_EndianLong_NtoL(i);  // tells the copies apart
+    entries.push_back(entry);
+  }
+  Ary ary = fixtures::MakeEntryAry(entries);
+  ASSERT_EQ(0, SortEntryArray(ary.get(), FLN_ENTRY_LIST_INFO{{2, 0, 0}, {1, 0, 0}}));
+  std::vector<int32_t> order;
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(ary.get()); ++i) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(ary.get(), i, &entry);
+    order.push_back(ZEL_EndianLong_LtoN(entry.en_co_id));
+  }
+  std::vector<int32_t> expected;
+  for (int id = 2; id >= 0; --id)
+    for (int i = id; i < 30; i += 3) expected.push_back(i);
+  EXPECT_EQ(expected, order);
+}
+
+TEST(SortEntryArray, SmallAndUnusableArrays) {
+  const FLN_ENTRY_LIST_INFO info{{2, 0, 0}, {1, 0, 0}};
+  EXPECT_EQ(0, SortEntryArray(nullptr, info));
+  Ary empty = fixtures::NewAry(sizeof(FLN_ENTRY));
+  EXPECT_EQ(0, SortEntryArray(empty.get(), info));
+  Ary one = fixtures::MakeEntryAry({fixtures::MakeEntry(5)});
+  EXPECT_EQ(0, SortEntryArray(one.get(), info));
+  EXPECT_EQ(std::vector<int32_t>{5}, fixtures::IdsOf(one.get()));
+
+  Ary cats = fixtures::MakeCatsTable({{"B", "B", "B"}, {"A", "A", "A"}});
+  EXPECT_EQ(-1, SortEntryArray(cats.get(), info));
+  EXPECT_EQ((std::vector<std::vector<std::string>>{{"B", "B", "B"}, {"A", "A", "A"}}),
+            fixtures::TriplesOf(cats.get()));
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+#pragma once
+// A library file in a temporary folder, loaded into FLN_DATA, for tests of
+// commands that change the library and save it.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <string>
+#include <vector>
+
+#include "CategoryFixtures.h"
+#include "categories/CategoryLists.h"
+#include "categories/CategoryNames.h"
+#include "library/FlnLoad.h"
+#include "library/FlnNewLibrary.h"
+#include "library/FlnSave.h"
+
+namespace fixtures {
+
+/// An owned, loaded library; freed with the object.
+struct LoadedLibrary {
+  FLN_DATA data;
+  LoadedLibrary() = default;
+  LoadedLibrary(const LoadedLibrary&) = delete;
+  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+  ~LoadedLibrary() { FreeFlnData(&data); }
+};
+
+class OpenLibraryTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    path_ = dir_.filePath("library.fln").toStdString();
+    ASSERT_TRUE(CreateNewLibraryFile(path_.c_str()).ok());
+    ASSERT_TRUE(ReadFlnDataFromFlnFile(path_.c_str(), &lib_.data).ok());
+    for (int level = 1; level <= 3; ++level) SetCategoryChoice(&lib_.data, level, kCategoryAll);
+  }
+
+  FLN_DATA* data() { return &lib_.data; }
+
+  /// Replaces the category table and the entries, shows every entry in the
+  /// list (stored order), rebuilds the name arrays and saves.
+  void Fill(const std::vector<Triple>& triples, const std::vector<FLN_ENTRY>& entries) {
+    Tesk_Ary_RemoveAll(data()->catsAry);
+    int32_t id = 100;
+    for (const Triple& names : triples) {
+      FLN_CATS cats = MakeCats(id++, names);
+      Tesk_Ary_Add(data()->catsAry, &cats);
+    }
+    Tesk_Ary_RemoveAll(data()->entry);
+    Tesk_Ary_RemoveAll(data()->showEntryAry);
+    for (const FLN_ENTRY& entry : entries) {
+      Tesk_Ary_Add(data()->entry, &entry);
+      Tesk_Ary_Add(data()->showEntryAry, &entry);
+    }
+    ASSERT_EQ(0, RebuildCategoryNameArrays(data()));
+    ASSERT_EQ(1, SaveAll(data()->filePath, data()));
+  }
+
+  /// The library as its file holds it now.
+  void Reload(LoadedLibrary* out) {
+    ASSERT_TRUE(ReadFlnDataFromFlnFile(path_.c_str(), &out->data).ok());
+  }
+
+  QTemporaryDir dir_;
+  std::string path_;
+  LoadedLibrary lib_;
+};
+
+}  // namespace fixtures

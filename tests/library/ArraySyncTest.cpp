@@ -1,0 +1,235 @@
+// SaveAll writes only the records that changed; these tests show that the
+// file still ends byte for byte as rewriting every record leaves it. Each
+// case applies the same change to two loaded copies of one library and saves
+// one normally and the other after ForgetLibraryFileState, which makes it
+// rewrite every record with ZEL_ARY_Save.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <cstring>
+#include <functional>
+
+#include "LibraryTestSupport.h"
+#include "TestFiles.h"
+#include "library/FlnArraySync.h"
+#include "library/FlnCreateCats.h"
+#include "library/FlnEnvironment.h"
+#include "library/FlnIdCounter.h"
+#include "library/FlnLoad.h"
+#include "library/FlnSave.h"
+#include "storage/Endian.h"
+#include "storage/FileIo.h"
+#include "storage/FolianCommon.h"
+
+using namespace libtest;
+
+namespace {
+
+constexpr int kEntries = 12;
+
+using Change = std::function<void(FLN_DATA&)>;
+
+void Retitle(FLN_DATA& d, int32_t index, const std::string& title) {
+  FLN_ENTRY e;
+  Tesk_Ary_GetData(d.entry, index, &e);
+  std::memset(e.en_title, 0, sizeof e.en_title);
+  ASSERT_EQ(FLN_COMM_ConvertCharToUniChar_NtoL(title.c_str(), e.en_title, sizeof e.en_title), 1);
+  ASSERT_EQ(UpdateEntry(d.entry, &e), 1);
+}
+
+void Append(FLN_DATA& d, int32_t id) {
+  const FLN_ENTRY e = MakeEntry(id, "追加 " + std::to_string(id));
+  ASSERT_EQ(Tesk_Ary_Add(d.entry, &e), 0);
+}
+
+struct Scenario {
+  const char* id;  // names the test case
+  Change change;
+};
+
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.id; }
+
+const Scenario kScenarios[] = {
+    {"NothingChanged", [](FLN_DATA&) {}},
+    {"OneEntryRetitled", [](FLN_DATA& d) { Retitle(d, 7, "改題された本"); }},
+    {"FirstEntryRetitled", [](FLN_DATA& d) { Retitle(d, 0, "First"); }},
+    {"LastByteOfTheLastEntry",
+     [](FLN_DATA& d) {
+       FLN_ENTRY e;
+       Tesk_Ary_GetData(d.entry, kEntries - 1, &e);
+       e.pad2[2] = 0x5A;
+       Tesk_Ary_Update(d.entry, kEntries - 1, &e);
+     }},
+    {"EntriesAppended",
+     [](FLN_DATA& d) {
+       for (int32_t id : {900, 901, 902}) Append(d, id);
+     }},
+    {"FirstEntryRemoved", [](FLN_DATA& d) { Tesk_Ary_Remove(d.entry, 0); }},
+    {"MiddleEntryRemoved", [](FLN_DATA& d) { Tesk_Ary_Remove(d.entry, 5); }},
+    {"LastEntryRemoved", [](FLN_DATA& d) { Tesk_Ary_Remove(d.entry, kEntries - 1); }},
+    {"EveryEntryAndAttachmentRemoved",
+     [](FLN_DATA& d) {
+       Tesk_Ary_RemoveAll(d.entry);
+       Tesk_Ary_RemoveAll(d.attachment);
+     }},
+    {"RemovedAppendedAndRetitledAtOnce",
+     [](FLN_DATA& d) {
+       Tesk_Ary_Remove(d.entry, 3);
+       Tesk_Ary_Remove(d.entry, 3);
+       Append(d, 950);
+       Retitle(d, 8, "changed too");
+     }},
+    {"CounterAdvancedAndTripleAdded",
+     [](FLN_DATA& d) {
+       ASSERT_GE(GetIdFromIdCounter(d.idCounter, kTagEntry, "en_id"), 0);
+       ASSERT_EQ(CreateFlnCats("新", "分類", "その他", d.idCounter, d.catsAry), 0);
+     }},
+    {"EnvironmentValueSetAndAdded",
+     [](FLN_DATA& d) {
+       ASSERT_EQ(SaveEnvironment(&d, "categorybox_height", "9"), 0);
+       ASSERT_EQ(SaveEnvironment(&d, "entry_scroll_position", "0.000000,120.000000"), 0);
+     }},
+    {"SortKeysChanged",
+     [](FLN_DATA& d) {
+       d.entryListInfo = {{7, 2, 15}, {0, 1, 1}};
+     }},
+    {"LabelRenamed",
+     [](FLN_DATA& d) {
+       FLN_LABEL l;
+       Tesk_Ary_GetData(d.label, 1, &l);
+       ASSERT_EQ(FLN_COMM_ConvertCharToUniChar_NtoL("著者別", l.name, sizeof l.name), 1);
+       Tesk_Ary_Update(d.label, 1, &l);
+     }},
+};
+
+// Two copies of one sample library, each loaded.
+class TwoCopies : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string base = dir.path("base.fln");
+    WriteSampleLibrary(base, kEntries);
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(base), QString::fromStdString(a)));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(base), QString::fromStdString(b)));
+    ASSERT_TRUE(ReadFlnDataFromFlnFile(a.c_str(), &incremental.data).ok());
+    ASSERT_TRUE(ReadFlnDataFromFlnFile(b.c_str(), &whole.data).ok());
+    clock.set(FixedTime().addSecs(3600));  // the sort records' dates differ from the stored ones
+  }
+
+  // Applies `change` to both libraries and saves them, the second one whole.
+  // Returns the number of writes the normal save made.
+  long ChangeAndSave(const Change& change) {
+    change(incremental.data);
+    change(whole.data);
+    FileFaults::reset();
+    EXPECT_EQ(SaveAll(a.c_str(), &incremental.data), 1);
+    const long writes = FileFaults::writesSeen();
+    ForgetLibraryFileState(&whole.data);
+    EXPECT_EQ(SaveAll(b.c_str(), &whole.data), 1);
+    return writes;
+  }
+
+  FrozenClock clock{FixedTime()};
+  TempDir dir;
+  std::string a = dir.path("a.fln"), b = dir.path("b.fln");
+  Library incremental, whole;
+};
+
+class EveryChange : public TwoCopies, public ::testing::WithParamInterface<Scenario> {};
+
+TEST_P(EveryChange, EndsInTheSameBytesAsAWholeRewrite) {
+  ChangeAndSave(GetParam().change);
+  ASSERT_EQ(readAll(a), readAll(b));
+  // What the image learnt from this save is right for the next one too.
+  ChangeAndSave([](FLN_DATA& d) {
+    if (Tesk_Ary_GetSize(d.entry) > 2) Retitle(d, 2, "second round");
+  });
+  EXPECT_EQ(readAll(a), readAll(b));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, EveryChange, ::testing::ValuesIn(kScenarios),
+                         [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.id); });
+
+TEST_F(TwoCopies, OneChangedEntryIsOneWrite) {
+  const long writes = ChangeAndSave([](FLN_DATA& d) { Retitle(d, 7, "one change"); });
+  EXPECT_EQ(readAll(a), readAll(b));
+  // The entry and the three sort records (their dates are new); nothing else.
+  EXPECT_LE(writes, 4);
+  FileFaults::reset();
+  ForgetLibraryFileState(&incremental.data);
+  ASSERT_EQ(SaveAll(a.c_str(), &incremental.data), 1);
+  EXPECT_GT(FileFaults::writesSeen(), kEntries);  // what a whole rewrite costs
+}
+
+// Someone else changes a saved record on disk (and the file's time moves on):
+// the next save notices and rewrites every record.
+TEST_F(TwoCopies, AFileChangedBehindTheProgramsBackIsRewrittenWhole) {
+  for (const std::string& path : {a, b}) {
+    ZEL_FILE file;
+    ASSERT_EQ(ZEL_Open(path.c_str(), 0, &file), ZEL_OK);
+    ASSERT_EQ(ZEL_FirstMember(&file, kTagEntry), ZEL_OK);
+    ASSERT_EQ(ZEL_NextMember(&file), ZEL_OK);
+    const FLN_ENTRY other = MakeEntry(555, "written by someone else");
+    ASSERT_EQ(ZEL_ReplaceData(&file, sizeof other, &other), ZEL_OK);
+    ZEL_Close(&file);
+  }
+  TouchLater(a);
+
+  ChangeAndSave([](FLN_DATA& d) { Retitle(d, 7, "mine"); });
+  EXPECT_EQ(readAll(a), readAll(b));
+}
+
+// The program's own writes to tags that SaveAll leaves alone, announced with
+// Begin/EndWriteOutsideSavedTags, keep the next save small.
+TEST_F(TwoCopies, AnnouncedWritesToOtherTagsKeepTheSaveSmall) {
+  for (auto* lib : {&incremental, &whole}) {
+    ZEL_FILE file;
+    ASSERT_EQ(ZEL_Open(lib->data.filePath, 0, &file), ZEL_OK);
+    BeginWriteOutsideSavedTags(&lib->data, &file);
+    const std::string pdf = "%PDF-1.7 imported";
+    ASSERT_EQ(ZEL_AddData(&file, kTagAttachmentData, static_cast<uint32_t>(pdf.size()), pdf.data()), ZEL_OK);
+    EndWriteOutsideSavedTags(&lib->data, &file);
+    ZEL_Close(&file);
+  }
+  const long writes = ChangeAndSave([](FLN_DATA& d) {
+    Append(d, 990);
+    const FLN_ATTACHMENT at = MakeAttachment(50, 990, kEntries);
+    ASSERT_EQ(Tesk_Ary_Add(d.attachment, &at), 0);
+  });
+  EXPECT_EQ(readAll(a), readAll(b));
+  EXPECT_LT(writes, 20);
+}
+
+// Whichever write of a save fails, the save reports it, and the next save
+// brings the file to the same contents as an undisturbed one.
+TEST_F(TwoCopies, ASaveThatFailsHalfwayIsMadeGoodByTheNext) {
+  const Change change = [](FLN_DATA& d) {
+    Tesk_Ary_Remove(d.entry, 2);
+    Append(d, 970);
+    Retitle(d, 6, "after a failure");
+    ASSERT_EQ(SaveEnvironment(&d, "categorybox_height", "77"), 0);
+  };
+  change(whole.data);
+  ForgetLibraryFileState(&whole.data);
+  ASSERT_EQ(SaveAll(b.c_str(), &whole.data), 1);
+  const Contents expected = ReadContents(b);
+  const std::vector<uint8_t> original = readAll(a);
+
+  bool saved = false;
+  for (long n = 1; n < 500 && !saved; ++n) {
+    SCOPED_TRACE(n);
+    writeAll(a, original);
+    Library attempt;
+    ASSERT_TRUE(ReadFlnDataFromFlnFile(a.c_str(), &attempt.data).ok());
+    change(attempt.data);
+    FileFaults::failWrite(n, FileFaults::Kind::FromThenOn);
+    saved = SaveAll(a.c_str(), &attempt.data) == 1;
+    FileFaults::reset();
+    if (saved) break;
+    EXPECT_EQ(SaveAll(a.c_str(), &attempt.data), 1);
+    EXPECT_EQ(ReadContents(a), expected);
+  }
+  EXPECT_TRUE(saved);
+}
+
+}  // namespace

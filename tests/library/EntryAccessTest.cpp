@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "LibraryTestSupport.h"
+#include "library/FlnAttachment.h"
+#include "library/FlnCreateCats.h"
+#include "library/FlnIdCounter.h"
+#include "library/FlnLoad.h"
+#include "library/FlnSave.h"
+#include "storage/Endian.h"
+
+using namespace libtest;
+
+namespace {
+
+Ary EntriesWithIds(std::initializer_list<int32_t> ids) {
+  Ary entries = NewAry(sizeof(FLN_ENTRY));
+  for (int32_t id : ids) {
+    const FLN_ENTRY e = MakeEntry(id, "entry " + std::to_string(id));
+    Tesk_Ary_Add(entries.get(), &e);
+  }
+  return entries;
+}
+
+std::vector<uint8_t> ArrayBytes(TESK_ARY ary) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(Tesk_Ary_GetSize(ary)) * static_cast<size_t>(ary->recordSize));
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(ary); ++i)
+    Tesk_Ary_GetData(ary, i, bytes.data() + static_cast<size_t>(i) * static_cast<size_t>(ary->recordSize));
+  return bytes;
+}
+
+TEST(GetFLNEntry_ByFLNData, CopiesAListedEntryAndLeavesOutAloneOutsideTheList) {
+  Ary shown = EntriesWithIds({5, 6, 7});
+  FLN_DATA data;
+  data.showEntryAry = shown.get();
+
+  FLN_ENTRY out;
+  ASSERT_EQ(GetFLNEntry_ByFLNData(&data, 2, &out), 1);
+  EXPECT_EQ(Host(out.en_id), 7);
+  for (int32_t index : {-1, 3, 100}) {
+    SCOPED_TRACE(index);
+    std::memset(&out, 0xAB, sizeof out);
+    EXPECT_EQ(GetFLNEntry_ByFLNData(&data, index, &out), 0);
+    for (size_t i = 0; i < sizeof out; ++i) ASSERT_EQ(reinterpret_cast<uint8_t*>(&out)[i], 0xAB) << i;
+  }
+  data.showEntryAry = nullptr;
+  EXPECT_EQ(GetFLNEntry_ByFLNData(&data, 0, &out), 0);
+}
+
+TEST(UpdateEntry, ReplacesTheRecordWithTheSameIdAndStampsIt) {
+  FrozenClock clock(FixedTime());
+  Ary entries = EntriesWithIds({1, 2, 3});
+  FLN_ENTRY changed = MakeEntry(2, "new title");
+  ASSERT_EQ(UpdateEntry(entries.get(), &changed), 1);
+  EXPECT_EQ(Chars(changed.en_update_date, 18), kFixedDate);
+
+  FLN_ENTRY stored;
+  Tesk_Ary_GetData(entries.get(), 1, &stored);
+  EXPECT_EQ(std::memcmp(&stored, &changed, sizeof stored), 0);
+  Tesk_Ary_GetData(entries.get(), 0, &stored);
+  EXPECT_EQ(LIBTEST_TEXT(stored, en_title), "entry 1");
+  EXPECT_EQ(Chars(stored.en_update_date, 18), "");
+}
+
+TEST(UpdateEntry, AnUnknownIdChangesNothing) {
+  FrozenClock clock(FixedTime());
+  Ary entries = EntriesWithIds({1, 2, 3});
+  const std::vector<uint8_t> before = ArrayBytes(entries.get());
+  FLN_ENTRY stranger = MakeEntry(9, "stranger");
+  const FLN_ENTRY callerCopy = stranger;
+  EXPECT_EQ(UpdateEntry(entries.get(), &stranger), 0);
+  EXPECT_EQ(ArrayBytes(entries.get()), before);
+  EXPECT_EQ(std::memcmp(&stranger, &callerCopy, sizeof stranger), 0);
+  EXPECT_EQ(UpdateEntry(nullptr, &stranger), 0);
+}
+
+TEST(GetAttachmentIndex, FindsTheFirstAttachmentOfTheEntry) {
+  Ary entries = EntriesWithIds({10, 11, 12});
+  Ary attachments = NewAry(sizeof(FLN_ATTACHMENT));
+  for (const FLN_ATTACHMENT& a : {MakeAttachment(0, 12, 4), MakeAttachment(1, 10, 0), MakeAttachment(2, 12, 9)})
+    Tesk_Ary_Add(attachments.get(), &a);
+  const struct {
+    int32_t entryIndex;
+    int32_t expected;
+  } cases[] = {{0, 0}, {1, -1}, {2, 4}, {-1, -1}, {3, -1}};
+  for (const auto& c : cases)
+    EXPECT_EQ(GetAttachmentIndex(entries.get(), attachments.get(), c.entryIndex), c.expected) << c.entryIndex;
+  EXPECT_EQ(GetAttachmentIndex(entries.get(), nullptr, 0), -1);
+}
+
+TEST(CreateFlnCats, AppendsATripleWithTheNextIdAndDates) {
+  FrozenClock clock(FixedTime());
+  Ary counters = NewAry(sizeof(FLN_ID_COUNTER));
+  Ary cats = NewAry(sizeof(FLN_CATS));
+  ASSERT_EQ(CreateFlnCats("技術書", "", "Qt", counters.get(), cats.get()), 0);
+  ASSERT_EQ(CreateFlnCats("技術書", "", "Qt", counters.get(), cats.get()), 0);  // no search for an equal triple
+  ASSERT_EQ(Tesk_Ary_GetSize(cats.get()), 2);
+  FLN_CATS second;
+  Tesk_Ary_GetData(cats.get(), 1, &second);
+  EXPECT_EQ(Host(second.ct_id), 1);
+  EXPECT_EQ(LIBTEST_TEXT(second, cat1Name), "技術書");
+  EXPECT_EQ(LIBTEST_TEXT(second, cat2Name), "");
+  EXPECT_EQ(LIBTEST_TEXT(second, cat3Name), "Qt");
+  EXPECT_EQ(Chars(second.createDate, 18), kFixedDate);
+  EXPECT_EQ(Chars(second.updateDate, 18), kFixedDate);
+}
+
+// A name that does not fit its field would be stored empty; it is refused
+// instead, before an identifier is used up.
+TEST(CreateFlnCats, RefusesANameThatDoesNotFitItsField) {
+  Ary counters = NewAry(sizeof(FLN_ID_COUNTER));
+  Ary cats = NewAry(sizeof(FLN_CATS));
+  const std::string fits(126, 'a'), tooLong(127, 'a');
+  EXPECT_EQ(CreateFlnCats("x", tooLong.c_str(), "z", counters.get(), cats.get()), -1);
+  EXPECT_EQ(Tesk_Ary_GetSize(cats.get()), 0);
+  EXPECT_EQ(Tesk_Ary_GetSize(counters.get()), 0);
+  ASSERT_EQ(CreateFlnCats("x", fits.c_str(), "z", counters.get(), cats.get()), 0);
+  FLN_CATS stored;
+  Tesk_Ary_GetData(cats.get(), 0, &stored);
+  EXPECT_EQ(Host(stored.ct_id), 0);
+  EXPECT_EQ(LIBTEST_TEXT(stored, cat2Name), fits);
+}
+
+}  // namespace

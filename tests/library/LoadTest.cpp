@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <cstring>
+#include <functional>
+
+#include "LibraryTestSupport.h"
+#include "TestFiles.h"
+#include "library/FlnCreateCats.h"
+#include "library/FlnLoad.h"
+#include "library/FlnNewLibrary.h"
+#include "library/FlnSave.h"
+#include "storage/Endian.h"
+
+using namespace libtest;
+
+namespace {
+
+std::string Bytes(const void* record, size_t size) { return std::string(static_cast<const char*>(record), size); }
+
+std::string SortRecord(int32_t index, int32_t kind, uint8_t ascend) {
+  FLN_ENTRY_SORT s;
+  std::memset(&s, 0, sizeof s);
+  s.index = ZEL_EndianLong_NtoL(index);
+  s.sortFieldKind = ZEL_EndianLong_NtoL(kind);
+  s.sortFieldAscend = ascend;
+  return Bytes(&s, sizeof s);
+}
+
+class LoadFile : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(CreateNewLibraryFile(path.c_str()).ok()); }
+  TempDir dir;
+  std::string path = dir.path("lib.fln");
+};
+
+// Offsets in a new library file: the root record, and the first label record.
+constexpr uint64_t kRootNextTag = 512 + 24;
+constexpr uint64_t kFirstLabelNextMember = 548 + 16;
+
+TEST_F(LoadFile, RefusesFilesItCannotTrustAndLeavesTheLibraryAlone) {
+  const std::vector<uint8_t> good = readAll(path);
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> make;
+    FlnStatus status;
+  } cases[] = {
+      {"not a container", [](const std::string& p) { writeAll(p, std::vector<uint8_t>(600, '%')); },
+       FlnStatus::NotALibrary},
+      {"another version",
+       [&](const std::string& p) {
+         auto b = good;
+         b[4] = 3;
+         writeAll(p, b);
+       },
+       FlnStatus::WrongVersion},
+      {"shorter than the header",
+       [&](const std::string& p) { writeAll(p, std::vector<uint8_t>(good.begin(), good.begin() + 100)); },
+       FlnStatus::Truncated},
+      {"empty", [](const std::string& p) { writeAll(p, {}); }, FlnStatus::Truncated},
+      {"cut inside the last item",
+       [&](const std::string& p) { writeAll(p, std::vector<uint8_t>(good.begin(), good.end() - 10)); },
+       FlnStatus::Damaged},
+      {"tag chain leads outside the file",
+       [&](const std::string& p) {
+         writeAll(p, good);
+         pokeU32LE(p, kRootNextTag, 9999999);
+       },
+       FlnStatus::Damaged},
+      {"member chain of a loaded tag leads nowhere",
+       [&](const std::string& p) {
+         writeAll(p, good);
+         pokeU32LE(p, kFirstLabelNextMember, 7);
+       },
+       FlnStatus::Damaged},
+      {"member chain of the PDF tag loops",
+       [&](const std::string& p) {
+         writeAll(p, good);
+         AppendMember(p, kTagAttachmentData, "%PDF-a");
+         AppendMember(p, kTagAttachmentData, "%PDF-b");
+         const uint64_t second = good.size() + 36 + 6;
+         pokeU32LE(p, second + 16, static_cast<uint32_t>(good.size()));  // second links back to first
+       },
+       FlnStatus::Damaged},
+      {"entries of different lengths",
+       [&](const std::string& p) {
+         writeAll(p, good);
+         SetMembers(p, kTagEntry, {std::string(sizeof(FLN_ENTRY), '\0'), std::string(10, '\0')});
+       },
+       FlnStatus::Damaged},
+      {"missing", [](const std::string& p) { QFile::remove(QString::fromStdString(p)); }, FlnStatus::CannotOpen},
+      {"a folder", [](const std::string& p) { QDir().mkpath(QString::fromStdString(p)); }, FlnStatus::CannotOpen},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string bad = dir.path(std::string("bad-") + c.name);
+    c.make(bad);
+    Library library;
+    library.data.entryListInfo.sortFieldKind[0] = 42;
+    const FlnResult r = ReadFlnDataFromFlnFile(bad.c_str(), &library.data);
+    EXPECT_EQ(r.status, c.status) << r.reason;
+    EXPECT_FALSE(r.reason.empty());
+    EXPECT_EQ(library.data.entry, nullptr);
+    EXPECT_EQ(library.data.label, nullptr);
+    EXPECT_EQ(library.data.filePath[0], '\0');
+    EXPECT_EQ(library.data.entryListInfo.sortFieldKind[0], 42);
+    // Nothing can be saved into the refused file.
+    const QFileInfo info(QString::fromStdString(bad));
+    if (info.isFile()) {
+      const std::vector<uint8_t> before = readAll(bad);
+      EXPECT_EQ(SaveAll(bad.c_str(), &library.data), 0);
+      EXPECT_EQ(readAll(bad), before);
+    }
+  }
+}
+
+TEST_F(LoadFile, RefusesAPathLongerThanFilePathHolds) {
+  const std::string deep = dir.path(std::string(250, 'd'));
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(deep)));
+  const std::string longPath = deep + "/lib.fln";
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(path), QString::fromStdString(longPath)));
+  Library library;
+  const FlnResult r = ReadFlnDataFromFlnFile(longPath.c_str(), &library.data);
+  EXPECT_EQ(r.status, FlnStatus::PathTooLong);
+  EXPECT_EQ(library.data.entry, nullptr);
+}
+
+TEST_F(LoadFile, AFailedLoadKeepsTheLibraryThatWasLoaded) {
+  Library library;
+  ASSERT_TRUE(ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok());
+  TESK_ARY entries = library.data.entry;
+  const std::string foreign = dir.path("foreign.pdf");
+  writeAll(foreign, std::vector<uint8_t>(2000, '%'));
+  EXPECT_FALSE(ReadFlnDataFromFlnFile(foreign.c_str(), &library.data).ok());
+  EXPECT_EQ(library.data.entry, entries);
+  EXPECT_STREQ(library.data.filePath, path.c_str());
+}
+
+struct StoredTag {
+  const char* name;
+  int32_t tag;
+  TESK_ARY FLN_DATA::*field;
+  int32_t recordSize;
+};
+const StoredTag kStoredTags[] = {
+    {"labels", kTagLabel, &FLN_DATA::label, sizeof(FLN_LABEL)},
+    {"entries", kTagEntry, &FLN_DATA::entry, sizeof(FLN_ENTRY)},
+    {"attachments", kTagAttachment, &FLN_DATA::attachment, sizeof(FLN_ATTACHMENT)},
+    {"counters", kTagIdCounter, &FLN_DATA::idCounter, sizeof(FLN_ID_COUNTER)},
+    {"environment", kTagEnvironment, &FLN_DATA::envAry, sizeof(FLN_ENV)},
+    {"category triples", kTagCats, &FLN_DATA::catsAry, sizeof(FLN_CATS)},
+};
+
+// A missing tag and a tag of records of another single length both load as
+// an empty array of the right record size, so that no record copy runs past
+// a record and every later operation has its array.
+TEST_F(LoadFile, MissingOrForeignSizedTagsGiveEmptyArraysOfTheRightSize) {
+  const std::vector<uint8_t> good = readAll(path);
+  const std::vector<std::vector<std::string>> variants = {{}, {std::string(10, 'x'), std::string(10, 'y')}};
+  for (const StoredTag& t : kStoredTags) {
+    for (const auto& members : variants) {
+      SCOPED_TRACE(std::string(t.name) + (members.empty() ? ", missing" : ", 10-byte records"));
+      writeAll(path, good);
+      SetMembers(path, t.tag, members);
+      Library library;
+      const FlnResult r = ReadFlnDataFromFlnFile(path.c_str(), &library.data);
+      ASSERT_TRUE(r.ok()) << r.reason;
+      TESK_ARY ary = library.data.*t.field;
+      ASSERT_NE(ary, nullptr);
+      EXPECT_EQ(Tesk_Ary_GetSize(ary), 0);
+      EXPECT_EQ(ary->recordSize, t.recordSize);
+    }
+  }
+}
+
+TEST_F(LoadFile, SortKeysComeFromTheFirstThreeSortRecords) {
+  const struct {
+    const char* name;
+    std::vector<std::string> members;
+    FLN_ENTRY_LIST_INFO expected;
+  } cases[] = {
+      // Before loading the info holds kinds 11, 12, 13 and directions 9, 8, 7.
+      {"no sort records", {}, {{2, 0, 0}, {1, 8, 7}}},
+      {"records of another size", {std::string(20, 's')}, {{2, 0, 0}, {1, 8, 7}}},
+      {"one record", {SortRecord(0, 7, 0)}, {{7, 12, 13}, {0, 8, 7}}},
+      {"three records", {SortRecord(0, 7, 0), SortRecord(1, 2, 1), SortRecord(2, 15, 1)}, {{7, 2, 15}, {0, 1, 1}}},
+      {"five records, index fields ignored",
+       {SortRecord(2, 3, 1), SortRecord(0, 4, 0), SortRecord(1, 5, 1), SortRecord(0, 6, 0), SortRecord(0, 8, 1)},
+       {{3, 4, 5}, {1, 0, 1}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetMembers(path, kTagEntrySort, c.members);
+    Library library;
+    library.data.entryListInfo = {{11, 12, 13}, {9, 8, 7}};
+    ASSERT_TRUE(ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok());
+    const FLN_ENTRY_LIST_INFO& got = library.data.entryListInfo;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(got.sortFieldKind[i], c.expected.sortFieldKind[i]) << i;
+      EXPECT_EQ(got.sortFieldAscend[i], c.expected.sortFieldAscend[i]) << i;
+    }
+  }
+}
+
+TEST_F(LoadFile, ReadsRecordsInStoredOrderAndSortsTheNamesPerLevel) {
+  Library library;
+  ASSERT_TRUE(ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok());
+  FLN_DATA& d = library.data;
+  const struct {
+    const char *c1, *c2, *c3;
+  } triples[] = {{"B", "X", "P"}, {"A", "Y", "その他"}, {"その他", "X", "Q"}, {"A", "X", "P"}};
+  for (const auto& t : triples) ASSERT_EQ(CreateFlnCats(t.c1, t.c2, t.c3, d.idCounter, d.catsAry), 0);
+  for (int32_t id : {30, 10, 20}) {
+    const FLN_ENTRY e = MakeEntry(id, "title " + std::to_string(id));
+    Tesk_Ary_Add(d.entry, &e);
+  }
+  ASSERT_EQ(SaveAll(d.filePath, &d), 1);
+
+  Library again;
+  ASSERT_TRUE(ReadFlnDataFromFlnFile(path.c_str(), &again.data).ok());
+  const FLN_DATA& g = again.data;
+  const int32_t storedOrder[] = {30, 10, 20};
+  ASSERT_EQ(Tesk_Ary_GetSize(g.entry), 3);
+  for (int i = 0; i < 3; ++i) {
+    FLN_ENTRY e;
+    Tesk_Ary_GetData(g.entry, i, &e);
+    EXPECT_EQ(Host(e.en_id), storedOrder[i]);
+  }
+  EXPECT_EQ(Tesk_Ary_GetSize(g.showEntryAry), 0);
+  const std::vector<std::vector<std::string>> expected = {
+      {"A", "B", "その他"}, {"X", "Y", "その他"}, {"P", "Q", "その他"}};
+  const TESK_ARY names[] = {g.cat1Ary, g.cat2Ary, g.cat3Ary};
+  for (int level = 0; level < 3; ++level) {
+    std::vector<std::string> got;
+    for (int32_t i = 0; i < Tesk_Ary_GetSize(names[level]); ++i) {
+      char name[kCategoryNameSize];
+      Tesk_Ary_GetData(names[level], i, name);
+      got.push_back(name);
+    }
+    EXPECT_EQ(got, expected[level]) << "level " << level + 1;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <cstring>
+
+#include "LibraryTestSupport.h"
+#include "TestFiles.h"
+#include "library/FlnEnvironment.h"
+#include "library/FlnLoad.h"
+#include "library/FlnSave.h"
+#include "storage/Endian.h"
+#include "storage/FileIo.h"
+
+using namespace libtest;
+
+namespace {
+
+class SaveLibrary : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteSampleLibrary(path, 5);
+    ASSERT_TRUE(ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok());
+  }
+  FrozenClock clock{FixedTime()};
+  TempDir dir;
+  std::string path = dir.path("lib.fln");
+  Library library;
+};
+
+TEST_F(SaveLibrary, WritesTheSortKeysAsThreeRecords) {
+  library.data.entryListInfo = {{15, 7, 0}, {1, 0, 1}};
+  clock.set(FixedTime().addDays(1));
+  ASSERT_EQ(SaveAll(path.c_str(), &library.data), 1);
+  const Contents contents = ReadContents(path);
+  const auto* sorts = MembersOf(contents, kTagEntrySort);
+  ASSERT_NE(sorts, nullptr);
+  ASSERT_EQ(sorts->size(), 3u);
+  const int32_t kinds[] = {15, 7, 0};
+  const uint8_t ascend[] = {1, 0, 1};
+  for (int i = 0; i < 3; ++i) {
+    FLN_ENTRY_SORT s;
+    ASSERT_EQ((*sorts)[i].size(), sizeof s);
+    std::memcpy(&s, (*sorts)[i].data(), sizeof s);
+    EXPECT_EQ(Host(s.index), i);
+    EXPECT_EQ(Host(s.sortFieldKind), kinds[i]);
+    EXPECT_EQ(s.sortFieldAscend, ascend[i]);
+    EXPECT_EQ(Chars(s.createDate, 18), "20261209211320500");
+    EXPECT_EQ(Chars(s.updateDate, 18), "20261209211320500");
+  }
+}
+
+TEST_F(SaveLibrary, WhatIsSavedLoadsAgain) {
+  FLN_ENTRY e;
+  Tesk_Ary_GetData(library.data.entry, 3, &e);
+  e.en_my_rate = ZEL_EndianShort_NtoL(4);
+  ASSERT_EQ(UpdateEntry(library.data.entry, &e), 1);
+  Tesk_Ary_Remove(library.data.entry, 0);
+  ASSERT_EQ(SaveEnvironment(&library.data, "window_cat1list_selection", "技術"), 0);
+  ASSERT_EQ(SaveAll(path.c_str(), &library.data), 1);
+
+  Library again;
+  ASSERT_TRUE(ReadFlnDataFromFlnFile(path.c_str(), &again.data).ok());
+  const std::pair<TESK_ARY, TESK_ARY> pairs[] = {
+      {library.data.entry, again.data.entry},         {library.data.label, again.data.label},
+      {library.data.idCounter, again.data.idCounter}, {library.data.attachment, again.data.attachment},
+      {library.data.envAry, again.data.envAry},       {library.data.catsAry, again.data.catsAry},
+  };
+  for (const auto& [saved, loaded] : pairs) {
+    ASSERT_EQ(Tesk_Ary_GetSize(saved), Tesk_Ary_GetSize(loaded));
+    std::vector<char> x(static_cast<size_t>(saved->recordSize)), y(x.size());
+    for (int32_t i = 0; i < Tesk_Ary_GetSize(saved); ++i) {
+      Tesk_Ary_GetData(saved, i, x.data());
+      Tesk_Ary_GetData(loaded, i, y.data());
+      EXPECT_EQ(x, y) << "record " << i << " of size " << saved->recordSize;
+    }
+  }
+}
+
+TEST_F(SaveLibrary, TheVariantWithoutSortRecordsLeavesThemAsTheyAre) {
+  const Contents before = ReadContents(path);
+  library.data.entryListInfo = {{9, 9, 9}, {0, 0, 0}};
+  Tesk_Ary_Remove(library.data.entry, 1);
+  clock.set(FixedTime().addDays(1));
+  ASSERT_EQ(SaveAllWithoutEntrySort(path.c_str(), &library.data), 1);
+  const Contents after = ReadContents(path);
+  ASSERT_NE(MembersOf(after, kTagEntrySort), nullptr);
+  EXPECT_EQ(*MembersOf(after, kTagEntrySort), *MembersOf(before, kTagEntrySort));
+  EXPECT_EQ(MembersOf(after, kTagEntry)->size(), 4u);
+}
+
+// The library file was replaced by something that is not a library, or
+// damaged, after it was loaded: the save writes nothing into it.
+TEST_F(SaveLibrary, NeverWritesIntoAForeignOrDamagedFile) {
+  const std::vector<uint8_t> good = readAll(path);
+  const struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"foreign", std::vector<uint8_t>(good.size(), '%')},
+      {"tag chain broken",
+       [&] {
+         auto b = good;
+         b[512 + 24] = 0x01;  // root's nextTag now points inside the header
+         b[512 + 25] = b[512 + 26] = b[512 + 27] = 0;
+         return b;
+       }()},
+      {"cut short", std::vector<uint8_t>(good.begin(), good.end() - 100)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeAll(path, c.bytes);
+    TouchLater(path);
+    Tesk_Ary_Remove(library.data.entry, 0);
+    EXPECT_EQ(SaveAll(path.c_str(), &library.data), 0);
+    EXPECT_EQ(readAll(path), c.bytes);
+  }
+}
+
+TEST_F(SaveLibrary, ReportsWhatItCouldNotWrite) {
+  FileFaults::failWrite(1, FileFaults::Kind::FromThenOn);
+  Tesk_Ary_Remove(library.data.entry, 0);
+  EXPECT_EQ(SaveAll(path.c_str(), &library.data), 0);
+  FileFaults::reset();
+  EXPECT_EQ(SaveAll(path.c_str(), &library.data), 1);
+  EXPECT_EQ(MembersOf(ReadContents(path), kTagEntry)->size(), 4u);
+
+  EXPECT_EQ(SaveAll(dir.path("missing.fln").c_str(), &library.data), 0);
+  EXPECT_EQ(SaveAll("", &library.data), 0);
+}
+
+TEST_F(SaveLibrary, ALibraryThatWasNeverLoadedWritesNothing) {
+  const std::vector<uint8_t> before = readAll(path);
+  Library empty;
+  EXPECT_EQ(SaveAll(path.c_str(), &empty.data), 0);
+  EXPECT_EQ(SaveAllWithoutEntrySort(path.c_str(), &empty.data), 0);
+  EXPECT_EQ(readAll(path), before);
+}
+
+}  // namespace

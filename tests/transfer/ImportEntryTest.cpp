@@ -1,0 +1,66 @@
+#include "transfer/ImportEntry.h"
+
+#include <gtest/gtest.h>
+
+#include "TransferTestSupport.h"
+#include "storage/Endian.h"
+#include "transfer/FieldFit.h"
+
+namespace {
+
+using namespace transfertest;
+
+TEST(FieldFitTest, CutsOnlyAtCharacterBoundaries) {
+  struct Utf8Case {
+    std::string text;
+    size_t maxBytes;
+    std::string cut;
+  };
+  const Utf8Case utf8[] = {
+      {"abc", 3, "abc"}, {"abc", 2, "ab"}, {"aあ", 4, "aあ"}, {"aあ", 3, "a"}, {"aあ", 1, "a"},
+      {"あ", 0, ""},     {"a😀b", 4, "a"},  {"a😀b", 5, "a😀"},
+  };
+  for (const Utf8Case& c : utf8) EXPECT_EQ(CutUtf8_ToBytes(c.text, c.maxBytes), c.cut) << c.text << " " << c.maxBytes;
+
+  struct UnitsCase {
+    QString text;
+    size_t maxUnits;
+    QString cut;
+  };
+  const UnitsCase units[] = {
+      {"ab😀", 4, "ab😀"}, {"ab😀", 3, "ab"}, {"ab😀c", 3, "ab"}, {"abc", 0, ""}, {"あいう", 2, "あい"},
+  };
+  for (const UnitsCase& c : units) EXPECT_EQ(CutText_ToUnits(c.text, c.maxUnits), c.cut) << c.text.toStdString();
+}
+
+TEST(ImportEntryTest, TextsTooLongForTheirFieldsAreCutAndTheFileNameKeepsItsExtension) {
+  const std::string name = std::string(200, 'x') + ".pdf";
+  const std::string path = "/in/" + name;
+  const char* const categories[3] = {"一", "二", "三"};
+  const ImportSystemFacts facts{QString(70, u'o'), QStringLiteral("host")};
+  FrozenClock clock(ImportTime());
+  FLN_ENTRY entry;
+  BuildEntry_FromFile(path, 0x100000123LL, QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5, 678)), categories, facts, &entry);
+
+  EXPECT_EQ(TT_TEXT(entry, en_file_name), std::string(122, 'x') + ".pdf");
+  EXPECT_EQ(TT_TEXT(entry, en_title), std::string(126, 'x'));
+  EXPECT_EQ(TT_TEXT(entry, en_file_path), path);
+  EXPECT_EQ(TT_TEXT(entry, en_os), std::string(62, 'o'));
+  EXPECT_EQ(TT_TEXT(entry, en_machine_name), "host");
+  EXPECT_EQ(TT_TEXT(entry, en_c2_name), "二");
+  EXPECT_EQ(Host(entry.en_file_size), 0x123) << "the size is kept as a 32-bit number";
+  EXPECT_EQ(TT_DATE(entry, en_file_create_date), "20200102030405678");
+  EXPECT_EQ(TT_DATE(entry, en_create_date), kImportDate);
+  EXPECT_EQ(entry.en_id, 0);
+}
+
+TEST(ImportEntryTest, APathIsKeptWholeOrRefused) {
+  EXPECT_TRUE(ImportPathFits("/" + std::string(509, 'a')));   // 510 bytes: fits the entry's field
+  EXPECT_FALSE(ImportPathFits("/" + std::string(510, 'a')));  // 511 bytes, but 511 units do not fit
+  std::string japanese = "/";
+  while (japanese.size() + 3 <= 511) japanese += "あ";
+  EXPECT_TRUE(ImportPathFits(japanese));
+  EXPECT_FALSE(ImportPathFits(japanese + "あ"));
+}
+
+}  // namespace

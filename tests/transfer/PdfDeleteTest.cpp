@@ -1,0 +1,173 @@
+#include "transfer/PdfDelete.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <cstring>
+#include <string>
+
+#include "TestFiles.h"
+#include "TransferTestSupport.h"
+#include "categories/CategoryNames.h"
+#include "storage/Endian.h"
+#include "transfer/PdfExport.h"
+#include "transfer/PdfImport.h"
+
+namespace {
+
+using namespace transfertest;
+
+class PdfDeleteTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    libraryPath_ = box_.path("library.fln");
+    CreateAndLoad(libraryPath_, &library_);
+    for (char* choice : {library_.data.lastSelectCat1, library_.data.lastSelectCat2, library_.data.lastSelectCat3})
+      std::strcpy(choice, kCategoryAll);
+    pdf_ = box_.writePdf("paper.pdf", 700, 1);
+    for (int i = 0; i < 3; ++i)  // three entries of one and the same file
+      ASSERT_EQ(ImportPDFFiles(&library_.data, box_.path("paper.pdf").c_str(), box_.root().c_str(), "", "", "").imported, 1);
+    entries_ = Entries(library_.data.entry);
+  }
+
+  int32_t IdOfRow(int32_t row) {
+    FLN_ENTRY e;
+    Tesk_Ary_GetData(library_.data.showEntryAry, row, &e);
+    return Host(e.en_id);
+  }
+
+  bool InLibrary(int32_t id) {
+    for (const FLN_ENTRY& e : Entries(library_.data.entry))
+      if (Host(e.en_id) == id) return true;
+    return false;
+  }
+
+  Sandbox box_;
+  FrozenClock clock_{ImportTime()};
+  std::string libraryPath_;
+  Library library_;
+  QByteArray pdf_;
+  std::vector<FLN_ENTRY> entries_;
+};
+
+// Stands in for the window layer: registries of open windows whose closing
+// removes their record, as the real windows do.
+struct FakeWindows {
+  explicit FakeWindows(FLN_DATA* flnData) : data(flnData) {}
+  FakeWindows(const FakeWindows&) = delete;
+  FakeWindows& operator=(const FakeWindows&) = delete;
+
+  FLN_DATA* data;
+  std::vector<std::string> closed;  // "viewer <n>" / "window <n>", in call order
+  int tokens[8] = {0, 1, 2, 3, 4, 5, 6, 7};
+  std::map<void*, int32_t> owner;   // window → en_id it shows
+
+  void openViewer(int32_t id, int token) {
+    if (data->pdfViewer == nullptr) data->pdfViewer = Tesk_Ary_Init(sizeof(FLN_PDF_VIEWER_REF), 20, 20);
+    FLN_PDF_VIEWER_REF ref{ZEL_EndianLong_NtoL(id), 0, &tokens[token]};
+    Tesk_Ary_Add(data->pdfViewer, &ref);
+    owner[&tokens[token]] = id;
+  }
+  void openEntryWindow(int32_t id, int token) {
+    if (data->entryWindow == nullptr) data->entryWindow = Tesk_Ary_Init(sizeof(FLN_ENTRY_WINDOW_REF), 20, 20);
+    FLN_ENTRY_WINDOW_REF ref{ZEL_EndianLong_NtoL(id), &tokens[token]};
+    Tesk_Ary_Add(data->entryWindow, &ref);
+    owner[&tokens[token]] = id;
+  }
+  static void removeRecord(TESK_ARY registry, size_t offset, void* window) {
+    for (int32_t i = 0; i < Tesk_Ary_GetSize(registry); ++i) {
+      std::vector<char> record(static_cast<size_t>(registry->recordSize));
+      Tesk_Ary_GetData(registry, i, record.data());
+      void* stored;
+      std::memcpy(&stored, record.data() + offset, sizeof stored);
+      if (stored == window) return Tesk_Ary_Remove(registry, i);
+    }
+  }
+  EntryWindowClosers closers(const std::function<void(int32_t)>& whileOpen) {
+    return EntryWindowClosers{
+        [this, whileOpen](void* viewer) {
+          closed.push_back("viewer " + std::to_string(*static_cast<int*>(viewer)));
+          whileOpen(owner[viewer]);
+          removeRecord(data->pdfViewer, offsetof(FLN_PDF_VIEWER_REF, viewer), viewer);
+        },
+        [this, whileOpen](void* window) {
+          closed.push_back("window " + std::to_string(*static_cast<int*>(window)));
+          whileOpen(owner[window]);
+          removeRecord(data->entryWindow, offsetof(FLN_ENTRY_WINDOW_REF, window), window);
+        }};
+  }
+  ~FakeWindows() {
+    Tesk_Ary_Free(data->pdfViewer);
+    Tesk_Ary_Free(data->entryWindow);
+    data->pdfViewer = data->entryWindow = nullptr;
+  }
+};
+
+TEST_F(PdfDeleteTest, ClosesTheWindowsOfAnEntryBeforeRemovingIt) {
+  const int32_t first = IdOfRow(0), second = IdOfRow(1), kept = IdOfRow(2);
+  FakeWindows windows(&library_.data);
+  windows.openViewer(first, 0);
+  windows.openViewer(kept, 1);
+  windows.openViewer(first, 2);
+  windows.openEntryWindow(second, 3);
+  windows.openEntryWindow(first, 4);
+  windows.openEntryWindow(first, 5);
+  windows.openEntryWindow(kept, 6);
+
+  const DeleteResult result = DeletePDFEntries(&library_.data, {1, 0}, windows.closers([&](int32_t id) {
+    EXPECT_TRUE(InLibrary(id)) << "a window of entry " << id << " was closed after the entry went";
+  }));
+  EXPECT_EQ(result.deleted, 2);
+  EXPECT_TRUE(result.saved);
+  // Row order; viewers first to last, then entry windows last to first.
+  EXPECT_EQ(windows.closed,
+            (std::vector<std::string>{"viewer 0", "viewer 2", "window 5", "window 4", "window 3"}));
+  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.pdfViewer), 1);
+  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entryWindow), 1);
+  EXPECT_FALSE(InLibrary(first));
+  EXPECT_FALSE(InLibrary(second));
+  EXPECT_TRUE(InLibrary(kept));
+}
+
+TEST_F(PdfDeleteTest, RemovesOnlyTheEntryAndItsOwnAttachmentAndKeepsThePdfBytes) {
+  const int32_t gone = IdOfRow(1);
+  const auto sizeBefore = QFileInfo(QString::fromStdString(libraryPath_)).size();
+  const DeleteResult result = DeletePDFEntries(&library_.data, {1}, EntryWindowClosers{});
+  EXPECT_EQ(result.deleted, 1);
+
+  Library reloaded;
+  Load(libraryPath_, &reloaded);
+  const std::vector<FLN_ENTRY> left = Entries(reloaded.data.entry);
+  ASSERT_EQ(left.size(), 2u);
+  std::vector<int32_t> dataIndexes;
+  for (const FLN_ATTACHMENT& a : Attachments(reloaded.data.attachment)) {
+    EXPECT_NE(Host(a.en_id), gone);
+    dataIndexes.push_back(Host(a.dataIndex));
+  }
+  EXPECT_EQ(dataIndexes, (std::vector<int32_t>{0, 2}));
+  for (const FLN_ENTRY& e : left) {
+    EXPECT_NE(Host(e.en_id), gone);
+    EXPECT_EQ(e.en_is_select_entrylist, 0);
+    EXPECT_EQ(StoredPdf(reloaded.data, Host(e.en_id)), pdf_);
+  }
+  EXPECT_GE(QFileInfo(QString::fromStdString(libraryPath_)).size(), sizeBefore) << "the PDF's bytes stay";
+  // The list no longer shows it, and the other entries of the same file still export.
+  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.showEntryAry), 2);
+  box_.makeFolder("out");
+  EXPECT_EQ(ExportPDFFiles(&library_.data, box_.path("out").c_str(), {0, 1}).exported.size(), 2u);
+}
+
+TEST_F(PdfDeleteTest, WithoutSelectedEntriesNothingHappens) {
+  const std::vector<uint8_t> before = readAll(libraryPath_);
+  bool called = false;
+  const EntryWindowClosers closers{[&](void*) { called = true; }, [&](void*) { called = true; }};
+  for (const std::vector<int>& rows : {std::vector<int>{}, std::vector<int>{3, -1}}) {
+    const DeleteResult result = DeletePDFEntries(&library_.data, rows, closers);
+    EXPECT_EQ(result.deleted, 0);
+  }
+  EXPECT_FALSE(called);
+  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 3);
+  EXPECT_EQ(readAll(libraryPath_), before);
+}
+
+}  // namespace

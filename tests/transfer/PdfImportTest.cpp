@@ -1,0 +1,420 @@
+#include "transfer/PdfImport.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
+#include <algorithm>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "FlxTestEntry.h"
+#include "TestFiles.h"
+#include "TransferTestSupport.h"
+#include "categories/CategoryNames.h"
+#include "categories/FlnCategoryTable.h"
+#include "library/FlnLoad.h"
+#include "library/FlnSave.h"
+#include "storage/Endian.h"
+#include "storage/FileIo.h"
+#include "storage/FolianCommon.h"
+#include "transfer/FieldFit.h"
+#include "transfer/FlxWriter.h"
+
+namespace {
+
+using namespace transfertest;
+
+const FLN_ENTRY* FindByTitle(const std::vector<FLN_ENTRY>& entries, const std::string& title) {
+  for (const FLN_ENTRY& e : entries)
+    if (TT_TEXT(e, en_title) == title) return &e;
+  return nullptr;
+}
+
+std::vector<std::string> CategoriesOf(const FLN_ENTRY& e) {
+  return {TT_TEXT(e, en_c1_name), TT_TEXT(e, en_c2_name), TT_TEXT(e, en_c3_name)};
+}
+
+bool HasTriple(const FLN_DATA& data, const char* c1, const char* c2, const char* c3) {
+  return IsCatsExists(data.catsAry, c1, c2, c3) == 1;
+}
+
+std::string FileDateString(const std::string& path) {
+  const QFileInfo info(QString::fromStdString(path));
+  const QDateTime date = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
+  char text[18] = {};
+  FLN_COMM_NSDateToString(date, text, sizeof text);
+  return text;
+}
+
+// Writes the metadata text file of an entry with these texts beside `pdfPath`.
+void WriteFlx(const std::string& pdfPath, const std::string& title, const std::string& c1, const std::string& c2,
+              const std::string& c3, const std::string& filePath) {
+  FLN_ENTRY entry;
+  std::memset(&entry, 0, sizeof entry);
+  entry.en_id = ZEL_EndianLong_NtoL(77);
+  FLX_SET_TEXT(entry, en_title, title);
+  FLX_SET_TEXT(entry, en_file_name, "original.pdf");
+  FLX_SET_TEXT(entry, en_c1_name, c1);
+  FLX_SET_TEXT(entry, en_c2_name, c2);
+  FLX_SET_TEXT(entry, en_c3_name, c3);
+  FLX_SET_TEXT(entry, en_file_path, filePath);
+  entry.en_my_rate = ZEL_EndianShort_NtoL(4);
+  std::string flx = pdfPath.substr(0, pdfPath.rfind('.')) + ".flx";
+  ASSERT_EQ(WriteFLXFile(&entry, flx.c_str()), kFlxWriteOk);
+}
+
+class PdfImportTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    libraryPath_ = box_.path("library.fln");
+    CreateAndLoad(libraryPath_, &library_);
+    for (char* choice : {library_.data.lastSelectCat1, library_.data.lastSelectCat2, library_.data.lastSelectCat3})
+      std::strcpy(choice, kCategoryAll);
+  }
+
+  ImportResult Import(const std::string& path, const char* c1 = "", const char* c2 = "", const char* c3 = "",
+                      const ImportProgress& progress = nullptr) {
+    return ImportPDFFiles(&library_.data, path.c_str(), box_.root().c_str(), c1, c2, c3, progress);
+  }
+
+  Sandbox box_;
+  FrozenClock clock_{ImportTime()};
+  std::string libraryPath_;
+  Library library_;
+};
+
+TEST_F(PdfImportTest, ImportsEveryPdfBelowAFolderAndTakesMetadataFromTheFileBesideIt) {
+  box_.makeFolder("in/sub");
+  std::map<std::string, QByteArray> sources;
+  sources[box_.path("in/a.pdf")] = box_.writePdf("in/a.pdf", 1000, 1);
+  sources[box_.path("in/.hidden.pdf")] = box_.writePdf("in/.hidden.pdf", 300, 2);
+  const QByteArray d = box_.writePdf("in/sub/d.pdf", 2000, 3);
+  sources["/elsewhere/d.pdf"] = d;  // the path its metadata text file names
+  WriteFlx(box_.path("in/sub/d.pdf"), "題名 from flx", "物理", "講義", "", "/elsewhere/d.pdf");
+  box_.writePdf("in/b.PDF", 400, 4);  // the extension compares case-sensitively
+  box_.writeText("in/c.txt", "not a pdf");
+
+  const ImportResult result = Import(box_.path("in"), "技術", "", "その他");
+  EXPECT_EQ(result.status, ImportStatus::Completed);
+  EXPECT_EQ(result.listed, 3);
+  EXPECT_EQ(result.imported, 3);
+  EXPECT_TRUE(result.failures.empty()) << ImportFailureLine(result.failures.front());
+  EXPECT_TRUE(result.saved);
+
+  const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
+  ASSERT_EQ(entries.size(), 3u);
+  const FLN_ENTRY* a = FindByTitle(entries, "a.pdf");
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(TT_TEXT(*a, en_file_name), "a.pdf");
+  EXPECT_EQ(TT_TEXT(*a, en_file_path), box_.path("in/a.pdf"));
+  EXPECT_EQ(CategoriesOf(*a), (std::vector<std::string>{"技術", "その他", "その他"}));
+  EXPECT_EQ(Host(a->en_file_size), 1000);
+  EXPECT_EQ(TT_TEXT(*a, en_os), CutText_ToUnits(QSysInfo::prettyProductName(), 62).toStdString());
+  EXPECT_EQ(TT_TEXT(*a, en_machine_name), QSysInfo::machineHostName().toStdString());
+  EXPECT_EQ(TT_DATE(*a, en_file_create_date), FileDateString(box_.path("in/a.pdf")));
+  EXPECT_EQ(TT_DATE(*a, en_create_date), kImportDate);
+  EXPECT_EQ(TT_DATE(*a, en_update_date), kImportDate);
+  EXPECT_EQ(TT_DATE(*a, en_last_use_date), "");
+  EXPECT_EQ(a->en_my_rate, 0);
+
+  const FLN_ENTRY* fromFlx = FindByTitle(entries, "題名 from flx");
+  ASSERT_NE(fromFlx, nullptr);
+  EXPECT_EQ(CategoriesOf(*fromFlx), (std::vector<std::string>{"物理", "講義", ""}));
+  EXPECT_EQ(TT_TEXT(*fromFlx, en_file_name), "original.pdf");
+  EXPECT_EQ(ZEL_EndianShort_LtoN(fromFlx->en_my_rate), 4);
+  EXPECT_NE(Host(fromFlx->en_id), 77) << "the identifier comes from the library, never from the file";
+  EXPECT_EQ(TT_TEXT(*fromFlx, en_os), "") << "nothing but the file's values is filled in";
+  EXPECT_EQ(fromFlx->en_file_size, 0);
+  ASSERT_NE(FindByTitle(entries, ".hidden.pdf"), nullptr);
+
+  // Each stored once, in import order, linked by its own attachment record.
+  std::vector<int32_t> dataIndexes;
+  for (const FLN_ATTACHMENT& at : Attachments(library_.data.attachment)) dataIndexes.push_back(Host(at.dataIndex));
+  EXPECT_EQ(dataIndexes, (std::vector<int32_t>{0, 1, 2}));
+  EXPECT_TRUE(HasTriple(library_.data, "技術", "その他", "その他"));
+  EXPECT_TRUE(HasTriple(library_.data, "物理", "講義", ""));
+
+  // The lists: every name of the table, その他 last; all entries shown in stored order.
+  std::vector<std::string> level1;
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(library_.data.cat1Ary); ++i) {
+    char name[kCategoryNameSize];
+    Tesk_Ary_GetData(library_.data.cat1Ary, i, name);
+    level1.push_back(name);
+  }
+  EXPECT_EQ(level1, (std::vector<std::string>{"技術", "物理", "その他"}));
+  const std::vector<FLN_ENTRY> shown = Entries(library_.data.showEntryAry);
+  ASSERT_EQ(shown.size(), entries.size());
+  for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(std::memcmp(&shown[i], &entries[i], sizeof shown[i]), 0);
+
+  // The file holds exactly what memory holds, and the folder is remembered in both places.
+  const std::vector<FLN_ENTRY> reloaded = ExpectConsistentLibrary(libraryPath_, {}, sources, "after import");
+  ASSERT_EQ(reloaded.size(), entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(std::memcmp(&reloaded[i], &entries[i], sizeof entries[i]), 0);
+  EXPECT_EQ(PreferenceRecord(libraryPath_, kTagPrefFolderImport), box_.root());
+  EXPECT_EQ(PreferenceRecord(box_.preferenceFile(), kTagPrefFolderImport), box_.root());
+  EXPECT_EQ(PreferenceRecord(libraryPath_, kTagPrefFileImport), "");
+}
+
+TEST_F(PdfImportTest, ASingleFileGetsThePlainCategoriesAndEveryImportItsOwnPdf) {
+  struct Case {
+    const char* combo[3];
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {{"", "", ""}, {"その他", "その他", "その他"}},
+      {{"技術", "", "論文"}, {"技術", "その他", "論文"}},
+      {{"技術", "", "論文"}, {"技術", "その他", "論文"}},  // the same file again: a second entry
+  };
+  const QByteArray bytes = box_.writePdf("paper.pdf", 500, 9);
+  const int32_t triplesBefore = Tesk_Ary_GetSize(library_.data.catsAry);
+  for (const Case& c : cases) {
+    const ImportResult result = Import(box_.path("paper.pdf"), c.combo[0], c.combo[1], c.combo[2]);
+    ASSERT_EQ(result.imported, 1);
+    const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
+    EXPECT_EQ(CategoriesOf(entries.back()), c.expected);
+  }
+  // Only 技術/その他/論文 was new; その他 x 3 is in every new library.
+  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.catsAry), triplesBefore + 1);
+
+  const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
+  const std::vector<FLN_ATTACHMENT> attachments = Attachments(library_.data.attachment);
+  ASSERT_EQ(attachments.size(), 3u);
+  for (size_t i = 0; i < attachments.size(); ++i) {
+    EXPECT_EQ(Host(attachments[i].dataIndex), static_cast<int32_t>(i));
+    EXPECT_EQ(attachments[i].en_id, entries[i].en_id);
+    EXPECT_EQ(StoredPdf(library_.data, Host(entries[i].en_id)), bytes);
+  }
+  EXPECT_NE(entries[1].en_id, entries[2].en_id);
+  EXPECT_EQ(PreferenceRecord(libraryPath_, kTagPrefFileImport), box_.root());
+  EXPECT_EQ(PreferenceRecord(box_.preferenceFile(), kTagPrefFileImport), box_.root());
+  EXPECT_EQ(PreferenceRecord(libraryPath_, kTagPrefFolderImport), "");
+}
+
+TEST_F(PdfImportTest, RefusesACategoryTextThatDoesNotFitBeforeChangingAnything) {
+  box_.writePdf("paper.pdf", 500, 9);
+  const std::vector<uint8_t> before = readAll(libraryPath_);
+  const int32_t triples = Tesk_Ary_GetSize(library_.data.catsAry);
+  const std::string tooLong(200, 'x');
+  const ImportResult result = Import(box_.path("paper.pdf"), "", tooLong.c_str(), "");
+  EXPECT_EQ(result.status, ImportStatus::CategoryNameTooLong);
+  EXPECT_EQ(result.imported, 0);
+  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 0);
+  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.catsAry), triples);
+  EXPECT_EQ(readAll(libraryPath_), before);
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(box_.preferenceFile())));
+}
+
+// A folder chain whose full path grows longer than the system lets a path be
+// (PATH_MAX), made step by step relative to each folder. The first folder
+// beyond the limit cannot be opened by its path, even by root; it is returned.
+std::string MakeUnreachableFolder(const std::string& base) {
+  const std::string name(250, 'd');
+  int fd = ::open(base.c_str(), O_DIRECTORY | O_RDONLY);
+  std::string path = base, unreachable;
+  while (fd >= 0 && unreachable.empty()) {
+    EXPECT_EQ(mkdirat(fd, name.c_str(), 0755), 0);
+    const int next = openat(fd, name.c_str(), O_DIRECTORY | O_RDONLY);
+    ::close(fd);
+    fd = next;
+    path += "/" + name;
+    if (path.size() + 1 > PATH_MAX) unreachable = path;
+  }
+  EXPECT_GE(fd, 0);
+  const int pdf = openat(fd, "deep.pdf", O_CREAT | O_WRONLY, 0644);
+  EXPECT_GE(pdf, 0);
+  ::close(pdf);
+  ::close(fd);
+  return unreachable;
+}
+
+TEST_F(PdfImportTest, ReportsWhatItCannotImportAndImportsTheRest) {
+  box_.makeFolder("in");
+  std::map<std::string, QByteArray> sources;
+  sources[box_.path("in/good.pdf")] = box_.writePdf("in/good.pdf", 700, 1);
+  ASSERT_EQ(symlink(box_.path("in/missing-target.pdf.x").c_str(), box_.path("in/broken.pdf").c_str()), 0);
+  ASSERT_EQ(mkfifo(box_.path("in/pipe.pdf").c_str(), 0644), 0);  // reading it would wait forever
+
+  // 2 x 200 + a 120-byte name: over 511 bytes, well under what the system allows.
+  const std::string longFolder = "in/" + std::string(200, 'a') + "/" + std::string(200, 'b');
+  box_.makeFolder(longFolder);
+  const std::string longPdf = longFolder + "/" + std::string(116, 'c') + ".pdf";
+  box_.writePdf(longPdf, 100, 5);
+  ASSERT_GT(box_.path(longPdf).size(), 511u);
+  const std::string unreachable = MakeUnreachableFolder(box_.path("in"));
+
+  const ImportResult result = Import(box_.path("in"));
+  std::system(("rm -rf '" + box_.path("in/") + std::string(250, 'd') + "'").c_str());
+  EXPECT_EQ(result.status, ImportStatus::Completed);
+  EXPECT_EQ(result.imported, 1);
+  std::map<std::string, std::pair<ImportFailureReason, int>> failures;
+  for (const ImportFailure& f : result.failures) failures[f.path] = {f.reason, f.error};
+  const std::map<std::string, std::pair<ImportFailureReason, int>> expected = {
+      {box_.path("in/broken.pdf"), {ImportFailureReason::FileUnreadable, ENOENT}},
+      {box_.path("in/pipe.pdf"), {ImportFailureReason::NotAFile, 0}},
+      {box_.path(longPdf), {ImportFailureReason::PathTooLong, 0}},
+      {unreachable, {ImportFailureReason::FolderUnreadable, ENAMETOOLONG}},
+  };
+  EXPECT_EQ(failures, expected);
+  ExpectConsistentLibrary(libraryPath_, {}, sources, "after a partly failed import");
+
+  // A single file is refused whole as well, not cut.
+  const ImportResult single = Import(box_.path(longPdf));
+  ASSERT_EQ(single.failures.size(), 1u);
+  EXPECT_EQ(single.failures[0].path, box_.path(longPdf));
+  EXPECT_EQ(single.failures[0].reason, ImportFailureReason::PathTooLong);
+  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 1);
+}
+
+TEST_F(PdfImportTest, StoppingBetweenFilesKeepsWhatWasImportedSaved) {
+  box_.makeFolder("in");
+  std::map<std::string, QByteArray> sources;
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = "in/p" + std::to_string(i) + ".pdf";
+    sources[box_.path(name)] = box_.writePdf(name, 300 + i, i);
+  }
+  std::vector<int32_t> reportedDone;
+  std::vector<std::string> reportedPaths;
+  const ImportResult result = Import(box_.path("in"), "", "", "", [&](int32_t done, int32_t total, const std::string& path) {
+    EXPECT_EQ(total, 6);
+    reportedDone.push_back(done);
+    reportedPaths.push_back(path);
+    return done < 3;
+  });
+  EXPECT_EQ(result.status, ImportStatus::Stopped);
+  EXPECT_EQ(result.imported, 3);
+  EXPECT_TRUE(result.saved);
+  EXPECT_EQ(reportedDone, (std::vector<int32_t>{0, 1, 2, 3}));
+
+  const std::vector<FLN_ENTRY> inMemory = Entries(library_.data.entry);
+  ASSERT_EQ(inMemory.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(TT_TEXT(inMemory[i], en_file_path), reportedPaths[i]);
+  const std::vector<FLN_ENTRY> reloaded = ExpectConsistentLibrary(libraryPath_, {}, sources, "after stopping");
+  ASSERT_EQ(reloaded.size(), inMemory.size());
+  for (size_t i = 0; i < reloaded.size(); ++i) EXPECT_EQ(std::memcmp(&reloaded[i], &inMemory[i], sizeof reloaded[i]), 0);
+}
+
+// Fails the N-th write of an import for N = 1, 2, ... until the import no
+// longer reaches it. After each, the library file must load with every entry
+// it had and no entry without its PDF.
+TEST_F(PdfImportTest, AFailedWriteAnywhereNeverLeavesAnEntryWithoutItsPdf) {
+  box_.makeFolder("old");
+  box_.makeFolder("in/sub");
+  std::map<std::string, QByteArray> sources;
+  for (int i = 0; i < 2; ++i) {
+    const std::string name = "old/o" + std::to_string(i) + ".pdf";
+    sources[box_.path(name)] = box_.writePdf(name, 400 + i, 50 + i);
+  }
+  ASSERT_EQ(Import(box_.path("old")).imported, 2);
+  const std::vector<FLN_ENTRY> before = Entries(library_.data.entry);
+  const std::string base = box_.path("base.fln");
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(libraryPath_), QString::fromStdString(base)));
+
+  sources[box_.path("in/a.pdf")] = box_.writePdf("in/a.pdf", 3000, 1);
+  sources[box_.path("in/b.pdf")] = box_.writePdf("in/b.pdf", 100, 2);
+  sources[box_.path("in/sub/c.pdf")] = box_.writePdf("in/sub/c.pdf", 5000, 3);
+  WriteFlx(box_.path("in/sub/c.pdf"), "c from flx", "新しい", "分類", "です", box_.path("in/sub/c.pdf"));
+
+  for (FileFaults::Kind kind : {FileFaults::Kind::FromThenOn, FileFaults::Kind::Once}) {
+    const bool dies = kind == FileFaults::Kind::FromThenOn;
+    bool reachedEnd = false;
+    for (long n = 1; n < 1000 && !reachedEnd; ++n) {
+      const std::string context = std::string(dies ? "writes fail from" : "only write") + " #" + std::to_string(n);
+      const std::string work = box_.path("work.fln");
+      QFile::remove(QString::fromStdString(work));
+      QFile::remove(QString::fromStdString(box_.preferenceFile()));
+      ASSERT_TRUE(QFile::copy(QString::fromStdString(base), QString::fromStdString(work)));
+      Library library;
+      Load(work, &library);
+      std::strcpy(library.data.lastSelectCat1, kCategoryAll);
+
+      FileFaults::failWrite(n, kind);
+      const ImportResult result =
+          ImportPDFFiles(&library.data, box_.path("in").c_str(), box_.root().c_str(), "", "", "");
+      const long writes = FileFaults::writesSeen();
+      FileFaults::reset();
+      reachedEnd = writes < n;
+
+      SCOPED_TRACE(context);
+      // In memory: every entry has its PDF stored in the file.
+      for (const FLN_ENTRY& e : Entries(library.data.entry)) {
+        const auto source = sources.find(TT_TEXT(e, en_file_path));
+        ASSERT_NE(source, sources.end());
+        EXPECT_EQ(StoredPdf(library.data, Host(e.en_id)), source->second);
+      }
+      if (dies && !reachedEnd) {
+        EXPECT_TRUE(!result.saved || !result.failures.empty());
+      }
+      if (reachedEnd) {
+        EXPECT_EQ(result.imported, 3);
+        EXPECT_TRUE(result.saved);
+      }
+      ExpectConsistentLibrary(work, before, sources, context);
+    }
+    EXPECT_TRUE(reachedEnd);
+  }
+}
+
+// The file size limit stands in for a disk that fills up during the import:
+// writes past it fail (EFBIG), possibly after writing part of their bytes.
+TEST_F(PdfImportTest, AFileSizeLimitReachedDuringTheImportLosesNothing) {
+  box_.makeFolder("in");
+  std::map<std::string, QByteArray> sources;
+  sources[box_.path("in/small.pdf")] = box_.writePdf("in/small.pdf", 1000, 1);
+  sources[box_.path("in/big.pdf")] = box_.writePdf("in/big.pdf", 40000, 2);
+  sources[box_.path("in/tiny.pdf")] = box_.writePdf("in/tiny.pdf", 800, 3);
+  const std::vector<FLN_ENTRY> before = Entries(library_.data.entry);
+  const off_t limit = static_cast<off_t>(QFileInfo(QString::fromStdString(libraryPath_)).size()) + 8000;
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit rl{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+    if (setrlimit(RLIMIT_FSIZE, &rl) != 0) _exit(10);
+    const ImportResult result = Import(box_.path("in"));
+    bool bigFailed = false;
+    for (const ImportFailure& f : result.failures)
+      bigFailed = bigFailed || (f.path == box_.path("in/big.pdf") && f.reason == ImportFailureReason::StoreFailed);
+    _exit((bigFailed ? 0 : 1) | (result.imported == 2 ? 0 : 2) | (result.failures.size() == 1 ? 0 : 4));
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: big.pdf not reported, 2: not both others imported, 4: other failures";
+  EXPECT_LE(QFileInfo(QString::fromStdString(libraryPath_)).size(), limit);
+  ExpectConsistentLibrary(libraryPath_, before, sources, "after reaching the file size limit");
+}
+
+TEST_F(PdfImportTest, RefusesAPdfThatWouldTakeTheLibraryPast4GiB) {
+  // Dead space at the end of the file (sparse, so it costs no disk) brings the
+  // library close to the largest size 32-bit offsets can address.
+  constexpr qint64 k4GiB = 0x100000000LL;
+  ASSERT_EQ(truncate(libraryPath_.c_str(), k4GiB - 16000), 0);
+  FreeFlnData(&library_.data);
+  Load(libraryPath_, &library_);
+  std::strcpy(library_.data.lastSelectCat1, kCategoryAll);
+  box_.makeFolder("in");
+  std::map<std::string, QByteArray> sources;
+  box_.writePdf("in/big.pdf", 20000, 1);
+  sources[box_.path("in/small.pdf")] = box_.writePdf("in/small.pdf", 500, 2);
+
+  const ImportResult result = Import(box_.path("in"));
+  ASSERT_EQ(result.failures.size(), 1u);
+  EXPECT_EQ(result.failures[0].path, box_.path("in/big.pdf"));
+  EXPECT_EQ(result.failures[0].reason, ImportFailureReason::LibraryFull);
+  EXPECT_EQ(result.imported, 1);
+  EXPECT_TRUE(result.saved);
+  EXPECT_LT(QFileInfo(QString::fromStdString(libraryPath_)).size(), k4GiB);
+  ExpectConsistentLibrary(libraryPath_, {}, sources, "next to the 4 GiB limit");
+}
+
+}  // namespace
