@@ -1,6 +1,7 @@
 #include "storage/FileIo.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,13 +46,33 @@ FileStream* FileStream::open(const char* path, FileOpenMode mode) {
     errno = EISDIR;
     return nullptr;
   }
-  return new FileStream(fd);
+  return new FileStream(fd, mode == FileOpenMode::ReadOnly);
 }
 
 FileStream::~FileStream() { ::close(fd_); }
 
+namespace {
+constexpr size_t kReadAhead = 64 * 1024;  // reads below this size go through the read-ahead
+}
+
 size_t FileStream::readAt(uint64_t offset, void* buffer, size_t n) {
   if (gReadFault.hit()) return 0;
+  if (!readOnly_ || n >= kReadAhead) return readThrough(offset, buffer, n);
+  if (offset < aheadStart_ || offset + n > aheadStart_ + ahead_.size()) {
+    ahead_.resize(kReadAhead);
+    const size_t got = readThrough(offset, ahead_.data(), kReadAhead);
+    ahead_.resize(got);
+    aheadStart_ = offset;
+    if (got < n) {  // end of file inside the request: hand out what there is
+      std::memcpy(buffer, ahead_.data(), got);
+      return got;
+    }
+  }
+  std::memcpy(buffer, ahead_.data() + (offset - aheadStart_), n);
+  return n;
+}
+
+size_t FileStream::readThrough(uint64_t offset, void* buffer, size_t n) {
   size_t done = 0;
   while (done < n) {
     const ssize_t r = ::pread(fd_, static_cast<char*>(buffer) + done, n - done,
@@ -64,6 +85,7 @@ size_t FileStream::readAt(uint64_t offset, void* buffer, size_t n) {
 }
 
 bool FileStream::writeAt(uint64_t offset, const void* buffer, size_t n) {
+  ahead_.clear();
   if (gWriteFault.hit()) return false;
   size_t done = 0;
   while (done < n) {
@@ -97,6 +119,7 @@ bool FileStream::truncate(uint64_t size) {
   if (gWriteFault.at > 0 && gWriteFault.kind == FileFaults::Kind::FromThenOn &&
       gWriteFault.seen >= gWriteFault.at)
     return false;  // a "dead" process changes nothing more
+  ahead_.clear();
   return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
 }
 

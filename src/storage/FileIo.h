@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 enum class FileOpenMode {
   ReadOnly,        // existing file, reading only
@@ -47,8 +48,17 @@ class FileStream {
   bool stamp(Stamp* out);
 
  private:
-  explicit FileStream(int fd) : fd_(fd) {}
+  FileStream(int fd, bool readOnly) : fd_(fd), readOnly_(readOnly) {}
+  size_t readThrough(uint64_t offset, void* buffer, size_t n);
+
   int fd_;
+  bool readOnly_;
+  // Read-only streams read ahead for the many small record reads of a chain
+  // walk: members of a tag lie close together, so one larger read serves the
+  // next ones too. Each operation opens, uses and closes its own handle, so
+  // no other writer changes the file while a read-only handle is open.
+  std::vector<unsigned char> ahead_;
+  uint64_t aheadStart_ = 0;
 };
 
 /// Fault injection for tests. Counters are process-wide and count calls made
