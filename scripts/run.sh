@@ -6,11 +6,9 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 scripts/install-deps.sh
-# Qt's own dialog texts in Japanese, like the rest of the program.
-if ! dpkg-query -W -f='${Status}' qt6-translations-l10n 2>/dev/null | grep -q 'install ok installed'; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y qt6-translations-l10n
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "No desktop session found (DISPLAY and WAYLAND_DISPLAY are unset); Folian needs one to show its windows." >&2
+  exit 1
 fi
 cmake -S . -B build-run -G Ninja -DFOLIAN_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-run --target folian

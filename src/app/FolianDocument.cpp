@@ -6,16 +6,27 @@
 #include "app/CategoryChooserViewController.h"
 #include "app/FolianCategory.h"
 #include "app/FolianMainWindow.h"
+#include "app/WindowActivationOrder.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 
-FolianDocument::FolianDocument(QObject* parent) : QObject(parent), _rootPath(QString()) {}
+FolianDocument::FolianDocument(QObject* parent) : QObject(parent), _rootPath(QString()) {
+  // Child windows stack by the application's activation order: follow it
+  // from now on at the latest.
+  WindowActivationOrder::instance();
+}
 
 FolianDocument::~FolianDocument() {
-  // The window and the list controllers read the library: they go first.
+  // Child windows still open (the window never closed) read the library and
+  // this document: they go first, then the window and the list controllers.
+  if (_mainWindow && (Tesk_Ary_GetSize(_fln_data.pdfViewer) > 0 || Tesk_Ary_GetSize(_fln_data.entryWindow) > 0))
+    closeChildWindows();
   for (auto& level : _folianCategory) level.reset();
   _mainWindow.reset();
   FreeFlnData(&_fln_data);
+  // FreeFlnData leaves the window bookkeeping to the windows' owner.
+  Tesk_Ary_Free(_fln_data.entryWindow);
+  _fln_data.entryWindow = nullptr;
 }
 
 FlnResult FolianDocument::readFromFile(const QString& path) {

@@ -18,6 +18,7 @@
 #include "app/FolianMainWindow.h"
 #include "app/RecentLibraries.h"
 #include "app/StartWindow.h"
+#include "library/FlnLibraryLock.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnPreference.h"
 
@@ -37,20 +38,19 @@ std::unique_ptr<QLockFile> LockFor(const QString& absolutePath) {
   return lock;
 }
 
+// Whether another Folian holds the lock of the library at `absolutePath`.
+bool IsOpenElsewhere(const QString& absolutePath) {
+  if (!QFileInfo(absolutePath).isFile()) return false;
+  const std::unique_ptr<QLockFile> lock = LockFor(absolutePath);
+  return !lock->tryLock(0) && lock->error() == QLockFile::LockFailedError;
+}
+
 bool BeginsLikeContainer(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) && file.read(3) == QByteArray("ZEL", 3);
 }
 
 }  // namespace
-
-QString LibraryLockFilePath(const QString& absolutePath) {
-  QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (folder.isEmpty()) folder = QDir::tempPath();
-  const QString canonical = QFileInfo(absolutePath).canonicalFilePath();
-  const QByteArray hash = QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex();
-  return folder + QStringLiteral("/folian-") + QString::fromLatin1(hash) + QStringLiteral(".lock");
-}
 
 QString OpenFailureMessage(const QString& path, const FlnResult& result) {
   const QString name = FileNameOf(path);
@@ -104,7 +104,9 @@ FolianDocument* FolianDocumentController::openDocumentWithContentsOfFile(const Q
   }
 
   std::unique_ptr<QLockFile> lock = LockFor(absolute);
-  if (QFileInfo(absolute).isFile() && !lock->tryLock(0)) {
+  // Without a usable runtime folder there is no lock to take: the library
+  // opens unguarded rather than not at all.
+  if (QFileInfo(absolute).isFile() && !lock->tryLock(0) && lock->error() == QLockFile::LockFailedError) {
     FLN_COMM_Alert_OK(panelParent(),
                       QStringLiteral("「%1」は別のFolianで開かれています。").arg(FileNameOf(absolute)));
     return nullptr;
@@ -222,7 +224,7 @@ void FolianDocumentController::newDocument() {
 void FolianDocumentController::createDocumentComplete(const QString& path) {
   const QString absolute = QFileInfo(path).absoluteFilePath();
   // Creating replaces the file: never the file of a library that is open.
-  if (documentForFile(absolute) != nullptr || (QFileInfo(absolute).isFile() && !LockFor(absolute)->tryLock(0))) {
+  if (documentForFile(absolute) != nullptr || IsOpenElsewhere(absolute)) {
     FLN_COMM_Alert_OK(panelParent(),
                       QStringLiteral("「%1」は開いているライブラリなので、新規ライブラリで置き換えられません。")
                           .arg(FileNameOf(absolute)));

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "library/FlnLibraryLock.h"
 #include "library/FlnResult.h"
 
 class FolianDocument;
@@ -19,10 +20,6 @@ class QLockFile;
 class QWidget;
 class StartWindow;
 
-/// The lock file that marks the library at `absolutePath` as open in a
-/// Folian process (in the user's runtime folder, named after the file's
-/// canonical path).
-QString LibraryLockFilePath(const QString& absolutePath);
 
 /// The message shown when the library at `path` cannot be opened.
 QString OpenFailureMessage(const QString& path, const FlnResult& result);

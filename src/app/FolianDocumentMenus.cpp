@@ -36,6 +36,16 @@ void FolianDocument::createMenus() {
   addCommand(file, "performClose", QStringLiteral("閉じる"), [this] { close(); }, QKeySequence(Qt::CTRL | Qt::Key_W));
   addCommand(file, "saveNewFile", QStringLiteral("コピーを保存..."), [this] { saveNewFile(); });
   file->addSeparator();
+  // Return opens the viewer only while the entry list has the focus; the
+  // category lists keep their own keys.
+  QAction* openPdf = addCommand(file, "openPDF", QStringLiteral("PDFを開く"), [this] { openPDF(); });
+  openPdf->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+  openPdf->setShortcutContext(Qt::WidgetShortcut);
+  entryListBox()->addAction(openPdf);
+  // Ctrl+I imports; Alt+Return is the desktop's usual key for properties.
+  addCommand(file, "showInfo", QStringLiteral("情報を見る"), [this] { showInfo(); },
+             QKeySequence(Qt::ALT | Qt::Key_Return));
+  file->addSeparator();
   addCommand(file, "importPdf", QStringLiteral("PDFを読み込む..."), [this] { importPdf(); },
              QKeySequence(Qt::CTRL | Qt::Key_I));
   addCommand(file, "importPdfIkkatsu", QStringLiteral("フォルダから一括読み込み..."), [this] { importPdfIkkatsu(); },
@@ -104,7 +114,8 @@ QAction* FolianDocument::action(const char* name) const {
 
 bool FolianDocument::validateMenuItem(const QAction* item) const {
   const QByteArray name = item->objectName().toLatin1();
-  static const char* const kNeedSelection[] = {"savePdfPanel", "deselectAll", "deletePDF", "changeCategoryName"};
+  static const char* const kNeedSelection[] = {"savePdfPanel", "deselectAll", "openPDF", "deletePDF",
+                                                "showInfo", "changeCategoryName"};
   for (const char* needs : kNeedSelection)
     if (name == needs) return entryListBox()->selectionModel()->hasSelection();
   // The viewer window prints; the library window has nothing to print.

@@ -271,9 +271,9 @@ void FolianDocument::deletePDF() {
   const std::vector<int> rows = selectedEntryRows();
   if (rows.empty()) return;
   if (!confirmDestructive(QString::fromUtf8(kDeletePdfConfirmMessage))) return;
-  // The windows of single entries (information, viewer) are not part of
-  // this window yet: there is nothing to close before an entry goes.
-  const DeleteResult result = DeletePDFEntries(&_fln_data, rows, EntryWindowClosers{});
+  // An entry's windows close before it goes, so none is left showing a
+  // removed record.
+  const DeleteResult result = DeletePDFEntries(&_fln_data, rows, childWindowClosers());
   makeEntryList();
   entryListBox()->clearSelection();
   if (!result.saved) reportSaveFailure();

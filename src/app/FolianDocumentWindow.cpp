@@ -77,6 +77,7 @@ void FolianDocument::windowControllerDidLoadNib() {
     if (_entrySelectionQuiet > 0) return;
     entryListSelectionDidChange();
   });
+  connect(entryListBox(), &QAbstractItemView::doubleClicked, this, [this] { doElementViewDoubleClick(); });
   connect(entryListBox()->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
           [this](int column, Qt::SortOrder order) {
             tableViewSortDescriptorsDidChange(column, order == Qt::AscendingOrder);
@@ -133,6 +134,7 @@ void FolianDocument::windowControllerDidLoadNib() {
   for (int level = 1; level <= 3; ++level)
     if (CategoryChoiceOf(&_fln_data, level)[0] == '\0') SetCategoryChoice(&_fln_data, level, kCategoryAll);
   makeCategoryLists();
+  reopenChildWindows();
 
   connect(_mainWindow.get(), &FolianMainWindow::moved, this, [this] { saveWindowPosition(); });
   connect(_mainWindow.get(), &FolianMainWindow::resized, this, [this] { windowDidResize(); });
@@ -253,6 +255,8 @@ void FolianDocument::writeScrollPositions() {
 }
 
 void FolianDocument::windowWillClose() {
+  saveChildWindowState();
+  closeChildWindows();
   writeScrollPositions();
   saveLibrary();
   _closed = true;

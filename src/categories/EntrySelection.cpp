@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <unordered_map>
 
 #include "library/FlnSave.h"
 
@@ -64,11 +65,17 @@ int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnDat
   }
   // Clear the flag in place: copying every large record out and back would
   // cost far more than the one byte that changes.
+  // The same pass notes where each en_id first stands, so that selecting
+  // all of a large library does not search the array once per entry.
+  std::unordered_map<int32_t, int32_t> indexOfId;
   int wasLocked = 0;
   Tesk_Ary_Lock(entries, &wasLocked);
   const int32_t count = Tesk_Ary_GetSize(entries);
-  for (int32_t i = 0; i < count; ++i)
-    static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i))->en_is_select_entrylist = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    FLN_ENTRY* stored = static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i));
+    stored->en_is_select_entrylist = 0;
+    indexOfId.emplace(stored->en_id, i);  // keeps the first, as UpdateEntry finds it
+  }
   Tesk_Ary_Unlock(entries, wasLocked);
 
   const int32_t selectedCount = Tesk_Ary_GetSize(selected);
@@ -76,7 +83,8 @@ int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnDat
     FLN_ENTRY entry;
     Tesk_Ary_GetData(selected, i, &entry);
     entry.en_is_select_entrylist = 1;
-    UpdateEntry(entries, &entry);
+    const auto found = indexOfId.find(entry.en_id);
+    if (found != indexOfId.end()) UpdateEntryAt(entries, found->second, &entry);
   }
   Tesk_Ary_Free(selected);
   return 0;

@@ -103,8 +103,20 @@ int UpdateEntry(TESK_ARY entryArray, FLN_ENTRY* entry) {
   }
   Tesk_Ary_Unlock(entryArray, wasLocked);
   if (found < 0) return 0;
+  return UpdateEntryAt(entryArray, found, entry);
+}
 
+int UpdateEntryAt(TESK_ARY entryArray, int32_t index, FLN_ENTRY* entry) {
+  if (entryArray == nullptr || entry == nullptr || entryArray->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY)) ||
+      index < 0 || index >= Tesk_Ary_GetSize(entryArray))
+    return 0;
+  int wasLocked;
+  Tesk_Ary_Lock(entryArray, &wasLocked);
+  int32_t storedId;
+  std::memcpy(&storedId, Tesk_Ary_GetDataPtr(entryArray, index), sizeof storedId);
+  Tesk_Ary_Unlock(entryArray, wasLocked);
+  if (storedId != entry->en_id) return 0;
   Tesk_GetCurrentTimeAsString(entry->en_update_date, sizeof entry->en_update_date);
-  Tesk_Ary_Update(entryArray, found, entry);
+  Tesk_Ary_Update(entryArray, index, entry);
   return 1;
 }

@@ -27,3 +27,7 @@ int SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData);
 /// record. Returns 1; 0 when no record has that en_id (or an argument is
 /// null), and then nothing is changed, the caller's entry included.
 int UpdateEntry(TESK_ARY entryArray, FLN_ENTRY* entry);
+/// UpdateEntry for a caller that already knows where the entry is: when
+/// record `index` has the en_id of `entry`, stamps entry's en_update_date
+/// with now, replaces the record with it and returns 1; otherwise 0.
+int UpdateEntryAt(TESK_ARY entryArray, int32_t index, FLN_ENTRY* entry);

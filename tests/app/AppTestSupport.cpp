@@ -32,14 +32,14 @@ void SetText(void* field, size_t size, const std::string& text) {
 
 }  // namespace
 
-void WriteLibrary(const QString& path, const LibrarySpec& spec) {
+void WriteLibrary(const QString& path, const LibraryContents& contents) {
   const QByteArray file = path.toUtf8();
   ASSERT_TRUE(CreateNewLibraryFile(file.constData()).ok());
   FLN_DATA data;
   ASSERT_TRUE(ReadFlnDataFromFlnFile(file.constData(), &data).ok());
-  for (const auto& triple : spec.triples)
+  for (const auto& triple : contents.triples)
     ASSERT_EQ(CreateFlnCats(triple[0].c_str(), triple[1].c_str(), triple[2].c_str(), data.idCounter, data.catsAry), 0);
-  for (const EntrySpec& e : spec.entries) {
+  for (const EntryContents& e : contents.entries) {
     FLN_ENTRY entry;
     memset(&entry, 0, sizeof entry);
     entry.en_id = ZEL_EndianLong_NtoL(GetIdFromIdCounter(data.idCounter, kTagEntry, "en_id"));
@@ -54,13 +54,13 @@ void WriteLibrary(const QString& path, const LibrarySpec& spec) {
     strncpy(entry.en_update_date, e.updateDate.c_str(), sizeof entry.en_update_date - 1);
     ASSERT_EQ(Tesk_Ary_Add(data.entry, &entry), 0);
   }
-  if (spec.sort.sortFieldKind[0] != 0) data.entryListInfo = spec.sort;
+  if (contents.sort.sortFieldKind[0] != 0) data.entryListInfo = contents.sort;
   ASSERT_EQ(SaveAll(file.constData(), &data), 1);
   FreeFlnData(&data);
 }
 
-EntrySpec Entry(const std::string& title, const std::string& c1, const std::string& c2, const std::string& c3) {
-  EntrySpec entry;
+EntryContents Entry(const std::string& title, const std::string& c1, const std::string& c2, const std::string& c3) {
+  EntryContents entry;
   entry.title = title;
   entry.c1 = c1;
   entry.c2 = c2;
@@ -68,11 +68,11 @@ EntrySpec Entry(const std::string& title, const std::string& c1, const std::stri
   return entry;
 }
 
-LibrarySpec WorkedExample() {
-  LibrarySpec spec;
-  spec.triples = {{"A", "X", "P"}, {"A", "Y", "Q"}, {"B", "X", "Q"}};
-  spec.entries = {Entry("axp", "A", "X", "P"), Entry("ayq", "A", "Y", "Q"), Entry("bxq", "B", "X", "Q")};
-  return spec;
+LibraryContents WorkedExample() {
+  LibraryContents contents;
+  contents.triples = {{"A", "X", "P"}, {"A", "Y", "Q"}, {"B", "X", "Q"}};
+  contents.entries = {Entry("axp", "A", "X", "P"), Entry("ayq", "A", "Y", "Q"), Entry("bxq", "B", "X", "Q")};
+  return contents;
 }
 
 ScriptedAlerts::ScriptedAlerts() {

@@ -20,7 +20,7 @@ class QWidget;
 
 namespace apptest {
 
-struct EntrySpec {
+struct EntryContents {
   std::string title;
   std::string c1 = "その他", c2 = "その他", c3 = "その他";
   int32_t fileSize = 0;
@@ -30,21 +30,21 @@ struct EntrySpec {
 };
 
 /// An entry with a title and three category names.
-EntrySpec Entry(const std::string& title, const std::string& c1, const std::string& c2, const std::string& c3);
+EntryContents Entry(const std::string& title, const std::string& c1, const std::string& c2, const std::string& c3);
 
-struct LibrarySpec {
+struct LibraryContents {
   /// Category triples; a new library's ("その他" x 3) is kept first.
   std::vector<std::vector<std::string>> triples;
-  std::vector<EntrySpec> entries;
+  std::vector<EntryContents> entries;
   /// Sort keys: kinds and directions; kind 0 leaves the library's default.
   FLN_ENTRY_LIST_INFO sort = {{0, 0, 0}, {1, 1, 1}};
 };
 
-/// Writes a new library file at `path` holding `spec`; fails the test on error.
-void WriteLibrary(const QString& path, const LibrarySpec& spec);
+/// Writes a new library file at `path` holding `contents`; fails the test on error.
+void WriteLibrary(const QString& path, const LibraryContents& contents);
 
 /// The table of the worked example: (A, X, P), (A, Y, Q), (B, X, Q), one entry each.
-LibrarySpec WorkedExample();
+LibraryContents WorkedExample();
 
 /// Records every alert and answers confirmations with the queued answers
 /// (then "いいえ"), for as long as it lives.

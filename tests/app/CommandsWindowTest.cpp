@@ -40,7 +40,7 @@ int EntriesInFile(const QString& path) {
 TEST_F(Commands, EnablingFollowsTheEntrySelection) {
   FolianDocument* document = open(WorkedExample());
   ASSERT_NE(document, nullptr);
-  const char* needSelection[] = {"savePdfPanel", "deselectAll", "deletePDF", "changeCategoryName"};
+  const char* needSelection[] = {"savePdfPanel", "deselectAll", "deletePDF", "changeCategoryName", "openPDF", "showInfo"};
   const char* always[] = {"importPdf", "importPdfIkkatsu", "mergeFlnFile", "saveNewFile", "editCategoryLabel",
                           "addCategory1", "deleteCategory3", "extractPDF", "newGroup", "selectAll"};
   const char* never[] = {"printDocument", "runPageLayout"};
@@ -50,9 +50,6 @@ TEST_F(Commands, EnablingFollowsTheEntrySelection) {
     for (const char* name : always) EXPECT_TRUE(Enabled(document, name)) << name;
     for (const char* name : never) EXPECT_FALSE(Enabled(document, name)) << name;
   }
-  // The entry and viewer windows are not part of this window yet.
-  EXPECT_EQ(document->action("openPDF"), nullptr);
-  EXPECT_EQ(document->action("showInfo"), nullptr);
 }
 
 TEST_F(Commands, UsualShortcuts) {
@@ -130,9 +127,9 @@ TEST_F(Commands, AddingACategoryThroughItsDialog) {
 }
 
 TEST_F(Commands, DeletingACategoryIsRefusedOrConfirmed) {
-  LibrarySpec spec = WorkedExample();
-  spec.triples.push_back({"A", "W", "P"});  // W: a name no entry carries
-  FolianDocument* document = open(spec);
+  LibraryContents contents = WorkedExample();
+  contents.triples.push_back({"A", "W", "P"});  // W: a name no entry carries
+  FolianDocument* document = open(contents);
   ASSERT_NE(document, nullptr);
   ScriptedAlerts alerts;
   document->action("deleteCategory2")->trigger();  // "＜すべて＞" is selected
@@ -175,6 +172,26 @@ TEST_F(Commands, MergeShowsTheCategoryAreaBeforeAndAfterResizing) {
     EXPECT_TRUE(alerts.texts()[i].endsWith(QStringLiteral("rect.size.width=[200], rect.size.height=[100]")))
         << alerts.texts()[i].toStdString();
   EXPECT_EQ(EntriesInFile(path()), 3);
+}
+
+QStringList gLogged;
+void KeepLogLine(QtMsgType, const QMessageLogContext&, const QString& message) { gLogged << message; }
+
+TEST_F(Commands, ExtractAndNewGroupOnlyLogTheirNames) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  QFile file(path());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  file.close();
+  gLogged.clear();
+  const QtMessageHandler previous = qInstallMessageHandler(KeepLogLine);
+  document->action("extractPDF")->trigger();
+  document->action("newGroup")->trigger();
+  qInstallMessageHandler(previous);
+  EXPECT_EQ(gLogged, QStringList({"FolianDocument.extractPDF", "FolianDocument.newGroup"}));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), bytes);  // the library is untouched
 }
 
 TEST_F(Commands, AFailedSaveIsShownOnce) {

@@ -8,6 +8,7 @@
 #include <QTableView>
 
 #include "WindowFixture.h"
+#include "app/EntryListModel.h"
 #include "app/StartWindow.h"
 #include "library/FlnPreference.h"
 
@@ -114,6 +115,13 @@ TEST_F(DocumentController, NewCreatesTheLibraryAndOpensIt) {
   controller->createDocumentComplete(path(QStringLiteral("fresh.fln")));
   ASSERT_EQ(alerts.asked.size(), 1u);
   EXPECT_EQ(controller->documents().size(), 1u);
+
+  // A library file that is not open is replaced by the new one.
+  WriteLibrary(path(QStringLiteral("old.fln")), WorkedExample());
+  controller->createDocumentComplete(path(QStringLiteral("old.fln")));
+  ASSERT_EQ(controller->documents().size(), 2u);
+  EXPECT_EQ(controller->documents()[1]->entryListModel()->rowCount(), 0);
+  EXPECT_EQ(alerts.asked.size(), 1u);
 }
 
 TEST_F(DocumentController, OpenStartsInTheFolderOfTheLibraryOpenedLast) {

@@ -41,16 +41,16 @@ struct Keys {
   return ::testing::AssertionSuccess();
 }
 
-LibrarySpec People() {
-  LibrarySpec spec;
+LibraryContents People() {
+  LibraryContents contents;
   const char* rows[][2] = {{"b", "Sato"}, {"a", "Tanaka"}, {"c", "Sato"}, {"d", "Abe"}};
   for (const auto& row : rows) {
-    EntrySpec entry = Entry(row[0], "その他", "その他", "その他");
+    EntryContents entry = Entry(row[0], "その他", "その他", "その他");
     entry.author = row[1];
-    spec.entries.push_back(entry);
+    contents.entries.push_back(entry);
   }
-  spec.sort = {{kEntryFieldTitle, 0, 0}, {0, 1, 1}};  // title descending
-  return spec;
+  contents.sort = {{kEntryFieldTitle, 0, 0}, {0, 1, 1}};  // title descending
+  return contents;
 }
 
 TEST_F(EntryListWindow, HeaderClicksKeepEachKeysDirection) {
@@ -112,16 +112,16 @@ TEST_F(EntryListWindow, SelectionFollowsTheEntriesAcrossRebuilds) {
 }
 
 TEST_F(EntryListWindow, RowsShowPlainTextCountsStarsSizesDates) {
-  LibrarySpec spec;
+  LibraryContents contents;
   for (int i = 0; i < 12; ++i) {
-    EntrySpec entry = Entry(i == 0 ? "<b>太字?</b>" : "entry " + std::to_string(i + 10), "論文", "物理", "2024");
+    EntryContents entry = Entry(i == 0 ? "<b>太字?</b>" : "entry " + std::to_string(i + 10), "論文", "物理", "2024");
     entry.rate = static_cast<int16_t>(i % 7);
     entry.fileSize = i == 0 ? 1048576 : 20480;
     entry.updateDate = "20241105123456789";
-    spec.entries.push_back(entry);
+    contents.entries.push_back(entry);
   }
-  spec.sort = {{kEntryFieldTitle, 0, 0}, {1, 1, 1}};
-  FolianDocument* document = open(spec);
+  contents.sort = {{kEntryFieldTitle, 0, 0}, {1, 1, 1}};
+  FolianDocument* document = open(contents);
   ASSERT_NE(document, nullptr);
   EXPECT_EQ(document->kensuuLabelBox()->text(), QStringLiteral("12件"));
   EXPECT_EQ(document->kensuuLabelBox()->textFormat(), Qt::PlainText);
@@ -141,7 +141,7 @@ TEST_F(EntryListWindow, RowsShowPlainTextCountsStarsSizesDates) {
 }
 
 TEST_F(EntryListWindow, EmptyLibraryListsNothing) {
-  FolianDocument* document = open(LibrarySpec{});
+  FolianDocument* document = open(LibraryContents{});
   ASSERT_NE(document, nullptr);
   EXPECT_EQ(document->entryListModel()->rowCount(), 0);
   EXPECT_EQ(document->kensuuLabelBox()->text(), QStringLiteral("0件"));

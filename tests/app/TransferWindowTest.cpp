@@ -136,7 +136,7 @@ TEST_F(Transfer, FolderImportCanBeCancelled) {
 }
 
 TEST_F(Transfer, ExportChooserAndFiles) {
-  FolianDocument* document = open(LibrarySpec{});
+  FolianDocument* document = open(LibraryContents{});
   ASSERT_NE(document, nullptr);
   const QString folder = dir.filePath(QStringLiteral("src"));
   WriteFile(folder + "/one.pdf", "%PDF-1.4 one");

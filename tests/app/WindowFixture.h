@@ -40,9 +40,9 @@ class WindowFixture : public ::testing::Test {
 
   QString path(const QString& name = QStringLiteral("lib.fln")) const { return dir.filePath(name); }
 
-  /// Writes `spec` as the library `name` and opens it.
-  FolianDocument* open(const LibrarySpec& spec, const QString& name = QStringLiteral("lib.fln")) {
-    WriteLibrary(path(name), spec);
+  /// Writes `contents` as the library `name` and opens it.
+  FolianDocument* open(const LibraryContents& contents, const QString& name = QStringLiteral("lib.fln")) {
+    WriteLibrary(path(name), contents);
     return reopen(name);
   }
 

@@ -23,10 +23,10 @@ using WindowState = WindowFixture;
 // Width of the library outline left of the category columns.
 constexpr int kOutlineWidth = 110;
 
-LibrarySpec ManyEntries(int count) {
-  LibrarySpec spec = WorkedExample();
-  for (int i = 0; i < count; ++i) spec.entries.push_back(Entry("entry " + std::to_string(1000 + i), "A", "X", "P"));
-  return spec;
+LibraryContents ManyEntries(int count) {
+  LibraryContents contents = WorkedExample();
+  for (int i = 0; i < count; ++i) contents.entries.push_back(Entry("entry " + std::to_string(1000 + i), "A", "X", "P"));
+  return contents;
 }
 
 QSize ColumnWidths(FolianDocument* document) {

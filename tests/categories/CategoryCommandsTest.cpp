@@ -3,14 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "FrozenClock.h"
 #include "OpenLibraryFixture.h"
 #include "TestFiles.h"
 #include "categories/CategoryNameText.h"
 #include "categories/FlnCategoryTable.h"
-#include "storage/Clock.h"
 #include "storage/Endian.h"
 
 using fixtures::MakeEntry;
@@ -22,7 +23,7 @@ namespace {
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
 std::string LabelName(const FLN_LABEL* label) {
-  return Utf8(FLN_COMM_CreateNSString_FromUniChar_LtoN(label->name, sizeof label->name));
+  return FIELD_TEXT(*label, name);
 }
 
 std::string CatsName(const FLN_CATS& cats, int level) {
@@ -65,9 +66,9 @@ class ScriptedUi : public CategoryCommandUi {
     EXPECT_EQ(data_, flnData);
     proposal = *select;
     if (dialogResult == 1) {
-      fixtures::SetText(out->cat1Name, sizeof out->cat1Name, chosenNames.at(0));
-      fixtures::SetText(out->cat2Name, sizeof out->cat2Name, chosenNames.at(1));
-      fixtures::SetText(out->cat3Name, sizeof out->cat3Name, chosenNames.at(2));
+      SET_FIELD_TEXT(*out, cat1Name, chosenNames.at(0));
+      SET_FIELD_TEXT(*out, cat2Name, chosenNames.at(1));
+      SET_FIELD_TEXT(*out, cat3Name, chosenNames.at(2));
     }
     return dialogResult;
   }
@@ -77,7 +78,7 @@ class ScriptedUi : public CategoryCommandUi {
     if (dialogResult == 1) {
       FLN_LABEL* labels[] = {l1, l2, l3};
       for (int i = 0; i < 3; ++i)
-        fixtures::SetText(labels[i]->name, sizeof labels[i]->name, editedLabels.at(i));
+        SET_FIELD_TEXT(*labels[i], name, editedLabels.at(i));
     }
     return dialogResult;
   }
@@ -97,14 +98,15 @@ class CategoryCommandsTest : public fixtures::OpenLibraryTest {
  protected:
   void SetUp() override {
     OpenLibraryTest::SetUp();
-    Clock::setSource([] { return QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 123)); });
+    // Only the commands' own changes carry this time, not the new library.
+    clock_.emplace(QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 123)));
   }
-  void TearDown() override { Clock::setSource({}); }
 
   // Whatever a refused or cancelled command does, the file must stay as it was.
   void ExpectFileUnchanged(const std::vector<uint8_t>& before) { EXPECT_EQ(before, readAll(path_)); }
 
   ScriptedUi ui_{data()};
+  std::optional<testsupport::FrozenClock> clock_;
 };
 
 // ---------------------------------------------------------------- deleting
@@ -163,7 +165,7 @@ TEST_F(CategoryCommandsTest, DeleteRemovesEveryTripleWithTheNameOnItsLevel) {
   EXPECT_STREQ("＜すべて＞", data()->lastSelectCat2);
   EXPECT_EQ((Names{"Y", "Z"}), fixtures::NamesOf(data()->cat2Ary));
   EXPECT_EQ(0, GetCategoryListRow_ByChoice(data(), 2));
-  fixtures::LoadedLibrary saved;
+  fixtures::Library saved;
   Reload(&saved);
   EXPECT_EQ(left, TriplesOf(saved.data.catsAry));
 }
@@ -198,7 +200,7 @@ TEST_F(CategoryCommandsTest, AddJoinsTheOtherLevelsSelectedNames) {
     EXPECT_EQ(c.triple, (Names{CatsName(added, 1), CatsName(added, 2), CatsName(added, 3)}));
     EXPECT_STREQ("20240506070809123", added.createDate);
     EXPECT_STREQ("B", CategoryChoiceOf(data(), c.level));
-    fixtures::LoadedLibrary saved;
+    fixtures::Library saved;
     Reload(&saved);
     EXPECT_EQ(TriplesOf(data()->catsAry), TriplesOf(saved.data.catsAry));
   }
@@ -254,7 +256,7 @@ class ChangeCategoryNameTest : public CategoryCommandsTest {
     FLN_ENTRY second = MakeEntry(2, {"B", "Same", "P"});
     FLN_ENTRY other = MakeEntry(3, {"A", "Same", "P"});
     for (FLN_ENTRY* entry : {&first, &second, &other}) {
-      FIXTURE_SET_TEXT(*entry, en_title, "title " + std::to_string(ZEL_EndianLong_LtoN(entry->en_id)));
+      SET_FIELD_TEXT(*entry, en_title, "title " + std::to_string(ZEL_EndianLong_LtoN(entry->en_id)));
       strcpy(entry->en_update_date, "20000101000000000");
     }
     Fill({{"A", "Same", "P"}, {"B", "Same", "P"}, {"A", "New", "P"}}, {first, second, other});
@@ -293,7 +295,7 @@ TEST_F(ChangeCategoryNameTest, KeepsTheLevelsLeftUnchanged) {
   EXPECT_STREQ("20240506070809123", changed.en_update_date);
   EXPECT_STREQ("20000101000000000", untouched.en_update_date);
 
-  fixtures::LoadedLibrary saved;
+  fixtures::Library saved;
   Reload(&saved);
   EXPECT_EQ(TriplesOf(data()->catsAry), TriplesOf(saved.data.catsAry));
   FLN_ENTRY savedEntry;
@@ -358,14 +360,14 @@ TEST_F(ChangeCategoryNameTest, ChangesOnlyTheNamesOfTheStoredEntry) {
   // selected): the list's copy is out of date and must not be written back.
   FLN_ENTRY stored;
   Tesk_Ary_GetData(data()->entry, 0, &stored);
-  FIXTURE_SET_TEXT(stored, en_title, "edited");
+  SET_FIELD_TEXT(stored, en_title, "edited");
   stored.en_is_select_entrylist = 1;
   Tesk_Ary_Update(data()->entry, 0, &stored);
   ui_.chosenNames = {"Z", "＜変更しない＞", "＜変更しない＞"};
   ChangeCategoryName(data(), {0}, ui_);
   FLN_ENTRY changed;
   Tesk_Ary_GetData(data()->entry, 0, &changed);
-  EXPECT_EQ("edited", Utf8(FLN_COMM_CreateNSString_FromUniChar_LtoN(changed.en_title, sizeof changed.en_title)));
+  EXPECT_EQ("edited", FIELD_TEXT(changed, en_title));
   EXPECT_EQ(1, changed.en_is_select_entrylist);
   EXPECT_EQ((Names{"Z", "Same", "P"}), EntryNames(0));
 }
@@ -377,7 +379,7 @@ TEST_F(CategoryCommandsTest, EditLabelWritesTheLabelsOnOk) {
   EXPECT_EQ(CategoryCommandOutcome::Saved, EditCategoryLabel(data(), ui_));
   EXPECT_EQ((std::vector<std::string>{"label dialog", "showCategoryLabels"}), ui_.log);
   EXPECT_EQ((Names{"分類１", "分類２", "分類３"}), ui_.dialogLabels);
-  fixtures::LoadedLibrary saved;
+  fixtures::Library saved;
   Reload(&saved);
   for (int level = 1; level <= 3; ++level) {
     FLN_LABEL label;

@@ -1,36 +1,28 @@
 #pragma once
-// Small builders for category and entry records, and owned record arrays.
+// Small builders for category and entry records and their arrays, and
+// readers of what such arrays hold; on top of the shared owned arrays and
+// record field writers.
 
 #include <cstring>
-#include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "OwnedAry.h"
+#include "RecordFields.h"
 #include "library/FlnRecords.h"
 #include "storage/Endian.h"
 #include "storage/FolianCommon.h"
-#include "storage/TeskAry.h"
 
 namespace fixtures {
 
-struct AryDeleter {
-  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-};
-using Ary = std::unique_ptr<TeskAryHeader, AryDeleter>;
+using namespace testsupport;
 
-inline Ary NewAry(size_t recordSize) {
-  return Ary(Tesk_Ary_Init(static_cast<int32_t>(recordSize), 20, 20));
+/// `piece` written `times` times in a row, for names of a chosen length.
+inline std::string Repeat(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
 }
-
-/// Stores UTF-8 `text` into a little-endian text field of `fieldBytes` bytes.
-inline void SetText(void* field, size_t fieldBytes, const std::string& text) {
-  memset(field, 0, fieldBytes);
-  if (FLN_COMM_ConvertCharToUniChar_NtoL(text.c_str(), field, fieldBytes) != 1)
-    throw std::runtime_error("text does not fit its field: " + text);
-}
-#define FIXTURE_SET_TEXT(record, field, text) \
-  fixtures::SetText((record).field, sizeof((record).field), (text))
 
 struct Triple {
   std::string c1, c2, c3;
@@ -40,9 +32,9 @@ inline FLN_CATS MakeCats(int32_t id, const Triple& names) {
   FLN_CATS cats;
   memset(&cats, 0, sizeof cats);
   cats.ct_id = ZEL_EndianLong_NtoL(id);
-  FIXTURE_SET_TEXT(cats, cat1Name, names.c1);
-  FIXTURE_SET_TEXT(cats, cat2Name, names.c2);
-  FIXTURE_SET_TEXT(cats, cat3Name, names.c3);
+  SET_FIELD_TEXT(cats, cat1Name, names.c1);
+  SET_FIELD_TEXT(cats, cat2Name, names.c2);
+  SET_FIELD_TEXT(cats, cat3Name, names.c3);
   return cats;
 }
 
@@ -60,9 +52,7 @@ inline Ary MakeCatsTable(const std::vector<Triple>& triples) {
 /// The triples of a category table, as UTF-8 names.
 inline std::vector<std::vector<std::string>> TriplesOf(TESK_ARY table) {
   std::vector<std::vector<std::string>> result;
-  for (int32_t i = 0; i < Tesk_Ary_GetSize(table); ++i) {
-    FLN_CATS cats;
-    Tesk_Ary_GetData(table, i, &cats);
+  for (const FLN_CATS& cats : RecordsOf<FLN_CATS>(table)) {
     std::vector<std::string> names;
     for (const void* field : {static_cast<const void*>(cats.cat1Name),
                               static_cast<const void*>(cats.cat2Name),
@@ -102,9 +92,9 @@ inline FLN_ENTRY MakeEntry(int32_t id, const Triple& names = {"その他", "そ�
   FLN_ENTRY entry;
   memset(&entry, 0, sizeof entry);
   entry.en_id = ZEL_EndianLong_NtoL(id);
-  FIXTURE_SET_TEXT(entry, en_c1_name, names.c1);
-  FIXTURE_SET_TEXT(entry, en_c2_name, names.c2);
-  FIXTURE_SET_TEXT(entry, en_c3_name, names.c3);
+  SET_FIELD_TEXT(entry, en_c1_name, names.c1);
+  SET_FIELD_TEXT(entry, en_c2_name, names.c2);
+  SET_FIELD_TEXT(entry, en_c3_name, names.c3);
   return entry;
 }
 
@@ -117,12 +107,11 @@ inline Ary MakeEntryAry(const std::vector<FLN_ENTRY>& entries) {
 /// The host-order en_id of each record, in order.
 inline std::vector<int32_t> IdsOf(TESK_ARY entryAry) {
   std::vector<int32_t> ids;
-  for (int32_t i = 0; i < Tesk_Ary_GetSize(entryAry); ++i) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(entryAry, i, &entry);
-    ids.push_back(ZEL_EndianLong_LtoN(entry.en_id));
-  }
+  for (const FLN_ENTRY& entry : RecordsOf<FLN_ENTRY>(entryAry)) ids.push_back(Host(entry.en_id));
   return ids;
 }
 
 }  // namespace fixtures
+
+// The widget tests spell the shared field writer this way.
+#define FIXTURE_SET_TEXT(record, field, text) SET_FIELD_TEXT(record, field, text)

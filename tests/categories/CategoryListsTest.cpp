@@ -86,7 +86,7 @@ TEST_F(CategoryListsTest, LevelAccessors) {
 TEST_F(CategoryListsTest, SelectionIsRememberedInTheLibrary) {
   ASSERT_EQ(1, SaveCategoryListSelection(data(), {"＜すべて＞", "B", "その他"}));
   ASSERT_EQ(1, SaveCategoryListSelection(data(), {"A", "B", "その他"}));  // overwrites
-  fixtures::LoadedLibrary saved;
+  fixtures::Library saved;
   Reload(&saved);
   const Names keys = {"window_cat1list_selection", "window_cat2list_selection",
                       "window_cat3list_selection"};

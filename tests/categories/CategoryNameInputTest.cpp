@@ -11,11 +11,7 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-std::string Repeat(const std::string& text, int times) {
-  std::string out;
-  for (int i = 0; i < times; ++i) out += text;
-  return out;
-}
+using fixtures::Repeat;
 
 TEST(CategoryNameInput, NamesFitOneRecordAndOneField) {
   struct Case {

@@ -12,11 +12,7 @@ using fixtures::Ary;
 
 namespace {
 
-std::string Repeat(const std::string& piece, int times) {
-  std::string text;
-  for (int i = 0; i < times; ++i) text += piece;
-  return text;
-}
+using fixtures::Repeat;
 
 TEST(CopyCategoryName, CutsAtACharacterBoundaryWithin127Bytes) {
   struct Case {

@@ -38,7 +38,7 @@ TEST(SortKeys, KindToColumnKeyAndBack) {
 
 FLN_ENTRY WithTitle(int32_t id, const std::string& title) {
   FLN_ENTRY entry = fixtures::MakeEntry(id);
-  FIXTURE_SET_TEXT(entry, en_title, title);
+  SET_FIELD_TEXT(entry, en_title, title);
   return entry;
 }
 
@@ -47,8 +47,8 @@ TEST(CompareFlnEntryItem, ByFieldClassAndDirection) {
   FLN_ENTRY latin = WithTitle(2, "Zeta");
   FLN_ENTRY lower = WithTitle(3, "alpha");
   FLN_ENTRY japanese = WithTitle(4, "あいう");
-  FIXTURE_SET_TEXT(latin, en_author_name, "佐藤");
-  FIXTURE_SET_TEXT(lower, en_author_name, "佐藤");
+  SET_FIELD_TEXT(latin, en_author_name, "佐藤");
+  SET_FIELD_TEXT(lower, en_author_name, "佐藤");
   latin.en_file_size = ZEL_EndianLong_NtoL(3 * 1024 * 1024);
   lower.en_file_size = ZEL_EndianLong_NtoL(20 * 1024);
   empty.en_file_size = ZEL_EndianLong_NtoL(-5);
@@ -98,8 +98,8 @@ TEST(CompareFlnEntryItem, LongNotesCompareInFull) {
   for (int i = 0; i < 249; ++i) note += "あ";
   FLN_ENTRY a = fixtures::MakeEntry(1);
   FLN_ENTRY b = fixtures::MakeEntry(2);
-  FIXTURE_SET_TEXT(a, en_note, note + "い");
-  FIXTURE_SET_TEXT(b, en_note, note + "う");
+  SET_FIELD_TEXT(a, en_note, note + "い");
+  SET_FIELD_TEXT(b, en_note, note + "う");
   EXPECT_LT(CompareFlnEntryItem(kEntryFieldNote, 1, &a, &b), 0);
   EXPECT_GT(CompareFlnEntryItem(kEntryFieldNote, 0, &a, &b), 0);
 }
@@ -118,7 +118,7 @@ TEST(EntryListSortProc, KeysThenGreaterIdFirst) {
   std::vector<FLN_ENTRY> entries;
   for (const Row& row : rows) {
     FLN_ENTRY entry = WithTitle(row.id, row.title);
-    FIXTURE_SET_TEXT(entry, en_author_name, row.author);
+    SET_FIELD_TEXT(entry, en_author_name, row.author);
     entry.en_file_size = ZEL_EndianLong_NtoL(row.size);
     entries.push_back(entry);
   }

@@ -51,7 +51,7 @@ TEST(QueryEntry, ChoicesSelectEntriesInStoredOrder) {
 
 TEST(QueryEntry, CopiesWholeRecords) {
   FLN_ENTRY entry = fixtures::MakeEntry(7, {"A", "X", "P"});
-  FIXTURE_SET_TEXT(entry, en_title, "題名");
+  SET_FIELD_TEXT(entry, en_title, "題名");
   entry.en_file_size = ZEL_EndianLong_NtoL(123456);
   entry.en_is_select_entrylist = 1;
   memcpy(entry.en_update_date, "20260102030405006", 18);

@@ -7,21 +7,11 @@
 #include <vector>
 
 #include "CategoryFixtures.h"
-#include "storage/Clock.h"
+#include "FrozenClock.h"
 
 using fixtures::Ary;
 
 namespace {
-
-std::vector<int32_t> IntsOf(TESK_ARY ary) {
-  std::vector<int32_t> values;
-  for (int32_t i = 0; i < Tesk_Ary_GetSize(ary); ++i) {
-    int32_t value;
-    Tesk_Ary_GetData(ary, i, &value);
-    values.push_back(value);
-  }
-  return values;
-}
 
 TEST(SelectedRows, IndexesAndCount) {
   struct Case {
@@ -41,7 +31,7 @@ TEST(SelectedRows, IndexesAndCount) {
     ASSERT_EQ(0, GetSelectedEntryIndexAry(c.rows, indexes.get()));
     std::vector<int32_t> expected = {9};
     expected.insert(expected.end(), c.ascending.begin(), c.ascending.end());
-    EXPECT_EQ(expected, IntsOf(indexes.get()));
+    EXPECT_EQ(expected, fixtures::RecordsOf<int32_t>(indexes.get()));
     EXPECT_EQ(static_cast<int32_t>(c.ascending.size()), GetSelectedEntryNum(c.rows));
   }
 }
@@ -60,11 +50,10 @@ class EntrySelectionTest : public testing::Test {
     shown_ = fixtures::MakeEntryAry({records[3], records[1], records[0]});  // ids 4, 2, 1
     data_.entry = entries_.get();
     data_.showEntryAry = shown_.get();
-    Clock::setSource([] { return QDateTime(QDate(2026, 2, 12), QTime(10, 30, 0, 250)); });
   }
-  void TearDown() override { Clock::setSource({}); }
 
   static constexpr char kOldDate[18] = "20200101000000000";
+  testsupport::FrozenClock clock_{QDateTime(QDate(2026, 2, 12), QTime(10, 30, 0, 250))};
   Ary entries_;
   Ary shown_;
   FLN_DATA data_;

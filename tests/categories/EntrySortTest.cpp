@@ -36,11 +36,11 @@ std::vector<FLN_ENTRY> MixedEntries(size_t count) {
   for (size_t i = 0; i < count; ++i) {
     FLN_ENTRY entry = fixtures::MakeEntry(
         ids[i], {texts[pick(16)], texts[pick(4)], texts[pick(16)]});
-    FIXTURE_SET_TEXT(entry, en_title, texts[pick(16)]);
-    FIXTURE_SET_TEXT(entry, en_author_name, texts[pick(5)]);
-    FIXTURE_SET_TEXT(entry, en_note, texts[pick(16)]);
-    FIXTURE_SET_TEXT(entry, en_file_name, texts[pick(16)]);
-    FIXTURE_SET_TEXT(entry, en_publisher_name, texts[pick(3)]);
+    SET_FIELD_TEXT(entry, en_title, texts[pick(16)]);
+    SET_FIELD_TEXT(entry, en_author_name, texts[pick(5)]);
+    SET_FIELD_TEXT(entry, en_note, texts[pick(16)]);
+    SET_FIELD_TEXT(entry, en_file_name, texts[pick(16)]);
+    SET_FIELD_TEXT(entry, en_publisher_name, texts[pick(3)]);
     entry.en_file_size = ZEL_EndianLong_NtoL(sizes[pick(7)]);
     entry.en_my_rate = ZEL_EndianShort_NtoL(static_cast<int16_t>(pick(7)) - 1);
     const char* created = dates[pick(4)];

@@ -4,35 +4,23 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <string>
 #include <vector>
 
 #include "CategoryFixtures.h"
+#include "LibraryFixtures.h"
+#include "TestFiles.h"
 #include "categories/CategoryLists.h"
 #include "categories/CategoryNames.h"
-#include "library/FlnLoad.h"
-#include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
 
 namespace fixtures {
 
-/// An owned, loaded library; freed with the object.
-struct LoadedLibrary {
-  FLN_DATA data;
-  LoadedLibrary() = default;
-  LoadedLibrary(const LoadedLibrary&) = delete;
-  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-  ~LoadedLibrary() { FreeFlnData(&data); }
-};
-
 class OpenLibraryTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    path_ = dir_.filePath("library.fln").toStdString();
-    ASSERT_TRUE(CreateNewLibraryFile(path_.c_str()).ok());
-    ASSERT_TRUE(ReadFlnDataFromFlnFile(path_.c_str(), &lib_.data).ok());
+    ASSERT_TRUE(dir_.dir.isValid());
+    ASSERT_NO_FATAL_FAILURE(CreateAndLoad(path_, &lib_));
     for (int level = 1; level <= 3; ++level) SetCategoryChoice(&lib_.data, level, kCategoryAll);
   }
 
@@ -58,13 +46,11 @@ class OpenLibraryTest : public testing::Test {
   }
 
   /// The library as its file holds it now.
-  void Reload(LoadedLibrary* out) {
-    ASSERT_TRUE(ReadFlnDataFromFlnFile(path_.c_str(), &out->data).ok());
-  }
+  void Reload(Library* out) { Load(path_, out); }
 
-  QTemporaryDir dir_;
-  std::string path_;
-  LoadedLibrary lib_;
+  TempDir dir_;
+  std::string path_ = dir_.path("library.fln");
+  Library lib_;
 };
 
 }  // namespace fixtures

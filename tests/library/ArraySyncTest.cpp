@@ -111,8 +111,8 @@ class TwoCopies : public ::testing::Test {
     WriteSampleLibrary(base, kEntries);
     ASSERT_TRUE(QFile::copy(QString::fromStdString(base), QString::fromStdString(a)));
     ASSERT_TRUE(QFile::copy(QString::fromStdString(base), QString::fromStdString(b)));
-    ASSERT_TRUE(ReadFlnDataFromFlnFile(a.c_str(), &incremental.data).ok());
-    ASSERT_TRUE(ReadFlnDataFromFlnFile(b.c_str(), &whole.data).ok());
+    ASSERT_NO_FATAL_FAILURE(Load(a, &incremental));
+    ASSERT_NO_FATAL_FAILURE(Load(b, &whole));
     clock.set(FixedTime().addSecs(3600));  // the sort records' dates differ from the stored ones
   }
 

@@ -30,7 +30,7 @@ class CopyLibrary : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteSampleLibrary(path, 3);
-    ASSERT_TRUE(ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok());
+    ASSERT_NO_FATAL_FAILURE(Load(path, &library));
   }
   void SetDataIndex(int32_t attachment, int32_t dataIndex) {
     FLN_ATTACHMENT a;

@@ -59,7 +59,7 @@ TEST(UpdateEntry, ReplacesTheRecordWithTheSameIdAndStampsIt) {
   Tesk_Ary_GetData(entries.get(), 1, &stored);
   EXPECT_EQ(std::memcmp(&stored, &changed, sizeof stored), 0);
   Tesk_Ary_GetData(entries.get(), 0, &stored);
-  EXPECT_EQ(LIBTEST_TEXT(stored, en_title), "entry 1");
+  EXPECT_EQ(FIELD_TEXT(stored, en_title), "entry 1");
   EXPECT_EQ(Chars(stored.en_update_date, 18), "");
 }
 
@@ -99,9 +99,9 @@ TEST(CreateFlnCats, AppendsATripleWithTheNextIdAndDates) {
   FLN_CATS second;
   Tesk_Ary_GetData(cats.get(), 1, &second);
   EXPECT_EQ(Host(second.ct_id), 1);
-  EXPECT_EQ(LIBTEST_TEXT(second, cat1Name), "技術書");
-  EXPECT_EQ(LIBTEST_TEXT(second, cat2Name), "");
-  EXPECT_EQ(LIBTEST_TEXT(second, cat3Name), "Qt");
+  EXPECT_EQ(FIELD_TEXT(second, cat1Name), "技術書");
+  EXPECT_EQ(FIELD_TEXT(second, cat2Name), "");
+  EXPECT_EQ(FIELD_TEXT(second, cat3Name), "Qt");
   EXPECT_EQ(Chars(second.createDate, 18), kFixedDate);
   EXPECT_EQ(Chars(second.updateDate, 18), kFixedDate);
 }
@@ -119,7 +119,7 @@ TEST(CreateFlnCats, RefusesANameThatDoesNotFitItsField) {
   FLN_CATS stored;
   Tesk_Ary_GetData(cats.get(), 0, &stored);
   EXPECT_EQ(Host(stored.ct_id), 0);
-  EXPECT_EQ(LIBTEST_TEXT(stored, cat2Name), fits);
+  EXPECT_EQ(FIELD_TEXT(stored, cat2Name), fits);
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ TEST_F(Environment, SavingAKeyTwiceKeepsOneRecord) {
   ASSERT_EQ(Tesk_Ary_GetSize(library.data.envAry), 2);
   const FLN_ENV e = Record(1);
   EXPECT_EQ(Host(e.ev_id), 1);
-  EXPECT_EQ(LIBTEST_TEXT(e, key), "cat1_scroll_position");
-  EXPECT_EQ(LIBTEST_TEXT(e, value), "0.000000,99.000000");
+  EXPECT_EQ(FIELD_TEXT(e, key), "cat1_scroll_position");
+  EXPECT_EQ(FIELD_TEXT(e, value), "0.000000,99.000000");
   EXPECT_EQ(Chars(e.createDate, 18), kFixedDate);
   EXPECT_EQ(Chars(e.updateDate, 18), "20261208211321500");
   EXPECT_EQ(GetIdFromIdCounter(library.data.idCounter, kTagEnvironment, "ev_id"), 2);

@@ -56,7 +56,7 @@ TEST_F(NewLibrary, LabelsAreTheThreeLevelsWithDefaultNames) {
     const auto label = As<FLN_LABEL>((*labels)[i]);
     EXPECT_EQ(Host(label.la_id), i);
     EXPECT_EQ(Host(label.itemNumber), i + 1);
-    EXPECT_EQ(LIBTEST_TEXT(label, name), names[i]);
+    EXPECT_EQ(FIELD_TEXT(label, name), names[i]);
     EXPECT_EQ(Chars(label.createDate, 18), kFixedDate);
     EXPECT_EQ(Chars(label.updateDate, 18), kFixedDate);
     EXPECT_TRUE(AllZero(label.reserved, sizeof label.reserved));
@@ -70,7 +70,7 @@ TEST_F(NewLibrary, EachLevelHasTheDefaultCategoryAndOneTriple) {
     ASSERT_EQ(members->size(), 1u);
     const auto category = As<FLN_CATEGORY>(members->front());
     EXPECT_EQ(Host(category.ca_id), 0);
-    EXPECT_EQ(LIBTEST_TEXT(category, name), "その他");
+    EXPECT_EQ(FIELD_TEXT(category, name), "その他");
     EXPECT_EQ(Chars(category.createDate, 18), kFixedDate);
     EXPECT_EQ(Chars(category.updateDate, 18), kFixedDate);
   }
@@ -79,9 +79,9 @@ TEST_F(NewLibrary, EachLevelHasTheDefaultCategoryAndOneTriple) {
   ASSERT_EQ(cats->size(), 1u);
   const auto triple = As<FLN_CATS>(cats->front());
   EXPECT_EQ(Host(triple.ct_id), 0);
-  EXPECT_EQ(LIBTEST_TEXT(triple, cat1Name), "その他");
-  EXPECT_EQ(LIBTEST_TEXT(triple, cat2Name), "その他");
-  EXPECT_EQ(LIBTEST_TEXT(triple, cat3Name), "その他");
+  EXPECT_EQ(FIELD_TEXT(triple, cat1Name), "その他");
+  EXPECT_EQ(FIELD_TEXT(triple, cat2Name), "その他");
+  EXPECT_EQ(FIELD_TEXT(triple, cat3Name), "その他");
   EXPECT_EQ(Chars(triple.createDate, 18), kFixedDate);
 }
 

@@ -19,7 +19,7 @@ class SaveLibrary : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteSampleLibrary(path, 5);
-    ASSERT_TRUE(ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok());
+    ASSERT_NO_FATAL_FAILURE(Load(path, &library));
   }
   FrozenClock clock{FixedTime()};
   TempDir dir;

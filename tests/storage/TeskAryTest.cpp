@@ -4,8 +4,9 @@
 
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <vector>
+
+#include "OwnedAry.h"
 
 namespace {
 
@@ -20,10 +21,7 @@ Rec rec(int32_t v) { return Rec{v, -v, v * 3}; }  // rec(0) is the zero record
 
 bool operator==(const Rec& x, const Rec& y) { return x.a == y.a && x.b == y.b && x.c == y.c; }
 
-struct AryDeleter {
-  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-};
-using Ary = std::unique_ptr<TeskAryHeader, AryDeleter>;
+using testsupport::Ary;
 
 Ary newAry(int32_t initialCount = 20, int32_t growCount = 20) {
   return Ary(Tesk_Ary_Init(sizeof(Rec), initialCount, growCount));

@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <cstring>
 #include <functional>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "OwnedAry.h"
 #include "TestFiles.h"
 
 namespace {
@@ -36,10 +35,7 @@ std::vector<Bytes> records(int32_t first, int32_t count, uint32_t size = kSize) 
   return out;
 }
 
-struct AryDeleter {
-  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-};
-using Ary = std::unique_ptr<TeskAryHeader, AryDeleter>;
+using testsupport::Ary;
 
 Ary aryOf(const std::vector<Bytes>& recs, uint32_t size = kSize) {
   Ary ary(Tesk_Ary_Init(static_cast<int32_t>(size), 20, 20));
@@ -126,8 +122,8 @@ class ZelAry : public ::testing::Test {
  protected:
   void TearDown() override { FileFaults::reset(); }
 
-  QTemporaryDir dir_;
-  const std::string path_ = dir_.filePath("records.zel").toStdString();
+  TempDir dir_;
+  const std::string path_ = dir_.path("records.zel");
 };
 
 // Members of kTag interleaved with those of kOther, so neither chain is contiguous.
@@ -158,7 +154,7 @@ TEST_F(ZelAry, LoadHoldsTheMembersInMemberOrder) {
 TEST_F(ZelAry, LoadGivesNullForAMissingTagOrMixedLengths) {
   const std::vector<std::vector<uint32_t>> cases = {{}, {16, 16, 8}, {8, 16}, {16, 0}};
   for (size_t i = 0; i < cases.size(); ++i) {
-    const std::string path = dir_.filePath(QString("mixed%1.zel").arg(i)).toStdString();
+    const std::string path = dir_.path("mixed" + std::to_string(i) + ".zel");
     std::vector<Member> members{{kOther, record(9)}};
     for (uint32_t length : cases[i]) members.push_back({kTag, record(1, length)});
     makeContainer(path, members);
@@ -184,7 +180,7 @@ TEST_F(ZelAry, DamagedChainsAreRefusedWithoutWritingOrHanging) {
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].what);
-    const std::string path = dir_.filePath(QString("damaged%1.zel").arg(i)).toStdString();
+    const std::string path = dir_.path("damaged" + std::to_string(i) + ".zel");
     makeContainer(path, membersOf(kTag, records(0, 4)));
     cases[i].apply(path, walk(path, kTag).positions);
     const Bytes before = readAll(path);
@@ -269,7 +265,7 @@ TEST_F(ZelAry, SavingFewerRecordsRemovesMembersFromTheFront) {
 TEST_F(ZelAry, SavingNoRecordsRemovesTheTag) {
   for (bool nullArray : {false, true}) {
     SCOPED_TRACE(nullArray ? "null array" : "empty array");
-    const std::string path = dir_.filePath(nullArray ? "null.zel" : "empty.zel").toStdString();
+    const std::string path = dir_.path(nullArray ? "null.zel" : "empty.zel");
     std::vector<Member> members = membersOf(kTag, records(100, 8));
     members.push_back({kOther, record(7, 8)});
     makeContainer(path, members);
@@ -297,7 +293,7 @@ TEST_F(ZelAry, SaveOfTheWrongLengthWritesNothing) {
   for (size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.what);
-    const std::string path = dir_.filePath(QString("length%1.zel").arg(i)).toStdString();
+    const std::string path = dir_.path("length" + std::to_string(i) + ".zel");
     makeContainer(path, membersOf(kTag, records(0, 3, c.memberSize)));
     const Bytes before = readAll(path);
     Ary ary = aryOf(records(10, 5, c.arySize), c.arySize);

@@ -33,7 +33,7 @@ TEST_F(ZelFileTest, NewContainerIsHeaderAndRootRecord) {
   EXPECT_EQ(ZEL_FirstTag(&f), ZEL_ERR_NO_TAG);
   ZEL_Close(&f);
 
-  const auto bytes = fileBytes(path);
+  const auto bytes = readAll(path);
   ASSERT_EQ(bytes.size(), 548u);
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), std::string("ZEL\0", 4));
   EXPECT_EQ(bytes[4], 2);
@@ -51,7 +51,7 @@ TEST_F(ZelFileTest, TwoMembersLandWhereTheFormatSays) {
   ASSERT_EQ(ZEL_AddData(&f, LABE, 328, b.data()), ZEL_OK);
   ZEL_Close(&f);
 
-  const auto bytes = fileBytes(path);
+  const auto bytes = readAll(path);
   ASSERT_EQ(bytes.size(), 1276u);
   struct { size_t at; uint32_t value; const char* what; } expected[] = {
       {512 + 24, 548, "root nextTag"},
@@ -71,22 +71,22 @@ TEST_F(ZelFileTest, TwoMembersLandWhereTheFormatSays) {
 }
 
 TEST_F(ZelFileTest, TagCodeIsStoredLowByteFirst) {
-  makeContainer(path, {{ENTR, {"x"}}});
-  const auto bytes = fileBytes(path);
+  MakeContainer(path, {{ENTR, {"x"}}});
+  const auto bytes = readAll(path);
   EXPECT_EQ(std::string(bytes.begin() + 548, bytes.begin() + 552), "RTNE");
 }
 
 TEST_F(ZelFileTest, CreateNeverOverwrites) {
-  writeBytes(path, {1, 2, 3});
+  writeAll(path, {1, 2, 3});
   ZEL_FILE f;
   EXPECT_EQ(ZEL_Create(path.c_str(), &f), ZEL_ERR_ARG);
   ZEL_Close(&f);
-  EXPECT_EQ(fileBytes(path), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(readAll(path), (std::vector<uint8_t>{1, 2, 3}));
 }
 
 TEST_F(ZelFileTest, OpenRefusesWhatIsNotAContainer) {
-  makeContainer(path, {});
-  const auto good = fileBytes(path);
+  MakeContainer(path, {});
+  const auto good = readAll(path);
   auto withByte = [&](size_t at, uint8_t v) { auto b = good; b[at] = v; return b; };
   struct Case { const char* what; std::vector<uint8_t> bytes; int mode; int expected; };
   const Case cases[] = {
@@ -100,7 +100,7 @@ TEST_F(ZelFileTest, OpenRefusesWhatIsNotAContainer) {
       {"unknown mode", good, 2, ZEL_ERR_ARG},
   };
   for (const auto& c : cases) {
-    writeBytes(path, c.bytes);
+    writeAll(path, c.bytes);
     ZEL_FILE f;
     EXPECT_EQ(ZEL_Open(path.c_str(), c.mode, &f), c.expected) << c.what;
     ZEL_Close(&f);
@@ -113,8 +113,8 @@ TEST_F(ZelFileTest, OpenRefusesWhatIsNotAContainer) {
 }
 
 TEST_F(ZelFileTest, EveryWriteOnAReadOnlyHandleIsRefused) {
-  makeContainer(path, {{LABE, {"abc", "def"}}});
-  const auto before = fileBytes(path);
+  MakeContainer(path, {{LABE, {"abc", "def"}}});
+  const auto before = readAll(path);
   ZEL_FILE f;
   ASSERT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
   ASSERT_EQ(ZEL_FirstMember(&f, LABE), ZEL_OK);
@@ -125,7 +125,7 @@ TEST_F(ZelFileTest, EveryWriteOnAReadOnlyHandleIsRefused) {
   EXPECT_EQ(ZEL_ReplaceData(&f, 3, data), ZEL_ERR_READ_ONLY);
   EXPECT_EQ(ZEL_RemoveData(&f), ZEL_ERR_READ_ONLY);
   ZEL_Close(&f);
-  EXPECT_EQ(fileBytes(path), before);
+  EXPECT_EQ(readAll(path), before);
 }
 
 TEST_F(ZelFileTest, ArgumentAndStateErrors) {
@@ -137,7 +137,7 @@ TEST_F(ZelFileTest, ArgumentAndStateErrors) {
   EXPECT_EQ(ZEL_GetDataLength(&closed), -1);
   ZEL_Close(nullptr);
 
-  makeContainer(path, {{LABE, {"abcd"}}});
+  MakeContainer(path, {{LABE, {"abcd"}}});
   ZEL_FILE f;
   ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
   EXPECT_EQ(ZEL_NextMember(&f), ZEL_ERR_NO_CURRENT);
@@ -161,13 +161,13 @@ TEST_F(ZelFileTest, ArgumentAndStateErrors) {
   EXPECT_EQ(ZEL_GetData(&f, 3, buf), ZEL_ERR_ARG) << "buffer one byte short";
   EXPECT_EQ(ZEL_GetData(&f, 4, buf), ZEL_OK);
   EXPECT_EQ(std::string(buf, 4), "abcd");
-  const auto before = fileBytes(path);
+  const auto before = readAll(path);
   EXPECT_EQ(ZEL_ReplaceData(&f, 3, "xyz"), ZEL_ERR_ARG);
-  EXPECT_EQ(fileBytes(path), before) << "a length mismatch writes nothing";
+  EXPECT_EQ(readAll(path), before) << "a length mismatch writes nothing";
   EXPECT_EQ(ZEL_ReplaceData(&f, 4, "wxyz"), ZEL_OK);
   ASSERT_EQ(ZEL_GetData(&f, 4, buf), ZEL_OK);
   EXPECT_EQ(std::string(buf, 4), "wxyz");
-  EXPECT_EQ(fileBytes(path).size(), before.size()) << "replacing in place does not grow the file";
+  EXPECT_EQ(readAll(path).size(), before.size()) << "replacing in place does not grow the file";
 
   EXPECT_EQ(ZEL_RemoveData(&f), ZEL_OK);
   EXPECT_EQ(ZEL_NextMember(&f), ZEL_ERR_NO_CURRENT);
@@ -175,7 +175,7 @@ TEST_F(ZelFileTest, ArgumentAndStateErrors) {
 }
 
 TEST_F(ZelFileTest, TagChainNavigation) {
-  makeContainer(path, {{ZelTag("AAAA"), {"a1", "a2"}}, {ZelTag("BBBB"), {"b1"}}, {ZelTag("CCCC"), {"c1"}}});
+  MakeContainer(path, {{ZelTag("AAAA"), {"a1", "a2"}}, {ZelTag("BBBB"), {"b1"}}, {ZelTag("CCCC"), {"c1"}}});
   ZEL_FILE f;
   ASSERT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
   ASSERT_EQ(ZEL_FirstMember(&f, ZelTag("AAAA")), ZEL_OK);
@@ -197,14 +197,14 @@ TEST_F(ZelFileTest, TagChainNavigation) {
 // the same bytes and show the expected contents.
 struct ChangeCase {
   const char* what;
-  std::vector<std::pair<int32_t, std::vector<std::string>>> start;
+  Contents start;
   // Applies the change through the API; returns the result code.
   std::function<int(ZEL_FILE*)> apply;
   std::function<void(ReferenceImage&, const std::vector<uint8_t>&)> reference;
-  std::vector<std::pair<int32_t, std::vector<std::string>>> expected;
+  Contents expected;
 };
 
-// Offset of member `index` of `tag` in a container built by makeContainer.
+// Offset of member `index` of `tag` in a container built by MakeContainer.
 uint32_t memberPosition(const std::string& path, int32_t tag, int index) {
   ZEL_FILE f;
   ZEL_Open(path.c_str(), 1, &f);
@@ -222,7 +222,7 @@ int positionOn(ZEL_FILE* f, int32_t tag, int index) {
 }
 
 const int32_t A = ZelTag("AAAA"), B = ZelTag("BBBB"), C = ZelTag("CCCC");
-const std::vector<std::pair<int32_t, std::vector<std::string>>> kThreeTags = {
+const Contents kThreeTags = {
     {A, {"a0", "a1"}}, {B, {"b0", "b1", "b2"}}, {C, {"c0"}}};
 
 std::vector<ChangeCase> changeCases() {
@@ -273,9 +273,9 @@ TEST_F(ZelFileTest, ChangesGiveTheDocumentedBytesAndContents) {
     SCOPED_TRACE(c.what);
     const std::string start = tmp.path("start.zel");
     ::unlink(start.c_str());
-    makeContainer(start, c.start);
+    MakeContainer(start, c.start);
     ::unlink(path.c_str());
-    writeBytes(path, fileBytes(start));
+    writeAll(path, readAll(start));
 
     ZEL_FILE f;
     ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
@@ -283,10 +283,10 @@ TEST_F(ZelFileTest, ChangesGiveTheDocumentedBytesAndContents) {
     ZEL_Close(&f);
 
     Contents got;
-    ASSERT_EQ(walk(path, &got), ZEL_OK);
-    EXPECT_EQ(got.tags, c.expected);
+    ASSERT_EQ(WalkContainer(path, &got), ZEL_OK);
+    EXPECT_EQ(got, c.expected);
 
-    ReferenceImage ref(fileBytes(start));
+    ReferenceImage ref(readAll(start));
     if (c.reference) {
       c.reference(ref, {});
     } else {
@@ -307,12 +307,12 @@ TEST_F(ZelFileTest, ChangesGiveTheDocumentedBytesAndContents) {
         }
       }
     }
-    EXPECT_EQ(fileBytes(path), ref.bytes());
+    EXPECT_EQ(readAll(path), ref.bytes());
   }
 }
 
 TEST_F(ZelFileTest, RemovedTagComesBackAtTheEndOfTheChain) {
-  makeContainer(path, {{A, {"a0"}}, {B, {"b0"}}, {C, {"c0"}}});
+  MakeContainer(path, {{A, {"a0"}}, {B, {"b0"}}, {C, {"c0"}}});
   ZEL_FILE f;
   ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
   ASSERT_EQ(ZEL_FirstMember(&f, A), ZEL_OK);
@@ -321,8 +321,8 @@ TEST_F(ZelFileTest, RemovedTagComesBackAtTheEndOfTheChain) {
   ASSERT_EQ(ZEL_AddData(&f, A, 2, "a9"), ZEL_OK);
   ZEL_Close(&f);
   Contents got;
-  ASSERT_EQ(walk(path, &got), ZEL_OK);
-  EXPECT_EQ(got.tags, (decltype(got.tags){{B, {"b0"}}, {C, {"c0"}}, {A, {"a9"}}}));
+  ASSERT_EQ(WalkContainer(path, &got), ZEL_OK);
+  EXPECT_EQ(got, (Contents{{B, {"b0"}}, {C, {"c0"}}, {A, {"a9"}}}));
 }
 
 // A process killed after any write of a change leaves a file that walks
@@ -333,16 +333,16 @@ TEST_F(ZelFileTest, InterruptedChangesLeaveOldOrNewState) {
     SCOPED_TRACE(c.what);
     const std::string start = tmp.path("start.zel");
     ::unlink(start.c_str());
-    makeContainer(start, c.start);
-    const auto startBytes = fileBytes(start);
+    MakeContainer(start, c.start);
+    const auto startBytes = readAll(start);
     Contents old;
-    ASSERT_EQ(walk(start, &old), ZEL_OK);
+    ASSERT_EQ(WalkContainer(start, &old), ZEL_OK);
 
     for (auto kind : {FileFaults::Kind::FromThenOn, FileFaults::Kind::Once}) {
       bool completed = false;
       for (long n = 1; !completed && n < 20; ++n) {
         SCOPED_TRACE("write " + std::to_string(n) + (kind == FileFaults::Kind::Once ? " fails" : " and later die"));
-        writeBytes(path, startBytes);
+        writeAll(path, startBytes);
         ZEL_FILE f;
         ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
         FileFaults::failWrite(n, kind);
@@ -355,13 +355,13 @@ TEST_F(ZelFileTest, InterruptedChangesLeaveOldOrNewState) {
         else EXPECT_EQ(rc, ZEL_ERR_IO);
 
         Contents now;
-        ASSERT_EQ(walk(path, &now), ZEL_OK);
+        ASSERT_EQ(WalkContainer(path, &now), ZEL_OK);
         if (rc == ZEL_OK) {
-          EXPECT_EQ(now.tags, c.expected);
+          EXPECT_EQ(now, c.expected);
         } else if (kind == FileFaults::Kind::Once) {
-          EXPECT_EQ(fileBytes(path), startBytes) << "a failed change is undone";
+          EXPECT_EQ(readAll(path), startBytes) << "a failed change is undone";
         } else {
-          EXPECT_TRUE(now == old || now.tags == c.expected);
+          EXPECT_TRUE(now == old || now == c.expected);
         }
       }
       EXPECT_TRUE(completed);
@@ -372,8 +372,8 @@ TEST_F(ZelFileTest, InterruptedChangesLeaveOldOrNewState) {
 // Damaged files: every walk ends in an error code, never a crash, a hang or
 // a huge allocation.
 TEST_F(ZelFileTest, DamagedContainersGiveErrors) {
-  makeContainer(path, {{A, {"a0", "a1", "a2"}}, {B, {"b0"}}});
-  const auto good = fileBytes(path);
+  MakeContainer(path, {{A, {"a0", "a1", "a2"}}, {B, {"b0"}}});
+  const auto good = readAll(path);
   const uint32_t a0 = 548, a1 = a0 + 38, a2 = a1 + 38, b0 = a2 + 38;
   ASSERT_EQ(u32At(good, a0 + 16), a1);
   ASSERT_EQ(u32At(good, a2 + 24), NO);
@@ -398,10 +398,10 @@ TEST_F(ZelFileTest, DamagedContainersGiveErrors) {
     SCOPED_TRACE(c.what);
     auto bytes = good;
     putU32(bytes, c.at, c.value);
-    writeBytes(path, bytes);
+    writeAll(path, bytes);
 
     Contents got;
-    EXPECT_EQ(walk(path, &got), ZEL_ERR_IO);
+    EXPECT_EQ(WalkContainer(path, &got), ZEL_ERR_IO);
 
     // Every walk that may cross the damage: to the end of the tag chain, to
     // the end of a member chain, and the compatibility check. Whatever fails
@@ -417,7 +417,7 @@ TEST_F(ZelFileTest, DamagedContainersGiveErrors) {
     };
     int failures = 0;
     for (const auto& op : ops) {
-      const auto before = fileBytes(path);
+      const auto before = readAll(path);
       ZEL_FILE f;
       ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
       const int rc = op(&f);
@@ -425,14 +425,14 @@ TEST_F(ZelFileTest, DamagedContainersGiveErrors) {
       if (rc == ZEL_OK) continue;
       ++failures;
       EXPECT_EQ(rc, ZEL_ERR_IO);
-      EXPECT_EQ(fileBytes(path), before);
+      EXPECT_EQ(readAll(path), before);
     }
     EXPECT_GT(failures, 0);
   }
 }
 
 TEST_F(ZelFileTest, IsCompatibleTagReasons) {
-  makeContainer(path, {{A, {"xx", "yy"}}, {B, {"xx", "yyy"}}});
+  MakeContainer(path, {{A, {"xx", "yy"}}, {B, {"xx", "yyy"}}});
   ZEL_FILE f;
   ASSERT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
   int reason = 77;
@@ -461,8 +461,8 @@ TEST_F(ZelFileTest, NothingIsWrittenPastFourGibibytes) {
     for (const bool insert : {false, true}) {
       SCOPED_TRACE(std::string(c.what) + (insert ? " (insert)" : " (add)"));
       ::unlink(path.c_str());
-      makeContainer(path, {{A, {"a0"}}});
-      const auto small = fileBytes(path);
+      MakeContainer(path, {{A, {"a0"}}});
+      const auto small = readAll(path);
       ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(c.size)), 0);  // sparse
       ZEL_FILE f;
       ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
@@ -475,7 +475,7 @@ TEST_F(ZelFileTest, NothingIsWrittenPastFourGibibytes) {
       EXPECT_EQ(static_cast<uint64_t>(st.st_size), c.expected == ZEL_OK ? limit : c.size);
       if (c.expected != ZEL_OK) {
         ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(small.size())), 0);
-        EXPECT_EQ(fileBytes(path), small) << "no link was changed";
+        EXPECT_EQ(readAll(path), small) << "no link was changed";
       }
     }
   }
@@ -499,17 +499,17 @@ TEST_F(ZelFileTest, AppendFindsTheRealEndAfterOutsideChanges) {
     SCOPED_TRACE(c.what);
     ::unlink(path.c_str());
     ZelTailCache::clear();
-    makeContainer(path, {{A, {"a0", "a1", "a2"}}});  // the cache now knows A's tail
-    ReferenceImage outside(fileBytes(path));
+    MakeContainer(path, {{A, {"a0", "a1", "a2"}}});  // the cache now knows A's tail
+    ReferenceImage outside(readAll(path));
     c.outside(outside);
-    writeBytes(path, outside.bytes());
+    writeAll(path, outside.bytes());
     ZEL_FILE f;
     ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
     ASSERT_EQ(ZEL_AddData(&f, A, 3, "new"), ZEL_OK);
     ZEL_Close(&f);
     Contents got;
-    ASSERT_EQ(walk(path, &got), ZEL_OK);
-    EXPECT_EQ(got.tags, (decltype(got.tags){{A, c.expected}}));
+    ASSERT_EQ(WalkContainer(path, &got), ZEL_OK);
+    EXPECT_EQ(got, (Contents{{A, c.expected}}));
   }
 }
 

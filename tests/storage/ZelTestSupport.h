@@ -1,40 +1,21 @@
 #pragma once
-// Helpers for the container tests: whole-file bytes, a walk that turns a
-// container into plain values, and little-endian pokes for damaging files.
+// Helpers for the container tests: little-endian numbers read from and
+// written into a file image, on top of the shared file and container helpers.
 
-#include <QTemporaryDir>
+#include <cstddef>
 #include <cstdint>
-#include <map>
-#include <string>
 #include <vector>
 
-#include "storage/ZelFile.h"
+#include "ContainerContents.h"
+#include "TestFiles.h"
 
 namespace zeltest {
 
-std::vector<uint8_t> fileBytes(const std::string& path);
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+using namespace testsupport;
+
+/// The little-endian 32-bit number at `offset` of `bytes`.
 uint32_t u32At(const std::vector<uint8_t>& bytes, size_t offset);
+/// Overwrites the four bytes at `offset` of `bytes` with `value`, little-endian.
 void putU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value);
-
-/// What a reader sees: tags in chain order, each with its members' data in member order.
-struct Contents {
-  std::vector<std::pair<int32_t, std::vector<std::string>>> tags;
-  bool operator==(const Contents& o) const { return tags == o.tags; }
-};
-
-/// Walks every tag and member of the container at `path` (read-only).
-/// Returns the first error code met, or 0 with `out` filled.
-int walk(const std::string& path, Contents* out);
-
-/// A temporary folder with a helper to name files in it.
-struct TempDir {
-  QTemporaryDir dir;
-  std::string path(const std::string& name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
-};
-
-/// Creates a container at `path` with the given tags and members, in order.
-void makeContainer(const std::string& path,
-                   const std::vector<std::pair<int32_t, std::vector<std::string>>>& tags);
 
 }  // namespace zeltest

@@ -24,10 +24,7 @@ std::vector<std::string> Listed(TESK_ARY list) {
   return paths;
 }
 
-struct ListDeleter {
-  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-};
-using List = std::unique_ptr<TeskAryHeader, ListDeleter>;
+using List = testsupport::Ary;
 
 TEST(FileListingTest, ListsMatchingNamesAtAnyDepthWithoutFollowingFolderLinks) {
   Sandbox box;

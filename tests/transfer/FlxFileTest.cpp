@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -22,10 +21,10 @@ using flxtest::baseEntry;
 // Every field set, to values near the edges of what each field and the reader take.
 FLN_ENTRY fullEntry() {
   FLN_ENTRY e = baseEntry();
-  FLX_SET_TEXT(e, en_file_name, "論文　最終版.pdf");
-  FLX_SET_TEXT(e, en_title, std::string(42 * 3 - 3, 'x') + "題");  // 126 bytes
-  FLX_SET_TEXT(e, en_c1_name, "＜すべて＞ではない");
-  FLX_SET_TEXT(e, en_note, "一行目\n二行目\n三行目");
+  SET_FIELD_TEXT(e, en_file_name, "論文　最終版.pdf");
+  SET_FIELD_TEXT(e, en_title, std::string(42 * 3 - 3, 'x') + "題");  // 126 bytes
+  SET_FIELD_TEXT(e, en_c1_name, "＜すべて＞ではない");
+  SET_FIELD_TEXT(e, en_note, "一行目\n二行目\n三行目");
   e.en_my_rate = ZEL_EndianShort_NtoL(-32768);
   e.en_co_id = ZEL_EndianLong_NtoL(-2147483647 - 1);
   e.en_window_position = FlnRect{ZEL_EndianShort_NtoL(-32768), ZEL_EndianShort_NtoL(32767),
@@ -33,17 +32,17 @@ FLN_ENTRY fullEntry() {
   e.en_window_z_index = ZEL_EndianLong_NtoL(2147483647);
   e.en_detail_toggle = 255;
   e.en_selection_end = ZEL_EndianLong_NtoL(-1);
-  FLX_SET_TEXT(e, en_translator_name, "訳者 (第2版)");
-  FLX_SET_TEXT(e, en_file_path, "/home/u/" + std::string(300, 'p') + "/論文　最終版.pdf");
-  FLX_SET_TEXT(e, en_os, "Debian GNU/Linux 12 (bookworm) ｘ８６");
-  FLX_SET_TEXT(e, en_machine_name, "書斎のPC");
+  SET_FIELD_TEXT(e, en_translator_name, "訳者 (第2版)");
+  SET_FIELD_TEXT(e, en_file_path, "/home/u/" + std::string(300, 'p') + "/論文　最終版.pdf");
+  SET_FIELD_TEXT(e, en_os, "Debian GNU/Linux 12 (bookworm) ｘ８６");
+  SET_FIELD_TEXT(e, en_machine_name, "書斎のPC");
   e.en_pdf_window_ordered_index = ZEL_EndianShort_NtoL(32767);
   return e;
 }
 
 class FlxFileTest : public ::testing::Test {
  protected:
-  std::string pdfPath() const { return dir_.filePath("論文　最終版.pdf").toStdString(); }
+  std::string pdfPath() const { return dir_.path("論文　最終版.pdf"); }
   std::string flxPath() const {
     char path[kFlnPathBufferSize];
     EXPECT_EQ(GenerateFLXFilePath_ByPDFPath(pdfPath().c_str(), path), 1);
@@ -56,7 +55,7 @@ class FlxFileTest : public ::testing::Test {
     EXPECT_EQ(ReadFLXFile_ByPDFPath(pdfPath().c_str(), &back), 1);
     return back;
   }
-  QTemporaryDir dir_;
+  TempDir dir_;
 };
 
 TEST_F(FlxFileTest, FullyFilledEntryComesBackByteForByteButItsId) {
@@ -71,9 +70,9 @@ TEST_F(FlxFileTest, FullyFilledEntryComesBackByteForByteButItsId) {
 
 TEST_F(FlxFileTest, EdgeCasesOfTheText) {
   using Setter = void (*)(FLN_ENTRY&, const std::string&);
-  const Setter note = [](FLN_ENTRY& e, const std::string& text) { FLX_SET_TEXT(e, en_note, text); };
-  const Setter title = [](FLN_ENTRY& e, const std::string& text) { FLX_SET_TEXT(e, en_title, text); };
-  const Setter os = [](FLN_ENTRY& e, const std::string& text) { FLX_SET_TEXT(e, en_os, text); };
+  const Setter note = [](FLN_ENTRY& e, const std::string& text) { SET_FIELD_TEXT(e, en_note, text); };
+  const Setter title = [](FLN_ENTRY& e, const std::string& text) { SET_FIELD_TEXT(e, en_title, text); };
+  const Setter os = [](FLN_ENTRY& e, const std::string& text) { SET_FIELD_TEXT(e, en_os, text); };
   std::string kanji42;  // 126 bytes in 42 characters
   for (int i = 0; i < 42; ++i) kanji42 += "題";
   struct Case {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -58,11 +57,10 @@ struct ReaderCase {
 
 class FlxReaderTest : public ::testing::Test {
  protected:
-  std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }
 
   // Reads `text` (any bytes) through a file, as an import does.
   Fields readBack(const std::string& text) {
-    const std::string file = path("paper.flx");
+    const std::string file = dir_.path("paper.flx");
     writeAll(file, std::vector<uint8_t>(text.begin(), text.end()));
     FLN_ENTRY entry;
     std::memset(&entry, 0xA5, sizeof entry);
@@ -80,7 +78,7 @@ class FlxReaderTest : public ::testing::Test {
     }
   }
 
-  QTemporaryDir dir_;
+  TempDir dir_;
 };
 
 TEST_F(FlxReaderTest, CompleteFileAndTheKeyRules) {
@@ -332,9 +330,9 @@ TEST(FlxReaderBoundsTest, GarbageReadsWithinBounds) {
 }
 
 TEST_F(FlxReaderTest, MissingOrUnreadableFileLeavesTheEntryAlone) {
-  const std::string folder = path("folder.flx");
+  const std::string folder = dir_.path("folder.flx");
   ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
-  const std::string paths[] = {path("missing.flx"), folder};
+  const std::string paths[] = {dir_.path("missing.flx"), folder};
   for (const std::string& p : paths) {
     SCOPED_TRACE(p);
     FLN_ENTRY entry;
@@ -345,17 +343,17 @@ TEST_F(FlxReaderTest, MissingOrUnreadableFileLeavesTheEntryAlone) {
   }
   FLN_ENTRY entry;
   EXPECT_EQ(ReadFLXFile(nullptr, &entry), 0);
-  EXPECT_EQ(ReadFLXFile(path("missing.flx").c_str(), nullptr), 0);
+  EXPECT_EQ(ReadFLXFile(dir_.path("missing.flx").c_str(), nullptr), 0);
 }
 
 TEST_F(FlxReaderTest, ByPDFPathReadsTheFileBesideThePDF) {
   const std::string text = flxText(baseLines());
-  writeAll(path("paper.flx"), std::vector<uint8_t>(text.begin(), text.end()));
+  writeAll(dir_.path("paper.flx"), std::vector<uint8_t>(text.begin(), text.end()));
   FLN_ENTRY entry;
-  EXPECT_EQ(ReadFLXFile_ByPDFPath(path("paper.pdf").c_str(), &entry), 1);
+  EXPECT_EQ(ReadFLXFile_ByPDFPath(dir_.path("paper.pdf").c_str(), &entry), 1);
   EXPECT_EQ(flxtest::describe(entry), fieldsOf(baseLines()));
-  EXPECT_EQ(ReadFLXFile_ByPDFPath(path("other.pdf").c_str(), &entry), 0);
-  const std::string tooLong = path("") + std::string(600, 'p') + ".pdf";
+  EXPECT_EQ(ReadFLXFile_ByPDFPath(dir_.path("other.pdf").c_str(), &entry), 0);
+  const std::string tooLong = dir_.path("") + std::string(600, 'p') + ".pdf";
   EXPECT_EQ(ReadFLXFile_ByPDFPath(tooLong.c_str(), &entry), 0);
 }
 

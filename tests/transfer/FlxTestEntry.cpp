@@ -1,7 +1,5 @@
 #include "FlxTestEntry.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 
 #include "storage/Endian.h"
@@ -16,7 +14,6 @@ std::string textOf(const void* field, size_t bytes) {
   if (FLN_COMM_ConvertUniCharToChar_LtoN(field, bytes, out, sizeof out) != 1) return "<unconvertible>";
   return out;
 }
-std::string dateOf(const char* field, size_t bytes) { return std::string(field, strnlen(field, bytes)); }
 std::string longOf(int32_t stored) { return std::to_string(ZEL_EndianLong_LtoN(stored)); }
 std::string shortOf(int16_t stored) { return std::to_string(ZEL_EndianShort_LtoN(stored)); }
 std::string rectOf(FlnRect r) {
@@ -98,17 +95,17 @@ Fields describe(const FLN_ENTRY& e) {
       {"[en_id]", longOf(e.en_id)},
       {"[en_file_name]", textOf(e.en_file_name, sizeof e.en_file_name)},
       {"[en_title]", textOf(e.en_title, sizeof e.en_title)},
-      {"[en_file_create_date]", dateOf(e.en_file_create_date, sizeof e.en_file_create_date)},
+      {"[en_file_create_date]", FIELD_CHARS(e, en_file_create_date)},
       {"[en_c1_name]", textOf(e.en_c1_name, sizeof e.en_c1_name)},
       {"[en_c2_name]", textOf(e.en_c2_name, sizeof e.en_c2_name)},
       {"[en_c3_name]", textOf(e.en_c3_name, sizeof e.en_c3_name)},
       {"[en_note]", textOf(e.en_note, sizeof e.en_note)},
       {"[en_my_rate]", shortOf(e.en_my_rate)},
       {"[en_co_id]", longOf(e.en_co_id)},
-      {"[en_create_date]", dateOf(e.en_create_date, sizeof e.en_create_date)},
-      {"[en_update_date]", dateOf(e.en_update_date, sizeof e.en_update_date)},
-      {"[en_last_view_date]", dateOf(e.en_last_view_date, sizeof e.en_last_view_date)},
-      {"[en_last_use_date]", dateOf(e.en_last_use_date, sizeof e.en_last_use_date)},
+      {"[en_create_date]", FIELD_CHARS(e, en_create_date)},
+      {"[en_update_date]", FIELD_CHARS(e, en_update_date)},
+      {"[en_last_view_date]", FIELD_CHARS(e, en_last_view_date)},
+      {"[en_last_use_date]", FIELD_CHARS(e, en_last_use_date)},
       {"[en_window_position]", rectOf(e.en_window_position)},
       {"[en_window_z_index]", longOf(e.en_window_z_index)},
       {"[en_focus_item]", longOf(e.en_focus_item)},
@@ -149,21 +146,17 @@ Fields emptyFields() {
   return describe(empty);
 }
 
-void setText(void* field, size_t bytes, const std::string& text) {
-  ASSERT_EQ(FLN_COMM_ConvertCharToUniChar_NtoL(text.c_str(), field, bytes), 1) << "does not fit: " << text;
-}
-
 FLN_ENTRY baseEntry() {
   FLN_ENTRY e;
   std::memset(&e, 0, sizeof e);
   e.en_id = storedLong(17);
-  FLX_SET_TEXT(e, en_file_name, "paper.pdf");
-  FLX_SET_TEXT(e, en_title, "論文の題名");
+  SET_FIELD_TEXT(e, en_file_name, "paper.pdf");
+  SET_FIELD_TEXT(e, en_title, "論文の題名");
   std::strcpy(e.en_file_create_date, "20240102030405006");
-  FLX_SET_TEXT(e, en_c1_name, "物理");
-  FLX_SET_TEXT(e, en_c2_name, "講義");
-  FLX_SET_TEXT(e, en_c3_name, "その他");
-  FLX_SET_TEXT(e, en_note, "ひとこと");
+  SET_FIELD_TEXT(e, en_c1_name, "物理");
+  SET_FIELD_TEXT(e, en_c2_name, "講義");
+  SET_FIELD_TEXT(e, en_c3_name, "その他");
+  SET_FIELD_TEXT(e, en_note, "ひとこと");
   e.en_my_rate = storedShort(-3);
   e.en_co_id = storedLong(123456);
   std::strcpy(e.en_create_date, "20240102030405007");
@@ -178,17 +171,17 @@ FLN_ENTRY baseEntry() {
   e.en_caret_position = storedLong(12);
   e.en_selection_start = storedLong(3);
   e.en_selection_end = storedLong(9);
-  FLX_SET_TEXT(e, en_author_name, "著者");
-  FLX_SET_TEXT(e, en_editor_name, "編者");
-  FLX_SET_TEXT(e, en_supervisor_name, "監修者");
-  FLX_SET_TEXT(e, en_publisher_name, "出版社");
-  FLX_SET_TEXT(e, en_translator_name, "訳者");
+  SET_FIELD_TEXT(e, en_author_name, "著者");
+  SET_FIELD_TEXT(e, en_editor_name, "編者");
+  SET_FIELD_TEXT(e, en_supervisor_name, "監修者");
+  SET_FIELD_TEXT(e, en_publisher_name, "出版社");
+  SET_FIELD_TEXT(e, en_translator_name, "訳者");
   e.en_dlg_focus_tab = storedLong(1);
   e.en_dlg_focus_item = storedLong(5);
   e.en_file_size = storedLong(2097152);
-  FLX_SET_TEXT(e, en_file_path, "/home/u/論文/paper.pdf");
-  FLX_SET_TEXT(e, en_os, "Debian GNU/Linux 12 (bookworm)");
-  FLX_SET_TEXT(e, en_machine_name, "desk");
+  SET_FIELD_TEXT(e, en_file_path, "/home/u/論文/paper.pdf");
+  SET_FIELD_TEXT(e, en_os, "Debian GNU/Linux 12 (bookworm)");
+  SET_FIELD_TEXT(e, en_machine_name, "desk");
   e.en_pdf_window_position = storedRect(-5, 0, 700, -32768);
   e.en_entry_window_ordered_index = storedShort(2);
   e.en_pdf_window_ordered_index = storedShort(-1);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "RecordFields.h"
 #include "library/FlnRecords.h"
 
 namespace flxtest {
@@ -36,9 +37,5 @@ Fields emptyFields();
 
 /// The entry baseLines stands for, "[en_id]" included.
 FLN_ENTRY baseEntry();
-/// Stores UTF-8 `text` into a little-endian text field of `bytes` bytes (test failure if it does not fit).
-void setText(void* field, size_t bytes, const std::string& text);
 
 }  // namespace flxtest
-
-#define FLX_SET_TEXT(entry, field, text) flxtest::setText((entry).field, sizeof (entry).field, text)

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -57,7 +56,7 @@ TEST(FlxWriterTest, WritesStoredValuesAsTheyAre) {
       {"date without zero byte", [](FLN_ENTRY& e) { std::memset(e.en_create_date, '9', 18); }, "[en_create_date]",
        std::string(18, '9')},
       {"8-bit fields unsigned", [](FLN_ENTRY& e) { e.en_detail_toggle = 255; }, "[en_detail_toggle]", "255"},
-      {"text with line feeds", [](FLN_ENTRY& e) { FLX_SET_TEXT(e, en_note, "一\n二\n三"); }, "[en_note]",
+      {"text with line feeds", [](FLN_ENTRY& e) { SET_FIELD_TEXT(e, en_note, "一\n二\n三"); }, "[en_note]",
        "一\n二\n三"},
   };
   for (const Case& c : cases) {
@@ -71,14 +70,13 @@ TEST(FlxWriterTest, WritesStoredValuesAsTheyAre) {
 class FlxWriteFileTest : public ::testing::Test {
  protected:
   void TearDown() override { FileFaults::reset(); }
-  std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }
-  QTemporaryDir dir_;
+  TempDir dir_;
 };
 
 TEST_F(FlxWriteFileTest, CreatesOrTruncatesTheFile) {
   const FLN_ENTRY entry = baseEntry();
-  const std::string fresh = path("fresh.flx");
-  const std::string old = path("old.flx");
+  const std::string fresh = dir_.path("fresh.flx");
+  const std::string old = dir_.path("old.flx");
   writeAll(old, std::vector<uint8_t>(20000, 'z'));
   for (const std::string& target : {fresh, old}) {
     SCOPED_TRACE(target);
@@ -89,24 +87,24 @@ TEST_F(FlxWriteFileTest, CreatesOrTruncatesTheFile) {
 
 TEST_F(FlxWriteFileTest, ReportsAFileThatCannotBeCreated) {
   const FLN_ENTRY entry = baseEntry();
-  const std::string missingFolder = path("missing/paper.flx");
-  const std::string folder = path("folder.flx");
+  const std::string missingFolder = dir_.path("missing/paper.flx");
+  const std::string folder = dir_.path("folder.flx");
   ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
 
   EXPECT_EQ(WriteFLXFile(&entry, missingFolder.c_str()), kFlxWriteCannotCreate);
   EXPECT_EQ(errno, ENOENT);
   EXPECT_FALSE(exists(missingFolder));
   EXPECT_EQ(WriteFLXFile(&entry, folder.c_str()), kFlxWriteCannotCreate);
-  EXPECT_EQ(WriteFLXFile(nullptr, path("x.flx").c_str()), kFlxWriteCannotCreate);
+  EXPECT_EQ(WriteFLXFile(nullptr, dir_.path("x.flx").c_str()), kFlxWriteCannotCreate);
   EXPECT_EQ(WriteFLXFile(&entry, nullptr), kFlxWriteCannotCreate);
-  EXPECT_FALSE(exists(path("x.flx")));
+  EXPECT_FALSE(exists(dir_.path("x.flx")));
 }
 
 TEST_F(FlxWriteFileTest, FailedWriteLeavesNoFileBehind) {
   const FLN_ENTRY entry = baseEntry();
   for (const bool existed : {false, true}) {
     SCOPED_TRACE(existed ? "over an old file" : "new file");
-    const std::string target = path(existed ? "old.flx" : "new.flx");
+    const std::string target = dir_.path(existed ? "old.flx" : "new.flx");
     if (existed) writeAll(target, std::vector<uint8_t>(100, 'z'));
     FileFaults::failWrite(1, FileFaults::Kind::Once);
     EXPECT_EQ(WriteFLXFile(&entry, target.c_str()), kFlxWriteFailed);
@@ -118,7 +116,7 @@ TEST_F(FlxWriteFileTest, FailedWriteLeavesNoFileBehind) {
 
 TEST_F(FlxWriteFileTest, FullDiskIsReportedAndLeavesNoPartialFile) {
   // A file size limit makes the kernel refuse the write part way, as a full disk does.
-  const std::string target = path("paper.flx");
+  const std::string target = dir_.path("paper.flx");
   const FLN_ENTRY entry = baseEntry();
   struct rlimit saved;
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);

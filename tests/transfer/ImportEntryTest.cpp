@@ -38,19 +38,19 @@ TEST(ImportEntryTest, TextsTooLongForTheirFieldsAreCutAndTheFileNameKeepsItsExte
   const std::string path = "/in/" + name;
   const char* const categories[3] = {"一", "二", "三"};
   const ImportSystemFacts facts{QString(70, u'o'), QStringLiteral("host")};
-  FrozenClock clock(ImportTime());
+  FrozenClock clock(FixedTime());
   FLN_ENTRY entry;
   BuildEntry_FromFile(path, 0x100000123LL, QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5, 678)), categories, facts, &entry);
 
-  EXPECT_EQ(TT_TEXT(entry, en_file_name), std::string(122, 'x') + ".pdf");
-  EXPECT_EQ(TT_TEXT(entry, en_title), std::string(126, 'x'));
-  EXPECT_EQ(TT_TEXT(entry, en_file_path), path);
-  EXPECT_EQ(TT_TEXT(entry, en_os), std::string(62, 'o'));
-  EXPECT_EQ(TT_TEXT(entry, en_machine_name), "host");
-  EXPECT_EQ(TT_TEXT(entry, en_c2_name), "二");
+  EXPECT_EQ(FIELD_TEXT(entry, en_file_name), std::string(122, 'x') + ".pdf");
+  EXPECT_EQ(FIELD_TEXT(entry, en_title), std::string(126, 'x'));
+  EXPECT_EQ(FIELD_TEXT(entry, en_file_path), path);
+  EXPECT_EQ(FIELD_TEXT(entry, en_os), std::string(62, 'o'));
+  EXPECT_EQ(FIELD_TEXT(entry, en_machine_name), "host");
+  EXPECT_EQ(FIELD_TEXT(entry, en_c2_name), "二");
   EXPECT_EQ(Host(entry.en_file_size), 0x123) << "the size is kept as a 32-bit number";
-  EXPECT_EQ(TT_DATE(entry, en_file_create_date), "20200102030405678");
-  EXPECT_EQ(TT_DATE(entry, en_create_date), kImportDate);
+  EXPECT_EQ(FIELD_CHARS(entry, en_file_create_date), "20200102030405678");
+  EXPECT_EQ(FIELD_CHARS(entry, en_create_date), kFixedDate);
   EXPECT_EQ(entry.en_id, 0);
 }
 

@@ -8,7 +8,6 @@
 
 #include "TestFiles.h"
 #include "TransferTestSupport.h"
-#include "categories/CategoryNames.h"
 #include "storage/Endian.h"
 #include "transfer/PdfExport.h"
 #include "transfer/PdfImport.h"
@@ -17,13 +16,10 @@ namespace {
 
 using namespace transfertest;
 
-class PdfDeleteTest : public testing::Test {
+class PdfDeleteTest : public SandboxLibraryTest {
  protected:
   void SetUp() override {
-    libraryPath_ = box_.path("library.fln");
-    CreateAndLoad(libraryPath_, &library_);
-    for (char* choice : {library_.data.lastSelectCat1, library_.data.lastSelectCat2, library_.data.lastSelectCat3})
-      std::strcpy(choice, kCategoryAll);
+    ASSERT_NO_FATAL_FAILURE(SandboxLibraryTest::SetUp());
     pdf_ = box_.writePdf("paper.pdf", 700, 1);
     for (int i = 0; i < 3; ++i)  // three entries of one and the same file
       ASSERT_EQ(ImportPDFFiles(&library_.data, box_.path("paper.pdf").c_str(), box_.root().c_str(), "", "", "").imported, 1);
@@ -42,10 +38,6 @@ class PdfDeleteTest : public testing::Test {
     return false;
   }
 
-  Sandbox box_;
-  FrozenClock clock_{ImportTime()};
-  std::string libraryPath_;
-  Library library_;
   QByteArray pdf_;
   std::vector<FLN_ENTRY> entries_;
 };

@@ -12,7 +12,6 @@
 
 #include "FlxTestEntry.h"
 #include "TransferTestSupport.h"
-#include "categories/CategoryNames.h"
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
 #include "transfer/ExportName.h"
@@ -71,13 +70,10 @@ TEST(ExportNameTest, PdfPathIsNumberedAndFitsInto511Bytes) {
   }
 }
 
-class PdfExportTest : public testing::Test {
+class PdfExportTest : public SandboxLibraryTest {
  protected:
   void SetUp() override {
-    libraryPath_ = box_.path("library.fln");
-    CreateAndLoad(libraryPath_, &library_);
-    for (char* choice : {library_.data.lastSelectCat1, library_.data.lastSelectCat2, library_.data.lastSelectCat3})
-      std::strcpy(choice, kCategoryAll);
+    ASSERT_NO_FATAL_FAILURE(SandboxLibraryTest::SetUp());
     box_.makeFolder("out");
   }
 
@@ -103,7 +99,7 @@ class PdfExportTest : public testing::Test {
   // Gives the entry of `row` another file name, in entry and showEntryAry.
   void Rename(int32_t row, const std::string& fileName) {
     FLN_ENTRY entry = Shown(row);
-    FLX_SET_TEXT(entry, en_file_name, fileName);
+    SET_FIELD_TEXT(entry, en_file_name, fileName);
     ASSERT_EQ(UpdateEntry(library_.data.entry, &entry), 1);
     ASSERT_EQ(UpdateEntry(library_.data.showEntryAry, &entry), 1);
   }
@@ -118,10 +114,6 @@ class PdfExportTest : public testing::Test {
     return file.readAll();
   }
 
-  Sandbox box_;
-  FrozenClock clock_{ImportTime()};
-  std::string libraryPath_;
-  Library library_;
   std::map<std::string, QByteArray> pdfs_;
 };
 
@@ -145,7 +137,7 @@ TEST_F(PdfExportTest, EntriesOfOneFileNameAreNumberedInRowOrder) {
     EXPECT_EQ(Bytes(out.pdfPath), pdfs_[sources[row]]) << out.pdfPath;
     FLN_ENTRY fromFlx;
     ASSERT_EQ(ReadFLXFile(out.flxPath.c_str(), &fromFlx), 1);
-    EXPECT_EQ(TT_TEXT(fromFlx, en_file_path), box_.path(sources[row]));
+    EXPECT_EQ(FIELD_TEXT(fromFlx, en_file_path), box_.path(sources[row]));
   }
   // Nothing else is left in the folder, temporary files included.
   EXPECT_EQ(FolderNames(box_.path("out")), (std::vector<std::string>{"paper-1.flx", "paper-1.pdf", "paper-2.flx",
@@ -181,16 +173,16 @@ TEST_F(PdfExportTest, TheMetadataFileHasTheExportAsLastUseAndTheEntryBothDatesAf
 
   FLN_ENTRY fromFlx;
   ASSERT_EQ(ReadFLXFile(result.exported[0].flxPath.c_str(), &fromFlx), 1);
-  EXPECT_EQ(TT_DATE(fromFlx, en_last_use_date), kExportDate);
-  EXPECT_EQ(TT_DATE(fromFlx, en_update_date), kImportDate);
+  EXPECT_EQ(FIELD_CHARS(fromFlx, en_last_use_date), kExportDate);
+  EXPECT_EQ(FIELD_CHARS(fromFlx, en_update_date), kFixedDate);
 
   Library reloaded;
   Load(libraryPath_, &reloaded);
   for (TESK_ARY ary : {library_.data.entry, library_.data.showEntryAry, reloaded.data.entry}) {
     const std::vector<FLN_ENTRY> entries = Entries(ary);
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(TT_DATE(entries[0], en_last_use_date), kExportDate);
-    EXPECT_EQ(TT_DATE(entries[0], en_update_date), kExportDate);
+    EXPECT_EQ(FIELD_CHARS(entries[0], en_last_use_date), kExportDate);
+    EXPECT_EQ(FIELD_CHARS(entries[0], en_update_date), kExportDate);
   }
 }
 
@@ -217,7 +209,7 @@ TEST_F(PdfExportTest, AnEntryWithoutReadablePdfIsReportedAndTheOthersAreExported
   EXPECT_EQ(FolderNames(box_.path("out")), (std::vector<std::string>{"a.flx", "a.pdf", "d.flx", "d.pdf"}));
   const FLN_ENTRY bAfter = Shown(1);
   EXPECT_EQ(std::memcmp(&bAfter, &bBefore, sizeof bAfter), 0) << "an entry not exported keeps its dates";
-  EXPECT_EQ(TT_DATE(Shown(3), en_last_use_date), kExportDate);
+  EXPECT_EQ(FIELD_CHARS(Shown(3), en_last_use_date), kExportDate);
 }
 
 TEST_F(PdfExportTest, AFileNameNeverLeavesTheChosenFolder) {
@@ -247,7 +239,7 @@ TEST_F(PdfExportTest, RefusesAFolderThatIsNotThere) {
   const ExportResult result = ExportPDFFiles(&library_.data, box_.path("missing").c_str(), {0});
   EXPECT_EQ(result.status, ExportStatus::FolderUnusable);
   EXPECT_TRUE(result.exported.empty());
-  EXPECT_EQ(TT_DATE(Shown(0), en_last_use_date), "");
+  EXPECT_EQ(FIELD_CHARS(Shown(0), en_last_use_date), "");
 }
 
 // A file size limit stands in for a disk that fills up during the export.

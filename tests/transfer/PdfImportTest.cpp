@@ -35,12 +35,12 @@ using namespace transfertest;
 
 const FLN_ENTRY* FindByTitle(const std::vector<FLN_ENTRY>& entries, const std::string& title) {
   for (const FLN_ENTRY& e : entries)
-    if (TT_TEXT(e, en_title) == title) return &e;
+    if (FIELD_TEXT(e, en_title) == title) return &e;
   return nullptr;
 }
 
 std::vector<std::string> CategoriesOf(const FLN_ENTRY& e) {
-  return {TT_TEXT(e, en_c1_name), TT_TEXT(e, en_c2_name), TT_TEXT(e, en_c3_name)};
+  return {FIELD_TEXT(e, en_c1_name), FIELD_TEXT(e, en_c2_name), FIELD_TEXT(e, en_c3_name)};
 }
 
 bool HasTriple(const FLN_DATA& data, const char* c1, const char* c2, const char* c3) {
@@ -61,35 +61,23 @@ void WriteFlx(const std::string& pdfPath, const std::string& title, const std::s
   FLN_ENTRY entry;
   std::memset(&entry, 0, sizeof entry);
   entry.en_id = ZEL_EndianLong_NtoL(77);
-  FLX_SET_TEXT(entry, en_title, title);
-  FLX_SET_TEXT(entry, en_file_name, "original.pdf");
-  FLX_SET_TEXT(entry, en_c1_name, c1);
-  FLX_SET_TEXT(entry, en_c2_name, c2);
-  FLX_SET_TEXT(entry, en_c3_name, c3);
-  FLX_SET_TEXT(entry, en_file_path, filePath);
+  SET_FIELD_TEXT(entry, en_title, title);
+  SET_FIELD_TEXT(entry, en_file_name, "original.pdf");
+  SET_FIELD_TEXT(entry, en_c1_name, c1);
+  SET_FIELD_TEXT(entry, en_c2_name, c2);
+  SET_FIELD_TEXT(entry, en_c3_name, c3);
+  SET_FIELD_TEXT(entry, en_file_path, filePath);
   entry.en_my_rate = ZEL_EndianShort_NtoL(4);
   std::string flx = pdfPath.substr(0, pdfPath.rfind('.')) + ".flx";
   ASSERT_EQ(WriteFLXFile(&entry, flx.c_str()), kFlxWriteOk);
 }
 
-class PdfImportTest : public testing::Test {
+class PdfImportTest : public SandboxLibraryTest {
  protected:
-  void SetUp() override {
-    libraryPath_ = box_.path("library.fln");
-    CreateAndLoad(libraryPath_, &library_);
-    for (char* choice : {library_.data.lastSelectCat1, library_.data.lastSelectCat2, library_.data.lastSelectCat3})
-      std::strcpy(choice, kCategoryAll);
-  }
-
   ImportResult Import(const std::string& path, const char* c1 = "", const char* c2 = "", const char* c3 = "",
                       const ImportProgress& progress = nullptr) {
     return ImportPDFFiles(&library_.data, path.c_str(), box_.root().c_str(), c1, c2, c3, progress);
   }
-
-  Sandbox box_;
-  FrozenClock clock_{ImportTime()};
-  std::string libraryPath_;
-  Library library_;
 };
 
 TEST_F(PdfImportTest, ImportsEveryPdfBelowAFolderAndTakesMetadataFromTheFileBesideIt) {
@@ -114,25 +102,25 @@ TEST_F(PdfImportTest, ImportsEveryPdfBelowAFolderAndTakesMetadataFromTheFileBesi
   ASSERT_EQ(entries.size(), 3u);
   const FLN_ENTRY* a = FindByTitle(entries, "a.pdf");
   ASSERT_NE(a, nullptr);
-  EXPECT_EQ(TT_TEXT(*a, en_file_name), "a.pdf");
-  EXPECT_EQ(TT_TEXT(*a, en_file_path), box_.path("in/a.pdf"));
+  EXPECT_EQ(FIELD_TEXT(*a, en_file_name), "a.pdf");
+  EXPECT_EQ(FIELD_TEXT(*a, en_file_path), box_.path("in/a.pdf"));
   EXPECT_EQ(CategoriesOf(*a), (std::vector<std::string>{"技術", "その他", "その他"}));
   EXPECT_EQ(Host(a->en_file_size), 1000);
-  EXPECT_EQ(TT_TEXT(*a, en_os), CutText_ToUnits(QSysInfo::prettyProductName(), 62).toStdString());
-  EXPECT_EQ(TT_TEXT(*a, en_machine_name), QSysInfo::machineHostName().toStdString());
-  EXPECT_EQ(TT_DATE(*a, en_file_create_date), FileDateString(box_.path("in/a.pdf")));
-  EXPECT_EQ(TT_DATE(*a, en_create_date), kImportDate);
-  EXPECT_EQ(TT_DATE(*a, en_update_date), kImportDate);
-  EXPECT_EQ(TT_DATE(*a, en_last_use_date), "");
+  EXPECT_EQ(FIELD_TEXT(*a, en_os), CutText_ToUnits(QSysInfo::prettyProductName(), 62).toStdString());
+  EXPECT_EQ(FIELD_TEXT(*a, en_machine_name), QSysInfo::machineHostName().toStdString());
+  EXPECT_EQ(FIELD_CHARS(*a, en_file_create_date), FileDateString(box_.path("in/a.pdf")));
+  EXPECT_EQ(FIELD_CHARS(*a, en_create_date), kFixedDate);
+  EXPECT_EQ(FIELD_CHARS(*a, en_update_date), kFixedDate);
+  EXPECT_EQ(FIELD_CHARS(*a, en_last_use_date), "");
   EXPECT_EQ(a->en_my_rate, 0);
 
   const FLN_ENTRY* fromFlx = FindByTitle(entries, "題名 from flx");
   ASSERT_NE(fromFlx, nullptr);
   EXPECT_EQ(CategoriesOf(*fromFlx), (std::vector<std::string>{"物理", "講義", ""}));
-  EXPECT_EQ(TT_TEXT(*fromFlx, en_file_name), "original.pdf");
+  EXPECT_EQ(FIELD_TEXT(*fromFlx, en_file_name), "original.pdf");
   EXPECT_EQ(ZEL_EndianShort_LtoN(fromFlx->en_my_rate), 4);
   EXPECT_NE(Host(fromFlx->en_id), 77) << "the identifier comes from the library, never from the file";
-  EXPECT_EQ(TT_TEXT(*fromFlx, en_os), "") << "nothing but the file's values is filled in";
+  EXPECT_EQ(FIELD_TEXT(*fromFlx, en_os), "") << "nothing but the file's values is filled in";
   EXPECT_EQ(fromFlx->en_file_size, 0);
   ASSERT_NE(FindByTitle(entries, ".hidden.pdf"), nullptr);
 
@@ -296,7 +284,7 @@ TEST_F(PdfImportTest, StoppingBetweenFilesKeepsWhatWasImportedSaved) {
 
   const std::vector<FLN_ENTRY> inMemory = Entries(library_.data.entry);
   ASSERT_EQ(inMemory.size(), 3u);
-  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(TT_TEXT(inMemory[i], en_file_path), reportedPaths[i]);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(FIELD_TEXT(inMemory[i], en_file_path), reportedPaths[i]);
   const std::vector<FLN_ENTRY> reloaded = ExpectConsistentLibrary(libraryPath_, {}, sources, "after stopping");
   ASSERT_EQ(reloaded.size(), inMemory.size());
   for (size_t i = 0; i < reloaded.size(); ++i) EXPECT_EQ(std::memcmp(&reloaded[i], &inMemory[i], sizeof reloaded[i]), 0);
@@ -346,7 +334,7 @@ TEST_F(PdfImportTest, AFailedWriteAnywhereNeverLeavesAnEntryWithoutItsPdf) {
       SCOPED_TRACE(context);
       // In memory: every entry has its PDF stored in the file.
       for (const FLN_ENTRY& e : Entries(library.data.entry)) {
-        const auto source = sources.find(TT_TEXT(e, en_file_path));
+        const auto source = sources.find(FIELD_TEXT(e, en_file_path));
         ASSERT_NE(source, sources.end());
         EXPECT_EQ(StoredPdf(library.data, Host(e.en_id)), source->second);
       }

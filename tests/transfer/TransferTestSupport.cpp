@@ -9,28 +9,16 @@
 #include <cstring>
 #include <set>
 
+#include "categories/CategoryNames.h"
 #include "library/FlnAttachment.h"
-#include "library/FlnLoad.h"
-#include "library/FlnNewLibrary.h"
 #include "library/FlnPreference.h"
-#include "storage/Clock.h"
-#include "storage/Endian.h"
-#include "storage/FolianCommon.h"
 
 namespace transfertest {
 
-FrozenClock::FrozenClock(const QDateTime& time) : time_(std::make_shared<QDateTime>(time)) {
-  std::shared_ptr<QDateTime> t = time_;
-  Clock::setSource([t] { return *t; });
-}
-FrozenClock::~FrozenClock() { Clock::setSource({}); }
-void FrozenClock::set(const QDateTime& time) { *time_ = time; }
-
-QDateTime ImportTime() { return QDateTime(QDate(2026, 12, 8), QTime(21, 13, 20, 500)); }
 QDateTime ExportTime() { return QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5, 6)); }
 
 Sandbox::Sandbox() {
-  EXPECT_TRUE(dir_.isValid());
+  EXPECT_TRUE(dir_.dir.isValid());
   hadConfigHome_ = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
   savedConfigHome_ = qgetenv("XDG_CONFIG_HOME");
   makeFolder("config");
@@ -44,7 +32,7 @@ Sandbox::~Sandbox() {
     qunsetenv("XDG_CONFIG_HOME");
 }
 
-std::string Sandbox::root() const { return dir_.path().toStdString(); }
+std::string Sandbox::root() const { return dir_.dir.path().toStdString(); }
 std::string Sandbox::path(const std::string& relative) const { return root() + "/" + relative; }
 
 void Sandbox::makeFolder(const std::string& relative) const {
@@ -78,27 +66,13 @@ void Sandbox::writeText(const std::string& relative, const std::string& text) co
 
 std::string Sandbox::preferenceFile() const { return path("config/FOLIAN/Preference.zel"); }
 
-Library::~Library() { FreeFlnData(&data); }
-
-void CreateAndLoad(const std::string& path, Library* library) {
-  const FlnResult created = CreateNewLibraryFile(path.c_str());
-  ASSERT_TRUE(created.ok()) << created.reason;
-  Load(path, library);
-}
-
-void Load(const std::string& path, Library* library) {
-  const FlnResult loaded = ReadFlnDataFromFlnFile(path.c_str(), &library->data);
-  ASSERT_TRUE(loaded.ok()) << path << ": " << loaded.reason;
+void SandboxLibraryTest::SetUp() {
+  ASSERT_NO_FATAL_FAILURE(CreateAndLoad(libraryPath_, &library_));
+  for (char* choice : {library_.data.lastSelectCat1, library_.data.lastSelectCat2, library_.data.lastSelectCat3})
+    std::strcpy(choice, kCategoryAll);
 }
 
 namespace {
-template <typename Record>
-std::vector<Record> RecordsOf(TESK_ARY ary) {
-  std::vector<Record> records(static_cast<size_t>(Tesk_Ary_GetSize(ary)));
-  for (size_t i = 0; i < records.size(); ++i) Tesk_Ary_GetData(ary, static_cast<int32_t>(i), &records[i]);
-  return records;
-}
-
 int32_t NextIdOf(TESK_ARY counters, int32_t tag, const char* key) {
   for (const FLN_ID_COUNTER& c : RecordsOf<FLN_ID_COUNTER>(counters))
     if (Host(c.tag) == tag && std::strcmp(c.key, key) == 0) return Host(c.nextId);
@@ -108,12 +82,6 @@ int32_t NextIdOf(TESK_ARY counters, int32_t tag, const char* key) {
 
 std::vector<FLN_ENTRY> Entries(TESK_ARY ary) { return RecordsOf<FLN_ENTRY>(ary); }
 std::vector<FLN_ATTACHMENT> Attachments(TESK_ARY ary) { return RecordsOf<FLN_ATTACHMENT>(ary); }
-
-std::string Text(const void* field, size_t fieldBytes) {
-  return FLN_COMM_CreateNSString_FromUniChar_LtoN(field, fieldBytes).toStdString();
-}
-std::string Date(const char* field, size_t fieldBytes) { return std::string(field, strnlen(field, fieldBytes)); }
-int32_t Host(int32_t littleEndian) { return ZEL_EndianLong_LtoN(littleEndian); }
 
 QByteArray StoredPdf(const FLN_DATA& library, int32_t enId) {
   for (const FLN_ATTACHMENT& a : Attachments(library.attachment))
@@ -151,9 +119,9 @@ std::vector<FLN_ENTRY> ExpectConsistentLibrary(const std::string& libraryPath, c
     const auto links = std::count_if(attachments.begin(), attachments.end(),
                                      [&](const FLN_ATTACHMENT& a) { return Host(a.en_id) == id; });
     EXPECT_EQ(links, 1) << "entry " << id << " has " << links << " attachment records";
-    const auto source = sources.find(TT_TEXT(e, en_file_path));
+    const auto source = sources.find(FIELD_TEXT(e, en_file_path));
     if (source == sources.end()) {
-      ADD_FAILURE() << "entry " << id << " comes from no known file: " << TT_TEXT(e, en_file_path);
+      ADD_FAILURE() << "entry " << id << " comes from no known file: " << FIELD_TEXT(e, en_file_path);
       continue;
     }
     EXPECT_EQ(StoredPdf(library.data, id), source->second) << "PDF of entry " << id << " (" << source->first << ")";

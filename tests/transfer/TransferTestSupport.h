@@ -1,34 +1,30 @@
 #pragma once
-// Helpers for the import, export and deletion tests: a library file in a
-// temporary folder with the preference file kept there too, a frozen clock,
-// generated PDFs, and a plain view of what a library file holds.
+// Helpers for the import, export and deletion tests: a temporary folder that
+// also keeps the preference file, a loaded library in it, generated PDFs, and
+// checks of what a library file holds; on top of the shared library, clock
+// and record field helpers.
+
+#include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QTemporaryDir>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "FrozenClock.h"
+#include "LibraryFixtures.h"
+#include "OwnedAry.h"
+#include "RecordFields.h"
+#include "TestFiles.h"
 #include "library/FlnRecords.h"
 
 namespace transfertest {
 
-/// Makes Clock::now() answer a settable time until destroyed.
-class FrozenClock {
- public:
-  explicit FrozenClock(const QDateTime& time);
-  ~FrozenClock();
-  void set(const QDateTime& time);
+using namespace testsupport;
 
- private:
-  std::shared_ptr<QDateTime> time_;
-};
-/// 2026-12-08 21:13:20.500 and 2027-01-02 03:04:05.006 local time, and their date strings.
-QDateTime ImportTime();
+/// 2027-01-02 03:04:05.006 local time, a later time than FixedTime, and its date string.
 QDateTime ExportTime();
-constexpr char kImportDate[] = "20261208211320500";
 constexpr char kExportDate[] = "20270102030405006";
 
 /// A temporary folder that also stands in for the user's configuration
@@ -49,37 +45,30 @@ class Sandbox {
   std::string preferenceFile() const;
 
  private:
-  QTemporaryDir dir_;
+  TempDir dir_;
   QByteArray savedConfigHome_;
   bool hadConfigHome_ = false;
+};
+
+/// A new library file "library.fln" in a Sandbox, loaded, with every
+/// category list choosing kCategoryAll so that the entry list shows every
+/// entry; the clock stands at FixedTime until the test changes it.
+class SandboxLibraryTest : public testing::Test {
+ protected:
+  void SetUp() override;
+
+  Sandbox box_;
+  FrozenClock clock_{FixedTime()};
+  std::string libraryPath_ = box_.path("library.fln");
+  Library library_;
 };
 
 /// A PDF's bytes: "%PDF-1.4\n" then deterministic bytes, `size` in all.
 QByteArray PdfBytes(int size, int seed);
 
-/// An FLN_DATA released when destroyed.
-struct Library {
-  FLN_DATA data;
-  Library() = default;
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
-  ~Library();
-};
-/// Creates a new library file at `path` and loads it (test failure otherwise).
-void CreateAndLoad(const std::string& path, Library* library);
-/// Loads the file at `path` (test failure otherwise).
-void Load(const std::string& path, Library* library);
-
 /// Every record of an array, in order.
 std::vector<FLN_ENTRY> Entries(TESK_ARY ary);
 std::vector<FLN_ATTACHMENT> Attachments(TESK_ARY ary);
-
-/// UTF-8 text of a stored text field, and a zero-terminated date field.
-std::string Text(const void* field, size_t fieldBytes);
-std::string Date(const char* field, size_t fieldBytes);
-#define TT_TEXT(record, field) transfertest::Text((record).field, sizeof((record).field))
-#define TT_DATE(record, field) transfertest::Date((record).field, sizeof((record).field))
-int32_t Host(int32_t littleEndian);
 
 /// The stored PDF of the entry with en_id `enId` (host order), null when it
 /// has no attachment record or the bytes cannot be read.

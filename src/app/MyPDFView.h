@@ -1,0 +1,210 @@
+#pragma once
+// The document view of the PDF viewer window: shows a QPdfDocument page by
+// page in one of four display modes (PdfPageLayout.h), at a scale factor
+// (1.0 = actual size on the screen) or scaled automatically to fit, with
+// page navigation and a history of visited pages for back and forward, text
+// selection, search and printing. It answers the questions the window's
+// buttons and menus ask (can it go to the next page, zoom in, go back, ...).
+//
+// Two tool modes decide what the mouse does. With the hand tool (1) a drag
+// moves the pages with the pointer: each step scrolls by the pointer's
+// movement on the screen since the last step, under a closed hand while the
+// button is down and an open hand otherwise. With the text tool (2, and any
+// other value) a drag selects text on one page, which the copy command puts
+// on the clipboard.
+//
+// Pages are rendered in tiles on a worker thread (PdfRenderWorker.h) and
+// kept in a cache with a byte limit (PdfPageCache.h); a page whose tiles are
+// not there yet is shown white and filled in when they arrive, so the
+// window never waits for a page to render.
+//
+// Methods are spread over MyPDFView.cpp (document, layout, painting, mouse)
+// and MyPDFViewNavigation.cpp (pages, history, scale, display mode,
+// selection, search, printing).
+
+#include <QAbstractScrollArea>
+#include <QPoint>
+#include <QVector>
+#include <memory>
+
+#include "app/PdfPageCache.h"
+#include "app/PdfPageLayout.h"
+#include "app/PdfRenderWorker.h"
+#include "app/PdfPageText.h"
+
+class QPdfDocument;
+class QPdfPageNavigator;
+class QPdfLink;
+
+/// Tool modes of the view.
+constexpr int kToolModeHand = 1;
+constexpr int kToolModeText = 2;
+
+class MyPDFView : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  /// Scale factors that zooming steps through; the scale never leaves
+  /// [first, last] of them.
+  static const QVector<double>& ZoomSteps();
+  /// Bytes of rendered tiles kept beyond those on screen.
+  static constexpr qint64 kDefaultCacheBytes = 48 * 1024 * 1024;
+
+  /// An empty view with the hand tool, display mode 0 and automatic scaling.
+  explicit MyPDFView(QWidget* parent = nullptr);
+  ~MyPDFView() override;
+
+  // --- Document (MyPDFView.cpp)
+
+  /// Shows `document` (not owned; it must stay loaded while shown, or until
+  /// setDocument(nullptr) returns) from its first page, with an empty
+  /// history and no selection. A document without pages shows nothing.
+  /// Pages are laid out as large as the first until all are measured (on
+  /// the worker thread), then again with their own sizes.
+  void setDocument(QPdfDocument* document);
+  QPdfDocument* document() const { return _document; }
+  int pageCount() const { return static_cast<int>(_pagePointSizes.size()); }
+
+  // --- Tool modes (MyPDFView.cpp)
+
+  /// Stores the mode and sets the pointer's shape for it.
+  void setToolMode(int mode);
+  int toolMode() const { return _toolMode; }
+
+  // --- Pages and history (MyPDFViewNavigation.cpp)
+
+  /// The page shown (the page whose row fills most of the view when
+  /// scrolling freely); -1 without pages.
+  int currentPage() const { return _currentPage; }
+  /// Shows `page` (scrolled to its top) and records it in the history;
+  /// an index outside the document is ignored.
+  void goToPage(int page);
+  /// In the two-up modes these step by rows of two pages.
+  void goToFirstPage();
+  void goToLastPage();
+  void goToNextPage();
+  void goToPreviousPage();
+  bool canGoToFirstPage() const;
+  bool canGoToLastPage() const;
+  bool canGoToNextPage() const;
+  bool canGoToPreviousPage() const;
+  /// Back and forward through the pages that navigation went to.
+  void goBack();
+  void goForward();
+  bool canGoBack() const;
+  bool canGoForward() const;
+
+  // --- Scale and display mode (MyPDFViewNavigation.cpp)
+
+  double scaleFactor() const { return _scaleFactor; }
+  /// Sets the scale (clamped to the zoom steps' range) and turns automatic
+  /// scaling off.
+  void setScaleFactor(double scale);
+  bool autoScales() const { return _autoScales; }
+  /// On: the scale follows the view's size (the widest row fills the width
+  /// in the continuous modes; the current row fits whole in the others).
+  void setAutoScales(bool on);
+  /// The next zoom step above / below the scale; automatic scaling goes off.
+  void zoomIn();
+  void zoomOut();
+  bool canZoomIn() const;
+  bool canZoomOut() const;
+  /// 0 single page, 1 single page continuous, 2 two-up, 3 two-up continuous;
+  /// other values are ignored. The current page stays in view.
+  void setDisplayMode(int mode);
+  int displayMode() const { return _displayMode; }
+
+  // --- Selection, search, printing (MyPDFViewNavigation.cpp)
+
+  const PdfTextSelection& currentSelection() const { return _selection; }
+  /// Shows `selection` highlighted (an invalid one clears it).
+  void setCurrentSelection(const PdfTextSelection& selection);
+  /// Scrolls (and, if needed, goes to its page, recorded in the history) so
+  /// that the selection is in view.
+  void scrollSelectionToVisible();
+  /// The occurrence of `text` after (or, `backwards`, before) the current
+  /// selection, ignoring case, as PdfPageText::find; the view is unchanged.
+  PdfTextSelection findString(const QString& text, bool backwards);
+  /// Puts the selected text on the clipboard; nothing without a selection.
+  void copy();
+  /// Runs the print panel and prints the document; the number of pages printed.
+  int printDocument();
+
+  // --- Rendering state (MyPDFView.cpp)
+
+  const PdfPageLayout& pageLayout() const { return _layout; }
+  const PdfPageCache& pageCache() const { return _cache; }
+  /// Whether every page's own size is known (see setDocument).
+  bool allPagesMeasured() const { return _allMeasured; }
+  /// Whether the view shows every visible page completely rendered: false
+  /// from a scroll or new layout until a paint finds every tile in view.
+  bool visiblePagesComplete() const { return _visibleComplete; }
+
+ signals:
+  /// The current page changed.
+  void pageChanged();
+  /// The scale factor changed.
+  void scaleChanged();
+  /// The text selection changed.
+  void selectionChanged();
+  /// A paint drew every page in view completely.
+  void visiblePagesPainted();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  // MyPDFView.cpp
+  double pixelsPerPoint() const;
+  double devicePixelRatio() const;
+  /// Lays the pages out again for the scale, mode and size; keeps the current
+  /// page's position in view unless `toPageTop`, which scrolls to its row's top.
+  void relayout(bool toPageTop);
+  void scrollTo(int x, int y);
+  QRect visibleArea() const;  // content pixels
+  /// Adds to `wanted` the tiles meeting `area` (content pixels) that are not
+  /// cached; with `pin`, every tile meeting it to `pinned`.
+  void requestTiles(const QRect& area, std::vector<PdfTileRequest>* wanted, QSet<PdfTileKey>* pinned, bool pin);
+  void tileRendered(const PdfTileKey& key, const QImage& image);
+  void takePageSizes(const QVector<QSizeF>& pointSizes);
+  void followScroll();
+  void updateCursor(QPoint viewportPos);
+  QPointF pagePoint(int page, QPoint viewportPos) const;  // points on `page`
+  // The text tool's handling of the mouse, which the hand tool passes over.
+  void textMousePress(QMouseEvent* event);
+  void textMouseDrag(QMouseEvent* event);
+  void textMouseRelease();
+
+  // MyPDFViewNavigation.cpp
+  void showPage(int page);
+  void jumped(const QPdfLink& link);
+  int rowOfCurrent() const;
+
+  QPdfDocument* _document = nullptr;
+  QVector<QSizeF> _pagePointSizes;
+  PdfPageLayout _layout;
+  PdfPageCache _cache{kDefaultCacheBytes};
+  std::unique_ptr<PdfRenderWorker> _worker;
+  std::unique_ptr<QPdfPageNavigator> _navigator;
+  PdfPageText _pageText;
+  PdfTextSelection _selection;
+
+  int _currentPage = -1;
+  int _displayMode = kDisplaySinglePage;
+  double _scaleFactor = 1.0;
+  bool _autoScales = true;
+  int _toolMode = kToolModeHand;
+  QPoint _lastMouseLocation;       // pointer on the screen at the last hand-tool step
+  int _dragPage = -1;              // text tool: page a selection drag started on
+  QPointF _dragStart;              // text tool: its start, in points
+  bool _placing = false;           // the program is scrolling: the current page stays
+  bool _jumping = false;           // the history is being told about a jump we made
+  bool _visibleComplete = true;
+  bool _allMeasured = true;
+};

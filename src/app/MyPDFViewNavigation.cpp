@@ -1,0 +1,174 @@
+// The PDF view's pages and history, scale and display mode, selection,
+// search and printing.
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPdfLink>
+#include <QPdfPageNavigator>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+
+#include "app/MyPDFView.h"
+#include "app/PdfPrinting.h"
+
+namespace {
+
+// Room kept around a selection that is scrolled into view.
+constexpr int kSelectionMargin = 40;
+
+}  // namespace
+
+const QVector<double>& MyPDFView::ZoomSteps() {
+  static const QVector<double> steps = {0.1, 0.25, 0.5, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0, 6.0, 8.0};
+  return steps;
+}
+
+int MyPDFView::rowOfCurrent() const {
+  return _currentPage < 0 ? -1 : _currentPage / PagesPerRow(_displayMode);
+}
+
+void MyPDFView::showPage(int page) {
+  const bool changed = page != _currentPage;
+  _currentPage = page;
+  relayout(true);
+  if (changed) emit pageChanged();
+}
+
+void MyPDFView::goToPage(int page) {
+  if (page < 0 || page >= pageCount()) return;
+  showPage(page);
+  _jumping = true;
+  _navigator->jump(page, QPointF(), 0);
+  _jumping = false;
+}
+
+void MyPDFView::jumped(const QPdfLink& link) {
+  if (_jumping || link.page() < 0 || link.page() >= pageCount()) return;
+  showPage(link.page());
+}
+
+bool MyPDFView::canGoToFirstPage() const { return pageCount() > 0 && rowOfCurrent() > 0; }
+
+bool MyPDFView::canGoToLastPage() const {
+  return pageCount() > 0 && rowOfCurrent() < (pageCount() - 1) / PagesPerRow(_displayMode);
+}
+
+bool MyPDFView::canGoToNextPage() const { return canGoToLastPage(); }
+
+bool MyPDFView::canGoToPreviousPage() const { return canGoToFirstPage(); }
+
+void MyPDFView::goToFirstPage() {
+  if (canGoToFirstPage()) goToPage(0);
+}
+
+void MyPDFView::goToLastPage() {
+  if (canGoToLastPage()) goToPage(pageCount() - 1);
+}
+
+void MyPDFView::goToNextPage() {
+  if (canGoToNextPage()) goToPage((rowOfCurrent() + 1) * PagesPerRow(_displayMode));
+}
+
+void MyPDFView::goToPreviousPage() {
+  if (canGoToPreviousPage()) goToPage((rowOfCurrent() - 1) * PagesPerRow(_displayMode));
+}
+
+void MyPDFView::goBack() {
+  if (canGoBack()) _navigator->back();
+}
+
+void MyPDFView::goForward() {
+  if (canGoForward()) _navigator->forward();
+}
+
+bool MyPDFView::canGoBack() const { return pageCount() > 0 && _navigator->backAvailable(); }
+
+bool MyPDFView::canGoForward() const { return pageCount() > 0 && _navigator->forwardAvailable(); }
+
+void MyPDFView::setScaleFactor(double scale) {
+  const QVector<double>& steps = ZoomSteps();
+  scale = std::clamp(scale, steps.front(), steps.back());
+  _autoScales = false;
+  if (scale == _scaleFactor) return;
+  _scaleFactor = scale;
+  relayout(false);
+  emit scaleChanged();
+}
+
+void MyPDFView::setAutoScales(bool on) {
+  _autoScales = on;
+  relayout(false);  // fits the scale when on
+}
+
+void MyPDFView::zoomIn() {
+  if (!canZoomIn()) return;
+  const QVector<double>& steps = ZoomSteps();
+  setScaleFactor(*std::upper_bound(steps.begin(), steps.end(), _scaleFactor));
+}
+
+void MyPDFView::zoomOut() {
+  if (!canZoomOut()) return;
+  const QVector<double>& steps = ZoomSteps();
+  setScaleFactor(*(std::lower_bound(steps.begin(), steps.end(), _scaleFactor) - 1));
+}
+
+bool MyPDFView::canZoomIn() const { return pageCount() > 0 && _scaleFactor < ZoomSteps().back(); }
+
+bool MyPDFView::canZoomOut() const { return pageCount() > 0 && _scaleFactor > ZoomSteps().front(); }
+
+void MyPDFView::setDisplayMode(int mode) {
+  if (mode < kDisplaySinglePage || mode > kDisplayTwoUpContinuous || mode == _displayMode) return;
+  _displayMode = mode;
+  relayout(false);
+}
+
+void MyPDFView::setCurrentSelection(const PdfTextSelection& selection) {
+  _selection = selection.isValid() && selection.page < pageCount() ? selection : PdfTextSelection();
+  viewport()->update();
+  emit selectionChanged();
+}
+
+void MyPDFView::scrollSelectionToVisible() {
+  if (!_selection.isValid()) return;
+  const int page = _selection.page;
+  // Another row of a non-continuous mode is shown first.
+  if (_layout.pageRect(page).isEmpty()) goToPage(page);
+  const QRect pageRect = _layout.pageRect(page);
+  QRectF inPoints;
+  for (const QPolygonF& shape : _selection.bounds) inPoints |= shape.boundingRect();
+  const double ppp = pixelsPerPoint();
+  const QRect shown = inPoints.isEmpty()
+                          ? QRect(pageRect.topLeft(), QSize(pageRect.width(), 1))
+                          : QRectF(QPointF(pageRect.topLeft()) + inPoints.topLeft() * ppp, inPoints.size() * ppp)
+                                .toAlignedRect();
+  const QRect visible = visibleArea();
+  int x = visible.left();
+  int y = visible.top();
+  if (shown.left() < visible.left() || shown.width() > visible.width())
+    x = shown.left() - kSelectionMargin;
+  else if (shown.right() > visible.right())
+    x = shown.right() - visible.width() + kSelectionMargin;
+  if (shown.top() < visible.top() || shown.height() > visible.height())
+    y = shown.top() - kSelectionMargin;
+  else if (shown.bottom() > visible.bottom())
+    y = shown.bottom() - visible.height() + kSelectionMargin;
+  scrollTo(x, y);
+  if (_layout.rowOf(page) != rowOfCurrent()) {
+    _currentPage = page;
+    _jumping = true;
+    _navigator->jump(page, QPointF(), 0);
+    _jumping = false;
+    emit pageChanged();
+  }
+}
+
+PdfTextSelection MyPDFView::findString(const QString& text, bool backwards) {
+  return _pageText.find(text, _selection, backwards);
+}
+
+void MyPDFView::copy() {
+  if (_selection.isValid()) QGuiApplication::clipboard()->setText(_selection.text);
+}
+
+int MyPDFView::printDocument() { return RunPrintPanel(pageCount() > 0 ? _document : nullptr, window()); }

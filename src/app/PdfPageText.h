@@ -1,0 +1,75 @@
+#pragma once
+// The text of a PDF's pages for the viewer: selections of characters on one
+// page, searching forwards or backwards from a selection ignoring case, and
+// the selection of a drag with the text tool. Each page's text and the boxes
+// its lines cover are read once and kept.
+
+#include <QList>
+#include <QPointF>
+#include <QPolygonF>
+#include <QRectF>
+#include <QString>
+#include <QVector>
+
+class QPdfDocument;
+
+/// Characters [start, end) of the text of `page`, with the shapes they
+/// cover on the page (in points, origin top left) and their text.
+struct PdfTextSelection {
+  int page = -1;
+  int start = 0;
+  int end = 0;
+  QString text;
+  QList<QPolygonF> bounds;
+
+  bool isValid() const { return page >= 0 && end > start; }
+};
+
+class PdfPageText {
+ public:
+  /// The text of `document` (not owned; null: a document without text).
+  explicit PdfPageText(QPdfDocument* document = nullptr);
+
+  /// Starts over with another document, forgetting what was read.
+  void setDocument(QPdfDocument* document);
+
+  /// The text of `page` as QtPdf reads it (empty for a page that does not exist).
+  const QString& pageText(int page);
+
+  /// Characters [start, end) of `page`; invalid when the range is empty or
+  /// the page does not exist.
+  PdfTextSelection selectCharacters(int page, int start, int end);
+
+  /// The text between two points of `page` (points, origin top left), as a
+  /// drag from `from` to `to` selects it. A point beside the text counts as
+  /// the nearest place in the nearest line (nearest in height first), so a
+  /// drag past the end of a line ends the selection there. Invalid when the
+  /// page has no text or the points meet the same place.
+  PdfTextSelection selectBetween(int page, QPointF from, QPointF to);
+
+  /// The next occurrence of `text`, ignoring case, after `from`: forwards it
+  /// begins at or after the end of `from` (at the start of the document
+  /// when `from` is invalid); backwards it begins before the start of
+  /// `from` (searching from the end of the document when `from` is
+  /// invalid), the nearest one first. The search does not wrap around. An
+  /// invalid selection when there is none or `text` is empty.
+  PdfTextSelection find(const QString& text, const PdfTextSelection& from, bool backwards);
+
+ private:
+  struct Page {
+    bool read = false;
+    QString text;
+    QList<QRectF> lines;  // boxes of the page's runs of text
+  };
+  // A point moved onto the nearest text, and the index of its line (-1
+  // when the page has no text).
+  struct TextPlace {
+    QPointF point;
+    int line;
+  };
+  Page& page(int index);
+  TextPlace toText(int page, QPointF point);
+
+  QPdfDocument* _document = nullptr;
+  QVector<Page> _pages;
+};

@@ -1,0 +1,213 @@
+// The viewer window's creation and showing, its window events, the entry
+// record it stamps and the registry record it leaves.
+
+#include "app/ViewPDFDlg.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QPdfDocument>
+#include <QScreen>
+
+#include "app/EntryDlgPlacement.h"
+#include "app/MyPDFView.h"
+#include "app/ViewPDFDlgPlacement.h"
+#include "library/FlnSave.h"
+#include "storage/Endian.h"
+#include "storage/FolianCommon.h"
+#include "storage/TeskUtil.h"
+#include "ui_ViewPDFDlg.h"
+
+ViewPDFDlg::ViewPDFDlg(QObject* parent)
+    : QObject(parent),
+      _window(std::make_unique<QMainWindow>()),
+      _ui(std::make_unique<Ui::ViewPDFDlg>()),
+      _beep([] { QApplication::beep(); }) {
+  _ui->setupUi(_window.get());
+  // The keyboard scrolls the pages until the user goes elsewhere.
+  _ui->pdfView->setFocus();
+  _window->installEventFilter(this);
+  connectControls();
+  modeHand();
+  pageChanged();
+  scaleChanged();
+}
+
+ViewPDFDlg::~ViewPDFDlg() {
+  // The view renders from the document on its own thread: it stops first.
+  _window.reset();
+}
+
+QMainWindow* ViewPDFDlg::window() const { return _window.get(); }
+
+MyPDFView* ViewPDFDlg::pdfView() const { return _ui->pdfView; }
+
+void ViewPDFDlg::setWindowOrder(std::function<QList<QWidget*>()> orderedWindows) {
+  _orderedWindows = std::move(orderedWindows);
+}
+
+void ViewPDFDlg::setBeep(std::function<void()> beep) { _beep = std::move(beep); }
+
+void ViewPDFDlg::setTitle(const QString& title) { _window->setWindowTitle(title); }
+
+QString ViewPDFDlg::getPdfTitle() const {
+  FLN_ENTRY entry;
+  if (_flnData == nullptr || GetFLNEntry_ByID(_flnData->entry, _en_id_native, &entry) != 1) return QString();
+  return FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_title, sizeof entry.en_title);
+}
+
+void ViewPDFDlg::setFlnEntry(const FLN_ENTRY& entry, FLN_DATA* flnData) {
+  _flnData = flnData;
+  _en_id_native = ZEL_EndianLong_LtoN(entry.en_id);
+  const FlnRect stored = {ZEL_EndianShort_LtoN(entry.en_pdf_window_position.top),
+                          ZEL_EndianShort_LtoN(entry.en_pdf_window_position.left),
+                          ZEL_EndianShort_LtoN(entry.en_pdf_window_position.bottom),
+                          ZEL_EndianShort_LtoN(entry.en_pdf_window_position.right)};
+  // An entry whose viewer never moved stores zeros: the window keeps its
+  // own size rather than shrinking to its minimum.
+  const QRect frame = FLNRectToNSRect(stored);
+  if (IsRememberedViewerFrame(frame)) ChangeWindowSizePosition(frame);
+}
+
+void ViewPDFDlg::showPDFByNSData(const QByteArray& data) {
+  bringToFront();
+  auto buffer = std::make_unique<QBuffer>();
+  auto document = std::make_unique<QPdfDocument>();
+  _pdfData = data;
+  buffer->setData(_pdfData);
+  if (!data.isEmpty() && buffer->open(QIODevice::ReadOnly)) document->load(buffer.get());
+  if (document->status() != QPdfDocument::Status::Ready || document->pageCount() < 1) {
+    _pdfData.clear();
+    return;
+  }
+  _buffer = std::move(buffer);
+  _document = std::move(document);
+  _observingMoves = true;
+  _ui->pdfView->setDocument(_document.get());
+  const QString title = getPdfTitle();
+  if (!title.isEmpty()) setTitle(title);
+  pageChanged();
+  show();
+}
+
+void ViewPDFDlg::show() {
+  // The window behind is the one that was in front before this one came.
+  QWidget* behind = windowBehind();
+  FLN_ENTRY entry;
+  QRect frame;
+  if (_flnData != nullptr && GetFLNEntry_ByID(_flnData->entry, _en_id_native, &entry) == 1) {
+    frame = FLNRectToNSRect({ZEL_EndianShort_LtoN(entry.en_pdf_window_position.top),
+                             ZEL_EndianShort_LtoN(entry.en_pdf_window_position.left),
+                             ZEL_EndianShort_LtoN(entry.en_pdf_window_position.bottom),
+                             ZEL_EndianShort_LtoN(entry.en_pdf_window_position.right)});
+  }
+  bool onScreen = false;
+  for (QScreen* screen : QGuiApplication::screens()) onScreen = onScreen || screen->geometry().intersects(frame);
+  if (!IsRememberedViewerFrame(frame) || !onScreen) {
+    // A place remembered on a screen that is gone is no place either.
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (behind != nullptr && primary != nullptr)
+      frame = PlaceViewer(behind->geometry(), _window->size(), primary->geometry());
+    else
+      frame = _window->geometry();
+  }
+  ChangeWindowSizePosition(frame);
+  bringToFront();
+  pageChanged();
+  stampDate(false);
+  _ui->textPageMax->setText(QString::number(_ui->pdfView->pageCount()));
+  scaleChanged();
+  modeHand();
+}
+
+void ViewPDFDlg::bringToFront() {
+  QWidget* active = QApplication::activeWindow();
+  if (active != nullptr && active != _window.get()) _activeBeforeFront = active;
+  _window->show();
+  _window->raise();
+  _window->activateWindow();
+}
+
+QWidget* ViewPDFDlg::windowBehind() const {
+  if (_orderedWindows) {
+    for (QWidget* window : _orderedWindows())
+      if (window != nullptr && window != _window.get() && window->isVisible()) return window;
+    return nullptr;
+  }
+  QWidget* active = QApplication::activeWindow();
+  if (active != nullptr && active != _window.get() && active->isVisible()) return active;
+  return _activeBeforeFront != nullptr && _activeBeforeFront->isVisible() ? _activeBeforeFront.data() : nullptr;
+}
+
+void ViewPDFDlg::ChangeWindowSizePosition(const QRect& frame) {
+  _window->setGeometry(QRect(frame.topLeft(), frame.size().expandedTo(_window->minimumSize())));
+}
+
+bool ViewPDFDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == _window.get() && event->type() == QEvent::Move && _observingMoves && !_closed) myPDFWindowDidMove();
+  // A close event is let through: the window hides and the viewer stays.
+  return QObject::eventFilter(watched, event);
+}
+
+void ViewPDFDlg::myPDFWindowDidMove() {
+  FLN_ENTRY entry;
+  if (_flnData == nullptr || GetFLNEntry_ByID(_flnData->entry, _en_id_native, &entry) != 1) return;
+  const FlnRect frame = EntryDlgFrameToFlnRect(_window->geometry());
+  const FlnRect stored = {ZEL_EndianShort_NtoL(frame.top), ZEL_EndianShort_NtoL(frame.left),
+                          ZEL_EndianShort_NtoL(frame.bottom), ZEL_EndianShort_NtoL(frame.right)};
+  const FlnRect& old = entry.en_pdf_window_position;
+  // The window system may report a place the window already had.
+  if (old.top == stored.top && old.left == stored.left && old.bottom == stored.bottom && old.right == stored.right)
+    return;
+  entry.en_pdf_window_position = stored;
+  writeEntryAndSave(&entry);
+}
+
+void ViewPDFDlg::stampDate(bool lastUse) {
+  FLN_ENTRY entry;
+  if (_flnData == nullptr || GetFLNEntry_ByID(_flnData->entry, _en_id_native, &entry) != 1) return;
+  char* field = lastUse ? entry.en_last_use_date : entry.en_last_view_date;
+  Tesk_GetCurrentTimeAsString(field, sizeof entry.en_last_view_date);
+  writeEntryAndSave(&entry);
+}
+
+bool ViewPDFDlg::writeEntryAndSave(FLN_ENTRY* entry) {
+  UpdateEntry(_flnData->entry, entry);
+  UpdateEntry(_flnData->showEntryAry, entry);
+  const bool written = SaveAllWithoutEntrySort(_flnData->filePath, _flnData) == 1;
+  emit librarySaved(_en_id_native, written);
+  return written;
+}
+
+int ViewPDFDlg::GetFLNEntry_ByID(TESK_ARY entryArray, int32_t entryId, FLN_ENTRY* out) {
+  const int32_t count = entryArray != nullptr ? Tesk_Ary_GetSize(entryArray) : 0;
+  for (int32_t i = 0; i < count; ++i) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(entryArray, i, &entry);
+    if (ZEL_EndianLong_LtoN(entry.en_id) == entryId) {
+      *out = entry;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+void ViewPDFDlg::close() {
+  if (_closed) return;
+  _closed = true;
+  _window->hide();
+  if (_flnData != nullptr && _flnData->pdfViewer != nullptr) {
+    const int32_t count = Tesk_Ary_GetSize(_flnData->pdfViewer);
+    for (int32_t i = 0; i < count; ++i) {
+      FLN_PDF_VIEWER_REF record;
+      Tesk_Ary_GetData(_flnData->pdfViewer, i, &record);
+      if (ZEL_EndianLong_LtoN(record.en_id) == _en_id_native) {
+        Tesk_Ary_Remove(_flnData->pdfViewer, i);
+        break;
+      }
+    }
+  }
+  deleteLater();
+}

@@ -1,0 +1,149 @@
+#include "cli/CliArgs.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+const std::vector<CliCommandSpec>& CliCommandSpecs() {
+  static const std::vector<CliCommandSpec> specs = {
+      {"new", CliCommand::New, 1, 1, {}, "new LIB"},
+      {"import", CliCommand::Import, 2, 2, {"cat1", "cat2", "cat3"},
+       "import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME]"},
+      {"list", CliCommand::List, 1, 1, {"cat1", "cat2", "cat3", "sort"},
+       "list LIB [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--sort KEY[,KEY[,KEY]]]"},
+      {"export", CliCommand::Export, 3, -1, {}, "export LIB DIR ID..."},
+      {"delete", CliCommand::Delete, 2, -1, {}, "delete LIB ID..."},
+      {"categories", CliCommand::Categories, 1, 1, {}, "categories LIB"},
+      {"check", CliCommand::Check, 1, 1, {}, "check LIB"},
+  };
+  return specs;
+}
+
+const CliCommandSpec& CliSpecOf(CliCommand command) {
+  for (const CliCommandSpec& spec : CliCommandSpecs())
+    if (spec.command == command) return spec;
+  return CliCommandSpecs().front();  // every command has a spec; not reached
+}
+
+std::string CliInvocation::option(const std::string& name, const std::string& fallback) const {
+  const auto it = options.find(name);
+  return it != options.end() ? it->second : fallback;
+}
+
+namespace {
+
+const CliCommandSpec* FindSpec(const std::string& name) {
+  for (const CliCommandSpec& spec : CliCommandSpecs())
+    if (name == spec.name) return &spec;
+  return nullptr;
+}
+
+bool IsHelpFlag(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+
+CliParseResult UsageError(std::string error) {
+  CliParseResult result;
+  result.error = std::move(error);
+  return result;
+}
+
+CliParseResult CommandUsageError(const CliCommandSpec& spec, std::string error) {
+  CliParseResult result = UsageError(std::move(error));
+  result.commandKnown = true;
+  result.invocation.command = spec.command;
+  return result;
+}
+
+}  // namespace
+
+CliParseResult ParseCliArguments(int argc, const char* const argv[]) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] != nullptr ? argv[i] : "");
+  if (args.empty()) return UsageError("no command given");
+
+  if (IsHelpFlag(args[0]) || (args[0] == "help" && args.size() == 1)) {
+    CliParseResult result;
+    result.outcome = CliParseOutcome::ToolHelp;
+    return result;
+  }
+  if (args[0] == "help") {
+    const CliCommandSpec* spec = FindSpec(args[1]);
+    if (spec == nullptr) return UsageError("unknown command '" + args[1] + "'");
+    if (args.size() > 2) return CommandUsageError(*spec, "help takes one command name");
+    CliParseResult result;
+    result.outcome = CliParseOutcome::CommandHelp;
+    result.invocation.command = spec->command;
+    return result;
+  }
+
+  const CliCommandSpec* spec = FindSpec(args[0]);
+  if (spec == nullptr) {
+    if (!args[0].empty() && args[0][0] == '-') return UsageError("a command must come first, before '" + args[0] + "'");
+    return UsageError("unknown command '" + args[0] + "'");
+  }
+
+  CliInvocation invocation;
+  invocation.command = spec->command;
+  // A help flag wins over any other fault of the line: whoever asks for help
+  // gets it, also with operands still missing.
+  for (size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
+    if (IsHelpFlag(args[i])) {
+      CliParseResult result;
+      result.outcome = CliParseOutcome::CommandHelp;
+      result.invocation = invocation;
+      return result;
+    }
+  }
+
+  bool optionsEnded = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      invocation.operands.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg.compare(0, 2, "--") != 0) return CommandUsageError(*spec, "unknown option '" + arg + "'");
+    const size_t equals = arg.find('=');
+    const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    if (std::find(spec->options.begin(), spec->options.end(), name) == spec->options.end())
+      return CommandUsageError(*spec, "unknown option '--" + name + "' for " + spec->name);
+    if (invocation.options.count(name) != 0)
+      return CommandUsageError(*spec, "option '--" + name + "' given twice");
+    if (equals != std::string::npos) {
+      invocation.options[name] = arg.substr(equals + 1);
+    } else {
+      if (i + 1 >= args.size()) return CommandUsageError(*spec, "option '--" + name + "' needs a value");
+      invocation.options[name] = args[++i];
+    }
+  }
+
+  const int count = static_cast<int>(invocation.operands.size());
+  if (count < spec->minOperands) return CommandUsageError(*spec, std::string(spec->name) + ": missing operand");
+  if (spec->maxOperands >= 0 && count > spec->maxOperands)
+    return CommandUsageError(*spec, std::string(spec->name) + ": unexpected operand '" +
+                                        invocation.operands[static_cast<size_t>(spec->maxOperands)] + "'");
+
+  CliParseResult result;
+  result.outcome = CliParseOutcome::Run;
+  result.invocation = std::move(invocation);
+  return result;
+}
+
+bool ParseEntryIds(const std::vector<std::string>& texts, std::vector<int32_t>* ids, std::string* error) {
+  ids->clear();
+  for (const std::string& text : texts) {
+    const bool digitsOnly = !text.empty() && text.size() <= 10 &&
+                            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const long long value = digitsOnly ? std::strtoll(text.c_str(), nullptr, 10) : -1;
+    if (!digitsOnly || value > INT32_MAX) {
+      *error = "'" + text + "' is not an entry id (a number from 0 to 2147483647)";
+      return false;
+    }
+    const int32_t id = static_cast<int32_t>(value);
+    if (std::find(ids->begin(), ids->end(), id) == ids->end()) ids->push_back(id);
+  }
+  return true;
+}

@@ -1,0 +1,63 @@
+#pragma once
+// The command line of folian-cli: which command, its operands and its
+// options, checked against what each command takes. Nothing here touches a
+// library; a command line that cannot be right is a usage error (exit 2)
+// before any file is opened.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+enum class CliCommand { New, Import, List, Export, Delete, Categories, Check };
+
+/// What one command takes: its name, the operand count (maxOperands -1 for
+/// "any number from minOperands on"), the options that take a value, and the
+/// synopsis line the help and usage errors show.
+struct CliCommandSpec {
+  const char* name;
+  CliCommand command;
+  int minOperands;
+  int maxOperands;
+  std::vector<std::string> options;  // without the leading "--"
+  const char* synopsis;              // after "folian-cli "
+};
+
+/// Every command, in the order the tool's help lists them.
+const std::vector<CliCommandSpec>& CliCommandSpecs();
+/// The table row of `command`.
+const CliCommandSpec& CliSpecOf(CliCommand command);
+
+struct CliInvocation {
+  CliCommand command = CliCommand::New;
+  std::vector<std::string> operands;
+  std::map<std::string, std::string> options;  // name without "--" → value
+
+  /// The value of option `name`, or `fallback` when it was not given.
+  std::string option(const std::string& name, const std::string& fallback) const;
+};
+
+enum class CliParseOutcome {
+  Run,              // `invocation` holds a command to run
+  ToolHelp,         // "--help", "-h" or "help" alone: the tool's help
+  CommandHelp,      // "CMD --help" or "help CMD": the help of invocation.command
+  UsageError,       // `error` says what is wrong; invocation.command is set when known
+};
+
+struct CliParseResult {
+  CliParseOutcome outcome = CliParseOutcome::UsageError;
+  bool commandKnown = false;  // the usage error concerns invocation.command
+  CliInvocation invocation;
+  std::string error;
+};
+
+/// Parses argv[1..argc-1]. Options come anywhere after the command, as
+/// "--name VALUE" or "--name=VALUE"; each may be given once. "--" ends the
+/// options, so that an operand may begin with "-". "--help" or "-h" anywhere
+/// after a command asks for that command's help.
+CliParseResult ParseCliArguments(int argc, const char* const argv[]);
+
+/// The entry identifiers of `texts`: each a decimal number from 0 to
+/// 2147483647, repeats taken once, in the order first given. False with
+/// `error` naming the first text that is not an identifier.
+bool ParseEntryIds(const std::vector<std::string>& texts, std::vector<int32_t>* ids, std::string* error);

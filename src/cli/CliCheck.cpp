@@ -1,0 +1,295 @@
+#include "cli/CliCheck.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <set>
+#include <unordered_set>
+
+#include "categories/FlnCategoryTable.h"
+#include "library/FlnContainerCheck.h"
+#include "library/FlnLoad.h"
+#include "library/FlnPreference.h"
+#include "library/FlnRecords.h"
+#include "storage/Endian.h"
+#include "storage/ZelFile.h"
+
+namespace {
+
+// Faults of one kind beyond this many are summed up in one line, so that a
+// badly broken library gives a readable report.
+constexpr int kLinesPerFault = 10;
+
+class DamageList {
+ public:
+  explicit DamageList(std::vector<std::string>* lines) : lines_(lines) {}
+  // `kind` groups lines of the same fault for the cap.
+  void add(const std::string& kind, const std::string& line) {
+    if (++counts_[kind] <= kLinesPerFault) lines_->push_back(line);
+  }
+  void add(const std::string& line) { add(line, line); }
+  // Adds one line for each kind of fault that went past the cap.
+  void finish() {
+    for (const auto& [kind, count] : counts_)
+      if (count > kLinesPerFault)
+        lines_->push_back("... and " + std::to_string(count - kLinesPerFault) + " more of the kind: " + kind);
+  }
+
+ private:
+  std::vector<std::string>* lines_;
+  std::map<std::string, int> counts_;
+};
+
+// The length every member of a library tag has; 0 for a tag of any lengths.
+uint32_t RecordLengthOf(int32_t tag) {
+  static const std::map<int32_t, uint32_t> lengths = {
+      {kTagLabel, sizeof(FLN_LABEL)},           {kTagEntry, sizeof(FLN_ENTRY)},
+      {kTagAttachment, sizeof(FLN_ATTACHMENT)}, {kTagIdCounter, sizeof(FLN_ID_COUNTER)},
+      {kTagEnvironment, sizeof(FLN_ENV)},       {kTagCats, sizeof(FLN_CATS)},
+      {kTagEntrySort, sizeof(FLN_ENTRY_SORT)},  {kTagCat1, sizeof(FLN_CATEGORY)},
+      {kTagCat2, sizeof(FLN_CATEGORY)},         {kTagCat3, sizeof(FLN_CATEGORY)},
+      {kTagPrefFolderImport, kPreferenceRecordSize}, {kTagPrefFileImport, kPreferenceRecordSize},
+  };
+  const auto it = lengths.find(tag);
+  return it != lengths.end() ? it->second : 0;
+}
+
+struct ItemSpan {
+  uint64_t start, end;  // the record's offset and the end of its data
+};
+
+std::string At(uint32_t offset) { return "at offset " + std::to_string(offset); }
+
+// What walking the container found beyond the report itself.
+struct ContainerWalk {
+  std::vector<ItemSpan> items;
+  std::vector<uint32_t> pdfLengths;  // members of 'ATTD', in chain order
+  std::unordered_set<uint32_t> reached;  // offsets of the items walked
+};
+
+void WalkMembers(ZEL_FILE* file, CheckedTag* checked, ContainerWalk* walk, DamageList* damage) {
+  const std::string name = TagText(checked->tag);
+  const uint32_t recordLength = RecordLengthOf(checked->tag);
+  uint64_t wrongLength = 0;
+  uint32_t previous = zel::kNone;
+  int rc = ZEL_OK;
+  while (rc == ZEL_OK) {
+    const ZEL_METADATA& member = file->current;
+    if (!walk->reached.insert(member.position).second) {
+      // Met before: the chain loops. Stopping here spares a walk as long as
+      // the file could hold records.
+      damage->add("the member chain of " + name + " loops back to the item " + At(member.position));
+      return;
+    }
+    if (member.prevMember != previous)
+      damage->add("back link", "the back link of " + name + " member " + std::to_string(checked->members) + " " +
+                                   At(member.position) + " does not name the member before it");
+    walk->items.push_back({member.position, uint64_t{member.position} + zel::kRecordSize + member.dataLength});
+    if (checked->tag == kTagAttachmentData) walk->pdfLengths.push_back(member.dataLength);
+    if (recordLength != 0 && member.dataLength != recordLength) ++wrongLength;
+    ++checked->members;
+    checked->dataBytes += member.dataLength;
+    previous = member.position;
+    rc = ZEL_NextMember(file);
+  }
+  if (rc != ZEL_ERR_NO_MEMBER)
+    damage->add("the member chain of " + name + " is broken after " + std::to_string(checked->members) +
+                " members");
+  if (wrongLength != 0)
+    damage->add(name + ": " + std::to_string(wrongLength) + " of " + std::to_string(checked->members) +
+                " members are not " + std::to_string(recordLength) + " bytes long");
+}
+
+void WalkContainer(ZEL_FILE* file, LibraryCheckReport* report, ContainerWalk* walk, DamageList* damage) {
+  walk->items.push_back({zel::kRootOffset, zel::kRootOffset + zel::kRecordSize});
+  std::set<int32_t> seen;
+  uint32_t previousHead = zel::kRootOffset;
+  int rc = ZEL_FirstTag(file);
+  while (rc == ZEL_OK) {
+    const ZEL_METADATA head = file->current;
+    if (!seen.insert(head.tag).second) {
+      // A tag code met again: the chain loops back, or a second chain of
+      // the tag hides behind the first. Either way the walk ends here.
+      damage->add("the tag " + TagText(head.tag) + " appears twice in the tag chain (" + At(head.position) + ")");
+      return;
+    }
+    if (head.prevTag != previousHead)
+      damage->add("back link", "the back link of the tag head of " + TagText(head.tag) + " " + At(head.position) +
+                                   " does not name the tag before it");
+    CheckedTag checked{head.tag};
+    WalkMembers(file, &checked, walk, damage);
+    report->tags.push_back(checked);
+    previousHead = head.position;
+    rc = ZEL_NextTag(file);
+  }
+  if (rc != ZEL_ERR_NO_TAG)
+    damage->add(report->tags.empty() ? std::string("the tag chain is broken at the root record")
+                                     : "the tag chain is broken after " + TagText(report->tags.back().tag));
+}
+
+// Dead bytes and overlapping items, from the spans of every item reached.
+void MeasureSpans(std::vector<ItemSpan> items, LibraryCheckReport* report, DamageList* damage) {
+  std::sort(items.begin(), items.end(), [](const ItemSpan& a, const ItemSpan& b) { return a.start < b.start; });
+  uint64_t covered = 0;
+  uint64_t reach = 0;  // end of everything covered so far
+  uint64_t reachStart = 0;
+  for (const ItemSpan& item : items) {
+    if (item.start < reach)
+      damage->add("overlap", "the items at offsets " + std::to_string(reachStart) + " and " +
+                                 std::to_string(item.start) + " overlap");
+    if (item.end > reach) {
+      covered += item.end - std::max(item.start, reach);
+      reach = item.end;
+      reachStart = item.start;
+    }
+  }
+  const uint64_t outside = zel::kHeaderSize + covered;
+  report->deadBytes = report->fileSize > outside ? report->fileSize - outside : 0;
+}
+
+int32_t NextIdOf(TESK_ARY idCounter, int32_t tag, const char* key) {
+  const int32_t count = Tesk_Ary_GetSize(idCounter);
+  for (int32_t i = 0; i < count; ++i) {
+    FLN_ID_COUNTER counter;
+    Tesk_Ary_GetData(idCounter, i, &counter);
+    if (ZEL_EndianLong_LtoN(counter.tag) == tag && strncmp(counter.key, key, sizeof counter.key) == 0)
+      return ZEL_EndianLong_LtoN(counter.nextId);
+  }
+  return 0;  // a missing counter starts at 0
+}
+
+void CheckCounter(TESK_ARY idCounter, int32_t tag, const char* key, const std::set<int32_t>& used,
+                  DamageList* damage) {
+  if (used.empty()) return;
+  const int32_t next = NextIdOf(idCounter, tag, key);
+  if (next <= *used.rbegin())
+    damage->add(std::string("the ") + key + " counter would hand out " + std::to_string(next) +
+                " next, but identifiers up to " + std::to_string(*used.rbegin()) + " are in use");
+}
+
+void CheckRecords(const std::string& path, const ContainerWalk& walk, LibraryCheckReport* report,
+                  DamageList* damage) {
+  FLN_DATA data;
+  const FlnResult loaded = ReadFlnDataFromFlnFile(path.c_str(), &data);
+  if (!loaded.ok()) {
+    // Only a fault of the file is damage; a path too long for a library or
+    // a lack of memory stops the check instead.
+    if (loaded.status == FlnStatus::Damaged)
+      damage->add(loaded.reason);
+    else
+      report->cannotCheck = loaded.reason;
+    return;
+  }
+
+  for (int32_t level = 1; level <= 3; ++level)
+    if (GetFlnLabelIndex_ByItemNumber(data.label, level) < 0)
+      damage->add("there is no label for category level " + std::to_string(level));
+
+  std::multimap<int32_t, int32_t> pdfOfEntry;  // en_id → dataIndex, first attachment first
+  std::set<int32_t> attachmentIds;
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(data.attachment); ++i) {
+    FLN_ATTACHMENT attachment;
+    Tesk_Ary_GetData(data.attachment, i, &attachment);
+    pdfOfEntry.emplace(ZEL_EndianLong_LtoN(attachment.en_id), ZEL_EndianLong_LtoN(attachment.dataIndex));
+    attachmentIds.insert(ZEL_EndianLong_LtoN(attachment.at_id));
+  }
+
+  std::set<int32_t> entryIds;
+  std::set<uint32_t> usedPdfs;
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(data.entry); ++i) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(data.entry, i, &entry);
+    const int32_t id = ZEL_EndianLong_LtoN(entry.en_id);
+    if (!entryIds.insert(id).second) {
+      damage->add("shared id", "more than one entry has the en_id " + std::to_string(id));
+      continue;
+    }
+    const auto attachment = pdfOfEntry.find(id);
+    if (attachment == pdfOfEntry.end()) {
+      damage->add("no attachment", "entry " + std::to_string(id) + " has no attachment record (no PDF)");
+      continue;
+    }
+    const int32_t index = attachment->second;
+    if (index < 0 || static_cast<size_t>(index) >= walk.pdfLengths.size())
+      damage->add("missing pdf", "the PDF of entry " + std::to_string(id) + " (member " + std::to_string(index) +
+                                     " of 'ATTD') does not exist");
+    else
+      usedPdfs.insert(static_cast<uint32_t>(index));
+  }
+  for (size_t i = 0; i < walk.pdfLengths.size(); ++i) {
+    if (usedPdfs.count(static_cast<uint32_t>(i)) != 0) continue;
+    ++report->unusedPdfs;
+    report->unusedPdfBytes += walk.pdfLengths[i];
+  }
+
+  CheckCounter(data.idCounter, kTagEntry, "en_id", entryIds, damage);
+  CheckCounter(data.idCounter, kTagAttachment, "at_id", attachmentIds, damage);
+  FreeFlnData(&data);
+}
+
+void ExamineFile(const std::string& path, LibraryCheckReport* report, DamageList* damage) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    report->cannotCheck = std::string("cannot open: ") + std::strerror(errno);
+    return;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    report->cannotCheck = "not a regular file";
+    return;
+  }
+  report->fileSize = static_cast<uint64_t>(st.st_size);
+
+  ZEL_FILE file;
+  const int opened = ZEL_Open(path.c_str(), 1, &file);
+  if (opened != ZEL_OK) {
+    ZEL_Close(&file);
+    // The loader tells the reasons apart (unreadable, foreign, another
+    // version, cut short); only a cut-short container is a damaged library.
+    FLN_DATA data;
+    const FlnResult loaded = ReadFlnDataFromFlnFile(path.c_str(), &data);
+    if (loaded.ok()) FreeFlnData(&data);  // the file changed in between; it opens now
+    if (loaded.status == FlnStatus::Truncated)
+      damage->add(loaded.reason);
+    else
+      report->cannotCheck = loaded.ok() ? std::string("the file changed while it was checked") : loaded.reason;
+    return;
+  }
+  report->fileSize = file.fileSize;
+  ContainerWalk walk;
+  WalkContainer(&file, report, &walk, damage);
+  ZEL_Close(&file);
+  MeasureSpans(walk.items, report, damage);
+
+  // The records are only worth reading in a sound container; the loader
+  // would stop at the faults already found.
+  if (report->damage.empty()) CheckRecords(path, walk, report, damage);
+}
+
+}  // namespace
+
+LibraryCheckReport CheckLibraryFile(const std::string& path) {
+  LibraryCheckReport report;
+  DamageList damage(&report.damage);
+  ExamineFile(path, &report, &damage);
+  damage.finish();
+  return report;
+}
+
+void PrintCheckReport(const std::string& path, const LibraryCheckReport& report, std::FILE* out) {
+  std::fprintf(out, "%s: %llu bytes\n", path.c_str(), static_cast<unsigned long long>(report.fileSize));
+  std::fprintf(out, "%-10s %10s %14s\n", "tag", "members", "data bytes");
+  for (const CheckedTag& tag : report.tags)
+    std::fprintf(out, "%-10s %10llu %14llu\n", TagText(tag.tag).c_str(), static_cast<unsigned long long>(tag.members),
+                 static_cast<unsigned long long>(tag.dataBytes));
+  std::fprintf(out, "dead bytes: %llu\n", static_cast<unsigned long long>(report.deadBytes));
+  std::fprintf(out, "PDFs of no entry: %llu (%llu bytes)\n", static_cast<unsigned long long>(report.unusedPdfs),
+               static_cast<unsigned long long>(report.unusedPdfBytes));
+  if (report.damage.empty()) {
+    std::fprintf(out, "no damage found\n");
+    return;
+  }
+  for (const std::string& line : report.damage) std::fprintf(out, "damage: %s\n", line.c_str());
+}

@@ -1,0 +1,46 @@
+#pragma once
+// "folian-cli check": a walk over the whole container of a library file and
+// over the records it holds, reporting what is there and what is broken.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct CheckedTag {
+  int32_t tag;
+  uint64_t members = 0;
+  uint64_t dataBytes = 0;  // the members' data, without their 36-byte records
+};
+
+struct LibraryCheckReport {
+  /// Set when the file could not be examined (missing, unreadable, not a ZEL
+  /// container, another version, a path too long for a library); the rest
+  /// of the report is then not to be shown.
+  std::string cannotCheck;
+  uint64_t fileSize = 0;
+  std::vector<CheckedTag> tags;  // in tag chain order, as far as it could be walked
+  /// Bytes that no reachable item covers: the file size minus the header,
+  /// the root record and every item (record and data) reached through the
+  /// chains. Removed items and the tail of a failed write are dead bytes.
+  uint64_t deadBytes = 0;
+  uint64_t unusedPdfs = 0;       // members of 'ATTD' that no entry's attachment names
+  uint64_t unusedPdfBytes = 0;
+  std::vector<std::string> damage;  // one line per fault found; empty for a sound library
+};
+
+/// Examines the library file at `path`, reading only. Container faults: a
+/// file shorter than the header, a broken tag or member chain (also a loop),
+/// a back link that does not name the item before, a tag code that appears
+/// twice in the tag chain, items that overlap, a record tag whose members
+/// have another length than its record. Library faults, looked for only when
+/// the container is sound: what stops the library from loading, a level
+/// without its label, two entries with one en_id, an entry without an
+/// attachment or whose attachment names a missing member of 'ATTD', and an
+/// en_id or at_id counter that would hand out an identifier already used.
+LibraryCheckReport CheckLibraryFile(const std::string& path);
+
+/// Writes the report: the file size, one line per tag with its member count
+/// and data bytes, the dead bytes, the unused PDFs and then each fault, or
+/// "no damage found".
+void PrintCheckReport(const std::string& path, const LibraryCheckReport& report, std::FILE* out);

@@ -1,0 +1,37 @@
+#pragma once
+// The commands of folian-cli, each run on a parsed command line. Each returns
+// the exit code (CliOutput.h) and writes its messages to stderr. Commands
+// that change a library first take its lock (CliLibraryLock.h).
+
+#include "cli/CliArgs.h"
+
+/// new LIB: creates an empty library as the application does. Refuses a
+/// file that exists already, which creating would replace.
+int RunNewCommand(const CliInvocation& invocation);
+
+/// import LIB PATH: imports one PDF or every PDF below a folder, with the
+/// categories of --cat1..--cat3 ("その他" when left out). Draws a progress
+/// line when stdout is a terminal, lists the files that failed on stderr
+/// and ends with 1 when any did. Ctrl-C stops between two files; what was
+/// imported until then stays saved.
+int RunImportCommand(const CliInvocation& invocation);
+
+/// list LIB: the entries a library window shows for the category choices
+/// --cat1..--cat3 ("＜すべて＞" when left out), in the order of --sort or of
+/// the library's stored sort keys, one tab-separated line each: en_id,
+/// title, the three categories, file name, file size, update date.
+int RunListCommand(const CliInvocation& invocation);
+
+/// export LIB DIR ID...: exports the entries with these en_ids into DIR.
+int RunExportCommand(const CliInvocation& invocation);
+
+/// delete LIB ID...: deletes the entries with these en_ids.
+int RunDeleteCommand(const CliInvocation& invocation);
+
+/// categories LIB: the three level labels, then every category triple in
+/// stored order, tab-separated.
+int RunCategoriesCommand(const CliInvocation& invocation);
+
+/// check LIB: the container's tags, member counts and dead bytes, and the
+/// damage found; 0 only for an undamaged library.
+int RunCheckCommand(const CliInvocation& invocation);

@@ -1,0 +1,51 @@
+#include "cli/CliLibrary.h"
+
+#include <unordered_map>
+
+#include "categories/CategoryNames.h"
+#include "categories/EntryQuery.h"
+#include "cli/CliOutput.h"
+#include "library/FlnLoad.h"
+#include "storage/Endian.h"
+
+CliLibrary::~CliLibrary() {
+  if (loaded_) FreeFlnData(&data_);
+}
+
+bool CliLibrary::load(const std::string& path) {
+  const FlnResult result = ReadFlnDataFromFlnFile(path.c_str(), &data_);
+  if (!result.ok()) {
+    PrintError(path + ": " + result.reason);
+    return false;
+  }
+  loaded_ = true;
+  return true;
+}
+
+bool CliLibrary::rowsOfIds(const std::vector<int32_t>& ids, std::vector<int>* rows) {
+  if (QueryEntry(kCategoryAll, kCategoryAll, kCategoryAll, data_.entry, data_.showEntryAry) != 0) {
+    PrintError("out of memory while listing the entries");
+    return false;
+  }
+  // The first row of each id, as the window would find it.
+  std::unordered_map<int32_t, int> rowOfId;
+  const int32_t count = Tesk_Ary_GetSize(data_.showEntryAry);
+  for (int32_t row = 0; row < count; ++row) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(data_.showEntryAry, row, &entry);
+    rowOfId.emplace(ZEL_EndianLong_LtoN(entry.en_id), row);
+  }
+
+  rows->clear();
+  bool allFound = true;
+  for (int32_t id : ids) {
+    const auto it = rowOfId.find(id);
+    if (it == rowOfId.end()) {
+      PrintError("no entry with id " + std::to_string(id));
+      allFound = false;
+    } else {
+      rows->push_back(it->second);
+    }
+  }
+  return allFound;
+}

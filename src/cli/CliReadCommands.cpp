@@ -1,0 +1,110 @@
+// The commands that only read a library file: list, categories, check.
+
+#include <cstdio>
+
+#include "categories/CategoryLists.h"
+#include "categories/CategoryNames.h"
+#include "categories/EntryQuery.h"
+#include "categories/EntrySort.h"
+#include "categories/FlnCategoryTable.h"
+#include "cli/CliCheck.h"
+#include "cli/CliCommands.h"
+#include "cli/CliLibrary.h"
+#include "cli/CliOutput.h"
+#include "cli/CliSortOption.h"
+#include "cli/CliUsage.h"
+#include "storage/Endian.h"
+
+namespace {
+
+// The label of `level` as stored; empty when the library has none.
+std::string LabelOf(const FLN_DATA* data, int32_t level) {
+  const int32_t index = GetFlnLabelIndex_ByItemNumber(data->label, level);
+  if (index < 0) return std::string();
+  FLN_LABEL label;
+  Tesk_Ary_GetData(data->label, index, &label);
+  return StoredText(label.name);
+}
+
+void PrintEntryLine(const FLN_ENTRY& entry) {
+  // A stored size is a 32-bit field; it is shown as the unsigned count of
+  // bytes it is (a library stays below 4 GiB).
+  const uint32_t size = static_cast<uint32_t>(ZEL_EndianLong_LtoN(entry.en_file_size));
+  std::printf("%d\t%s\t%s\t%s\t%s\t%s\t%u\t%s\n", static_cast<int>(ZEL_EndianLong_LtoN(entry.en_id)),
+              TabField(StoredText(entry.en_title)).c_str(), TabField(StoredText(entry.en_c1_name)).c_str(),
+              TabField(StoredText(entry.en_c2_name)).c_str(), TabField(StoredText(entry.en_c3_name)).c_str(),
+              TabField(StoredText(entry.en_file_name)).c_str(), static_cast<unsigned>(size),
+              StoredDate(entry.en_update_date).c_str());
+}
+
+}  // namespace
+
+int RunListCommand(const CliInvocation& invocation) {
+  const std::string& library = invocation.operands[0];
+  FLN_ENTRY_LIST_INFO sortKeys = {};
+  const bool sortGiven = invocation.options.count("sort") != 0;
+  if (sortGiven) {
+    std::string error;
+    if (!ParseSortOption(invocation.option("sort", ""), &sortKeys, &error)) {
+      PrintUsageError(error, &invocation.command);
+      return kCliExitUsage;
+    }
+  }
+
+  CliLibrary opened;
+  if (!opened.load(library)) return kCliExitFailure;
+  FLN_DATA* data = opened.data();
+
+  std::string choices[3];
+  const char* const options[3] = {"cat1", "cat2", "cat3"};
+  for (int level = 1; level <= 3; ++level) {
+    choices[level - 1] = invocation.option(options[level - 1], kCategoryAll);
+    const std::string& name = choices[level - 1];
+    // A window can only select a name its list offers.
+    if (name != kCategoryAll && IsContainsCategory(CategoryNameAryOf(data, level), name.c_str()) == 0) {
+      PrintError("no category \"" + name + "\" on level " + std::to_string(level) + " (" + LabelOf(data, level) +
+                 ") of " + library);
+      return kCliExitFailure;
+    }
+  }
+
+  if (QueryEntry(choices[0].c_str(), choices[1].c_str(), choices[2].c_str(), data->entry, data->showEntryAry) != 0 ||
+      SortEntryArray(data->showEntryAry, sortGiven ? sortKeys : data->entryListInfo) != 0) {
+    PrintError("out of memory while listing the entries");
+    return kCliExitFailure;
+  }
+  const int32_t count = Tesk_Ary_GetSize(data->showEntryAry);
+  for (int32_t row = 0; row < count; ++row) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(data->showEntryAry, row, &entry);
+    PrintEntryLine(entry);
+  }
+  return kCliExitOk;
+}
+
+int RunCategoriesCommand(const CliInvocation& invocation) {
+  CliLibrary opened;
+  if (!opened.load(invocation.operands[0])) return kCliExitFailure;
+  const FLN_DATA* data = opened.data();
+  std::printf("%s\t%s\t%s\n", TabField(LabelOf(data, 1)).c_str(), TabField(LabelOf(data, 2)).c_str(),
+              TabField(LabelOf(data, 3)).c_str());
+  const int32_t count = Tesk_Ary_GetSize(data->catsAry);
+  for (int32_t i = 0; i < count; ++i) {
+    FLN_CATS cats;
+    Tesk_Ary_GetData(data->catsAry, i, &cats);
+    std::printf("%s\t%s\t%s\n", TabField(StoredText(cats.cat1Name)).c_str(),
+                TabField(StoredText(cats.cat2Name)).c_str(), TabField(StoredText(cats.cat3Name)).c_str());
+  }
+  return kCliExitOk;
+}
+
+int RunCheckCommand(const CliInvocation& invocation) {
+  const std::string& library = invocation.operands[0];
+  const LibraryCheckReport report = CheckLibraryFile(library);
+  if (!report.cannotCheck.empty()) {
+    PrintError(library + ": " + report.cannotCheck);
+    return kCliExitFailure;
+  }
+  PrintCheckReport(library, report, stdout);
+  return report.damage.empty() ? kCliExitOk : kCliExitFailure;
+}

@@ -1,0 +1,91 @@
+#include "cli/CliUsage.h"
+
+#include "cli/CliOutput.h"
+#include "cli/CliSortOption.h"
+
+namespace {
+
+const char* DescriptionOf(CliCommand command) {
+  switch (command) {
+    case CliCommand::New:
+      return "Creates a new, empty library file LIB, exactly as Folian's \"New\" does: the\n"
+             "levels 分類１, 分類２, 分類３ and the category その他 on each. An existing file\n"
+             "is never replaced.\n";
+    case CliCommand::Import:
+      return "Imports the PDF file PATH, or every file ending in \".pdf\" below the folder\n"
+             "PATH, into LIB. A metadata text file (.flx) beside a PDF gives its entry's\n"
+             "fields; other PDFs are filed under the categories given (その他 by default).\n"
+             "On a terminal a progress line shows the count and the current file. Files\n"
+             "that could not be imported are listed at the end and make the exit code 1.\n"
+             "Ctrl-C stops between two files; what was imported until then stays saved\n"
+             "(exit code 130).\n"
+             "\n"
+             "  --cat1 NAME, --cat2 NAME, --cat3 NAME   categories of levels 1, 2, 3\n";
+    case CliCommand::List:
+      return "Lists the entries that a library window shows when the category lists\n"
+             "select NAME (＜すべて＞, all, by default), in the window's order: sorted by\n"
+             "the keys of --sort, or else by the sort keys stored in the library. A \"-\"\n"
+             "before a key sorts descending; entries equal on every key come with the\n"
+             "greater en_id first.\n"
+             "\n"
+             "  --cat1 NAME, --cat2 NAME, --cat3 NAME   category chosen on levels 1, 2, 3\n"
+             "  --sort KEY[,KEY[,KEY]]                  up to three column keys, e.g. -fileSize,title\n"
+             "\n"
+             "One line per entry, fields separated by tabs: en_id, title, category 1, 2, 3,\n"
+             "file name, file size in bytes, update date (YYYYMMDDhhmmssmmm, local time).\n"
+             "A backslash, tab, line feed or carriage return inside a field is written as\n"
+             "\\\\, \\t, \\n or \\r.\n";
+    case CliCommand::Export:
+      return "Exports the PDFs of the entries with the given en_ids (as \"list\" shows them)\n"
+             "into the folder DIR, each with its metadata text file (.flx) beside it. No\n"
+             "file is overwritten: a taken name gets a number (paper-1.pdf). Writes one\n"
+             "line per exported PDF: en_id, tab, path. An unknown id exports nothing.\n";
+    case CliCommand::Delete:
+      return "Deletes the entries with the given en_ids from LIB, as Folian's \"delete\"\n"
+             "does, without asking. An unknown id deletes nothing.\n";
+    case CliCommand::Categories:
+      return "Writes the three level labels on the first line, then every category\n"
+             "triple (level 1, 2, 3) in stored order, one per line, separated by tabs.\n";
+    case CliCommand::Check:
+      return "Reads the whole library file and reports its tags with their member counts\n"
+             "and data bytes, the dead bytes (space of removed items that no chain\n"
+             "reaches), the stored PDFs that no entry uses any more, and every fault\n"
+             "found in the container's chains and in the library's records. Exit code 0\n"
+             "only for an undamaged library.\n";
+  }
+  return "";
+}
+
+}  // namespace
+
+void PrintToolHelp(std::FILE* out) {
+  std::fprintf(out,
+               "Usage: folian-cli COMMAND ARGUMENTS...\n"
+               "Works on Folian PDF libraries (.fln files) without a display.\n"
+               "\n"
+               "Commands:\n");
+  for (const CliCommandSpec& row : CliCommandSpecs()) std::fprintf(out, "  folian-cli %s\n", row.synopsis);
+  std::fprintf(out,
+               "\n"
+               "\"folian-cli COMMAND --help\" (or \"folian-cli help COMMAND\") describes a command.\n"
+               "Commands that change a library refuse one that Folian has open.\n"
+               "\n"
+               "Exit codes: %d success, %d a library, file or entry problem (messages on\n"
+               "stderr), %d a wrong command line, %d interrupted.\n",
+               kCliExitOk, kCliExitFailure, kCliExitUsage, kCliExitInterrupted);
+}
+
+void PrintCommandHelp(CliCommand command, std::FILE* out) {
+  std::fprintf(out, "Usage: folian-cli %s\n\n%s", CliSpecOf(command).synopsis, DescriptionOf(command));
+  if (command == CliCommand::List) std::fprintf(out, "\nSort keys: %s\n", SortableColumnKeys().c_str());
+}
+
+void PrintUsageError(const std::string& message, const CliCommand* command) {
+  PrintError(message);
+  if (command != nullptr) {
+    const CliCommandSpec& row = CliSpecOf(*command);
+    std::fprintf(stderr, "Usage: folian-cli %s\nTry 'folian-cli %s --help' for more.\n", row.synopsis, row.name);
+  } else {
+    std::fprintf(stderr, "Try 'folian-cli --help' for the commands.\n");
+  }
+}

@@ -1,0 +1,173 @@
+// The commands that change a library file: new, import, export, delete.
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "categories/CategoryNameInput.h"
+#include "categories/CategoryNames.h"
+#include "cli/CliCommands.h"
+#include "cli/CliInterrupt.h"
+#include "cli/CliLibrary.h"
+#include "cli/CliLibraryLock.h"
+#include "cli/CliOutput.h"
+#include "cli/CliProgress.h"
+#include "cli/CliUsage.h"
+#include "library/FlnNewLibrary.h"
+#include "transfer/PdfDelete.h"
+#include "transfer/PdfExport.h"
+#include "transfer/PdfImport.h"
+
+namespace {
+
+const char* const kCategoryOptions[3] = {"cat1", "cat2", "cat3"};
+
+// The import path as the application hands it over from its panel: absolute,
+// so that each entry records where its PDF came from.
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
+
+bool ParseIdsOrComplain(const CliInvocation& invocation, size_t firstId, std::vector<int32_t>* ids) {
+  const std::vector<std::string> texts(invocation.operands.begin() + static_cast<std::ptrdiff_t>(firstId),
+                                       invocation.operands.end());
+  std::string error;
+  if (ParseEntryIds(texts, ids, &error)) return true;
+  PrintUsageError(error, &invocation.command);
+  return false;
+}
+
+int ReportNotSaved(const std::string& library) {
+  PrintError(library + ": the library file could not be saved completely");
+  return kCliExitFailure;
+}
+
+}  // namespace
+
+int RunNewCommand(const CliInvocation& invocation) {
+  const std::string& library = invocation.operands[0];
+  struct stat st;
+  if (lstat(library.c_str(), &st) == 0) {
+    PrintError(library + ": a file of that name exists already; a new library never replaces it");
+    return kCliExitFailure;
+  }
+  const FlnResult created = CreateNewLibraryFile(library.c_str());
+  if (!created.ok()) {
+    PrintError(library + ": " + created.reason);
+    return kCliExitFailure;
+  }
+  return kCliExitOk;
+}
+
+int RunImportCommand(const CliInvocation& invocation) {
+  const std::string& library = invocation.operands[0];
+  std::string categories[3];
+  for (int i = 0; i < 3; ++i) {
+    categories[i] = invocation.option(kCategoryOptions[i], kCategoryOther);
+    const std::string option = std::string("--") + kCategoryOptions[i];
+    if (categories[i] == kCategoryAll) {
+      PrintUsageError(option + ": " + kCategoryAll + " means every category and cannot be an entry's category",
+                      &invocation.command);
+      return kCliExitUsage;
+    }
+    if (!CategoryNameFits(categories[i].c_str())) {
+      PrintUsageError(option + ": the category name is too long (at most 127 bytes of UTF-8 and 126 UTF-16 units)",
+                      &invocation.command);
+      return kCliExitUsage;
+    }
+  }
+  const std::string chosen = AbsolutePath(invocation.operands[1]);
+
+  LibraryWriteLock lock;
+  if (!lock.acquire(library)) return kCliExitFailure;
+  CliLibrary opened;
+  if (!opened.load(library)) return kCliExitFailure;
+
+  TerminalProgress progress(stdout);
+  int32_t handled = 0;
+  WatchForInterrupt();
+  // No panel showed a folder, so no folder is remembered for the
+  // application's import panels: a script's paths are not the user's choice.
+  const ImportResult result =
+      ImportPDFFiles(opened.data(), chosen.c_str(), nullptr, categories[0].c_str(), categories[1].c_str(),
+                     categories[2].c_str(), [&](int32_t done, int32_t total, const std::string& path) {
+                       handled = done;
+                       if (InterruptRequested()) return false;
+                       progress.show(done, total, path);
+                       return true;
+                     });
+  progress.finish(result.status == ImportStatus::Completed ? result.listed : handled, result.listed);
+
+  for (const ImportFailure& failure : result.failures) PrintError(ImportFailureLine(failure));
+  switch (result.status) {
+    case ImportStatus::LibraryUnavailable:
+      PrintError(library + ": the library file cannot be opened for writing; nothing was imported");
+      return kCliExitFailure;
+    case ImportStatus::CategoryNameTooLong:
+      PrintError("a category name is too long; nothing was imported");
+      return kCliExitFailure;
+    case ImportStatus::Stopped:
+    case ImportStatus::Completed:
+      break;
+  }
+  std::printf("imported %d of %d files\n", static_cast<int>(result.imported), static_cast<int>(result.listed));
+  if (!result.saved) return ReportNotSaved(library);
+  if (result.status == ImportStatus::Stopped) {
+    PrintError("interrupted; the " + std::to_string(result.imported) + " files imported until then are saved");
+    return kCliExitInterrupted;
+  }
+  return result.failures.empty() ? kCliExitOk : kCliExitFailure;
+}
+
+int RunExportCommand(const CliInvocation& invocation) {
+  const std::string& library = invocation.operands[0];
+  const std::string& folder = invocation.operands[1];
+  std::vector<int32_t> ids;
+  if (!ParseIdsOrComplain(invocation, 2, &ids)) return kCliExitUsage;
+
+  LibraryWriteLock lock;
+  if (!lock.acquire(library)) return kCliExitFailure;
+  CliLibrary opened;
+  std::vector<int> rows;
+  if (!opened.load(library) || !opened.rowsOfIds(ids, &rows)) return kCliExitFailure;
+
+  const ExportResult result = ExportPDFFiles(opened.data(), folder.c_str(), rows);
+  if (result.status == ExportStatus::FolderUnusable) {
+    PrintError(folder + ": no such folder");
+    return kCliExitFailure;
+  }
+  if (result.status == ExportStatus::LibraryUnavailable) {
+    PrintError(library + ": the library cannot be read for exporting");
+    return kCliExitFailure;
+  }
+  for (const ExportedFile& file : result.exported)
+    std::printf("%d\t%s\n", static_cast<int>(file.enId), TabField(file.pdfPath).c_str());
+  for (const ExportProblem& problem : result.problems) {
+    std::string line = "entry " + std::to_string(problem.enId) + ": " + ExportProblemText(problem.kind);
+    if (problem.error != 0) line += std::string(": ") + std::strerror(problem.error);
+    PrintError(line);
+  }
+  if (!result.saved) return ReportNotSaved(library);
+  return result.problems.empty() ? kCliExitOk : kCliExitFailure;
+}
+
+int RunDeleteCommand(const CliInvocation& invocation) {
+  const std::string& library = invocation.operands[0];
+  std::vector<int32_t> ids;
+  if (!ParseIdsOrComplain(invocation, 1, &ids)) return kCliExitUsage;
+
+  LibraryWriteLock lock;
+  if (!lock.acquire(library)) return kCliExitFailure;
+  CliLibrary opened;
+  std::vector<int> rows;
+  if (!opened.load(library) || !opened.rowsOfIds(ids, &rows)) return kCliExitFailure;
+
+  // No window of this process shows an entry: there is nothing to close first.
+  const DeleteResult result = DeletePDFEntries(opened.data(), rows, EntryWindowClosers{});
+  if (!result.saved) return ReportNotSaved(library);
+  return kCliExitOk;
+}

@@ -1,0 +1,98 @@
+#include "TestPdfFiles.h"
+
+#include <QBuffer>
+#include <QFont>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QVector>
+
+namespace apptest {
+
+QByteArray MakeTextPdf(const QStringList& pageTexts, QSizeF pagePoints) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&buffer);
+  writer.setPageSize(QPageSize(pagePoints, QPageSize::Point));
+  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+  writer.setResolution(72);  // one device pixel per point
+  QPainter painter(&writer);
+  // DejaVu's glyphs map back to their characters, so the text reads back.
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPointSizeF(12);
+  painter.setFont(font);
+  for (int page = 0; page < pageTexts.size(); ++page) {
+    if (page > 0) writer.newPage();
+    const QStringList lines = pageTexts[page].split(QLatin1Char('\n'));
+    for (int line = 0; line < lines.size(); ++line) painter.drawText(QPointF(72, 72 + 20 * line), lines[line]);
+  }
+  painter.end();
+  return bytes;
+}
+
+QByteArray MakePdfOfPageSizes(const QVector<QSizeF>& pagePoints) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&buffer);
+  writer.setResolution(72);
+  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+  writer.setPageSize(QPageSize(pagePoints.value(0), QPageSize::Point));
+  QPainter painter(&writer);
+  painter.setFont(QFont(QStringLiteral("DejaVu Sans")));
+  for (int page = 0; page < pagePoints.size(); ++page) {
+    if (page > 0) {
+      // Takes effect for the page that newPage begins.
+      writer.setPageSize(QPageSize(pagePoints[page], QPageSize::Point));
+      writer.newPage();
+    }
+    painter.drawText(QPointF(20, 40), QStringLiteral("Page %1").arg(page + 1));
+  }
+  painter.end();
+  return bytes;
+}
+
+QByteArray MakeNumberedPdf(int pages) {
+  QStringList texts;
+  for (int page = 1; page <= pages; ++page)
+    texts << QStringLiteral("Page %1 of %2\nThe quick brown fox jumps over the lazy dog.\nFolian viewer test page.")
+                 .arg(page)
+                 .arg(pages);
+  return MakeTextPdf(texts);
+}
+
+QByteArray MakeEncryptedPdf() {
+  // A one-page PDF written out by hand so that its trailer can carry an
+  // /Encrypt dictionary: RC4 40-bit, with an /U entry that the empty
+  // password does not produce.
+  const QByteArray filler(32, 'x');
+  const QVector<QByteArray> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+      "<< /Filter /Standard /V 1 /R 2 /O <" + filler.toHex() + "> /U <" + filler.toHex() + "> /P -4 >>",
+  };
+  QByteArray pdf = "%PDF-1.4\n";
+  QVector<int> offsets;
+  for (int i = 0; i < objects.size(); ++i) {
+    offsets << pdf.size();
+    pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const int xref = pdf.size();
+  pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (int offset : offsets) pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+  pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
+         " /Root 1 0 R /Encrypt 4 0 R /ID [<0123456789abcdef0123456789abcdef> <0123456789abcdef0123456789abcdef>] >>\n";
+  pdf += "startxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+  return pdf;
+}
+
+QByteArray MakeTruncatedPdf() {
+  const QByteArray whole = MakeNumberedPdf(3);
+  return whole.left(whole.size() / 2);
+}
+
+QByteArray MakeGarbagePdf() { return QByteArray("%PDF-1.4\nthis is not a PDF at all\n\x01\x02\x03", 35); }
+
+}  // namespace apptest

@@ -1,0 +1,195 @@
+// check, and every command on a library file that is not whole.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstring>
+#include <functional>
+
+#include "CliTestSupport.h"
+#include "TestFiles.h"
+#include "library/FlnRecords.h"
+#include "storage/ZelFormat.h"
+
+namespace {
+
+using clitest::CliOutcome;
+using clitest::CliSandbox;
+using clitest::MemberOffset;
+
+constexpr uint32_t kNextTagAt = zel::kNextTagAt;
+constexpr uint32_t kData = zel::kRecordSize;  // data follow the item record
+
+TEST(CliCheck, ReportsTheTagsOfANewLibrary) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  // 512 header + 36 root + each item's 36-byte record and its data.
+  const CliOutcome outcome = sandbox.mustRun({"check", "lib.fln"});
+  EXPECT_EQ(outcome.out,
+            "lib.fln: 4648 bytes\n"
+            "tag           members     data bytes\n"
+            "'LABE'              3            984\n"
+            "'CAT1'              1            324\n"
+            "'CAT2'              1            324\n"
+            "'CAT3'              1            324\n"
+            "'CATS'              1            836\n"
+            "'IDCO'              6            840\n"
+            "dead bytes: 0\n"
+            "PDFs of no entry: 0 (0 bytes)\n"
+            "no damage found\n");
+  EXPECT_EQ(outcome.err, "");
+}
+
+// A library of three imported PDFs (1000, 2000 and 3000 bytes).
+class CliCheckDamage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sandbox.mustRun({"new", "lib.fln"});
+    for (int i = 1; i <= 3; ++i) sandbox.writePdf("in/" + std::to_string(i) + ".pdf", i * 1000, i);
+    sandbox.mustRun({"import", "lib.fln", "in"});
+    library = sandbox.path("lib.fln");
+  }
+  uint32_t at(int32_t tag, int index) {
+    const int64_t offset = MemberOffset(library, tag, index);
+    EXPECT_GE(offset, 0) << "no member " << index;
+    return static_cast<uint32_t>(offset);
+  }
+
+  CliSandbox sandbox;
+  std::string library;
+};
+
+TEST_F(CliCheckDamage, AWholeLibraryCountsItsMembersAndDeadBytes) {
+  const CliOutcome before = sandbox.mustRun({"check", "lib.fln"});
+  for (const char* line : {"'ENTR'              3          13932\n", "'ATTA'              3            228\n",
+                           "'ATTD'              3           6000\n", "'IDCO'              8           1120\n",
+                           "dead bytes: 0\n", "no damage found\n"})
+    EXPECT_NE(before.out.find(line), std::string::npos) << line << "in\n" << before.out;
+
+  // A deleted entry leaves its record, its attachment record and its PDF
+  // behind: the records as dead bytes, the PDF as one of no entry.
+  const std::string id = clitest::TabRows(sandbox.mustRun({"list", "lib.fln", "--sort", "fileSize"}).out)[0][0];
+  sandbox.mustRun({"delete", "lib.fln", id});
+  const CliOutcome after = sandbox.mustRun({"check", "lib.fln"});
+  const std::string dead = "dead bytes: " + std::to_string(sizeof(FLN_ENTRY) + sizeof(FLN_ATTACHMENT) + 2 * kData);
+  EXPECT_NE(after.out.find(dead + "\n"), std::string::npos) << after.out;
+  EXPECT_NE(after.out.find("PDFs of no entry: 1 (1000 bytes)\n"), std::string::npos) << after.out;
+}
+
+TEST_F(CliCheckDamage, FindsEachKindOfDamage) {
+  struct Case {
+    const char* what;
+    std::function<void()> damage;
+    std::function<std::string()> expected;  // a line of the report
+  };
+  const Case cases[] = {
+      {"link into a PDF's bytes",
+       [&] { pokeU32LE(library, at(kTagEntry, 0) + zel::kNextMemberAt, at(kTagAttachmentData, 0) + 40); },
+       [] { return "damage: the member chain of 'ENTR' is broken after 1 members"; }},
+      {"root record's link",
+       [&] { pokeU32LE(library, zel::kRootOffset + kNextTagAt, 0xFFFFFF00u); },
+       [] { return "damage: the tag chain is broken at the root record"; }},
+      {"back link",
+       [&] { pokeU32LE(library, at(kTagEntry, 2) + zel::kPrevMemberAt, at(kTagEntry, 0)); },
+       [&] {
+         return "damage: the back link of 'ENTR' member 2 at offset " + std::to_string(at(kTagEntry, 2)) +
+                " does not name the member before it";
+       }},
+      {"loop", [&] { pokeU32LE(library, at(kTagEntry, 2) + zel::kNextMemberAt, at(kTagEntry, 0)); },
+       [&] {
+         return "damage: the member chain of 'ENTR' loops back to the item at offset " +
+                std::to_string(at(kTagEntry, 0));
+       }},
+      {"overlap", [&] { pokeU32LE(library, at(kTagLabel, 0) + zel::kDataLengthAt, sizeof(FLN_LABEL) + kData); },
+       [&] {
+         return "damage: the items at offsets " + std::to_string(at(kTagLabel, 0)) + " and " +
+                std::to_string(at(kTagLabel, 1)) + " overlap";
+       }},
+      {"record length",
+       [&] { pokeU32LE(library, at(kTagEntry, 2) + zel::kDataLengthAt, 100); },
+       [] { return "damage: 'ENTR': 1 of 3 members are not 4644 bytes long"; }},
+      {"foreign tag code", [&] { pokeU32LE(library, at(kTagEntry, 1) + zel::kTagAt, ZelTag("ENTX")); },
+       [] { return "damage: the member chain of 'ENTR' is broken after 1 members"; }},
+      {"missing label",
+       [&] { pokeU32LE(library, at(kTagLabel, 0) + zel::kNextMemberAt, zel::kNone); },
+       [] { return "damage: there is no label for category level 2"; }},
+      {"missing PDF", [&] { pokeU32LE(library, at(kTagAttachment, 1) + kData + 8, 99); },
+       [] { return "(member 99 of 'ATTD') does not exist"; }},
+      {"shared en_id",
+       [&] {
+         const std::vector<uint8_t> bytes = readAll(library);
+         uint32_t first;
+         std::memcpy(&first, bytes.data() + at(kTagEntry, 0) + kData, 4);
+         pokeU32LE(library, at(kTagEntry, 1) + kData, first);
+       },
+       [] { return "damage: more than one entry has the en_id "; }},
+      {"counter behind",
+       [&] {
+         const int counter = clitest::MemberIndexOfCounter(library, "en_id");
+         pokeU32LE(library, at(kTagIdCounter, counter) + kData + 72, 1);
+       },
+       [] { return "damage: the en_id counter would hand out 1 next, but identifiers up to 2 are in use"; }},
+      {"cut short", [&] { ASSERT_EQ(truncate(library.c_str(), 300), 0); },
+       [] { return "damage: truncated: the file has 300 bytes, fewer than the 512-byte container header"; }},
+  };
+  const std::vector<uint8_t> whole = readAll(library);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeAll(library, whole);
+    const std::string expected = c.expected();  // offsets as the whole file has them
+    c.damage();
+    const CliOutcome outcome = sandbox.run({"check", "lib.fln"});
+    EXPECT_TRUE(outcome.exitedNormally);
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_NE(outcome.out.find(expected), std::string::npos) << expected << "\nin\n" << outcome.out << outcome.err;
+    EXPECT_EQ(outcome.out.find("no damage found"), std::string::npos);
+  }
+}
+
+TEST(CliDamagedLibrary, EveryCommandRefusesItWithAMessage) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "whole.fln"});
+  sandbox.writePdf("in/one.pdf", 300, 1);
+  sandbox.mustRun({"import", "whole.fln", "in"});
+  const std::vector<uint8_t> whole = readAll(sandbox.path("whole.fln"));
+
+  std::vector<uint8_t> cut(whole.begin(), whole.begin() + 300);
+  writeAll(sandbox.path("cut.fln"), cut);
+  writeAll(sandbox.path("text.fln"), {'h', 'e', 'l', 'l', 'o', '\n'});
+  std::vector<uint8_t> broken = whole;
+  broken[zel::kRootOffset + kNextTagAt + 3] = 0x7F;  // the first tag "lies" far beyond the end
+  writeAll(sandbox.path("broken.fln"), broken);
+  std::vector<uint8_t> noise(whole.begin(), whole.begin() + zel::kHeaderSize);
+  for (uint32_t i = 0; i < 6000; ++i) noise.push_back(static_cast<uint8_t>(i * 2654435761u >> 24));
+  writeAll(sandbox.path("noise.fln"), noise);
+  sandbox.makeFolder("folder.fln");
+  sandbox.makeFolder("out");
+
+  for (const char* file : {"cut.fln", "text.fln", "broken.fln", "noise.fln", "missing.fln", "folder.fln"}) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"list", file},   {"categories", file},        {"export", file, "out", "0"},
+        {"delete", file, "0"}, {"import", file, "in/one.pdf"}, {"check", file}};
+    const std::vector<uint8_t> before = QFileInfo(QString::fromStdString(sandbox.path(file))).isFile()
+                                            ? readAll(sandbox.path(file))
+                                            : std::vector<uint8_t>();
+    for (const auto& args : commands) {
+      SCOPED_TRACE(args[0] + " " + file);
+      const CliOutcome outcome = sandbox.run(args);
+      EXPECT_TRUE(outcome.exitedNormally);
+      EXPECT_EQ(outcome.exitCode, 1);
+      const bool reportsDamage = args[0] == "check" && outcome.out.find("\ndamage: ") != std::string::npos;
+      if (!reportsDamage) {
+        EXPECT_EQ(outcome.err.rfind("folian-cli: " + std::string(file) + ": ", 0), 0u) << outcome.err;
+        EXPECT_EQ(outcome.out, "");
+      }
+    }
+    if (!before.empty()) {
+      EXPECT_EQ(readAll(sandbox.path(file)), before) << file << " was changed";
+    }
+  }
+  EXPECT_TRUE(QDir(QString::fromStdString(sandbox.path("out"))).isEmpty());
+}
+
+}  // namespace

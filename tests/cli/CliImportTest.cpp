@@ -1,0 +1,197 @@
+// new, import, list and categories together: what goes in comes out.
+
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <map>
+
+#include "CliTestSupport.h"
+#include "TestFiles.h"
+#include "library/FlnNewLibrary.h"
+
+namespace {
+
+using clitest::CliOutcome;
+using clitest::CliSandbox;
+using clitest::TabRows;
+
+struct ImportedPdf {
+  std::string relative;  // below the sandbox
+  std::string name;      // as the entry shows it (escaped for a tab-separated line)
+  int size;
+  std::string cat1, cat2, cat3;
+};
+
+TEST(CliNewImportList, WhatIsImportedIsListedAndExportedBack) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  EXPECT_EQ(sandbox.mustRun({"categories", "lib.fln"}).out, "分類１\t分類２\t分類３\nその他\tその他\tその他\n");
+
+  const ImportedPdf pdfs[] = {
+      {"papers/a.pdf", "a.pdf", 1200, "論文", "2024", "その他"},
+      {"papers/deeper/日本語.pdf", "日本語.pdf", 2500, "論文", "2024", "その他"},
+      {"papers/tab\there.pdf", "tab\\there.pdf", 700, "論文", "2024", "その他"},
+      {"papers/back\\slash.pdf", "back\\\\slash.pdf", 900, "論文", "2024", "その他"},
+      {"single.pdf", "single.pdf", 3100, "その他", "その他", "その他"},
+  };
+  std::map<std::string, std::vector<uint8_t>> bytesByName;
+  int seed = 0;
+  for (const ImportedPdf& pdf : pdfs) bytesByName[pdf.name] = sandbox.writePdf(pdf.relative, pdf.size, ++seed);
+  sandbox.writePdf("papers/not-a-pdf.txt", 100, 99);  // only ".pdf" files are imported
+
+  const CliOutcome folder = sandbox.run({"import", "lib.fln", "papers", "--cat1", "論文", "--cat2=2024"});
+  EXPECT_EQ(folder.exitCode, 0) << folder.err;
+  EXPECT_EQ(folder.out, "imported 4 of 4 files\n");
+  EXPECT_EQ(folder.err, "");
+  EXPECT_EQ(sandbox.mustRun({"import", "lib.fln", "single.pdf"}).out, "imported 1 of 1 files\n");
+
+  const auto rows = TabRows(sandbox.mustRun({"list", "lib.fln"}).out);
+  ASSERT_EQ(rows.size(), 5u);
+  std::vector<std::string> ids;
+  for (const auto& row : rows) {
+    ASSERT_EQ(row.size(), 8u);
+    const auto pdf = std::find_if(std::begin(pdfs), std::end(pdfs),
+                                  [&](const ImportedPdf& p) { return p.name == row[5]; });
+    ASSERT_NE(pdf, std::end(pdfs)) << row[5];
+    SCOPED_TRACE(pdf->relative);
+    EXPECT_EQ(row[1], pdf->name) << "the title is the file name";
+    EXPECT_EQ(row[2], pdf->cat1);
+    EXPECT_EQ(row[3], pdf->cat2);
+    EXPECT_EQ(row[4], pdf->cat3);
+    EXPECT_EQ(row[6], std::to_string(pdf->size));
+    EXPECT_EQ(row[7].size(), 17u);
+    EXPECT_TRUE(std::all_of(row[7].begin(), row[7].end(), ::isdigit)) << row[7];
+    ids.push_back(row[0]);
+  }
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(ids, (std::vector<std::string>{"0", "1", "2", "3", "4"}));
+  // Stored order sorted by title (the default keys): the tab-named one last,
+  // after "single.pdf", as UTF-8 byte order puts "t" after "s".
+  EXPECT_EQ(clitest::Column(rows, 1),
+            (std::vector<std::string>{"a.pdf", "back\\\\slash.pdf", "single.pdf", "tab\\there.pdf", "日本語.pdf"}));
+
+  EXPECT_EQ(sandbox.mustRun({"categories", "lib.fln"}).out,
+            "分類１\t分類２\t分類３\nその他\tその他\tその他\n論文\t2024\tその他\n");
+
+  // Every PDF comes back byte for byte.
+  sandbox.makeFolder("out");
+  std::vector<std::string> exportArgs = {"export", "lib.fln", "out"};
+  exportArgs.insert(exportArgs.end(), ids.begin(), ids.end());
+  const auto exported = TabRows(sandbox.mustRun(exportArgs).out);
+  ASSERT_EQ(exported.size(), 5u);
+  for (const auto& row : exported) {
+    ASSERT_EQ(row.size(), 2u);
+    const auto listed = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r[0] == row[0]; });
+    ASSERT_NE(listed, rows.end()) << row[0];
+    const std::string path = clitest::UnescapeField(row[1]);
+    EXPECT_EQ(readAll(sandbox.path(path)), bytesByName[(*listed)[5]]) << path;
+  }
+
+  EXPECT_NE(sandbox.mustRun({"check", "lib.fln"}).out.find("\nno damage found\n"), std::string::npos);
+  // No panel chose a folder: the user's preference file stays untouched.
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(sandbox.path("config/FOLIAN"))));
+}
+
+TEST(CliNew, MakesTheLibraryTheApplicationMakes) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "cli.fln"});
+  ASSERT_TRUE(CreateNewLibraryFile(sandbox.path("app.fln").c_str()).ok());
+  const std::vector<uint8_t> cli = readAll(sandbox.path("cli.fln"));
+  const std::vector<uint8_t> app = readAll(sandbox.path("app.fln"));
+  ASSERT_EQ(cli.size(), app.size());
+  // The same bytes but for the 17 digits of each creation date.
+  size_t differing = 0;
+  for (size_t i = 0; i < cli.size(); ++i)
+    if (cli[i] != app[i]) {
+      EXPECT_TRUE(isdigit(cli[i]) && isdigit(app[i])) << "byte " << i;
+      ++differing;
+    }
+  EXPECT_LE(differing, cli.size() / 10);
+}
+
+TEST(CliNew, NeverReplacesAFile) {
+  CliSandbox sandbox;
+  const std::vector<uint8_t> text = {'k', 'e', 'e', 'p'};
+  writeAll(sandbox.path("taken.fln"), text);
+  const CliOutcome outcome = sandbox.run({"new", "taken.fln"});
+  EXPECT_EQ(outcome.exitCode, 1);
+  EXPECT_EQ(outcome.err, "folian-cli: taken.fln: a file of that name exists already; a new library never replaces it\n");
+  EXPECT_EQ(readAll(sandbox.path("taken.fln")), text);
+
+  const CliOutcome noFolder = sandbox.run({"new", "missing/lib.fln"});
+  EXPECT_EQ(noFolder.exitCode, 1);
+  EXPECT_EQ(noFolder.err.rfind("folian-cli: missing/lib.fln: ", 0), 0u) << noFolder.err;
+}
+
+TEST(CliImport, FailedFilesAreListedAndTheOthersImported) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  sandbox.writePdf("in/good.pdf", 500, 1);
+  ASSERT_EQ(symlink("nowhere.pdf", sandbox.path("in/dangling.pdf").c_str()), 0);
+
+  const CliOutcome outcome = sandbox.run({"import", "lib.fln", "in"});
+  EXPECT_EQ(outcome.exitCode, 1);
+  EXPECT_EQ(outcome.out, "imported 1 of 2 files\n");
+  EXPECT_EQ(outcome.err,
+            "folian-cli: " + sandbox.path("in/dangling.pdf") + ": file cannot be read: No such file or directory\n");
+  EXPECT_EQ(clitest::Column(TabRows(sandbox.mustRun({"list", "lib.fln"}).out), 5),
+            std::vector<std::string>{"good.pdf"});
+
+  const CliOutcome missing = sandbox.run({"import", "lib.fln", "absent.pdf"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.out, "imported 0 of 1 files\n");
+  EXPECT_NE(missing.err.find("absent.pdf: file cannot be read"), std::string::npos) << missing.err;
+  EXPECT_EQ(TabRows(sandbox.mustRun({"list", "lib.fln"}).out).size(), 1u);
+}
+
+// Runs folian-cli on a pseudo-terminal and returns all it wrote there.
+std::string RunOnTerminal(const CliSandbox& sandbox, const std::vector<std::string>& args, int* exitCode) {
+  int master = -1;
+  const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    if (chdir(sandbox.path("").c_str()) != 0) _exit(126);
+    std::vector<char*> argv = {const_cast<char*>("folian-cli")};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(FOLIAN_CLI_PATH, argv.data());
+    _exit(127);
+  }
+  EXPECT_GT(pid, 0);
+  std::string output;
+  char buffer[4096];
+  for (ssize_t got; (got = read(master, buffer, sizeof buffer)) > 0;) output.append(buffer, static_cast<size_t>(got));
+  close(master);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return output;
+}
+
+TEST(CliImport, DrawsAProgressLineOnlyOnATerminal) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "piped.fln"});
+  sandbox.mustRun({"new", "terminal.fln"});
+  sandbox.writePdf("in/one.pdf", 400, 1);
+  sandbox.writePdf("in/two.pdf", 400, 2);
+
+  EXPECT_EQ(sandbox.mustRun({"import", "piped.fln", "in"}).out, "imported 2 of 2 files\n");
+
+  int exitCode = -1;
+  const std::string screen = RunOnTerminal(sandbox, {"import", "terminal.fln", "in"}, &exitCode);
+  EXPECT_EQ(exitCode, 0) << screen;
+  // The bar before each file, then full, then the summary on its own line.
+  EXPECT_NE(screen.find("\r[                    ] 0/2  "), std::string::npos) << screen;
+  EXPECT_NE(screen.find("\r[##########          ] 1/2  "), std::string::npos) << screen;
+  EXPECT_NE(screen.find("\r[####################] 2/2  \033[K\r\nimported 2 of 2 files\r\n"), std::string::npos)
+      << screen;
+  EXPECT_NE(screen.find("one.pdf"), std::string::npos);
+  EXPECT_NE(screen.find("two.pdf"), std::string::npos);
+}
+
+}  // namespace
