@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-const std::vector<CliCommandSpec>& CliCommandSpecs() {
-  static const std::vector<CliCommandSpec> specs = {
+const std::vector<CliCommandInfo>& CliCommandTable() {
+  static const std::vector<CliCommandInfo> table = {
       {"new", CliCommand::New, 1, 1, {}, "new LIB"},
       {"import", CliCommand::Import, 2, 2, {"cat1", "cat2", "cat3"},
        "import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME]"},
@@ -16,13 +16,13 @@ const std::vector<CliCommandSpec>& CliCommandSpecs() {
       {"categories", CliCommand::Categories, 1, 1, {}, "categories LIB"},
       {"check", CliCommand::Check, 1, 1, {}, "check LIB"},
   };
-  return specs;
+  return table;
 }
 
-const CliCommandSpec& CliSpecOf(CliCommand command) {
-  for (const CliCommandSpec& spec : CliCommandSpecs())
-    if (spec.command == command) return spec;
-  return CliCommandSpecs().front();  // every command has a spec; not reached
+const CliCommandInfo& CliInfoOf(CliCommand command) {
+  for (const CliCommandInfo& info : CliCommandTable())
+    if (info.command == command) return info;
+  return CliCommandTable().front();  // every command has a info; not reached
 }
 
 std::string CliInvocation::option(const std::string& name, const std::string& fallback) const {
@@ -32,9 +32,9 @@ std::string CliInvocation::option(const std::string& name, const std::string& fa
 
 namespace {
 
-const CliCommandSpec* FindSpec(const std::string& name) {
-  for (const CliCommandSpec& spec : CliCommandSpecs())
-    if (name == spec.name) return &spec;
+const CliCommandInfo* FindCommandInfo(const std::string& name) {
+  for (const CliCommandInfo& info : CliCommandTable())
+    if (name == info.name) return &info;
   return nullptr;
 }
 
@@ -46,10 +46,10 @@ CliParseResult UsageError(std::string error) {
   return result;
 }
 
-CliParseResult CommandUsageError(const CliCommandSpec& spec, std::string error) {
+CliParseResult CommandUsageError(const CliCommandInfo& info, std::string error) {
   CliParseResult result = UsageError(std::move(error));
   result.commandKnown = true;
-  result.invocation.command = spec.command;
+  result.invocation.command = info.command;
   return result;
 }
 
@@ -66,23 +66,23 @@ CliParseResult ParseCliArguments(int argc, const char* const argv[]) {
     return result;
   }
   if (args[0] == "help") {
-    const CliCommandSpec* spec = FindSpec(args[1]);
-    if (spec == nullptr) return UsageError("unknown command '" + args[1] + "'");
-    if (args.size() > 2) return CommandUsageError(*spec, "help takes one command name");
+    const CliCommandInfo* info = FindCommandInfo(args[1]);
+    if (info == nullptr) return UsageError("unknown command '" + args[1] + "'");
+    if (args.size() > 2) return CommandUsageError(*info, "help takes one command name");
     CliParseResult result;
     result.outcome = CliParseOutcome::CommandHelp;
-    result.invocation.command = spec->command;
+    result.invocation.command = info->command;
     return result;
   }
 
-  const CliCommandSpec* spec = FindSpec(args[0]);
-  if (spec == nullptr) {
+  const CliCommandInfo* info = FindCommandInfo(args[0]);
+  if (info == nullptr) {
     if (!args[0].empty() && args[0][0] == '-') return UsageError("a command must come first, before '" + args[0] + "'");
     return UsageError("unknown command '" + args[0] + "'");
   }
 
   CliInvocation invocation;
-  invocation.command = spec->command;
+  invocation.command = info->command;
   // A help flag wins over any other fault of the line: whoever asks for help
   // gets it, also with operands still missing.
   for (size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
@@ -105,26 +105,26 @@ CliParseResult ParseCliArguments(int argc, const char* const argv[]) {
       optionsEnded = true;
       continue;
     }
-    if (arg.compare(0, 2, "--") != 0) return CommandUsageError(*spec, "unknown option '" + arg + "'");
+    if (arg.compare(0, 2, "--") != 0) return CommandUsageError(*info, "unknown option '" + arg + "'");
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    if (std::find(spec->options.begin(), spec->options.end(), name) == spec->options.end())
-      return CommandUsageError(*spec, "unknown option '--" + name + "' for " + spec->name);
+    if (std::find(info->options.begin(), info->options.end(), name) == info->options.end())
+      return CommandUsageError(*info, "unknown option '--" + name + "' for " + info->name);
     if (invocation.options.count(name) != 0)
-      return CommandUsageError(*spec, "option '--" + name + "' given twice");
+      return CommandUsageError(*info, "option '--" + name + "' given twice");
     if (equals != std::string::npos) {
       invocation.options[name] = arg.substr(equals + 1);
     } else {
-      if (i + 1 >= args.size()) return CommandUsageError(*spec, "option '--" + name + "' needs a value");
+      if (i + 1 >= args.size()) return CommandUsageError(*info, "option '--" + name + "' needs a value");
       invocation.options[name] = args[++i];
     }
   }
 
   const int count = static_cast<int>(invocation.operands.size());
-  if (count < spec->minOperands) return CommandUsageError(*spec, std::string(spec->name) + ": missing operand");
-  if (spec->maxOperands >= 0 && count > spec->maxOperands)
-    return CommandUsageError(*spec, std::string(spec->name) + ": unexpected operand '" +
-                                        invocation.operands[static_cast<size_t>(spec->maxOperands)] + "'");
+  if (count < info->minOperands) return CommandUsageError(*info, std::string(info->name) + ": missing operand");
+  if (info->maxOperands >= 0 && count > info->maxOperands)
+    return CommandUsageError(*info, std::string(info->name) + ": unexpected operand '" +
+                                        invocation.operands[static_cast<size_t>(info->maxOperands)] + "'");
 
   CliParseResult result;
   result.outcome = CliParseOutcome::Run;

@@ -14,7 +14,7 @@ enum class CliCommand { New, Import, List, Export, Delete, Categories, Check };
 /// What one command takes: its name, the operand count (maxOperands -1 for
 /// "any number from minOperands on"), the options that take a value, and the
 /// synopsis line the help and usage errors show.
-struct CliCommandSpec {
+struct CliCommandInfo {
   const char* name;
   CliCommand command;
   int minOperands;
@@ -24,9 +24,9 @@ struct CliCommandSpec {
 };
 
 /// Every command, in the order the tool's help lists them.
-const std::vector<CliCommandSpec>& CliCommandSpecs();
+const std::vector<CliCommandInfo>& CliCommandTable();
 /// The table row of `command`.
-const CliCommandSpec& CliSpecOf(CliCommand command);
+const CliCommandInfo& CliInfoOf(CliCommand command);
 
 struct CliInvocation {
   CliCommand command = CliCommand::New;

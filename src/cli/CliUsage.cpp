@@ -64,7 +64,7 @@ void PrintToolHelp(std::FILE* out) {
                "Works on Folian PDF libraries (.fln files) without a display.\n"
                "\n"
                "Commands:\n");
-  for (const CliCommandSpec& row : CliCommandSpecs()) std::fprintf(out, "  folian-cli %s\n", row.synopsis);
+  for (const CliCommandInfo& row : CliCommandTable()) std::fprintf(out, "  folian-cli %s\n", row.synopsis);
   std::fprintf(out,
                "\n"
                "\"folian-cli COMMAND --help\" (or \"folian-cli help COMMAND\") describes a command.\n"
@@ -76,14 +76,14 @@ void PrintToolHelp(std::FILE* out) {
 }
 
 void PrintCommandHelp(CliCommand command, std::FILE* out) {
-  std::fprintf(out, "Usage: folian-cli %s\n\n%s", CliSpecOf(command).synopsis, DescriptionOf(command));
+  std::fprintf(out, "Usage: folian-cli %s\n\n%s", CliInfoOf(command).synopsis, DescriptionOf(command));
   if (command == CliCommand::List) std::fprintf(out, "\nSort keys: %s\n", SortableColumnKeys().c_str());
 }
 
 void PrintUsageError(const std::string& message, const CliCommand* command) {
   PrintError(message);
   if (command != nullptr) {
-    const CliCommandSpec& row = CliSpecOf(*command);
+    const CliCommandInfo& row = CliInfoOf(*command);
     std::fprintf(stderr, "Usage: folian-cli %s\nTry 'folian-cli %s --help' for more.\n", row.synopsis, row.name);
   } else {
     std::fprintf(stderr, "Try 'folian-cli --help' for the commands.\n");
