@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QTableView>
 #include <cstring>
@@ -66,6 +67,23 @@ QProgressDialog* MakeProgressDialog(QWidget* parent, const QString& title) {
   return progress;
 }
 
+// A finished panel is deleted only once its handler has returned. The
+// handler runs inside QDialog::done, which still uses the panel afterwards,
+// and the handler itself may spin the event loop (progress, alerts), so a
+// panel deleted on close would be pulled out from under it.
+class DeleteWhenDone {
+ public:
+  explicit DeleteWhenDone(QFileDialog* panel) : panel_(panel) {}
+  ~DeleteWhenDone() {
+    if (panel_) panel_->deleteLater();
+  }
+  DeleteWhenDone(const DeleteWhenDone&) = delete;
+  DeleteWhenDone& operator=(const DeleteWhenDone&) = delete;
+
+ private:
+  QPointer<QFileDialog> panel_;
+};
+
 }  // namespace
 
 void FolianDocument::importPdf() { runImportPanel(false); }
@@ -88,7 +106,6 @@ void FolianDocument::runImportPanel(bool folder) {
   }
 
   auto* panel = new QFileDialog(_mainWindow.get());
-  panel->setAttribute(Qt::WA_DeleteOnClose);
   // The category boxes go into the panel's own layout, which only Qt's own
   // dialog has.
   panel->setOption(QFileDialog::DontUseNativeDialog);
@@ -114,6 +131,7 @@ void FolianDocument::runImportPanel(bool folder) {
 
 void FolianDocument::openPanelDidEnd(bool accepted) {
   QFileDialog* panel = _panel;
+  const DeleteWhenDone dispose(panel);
   _panel = nullptr;
   if (!accepted || panel == nullptr || panel->selectedFiles().isEmpty()) {
     _chooser.reset();
@@ -203,7 +221,6 @@ void FolianDocument::newGroup() { qInfo("FolianDocument.newGroup"); }
 void FolianDocument::saveNewFile() {
   if (_panel) return;
   auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("コピーを保存"));
-  panel->setAttribute(Qt::WA_DeleteOnClose);
   panel->setOption(QFileDialog::DontUseNativeDialog);
   panel->setAcceptMode(QFileDialog::AcceptSave);
   panel->setNameFilter(QStringLiteral("Folianライブラリ (*.fln)"));
@@ -213,6 +230,7 @@ void FolianDocument::saveNewFile() {
   panel->setWindowModality(Qt::WindowModal);
   connect(panel, &QDialog::finished, this, [this](int result) {
     QFileDialog* done = _panel;
+    const DeleteWhenDone dispose(done);
     _panel = nullptr;
     if (result != QDialog::Accepted || done == nullptr || done->selectedFiles().isEmpty()) return;
     const QString target = done->selectedFiles().first();
@@ -235,7 +253,6 @@ void FolianDocument::saveNewFile() {
 void FolianDocument::savePdfPanel() {
   if (_panel) return;
   auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("選択"));
-  panel->setAttribute(Qt::WA_DeleteOnClose);
   panel->setOption(QFileDialog::DontUseNativeDialog);
   panel->setAcceptMode(QFileDialog::AcceptOpen);
   panel->setFileMode(QFileDialog::Directory);
@@ -249,6 +266,7 @@ void FolianDocument::savePdfPanel() {
 
 void FolianDocument::savePdfPanelDidEnd(bool accepted) {
   QFileDialog* panel = _panel;
+  const DeleteWhenDone dispose(panel);
   _panel = nullptr;
   if (!accepted || panel == nullptr || panel->selectedFiles().isEmpty()) return;
   const QByteArray folder = panel->selectedFiles().first().toUtf8();
