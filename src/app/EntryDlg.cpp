@@ -26,6 +26,7 @@
 #include "categories/CategoryNameText.h"
 #include "categories/CategoryNames.h"
 #include "categories/FlnCategoryTable.h"
+#include "library/FlnEntryLookup.h"
 #include "library/FlnCreateCats.h"
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
@@ -319,15 +320,3 @@ bool EntryDlg::eventFilter(QObject* watched, QEvent* event) {
   return QObject::eventFilter(watched, event);
 }
 
-int EntryDlg::GetFLNEntry_ByID(TESK_ARY entryArray, int32_t entryId, FLN_ENTRY* out) {
-  const int32_t count = Tesk_Ary_GetSize(entryArray);
-  for (int32_t i = 0; i < count; ++i) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(entryArray, i, &entry);
-    if (ZEL_EndianLong_LtoN(entry.en_id) == entryId) {
-      *out = entry;
-      return 1;
-    }
-  }
-  return 0;
-}

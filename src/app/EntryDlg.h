@@ -97,10 +97,6 @@ class EntryDlg : public QObject {
   bool writeEntryAndSave(FLN_ENTRY* entry);
   void removeFromRegistry();
 
-  // The first record of `entryArray` whose en_id (host order) is `entryId`
-  // into `out`, and 1; 0 with `out` untouched when there is none.
-  static int GetFLNEntry_ByID(TESK_ARY entryArray, int32_t entryId, FLN_ENTRY* out);
-
   std::unique_ptr<QWidget> _window;
   std::unique_ptr<Ui::EntryDlg> _ui;
   EntryDlgOwner* _folianDocument = nullptr;

@@ -3,6 +3,7 @@
 
 #include "app/ViewPDFDlg.h"
 
+
 #include <QApplication>
 #include <QBuffer>
 #include <QEvent>
@@ -14,6 +15,7 @@
 #include "app/EntryDlgPlacement.h"
 #include "app/MyPDFView.h"
 #include "app/ViewPDFDlgPlacement.h"
+#include "library/FlnEntryLookup.h"
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
 #include "storage/FolianCommon.h"
@@ -181,18 +183,6 @@ bool ViewPDFDlg::writeEntryAndSave(FLN_ENTRY* entry) {
   return written;
 }
 
-int ViewPDFDlg::GetFLNEntry_ByID(TESK_ARY entryArray, int32_t entryId, FLN_ENTRY* out) {
-  const int32_t count = entryArray != nullptr ? Tesk_Ary_GetSize(entryArray) : 0;
-  for (int32_t i = 0; i < count; ++i) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(entryArray, i, &entry);
-    if (ZEL_EndianLong_LtoN(entry.en_id) == entryId) {
-      *out = entry;
-      return 1;
-    }
-  }
-  return 0;
-}
 
 void ViewPDFDlg::close() {
   if (_closed) return;

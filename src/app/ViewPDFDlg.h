@@ -178,10 +178,6 @@ class ViewPDFDlg : public QObject {
   bool writeEntryAndSave(FLN_ENTRY* entry);
   void ChangeWindowSizePosition(const QRect& frame);
 
-  /// The first entry of `entryArray` whose en_id (host order) is `entryId`,
-  /// copied into `out`: 1; 0 with `out` untouched when there is none.
-  static int GetFLNEntry_ByID(TESK_ARY entryArray, int32_t entryId, FLN_ENTRY* out);
-
   // Destroyed in reverse order: the window (and the view rendering from the
   // document) goes before the document and the bytes it reads.
   QByteArray _pdfData;

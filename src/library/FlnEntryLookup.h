@@ -1,0 +1,12 @@
+#pragma once
+// Finding a stored entry again by its identifier. Windows keep an entry's
+// en_id, never a pointer into the array, so they look the record up anew.
+
+#include <cstdint>
+
+#include "library/FlnRecords.h"
+
+/// Copies the first entry of `entryArray` whose en_id (host order) is
+/// `entryId` into `out` and returns 1; 0 (out untouched) when there is none
+/// or the array is null.
+int GetFLNEntry_ByID(TESK_ARY entryArray, int32_t entryId, FLN_ENTRY* out);
