@@ -22,6 +22,7 @@
 #include "app/EntryDlgText.h"
 #include "app/FlnLabelText.h"
 #include "app/PlainTextLimit.h"
+#include "categories/CategoryCommands.h"
 #include "categories/CategoryNameInput.h"
 #include "categories/CategoryNameText.h"
 #include "categories/CategoryNames.h"
@@ -32,6 +33,7 @@
 #include "storage/Endian.h"
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
+#include "storage/OwnedAry.h"
 #include "ui_EntryDlg.h"
 
 namespace {
@@ -62,12 +64,7 @@ QString DateText(const char (&date)[N]) {
 // shows as "[*]".
 QString PlainWindowTitle(QString title) { return title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")); }
 
-constexpr char kCannotAddCategoryMessage[] = "分類を追加できませんでした。";
 constexpr int kRateItemCount = 6;  // "なし" and one to five stars
-
-struct AryDeleter {
-  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-};
 
 // Clears a flag when the scope ends, however it ends.
 class FlagScope {
@@ -165,7 +162,7 @@ void EntryDlg::fillCategoryCombo(int level, const FLN_ENTRY& entry) {
 
   // The level's distinct names over the whole table, その他 last. Without
   // memory for them the box offers none but still shows the entry's name.
-  std::unique_ptr<TeskAryHeader, AryDeleter> names(Tesk_Ary_Init(kCategoryNameSize, 20, 20));
+  OwnedAry names(Tesk_Ary_Init(kCategoryNameSize, 20, 20));
   if (names != nullptr && _flnData != nullptr) {
     distinctNames[level - 1](_flnData->catsAry, names.get());
     Tesk_Ary_QuickSort(names.get(), CategorySortFunc);
@@ -251,7 +248,7 @@ bool EntryDlg::save() {
   FLN_ENTRY saved;
   if (GetFLNEntry_ByID(_flnData->entry, _en_id_native, &saved) == 1) InitControls(saved);
 
-  if (!catsAdded) FLN_COMM_Alert_OK(_window.get(), QString::fromUtf8(kCannotAddCategoryMessage));
+  if (!catsAdded) FLN_COMM_Alert_OK(_window.get(), CannotAddCategoryMessage());
   if (!written && _folianDocument != nullptr) _folianDocument->reportSaveFailure();
   return written;
 }

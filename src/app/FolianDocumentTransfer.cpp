@@ -27,16 +27,12 @@
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfExport.h"
 #include "transfer/PdfImport.h"
+#include "storage/OwnedAry.h"
 #include "ui_FolianDocument.h"
 
 namespace {
 
 // Frees a temporary name array when it goes out of scope.
-struct ScopedAry {
-  TESK_ARY ary;
-  ~ScopedAry() { Tesk_Ary_Free(ary); }
-};
-
 // The folder remembered under `tag`: from the library file first, else from
 // the preference file; empty when neither holds one.
 QString RememberedFolder(const char* libraryPath, int32_t tag) {
@@ -94,15 +90,15 @@ void FolianDocument::runImportPanel(bool folder) {
   if (_panel) return;
   _panelIsFolderImport = folder;
   _chooser = std::make_unique<CategoryChooserViewController>();
-  ScopedAry names{Tesk_Ary_Init(kCategoryNameSize, 20, 20)};
+  OwnedAry names(Tesk_Ary_Init(kCategoryNameSize, 20, 20));
   for (int level = 1; level <= 3; ++level) {
     std::string select = folianCategory(level)->getSelectedCategoryName();
     if (select == kCategoryAll) select = kCategoryOther;
-    if (level == 1) GetDistinctCat1Ary_FromCatsAry(_fln_data.catsAry, names.ary);
-    if (level == 2) GetDistinctCat2Ary_FromCatsAry(_fln_data.catsAry, names.ary);
-    if (level == 3) GetDistinctCat3Ary_FromCatsAry(_fln_data.catsAry, names.ary);
-    Tesk_Ary_QuickSort(names.ary, CategorySortFunc);
-    _chooser->setupLevel(level, folianCategory(level)->title(), names.ary, select);
+    if (level == 1) GetDistinctCat1Ary_FromCatsAry(_fln_data.catsAry, names.get());
+    if (level == 2) GetDistinctCat2Ary_FromCatsAry(_fln_data.catsAry, names.get());
+    if (level == 3) GetDistinctCat3Ary_FromCatsAry(_fln_data.catsAry, names.get());
+    Tesk_Ary_QuickSort(names.get(), CategorySortFunc);
+    _chooser->setupLevel(level, folianCategory(level)->title(), names.get(), select);
   }
 
   auto* panel = new QFileDialog(_mainWindow.get());

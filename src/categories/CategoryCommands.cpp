@@ -16,15 +16,9 @@
 #include "library/FlnSave.h"
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
+#include "storage/OwnedAry.h"
 
 namespace {
-
-struct AryDeleter {
-  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-};
-using OwnedAry = std::unique_ptr<TeskAryHeader, AryDeleter>;
-
-QString CannotAddCategoryMessage() { return QStringLiteral("分類を追加できませんでした。"); }
 
 bool IsLevel(int level) { return level >= 1 && level <= 3; }
 
@@ -97,6 +91,8 @@ std::unordered_map<int32_t, int32_t> FirstIndexById(TESK_ARY entryAry) {
 }
 
 }  // namespace
+
+QString CannotAddCategoryMessage() { return QStringLiteral("分類を追加できませんでした。"); }
 
 QString CategoryDeleteForbiddenMessage() {
   return QStringLiteral("”%1”と”%2”は削除できません。")

@@ -23,6 +23,8 @@ enum class CategoryCommandOutcome {
 QString CategoryDeleteForbiddenMessage();                 // "”＜すべて＞”と”その他”は…"
 QString CategoryInUseMessage(const char* name);           // "「name」は使用中です。…"
 QString CategoryDeleteConfirmMessage(const char* name);   // "「name」を削除してもよろしいですか？"
+/// The alert shown when a category triple cannot be added (no memory or identifier left).
+QString CannotAddCategoryMessage();
 
 /// Adds a name on `level` (1..3): runs the add dialog with the level's label
 /// (an empty caption when the level has none); on OK adds the triple of the

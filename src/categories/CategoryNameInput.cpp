@@ -6,12 +6,9 @@
 #include "categories/CategoryNameText.h"
 #include "categories/CategoryNames.h"
 #include "categories/FlnCategoryTable.h"
+#include "storage/OwnedAry.h"
 
 namespace {
-
-struct AryDeleter {
-  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-};
 
 // Whether a triple of the table has `name` on `level`. The name fits a record
 // (checked before), so comparing the records' cut names is exact.
@@ -55,7 +52,7 @@ int GetCategoryComboChoices(TESK_ARY catsAry, int level, const char* proposal,
                             CategoryComboChoices* choices) {
   choices->items.clear();
   choices->selected.clear();
-  std::unique_ptr<TeskAryHeader, AryDeleter> names(Tesk_Ary_Init(kCategoryNameSize, 20, 20));
+  OwnedAry names(Tesk_Ary_Init(kCategoryNameSize, 20, 20));
   const int distinct = level == 1   ? GetDistinctCat1Ary_FromCatsAry(catsAry, names.get())
                        : level == 2 ? GetDistinctCat2Ary_FromCatsAry(catsAry, names.get())
                        : level == 3 ? GetDistinctCat3Ary_FromCatsAry(catsAry, names.get())

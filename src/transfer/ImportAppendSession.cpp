@@ -5,6 +5,7 @@
 #include "library/FlnArraySync.h"
 #include "library/FlnPreference.h"
 #include "storage/ZelAry.h"
+#include "storage/OwnedAry.h"
 
 bool ImportAppendSession::open() {
   if (ZEL_Open(flnData_->filePath, 0, &file_) != ZEL_OK) {
@@ -34,10 +35,7 @@ int ImportAppendSession::store(const QByteArray& bytes, int32_t* dataIndex) {
 }
 
 void ImportAppendSession::remember(int32_t tag, const char* record) {
-  struct AryDeleter {
-    void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-  };
-  std::unique_ptr<TeskAryHeader, AryDeleter> one(Tesk_Ary_Init(kPreferenceRecordSize, 1, 1));
+  OwnedAry one(Tesk_Ary_Init(kPreferenceRecordSize, 1, 1));
   if (one != nullptr && Tesk_Ary_Add(one.get(), record) == 0)
     ZEL_ARY_Save(&file_, tag, one.get(), kPreferenceRecordSize);
 }

@@ -5,13 +5,9 @@
 
 #include "categories/EntrySelection.h"
 #include "library/FlnSave.h"
+#include "storage/OwnedAry.h"
 
 namespace {
-
-struct AryDeleter {
-  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-};
-using OwnedAry = std::unique_ptr<TeskAryHeader, AryDeleter>;
 
 // Identifiers compare as stored (little-endian): equal bytes, equal ids.
 int32_t StoredIdAt(const void* record, size_t offset) {

@@ -23,16 +23,12 @@
 #include "transfer/ExportName.h"
 #include "transfer/FlxPath.h"
 #include "transfer/FlxWriter.h"
+#include "storage/OwnedAry.h"
 
 namespace {
 
 // Numbered names tried per entry before giving up.
 constexpr int kMaxNameNumber = 100000;
-
-struct AryDeleter {
-  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-};
-using OwnedAry = std::unique_ptr<TeskAryHeader, AryDeleter>;
 
 // Writes `bytes` into a new file under a hidden temporary name in `folder`
 // (created with O_EXCL: a file already there is never opened); 0, or the

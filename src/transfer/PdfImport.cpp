@@ -24,13 +24,9 @@
 #include "transfer/ImportAppendSession.h"
 #include "transfer/ImportEntry.h"
 #include "transfer/ImportFileRead.h"
+#include "storage/OwnedAry.h"
 
 namespace {
-
-struct AryDeleter {
-  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-};
-using OwnedAry = std::unique_ptr<TeskAryHeader, AryDeleter>;
 
 bool IsLoaded(const FLN_DATA* flnData) {
   return flnData != nullptr && flnData->filePath[0] != '\0' && flnData->entry != nullptr &&
