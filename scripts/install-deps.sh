@@ -2,7 +2,10 @@
 # Installs the Debian packages Folian needs to build, test and run, when missing.
 set -euo pipefail
 # qt6-translations-l10n: Qt's own dialog texts in Japanese, like the rest of Folian.
-packages=(cmake ninja-build g++ qt6-base-dev qt6-pdf-dev libgtest-dev fonts-noto-cjk qt6-translations-l10n)
+# xvfb openbox xdotool imagemagick x11-utils xclip: the end-to-end tests run the program on a
+# private X display with a window manager, send it real input and read the screen back.
+packages=(cmake ninja-build g++ qt6-base-dev qt6-pdf-dev libgtest-dev fonts-noto-cjk qt6-translations-l10n
+          xvfb openbox xdotool imagemagick x11-utils xclip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

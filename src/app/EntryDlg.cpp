@@ -19,6 +19,7 @@
 #include "app/EntryCellText.h"
 #include "app/EntryDlgOwner.h"
 #include "app/EntryDlgPlacement.h"
+#include "app/ScreenFit.h"
 #include "app/EntryDlgText.h"
 #include "app/FlnLabelText.h"
 #include "app/PlainTextLimit.h"
@@ -183,7 +184,7 @@ void EntryDlg::placeWindow(const FLN_ENTRY& entry) {
   input.size = _window->frameGeometry().size();
   if (QScreen* primary = QGuiApplication::primaryScreen()) input.display = primary->availableGeometry();
   for (QScreen* screen : QGuiApplication::screens()) input.screens.append(screen->geometry());
-  _window->move(EntryDlgOrigin(input));
+  _window->move(FrameCornerOnScreen(_window.get(), EntryDlgOrigin(input)));
 }
 
 void EntryDlg::show() {

@@ -37,6 +37,14 @@ QString ImportFailureMessage(const std::vector<ImportFailure>& failures) {
   return FailureListMessage(QStringLiteral("次の%1件を読み込めませんでした。").arg(failures.size()), lines);
 }
 
+QString NotPdfMessage(const std::vector<std::string>& paths) {
+  std::vector<QString> lines;
+  for (const std::string& path : paths)
+    lines.push_back(QString::fromStdString(path) + QStringLiteral(" — PDFではありません"));
+  return FailureListMessage(QStringLiteral("次の%1件はPDFではありませんが、指定どおり読み込みました。").arg(paths.size()),
+                            lines);
+}
+
 QString ExportProblemJapanese(ExportProblemKind kind) {
   switch (kind) {
     case ExportProblemKind::NoPdf: return QStringLiteral("ライブラリからPDFを読み出せません");

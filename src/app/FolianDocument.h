@@ -168,12 +168,6 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void deletePDF();
   /// Writes a copy of the library to a file the user chooses.
   void saveNewFile();
-  /// Merging libraries is not built: the command reports how the category
-  /// area takes a trial size of 200 x 100, in eleven alerts.
-  void mergeFlnFile();
-  /// Not built either: each writes its name to the log.
-  void extractPDF();
-  void newGroup();
   /// The panel of import, export or copy that is open on the window, or null.
   QFileDialog* currentPanel() const { return _panel; }
 
@@ -210,6 +204,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void rememberLibraryFolder();
   void writeScrollPositions();
   QSize contentSize() const;
+  /// The size of a new library's window: the three category lists side by
+  /// side and room for twenty entry rows below them, without scrolling.
+  QSize defaultWindowSize() const;
 
   // FolianDocumentLists.cpp
   void createCategoryLevels();

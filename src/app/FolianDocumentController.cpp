@@ -17,6 +17,7 @@
 #include "app/FolianDocument.h"
 #include "app/FolianMainWindow.h"
 #include "app/RecentLibraries.h"
+#include "app/ScreenFit.h"
 #include "app/StartWindow.h"
 #include "library/FlnLibraryLock.h"
 #include "library/FlnNewLibrary.h"
@@ -146,15 +147,13 @@ void FolianDocumentController::placeNewWindow(FolianDocument* document) {
   if (!_documents.empty()) {
     // Cascade from the window opened last.
     const QPoint last = _documents.back()->mainWindow()->pos();
-    window->move(last + QPoint(kCascadeOffset, kCascadeOffset));
+    window->move(FrameCornerOnScreen(window, last + QPoint(kCascadeOffset, kCascadeOffset)));
     return;
   }
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect available = screen->availableGeometry();
-    QRect frame = window->geometry();
-    frame.moveCenter(available.center());
-    window->move(frame.topLeft().x() < available.left() ? available.left() : frame.left(),
-                 frame.top() < available.top() ? available.top() : frame.top());
+    QRect frame(QPoint(), window->size().grownBy(WindowFrameMargins(window)));
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(FrameCornerOnScreen(window, frame.topLeft()));
   }
 }
 
@@ -184,6 +183,9 @@ void FolianDocumentController::showStartWindow() {
     });
   }
   _startWindow->setRecentLibraries(RecentLibraries::load());
+  // Shown again, it comes back where it was, which may be off the screen now.
+  if (_startWindow->testAttribute(Qt::WA_WState_ExplicitShowHide))
+    _startWindow->move(FrameCornerOnScreen(_startWindow.get(), _startWindow->pos()));
   _startWindow->show();
   _startWindow->raise();
   _startWindow->activateWindow();

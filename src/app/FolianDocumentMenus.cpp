@@ -53,9 +53,10 @@ void FolianDocument::createMenus() {
   addCommand(file, "savePdfPanel", QStringLiteral("PDFを書き出す..."), [this] { savePdfPanel(); },
              QKeySequence(Qt::CTRL | Qt::Key_E));
   file->addSeparator();
-  addCommand(file, "mergeFlnFile", QStringLiteral("ライブラリを結合..."), [this] { mergeFlnFile(); });
-  addCommand(file, "extractPDF", QStringLiteral("PDFを抽出"), [this] { extractPDF(); });
-  addCommand(file, "newGroup", QStringLiteral("新規グループ"), [this] { newGroup(); });
+  // Commands that have no function yet are shown, greyed out.
+  addCommand(file, "mergeFlnFile", QStringLiteral("ライブラリを結合..."), [] {});
+  addCommand(file, "extractPDF", QStringLiteral("PDFを抽出"), [] {});
+  addCommand(file, "newGroup", QStringLiteral("新規グループ"), [] {});
   file->addSeparator();
   addCommand(file, "runPageLayout", QStringLiteral("ページ設定..."), [] {});
   addCommand(file, "printDocument", QStringLiteral("印刷..."), [] {}, QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -119,7 +120,11 @@ bool FolianDocument::validateMenuItem(const QAction* item) const {
   for (const char* needs : kNeedSelection)
     if (name == needs) return entryListBox()->selectionModel()->hasSelection();
   // The viewer window prints; the library window has nothing to print.
-  if (name == "printDocument" || name == "runPageLayout") return false;
+  // Merging libraries, extracting and groups have no function yet.
+  static const char* const kNoFunction[] = {"printDocument", "runPageLayout", "mergeFlnFile", "extractPDF",
+                                            "newGroup"};
+  for (const char* none : kNoFunction)
+    if (name == none) return false;
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QStringList>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -167,8 +168,12 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
     alert(QStringLiteral("ライブラリのファイルに書き込めないため、読み込めませんでした。"));
   } else if (result.status == ImportStatus::CategoryNameTooLong) {
     alert(QStringLiteral("分類名が長すぎるため、読み込めませんでした。"));
-  } else if (!result.failures.empty()) {
-    alert(ImportFailureMessage(result.failures));
+  } else {
+    // One report: the files left out, then those stored that are no PDF.
+    QStringList report;
+    if (!result.failures.empty()) report << ImportFailureMessage(result.failures);
+    if (!result.notPdf.empty()) report << NotPdfMessage(result.notPdf);
+    if (!report.isEmpty()) alert(report.join(QStringLiteral("\n\n")));
   }
   if (!result.saved) reportSaveFailure();
 }
@@ -190,29 +195,6 @@ void FolianDocument::refreshAfterImport() {
   // Listed in the order of the list's sort keys, like every other rebuild.
   makeEntryList();
 }
-
-void FolianDocument::mergeFlnFile() {
-  QWidget* area = _mainWindow->ui()->categoryArea;
-  const auto frameText = [area](const char* when) {
-    const QRect frame = area->geometry();
-    return QString::asprintf("%s setFrame rect.origin.x=[%.0f], rect.origin.y=[%.0f], rect.size.width=[%.0f], "
-                             "rect.size.height=[%.0f]",
-                             when, double(frame.x()), double(frame.y()), double(frame.width()),
-                             double(frame.height()));
-  };
-  FLN_COMM_Alert_OK(_mainWindow.get(), frameText("before"));
-  // The pane's least height would keep it from taking the trial size.
-  const int leastHeight = area->minimumHeight();
-  area->setMinimumHeight(0);
-  area->setGeometry(QRect(area->geometry().topLeft(), QSize(200, 100)));
-  for (int i = 0; i < 10; ++i) FLN_COMM_Alert_OK(_mainWindow.get(), frameText("after"));
-  area->setMinimumHeight(leastHeight);
-  SetupMainWindow(contentSize());
-}
-
-void FolianDocument::extractPDF() { qInfo("FolianDocument.extractPDF"); }
-
-void FolianDocument::newGroup() { qInfo("FolianDocument.newGroup"); }
 
 void FolianDocument::saveNewFile() {
   if (_panel) return;

@@ -20,6 +20,7 @@
 #include "app/LibraryOutlineModel.h"
 #include "app/MainView.h"
 #include "app/MainWindowLayout.h"
+#include "app/ScreenFit.h"
 #include "app/WindowStateText.h"
 #include "categories/CategoryLists.h"
 #include "categories/CategoryNames.h"
@@ -34,6 +35,9 @@ namespace {
 constexpr int kOutlineWidth = 110;
 // Upper pane height of a library that remembers none.
 constexpr int kDefaultCategoryPaneHeight = 200;
+// A new library's window: category columns this wide, this many entry rows.
+constexpr int kDefaultCategoryColumnWidth = 220;
+constexpr int kDefaultEntryRows = 20;
 
 const char* ScrollKey(int list) {
   static const char* const keys[4] = {kEnvEntryScrollPosition, "cat1_scroll_position", "cat2_scroll_position",
@@ -98,7 +102,10 @@ void FolianDocument::windowControllerDidLoadNib() {
 
   char value[kEnvValueBufferSize];
   _hasStoredPosition = GetEnvironmentValue(_fln_data.envAry, kEnvMainWindowPosition, value) == 1;
-  if (_hasStoredPosition) restoreWindowFrame(value);
+  if (_hasStoredPosition)
+    restoreWindowFrame(value);
+  else
+    _mainWindow->resize(defaultWindowSize());
   if (GetEnvironmentValue(_fln_data.envAry, kEnvCategoryBoxHeight, value) == 1) restoreCategoryPaneHeight(value);
 
   char choices[3][kEnvValueBufferSize];
@@ -158,6 +165,22 @@ QSize FolianDocument::contentSize() const {
   return QSize(central.width() - kOutlineWidth, central.height());
 }
 
+QSize FolianDocument::defaultWindowSize() const {
+  _mainWindow->layout()->activate();
+  const QTableView* list = entryListBox();
+  const int listHeight = 2 * list->frameWidth() + list->horizontalHeader()->sizeHint().height() +
+                         kDefaultEntryRows * list->verticalHeader()->defaultSectionSize() +
+                         list->horizontalScrollBar()->sizeHint().height();
+  const QSize content(2 * kMainSideMargin + 3 * kDefaultCategoryColumnWidth,
+                      kMainTopMargin + kDefaultCategoryPaneHeight + categoryEntrySplit()->handleWidth() + listHeight +
+                          kMainBottomMargin);
+  // Around the content: the outline at the left, the menu bar above. A small
+  // screen gets a smaller window, title bar and all on it.
+  const QSize wanted = content + (_mainWindow->size() - contentSize());
+  const QRect area = AvailableAreaFor(_mainWindow->geometry());
+  return area.isEmpty() ? wanted : wanted.boundedTo(area.size().shrunkBy(WindowFrameMargins(_mainWindow.get())));
+}
+
 QSize FolianDocument::SetupMainWindow(QSize proposedContent) {
   Ui::FolianDocument* ui = _mainWindow->ui();
   MainView* split = categoryEntrySplit();
@@ -209,7 +232,7 @@ void FolianDocument::restoreWindowFrame(const char* value) {
   bool onScreen = false;
   for (QScreen* screen : QGuiApplication::screens()) onScreen = onScreen || screen->geometry().intersects(frame);
   if (onScreen)
-    _mainWindow->setGeometry(frame);
+    SetGeometryOnScreen(_mainWindow.get(), frame);
   else
     _mainWindow->resize(frame.size());
 }

@@ -23,9 +23,13 @@ int MainView::firstPaneHeight() const {
 void MainView::setPaneHeights(int first, int second) { setSizes({first, second}); }
 
 void MainView::childEvent(QChildEvent* event) {
-  // Every pane keeps its least height; the splitter stops the divider there.
-  if (event->added() && event->child()->isWidgetType() &&
-      qobject_cast<QSplitterHandle*>(event->child()) == nullptr)
-    static_cast<QWidget*>(event->child())->setMinimumHeight(kMinPaneHeight);
   QSplitter::childEvent(event);
+  // Every pane keeps its least height; the splitter stops the divider there.
+  // A child is told of while it is still being made, when a divider handle
+  // cannot yet be told from a pane by its type: a pane is what the splitter
+  // took into its list as one, and the handles are never.
+  if (!event->added() || !event->child()->isWidgetType()) return;
+  auto* child = static_cast<QWidget*>(event->child());
+  const int index = indexOf(child);
+  if (index >= 0 && widget(index) == child) child->setMinimumHeight(kMinPaneHeight);
 }

@@ -14,6 +14,7 @@
 
 #include "app/EntryDlgPlacement.h"
 #include "app/MyPDFView.h"
+#include "app/ScreenFit.h"
 #include "app/ViewPDFDlgPlacement.h"
 #include "library/FlnEntryLookup.h"
 #include "library/FlnSave.h"
@@ -111,7 +112,7 @@ void ViewPDFDlg::show() {
     // A place remembered on a screen that is gone is no place either.
     QScreen* primary = QGuiApplication::primaryScreen();
     if (behind != nullptr && primary != nullptr)
-      frame = PlaceViewer(behind->geometry(), _window->size(), primary->geometry());
+      frame = PlaceViewer(behind->geometry(), _window->size(), primary->availableGeometry());
     else
       frame = _window->geometry();
   }
@@ -144,7 +145,8 @@ QWidget* ViewPDFDlg::windowBehind() const {
 }
 
 void ViewPDFDlg::ChangeWindowSizePosition(const QRect& frame) {
-  _window->setGeometry(QRect(frame.topLeft(), frame.size().expandedTo(_window->minimumSize())));
+  // The title bar stays on the screen, within reach of the mouse.
+  SetGeometryOnScreen(_window.get(), QRect(frame.topLeft(), frame.size().expandedTo(_window->minimumSize())));
 }
 
 bool ViewPDFDlg::eventFilter(QObject* watched, QEvent* event) {

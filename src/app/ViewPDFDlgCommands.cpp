@@ -140,11 +140,15 @@ void ViewPDFDlg::pageChanged() {
   _ui->buttonPreviousPage->setEnabled(_ui->pdfView->canGoToPreviousPage());
   _ui->buttonNextPage->setEnabled(_ui->pdfView->canGoToNextPage());
   resetPageNum();
+  // A disabled item's shortcut does not fire: the items follow the document
+  // (loaded, page turned, history grown), not only the opening of a menu.
+  updateMenuStates();
 }
 
 void ViewPDFDlg::scaleChanged() {
   _ui->buttonZoomIn->setEnabled(_ui->pdfView->canZoomIn());
   _ui->buttonZoomOut->setEnabled(_ui->pdfView->canZoomOut());
+  updateMenuStates();
 }
 
 void ViewPDFDlg::findPDF() { _ui->textBoxSearch->setFocus(Qt::ShortcutFocusReason); }

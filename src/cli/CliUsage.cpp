@@ -12,11 +12,13 @@ const char* DescriptionOf(CliCommand command) {
              "levels 分類１, 分類２, 分類３ and the category その他 on each. An existing file\n"
              "is never replaced.\n";
     case CliCommand::Import:
-      return "Imports the PDF file PATH, or every file ending in \".pdf\" below the folder\n"
-             "PATH, into LIB. A metadata text file (.flx) beside a PDF gives its entry's\n"
-             "fields; other PDFs are filed under the categories given (その他 by default).\n"
-             "On a terminal a progress line shows the count and the current file. Files\n"
-             "that could not be imported are listed at the end and make the exit code 1.\n"
+      return "Imports the PDF file PATH, or every file ending in \".pdf\" (in any case:\n"
+             "\".PDF\" too) below the folder PATH, into LIB. A metadata text file (.flx)\n"
+             "beside a PDF gives its entry's fields; other PDFs are filed under the\n"
+             "categories given (その他 by default). On a terminal a progress line shows the\n"
+             "count and the current file. Files that could not be imported are listed at\n"
+             "the end and make the exit code 1; a file that is no PDF is imported as asked\n"
+             "and named as \"not a PDF\".\n"
              "Ctrl-C stops between two files; what was imported until then stays saved\n"
              "(exit code 130).\n"
              "\n"

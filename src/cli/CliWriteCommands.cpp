@@ -103,6 +103,7 @@ int RunImportCommand(const CliInvocation& invocation) {
   progress.finish(result.status == ImportStatus::Completed ? result.listed : handled, result.listed);
 
   for (const ImportFailure& failure : result.failures) PrintError(ImportFailureLine(failure));
+  for (const std::string& path : result.notPdf) PrintError(path + ": not a PDF (imported as asked)");
   switch (result.status) {
     case ImportStatus::LibraryUnavailable:
       PrintError(library + ": the library file cannot be opened for writing; nothing was imported");

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <strings.h>
 #include <string>
 
 #include "transfer/FlxPath.h"
@@ -56,7 +57,7 @@ class Lister {
 
   bool matches(const char* name) const {
     const char* dot = std::strrchr(name, '.');
-    return dot != nullptr && std::strcmp(dot + 1, ext_) == 0;
+    return dot != nullptr && strcasecmp(dot + 1, ext_) == 0;
   }
 
   bool add(const std::string& path) {

@@ -9,9 +9,10 @@
 /// Appends to `list` (records of kFlnPathBufferSize bytes, each a
 /// zero-terminated path) "<folder>/<name>" of every file below the folder
 /// `path`, at any depth, whose name holds a "." followed by exactly `ext`
-/// after its last "." (case-sensitive: "pdf" does not match "x.PDF"). Folders
-/// are read in the order the file system returns their entries; nothing is
-/// sorted and hidden names are listed like any other. Symbolic links are not
+/// after its last ".", in any mix of upper and lower case ASCII letters
+/// ("pdf" matches "x.PDF" and "x.Pdf"). Folders are read in the order the file
+/// system returns their entries, and matches of every case are listed in that
+/// one order; nothing is sorted and hidden names are listed like any other. Symbolic links are not
 /// followed into folders; a link whose own name matches is listed.
 ///
 /// Nothing is cut to fit: a path that needs more than 511 bytes is left out

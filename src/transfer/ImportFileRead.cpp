@@ -53,3 +53,8 @@ bool ReadImportFile(const std::string& path, QByteArray* bytes, ImportFailure* f
   ::close(fd);
   return true;
 }
+
+bool LooksLikePdf(const QByteArray& bytes) {
+  constexpr int kHeaderWindow = 1024;
+  return bytes.left(kHeaderWindow).contains("%PDF-");
+}

@@ -130,6 +130,7 @@ class Importer {
     std::string path;
     FLN_ENTRY entry;
     FLN_ATTACHMENT attachment;
+    bool isPdf = true;
   };
 
   bool addTriple(const char* c1, const char* c2, const char* c3) {
@@ -145,6 +146,7 @@ class Importer {
 
     Pending p;
     p.path = path;
+    p.isPdf = LooksLikePdf(bytes);
     if (ReadFLXFile_ByPDFPath(path.c_str(), &p.entry) == 1) {
       char names[3][kCategoryNameSize];
       for (int level = 1; level <= 3; ++level) ReadCategoryNameOf(p.entry, level, names[level - 1]);
@@ -199,10 +201,12 @@ class Importer {
       for (size_t i = 0; i < attached; ++i) fail(pending_[i].path, ImportFailureReason::NotSaved);
     } else {
       for (size_t i = 0; i < attached; ++i) {
-        if (Tesk_Ary_Add(flnData_->entry, &pending_[i].entry) == 0)
+        if (Tesk_Ary_Add(flnData_->entry, &pending_[i].entry) == 0) {
           ++result_->imported;
-        else
+          if (!pending_[i].isPdf) result_->notPdf.push_back(pending_[i].path);
+        } else {
           fail(pending_[i].path, ImportFailureReason::OutOfMemory);
+        }
       }
       saved_ = SaveWithRetry();
     }

@@ -40,6 +40,9 @@ struct ImportResult {
   int32_t imported = 0;  // entries added
   bool saved = true;     // every change reached the library file
   std::vector<ImportFailure> failures;  // files and folders not imported, in the order met
+  // Files imported as asked although their bytes are no PDF (LooksLikePdf),
+  // in the order met, so that the user can be told.
+  std::vector<std::string> notPdf;
 };
 
 /// Entries saved with their attachments at least once per this many stored

@@ -1,0 +1,128 @@
+// What a user meets in the menus and the import report, through the real
+// program on a real display.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <iterator>
+
+#include "FolianSession.h"
+#include "ScreenReading.h"
+#include "TestLibraryFiles.h"
+
+namespace e2e {
+namespace {
+
+class CommandsE2e : public FolianSession {
+ protected:
+  // Creates LIB with folian-cli and opens it in folian; returns its window.
+  qulonglong openNewLibrary(const QString& library) {
+    const CliRun created = cli({QStringLiteral("new"), library});
+    EXPECT_EQ(created.exitCode, 0) << created.err.toStdString();
+    startFolian({library});
+    const QString title = QRegularExpression::escape(QFileInfo(library).fileName()) + QStringLiteral(" - Folian");
+    const qulonglong window = desktop().waitForWindow(title);
+    EXPECT_TRUE(window != 0 && desktop().waitForActiveWindow(title));
+    return window;
+  }
+};
+
+// The File menu's lines, top to bottom, and which are greyed out when no
+// entry is selected: only what has a function and needs no selection is on.
+struct MenuLineCase {
+  const char* text;
+  bool greyed;
+};
+constexpr MenuLineCase kFileMenu[] = {
+    {"新規ライブラリ...", false}, {"開く...", false},      {"閉じる", false},        {"コピーを保存...", false},
+    {"PDFを開く", true},          {"情報を見る", true},    {"PDFを読み込む...", false},
+    {"フォルダから一括読み込み...", false},                {"PDFを書き出す...", true},
+    {"ライブラリを結合...", true}, {"PDFを抽出", true},    {"新規グループ", true},   {"ページ設定...", true},
+    {"印刷...", true},            {"終了", false}};
+
+TEST_F(CommandsE2e, CommandsWithoutAFunctionAreGreyedOutAndSilent) {
+  const QString library = path(QStringLiteral("menus.fln"));
+  const qulonglong window = openNewLibrary(library);
+  ASSERT_NE(window, 0u);
+  const QRect client = desktop().clientGeometry(window);
+  const QStringList before = desktop().windowTitles();
+
+  // The menu opens under the pointer's click on its title; the pointer stays
+  // on the title, so that no line is highlighted.
+  const QImage closed = desktop().screenshot();
+  desktop().click(client.topLeft() + QPoint(25, 10));
+  QRect menu;
+  ASSERT_TRUE(WaitUntil([&] {
+    const QImage open = desktop().screenshot();
+    // The popup is what changed below the menu bar.
+    QRect changed;
+    for (int y = client.top() + 22; y < open.height(); ++y)
+      for (int x = client.left(); x < std::min(open.width(), client.right()); ++x)
+        if (open.pixel(x, y) != closed.pixel(x, y)) changed |= QRect(x, y, 1, 1);
+    menu = changed;
+    return changed.height() > 200;
+  })) << "the File menu did not open";
+  const QVector<MenuLine> lines = MenuLines(desktop().screenshot(), menu);
+  ASSERT_EQ(lines.size(), static_cast<int>(std::size(kFileMenu)));
+  for (int i = 0; i < lines.size(); ++i)
+    EXPECT_EQ(lines[i].greyed, kFileMenu[i].greyed) << kFileMenu[i].text;
+
+  // A click on a greyed line does nothing: no message, no window.
+  for (int i = 9; i <= 11; ++i) desktop().click(lines[i].band.center());
+  desktop().key(QStringLiteral("Escape"));
+  EXPECT_FALSE(WaitUntil([&] { return desktop().windowTitles().size() > before.size(); }, 1500))
+      << desktop().windowTitles().join(QStringLiteral(" | ")).toStdString();
+  EXPECT_TRUE(folianRuns());
+}
+
+TEST_F(CommandsE2e, FolderImportTakesEveryCaseAndNamesWhatIsNoPdf) {
+  const QString folder = path(QStringLiteral("mixed"));
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QByteArray pdf = MakeColourPdf({Qt::red});
+  const struct {
+    const char* name;
+    QByteArray bytes;
+    bool isPdf;
+  } files[] = {{"one.pdf", pdf, true},          {"two.PDF", pdf, true},
+               {"three.Pdf", pdf, true},        {"notes.pdf", "just some notes\n", false},
+               {"empty.PDF", QByteArray(), false}};
+  for (const auto& file : files) {
+    QFile out(QDir(folder).filePath(QString::fromLatin1(file.name)));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    ASSERT_EQ(out.write(file.bytes), file.bytes.size());
+  }
+  const QString library = path(QStringLiteral("import.fln"));
+  const qulonglong window = openNewLibrary(library);
+  ASSERT_NE(window, 0u);
+
+  desktop().key(QStringLiteral("ctrl+shift+i"));
+  ASSERT_TRUE(desktop().waitForActiveWindow(QStringLiteral("フォルダから一括読み込み")));
+  desktop().type(folder);
+  desktop().key(QStringLiteral("Return"));
+
+  // Every file is stored, whatever its extension's case.
+  ASSERT_TRUE(WaitUntil([&] { return listed(library).size() == static_cast<int>(std::size(files)); }))
+      << "entries: " << listed(library).size();
+  QStringList names;
+  for (const ListedEntry& entry : listed(library)) names << entry.value(5);
+  for (const auto& file : files) EXPECT_TRUE(names.contains(QString::fromLatin1(file.name))) << file.name;
+
+  // The report names the files that are no PDF, and only those. Its text is
+  // copied with Ctrl+C, as a user would, and read from the clipboard.
+  ASSERT_TRUE(desktop().waitForActiveWindow(QStringLiteral("Folian")));
+  desktop().key(QStringLiteral("ctrl+c"));
+  QString report;
+  EXPECT_TRUE(WaitUntil([&] {
+    report = desktop().clipboardText();
+    return !report.isEmpty();
+  }));
+  EXPECT_TRUE(report.contains(QStringLiteral("PDFではありません"))) << report.toStdString();
+  for (const auto& file : files)
+    EXPECT_EQ(report.contains(QString::fromLatin1(file.name)), !file.isPdf) << file.name << "\n" << report.toStdString();
+  desktop().key(QStringLiteral("Return"));
+  EXPECT_TRUE(desktop().waitForActiveWindow(QStringLiteral("import\\.fln - Folian")));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,195 @@
+#include "Desktop.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <algorithm>
+#include <QThread>
+
+namespace e2e {
+
+namespace {
+
+constexpr int kPollMs = 50;
+constexpr int kToolTimeoutMs = 10000;
+
+// "NAME(TYPE) = a, b, c" from xprop, as numbers.
+QList<long> PropertyNumbers(const QString& line) {
+  QList<long> numbers;
+  const int equals = line.indexOf(QLatin1Char('='));
+  if (equals < 0) return numbers;
+  for (const QString& part : line.mid(equals + 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    bool ok = false;
+    const long value = part.trimmed().toLong(&ok, 0);
+    if (ok) numbers << value;
+  }
+  return numbers;
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+  const QDeadlineTimer deadline(timeoutMs);
+  while (!condition()) {
+    if (deadline.hasExpired()) return condition();
+    QThread::msleep(kPollMs);
+  }
+  return true;
+}
+
+Desktop::Desktop(QProcessEnvironment environment) : _environment(std::move(environment)) {}
+
+QString Desktop::run(const QString& program, const QStringList& arguments, bool* ok) const {
+  QProcess process;
+  process.setProcessEnvironment(_environment);
+  process.start(program, arguments);
+  const bool finished = process.waitForFinished(kToolTimeoutMs);
+  if (ok != nullptr) *ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QList<qulonglong> Desktop::visibleWindows() const {
+  // The manager's list holds the top-level windows it manages (menus and
+  // tooltips are not managed, and not counted).
+  const QString line = run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST")});
+  QList<qulonglong> windows;
+  for (const long id : PropertyNumbers(line)) windows << static_cast<qulonglong>(id);
+  return windows;
+}
+
+QString Desktop::title(qulonglong window) const {
+  return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), QString::number(window)}).trimmed();
+}
+
+QStringList Desktop::windowTitles() const {
+  QStringList titles;
+  for (const qulonglong window : visibleWindows()) {
+    const QString state = run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window),
+                                                        QStringLiteral("WM_STATE")});
+    // Hidden windows stay in the list on some managers; state 1 is "normal".
+    if (state.contains(QStringLiteral("Normal"))) titles << title(window);
+  }
+  return titles;
+}
+
+qulonglong Desktop::waitForWindow(const QString& titlePattern, int timeoutMs) const {
+  const QRegularExpression pattern(QRegularExpression::anchoredPattern(titlePattern));
+  qulonglong found = 0;
+  WaitUntil(
+      [&] {
+        for (const qulonglong window : visibleWindows()) {
+          const QString state = run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window),
+                                                              QStringLiteral("WM_STATE")});
+          if (state.contains(QStringLiteral("Normal")) && pattern.match(title(window)).hasMatch()) {
+            found = window;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs);
+  return found;
+}
+
+bool Desktop::waitForNoWindow(const QString& titlePattern, int timeoutMs) const {
+  const QRegularExpression pattern(QRegularExpression::anchoredPattern(titlePattern));
+  return WaitUntil(
+      [&] {
+        const QStringList titles = windowTitles();
+        return std::none_of(titles.begin(), titles.end(),
+                            [&](const QString& title) { return pattern.match(title).hasMatch(); });
+      },
+      timeoutMs);
+}
+
+QString Desktop::activeWindowTitle() const {
+  bool ok = false;
+  const QString id = run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}, &ok).trimmed();
+  return ok ? title(id.toULongLong()) : QString();
+}
+
+bool Desktop::waitForActiveWindow(const QString& titlePattern, int timeoutMs) const {
+  const QRegularExpression pattern(QRegularExpression::anchoredPattern(titlePattern));
+  return WaitUntil([&] { return pattern.match(activeWindowTitle()).hasMatch(); }, timeoutMs);
+}
+
+QRect Desktop::clientGeometry(qulonglong window) const {
+  const QString shell = run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
+                                                        QString::number(window)});
+  QRect geometry;
+  for (const QString& line : shell.split(QLatin1Char('\n'))) {
+    const QString value = line.section(QLatin1Char('='), 1);
+    if (line.startsWith(QStringLiteral("X="))) geometry.moveLeft(value.toInt());
+    if (line.startsWith(QStringLiteral("Y="))) geometry.moveTop(value.toInt());
+  }
+  for (const QString& line : shell.split(QLatin1Char('\n'))) {
+    const QString value = line.section(QLatin1Char('='), 1);
+    if (line.startsWith(QStringLiteral("WIDTH="))) geometry.setWidth(value.toInt());
+    if (line.startsWith(QStringLiteral("HEIGHT="))) geometry.setHeight(value.toInt());
+  }
+  return geometry;
+}
+
+QRect Desktop::outerGeometry(qulonglong window) const {
+  const QList<long> extents = PropertyNumbers(run(
+      QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window), QStringLiteral("_NET_FRAME_EXTENTS")}));
+  const QRect inside = clientGeometry(window);
+  if (extents.size() != 4) return inside;
+  // left, right, top, bottom
+  return inside.adjusted(-extents[0], -extents[2], extents[1], extents[3]);
+}
+
+QRect Desktop::workArea() const {
+  const QList<long> area =
+      PropertyNumbers(run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_WORKAREA")}));
+  if (area.size() < 4) return QRect();
+  return QRect(area[0], area[1], area[2], area[3]);
+}
+
+void Desktop::activate(qulonglong window) const {
+  run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(window)});
+}
+
+void Desktop::click(QPoint at, int count) const {
+  run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()),
+                                  QString::number(at.y()), QStringLiteral("click"), QStringLiteral("--repeat"),
+                                  QString::number(count), QStringLiteral("--delay"), QStringLiteral("80"),
+                                  QStringLiteral("1")});
+}
+
+void Desktop::drag(QPoint from, QPoint to) const {
+  QStringList steps = {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(from.x()),
+                       QString::number(from.y()), QStringLiteral("mousedown"), QStringLiteral("1")};
+  constexpr int kSteps = 5;
+  for (int i = 1; i <= kSteps; ++i) {
+    const QPoint at = from + (to - from) * i / kSteps;
+    steps << QStringLiteral("sleep") << QStringLiteral("0.05") << QStringLiteral("mousemove")
+          << QString::number(at.x()) << QString::number(at.y());
+  }
+  steps << QStringLiteral("sleep") << QStringLiteral("0.05") << QStringLiteral("mouseup") << QStringLiteral("1");
+  run(QStringLiteral("xdotool"), steps);
+}
+
+void Desktop::key(const QString& keys) const {
+  run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+}
+
+void Desktop::type(const QString& text) const {
+  run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+}
+
+QString Desktop::clipboardText() const {
+  return run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+}
+
+QImage Desktop::screenshot() const {
+  QProcess process;
+  process.setProcessEnvironment(_environment);
+  process.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
+  process.waitForFinished(kToolTimeoutMs);
+  QImage image;
+  image.loadFromData(process.readAllStandardOutput(), "PNG");
+  return image.convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace e2e

@@ -1,0 +1,101 @@
+#include "FolianSession.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace e2e {
+
+namespace {
+
+// The programs under test: the build's own, unless FOLIAN_E2E_BIN_DIR names
+// another build folder (to run the suite against an older build).
+QString Program(const char* name) {
+  const QString other = qEnvironmentVariable("FOLIAN_E2E_BIN_DIR");
+  if (!other.isEmpty()) return QDir(other).filePath(QString::fromLatin1(name));
+  return QDir(QStringLiteral(FOLIAN_BUILD_DIR)).filePath(QString::fromLatin1(name));
+}
+
+QString TestName() {
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  return QString::fromLatin1(info->test_suite_name()) + QLatin1Char('.') + QString::fromLatin1(info->name());
+}
+
+}  // namespace
+
+void FolianSession::SetUp() {
+  ASSERT_TRUE(_home.isValid());
+  ASSERT_TRUE(QDir(_home.path()).mkpath(QStringLiteral("run")));
+  QFile::setPermissions(path(QStringLiteral("run")), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                        QFileDevice::ExeOwner);
+  _session = std::make_unique<X11Session>();
+  ASSERT_TRUE(_session->ok()) << _session->error().toStdString();
+  _desktop = std::make_unique<Desktop>(_session->environment(_home.path()));
+}
+
+void FolianSession::TearDown() {
+  if (HasFailure() && _desktop) {
+    const QString shot = keepScreenshot(QStringLiteral("failure"));
+    std::fprintf(stderr, "screenshot of the failure: %s\nwindows: %s\n", qPrintable(shot),
+                 qPrintable(_desktop->windowTitles().join(QStringLiteral(" | "))));
+  }
+  if (_folian) {
+    if (_folian->state() != QProcess::NotRunning) {
+      _folian->terminate();
+      if (!_folian->waitForFinished(5000)) {
+        _folian->kill();
+        _folian->waitForFinished(5000);
+      }
+    }
+    const QByteArray errors = _folian->readAllStandardError();
+    if (HasFailure() && !errors.isEmpty()) std::fprintf(stderr, "folian wrote:\n%s\n", errors.constData());
+  }
+  _folian.reset();
+  _desktop.reset();
+  _session.reset();
+}
+
+void FolianSession::startFolian(const QStringList& arguments) {
+  _folian = std::make_unique<QProcess>();
+  _folian->setProcessEnvironment(_session->environment(_home.path()));
+  _folian->setProgram(Program("folian"));
+  _folian->setArguments(arguments);
+  _folian->start();
+  ASSERT_TRUE(_folian->waitForStarted(10000)) << _folian->errorString().toStdString();
+}
+
+CliRun FolianSession::cli(const QStringList& arguments, bool bareEnvironment) const {
+  QProcess process;
+  process.setProcessEnvironment(bareEnvironment ? QProcessEnvironment() : _session->environment(_home.path()));
+  process.start(Program("folian-cli"), arguments);
+  CliRun run;
+  if (!process.waitForFinished(30000)) return run;
+  run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  run.out = QString::fromUtf8(process.readAllStandardOutput());
+  run.err = QString::fromUtf8(process.readAllStandardError());
+  return run;
+}
+
+QVector<ListedEntry> FolianSession::listed(const QString& library, const QStringList& extra) const {
+  const CliRun run = cli(QStringList{QStringLiteral("list"), library} + extra);
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  QVector<ListedEntry> entries;
+  for (const QString& line : run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+    entries << line.split(QLatin1Char('\t'));
+  return entries;
+}
+
+QStringList FolianSession::listedIds(const QString& library, const QStringList& extra) const {
+  QStringList ids;
+  for (const ListedEntry& entry : listed(library, extra)) ids << entry.value(0);
+  return ids;
+}
+
+QString FolianSession::keepScreenshot(const QString& label) const {
+  const QString folder = QStringLiteral(FOLIAN_E2E_SCREENSHOTS);
+  QDir().mkpath(folder);
+  const QString file = QDir(folder).filePath(TestName() + QLatin1Char('-') + label + QStringLiteral(".png"));
+  _desktop->screenshot().save(file);
+  return file;
+}
+
+}  // namespace e2e

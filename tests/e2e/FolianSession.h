@@ -1,0 +1,61 @@
+#pragma once
+// The fixture of the end-to-end tests: a private X display with a window
+// manager, a home folder of its own, the real folian program started on it,
+// and folian-cli run beside it. A test that fails leaves a screenshot of the
+// screen in the build folder (e2e-screenshots/).
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "Desktop.h"
+#include "X11Session.h"
+
+namespace e2e {
+
+struct CliRun {
+  int exitCode = -1;
+  QString out;
+  QString err;
+};
+
+/// One line of `folian-cli list`: en_id, title, the three categories, file
+/// name, size, update date.
+using ListedEntry = QStringList;
+
+class FolianSession : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  /// Starts folian with `arguments` in the session.
+  void startFolian(const QStringList& arguments = {});
+  /// Whether folian is still running.
+  bool folianRuns() const { return _folian && _folian->state() == QProcess::Running; }
+
+  /// Runs folian-cli with the session's environment; with `bareEnvironment`
+  /// from a process with no environment at all (env -i).
+  CliRun cli(const QStringList& arguments, bool bareEnvironment = false) const;
+  /// The entries `folian-cli list LIB [extra]` prints, in its order.
+  QVector<ListedEntry> listed(const QString& library, const QStringList& extra = {}) const;
+  /// The en_ids of listed(), in order.
+  QStringList listedIds(const QString& library, const QStringList& extra = {}) const;
+
+  /// A path inside the test's own folder.
+  QString path(const QString& relative) const { return _home.filePath(relative); }
+  const Desktop& desktop() const { return *_desktop; }
+
+  /// Saves a screenshot as e2e-screenshots/<test>-<label>.png in the build
+  /// folder and returns its path.
+  QString keepScreenshot(const QString& label) const;
+
+ private:
+  QTemporaryDir _home;
+  std::unique_ptr<X11Session> _session;
+  std::unique_ptr<Desktop> _desktop;
+  std::unique_ptr<QProcess> _folian;
+};
+
+}  // namespace e2e

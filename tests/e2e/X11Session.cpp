@@ -1,0 +1,90 @@
+#include "X11Session.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QThread>
+#include <csignal>
+
+namespace e2e {
+
+namespace {
+
+constexpr int kStartTimeoutMs = 10000;
+
+}  // namespace
+
+X11Session::X11Session() : _server(std::make_unique<QProcess>()), _windowManager(std::make_unique<QProcess>()) {
+  // -displayfd 1: the server picks a free display number and writes it to
+  // stdout once it accepts connections, so parallel tests never collide.
+  _server->setProgram(QStringLiteral("Xvfb"));
+  _server->setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                         QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                         QStringLiteral("tcp")});
+  _server->start();
+  if (!_server->waitForStarted(kStartTimeoutMs)) {
+    _error = QStringLiteral("Xvfb did not start: ") + _server->errorString();
+    return;
+  }
+  QByteArray number;
+  const QDeadlineTimer deadline(kStartTimeoutMs);
+  while (!number.contains('\n') && !deadline.hasExpired() && _server->state() == QProcess::Running) {
+    _server->waitForReadyRead(100);
+    number += _server->readAllStandardOutput();
+  }
+  if (!number.contains('\n')) {
+    _error = QStringLiteral("Xvfb reported no display: ") + QString::fromLocal8Bit(_server->readAllStandardError());
+    return;
+  }
+  _display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+
+  QProcessEnvironment env = environment(QDir::tempPath());
+  _windowManager->setProcessEnvironment(env);
+  _windowManager->setProgram(QStringLiteral("openbox"));
+  _windowManager->setArguments({QStringLiteral("--sm-disable")});
+  _windowManager->start();
+  if (!_windowManager->waitForStarted(kStartTimeoutMs)) {
+    _error = QStringLiteral("openbox did not start: ") + _windowManager->errorString();
+    return;
+  }
+  // The manager owns the screen once it has set the root's supporting-WM
+  // property; wait for that rather than for a fixed time.
+  while (!deadline.hasExpired()) {
+    QProcess probe;
+    probe.setProcessEnvironment(env);
+    probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+    probe.waitForFinished(kStartTimeoutMs);
+    if (probe.readAllStandardOutput().contains("window id")) return;
+    QThread::msleep(50);
+  }
+  _error = QStringLiteral("openbox did not take the screen");
+}
+
+X11Session::~X11Session() {
+  stop(_windowManager.get());
+  stop(_server.get());
+}
+
+void X11Session::stop(QProcess* process) {
+  if (process->state() == QProcess::NotRunning) return;
+  process->terminate();
+  if (!process->waitForFinished(3000)) {
+    process->kill();
+    process->waitForFinished(3000);
+  }
+}
+
+QProcessEnvironment X11Session::environment(const QString& home) const {
+  QProcessEnvironment env;
+  env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH", QStringLiteral("/usr/bin:/bin")));
+  env.insert(QStringLiteral("DISPLAY"), _display);
+  env.insert(QStringLiteral("HOME"), home);
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+  env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+  env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
+  env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+  env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+  return env;
+}
+
+}  // namespace e2e
