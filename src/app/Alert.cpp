@@ -24,6 +24,8 @@ void FLN_COMM_Alert_OK(QWidget* parent, const QString& text) {
   box.setIcon(QMessageBox::Information);
   box.setWindowTitle(QStringLiteral("Folian"));
   box.setText(text);
+  // A report may list paths the user wants to copy.
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   box.setStandardButtons(QMessageBox::Ok);
   box.exec();
 }

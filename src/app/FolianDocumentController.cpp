@@ -183,9 +183,15 @@ void FolianDocumentController::showStartWindow() {
     });
   }
   _startWindow->setRecentLibraries(RecentLibraries::load());
-  // Shown again, it comes back where it was, which may be off the screen now.
-  if (_startWindow->testAttribute(Qt::WA_WState_ExplicitShowHide))
-    _startWindow->move(FrameCornerOnScreen(_startWindow.get(), _startWindow->pos()));
+  // In the middle of the screen the first time; shown again, where it was,
+  // unless that is off the screen now. Title bar included, either way.
+  QPoint corner = _startWindow->pos();
+  if (!_startWindow->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
+    QRect frame(QPoint(), _startWindow->size().grownBy(WindowFrameMargins(_startWindow.get())));
+    frame.moveCenter(AvailableAreaFor(QRect()).center());
+    corner = frame.topLeft();
+  }
+  _startWindow->move(FrameCornerOnScreen(_startWindow.get(), corner));
   _startWindow->show();
   _startWindow->raise();
   _startWindow->activateWindow();

@@ -467,6 +467,33 @@ TEST_F(ViewPDFDlgTest, MenuItemsFollowTheView) {
   EXPECT_TRUE(item(viewer, "runPageLayout")->isEnabled());
 }
 
+TEST_F(ViewPDFDlgTest, CommandsFollowTheDocumentWithoutAMenuOpened) {
+  ViewPDFDlg* viewer = open(0, MakeNumberedPdf(4));
+  // Read straight from the actions: no menu was opened to refresh them.
+  const auto enabled = [viewer](const char* name) { return child<QAction>(viewer, name)->isEnabled(); };
+  const struct {
+    const char* name;
+    bool onFirstPage;
+    bool onLastPage;
+  } cases[] = {{"goToFirstPage", false, true}, {"goToPreviousPage", false, true}, {"goToNextPage", true, false},
+               {"goToLastPage", true, false},  {"goBack", false, true},          {"goForward", false, false}};
+  for (const auto& c : cases) EXPECT_EQ(enabled(c.name), c.onFirstPage) << "first page: " << c.name;
+  // The view moves by itself (a scroll, a link): the commands follow.
+  viewer->pdfView()->goToLastPage();
+  for (const auto& c : cases) EXPECT_EQ(enabled(c.name), c.onLastPage) << "last page: " << c.name;
+  viewer->pdfView()->setScaleFactor(MyPDFView::ZoomSteps().back());
+  EXPECT_FALSE(enabled("zoomIn"));
+  EXPECT_TRUE(enabled("zoomOut"));
+
+  // And so the shortcuts work at once.
+  viewer->pdfView()->goToFirstPage();
+  QApplication::setActiveWindow(viewer->window());
+  QTest::keyClick(viewer->window(), Qt::Key_Right, Qt::ControlModifier);
+  EXPECT_EQ(viewer->pdfView()->currentPage(), 1);
+  QTest::keyClick(viewer->window(), Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(viewer->pdfView()->currentPage(), 3);
+}
+
 // --- Search
 
 TEST_F(ViewPDFDlgTest, SearchMovesThroughMatchesWithItsFocusRules) {

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QSplitterHandle>
+#include <QTableView>
+#include <QTest>
+
 #include "app/MainView.h"
 #include "app/MainWindowLayout.h"
+#include "app/ScreenFit.h"
 #include "app/WindowStateText.h"
 
 namespace {
@@ -51,6 +56,57 @@ TEST(MainWindowLayout, EntryPaneKeepsItsLeastHeight) {
 TEST(MainView, DividerLimits) {
   EXPECT_EQ(MainView::constrainMinCoordinate(), 150.0);
   EXPECT_EQ(MainView::constrainMaxCoordinate(500.0, 6.0), 344.0f);
+}
+
+TEST(MainView, DividerIsThinAndOnlyThePanesKeepTheLeastHeight) {
+  MainView split;
+  // As the interface file makes them: children named with the split view as
+  // parent, then one more added.
+  auto* upper = new QWidget(&split);
+  auto* lower = new QTableView(&split);
+  split.resize(400, 600);
+  split.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&split));
+  split.setSizes({200, 394});
+  ASSERT_EQ(split.count(), 2);
+  EXPECT_EQ(upper->minimumHeight(), kMinPaneHeight);
+  EXPECT_EQ(lower->minimumHeight(), kMinPaneHeight);
+  QSplitterHandle* divider = split.handle(1);
+  EXPECT_LT(divider->minimumHeight(), kMinPaneHeight);
+  EXPECT_EQ(divider->height(), split.handleWidth());
+  // The divider lies between the panes and covers neither, so the lower
+  // pane's top rows (a table's header) take the clicks.
+  EXPECT_EQ(divider->geometry().top(), upper->geometry().bottom() + 1);
+  EXPECT_EQ(lower->geometry().top(), divider->geometry().bottom() + 1);
+  QWidget* top = split.childAt(lower->geometry().topLeft() + QPoint(10, 2));
+  EXPECT_TRUE(top == lower || lower->isAncestorOf(top)) << (top ? top->metaObject()->className() : "nothing");
+  EXPECT_EQ(split.childAt(divider->geometry().center()), divider);
+}
+
+TEST(ScreenFit, WindowsAreKeptInsideTheAvailableAreaWithTheirFrame) {
+  const QRect area(0, 0, 1280, 800);
+  const QMargins frame(4, 28, 4, 4);
+  const struct {
+    const char* name;
+    QRect client;
+    QRect expected;
+  } cases[] = {
+      {"inside stays", QRect(100, 100, 400, 300), QRect(100, 100, 400, 300)},
+      {"title bar above the top", QRect(100, 0, 400, 300), QRect(100, 28, 400, 300)},
+      {"far above", QRect(100, -500, 400, 300), QRect(100, 28, 400, 300)},
+      {"off the left", QRect(-50, 100, 400, 300), QRect(4, 100, 400, 300)},
+      {"off the right", QRect(1000, 100, 400, 300), QRect(876, 100, 400, 300)},
+      {"below the bottom", QRect(100, 700, 400, 300), QRect(100, 496, 400, 300)},
+      {"taller than the area", QRect(100, 50, 400, 900), QRect(100, 28, 400, 768)},
+      {"wider than the area", QRect(-10, 100, 2000, 300), QRect(4, 100, 1272, 300)},
+  };
+  for (const auto& c : cases) {
+    const QRect fitted = FitClientInArea(c.client, frame, area);
+    EXPECT_EQ(fitted, c.expected) << c.name;
+    EXPECT_TRUE(area.contains(fitted.marginsAdded(frame))) << c.name;
+  }
+  // A panel at the top: the available area starts below it.
+  EXPECT_EQ(FitClientInArea(QRect(0, 0, 400, 300), frame, QRect(0, 30, 1280, 770)), QRect(4, 58, 400, 300));
 }
 
 TEST(WindowStateText, WindowPositionRoundTrip) {

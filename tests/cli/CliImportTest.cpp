@@ -150,6 +150,31 @@ TEST(CliImport, FailedFilesAreListedAndTheOthersImported) {
   EXPECT_EQ(TabRows(sandbox.mustRun({"list", "lib.fln"}).out).size(), 1u);
 }
 
+TEST(CliImport, TakesEveryCaseOfTheExtensionAndNamesWhatIsNoPdf) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  const int sizes[] = {500, 600, 700};
+  const char* const pdfs[] = {"in/lower.pdf", "in/upper.PDF", "in/mixed.pDf"};
+  for (int i = 0; i < 3; ++i) sandbox.writePdf(pdfs[i], sizes[i], i + 1);
+  writeAll(sandbox.path("in/notes.Pdf"), {'n', 'o', 't', 'e', 's', '\n'});
+  writeAll(sandbox.path("in/empty.pdf"), {});
+
+  const CliOutcome outcome = sandbox.run({"import", "lib.fln", "in"});
+  EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "imported 5 of 5 files\n");
+  // One line per file that is no PDF, whatever order the folder lists them in.
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = outcome.err.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(outcome.err.substr(start, end - start));
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "folian-cli: " + sandbox.path("in/empty.pdf") + ": not a PDF (imported as asked)",
+                       "folian-cli: " + sandbox.path("in/notes.Pdf") + ": not a PDF (imported as asked)"}));
+  std::vector<std::string> names = clitest::Column(TabRows(sandbox.mustRun({"list", "lib.fln"}).out), 5);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"empty.pdf", "lower.pdf", "mixed.pDf", "notes.Pdf", "upper.PDF"}));
+}
+
 // Runs folian-cli on a pseudo-terminal and returns all it wrote there.
 std::string RunOnTerminal(const CliSandbox& sandbox, const std::vector<std::string>& args, int* exitCode) {
   int master = -1;

@@ -13,12 +13,13 @@ namespace {
 constexpr int kPollMs = 50;
 constexpr int kToolTimeoutMs = 10000;
 
-// "NAME(TYPE) = a, b, c" from xprop, as numbers.
+// "NAME(TYPE) = a, b, c" or, for window lists, "NAME(WINDOW): window id # a, b"
+// from xprop, as numbers.
 QList<long> PropertyNumbers(const QString& line) {
   QList<long> numbers;
-  const int equals = line.indexOf(QLatin1Char('='));
-  if (equals < 0) return numbers;
-  for (const QString& part : line.mid(equals + 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+  const int start = std::max(line.indexOf(QLatin1Char('=')), line.indexOf(QLatin1Char('#')));
+  if (start < 0) return numbers;
+  for (const QString& part : line.mid(start + 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
     bool ok = false;
     const long value = part.trimmed().toLong(&ok, 0);
     if (ok) numbers << value;
@@ -114,20 +115,14 @@ bool Desktop::waitForActiveWindow(const QString& titlePattern, int timeoutMs) co
 }
 
 QRect Desktop::clientGeometry(qulonglong window) const {
-  const QString shell = run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
-                                                        QString::number(window)});
-  QRect geometry;
-  for (const QString& line : shell.split(QLatin1Char('\n'))) {
-    const QString value = line.section(QLatin1Char('='), 1);
-    if (line.startsWith(QStringLiteral("X="))) geometry.moveLeft(value.toInt());
-    if (line.startsWith(QStringLiteral("Y="))) geometry.moveTop(value.toInt());
-  }
-  for (const QString& line : shell.split(QLatin1Char('\n'))) {
-    const QString value = line.section(QLatin1Char('='), 1);
-    if (line.startsWith(QStringLiteral("WIDTH="))) geometry.setWidth(value.toInt());
-    if (line.startsWith(QStringLiteral("HEIGHT="))) geometry.setHeight(value.toInt());
-  }
-  return geometry;
+  // xwininfo's absolute corner (xdotool counts a reparenting manager's frame
+  // offset twice).
+  const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
+  const auto value = [&info](const char* label) {
+    const int at = info.indexOf(QLatin1String(label));
+    return at < 0 ? 0 : info.mid(at + static_cast<int>(qstrlen(label))).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+  };
+  return QRect(value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"), value("Height:"));
 }
 
 QRect Desktop::outerGeometry(qulonglong window) const {
@@ -151,15 +146,18 @@ void Desktop::activate(qulonglong window) const {
 }
 
 void Desktop::click(QPoint at, int count) const {
-  run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()),
-                                  QString::number(at.y()), QStringLiteral("click"), QStringLiteral("--repeat"),
-                                  QString::number(count), QStringLiteral("--delay"), QStringLiteral("80"),
-                                  QStringLiteral("1")});
+  // (No --sync: it waits for a motion that never comes when the pointer is
+  // there already.)
+  run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                                  QStringLiteral("sleep"), QStringLiteral("0.05"), QStringLiteral("click"),
+                                  QStringLiteral("--repeat"), QString::number(count), QStringLiteral("--delay"),
+                                  QStringLiteral("80"), QStringLiteral("1")});
 }
 
 void Desktop::drag(QPoint from, QPoint to) const {
-  QStringList steps = {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(from.x()),
-                       QString::number(from.y()), QStringLiteral("mousedown"), QStringLiteral("1")};
+  QStringList steps = {QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
+                       QStringLiteral("sleep"), QStringLiteral("0.05"), QStringLiteral("mousedown"),
+                       QStringLiteral("1")};
   constexpr int kSteps = 5;
   for (int i = 1; i <= kSteps; ++i) {
     const QPoint at = from + (to - from) * i / kSteps;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace e2e {
 
@@ -21,6 +22,14 @@ QString TestName() {
 }
 
 }  // namespace
+
+QString LibraryTitle(const QString& library) {
+  return QRegularExpression::escape(QFileInfo(library).fileName() + QStringLiteral(" - Folian"));
+}
+
+QString TitleOf(const QString& plain) {
+  return QRegularExpression::escape(plain) + QStringLiteral("( \u2014 Folian)?");
+}
 
 void FolianSession::SetUp() {
   ASSERT_TRUE(_home.isValid());
@@ -96,6 +105,50 @@ QString FolianSession::keepScreenshot(const QString& label) const {
   const QString file = QDir(folder).filePath(TestName() + QLatin1Char('-') + label + QStringLiteral(".png"));
   _desktop->screenshot().save(file);
   return file;
+}
+
+qulonglong FolianSession::createLibraryFromStartWindow(const QString& library) {
+  startFolian();
+  const QString start = TitleOf(QStringLiteral("Folian"));
+  EXPECT_NE(desktop().waitForWindow(start), 0u) << "no start window";
+  EXPECT_TRUE(desktop().waitForActiveWindow(start));
+  desktop().key(QStringLiteral("ctrl+n"));
+  EXPECT_TRUE(desktop().waitForActiveWindow(QStringLiteral("新規ライブラリ.*"))) << "no panel for a new library";
+  desktop().type(library);
+  desktop().key(QStringLiteral("Return"));
+  const qulonglong window = desktop().waitForWindow(LibraryTitle(library));
+  EXPECT_TRUE(window != 0 && desktop().waitForActiveWindow(LibraryTitle(library))) << "no library window";
+  return window;
+}
+
+qulonglong FolianSession::openNewLibrary(const QString& library) {
+  const CliRun created = cli({QStringLiteral("new"), library});
+  EXPECT_EQ(created.exitCode, 0) << created.err.toStdString();
+  startFolian({library});
+  const qulonglong window = desktop().waitForWindow(LibraryTitle(library));
+  EXPECT_TRUE(window != 0 && desktop().waitForActiveWindow(LibraryTitle(library))) << "no library window";
+  return window;
+}
+
+void FolianSession::importFolder(const QString& folder) {
+  desktop().key(QStringLiteral("ctrl+shift+i"));
+  ASSERT_TRUE(desktop().waitForActiveWindow(QStringLiteral("フォルダから一括読み込み.*"))) << "no import panel";
+  desktop().type(folder);
+  desktop().key(QStringLiteral("Return"));
+}
+
+void FolianSession::clickCloseButton(qulonglong window) const {
+  const QRect outer = desktop().outerGeometry(window);
+  const QRect inner = desktop().clientGeometry(window);
+  desktop().click(QPoint(outer.right() - 10, outer.top() + (inner.top() - outer.top()) / 2));
+}
+
+void FolianSession::expectInsideWorkArea(qulonglong window, const char* what) const {
+  const QRect outer = desktop().outerGeometry(window);
+  const QRect area = desktop().workArea();
+  EXPECT_TRUE(area.contains(outer)) << what << " at " << outer.x() << "," << outer.y() << " " << outer.width() << "x"
+                                    << outer.height() << " (title bar included) is not inside the work area "
+                                    << area.width() << "x" << area.height();
 }
 
 }  // namespace e2e

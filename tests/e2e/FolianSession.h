@@ -25,6 +25,13 @@ struct CliRun {
 /// name, size, update date.
 using ListedEntry = QStringList;
 
+/// The title of a library's window.
+QString LibraryTitle(const QString& library);
+
+/// A title pattern for Desktop's waits: the window titled `plain`, with or
+/// without the program's name that Qt may append to a dialog's title.
+QString TitleOf(const QString& plain);
+
 class FolianSession : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -50,6 +57,21 @@ class FolianSession : public ::testing::Test {
   /// Saves a screenshot as e2e-screenshots/<test>-<label>.png in the build
   /// folder and returns its path.
   QString keepScreenshot(const QString& label) const;
+
+  // --- Steps a user takes, by mouse and keys only
+
+  /// Starts folian without a library and makes `library` with the start
+  /// window's New (Ctrl+N) and its file panel; returns the library's window.
+  qulonglong createLibraryFromStartWindow(const QString& library);
+  /// Makes `library` with folian-cli and starts folian on it; returns its window.
+  qulonglong openNewLibrary(const QString& library);
+  /// Imports `folder` into the active library window (Ctrl+Shift+I, the path
+  /// typed into the panel, Return).
+  void importFolder(const QString& folder);
+  /// Clicks the close button at the right end of the window's title bar.
+  void clickCloseButton(qulonglong window) const;
+  /// The window's frame, title bar included, lies inside the work area.
+  void expectInsideWorkArea(qulonglong window, const char* what) const;
 
  private:
   QTemporaryDir _home;

@@ -8,101 +8,92 @@ namespace e2e {
 
 namespace {
 
-int Grey(const QImage& screen, int x, int y) { return qGray(screen.pixel(x, y)); }
-
-bool IsWhite(const QImage& screen, int x, int y) { return Grey(screen, x, y) >= 0xFC; }
-
 // The selection colour: clearly blue rather than grey.
 bool IsHighlight(QRgb pixel) { return qBlue(pixel) > qRed(pixel) + 60; }
 
-// Light grey of a header's gradient (not white, not a border line).
-bool IsHeaderShade(const QImage& screen, int x, int y) {
-  const int grey = Grey(screen, x, y);
-  return grey >= 0xD8 && grey < 0xFC;
+// Share of the pixels of row y between x0 and x1 that `test` accepts.
+template <typename Test>
+double RowShare(const QImage& screen, int y, int x0, int x1, Test test) {
+  int hits = 0;
+  for (int x = x0; x <= x1; ++x) hits += test(screen.pixel(x, y)) ? 1 : 0;
+  return static_cast<double>(hits) / (x1 - x0 + 1);
 }
 
-struct Band {
-  int top = -1;
-  int bottom = -1;  // last row of the band
-};
-
-// Scanning up column x from the window's bottom: the first long white run is
-// the list's rows; the shaded run right above it is the header.
-Band HeaderAt(const QImage& screen, const QRect& window, int x) {
-  constexpr int kLeastRowsRun = 30;
-  int y = window.bottom();
-  int white = 0;
-  for (; y > window.top(); --y) {
-    if (IsWhite(screen, x, y) || IsHighlight(screen.pixel(x, y))) {
-      ++white;
-    } else if (white >= kLeastRowsRun) {
-      break;
-    } else {
-      white = 0;
-    }
-  }
-  if (white < kLeastRowsRun) return {};
-  const int headerBottom = y;  // the header's lower border line
-  int top = headerBottom - 1;
-  while (top > window.top() && IsHeaderShade(screen, x, top)) --top;
-  if (headerBottom - top < 10) return {};
-  return {top + 1, headerBottom};
-}
+bool IsLine(QRgb pixel) { return qGray(pixel) >= 0x98 && qGray(pixel) <= 0xC6; }
+// The darkest end of a header's gradient (not the window's flat 0xEF).
+bool IsHeaderFoot(QRgb pixel) { return qGray(pixel) >= 0xD8 && qGray(pixel) <= 0xEC; }
+// Rows: white, the alternate shade, the current cell's tint, the selection.
+bool IsRow(QRgb pixel) { return qGray(pixel) >= 0xF0 || IsHighlight(pixel); }
 
 }  // namespace
 
 std::optional<EntryListArea> FindEntryList(const QImage& screen, const QRect& window) {
   const QRect inside = window.intersected(screen.rect());
   if (inside.width() < 100 || inside.height() < 100) return std::nullopt;
-  // Text in a section stops the scan early; the tallest header found over a
-  // few columns is the header's full height.
-  Band best;
-  int probe = -1;
-  for (int i = 0; i < 12; ++i) {
-    const int x = inside.left() + inside.width() * (40 + 5 * i) / 100;
-    const Band band = HeaderAt(screen, inside, x);
-    if (band.top >= 0 && (best.top < 0 || band.bottom - band.top > best.bottom - best.top ||
-                          (band.bottom == best.bottom && band.top < best.top))) {
-      best = band;
-      probe = x;
-    }
+  // Columns surely inside the entry list: right of the library outline, left
+  // of the window's edge.
+  const int x0 = inside.left() + inside.width() * 45 / 100;
+  const int x1 = std::min(inside.right() - 15, x0 + 120);
+
+  // The header's lower border: a grey line across the list with the header's
+  // shading above it and rows below it. Scanned from the bottom, so that the
+  // category lists above are never taken for it.
+  // (The rows are looked at a few pixels down: the current cell's focus
+  // frame may run along the first row's top.) A header is a dozen pixels
+  // tall at least; the list's own top frame above the divider is no header.
+  constexpr int kLeastHeaderHeight = 12;
+  constexpr int kMostHeaderHeight = 60;
+  int foot = -1;
+  int top = -1;
+  for (int y = inside.bottom() - 4; y > inside.top() + 1 && foot < 0; --y) {
+    if (RowShare(screen, y, x0, x1, IsLine) < 0.9 || RowShare(screen, y - 1, x0, x1, IsHeaderFoot) < 0.8 ||
+        RowShare(screen, y + 3, x0, x1, IsRow) < 0.6)
+      continue;
+    // Up to the list's top frame, the next line across it (section texts
+    // are no lines).
+    top = y - 1;
+    while (top > inside.top() && y - top <= kMostHeaderHeight && RowShare(screen, top - 1, x0, x1, IsLine) < 0.9)
+      --top;
+    if (y - top >= kLeastHeaderHeight && y - top <= kMostHeaderHeight) foot = y;
   }
-  if (best.top < 0) return std::nullopt;
+  if (foot < 0) return std::nullopt;
+  // The rows end at the next line across the list: the scroll bar's top or
+  // the list's frame.
+  int bottom = foot + 1;
+  while (bottom < inside.bottom() && RowShare(screen, bottom + 1, x0, x1, IsLine) < 0.9) ++bottom;
+
+  // The list's left and right edges: along the header's top, where only the
+  // sections' separators and the frame break the shading.
+  const int lineY = top + 1;
+  const auto inHeader = [&](int x) { return qGray(screen.pixel(x, lineY)) >= 0xC8; };
+  int left = x0;
+  while (left > inside.left() && inHeader(left - 1)) --left;
+  int right = x0;
+  while (right < inside.right() && inHeader(right + 1)) ++right;
 
   EntryListArea area;
-  // The list's left and right frame lines, from the first row below the header.
-  const int rowY = best.bottom + 2;
-  int left = probe;
-  while (left > inside.left() && (IsWhite(screen, left - 1, rowY) || IsHighlight(screen.pixel(left - 1, rowY)) ||
-                                  Grey(screen, left - 1, rowY) > 0xC8))
-    --left;
-  int right = probe;
-  while (right < inside.right() && (IsWhite(screen, right + 1, rowY) || IsHighlight(screen.pixel(right + 1, rowY)) ||
-                                    Grey(screen, right + 1, rowY) > 0xC8))
-    ++right;
-  area.header = QRect(QPoint(left, best.top), QPoint(right, best.bottom - 1));
-
-  int bottom = best.bottom + 1;
-  while (bottom < inside.bottom() &&
-         (Grey(screen, left, bottom + 1) >= 0xF0 || IsHighlight(screen.pixel(left, bottom + 1))))
-    ++bottom;
-  area.viewport = QRect(QPoint(left, best.bottom + 1), QPoint(right, bottom));
-
-  // Sections: separator lines run down the header near its top edge, where
-  // no text reaches.
-  const int lineY = best.top + 2;
+  area.header = QRect(QPoint(left, top), QPoint(right, foot - 1));
+  area.viewport = QRect(QPoint(left, foot + 1), QPoint(right, bottom));
+  // Sections end at separator lines, darker than the shading.
   QVector<int> separators;
-  for (int x = left; x <= right; ++x)
-    if (Grey(screen, x, lineY) < 0xE4 && (separators.isEmpty() || separators.last() != x - 1)) separators << x;
-    else if (Grey(screen, x, lineY) < 0xE4) separators.last() = x;
+  for (int x = left; x <= right; ++x) {
+    if (qGray(screen.pixel(x, lineY)) >= 0xE4) continue;
+    if (!separators.isEmpty() && separators.last() == x - 1)
+      separators.last() = x;
+    else
+      separators << x;
+  }
+  // Right of the last section the header is flat, not shaded: its end
+  // closes the last section.
+  int shadedEnd = right;
+  while (shadedEnd > left && qGray(screen.pixel(shadedEnd, lineY)) < 0xF4) --shadedEnd;
+  if (shadedEnd < right - 2 && (separators.isEmpty() || separators.last() < shadedEnd)) separators << shadedEnd + 1;
   int start = left;
   for (const int separator : separators) {
-    if (separator - start >= 12) area.sections << QRect(QPoint(start, best.top), QPoint(separator - 1, best.bottom - 1));
-    if (separator == start) area.leftAligned = true;
+    if (separator - start >= 12) area.sections << QRect(QPoint(start, top), QPoint(separator - 1, foot - 1));
     start = separator + 1;
   }
-  area.leftAligned = area.leftAligned || (!area.sections.isEmpty() && area.sections.first().left() == left);
-  area.rightAligned = !separators.isEmpty() && separators.last() >= right - 2 - 16;
+  area.leftAligned = !area.sections.isEmpty() && area.sections.first().left() == left;
   return area;
 }
 

@@ -14,9 +14,8 @@ namespace e2e {
 struct EntryListArea {
   QRect header;              // the header row, inside the list's frame
   QRect viewport;            // the rows below it, down to the scroll bar or frame
-  QVector<QRect> sections;   // header sections fully shown, left to right
+  QVector<QRect> sections;   // header sections whose right end shows, left to right
   bool leftAligned = false;  // the first section starts at the list's left edge
-  bool rightAligned = false; // the last section ends at the list's right edge
 };
 
 /// Finds the entry list (the framed table whose header is the lowest in the

@@ -75,8 +75,8 @@ QVector<TestDocument> DistinctlySortedDocuments() {
                                     {0, 2, 1, 3, 4}, {0, 1, 3, 2, 4}, {0, 3, 1, 2, 4}, {3, 0, 1, 2, 4},
                                     {1, 3, 0, 2, 4}, {0, 2, 3, 1, 4}, {2, 3, 0, 1, 4}, {3, 1, 2, 0, 4},
                                     {2, 1, 3, 0, 4}, {0, 1, 2, 4, 3}};
-  // File names follow the fileName ranks; the extensions' cases differ.
-  static const char* const kFileNames[5] = {"alpha.pdf", "Bravo.PDF", "charlie.Pdf", "delta.pdf", "echo.pDf"};
+  // File names follow the fileName ranks.
+  static const char* const kFileNames[5] = {"alpha.pdf", "bravo.pdf", "charlie.pdf", "delta.pdf", "echo.pdf"};
   QVector<TestDocument> documents;
   for (int d = 0; d < 5; ++d) {
     TestDocument document;

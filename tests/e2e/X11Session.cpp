@@ -18,7 +18,7 @@ X11Session::X11Session() : _server(std::make_unique<QProcess>()), _windowManager
   // stdout once it accepts connections, so parallel tests never collide.
   _server->setProgram(QStringLiteral("Xvfb"));
   _server->setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                         QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                         QStringLiteral("0"), QStringLiteral("1920x1080x24"), QStringLiteral("-nolisten"),
                          QStringLiteral("tcp")});
   _server->start();
   if (!_server->waitForStarted(kStartTimeoutMs)) {

@@ -12,7 +12,7 @@ namespace e2e {
 
 class X11Session {
  public:
-  /// Starts Xvfb (1280x1024, 24 bits) and openbox; ok() tells whether both run.
+  /// Starts Xvfb (1920x1080, 24 bits) and openbox; ok() tells whether both run.
   X11Session();
   /// Ends the window manager and the server (only the processes it started).
   ~X11Session();

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "FlxTestEntry.h"
 #include "TestFiles.h"
@@ -88,18 +89,20 @@ TEST_F(PdfImportTest, ImportsEveryPdfBelowAFolderAndTakesMetadataFromTheFileBesi
   const QByteArray d = box_.writePdf("in/sub/d.pdf", 2000, 3);
   sources["/elsewhere/d.pdf"] = d;  // the path its metadata text file names
   WriteFlx(box_.path("in/sub/d.pdf"), "題名 from flx", "物理", "講義", "", "/elsewhere/d.pdf");
-  box_.writePdf("in/b.PDF", 400, 4);  // the extension compares case-sensitively
+  sources[box_.path("in/b.PDF")] = box_.writePdf("in/b.PDF", 400, 4);  // the extension's case does not matter
   box_.writeText("in/c.txt", "not a pdf");
 
   const ImportResult result = Import(box_.path("in"), "技術", "", "その他");
   EXPECT_EQ(result.status, ImportStatus::Completed);
-  EXPECT_EQ(result.listed, 3);
-  EXPECT_EQ(result.imported, 3);
+  EXPECT_EQ(result.listed, 4);
+  EXPECT_EQ(result.imported, 4);
   EXPECT_TRUE(result.failures.empty()) << ImportFailureLine(result.failures.front());
+  EXPECT_TRUE(result.notPdf.empty());
   EXPECT_TRUE(result.saved);
 
   const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
-  ASSERT_EQ(entries.size(), 3u);
+  ASSERT_EQ(entries.size(), 4u);
+  ASSERT_NE(FindByTitle(entries, "b.PDF"), nullptr);
   const FLN_ENTRY* a = FindByTitle(entries, "a.pdf");
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(FIELD_TEXT(*a, en_file_name), "a.pdf");
@@ -127,7 +130,7 @@ TEST_F(PdfImportTest, ImportsEveryPdfBelowAFolderAndTakesMetadataFromTheFileBesi
   // Each stored once, in import order, linked by its own attachment record.
   std::vector<int32_t> dataIndexes;
   for (const FLN_ATTACHMENT& at : Attachments(library_.data.attachment)) dataIndexes.push_back(Host(at.dataIndex));
-  EXPECT_EQ(dataIndexes, (std::vector<int32_t>{0, 1, 2}));
+  EXPECT_EQ(dataIndexes, (std::vector<int32_t>{0, 1, 2, 3}));
   EXPECT_TRUE(HasTriple(library_.data, "技術", "その他", "その他"));
   EXPECT_TRUE(HasTriple(library_.data, "物理", "講義", ""));
 
@@ -260,6 +263,49 @@ TEST_F(PdfImportTest, ReportsWhatItCannotImportAndImportsTheRest) {
   EXPECT_EQ(single.failures[0].path, box_.path(longPdf));
   EXPECT_EQ(single.failures[0].reason, ImportFailureReason::PathTooLong);
   EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 1);
+}
+
+TEST_F(PdfImportTest, StoresFilesThatAreNoPdfAsAskedAndNamesThem) {
+  box_.makeFolder("in");
+  const struct {
+    const char* name;
+    QByteArray bytes;
+    bool isPdf;
+  } cases[] = {
+      {"real.pdf", PdfBytes(600, 1), true},
+      {"text.pdf", "just some notes\n", false},
+      {"empty.PDF", QByteArray(), false},
+      {"junk-then-header.pdf", QByteArray(1000, 'j') + PdfBytes(300, 2), true},   // header in the first 1024 bytes
+      {"header-too-late.pdf", QByteArray(1024, 'j') + PdfBytes(300, 3), false},  // header after them
+      {"image.Pdf", QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(50, 'p'), false},
+  };
+  std::map<std::string, QByteArray> sources;
+  std::vector<std::string> expected;
+  for (const auto& c : cases) {
+    QFile file(QString::fromStdString(box_.path(std::string("in/") + c.name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(c.bytes), c.bytes.size());
+    sources[box_.path(std::string("in/") + c.name)] = c.bytes;
+    if (!c.isPdf) expected.push_back(box_.path(std::string("in/") + c.name));
+  }
+
+  const ImportResult result = Import(box_.path("in"));
+  EXPECT_EQ(result.status, ImportStatus::Completed);
+  EXPECT_EQ(result.imported, static_cast<int32_t>(std::size(cases)));
+  EXPECT_TRUE(result.failures.empty());
+  // Named in the order they were imported, which is the order of the entries.
+  std::vector<std::string> importedOrder;
+  for (const FLN_ENTRY& entry : Entries(library_.data.entry)) importedOrder.push_back(FIELD_TEXT(entry, en_file_path));
+  std::vector<std::string> inImportOrder;
+  for (const std::string& path : importedOrder)
+    if (std::find(expected.begin(), expected.end(), path) != expected.end()) inImportOrder.push_back(path);
+  EXPECT_EQ(result.notPdf, inImportOrder);
+  std::vector<std::string> named = result.notPdf;
+  std::sort(named.begin(), named.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(named, expected);
+  // Each is stored with its bytes, as the user asked.
+  ExpectConsistentLibrary(libraryPath_, {}, sources, "after importing files that are no PDF");
 }
 
 TEST_F(PdfImportTest, StoppingBetweenFilesKeepsWhatWasImportedSaved) {
