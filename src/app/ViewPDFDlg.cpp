@@ -5,15 +5,14 @@
 
 
 #include <QApplication>
-#include <QBuffer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMainWindow>
-#include <QPdfDocument>
 #include <QScreen>
 
 #include "app/EntryDlgPlacement.h"
-#include "app/MyPDFView.h"
+#include "pdfview/MyPDFView.h"
+#include "pdfview/PdfDocument.h"
 #include "app/ViewPDFDlgPlacement.h"
 #include "library/FlnEntryLookup.h"
 #include "library/FlnSave.h"
@@ -75,17 +74,9 @@ void ViewPDFDlg::setFlnEntry(const FLN_ENTRY& entry, FLN_DATA* flnData) {
 
 void ViewPDFDlg::showPDFByNSData(const QByteArray& data) {
   bringToFront();
-  auto buffer = std::make_unique<QBuffer>();
-  auto document = std::make_unique<QPdfDocument>();
-  _pdfData = data;
-  buffer->setData(_pdfData);
-  if (!data.isEmpty() && buffer->open(QIODevice::ReadOnly)) document->load(buffer.get());
-  if (document->status() != QPdfDocument::Status::Ready || document->pageCount() < 1) {
-    _pdfData.clear();
-    return;
-  }
-  _buffer = std::move(buffer);
-  _document = std::move(document);
+  PdfOpenResult opened = PdfDocument::Open(data);
+  if (opened.status != PdfOpenStatus::Opened) return;
+  _document = std::move(opened.document);
   _observingMoves = true;
   _ui->pdfView->setDocument(_document.get());
   const QString title = getPdfTitle();

@@ -22,8 +22,8 @@
 // close control only hides it. close() is the real end: it removes the
 // viewer's pdfViewer record and deletes the viewer soon after.
 //
-// Bytes that QtPdf cannot open (damaged, empty, encrypted) leave an empty
-// viewer with the page count 0; such a viewer does not store its moves.
+// Bytes that the PDF engine cannot open (damaged, empty, encrypted) leave an
+// empty viewer with the page count 0; such a viewer does not store its moves.
 
 #include <QByteArray>
 #include <QList>
@@ -38,9 +38,8 @@
 
 class MyPDFView;
 class QAction;
-class QBuffer;
 class QMainWindow;
-class QPdfDocument;
+class PdfDocument;
 class QWidget;
 
 namespace Ui {
@@ -64,8 +63,8 @@ class ViewPDFDlg : public QObject {
   /// window's minimum size). Call once, before showPDFByNSData.
   void setFlnEntry(const FLN_ENTRY& entry, FLN_DATA* flnData);
 
-  /// Brings the window to the front, then loads `data` as a PDF. When QtPdf
-  /// opens it: from now on moves of the window are stored, the view shows the
+  /// Brings the window to the front, then loads `data` as a PDF. When it
+  /// opens: from now on moves of the window are stored, the view shows the
   /// document, the title becomes the entry's title (when it has one), and
   /// the viewer is shown (show()). Otherwise the window stays as it is,
   /// empty, with its interface title. The bytes are kept for the document.
@@ -178,11 +177,9 @@ class ViewPDFDlg : public QObject {
   bool writeEntryAndSave(FLN_ENTRY* entry);
   void ChangeWindowSizePosition(const QRect& frame);
 
-  // Destroyed in reverse order: the window (and the view rendering from the
-  // document) goes before the document and the bytes it reads.
-  QByteArray _pdfData;
-  std::unique_ptr<QBuffer> _buffer;
-  std::unique_ptr<QPdfDocument> _document;
+  // Destroyed in reverse order: the window (and the view showing the
+  // document) goes before the document.
+  std::unique_ptr<PdfDocument> _document;
   std::unique_ptr<QMainWindow> _window;
   std::unique_ptr<Ui::ViewPDFDlg> _ui;
 

@@ -7,8 +7,8 @@
 #include <QMenu>
 #include <QToolButton>
 
-#include "app/MyPDFView.h"
-#include "app/PdfPrinting.h"
+#include "pdfview/MyPDFView.h"
+#include "pdfview/PdfPrinting.h"
 #include "app/ViewPDFDlg.h"
 #include "ui_ViewPDFDlg.h"
 

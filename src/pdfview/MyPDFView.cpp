@@ -1,13 +1,11 @@
 // The PDF view's document, layout, painting and mouse handling.
 
-#include "app/MyPDFView.h"
+#include "pdfview/MyPDFView.h"
 
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPdfDocument>
-#include <QPdfPageNavigator>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
@@ -22,15 +20,13 @@ const QColor kSelection(0x1e, 0x78, 0xd7, 0x60);
 
 MyPDFView::MyPDFView(QWidget* parent)
     : QAbstractScrollArea(parent),
-      _worker(std::make_unique<PdfRenderWorker>()),
-      _navigator(std::make_unique<QPdfPageNavigator>()) {
+      _worker(std::make_unique<PdfRenderWorker>()) {
   viewport()->setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   horizontalScrollBar()->setSingleStep(20);
   verticalScrollBar()->setSingleStep(20);
   connect(_worker.get(), &PdfRenderWorker::tileRendered, this, &MyPDFView::tileRendered);
   connect(_worker.get(), &PdfRenderWorker::pagesMeasured, this, &MyPDFView::takePageSizes);
-  connect(_navigator.get(), &QPdfPageNavigator::jumped, this, &MyPDFView::jumped);
   setToolMode(kToolModeHand);
   relayout(true);
 }
@@ -40,22 +36,30 @@ MyPDFView::~MyPDFView() {
   _worker->setDocument(nullptr);
 }
 
-void MyPDFView::setDocument(QPdfDocument* document) {
+namespace {
+
+// The size of a page that cannot be measured.
+const QSizeF kA4Points(595, 842);
+
+}  // namespace
+
+void MyPDFView::setDocument(PdfDocument* document) {
   _worker->setDocument(nullptr);
   _cache.clear();
   _document = document;
   _pagePointSizes.clear();
-  const int count = document != nullptr && document->status() == QPdfDocument::Status::Ready
-                        ? document->pageCount()
-                        : 0;
+  const int count = document != nullptr ? document->pageCount() : 0;
   // Until the worker has measured every page, each is taken to be as large
   // as the first (as most documents' pages are).
-  if (count > 0) _pagePointSizes = QVector<QSizeF>(count, document->pagePointSize(0));
+  if (count > 0) {
+    const QSizeF first = document->pageSize(0);
+    _pagePointSizes = QVector<QSizeF>(count, first.isEmpty() ? kA4Points : first);
+  }
   _allMeasured = count <= 1;
   _pageText.setDocument(count > 0 ? document : nullptr);
   _selection = PdfTextSelection();
   _dragPage = -1;
-  _navigator->clear();
+  _history.clear(0);
   _currentPage = count > 0 ? 0 : -1;
   _worker->setDocument(count > 0 ? document : nullptr);
   relayout(true);
@@ -64,9 +68,12 @@ void MyPDFView::setDocument(QPdfDocument* document) {
   emit pageChanged();
 }
 
-void MyPDFView::takePageSizes(const QVector<QSizeF>& pointSizes) {
+void MyPDFView::takePageSizes(QVector<QSizeF> pointSizes) {
   if (pointSizes.size() != _pagePointSizes.size()) return;
   _allMeasured = true;
+  // A page that cannot be read is shown blank, as large as the first.
+  for (QSizeF& size : pointSizes)
+    if (size.isEmpty()) size = _pagePointSizes.value(0, kA4Points);
   if (pointSizes == _pagePointSizes) return;
   _pagePointSizes = pointSizes;
   _cache.clear();  // tiles of pages that changed size would be drawn stretched
@@ -160,7 +167,7 @@ void MyPDFView::followScroll() {
   const int page = _layout.mostVisibleRowPage(visibleArea());
   if (page < 0 || _layout.rowOf(page) == rowOfCurrent()) return;
   _currentPage = page;
-  _navigator->update(page, QPointF(), 0);
+  _history.update(page);
   emit pageChanged();
 }
 

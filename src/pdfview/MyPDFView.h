@@ -1,5 +1,5 @@
 #pragma once
-// The document view of the PDF viewer window: shows a QPdfDocument page by
+// The document view of the PDF viewer window: shows a PdfDocument page by
 // page in one of four display modes (PdfPageLayout.h), at a scale factor
 // (1.0 = actual size on the screen) or scaled automatically to fit, with
 // page navigation and a history of visited pages for back and forward, text
@@ -27,14 +27,12 @@
 #include <QVector>
 #include <memory>
 
-#include "app/PdfPageCache.h"
-#include "app/PdfPageLayout.h"
-#include "app/PdfRenderWorker.h"
-#include "app/PdfPageText.h"
-
-class QPdfDocument;
-class QPdfPageNavigator;
-class QPdfLink;
+#include "pdfview/PdfDocument.h"
+#include "pdfview/PdfHistory.h"
+#include "pdfview/PdfPageCache.h"
+#include "pdfview/PdfPageLayout.h"
+#include "pdfview/PdfPageText.h"
+#include "pdfview/PdfRenderWorker.h"
 
 /// Tool modes of the view.
 constexpr int kToolModeHand = 1;
@@ -61,8 +59,8 @@ class MyPDFView : public QAbstractScrollArea {
   /// history and no selection. A document without pages shows nothing.
   /// Pages are laid out as large as the first until all are measured (on
   /// the worker thread), then again with their own sizes.
-  void setDocument(QPdfDocument* document);
-  QPdfDocument* document() const { return _document; }
+  void setDocument(PdfDocument* document);
+  PdfDocument* document() const { return _document; }
   int pageCount() const { return static_cast<int>(_pagePointSizes.size()); }
 
   // --- Tool modes (MyPDFView.cpp)
@@ -172,7 +170,7 @@ class MyPDFView : public QAbstractScrollArea {
   /// cached; with `pin`, every tile meeting it to `pinned`.
   void requestTiles(const QRect& area, std::vector<PdfTileRequest>* wanted, QSet<PdfTileKey>* pinned, bool pin);
   void tileRendered(const PdfTileKey& key, const QImage& image);
-  void takePageSizes(const QVector<QSizeF>& pointSizes);
+  void takePageSizes(QVector<QSizeF> pointSizes);
   void followScroll();
   void updateCursor(QPoint viewportPos);
   QPointF pagePoint(int page, QPoint viewportPos) const;  // points on `page`
@@ -183,15 +181,14 @@ class MyPDFView : public QAbstractScrollArea {
 
   // MyPDFViewNavigation.cpp
   void showPage(int page);
-  void jumped(const QPdfLink& link);
   int rowOfCurrent() const;
 
-  QPdfDocument* _document = nullptr;
+  PdfDocument* _document = nullptr;
   QVector<QSizeF> _pagePointSizes;
   PdfPageLayout _layout;
   PdfPageCache _cache{kDefaultCacheBytes};
   std::unique_ptr<PdfRenderWorker> _worker;
-  std::unique_ptr<QPdfPageNavigator> _navigator;
+  PdfHistory _history;
   PdfPageText _pageText;
   PdfTextSelection _selection;
 
@@ -204,7 +201,6 @@ class MyPDFView : public QAbstractScrollArea {
   int _dragPage = -1;              // text tool: page a selection drag started on
   QPointF _dragStart;              // text tool: its start, in points
   bool _placing = false;           // the program is scrolling: the current page stays
-  bool _jumping = false;           // the history is being told about a jump we made
   bool _visibleComplete = true;
   bool _allMeasured = true;
 };
