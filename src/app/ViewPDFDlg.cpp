@@ -11,6 +11,7 @@
 #include <QScreen>
 
 #include "app/EntryDlgPlacement.h"
+#include "app/PdfPasswordPrompt.h"
 #include "pdfview/MyPDFView.h"
 #include "pdfview/PdfDocument.h"
 #include "app/ViewPDFDlgPlacement.h"
@@ -74,8 +75,12 @@ void ViewPDFDlg::setFlnEntry(const FLN_ENTRY& entry, FLN_DATA* flnData) {
 
 void ViewPDFDlg::showPDFByNSData(const QByteArray& data) {
   bringToFront();
-  PdfOpenResult opened = PdfDocument::Open(data);
-  if (opened.status != PdfOpenStatus::Opened) return;
+  PdfOpenResult opened = OpenPdfAskingPassword(data, getPdfTitle(), _window.get());
+  if (opened.status != PdfOpenStatus::Opened) {
+    _ui->pdfView->setMessage(opened.status == PdfOpenStatus::NeedsPassword ? NoPasswordMessage()
+                                                                           : DamagedPdfMessage(opened.reason));
+    return;
+  }
   _document = std::move(opened.document);
   _observingMoves = true;
   _ui->pdfView->setDocument(_document.get());

@@ -22,8 +22,9 @@
 // close control only hides it. close() is the real end: it removes the
 // viewer's pdfViewer record and deletes the viewer soon after.
 //
-// Bytes that the PDF engine cannot open (damaged, empty, encrypted) leave an
-// empty viewer with the page count 0; such a viewer does not store its moves.
+// Bytes that the PDF engine cannot open (damaged, empty, or encrypted and
+// the password dialog cancelled) leave an empty viewer with the page count
+// 0 that says why; such a viewer does not store its moves.
 
 #include <QByteArray>
 #include <QList>
@@ -63,11 +64,12 @@ class ViewPDFDlg : public QObject {
   /// window's minimum size). Call once, before showPDFByNSData.
   void setFlnEntry(const FLN_ENTRY& entry, FLN_DATA* flnData);
 
-  /// Brings the window to the front, then loads `data` as a PDF. When it
-  /// opens: from now on moves of the window are stored, the view shows the
+  /// Brings the window to the front, then loads `data` as a PDF, asking for
+  /// the password of an encrypted one (PdfPasswordPrompt.h). When it opens: from now on moves of the window are stored, the view shows the
   /// document, the title becomes the entry's title (when it has one), and
   /// the viewer is shown (show()). Otherwise the window stays as it is,
-  /// empty, with its interface title. The bytes are kept for the document.
+  /// empty, with its interface title, and the view says why (no password,
+  /// or a damaged file).
   void showPDFByNSData(const QByteArray& data);
 
   /// Places the window (its remembered frame when the entry has one on a

@@ -80,6 +80,11 @@ void MyPDFView::takePageSizes(QVector<QSizeF> pointSizes) {
   relayout(false);
 }
 
+void MyPDFView::setMessage(const QString& message) {
+  _message = message;
+  viewport()->update();
+}
+
 void MyPDFView::setToolMode(int mode) {
   _toolMode = mode;
   viewport()->setCursor(mode == kToolModeHand ? Qt::OpenHandCursor : Qt::ArrowCursor);
@@ -231,6 +236,10 @@ void MyPDFView::paintEvent(QPaintEvent*) {
     painter.drawRect(onScreen.adjusted(-1, -1, 0, 0));
   }
   _cache.setPinned(pinned);
+  if (pageCount() == 0 && !_message.isEmpty()) {
+    painter.setPen(Qt::white);
+    painter.drawText(viewport()->rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap, _message);
+  }
 
   // Then what lies one screen further down, so that scrolling on finds it ready.
   requestTiles(visible.translated(0, visible.height()), &wanted, &pinned, false);

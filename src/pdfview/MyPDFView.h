@@ -62,6 +62,10 @@ class MyPDFView : public QAbstractScrollArea {
   void setDocument(PdfDocument* document);
   PdfDocument* document() const { return _document; }
   int pageCount() const { return static_cast<int>(_pagePointSizes.size()); }
+  /// A text shown in the middle of the view while it has no pages (why
+  /// there is nothing to show); empty: none.
+  void setMessage(const QString& message);
+  const QString& message() const { return _message; }
 
   // --- Tool modes (MyPDFView.cpp)
 
@@ -184,6 +188,7 @@ class MyPDFView : public QAbstractScrollArea {
   int rowOfCurrent() const;
 
   PdfDocument* _document = nullptr;
+  QString _message;
   QVector<QSizeF> _pagePointSizes;
   PdfPageLayout _layout;
   PdfPageCache _cache{kDefaultCacheBytes};
