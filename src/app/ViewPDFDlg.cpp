@@ -5,11 +5,14 @@
 
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
 
+#include "app/Alert.h"
 #include "app/EntryDlgPlacement.h"
 #include "app/PdfPasswordPrompt.h"
 #include "pdfview/MyPDFView.h"
@@ -26,12 +29,14 @@ ViewPDFDlg::ViewPDFDlg(QObject* parent)
     : QObject(parent),
       _window(std::make_unique<QMainWindow>()),
       _ui(std::make_unique<Ui::ViewPDFDlg>()),
-      _beep([] { QApplication::beep(); }) {
+      _beep([] { QApplication::beep(); }),
+      _openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
   _ui->setupUi(_window.get());
   // The keyboard scrolls the pages until the user goes elsewhere.
   _ui->pdfView->setFocus();
   _window->installEventFilter(this);
   connectControls();
+  connect(_ui->pdfView, &MyPDFView::externalLinkActivated, this, &ViewPDFDlg::openExternalLink);
   modeHand();
   pageChanged();
   scaleChanged();
@@ -51,6 +56,14 @@ void ViewPDFDlg::setWindowOrder(std::function<QList<QWidget*>()> orderedWindows)
 }
 
 void ViewPDFDlg::setBeep(std::function<void()> beep) { _beep = std::move(beep); }
+
+void ViewPDFDlg::setUrlOpener(std::function<void(const QUrl&)> opener) { _openUrl = std::move(opener); }
+
+void ViewPDFDlg::openExternalLink(const QString& uri) {
+  const QUrl url(uri);
+  if (!url.isValid()) return;
+  if (FLN_COMM_Alert_Confirm(_window.get(), QStringLiteral("次のリンクをブラウザで開きますか？\n%1").arg(uri))) _openUrl(url);
+}
 
 void ViewPDFDlg::setTitle(const QString& title) { _window->setWindowTitle(title); }
 

@@ -39,6 +39,7 @@
 
 class MyPDFView;
 class QAction;
+class QUrl;
 class QMainWindow;
 class PdfDocument;
 class QWidget;
@@ -88,6 +89,8 @@ class ViewPDFDlg : public QObject {
 
   /// What a failed search sounds (QApplication::beep unless replaced).
   void setBeep(std::function<void()> beep);
+  /// What opens a link's address outside (QDesktopServices::openUrl unless replaced).
+  void setUrlOpener(std::function<void(const QUrl&)> opener);
 
   void setTitle(const QString& title);
   /// The entry's title; a null string when the entry is no longer there.
@@ -151,6 +154,9 @@ class ViewPDFDlg : public QObject {
   void runPageLayout();
   /// Copies the selected text.
   void copy();
+  /// A click on a link to `uri` outside the document: asks whether to open
+  /// it in the browser, and opens it when the user says yes.
+  void openExternalLink(const QString& uri);
 
   /// Whether the menu item may run now; also sets its check mark (table in
   /// the implementation). Items are told apart by their object names, which
@@ -191,5 +197,6 @@ class ViewPDFDlg : public QObject {
   bool _closed = false;
   std::function<QList<QWidget*>()> _orderedWindows;
   std::function<void()> _beep;
+  std::function<void(const QUrl&)> _openUrl;
   QPointer<QWidget> _activeBeforeFront;  // the active window when the viewer was last brought forward
 };

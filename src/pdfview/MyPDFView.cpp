@@ -60,6 +60,8 @@ void MyPDFView::setDocument(PdfDocument* document) {
   _selection = PdfTextSelection();
   _dragPage = -1;
   _history.clear(0);
+  _links.clear();
+  _pressedLink.reset();
   _currentPage = count > 0 ? 0 : -1;
   _worker->setDocument(count > 0 ? document : nullptr);
   relayout(true);
@@ -266,12 +268,19 @@ QPointF MyPDFView::pagePoint(int page, QPoint viewportPos) const {
 }
 
 void MyPDFView::updateCursor(QPoint viewportPos) {
-  if (_toolMode == kToolModeHand) return;  // the hand keeps its own shape
-  const bool overPage = _layout.pageAt(viewportPos + visibleArea().topLeft()) >= 0;
-  viewport()->setCursor(overPage ? Qt::IBeamCursor : Qt::ArrowCursor);
+  // A link shows the pointing hand whatever the tool.
+  Qt::CursorShape shape;
+  if (linkAt(viewportPos) != nullptr)
+    shape = Qt::PointingHandCursor;
+  else if (_toolMode == kToolModeHand)
+    shape = Qt::OpenHandCursor;
+  else
+    shape = _layout.pageAt(viewportPos + visibleArea().topLeft()) >= 0 ? Qt::IBeamCursor : Qt::ArrowCursor;
+  if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
 }
 
 void MyPDFView::mousePressEvent(QMouseEvent* event) {
+  pressLink(event);
   if (_toolMode == kToolModeHand) {
     if (event->button() == Qt::LeftButton) {
       _lastMouseLocation = QCursor::pos();
@@ -293,6 +302,8 @@ void MyPDFView::mouseMoveEvent(QMouseEvent* event) {
       horizontalScrollBar()->setValue(horizontalScrollBar()->value() - moved.x());
       verticalScrollBar()->setValue(verticalScrollBar()->value() - moved.y());
       _lastMouseLocation = location;
+    } else {
+      updateCursor(event->position().toPoint());
     }
     event->accept();
     return;
@@ -304,6 +315,7 @@ void MyPDFView::mouseMoveEvent(QMouseEvent* event) {
 void MyPDFView::mouseReleaseEvent(QMouseEvent* event) {
   if (_toolMode == kToolModeHand && event->button() == Qt::LeftButton) viewport()->setCursor(Qt::OpenHandCursor);
   textMouseRelease();
+  releaseLink(event);
   event->accept();
 }
 
@@ -326,6 +338,10 @@ void MyPDFView::textMouseRelease() { _dragPage = -1; }
 void MyPDFView::keyPressEvent(QKeyEvent* event) {
   if (event->matches(QKeySequence::Copy)) {
     copy();
+    event->accept();
+    return;
+  }
+  if (pagingKey(event)) {
     event->accept();
     return;
   }

@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@
 
 #include "AppTestSupport.h"
 #include "TestPdfFiles.h"
+#include "app/Alert.h"
 #include "app/EntryDlgPlacement.h"
 #include "app/PdfPasswordPrompt.h"
 #include "pdfview/MyPDFView.h"
@@ -414,6 +416,25 @@ TEST_F(ViewPDFDlgTest, EncryptedPdfAsksForItsPasswordAgainAfterAWrongOne) {
   EXPECT_EQ(viewer->window()->windowTitle(), QStringLiteral("量子論入門"));
   EXPECT_EQ(child<QLabel>(viewer, "textPageMax")->text(), QStringLiteral("3"));
   EXPECT_TRUE(viewer->pdfView()->message().isEmpty());
+}
+
+TEST_F(ViewPDFDlgTest, ExternalLinkOpensInTheBrowserOnlyWhenTheUserSaysYes) {
+  ViewPDFDlg* viewer = open(0, apptest::MakeLinkedPdf());
+  QList<QUrl> opened;
+  viewer->setUrlOpener([&](const QUrl& url) { opened << url; });
+  QStringList asked;
+  for (bool yes : {false, true}) {
+    SetAlertResponder([&](const AlertRequest& request) {
+      EXPECT_EQ(request.kind, AlertRequest::Confirmation);
+      asked << request.text;
+      return yes;
+    });
+    emit viewer->pdfView()->externalLinkActivated(QStringLiteral("https://example.org/folian"));
+    SetAlertResponder(nullptr);
+  }
+  ASSERT_EQ(asked.size(), 2);
+  EXPECT_TRUE(asked[0].contains(QStringLiteral("https://example.org/folian")));
+  EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/folian"))});
 }
 
 // --- Page box, buttons, menus
