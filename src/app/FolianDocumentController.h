@@ -16,7 +16,6 @@
 #include "library/FlnResult.h"
 
 class FolianDocument;
-class QLockFile;
 class QWidget;
 class StartWindow;
 
@@ -76,7 +75,7 @@ class FolianDocumentController : public QObject {
   void placeNewWindow(FolianDocument* document);
 
   std::vector<FolianDocument*> _documents;
-  std::vector<std::unique_ptr<QLockFile>> _locks;  // one per open document, same order
+  std::vector<std::unique_ptr<LibraryLock>> _locks;  // one per open document, same order
   std::unique_ptr<StartWindow> _startWindow;
   QPointer<QFileDialog> _panel;
   bool _terminating = false;

@@ -25,6 +25,7 @@
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
 #include "storage/FileIo.h"
+#include "storage/ZelJournal.h"
 #include "storage/FolianCommon.h"
 #include "transfer/FieldFit.h"
 #include "transfer/FlxWriter.h"
@@ -318,6 +319,7 @@ TEST_F(PdfImportTest, AFailedWriteAnywhereNeverLeavesAnEntryWithoutItsPdf) {
       const std::string context = std::string(dies ? "writes fail from" : "only write") + " #" + std::to_string(n);
       const std::string work = box_.path("work.fln");
       QFile::remove(QString::fromStdString(work));
+      QFile::remove(QString::fromStdString(ZelJournal::PathFor(work)));  // a "dead" import may leave one
       QFile::remove(QString::fromStdString(box_.preferenceFile()));
       ASSERT_TRUE(QFile::copy(QString::fromStdString(base), QString::fromStdString(work)));
       Library library;
