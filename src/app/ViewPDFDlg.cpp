@@ -35,6 +35,7 @@ ViewPDFDlg::ViewPDFDlg(QObject* parent)
   // The keyboard scrolls the pages until the user goes elsewhere.
   _ui->pdfView->setFocus();
   _window->installEventFilter(this);
+  buildSidebar();
   connectControls();
   connect(_ui->pdfView, &MyPDFView::externalLinkActivated, this, &ViewPDFDlg::openExternalLink);
   modeHand();
@@ -84,6 +85,7 @@ void ViewPDFDlg::setFlnEntry(const FLN_ENTRY& entry, FLN_DATA* flnData) {
   // own size rather than shrinking to its minimum.
   const QRect frame = FLNRectToNSRect(stored);
   if (IsRememberedViewerFrame(frame)) ChangeWindowSizePosition(frame);
+  restoreSidebarState();
 }
 
 void ViewPDFDlg::showPDFByNSData(const QByteArray& data) {

@@ -38,11 +38,15 @@
 #include "library/FlnRecords.h"
 
 class MyPDFView;
+class PdfSidebar;
 class QAction;
 class QUrl;
 class QMainWindow;
 class PdfDocument;
 class QWidget;
+
+/// The environment value that keeps the viewer's sidebar state for the library.
+constexpr char kEnvViewerSidebar[] = "pdf_viewer_sidebar";
 
 namespace Ui {
 class ViewPDFDlg;
@@ -158,6 +162,12 @@ class ViewPDFDlg : public QObject {
   /// it in the browser, and opens it when the user says yes.
   void openExternalLink(const QString& uri);
 
+  /// Shows the sidebar (outline and thumbnails) when it is hidden, hides it
+  /// otherwise, and keeps that (and the tab shown) for the library.
+  void toggleSidebar();
+  bool sidebarShown() const;
+  PdfSidebar* sidebar() const;
+
   /// Whether the menu item may run now; also sets its check mark (table in
   /// the implementation). Items are told apart by their object names, which
   /// are the command names.
@@ -184,6 +194,12 @@ class ViewPDFDlg : public QObject {
   /// date) and saves; the result of the save.
   bool writeEntryAndSave(FLN_ENTRY* entry);
   void ChangeWindowSizePosition(const QRect& frame);
+  // ViewPDFDlgSidebar.cpp
+  void buildSidebar();
+  /// Applies the library's sidebar state (kEnvViewerSidebar).
+  void restoreSidebarState();
+  /// Keeps the sidebar state in the library and saves it, when it changed.
+  void storeSidebarState();
 
   // Destroyed in reverse order: the window (and the view showing the
   // document) goes before the document.
@@ -198,5 +214,7 @@ class ViewPDFDlg : public QObject {
   std::function<QList<QWidget*>()> _orderedWindows;
   std::function<void()> _beep;
   std::function<void(const QUrl&)> _openUrl;
+  PdfSidebar* _sidebar = nullptr;        // owned by the window
+  QAction* _toggleSidebar = nullptr;     // owned by the window
   QPointer<QWidget> _activeBeforeFront;  // the active window when the viewer was last brought forward
 };

@@ -66,6 +66,7 @@ void MyPDFView::setDocument(PdfDocument* document) {
   _worker->setDocument(count > 0 ? document : nullptr);
   relayout(true);
   viewport()->update();
+  emit documentChanged();
   emit selectionChanged();
   emit pageChanged();
 }
@@ -76,10 +77,12 @@ void MyPDFView::takePageSizes(QVector<QSizeF> pointSizes) {
   // A page that cannot be read is shown blank, as large as the first.
   for (QSizeF& size : pointSizes)
     if (size.isEmpty()) size = _pagePointSizes.value(0, kA4Points);
-  if (pointSizes == _pagePointSizes) return;
-  _pagePointSizes = pointSizes;
-  _cache.clear();  // tiles of pages that changed size would be drawn stretched
-  relayout(false);
+  if (pointSizes != _pagePointSizes) {
+    _pagePointSizes = pointSizes;
+    _cache.clear();  // tiles of pages that changed size would be drawn stretched
+    relayout(false);
+  }
+  emit pagesMeasured();
 }
 
 void MyPDFView::setMessage(const QString& message) {

@@ -65,6 +65,8 @@ class MyPDFView : public QAbstractScrollArea {
   void setDocument(PdfDocument* document);
   PdfDocument* document() const { return _document; }
   int pageCount() const { return static_cast<int>(_pagePointSizes.size()); }
+  /// The pages' sizes in points (as large as the first until allPagesMeasured).
+  const QVector<QSizeF>& pagePointSizes() const { return _pagePointSizes; }
   /// A text shown in the middle of the view while it has no pages (why
   /// there is nothing to show); empty: none.
   void setMessage(const QString& message);
@@ -169,6 +171,10 @@ class MyPDFView : public QAbstractScrollArea {
   void scaleChanged();
   /// The text selection changed.
   void selectionChanged();
+  /// setDocument showed another document (or none).
+  void documentChanged();
+  /// Every page's own size is known now (pagePointSizes).
+  void pagesMeasured();
   /// A paint drew every page in view completely.
   void visiblePagesPainted();
   /// A link to `uri`, outside the document, was clicked.

@@ -29,7 +29,10 @@
 #include "app/Alert.h"
 #include "app/EntryDlgPlacement.h"
 #include "app/PdfPasswordPrompt.h"
+#include "library/FlnEnvironment.h"
 #include "pdfview/MyPDFView.h"
+#include "pdfview/PdfOutlineView.h"
+#include "pdfview/PdfSidebar.h"
 #include "pdfview/PdfDocument.h"
 #include "pdfview/PdfPrinting.h"
 #include "app/ViewPDFDlg.h"
@@ -435,6 +438,40 @@ TEST_F(ViewPDFDlgTest, ExternalLinkOpensInTheBrowserOnlyWhenTheUserSaysYes) {
   ASSERT_EQ(asked.size(), 2);
   EXPECT_TRUE(asked[0].contains(QStringLiteral("https://example.org/folian")));
   EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/folian"))});
+}
+
+TEST_F(ViewPDFDlgTest, SidebarStateIsKeptForTheLibrary) {
+  auto stored = [this] {
+    StoredLibrary library(path());
+    char value[kEnvValueBufferSize] = "";
+    return GetEnvironmentValue(library.data.envAry, kEnvViewerSidebar, value) == 1 ? std::string(value) : std::string("none");
+  };
+  ViewPDFDlg* viewer = open(0, apptest::MakeLinkedPdf());
+  EXPECT_FALSE(viewer->sidebarShown());  // hidden until the user shows it
+  EXPECT_EQ(stored(), "none");
+  QAction* toggle = item(viewer, "toggleSidebar");
+  EXPECT_TRUE(toggle->isEnabled());
+  EXPECT_FALSE(toggle->isChecked());
+
+  toggle->trigger();
+  EXPECT_TRUE(viewer->sidebarShown());
+  EXPECT_TRUE(item(viewer, "toggleSidebar")->isChecked());
+  EXPECT_EQ(stored(), "1");
+  EXPECT_EQ(viewer->sidebar()->outline()->topLevelItemCount(), 2);
+  viewer->sidebar()->setCurrentIndex(PdfSidebar::kThumbnailPanel);
+  EXPECT_EQ(stored(), "2");
+
+  // Another viewer of the library opens as this one was left.
+  ViewPDFDlg* second = open(1, MakeNumberedPdf(2));
+  EXPECT_TRUE(second->sidebarShown());
+  EXPECT_EQ(second->sidebar()->currentIndex(), PdfSidebar::kThumbnailPanel);
+  EXPECT_TRUE(item(second, "toggleSidebar")->isChecked());
+  toggle->trigger();
+  EXPECT_FALSE(viewer->sidebarShown());
+  EXPECT_EQ(stored(), "0");
+  load();
+  ViewPDFDlg* third = open(0, MakeNumberedPdf(2));
+  EXPECT_FALSE(third->sidebarShown());
 }
 
 // --- Page box, buttons, menus
