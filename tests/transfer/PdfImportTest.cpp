@@ -181,7 +181,8 @@ TEST_F(PdfImportTest, AnEntryFromAMetadataFileStartsWithoutWindowsAndUnselected)
     ASSERT_EQ(WriteFLXFile(&exported, flx.c_str()), kFlxWriteOk);
 
     ASSERT_EQ(Import(pdf).imported, 1);
-    const FLN_ENTRY* entry = FindByTitle(Entries(library_.data.entry), c.name);
+    const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
+    const FLN_ENTRY* entry = FindByTitle(entries, c.name);
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->en_entry_window_ordered_index, 0);
     EXPECT_EQ(entry->en_pdf_window_ordered_index, 0);
