@@ -159,7 +159,9 @@ void ViewPDFDlg::ChangeWindowSizePosition(const QRect& frame) {
 }
 
 bool ViewPDFDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == _window.get() && event->type() == QEvent::Move && _observingMoves && !_closed) myPDFWindowDidMove();
+  // A new size is remembered like a new place.
+  const bool frameChanged = event->type() == QEvent::Move || event->type() == QEvent::Resize;
+  if (watched == _window.get() && frameChanged && _observingMoves && !_closed) myPDFWindowDidMove();
   // A close event is let through: the window hides and the viewer stays.
   return QObject::eventFilter(watched, event);
 }

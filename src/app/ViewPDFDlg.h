@@ -8,9 +8,9 @@
 // The viewer keeps no copy of the entry: whenever it needs it, it looks the
 // entry up by en_id in the library's entry array and writes it back into
 // `entry` and `showEntryAry`. Every showing stamps the entry's last-view
-// date, printing also its last-use date, and moving the window stores its
-// frame in en_pdf_window_position; each of these saves the library (without
-// its sort records) and reports it through librarySaved.
+// date, printing also its last-use date, and moving or resizing the window
+// stores its frame in en_pdf_window_position; each of these saves the
+// library (without its sort records) and reports it through librarySaved.
 //
 // Life, as the library window drives it:
 //   auto* viewer = new ViewPDFDlg;                        // window built, hidden
@@ -24,7 +24,7 @@
 //
 // Bytes that the PDF engine cannot open (damaged, empty, or encrypted and
 // the password dialog cancelled) leave an empty viewer with the page count
-// 0 that says why; such a viewer does not store its moves.
+// 0 that says why; such a viewer does not store its moves or sizes.
 
 #include <QByteArray>
 #include <QList>
@@ -70,7 +70,8 @@ class ViewPDFDlg : public QObject {
   void setFlnEntry(const FLN_ENTRY& entry, FLN_DATA* flnData);
 
   /// Brings the window to the front, then loads `data` as a PDF, asking for
-  /// the password of an encrypted one (PdfPasswordPrompt.h). When it opens: from now on moves of the window are stored, the view shows the
+  /// the password of an encrypted one (PdfPasswordPrompt.h). When it opens:
+  /// from now on moves and resizes of the window are stored, the view shows the
   /// document, the title becomes the entry's title (when it has one), and
   /// the viewer is shown (show()). Otherwise the window stays as it is,
   /// empty, with its interface title, and the view says why (no password,

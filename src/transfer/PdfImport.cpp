@@ -146,6 +146,7 @@ class Importer {
     Pending p;
     p.path = path;
     if (ReadFLXFile_ByPDFPath(path.c_str(), &p.entry) == 1) {
+      ForgetWindowState(&p.entry);
       char names[3][kCategoryNameSize];
       for (int level = 1; level <= 3; ++level) ReadCategoryNameOf(p.entry, level, names[level - 1]);
       if (!addTriple(names[0], names[1], names[2])) return fail(path, ImportFailureReason::OutOfMemory);

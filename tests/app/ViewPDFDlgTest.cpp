@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -256,20 +257,37 @@ TEST_F(ViewPDFDlgTest, RememberedFrameIsUsedAndNeverBelowTheMinimum) {
   EXPECT_EQ(small->window()->geometry().size(), small->window()->minimumSize());
 }
 
-TEST_F(ViewPDFDlgTest, MovedPlaceSurvivesReopeningTheLibrary) {
-  ViewPDFDlg* viewer = open(0, MakeNumberedPdf(2));
-  viewer->window()->move(222, 111);  // the frame's corner; the stored frame is the window's own area
-  ASSERT_TRUE(WaitUntil([&] { return viewer->window()->frameGeometry().topLeft() == QPoint(222, 111); }));
-  const QRect moved = viewer->window()->geometry();
-  ASSERT_TRUE(WaitUntil([&] { return StoredFrame(StoredLibrary(path()).entry(0)) == moved; }));
+TEST_F(ViewPDFDlgTest, MovedOrResizedFrameSurvivesReopeningTheLibrary) {
+  struct Case {
+    const char* name;
+    std::function<void(QWidget*)> change;
+  };
+  const Case cases[] = {
+      // move() places the frame's corner; the stored frame is the window's own area.
+      {"moved", [](QWidget* window) { window->move(222, 111); }},
+      {"resized", [](QWidget* window) { window->resize(420, 330); }},
+      {"moved and resized", [](QWidget* window) { window->setGeometry(60, 70, 380, 300); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ViewPDFDlg* viewer = open(0, MakeNumberedPdf(2));
+    const QRect before = viewer->window()->geometry();
+    c.change(viewer->window());
+    ASSERT_TRUE(WaitUntil([&] { return viewer->window()->geometry() != before; }));
+    const QRect changed = viewer->window()->geometry();
+    EXPECT_TRUE(WaitUntil([&] { return StoredFrame(StoredLibrary(path()).entry(0)) == changed; }))
+        << "stored: " << StoredFrame(StoredLibrary(path()).entry(0)).width() << " wide";
 
-  // Close the library (the viewer goes) and open it again.
-  viewer->close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(Tesk_Ary_GetSize(data.pdfViewer), 0);
-  load();
-  ViewPDFDlg* again = open(0, MakeNumberedPdf(2));
-  EXPECT_EQ(again->window()->geometry(), moved);
+    // Close the library (the viewer goes) and open it again.
+    viewer->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Tesk_Ary_GetSize(data.pdfViewer), 0);
+    load();
+    ViewPDFDlg* again = open(0, MakeNumberedPdf(2));
+    EXPECT_EQ(again->window()->geometry(), changed);
+    again->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
 }
 
 TEST_F(ViewPDFDlgTest, EveryShowingStampsAndSelectsTheHandTool) {
