@@ -257,6 +257,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void saveChildWindowState();
   // Closes every viewer, then every information window.
   void closeChildWindows();
+  // Brings every open information window and viewer up to date with the
+  // library after a command changed entries, categories or labels.
+  void updateChildWindows();
   // How deletion closes the windows of an entry about to go.
   static EntryWindowClosers childWindowClosers();
 

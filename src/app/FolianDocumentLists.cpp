@@ -124,6 +124,8 @@ void FolianDocument::makeCategoryLists() {
   // taken afresh, as a handler may have changed the other levels.
   for (int level = 1; level <= 3; ++level)
     folianCategory(level)->selectRow(GetCategoryListRow_ByChoice(&_fln_data, level));
+  // The information windows offer the names of the table.
+  updateChildWindows();
 }
 
 void FolianDocument::recomputeNameArray(int level) {
@@ -170,6 +172,7 @@ void FolianDocument::makeEntryList() {
   ReloadListBoxes();
   showSortIndicator();
   saveLibrary();
+  updateChildWindows();
 }
 
 void FolianDocument::showSortIndicator() {
