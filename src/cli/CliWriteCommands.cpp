@@ -74,6 +74,12 @@ int RunImportCommand(const CliInvocation& invocation) {
                       &invocation.command);
       return kCliExitUsage;
     }
+    if (categories[i] == kCategoryNoChange) {
+      PrintUsageError(
+          option + ": " + kCategoryNoChange + " means an unchanged category and cannot be an entry's category",
+          &invocation.command);
+      return kCliExitUsage;
+    }
     if (!CategoryNameFits(categories[i].c_str())) {
       PrintUsageError(option + ": the category name is too long (at most 127 bytes of UTF-8 and 126 UTF-16 units)",
                       &invocation.command);
@@ -82,8 +88,8 @@ int RunImportCommand(const CliInvocation& invocation) {
   }
   const std::string chosen = AbsolutePath(invocation.operands[1]);
 
-  LibraryWriteLock lock;
-  if (!lock.acquire(library)) return kCliExitFailure;
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
   if (!opened.load(library)) return kCliExitFailure;
 
@@ -130,8 +136,8 @@ int RunExportCommand(const CliInvocation& invocation) {
   std::vector<int32_t> ids;
   if (!ParseIdsOrComplain(invocation, 2, &ids)) return kCliExitUsage;
 
-  LibraryWriteLock lock;
-  if (!lock.acquire(library)) return kCliExitFailure;
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
   std::vector<int> rows;
   if (!opened.load(library) || !opened.rowsOfIds(ids, &rows)) return kCliExitFailure;
@@ -161,8 +167,8 @@ int RunDeleteCommand(const CliInvocation& invocation) {
   std::vector<int32_t> ids;
   if (!ParseIdsOrComplain(invocation, 1, &ids)) return kCliExitUsage;
 
-  LibraryWriteLock lock;
-  if (!lock.acquire(library)) return kCliExitFailure;
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
   std::vector<int> rows;
   if (!opened.load(library) || !opened.rowsOfIds(ids, &rows)) return kCliExitFailure;

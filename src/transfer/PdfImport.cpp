@@ -88,7 +88,7 @@ class Importer {
       }
       importOne(path);
       if (static_cast<int32_t>(pending_.size()) >= kImportSaveInterval) {
-        session_.close();
+        commitStored();
         flush();
         if (!session_.open()) {
           for (++i; i < total; ++i)
@@ -98,7 +98,7 @@ class Importer {
       }
     }
     Tesk_Ary_Unlock(list, wasLocked);
-    session_.close();
+    commitStored();
     flush();
     // The plain triple and the remembered folder count as changes too.
     if (!saved_) saved_ = SaveWithRetry();
@@ -148,6 +148,7 @@ class Importer {
     p.path = path;
     p.isPdf = LooksLikePdf(bytes);
     if (ReadFLXFile_ByPDFPath(path.c_str(), &p.entry) == 1) {
+      ForgetWindowState(&p.entry);
       char names[3][kCategoryNameSize];
       for (int level = 1; level <= 3; ++level) ReadCategoryNameOf(p.entry, level, names[level - 1]);
       if (!addTriple(names[0], names[1], names[2])) return fail(path, ImportFailureReason::OutOfMemory);
@@ -177,6 +178,14 @@ class Importer {
     } catch (const std::bad_alloc&) {
       fail(path, ImportFailureReason::OutOfMemory);
     }
+  }
+
+  // Makes the PDFs stored since the last commit part of the file; when that
+  // fails none of them is, and no entry may point at them.
+  void commitStored() {
+    if (session_.close()) return;
+    for (const Pending& p : pending_) fail(p.path, ImportFailureReason::StoreFailed);
+    pending_.clear();
   }
 
   // A save that fails rewrites the tags it could not write whole the next
