@@ -172,8 +172,13 @@ QSize FolianDocument::defaultWindowSize() const {
   const int listHeight = 2 * list->frameWidth() + list->horizontalHeader()->sizeHint().height() +
                          kDefaultEntryRows * list->verticalHeader()->defaultSectionSize() +
                          list->horizontalScrollBar()->sizeHint().height();
+  // The lower pane may hold more than the list (the search field above it).
+  const QWidget* pane = list->parentWidget();
+  const int paneHeight = pane != categoryEntrySplit() && pane->layout() != nullptr
+                             ? pane->layout()->sizeHint().height() - list->sizeHint().height() + listHeight
+                             : listHeight;
   const QSize content(2 * kMainSideMargin + 3 * kDefaultCategoryColumnWidth,
-                      kMainTopMargin + kDefaultCategoryPaneHeight + categoryEntrySplit()->handleWidth() + listHeight +
+                      kMainTopMargin + kDefaultCategoryPaneHeight + categoryEntrySplit()->handleWidth() + paneHeight +
                           kMainBottomMargin);
   // Around the content: the outline at the left, the menu bar above. A small
   // screen gets a smaller window, title bar and all on it.

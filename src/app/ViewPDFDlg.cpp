@@ -138,6 +138,9 @@ void ViewPDFDlg::show() {
   _ui->textPageMax->setText(QString::number(_ui->pdfView->pageCount()));
   scaleChanged();
   modeHand();
+  // The page gets the keys, so that the viewer's shortcuts (Ctrl+Right, ...)
+  // work at once; the page box would take them as its own cursor keys.
+  _ui->pdfView->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void ViewPDFDlg::bringToFront() {

@@ -595,7 +595,9 @@ TEST_F(ViewPDFDlgTest, CommandsFollowTheDocumentWithoutAMenuOpened) {
     bool onFirstPage;
     bool onLastPage;
   } cases[] = {{"goToFirstPage", false, true}, {"goToPreviousPage", false, true}, {"goToNextPage", true, false},
-               {"goToLastPage", true, false},  {"goBack", false, true},          {"goForward", false, false}};
+               {"goToLastPage", true, false}};
+  // The page has the keys, not the page box (which keeps Ctrl+Right for itself).
+  EXPECT_EQ(viewer->window()->focusWidget(), viewer->pdfView());
   for (const auto& c : cases) EXPECT_EQ(enabled(c.name), c.onFirstPage) << "first page: " << c.name;
   // The view moves by itself (a scroll, a link): the commands follow.
   viewer->pdfView()->goToLastPage();

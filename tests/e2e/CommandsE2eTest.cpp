@@ -111,5 +111,39 @@ TEST_F(CommandsE2e, FolderImportTakesEveryCaseAndNamesWhatIsNoPdf) {
   EXPECT_TRUE(desktop().waitForActiveWindow(LibraryTitle(library)));
 }
 
+TEST_F(CommandsE2e, AnOpenLibraryRefusesFolianCliFromAProcessWithoutTheSessionsEnvironment) {
+  const QString pdf = path(QStringLiteral("one.pdf"));
+  QFile out(pdf);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(MakeColourPdf({Qt::red}));
+  out.close();
+  const QString library = path(QStringLiteral("locked.fln"));
+  const qulonglong window = openNewLibrary(library);
+  ASSERT_NE(window, 0u);
+
+  // env -i: no HOME, no XDG_RUNTIME_DIR, no display; the lock is still met,
+  // and the library is left as it was.
+  QFile file(library);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray before = file.readAll();
+  file.close();
+  for (const QStringList& command : {QStringList{QStringLiteral("import"), library, pdf},
+                                     QStringList{QStringLiteral("list"), library}}) {
+    const CliRun refused = cli(command, true);
+    EXPECT_EQ(refused.exitCode, 1) << command.first().toStdString() << ": " << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("open in a Folian window"))) << refused.err.toStdString();
+  }
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), before);
+  file.close();
+
+  // Once the window is closed the same command goes through.
+  desktop().key(QStringLiteral("ctrl+w"));
+  ASSERT_TRUE(desktop().waitForNoWindow(LibraryTitle(library)));
+  ASSERT_TRUE(WaitUntil([&] { return cli({QStringLiteral("import"), library, pdf}, true).exitCode == 0; }))
+      << "the library stays locked after its window closed";
+  EXPECT_EQ(listed(library).size(), 1);
+}
+
 }  // namespace
 }  // namespace e2e

@@ -74,8 +74,11 @@ void FolianSession::startFolian(const QStringList& arguments) {
 
 CliRun FolianSession::cli(const QStringList& arguments, bool bareEnvironment) const {
   QProcess process;
-  process.setProcessEnvironment(bareEnvironment ? QProcessEnvironment() : _session->environment(_home.path()));
-  process.start(Program("folian-cli"), arguments);
+  process.setProcessEnvironment(_session->environment(_home.path()));
+  if (bareEnvironment)
+    process.start(QStringLiteral("env"), QStringList{QStringLiteral("-i"), Program("folian-cli")} + arguments);
+  else
+    process.start(Program("folian-cli"), arguments);
   CliRun run;
   if (!process.waitForFinished(30000)) return run;
   run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -85,18 +88,18 @@ CliRun FolianSession::cli(const QStringList& arguments, bool bareEnvironment) co
 }
 
 QVector<ListedEntry> FolianSession::listed(const QString& library, const QStringList& extra) const {
-  const CliRun run = cli(QStringList{QStringLiteral("list"), library} + extra);
-  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  // The open window holds the library's lock: folian-cli reads a copy of the
+  // file's bytes as they are now. A copy taken in the middle of a save may
+  // not read; the callers wait for what they expect.
+  const QString copy = path(QStringLiteral("listed-copy.fln"));
+  QFile::remove(copy);
+  if (!QFile::copy(library, copy)) return {};
+  const CliRun run = cli(QStringList{QStringLiteral("list"), copy} + extra);
+  if (run.exitCode != 0) return {};
   QVector<ListedEntry> entries;
   for (const QString& line : run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
     entries << line.split(QLatin1Char('\t'));
   return entries;
-}
-
-QStringList FolianSession::listedIds(const QString& library, const QStringList& extra) const {
-  QStringList ids;
-  for (const ListedEntry& entry : listed(library, extra)) ids << entry.value(0);
-  return ids;
 }
 
 QString FolianSession::keepScreenshot(const QString& label) const {

@@ -45,10 +45,9 @@ class FolianSession : public ::testing::Test {
   /// Runs folian-cli with the session's environment; with `bareEnvironment`
   /// from a process with no environment at all (env -i).
   CliRun cli(const QStringList& arguments, bool bareEnvironment = false) const;
-  /// The entries `folian-cli list LIB [extra]` prints, in its order.
+  /// The entries `folian-cli list LIB [extra]` prints, in its order, for a
+  /// copy of the library file as it is now (empty when the copy does not read).
   QVector<ListedEntry> listed(const QString& library, const QStringList& extra = {}) const;
-  /// The en_ids of listed(), in order.
-  QStringList listedIds(const QString& library, const QStringList& extra = {}) const;
 
   /// A path inside the test's own folder.
   QString path(const QString& relative) const { return _home.filePath(relative); }
