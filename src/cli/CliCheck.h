@@ -36,8 +36,9 @@ struct LibraryCheckReport {
 /// have another length than its record. Library faults, looked for only when
 /// the container is sound: what stops the library from loading, a level
 /// without its label, two entries with one en_id, an entry without an
-/// attachment or whose attachment names a missing member of 'ATTD', and an
-/// en_id or at_id counter that would hand out an identifier already used.
+/// attachment or whose attachment names a missing member of 'ATTD', and a
+/// stored en_id or at_id counter that is missing or behind the identifiers in
+/// use (loading the library raises it; the file still holds it so).
 LibraryCheckReport CheckLibraryFile(const std::string& path);
 
 /// Writes the report: the file size, one line per tag with its member count
