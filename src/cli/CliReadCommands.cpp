@@ -10,6 +10,7 @@
 #include "cli/CliCheck.h"
 #include "cli/CliCommands.h"
 #include "cli/CliLibrary.h"
+#include "cli/CliLibraryLock.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSortOption.h"
 #include "cli/CliUsage.h"
@@ -51,6 +52,8 @@ int RunListCommand(const CliInvocation& invocation) {
     }
   }
 
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
   CliLibrary opened;
   if (!opened.load(library)) return kCliExitFailure;
   FLN_DATA* data = opened.data();
@@ -83,6 +86,8 @@ int RunListCommand(const CliInvocation& invocation) {
 }
 
 int RunCategoriesCommand(const CliInvocation& invocation) {
+  CliLibraryLock lock;
+  if (!lock.acquire(invocation.operands[0], LibraryLockMode::Shared)) return kCliExitFailure;
   CliLibrary opened;
   if (!opened.load(invocation.operands[0])) return kCliExitFailure;
   const FLN_DATA* data = opened.data();
@@ -100,6 +105,8 @@ int RunCategoriesCommand(const CliInvocation& invocation) {
 
 int RunCheckCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
   const LibraryCheckReport report = CheckLibraryFile(library);
   if (!report.cannotCheck.empty()) {
     PrintError(library + ": " + report.cannotCheck);

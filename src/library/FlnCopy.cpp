@@ -91,11 +91,11 @@ FlnResult WriteLibraryCopy(const FLN_DATA* flnData, const char* targetPath, int3
     return FlnResult::failure(FlnStatus::CannotOpen, "cannot create the copy: " + why);
   }
   FlnResult r = WriteCopy(&source, &copy, flnData, &leftOut);
-  ZEL_Close(&copy);
   ZEL_Close(&source);
-  if (r.ok() && !replacement.commit())
+  if (r.ok() && !replacement.commit(&copy))
     r = FlnResult::failure(FlnStatus::WriteFailed,
                            std::string("cannot put the copy in place: ") + std::strerror(errno));
+  ZEL_Close(&copy);
   if (r.ok() && attachmentsLeftOut != nullptr) *attachmentsLeftOut = leftOut;
   return r;
 }

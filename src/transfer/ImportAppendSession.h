@@ -18,15 +18,19 @@ class ImportAppendSession {
 
   /// Opens flnData->filePath for writing and counts the PDFs 'ATTD' holds.
   /// False, with the file closed again, when it cannot be opened as a
-  /// container or its 'ATTD' chain is damaged.
+  /// container, is not the file the program loaded or last wrote
+  /// (LibraryFileIsAsLeft), or its 'ATTD' chain is damaged.
   bool open();
-  /// Closes the file; harmless when it is not open.
-  void close();
+  /// Commits what was stored (ZEL_Commit) and closes the file. True when
+  /// every stored PDF is in the file; false when the commit failed, and then
+  /// none of them is. Harmless (true) when the file is not open.
+  bool close();
 
   /// Appends `bytes` as the last member of 'ATTD'. A ZEL result code: -1
   /// when the file would pass 4 GiB, -2 when a write failed (the container
   /// has undone the append then). On success *dataIndex is the member's
-  /// position among the members of 'ATTD'.
+  /// position among the members of 'ATTD'; the PDF is in the file once
+  /// close() has succeeded.
   int store(const QByteArray& bytes, int32_t* dataIndex);
 
   /// Makes `record` (kPreferenceRecordSize bytes) the single member of `tag`

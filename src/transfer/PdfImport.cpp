@@ -90,7 +90,7 @@ class Importer {
       }
       importOne(path);
       if (static_cast<int32_t>(pending_.size()) >= kImportSaveInterval) {
-        session_.close();
+        commitStored();
         flush();
         if (!session_.open()) {
           for (++i; i < total; ++i)
@@ -100,7 +100,7 @@ class Importer {
       }
     }
     Tesk_Ary_Unlock(list, wasLocked);
-    session_.close();
+    commitStored();
     flush();
     // The plain triple and the remembered folder count as changes too.
     if (!saved_) saved_ = SaveWithRetry();
@@ -151,6 +151,7 @@ class Importer {
     const int metadata = ReadFLXFile_ByPDFPath(path.c_str(), &p.entry);
     if (metadata == kFlxReadNotUtf8) return fail(path, ImportFailureReason::MetadataNotUtf8);
     if (metadata == kFlxReadOk) {
+      ForgetWindowState(&p.entry);
       char names[3][kCategoryNameSize];
       for (int level = 1; level <= 3; ++level) ReadCategoryNameOf(p.entry, level, names[level - 1]);
       if (!addTriple(names[0], names[1], names[2])) return fail(path, ImportFailureReason::OutOfMemory);
@@ -191,6 +192,14 @@ class Importer {
     } catch (const std::bad_alloc&) {
       // The entry is in; only the notice about its name is lost.
     }
+  }
+
+  // Makes the PDFs stored since the last commit part of the file; when that
+  // fails none of them is, and no entry may point at them.
+  void commitStored() {
+    if (session_.close()) return;
+    for (const Pending& p : pending_) fail(p.path, ImportFailureReason::StoreFailed);
+    pending_.clear();
   }
 
   // A save that fails rewrites the tags it could not write whole the next
