@@ -53,6 +53,10 @@ CategoryListNames FolianDocument::selectedCategoryNames() const {
 
 void FolianDocument::ReloadListBoxes() {
   for (int level = 1; level <= 3; ++level) folianCategory(level)->reload();
+  reloadEntryList();
+}
+
+void FolianDocument::reloadEntryList() {
   ++_entrySelectionQuiet;
   _entryListModel->reload();
   restoreEntrySelection();
@@ -164,6 +168,7 @@ void FolianDocument::makeEntryList() {
   QueryEntry(names[0].c_str(), names[1].c_str(), names[2].c_str(), _fln_data.entry, _fln_data.showEntryAry);
   gEntryListInfo = _fln_data.entryListInfo;
   SortEntryArray(_fln_data.showEntryAry, _fln_data.entryListInfo);
+  narrowBySearchWords();
   ReloadListBoxes();
   showSortIndicator();
   saveLibrary();
