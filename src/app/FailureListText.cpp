@@ -15,6 +15,8 @@ QString ImportFailureReasonJapanese(ImportFailureReason reason) {
     case ImportFailureReason::NotSaved: return QStringLiteral("ライブラリを保存できません");
     case ImportFailureReason::NoIdentifier: return QStringLiteral("識別番号を割り当てられません");
     case ImportFailureReason::MetadataNotUtf8: return QStringLiteral("情報ファイル(.flx)がUTF-8のテキストではありません");
+    case ImportFailureReason::ReservedCategory:
+      return QStringLiteral("情報ファイル(.flx)の分類名が「＜すべて＞」か「＜変更しない＞」です");
     case ImportFailureReason::OutOfMemory: return QStringLiteral("メモリが足りません");
   }
   return QString();

@@ -14,6 +14,8 @@ const char* ImportFailureReasonText(ImportFailureReason reason) {
     case ImportFailureReason::NotSaved: return "the library file could not be saved";
     case ImportFailureReason::NoIdentifier: return "no entry identifier left";
     case ImportFailureReason::MetadataNotUtf8: return "its metadata text file (.flx) is not UTF-8 text";
+    case ImportFailureReason::ReservedCategory:
+      return "its metadata file gives a category name that stands for every category or for no change";
     case ImportFailureReason::OutOfMemory: return "out of memory";
   }
   return "unknown";

@@ -17,6 +17,7 @@ enum class ImportFailureReason {
   NotSaved,          // stored, but the library file could not be saved with its entry
   NoIdentifier,      // no identifier could be handed out for its entry
   MetadataNotUtf8,   // the metadata text file (.flx) beside it is not UTF-8 text
+  ReservedCategory,  // its metadata text file names "＜すべて＞" or "＜変更しない＞" as a category
   OutOfMemory,
 };
 

@@ -195,6 +195,34 @@ TEST_F(PdfImportTest, AnEntryFromAMetadataFileStartsWithoutWindowsAndUnselected)
   }
 }
 
+TEST_F(PdfImportTest, AMetadataFileNamingEveryOrNoChangeAsACategoryIsNotImported) {
+  box_.makeFolder("in");
+  box_.writePdf("in/all.pdf", 300, 1);
+  WriteFlx(box_.path("in/all.pdf"), "all", "A", "＜すべて＞", "P", "");
+  box_.writePdf("in/nochange.pdf", 300, 2);
+  WriteFlx(box_.path("in/nochange.pdf"), "nochange", "＜変更しない＞", "X", "P", "");
+  box_.writePdf("in/fine.pdf", 300, 3);
+  WriteFlx(box_.path("in/fine.pdf"), "fine", "すべて", "変更しない", "P", "");
+
+  const ImportResult result = Import(box_.path("in"));
+  EXPECT_EQ(result.imported, 1);
+  ASSERT_EQ(result.failures.size(), 2u);
+  std::vector<std::string> failed;
+  for (const ImportFailure& failure : result.failures) {
+    EXPECT_EQ(failure.reason, ImportFailureReason::ReservedCategory) << failure.path;
+    failed.push_back(failure.path);
+  }
+  std::sort(failed.begin(), failed.end());
+  EXPECT_EQ(failed, (std::vector<std::string>{box_.path("in/all.pdf"), box_.path("in/nochange.pdf")}));
+  const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(FIELD_TEXT(entries[0], en_title), "fine");
+  // No triple and no PDF for the refused files.
+  EXPECT_EQ(IsCatsExists(library_.data.catsAry, "A", "＜すべて＞", "P"), 0);
+  EXPECT_EQ(IsCatsExists(library_.data.catsAry, "＜変更しない＞", "X", "P"), 0);
+  EXPECT_EQ(Attachments(library_.data.attachment).size(), 1u);
+}
+
 TEST_F(PdfImportTest, ASingleFileGetsThePlainCategoriesAndEveryImportItsOwnPdf) {
   struct Case {
     const char* combo[3];
