@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "storage/Utf8Text.h"
+
 const std::vector<CliCommandInfo>& CliCommandTable() {
   static const std::vector<CliCommandInfo> table = {
       {"new", CliCommand::New, 1, 1, {}, "new LIB"},
@@ -124,6 +126,10 @@ CliParseResult ParseCliArguments(int argc, const char* const argv[]) {
       if (i + 1 >= args.size()) return CommandUsageError(*info, "option '--" + name + "' needs a value");
       invocation.options[name] = args[++i];
     }
+    // Option values are names and keys, stored or compared as UTF-8; altered
+    // on the way in, a name would be stored changed or would find nothing.
+    if (!IsUtf8Text(invocation.options[name]))
+      return CommandUsageError(*info, "option '--" + name + "': the value is not UTF-8 text");
   }
 
   const int count = static_cast<int>(invocation.operands.size());

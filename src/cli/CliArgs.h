@@ -54,7 +54,8 @@ struct CliParseResult {
 };
 
 /// Parses argv[1..argc-1]. Options come anywhere after the command, as
-/// "--name VALUE" or "--name=VALUE"; each may be given once. "--" ends the
+/// "--name VALUE" or "--name=VALUE"; each may be given once, with a value
+/// that is UTF-8 text (operands, being paths, may be any bytes). "--" ends the
 /// options, so that an operand may begin with "-". "--help" or "-h" anywhere
 /// after a command asks for that command's help.
 CliParseResult ParseCliArguments(int argc, const char* const argv[]);
