@@ -4,7 +4,7 @@ set -euo pipefail
 # qt6-translations-l10n: Qt's own dialog texts in Japanese, like the rest of Folian.
 # xvfb openbox xdotool imagemagick x11-utils xclip: the end-to-end tests run the program on a
 # private X display with a window manager, send it real input and read the screen back.
-packages=(cmake ninja-build g++ qt6-base-dev qpdf mupdf-tools poppler-utils libmupdf-dev libopenjp2-7-dev libjbig2dec0-dev libgumbo-dev libmujs-dev libjpeg-dev libharfbuzz-dev libgtest-dev fonts-noto-cjk qt6-translations-l10n
+packages=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev qpdf mupdf-tools poppler-utils libmupdf-dev libopenjp2-7-dev libjbig2dec0-dev libgumbo-dev libmujs-dev libjpeg-dev libharfbuzz-dev libgtest-dev fonts-noto-cjk qt6-translations-l10n
           xvfb openbox xdotool imagemagick x11-utils xclip)
 missing=()
 for p in "${packages[@]}"; do

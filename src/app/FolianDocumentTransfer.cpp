@@ -183,6 +183,7 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
     if (!result.notPdf.empty()) report << NotPdfMessage(result.notPdf);
     if (!report.isEmpty()) alert(report.join(QStringLiteral("\n\n")));
   }
+  if (!result.decodedNames.empty()) alert(ImportDecodedNameMessage(result.decodedNames));
   if (!result.saved) reportSaveFailure();
 }
 

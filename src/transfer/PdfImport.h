@@ -43,6 +43,7 @@ struct ImportResult {
   // Files imported as asked although their bytes are no PDF (LooksLikePdf),
   // in the order met, so that the user can be told.
   std::vector<std::string> notPdf;
+  std::vector<ImportDecodedName> decodedNames;  // files imported under a name that is not UTF-8
 };
 
 /// Entries saved with their attachments at least once per this many stored
@@ -59,7 +60,9 @@ constexpr int32_t kImportSaveInterval = 100;
 /// 3. Each PDF becomes one entry: from its metadata text file (".flx" beside
 ///    it) when there is one, else from the file itself (BuildEntry_FromFile
 ///    with the plain categories), with a new en_id either way; an entry read
-///    from a metadata text file adds its own category triple if new and
+///    from a metadata text file adds its own category triple if new (a file
+///    whose categories include kCategoryAll or kCategoryNoChange is not
+///    imported: ImportFailureReason::ReservedCategory) and
 ///    starts without open windows and unselected (ForgetWindowState). Its
 ///    bytes are read once and stored as a new member of 'ATTD', linked by a
 ///    new FLN_ATTACHMENT.
@@ -68,8 +71,10 @@ constexpr int32_t kImportSaveInterval = 100;
 ///    refilled for the current choices lastSelectCat1..3 in stored order
 ///    (QueryEntry); the window reloads its lists.
 /// Files that are not imported are listed in the result with their reason:
-/// paths over 511 bytes (never cut), unreadable folders and files, a library
-/// file that would pass 4 GiB, a failed write. The others are still imported.
+/// paths over 511 bytes (never cut), unreadable folders and files, a metadata
+/// text file that is not UTF-8, a library file that would pass 4 GiB, a
+/// failed write. The others are still imported. A file whose entry is built
+/// from a path that is not UTF-8 is imported and listed in decodedNames.
 ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
                             const char* comboCat1, const char* comboCat2, const char* comboCat3,
                             const ImportProgress& progress = nullptr);
