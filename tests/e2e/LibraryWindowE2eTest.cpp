@@ -90,9 +90,16 @@ TEST_F(LibraryWindowE2e, ANewLibraryShowsTwentyRowsAndItsViewerWorksAtOnce) {
   // A click into the list's empty part below the rows gives it the keys;
   // Down and Up select the first row. The list has room for twenty such rows
   // at least, without scrolling.
-  const std::optional<EntryListArea> found = entryList(window);
-  ASSERT_TRUE(found.has_value()) << "no entry list found in the library window";
-  const EntryListArea& area = *found;
+  // (Read once the window has settled: two screenshots agree.)
+  std::optional<EntryListArea> found;
+  QRect previous;
+  ASSERT_TRUE(WaitUntil([&] {
+    found = entryList(window);
+    const bool settled = found && found->viewport == previous;
+    previous = found ? found->viewport : QRect();
+    return settled;
+  })) << "no entry list found in the library window";
+  const EntryListArea area = *found;
   desktop().click(QPoint(area.viewport.center().x(), area.viewport.bottom() - 10));
   desktop().key(QStringLiteral("Down"));
   desktop().key(QStringLiteral("Up"));

@@ -377,6 +377,7 @@ TEST_F(PdfImportTest, StoresFilesThatAreNoPdfAsAskedAndNamesThem) {
   EXPECT_EQ(named, expected);
   // Each is stored with its bytes, as the user asked.
   ExpectConsistentLibrary(libraryPath_, {}, sources, "after importing files that are no PDF");
+}
 
 // Rewrites the counters stored in the library file at `path` with `change`.
 void RewriteStoredCounters(const std::string& path, const std::function<void(TESK_ARY)>& change) {
