@@ -14,7 +14,9 @@
 #include "app/FolianMainWindow.h"
 #include "app/ViewPDFDlg.h"
 #include "app/WindowActivationOrder.h"
+#include "app/Alert.h"
 #include "library/FlnAttachment.h"
+#include "library/FlnEntryPdf.h"
 #include "library/FlnLoad.h"
 #include "storage/Endian.h"
 #include "transfer/PdfDelete.h"
@@ -65,8 +67,7 @@ void ShowEntryWindow(EntryDlgOwner* document, FLN_DATA* flnData, TESK_ARY entryA
   if (Tesk_Ary_Add(flnData->entryWindow, &record) != 0) dialog->close();
 }
 
-void OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData,
-                   const char* libraryPath) {
+void OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData) {
   if (flnData->pdfViewer == nullptr) {
     flnData->pdfViewer = Tesk_Ary_Init(sizeof(FLN_PDF_VIEWER_REF), kRegistryGrowCount, kRegistryGrowCount);
     if (flnData->pdfViewer == nullptr) return;
@@ -75,13 +76,22 @@ void OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t data
     open->show();
     return;
   }
+  // Only the bytes that were stored are shown: a PDF changed on disk is
+  // refused with a message naming its entry, and no viewer opens.
+  PdfFault fault = PdfFault::None;
+  const QByteArray bytes = ReadEntryPdf(flnData, entry, &fault);
+  if (fault != PdfFault::None) {
+    FLN_COMM_Alert_OK(document->frontWindow(),
+                      QStringLiteral("PDFを開けません。\n%1").arg(QString::fromStdString(EntryPdfProblem(entry, fault))));
+    return;
+  }
   auto* viewer = new ViewPDFDlg;
   viewer->setWindowOrder([] { return WindowActivationOrder::instance()->orderedWindows(); });
   QObject::connect(viewer, &ViewPDFDlg::librarySaved, viewer, [document](int32_t, bool written) {
     if (!written) document->reportSaveFailure();
   });
   viewer->setFlnEntry(entry, flnData);
-  viewer->showPDFByNSData(ReadPDFData_ByFLNFile(dataIndex, libraryPath));
+  viewer->showPDFByNSData(bytes);
   viewer->show();
   const FLN_PDF_VIEWER_REF record = {entry.en_id, dataIndex, viewer};
   if (Tesk_Ary_Add(flnData->pdfViewer, &record) != 0) viewer->close();
@@ -143,7 +153,7 @@ void FolianDocument::openPdfViewerForRow(int row) {
   FLN_ENTRY entry;
   if (GetFLNEntry_ByFLNData(&_fln_data, row, &entry) != 1) return;
   const int32_t dataIndex = GetAttachmentIndex(_fln_data.showEntryAry, _fln_data.attachment, row);
-  OpenPdfViewer(this, entry, dataIndex, &_fln_data, _fln_data.filePath);
+  OpenPdfViewer(this, entry, dataIndex, &_fln_data);
 }
 
 void FolianDocument::reopenChildWindows() {
@@ -159,8 +169,7 @@ void FolianDocument::reopenChildWindows() {
       if (EntryDlg* dialog = GetEntryDlgFromFlnEntry(&_fln_data, entry)) windows.push_back({entryOrder, dialog->window()});
     }
     if (viewerOrder > 0) {
-      OpenPdfViewer(this, entry, GetAttachmentIndex(_fln_data.entry, _fln_data.attachment, i), &_fln_data,
-                    _fln_data.filePath);
+      OpenPdfViewer(this, entry, GetAttachmentIndex(_fln_data.entry, _fln_data.attachment, i), &_fln_data);
       if (ViewPDFDlg* viewer = GetViewPDFDlgFromFlnEntry(&_fln_data, entry))
         windows.push_back({viewerOrder, viewer->window()});
     }

@@ -23,14 +23,15 @@ class ViewPDFDlg;
 void ShowEntryWindow(EntryDlgOwner* document, FLN_DATA* flnData, TESK_ARY entryArray, int32_t index);
 
 /// Opens a viewer on the PDF of `entry` (a stored record) kept as member
-/// `dataIndex` of the library file at `libraryPath`, or shows the open
+/// `dataIndex` of its library file, or shows the open
 /// viewer of that entry and member again (bringing it forward). A new
 /// viewer stacks by the application's activation order, reports failed
-/// saves through `document`, reads the bytes from the file (a PDF that
-/// cannot be read or opened gives an empty viewer) and is recorded in the
-/// pdfViewer registry, which is created when there is none.
-void OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData,
-                   const char* libraryPath);
+/// saves through `document`, reads the bytes from the file checked against
+/// their digest (ReadEntryPdf) and is recorded in the pdfViewer registry,
+/// which is created when there is none. A PDF that cannot be read, or whose
+/// bytes are not the ones stored, opens no viewer: an alert names the entry.
+/// A PDF that the engine cannot open gives an empty viewer.
+void OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData);
 
 /// The information window of the first entryWindow record holding
 /// `entry`'s en_id; null without a registry or such a record.

@@ -6,15 +6,16 @@
 
 const std::vector<CliCommandInfo>& CliCommandTable() {
   static const std::vector<CliCommandInfo> table = {
-      {"new", CliCommand::New, 1, 1, {}, "new LIB"},
-      {"import", CliCommand::Import, 2, 2, {"cat1", "cat2", "cat3"},
-       "import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME]"},
-      {"list", CliCommand::List, 1, 1, {"cat1", "cat2", "cat3", "sort"},
+      {"new", CliCommand::New, 1, 1, {}, {}, "new LIB"},
+      {"import", CliCommand::Import, 2, 2, {"cat1", "cat2", "cat3"}, {"skip-duplicates"},
+       "import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--skip-duplicates]"},
+      {"list", CliCommand::List, 1, 1, {"cat1", "cat2", "cat3", "sort"}, {},
        "list LIB [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--sort KEY[,KEY[,KEY]]]"},
-      {"export", CliCommand::Export, 3, -1, {}, "export LIB DIR ID..."},
-      {"delete", CliCommand::Delete, 2, -1, {}, "delete LIB ID..."},
-      {"categories", CliCommand::Categories, 1, 1, {}, "categories LIB"},
-      {"check", CliCommand::Check, 1, 1, {}, "check LIB"},
+      {"export", CliCommand::Export, 3, -1, {}, {}, "export LIB DIR ID..."},
+      {"delete", CliCommand::Delete, 2, -1, {}, {}, "delete LIB ID..."},
+      {"categories", CliCommand::Categories, 1, 1, {}, {}, "categories LIB"},
+      {"check", CliCommand::Check, 1, 1, {}, {"fix"}, "check LIB [--fix]"},
+      {"recover", CliCommand::Recover, 2, 2, {}, {}, "recover LIB NEW"},
   };
   return table;
 }
@@ -108,11 +109,15 @@ CliParseResult ParseCliArguments(int argc, const char* const argv[]) {
     if (arg.compare(0, 2, "--") != 0) return CommandUsageError(*info, "unknown option '" + arg + "'");
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    if (std::find(info->options.begin(), info->options.end(), name) == info->options.end())
+    const bool isFlag = std::find(info->flags.begin(), info->flags.end(), name) != info->flags.end();
+    if (!isFlag && std::find(info->options.begin(), info->options.end(), name) == info->options.end())
       return CommandUsageError(*info, "unknown option '--" + name + "' for " + info->name);
     if (invocation.options.count(name) != 0)
       return CommandUsageError(*info, "option '--" + name + "' given twice");
-    if (equals != std::string::npos) {
+    if (isFlag) {
+      if (equals != std::string::npos) return CommandUsageError(*info, "option '--" + name + "' takes no value");
+      invocation.options[name] = std::string();
+    } else if (equals != std::string::npos) {
       invocation.options[name] = arg.substr(equals + 1);
     } else {
       if (i + 1 >= args.size()) return CommandUsageError(*info, "option '--" + name + "' needs a value");

@@ -9,17 +9,19 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { New, Import, List, Export, Delete, Categories, Check };
+enum class CliCommand { New, Import, List, Export, Delete, Categories, Check, Recover };
 
 /// What one command takes: its name, the operand count (maxOperands -1 for
-/// "any number from minOperands on"), the options that take a value, and the
-/// synopsis line the help and usage errors show.
+/// "any number from minOperands on"), the options that take a value, the
+/// flags (options without one), and the synopsis line the help and usage
+/// errors show.
 struct CliCommandInfo {
   const char* name;
   CliCommand command;
   int minOperands;
   int maxOperands;
   std::vector<std::string> options;  // without the leading "--"
+  std::vector<std::string> flags;    // without the leading "--"
   const char* synopsis;              // after "folian-cli "
 };
 
@@ -35,6 +37,8 @@ struct CliInvocation {
 
   /// The value of option `name`, or `fallback` when it was not given.
   std::string option(const std::string& name, const std::string& fallback) const;
+  /// Whether option or flag `name` was given.
+  bool has(const std::string& name) const { return options.count(name) != 0; }
 };
 
 enum class CliParseOutcome {

@@ -1,4 +1,5 @@
-// The commands that only read a library file: list, categories, check.
+// The commands that read a library file: list, categories, check (whose --fix
+// adds the missing digests of PDFs, and nothing else).
 
 #include <cstdio>
 
@@ -10,9 +11,11 @@
 #include "cli/CliCheck.h"
 #include "cli/CliCommands.h"
 #include "cli/CliLibrary.h"
+#include "cli/CliLibraryLock.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSortOption.h"
 #include "cli/CliUsage.h"
+#include "library/FlnDigestFill.h"
 #include "storage/Endian.h"
 
 namespace {
@@ -35,6 +38,24 @@ void PrintEntryLine(const FLN_ENTRY& entry) {
               TabField(StoredText(entry.en_c2_name)).c_str(), TabField(StoredText(entry.en_c3_name)).c_str(),
               TabField(StoredText(entry.en_file_name)).c_str(), static_cast<unsigned>(size),
               StoredDate(entry.en_update_date).c_str());
+}
+
+// check --fix: gives the PDFs without a digest one, under the library's lock.
+bool AddMissingDigestsOrComplain(const std::string& library) {
+  LibraryWriteLock lock;
+  if (!lock.acquire(library)) return false;
+  DigestFill fill;
+  const FlnResult r = AddLibraryDigests(library.c_str(), &fill);
+  if (!r.ok()) {
+    PrintError(library + ": " + r.reason);
+    return false;
+  }
+  std::printf("digests added: %d\n", static_cast<int>(fill.added));
+  if (fill.suspect != 0)
+    PrintError(std::to_string(fill.suspect) +
+               " PDFs were given no digest: their length differs from their entry's file size");
+  if (fill.unreadable != 0) PrintError(std::to_string(fill.unreadable) + " PDFs could not be read");
+  return true;
 }
 
 }  // namespace
@@ -100,6 +121,7 @@ int RunCategoriesCommand(const CliInvocation& invocation) {
 
 int RunCheckCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
+  if (invocation.has("fix") && !AddMissingDigestsOrComplain(library)) return kCliExitFailure;
   const LibraryCheckReport report = CheckLibraryFile(library);
   if (!report.cannotCheck.empty()) {
     PrintError(library + ": " + report.cannotCheck);
