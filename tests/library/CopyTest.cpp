@@ -51,7 +51,7 @@ TEST_F(CopyLibrary, CopiesRecordsAndPdfsWithoutSortOrCategoryTags) {
   EXPECT_EQ(leftOut, 0);
   const Contents copy = ReadContents(target);
   EXPECT_EQ(TagsOf(copy), (std::vector<int32_t>{kTagEntry, kTagLabel, kTagIdCounter, kTagEnvironment, kTagCats,
-                                                kTagAttachment, kTagAttachmentData}));
+                                                kTagAttachment, kTagAttachmentData, kTagAttachmentHash}));
   const Contents original = ReadContents(path);
   for (int32_t tag :
        {kTagEntry, kTagLabel, kTagIdCounter, kTagEnvironment, kTagCats, kTagAttachment, kTagAttachmentData})
@@ -134,7 +134,7 @@ TEST_F(CopyLibrary, ReplacesAnotherFileOnlyWhenTheCopyIsComplete) {
     EXPECT_EQ(QDir(dir.dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"copy.fln", "lib.fln"}));
   }
   EXPECT_TRUE(copied);
-  EXPECT_EQ(TagsOf(ReadContents(target)).size(), 7u);
+  EXPECT_EQ(TagsOf(ReadContents(target)).size(), 8u);
 }
 
 TEST_F(CopyLibrary, RefusesWithoutALibraryFile) {
