@@ -38,6 +38,14 @@ QString ImportFailureMessage(const std::vector<ImportFailure>& failures) {
   return FailureListMessage(QStringLiteral("次の%1件を読み込めませんでした。").arg(failures.size()), lines);
 }
 
+QString DuplicateListMessage(const std::vector<std::string>& paths, bool skipped) {
+  std::vector<QString> lines;
+  for (const std::string& path : paths) lines.push_back(QString::fromStdString(path));
+  const QString heading = skipped ? QStringLiteral("次の%1件はライブラリにすでにあるため、読み込みませんでした。")
+                                  : QStringLiteral("次の%1件はライブラリにすでにありますが、読み込みました。");
+  return FailureListMessage(heading.arg(paths.size()), lines);
+}
+
 QString ExportProblemJapanese(ExportProblemKind kind) {
   switch (kind) {
     case ExportProblemKind::NoPdf: return QStringLiteral("ライブラリからPDFを読み出せません");

@@ -431,14 +431,15 @@ FlnResult RecoverLibrary(const char* damagedPath, const char* newPath, RecoveryR
     return FlnResult::failure(FlnStatus::CannotOpen, "a file is at the new library's path already; it is never replaced");
   if (std::strlen(newPath) >= sizeof(FLN_DATA::filePath))
     return FlnResult::failure(FlnStatus::PathTooLong, "the new library's path is too long");
-  ZEL_FILE container;
-  const int rc = ZEL_Open(damagedPath, 1, &container);
-  ZEL_Close(&container);
-  if (rc == ZEL_ERR_ARG)
-    return FlnResult::failure(FlnStatus::NotALibrary, "not a Folian library (no ZEL container of version 2)");
   std::unique_ptr<FileStream> stream(FileStream::open(damagedPath, FileOpenMode::ReadOnly));
   if (stream == nullptr)
     return FlnResult::failure(FlnStatus::CannotOpen, std::string("cannot open: ") + std::strerror(errno));
+  // Only a file that begins like a library is read as one.
+  uint8_t header[6] = {};
+  if (stream->readAt(0, header, sizeof header) != sizeof header ||
+      std::memcmp(header, zel::kMagic, sizeof zel::kMagic) != 0 || header[4] != (zel::kVersion & 0xFF) ||
+      header[5] != (zel::kVersion >> 8))
+    return FlnResult::failure(FlnStatus::NotALibrary, "not a Folian library (no ZEL container of version 2)");
 
   ItemScan scan(stream.get());
   scan.run();

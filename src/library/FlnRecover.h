@@ -29,6 +29,7 @@ struct RecoveryReport {
 /// read (a PDF with a digest must match it), the category triples (plus any
 /// an entry needs), the labels, the environment values and the identifier
 /// counters (raised past every identifier in use). Refused when a file is at
-/// `newPath` already, when the damaged file is not a ZEL container, or when
+/// `newPath` already, when the damaged file does not begin like a ZEL container of version 2,
+/// or when
 /// the new file cannot be written. `report` says what was recovered and lost.
 FlnResult RecoverLibrary(const char* damagedPath, const char* newPath, RecoveryReport* report);
