@@ -19,7 +19,6 @@
 #include <QFont>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfDocument>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QScrollBar>
@@ -31,7 +30,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/MyPDFView.h"
+#include "pdfview/MyPDFView.h"
 #include "app/ViewPDFDlg.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnIdCounter.h"

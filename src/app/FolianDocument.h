@@ -231,8 +231,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   // Reopens the windows whose entries remember a stacking order above 0,
   // stacked as remembered.
   void reopenChildWindows();
-  // Records in every entry the stacking order of its open windows (-1 when
-  // none, or for a hidden viewer).
+  // Records in every entry the stacking order of its open windows: 1 for the
+  // frontmost window of the application, growing backwards; -1 when none,
+  // or for a hidden viewer.
   void saveChildWindowState();
   // Closes every viewer, then every information window.
   void closeChildWindows();

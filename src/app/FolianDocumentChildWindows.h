@@ -5,8 +5,10 @@
 // window that is open brings it forward instead of opening a second one.
 // Each window removes its own record when it is closed for good.
 
+#include <QString>
 #include <cstdint>
 
+#include "library/FlnAttachmentHash.h"
 #include "library/FlnRecords.h"
 
 class EntryDlg;
@@ -26,12 +28,19 @@ void ShowEntryWindow(EntryDlgOwner* document, FLN_DATA* flnData, TESK_ARY entryA
 /// `dataIndex` of its library file, or shows the open
 /// viewer of that entry and member again (bringing it forward). A new
 /// viewer stacks by the application's activation order, reports failed
-/// saves through `document`, reads the bytes from the file checked against
-/// their digest (ReadEntryPdf) and is recorded in the pdfViewer registry,
-/// which is created when there is none. A PDF that cannot be read, or whose
-/// bytes are not the ones stored, opens no viewer: an alert names the entry.
-/// A PDF that the engine cannot open gives an empty viewer.
-void OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData);
+/// saves through `document`, shows the bytes read from the file (bytes that
+/// are no PDF give an empty viewer) and is recorded in the pdfViewer
+/// registry, which is created when there is none. False, with no viewer and
+/// *fault saying why, when the PDF cannot be had from the library file (no
+/// attachment, the file is damaged there, or the bytes differ from the ones
+/// stored: ReadEntryPdf): the caller tells the user (PdfUnreadableMessage).
+bool OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData,
+                   PdfFault* fault);
+
+/// The alert for an entry whose PDF cannot be shown, naming the entry by its
+/// title: it has none (`dataIndex` -1), it cannot be read from the library
+/// file, or its bytes differ from the ones stored (`fault`).
+QString PdfUnreadableMessage(const FLN_ENTRY& entry, int32_t dataIndex, PdfFault fault);
 
 /// The information window of the first entryWindow record holding
 /// `entry`'s en_id; null without a registry or such a record.
@@ -41,7 +50,7 @@ EntryDlg* GetEntryDlgFromFlnEntry(const FLN_DATA* flnData, const FLN_ENTRY& entr
 /// without a registry or such a record.
 ViewPDFDlg* GetViewPDFDlgFromFlnEntry(const FLN_DATA* flnData, const FLN_ENTRY& entry);
 
-/// A child window and the stacking position its entry remembered (0 for
+/// A child window and the stacking position its entry remembered (1 for
 /// the frontmost window, growing backwards).
 struct WindowOrder {
   int32_t order;

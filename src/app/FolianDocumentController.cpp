@@ -8,13 +8,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QLockFile>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QUrl>
 
 #include "app/Alert.h"
 #include "app/FailureListText.h"
+#include "app/HelpFile.h"
 #include "app/FolianDocument.h"
 #include "app/FolianMainWindow.h"
 #include "app/RecentLibraries.h"
@@ -31,20 +31,25 @@ constexpr int kCascadeOffset = 24;
 
 QString FileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
 
-// A lock per library file, so that a second Folian process does not open a
-// library that one has open: two programs writing one file would overwrite
-// each other's changes.
-std::unique_ptr<QLockFile> LockFor(const QString& absolutePath) {
-  auto lock = std::make_unique<QLockFile>(LibraryLockFilePath(absolutePath));
-  lock->setStaleLockTime(0);  // only a lock whose process is gone is stale
-  return lock;
-}
-
-// Whether another Folian holds the lock of the library at `absolutePath`.
+// Whether another window or program holds the lock of the library at `absolutePath`.
 bool IsOpenElsewhere(const QString& absolutePath) {
   if (!QFileInfo(absolutePath).isFile()) return false;
-  const std::unique_ptr<QLockFile> lock = LockFor(absolutePath);
-  return !lock->tryLock(0) && lock->error() == QLockFile::LockFailedError;
+  LibraryLock lock;
+  return lock.acquire(absolutePath.toStdString(), LibraryLockMode::Exclusive, LibraryLockHolder::Window) ==
+         LibraryLockStatus::Busy;
+}
+
+QString BusyMessage(const QString& name, LibraryLockHolder holder) {
+  switch (holder) {
+    case LibraryLockHolder::Window:
+      return QStringLiteral("「%1」は別のFolianで開かれています。").arg(name);
+    case LibraryLockHolder::WritingCommand:
+    case LibraryLockHolder::ReadingCommand:
+      return QStringLiteral("「%1」はfolian-cliが使用中です。終わってからもう一度開いてください。").arg(name);
+    case LibraryLockHolder::Unknown:
+      break;
+  }
+  return QStringLiteral("「%1」は別のプログラムが使用中です。").arg(name);
 }
 
 bool BeginsLikeContainer(const QString& path) {
@@ -143,14 +148,26 @@ FolianDocument* FolianDocumentController::openDocumentWithContentsOfFile(const Q
     return open;
   }
 
-  std::unique_ptr<QLockFile> lock = LockFor(absolute);
-  // Without a usable runtime folder there is no lock to take: the library
-  // opens unguarded rather than not at all.
-  if (QFileInfo(absolute).isFile() && !lock->tryLock(0) && lock->error() == QLockFile::LockFailedError) {
-    FLN_COMM_Alert_OK(panelParent(),
-                      QStringLiteral("「%1」は別のFolianで開かれています。").arg(FileNameOf(absolute)));
+  // The lock also rolls back a change that a program which died left
+  // unfinished. Where the file system keeps no locks the library opens
+  // unguarded, with a warning, rather than not at all.
+  auto lock = std::make_unique<LibraryLock>();
+  const LibraryLockStatus locked =
+      QFileInfo(absolute).isFile()
+          ? lock->acquire(absolute.toStdString(), LibraryLockMode::Exclusive, LibraryLockHolder::Window)
+          : LibraryLockStatus::Held;  // no file: the load below tells the user
+  if (locked == LibraryLockStatus::Busy) {
+    FLN_COMM_Alert_OK(panelParent(), BusyMessage(FileNameOf(absolute), lock->busyHolder()));
     return nullptr;
   }
+  if (locked == LibraryLockStatus::Failed) {
+    FLN_COMM_Alert_OK(panelParent(), QStringLiteral("「%1」を開けません。\n%2")
+                                         .arg(FileNameOf(absolute), QString::fromStdString(lock->problem())));
+    return nullptr;
+  }
+  if (locked == LibraryLockStatus::Unsupported)
+    FLN_COMM_Alert_OK(panelParent(), QStringLiteral("「%1」はロックできないファイルシステムにあります。\n%2")
+                                         .arg(FileNameOf(absolute), QString::fromStdString(lock->problem())));
 
   auto document = std::make_unique<FolianDocument>();
   FlnResult result = document->readFromFile(absolute);
@@ -299,9 +316,15 @@ void FolianDocumentController::openDocument() {
   panel->open();
 }
 
-void FolianDocumentController::showHelp() {
-  const QString help = QStringLiteral(FOLIAN_HELP_FILE);
-  if (QFileInfo(help).isFile()) QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+void FolianDocumentController::showHelp() { showHelpFrom(QCoreApplication::applicationDirPath()); }
+
+void FolianDocumentController::showHelpFrom(const QString& programFolder) {
+  const QStringList candidates = HelpFileCandidates(programFolder);
+  const QString help = FindHelpFile(candidates);
+  if (help.isNull())
+    FLN_COMM_Alert_OK(panelParent(), HelpNotFoundMessage(candidates));
+  else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+    FLN_COMM_Alert_OK(panelParent(), HelpNotOpenedMessage(help));
 }
 
 void FolianDocumentController::terminate() {

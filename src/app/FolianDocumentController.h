@@ -17,7 +17,6 @@
 #include "library/FlnResult.h"
 
 class FolianDocument;
-class QLockFile;
 class QWidget;
 class StartWindow;
 
@@ -58,8 +57,12 @@ class FolianDocumentController : public QObject {
   void createDocumentComplete(const QString& path);
   /// "Open": the Open panel, starting in the folder of the library opened last.
   void openDocument();
-  /// Opens the product's help.
+  /// Opens the product's help, found from the running program's folder.
   void showHelp();
+  /// Opens the help found from `programFolder` (HelpFileCandidates) with the
+  /// desktop's viewer for it; when there is none, or nothing can show it,
+  /// an alert says so.
+  void showHelpFrom(const QString& programFolder);
   /// Closes every library window, then ends the application
   /// (applicationShouldTerminate); stops when a window refuses to close.
   void terminate();
@@ -89,7 +92,7 @@ class FolianDocumentController : public QObject {
   void placeNewWindow(FolianDocument* document);
 
   std::vector<FolianDocument*> _documents;
-  std::vector<std::unique_ptr<QLockFile>> _locks;  // one per open document, same order
+  std::vector<std::unique_ptr<LibraryLock>> _locks;  // one per open document, same order
   std::unique_ptr<StartWindow> _startWindow;
   QPointer<QFileDialog> _panel;
   bool _terminating = false;

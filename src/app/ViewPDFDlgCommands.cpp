@@ -7,8 +7,8 @@
 #include <QMenu>
 #include <QToolButton>
 
-#include "app/MyPDFView.h"
-#include "app/PdfPrinting.h"
+#include "pdfview/MyPDFView.h"
+#include "pdfview/PdfPrinting.h"
 #include "app/ViewPDFDlg.h"
 #include "ui_ViewPDFDlg.h"
 
@@ -104,6 +104,8 @@ bool ViewPDFDlg::validateMenuItem(QAction* item) const {
     checked = view->displayMode() == kDisplayTwoUp;
   } else if (name == QLatin1String("displayTwoUpContinous")) {
     checked = view->displayMode() == kDisplayTwoUpContinuous;
+  } else if (name == QLatin1String("toggleSidebar")) {
+    checked = sidebarShown();
   }
   if (item->isCheckable()) item->setChecked(checked);
   return enabled;

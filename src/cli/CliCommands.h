@@ -1,7 +1,8 @@
 #pragma once
 // The commands of folian-cli, each run on a parsed command line. Each returns
 // the exit code (CliOutput.h) and writes its messages to stderr. Commands
-// that change a library first take its lock (CliLibraryLock.h).
+// that change a library take its lock exclusively and commands that read it
+// take it shared (CliLibraryLock.h).
 
 #include "cli/CliArgs.h"
 

@@ -40,10 +40,8 @@ void PrintEntryLine(const FLN_ENTRY& entry) {
               StoredDate(entry.en_update_date).c_str());
 }
 
-// check --fix: gives the PDFs without a digest one, under the library's lock.
+// check --fix: gives the PDFs without a digest one; the caller holds the library alone.
 bool AddMissingDigestsOrComplain(const std::string& library) {
-  LibraryWriteLock lock;
-  if (!lock.acquire(library)) return false;
   DigestFill fill;
   const FlnResult r = AddLibraryDigests(library.c_str(), &fill);
   if (!r.ok()) {
@@ -72,6 +70,8 @@ int RunListCommand(const CliInvocation& invocation) {
     }
   }
 
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
   CliLibrary opened;
   if (!opened.load(library)) return kCliExitFailure;
   FLN_DATA* data = opened.data();
@@ -104,6 +104,8 @@ int RunListCommand(const CliInvocation& invocation) {
 }
 
 int RunCategoriesCommand(const CliInvocation& invocation) {
+  CliLibraryLock lock;
+  if (!lock.acquire(invocation.operands[0], LibraryLockMode::Shared)) return kCliExitFailure;
   CliLibrary opened;
   if (!opened.load(invocation.operands[0])) return kCliExitFailure;
   const FLN_DATA* data = opened.data();
@@ -121,7 +123,11 @@ int RunCategoriesCommand(const CliInvocation& invocation) {
 
 int RunCheckCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
-  if (invocation.has("fix") && !AddMissingDigestsOrComplain(library)) return kCliExitFailure;
+  // A fix writes: it holds the library alone, and checks what it left.
+  const bool fix = invocation.has("fix");
+  CliLibraryLock lock;
+  if (!lock.acquire(library, fix ? LibraryLockMode::Exclusive : LibraryLockMode::Shared)) return kCliExitFailure;
+  if (fix && !AddMissingDigestsOrComplain(library)) return kCliExitFailure;
   const LibraryCheckReport report = CheckLibraryFile(library);
   if (!report.cannotCheck.empty()) {
     PrintError(library + ": " + report.cannotCheck);

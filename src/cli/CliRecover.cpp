@@ -11,8 +11,8 @@ int RunRecoverCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
   const std::string& target = invocation.operands[1];
   // Held so that no writer changes the damaged file while it is read.
-  LibraryWriteLock lock;
-  if (!lock.acquire(library)) return kCliExitFailure;
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
   RecoveryReport report;
   const FlnResult r = RecoverLibrary(library.c_str(), target.c_str(), &report);
   if (!r.ok()) {

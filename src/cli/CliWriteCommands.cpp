@@ -83,8 +83,8 @@ int RunImportCommand(const CliInvocation& invocation) {
   const std::string chosen = AbsolutePath(invocation.operands[1]);
   const bool skipDuplicates = invocation.has("skip-duplicates");
 
-  LibraryWriteLock lock;
-  if (!lock.acquire(library)) return kCliExitFailure;
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
   if (!opened.load(library)) return kCliExitFailure;
 
@@ -133,8 +133,8 @@ int RunExportCommand(const CliInvocation& invocation) {
   std::vector<int32_t> ids;
   if (!ParseIdsOrComplain(invocation, 2, &ids)) return kCliExitUsage;
 
-  LibraryWriteLock lock;
-  if (!lock.acquire(library)) return kCliExitFailure;
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
   std::vector<int> rows;
   if (!opened.load(library) || !opened.rowsOfIds(ids, &rows)) return kCliExitFailure;
@@ -166,8 +166,8 @@ int RunDeleteCommand(const CliInvocation& invocation) {
   std::vector<int32_t> ids;
   if (!ParseIdsOrComplain(invocation, 1, &ids)) return kCliExitUsage;
 
-  LibraryWriteLock lock;
-  if (!lock.acquire(library)) return kCliExitFailure;
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
   std::vector<int> rows;
   if (!opened.load(library) || !opened.rowsOfIds(ids, &rows)) return kCliExitFailure;

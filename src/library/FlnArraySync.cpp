@@ -1,8 +1,10 @@
 #include "library/FlnArraySync.h"
 
+#include <sys/stat.h>
+
 #include <new>
 
-#include "library/RecordHash.h"
+#include "storage/RecordHash.h"
 #include "storage/ZelAry.h"
 
 namespace {
@@ -104,6 +106,18 @@ void FlnDiskImage::rememberStamp(ZEL_FILE* file) {
   if (!hasStamp_) forgetAll();
 }
 
+bool FlnDiskImage::pathIsAsLeft(const char* path) const {
+  struct stat st;
+  if (!hasStamp_ || path == nullptr || ::stat(path, &st) != 0) return false;
+  FileStream::Stamp now;
+  now.device = static_cast<uint64_t>(st.st_dev);
+  now.inode = static_cast<uint64_t>(st.st_ino);
+  now.size = static_cast<uint64_t>(st.st_size);
+  now.mtimeSec = static_cast<int64_t>(st.st_mtim.tv_sec);
+  now.mtimeNsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
+  return now == stamp_;
+}
+
 void FlnDiskImage::setTag(int32_t tag, TESK_ARY ary) {
   try {
     TagImage image;
@@ -159,8 +173,12 @@ void ForgetLibraryFileState(FLN_DATA* flnData) {
   if (flnData != nullptr && flnData->diskImage != nullptr) flnData->diskImage->forgetAll();
 }
 
-void BeginWriteOutsideSavedTags(FLN_DATA* flnData, ZEL_FILE* file) {
-  if (flnData != nullptr && flnData->diskImage != nullptr) flnData->diskImage->checkFile(file);
+bool LibraryFileIsAsLeft(const FLN_DATA* flnData) {
+  return flnData != nullptr && flnData->diskImage != nullptr && flnData->diskImage->pathIsAsLeft(flnData->filePath);
+}
+
+bool BeginWriteOutsideSavedTags(FLN_DATA* flnData, ZEL_FILE* file) {
+  return flnData != nullptr && flnData->diskImage != nullptr && flnData->diskImage->checkFile(file);
 }
 
 void EndWriteOutsideSavedTags(FLN_DATA* flnData, ZEL_FILE* file) {

@@ -41,6 +41,10 @@ class FlnDiskImage {
   void forgetTag(int32_t tag);
   void forgetAll();
 
+  /// Whether the file at `path` carries the remembered stamp: it is the file
+  /// (device, inode) as the program last left it (size, modification time).
+  bool pathIsAsLeft(const char* path) const;
+
   /// Whether the tag's members are known (for tests).
   bool knows(int32_t tag) const;
 
@@ -66,12 +70,18 @@ int FlnArraySync_Save(ZEL_FILE* file, FlnDiskImage* image, int32_t tag, TESK_ARY
 /// change to the file that the program cannot account for.
 void ForgetLibraryFileState(FLN_DATA* flnData);
 
+/// Whether flnData->filePath still names the file this program loaded or
+/// last wrote, as it left it. False when it was replaced, changed by
+/// another program or removed: SaveAll then writes nothing.
+bool LibraryFileIsAsLeft(const FLN_DATA* flnData);
+
 /// For code that writes to the library file itself, only to tags that
 /// SaveAll does not write ('ATTD', 'PM01', 'PM02'): call Begin right after
-/// opening the file for writing and End after the last write, before closing.
-/// The next SaveAll then still writes only what changed; had the file been
-/// changed by anyone else before Begin, it rewrites everything as usual.
+/// opening the file for writing and End after the last commit, before
+/// closing. Begin returns false when the file is not the one the program
+/// loaded or last wrote (see LibraryFileIsAsLeft): nothing may be written
+/// then. The next SaveAll still writes only what changed.
 /// Never use them around writes to 'IDCO', 'LABE', 'ENTR', 'ATTA', 'ENVI',
 /// 'CATS' or 'ENSO'.
-void BeginWriteOutsideSavedTags(FLN_DATA* flnData, ZEL_FILE* file);
+bool BeginWriteOutsideSavedTags(FLN_DATA* flnData, ZEL_FILE* file);
 void EndWriteOutsideSavedTags(FLN_DATA* flnData, ZEL_FILE* file);

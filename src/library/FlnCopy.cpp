@@ -79,10 +79,10 @@ FlnResult WriteLibraryFile(const FLN_DATA* flnData, const char* targetPath, cons
     return FlnResult::failure(FlnStatus::CannotOpen, "cannot create the new library: " + why);
   }
   FlnResult r = WriteCopy(&copy, flnData, source, &leftOut);
-  ZEL_Close(&copy);
-  if (r.ok() && !replacement.commit())
+  if (r.ok() && !replacement.commit(&copy))
     r = FlnResult::failure(FlnStatus::WriteFailed,
                            std::string("cannot put the new library in place: ") + std::strerror(errno));
+  ZEL_Close(&copy);
   if (r.ok() && attachmentsLeftOut != nullptr) *attachmentsLeftOut = leftOut;
   return r;
 }

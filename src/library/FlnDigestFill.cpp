@@ -92,8 +92,11 @@ FlnResult AddLibraryDigests(const char* path, DigestFill* fill) {
     r = DamagedResult("the member chain of 'HASH' is broken");
   } else {
     *fill = AddMissingDigests(&file, data.entry, data.attachment, &hashes);
-    if (fill->writeFailed)
-      r = FlnResult::failure(FlnStatus::WriteFailed, std::string("cannot write a digest: ") + std::strerror(errno));
+    if (fill->writeFailed) ZEL_Rollback(&file);
+    if (fill->writeFailed || ZEL_Commit(&file) != ZEL_OK) {
+      r = FlnResult::failure(FlnStatus::WriteFailed, std::string("cannot write the digests: ") + std::strerror(errno));
+      fill->added = 0;  // the digests written before the failure are undone with it
+    }
   }
   ZEL_Close(&file);
   FreeFlnData(&data);

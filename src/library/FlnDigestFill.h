@@ -29,5 +29,5 @@ DigestFill AddMissingDigests(ZEL_FILE* file, TESK_ARY entries, TESK_ARY attachme
 /// (AddMissingDigests), writing only 'HASH'. The caller holds the library's
 /// write lock. Refused like ReadFlnDataFromFlnFile, and (FlnStatus::Damaged)
 /// when the chain of 'HASH' is broken; FlnStatus::WriteFailed when a digest
-/// could not be written (those before it stay).
+/// could not be written or committed (then none is added).
 FlnResult AddLibraryDigests(const char* path, DigestFill* fill);

@@ -27,12 +27,15 @@ int FlnFileReplacement::create(ZEL_FILE* file) {
   return ZEL_ERR_ARG;
 }
 
-bool FlnFileReplacement::commit() {
-  if (temp_.empty()) {
-    errno = ENOENT;
+bool FlnFileReplacement::commit(ZEL_FILE* file) {
+  const bool flushed = ZEL_Commit(file) == ZEL_OK;
+  const int error = errno;
+  ZEL_Close(file);
+  if (temp_.empty() || !flushed) {
+    errno = temp_.empty() ? ENOENT : error;
     return false;
   }
   if (std::rename(temp_.c_str(), target_.c_str()) != 0) return false;
   committed_ = true;
-  return true;
+  return SyncFolder(FolderOf(target_));
 }

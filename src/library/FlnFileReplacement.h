@@ -19,9 +19,11 @@ class FlnFileReplacement {
   /// Creates the empty temporary container (ZEL_Create) and leaves `file`
   /// open on it. A ZEL result code; errno tells why when it is -1.
   int create(ZEL_FILE* file);
-  /// Puts the temporary file (closed by the caller) in the target's place.
-  /// False, with errno set, when it cannot; the target is then unchanged.
-  bool commit();
+  /// Flushes and closes `file` (the temporary container), puts it in the
+  /// target's place and flushes the folder, so that after a crash the target
+  /// is the old file or the whole new one. False, with errno set, when it
+  /// cannot; the target is then unchanged. `file` is closed either way.
+  bool commit(ZEL_FILE* file);
 
  private:
   std::string target_;

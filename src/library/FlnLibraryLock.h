@@ -1,11 +1,57 @@
 #pragma once
-// Where the lock of a library file lives. The Folian application holds it for
-// every open library and folian-cli takes it for every command that writes,
-// because two programs writing one library file would overwrite each other's
-// changes. Both must name the very same file, so the rule lives here once.
+// The lock of a library file, taken on the file itself (an open file
+// description lock on its inode), so that every process meets it whatever
+// path, hard link, session or user environment it reaches the file by, and
+// the kernel drops it when its holder dies: no lock is ever left behind.
+//
+// A Folian window holds it exclusively for as long as the library is open;
+// a folian-cli command that writes holds it exclusively for its length, and
+// one that only reads holds it shared, so that it never reads a change half
+// made. Taking the lock also rolls back a change that a writer which died
+// left unfinished (ZelJournal.h).
 
-#include <QString>
+#include <string>
 
-/// The user's runtime folder (else the temporary folder), "folian-" and the
-/// SHA-1 of the library's canonical path, ".lock".
-QString LibraryLockFilePath(const QString& absolutePath);
+enum class LibraryLockMode { Shared, Exclusive };
+
+/// Who holds a lock, so that a refusal can name the holder.
+enum class LibraryLockHolder { Window, WritingCommand, ReadingCommand, Unknown };
+
+enum class LibraryLockStatus {
+  Held,         // the lock is ours
+  Unsupported,  // the file system keeps no locks: the library is used unguarded
+  Busy,         // someone else holds it (busyHolder() says who, if it can tell)
+  Failed        // the file cannot be opened, or an unfinished change cannot be rolled back
+};
+
+class LibraryLock {
+ public:
+  LibraryLock() = default;
+  ~LibraryLock() { release(); }
+  LibraryLock(const LibraryLock&) = delete;
+  LibraryLock& operator=(const LibraryLock&) = delete;
+
+  /// Takes the lock of the library file at `path` without waiting, as
+  /// `holder` (Window or one of the commands), then rolls back an unfinished
+  /// change if a journal lies beside the file. On Busy and Failed nothing is
+  /// held and problem() says why in a sentence.
+  LibraryLockStatus acquire(const std::string& path, LibraryLockMode mode, LibraryLockHolder holder);
+  /// Gives the lock up; harmless when nothing is held.
+  void release();
+
+  /// Who holds the lock that made acquire() return Busy.
+  LibraryLockHolder busyHolder() const { return busyHolder_; }
+  /// Why acquire() did not give a usable lock ("" after Held); for
+  /// Unsupported, the warning to show.
+  const std::string& problem() const { return problem_; }
+
+ private:
+  bool rollBackUnfinishedChange(const std::string& path, LibraryLockMode mode);
+
+  int fd_ = -1;
+  LibraryLockHolder busyHolder_ = LibraryLockHolder::Unknown;
+  std::string problem_;
+};
+
+/// "the Folian window", "another folian-cli command" ... for messages.
+std::string LibraryLockHolderText(LibraryLockHolder holder);

@@ -119,8 +119,8 @@ FlnResult CreateNewLibraryFile(const char* path) {
     return FlnResult::failure(FlnStatus::CannotOpen, "cannot create the library file: " + why);
   }
   FlnResult r = WriteDefaults(&file);
-  ZEL_Close(&file);
-  if (r.ok() && !replacement.commit())
+  if (r.ok() && !replacement.commit(&file))
     r = WriteFailed(std::string("cannot put the new library in place: ") + std::strerror(errno));
+  ZEL_Close(&file);
   return r;
 }

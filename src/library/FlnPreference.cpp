@@ -42,6 +42,7 @@ int WritePreference_ToZelFile(const char* path, int32_t tag, int32_t recordSize,
     rc = ZEL_Create(path, &file);
   }
   if (rc == ZEL_OK) rc = ZEL_ARY_Save(&file, tag, ary, static_cast<uint32_t>(recordSize));
+  if (rc == ZEL_OK) rc = ZEL_Commit(&file);
   ZEL_Close(&file);
   Tesk_Ary_Free(ary);
   return rc == ZEL_OK ? 1 : 0;

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "library/FlnArraySync.h"
-#include "library/FlnContainerCheck.h"
 #include "storage/Endian.h"
 #include "storage/TeskUtil.h"
 
@@ -53,30 +52,36 @@ int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort) {
   FlnDiskImage* image = flnData->diskImage;
 
   ZEL_FILE file;
-  if (ZEL_Open(path, 0, &file) != ZEL_OK) {
-    ZEL_Close(&file);
+  if (image == nullptr || ZEL_Open(path, 0, &file) != ZEL_OK) {
+    if (image != nullptr) ZEL_Close(&file);
     return 0;
   }
-  // A file changed since the program last saw it is written only when its
-  // chains are whole: a damaged file is left exactly as it is.
-  const bool asLeft = image != nullptr && image->checkFile(&file);
-  if (!asLeft && !CheckLibraryChains(&file, {}).ok()) {
+  // Only the file this program loaded or last wrote is written: one that
+  // was replaced (a new file renamed over it) or changed by anyone else is
+  // never overwritten with records that came from another file.
+  if (!image->checkFile(&file)) {
     ZEL_Close(&file);
     return 0;
   }
 
   bool allWritten = true;
   for (const auto& a : arrays)
-    if (FlnArraySync_Save(&file, image, a.tag, a.ary, a.recordSize) != ZEL_OK) allWritten = false;
+    if (allWritten && FlnArraySync_Save(&file, image, a.tag, a.ary, a.recordSize) != ZEL_OK) allWritten = false;
 
-  if (withEntrySort) {
+  if (withEntrySort && allWritten) {
     TESK_ARY sort = MakeEntrySortRecords(flnData->entryListInfo);
     if (sort == nullptr || FlnArraySync_Save(&file, image, kTagEntrySort, sort, sizeof(FLN_ENTRY_SORT)) != ZEL_OK)
       allWritten = false;
     Tesk_Ary_Free(sort);
   }
 
-  if (image != nullptr) image->rememberStamp(&file);
+  // One save is one change of the file: all of it or none.
+  if (allWritten) allWritten = ZEL_Commit(&file) == ZEL_OK;
+  if (!allWritten) {
+    ZEL_Rollback(&file);
+    image->forgetAll();
+  }
+  image->rememberStamp(&file);
   ZEL_Close(&file);
   return allWritten ? 1 : 0;
 }

@@ -9,13 +9,15 @@
 /// in that order, then the three sort records 'ENSO' made from entryListInfo
 /// with both dates now. The file ends byte for byte as rewriting every record
 /// leaves it, but only records that changed since the last load or save are
-/// written (FlnArraySync.h). A failing tag does not stop the later ones.
-/// Returns 1 when everything was written; 0 when anything was not. Nothing at
-/// all is written when the file does not open as a container for writing (a
-/// foreign file), when it has changed since the program last read or wrote
-/// it and its chains are broken (a damaged file), or when flnData is not a
-/// loaded library (a stored array is null). Otherwise a tag that cannot be
-/// written makes the result 0 while the other tags are still written.
+/// written (FlnArraySync.h). The save is one atomic change of the file
+/// (ZEL_Commit): after a failure, or a crash at any point, the file holds
+/// everything of it or nothing.
+/// Returns 1 when everything was written; 0 when nothing was. Nothing at all
+/// is written when the file does not open as a container for writing (a
+/// foreign file), when it is not the file this program loaded or last wrote
+/// (replaced by another file or changed by another program:
+/// LibraryFileIsAsLeft tells), or when flnData is not a loaded library (a
+/// stored array is null).
 int SaveAll(const char* path, FLN_DATA* flnData);
 
 /// SaveAll without the sort records: 'ENSO' stays as the file holds it.

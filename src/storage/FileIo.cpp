@@ -1,6 +1,8 @@
 #include "storage/FileIo.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,6 +26,46 @@ struct Fault {
 
 Fault gWriteFault;
 Fault gReadFault;
+Fault gFlushFault;
+long gKillAfterWrite = 0;  // 0 = disarmed
+long gKillAfterFlush = 0;
+
+// After a FromThenOn fault has struck, the process counts as dead: nothing
+// more of it reaches the disk.
+bool IsDead() {
+  const auto struck = [](const Fault& f) {
+    return f.at > 0 && f.kind == FileFaults::Kind::FromThenOn && f.seen >= f.at;
+  };
+  return struck(gWriteFault) || struck(gFlushFault);
+}
+
+// Counts one disk write; false when it must fail.
+bool WriteAllowed() {
+  const bool fail = gWriteFault.hit();
+  return !fail && !IsDead();
+}
+
+void KillIfArmed(long armed, long seen) {
+  if (armed > 0 && seen == armed) ::raise(SIGKILL);
+}
+
+// Counts one flush and runs `flush` unless it must fail; then kills the
+// process if a test asked for it after this flush.
+template <typename Flush>
+bool CountedFlush(Flush flush) {
+  const bool fail = gFlushFault.hit();
+  bool ok = false;
+  if (fail || IsDead()) {
+    errno = EIO;
+  } else {
+    int rc;
+    do rc = flush();
+    while (rc != 0 && errno == EINTR);
+    ok = rc == 0;
+  }
+  KillIfArmed(gKillAfterFlush, gFlushFault.seen);
+  return ok;
+}
 
 }  // namespace
 
@@ -46,7 +88,7 @@ FileStream* FileStream::open(const char* path, FileOpenMode mode) {
     errno = EISDIR;
     return nullptr;
   }
-  return new FileStream(fd, mode == FileOpenMode::ReadOnly);
+  return new FileStream(fd, mode == FileOpenMode::ReadOnly, path);
 }
 
 FileStream::~FileStream() { ::close(fd_); }
@@ -57,7 +99,11 @@ constexpr size_t kReadAhead = 64 * 1024;  // reads below this size go through th
 
 size_t FileStream::readAt(uint64_t offset, void* buffer, size_t n) {
   if (gReadFault.hit()) return 0;
-  if (!readOnly_ || n >= kReadAhead) return readThrough(offset, buffer, n);
+  if (!readOnly_ || n >= kReadAhead) {
+    const size_t got = readThrough(offset, buffer, n);
+    held_.patch(offset, buffer, got);
+    return got;
+  }
   if (offset < aheadStart_ || offset + n > aheadStart_ + ahead_.size()) {
     ahead_.resize(kReadAhead);
     const size_t got = readThrough(offset, ahead_.data(), kReadAhead);
@@ -86,15 +132,51 @@ size_t FileStream::readThrough(uint64_t offset, void* buffer, size_t n) {
 
 bool FileStream::writeAt(uint64_t offset, const void* buffer, size_t n) {
   ahead_.clear();
-  if (gWriteFault.hit()) return false;
+  if (!holding_ || offset >= heldSize_) return writeOnDisk(offset, buffer, n);
+  // A held write counts as a write: it is one for the code that makes it.
+  const size_t below = static_cast<size_t>(std::min<uint64_t>(n, heldSize_ - offset));
+  if (!WriteAllowed()) {
+    errno = EIO;
+    return false;
+  }
+  held_.put(offset, buffer, below);
+  KillIfArmed(gKillAfterWrite, gWriteFault.seen);
+  return below == n || writeOnDisk(offset + below, static_cast<const char*>(buffer) + below, n - below);
+}
+
+bool FileStream::writeOnDisk(uint64_t offset, const void* buffer, size_t n) {
+  ahead_.clear();
+  if (!WriteAllowed()) {
+    errno = EIO;
+    return false;
+  }
   size_t done = 0;
+  bool ok = true;
   while (done < n) {
     const ssize_t w = ::pwrite(fd_, static_cast<const char*>(buffer) + done, n - done,
                                static_cast<off_t>(offset + done));
     if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
+    if (w <= 0) {
+      if (w == 0) errno = ENOSPC;
+      ok = false;
+      break;
+    }
     done += static_cast<size_t>(w);
   }
+  KillIfArmed(gKillAfterWrite, gWriteFault.seen);
+  return ok;
+}
+
+bool FileStream::sync() {
+  return CountedFlush([this] { return ::fdatasync(fd_); });
+}
+
+bool FileStream::holdOverwrites() {
+  held_.clear();
+  const int64_t now = size();
+  if (now < 0) return false;
+  heldSize_ = static_cast<uint64_t>(now);
+  holding_ = true;
   return true;
 }
 
@@ -116,17 +198,49 @@ bool FileStream::stamp(Stamp* out) {
 }
 
 bool FileStream::truncate(uint64_t size) {
-  if (gWriteFault.at > 0 && gWriteFault.kind == FileFaults::Kind::FromThenOn &&
-      gWriteFault.seen >= gWriteFault.at)
-    return false;  // a "dead" process changes nothing more
+  if (IsDead()) return false;  // a "dead" process changes nothing more
+  // Cutting into held content would need the journal: only what was
+  // appended since holding began may go.
+  if (holding_ && size < heldSize_) {
+    errno = EINVAL;
+    return false;
+  }
   ahead_.clear();
   return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
 }
 
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = CountedFlush([fd] { return ::fsync(fd); });
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return ok;
+}
+
 void FileFaults::failWrite(long n, Kind kind) { gWriteFault = Fault{n, kind, 0}; }
 void FileFaults::failRead(long n, Kind kind) { gReadFault = Fault{n, kind, 0}; }
+void FileFaults::failFlush(long n, Kind kind) { gFlushFault = Fault{n, kind, 0}; }
+void FileFaults::killAfterWrite(long n) {
+  gWriteFault.seen = 0;
+  gKillAfterWrite = n;
+}
+void FileFaults::killAfterFlush(long n) {
+  gFlushFault.seen = 0;
+  gKillAfterFlush = n;
+}
 void FileFaults::reset() {
   gWriteFault = Fault{};
   gReadFault = Fault{};
+  gFlushFault = Fault{};
+  gKillAfterWrite = gKillAfterFlush = 0;
 }
 long FileFaults::writesSeen() { return gWriteFault.seen; }
+long FileFaults::flushesSeen() { return gFlushFault.seen; }

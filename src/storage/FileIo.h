@@ -3,13 +3,23 @@
 // Positioned reads and writes (pread/pwrite) keep no file pointer, so a handle
 // never depends on where an earlier call left off.
 //
-// Tests use FileFaults to make the N-th read or write fail, either once (an
-// I/O error) or from then on (the process "dies": nothing more reaches the
-// disk), and then check what the file holds.
+// A stream opened for writing can hold its overwrites: from holdOverwrites()
+// on, bytes written over the file's existing content stay in memory (reads
+// see them) until the commit (ZelJournal.h) has saved the old bytes in the
+// rollback journal; bytes written past the old end go straight to the file.
+//
+// Tests use FileFaults to make the N-th read, write or flush fail, either
+// once (an I/O error) or from then on (the process "dies": nothing more
+// reaches the disk), or to kill the process right after the N-th write or
+// flush, and then check what the file holds.
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
+
+#include "storage/HeldWrites.h"
 
 enum class FileOpenMode {
   ReadOnly,        // existing file, reading only
@@ -27,8 +37,14 @@ class FileStream {
 
   /// Reads up to `n` bytes at `offset`; returns the count read (short at end of file or on error).
   size_t readAt(uint64_t offset, void* buffer, size_t n);
-  /// Writes `n` bytes at `offset`; returns true only when every byte was written.
+  /// Writes `n` bytes at `offset`; returns true only when every byte was
+  /// written (or held, for bytes below the held size).
   bool writeAt(uint64_t offset, const void* buffer, size_t n);
+  /// Flushes the file's data and size to the disk (fdatasync); false, with
+  /// errno, when the disk did not take them.
+  bool sync();
+  /// The path the stream was opened with.
+  const std::string& path() const { return path_; }
   /// Current size of the file in bytes, or -1 when it cannot be found.
   int64_t size();
   /// Cuts or extends the file to `size` bytes; false on failure.
@@ -47,12 +63,28 @@ class FileStream {
   /// The current stamp; false when it cannot be read.
   bool stamp(Stamp* out);
 
+  /// From now on, holds writes to bytes below the current size (the held
+  /// size) in memory. Whatever was held before is dropped.
+  bool holdOverwrites();
+  /// The file's size when holding began.
+  uint64_t heldSize() const { return heldSize_; }
+  /// The overwrites held since holdOverwrites().
+  const HeldWrites& held() const { return held_; }
+  /// Reads what the disk holds, without the held overwrites.
+  size_t readOnDisk(uint64_t offset, void* buffer, size_t n) { return readThrough(offset, buffer, n); }
+  /// Writes straight to the disk, past any holding.
+  bool writeOnDisk(uint64_t offset, const void* buffer, size_t n);
+
  private:
-  FileStream(int fd, bool readOnly) : fd_(fd), readOnly_(readOnly) {}
+  FileStream(int fd, bool readOnly, std::string path) : fd_(fd), readOnly_(readOnly), path_(std::move(path)) {}
   size_t readThrough(uint64_t offset, void* buffer, size_t n);
 
   int fd_;
   bool readOnly_;
+  std::string path_;
+  bool holding_ = false;
+  uint64_t heldSize_ = 0;
+  HeldWrites held_;
   // Read-only streams read ahead for the many small record reads of a chain
   // walk: members of a tag lie close together, so one larger read serves the
   // next ones too. Each operation opens, uses and closes its own handle, so
@@ -61,16 +93,33 @@ class FileStream {
   uint64_t aheadStart_ = 0;
 };
 
+/// Forces a folder's entries (a file created, renamed or removed in it) to
+/// the disk; false, with errno, when it cannot.
+bool SyncFolder(const std::string& folder);
+/// The folder that holds `path` ("." for a bare name).
+std::string FolderOf(const std::string& path);
+
 /// Fault injection for tests. Counters are process-wide and count calls made
-/// after the last arm() / reset().
+/// after the last arm / reset(). Writes are every write a caller makes, held
+/// or not, and every write the commit makes (journal and held regions).
+/// Flushes are file and folder flushes alike.
 struct FileFaults {
   enum class Kind { Once, FromThenOn };
   /// The `n`-th write from now (1-based) fails; with FromThenOn every later write fails too.
   static void failWrite(long n, Kind kind);
   /// The `n`-th read from now (1-based) fails (returns 0 bytes).
   static void failRead(long n, Kind kind);
+  /// The `n`-th flush from now (1-based) fails; with FromThenOn every later
+  /// write and flush fails too.
+  static void failFlush(long n, Kind kind);
+  /// The process kills itself (SIGKILL) right after the `n`-th write, or
+  /// the `n`-th flush, from now has reached the file.
+  static void killAfterWrite(long n);
+  static void killAfterFlush(long n);
   /// Turns all faults off and clears the counters.
   static void reset();
   /// Number of writes attempted since the last reset (whether they failed or not).
   static long writesSeen();
+  /// Number of flushes attempted since the last reset.
+  static long flushesSeen();
 };

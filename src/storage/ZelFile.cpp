@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "storage/Endian.h"
+#include "storage/ZelJournal.h"
 #include "storage/ZelTailCache.h"
 
 using namespace zel;
@@ -273,7 +274,8 @@ int ZEL_Create(const char* path, ZEL_FILE* file) {
   uint8_t rootBytes[kRecordSize];
   encode(root, rootBytes);
 
-  if (!stream->writeAt(0, header, kHeaderSize) || !stream->writeAt(kRootOffset, rootBytes, kRecordSize)) {
+  if (!stream->holdOverwrites() || !stream->writeAt(0, header, kHeaderSize) ||
+      !stream->writeAt(kRootOffset, rootBytes, kRecordSize)) {
     // A half-written container is of no use to anyone; take it away again.
     delete stream;
     ::unlink(path);
@@ -291,10 +293,16 @@ int ZEL_Open(const char* path, int mode, ZEL_FILE* file) {
   file->hasCurrent = 0;
   file->fileSize = 0;
   if (mode != 0 && mode != 1) return ZEL_ERR_ARG;
+  if (mode == 0) {
+    // A writer never builds on a half-made change: it is undone first.
+    const ZelJournal::Recovery recovery = ZelJournal::RollBack(path);
+    if (recovery == ZelJournal::Recovery::Foreign || recovery == ZelJournal::Recovery::Failed) return ZEL_ERR_IO;
+  }
 
   file->stream = FileStream::open(path, mode == 0 ? FileOpenMode::ReadWrite : FileOpenMode::ReadOnly);
   if (file->stream == nullptr) return ZEL_ERR_ARG;
   if (RefreshFileSize(file) != ZEL_OK) return ZEL_ERR_IO;
+  if (mode == 0 && !file->stream->holdOverwrites()) return ZEL_ERR_IO;
 
   uint8_t header[kHeaderSize];
   if (file->stream->readAt(0, header, kHeaderSize) != kHeaderSize) return ZEL_ERR_IO;
@@ -305,8 +313,29 @@ int ZEL_Open(const char* path, int mode, ZEL_FILE* file) {
   return ZEL_OK;
 }
 
+int ZEL_Commit(ZEL_FILE* file) {
+  if (!isOpen(file)) return ZEL_ERR_ARG;
+  if (file->openMode != 0) return ZEL_OK;
+  const bool trusted = ZelTailCache::isCurrent(file->stream);
+  const bool committed = ZelJournal::Commit(file->stream, file->stream->path());
+  if (RefreshFileSize(file) != ZEL_OK || !committed) return ZEL_ERR_IO;
+  // The commit's own writes change the stamp; what was known stays true.
+  ZelTailCache::afterChange(file->stream, trusted, 0, kNone);
+  return ZEL_OK;
+}
+
+int ZEL_Rollback(ZEL_FILE* file) {
+  if (!isOpen(file)) return ZEL_ERR_ARG;
+  if (file->openMode != 0) return ZEL_OK;
+  file->hasCurrent = 0;
+  const bool discarded = ZelJournal::Discard(file->stream);
+  if (RefreshFileSize(file) != ZEL_OK || !discarded) return ZEL_ERR_IO;
+  return ZEL_OK;
+}
+
 void ZEL_Close(ZEL_FILE* file) {
   if (file == nullptr || file->stream == nullptr) return;
+  if (file->openMode == 0) ZEL_Commit(file);
   delete file->stream;
   file->stream = nullptr;
   file->hasCurrent = 0;

@@ -54,13 +54,27 @@ struct ZEL_FILE {
 };
 
 /// Creates a new, empty container (548 bytes) and leaves `file` open read/write.
-/// Never overwrites: an existing path gives -1.
+/// Never overwrites: an existing path gives -1. Nothing is on disk for sure
+/// before ZEL_Commit.
 int ZEL_Create(const char* path, ZEL_FILE* file);
 /// Opens an existing container; mode 0 read/write, 1 read-only. A file shorter
 /// than the header gives -2; another magic or version gives -1. Call ZEL_Close
-/// afterwards also when this fails.
+/// afterwards also when this fails. Mode 0 first rolls back an unfinished
+/// change that a journal beside the file records (ZelJournal.h); when that
+/// cannot be done the result is -2 and nothing is opened. Changes through a
+/// read/write handle stay in memory or past the file's old end until
+/// ZEL_Commit makes them part of the file all at once.
 int ZEL_Open(const char* path, int mode, ZEL_FILE* file);
-/// Closes the stream if any; harmless on a null handle or a closed one.
+/// Makes every change since the opening or the last commit durable and
+/// atomic (ZelJournal.h). 0 on success (also for a read-only handle); -2
+/// when it fails, and then the file holds what it held before those changes.
+int ZEL_Commit(ZEL_FILE* file);
+/// Undoes every change since the opening or the last commit: the file holds
+/// what it held then. 0 on success (also for a read-only handle), -2 when
+/// the appended bytes could not be cut off (they are unreachable).
+int ZEL_Rollback(ZEL_FILE* file);
+/// Commits a read/write handle (callers that need the result call ZEL_Commit
+/// first) and closes the stream if any; harmless on a null or closed handle.
 void ZEL_Close(ZEL_FILE* file);
 
 /// Moves along the tag chain; the current item becomes a tag head.

@@ -13,7 +13,10 @@ bool ImportAppendSession::open() {
     ZEL_Close(&file_);
     return false;
   }
-  BeginWriteOutsideSavedTags(flnData_, &file_);
+  if (!BeginWriteOutsideSavedTags(flnData_, &file_)) {
+    ZEL_Close(&file_);
+    return false;
+  }
   isOpen_ = true;
   if (!countStoredPdfs() || !hashes_.load(&file_)) {
     close();
@@ -23,11 +26,13 @@ bool ImportAppendSession::open() {
   return true;
 }
 
-void ImportAppendSession::close() {
-  if (!isOpen_) return;
+bool ImportAppendSession::close() {
+  if (!isOpen_) return true;
+  const bool committed = ZEL_Commit(&file_) == ZEL_OK;
   EndWriteOutsideSavedTags(flnData_, &file_);
   ZEL_Close(&file_);
   isOpen_ = false;
+  return committed;
 }
 
 int ImportAppendSession::store(const QByteArray& bytes, int32_t* dataIndex) {

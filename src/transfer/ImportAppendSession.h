@@ -20,21 +20,26 @@ class ImportAppendSession {
   /// Opens flnData->filePath for writing, counts the PDFs 'ATTD' holds and
   /// reads the digests of 'HASH', adding the missing ones of the library's
   /// attachments (AddMissingDigests). False, with the file closed again,
-  /// when it cannot be opened as a container or its 'ATTD' or 'HASH' chain
-  /// is damaged.
+  /// when it cannot be opened as a container, is not the file the program
+  /// loaded or last wrote (LibraryFileIsAsLeft), or its 'ATTD' or 'HASH'
+  /// chain is damaged.
   bool open();
-  /// Closes the file; harmless when it is not open.
-  void close();
+  /// Commits what was stored (ZEL_Commit) and closes the file. True when
+  /// every stored PDF is in the file; false when the commit failed, and then
+  /// none of them is. Harmless (true) when the file is not open.
+  bool close();
 
   /// Appends `bytes` as the last member of 'ATTD'. A ZEL result code: -1
   /// when the file would pass 4 GiB, -2 when a write failed (the container
   /// has undone the append then). On success *dataIndex is the member's
-  /// position among the members of 'ATTD'.
+  /// position among the members of 'ATTD'; the PDF is in the file once
+  /// close() has succeeded.
   int store(const QByteArray& bytes, int32_t* dataIndex);
 
   /// Appends the digest of the PDF just stored for attachment `atId` (host
-  /// order). A digest that cannot be written is not reported: the PDF is
-  /// whole without it, and 'check --fix' adds it later.
+  /// order), committed with it by close(). A digest that cannot be written
+  /// is not reported: the PDF is whole without it, and 'check --fix' adds it
+  /// later.
   void storeDigest(int32_t atId, const QByteArray& bytes, const QByteArray& digest);
 
   /// The digests of the library's PDFs, those of this import included.

@@ -101,7 +101,7 @@ class Importer {
       }
       importOne(path);
       if (static_cast<int32_t>(pending_.size()) >= kImportSaveInterval) {
-        session_.close();
+        commitStored();
         flush();
         if (!session_.open()) {
           for (++i; i < total; ++i)
@@ -111,7 +111,7 @@ class Importer {
       }
     }
     Tesk_Ary_Unlock(list, wasLocked);
-    session_.close();
+    commitStored();
     flush();
     // The plain triple and the remembered folder count as changes too.
     if (!saved_) saved_ = SaveWithRetry();
@@ -168,6 +168,7 @@ class Importer {
     const FlxRead flx = ReadImportFlx(path, &p.entry, &failure);
     if (flx == FlxRead::Refused) return result_->failures.push_back(failure);
     if (flx == FlxRead::Read) {
+      ForgetWindowState(&p.entry);
       // The stored size is the PDF's, whatever the metadata text file says:
       // it is what the PDF is checked against when read back.
       p.entry.en_file_size = ZEL_EndianLong_NtoL(static_cast<int32_t>(static_cast<uint32_t>(bytes.size())));
@@ -204,6 +205,14 @@ class Importer {
     } catch (const std::bad_alloc&) {
       fail(path, ImportFailureReason::OutOfMemory);
     }
+  }
+
+  // Makes the PDFs stored since the last commit part of the file; when that
+  // fails none of them is, and no entry may point at them.
+  void commitStored() {
+    if (session_.close()) return;
+    for (const Pending& p : pending_) fail(p.path, ImportFailureReason::StoreFailed);
+    pending_.clear();
   }
 
   // A save that fails rewrites the tags it could not write whole the next

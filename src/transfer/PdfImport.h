@@ -61,12 +61,13 @@ constexpr int32_t kImportSaveInterval = 100;
 ///    it, ReadImportFlx) when there is one, else from the file itself
 ///    (BuildEntry_FromFile with the plain categories), with a new en_id either
 ///    way; an entry read from a metadata text file adds its own category
-///    triple if new and takes the PDF's real size as en_file_size. Its bytes
-///    are read once and stored as a new member of 'ATTD', then their digest
-///    into 'HASH', linked by a new FLN_ATTACHMENT. A PDF whose bytes the
-///    library holds already is listed in `duplicates` and, when
-///    `skipDuplicates`, not imported (and no failure). Opening the library
-///    for the import first gives its PDFs without a digest one.
+///    triple if new, takes the PDF's real size as en_file_size and starts
+///    without open windows and unselected (ForgetWindowState). Its bytes are
+///    read once and stored as a new member of 'ATTD', then their digest into
+///    'HASH', linked by a new FLN_ATTACHMENT. A PDF whose bytes the library
+///    holds already is listed in `duplicates` and, when `skipDuplicates`, not
+///    imported (and no failure). Opening the library for the import first
+///    gives its PDFs without a digest one.
 /// 4. The library is saved (SaveAll), the name arrays cat1Ary..cat3Ary are
 ///    rebuilt from the whole category table and sorted, and showEntryAry is
 ///    refilled for the current choices lastSelectCat1..3 in stored order

@@ -27,6 +27,8 @@
 #include "library/FlnLoad.h"
 #include "storage/Endian.h"
 #include "storage/FolianCommon.h"
+#include "storage/ZelFile.h"
+#include "TestFiles.h"
 #include "transfer/PdfImport.h"
 
 namespace {
@@ -226,8 +228,8 @@ TEST_F(ChildWindowsTest, ClosingAndOpeningTheLibraryRestoresTheStack) {
     ASSERT_EQ(OrderOf(document->mainWindow()), 0);
     closeDocument(document);
 
-    // Behind the library window (0): the window opened last at 1.
-    const int infoOrder = c.viewerFirst ? 1 : 2, viewerOrder = 3 - infoOrder;
+    // Behind the library window (depth 1): the window opened last at 2.
+    const int infoOrder = c.viewerFirst ? 2 : 3, viewerOrder = 5 - infoOrder;
     std::map<std::string, StoredOrders> orders = storedOrders();
     EXPECT_EQ(orders["a.pdf"].entryWindow, -1);
     EXPECT_EQ(orders["a.pdf"].pdfWindow, viewerOrder);
@@ -256,7 +258,7 @@ TEST_F(ChildWindowsTest, ClosingAndOpeningTheLibraryRestoresTheStack) {
   }
 }
 
-TEST_F(ChildWindowsTest, FrontmostOrHiddenWindowsAreNotReopened) {
+TEST_F(ChildWindowsTest, TheFrontmostWindowIsReopenedAndAHiddenOneIsNot) {
   FolianDocument* document = openLibraryWithPdfs({"a.pdf", "b.pdf"});
   ASSERT_NE(document, nullptr);
   OpenViewer(document, "a.pdf");
@@ -271,12 +273,54 @@ TEST_F(ChildWindowsTest, FrontmostOrHiddenWindowsAreNotReopened) {
 
   std::map<std::string, StoredOrders> orders = storedOrders();
   EXPECT_EQ(orders["a.pdf"].pdfWindow, -1);
-  EXPECT_EQ(orders["b.pdf"].entryWindow, 0);
+  EXPECT_EQ(orders["b.pdf"].entryWindow, 1);
 
   document = reopen();
   ASSERT_NE(document, nullptr);
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->entryWindow), 0);
+  Settle();
+  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->entryWindow), 1);
   EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 0);
+  EntryDlg* info = InfoWindowOf(document, "b.pdf");
+  ASSERT_NE(info, nullptr);
+  EXPECT_TRUE(info->window()->isVisible());
+  // The library window comes up in front of the windows it reopens.
+  EXPECT_EQ(OrderOf(document->mainWindow()), 0);
+  EXPECT_EQ(OrderOf(info->window()), 1);
+}
+
+TEST_F(ChildWindowsTest, APdfThatCannotBeReadIsReportedByItsEntry) {
+  FolianDocument* document = openLibraryWithPdfs({"a.pdf", "b.pdf"});
+  ASSERT_NE(document, nullptr);
+  OpenViewer(document, "b.pdf");  // to be reopened with the library
+  closeDocument(document);
+
+  // The first PDF's link to the second leads out of the file.
+  const std::string file = path(library).toStdString();
+  ZEL_FILE container;
+  ASSERT_EQ(ZEL_Open(file.c_str(), 1, &container), ZEL_OK);
+  ASSERT_EQ(ZEL_FirstMember(&container, kTagAttachmentData), ZEL_OK);
+  const uint32_t first = container.current.position;
+  ZEL_Close(&container);
+  pokeU32LE(file, first + zel::kNextMemberAt, 0xFFFFFF00u);
+
+  apptest::ScriptedAlerts alerts;
+  document = reopen(library);
+  ASSERT_NE(document, nullptr);
+  EXPECT_EQ(apptest::EntryColumn(document, "title"), (QStringList{"a.pdf", "b.pdf"}));
+  const QString unreadable = QStringLiteral("「b.pdf」のPDFをライブラリから読み出せません。ライブラリのファイルのこのPDFの部分が壊れています。");
+  EXPECT_EQ(alerts.texts(), QStringList{unreadable});
+  EXPECT_EQ(ViewerOf(document, "b.pdf"), nullptr);
+
+  OpenViewer(document, "b.pdf");
+  EXPECT_EQ(alerts.texts(), (QStringList{unreadable, unreadable}));
+  EXPECT_EQ(ViewerOf(document, "b.pdf"), nullptr);
+  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 0);
+
+  OpenViewer(document, "a.pdf");
+  ViewPDFDlg* viewer = ViewerOf(document, "a.pdf");
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(viewer->window()->isVisible());
+  EXPECT_EQ(alerts.texts().size(), 2);
 }
 
 TEST_F(ChildWindowsTest, DeletingAnEntryClosesItsWindowsFirst) {

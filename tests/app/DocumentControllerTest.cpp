@@ -3,13 +3,13 @@
 
 #include <QFile>
 #include <QFileDialog>
-#include <QLockFile>
 #include <QSignalSpy>
 #include <QTableView>
 
 #include "WindowFixture.h"
 #include "app/EntryListModel.h"
 #include "app/StartWindow.h"
+#include "library/FlnLibraryLock.h"
 #include "library/FlnPreference.h"
 
 namespace apptest {
@@ -70,15 +70,36 @@ TEST_F(DocumentController, ALibraryIsOpenInOneWindowOnly) {
   EXPECT_EQ(controller->documents().size(), 1u);
 }
 
-TEST_F(DocumentController, ALibraryOpenInAnotherProcessIsRefused) {
+TEST_F(DocumentController, ALibraryLockedByAnotherHolderIsRefusedNamingIt) {
   WriteLibrary(path(), WorkedExample());
-  QLockFile other(LibraryLockFilePath(path()));
-  ASSERT_TRUE(other.tryLock(0));
-  ScriptedAlerts alerts;
-  EXPECT_EQ(controller->openDocumentWithContentsOfFile(path()), nullptr);
-  EXPECT_EQ(alerts.texts(), QStringList({QStringLiteral("「lib.fln」は別のFolianで開かれています。")}));
-  other.unlock();
-  EXPECT_NE(controller->openDocumentWithContentsOfFile(path()), nullptr);
+  const struct {
+    LibraryLockMode mode;
+    LibraryLockHolder holder;
+    QString alert;
+  } holders[] = {
+      {LibraryLockMode::Exclusive, LibraryLockHolder::Window, QStringLiteral("「lib.fln」は別のFolianで開かれています。")},
+      {LibraryLockMode::Exclusive, LibraryLockHolder::WritingCommand,
+       QStringLiteral("「lib.fln」はfolian-cliが使用中です。終わってからもう一度開いてください。")},
+      {LibraryLockMode::Shared, LibraryLockHolder::ReadingCommand,
+       QStringLiteral("「lib.fln」はfolian-cliが使用中です。終わってからもう一度開いてください。")},
+  };
+  for (const auto& h : holders) {
+    LibraryLock other;
+    ASSERT_EQ(other.acquire(path().toStdString(), h.mode, h.holder), LibraryLockStatus::Held);
+    ScriptedAlerts alerts;
+    EXPECT_EQ(controller->openDocumentWithContentsOfFile(path()), nullptr);
+    EXPECT_EQ(alerts.texts(), QStringList({h.alert}));
+  }
+  FolianDocument* opened = controller->openDocumentWithContentsOfFile(path());
+  ASSERT_NE(opened, nullptr);
+  // The window holds the library for as long as it is open.
+  LibraryLock command;
+  EXPECT_EQ(command.acquire(path().toStdString(), LibraryLockMode::Shared, LibraryLockHolder::ReadingCommand),
+            LibraryLockStatus::Busy);
+  EXPECT_EQ(command.busyHolder(), LibraryLockHolder::Window);
+  closeDocument(opened);
+  EXPECT_EQ(command.acquire(path().toStdString(), LibraryLockMode::Exclusive, LibraryLockHolder::WritingCommand),
+            LibraryLockStatus::Held);
 }
 
 TEST_F(DocumentController, ClosingTheLastLibraryBringsTheStartWindowBack) {

@@ -4,25 +4,25 @@
 // tools, memory while scrolling a long document).
 
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPdfDocument>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
 #include "TestPdfFiles.h"
-#include "app/MyPDFView.h"
-#include "app/PdfPageCache.h"
-#include "app/PdfPageLayout.h"
-#include "app/PdfRenderWorker.h"
-#include "app/PdfPageText.h"
+#include "pdfview/MyPDFView.h"
+#include "pdfview/PdfPageCache.h"
+#include "pdfview/PdfPageLayout.h"
+#include "pdfview/PdfRenderWorker.h"
+#include "pdfview/PdfPageText.h"
 
 namespace {
 
@@ -32,17 +32,8 @@ bool WaitUntil(Done done, int rounds = 300) {
   return done();
 }
 
-// A document loaded from bytes, as the viewer loads one.
-struct LoadedPdf {
-  explicit LoadedPdf(const QByteArray& bytes) : data(bytes) {
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    document.load(&buffer);
-  }
-  QByteArray data;
-  QBuffer buffer;
-  QPdfDocument document;
-};
+// A document opened from bytes, as the viewer opens one (null when it does not open).
+std::unique_ptr<PdfDocument> Load(const QByteArray& bytes) { return PdfDocument::Open(bytes).document; }
 
 // --- Layout
 
@@ -123,19 +114,19 @@ TEST(PdfPageCacheTest, TileGrid) {
 
 QImage Image(int bytes) { return QImage(bytes / 4, 1, QImage::Format_ARGB32); }
 
-// The rectangle of the pixels that are mostly opaque.
+// The rectangle of the pixels that are mostly dark (ink on the white page).
 QRect InkBounds(const QImage& image) {
   QRect ink;
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
-      if (qAlpha(image.pixel(x, y)) > 128) ink |= QRect(x, y, 1, 1);
+      if (qGray(image.pixel(x, y)) < 128) ink |= QRect(x, y, 1, 1);
   return ink;
 }
 
-double MeanAlphaDifference(const QImage& a, const QImage& b) {
+double MeanGrayDifference(const QImage& a, const QImage& b) {
   double sum = 0;
   for (int y = 0; y < a.height(); ++y)
-    for (int x = 0; x < a.width(); ++x) sum += std::abs(qAlpha(a.pixel(x, y)) - qAlpha(b.pixel(x, y)));
+    for (int x = 0; x < a.width(); ++x) sum += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
   return sum / (double(a.width()) * a.height());
 }
 
@@ -180,11 +171,12 @@ TEST(PdfPageCacheTest, ForgetsLeastRecentlyUsedButNeverPinned) {
 }
 
 TEST(PdfRenderWorkerTest, TilesMakeTheWholePage) {
-  LoadedPdf pdf(apptest::MakeNumberedPdf(2));
-  ASSERT_EQ(pdf.document.pageCount(), 2);
+  const std::unique_ptr<PdfDocument> pdf = Load(apptest::MakeNumberedPdf(2));
+  ASSERT_NE(pdf, nullptr);
+  ASSERT_EQ(pdf->pageCount(), 2);
   const QSize pageSize(1500, 2121);
   PdfRenderWorker worker;
-  worker.setDocument(&pdf.document);
+  worker.setDocument(pdf.get());
   QImage assembled(pageSize, QImage::Format_ARGB32_Premultiplied);
   assembled.fill(Qt::red);
   int delivered = 0;
@@ -201,17 +193,16 @@ TEST(PdfRenderWorkerTest, TilesMakeTheWholePage) {
   worker.request(requests);
   ASSERT_TRUE(WaitUntil([&] { return delivered == 6; }));
   EXPECT_EQ(worker.pendingCount(), 0);
-  // QtPdf antialiases a clipped rendering a little differently, so the
-  // tiles are compared by coverage: every pixel drawn, the same ink in the
-  // same place, next to no difference on average.
-  const QImage whole = pdf.document.render(1, pageSize).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  // The tiles together are the whole page: every pixel drawn, the same ink
+  // in the same place, next to no difference on average.
+  const QImage whole = pdf->render(1, pageSize, QRect(QPoint(0, 0), pageSize));
   const QRect ink = InkBounds(whole);
   EXPECT_FALSE(ink.isEmpty());
   const QRect tiledInk = InkBounds(assembled);
   for (int edge : {tiledInk.left() - ink.left(), tiledInk.top() - ink.top(), tiledInk.right() - ink.right(),
                    tiledInk.bottom() - ink.bottom()})
     EXPECT_LE(std::abs(edge), 2);
-  EXPECT_LT(MeanAlphaDifference(assembled, whole), 0.5);
+  EXPECT_LT(MeanGrayDifference(assembled, whole), 0.5);
   EXPECT_FALSE(HasPixel(assembled, qRgb(255, 0, 0)));
 
   // Asking again for a tile that was delivered renders it again; a document
@@ -226,9 +217,9 @@ TEST(PdfRenderWorkerTest, TilesMakeTheWholePage) {
 // --- Search
 
 TEST(PdfPageTextTest, SearchesForwardsAndBackwardsIgnoringCaseWithoutWrapping) {
-  LoadedPdf pdf(apptest::MakeTextPdf({QStringLiteral("alpha Beta"), QStringLiteral("nothing"),
+  const std::unique_ptr<PdfDocument> pdf = Load(apptest::MakeTextPdf({QStringLiteral("alpha Beta"), QStringLiteral("nothing"),
                                       QStringLiteral("beta gamma\nBETA delta")}));
-  PdfPageText search(&pdf.document);
+  PdfPageText search(pdf.get());
 
   struct Hit {
     int page;
@@ -244,7 +235,7 @@ TEST(PdfPageTextTest, SearchesForwardsAndBackwardsIgnoringCaseWithoutWrapping) {
   EXPECT_EQ(forward[1].page, 2);
   EXPECT_EQ(forward[1].text, QStringLiteral("beta"));
   EXPECT_EQ(forward[2].page, 2);
-  EXPECT_EQ(forward[2].text, QStringLiteral("BETA"));  // on the second line: indices agree with QtPdf's
+  EXPECT_EQ(forward[2].text, QStringLiteral("BETA"));  // on the second line
 
   std::vector<Hit> backward;
   for (PdfTextSelection at = search.find(QStringLiteral("BeTa"), {}, true); at.isValid();
@@ -266,8 +257,8 @@ TEST(PdfPageTextTest, SearchesForwardsAndBackwardsIgnoringCaseWithoutWrapping) {
 
 TEST(PdfPageTextTest, DragSelectsFromAndToTheNearestText) {
   // "Page 1 of 2" is drawn from (72, 72), 12 points high; the next line 20 below.
-  LoadedPdf pdf(apptest::MakeNumberedPdf(2));
-  PdfPageText text(&pdf.document);
+  const std::unique_ptr<PdfDocument> pdf = Load(apptest::MakeNumberedPdf(2));
+  PdfPageText text(pdf.get());
   const struct {
     const char* name;
     QPointF from, to;
@@ -277,7 +268,7 @@ TEST(PdfPageTextTest, DragSelectsFromAndToTheNearestText) {
       {"past the end of the line", {73, 68}, {400, 68}, QStringLiteral("Page 1 of 2")},
       {"from the margin", {10, 68}, {400, 66}, QStringLiteral("Page 1 of 2")},
       {"backwards", {400, 68}, {10, 68}, QStringLiteral("Page 1 of 2")},
-      {"into the next line", {73, 68}, {93, 88}, QStringLiteral("Page 1 of 2\r\nThe")},
+      {"into the next line", {73, 68}, {93, 88}, QStringLiteral("Page 1 of 2\nThe")},
   };
   for (const auto& c : cases) {
     const PdfTextSelection selection = text.selectBetween(0, c.from, c.to);
@@ -298,10 +289,10 @@ TEST(PdfPageTextTest, DragSelectsFromAndToTheNearestText) {
 class MyPDFViewTest : public ::testing::Test {
  protected:
   void show(const QByteArray& bytes, QSize size = QSize(500, 600)) {
-    pdf = std::make_unique<LoadedPdf>(bytes);
+    pdf = Load(bytes);
     view = std::make_unique<MyPDFView>();
     view->resize(size);
-    view->setDocument(&pdf->document);
+    view->setDocument(pdf.get());
     view->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
   }
@@ -321,7 +312,7 @@ class MyPDFViewTest : public ::testing::Test {
 
   QPoint scroll() const { return QPoint(view->horizontalScrollBar()->value(), view->verticalScrollBar()->value()); }
 
-  std::unique_ptr<LoadedPdf> pdf;
+  std::unique_ptr<PdfDocument> pdf;
   std::unique_ptr<MyPDFView> view;
 };
 
@@ -529,6 +520,151 @@ TEST_F(MyPDFViewTest, DocumentWithoutPagesShowsNothing) {
   EXPECT_FALSE(view->findString(QStringLiteral("a"), false).isValid());
   view->viewport()->repaint();
   EXPECT_TRUE(view->visiblePagesComplete());
+}
+
+
+// --- Links and paging
+
+TEST_F(MyPDFViewTest, LinksShowAPointingHandAndAClickFollowsThemInEveryTool) {
+  show(apptest::MakeLinkedPdf());
+  view->setScaleFactor(1.0);
+  const double ppp = view->logicalDpiX() / 72.0;
+  auto onPage = [&](double x, double y) {
+    const QPoint corner = view->pageLayout().pageRect(view->currentPage()).topLeft() - scroll();
+    return view->viewport()->mapToGlobal(corner + QPointF(x * ppp, y * ppp).toPoint());
+  };
+  QStringList opened;
+  QObject::connect(view.get(), &MyPDFView::externalLinkActivated, [&](const QString& uri) { opened << uri; });
+  const struct {
+    int tool;
+    Qt::CursorShape offLink;
+  } tools[] = {{kToolModeHand, Qt::OpenHandCursor}, {kToolModeText, Qt::IBeamCursor}};
+  for (const auto& t : tools) {
+    view->setToolMode(t.tool);
+    view->goToPage(0);
+    mouse(QEvent::MouseMove, onPage(60, 40), Qt::NoButton);  // the link to page 3
+    EXPECT_EQ(view->viewport()->cursor().shape(), Qt::PointingHandCursor) << t.tool;
+    mouse(QEvent::MouseMove, onPage(150, 100), Qt::NoButton);
+    EXPECT_EQ(view->viewport()->cursor().shape(), t.offLink) << t.tool;
+
+    // A drag that starts on the link does not follow it.
+    mouse(QEvent::MouseButtonPress, onPage(60, 40), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, onPage(60, 70), Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, onPage(60, 70), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(view->currentPage(), 0) << t.tool;
+
+    // A click does; Back returns.
+    mouse(QEvent::MouseButtonPress, onPage(60, 40), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, onPage(60, 40), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(view->currentPage(), 2) << t.tool;
+    ASSERT_TRUE(view->canGoBack());
+    view->goBack();
+    EXPECT_EQ(view->currentPage(), 0) << t.tool;
+
+    mouse(QEvent::MouseButtonPress, onPage(150, 160), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, onPage(150, 160), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(view->currentPage(), 0) << t.tool;
+  }
+  EXPECT_EQ(opened, (QStringList{QStringLiteral("https://example.org/folian"), QStringLiteral("https://example.org/folian")}));
+}
+
+TEST_F(MyPDFViewTest, LinkToAPointScrollsThere) {
+  show(apptest::MakeLinkedPdf(), QSize(300, 200));
+  view->setDisplayMode(kDisplaySinglePageContinuous);
+  view->setScaleFactor(2.0);
+  const QVector<PdfLink> links = pdf->links(0);
+  const auto internal = std::find_if(links.begin(), links.end(), [](const PdfLink& l) { return l.isInternal(); });
+  ASSERT_NE(internal, links.end());
+  view->followLink(*internal);
+  EXPECT_EQ(view->currentPage(), 2);
+  // The destination (50 points below the top of page 3) is at the top of the view.
+  const double ppp = 2.0 * view->logicalDpiX() / 72.0;
+  EXPECT_NEAR(view->verticalScrollBar()->value(),
+              view->pageLayout().pageRect(2).top() + 50 * ppp - kPageMargin, 1);
+}
+
+TEST_F(MyPDFViewTest, PagingKeysScrollAScreenThenTurnThePage) {
+  show(apptest::MakeNumberedPdf(4), QSize(500, 400));
+  view->setScaleFactor(1.5);  // a page is taller than the view
+  QScrollBar* bar = view->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 0);
+  // A screen less 40 pixels of overlap (the viewport's height changes with the horizontal bar).
+  auto screen = [&] { return view->viewport()->height() - 40; };
+  struct Step {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  };
+  auto press = [&](const Step& step) { QTest::keyClick(view.get(), step.key, step.modifiers); };
+  const Step down[] = {{Qt::Key_PageDown, Qt::NoModifier}, {Qt::Key_Space, Qt::NoModifier}};
+  const Step up[] = {{Qt::Key_PageUp, Qt::NoModifier}, {Qt::Key_Space, Qt::ShiftModifier}};
+  for (int k = 0; k < 2; ++k) {
+    // Single page: down through page 1 a screen at a time, then page 2 from its top.
+    view->setDisplayMode(kDisplaySinglePage);
+    view->goToPage(0);
+    press(down[k]);
+    EXPECT_EQ(bar->value(), std::min(screen(), bar->maximum())) << k;
+    while (bar->value() < bar->maximum()) press(down[k]);
+    EXPECT_EQ(view->currentPage(), 0) << k;
+    press(down[k]);
+    EXPECT_EQ(view->currentPage(), 1) << k;
+    EXPECT_EQ(bar->value(), 0) << k;
+    // Up from the top of page 2: page 1 from its bottom.
+    press(up[k]);
+    EXPECT_EQ(view->currentPage(), 0) << k;
+    EXPECT_EQ(bar->value(), bar->maximum()) << k;
+    press(up[k]);
+    EXPECT_EQ(bar->value(), std::max(0, bar->maximum() - screen())) << k;
+
+    // Continuous: a screen at a time across pages.
+    view->setDisplayMode(kDisplaySinglePageContinuous);
+    bar->setValue(100);
+    press(down[k]);
+    EXPECT_EQ(bar->value(), 100 + screen()) << k;
+    press(up[k]);
+    EXPECT_EQ(bar->value(), 100) << k;
+  }
+  // Home and End: the first and last page, their top and the very end.
+  for (int mode : {kDisplaySinglePage, kDisplaySinglePageContinuous, kDisplayTwoUp}) {
+    view->setDisplayMode(mode);
+    QTest::keyClick(view.get(), Qt::Key_End);
+    EXPECT_EQ(view->currentPage(), 3) << mode;
+    EXPECT_EQ(bar->value(), bar->maximum()) << mode;
+    QTest::keyClick(view.get(), Qt::Key_Home);
+    EXPECT_EQ(view->currentPage(), 0) << mode;
+    EXPECT_EQ(bar->value(), 0) << mode;
+  }
+}
+
+TEST_F(MyPDFViewTest, WheelPastTheEndOfASinglePageTurnsIt) {
+  show(apptest::MakeNumberedPdf(3), QSize(500, 400));
+  view->setScaleFactor(1.5);
+  QScrollBar* bar = view->verticalScrollBar();
+  auto wheel = [&](int delta) {
+    const QPointF at(100, 100);
+    QWheelEvent event(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &event);
+  };
+  view->setDisplayMode(kDisplaySinglePage);
+  wheel(-120);
+  EXPECT_GT(bar->value(), 0);  // scrolls within the page first
+  EXPECT_EQ(view->currentPage(), 0);
+  bar->setValue(bar->maximum());
+  wheel(-60);  // half a notch past the end: not yet
+  EXPECT_EQ(view->currentPage(), 0);
+  wheel(-60);
+  EXPECT_EQ(view->currentPage(), 1);
+  EXPECT_EQ(bar->value(), 0);
+  wheel(120);  // at the top, back to the previous page's bottom
+  EXPECT_EQ(view->currentPage(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());
+
+  // Continuous: the wheel only scrolls.
+  view->setDisplayMode(kDisplaySinglePageContinuous);
+  bar->setValue(bar->maximum());
+  wheel(-240);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_EQ(view->currentPage(), 2);
 }
 
 }  // namespace

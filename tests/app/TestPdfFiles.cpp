@@ -1,6 +1,9 @@
 #include "TestPdfFiles.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QFont>
 #include <QPageSize>
 #include <QPainter>
@@ -62,18 +65,8 @@ QByteArray MakeNumberedPdf(int pages) {
   return MakeTextPdf(texts);
 }
 
-QByteArray MakeEncryptedPdf() {
-  // A one-page PDF written out by hand so that its trailer can carry an
-  // /Encrypt dictionary: RC4 40-bit, with an /U entry that the empty
-  // password does not produce.
-  const QByteArray filler(32, 'x');
-  const QVector<QByteArray> objects = {
-      "<< /Type /Catalog /Pages 2 0 R >>",
-      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
-      "<< /Filter /Standard /V 1 /R 2 /O <" + filler.toHex() + "> /U <" + filler.toHex() + "> /P -4 >>",
-  };
-  QByteArray pdf = "%PDF-1.4\n";
+QByteArray AssemblePdf(const QVector<QByteArray>& objects, const QByteArray& trailerEntries) {
+  QByteArray pdf = "%PDF-1.7\n";
   QVector<int> offsets;
   for (int i = 0; i < objects.size(); ++i) {
     offsets << pdf.size();
@@ -82,10 +75,69 @@ QByteArray MakeEncryptedPdf() {
   const int xref = pdf.size();
   pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
   for (int offset : offsets) pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-  pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-         " /Root 1 0 R /Encrypt 4 0 R /ID [<0123456789abcdef0123456789abcdef> <0123456789abcdef0123456789abcdef>] >>\n";
+  pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R " + trailerEntries + " >>\n";
   pdf += "startxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
   return pdf;
+}
+
+QByteArray MakeEncryptedPdf() {
+  // RC4 40-bit, with an /U entry that the empty password does not produce.
+  const QByteArray filler(32, 'x');
+  return AssemblePdf(
+      {
+          "<< /Type /Catalog /Pages 2 0 R >>",
+          "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+          "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+          "<< /Filter /Standard /V 1 /R 2 /O <" + filler.toHex() + "> /U <" + filler.toHex() + "> /P -4 >>",
+      },
+      "/Encrypt 4 0 R /ID [<0123456789abcdef0123456789abcdef> <0123456789abcdef0123456789abcdef>]");
+}
+
+QByteArray MakeAnnotatedPdf() {
+  return AssemblePdf(
+      {
+          "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [5 0 R] /DA (/Helv 0 Tf 0 g) >> >>",
+          "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+          "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Annots [4 0 R 5 0 R] >>",
+          "<< /Type /Annot /Subtype /Square /Rect [20 120 80 180] /C [0 0 1] /IC [1 0 0] /BS << /W 2 >> >>",
+          "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /V (Hello) /Rect [20 20 180 60] "
+          "/DA (/Helv 24 Tf 0 g) /F 4 /P 3 0 R >>",
+      },
+      "");
+}
+
+QByteArray MakeLinkedPdf() {
+  return AssemblePdf(
+      {
+          "<< /Type /Catalog /Pages 2 0 R /Outlines 7 0 R >>",
+          "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R] /Count 3 >>",
+          "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Annots [6 0 R 11 0 R] >>",
+          "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+          "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+          "<< /Type /Annot /Subtype /Link /Rect [20 140 100 180] /Border [0 0 0] /Dest [5 0 R /XYZ 0 150 0] >>",
+          "<< /Type /Outlines /First 8 0 R /Last 9 0 R /Count 3 >>",
+          "<< /Title (Chapter One) /Parent 7 0 R /Next 9 0 R /Dest [3 0 R /Fit] >>",
+          "<< /Title (Chapter Two) /Parent 7 0 R /Prev 8 0 R /First 10 0 R /Last 10 0 R /Count 1 "
+          "/Dest [4 0 R /Fit] >>",
+          "<< /Title (Section 2.1) /Parent 9 0 R /Dest [5 0 R /Fit] >>",
+          "<< /Type /Annot /Subtype /Link /Rect [120 20 180 60] /Border [0 0 0] "
+          "/A << /S /URI /URI (https://example.org/folian) >> >>",
+      },
+      "");
+}
+
+QByteArray EncryptWithQpdf(const QByteArray& bytes, const QString& password) {
+  QTemporaryDir dir;
+  QFile in(dir.filePath(QStringLiteral("in.pdf")));
+  if (!in.open(QIODevice::WriteOnly) || in.write(bytes) != bytes.size()) return {};
+  in.close();
+  const QString out = dir.filePath(QStringLiteral("out.pdf"));
+  QProcess qpdf;
+  qpdf.start(QStringLiteral("qpdf"), {QStringLiteral("--encrypt"), password, QStringLiteral("owner-secret"),
+                                      QStringLiteral("256"), QStringLiteral("--"), in.fileName(), out});
+  if (!qpdf.waitForFinished(30000) || qpdf.exitStatus() != QProcess::NormalExit || qpdf.exitCode() != 0) return {};
+  QFile result(out);
+  return result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray();
 }
 
 QByteArray MakeTruncatedPdf() {

@@ -1,11 +1,12 @@
-// folian-cli and the Folian application never write one library at once,
-// and Ctrl-C stops an import without losing what it did.
+// folian-cli and the Folian application never write one library at once, a
+// reader never reads a change half made, and Ctrl-C stops an import without
+// losing what it did.
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <QFileInfo>
-#include <QLockFile>
 #include <QThread>
 
 #include "CliTestSupport.h"
@@ -18,44 +19,82 @@ using clitest::CliOutcome;
 using clitest::CliSandbox;
 using clitest::TabRows;
 
-// The lock file the Folian application holds while a library is open.
-QString ApplicationLockPath(const std::string& library) {
-  return LibraryLockFilePath(QFileInfo(QString::fromStdString(library)).absoluteFilePath());
-}
-
-TEST(CliLock, CommandsThatWriteRefuseALibraryFolianHasOpen) {
+// Every command against a library whose lock another holder has: writers
+// are refused by everyone, readers only by a writer, and the refusal names
+// the holder. The file is left as it was.
+TEST(CliLock, CommandsMeetTheLockOfEveryHolderAndNameIt) {
   CliSandbox sandbox;
   sandbox.mustRun({"new", "lib.fln"});
   sandbox.writePdf("in/a.pdf", 800, 1);
   sandbox.mustRun({"import", "lib.fln", "in/a.pdf"});
   const std::string id = TabRows(sandbox.mustRun({"list", "lib.fln"}).out)[0][0];
   sandbox.makeFolder("out");
+  // Reached through a hard link: the lock is on the file, not on its name.
+  ASSERT_EQ(::link(sandbox.path("lib.fln").c_str(), sandbox.path("alias.fln").c_str()), 0);
 
-  // The lock the application takes when it opens the library.
-  QLockFile appLock(ApplicationLockPath(sandbox.path("lib.fln")));
-  ASSERT_TRUE(appLock.tryLock(0));
-
+  const struct {
+    LibraryLockMode mode;
+    LibraryLockHolder holder;
+    const char* says;
+  } holders[] = {
+      {LibraryLockMode::Exclusive, LibraryLockHolder::Window, "open in a Folian window"},
+      {LibraryLockMode::Exclusive, LibraryLockHolder::WritingCommand, "being changed by another folian-cli command"},
+      {LibraryLockMode::Shared, LibraryLockHolder::ReadingCommand, "being read by another folian-cli command"},
+  };
+  const struct {
+    std::vector<std::string> args;
+    bool writes;
+  } commands[] = {
+      {{"import", "alias.fln", "in/a.pdf"}, true}, {{"export", "alias.fln", "out", id}, true},
+      {{"delete", "alias.fln", id}, true},         {{"list", "alias.fln"}, false},
+      {{"check", "alias.fln"}, false},             {{"categories", "alias.fln"}, false},
+  };
   const std::vector<uint8_t> before = readAll(sandbox.path("lib.fln"));
-  const std::vector<std::vector<std::string>> writers = {
-      {"import", "lib.fln", "in/a.pdf"}, {"export", "lib.fln", "out", id}, {"delete", "lib.fln", id}};
-  for (const auto& args : writers) {
-    const CliOutcome outcome = sandbox.run(args);
-    EXPECT_EQ(outcome.exitCode, 1) << args[0];
-    EXPECT_EQ(outcome.err,
-              "folian-cli: lib.fln: the library is open in Folian or in use by another folian-cli; close it and "
-              "try again\n")
-        << args[0];
+  for (const auto& h : holders) {
+    LibraryLock held;
+    ASSERT_EQ(held.acquire(sandbox.path("lib.fln"), h.mode, h.holder), LibraryLockStatus::Held);
+    for (const auto& c : commands) {
+      const CliOutcome outcome = sandbox.run(c.args);
+      const bool refused = c.writes || h.mode == LibraryLockMode::Exclusive;
+      if (refused) {
+        EXPECT_EQ(outcome.exitCode, 1) << h.says << ": " << c.args[0];
+        EXPECT_EQ(outcome.err,
+                  std::string("folian-cli: alias.fln: the library is ") + h.says + "; try again when it is free\n")
+            << c.args[0];
+      } else {
+        EXPECT_EQ(outcome.exitCode, 0) << h.says << ": " << c.args[0] << outcome.err;
+      }
+    }
+    EXPECT_EQ(readAll(sandbox.path("lib.fln")), before) << h.says;
   }
-  EXPECT_EQ(readAll(sandbox.path("lib.fln")), before);
 
-  // Reading goes on meanwhile.
-  EXPECT_EQ(TabRows(sandbox.mustRun({"list", "lib.fln"}).out).size(), 1u);
-  sandbox.mustRun({"check", "lib.fln"});
-  sandbox.mustRun({"categories", "lib.fln"});
-
-  appLock.unlock();
+  // Once the holder is gone, the writer goes ahead.
   sandbox.mustRun({"delete", "lib.fln", id});
   EXPECT_EQ(sandbox.mustRun({"list", "lib.fln"}).out, "");
+}
+
+// A holder that dies leaves no lock behind: the kernel drops it.
+TEST(CliLock, TheLockOfAKilledCommandGoesWithIt) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  constexpr int kFiles = 300;
+  for (int i = 0; i < kFiles; ++i) sandbox.writePdf("many/" + std::to_string(i) + ".pdf", 32 * 1024, i);
+  const qint64 emptySize = QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size();
+  QProcess import;
+  sandbox.start(&import, {"import", "lib.fln", "many"});
+  ASSERT_TRUE(import.waitForStarted());
+  while (import.state() == QProcess::Running &&
+         QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size() == emptySize)
+    QThread::usleep(200);
+  ::kill(static_cast<pid_t>(import.processId()), SIGKILL);
+  ASSERT_TRUE(import.waitForFinished(-1));
+
+  LibraryLock lock;
+  EXPECT_EQ(lock.acquire(sandbox.path("lib.fln"), LibraryLockMode::Exclusive, LibraryLockHolder::WritingCommand),
+            LibraryLockStatus::Held);
+  lock.release();
+  const CliOutcome check = sandbox.mustRun({"check", "lib.fln"});
+  EXPECT_NE(check.out.find("no damage found"), std::string::npos) << check.out;
 }
 
 TEST(CliInterrupt, CtrlCStopsAnImportBetweenFilesAndKeepsWhatWasImported) {

@@ -21,6 +21,8 @@
 #include "storage/Endian.h"
 #include "storage/FileIo.h"
 #include "storage/FolianCommon.h"
+#include "storage/ZelFile.h"
+#include "storage/ZelJournal.h"
 
 using namespace libtest;
 
@@ -153,30 +155,54 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, EveryChange, ::testing::ValuesIn(kScenarios)
 TEST_F(TwoCopies, OneChangedEntryIsOneWrite) {
   const long writes = ChangeAndSave([](FLN_DATA& d) { Retitle(d, 7, "one change"); });
   EXPECT_EQ(readAll(a), readAll(b));
-  // The entry and the three sort records (their dates are new); nothing else.
-  EXPECT_LE(writes, 4);
+  // The entry and the three sort records (their dates are new); nothing
+  // else. The commit then writes the journal once and each of them in place.
+  EXPECT_LE(writes, 4 + 1 + 4);
   FileFaults::reset();
   ForgetLibraryFileState(&incremental.data);
   ASSERT_EQ(SaveAll(a.c_str(), &incremental.data), 1);
   EXPECT_GT(FileFaults::writesSeen(), kEntries);  // what a whole rewrite costs
 }
 
-// Someone else changes a saved record on disk (and the file's time moves on):
-// the next save notices and rewrites every record.
-TEST_F(TwoCopies, AFileChangedBehindTheProgramsBackIsRewrittenWhole) {
-  for (const std::string& path : {a, b}) {
-    ZEL_FILE file;
-    ASSERT_EQ(ZEL_Open(path.c_str(), 0, &file), ZEL_OK);
-    ASSERT_EQ(ZEL_FirstMember(&file, kTagEntry), ZEL_OK);
-    ASSERT_EQ(ZEL_NextMember(&file), ZEL_OK);
-    const FLN_ENTRY other = MakeEntry(555, "written by someone else");
-    ASSERT_EQ(ZEL_ReplaceData(&file, sizeof other, &other), ZEL_OK);
-    ZEL_Close(&file);
+// Someone else changes a saved record on disk (and the file's time moves on),
+// or puts another file in its place: the next save writes nothing, since it
+// would overwrite records it never loaded.
+TEST_F(TwoCopies, AFileChangedOrReplacedBehindTheProgramsBackIsNeverWritten) {
+  const struct {
+    const char* name;
+    std::function<void()> change;
+  } cases[] = {
+      {"record changed in place",
+       [&] {
+         ZEL_FILE file;
+         ASSERT_EQ(ZEL_Open(a.c_str(), 0, &file), ZEL_OK);
+         ASSERT_EQ(ZEL_FirstMember(&file, kTagEntry), ZEL_OK);
+         ASSERT_EQ(ZEL_NextMember(&file), ZEL_OK);
+         const FLN_ENTRY other = MakeEntry(555, "written by someone else");
+         ASSERT_EQ(ZEL_ReplaceData(&file, sizeof other, &other), ZEL_OK);
+         ZEL_Close(&file);
+         TouchLater(a);
+       }},
+      {"replaced by rename",
+       [&] {
+         const std::string other = dir.path("other.fln");
+         WriteSampleLibrary(other, 3);
+         ASSERT_EQ(std::rename(other.c_str(), a.c_str()), 0);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Library loaded;
+    ASSERT_NO_FATAL_FAILURE(Load(a, &loaded));
+    EXPECT_TRUE(LibraryFileIsAsLeft(&loaded.data));
+    c.change();
+    const std::vector<uint8_t> theirs = readAll(a);
+    EXPECT_FALSE(LibraryFileIsAsLeft(&loaded.data));
+    Retitle(loaded.data, 7, "mine");
+    EXPECT_EQ(SaveAll(a.c_str(), &loaded.data), 0);
+    EXPECT_EQ(SaveAllWithoutEntrySort(a.c_str(), &loaded.data), 0);
+    EXPECT_EQ(readAll(a), theirs);
   }
-  TouchLater(a);
-
-  ChangeAndSave([](FLN_DATA& d) { Retitle(d, 7, "mine"); });
-  EXPECT_EQ(readAll(a), readAll(b));
 }
 
 // The program's own writes to tags that SaveAll leaves alone, announced with
@@ -185,9 +211,10 @@ TEST_F(TwoCopies, AnnouncedWritesToOtherTagsKeepTheSaveSmall) {
   for (auto* lib : {&incremental, &whole}) {
     ZEL_FILE file;
     ASSERT_EQ(ZEL_Open(lib->data.filePath, 0, &file), ZEL_OK);
-    BeginWriteOutsideSavedTags(&lib->data, &file);
+    ASSERT_TRUE(BeginWriteOutsideSavedTags(&lib->data, &file));
     const std::string pdf = "%PDF-1.7 imported";
     ASSERT_EQ(ZEL_AddData(&file, kTagAttachmentData, static_cast<uint32_t>(pdf.size()), pdf.data()), ZEL_OK);
+    ASSERT_EQ(ZEL_Commit(&file), ZEL_OK);
     EndWriteOutsideSavedTags(&lib->data, &file);
     ZEL_Close(&file);
   }
@@ -200,8 +227,12 @@ TEST_F(TwoCopies, AnnouncedWritesToOtherTagsKeepTheSaveSmall) {
   EXPECT_LT(writes, 20);
 }
 
-// Whichever write of a save fails, the save reports it, and the next save
-// brings the file to the same contents as an undisturbed one.
+// Whichever write of a save fails, the save reports it and the file holds
+// exactly what it held before (a save is all or nothing). After an I/O error
+// the same library saves again; after the process "died" (nothing more
+// reached the disk) the next opening rolls back whatever the journal
+// records, and a library loaded anew saves. Either way the file ends as an
+// undisturbed save leaves it.
 TEST_F(TwoCopies, ASaveThatFailsHalfwayIsMadeGoodByTheNext) {
   const Change change = [](FLN_DATA& d) {
     Tesk_Ary_Remove(d.entry, 2);
@@ -214,22 +245,39 @@ TEST_F(TwoCopies, ASaveThatFailsHalfwayIsMadeGoodByTheNext) {
   ASSERT_EQ(SaveAll(b.c_str(), &whole.data), 1);
   const Contents expected = ReadContents(b);
   const std::vector<uint8_t> original = readAll(a);
+  const Contents before = ReadContents(a);
 
-  bool saved = false;
-  for (long n = 1; n < 500 && !saved; ++n) {
-    SCOPED_TRACE(n);
-    writeAll(a, original);
-    Library attempt;
-    ASSERT_TRUE(ReadFlnDataFromFlnFile(a.c_str(), &attempt.data).ok());
-    change(attempt.data);
-    FileFaults::failWrite(n, FileFaults::Kind::FromThenOn);
-    saved = SaveAll(a.c_str(), &attempt.data) == 1;
-    FileFaults::reset();
-    if (saved) break;
-    EXPECT_EQ(SaveAll(a.c_str(), &attempt.data), 1);
-    EXPECT_EQ(ReadContents(a), expected);
+  for (const FileFaults::Kind kind : {FileFaults::Kind::Once, FileFaults::Kind::FromThenOn}) {
+    bool saved = false;
+    long n = 1;
+    for (; n < 500 && !saved; ++n) {
+      SCOPED_TRACE(std::string(kind == FileFaults::Kind::Once ? "once, write " : "dead from write ") +
+                   std::to_string(n));
+      writeAll(a, original);
+      Library attempt;
+      ASSERT_TRUE(ReadFlnDataFromFlnFile(a.c_str(), &attempt.data).ok());
+      change(attempt.data);
+      FileFaults::failWrite(n, kind);
+      saved = SaveAll(a.c_str(), &attempt.data) == 1;
+      FileFaults::reset();
+      if (saved) break;
+      if (kind == FileFaults::Kind::FromThenOn) {
+        ASSERT_NE(ZelJournal::RollBack(a), ZelJournal::Recovery::Failed);
+        EXPECT_EQ(ReadContents(a), before);
+        Library reloaded;
+        ASSERT_TRUE(ReadFlnDataFromFlnFile(a.c_str(), &reloaded.data).ok());
+        change(reloaded.data);
+        EXPECT_EQ(SaveAll(a.c_str(), &reloaded.data), 1);
+      } else {
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(ZelJournal::PathFor(a))));
+        EXPECT_EQ(ReadContents(a), before);
+        EXPECT_EQ(SaveAll(a.c_str(), &attempt.data), 1);
+      }
+      EXPECT_EQ(ReadContents(a), expected);
+    }
+    EXPECT_TRUE(saved);
+    EXPECT_GT(n, 10);  // the failures struck appends, held writes and the commit's own writes
   }
-  EXPECT_TRUE(saved);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "library/FlnCreateCats.h"
 #include "library/FlnEnvironment.h"
+#include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
 #include "storage/ZelFile.h"
@@ -16,15 +17,19 @@
 namespace libtest {
 
 void WriteSampleLibrary(const std::string& path, int entries) {
+  const FlnResult created = CreateNewLibraryFile(path.c_str());
+  ASSERT_TRUE(created.ok()) << created.reason;
+  // The PDFs first, written straight into the file, and only then the
+  // library that uses them: a library saves only into the file it loaded.
+  for (int i = 0; i < entries; ++i) AppendMember(path, kTagAttachmentData, "%PDF-1.4 sample " + std::to_string(i));
   Library library;
-  CreateAndLoad(path, &library);
+  Load(path, &library);
   FLN_DATA& d = library.data;
   for (int i = 0; i < entries; ++i) {
     const FLN_ENTRY e = MakeEntry(100 + i, "本のタイトル " + std::to_string(i), i % 2 ? "技術" : "その他");
     ASSERT_EQ(Tesk_Ary_Add(d.entry, &e), 0);
     const FLN_ATTACHMENT a = MakeAttachment(i, 100 + i, i);
     ASSERT_EQ(Tesk_Ary_Add(d.attachment, &a), 0);
-    AppendMember(path, kTagAttachmentData, "%PDF-1.4 sample " + std::to_string(i));
   }
   ASSERT_EQ(SaveEnvironment(&d, "main_window_position", "10,20,610,820"), 0);
   ASSERT_EQ(SaveEnvironment(&d, "categorybox_height", "150.000000"), 0);

@@ -25,6 +25,7 @@
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
 #include "storage/FileIo.h"
+#include "storage/ZelJournal.h"
 #include "storage/FolianCommon.h"
 #include "transfer/FieldFit.h"
 #include "transfer/FlxWriter.h"
@@ -150,6 +151,45 @@ TEST_F(PdfImportTest, ImportsEveryPdfBelowAFolderAndTakesMetadataFromTheFileBesi
   EXPECT_EQ(PreferenceRecord(libraryPath_, kTagPrefFolderImport), box_.root());
   EXPECT_EQ(PreferenceRecord(box_.preferenceFile(), kTagPrefFolderImport), box_.root());
   EXPECT_EQ(PreferenceRecord(libraryPath_, kTagPrefFileImport), "");
+}
+
+TEST_F(PdfImportTest, AnEntryFromAMetadataFileStartsWithoutWindowsAndUnselected) {
+  // What the library it was exported from knew of its windows and selection.
+  struct Case {
+    const char* name;
+    int16_t entryWindow, pdfWindow;
+    uint8_t selected;
+  };
+  const Case cases[] = {{"both windows open, selected", 2, 1, 1},
+                        {"the frontmost window, not selected", 1, -1, 0},
+                        {"no windows, selected", -1, -1, 1}};
+  box_.makeFolder("in");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string pdf = box_.path(std::string("in/") + c.name + ".pdf");
+    box_.writePdf(std::string("in/") + c.name + ".pdf", 500, 1);
+    FLN_ENTRY exported;
+    std::memset(&exported, 0, sizeof exported);
+    SET_FIELD_TEXT(exported, en_title, c.name);
+    SET_FIELD_TEXT(exported, en_c1_name, "その他");
+    exported.en_entry_window_ordered_index = ZEL_EndianShort_NtoL(c.entryWindow);
+    exported.en_pdf_window_ordered_index = ZEL_EndianShort_NtoL(c.pdfWindow);
+    exported.en_is_select_entrylist = c.selected;
+    exported.en_pdf_window_position = {ZEL_EndianShort_NtoL(40), ZEL_EndianShort_NtoL(30),
+                                       ZEL_EndianShort_NtoL(440), ZEL_EndianShort_NtoL(330)};
+    const std::string flx = pdf.substr(0, pdf.rfind('.')) + ".flx";
+    ASSERT_EQ(WriteFLXFile(&exported, flx.c_str()), kFlxWriteOk);
+
+    ASSERT_EQ(Import(pdf).imported, 1);
+    const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
+    const FLN_ENTRY* entry = FindByTitle(entries, c.name);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->en_entry_window_ordered_index, 0);
+    EXPECT_EQ(entry->en_pdf_window_ordered_index, 0);
+    EXPECT_EQ(entry->en_is_select_entrylist, 0);
+    // Where its windows stood is no state of the other library's: it stays.
+    EXPECT_EQ(ZEL_EndianShort_LtoN(entry->en_pdf_window_position.bottom), 440);
+  }
 }
 
 TEST_F(PdfImportTest, ASingleFileGetsThePlainCategoriesAndEveryImportItsOwnPdf) {
@@ -318,6 +358,7 @@ TEST_F(PdfImportTest, AFailedWriteAnywhereNeverLeavesAnEntryWithoutItsPdf) {
       const std::string context = std::string(dies ? "writes fail from" : "only write") + " #" + std::to_string(n);
       const std::string work = box_.path("work.fln");
       QFile::remove(QString::fromStdString(work));
+      QFile::remove(QString::fromStdString(ZelJournal::PathFor(work)));  // a "dead" import may leave one
       QFile::remove(QString::fromStdString(box_.preferenceFile()));
       ASSERT_TRUE(QFile::copy(QString::fromStdString(base), QString::fromStdString(work)));
       Library library;

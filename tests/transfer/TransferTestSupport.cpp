@@ -12,6 +12,7 @@
 #include "categories/CategoryNames.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnPreference.h"
+#include "storage/ZelJournal.h"
 
 namespace transfertest {
 
@@ -93,6 +94,9 @@ std::vector<FLN_ENTRY> ExpectConsistentLibrary(const std::string& libraryPath, c
                                                const std::map<std::string, QByteArray>& sources,
                                                const std::string& context) {
   SCOPED_TRACE(context);
+  // As whoever opens the library next does: an unfinished change is undone first.
+  const ZelJournal::Recovery recovery = ZelJournal::RollBack(libraryPath);
+  EXPECT_TRUE(recovery != ZelJournal::Recovery::Failed && recovery != ZelJournal::Recovery::Foreign);
   Library library;
   Load(libraryPath, &library);
   const std::vector<FLN_ENTRY> entries = Entries(library.data.entry);

@@ -75,7 +75,7 @@ std::vector<FLN_ATTACHMENT> Attachments(TESK_ARY ary);
 QByteArray StoredPdf(const FLN_DATA& library, int32_t enId);
 
 /// What must hold of any library file whatever happened to an import into
-/// it: it loads; every entry of `before` is still there, byte for byte, with
+/// it: once an unfinished change is rolled back, it loads; every entry of `before` is still there, byte for byte, with
 /// its PDF; every entry has exactly one attachment record and a PDF that
 /// equals the file it was imported from (`sources`, by en_file_path); en_ids
 /// and at_ids are unique and below their counters' nextId. Test failures

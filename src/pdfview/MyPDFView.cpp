@@ -1,13 +1,11 @@
 // The PDF view's document, layout, painting and mouse handling.
 
-#include "app/MyPDFView.h"
+#include "pdfview/MyPDFView.h"
 
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPdfDocument>
-#include <QPdfPageNavigator>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
@@ -22,15 +20,13 @@ const QColor kSelection(0x1e, 0x78, 0xd7, 0x60);
 
 MyPDFView::MyPDFView(QWidget* parent)
     : QAbstractScrollArea(parent),
-      _worker(std::make_unique<PdfRenderWorker>()),
-      _navigator(std::make_unique<QPdfPageNavigator>()) {
+      _worker(std::make_unique<PdfRenderWorker>()) {
   viewport()->setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   horizontalScrollBar()->setSingleStep(20);
   verticalScrollBar()->setSingleStep(20);
   connect(_worker.get(), &PdfRenderWorker::tileRendered, this, &MyPDFView::tileRendered);
   connect(_worker.get(), &PdfRenderWorker::pagesMeasured, this, &MyPDFView::takePageSizes);
-  connect(_navigator.get(), &QPdfPageNavigator::jumped, this, &MyPDFView::jumped);
   setToolMode(kToolModeHand);
   relayout(true);
 }
@@ -40,37 +36,58 @@ MyPDFView::~MyPDFView() {
   _worker->setDocument(nullptr);
 }
 
-void MyPDFView::setDocument(QPdfDocument* document) {
+namespace {
+
+// The size of a page that cannot be measured.
+const QSizeF kA4Points(595, 842);
+
+}  // namespace
+
+void MyPDFView::setDocument(PdfDocument* document) {
   _worker->setDocument(nullptr);
   _cache.clear();
   _document = document;
   _pagePointSizes.clear();
-  const int count = document != nullptr && document->status() == QPdfDocument::Status::Ready
-                        ? document->pageCount()
-                        : 0;
+  const int count = document != nullptr ? document->pageCount() : 0;
   // Until the worker has measured every page, each is taken to be as large
   // as the first (as most documents' pages are).
-  if (count > 0) _pagePointSizes = QVector<QSizeF>(count, document->pagePointSize(0));
+  if (count > 0) {
+    const QSizeF first = document->pageSize(0);
+    _pagePointSizes = QVector<QSizeF>(count, first.isEmpty() ? kA4Points : first);
+  }
   _allMeasured = count <= 1;
   _pageText.setDocument(count > 0 ? document : nullptr);
   _selection = PdfTextSelection();
   _dragPage = -1;
-  _navigator->clear();
+  _history.clear(0);
+  _links.clear();
+  _pressedLink.reset();
   _currentPage = count > 0 ? 0 : -1;
   _worker->setDocument(count > 0 ? document : nullptr);
   relayout(true);
   viewport()->update();
+  emit documentChanged();
   emit selectionChanged();
   emit pageChanged();
 }
 
-void MyPDFView::takePageSizes(const QVector<QSizeF>& pointSizes) {
+void MyPDFView::takePageSizes(QVector<QSizeF> pointSizes) {
   if (pointSizes.size() != _pagePointSizes.size()) return;
   _allMeasured = true;
-  if (pointSizes == _pagePointSizes) return;
-  _pagePointSizes = pointSizes;
-  _cache.clear();  // tiles of pages that changed size would be drawn stretched
-  relayout(false);
+  // A page that cannot be read is shown blank, as large as the first.
+  for (QSizeF& size : pointSizes)
+    if (size.isEmpty()) size = _pagePointSizes.value(0, kA4Points);
+  if (pointSizes != _pagePointSizes) {
+    _pagePointSizes = pointSizes;
+    _cache.clear();  // tiles of pages that changed size would be drawn stretched
+    relayout(false);
+  }
+  emit pagesMeasured();
+}
+
+void MyPDFView::setMessage(const QString& message) {
+  _message = message;
+  viewport()->update();
 }
 
 void MyPDFView::setToolMode(int mode) {
@@ -160,7 +177,7 @@ void MyPDFView::followScroll() {
   const int page = _layout.mostVisibleRowPage(visibleArea());
   if (page < 0 || _layout.rowOf(page) == rowOfCurrent()) return;
   _currentPage = page;
-  _navigator->update(page, QPointF(), 0);
+  _history.update(page);
   emit pageChanged();
 }
 
@@ -224,6 +241,10 @@ void MyPDFView::paintEvent(QPaintEvent*) {
     painter.drawRect(onScreen.adjusted(-1, -1, 0, 0));
   }
   _cache.setPinned(pinned);
+  if (pageCount() == 0 && !_message.isEmpty()) {
+    painter.setPen(Qt::white);
+    painter.drawText(viewport()->rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap, _message);
+  }
 
   // Then what lies one screen further down, so that scrolling on finds it ready.
   requestTiles(visible.translated(0, visible.height()), &wanted, &pinned, false);
@@ -250,12 +271,19 @@ QPointF MyPDFView::pagePoint(int page, QPoint viewportPos) const {
 }
 
 void MyPDFView::updateCursor(QPoint viewportPos) {
-  if (_toolMode == kToolModeHand) return;  // the hand keeps its own shape
-  const bool overPage = _layout.pageAt(viewportPos + visibleArea().topLeft()) >= 0;
-  viewport()->setCursor(overPage ? Qt::IBeamCursor : Qt::ArrowCursor);
+  // A link shows the pointing hand whatever the tool.
+  Qt::CursorShape shape;
+  if (linkAt(viewportPos) != nullptr)
+    shape = Qt::PointingHandCursor;
+  else if (_toolMode == kToolModeHand)
+    shape = Qt::OpenHandCursor;
+  else
+    shape = _layout.pageAt(viewportPos + visibleArea().topLeft()) >= 0 ? Qt::IBeamCursor : Qt::ArrowCursor;
+  if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
 }
 
 void MyPDFView::mousePressEvent(QMouseEvent* event) {
+  pressLink(event);
   if (_toolMode == kToolModeHand) {
     if (event->button() == Qt::LeftButton) {
       _lastMouseLocation = QCursor::pos();
@@ -277,6 +305,8 @@ void MyPDFView::mouseMoveEvent(QMouseEvent* event) {
       horizontalScrollBar()->setValue(horizontalScrollBar()->value() - moved.x());
       verticalScrollBar()->setValue(verticalScrollBar()->value() - moved.y());
       _lastMouseLocation = location;
+    } else {
+      updateCursor(event->position().toPoint());
     }
     event->accept();
     return;
@@ -288,6 +318,7 @@ void MyPDFView::mouseMoveEvent(QMouseEvent* event) {
 void MyPDFView::mouseReleaseEvent(QMouseEvent* event) {
   if (_toolMode == kToolModeHand && event->button() == Qt::LeftButton) viewport()->setCursor(Qt::OpenHandCursor);
   textMouseRelease();
+  releaseLink(event);
   event->accept();
 }
 
@@ -310,6 +341,10 @@ void MyPDFView::textMouseRelease() { _dragPage = -1; }
 void MyPDFView::keyPressEvent(QKeyEvent* event) {
   if (event->matches(QKeySequence::Copy)) {
     copy();
+    event->accept();
+    return;
+  }
+  if (pagingKey(event)) {
     event->accept();
     return;
   }

@@ -1,13 +1,14 @@
-#include "app/PdfPrinting.h"
+#include "pdfview/PdfPrinting.h"
 
 #include <QCoreApplication>
 #include <QPageSetupDialog>
 #include <QPainter>
-#include <QPdfDocument>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <algorithm>
 #include <memory>
+
+#include "pdfview/PdfDocument.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ QPrinter* SharedPrinter() {
   return printer.get();
 }
 
-int PrintPdfDocument(QPdfDocument* document, QPrinter* printer) {
+int PrintPdfDocument(PdfDocument* document, QPrinter* printer) {
   const int count = document != nullptr ? document->pageCount() : 0;
   if (count == 0 || printer == nullptr) return 0;
   int first = 1;
@@ -51,7 +52,7 @@ int PrintPdfDocument(QPdfDocument* document, QPrinter* printer) {
   int printed = 0;
   for (int page = first - 1; page < last; ++page) {
     if (printed > 0 && !printer->newPage()) break;
-    const QSizeF points = document->pagePointSize(page);
+    const QSizeF points = document->pageSize(page);
     if (points.isEmpty()) {
       ++printed;  // keeps the sheet of a page that has no size, blank
       continue;
@@ -61,7 +62,7 @@ int PrintPdfDocument(QPdfDocument* document, QPrinter* printer) {
     const QRectF targetRect(QPointF((area.width() - target.width()) / 2, (area.height() - target.height()) / 2),
                             target);
     const QSize imageSize = (target / oversample).toSize().expandedTo(QSize(1, 1));
-    const QImage image = document->render(page, imageSize);
+    const QImage image = document->render(page, imageSize, QRect(QPoint(0, 0), imageSize));
     painter.fillRect(targetRect, Qt::white);
     if (!image.isNull()) painter.drawImage(targetRect, image);
     ++printed;
@@ -70,7 +71,7 @@ int PrintPdfDocument(QPdfDocument* document, QPrinter* printer) {
   return printed;
 }
 
-int RunPrintPanel(QPdfDocument* document, QWidget* parent) {
+int RunPrintPanel(PdfDocument* document, QWidget* parent) {
   QPrinter* printer = SharedPrinter();
   QPrintDialog dialog(printer, parent);
   const int count = document != nullptr ? document->pageCount() : 0;

@@ -4,31 +4,33 @@
 // - it renders tiles of pages. The view asks for the tiles it lacks; a new
 //   request replaces every tile not yet started (the view asks for what is
 //   on screen now, not for everything it ever scrolled past);
-// - between tiles, it measures every page of a new document (QtPdf loads a
-//   page to tell its size, which for hundreds of pages would hold up the
-//   opening of the window).
+// - between tiles, it measures every page of a new document (the engine
+//   loads a page to tell its size, which for hundreds of pages would hold
+//   up the opening of the window).
 // Results come back through signals on the thread that owns the worker.
 //
-// QtPdf serialises every call into its PDF engine with one lock, so the
-// document may be used from the user-interface thread while the worker uses
-// it; such a call then waits for at most one tile or one page's size.
+// A document object is used by one thread at a time: the worker opens its
+// own on the bytes of the document it is given (on its thread), so the
+// window's document stays free for the window's thread.
 
+#include <QByteArray>
 #include <QImage>
 #include <QObject>
 #include <QRect>
 #include <QSet>
 #include <QSize>
 #include <QSizeF>
+#include <QString>
 #include <QVector>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-#include "app/PdfPageCache.h"
-
-class QPdfDocument;
+#include "pdfview/PdfDocument.h"
+#include "pdfview/PdfPageCache.h"
 
 /// One tile to render: `clip` of the page scaled to `pageSize` (device pixels).
 struct PdfTileRequest {
@@ -45,12 +47,12 @@ class PdfRenderWorker : public QObject {
   /// Drops what is pending and waits for the work in progress.
   ~PdfRenderWorker() override;
 
-  /// Works on `document` from now on (null: does nothing) and starts
-  /// measuring its pages. Drops what is pending and waits for the work in
-  /// progress, so the previous document may be released once this returns;
-  /// results about it still on their way to the owner's thread are not
-  /// delivered.
-  void setDocument(QPdfDocument* document);
+  /// Works on the PDF of `document` from now on (null: does nothing) and
+  /// starts measuring its pages; `document` itself is not used after this
+  /// returns. Drops what is pending and waits for the work in progress;
+  /// results about the previous document still on their way to the owner's
+  /// thread are not delivered.
+  void setDocument(const PdfDocument* document);
 
   /// Replaces every pending tile with `requests`, rendered in this order.
   /// A tile that is being rendered or on its way is not rendered again.
@@ -69,13 +71,17 @@ class PdfRenderWorker : public QObject {
   void run();
   void renderTile(std::unique_lock<std::mutex>& lock);
   void measurePages(std::unique_lock<std::mutex>& lock);
+  void openDocument(std::unique_lock<std::mutex>& lock);
   void deliverTile(unsigned generation, const PdfTileKey& key, const QImage& image);
 
   mutable std::mutex _mutex;
   std::condition_variable _wake;  // work arrived, or stop
   std::condition_variable _idle;  // the work in progress finished
   std::deque<PdfTileRequest> _queue;
-  QPdfDocument* _document = nullptr;
+  QByteArray _bytes;                       // the PDF to open on the worker's thread
+  QString _password;
+  bool _mustOpen = false;                  // _bytes are not opened yet
+  std::unique_ptr<PdfDocument> _document;  // the worker's own, used on its thread
   QVector<QSizeF> _measured;     // sizes of the pages measured so far
   int _pageCount = 0;            // of the document; measuring goes on while _measured is shorter
   bool _busy = false;

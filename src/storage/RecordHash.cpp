@@ -1,4 +1,4 @@
-#include "library/RecordHash.h"
+#include "storage/RecordHash.h"
 
 namespace {
 

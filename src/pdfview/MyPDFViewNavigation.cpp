@@ -3,14 +3,12 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QPdfLink>
-#include <QPdfPageNavigator>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
 
-#include "app/MyPDFView.h"
-#include "app/PdfPrinting.h"
+#include "pdfview/MyPDFView.h"
+#include "pdfview/PdfPrinting.h"
 
 namespace {
 
@@ -38,14 +36,7 @@ void MyPDFView::showPage(int page) {
 void MyPDFView::goToPage(int page) {
   if (page < 0 || page >= pageCount()) return;
   showPage(page);
-  _jumping = true;
-  _navigator->jump(page, QPointF(), 0);
-  _jumping = false;
-}
-
-void MyPDFView::jumped(const QPdfLink& link) {
-  if (_jumping || link.page() < 0 || link.page() >= pageCount()) return;
-  showPage(link.page());
+  _history.jump(page);
 }
 
 bool MyPDFView::canGoToFirstPage() const { return pageCount() > 0 && rowOfCurrent() > 0; }
@@ -75,16 +66,16 @@ void MyPDFView::goToPreviousPage() {
 }
 
 void MyPDFView::goBack() {
-  if (canGoBack()) _navigator->back();
+  if (canGoBack()) showPage(_history.back());
 }
 
 void MyPDFView::goForward() {
-  if (canGoForward()) _navigator->forward();
+  if (canGoForward()) showPage(_history.forward());
 }
 
-bool MyPDFView::canGoBack() const { return pageCount() > 0 && _navigator->backAvailable(); }
+bool MyPDFView::canGoBack() const { return pageCount() > 0 && _history.canGoBack(); }
 
-bool MyPDFView::canGoForward() const { return pageCount() > 0 && _navigator->forwardAvailable(); }
+bool MyPDFView::canGoForward() const { return pageCount() > 0 && _history.canGoForward(); }
 
 void MyPDFView::setScaleFactor(double scale) {
   const QVector<double>& steps = ZoomSteps();
@@ -156,9 +147,7 @@ void MyPDFView::scrollSelectionToVisible() {
   scrollTo(x, y);
   if (_layout.rowOf(page) != rowOfCurrent()) {
     _currentPage = page;
-    _jumping = true;
-    _navigator->jump(page, QPointF(), 0);
-    _jumping = false;
+    _history.jump(page);
     emit pageChanged();
   }
 }

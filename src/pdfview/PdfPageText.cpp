@@ -1,34 +1,19 @@
-#include "app/PdfPageText.h"
+#include "pdfview/PdfPageText.h"
 
-#include <QPdfDocument>
-#include <QPdfSelection>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace {
 
-// How far inside a line's box a point beside it is put, in points, so that
-// QtPdf finds a character there.
+// How far inside a line's box a point beside it is put, in points.
 constexpr double kInset = 0.5;
-
-PdfTextSelection FromQtPdf(int page, const QPdfSelection& shapes, int start, int end) {
-  PdfTextSelection selection;
-  selection.page = page;
-  selection.start = start;
-  selection.end = end;
-  if (shapes.isValid()) {
-    selection.text = shapes.text();
-    selection.bounds = shapes.bounds();
-  }
-  return selection;
-}
 
 }  // namespace
 
-PdfPageText::PdfPageText(QPdfDocument* document) { setDocument(document); }
+PdfPageText::PdfPageText(PdfDocument* document) { setDocument(document); }
 
-void PdfPageText::setDocument(QPdfDocument* document) {
+void PdfPageText::setDocument(PdfDocument* document) {
   _document = document;
   _pages = QVector<Page>(document != nullptr ? document->pageCount() : 0);
 }
@@ -36,9 +21,15 @@ void PdfPageText::setDocument(QPdfDocument* document) {
 PdfPageText::Page& PdfPageText::page(int index) {
   Page& page = _pages[index];
   if (!page.read) {
-    const QPdfSelection all = _document->getAllText(index);
-    page.text = all.text();
-    for (const QPolygonF& shape : all.bounds()) page.lines.append(shape.boundingRect());
+    page.data = _document->pageText(index);
+    // Every line ends with "\n": one start per line.
+    const QString& text = page.data.text;
+    int lineStart = 0;
+    for (int at = 0; at < text.size(); ++at) {
+      if (text[at] != QLatin1Char('\n')) continue;
+      page.lineStarts.append(lineStart);
+      lineStart = at + 1;
+    }
     page.read = true;
   }
   return page;
@@ -47,16 +38,34 @@ PdfPageText::Page& PdfPageText::page(int index) {
 const QString& PdfPageText::pageText(int index) {
   static const QString kNone;
   if (index < 0 || index >= _pages.size()) return kNone;
-  return page(index).text;
+  return page(index).data.text;
 }
 
 PdfTextSelection PdfPageText::selectCharacters(int index, int start, int end) {
-  if (index < 0 || index >= _pages.size() || start < 0 || end <= start) return {};
-  return FromQtPdf(index, _document->getSelectionAtIndex(index, start, end - start), start, end);
+  if (index < 0 || index >= _pages.size() || start < 0) return {};
+  const PdfPageTextData& data = page(index).data;
+  end = std::min(end, int(data.text.size()));
+  if (end <= start) return {};
+  PdfTextSelection selection;
+  selection.page = index;
+  selection.start = start;
+  selection.end = end;
+  selection.text = data.text.mid(start, end - start);
+  // One shape per line: the boxes of its selected characters together.
+  QRectF line;
+  for (int at = start; at < end; ++at) {
+    const QRectF& box = data.boxes[at];
+    if (!box.isEmpty()) line |= box;
+    if ((data.text[at] == QLatin1Char('\n') || at + 1 == end) && !line.isEmpty()) {
+      selection.bounds.append(QPolygonF(line));
+      line = QRectF();
+    }
+  }
+  return selection;
 }
 
 PdfPageText::TextPlace PdfPageText::toText(int index, QPointF point) {
-  const QList<QRectF>& lines = page(index).lines;
+  const QVector<QRectF>& lines = page(index).data.lines;
   int nearest = -1;
   double bestHeight = std::numeric_limits<double>::max();
   double bestWidth = std::numeric_limits<double>::max();
@@ -78,16 +87,24 @@ PdfPageText::TextPlace PdfPageText::toText(int index, QPointF point) {
   return {QPointF(std::clamp(point.x(), left, right), box.center().y()), nearest};
 }
 
+int PdfPageText::indexAt(int index, const TextPlace& place) {
+  const Page& text = page(index);
+  if (place.line < 0 || place.line >= text.lineStarts.size()) return -1;
+  int at = text.lineStarts[place.line];
+  for (; at < text.data.text.size() && text.data.text[at] != QLatin1Char('\n'); ++at) {
+    const QRectF& box = text.data.boxes[at];
+    if (!box.isEmpty() && box.center().x() > place.point.x()) break;
+  }
+  return at;
+}
+
 PdfTextSelection PdfPageText::selectBetween(int index, QPointF from, QPointF to) {
   if (index < 0 || index >= _pages.size()) return {};
-  TextPlace start = toText(index, from);
-  TextPlace end = toText(index, to);
-  // QtPdf includes the last character only when it is given as the end:
-  // hand it the two places in reading order (lines come in text order).
-  if (end.line < start.line || (end.line == start.line && end.point.x() < start.point.x())) std::swap(start, end);
-  const QPdfSelection shapes = _document->getSelection(index, start.point, end.point);
-  if (!shapes.isValid() || shapes.endIndex() <= shapes.startIndex()) return {};
-  return FromQtPdf(index, shapes, shapes.startIndex(), shapes.endIndex());
+  int start = indexAt(index, toText(index, from));
+  int end = indexAt(index, toText(index, to));
+  if (start < 0 || end < 0) return {};
+  if (end < start) std::swap(start, end);
+  return selectCharacters(index, start, end);
 }
 
 PdfTextSelection PdfPageText::find(const QString& text, const PdfTextSelection& from, bool backwards) {

@@ -11,7 +11,7 @@
 #include <QString>
 #include <QVector>
 
-class QPdfDocument;
+#include "pdfview/PdfDocument.h"
 
 /// Characters [start, end) of the text of `page`, with the shapes they
 /// cover on the page (in points, origin top left) and their text.
@@ -28,12 +28,13 @@ struct PdfTextSelection {
 class PdfPageText {
  public:
   /// The text of `document` (not owned; null: a document without text).
-  explicit PdfPageText(QPdfDocument* document = nullptr);
+  explicit PdfPageText(PdfDocument* document = nullptr);
 
   /// Starts over with another document, forgetting what was read.
-  void setDocument(QPdfDocument* document);
+  void setDocument(PdfDocument* document);
 
-  /// The text of `page` as QtPdf reads it (empty for a page that does not exist).
+  /// The text of `page` as the engine reads it, lines ending in "\n"
+  /// (empty for a page that does not exist).
   const QString& pageText(int page);
 
   /// Characters [start, end) of `page`; invalid when the range is empty or
@@ -41,10 +42,11 @@ class PdfPageText {
   PdfTextSelection selectCharacters(int page, int start, int end);
 
   /// The text between two points of `page` (points, origin top left), as a
-  /// drag from `from` to `to` selects it. A point beside the text counts as
-  /// the nearest place in the nearest line (nearest in height first), so a
-  /// drag past the end of a line ends the selection there. Invalid when the
-  /// page has no text or the points meet the same place.
+  /// drag from `from` to `to` selects it: the characters whose centres lie
+  /// between the two places in reading order. A point beside the text counts
+  /// as the nearest place in the nearest line (nearest in height first), so
+  /// a drag past the end of a line ends the selection there. Invalid when
+  /// the page has no text or the points meet the same place.
   PdfTextSelection selectBetween(int page, QPointF from, QPointF to);
 
   /// The next occurrence of `text`, ignoring case, after `from`: forwards it
@@ -58,8 +60,8 @@ class PdfPageText {
  private:
   struct Page {
     bool read = false;
-    QString text;
-    QList<QRectF> lines;  // boxes of the page's runs of text
+    PdfPageTextData data;
+    QVector<int> lineStarts;  // index in the text of each line's first character
   };
   // A point moved onto the nearest text, and the index of its line (-1
   // when the page has no text).
@@ -69,7 +71,10 @@ class PdfPageText {
   };
   Page& page(int index);
   TextPlace toText(int page, QPointF point);
+  /// Index in the page's text of the place `place`: the first character of
+  /// its line whose centre lies right of it (the line's end when none).
+  int indexAt(int page, const TextPlace& place);
 
-  QPdfDocument* _document = nullptr;
+  PdfDocument* _document = nullptr;
   QVector<Page> _pages;
 };

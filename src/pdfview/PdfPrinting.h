@@ -3,7 +3,7 @@
 // object serves the whole application, so that what the page setup panel
 // chose is what the next print uses.
 
-class QPdfDocument;
+class PdfDocument;
 class QPrinter;
 class QWidget;
 
@@ -17,12 +17,12 @@ QPrinter* SharedPrinter();
 /// most 300 dots per inch, one page in memory at a time. Returns the number
 /// of pages printed; 0 when there was nothing to print or the printer could
 /// not start (the printer's output then holds no pages of ours).
-int PrintPdfDocument(QPdfDocument* document, QPrinter* printer);
+int PrintPdfDocument(PdfDocument* document, QPrinter* printer);
 
 /// Shows the print panel for SharedPrinter() over `parent`; when the user
 /// confirms, prints `document` there. Returns the number of pages printed
 /// (0 when cancelled or nothing could be printed).
-int RunPrintPanel(QPdfDocument* document, QWidget* parent);
+int RunPrintPanel(PdfDocument* document, QWidget* parent);
 
 /// Runs the page setup panel for SharedPrinter() over `parent`.
 void RunPageLayout(QWidget* parent);

@@ -1,4 +1,4 @@
-#include "app/PdfPageLayout.h"
+#include "pdfview/PdfPageLayout.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,6 @@
-#include "app/PdfRenderWorker.h"
+#include "pdfview/PdfRenderWorker.h"
 
 #include <QMetaObject>
-#include <QPdfDocument>
-#include <QPdfDocumentRenderOptions>
 #include <algorithm>
 
 namespace {
@@ -24,14 +22,18 @@ PdfRenderWorker::~PdfRenderWorker() {
   _thread.join();
 }
 
-void PdfRenderWorker::setDocument(QPdfDocument* document) {
+void PdfRenderWorker::setDocument(const PdfDocument* document) {
+  std::unique_ptr<PdfDocument> previous;
   {
     std::unique_lock<std::mutex> lock(_mutex);
     _queue.clear();
     ++_generation;
     _inFlight.clear();
     _idle.wait(lock, [this] { return !_busy; });
-    _document = document;
+    previous = std::move(_document);  // the worker is idle: this thread may release it
+    _bytes = document != nullptr ? document->bytes() : QByteArray();
+    _password = document != nullptr ? document->password() : QString();
+    _mustOpen = document != nullptr;
     _pageCount = document != nullptr ? document->pageCount() : 0;
     _measured.clear();
   }
@@ -57,11 +59,13 @@ void PdfRenderWorker::run() {
   std::unique_lock<std::mutex> lock(_mutex);
   for (;;) {
     _wake.wait(lock, [this] {
-      return _stop || (_document != nullptr && (!_queue.empty() || _measured.size() < _pageCount));
+      return _stop || _mustOpen || (_document != nullptr && (!_queue.empty() || _measured.size() < _pageCount));
     });
     if (_stop) return;
-    // What is on screen comes first.
-    if (!_queue.empty())
+    // The document first, then what is on screen, then the page sizes.
+    if (_mustOpen)
+      openDocument(lock);
+    else if (!_queue.empty())
       renderTile(lock);
     else
       measurePages(lock);
@@ -69,19 +73,35 @@ void PdfRenderWorker::run() {
   }
 }
 
+void PdfRenderWorker::openDocument(std::unique_lock<std::mutex>& lock) {
+  const QByteArray bytes = _bytes;
+  const QString password = _password;
+  const unsigned generation = _generation;
+  _busy = true;
+  _mustOpen = false;
+  lock.unlock();
+
+  std::unique_ptr<PdfDocument> document = PdfDocument::Open(bytes, password).document;
+
+  lock.lock();
+  _busy = false;
+  if (generation != _generation) return;  // setDocument waited for this and started over
+  _document = std::move(document);
+  // It opened before, on the window's thread; when it does not now (out of
+  // memory), nothing is rendered rather than retrying without end.
+  if (_document == nullptr) _pageCount = 0;
+}
+
 void PdfRenderWorker::renderTile(std::unique_lock<std::mutex>& lock) {
   const PdfTileRequest tile = _queue.front();
   _queue.pop_front();
-  QPdfDocument* document = _document;
+  PdfDocument* document = _document.get();
   const unsigned generation = _generation;
   _busy = true;
   _inFlight.insert(tile.key);
   lock.unlock();
 
-  QPdfDocumentRenderOptions options;
-  options.setScaledSize(tile.pageSize);
-  options.setScaledClipRect(tile.clip);
-  const QImage image = document->render(tile.key.page, tile.clip.size(), options);
+  const QImage image = document->render(tile.key.page, tile.pageSize, tile.clip);
 
   lock.lock();
   _busy = false;
@@ -93,7 +113,7 @@ void PdfRenderWorker::renderTile(std::unique_lock<std::mutex>& lock) {
 }
 
 void PdfRenderWorker::measurePages(std::unique_lock<std::mutex>& lock) {
-  QPdfDocument* document = _document;
+  PdfDocument* document = _document.get();
   const unsigned generation = _generation;
   const int first = static_cast<int>(_measured.size());
   const int end = std::min(_pageCount, first + kPagesPerMeasure);
@@ -101,7 +121,7 @@ void PdfRenderWorker::measurePages(std::unique_lock<std::mutex>& lock) {
   lock.unlock();
 
   QVector<QSizeF> sizes;
-  for (int page = first; page < end; ++page) sizes.append(document->pagePointSize(page));
+  for (int page = first; page < end; ++page) sizes.append(document->pageSize(page));
 
   lock.lock();
   _busy = false;

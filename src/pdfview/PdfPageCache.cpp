@@ -1,4 +1,4 @@
-#include "app/PdfPageCache.h"
+#include "pdfview/PdfPageCache.h"
 
 #include <QHashFunctions>
 #include <algorithm>

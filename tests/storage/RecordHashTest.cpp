@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "library/RecordHash.h"
+#include "storage/RecordHash.h"
 
 namespace {
 

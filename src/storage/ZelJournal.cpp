@@ -1,0 +1,250 @@
+#include "storage/ZelJournal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "storage/RecordHash.h"
+#include "storage/ZelJournalFormat.h"
+
+using namespace zeljournal;
+
+namespace {
+
+void PutLe(uint8_t* p, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+uint64_t GetLe(const uint8_t* p, int bytes) {
+  uint64_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+  return v;
+}
+
+// When the file at `path` came into being, where the file system keeps that
+// (0, 0 otherwise). With device and inode it tells one file from another that
+// reuses the inode number of a removed one.
+std::pair<uint64_t, uint32_t> BirthOf(const std::string& path) {
+  struct statx st {};
+  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &st) != 0 || !(st.stx_mask & STATX_BTIME)) return {0, 0};
+  return {static_cast<uint64_t>(st.stx_btime.tv_sec), st.stx_btime.tv_nsec};
+}
+
+uint64_t Checksum(const std::vector<uint8_t>& journal) {
+  // The header up to the checksum, then the body: XXH64 over one buffer.
+  std::vector<uint8_t> covered(journal.begin(), journal.begin() + kChecksumAt);
+  covered.insert(covered.end(), journal.begin() + kHeaderSize, journal.end());
+  return RecordHash(covered.data(), covered.size());
+}
+
+// The journal's bytes for the overwrites `stream` holds: the original bytes
+// of each region as the disk has them now. False when they cannot be read.
+bool BuildJournal(FileStream* stream, std::vector<uint8_t>* journal) {
+  FileStream::Stamp identity;
+  if (!stream->stamp(&identity)) return false;
+  const auto birth = BirthOf(stream->path());
+  const auto& regions = stream->held().regions();
+  size_t total = kHeaderSize;
+  for (const auto& region : regions) total += kRegionHeaderSize + region.second.size();
+  journal->assign(total, 0);
+  uint8_t* p = journal->data();
+  std::memcpy(p + kMagicAt, kMagic, sizeof kMagic);
+  PutLe(p + kDeviceAt, identity.device, 8);
+  PutLe(p + kInodeAt, identity.inode, 8);
+  PutLe(p + kBirthSecAt, birth.first, 8);
+  PutLe(p + kBirthNsecAt, birth.second, 4);
+  PutLe(p + kOldSizeAt, stream->heldSize(), 8);
+  PutLe(p + kRegionCountAt, regions.size(), 4);
+  PutLe(p + kBodySizeAt, total - kHeaderSize, 8);
+  size_t at = kHeaderSize;
+  for (const auto& region : regions) {
+    const size_t n = region.second.size();
+    PutLe(p + at, region.first, 8);
+    PutLe(p + at + 8, n, 4);
+    at += kRegionHeaderSize;
+    if (stream->readOnDisk(region.first, p + at, n) != n) {
+      if (errno == 0) errno = EIO;
+      return false;
+    }
+    at += n;
+  }
+  PutLe(p + kChecksumAt, Checksum(*journal), 8);
+  std::memcpy(p + kCommitMarkAt, kCommitMark, sizeof kCommitMark);
+  return true;
+}
+
+struct Region {
+  uint64_t offset;
+  const uint8_t* bytes;
+  uint32_t length;
+};
+
+struct ParsedJournal {
+  uint64_t device = 0, inode = 0, oldSize = 0;
+  std::pair<uint64_t, uint32_t> birth;
+  std::vector<Region> regions;
+};
+
+// Whether `journal` is whole: the right magic, sizes that add up, the
+// checksum and the commit mark. Fills `parsed` when it is.
+bool ParseJournal(const std::vector<uint8_t>& journal, ParsedJournal* parsed) {
+  if (journal.size() < kHeaderSize) return false;
+  const uint8_t* p = journal.data();
+  if (std::memcmp(p + kMagicAt, kMagic, sizeof kMagic) != 0 ||
+      std::memcmp(p + kCommitMarkAt, kCommitMark, sizeof kCommitMark) != 0)
+    return false;
+  if (GetLe(p + kBodySizeAt, 8) != journal.size() - kHeaderSize) return false;
+  if (GetLe(p + kChecksumAt, 8) != Checksum(journal)) return false;
+  parsed->device = GetLe(p + kDeviceAt, 8);
+  parsed->inode = GetLe(p + kInodeAt, 8);
+  parsed->birth = {GetLe(p + kBirthSecAt, 8), static_cast<uint32_t>(GetLe(p + kBirthNsecAt, 4))};
+  parsed->oldSize = GetLe(p + kOldSizeAt, 8);
+  const uint64_t count = GetLe(p + kRegionCountAt, 4);
+  size_t at = kHeaderSize;
+  for (uint64_t i = 0; i < count; ++i) {
+    if (journal.size() - at < kRegionHeaderSize) return false;
+    Region region{GetLe(p + at, 8), p + at + kRegionHeaderSize, static_cast<uint32_t>(GetLe(p + at + 8, 4))};
+    at += kRegionHeaderSize;
+    if (journal.size() - at < region.length || region.offset + region.length > parsed->oldSize) return false;
+    at += region.length;
+    parsed->regions.push_back(region);
+  }
+  return at == journal.size();
+}
+
+bool ReadWhole(FileStream* stream, std::vector<uint8_t>* bytes) {
+  const int64_t size = stream->size();
+  if (size < 0) return false;
+  bytes->resize(static_cast<size_t>(size));
+  if (stream->readOnDisk(0, bytes->data(), bytes->size()) != bytes->size()) {
+    if (errno == 0) errno = EIO;
+    return false;
+  }
+  return true;
+}
+
+// Puts every region's original bytes back, restores the old length and
+// flushes. The journal stays until this has succeeded.
+bool ApplyJournal(FileStream* container, const ParsedJournal& journal) {
+  for (const Region& region : journal.regions)
+    if (!container->writeOnDisk(region.offset, region.bytes, region.length)) return false;
+  return container->truncate(journal.oldSize) && container->sync();
+}
+
+bool RemoveJournal(const std::string& journalPath) {
+  if (::unlink(journalPath.c_str()) != 0 && errno != ENOENT) return false;
+  return SyncFolder(FolderOf(journalPath));
+}
+
+// Undoes a commit that failed after the journal was whole: the old bytes go
+// back from memory; only when that also fails does the journal stay for the
+// next opening.
+bool UndoInPlace(FileStream* stream, const std::vector<uint8_t>& journalBytes, const std::string& journalPath) {
+  ParsedJournal parsed;
+  if (!ParseJournal(journalBytes, &parsed)) return false;
+  return ApplyJournal(stream, parsed) && RemoveJournal(journalPath);
+}
+
+}  // namespace
+
+namespace ZelJournal {
+
+std::string PathFor(const std::string& containerPath) { return containerPath + kSuffix; }
+
+bool Discard(FileStream* stream) {
+  const uint64_t oldSize = stream->heldSize();
+  const bool ok = stream->holdOverwrites() && stream->truncate(oldSize);
+  return ok && stream->holdOverwrites();
+}
+
+bool Commit(FileStream* stream, const std::string& containerPath) {
+  // 1. Appended items reach the disk before anything can point at them.
+  if (!stream->sync()) {
+    const int error = errno;
+    Discard(stream);
+    errno = error;
+    return false;
+  }
+  if (stream->held().empty()) return stream->holdOverwrites();
+
+  // 2. The original bytes, flushed with the journal's name.
+  const std::string journalPath = PathFor(containerPath);
+  std::vector<uint8_t> journal;
+  std::unique_ptr<FileStream> out;
+  bool journalled = BuildJournal(stream, &journal);
+  if (journalled) {
+    out.reset(FileStream::open(journalPath.c_str(), FileOpenMode::CreateExclusive));
+    journalled = out != nullptr && out->writeOnDisk(0, journal.data(), journal.size()) && out->sync() &&
+                 SyncFolder(FolderOf(journalPath));
+  }
+  if (!journalled) {
+    const int error = errno;
+    if (out != nullptr) ::unlink(journalPath.c_str());  // nothing in place has changed yet
+    Discard(stream);
+    errno = error;
+    return false;
+  }
+  out.reset();
+
+  // 3. The overwrites themselves.
+  bool written = true;
+  for (const auto& region : stream->held().regions())
+    if (!(written = stream->writeOnDisk(region.first, region.second.data(), region.second.size()))) break;
+  if (written) written = stream->sync();
+  if (!written) {
+    const int error = errno;
+    if (UndoInPlace(stream, journal, journalPath)) stream->holdOverwrites();
+    errno = error;
+    return false;
+  }
+
+  // 4. The commit: without the journal the new bytes stand.
+  if (!RemoveJournal(journalPath)) return false;
+  return stream->holdOverwrites();
+}
+
+Recovery RollBack(const std::string& containerPath) {
+  const std::string journalPath = PathFor(containerPath);
+  std::unique_ptr<FileStream> in(FileStream::open(journalPath.c_str(), FileOpenMode::ReadOnly));
+  if (in == nullptr) return errno == ENOENT ? Recovery::None : Recovery::Failed;
+  std::vector<uint8_t> bytes;
+  if (!ReadWhole(in.get(), &bytes)) return Recovery::Failed;
+  in.reset();
+
+  ParsedJournal journal;
+  if (!ParseJournal(bytes, &journal)) return RemoveJournal(journalPath) ? Recovery::Removed : Recovery::Failed;
+
+  std::unique_ptr<FileStream> container(FileStream::open(containerPath.c_str(), FileOpenMode::ReadWrite));
+  if (container == nullptr) return Recovery::Failed;
+  FileStream::Stamp identity;
+  if (!container->stamp(&identity)) return Recovery::Failed;
+  const auto birth = BirthOf(containerPath);
+  const bool bothBorn = birth.first != 0 && journal.birth.first != 0;
+  if (identity.device != journal.device || identity.inode != journal.inode || (bothBorn && birth != journal.birth) ||
+      identity.size < journal.oldSize)  // a change only ever adds to the file before it overwrites
+    return Recovery::Foreign;
+  if (!ApplyJournal(container.get(), journal)) return Recovery::Failed;
+  container.reset();
+  return RemoveJournal(journalPath) ? Recovery::RolledBack : Recovery::Failed;
+}
+
+std::string RecoveryProblem(Recovery recovery, const std::string& containerPath) {
+  const std::string journal = PathFor(containerPath);
+  switch (recovery) {
+    case Recovery::Foreign:
+      return journal + " belongs to another file (it was not written for this one); "
+                       "move it away if that is so, then open the library again";
+    case Recovery::Failed:
+      return "an unfinished change could not be rolled back with " + journal + ": " + std::strerror(errno);
+    default:
+      return std::string();
+  }
+}
+
+}  // namespace ZelJournal
