@@ -214,6 +214,7 @@ TEST_F(CliCheckDamage, FixGivesNoDigestToAPdfWhoseLengthIsNotItsEntrysSize) {
                            std::to_string(length - 1) + " bytes"),
             std::string::npos)
       << fixed.out;
+}
 
 TEST_F(CliCheckDamage, DamageAmongThePdfsLeavesEveryEntryReachable) {
   // The entries by the size of their PDF, and the size of each stored PDF.

@@ -110,7 +110,7 @@ TEST_F(CliRecover, ReturnsEveryIntactEntryAndPdfAndSaysWhatWasLost) {
     writeAll(library, whole);
     c.damage();
     const std::vector<uint8_t> damaged = readAll(library);
-    ASSERT_EQ(sandbox.run({"list", "lib.fln"}).exitCode, 1) << "the damage must keep the library from opening";
+    ASSERT_EQ(sandbox.run({"check", "lib.fln"}).exitCode, 1) << "the damage must be one that check reports";
 
     const std::string target = "new" + std::to_string(n++) + ".fln";
     const CliOutcome recovered = sandbox.run({"recover", "lib.fln", target});
