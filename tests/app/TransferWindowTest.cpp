@@ -2,6 +2,7 @@
 // category boxes, the folder import's progress and failure list, the
 // remembered folders, and the export folder chooser.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -41,6 +42,48 @@ void Accept(QFileDialog* panel, const QString& chosen) {
   panel->setDirectory(QFileInfo(chosen).absolutePath());
   panel->selectFile(chosen);
   static_cast<QDialog*>(panel)->accept();
+}
+
+TEST_F(Transfer, TheImportPanelsCheckBoxSkipsFilesAlreadyInTheLibraryAndTheRestAreNamed) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  const QString folder = dir.filePath(QStringLiteral("in"));
+  WriteFile(folder + QStringLiteral("/a.pdf"), "%PDF-1.4\nfirst\n%%EOF\n");
+  WriteFile(folder + QStringLiteral("/again.pdf"), "%PDF-1.4\nfirst\n%%EOF\n");
+  WriteFile(folder + QStringLiteral("/b.pdf"), "%PDF-1.4\nsecond\n%%EOF\n");
+
+  const struct {
+    bool skip;
+    QStringList titlesAdded;
+    QString heading;
+  } cases[] = {
+      // Both copies of the first file are met in one import: the later one is a duplicate.
+      {false, {"a.pdf", "again.pdf", "b.pdf"}, QStringLiteral("次の1件はライブラリにすでにありますが、読み込みました。")},
+      {true, {}, QStringLiteral("次の3件はライブラリにすでにあるため、読み込みませんでした。")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.skip);
+    const QStringList before = EntryColumn(document, "title");
+    document->importPdfIkkatsu();
+    QFileDialog* panel = document->currentPanel();
+    ASSERT_NE(panel, nullptr);
+    auto* box = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(box->isChecked()) << "duplicates are imported unless the user asks";
+    box->setChecked(c.skip);
+    if (c.skip && !qEnvironmentVariableIsEmpty("FOLIAN_SCREENSHOT_DIR"))
+      panel->grab().save(qEnvironmentVariable("FOLIAN_SCREENSHOT_DIR") + QStringLiteral("/import-panel.png"));
+    ScriptedAlerts alerts;
+    panel->setDirectory(dir.path());
+    panel->selectFile(folder);
+    static_cast<QDialog*>(panel)->accept();
+    QStringList added = EntryColumn(document, "title");
+    for (const QString& title : before) added.removeOne(title);
+    added.sort();
+    EXPECT_EQ(added, c.titlesAdded);
+    ASSERT_EQ(alerts.asked.size(), 1u);
+    EXPECT_TRUE(alerts.texts()[0].startsWith(c.heading)) << alerts.texts()[0].toStdString();
+  }
 }
 
 TEST_F(Transfer, ImportPanelOffersTheCategoriesPresetToTheChoices) {
