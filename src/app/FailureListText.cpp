@@ -15,6 +15,9 @@ QString ImportFailureReasonJapanese(ImportFailureReason reason) {
     case ImportFailureReason::LibraryUnavailable: return QStringLiteral("ライブラリを開けません");
     case ImportFailureReason::NotSaved: return QStringLiteral("ライブラリを保存できません");
     case ImportFailureReason::NoIdentifier: return QStringLiteral("識別番号を割り当てられません");
+    case ImportFailureReason::MetadataNotUtf8: return QStringLiteral("情報ファイル(.flx)がUTF-8のテキストではありません");
+    case ImportFailureReason::ReservedCategory:
+      return QStringLiteral("情報ファイル(.flx)の分類名が「＜すべて＞」か「＜変更しない＞」です");
     case ImportFailureReason::OutOfMemory: return QStringLiteral("メモリが足りません");
   }
   return QString();
@@ -44,6 +47,14 @@ QString DuplicateListMessage(const std::vector<std::string>& paths, bool skipped
   const QString heading = skipped ? QStringLiteral("次の%1件はライブラリにすでにあるため、読み込みませんでした。")
                                   : QStringLiteral("次の%1件はライブラリにすでにありますが、読み込みました。");
   return FailureListMessage(heading.arg(paths.size()), lines);
+}
+
+QString ImportDecodedNameMessage(const std::vector<ImportDecodedName>& names) {
+  std::vector<QString> lines;
+  for (const ImportDecodedName& name : names) lines.push_back(QString::fromStdString(name.stored));
+  return FailureListMessage(
+      QStringLiteral("次の%1件は、ファイル名がUTF-8ではないため、置き換えた名前で読み込みました。").arg(names.size()),
+      lines);
 }
 
 QString ExportProblemJapanese(ExportProblemKind kind) {

@@ -217,6 +217,19 @@ void FolianDocument::saveChildWindowState() {
   }
 }
 
+void FolianDocument::updateChildWindows() {
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(_fln_data.entryWindow); ++i) {
+    FLN_ENTRY_WINDOW_REF record;
+    Tesk_Ary_GetData(_fln_data.entryWindow, i, &record);
+    static_cast<EntryDlg*>(record.window)->showStoredEntry();
+  }
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(_fln_data.pdfViewer); ++i) {
+    FLN_PDF_VIEWER_REF record;
+    Tesk_Ary_GetData(_fln_data.pdfViewer, i, &record);
+    static_cast<ViewPDFDlg*>(record.viewer)->showEntryTitle();
+  }
+}
+
 void FolianDocument::closeChildWindows() {
   // Each close removes its own record: walk from the last one.
   for (int32_t i = Tesk_Ary_GetSize(_fln_data.pdfViewer) - 1; i >= 0; --i) {

@@ -20,6 +20,7 @@
 #include "app/FolianDocument.h"
 #include "app/FolianMainWindow.h"
 #include "categories/CategoryLists.h"
+#include "categories/CategoryNameInput.h"
 #include "categories/CategoryNames.h"
 #include "categories/FlnCategoryTable.h"
 #include "library/FlnCopy.h"
@@ -144,6 +145,13 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   const auto* skipBox = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
   const bool skipDuplicates = skipBox != nullptr && skipBox->isChecked();
   _chooser.reset();
+  for (const std::string& cat : cats) {
+    const QString refusal = CheckEntryCategoryName(cat.c_str(), false);
+    if (!refusal.isEmpty()) {
+      alert(refusal + QStringLiteral("\n何も読み込んでいません。"));
+      return;
+    }
+  }
 
   ++_busy;
   ImportResult result;
@@ -179,6 +187,7 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
     alert(ImportFailureMessage(result.failures));
   }
   if (!result.duplicates.empty()) alert(DuplicateListMessage(result.duplicates, skipDuplicates));
+  if (!result.decodedNames.empty()) alert(ImportDecodedNameMessage(result.decodedNames));
   if (!result.saved) reportSaveFailure();
 }
 

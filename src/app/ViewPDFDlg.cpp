@@ -68,6 +68,11 @@ void ViewPDFDlg::openExternalLink(const QString& uri) {
 
 void ViewPDFDlg::setTitle(const QString& title) { _window->setWindowTitle(title); }
 
+void ViewPDFDlg::showEntryTitle() {
+  const QString title = getPdfTitle();
+  if (_observingMoves && !title.isEmpty()) setTitle(title);
+}
+
 QString ViewPDFDlg::getPdfTitle() const {
   FLN_ENTRY entry;
   if (_flnData == nullptr || GetFLNEntry_ByID(_flnData->entry, _en_id_native, &entry) != 1) return QString();
@@ -99,8 +104,7 @@ void ViewPDFDlg::showPDFByNSData(const QByteArray& data) {
   _document = std::move(opened.document);
   _observingMoves = true;
   _ui->pdfView->setDocument(_document.get());
-  const QString title = getPdfTitle();
-  if (!title.isEmpty()) setTitle(title);
+  showEntryTitle();
   pageChanged();
   show();
 }

@@ -98,6 +98,10 @@ class ViewPDFDlg : public QObject {
   void setUrlOpener(std::function<void(const QUrl&)> opener);
 
   void setTitle(const QString& title);
+  /// Shows the entry's title as it is stored now as the window title, once
+  /// the PDF is shown (the entry's title changed); an empty title or a gone
+  /// entry leaves the window title as it is.
+  void showEntryTitle();
   /// The entry's title; a null string when the entry is no longer there.
   QString getPdfTitle() const;
   QMainWindow* window() const;

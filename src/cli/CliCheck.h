@@ -41,8 +41,9 @@ struct LibraryCheckReport {
 /// stops the library from loading, a level without its label, two entries
 /// with one en_id, an entry without an attachment, one whose attachment
 /// names a missing member of 'ATTD' or one behind a break in its chain (a
-/// PDF that cannot be read), an en_id or at_id counter that would hand out
-/// an identifier already used, and what AuditLibraryPdfs finds in the PDFs
+/// PDF that cannot be read), a stored en_id or at_id counter that is
+/// missing or behind the identifiers in use (loading the library raises it;
+/// the file still holds it so), and what AuditLibraryPdfs finds in the PDFs
 /// (every PDF in use is read).
 LibraryCheckReport CheckLibraryFile(const std::string& path);
 

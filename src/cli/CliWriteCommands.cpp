@@ -74,8 +74,14 @@ int RunImportCommand(const CliInvocation& invocation) {
                       &invocation.command);
       return kCliExitUsage;
     }
+    if (categories[i] == kCategoryNoChange) {
+      PrintUsageError(
+          option + ": " + kCategoryNoChange + " means an unchanged category and cannot be an entry's category",
+          &invocation.command);
+      return kCliExitUsage;
+    }
     if (!CategoryNameFits(categories[i].c_str())) {
-      PrintUsageError(option + ": the category name is too long (at most 127 bytes of UTF-8 and 126 UTF-16 units)",
+      PrintUsageError(option + ": the category name is too long (at most 126 UTF-16 units)",
                       &invocation.command);
       return kCliExitUsage;
     }
@@ -107,6 +113,7 @@ int RunImportCommand(const CliInvocation& invocation) {
   for (const std::string& path : result.duplicates)
     PrintError(path + (skipDuplicates ? ": already in the library; skipped" : ": already in the library; imported again"));
   for (const ImportFailure& failure : result.failures) PrintError(ImportFailureLine(failure));
+  for (const ImportDecodedName& name : result.decodedNames) PrintError(ImportDecodedNameLine(name));
   switch (result.status) {
     case ImportStatus::LibraryUnavailable:
       PrintError(library + ": the library file cannot be opened for writing; nothing was imported");

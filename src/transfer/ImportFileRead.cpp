@@ -91,6 +91,11 @@ FlxRead ReadImportFlx(const std::string& pdfPath, FLN_ENTRY* entry, ImportFailur
     *failure = ImportFailure{flxPath, ImportFailureReason::FileUnreadable, error};
     return FlxRead::Refused;
   }
-  FillEntry_FromFLXText(text, entry);
+  FLN_ENTRY read;
+  if (!FillEntry_FromFLXText(text, &read)) {
+    *failure = ImportFailure{pdfPath, ImportFailureReason::MetadataNotUtf8, 0};
+    return FlxRead::Refused;
+  }
+  *entry = read;
   return FlxRead::Read;
 }

@@ -31,5 +31,7 @@ enum class FlxRead {
 /// Reads the metadata text file beside the PDF at `pdfPath` into `entry`.
 /// Refused, with `failure` naming the metadata text file: one that is not a
 /// regular file (NotAFile), is larger than kFlxMaxSize (FlxTooLarge) or
-/// cannot be opened or read (FileUnreadable, with errno).
+/// cannot be opened or read (FileUnreadable, with errno); and, naming the
+/// PDF, one whose text is not UTF-8 (MetadataNotUtf8). The entry is left as
+/// it was unless the result is Read.
 FlxRead ReadImportFlx(const std::string& pdfPath, FLN_ENTRY* entry, ImportFailure* failure);

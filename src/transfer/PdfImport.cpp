@@ -20,7 +20,9 @@
 #include "library/FlnPreference.h"
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
+#include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
+#include "storage/Utf8Text.h"
 #include "transfer/FileListing.h"
 #include "transfer/FlxPath.h"
 #include "transfer/ImportAppendSession.h"
@@ -143,6 +145,7 @@ class Importer {
     std::string path;
     FLN_ENTRY entry;
     FLN_ATTACHMENT attachment;
+    bool decodedName = false;  // the entry holds its path as QFile::decodeName made it
   };
 
   bool addTriple(const char* c1, const char* c2, const char* c3) {
@@ -173,10 +176,16 @@ class Importer {
       // it is what the PDF is checked against when read back.
       p.entry.en_file_size = ZEL_EndianLong_NtoL(static_cast<int32_t>(static_cast<uint32_t>(bytes.size())));
       char names[3][kCategoryNameSize];
-      for (int level = 1; level <= 3; ++level) ReadCategoryNameOf(p.entry, level, names[level - 1]);
+      for (int level = 1; level <= 3; ++level) {
+        ReadCategoryNameOf(p.entry, level, names[level - 1]);
+        // The entry could never be narrowed to in the lists.
+        if (!CheckEntryCategoryName(names[level - 1], false).isEmpty())
+          return fail(path, ImportFailureReason::ReservedCategory);
+      }
       if (!addTriple(names[0], names[1], names[2])) return fail(path, ImportFailureReason::OutOfMemory);
     } else {
       BuildEntry_FromFile(path, bytes.size(), FileCreationDate(path), plainNames_, facts_, &p.entry);
+      p.decodedName = !IsUtf8Text(path);
     }
 
     int32_t dataIndex = -1;
@@ -204,6 +213,16 @@ class Importer {
       pending_.push_back(p);
     } catch (const std::bad_alloc&) {
       fail(path, ImportFailureReason::OutOfMemory);
+    }
+  }
+
+  void noteDecodedName(const Pending& p) {
+    const QString stored =
+        FLN_COMM_CreateNSString_FromUniChar_LtoN(p.entry.en_file_path, sizeof p.entry.en_file_path);
+    try {
+      result_->decodedNames.push_back(ImportDecodedName{p.path, stored.toUtf8().toStdString()});
+    } catch (const std::bad_alloc&) {
+      // The entry is in; only the notice about its name is lost.
     }
   }
 
@@ -237,9 +256,10 @@ class Importer {
       for (size_t i = 0; i < attached; ++i) fail(pending_[i].path, ImportFailureReason::NotSaved);
     } else {
       for (size_t i = 0; i < attached; ++i) {
-        if (Tesk_Ary_Add(flnData_->entry, &pending_[i].entry) == 0)
+        if (Tesk_Ary_Add(flnData_->entry, &pending_[i].entry) == 0) {
           ++result_->imported;
-        else
+          if (pending_[i].decodedName) noteDecodedName(pending_[i]);
+        } else
           fail(pending_[i].path, ImportFailureReason::OutOfMemory);
       }
       saved_ = SaveWithRetry();

@@ -4,6 +4,11 @@
 // opening; and deletion closing the windows of the entries it removes.
 
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QApplication>
 #include <QFile>
 #include <QMainWindow>
@@ -13,6 +18,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -321,6 +327,93 @@ TEST_F(ChildWindowsTest, APdfThatCannotBeReadIsReportedByItsEntry) {
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(viewer->window()->isVisible());
   EXPECT_EQ(alerts.texts().size(), 2);
+}
+
+TEST_F(ChildWindowsTest, CommandsBringTheOpenWindowsUpToDate) {
+  struct Case {
+    const char* name;
+    const char* action;
+    std::function<void(QWidget*)> answer;  // fills the command's dialog and presses OK
+    std::function<bool(EntryDlg*)> shows;  // the information window shows the change
+    std::string cat1;                      // the entry's stored level 1 name afterwards
+  };
+  const auto setEdit = [](QWidget* modal, const char* name, const QString& text) {
+    modal->findChild<QComboBox*>(QString::fromLatin1(name))->setEditText(text);
+  };
+  const auto pressOk = [](QWidget* modal) { modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click(); };
+  const auto combo = [](EntryDlg* info, const char* name) {
+    return info->window()->findChild<QComboBox*>(QString::fromLatin1(name));
+  };
+  const Case cases[] = {
+      {"reassignment", "changeCategoryName",
+       [&](QWidget* modal) {
+         setEdit(modal, "comboCat1", QStringLiteral("論文"));
+         setEdit(modal, "comboCat3", QStringLiteral("2024"));
+         pressOk(modal);
+       },
+       [&](EntryDlg* info) {
+         return combo(info, "comboCat1")->currentText() == QStringLiteral("論文") &&
+                combo(info, "comboCat3")->currentText() == QStringLiteral("2024");
+       },
+       "論文"},
+      {"new category", "addCategory2",
+       [&](QWidget* modal) {
+         modal->findChild<QLineEdit*>(QStringLiteral("editCategoryName"))->setText(QStringLiteral("新分類"));
+         pressOk(modal);
+       },
+       [&](EntryDlg* info) { return combo(info, "comboCat2")->findText(QStringLiteral("新分類")) >= 0; }, "その他"},
+      {"level labels", "editCategoryLabel",
+       [&](QWidget* modal) {
+         modal->findChild<QLineEdit*>(QStringLiteral("editCategory1"))->setText(QStringLiteral("種別"));
+         pressOk(modal);
+       },
+       [](EntryDlg* info) {
+         return info->window()->findChild<QLabel*>(QStringLiteral("textCat1Label"))->text() == QStringLiteral("種別");
+       },
+       "その他"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    library = QString::fromLatin1(c.action) + QStringLiteral(".fln");
+    FolianDocument* document = openLibraryWithPdfs({"a.pdf", "b.pdf"});
+    ASSERT_NE(document, nullptr);
+    OpenInfo(document, "a.pdf");
+    EntryDlg* info = InfoWindowOf(document, "a.pdf");
+    ASSERT_NE(info, nullptr);
+    // Back to the library window, which runs the command on entry a.
+    WindowActivationOrder::instance()->orderFront(document->mainWindow());
+    Settle();
+    SelectTitle(document, "a.pdf");
+    apptest::AnswerNextModal(c.answer);
+    document->action(c.action)->trigger();
+    EXPECT_TRUE(c.shows(info));
+
+    // The window saves again when it is left: what the command stored stays.
+    WindowActivationOrder::instance()->orderFront(info->window());
+    Settle();
+    WindowActivationOrder::instance()->orderFront(document->mainWindow());
+    Settle();
+    ASSERT_TRUE(info->save());
+    FLN_ENTRY entry = EntryAtRow(document, RowOf(document, "a.pdf"));
+    EXPECT_EQ(FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_c1_name, sizeof entry.en_c1_name).toStdString(),
+              c.cat1);
+    closeDocument(document);
+  }
+}
+
+TEST_F(ChildWindowsTest, AViewerShowsTheTitleTheInformationWindowSaved) {
+  FolianDocument* document = openLibraryWithPdfs({"a.pdf"});
+  ASSERT_NE(document, nullptr);
+  OpenViewer(document, "a.pdf");
+  ViewPDFDlg* viewer = ViewerOf(document, "a.pdf");
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(viewer->window()->windowTitle(), QStringLiteral("a.pdf"));
+  OpenInfo(document, "a.pdf");
+  EntryDlg* info = InfoWindowOf(document, "a.pdf");
+  ASSERT_NE(info, nullptr);
+  info->window()->findChild<QPlainTextEdit*>(QStringLiteral("editTitle"))->setPlainText(QStringLiteral("量子論入門"));
+  ASSERT_TRUE(info->save());
+  EXPECT_EQ(viewer->window()->windowTitle(), QStringLiteral("量子論入門"));
 }
 
 TEST_F(ChildWindowsTest, DeletingAnEntryClosesItsWindowsFirst) {

@@ -13,16 +13,19 @@ namespace {
 
 using fixtures::Repeat;
 
-TEST(CategoryNameInput, NamesFitOneRecordAndOneField) {
+TEST(CategoryNameInput, NamesFitTheStoredField) {
   struct Case {
     std::string name;
     bool fits;
   } cases[] = {
       {"", true},
       {Repeat("a", 126), true},
-      {Repeat("a", 127), false},        // 127 bytes, but 127 units overflow the field
-      {Repeat("漢", 42) + "a", true},   // 127 bytes, 43 units
-      {Repeat("漢", 42) + "ab", false}, // 128 bytes overflow the name record
+      {Repeat("a", 127), false},        // 127 units overflow the field
+      {Repeat("漢", 42) + "ab", true},  // 128 bytes in 44 units: a name record holds it whole
+      {Repeat("漢", 126), true},        // 378 bytes
+      {Repeat("漢", 127), false},
+      {Repeat("😀", 63), true},          // 126 units in surrogate pairs
+      {Repeat("😀", 63) + "a", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.size());
@@ -40,6 +43,7 @@ TEST(CategoryNameInput, AddRefusalsInOrder) {
   } cases[] = {
       {1, "", "分類名を入力してください。"},
       {2, "＜すべて＞", "”＜すべて＞”は追加できません。"},
+      {1, "＜変更しない＞", "”＜変更しない＞”は追加できません。"},
       {3, "C", "「C」は、すでに登録されています。"},
       {3, "その他", "「その他」は、すでに登録されています。"},
       {1, Repeat("x", 127), "分類名が長すぎます。"},
@@ -53,6 +57,24 @@ TEST(CategoryNameInput, AddRefusalsInOrder) {
   }
   fixtures::Ary noOther = fixtures::MakeCatsTable({{"A", "B", "C"}});
   EXPECT_EQ("", CheckCategoryAddName(noOther.get(), 1, "その他").toStdString());
+}
+
+TEST(CategoryNameInput, AnEntrysCategoryIsNeverTheNameForEveryCategory) {
+  const std::string all = "”＜すべて＞”はすべての分類を表すため、分類名にできません。";
+  const std::string noChange = "”＜変更しない＞”は分類名にできません。";
+  struct Case {
+    const char* name;
+    bool noChangeIsMarker;
+    std::string message;
+  } cases[] = {
+      {"＜すべて＞", false, all},     {"＜すべて＞", true, all},       {"＜変更しない＞", false, noChange},
+      {"＜変更しない＞", true, ""},   {"すべて", false, ""},           {"＜すべて＞ ", false, ""},
+      {"その他", false, ""},         {"", false, ""},                 {nullptr, false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name != nullptr ? c.name : "(null)");
+    EXPECT_EQ(c.message, CheckEntryCategoryName(c.name, c.noChangeIsMarker).toStdString());
+  }
 }
 
 TEST(CategoryNameInput, ComboChoicesOfTheWholeTable) {

@@ -138,7 +138,7 @@ TEST_F(CliCheckDamage, FindsEachKindOfDamage) {
          const int counter = clitest::MemberIndexOfCounter(library, "en_id");
          pokeU32LE(library, at(kTagIdCounter, counter) + kData + 72, 1);
        },
-       [] { return "damage: the en_id counter would hand out 1 next, but identifiers up to 2 are in use"; }},
+       [] { return "damage: the stored en_id counter stands at 1, but identifiers up to 2 are in use"; }},
       {"flipped PDF byte",
        [&] {
          std::vector<uint8_t> bytes = readAll(library);
