@@ -17,6 +17,8 @@ const std::vector<CliCommandInfo>& CliCommandTable() {
       {"delete", CliCommand::Delete, 2, -1, {}, "delete LIB ID..."},
       {"categories", CliCommand::Categories, 1, 1, {}, "categories LIB"},
       {"check", CliCommand::Check, 1, 1, {}, "check LIB"},
+      {"search", CliCommand::Search, 2, 2, {}, "search LIB QUERY [--full-text]", {"full-text"}},
+      {"index", CliCommand::Index, 1, 1, {}, "index LIB"},
   };
   return table;
 }
@@ -110,11 +112,15 @@ CliParseResult ParseCliArguments(int argc, const char* const argv[]) {
     if (arg.compare(0, 2, "--") != 0) return CommandUsageError(*info, "unknown option '" + arg + "'");
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    if (std::find(info->options.begin(), info->options.end(), name) == info->options.end())
+    const bool isFlag = std::find(info->flags.begin(), info->flags.end(), name) != info->flags.end();
+    if (!isFlag && std::find(info->options.begin(), info->options.end(), name) == info->options.end())
       return CommandUsageError(*info, "unknown option '--" + name + "' for " + info->name);
     if (invocation.options.count(name) != 0)
       return CommandUsageError(*info, "option '--" + name + "' given twice");
-    if (equals != std::string::npos) {
+    if (isFlag) {
+      if (equals != std::string::npos) return CommandUsageError(*info, "option '--" + name + "' takes no value");
+      invocation.options[name] = std::string();
+    } else if (equals != std::string::npos) {
       invocation.options[name] = arg.substr(equals + 1);
     } else {
       if (i + 1 >= args.size()) return CommandUsageError(*info, "option '--" + name + "' needs a value");

@@ -48,6 +48,7 @@ std::vector<uint8_t> CliSandbox::writePdf(const std::string& relative, int size,
 QProcessEnvironment CliSandbox::environment() const {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("XDG_CONFIG_HOME", QString::fromStdString(path("config")));
+  env.insert("XDG_CACHE_HOME", QString::fromStdString(path("cache")));
   return env;
 }
 

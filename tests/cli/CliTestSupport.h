@@ -18,7 +18,7 @@ struct CliOutcome {
 };
 
 /// A temporary folder for libraries and PDFs. The tool runs inside it with
-/// XDG_CONFIG_HOME pointing into it, so that nothing reaches the user's
+/// XDG_CONFIG_HOME and XDG_CACHE_HOME pointing into it, so that nothing reaches the user's
 /// own configuration.
 class CliSandbox {
  public:
