@@ -138,13 +138,15 @@ TEST(AttachmentHashes, ALibraryWithoutDigestsHasNoneAndABrokenChainIsSaid) {
 class EntryPdf : public ::testing::Test {
  protected:
   void build(bool withDigest, int32_t enFileSize) {
-    testsupport::CreateAndLoad(path, &library);
+    ASSERT_TRUE(CreateNewLibraryFile(path.c_str()).ok());
     AppendMember(path, kTagAttachmentData, "%PDF-other");
     AppendMember(path, kTagAttachmentData, pdf);
     if (withDigest)
       AppendMember(path, kTagAttachmentHash,
                    RecordBytes(MakeAttachmentHash(4, static_cast<uint32_t>(pdf.size()),
                                                   PdfDigest(QByteArray::fromStdString(pdf)))));
+    // Loaded after the members went in: a library never saves over changes it did not load.
+    testsupport::Load(path, &library);
     FLN_ATTACHMENT attachment{};
     attachment.at_id = ZEL_EndianLong_NtoL(4);
     attachment.en_id = ZEL_EndianLong_NtoL(9);

@@ -149,7 +149,7 @@ TEST_F(CopyLibrary, CopiesUnderANameAsLongAsTheFileSystemAllows) {
     const std::string longTarget = dir.path(name);
     const FlnResult r = WriteLibraryCopy(&library.data, longTarget.c_str());
     ASSERT_TRUE(r.ok()) << r.reason;
-    EXPECT_EQ(TagsOf(ReadContents(longTarget)).size(), 7u);
+    EXPECT_EQ(TagsOf(ReadContents(longTarget)).size(), 8u);
     ASSERT_EQ(std::remove(longTarget.c_str()), 0);
     EXPECT_EQ(QDir(dir.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"lib.fln"});
   }
