@@ -33,16 +33,22 @@
 
 namespace {
 
-// A made-up vocabulary, so that words are spread as in real text: a few
-// frequent, most rare.
+// A made-up vocabulary of pronounceable words (consonant-vowel syllables,
+// some closed), so that the letters' trigrams are about as varied as in
+// real text; words are spread as in real text: a few frequent, most rare.
 std::vector<std::string> Vocabulary(std::mt19937& rng, int size) {
-  static const char* const kSyllables[] = {"ka", "to", "ri", "me", "su", "lo", "na", "pe", "di", "ver",
-                                           "an", "ex", "ion", "tal", "gor", "ith", "mo", "sta", "qu", "el"};
+  static const char kConsonants[] = "bcdfghjklmnprstvwz";
+  static const char kVowels[] = "aeiou";
+  static const char kCodas[] = "nrsl";
   std::vector<std::string> words;
   for (int i = 0; i < size; ++i) {
     std::string word;
-    const int parts = 2 + static_cast<int>(rng() % 3);
-    for (int p = 0; p < parts; ++p) word += kSyllables[rng() % 20];
+    const int syllables = 2 + static_cast<int>(rng() % 3);
+    for (int p = 0; p < syllables; ++p) {
+      word += kConsonants[rng() % 18];
+      word += kVowels[rng() % 5];
+      if (rng() % 4 == 0) word += kCodas[rng() % 4];
+    }
     words.push_back(word);
   }
   return words;
