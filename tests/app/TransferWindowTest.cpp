@@ -9,6 +9,7 @@
 #include <QProgressDialog>
 #include <QTableView>
 #include <QTimer>
+#include <fstream>
 
 #include "WindowFixture.h"
 #include "app/EntryListModel.h"
@@ -134,6 +135,35 @@ TEST_F(Transfer, FolderImportListsWhatFailedInOneMessage) {
   EXPECT_TRUE(message.startsWith(QStringLiteral("次の2件を読み込めませんでした。\n"))) << message.toStdString();
   EXPECT_TRUE(message.contains(folder + "/broken.pdf — ")) << message.toStdString();
   EXPECT_TRUE(message.contains(folder + "/sub/gone.pdf — ")) << message.toStdString();
+}
+
+// A metadata text file that is not UTF-8 refuses its PDF, listed with the
+// other failures; a PDF whose name is not UTF-8 comes in under the name the
+// system decodes it to, and a second message says so.
+TEST_F(Transfer, FolderImportTellsOfTextThatIsNotUtf8) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  const QString folder = dir.filePath(QStringLiteral("latin1"));
+  WriteFile(folder + "/bad.pdf", "%PDF-1.4 bad");
+  WriteFile(folder + "/bad.flx", "\n[fln_version] 0090\n[en_id] 1\n[en_title] caf\xe9\n");
+  const std::string latin1 = QFile::encodeName(folder).toStdString() + "/caf\xe9.pdf";
+  std::ofstream(latin1, std::ios::binary) << "%PDF-1.4 latin1";
+
+  ScriptedAlerts alerts;
+  document->importPdfIkkatsu();
+  QFileDialog* panel = document->currentPanel();
+  ASSERT_NE(panel, nullptr);
+  Accept(panel, folder);
+
+  const QString decoded = QStringLiteral("caf\uFFFD.pdf");
+  EXPECT_TRUE(EntryColumn(document, "title").contains(decoded));
+  EXPECT_FALSE(EntryColumn(document, "title").contains(QStringLiteral("bad.pdf")));
+  ASSERT_EQ(alerts.asked.size(), 2u);
+  EXPECT_EQ(alerts.texts()[0], QStringLiteral("次の1件を読み込めませんでした。\n") + folder +
+                                   QStringLiteral("/bad.pdf — 情報ファイル(.flx)がUTF-8のテキストではありません"));
+  EXPECT_EQ(alerts.texts()[1],
+            QStringLiteral("次の1件は、ファイル名がUTF-8ではないため、置き換えた名前で読み込みました。\n") + folder +
+                QLatin1Char('/') + decoded);
 }
 
 TEST_F(Transfer, FolderImportCanBeCancelled) {
