@@ -25,6 +25,10 @@ QString ImportFailureMessage(const std::vector<ImportFailure>& failures);
 /// PDF: one "path — PDFではありません" line per file.
 QString NotPdfMessage(const std::vector<std::string>& paths);
 
+/// FailureListMessage for the files of an import whose bytes the library
+/// held already: one path per line, headed by whether they were `skipped`.
+QString DuplicateListMessage(const std::vector<std::string>& paths, bool skipped);
+
 /// FailureListMessage for the files an import took in under a name that is
 /// not UTF-8: one line per file, the path as its entry holds it.
 QString ImportDecodedNameMessage(const std::vector<ImportDecodedName>& names);
