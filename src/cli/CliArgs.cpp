@@ -4,18 +4,23 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "storage/Utf8Text.h"
+
 const std::vector<CliCommandInfo>& CliCommandTable() {
   static const std::vector<CliCommandInfo> table = {
       {"new", CliCommand::New, 1, 1, {}, "new LIB"},
       {"import", CliCommand::Import, 2, 2, {"cat1", "cat2", "cat3"},
-       "import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME]"},
+       "import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--skip-duplicates]", {"skip-duplicates"}},
       {"list", CliCommand::List, 1, 1, {"cat1", "cat2", "cat3", "sort"},
        "list LIB [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--sort KEY[,KEY[,KEY]]]"},
       {"export", CliCommand::Export, 3, -1, {}, "export LIB DIR ID..."},
       {"delete", CliCommand::Delete, 2, -1, {}, "delete LIB ID..."},
       {"categories", CliCommand::Categories, 1, 1, {}, "categories LIB"},
       {"rename-category", CliCommand::RenameCategory, 4, 4, {}, "rename-category LIB LEVEL OLD NEW"},
-      {"check", CliCommand::Check, 1, 1, {}, "check LIB"},
+      {"check", CliCommand::Check, 1, 1, {}, "check LIB [--fix]", {"fix"}},
+      {"recover", CliCommand::Recover, 2, 2, {}, "recover LIB NEW"},
+      {"search", CliCommand::Search, 2, 2, {}, "search LIB QUERY [--full-text]", {"full-text"}},
+      {"index", CliCommand::Index, 1, 1, {}, "index LIB"},
   };
   return table;
 }
@@ -109,16 +114,24 @@ CliParseResult ParseCliArguments(int argc, const char* const argv[]) {
     if (arg.compare(0, 2, "--") != 0) return CommandUsageError(*info, "unknown option '" + arg + "'");
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    if (std::find(info->options.begin(), info->options.end(), name) == info->options.end())
+    const bool isFlag = std::find(info->flags.begin(), info->flags.end(), name) != info->flags.end();
+    if (!isFlag && std::find(info->options.begin(), info->options.end(), name) == info->options.end())
       return CommandUsageError(*info, "unknown option '--" + name + "' for " + info->name);
     if (invocation.options.count(name) != 0)
       return CommandUsageError(*info, "option '--" + name + "' given twice");
-    if (equals != std::string::npos) {
+    if (isFlag) {
+      if (equals != std::string::npos) return CommandUsageError(*info, "option '--" + name + "' takes no value");
+      invocation.options[name] = std::string();
+    } else if (equals != std::string::npos) {
       invocation.options[name] = arg.substr(equals + 1);
     } else {
       if (i + 1 >= args.size()) return CommandUsageError(*info, "option '--" + name + "' needs a value");
       invocation.options[name] = args[++i];
     }
+    // Option values are names and keys, stored or compared as UTF-8; altered
+    // on the way in, a name would be stored changed or would find nothing.
+    if (!IsUtf8Text(invocation.options[name]))
+      return CommandUsageError(*info, "option '--" + name + "': the value is not UTF-8 text");
   }
 
   const int count = static_cast<int>(invocation.operands.size());

@@ -1,4 +1,5 @@
-// The commands that only read a library file: list, categories, check.
+// The commands that read a library file: list, search, categories, check
+// (whose --fix adds the missing digests of PDFs, and nothing else).
 
 #include <cstdio>
 
@@ -8,12 +9,16 @@
 #include "categories/EntrySort.h"
 #include "categories/FlnCategoryTable.h"
 #include "cli/CliCheck.h"
+#include "cli/CliFullText.h"
 #include "cli/CliCommands.h"
 #include "cli/CliLibrary.h"
 #include "cli/CliLibraryLock.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSortOption.h"
 #include "cli/CliUsage.h"
+#include "library/FlnDigestFill.h"
+#include "search/EntryFilter.h"
+#include "search/SearchWords.h"
 #include "storage/Endian.h"
 
 namespace {
@@ -36,6 +41,22 @@ void PrintEntryLine(const FLN_ENTRY& entry) {
               TabField(StoredText(entry.en_c2_name)).c_str(), TabField(StoredText(entry.en_c3_name)).c_str(),
               TabField(StoredText(entry.en_file_name)).c_str(), static_cast<unsigned>(size),
               StoredDate(entry.en_update_date).c_str());
+}
+
+// check --fix: gives the PDFs without a digest one; the caller holds the library alone.
+bool AddMissingDigestsOrComplain(const std::string& library) {
+  DigestFill fill;
+  const FlnResult r = AddLibraryDigests(library.c_str(), &fill);
+  if (!r.ok()) {
+    PrintError(library + ": " + r.reason);
+    return false;
+  }
+  std::printf("digests added: %d\n", static_cast<int>(fill.added));
+  if (fill.suspect != 0)
+    PrintError(std::to_string(fill.suspect) +
+               " PDFs were given no digest: their length differs from their entry's file size");
+  if (fill.unreadable != 0) PrintError(std::to_string(fill.unreadable) + " PDFs could not be read");
+  return true;
 }
 
 }  // namespace
@@ -85,6 +106,35 @@ int RunListCommand(const CliInvocation& invocation) {
   return kCliExitOk;
 }
 
+int RunSearchCommand(const CliInvocation& invocation) {
+  if (invocation.options.count("full-text") != 0) return RunFullTextSearch(invocation);
+  const std::string& library = invocation.operands[0];
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
+  CliLibrary opened;
+  if (!opened.load(library)) return kCliExitFailure;
+  FLN_DATA* data = opened.data();
+
+  // As the window lists every entry, then narrows by the typed words.
+  EntrySearchText texts;
+  std::vector<int32_t> positions;
+  if (QueryEntry(kCategoryAll, kCategoryAll, kCategoryAll, data->entry, data->showEntryAry) != 0 ||
+      SortEntryArray(data->showEntryAry, data->entryListInfo) != 0 || texts.update(data->entry) != 0 ||
+      ListedEntryPositions(data->entry, data->showEntryAry, &positions) != 0 ||
+      FilterListedEntries(data->entry, positions, texts, SearchWords(QString::fromStdString(invocation.operands[1])),
+                          data->showEntryAry) != 0) {
+    PrintError("out of memory while searching the entries");
+    return kCliExitFailure;
+  }
+  const int32_t count = Tesk_Ary_GetSize(data->showEntryAry);
+  for (int32_t row = 0; row < count; ++row) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(data->showEntryAry, row, &entry);
+    PrintEntryLine(entry);
+  }
+  return kCliExitOk;
+}
+
 int RunCategoriesCommand(const CliInvocation& invocation) {
   CliLibraryLock lock;
   if (!lock.acquire(invocation.operands[0], LibraryLockMode::Shared)) return kCliExitFailure;
@@ -105,8 +155,11 @@ int RunCategoriesCommand(const CliInvocation& invocation) {
 
 int RunCheckCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
+  // A fix writes: it holds the library alone, and checks what it left.
+  const bool fix = invocation.has("fix");
   CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
+  if (!lock.acquire(library, fix ? LibraryLockMode::Exclusive : LibraryLockMode::Shared)) return kCliExitFailure;
+  if (fix && !AddMissingDigestsOrComplain(library)) return kCliExitFailure;
   const LibraryCheckReport report = CheckLibraryFile(library);
   if (!report.cannotCheck.empty()) {
     PrintError(library + ": " + report.cannotCheck);

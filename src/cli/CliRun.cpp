@@ -19,6 +19,9 @@ int RunCommand(const CliInvocation& invocation) {
     case CliCommand::Categories: return RunCategoriesCommand(invocation);
     case CliCommand::RenameCategory: return RunRenameCategoryCommand(invocation);
     case CliCommand::Check: return RunCheckCommand(invocation);
+    case CliCommand::Recover: return RunRecoverCommand(invocation);
+    case CliCommand::Search: return RunSearchCommand(invocation);
+    case CliCommand::Index: return RunIndexCommand(invocation);
   }
   return kCliExitUsage;
 }

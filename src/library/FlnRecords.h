@@ -96,6 +96,15 @@ struct FLN_ATTACHMENT {
   uint8_t reserved[28];
 };
 
+// The SHA-256 digest of one attachment's PDF bytes and their length, written
+// when the PDF is stored. A library written before digests existed has none;
+// they are added later ('check --fix', the next import).
+struct FLN_ATTACHMENT_HASH {
+  int32_t at_id;
+  int32_t length;      // the PDF's length in bytes (a library stays below 4 GiB)
+  uint8_t digest[32];  // SHA-256 of the PDF's bytes
+};
+
 struct FLN_ENV {
   int32_t ev_id;
   FlnUniChar key[64];
@@ -191,6 +200,10 @@ static_assert(offsetof(FLN_ATTACHMENT, createDate) == 12);
 static_assert(offsetof(FLN_ATTACHMENT, updateDate) == 30);
 static_assert(offsetof(FLN_ATTACHMENT, reserved) == 48);
 
+static_assert(sizeof(FLN_ATTACHMENT_HASH) == 40);
+static_assert(offsetof(FLN_ATTACHMENT_HASH, length) == 4);
+static_assert(offsetof(FLN_ATTACHMENT_HASH, digest) == 8);
+
 static_assert(sizeof(FLN_ENV) == 452);
 static_assert(offsetof(FLN_ENV, key) == 4);
 static_assert(offsetof(FLN_ENV, value) == 132);
@@ -218,6 +231,7 @@ constexpr int32_t kTagLabel = ZelTag("LABE");
 constexpr int32_t kTagEntry = ZelTag("ENTR");
 constexpr int32_t kTagAttachment = ZelTag("ATTA");
 constexpr int32_t kTagAttachmentData = ZelTag("ATTD");
+constexpr int32_t kTagAttachmentHash = ZelTag("HASH");
 constexpr int32_t kTagIdCounter = ZelTag("IDCO");
 constexpr int32_t kTagEnvironment = ZelTag("ENVI");
 constexpr int32_t kTagCats = ZelTag("CATS");
@@ -233,6 +247,11 @@ struct FLN_ENTRY_LIST_INFO {
   int32_t sortFieldKind[3];   // entry field kinds, primary key first
   uint8_t sortFieldAscend[3]; // 1 = ascending, anything else descending
 };
+
+/// One record of cat1Ary..cat3Ary and every category name buffer: room for
+/// the UTF-8 form of a whole [128S] name field (up to 128 units of at most
+/// three bytes each) and a zero byte, so that names are kept and compared whole.
+constexpr int32_t kCategoryNameSize = sizeof(FLN_CATS::cat1Name) / sizeof(FlnUniChar) * 3 + 1;
 
 class FlnDiskImage;  // what SaveAll knows the library file holds (FlnArraySync.h)
 
@@ -250,12 +269,12 @@ struct FLN_DATA {
   TESK_ARY envAry = nullptr;        // FLN_ENV
   char filePath[256] = {};
   TESK_ARY catsAry = nullptr;       // FLN_CATS
-  TESK_ARY cat1Ary = nullptr;       // 128-byte UTF-8 names, sorted
+  TESK_ARY cat1Ary = nullptr;       // kCategoryNameSize-byte UTF-8 names, sorted
   TESK_ARY cat2Ary = nullptr;
   TESK_ARY cat3Ary = nullptr;
-  char lastSelectCat1[128] = {};
-  char lastSelectCat2[128] = {};
-  char lastSelectCat3[128] = {};
+  char lastSelectCat1[kCategoryNameSize] = {};
+  char lastSelectCat2[kCategoryNameSize] = {};
+  char lastSelectCat3[kCategoryNameSize] = {};
   TESK_ARY entryWindow = nullptr;   // FLN_ENTRY_WINDOW_REF: open information windows
   FLN_ENTRY_LIST_INFO entryListInfo = {};
   // Owned; made by loading or the first save, released by FreeFlnData. Lets
@@ -274,4 +293,3 @@ struct FLN_ENTRY_WINDOW_REF {
   void* window;
 };
 
-constexpr int32_t kCategoryNameSize = 128;  // one record of cat1Ary..cat3Ary

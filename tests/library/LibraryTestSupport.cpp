@@ -9,6 +9,7 @@
 
 #include "library/FlnCreateCats.h"
 #include "library/FlnEnvironment.h"
+#include "library/FlnIdCounter.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
@@ -31,6 +32,9 @@ void WriteSampleLibrary(const std::string& path, int entries) {
     const FLN_ATTACHMENT a = MakeAttachment(i, 100 + i, i);
     ASSERT_EQ(Tesk_Ary_Add(d.attachment, &a), 0);
   }
+  // The counters stand above the identifiers just stored, as in a library the program wrote.
+  ASSERT_EQ(RaiseIdCounter(d.idCounter, kTagEntry, "en_id", 100 + entries - 1), 0);
+  ASSERT_EQ(RaiseIdCounter(d.idCounter, kTagAttachment, "at_id", entries - 1), 0);
   ASSERT_EQ(SaveEnvironment(&d, "main_window_position", "10,20,610,820"), 0);
   ASSERT_EQ(SaveEnvironment(&d, "categorybox_height", "150.000000"), 0);
   ASSERT_EQ(CreateFlnCats("技術", "その他", "その他", d.idCounter, d.catsAry), 0);
@@ -59,6 +63,16 @@ FLN_ATTACHMENT MakeAttachment(int32_t atId, int32_t enId, int32_t dataIndex) {
   return a;
 }
 
+FLN_ID_COUNTER MakeIdCounter(int32_t icId, int32_t tag, const char* key, int32_t nextId) {
+  FLN_ID_COUNTER c;
+  std::memset(&c, 0, sizeof c);
+  c.ic_id = ZEL_EndianLong_NtoL(icId);
+  c.tag = ZEL_EndianLong_NtoL(tag);
+  std::strncpy(c.key, key, sizeof c.key - 1);
+  c.nextId = ZEL_EndianLong_NtoL(nextId);
+  return c;
+}
+
 void TouchLater(const std::string& path) {
   struct timespec times[2] = {{0, UTIME_OMIT}, {time(nullptr) + 5, 0}};
   ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
@@ -68,15 +82,6 @@ void AppendMember(const std::string& path, int32_t tag, const std::string& bytes
   ZEL_FILE file;
   ASSERT_EQ(ZEL_Open(path.c_str(), 0, &file), ZEL_OK);
   EXPECT_EQ(ZEL_AddData(&file, tag, static_cast<uint32_t>(bytes.size()), bytes.data()), ZEL_OK);
-  ZEL_Close(&file);
-}
-
-void SetMembers(const std::string& path, int32_t tag, const std::vector<std::string>& members) {
-  ZEL_FILE file;
-  ASSERT_EQ(ZEL_Open(path.c_str(), 0, &file), ZEL_OK);
-  while (ZEL_FirstMember(&file, tag) == ZEL_OK) ASSERT_EQ(ZEL_RemoveData(&file), ZEL_OK);
-  for (const std::string& m : members)
-    EXPECT_EQ(ZEL_AddData(&file, tag, static_cast<uint32_t>(m.size()), m.data()), ZEL_OK);
   ZEL_Close(&file);
 }
 
