@@ -122,4 +122,6 @@ struct FileFaults {
   static long writesSeen();
   /// Number of flushes attempted since the last reset.
   static long flushesSeen();
+  /// Number of reads attempted since the last reset.
+  static long readsSeen();
 };
