@@ -19,6 +19,17 @@ using clitest::CliOutcome;
 using clitest::CliSandbox;
 using clitest::TabRows;
 
+// Starts an import of `folder` (many PDFs) into lib.fln and returns once it
+// has begun to write.
+void StartImportAndWaitUntilItWrites(const CliSandbox& sandbox, QProcess* import, const std::string& folder) {
+  const qint64 emptySize = QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size();
+  sandbox.start(import, {"import", "lib.fln", folder});
+  ASSERT_TRUE(import->waitForStarted());
+  while (import->state() == QProcess::Running &&
+         QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size() == emptySize)
+    QThread::usleep(200);
+}
+
 // Every command against a library whose lock another holder has: writers
 // are refused by everyone, readers only by a writer, and the refusal names
 // the holder. The file is left as it was.
@@ -79,13 +90,8 @@ TEST(CliLock, TheLockOfAKilledCommandGoesWithIt) {
   sandbox.mustRun({"new", "lib.fln"});
   constexpr int kFiles = 300;
   for (int i = 0; i < kFiles; ++i) sandbox.writePdf("many/" + std::to_string(i) + ".pdf", 32 * 1024, i);
-  const qint64 emptySize = QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size();
   QProcess import;
-  sandbox.start(&import, {"import", "lib.fln", "many"});
-  ASSERT_TRUE(import.waitForStarted());
-  while (import.state() == QProcess::Running &&
-         QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size() == emptySize)
-    QThread::usleep(200);
+  ASSERT_NO_FATAL_FAILURE(StartImportAndWaitUntilItWrites(sandbox, &import, "many"));
   ::kill(static_cast<pid_t>(import.processId()), SIGKILL);
   ASSERT_TRUE(import.waitForFinished(-1));
 
@@ -102,15 +108,10 @@ TEST(CliInterrupt, CtrlCStopsAnImportBetweenFilesAndKeepsWhatWasImported) {
   sandbox.mustRun({"new", "lib.fln"});
   constexpr int kFiles = 400;
   for (int i = 0; i < kFiles; ++i) sandbox.writePdf("many/" + std::to_string(i) + ".pdf", 48 * 1024, i);
-  const qint64 emptySize = QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size();
 
   QProcess import;
-  sandbox.start(&import, {"import", "lib.fln", "many"});
-  ASSERT_TRUE(import.waitForStarted());
   // Once the library grows, the tool is importing and watches for Ctrl-C.
-  while (import.state() == QProcess::Running &&
-         QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size() == emptySize)
-    QThread::usleep(200);
+  ASSERT_NO_FATAL_FAILURE(StartImportAndWaitUntilItWrites(sandbox, &import, "many"));
   ::kill(static_cast<pid_t>(import.processId()), SIGINT);
   ASSERT_TRUE(import.waitForFinished(-1));
   ASSERT_EQ(import.exitStatus(), QProcess::NormalExit);

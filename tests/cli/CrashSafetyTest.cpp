@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <QProcess>
-#include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -289,6 +288,17 @@ TEST_F(CrashSafety, SavingTheWindowStateSurvivesEveryKillAndFailure) {
                    [&](const auto& now) { return now.size() == base.size(); }, nullptr});
 }
 
+// Starts folian-cli as a login session of its own would: with its own
+// runtime folder (a folder of the sandbox).
+void StartInSession(const CliSandbox& sandbox, QProcess* process, const std::string& runtimeFolder,
+                    const QStringList& args) {
+  QProcessEnvironment env = sandbox.environment();
+  env.insert("XDG_RUNTIME_DIR", QString::fromStdString(sandbox.path(runtimeFolder)));
+  process->setProcessEnvironment(env);
+  process->setWorkingDirectory(QString::fromStdString(sandbox.path("")));
+  process->start(QStringLiteral(FOLIAN_CLI_PATH), args);
+}
+
 // Two writers reach one file by two names (a hard link) from two login
 // environments (different runtime folders): the second is refused each time,
 // a reader meanwhile never sees a change half made, and nothing is damaged.
@@ -307,11 +317,7 @@ TEST(WriterRace, ASecondWriterIsRefusedWhateverNameAndEnvironment) {
   for (; overlapped < kTrials && trials < 2 * kTrials; ++trials) {
     SCOPED_TRACE(trials);
     QProcess a;
-    QProcessEnvironment envA = sandbox.environment();
-    envA.insert("XDG_RUNTIME_DIR", QString::fromStdString(sandbox.path("run-a")));
-    a.setProcessEnvironment(envA);
-    a.setWorkingDirectory(QString::fromStdString(sandbox.path("")));
-    a.start(QStringLiteral(FOLIAN_CLI_PATH), {"import", "lib.fln", "a"});
+    StartInSession(sandbox, &a, "run-a", {"import", "lib.fln", "a"});
     ASSERT_TRUE(a.waitForStarted());
     // Wait until the first writer holds the library.
     bool held = false;
@@ -319,11 +325,7 @@ TEST(WriterRace, ASecondWriterIsRefusedWhateverNameAndEnvironment) {
     while (!held && !a.waitForFinished(0)) held = LibraryLock::heldByOthers(sandbox.path("lib.fln"), &holder);
     if (held) EXPECT_EQ(holder, LibraryLockHolder::WritingCommand);
     QProcess b;
-    QProcessEnvironment envB = sandbox.environment();
-    envB.insert("XDG_RUNTIME_DIR", QString::fromStdString(sandbox.path("run-b")));
-    b.setProcessEnvironment(envB);
-    b.setWorkingDirectory(QString::fromStdString(sandbox.path("")));
-    b.start(QStringLiteral(FOLIAN_CLI_PATH), {"import", "alias.fln", "b"});
+    StartInSession(sandbox, &b, "run-b", {"import", "alias.fln", "b"});
     ASSERT_TRUE(b.waitForFinished(-1));
     const CliOutcome reader = sandbox.run({"check", "alias.fln"});
     if (a.state() != QProcess::NotRunning) ASSERT_TRUE(a.waitForFinished(-1));
