@@ -7,6 +7,7 @@
 
 #include "categories/CategoryNames.h"
 #include "categories/FlnCategoryTable.h"
+#include "library/FlnArraySync.h"
 #include "library/FlnCreateCats.h"
 #include "library/FlnIdCounter.h"
 #include "library/FlnLoad.h"
@@ -120,6 +121,8 @@ bool WriteSyntheticLibrary(const std::string& path, int entries) {
 
   ZEL_FILE file;
   ok = ok && ZEL_Open(path.c_str(), 0, &file) == ZEL_OK;
+  const bool opened = ok;
+  ok = ok && BeginWriteOutsideSavedTags(&data, &file);
   for (int i = 0; i < entries && ok; ++i) {
     const int32_t id = GetIdFromIdCounter(data.idCounter, kTagEntry, "en_id");
     const FLN_ENTRY e = MakeEntry(rng, id, static_cast<int>(rng() % kSyntheticTriples));
@@ -134,7 +137,9 @@ bool WriteSyntheticLibrary(const std::string& path, int entries) {
     ok = Tesk_Ary_Add(data.entry, &e) == 0 && Tesk_Ary_Add(data.attachment, &a) == 0 &&
          ZEL_AddData(&file, kTagAttachmentData, static_cast<uint32_t>(pdf.size()), pdf.data()) == ZEL_OK;
   }
-  ZEL_Close(&file);
+  ok = ok && ZEL_Commit(&file) == ZEL_OK;
+  if (ok) EndWriteOutsideSavedTags(&data, &file);
+  if (opened) ZEL_Close(&file);
   if (!ok) {
     FreeFlnData(&data);
     return Fail("entries");

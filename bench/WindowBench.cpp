@@ -4,7 +4,10 @@
 //   (b) a click on a category name (the lists narrow, the entry list is
 //       rebuilt and the choice saved),
 //   (c) a click on a column header (the entries are sorted again),
-//   (d) selecting every entry and deselecting them again (for information).
+//   (d) selecting every entry and deselecting them again (for information),
+//   (e) typing into the filter box key by key, erasing it key by key and
+//       clearing it (target: under 50 ms a keystroke at 100,000 entries; the
+//       first keystroke, which folds every entry's text once, is given apart).
 // Target: under 300 ms each for 20,000 entries. Each figure is given as
 // wall-clock time and as the processor time the program used, which tells
 // the program's own cost apart from waiting on a busy machine.
@@ -13,10 +16,12 @@
 #include <QAbstractItemView>
 #include <algorithm>
 #include <functional>
+#include <string>
 #include <vector>
 #include <QApplication>
 #include <QAction>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -123,7 +128,23 @@ int main(int argc, char** argv) {
   const Time selectAll = Measure([&] { document->action("selectAll")->trigger(); });
   const Time deselect = Measure([&] { document->action("deselectAll")->trigger(); });
 
-  const auto report = [](const char* what, std::vector<Time> times) {
+  // Every category choice back to "＜すべて＞", so that the keys narrow the whole library.
+  for (int level = 1; level <= 3; ++level) ClickRow(document->folianCategory(level)->tableView(), 0);
+  QLineEdit* field = document->searchField();
+  field->setFocus();
+  const Time firstKey = Measure([&] { QTest::keyClick(field, 'a'); });
+  std::vector<Time> typing, erasing;
+  std::vector<int> narrowedTo;
+  for (const char key : std::string("lgorithms intro")) {
+    typing.push_back(Measure([&] { QTest::keyClick(field, key); }));
+    narrowedTo.push_back(document->entryListModel()->rowCount());
+  }
+  for (int i = 0; i < 15; ++i) erasing.push_back(Measure([&] { QTest::keyClick(field, Qt::Key_Backspace); }));
+  const int afterErasing = document->entryListModel()->rowCount();
+  const Time clearing = Measure([&] { QTest::keyClick(field, Qt::Key_Escape); });
+  if (document->entryListModel()->rowCount() != entries) Fail("clearing the filter box did not list every entry");
+
+  const auto report = [](const char* what, std::vector<Time> times, int targetMs = 300) {
     std::vector<double> wall, cpu;
     for (const Time& time : times) {
       wall.push_back(time.wallMs);
@@ -131,8 +152,8 @@ int main(int argc, char** argv) {
     }
     std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());
-    std::printf("%s median %6.1f ms (processor %6.1f)   worst %6.1f ms   (target < 300 ms)\n", what,
-                wall[wall.size() / 2], cpu[cpu.size() / 2], wall.back());
+    std::printf("%s median %6.1f ms (processor %6.1f)   worst %6.1f ms   (target < %d ms)\n", what,
+                wall[wall.size() / 2], cpu[cpu.size() / 2], wall.back(), targetMs);
   };
   std::printf("library of %d entries, window offscreen\n", entries);
   report("(a) open to a filled list:", opening);
@@ -141,6 +162,15 @@ int main(int argc, char** argv) {
   std::printf("    entries listed after the clicks: %d\n", listed);
   std::printf("(d) select all: %.1f ms (processor %.1f), deselect all: %.1f ms (processor %.1f)\n", selectAll.wallMs,
               selectAll.cpuMs, deselect.wallMs, deselect.cpuMs);
+  std::printf("(e) filter box: first key %.1f ms (processor %.1f); then typing \"lgorithms intro\":\n", firstKey.wallMs,
+              firstKey.cpuMs);
+  report("    a key narrowing:      ", typing, 50);
+  std::printf("    entries listed key by key:");
+  for (const int count : narrowedTo) std::printf(" %d", count);
+  std::printf("\n");
+  report("    a backspace widening: ", erasing, 50);
+  std::printf("    listed after erasing to \"a\": %d; clearing with Esc %.1f ms (processor %.1f)\n", afterErasing,
+              clearing.wallMs, clearing.cpuMs);
   document->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   return 0;

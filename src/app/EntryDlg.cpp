@@ -49,12 +49,6 @@ QString FieldText(const FlnUniChar (&field)[N]) {
   return FLN_COMM_CreateNSString_FromUniChar_LtoN(field, sizeof field);
 }
 
-// A text that does not fit leaves the field as it was.
-template <size_t N>
-void StoreFieldText(const QString& text, FlnUniChar (&field)[N]) {
-  FLN_COMM_CopyUniStr_FromNSString_NtoL(text, field, sizeof field);
-}
-
 template <size_t N>
 QString DateText(const char (&date)[N]) {
   return getViewStringFromDataChars(date, N);
@@ -152,6 +146,55 @@ void EntryDlg::InitControls(const FLN_ENTRY& entry) {
 
   const int32_t tab = ZEL_EndianLong_LtoN(entry.en_dlg_focus_tab);
   if (tab == 0 || tab == 1) _ui->tabView->setCurrentIndex(tab);
+  _shown = readControls();
+}
+
+EntryDlg::ControlValues EntryDlg::readControls() const {
+  ControlValues values;
+  values[Tab] = QString::number(_ui->tabView->currentIndex());
+  values[Title] = _ui->editTitle->toPlainText();
+  values[Note] = _ui->editNote->toPlainText();
+  values[Author] = _ui->editAuthor->text();
+  values[Editor] = _ui->editEditor->text();
+  values[Supervisor] = _ui->editSupervisor->text();
+  values[Translator] = _ui->editTranslator->text();
+  values[Publisher] = _ui->editPublisher->text();
+  values[Cat1] = _ui->comboCat1->currentText();  // what is typed counts
+  values[Cat2] = _ui->comboCat2->currentText();
+  values[Cat3] = _ui->comboCat3->currentText();
+  values[Rate] = QString::number(_ui->popMyRate->currentIndex());
+  return values;
+}
+
+void EntryDlg::setControl(Control control, const QString& value) {
+  switch (control) {
+    case Tab: _ui->tabView->setCurrentIndex(value.toInt()); break;
+    case Title: _ui->editTitle->setPlainText(value); break;
+    case Note: _ui->editNote->setPlainText(value); break;
+    case Author: _ui->editAuthor->setText(value); break;
+    case Editor: _ui->editEditor->setText(value); break;
+    case Supervisor: _ui->editSupervisor->setText(value); break;
+    case Translator: _ui->editTranslator->setText(value); break;
+    case Publisher: _ui->editPublisher->setText(value); break;
+    case Cat1: _ui->comboCat1->setCurrentText(value); break;
+    case Cat2: _ui->comboCat2->setCurrentText(value); break;
+    case Cat3: _ui->comboCat3->setCurrentText(value); break;
+    case Rate: _ui->popMyRate->setCurrentIndex(value.toInt()); break;
+    case ControlCount: break;
+  }
+}
+
+void EntryDlg::showStoredEntry() {
+  FLN_ENTRY entry;
+  if (_flnData == nullptr || _saving || _closed || GetFLNEntry_ByID(_flnData->entry, _en_id_native, &entry) != 1)
+    return;
+  const ControlValues edited = readControls();
+  const ControlValues before = _shown;
+  InitControls(entry);
+  _window->setWindowTitle(PlainWindowTitle(EntryDlgTitle(FieldText(entry.en_title))));
+  // What the user changed and has not saved yet stays, to be saved.
+  for (int control = 0; control < ControlCount; ++control)
+    if (edited[control] != before[control]) setControl(static_cast<Control>(control), edited[control]);
 }
 
 void EntryDlg::fillCategoryCombo(int level, const FLN_ENTRY& entry) {
@@ -211,28 +254,8 @@ bool EntryDlg::save() {
   if (GetFLNEntry_ByID(_flnData->entry, _en_id_native, &entry) != 1) return false;
   FlagScope saving(&_saving);
 
-  entry.en_dlg_focus_tab = ZEL_EndianLong_NtoL(_ui->tabView->currentIndex());
-  StoreFieldText(_ui->editTitle->toPlainText(), entry.en_title);
-  StoreFieldText(_ui->editNote->toPlainText(), entry.en_note);
-  StoreFieldText(_ui->editAuthor->text(), entry.en_author_name);
-  StoreFieldText(_ui->editEditor->text(), entry.en_editor_name);
-  StoreFieldText(_ui->editSupervisor->text(), entry.en_supervisor_name);
-  StoreFieldText(_ui->editTranslator->text(), entry.en_translator_name);
-  StoreFieldText(_ui->editPublisher->text(), entry.en_publisher_name);
-
-  QComboBox* combos[] = {_ui->comboCat1, _ui->comboCat2, _ui->comboCat3};
-  FlnUniChar* catFields[] = {entry.en_c1_name, entry.en_c2_name, entry.en_c3_name};
-  for (int i = 0; i < 3; ++i) {
-    QString name = combos[i]->currentText();  // what is typed counts
-    // A name that a category record cannot hold whole would be cut in the
-    // lists and no longer find its entries: the stored name stays.
-    if (!CategoryNameFits(name.toUtf8().constData())) continue;
-    if (name.isEmpty()) name = QString::fromUtf8(kCategoryOther);
-    FLN_COMM_CopyUniStr_FromNSString_NtoL(name, catFields[i], sizeof entry.en_c1_name);
-  }
-
-  const int rate = _ui->popMyRate->currentIndex();
-  if (rate >= 0) entry.en_my_rate = ZEL_EndianShort_NtoL(static_cast<int16_t>(rate));
+  QString refusal;
+  storeChangedControls(&entry, &refusal);
 
   char names[3][kCategoryNameSize];
   for (int level = 1; level <= 3; ++level) ReadCategoryNameOf(entry, level, names[level - 1]);
@@ -248,9 +271,56 @@ bool EntryDlg::save() {
   FLN_ENTRY saved;
   if (GetFLNEntry_ByID(_flnData->entry, _en_id_native, &saved) == 1) InitControls(saved);
 
+  if (!refusal.isEmpty()) FLN_COMM_Alert_OK(_window.get(), refusal);
   if (!catsAdded) FLN_COMM_Alert_OK(_window.get(), CannotAddCategoryMessage());
   if (!written && _folianDocument != nullptr) _folianDocument->reportSaveFailure();
   return written;
+}
+
+void EntryDlg::storeChangedControls(FLN_ENTRY* entry, QString* refusal) const {
+  const ControlValues now = readControls();
+  const auto changed = [&](Control control) { return now[control] != _shown[control]; };
+  if (changed(Tab)) entry->en_dlg_focus_tab = ZEL_EndianLong_NtoL(now[Tab].toInt());
+
+  // A text that does not fit leaves the field as it was.
+  const struct {
+    Control control;
+    FlnUniChar* field;
+    size_t size;
+  } texts[] = {
+      {Title, entry->en_title, sizeof entry->en_title},
+      {Note, entry->en_note, sizeof entry->en_note},
+      {Author, entry->en_author_name, sizeof entry->en_author_name},
+      {Editor, entry->en_editor_name, sizeof entry->en_editor_name},
+      {Supervisor, entry->en_supervisor_name, sizeof entry->en_supervisor_name},
+      {Translator, entry->en_translator_name, sizeof entry->en_translator_name},
+      {Publisher, entry->en_publisher_name, sizeof entry->en_publisher_name},
+  };
+  for (const auto& text : texts)
+    if (changed(text.control)) FLN_COMM_CopyUniStr_FromNSString_NtoL(now[text.control], text.field, text.size);
+
+  FlnUniChar* catFields[] = {entry->en_c1_name, entry->en_c2_name, entry->en_c3_name};
+  for (int i = 0; i < 3; ++i) {
+    const Control control = static_cast<Control>(Cat1 + i);
+    if (!changed(control)) continue;
+    QString name = now[control];
+    const QByteArray utf8 = name.toUtf8();
+    // The name for every category would make the entry unreachable through
+    // the lists: the stored name stays, and the user is told.
+    const QString refused = CheckEntryCategoryName(utf8.constData(), false);
+    if (!refused.isEmpty()) {
+      *refusal = refused;
+      continue;
+    }
+    // A name that a category record cannot hold whole would be cut in the
+    // lists and no longer find its entries: the stored name stays.
+    if (!CategoryNameFits(utf8.constData())) continue;
+    if (name.isEmpty()) name = QString::fromUtf8(kCategoryOther);
+    FLN_COMM_CopyUniStr_FromNSString_NtoL(name, catFields[i], sizeof entry->en_c1_name);
+  }
+
+  const int rate = now[Rate].toInt();
+  if (changed(Rate) && rate >= 0) entry->en_my_rate = ZEL_EndianShort_NtoL(static_cast<int16_t>(rate));
 }
 
 bool EntryDlg::writeEntryAndSave(FLN_ENTRY* entry) {

@@ -5,8 +5,9 @@
 // entry has at most one such window; several may be open at once.
 //
 // Nothing waits for an explicit save: whenever the window stops being the
-// active window and when it closes, the fields are written back into the
-// entry and the library is saved. Moving the window stores its place in the
+// active window and when it closes, the fields the user changed are written
+// back into the entry and the library is saved. A field the user did not
+// change is never written: what another command stored in it meanwhile stays. Moving the window stores its place in the
 // entry, where it opens next time. The window keeps no copy of the entry:
 // every operation reads the current record by en_id and writes it back into
 // both `entry` and `showEntryAry`, which also stamps its update date.
@@ -20,6 +21,7 @@
 
 #include <QObject>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -62,11 +64,13 @@ class EntryDlg : public QObject {
   /// The shown entry's identifier (host order).
   int32_t entryId() const { return _en_id_native; }
 
-  /// Writes the controls back into the entry: the selected tab, title, note,
-  /// the five names, the three category names as typed (an empty one becomes
-  /// "その他"; one that does not fit a category record keeps the stored
-  /// name), the rating (unless no rating item is chosen) and the update date;
-  /// a text too long for its field keeps the stored text. Adds the category
+  /// Writes the controls the user changed since they were last filled back
+  /// into the entry: the selected tab, title, note, the five names, the three
+  /// category names as typed (an empty one becomes "その他"; one that does
+  /// not fit a category record, and "＜すべて＞" or "＜変更しない＞", keep the
+  /// stored name, the latter two with an alert), the rating (unless no rating
+  /// item is chosen); then the update date. A text too long for its field
+  /// keeps the stored text. Adds the category
   /// triple when the entry's combination is new, writes the entry into
   /// `entry` and `showEntryAry`, saves the library without its sort records,
   /// has the library window rebuild its entry and category lists, and fills
@@ -79,8 +83,16 @@ class EntryDlg : public QObject {
   /// Closes the window: saves, leaves the registry and goes (see above).
   void close();
 
-  /// Fills every control from `entry` (a stored record).
+  /// Fills every control from `entry` (a stored record); these values count
+  /// as unchanged for the next save.
   void InitControls(const FLN_ENTRY& entry);
+
+  /// Shows the entry as the library holds it now, after another command
+  /// changed it, the category table or the level labels: every control the
+  /// user has not changed is filled anew; the user's changes stay to be
+  /// saved. Nothing happens while the dialog saves or once it is closed, or
+  /// when the entry is gone.
+  void showStoredEntry();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -90,6 +102,15 @@ class EntryDlg : public QObject {
   void windowMoved();
   // The window is closing: save and leave the registry.
   void windowWillClose();
+  // The values of the controls a save may write, in a fixed order.
+  enum Control { Tab, Title, Note, Author, Editor, Supervisor, Translator, Publisher, Cat1, Cat2, Cat3, Rate,
+                 ControlCount };
+  using ControlValues = std::array<QString, ControlCount>;
+  ControlValues readControls() const;
+  void setControl(Control control, const QString& value);
+  // Writes the controls that differ from `_shown` into `entry`; the alert
+  // for a refused category name goes to `refusal`.
+  void storeChangedControls(FLN_ENTRY* entry, QString* refusal) const;
   void placeWindow(const FLN_ENTRY& entry);
   void fillCategoryCombo(int level, const FLN_ENTRY& entry);
   // Writes `entry` into `entry` and `showEntryAry` and saves the library;
@@ -99,6 +120,7 @@ class EntryDlg : public QObject {
 
   std::unique_ptr<QWidget> _window;
   std::unique_ptr<Ui::EntryDlg> _ui;
+  ControlValues _shown;  // the controls as last filled from the entry
   EntryDlgOwner* _folianDocument = nullptr;
   FLN_DATA* _flnData = nullptr;
   int32_t _en_id_native = 0;

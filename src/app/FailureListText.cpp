@@ -14,6 +14,8 @@ QString ImportFailureReasonJapanese(ImportFailureReason reason) {
     case ImportFailureReason::LibraryUnavailable: return QStringLiteral("ライブラリを開けません");
     case ImportFailureReason::NotSaved: return QStringLiteral("ライブラリを保存できません");
     case ImportFailureReason::NoIdentifier: return QStringLiteral("識別番号を割り当てられません");
+    case ImportFailureReason::ReservedCategory:
+      return QStringLiteral("情報ファイル(.flx)の分類名が「＜すべて＞」か「＜変更しない＞」です");
     case ImportFailureReason::OutOfMemory: return QStringLiteral("メモリが足りません");
   }
   return QString();

@@ -29,6 +29,7 @@
 #include "categories/CategoryLists.h"
 #include "library/FlnRecords.h"
 #include "library/FlnResult.h"
+#include "search/EntrySearchText.h"
 
 class CategoryChooserViewController;
 class EntryListModel;
@@ -38,6 +39,7 @@ class LibraryOutlineModel;
 class MainView;
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QTableView;
 struct EntryWindowClosers;
@@ -123,6 +125,12 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   QLabel* kensuuLabelBox() const;
   MainView* categoryEntrySplit() const;
   EntryListModel* entryListModel() const { return _entryListModel; }
+
+  // --- The filter box above the entry list (FolianDocumentSearch.cpp)
+
+  /// The filter box: the entry list shows only the entries whose text
+  /// contains every word typed there. What is typed is never stored.
+  QLineEdit* searchField() const { return _searchField; }
 
   // --- Menus and command enabling (FolianDocumentMenus.cpp)
 
@@ -221,6 +229,18 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void restoreEntrySelection();
   void showSortIndicator();
 
+  // FolianDocumentSearch.cpp
+  void createSearchField();
+  void searchTextDidChange(const QString& text);
+  // After the category query and sort: keeps the positions of the listed
+  // entries and narrows showEntryAry by the typed words, if any.
+  void narrowBySearchWords();
+  // Learns the positions in the library of the entries showEntryAry lists;
+  // false when that failed (then there are none).
+  bool takeListedPositions();
+  // Shows showEntryAry afresh in the entry list: rows, selection, count.
+  void reloadEntryList();
+
   // FolianDocumentMenus.cpp
   void createMenus();
   QAction* addCommand(QMenu* menu, const char* name, const QString& text, std::function<void()> run,
@@ -235,11 +255,15 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   // Reopens the windows whose entries remember a stacking order above 0,
   // stacked as remembered.
   void reopenChildWindows();
-  // Records in every entry the stacking order of its open windows (-1 when
-  // none, or for a hidden viewer).
+  // Records in every entry the stacking order of its open windows: 1 for the
+  // frontmost window of the application, growing backwards; -1 when none,
+  // or for a hidden viewer.
   void saveChildWindowState();
   // Closes every viewer, then every information window.
   void closeChildWindows();
+  // Brings every open information window and viewer up to date with the
+  // library after a command changed entries, categories or labels.
+  void updateChildWindows();
   // How deletion closes the windows of an entry about to go.
   static EntryWindowClosers childWindowClosers();
 
@@ -271,4 +295,13 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
     double x = 0, y = 0;
   };
   std::array<PendingScroll, 4> _pendingScroll;  // entry list, then levels 1..3
+
+  QLineEdit* _searchField = nullptr;
+  QStringList _searchWords;                 // as typed in the filter box, folded
+  EntrySearchText _searchText;              // per position of _fln_data.entry
+  // The entries of the category choices in sorted order, as positions in
+  // _fln_data.entry; each keystroke picks from them without sorting again.
+  std::vector<int32_t> _listedPositions;
+  bool _listedPositionsValid = false;
+  int _unfilteredScroll = 0;                // entry list scroll before narrowing
 };

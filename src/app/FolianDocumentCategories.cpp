@@ -41,4 +41,5 @@ void FolianDocument::showCategoryLabels() {
   SetCategoryLabel_ToCategoryLabelBox();
   SetupEntryListHeader();
   _mainWindow->update();
+  updateChildWindows();  // the information windows show the labels too
 }

@@ -17,6 +17,7 @@
 #include "library/FlnAttachment.h"
 #include "library/FlnLoad.h"
 #include "storage/Endian.h"
+#include "storage/FolianCommon.h"
 #include "transfer/PdfDelete.h"
 
 namespace {
@@ -38,9 +39,13 @@ ViewPDFDlg* FindViewer(const FLN_DATA* flnData, int32_t storedId, int32_t dataIn
   return nullptr;
 }
 
-// A stacking position as the entry keeps it: 16 bits in the file's byte order.
-int16_t StoredOrder(int order) {
-  return ZEL_EndianShort_NtoL(static_cast<int16_t>(std::clamp(order, -1, 0x7fff)));
+// The stacking position an entry keeps for `window`: its depth counted
+// from 1 for the frontmost window (0 is what a new entry holds, and means
+// no window), or -1 when it is not shown; 16 bits in the file's byte order.
+int16_t StoredOrder(const WindowActivationOrder* order, const QWidget* window) {
+  const int index = window != nullptr ? order->orderedIndex(window) : -1;
+  const int depth = index < 0 ? -1 : index + 1;
+  return ZEL_EndianShort_NtoL(static_cast<int16_t>(std::clamp(depth, -1, 0x7fff)));
 }
 
 }  // namespace
@@ -65,26 +70,36 @@ void ShowEntryWindow(EntryDlgOwner* document, FLN_DATA* flnData, TESK_ARY entryA
   if (Tesk_Ary_Add(flnData->entryWindow, &record) != 0) dialog->close();
 }
 
-void OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData,
+bool OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData,
                    const char* libraryPath) {
   if (flnData->pdfViewer == nullptr) {
     flnData->pdfViewer = Tesk_Ary_Init(sizeof(FLN_PDF_VIEWER_REF), kRegistryGrowCount, kRegistryGrowCount);
-    if (flnData->pdfViewer == nullptr) return;
+    if (flnData->pdfViewer == nullptr) return true;
   }
   if (ViewPDFDlg* open = FindViewer(flnData, entry.en_id, dataIndex)) {
     open->show();
-    return;
+    return true;
   }
+  const QByteArray pdf = ReadPDFData_ByFLNFile(dataIndex, libraryPath);
+  if (pdf.isNull()) return false;
   auto* viewer = new ViewPDFDlg;
   viewer->setWindowOrder([] { return WindowActivationOrder::instance()->orderedWindows(); });
   QObject::connect(viewer, &ViewPDFDlg::librarySaved, viewer, [document](int32_t, bool written) {
     if (!written) document->reportSaveFailure();
   });
   viewer->setFlnEntry(entry, flnData);
-  viewer->showPDFByNSData(ReadPDFData_ByFLNFile(dataIndex, libraryPath));
+  viewer->showPDFByNSData(pdf);
   viewer->show();
   const FLN_PDF_VIEWER_REF record = {entry.en_id, dataIndex, viewer};
   if (Tesk_Ary_Add(flnData->pdfViewer, &record) != 0) viewer->close();
+  return true;
+}
+
+QString PdfUnreadableMessage(const FLN_ENTRY& entry, int32_t dataIndex) {
+  const QString title = FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_title, sizeof entry.en_title);
+  if (dataIndex < 0) return QStringLiteral("「%1」にはPDFがありません。").arg(title);
+  return QStringLiteral("「%1」のPDFをライブラリから読み出せません。ライブラリのファイルのこのPDFの部分が壊れています。")
+      .arg(title);
 }
 
 EntryDlg* GetEntryDlgFromFlnEntry(const FLN_DATA* flnData, const FLN_ENTRY& entry) {
@@ -143,7 +158,8 @@ void FolianDocument::openPdfViewerForRow(int row) {
   FLN_ENTRY entry;
   if (GetFLNEntry_ByFLNData(&_fln_data, row, &entry) != 1) return;
   const int32_t dataIndex = GetAttachmentIndex(_fln_data.showEntryAry, _fln_data.attachment, row);
-  OpenPdfViewer(this, entry, dataIndex, &_fln_data, _fln_data.filePath);
+  if (!OpenPdfViewer(this, entry, dataIndex, &_fln_data, _fln_data.filePath))
+    alert(PdfUnreadableMessage(entry, dataIndex));
 }
 
 void FolianDocument::reopenChildWindows() {
@@ -159,8 +175,9 @@ void FolianDocument::reopenChildWindows() {
       if (EntryDlg* dialog = GetEntryDlgFromFlnEntry(&_fln_data, entry)) windows.push_back({entryOrder, dialog->window()});
     }
     if (viewerOrder > 0) {
-      OpenPdfViewer(this, entry, GetAttachmentIndex(_fln_data.entry, _fln_data.attachment, i), &_fln_data,
-                    _fln_data.filePath);
+      const int32_t dataIndex = GetAttachmentIndex(_fln_data.entry, _fln_data.attachment, i);
+      if (!OpenPdfViewer(this, entry, dataIndex, &_fln_data, _fln_data.filePath))
+        alert(PdfUnreadableMessage(entry, dataIndex));
       if (ViewPDFDlg* viewer = GetViewPDFDlgFromFlnEntry(&_fln_data, entry))
         windows.push_back({viewerOrder, viewer->window()});
     }
@@ -179,9 +196,9 @@ void FolianDocument::saveChildWindowState() {
     Tesk_Ary_GetData(_fln_data.entry, i, &entry);
     const EntryDlg* dialog = GetEntryDlgFromFlnEntry(&_fln_data, entry);
     const ViewPDFDlg* viewer = GetViewPDFDlgFromFlnEntry(&_fln_data, entry);
-    // orderedIndex is -1 for a hidden window: a hidden viewer is not reopened.
-    const int16_t entryOrder = StoredOrder(dialog != nullptr ? order->orderedIndex(dialog->window()) : -1);
-    const int16_t viewerOrder = StoredOrder(viewer != nullptr ? order->orderedIndex(viewer->window()) : -1);
+    // A hidden viewer has no place in the stack and is not reopened.
+    const int16_t entryOrder = StoredOrder(order, dialog != nullptr ? dialog->window() : nullptr);
+    const int16_t viewerOrder = StoredOrder(order, viewer != nullptr ? viewer->window() : nullptr);
     if (entry.en_entry_window_ordered_index == entryOrder && entry.en_pdf_window_ordered_index == viewerOrder)
       continue;
     // Where the user left its windows is no change of the entry: its update
@@ -189,6 +206,19 @@ void FolianDocument::saveChildWindowState() {
     entry.en_entry_window_ordered_index = entryOrder;
     entry.en_pdf_window_ordered_index = viewerOrder;
     Tesk_Ary_Update(_fln_data.entry, i, &entry);
+  }
+}
+
+void FolianDocument::updateChildWindows() {
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(_fln_data.entryWindow); ++i) {
+    FLN_ENTRY_WINDOW_REF record;
+    Tesk_Ary_GetData(_fln_data.entryWindow, i, &record);
+    static_cast<EntryDlg*>(record.window)->showStoredEntry();
+  }
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(_fln_data.pdfViewer); ++i) {
+    FLN_PDF_VIEWER_REF record;
+    Tesk_Ary_GetData(_fln_data.pdfViewer, i, &record);
+    static_cast<ViewPDFDlg*>(record.viewer)->showEntryTitle();
   }
 }
 

@@ -5,6 +5,7 @@
 // window that is open brings it forward instead of opening a second one.
 // Each window removes its own record when it is closed for good.
 
+#include <QString>
 #include <cstdint>
 
 #include "library/FlnRecords.h"
@@ -26,11 +27,18 @@ void ShowEntryWindow(EntryDlgOwner* document, FLN_DATA* flnData, TESK_ARY entryA
 /// `dataIndex` of the library file at `libraryPath`, or shows the open
 /// viewer of that entry and member again (bringing it forward). A new
 /// viewer stacks by the application's activation order, reports failed
-/// saves through `document`, reads the bytes from the file (a PDF that
-/// cannot be read or opened gives an empty viewer) and is recorded in the
-/// pdfViewer registry, which is created when there is none.
-void OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData,
+/// saves through `document`, shows the bytes read from the file (bytes that
+/// are no PDF give an empty viewer) and is recorded in the pdfViewer
+/// registry, which is created when there is none. False, with no viewer,
+/// when the bytes cannot be read from the library file (no attachment, or
+/// the file is damaged there): the caller tells the user
+/// (PdfUnreadableMessage).
+bool OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData,
                    const char* libraryPath);
+
+/// The alert for an entry whose PDF cannot be read from the library file,
+/// naming the entry by its title; `dataIndex` -1 means it has none.
+QString PdfUnreadableMessage(const FLN_ENTRY& entry, int32_t dataIndex);
 
 /// The information window of the first entryWindow record holding
 /// `entry`'s en_id; null without a registry or such a record.
@@ -40,7 +48,7 @@ EntryDlg* GetEntryDlgFromFlnEntry(const FLN_DATA* flnData, const FLN_ENTRY& entr
 /// without a registry or such a record.
 ViewPDFDlg* GetViewPDFDlgFromFlnEntry(const FLN_DATA* flnData, const FLN_ENTRY& entry);
 
-/// A child window and the stacking position its entry remembered (0 for
+/// A child window and the stacking position its entry remembered (1 for
 /// the frontmost window, growing backwards).
 struct WindowOrder {
   int32_t order;

@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include "app/Alert.h"
+#include "app/HelpFile.h"
 #include "app/FolianDocument.h"
 #include "app/FolianMainWindow.h"
 #include "app/RecentLibraries.h"
@@ -280,9 +281,15 @@ void FolianDocumentController::openDocument() {
   panel->open();
 }
 
-void FolianDocumentController::showHelp() {
-  const QString help = QStringLiteral(FOLIAN_HELP_FILE);
-  if (QFileInfo(help).isFile()) QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+void FolianDocumentController::showHelp() { showHelpFrom(QCoreApplication::applicationDirPath()); }
+
+void FolianDocumentController::showHelpFrom(const QString& programFolder) {
+  const QStringList candidates = HelpFileCandidates(programFolder);
+  const QString help = FindHelpFile(candidates);
+  if (help.isNull())
+    FLN_COMM_Alert_OK(panelParent(), HelpNotFoundMessage(candidates));
+  else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+    FLN_COMM_Alert_OK(panelParent(), HelpNotOpenedMessage(help));
 }
 
 void FolianDocumentController::terminate() {

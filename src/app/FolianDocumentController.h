@@ -49,8 +49,12 @@ class FolianDocumentController : public QObject {
   void createDocumentComplete(const QString& path);
   /// "Open": the Open panel, starting in the folder of the library opened last.
   void openDocument();
-  /// Opens the product's help.
+  /// Opens the product's help, found from the running program's folder.
   void showHelp();
+  /// Opens the help found from `programFolder` (HelpFileCandidates) with the
+  /// desktop's viewer for it; when there is none, or nothing can show it,
+  /// an alert says so.
+  void showHelpFrom(const QString& programFolder);
   /// Closes every library window, then ends the application
   /// (applicationShouldTerminate); stops when a window refuses to close.
   void terminate();

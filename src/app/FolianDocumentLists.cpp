@@ -53,6 +53,10 @@ CategoryListNames FolianDocument::selectedCategoryNames() const {
 
 void FolianDocument::ReloadListBoxes() {
   for (int level = 1; level <= 3; ++level) folianCategory(level)->reload();
+  reloadEntryList();
+}
+
+void FolianDocument::reloadEntryList() {
   ++_entrySelectionQuiet;
   _entryListModel->reload();
   restoreEntrySelection();
@@ -120,6 +124,8 @@ void FolianDocument::makeCategoryLists() {
   // taken afresh, as a handler may have changed the other levels.
   for (int level = 1; level <= 3; ++level)
     folianCategory(level)->selectRow(GetCategoryListRow_ByChoice(&_fln_data, level));
+  // The information windows offer the names of the table.
+  updateChildWindows();
 }
 
 void FolianDocument::recomputeNameArray(int level) {
@@ -162,9 +168,11 @@ void FolianDocument::makeEntryList() {
   QueryEntry(names[0].c_str(), names[1].c_str(), names[2].c_str(), _fln_data.entry, _fln_data.showEntryAry);
   gEntryListInfo = _fln_data.entryListInfo;
   SortEntryArray(_fln_data.showEntryAry, _fln_data.entryListInfo);
+  narrowBySearchWords();
   ReloadListBoxes();
   showSortIndicator();
   saveLibrary();
+  updateChildWindows();
 }
 
 void FolianDocument::showSortIndicator() {

@@ -19,6 +19,7 @@
 #include "app/FolianDocument.h"
 #include "app/FolianMainWindow.h"
 #include "categories/CategoryLists.h"
+#include "categories/CategoryNameInput.h"
 #include "categories/CategoryNames.h"
 #include "categories/FlnCategoryTable.h"
 #include "library/FlnCopy.h"
@@ -137,6 +138,13 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   const QByteArray panelFolder = panel->directory().absolutePath().toUtf8();
   const std::string cats[3] = {_chooser->categoryText(1), _chooser->categoryText(2), _chooser->categoryText(3)};
   _chooser.reset();
+  for (const std::string& cat : cats) {
+    const QString refusal = CheckEntryCategoryName(cat.c_str(), false);
+    if (!refusal.isEmpty()) {
+      alert(refusal + QStringLiteral("\n何も読み込んでいません。"));
+      return;
+    }
+  }
 
   ++_busy;
   ImportResult result;

@@ -67,6 +67,7 @@ void FolianDocument::windowControllerDidLoadNib() {
   rememberLibraryFolder();
 
   createCategoryLevels();
+  createSearchField();
   _entryListModel = new EntryListModel(this);
   _entryListModel->setFlnData(&_fln_data);
   entryListBox()->setModel(_entryListModel);

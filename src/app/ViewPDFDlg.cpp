@@ -5,12 +5,16 @@
 
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
 
+#include "app/Alert.h"
 #include "app/EntryDlgPlacement.h"
+#include "app/PdfPasswordPrompt.h"
 #include "pdfview/MyPDFView.h"
 #include "pdfview/PdfDocument.h"
 #include "app/ViewPDFDlgPlacement.h"
@@ -25,12 +29,15 @@ ViewPDFDlg::ViewPDFDlg(QObject* parent)
     : QObject(parent),
       _window(std::make_unique<QMainWindow>()),
       _ui(std::make_unique<Ui::ViewPDFDlg>()),
-      _beep([] { QApplication::beep(); }) {
+      _beep([] { QApplication::beep(); }),
+      _openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
   _ui->setupUi(_window.get());
   // The keyboard scrolls the pages until the user goes elsewhere.
   _ui->pdfView->setFocus();
   _window->installEventFilter(this);
+  buildSidebar();
   connectControls();
+  connect(_ui->pdfView, &MyPDFView::externalLinkActivated, this, &ViewPDFDlg::openExternalLink);
   modeHand();
   pageChanged();
   scaleChanged();
@@ -51,7 +58,20 @@ void ViewPDFDlg::setWindowOrder(std::function<QList<QWidget*>()> orderedWindows)
 
 void ViewPDFDlg::setBeep(std::function<void()> beep) { _beep = std::move(beep); }
 
+void ViewPDFDlg::setUrlOpener(std::function<void(const QUrl&)> opener) { _openUrl = std::move(opener); }
+
+void ViewPDFDlg::openExternalLink(const QString& uri) {
+  const QUrl url(uri);
+  if (!url.isValid()) return;
+  if (FLN_COMM_Alert_Confirm(_window.get(), QStringLiteral("次のリンクをブラウザで開きますか？\n%1").arg(uri))) _openUrl(url);
+}
+
 void ViewPDFDlg::setTitle(const QString& title) { _window->setWindowTitle(title); }
+
+void ViewPDFDlg::showEntryTitle() {
+  const QString title = getPdfTitle();
+  if (_observingMoves && !title.isEmpty()) setTitle(title);
+}
 
 QString ViewPDFDlg::getPdfTitle() const {
   FLN_ENTRY entry;
@@ -70,17 +90,21 @@ void ViewPDFDlg::setFlnEntry(const FLN_ENTRY& entry, FLN_DATA* flnData) {
   // own size rather than shrinking to its minimum.
   const QRect frame = FLNRectToNSRect(stored);
   if (IsRememberedViewerFrame(frame)) ChangeWindowSizePosition(frame);
+  restoreSidebarState();
 }
 
 void ViewPDFDlg::showPDFByNSData(const QByteArray& data) {
   bringToFront();
-  PdfOpenResult opened = PdfDocument::Open(data);
-  if (opened.status != PdfOpenStatus::Opened) return;
+  PdfOpenResult opened = OpenPdfAskingPassword(data, getPdfTitle(), _window.get());
+  if (opened.status != PdfOpenStatus::Opened) {
+    _ui->pdfView->setMessage(opened.status == PdfOpenStatus::NeedsPassword ? NoPasswordMessage()
+                                                                           : DamagedPdfMessage(opened.reason));
+    return;
+  }
   _document = std::move(opened.document);
   _observingMoves = true;
   _ui->pdfView->setDocument(_document.get());
-  const QString title = getPdfTitle();
-  if (!title.isEmpty()) setTitle(title);
+  showEntryTitle();
   pageChanged();
   show();
 }
@@ -139,7 +163,9 @@ void ViewPDFDlg::ChangeWindowSizePosition(const QRect& frame) {
 }
 
 bool ViewPDFDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == _window.get() && event->type() == QEvent::Move && _observingMoves && !_closed) myPDFWindowDidMove();
+  // A new size is remembered like a new place.
+  const bool frameChanged = event->type() == QEvent::Move || event->type() == QEvent::Resize;
+  if (watched == _window.get() && frameChanged && _observingMoves && !_closed) myPDFWindowDidMove();
   // A close event is let through: the window hides and the viewer stays.
   return QObject::eventFilter(watched, event);
 }

@@ -8,9 +8,9 @@
 // The viewer keeps no copy of the entry: whenever it needs it, it looks the
 // entry up by en_id in the library's entry array and writes it back into
 // `entry` and `showEntryAry`. Every showing stamps the entry's last-view
-// date, printing also its last-use date, and moving the window stores its
-// frame in en_pdf_window_position; each of these saves the library (without
-// its sort records) and reports it through librarySaved.
+// date, printing also its last-use date, and moving or resizing the window
+// stores its frame in en_pdf_window_position; each of these saves the
+// library (without its sort records) and reports it through librarySaved.
 //
 // Life, as the library window drives it:
 //   auto* viewer = new ViewPDFDlg;                        // window built, hidden
@@ -22,8 +22,9 @@
 // close control only hides it. close() is the real end: it removes the
 // viewer's pdfViewer record and deletes the viewer soon after.
 //
-// Bytes that the PDF engine cannot open (damaged, empty, encrypted) leave an
-// empty viewer with the page count 0; such a viewer does not store its moves.
+// Bytes that the PDF engine cannot open (damaged, empty, or encrypted and
+// the password dialog cancelled) leave an empty viewer with the page count
+// 0 that says why; such a viewer does not store its moves or sizes.
 
 #include <QByteArray>
 #include <QList>
@@ -37,10 +38,15 @@
 #include "library/FlnRecords.h"
 
 class MyPDFView;
+class PdfSidebar;
 class QAction;
+class QUrl;
 class QMainWindow;
 class PdfDocument;
 class QWidget;
+
+/// The environment value that keeps the viewer's sidebar state for the library.
+constexpr char kEnvViewerSidebar[] = "pdf_viewer_sidebar";
 
 namespace Ui {
 class ViewPDFDlg;
@@ -63,11 +69,13 @@ class ViewPDFDlg : public QObject {
   /// window's minimum size). Call once, before showPDFByNSData.
   void setFlnEntry(const FLN_ENTRY& entry, FLN_DATA* flnData);
 
-  /// Brings the window to the front, then loads `data` as a PDF. When it
-  /// opens: from now on moves of the window are stored, the view shows the
+  /// Brings the window to the front, then loads `data` as a PDF, asking for
+  /// the password of an encrypted one (PdfPasswordPrompt.h). When it opens:
+  /// from now on moves and resizes of the window are stored, the view shows the
   /// document, the title becomes the entry's title (when it has one), and
   /// the viewer is shown (show()). Otherwise the window stays as it is,
-  /// empty, with its interface title. The bytes are kept for the document.
+  /// empty, with its interface title, and the view says why (no password,
+  /// or a damaged file).
   void showPDFByNSData(const QByteArray& data);
 
   /// Places the window (its remembered frame when the entry has one on a
@@ -86,8 +94,14 @@ class ViewPDFDlg : public QObject {
 
   /// What a failed search sounds (QApplication::beep unless replaced).
   void setBeep(std::function<void()> beep);
+  /// What opens a link's address outside (QDesktopServices::openUrl unless replaced).
+  void setUrlOpener(std::function<void(const QUrl&)> opener);
 
   void setTitle(const QString& title);
+  /// Shows the entry's title as it is stored now as the window title, once
+  /// the PDF is shown (the entry's title changed); an empty title or a gone
+  /// entry leaves the window title as it is.
+  void showEntryTitle();
   /// The entry's title; a null string when the entry is no longer there.
   QString getPdfTitle() const;
   QMainWindow* window() const;
@@ -149,6 +163,15 @@ class ViewPDFDlg : public QObject {
   void runPageLayout();
   /// Copies the selected text.
   void copy();
+  /// A click on a link to `uri` outside the document: asks whether to open
+  /// it in the browser, and opens it when the user says yes.
+  void openExternalLink(const QString& uri);
+
+  /// Shows the sidebar (outline and thumbnails) when it is hidden, hides it
+  /// otherwise, and keeps that (and the tab shown) for the library.
+  void toggleSidebar();
+  bool sidebarShown() const;
+  PdfSidebar* sidebar() const;
 
   /// Whether the menu item may run now; also sets its check mark (table in
   /// the implementation). Items are told apart by their object names, which
@@ -176,6 +199,12 @@ class ViewPDFDlg : public QObject {
   /// date) and saves; the result of the save.
   bool writeEntryAndSave(FLN_ENTRY* entry);
   void ChangeWindowSizePosition(const QRect& frame);
+  // ViewPDFDlgSidebar.cpp
+  void buildSidebar();
+  /// Applies the library's sidebar state (kEnvViewerSidebar).
+  void restoreSidebarState();
+  /// Keeps the sidebar state in the library and saves it, when it changed.
+  void storeSidebarState();
 
   // Destroyed in reverse order: the window (and the view showing the
   // document) goes before the document.
@@ -189,5 +218,8 @@ class ViewPDFDlg : public QObject {
   bool _closed = false;
   std::function<QList<QWidget*>()> _orderedWindows;
   std::function<void()> _beep;
+  std::function<void(const QUrl&)> _openUrl;
+  PdfSidebar* _sidebar = nullptr;        // owned by the window
+  QAction* _toggleSidebar = nullptr;     // owned by the window
   QPointer<QWidget> _activeBeforeFront;  // the active window when the viewer was last brought forward
 };

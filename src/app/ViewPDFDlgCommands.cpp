@@ -104,6 +104,8 @@ bool ViewPDFDlg::validateMenuItem(QAction* item) const {
     checked = view->displayMode() == kDisplayTwoUp;
   } else if (name == QLatin1String("displayTwoUpContinous")) {
     checked = view->displayMode() == kDisplayTwoUpContinuous;
+  } else if (name == QLatin1String("toggleSidebar")) {
+    checked = sidebarShown();
   }
   if (item->isCheckable()) item->setChecked(checked);
   return enabled;

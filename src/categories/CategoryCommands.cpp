@@ -171,13 +171,19 @@ CategoryCommandOutcome ChangeCategoryName(FLN_DATA* flnData, const std::vector<i
   if (ui.runChangeCategoryNameDlg(&labels[0], &labels[1], &labels[2], flnData, &proposal, &chosen) != 1)
     return CategoryCommandOutcome::Unchanged;
 
-  // A name that does not fit would be stored cut, or not at all and leave the
-  // old one in place: refuse it before any entry changes.
+  // A name that stands for every category, or one that does not fit (it
+  // would be stored cut, or not at all and leave the old one in place), is
+  // refused before any entry changes.
   char names[3][kCategoryNameSize];
   const FlnUniChar* chosenFields[] = {chosen.cat1Name, chosen.cat2Name, chosen.cat3Name};
   for (int level = 1; level <= 3; ++level) {
     const QByteArray name =
         FLN_COMM_CreateNSString_FromUniChar_LtoN(chosenFields[level - 1], sizeof chosen.cat1Name).toUtf8();
+    const QString refusal = CheckEntryCategoryName(name.constData(), true);
+    if (!refusal.isEmpty()) {
+      ui.alert(refusal);
+      return CategoryCommandOutcome::Unchanged;
+    }
     if (!CategoryNameFits(name.constData())) {
       ui.alert(CategoryNameTooLongMessage());
       return CategoryCommandOutcome::Unchanged;

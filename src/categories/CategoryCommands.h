@@ -53,8 +53,8 @@ CategoryCommandOutcome DeleteCategory(FLN_DATA* flnData, int level,
 /// new combination of names gets one triple (an alert says when one could
 /// not be added). Then saves and rebuilds the entry list and the category
 /// lists. Unchanged without selected entries, after cancel, or when a chosen
-/// name does not fit a category record (CategoryNameFits; alerted before any
-/// entry changes).
+/// name is kCategoryAll (CheckEntryCategoryName) or does not fit a category
+/// record (CategoryNameFits); either is alerted before any entry changes.
 CategoryCommandOutcome ChangeCategoryName(FLN_DATA* flnData, const std::vector<int>& selectedRows,
                                           CategoryCommandUi& ui);
 

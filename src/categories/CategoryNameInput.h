@@ -20,12 +20,19 @@ bool CategoryNameFits(const char* name);
 /// The alert shown for a name that does not fit (CategoryNameFits).
 QString CategoryNameTooLongMessage();
 
+/// Why `name` (UTF-8, null counts as empty) cannot be an entry's category
+/// name, as the alert text; the empty string when it can. kCategoryAll stands
+/// for every name of its level and is refused; so is kCategoryNoChange, except
+/// where it is read as the reassignment dialog's marker (`noChangeIsMarker`).
+/// Other names, also the empty one, are not judged here.
+QString CheckEntryCategoryName(const char* name, bool noChangeIsMarker);
+
 /// Why the add dialog refuses `name` (UTF-8) as a new name on `level` (1..3),
 /// as the alert text; the empty string when the name is accepted. Tested in
-/// this order: the empty name; kCategoryAll; a name that does not fit; a name
-/// that some triple of `catsAry` already has on `level` (the same name on
-/// another level does not count). kCategoryOther is subject only to the last
-/// test.
+/// this order: the empty name; kCategoryAll or kCategoryNoChange; a name
+/// that does not fit; a name that some triple of `catsAry` already has on
+/// `level` (the same name on another level does not count). kCategoryOther
+/// is subject only to the last test.
 QString CheckCategoryAddName(TESK_ARY catsAry, int level, const char* name);
 
 /// The names one level's combo box of the reassignment dialog offers, and the

@@ -11,3 +11,7 @@
 /// array), leaving `outAry` empty.
 int QueryEntry(const char* cat1, const char* cat2, const char* cat3, TESK_ARY entryAry,
                TESK_ARY outAry);
+
+/// Removes every record of `ary` but keeps its storage block, so that
+/// filling it again with as many records allocates nothing.
+void EmptyKeepingStorage(TESK_ARY ary);

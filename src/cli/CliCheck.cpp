@@ -28,9 +28,12 @@ class DamageList {
   explicit DamageList(std::vector<std::string>* lines) : lines_(lines) {}
   // `kind` groups lines of the same fault for the cap.
   void add(const std::string& kind, const std::string& line) {
+    ++added_;
     if (++counts_[kind] <= kLinesPerFault) lines_->push_back(line);
   }
   void add(const std::string& line) { add(line, line); }
+  // Faults added so far, including those past the cap.
+  size_t count() const { return added_; }
   // Adds one line for each kind of fault that went past the cap.
   void finish() {
     for (const auto& [kind, count] : counts_)
@@ -41,6 +44,7 @@ class DamageList {
  private:
   std::vector<std::string>* lines_;
   std::map<std::string, int> counts_;
+  size_t added_ = 0;
 };
 
 // The length every member of a library tag has; 0 for a tag of any lengths.
@@ -68,6 +72,7 @@ struct ContainerWalk {
   std::vector<ItemSpan> items;
   std::vector<uint32_t> pdfLengths;  // members of 'ATTD', in chain order
   std::unordered_set<uint32_t> reached;  // offsets of the items walked
+  size_t pdfFaults = 0;  // faults found in the member chain of 'ATTD'
 };
 
 void WalkMembers(ZEL_FILE* file, CheckedTag* checked, ContainerWalk* walk, DamageList* damage) {
@@ -120,7 +125,9 @@ void WalkContainer(ZEL_FILE* file, LibraryCheckReport* report, ContainerWalk* wa
       damage->add("back link", "the back link of the tag head of " + TagText(head.tag) + " " + At(head.position) +
                                    " does not name the tag before it");
     CheckedTag checked{head.tag};
+    const size_t faultsBefore = damage->count();
     WalkMembers(file, &checked, walk, damage);
+    if (head.tag == kTagAttachmentData) walk->pdfFaults += damage->count() - faultsBefore;
     report->tags.push_back(checked);
     previousHead = head.position;
     rc = ZEL_NextTag(file);
@@ -213,7 +220,10 @@ void CheckRecords(const std::string& path, const ContainerWalk& walk, LibraryChe
       continue;
     }
     const int32_t index = attachment->second;
-    if (index < 0 || static_cast<size_t>(index) >= walk.pdfLengths.size())
+    if (index >= 0 && static_cast<size_t>(index) >= walk.pdfLengths.size() && walk.pdfFaults != 0)
+      damage->add("unreadable pdf", "the PDF of entry " + std::to_string(id) + " (member " + std::to_string(index) +
+                                        " of 'ATTD') cannot be read: the chain of 'ATTD' is broken before it");
+    else if (index < 0 || static_cast<size_t>(index) >= walk.pdfLengths.size())
       damage->add("missing pdf", "the PDF of entry " + std::to_string(id) + " (member " + std::to_string(index) +
                                      " of 'ATTD') does not exist");
     else
@@ -263,9 +273,9 @@ void ExamineFile(const std::string& path, LibraryCheckReport* report, DamageList
   ZEL_Close(&file);
   MeasureSpans(walk.items, report, damage);
 
-  // The records are only worth reading in a sound container; the loader
-  // would stop at the faults already found.
-  if (report->damage.empty()) CheckRecords(path, walk, report, damage);
+  // The records are only worth reading in a container that loads: one
+  // whose only faults lie among the PDFs. The loader would stop at any other.
+  if (damage->count() == walk.pdfFaults) CheckRecords(path, walk, report, damage);
 }
 
 }  // namespace

@@ -34,9 +34,11 @@ struct LibraryCheckReport {
 /// a back link that does not name the item before, a tag code that appears
 /// twice in the tag chain, items that overlap, a record tag whose members
 /// have another length than its record. Library faults, looked for only when
-/// the container is sound: what stops the library from loading, a level
-/// without its label, two entries with one en_id, an entry without an
-/// attachment or whose attachment names a missing member of 'ATTD', and an
+/// the container's faults (if any) lie in the member chain of 'ATTD': what
+/// stops the library from loading, a level without its label, two entries
+/// with one en_id, an entry without an attachment, one whose attachment
+/// names a missing member of 'ATTD' or one behind a break in its chain (a
+/// PDF that cannot be read), and an
 /// en_id or at_id counter that would hand out an identifier already used.
 LibraryCheckReport CheckLibraryFile(const std::string& path);
 

@@ -74,6 +74,12 @@ int RunImportCommand(const CliInvocation& invocation) {
                       &invocation.command);
       return kCliExitUsage;
     }
+    if (categories[i] == kCategoryNoChange) {
+      PrintUsageError(
+          option + ": " + kCategoryNoChange + " means an unchanged category and cannot be an entry's category",
+          &invocation.command);
+      return kCliExitUsage;
+    }
     if (!CategoryNameFits(categories[i].c_str())) {
       PrintUsageError(option + ": the category name is too long (at most 127 bytes of UTF-8 and 126 UTF-16 units)",
                       &invocation.command);

@@ -29,9 +29,16 @@ QByteArray AttachmentDataReader::read(int32_t dataIndex) {
     current_ = 0;
   }
   // Bounded: a chain that loops back on itself must not keep the walk going.
+  // Each member must name the one before it as its predecessor: a link that
+  // leads back (or anywhere else) would hand out another entry's PDF.
   const uint64_t limit = ZEL_MaxChainSteps(file_);
   while (current_ < dataIndex) {
-    if (static_cast<uint64_t>(current_) >= limit || ZEL_NextMember(file_) != ZEL_OK) return QByteArray();
+    const uint32_t previous = file_->current.position;
+    if (static_cast<uint64_t>(current_) >= limit || ZEL_NextMember(file_) != ZEL_OK ||
+        file_->current.prevMember != previous) {
+      current_ = -1;
+      return QByteArray();
+    }
     ++current_;
   }
 

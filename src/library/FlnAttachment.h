@@ -18,7 +18,9 @@ int32_t GetAttachmentIndex(TESK_ARY entryArray, TESK_ARY attachmentArray, int32_
 /// The bytes of member `dataIndex` of 'ATTD' in the library file at
 /// `libraryPath`; a null QByteArray for a negative index, an index at or past
 /// the number of members, a member of no bytes, a file that cannot be read as
-/// a container, or memory that cannot be had.
+/// a container, a member behind a break in the chain of 'ATTD' (a link that
+/// leads out of the file, into another tag or back to an earlier member, or a
+/// member cut short), or memory that cannot be had.
 QByteArray ReadPDFData_ByFLNFile(int32_t dataIndex, const char* libraryPath);
 
 /// Reads members of 'ATTD' from an open container. Reading members in

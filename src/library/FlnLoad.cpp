@@ -112,9 +112,12 @@ FlnResult ReadArrays(ZEL_FILE* file, LoadedArrays* a) {
       {kTagCats, sizeof(FLN_CATS), true, &a->cats},
       {kTagEntrySort, sizeof(FLN_ENTRY_SORT), false, &a->entrySort},
   };
-  // The tags read record by record below are checked by reading them.
-  FlnResult r = CheckLibraryChains(
-      file, {kTagLabel, kTagEntry, kTagAttachment, kTagIdCounter, kTagEnvironment, kTagCats, kTagEntrySort});
+  // The tags read record by record below are checked by reading them. The
+  // PDFs are not needed to list the entries: damage among them (a last PDF
+  // cut short by a writer that died) costs only the PDFs it reaches, which
+  // fail when they are read.
+  FlnResult r = CheckLibraryChains(file, {kTagLabel, kTagEntry, kTagAttachment, kTagIdCounter, kTagEnvironment,
+                                          kTagCats, kTagEntrySort, kTagAttachmentData});
   if (!r.ok()) return r;
   for (const Stored& s : stored) {
     r = LoadTag(file, s.tag, s.recordSize, s.emptyIfMissing, a->image, s.out);

@@ -12,8 +12,11 @@
 /// more (it would not fit filePath), a file that cannot be opened or is not a
 /// regular file, one that is not a ZEL container or has another version, one
 /// shorter than the container header, one whose tag chain or any member chain
-/// is broken, and one with a tag whose members differ in length. The result
-/// says which, with a reason text naming what was wrong.
+/// other than that of the PDFs ('ATTD') is broken, and one with a tag of
+/// records whose members differ in length. The result says which, with a
+/// reason text naming what was wrong. Damage confined to the PDFs' member
+/// chain does not stop loading: the PDFs behind it fail when they are read
+/// (ReadPDFData_ByFLNFile).
 ///
 /// On success every stored array is set and none is null: 'LABE', 'ENTR',
 /// 'ATTA', 'IDCO', 'ENVI', 'CATS' load into label, entry, attachment,

@@ -60,10 +60,13 @@ void MyPDFView::setDocument(PdfDocument* document) {
   _selection = PdfTextSelection();
   _dragPage = -1;
   _history.clear(0);
+  _links.clear();
+  _pressedLink.reset();
   _currentPage = count > 0 ? 0 : -1;
   _worker->setDocument(count > 0 ? document : nullptr);
   relayout(true);
   viewport()->update();
+  emit documentChanged();
   emit selectionChanged();
   emit pageChanged();
 }
@@ -74,10 +77,17 @@ void MyPDFView::takePageSizes(QVector<QSizeF> pointSizes) {
   // A page that cannot be read is shown blank, as large as the first.
   for (QSizeF& size : pointSizes)
     if (size.isEmpty()) size = _pagePointSizes.value(0, kA4Points);
-  if (pointSizes == _pagePointSizes) return;
-  _pagePointSizes = pointSizes;
-  _cache.clear();  // tiles of pages that changed size would be drawn stretched
-  relayout(false);
+  if (pointSizes != _pagePointSizes) {
+    _pagePointSizes = pointSizes;
+    _cache.clear();  // tiles of pages that changed size would be drawn stretched
+    relayout(false);
+  }
+  emit pagesMeasured();
+}
+
+void MyPDFView::setMessage(const QString& message) {
+  _message = message;
+  viewport()->update();
 }
 
 void MyPDFView::setToolMode(int mode) {
@@ -231,6 +241,10 @@ void MyPDFView::paintEvent(QPaintEvent*) {
     painter.drawRect(onScreen.adjusted(-1, -1, 0, 0));
   }
   _cache.setPinned(pinned);
+  if (pageCount() == 0 && !_message.isEmpty()) {
+    painter.setPen(Qt::white);
+    painter.drawText(viewport()->rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap, _message);
+  }
 
   // Then what lies one screen further down, so that scrolling on finds it ready.
   requestTiles(visible.translated(0, visible.height()), &wanted, &pinned, false);
@@ -257,12 +271,19 @@ QPointF MyPDFView::pagePoint(int page, QPoint viewportPos) const {
 }
 
 void MyPDFView::updateCursor(QPoint viewportPos) {
-  if (_toolMode == kToolModeHand) return;  // the hand keeps its own shape
-  const bool overPage = _layout.pageAt(viewportPos + visibleArea().topLeft()) >= 0;
-  viewport()->setCursor(overPage ? Qt::IBeamCursor : Qt::ArrowCursor);
+  // A link shows the pointing hand whatever the tool.
+  Qt::CursorShape shape;
+  if (linkAt(viewportPos) != nullptr)
+    shape = Qt::PointingHandCursor;
+  else if (_toolMode == kToolModeHand)
+    shape = Qt::OpenHandCursor;
+  else
+    shape = _layout.pageAt(viewportPos + visibleArea().topLeft()) >= 0 ? Qt::IBeamCursor : Qt::ArrowCursor;
+  if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
 }
 
 void MyPDFView::mousePressEvent(QMouseEvent* event) {
+  pressLink(event);
   if (_toolMode == kToolModeHand) {
     if (event->button() == Qt::LeftButton) {
       _lastMouseLocation = QCursor::pos();
@@ -284,6 +305,8 @@ void MyPDFView::mouseMoveEvent(QMouseEvent* event) {
       horizontalScrollBar()->setValue(horizontalScrollBar()->value() - moved.x());
       verticalScrollBar()->setValue(verticalScrollBar()->value() - moved.y());
       _lastMouseLocation = location;
+    } else {
+      updateCursor(event->position().toPoint());
     }
     event->accept();
     return;
@@ -295,6 +318,7 @@ void MyPDFView::mouseMoveEvent(QMouseEvent* event) {
 void MyPDFView::mouseReleaseEvent(QMouseEvent* event) {
   if (_toolMode == kToolModeHand && event->button() == Qt::LeftButton) viewport()->setCursor(Qt::OpenHandCursor);
   textMouseRelease();
+  releaseLink(event);
   event->accept();
 }
 
@@ -317,6 +341,10 @@ void MyPDFView::textMouseRelease() { _dragPage = -1; }
 void MyPDFView::keyPressEvent(QKeyEvent* event) {
   if (event->matches(QKeySequence::Copy)) {
     copy();
+    event->accept();
+    return;
+  }
+  if (pagingKey(event)) {
     event->accept();
     return;
   }

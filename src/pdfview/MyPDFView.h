@@ -11,21 +11,24 @@
 // movement on the screen since the last step, under a closed hand while the
 // button is down and an open hand otherwise. With the text tool (2, and any
 // other value) a drag selects text on one page, which the copy command puts
-// on the clipboard.
+// on the clipboard. Over a link the pointer is a pointing hand in either
+// mode, and a click follows the link.
 //
 // Pages are rendered in tiles on a worker thread (PdfRenderWorker.h) and
 // kept in a cache with a byte limit (PdfPageCache.h); a page whose tiles are
 // not there yet is shown white and filled in when they arrive, so the
 // window never waits for a page to render.
 //
-// Methods are spread over MyPDFView.cpp (document, layout, painting, mouse)
-// and MyPDFViewNavigation.cpp (pages, history, scale, display mode,
-// selection, search, printing).
+// Methods are spread over MyPDFView.cpp (document, layout, painting, mouse),
+// MyPDFViewNavigation.cpp (pages, history, scale, display mode, selection,
+// search, printing) and MyPDFViewReading.cpp (links, paging keys, wheel).
 
 #include <QAbstractScrollArea>
+#include <QHash>
 #include <QPoint>
 #include <QVector>
 #include <memory>
+#include <optional>
 
 #include "pdfview/PdfDocument.h"
 #include "pdfview/PdfHistory.h"
@@ -62,6 +65,12 @@ class MyPDFView : public QAbstractScrollArea {
   void setDocument(PdfDocument* document);
   PdfDocument* document() const { return _document; }
   int pageCount() const { return static_cast<int>(_pagePointSizes.size()); }
+  /// The pages' sizes in points (as large as the first until allPagesMeasured).
+  const QVector<QSizeF>& pagePointSizes() const { return _pagePointSizes; }
+  /// A text shown in the middle of the view while it has no pages (why
+  /// there is nothing to show); empty: none.
+  void setMessage(const QString& message);
+  const QString& message() const { return _message; }
 
   // --- Tool modes (MyPDFView.cpp)
 
@@ -128,6 +137,23 @@ class MyPDFView : public QAbstractScrollArea {
   /// Runs the print panel and prints the document; the number of pages printed.
   int printDocument();
 
+  // --- Links and paging (MyPDFViewReading.cpp)
+
+  /// The link under `viewportPos` (viewport pixels), or null. Valid until
+  /// the document changes.
+  const PdfLink* linkAt(QPoint viewportPos);
+  /// Follows `link`: a page of the document is gone to as goToPage does
+  /// (recorded in the history), scrolled to the point the link names when
+  /// it names one; a URI is handed to externalLinkActivated. A click (press
+  /// and release on the same link, without a drag) follows a link in every
+  /// tool mode.
+  void followLink(const PdfLink& link);
+  /// One screen further down (up). In the single-page modes, at the end of
+  /// the row (nothing more to scroll) the next row is shown from its top
+  /// (the previous row from its bottom).
+  void pageDown();
+  void pageUp();
+
   // --- Rendering state (MyPDFView.cpp)
 
   const PdfPageLayout& pageLayout() const { return _layout; }
@@ -145,8 +171,14 @@ class MyPDFView : public QAbstractScrollArea {
   void scaleChanged();
   /// The text selection changed.
   void selectionChanged();
+  /// setDocument showed another document (or none).
+  void documentChanged();
+  /// Every page's own size is known now (pagePointSizes).
+  void pagesMeasured();
   /// A paint drew every page in view completely.
   void visiblePagesPainted();
+  /// A link to `uri`, outside the document, was clicked.
+  void externalLinkActivated(const QString& uri);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -156,6 +188,7 @@ class MyPDFView : public QAbstractScrollArea {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   // MyPDFView.cpp
@@ -172,6 +205,7 @@ class MyPDFView : public QAbstractScrollArea {
   void tileRendered(const PdfTileKey& key, const QImage& image);
   void takePageSizes(QVector<QSizeF> pointSizes);
   void followScroll();
+  /// The pointer's shape over `viewportPos` while no button is down.
   void updateCursor(QPoint viewportPos);
   QPointF pagePoint(int page, QPoint viewportPos) const;  // points on `page`
   // The text tool's handling of the mouse, which the hand tool passes over.
@@ -179,17 +213,29 @@ class MyPDFView : public QAbstractScrollArea {
   void textMouseDrag(QMouseEvent* event);
   void textMouseRelease();
 
+  // MyPDFViewReading.cpp
+  const QVector<PdfLink>& pageLinks(int page);
+  void pressLink(QMouseEvent* event);
+  void releaseLink(QMouseEvent* event);
+  /// Handles PageDown/PageUp, Space/Shift+Space, Home and End; false for other keys.
+  bool pagingKey(QKeyEvent* event);
+
   // MyPDFViewNavigation.cpp
   void showPage(int page);
   int rowOfCurrent() const;
 
   PdfDocument* _document = nullptr;
+  QString _message;
   QVector<QSizeF> _pagePointSizes;
   PdfPageLayout _layout;
   PdfPageCache _cache{kDefaultCacheBytes};
   std::unique_ptr<PdfRenderWorker> _worker;
   PdfHistory _history;
   PdfPageText _pageText;
+  QHash<int, QVector<PdfLink>> _links;  // of the pages asked about so far
+  std::optional<PdfLink> _pressedLink;  // the link a left-button press went down on
+  QPoint _linkPressPosition;            // viewport pixels
+  int _wheelAtEnd = 0;                  // wheel steps (1/8 degree) past the end of a single-page row
   PdfTextSelection _selection;
 
   int _currentPage = -1;

@@ -65,3 +65,9 @@ void BuildEntry_FromFile(const std::string& path, int64_t fileSize, const QDateT
   Tesk_GetCurrentTimeAsString(entry->en_create_date, sizeof entry->en_create_date);
   Tesk_GetCurrentTimeAsString(entry->en_update_date, sizeof entry->en_update_date);
 }
+
+void ForgetWindowState(FLN_ENTRY* entry) {
+  entry->en_entry_window_ordered_index = 0;
+  entry->en_pdf_window_ordered_index = 0;
+  entry->en_is_select_entrylist = 0;
+}

@@ -36,3 +36,10 @@ bool ImportPathFits(const std::string& path);
 /// file name keeps its extension then ("<cut stem>.pdf").
 void BuildEntry_FromFile(const std::string& path, int64_t fileSize, const QDateTime& created,
                          const char* const categories[3], const ImportSystemFacts& facts, FLN_ENTRY* entry);
+
+/// Clears what a metadata text file tells of the entry's windows and
+/// selection in the library it was exported from (en_entry_window_ordered_index,
+/// en_pdf_window_ordered_index, en_is_select_entrylist): an imported entry
+/// starts, like one built from a file, with no open windows and unselected.
+/// The remembered window frames stay.
+void ForgetWindowState(FLN_ENTRY* entry);

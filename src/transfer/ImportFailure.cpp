@@ -13,6 +13,8 @@ const char* ImportFailureReasonText(ImportFailureReason reason) {
     case ImportFailureReason::LibraryUnavailable: return "the library file cannot be opened for writing";
     case ImportFailureReason::NotSaved: return "the library file could not be saved";
     case ImportFailureReason::NoIdentifier: return "no entry identifier left";
+    case ImportFailureReason::ReservedCategory:
+      return "its metadata file gives a category name that stands for every category or for no change";
     case ImportFailureReason::OutOfMemory: return "out of memory";
   }
   return "unknown";

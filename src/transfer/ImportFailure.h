@@ -15,6 +15,7 @@ enum class ImportFailureReason {
   LibraryUnavailable,  // the library file could not be opened for writing again
   NotSaved,          // stored, but the library file could not be saved with its entry
   NoIdentifier,      // no identifier could be handed out for its entry
+  ReservedCategory,  // its metadata text file names "＜すべて＞" or "＜変更しない＞" as a category
   OutOfMemory,
 };
 

@@ -146,8 +146,14 @@ class Importer {
     Pending p;
     p.path = path;
     if (ReadFLXFile_ByPDFPath(path.c_str(), &p.entry) == 1) {
+      ForgetWindowState(&p.entry);
       char names[3][kCategoryNameSize];
-      for (int level = 1; level <= 3; ++level) ReadCategoryNameOf(p.entry, level, names[level - 1]);
+      for (int level = 1; level <= 3; ++level) {
+        ReadCategoryNameOf(p.entry, level, names[level - 1]);
+        // The entry could never be narrowed to in the lists.
+        if (!CheckEntryCategoryName(names[level - 1], false).isEmpty())
+          return fail(path, ImportFailureReason::ReservedCategory);
+      }
       if (!addTriple(names[0], names[1], names[2])) return fail(path, ImportFailureReason::OutOfMemory);
     } else {
       BuildEntry_FromFile(path, bytes.size(), FileCreationDate(path), plainNames_, facts_, &p.entry);

@@ -56,7 +56,10 @@ constexpr int32_t kImportSaveInterval = 100;
 /// 3. Each PDF becomes one entry: from its metadata text file (".flx" beside
 ///    it) when there is one, else from the file itself (BuildEntry_FromFile
 ///    with the plain categories), with a new en_id either way; an entry read
-///    from a metadata text file adds its own category triple if new. Its
+///    from a metadata text file adds its own category triple if new (a file
+///    whose categories include kCategoryAll or kCategoryNoChange is not
+///    imported: ImportFailureReason::ReservedCategory) and
+///    starts without open windows and unselected (ForgetWindowState). Its
 ///    bytes are read once and stored as a new member of 'ATTD', linked by a
 ///    new FLN_ATTACHMENT.
 /// 4. The library is saved (SaveAll), the name arrays cat1Ary..cat3Ary are

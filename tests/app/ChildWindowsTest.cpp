@@ -4,6 +4,11 @@
 // opening; and deletion closing the windows of the entries it removes.
 
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QApplication>
 #include <QFile>
 #include <QMainWindow>
@@ -13,6 +18,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +33,8 @@
 #include "library/FlnLoad.h"
 #include "storage/Endian.h"
 #include "storage/FolianCommon.h"
+#include "storage/ZelFile.h"
+#include "TestFiles.h"
 #include "transfer/PdfImport.h"
 
 namespace {
@@ -226,8 +234,8 @@ TEST_F(ChildWindowsTest, ClosingAndOpeningTheLibraryRestoresTheStack) {
     ASSERT_EQ(OrderOf(document->mainWindow()), 0);
     closeDocument(document);
 
-    // Behind the library window (0): the window opened last at 1.
-    const int infoOrder = c.viewerFirst ? 1 : 2, viewerOrder = 3 - infoOrder;
+    // Behind the library window (depth 1): the window opened last at 2.
+    const int infoOrder = c.viewerFirst ? 2 : 3, viewerOrder = 5 - infoOrder;
     std::map<std::string, StoredOrders> orders = storedOrders();
     EXPECT_EQ(orders["a.pdf"].entryWindow, -1);
     EXPECT_EQ(orders["a.pdf"].pdfWindow, viewerOrder);
@@ -256,7 +264,7 @@ TEST_F(ChildWindowsTest, ClosingAndOpeningTheLibraryRestoresTheStack) {
   }
 }
 
-TEST_F(ChildWindowsTest, FrontmostOrHiddenWindowsAreNotReopened) {
+TEST_F(ChildWindowsTest, TheFrontmostWindowIsReopenedAndAHiddenOneIsNot) {
   FolianDocument* document = openLibraryWithPdfs({"a.pdf", "b.pdf"});
   ASSERT_NE(document, nullptr);
   OpenViewer(document, "a.pdf");
@@ -271,12 +279,141 @@ TEST_F(ChildWindowsTest, FrontmostOrHiddenWindowsAreNotReopened) {
 
   std::map<std::string, StoredOrders> orders = storedOrders();
   EXPECT_EQ(orders["a.pdf"].pdfWindow, -1);
-  EXPECT_EQ(orders["b.pdf"].entryWindow, 0);
+  EXPECT_EQ(orders["b.pdf"].entryWindow, 1);
 
   document = reopen();
   ASSERT_NE(document, nullptr);
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->entryWindow), 0);
+  Settle();
+  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->entryWindow), 1);
   EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 0);
+  EntryDlg* info = InfoWindowOf(document, "b.pdf");
+  ASSERT_NE(info, nullptr);
+  EXPECT_TRUE(info->window()->isVisible());
+  // The library window comes up in front of the windows it reopens.
+  EXPECT_EQ(OrderOf(document->mainWindow()), 0);
+  EXPECT_EQ(OrderOf(info->window()), 1);
+}
+
+TEST_F(ChildWindowsTest, APdfThatCannotBeReadIsReportedByItsEntry) {
+  FolianDocument* document = openLibraryWithPdfs({"a.pdf", "b.pdf"});
+  ASSERT_NE(document, nullptr);
+  OpenViewer(document, "b.pdf");  // to be reopened with the library
+  closeDocument(document);
+
+  // The first PDF's link to the second leads out of the file.
+  const std::string file = path(library).toStdString();
+  ZEL_FILE container;
+  ASSERT_EQ(ZEL_Open(file.c_str(), 1, &container), ZEL_OK);
+  ASSERT_EQ(ZEL_FirstMember(&container, kTagAttachmentData), ZEL_OK);
+  const uint32_t first = container.current.position;
+  ZEL_Close(&container);
+  pokeU32LE(file, first + zel::kNextMemberAt, 0xFFFFFF00u);
+
+  apptest::ScriptedAlerts alerts;
+  document = reopen(library);
+  ASSERT_NE(document, nullptr);
+  EXPECT_EQ(apptest::EntryColumn(document, "title"), (QStringList{"a.pdf", "b.pdf"}));
+  const QString unreadable = QStringLiteral("「b.pdf」のPDFをライブラリから読み出せません。ライブラリのファイルのこのPDFの部分が壊れています。");
+  EXPECT_EQ(alerts.texts(), QStringList{unreadable});
+  EXPECT_EQ(ViewerOf(document, "b.pdf"), nullptr);
+
+  OpenViewer(document, "b.pdf");
+  EXPECT_EQ(alerts.texts(), (QStringList{unreadable, unreadable}));
+  EXPECT_EQ(ViewerOf(document, "b.pdf"), nullptr);
+  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 0);
+
+  OpenViewer(document, "a.pdf");
+  ViewPDFDlg* viewer = ViewerOf(document, "a.pdf");
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(viewer->window()->isVisible());
+  EXPECT_EQ(alerts.texts().size(), 2);
+}
+
+TEST_F(ChildWindowsTest, CommandsBringTheOpenWindowsUpToDate) {
+  struct Case {
+    const char* name;
+    const char* action;
+    std::function<void(QWidget*)> answer;  // fills the command's dialog and presses OK
+    std::function<bool(EntryDlg*)> shows;  // the information window shows the change
+    std::string cat1;                      // the entry's stored level 1 name afterwards
+  };
+  const auto setEdit = [](QWidget* modal, const char* name, const QString& text) {
+    modal->findChild<QComboBox*>(QString::fromLatin1(name))->setEditText(text);
+  };
+  const auto pressOk = [](QWidget* modal) { modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click(); };
+  const auto combo = [](EntryDlg* info, const char* name) {
+    return info->window()->findChild<QComboBox*>(QString::fromLatin1(name));
+  };
+  const Case cases[] = {
+      {"reassignment", "changeCategoryName",
+       [&](QWidget* modal) {
+         setEdit(modal, "comboCat1", QStringLiteral("論文"));
+         setEdit(modal, "comboCat3", QStringLiteral("2024"));
+         pressOk(modal);
+       },
+       [&](EntryDlg* info) {
+         return combo(info, "comboCat1")->currentText() == QStringLiteral("論文") &&
+                combo(info, "comboCat3")->currentText() == QStringLiteral("2024");
+       },
+       "論文"},
+      {"new category", "addCategory2",
+       [&](QWidget* modal) {
+         modal->findChild<QLineEdit*>(QStringLiteral("editCategoryName"))->setText(QStringLiteral("新分類"));
+         pressOk(modal);
+       },
+       [&](EntryDlg* info) { return combo(info, "comboCat2")->findText(QStringLiteral("新分類")) >= 0; }, "その他"},
+      {"level labels", "editCategoryLabel",
+       [&](QWidget* modal) {
+         modal->findChild<QLineEdit*>(QStringLiteral("editCategory1"))->setText(QStringLiteral("種別"));
+         pressOk(modal);
+       },
+       [](EntryDlg* info) {
+         return info->window()->findChild<QLabel*>(QStringLiteral("textCat1Label"))->text() == QStringLiteral("種別");
+       },
+       "その他"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    library = QString::fromLatin1(c.action) + QStringLiteral(".fln");
+    FolianDocument* document = openLibraryWithPdfs({"a.pdf", "b.pdf"});
+    ASSERT_NE(document, nullptr);
+    OpenInfo(document, "a.pdf");
+    EntryDlg* info = InfoWindowOf(document, "a.pdf");
+    ASSERT_NE(info, nullptr);
+    // Back to the library window, which runs the command on entry a.
+    WindowActivationOrder::instance()->orderFront(document->mainWindow());
+    Settle();
+    SelectTitle(document, "a.pdf");
+    apptest::AnswerNextModal(c.answer);
+    document->action(c.action)->trigger();
+    EXPECT_TRUE(c.shows(info));
+
+    // The window saves again when it is left: what the command stored stays.
+    WindowActivationOrder::instance()->orderFront(info->window());
+    Settle();
+    WindowActivationOrder::instance()->orderFront(document->mainWindow());
+    Settle();
+    ASSERT_TRUE(info->save());
+    FLN_ENTRY entry = EntryAtRow(document, RowOf(document, "a.pdf"));
+    EXPECT_EQ(FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_c1_name, sizeof entry.en_c1_name).toStdString(),
+              c.cat1);
+    closeDocument(document);
+  }
+}
+
+TEST_F(ChildWindowsTest, AViewerShowsTheTitleTheInformationWindowSaved) {
+  FolianDocument* document = openLibraryWithPdfs({"a.pdf"});
+  ASSERT_NE(document, nullptr);
+  OpenViewer(document, "a.pdf");
+  ViewPDFDlg* viewer = ViewerOf(document, "a.pdf");
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(viewer->window()->windowTitle(), QStringLiteral("a.pdf"));
+  OpenInfo(document, "a.pdf");
+  EntryDlg* info = InfoWindowOf(document, "a.pdf");
+  ASSERT_NE(info, nullptr);
+  info->window()->findChild<QPlainTextEdit*>(QStringLiteral("editTitle"))->setPlainText(QStringLiteral("量子論入門"));
+  ASSERT_TRUE(info->save());
+  EXPECT_EQ(viewer->window()->windowTitle(), QStringLiteral("量子論入門"));
 }
 
 TEST_F(ChildWindowsTest, DeletingAnEntryClosesItsWindowsFirst) {

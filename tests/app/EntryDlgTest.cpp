@@ -420,6 +420,99 @@ TEST_F(EntryDlgTest, ClearedCategoryBecomesDefault) {
   EXPECT_EQ(control<QComboBox>(dlg, "comboCat3")->currentText(), QStringLiteral("その他"));
 }
 
+TEST_F(EntryDlgTest, SavesOnlyWhatTheUserChanged) {
+  // Another command changes a field of the stored entry while the window is
+  // open (and does not tell the window); the user edits the author.
+  struct Case {
+    const char* name;
+    std::function<void(FLN_ENTRY&)> change;
+    std::function<QString(const FLN_ENTRY&)> field;
+    QString expected;
+  };
+  const Case cases[] = {
+      {"title", [](FLN_ENTRY& e) { SetField(e.en_title, sizeof e.en_title, "改題"); },
+       [](const FLN_ENTRY& e) { return FieldText(e.en_title, sizeof e.en_title); }, QStringLiteral("改題")},
+      {"category", [](FLN_ENTRY& e) { SetField(e.en_c1_name, sizeof e.en_c1_name, "B"); },
+       [](const FLN_ENTRY& e) { return FieldText(e.en_c1_name, sizeof e.en_c1_name); }, QStringLiteral("B")},
+      {"note", [](FLN_ENTRY& e) { SetField(e.en_note, sizeof e.en_note, "別の窓で"); },
+       [](const FLN_ENTRY& e) { return FieldText(e.en_note, sizeof e.en_note); }, QStringLiteral("別の窓で")},
+      {"rating", [](FLN_ENTRY& e) { e.en_my_rate = ZEL_EndianShort_NtoL(1); },
+       [](const FLN_ENTRY& e) { return QString::number(ZEL_EndianShort_LtoN(e.en_my_rate)); }, QStringLiteral("1")},
+      {"tab", [](FLN_ENTRY& e) { e.en_dlg_focus_tab = ZEL_EndianLong_NtoL(1); },
+       [](const FLN_ENTRY& e) { return QString::number(ZEL_EndianLong_LtoN(e.en_dlg_focus_tab)); },
+       QStringLiteral("1")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EntryDlg* dlg = open(0);
+    FLN_ENTRY behind = memoryEntry(0);
+    c.change(behind);
+    ASSERT_EQ(UpdateEntry(data.entry, &behind), 1);
+    const QString author = QStringLiteral("著者 ") + QString::fromLatin1(c.name);
+    control<QLineEdit>(dlg, "editAuthor")->setText(author);
+    ASSERT_TRUE(dlg->save());
+
+    StoredLibrary stored(path());
+    const FLN_ENTRY entry = stored.entry(dlg->entryId());
+    EXPECT_EQ(c.field(entry), c.expected);
+    EXPECT_EQ(FieldText(entry.en_author_name, sizeof entry.en_author_name), author);
+    // The window shows what was saved.
+    EXPECT_EQ(c.field(memoryEntry(0)), c.expected);
+    dlg->close();
+  }
+}
+
+TEST_F(EntryDlgTest, ShowingTheStoredEntryKeepsTheUsersUnsavedEdits) {
+  EntryDlg* dlg = open(0);
+  control<QPlainTextEdit>(dlg, "editNote")->setPlainText(QStringLiteral("書きかけ"));
+  FLN_ENTRY behind = memoryEntry(0);
+  SetField(behind.en_title, sizeof behind.en_title, "改題");
+  SetField(behind.en_c2_name, sizeof behind.en_c2_name, "Y");
+  ASSERT_EQ(UpdateEntry(data.entry, &behind), 1);
+
+  dlg->showStoredEntry();
+  EXPECT_EQ(control<QPlainTextEdit>(dlg, "editTitle")->toPlainText(), QStringLiteral("改題"));
+  EXPECT_EQ(control<QComboBox>(dlg, "comboCat2")->currentText(), QStringLiteral("Y"));
+  EXPECT_EQ(control<QPlainTextEdit>(dlg, "editNote")->toPlainText(), QStringLiteral("書きかけ"));
+  EXPECT_EQ(dlg->window()->windowTitle(), QStringLiteral("「改題」の情報"));
+
+  ASSERT_TRUE(dlg->save());
+  StoredLibrary stored(path());
+  const FLN_ENTRY entry = stored.entry(dlg->entryId());
+  EXPECT_EQ(FieldText(entry.en_title, sizeof entry.en_title), QStringLiteral("改題"));
+  EXPECT_EQ(FieldText(entry.en_c2_name, sizeof entry.en_c2_name), QStringLiteral("Y"));
+  EXPECT_EQ(FieldText(entry.en_note, sizeof entry.en_note), QStringLiteral("書きかけ"));
+}
+
+TEST_F(EntryDlgTest, RefusesTheNamesThatStandForEveryOrNoChange) {
+  const struct {
+    const char* typed;
+    QString message;
+  } cases[] = {
+      {"＜すべて＞", QStringLiteral("”＜すべて＞”はすべての分類を表すため、分類名にできません。")},
+      {"＜変更しない＞", QStringLiteral("”＜変更しない＞”は分類名にできません。")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    EntryDlg* dlg = open(0);
+    apptest::ScriptedAlerts alerts;
+    control<QComboBox>(dlg, "comboCat2")->setEditText(QString::fromUtf8(c.typed));
+    control<QLineEdit>(dlg, "editPublisher")->setText(QString::fromUtf8(c.typed) + QStringLiteral("社"));
+    ASSERT_TRUE(dlg->save());
+    EXPECT_EQ(alerts.texts(), QStringList{c.message});
+
+    StoredLibrary stored(path());
+    const FLN_ENTRY entry = stored.entry(dlg->entryId());
+    EXPECT_EQ(FieldText(entry.en_c2_name, sizeof entry.en_c2_name), QStringLiteral("X"));
+    // The other edits are saved all the same.
+    EXPECT_EQ(FieldText(entry.en_publisher_name, sizeof entry.en_publisher_name),
+              QString::fromUtf8(c.typed) + QStringLiteral("社"));
+    EXPECT_EQ(stored.triples().size(), 3u) << "no triple with the refused name";
+    EXPECT_EQ(control<QComboBox>(dlg, "comboCat2")->currentText(), QStringLiteral("X"));
+    dlg->close();
+  }
+}
+
 TEST_F(EntryDlgTest, SavesAndLeavesTheRegistryWhenClosed) {
   EntryDlg* first = open(0);
   EntryDlg* second = open(1);

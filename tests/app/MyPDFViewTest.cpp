@@ -10,8 +10,10 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -518,6 +520,151 @@ TEST_F(MyPDFViewTest, DocumentWithoutPagesShowsNothing) {
   EXPECT_FALSE(view->findString(QStringLiteral("a"), false).isValid());
   view->viewport()->repaint();
   EXPECT_TRUE(view->visiblePagesComplete());
+}
+
+
+// --- Links and paging
+
+TEST_F(MyPDFViewTest, LinksShowAPointingHandAndAClickFollowsThemInEveryTool) {
+  show(apptest::MakeLinkedPdf());
+  view->setScaleFactor(1.0);
+  const double ppp = view->logicalDpiX() / 72.0;
+  auto onPage = [&](double x, double y) {
+    const QPoint corner = view->pageLayout().pageRect(view->currentPage()).topLeft() - scroll();
+    return view->viewport()->mapToGlobal(corner + QPointF(x * ppp, y * ppp).toPoint());
+  };
+  QStringList opened;
+  QObject::connect(view.get(), &MyPDFView::externalLinkActivated, [&](const QString& uri) { opened << uri; });
+  const struct {
+    int tool;
+    Qt::CursorShape offLink;
+  } tools[] = {{kToolModeHand, Qt::OpenHandCursor}, {kToolModeText, Qt::IBeamCursor}};
+  for (const auto& t : tools) {
+    view->setToolMode(t.tool);
+    view->goToPage(0);
+    mouse(QEvent::MouseMove, onPage(60, 40), Qt::NoButton);  // the link to page 3
+    EXPECT_EQ(view->viewport()->cursor().shape(), Qt::PointingHandCursor) << t.tool;
+    mouse(QEvent::MouseMove, onPage(150, 100), Qt::NoButton);
+    EXPECT_EQ(view->viewport()->cursor().shape(), t.offLink) << t.tool;
+
+    // A drag that starts on the link does not follow it.
+    mouse(QEvent::MouseButtonPress, onPage(60, 40), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, onPage(60, 70), Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, onPage(60, 70), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(view->currentPage(), 0) << t.tool;
+
+    // A click does; Back returns.
+    mouse(QEvent::MouseButtonPress, onPage(60, 40), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, onPage(60, 40), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(view->currentPage(), 2) << t.tool;
+    ASSERT_TRUE(view->canGoBack());
+    view->goBack();
+    EXPECT_EQ(view->currentPage(), 0) << t.tool;
+
+    mouse(QEvent::MouseButtonPress, onPage(150, 160), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, onPage(150, 160), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(view->currentPage(), 0) << t.tool;
+  }
+  EXPECT_EQ(opened, (QStringList{QStringLiteral("https://example.org/folian"), QStringLiteral("https://example.org/folian")}));
+}
+
+TEST_F(MyPDFViewTest, LinkToAPointScrollsThere) {
+  show(apptest::MakeLinkedPdf(), QSize(300, 200));
+  view->setDisplayMode(kDisplaySinglePageContinuous);
+  view->setScaleFactor(2.0);
+  const QVector<PdfLink> links = pdf->links(0);
+  const auto internal = std::find_if(links.begin(), links.end(), [](const PdfLink& l) { return l.isInternal(); });
+  ASSERT_NE(internal, links.end());
+  view->followLink(*internal);
+  EXPECT_EQ(view->currentPage(), 2);
+  // The destination (50 points below the top of page 3) is at the top of the view.
+  const double ppp = 2.0 * view->logicalDpiX() / 72.0;
+  EXPECT_NEAR(view->verticalScrollBar()->value(),
+              view->pageLayout().pageRect(2).top() + 50 * ppp - kPageMargin, 1);
+}
+
+TEST_F(MyPDFViewTest, PagingKeysScrollAScreenThenTurnThePage) {
+  show(apptest::MakeNumberedPdf(4), QSize(500, 400));
+  view->setScaleFactor(1.5);  // a page is taller than the view
+  QScrollBar* bar = view->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 0);
+  // A screen less 40 pixels of overlap (the viewport's height changes with the horizontal bar).
+  auto screen = [&] { return view->viewport()->height() - 40; };
+  struct Step {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  };
+  auto press = [&](const Step& step) { QTest::keyClick(view.get(), step.key, step.modifiers); };
+  const Step down[] = {{Qt::Key_PageDown, Qt::NoModifier}, {Qt::Key_Space, Qt::NoModifier}};
+  const Step up[] = {{Qt::Key_PageUp, Qt::NoModifier}, {Qt::Key_Space, Qt::ShiftModifier}};
+  for (int k = 0; k < 2; ++k) {
+    // Single page: down through page 1 a screen at a time, then page 2 from its top.
+    view->setDisplayMode(kDisplaySinglePage);
+    view->goToPage(0);
+    press(down[k]);
+    EXPECT_EQ(bar->value(), std::min(screen(), bar->maximum())) << k;
+    while (bar->value() < bar->maximum()) press(down[k]);
+    EXPECT_EQ(view->currentPage(), 0) << k;
+    press(down[k]);
+    EXPECT_EQ(view->currentPage(), 1) << k;
+    EXPECT_EQ(bar->value(), 0) << k;
+    // Up from the top of page 2: page 1 from its bottom.
+    press(up[k]);
+    EXPECT_EQ(view->currentPage(), 0) << k;
+    EXPECT_EQ(bar->value(), bar->maximum()) << k;
+    press(up[k]);
+    EXPECT_EQ(bar->value(), std::max(0, bar->maximum() - screen())) << k;
+
+    // Continuous: a screen at a time across pages.
+    view->setDisplayMode(kDisplaySinglePageContinuous);
+    bar->setValue(100);
+    press(down[k]);
+    EXPECT_EQ(bar->value(), 100 + screen()) << k;
+    press(up[k]);
+    EXPECT_EQ(bar->value(), 100) << k;
+  }
+  // Home and End: the first and last page, their top and the very end.
+  for (int mode : {kDisplaySinglePage, kDisplaySinglePageContinuous, kDisplayTwoUp}) {
+    view->setDisplayMode(mode);
+    QTest::keyClick(view.get(), Qt::Key_End);
+    EXPECT_EQ(view->currentPage(), 3) << mode;
+    EXPECT_EQ(bar->value(), bar->maximum()) << mode;
+    QTest::keyClick(view.get(), Qt::Key_Home);
+    EXPECT_EQ(view->currentPage(), 0) << mode;
+    EXPECT_EQ(bar->value(), 0) << mode;
+  }
+}
+
+TEST_F(MyPDFViewTest, WheelPastTheEndOfASinglePageTurnsIt) {
+  show(apptest::MakeNumberedPdf(3), QSize(500, 400));
+  view->setScaleFactor(1.5);
+  QScrollBar* bar = view->verticalScrollBar();
+  auto wheel = [&](int delta) {
+    const QPointF at(100, 100);
+    QWheelEvent event(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &event);
+  };
+  view->setDisplayMode(kDisplaySinglePage);
+  wheel(-120);
+  EXPECT_GT(bar->value(), 0);  // scrolls within the page first
+  EXPECT_EQ(view->currentPage(), 0);
+  bar->setValue(bar->maximum());
+  wheel(-60);  // half a notch past the end: not yet
+  EXPECT_EQ(view->currentPage(), 0);
+  wheel(-60);
+  EXPECT_EQ(view->currentPage(), 1);
+  EXPECT_EQ(bar->value(), 0);
+  wheel(120);  // at the top, back to the previous page's bottom
+  EXPECT_EQ(view->currentPage(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());
+
+  // Continuous: the wheel only scrolls.
+  view->setDisplayMode(kDisplaySinglePageContinuous);
+  bar->setValue(bar->maximum());
+  wheel(-240);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_EQ(view->currentPage(), 2);
 }
 
 }  // namespace

@@ -2,9 +2,6 @@
 // with annotations and form fields, text, links and the outline, and calls
 // outside the document.
 
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -14,23 +11,8 @@
 
 namespace {
 
-// `bytes` encrypted by qpdf with AES-256 and the user password `password`.
-QByteArray EncryptWithQpdf(const QByteArray& bytes, const QString& password) {
-  QTemporaryDir dir;
-  QFile in(dir.filePath(QStringLiteral("in.pdf")));
-  if (!in.open(QIODevice::WriteOnly) || in.write(bytes) != bytes.size()) return {};
-  in.close();
-  const QString out = dir.filePath(QStringLiteral("out.pdf"));
-  QProcess qpdf;
-  qpdf.start(QStringLiteral("qpdf"), {QStringLiteral("--encrypt"), password, QStringLiteral("owner-secret"),
-                                      QStringLiteral("256"), QStringLiteral("--"), in.fileName(), out});
-  if (!qpdf.waitForFinished(30000) || qpdf.exitCode() != 0) return {};
-  QFile result(out);
-  return result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray();
-}
-
 TEST(PdfDocumentTest, OpensWhatItCanAndSaysWhyNot) {
-  const QByteArray encrypted = EncryptWithQpdf(apptest::MakeNumberedPdf(3), QStringLiteral("sesame"));
+  const QByteArray encrypted = apptest::EncryptWithQpdf(apptest::MakeNumberedPdf(3), QStringLiteral("sesame"));
   ASSERT_FALSE(encrypted.isEmpty()) << "qpdf (scripts/install-deps.sh) did not encrypt the test file";
   const struct {
     const char* name;

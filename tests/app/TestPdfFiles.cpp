@@ -1,6 +1,9 @@
 #include "TestPdfFiles.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QFont>
 #include <QPageSize>
 #include <QPainter>
@@ -121,6 +124,20 @@ QByteArray MakeLinkedPdf() {
           "/A << /S /URI /URI (https://example.org/folian) >> >>",
       },
       "");
+}
+
+QByteArray EncryptWithQpdf(const QByteArray& bytes, const QString& password) {
+  QTemporaryDir dir;
+  QFile in(dir.filePath(QStringLiteral("in.pdf")));
+  if (!in.open(QIODevice::WriteOnly) || in.write(bytes) != bytes.size()) return {};
+  in.close();
+  const QString out = dir.filePath(QStringLiteral("out.pdf"));
+  QProcess qpdf;
+  qpdf.start(QStringLiteral("qpdf"), {QStringLiteral("--encrypt"), password, QStringLiteral("owner-secret"),
+                                      QStringLiteral("256"), QStringLiteral("--"), in.fileName(), out});
+  if (!qpdf.waitForFinished(30000) || qpdf.exitStatus() != QProcess::NormalExit || qpdf.exitCode() != 0) return {};
+  QFile result(out);
+  return result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray();
 }
 
 QByteArray MakeTruncatedPdf() {

@@ -42,6 +42,10 @@ QByteArray MakeLinkedPdf();
 /// password that is not empty: it does not open without the password.
 QByteArray MakeEncryptedPdf();
 
+/// `bytes` encrypted by the qpdf program with AES-256 and the user password
+/// `password`; empty when qpdf fails.
+QByteArray EncryptWithQpdf(const QByteArray& bytes, const QString& password);
+
 /// Damaged inputs: the first half of a real PDF, and bytes that are no PDF.
 QByteArray MakeTruncatedPdf();
 QByteArray MakeGarbagePdf();

@@ -81,6 +81,33 @@ TEST_F(Transfer, ImportPanelOffersTheCategoriesPresetToTheChoices) {
   document->currentPanel()->reject();
 }
 
+TEST_F(Transfer, ImportRefusesTheNamesThatStandForEveryOrNoChange) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  const QString pdf = dir.filePath(QStringLiteral("in/paper.pdf"));
+  WriteFile(pdf, "%PDF-1.4\n%%EOF\n");
+  const struct {
+    int level;
+    const char* typed;
+    QString message;
+  } cases[] = {
+      {1, "＜すべて＞", QStringLiteral("”＜すべて＞”はすべての分類を表すため、分類名にできません。\n何も読み込んでいません。")},
+      {3, "＜変更しない＞", QStringLiteral("”＜変更しない＞”は分類名にできません。\n何も読み込んでいません。")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    ScriptedAlerts alerts;
+    document->importPdf();
+    QFileDialog* panel = document->currentPanel();
+    ASSERT_NE(panel, nullptr);
+    LevelCombo(panel, c.level)->setEditText(QString::fromUtf8(c.typed));
+    Accept(panel, pdf);
+    EXPECT_EQ(alerts.texts(), QStringList{c.message});
+    EXPECT_EQ(EntryColumn(document, "title").size(), 3);
+    EXPECT_FALSE(CategoryRows(document, c.level).mid(1).contains(QString::fromUtf8(c.typed)));
+  }
+}
+
 TEST_F(Transfer, FolderImportListsWhatFailedInOneMessage) {
   FolianDocument* document = open(WorkedExample());
   ASSERT_NE(document, nullptr);

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QInputDialog>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,17 +16,24 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "AppTestSupport.h"
 #include "TestPdfFiles.h"
+#include "app/Alert.h"
 #include "app/EntryDlgPlacement.h"
+#include "app/PdfPasswordPrompt.h"
+#include "library/FlnEnvironment.h"
 #include "pdfview/MyPDFView.h"
+#include "pdfview/PdfOutlineView.h"
+#include "pdfview/PdfSidebar.h"
 #include "pdfview/PdfDocument.h"
 #include "pdfview/PdfPrinting.h"
 #include "app/ViewPDFDlg.h"
@@ -249,20 +257,37 @@ TEST_F(ViewPDFDlgTest, RememberedFrameIsUsedAndNeverBelowTheMinimum) {
   EXPECT_EQ(small->window()->geometry().size(), small->window()->minimumSize());
 }
 
-TEST_F(ViewPDFDlgTest, MovedPlaceSurvivesReopeningTheLibrary) {
-  ViewPDFDlg* viewer = open(0, MakeNumberedPdf(2));
-  viewer->window()->move(222, 111);  // the frame's corner; the stored frame is the window's own area
-  ASSERT_TRUE(WaitUntil([&] { return viewer->window()->frameGeometry().topLeft() == QPoint(222, 111); }));
-  const QRect moved = viewer->window()->geometry();
-  ASSERT_TRUE(WaitUntil([&] { return StoredFrame(StoredLibrary(path()).entry(0)) == moved; }));
+TEST_F(ViewPDFDlgTest, MovedOrResizedFrameSurvivesReopeningTheLibrary) {
+  struct Case {
+    const char* name;
+    std::function<void(QWidget*)> change;
+  };
+  const Case cases[] = {
+      // move() places the frame's corner; the stored frame is the window's own area.
+      {"moved", [](QWidget* window) { window->move(222, 111); }},
+      {"resized", [](QWidget* window) { window->resize(420, 330); }},
+      {"moved and resized", [](QWidget* window) { window->setGeometry(60, 70, 380, 300); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ViewPDFDlg* viewer = open(0, MakeNumberedPdf(2));
+    const QRect before = viewer->window()->geometry();
+    c.change(viewer->window());
+    ASSERT_TRUE(WaitUntil([&] { return viewer->window()->geometry() != before; }));
+    const QRect changed = viewer->window()->geometry();
+    EXPECT_TRUE(WaitUntil([&] { return StoredFrame(StoredLibrary(path()).entry(0)) == changed; }))
+        << "stored: " << StoredFrame(StoredLibrary(path()).entry(0)).width() << " wide";
 
-  // Close the library (the viewer goes) and open it again.
-  viewer->close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(Tesk_Ary_GetSize(data.pdfViewer), 0);
-  load();
-  ViewPDFDlg* again = open(0, MakeNumberedPdf(2));
-  EXPECT_EQ(again->window()->geometry(), moved);
+    // Close the library (the viewer goes) and open it again.
+    viewer->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Tesk_Ary_GetSize(data.pdfViewer), 0);
+    load();
+    ViewPDFDlg* again = open(0, MakeNumberedPdf(2));
+    EXPECT_EQ(again->window()->geometry(), changed);
+    again->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
 }
 
 TEST_F(ViewPDFDlgTest, EveryShowingStampsAndSelectsTheHandTool) {
@@ -333,18 +358,31 @@ TEST_F(ViewPDFDlgTest, PrintingStampsLastViewAndLastUse) {
 
 // --- Damaged PDFs
 
-TEST_F(ViewPDFDlgTest, PdfThatDoesNotOpenGivesAnEmptyViewer) {
+TEST_F(ViewPDFDlgTest, PdfThatDoesNotOpenGivesAnEmptyViewerSayingWhy) {
+  const QString damaged = DamagedPdfMessage(QString());
   const struct {
     const char* name;
     QByteArray bytes;
+    bool asksPassword;
   } cases[] = {
-      {"truncated", apptest::MakeTruncatedPdf()},
-      {"garbage", apptest::MakeGarbagePdf()},
-      {"zero bytes", QByteArray()},
-      {"encrypted", apptest::MakeEncryptedPdf()},
+      {"truncated", apptest::MakeTruncatedPdf(), false},
+      {"garbage", apptest::MakeGarbagePdf(), false},
+      {"zero bytes", QByteArray(), false},
+      {"encrypted, password dialog cancelled", apptest::MakeEncryptedPdf(), true},
   };
   for (const auto& c : cases) {
+    bool asked = false;
+    if (c.asksPassword)
+      apptest::AnswerNextModal([&](QWidget* dialog) {
+        asked = true;
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+      });
     ViewPDFDlg* viewer = open(0, c.bytes);
+    EXPECT_EQ(asked, c.asksPassword) << c.name;
+    if (c.asksPassword)
+      EXPECT_EQ(viewer->pdfView()->message(), NoPasswordMessage()) << c.name;
+    else
+      EXPECT_TRUE(viewer->pdfView()->message().startsWith(damaged)) << c.name << ": " << viewer->pdfView()->message().toStdString();
     EXPECT_TRUE(viewer->window()->isVisible()) << c.name;
     EXPECT_EQ(viewer->window()->windowTitle(), QStringLiteral("PDFビューア")) << c.name;
     EXPECT_EQ(child<QLabel>(viewer, "textPageMax")->text(), QStringLiteral("0")) << c.name;
@@ -371,6 +409,87 @@ TEST_F(ViewPDFDlgTest, PdfThatDoesNotOpenGivesAnEmptyViewer) {
     viewer->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
+}
+
+TEST_F(ViewPDFDlgTest, EncryptedPdfAsksForItsPasswordAgainAfterAWrongOne) {
+  const QByteArray encrypted = apptest::EncryptWithQpdf(MakeNumberedPdf(3), QStringLiteral("sesame"));
+  ASSERT_FALSE(encrypted.isEmpty()) << "qpdf (scripts/install-deps.sh) did not encrypt the test file";
+  QStringList labels;
+  auto answer = [&labels](const QString& password) {
+    return [&labels, password](QWidget* dialog) {
+      auto* input = qobject_cast<QInputDialog*>(dialog);
+      ASSERT_NE(input, nullptr);
+      EXPECT_EQ(input->textEchoMode(), QLineEdit::Password);
+      labels << input->labelText();
+      input->setTextValue(password);
+      QMetaObject::invokeMethod(input, "accept", Qt::QueuedConnection);
+    };
+  };
+  apptest::AnswerNextModal([&](QWidget* dialog) {
+    apptest::AnswerNextModal(answer(QStringLiteral("sesame")));  // the second dialog
+    answer(QStringLiteral("open up"))(dialog);
+  });
+  ViewPDFDlg* viewer = open(0, encrypted);
+  ASSERT_EQ(labels.size(), 2);
+  EXPECT_TRUE(labels[0].contains(QStringLiteral("「量子論入門」は暗号化されています"))) << labels[0].toStdString();
+  EXPECT_TRUE(labels[1].startsWith(QStringLiteral("パスワードが違います"))) << labels[1].toStdString();
+  EXPECT_EQ(viewer->pdfView()->pageCount(), 3);
+  EXPECT_EQ(viewer->window()->windowTitle(), QStringLiteral("量子論入門"));
+  EXPECT_EQ(child<QLabel>(viewer, "textPageMax")->text(), QStringLiteral("3"));
+  EXPECT_TRUE(viewer->pdfView()->message().isEmpty());
+}
+
+TEST_F(ViewPDFDlgTest, ExternalLinkOpensInTheBrowserOnlyWhenTheUserSaysYes) {
+  ViewPDFDlg* viewer = open(0, apptest::MakeLinkedPdf());
+  QList<QUrl> opened;
+  viewer->setUrlOpener([&](const QUrl& url) { opened << url; });
+  QStringList asked;
+  for (bool yes : {false, true}) {
+    SetAlertResponder([&](const AlertRequest& request) {
+      EXPECT_EQ(request.kind, AlertRequest::Confirmation);
+      asked << request.text;
+      return yes;
+    });
+    emit viewer->pdfView()->externalLinkActivated(QStringLiteral("https://example.org/folian"));
+    SetAlertResponder(nullptr);
+  }
+  ASSERT_EQ(asked.size(), 2);
+  EXPECT_TRUE(asked[0].contains(QStringLiteral("https://example.org/folian")));
+  EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/folian"))});
+}
+
+TEST_F(ViewPDFDlgTest, SidebarStateIsKeptForTheLibrary) {
+  auto stored = [this] {
+    StoredLibrary library(path());
+    char value[kEnvValueBufferSize] = "";
+    return GetEnvironmentValue(library.data.envAry, kEnvViewerSidebar, value) == 1 ? std::string(value) : std::string("none");
+  };
+  ViewPDFDlg* viewer = open(0, apptest::MakeLinkedPdf());
+  EXPECT_FALSE(viewer->sidebarShown());  // hidden until the user shows it
+  EXPECT_EQ(stored(), "none");
+  QAction* toggle = item(viewer, "toggleSidebar");
+  EXPECT_TRUE(toggle->isEnabled());
+  EXPECT_FALSE(toggle->isChecked());
+
+  toggle->trigger();
+  EXPECT_TRUE(viewer->sidebarShown());
+  EXPECT_TRUE(item(viewer, "toggleSidebar")->isChecked());
+  EXPECT_EQ(stored(), "1");
+  EXPECT_EQ(viewer->sidebar()->outline()->topLevelItemCount(), 2);
+  viewer->sidebar()->setCurrentIndex(PdfSidebar::kThumbnailPanel);
+  EXPECT_EQ(stored(), "2");
+
+  // Another viewer of the library opens as this one was left.
+  ViewPDFDlg* second = open(1, MakeNumberedPdf(2));
+  EXPECT_TRUE(second->sidebarShown());
+  EXPECT_EQ(second->sidebar()->currentIndex(), PdfSidebar::kThumbnailPanel);
+  EXPECT_TRUE(item(second, "toggleSidebar")->isChecked());
+  toggle->trigger();
+  EXPECT_FALSE(viewer->sidebarShown());
+  EXPECT_EQ(stored(), "0");
+  load();
+  ViewPDFDlg* third = open(0, MakeNumberedPdf(2));
+  EXPECT_FALSE(third->sidebarShown());
 }
 
 // --- Page box, buttons, menus

@@ -313,11 +313,30 @@ TEST_F(ChangeCategoryNameTest, AddsOneTriplePerNewCombination) {
 }
 
 TEST_F(ChangeCategoryNameTest, TypedNamesAreTakenAsTheyAre) {
-  // Nothing is refused: the empty name and "＜すべて＞" become names too.
-  ui_.chosenNames = {"", "＜すべて＞", "その他"};
+  // The empty name becomes a name too.
+  ui_.chosenNames = {"", "その他", "すべて"};
   ChangeCategoryName(data(), {1}, ui_);
-  EXPECT_EQ((Names{"", "＜すべて＞", "その他"}), EntryNames(1));
-  EXPECT_EQ(1, IsCatsExists(data()->catsAry, "", "＜すべて＞", "その他"));
+  EXPECT_EQ((Names{"", "その他", "すべて"}), EntryNames(1));
+  EXPECT_EQ(1, IsCatsExists(data()->catsAry, "", "その他", "すべて"));
+}
+
+TEST_F(ChangeCategoryNameTest, TheNameForEveryCategoryChangesNoEntry) {
+  const auto before = readAll(path_);
+  const std::vector<Names> choices = {
+      {"＜すべて＞", "New", "P"}, {"Z", "＜すべて＞", "＜変更しない＞"}, {"＜変更しない＞", "＜変更しない＞", "＜すべて＞"}};
+  for (const Names& chosen : choices) {
+    SCOPED_TRACE(chosen[0] + " " + chosen[1] + " " + chosen[2]);
+    ui_.log.clear();
+    ui_.chosenNames = chosen;
+    EXPECT_EQ(CategoryCommandOutcome::Unchanged, ChangeCategoryName(data(), {0, 1}, ui_));
+    EXPECT_EQ((std::vector<std::string>{"change dialog",
+                                        "alert ”＜すべて＞”はすべての分類を表すため、分類名にできません。"}),
+              ui_.log);
+    EXPECT_EQ((Names{"A", "Same", "P"}), EntryNames(0));
+    EXPECT_EQ((Names{"B", "Same", "P"}), EntryNames(1));
+    EXPECT_EQ(3, Tesk_Ary_GetSize(data()->catsAry));
+    ExpectFileUnchanged(before);
+  }
 }
 
 TEST_F(ChangeCategoryNameTest, ANameThatDoesNotFitChangesNoEntry) {

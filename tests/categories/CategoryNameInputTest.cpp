@@ -40,6 +40,7 @@ TEST(CategoryNameInput, AddRefusalsInOrder) {
   } cases[] = {
       {1, "", "分類名を入力してください。"},
       {2, "＜すべて＞", "”＜すべて＞”は追加できません。"},
+      {1, "＜変更しない＞", "”＜変更しない＞”は追加できません。"},
       {3, "C", "「C」は、すでに登録されています。"},
       {3, "その他", "「その他」は、すでに登録されています。"},
       {1, Repeat("x", 127), "分類名が長すぎます。"},
@@ -53,6 +54,24 @@ TEST(CategoryNameInput, AddRefusalsInOrder) {
   }
   fixtures::Ary noOther = fixtures::MakeCatsTable({{"A", "B", "C"}});
   EXPECT_EQ("", CheckCategoryAddName(noOther.get(), 1, "その他").toStdString());
+}
+
+TEST(CategoryNameInput, AnEntrysCategoryIsNeverTheNameForEveryCategory) {
+  const std::string all = "”＜すべて＞”はすべての分類を表すため、分類名にできません。";
+  const std::string noChange = "”＜変更しない＞”は分類名にできません。";
+  struct Case {
+    const char* name;
+    bool noChangeIsMarker;
+    std::string message;
+  } cases[] = {
+      {"＜すべて＞", false, all},     {"＜すべて＞", true, all},       {"＜変更しない＞", false, noChange},
+      {"＜変更しない＞", true, ""},   {"すべて", false, ""},           {"＜すべて＞ ", false, ""},
+      {"その他", false, ""},         {"", false, ""},                 {nullptr, false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name != nullptr ? c.name : "(null)");
+    EXPECT_EQ(c.message, CheckEntryCategoryName(c.name, c.noChangeIsMarker).toStdString());
+  }
 }
 
 TEST(CategoryNameInput, ComboChoicesOfTheWholeTable) {

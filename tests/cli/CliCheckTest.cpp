@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <cstring>
 #include <functional>
+#include <map>
 
 #include "CliTestSupport.h"
 #include "TestFiles.h"
@@ -146,6 +147,55 @@ TEST_F(CliCheckDamage, FindsEachKindOfDamage) {
     EXPECT_NE(outcome.out.find(expected), std::string::npos) << expected << "\nin\n" << outcome.out << outcome.err;
     EXPECT_EQ(outcome.out.find("no damage found"), std::string::npos);
   }
+}
+
+TEST_F(CliCheckDamage, DamageAmongThePdfsLeavesEveryEntryReachable) {
+  // The entries by the size of their PDF, and the size of each stored PDF.
+  const auto rows = clitest::TabRows(sandbox.mustRun({"list", "lib.fln", "--sort", "fileSize"}).out);
+  ASSERT_EQ(rows.size(), 3u);
+  std::map<std::string, std::string> idOfSize;
+  for (const auto& row : rows) idOfSize[row[6]] = row[0];
+  std::vector<std::string> idOfMember;
+  for (int member = 0; member < 3; ++member) {
+    const std::vector<uint8_t> bytes = readAll(library);
+    uint32_t length;
+    std::memcpy(&length, bytes.data() + at(kTagAttachmentData, member) + zel::kDataLengthAt, sizeof length);
+    idOfMember.push_back(idOfSize[std::to_string(length)]);
+  }
+
+  // The first PDF's link to the next leads out of the file: the second and
+  // third PDFs cannot be reached any more.
+  pokeU32LE(library, at(kTagAttachmentData, 0) + zel::kNextMemberAt, 0xFFFFFF00u);
+  const std::vector<uint8_t> damaged = readAll(library);
+
+  const CliOutcome list = sandbox.mustRun({"list", "lib.fln", "--sort", "fileSize"});
+  EXPECT_EQ(clitest::TabRows(list.out), rows);
+
+  const CliOutcome check = sandbox.run({"check", "lib.fln"});
+  EXPECT_EQ(check.exitCode, 1);
+  for (const std::string& line :
+       {std::string("damage: the member chain of 'ATTD' is broken after 1 members\n"),
+        "damage: the PDF of entry " + idOfMember[1] +
+            " (member 1 of 'ATTD') cannot be read: the chain of 'ATTD' is broken before it\n",
+        "damage: the PDF of entry " + idOfMember[2] +
+            " (member 2 of 'ATTD') cannot be read: the chain of 'ATTD' is broken before it\n"})
+    EXPECT_NE(check.out.find(line), std::string::npos) << line << "in\n" << check.out;
+  EXPECT_EQ(check.out.find("entry " + idOfMember[0]), std::string::npos) << check.out;
+
+  sandbox.makeFolder("out");
+  const CliOutcome exported = sandbox.run({"export", "lib.fln", "out", idOfMember[0], idOfMember[1], idOfMember[2]});
+  EXPECT_EQ(exported.exitCode, 1);
+  EXPECT_EQ(clitest::TabRows(exported.out).size(), 1u) << exported.out;
+  EXPECT_EQ(exported.out.rfind(idOfMember[0] + "\t", 0), 0u) << exported.out;
+  for (int member : {1, 2})
+    EXPECT_NE(exported.err.find("entry " + idOfMember[member] + ": its PDF cannot be read from the library"),
+              std::string::npos)
+        << exported.err;
+  // The export's dates were saved into the damaged library, which still lists
+  // every entry.
+  EXPECT_NE(readAll(library), damaged);
+  EXPECT_EQ(clitest::Column(clitest::TabRows(sandbox.mustRun({"list", "lib.fln", "--sort", "fileSize"}).out), 0),
+            clitest::Column(rows, 0));
 }
 
 TEST(CliDamagedLibrary, EveryCommandRefusesItWithAMessage) {

@@ -60,6 +60,8 @@ TEST(CliUsageError, ExitsWithTwoAndSaysWhatIsWrong) {
       {{"import", "lib.fln", "a.pdf", "-c"}, "folian-cli: unknown option '-c'"},
       {{"import", "lib.fln", "a.pdf", "--cat1", "＜すべて＞"},
        "folian-cli: --cat1: ＜すべて＞ means every category and cannot be an entry's category"},
+      {{"import", "lib.fln", "a.pdf", "--cat3", "＜変更しない＞"},
+       "folian-cli: --cat3: ＜変更しない＞ means an unchanged category and cannot be an entry's category"},
       {{"import", "lib.fln", "a.pdf", "--cat2=" + std::string(128, 'x')},
        "folian-cli: --cat2: the category name is too long"},
       {{"list", "lib.fln", "--cat1", "a", "--cat1=b"}, "folian-cli: option '--cat1' given twice"},

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -7,11 +8,13 @@
 
 #include "LibraryTestSupport.h"
 #include "TestFiles.h"
+#include "library/FlnAttachment.h"
 #include "library/FlnCreateCats.h"
 #include "library/FlnLoad.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
+#include "storage/ZelFile.h"
 
 using namespace libtest;
 
@@ -74,15 +77,6 @@ TEST_F(LoadFile, RefusesFilesItCannotTrustAndLeavesTheLibraryAlone) {
          pokeU32LE(p, kFirstLabelNextMember, 7);
        },
        FlnStatus::Damaged},
-      {"member chain of the PDF tag loops",
-       [&](const std::string& p) {
-         writeAll(p, good);
-         AppendMember(p, kTagAttachmentData, "%PDF-a");
-         AppendMember(p, kTagAttachmentData, "%PDF-b");
-         const uint64_t second = good.size() + 36 + 6;
-         pokeU32LE(p, second + 16, static_cast<uint32_t>(good.size()));  // second links back to first
-       },
-       FlnStatus::Damaged},
       {"entries of different lengths",
        [&](const std::string& p) {
          writeAll(p, good);
@@ -111,6 +105,67 @@ TEST_F(LoadFile, RefusesFilesItCannotTrustAndLeavesTheLibraryAlone) {
       const std::vector<uint8_t> before = readAll(bad);
       EXPECT_EQ(SaveAll(bad.c_str(), &library.data), 0);
       EXPECT_EQ(readAll(bad), before);
+    }
+  }
+}
+
+// Offsets of the records of the members of `tag`, in chain order.
+std::vector<uint32_t> MemberPositions(const std::string& path, int32_t tag) {
+  std::vector<uint32_t> positions;
+  ZEL_FILE file;
+  EXPECT_EQ(ZEL_Open(path.c_str(), 1, &file), ZEL_OK);
+  for (int rc = ZEL_FirstMember(&file, tag); rc == ZEL_OK; rc = ZEL_NextMember(&file))
+    positions.push_back(file.current.position);
+  ZEL_Close(&file);
+  return positions;
+}
+
+TEST_F(LoadFile, DamageAmongThePdfsCostsOnlyThePdfsItReaches) {
+  WriteSampleLibrary(path, 4);
+  const std::vector<uint8_t> good = readAll(path);
+  const std::vector<uint32_t> pdf = MemberPositions(path, kTagAttachmentData);
+  ASSERT_EQ(pdf.size(), 4u);
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> damage;
+    int readable;  // PDFs 0 .. readable - 1 read back whole, the others not at all
+  } cases[] = {
+      {"a fifth PDF cut short by a writer that died",
+       [&](const std::string& p) {
+         AppendMember(p, kTagAttachmentData, "%PDF-1.4 " + std::string(400, 'x'));
+         ASSERT_EQ(truncate(p.c_str(), static_cast<off_t>(readAll(p).size() - 100)), 0);
+       },
+       4},
+      {"a PDF longer than the file", [&](const std::string& p) { pokeU32LE(p, pdf[2] + zel::kDataLengthAt, 0x7FFFFFF0u); },
+       2},
+      {"a link out of the file", [&](const std::string& p) { pokeU32LE(p, pdf[1] + zel::kNextMemberAt, 0xFFFFFF00u); },
+       2},
+      {"a link into a PDF's bytes", [&](const std::string& p) { pokeU32LE(p, pdf[0] + zel::kNextMemberAt, pdf[0] + 40); },
+       1},
+      {"a loop back to the first PDF", [&](const std::string& p) { pokeU32LE(p, pdf[2] + zel::kNextMemberAt, pdf[0]); },
+       3},
+      {"a PDF with another tag code", [&](const std::string& p) { pokeU32LE(p, pdf[3] + zel::kTagAt, ZelTag("ATTX")); },
+       3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeAll(path, good);
+    c.damage(path);
+    Library library;
+    const FlnResult r = ReadFlnDataFromFlnFile(path.c_str(), &library.data);
+    ASSERT_TRUE(r.ok()) << r.reason;
+    ASSERT_EQ(Tesk_Ary_GetSize(library.data.entry), 4);
+    EXPECT_EQ(Tesk_Ary_GetSize(library.data.attachment), 4);
+    for (int32_t i = 0; i < 4; ++i) {
+      SCOPED_TRACE(i);
+      FLN_ENTRY entry;
+      Tesk_Ary_GetData(library.data.entry, i, &entry);
+      EXPECT_EQ(Host(entry.en_id), 100 + i);
+      const QByteArray bytes = ReadPDFData_ByFLNFile(i, path.c_str());
+      if (i < c.readable)
+        EXPECT_EQ(bytes.toStdString(), "%PDF-1.4 sample " + std::to_string(i));
+      else
+        EXPECT_TRUE(bytes.isNull()) << bytes.toStdString();
     }
   }
 }

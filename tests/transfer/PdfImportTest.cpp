@@ -153,6 +153,73 @@ TEST_F(PdfImportTest, ImportsEveryPdfBelowAFolderAndTakesMetadataFromTheFileBesi
   EXPECT_EQ(PreferenceRecord(libraryPath_, kTagPrefFileImport), "");
 }
 
+TEST_F(PdfImportTest, AnEntryFromAMetadataFileStartsWithoutWindowsAndUnselected) {
+  // What the library it was exported from knew of its windows and selection.
+  struct Case {
+    const char* name;
+    int16_t entryWindow, pdfWindow;
+    uint8_t selected;
+  };
+  const Case cases[] = {{"both windows open, selected", 2, 1, 1},
+                        {"the frontmost window, not selected", 1, -1, 0},
+                        {"no windows, selected", -1, -1, 1}};
+  box_.makeFolder("in");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string pdf = box_.path(std::string("in/") + c.name + ".pdf");
+    box_.writePdf(std::string("in/") + c.name + ".pdf", 500, 1);
+    FLN_ENTRY exported;
+    std::memset(&exported, 0, sizeof exported);
+    SET_FIELD_TEXT(exported, en_title, c.name);
+    SET_FIELD_TEXT(exported, en_c1_name, "その他");
+    exported.en_entry_window_ordered_index = ZEL_EndianShort_NtoL(c.entryWindow);
+    exported.en_pdf_window_ordered_index = ZEL_EndianShort_NtoL(c.pdfWindow);
+    exported.en_is_select_entrylist = c.selected;
+    exported.en_pdf_window_position = {ZEL_EndianShort_NtoL(40), ZEL_EndianShort_NtoL(30),
+                                       ZEL_EndianShort_NtoL(440), ZEL_EndianShort_NtoL(330)};
+    const std::string flx = pdf.substr(0, pdf.rfind('.')) + ".flx";
+    ASSERT_EQ(WriteFLXFile(&exported, flx.c_str()), kFlxWriteOk);
+
+    ASSERT_EQ(Import(pdf).imported, 1);
+    const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
+    const FLN_ENTRY* entry = FindByTitle(entries, c.name);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->en_entry_window_ordered_index, 0);
+    EXPECT_EQ(entry->en_pdf_window_ordered_index, 0);
+    EXPECT_EQ(entry->en_is_select_entrylist, 0);
+    // Where its windows stood is no state of the other library's: it stays.
+    EXPECT_EQ(ZEL_EndianShort_LtoN(entry->en_pdf_window_position.bottom), 440);
+  }
+}
+
+TEST_F(PdfImportTest, AMetadataFileNamingEveryOrNoChangeAsACategoryIsNotImported) {
+  box_.makeFolder("in");
+  box_.writePdf("in/all.pdf", 300, 1);
+  WriteFlx(box_.path("in/all.pdf"), "all", "A", "＜すべて＞", "P", "");
+  box_.writePdf("in/nochange.pdf", 300, 2);
+  WriteFlx(box_.path("in/nochange.pdf"), "nochange", "＜変更しない＞", "X", "P", "");
+  box_.writePdf("in/fine.pdf", 300, 3);
+  WriteFlx(box_.path("in/fine.pdf"), "fine", "すべて", "変更しない", "P", "");
+
+  const ImportResult result = Import(box_.path("in"));
+  EXPECT_EQ(result.imported, 1);
+  ASSERT_EQ(result.failures.size(), 2u);
+  std::vector<std::string> failed;
+  for (const ImportFailure& failure : result.failures) {
+    EXPECT_EQ(failure.reason, ImportFailureReason::ReservedCategory) << failure.path;
+    failed.push_back(failure.path);
+  }
+  std::sort(failed.begin(), failed.end());
+  EXPECT_EQ(failed, (std::vector<std::string>{box_.path("in/all.pdf"), box_.path("in/nochange.pdf")}));
+  const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(FIELD_TEXT(entries[0], en_title), "fine");
+  // No triple and no PDF for the refused files.
+  EXPECT_EQ(IsCatsExists(library_.data.catsAry, "A", "＜すべて＞", "P"), 0);
+  EXPECT_EQ(IsCatsExists(library_.data.catsAry, "＜変更しない＞", "X", "P"), 0);
+  EXPECT_EQ(Attachments(library_.data.attachment).size(), 1u);
+}
+
 TEST_F(PdfImportTest, ASingleFileGetsThePlainCategoriesAndEveryImportItsOwnPdf) {
   struct Case {
     const char* combo[3];

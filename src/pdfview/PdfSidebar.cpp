@@ -1,0 +1,32 @@
+#include "pdfview/PdfSidebar.h"
+
+#include "pdfview/MyPDFView.h"
+#include "pdfview/PdfOutlineView.h"
+#include "pdfview/PdfThumbnailView.h"
+
+PdfSidebar::PdfSidebar(MyPDFView* view, QWidget* parent)
+    : QTabWidget(parent), _view(view), _outline(new PdfOutlineView), _thumbnails(new PdfThumbnailView) {
+  _outline->setObjectName(QStringLiteral("outlineView"));
+  _thumbnails->setObjectName(QStringLiteral("thumbnailView"));
+  addTab(_outline, QStringLiteral("目次"));
+  addTab(_thumbnails, QStringLiteral("サムネイル"));
+  connect(_outline, &PdfOutlineView::pageRequested, _view, &MyPDFView::goToPage);
+  connect(_thumbnails, &PdfThumbnailView::pageRequested, _view, &MyPDFView::goToPage);
+  connect(_view, &MyPDFView::documentChanged, this, &PdfSidebar::documentChanged);
+  connect(_view, &MyPDFView::pageChanged, this, &PdfSidebar::pageChanged);
+  connect(_view, &MyPDFView::pagesMeasured, this, [this] { _thumbnails->setPageSizes(_view->pagePointSizes()); });
+  documentChanged();
+}
+
+void PdfSidebar::documentChanged() {
+  PdfDocument* document = _view->pageCount() > 0 ? _view->document() : nullptr;
+  _outline->setOutline(document != nullptr ? document->outline() : QVector<PdfOutlineItem>());
+  _thumbnails->setDocument(document);
+  if (document != nullptr) _thumbnails->setPageSizes(_view->pagePointSizes());
+  pageChanged();
+}
+
+void PdfSidebar::pageChanged() {
+  _outline->highlightPage(_view->currentPage());
+  _thumbnails->highlightPage(_view->currentPage());
+}

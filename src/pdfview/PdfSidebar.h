@@ -1,0 +1,34 @@
+#pragma once
+// The viewer's sidebar: the document's outline and its page thumbnails, on
+// two tabs, following a MyPDFView. Choosing an outline item or a thumbnail
+// shows that page in the view (recorded in its history); as the view's
+// current page changes, both highlight it.
+
+#include <QTabWidget>
+
+class MyPDFView;
+class PdfOutlineView;
+class PdfThumbnailView;
+
+class PdfSidebar : public QTabWidget {
+  Q_OBJECT
+
+ public:
+  /// The tabs, in their order.
+  enum Panel { kOutlinePanel = 0, kThumbnailPanel = 1 };
+
+  /// Follows `view` (not owned; it must outlive the sidebar) from now on,
+  /// including the document it shows.
+  explicit PdfSidebar(MyPDFView* view, QWidget* parent = nullptr);
+
+  PdfOutlineView* outline() const { return _outline; }
+  PdfThumbnailView* thumbnails() const { return _thumbnails; }
+
+ private:
+  void documentChanged();
+  void pageChanged();
+
+  MyPDFView* _view;
+  PdfOutlineView* _outline;
+  PdfThumbnailView* _thumbnails;
+};

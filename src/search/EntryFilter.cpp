@@ -1,0 +1,76 @@
+#include "search/EntryFilter.h"
+
+#include <new>
+#include <unordered_map>
+
+#include "categories/EntryQuery.h"
+#include "storage/Endian.h"
+
+namespace {
+
+bool HoldsEntries(TESK_ARY ary) {
+  return ary != nullptr && ary->recordSize == static_cast<int32_t>(sizeof(FLN_ENTRY));
+}
+
+int32_t IdAt(TESK_ARY ary, int32_t index) {
+  return ZEL_EndianLong_LtoN(static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(ary, index))->en_id);
+}
+
+}  // namespace
+
+int ListedEntryPositions(TESK_ARY entryAry, TESK_ARY listedAry, std::vector<int32_t>* positions) {
+  positions->clear();
+  const int32_t listed = Tesk_Ary_GetSize(listedAry);
+  if (listed == 0) return 0;
+  if (!HoldsEntries(entryAry) || !HoldsEntries(listedAry)) return -1;
+  int entryLocked = 0, listedLocked = 0;
+  Tesk_Ary_Lock(entryAry, &entryLocked);
+  Tesk_Ary_Lock(listedAry, &listedLocked);
+  int result = 0;
+  try {
+    const int32_t count = Tesk_Ary_GetSize(entryAry);
+    std::unordered_map<int32_t, int32_t> positionOfId;
+    positionOfId.reserve(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) positionOfId.emplace(IdAt(entryAry, i), i);
+    positions->reserve(static_cast<size_t>(listed));
+    for (int32_t row = 0; row < listed && result == 0; ++row) {
+      const auto found = positionOfId.find(IdAt(listedAry, row));
+      if (found == positionOfId.end()) result = -1;
+      else positions->push_back(found->second);
+    }
+  } catch (const std::bad_alloc&) {
+    result = -1;
+  }
+  Tesk_Ary_Unlock(listedAry, listedLocked);
+  Tesk_Ary_Unlock(entryAry, entryLocked);
+  if (result != 0) positions->clear();
+  return result;
+}
+
+int FilterListedEntries(TESK_ARY entryAry, const std::vector<int32_t>& positions, const EntrySearchText& texts,
+                        const QStringList& words, TESK_ARY outAry) {
+  if (outAry == nullptr || outAry == entryAry) return -1;
+  EmptyKeepingStorage(outAry);
+  if (!HoldsEntries(outAry)) return -1;
+  if (positions.empty()) return 0;
+  if (!HoldsEntries(entryAry)) return -1;
+  const int32_t count = Tesk_Ary_GetSize(entryAry);
+  if (texts.size() != count) return -1;
+
+  int wasLocked = 0;
+  Tesk_Ary_Lock(entryAry, &wasLocked);
+  int result = 0;
+  for (const int32_t position : positions) {
+    if (position < 0 || position >= count || texts.idAt(position) != IdAt(entryAry, position)) {
+      result = -1;
+      break;
+    }
+    if (!texts.matches(position, words)) continue;
+    result = Tesk_Ary_Add(outAry, Tesk_Ary_GetDataPtr(entryAry, position));
+    if (result != 0) break;
+  }
+  Tesk_Ary_Unlock(entryAry, wasLocked);
+  // A partial list would look complete: rather show none.
+  if (result != 0) EmptyKeepingStorage(outAry);
+  return result == 0 ? 0 : -1;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Narrowing the entry list by the filter box. The list for the category
+// choices is made and sorted once (QueryEntry, SortEntryArray); each
+// keystroke then only picks, in that order, the entries whose text contains
+// every typed word, so that typing never sorts again.
+
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+#include "library/FlnRecords.h"
+#include "search/EntrySearchText.h"
+
+/// Fills `positions` with the position in `entryAry` of each record listed
+/// in `listedAry` (both FLN_ENTRY), matched by en_id, in list order. 0; -1
+/// when a listed id is not among the entries or memory ran out (`positions`
+/// is empty then).
+int ListedEntryPositions(TESK_ARY entryAry, TESK_ARY listedAry, std::vector<int32_t>* positions);
+
+/// Empties `outAry`, then copies into it, in the order of `positions`, every
+/// record of `entryAry` at those positions whose searchable text contains
+/// every one of `words` (all of them when there are no words). `texts` must
+/// be in step with `entryAry` (EntrySearchText::update). 0; -1 when memory
+/// ran out, a position is outside the entries or `texts` is out of step with
+/// them (a record's id differs): `outAry` is left empty then.
+int FilterListedEntries(TESK_ARY entryAry, const std::vector<int32_t>& positions, const EntrySearchText& texts,
+                        const QStringList& words, TESK_ARY outAry);

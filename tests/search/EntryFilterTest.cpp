@@ -1,0 +1,151 @@
+#include "search/EntryFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "SearchFixtures.h"
+#include "search/EntrySearchText.h"
+
+using searchfixtures::EntryText;
+using searchfixtures::IdsOf;
+using searchfixtures::MakeEntry;
+using searchfixtures::MakeEntryAry;
+using testsupport::Ary;
+
+namespace {
+
+// Each entry carries one distinctive word in one field; 7 carries words in a
+// field the filter must not look at.
+Ary SampleEntries() {
+  return MakeEntryAry({
+      MakeEntry(1, {"Deep Learning", "deep.pdf", "", "", "", "", "", "", ""}),
+      MakeEntry(2, {"統計学入門", "toukei.pdf", "山田太郎", "", "", "", "", "", ""}),
+      MakeEntry(3, {"Notes", "a.pdf", "", "Editor Eve", "", "", "", "", ""}),
+      MakeEntry(4, {"", "b.pdf", "", "", "Supervisor Sam", "岩波書店", "", "", ""}),
+      MakeEntry(5, {"", "c.pdf", "", "", "", "", "Translator Tom", "", ""}),
+      MakeEntry(6, {"ＡＢＣ予想", "ｶﾀｶﾅ.pdf", "", "", "", "", "", "読了。deep な内容", ""}),
+      MakeEntry(7, {"", "d.pdf", "", "", "", "", "", "", "category-only-word"}),
+  });
+}
+
+std::vector<int32_t> Filter(TESK_ARY entries, const std::vector<int32_t>& positions, const std::string& typed) {
+  EntrySearchText texts;
+  EXPECT_EQ(0, texts.update(entries));
+  Ary out = MakeEntryAry({MakeEntry(99, {})});  // emptied first
+  EXPECT_EQ(0, FilterListedEntries(entries, positions, texts, SearchWords(QString::fromStdString(typed)), out.get()));
+  return IdsOf(out.get());
+}
+
+TEST(EntryFilter, MatchingRules) {
+  struct Case {
+    const char* typed;
+    std::vector<int32_t> ids;
+  } cases[] = {
+      {"", {1, 2, 3, 4, 5, 6, 7}},
+      {"deep", {1, 6}},                // title, file name and note
+      {"DEEP learning", {1}},          // every word, any case
+      {"learning deep", {1}},          // in any order
+      {"deep 読了", {6}},
+      {"deep toukei", {}},             // one word missing is no match
+      {"山田", {2}},                   // author
+      {"eve", {3}},                    // editor
+      {"sam", {4}},                    // supervisor
+      {"岩波", {4}},                   // publisher
+      {"tom", {5}},                    // translator
+      {"toukei.pdf", {2}},             // file name
+      {"abc", {6}},                    // full-width in the entry, half-width typed
+      {"ＡＢＣ予想", {6}},
+      {"カタカナ", {6}},               // half-width katakana in the entry
+      {"category-only-word", {}},      // category names are not searched
+      {"pdfsupervisor", {}},           // never across two fields
+      {"統計 入門", {2}},
+  };
+  Ary entries = SampleEntries();
+  const std::vector<int32_t> all = {0, 1, 2, 3, 4, 5, 6};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    EXPECT_EQ(c.ids, Filter(entries.get(), all, c.typed));
+  }
+}
+
+TEST(EntryFilter, KeepsTheListedOrderAndOnlyListedEntries) {
+  Ary entries = SampleEntries();
+  // A sorted, category-narrowed list: entries 6, 1, 3 in that order.
+  EXPECT_EQ((std::vector<int32_t>{6, 1}), Filter(entries.get(), {5, 0, 2}, "deep"));
+  EXPECT_EQ((std::vector<int32_t>{6, 1, 3}), Filter(entries.get(), {5, 0, 2}, ""));
+}
+
+TEST(EntryFilter, ListedPositionsFollowIds) {
+  Ary entries = SampleEntries();
+  Ary listed = MakeEntryAry({MakeEntry(6, {}), MakeEntry(1, {}), MakeEntry(3, {})});
+  std::vector<int32_t> positions = {42};
+  ASSERT_EQ(0, ListedEntryPositions(entries.get(), listed.get(), &positions));
+  EXPECT_EQ((std::vector<int32_t>{5, 0, 2}), positions);
+
+  Ary stranger = MakeEntryAry({MakeEntry(1, {}), MakeEntry(77, {})});
+  EXPECT_EQ(-1, ListedEntryPositions(entries.get(), stranger.get(), &positions));
+  EXPECT_TRUE(positions.empty());
+}
+
+TEST(EntryFilter, RefusesTextsOutOfStepWithTheEntries) {
+  Ary entries = SampleEntries();
+  EntrySearchText texts;
+  ASSERT_EQ(0, texts.update(entries.get()));
+  // Entry 2 deleted after the texts were made: positions no longer agree.
+  Tesk_Ary_Remove(entries.get(), 1);
+  Ary out = MakeEntryAry({MakeEntry(99, {})});
+  EXPECT_EQ(-1, FilterListedEntries(entries.get(), {0, 1}, texts, {}, out.get()));
+  EXPECT_EQ(0, Tesk_Ary_GetSize(out.get()));
+  ASSERT_EQ(0, texts.update(entries.get()));
+  EXPECT_EQ(0, FilterListedEntries(entries.get(), {0, 1}, texts, {}, out.get()));
+  EXPECT_EQ((std::vector<int32_t>{1, 3}), IdsOf(out.get()));
+  // A position beyond the entries.
+  EXPECT_EQ(-1, FilterListedEntries(entries.get(), {0, 6}, texts, {}, out.get()));
+  EXPECT_EQ(0, Tesk_Ary_GetSize(out.get()));
+}
+
+TEST(EntrySearchText, UpdateRefoldsOnlyChangedEntries) {
+  Ary entries = SampleEntries();
+  EntrySearchText texts;
+  ASSERT_EQ(0, texts.update(entries.get()));
+  EXPECT_TRUE(texts.matches(0, SearchWords("deep")));
+
+  // An edited title is seen after the next update, and only then.
+  FLN_ENTRY edited = MakeEntry(1, {"Shallow Learning", "shallow.pdf", "", "", "", "", "", "", ""});
+  Tesk_Ary_Update(entries.get(), 0, &edited);
+  EXPECT_FALSE(texts.matches(0, SearchWords("shallow")));
+  ASSERT_EQ(0, texts.update(entries.get()));
+  EXPECT_TRUE(texts.matches(0, SearchWords("shallow")));
+  EXPECT_FALSE(texts.matches(0, SearchWords("deep")));
+
+  // A new entry at the end, and another entry put at an existing position.
+  FLN_ENTRY added = MakeEntry(8, {"Added Later", "", "", "", "", "", "", "", ""});
+  Tesk_Ary_Add(entries.get(), &added);
+  FLN_ENTRY replaced = MakeEntry(9, {"", "", "", "", "", "", "", "replaced note", ""});
+  Tesk_Ary_Update(entries.get(), 1, &replaced);
+  ASSERT_EQ(0, texts.update(entries.get()));
+  ASSERT_EQ(8, texts.size());
+  EXPECT_EQ(8, texts.idAt(7));
+  EXPECT_TRUE(texts.matches(7, SearchWords("added")));
+  EXPECT_EQ(9, texts.idAt(1));
+  EXPECT_TRUE(texts.matches(1, SearchWords("replaced")));
+  EXPECT_FALSE(texts.matches(1, SearchWords("山田")));
+
+  // Bytes after a field's zero unit are not text and do not matter.
+  FLN_ENTRY tail = MakeEntry(8, {"Added Later", "", "", "", "", "", "", "", ""});
+  tail.en_title[100] = 'x';
+  EXPECT_EQ(EntrySearchTextOf(added), EntrySearchTextOf(tail));
+}
+
+TEST(EntrySearchText, RefusesOtherRecords) {
+  Ary notEntries = testsupport::NewAry(16);
+  const char record[16] = {};
+  Tesk_Ary_Add(notEntries.get(), record);
+  EntrySearchText texts;
+  EXPECT_EQ(-1, texts.update(notEntries.get()));
+  EXPECT_EQ(0, texts.size());
+}
+
+}  // namespace
