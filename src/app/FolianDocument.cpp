@@ -64,9 +64,10 @@ bool FolianDocument::saveLibrary() {
 
 void FolianDocument::reportSaveFailure() {
   if (_fileReplaced) return;
-  if (!LibraryFileIsAsLeft(&_fln_data)) {
+  if (QFileInfo::exists(fileName()) && !LibraryFileIsAsLeft(&_fln_data)) {
     // Saving would overwrite records this window never loaded: the file is
-    // left alone and opened again as it is now.
+    // left alone and opened again as it is now. (A file that is gone gets
+    // the plain message below; the window keeps what it shows.)
     _fileReplaced = true;
     FLN_COMM_Alert_OK(_mainWindow.get(),
                       QStringLiteral("ライブラリ「%1」は、ほかのプログラムによって置き換えられたか変更されたため、"
