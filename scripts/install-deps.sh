@@ -2,7 +2,7 @@
 # Installs the Debian packages Folian needs to build, test and run, when missing.
 set -euo pipefail
 # qt6-translations-l10n: Qt's own dialog texts in Japanese, like the rest of Folian.
-packages=(cmake ninja-build g++ qt6-base-dev qpdf mupdf-tools poppler-utils libmupdf-dev libopenjp2-7-dev libjbig2dec0-dev libgumbo-dev libmujs-dev libjpeg-dev libharfbuzz-dev libgtest-dev fonts-noto-cjk qt6-translations-l10n)
+packages=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev qpdf mupdf-tools poppler-utils libmupdf-dev libopenjp2-7-dev libjbig2dec0-dev libgumbo-dev libmujs-dev libjpeg-dev libharfbuzz-dev libgtest-dev fonts-noto-cjk qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -33,7 +33,7 @@ class CategoryChooserViewController {
   QComboBox* comboBox(int level) const;
 
   /// Labels the row of `level` with the level's label and fills its combo
-  /// box with `names` (128-byte UTF-8 records, in array order), then selects
+  /// box with `names` (kCategoryNameSize-byte UTF-8 records, in array order), then selects
   /// `select` (SetupCategoryComboBox); a name not among them is shown as
   /// typed text.
   void setupLevel(int level, const QString& label, TESK_ARY names, const std::string& select);

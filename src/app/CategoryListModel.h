@@ -1,6 +1,6 @@
 #pragma once
 // The rows of one category list: row 0 is "＜すべて＞", row k is name k - 1 of
-// the level's name array (128-byte UTF-8 records, not owned).
+// the level's name array (kCategoryNameSize-byte UTF-8 records, not owned).
 
 #include <QAbstractTableModel>
 

@@ -14,6 +14,7 @@ QString ImportFailureReasonJapanese(ImportFailureReason reason) {
     case ImportFailureReason::LibraryUnavailable: return QStringLiteral("ライブラリを開けません");
     case ImportFailureReason::NotSaved: return QStringLiteral("ライブラリを保存できません");
     case ImportFailureReason::NoIdentifier: return QStringLiteral("識別番号を割り当てられません");
+    case ImportFailureReason::MetadataNotUtf8: return QStringLiteral("情報ファイル(.flx)がUTF-8のテキストではありません");
     case ImportFailureReason::ReservedCategory:
       return QStringLiteral("情報ファイル(.flx)の分類名が「＜すべて＞」か「＜変更しない＞」です");
     case ImportFailureReason::OutOfMemory: return QStringLiteral("メモリが足りません");
@@ -37,6 +38,14 @@ QString ImportFailureMessage(const std::vector<ImportFailure>& failures) {
     lines.push_back(path + QStringLiteral(" — ") + ImportFailureReasonJapanese(failure.reason));
   }
   return FailureListMessage(QStringLiteral("次の%1件を読み込めませんでした。").arg(failures.size()), lines);
+}
+
+QString ImportDecodedNameMessage(const std::vector<ImportDecodedName>& names) {
+  std::vector<QString> lines;
+  for (const ImportDecodedName& name : names) lines.push_back(QString::fromStdString(name.stored));
+  return FailureListMessage(
+      QStringLiteral("次の%1件は、ファイル名がUTF-8ではないため、置き換えた名前で読み込みました。").arg(names.size()),
+      lines);
 }
 
 QString ExportProblemJapanese(ExportProblemKind kind) {

@@ -20,6 +20,10 @@ QString FailureListMessage(const QString& heading, const std::vector<QString>& l
 /// line per file or folder.
 QString ImportFailureMessage(const std::vector<ImportFailure>& failures);
 
+/// FailureListMessage for the files an import took in under a name that is
+/// not UTF-8: one line per file, the path as its entry holds it.
+QString ImportDecodedNameMessage(const std::vector<ImportDecodedName>& names);
+
 /// A short Japanese description of an export problem.
 QString ExportProblemJapanese(ExportProblemKind kind);
 

@@ -178,6 +178,7 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   } else if (!result.failures.empty()) {
     alert(ImportFailureMessage(result.failures));
   }
+  if (!result.decodedNames.empty()) alert(ImportDecodedNameMessage(result.decodedNames));
   if (!result.saved) reportSaveFailure();
 }
 

@@ -27,8 +27,8 @@ const char* CategoryListSelectionEnvKey(int level);
 /// cat1Ary, cat2Ary or cat3Ary for level 1, 2, 3; null for another level.
 TESK_ARY CategoryNameAryOf(const FLN_DATA* flnData, int level);
 
-/// lastSelectCat1..3 (a 128-byte UTF-8 name) for level 1, 2, 3; null for
-/// another level.
+/// lastSelectCat1..3 (a kCategoryNameSize-byte UTF-8 name) for level 1, 2,
+/// 3; null for another level.
 const char* CategoryChoiceOf(const FLN_DATA* flnData, int level);
 
 /// Sets the choice of level 1..3 to `name` (null counts as empty), cut as

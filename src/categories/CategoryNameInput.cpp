@@ -10,8 +10,7 @@
 
 namespace {
 
-// Whether a triple of the table has `name` on `level`. The name fits a record
-// (checked before), so comparing the records' cut names is exact.
+// Whether a triple of the table has `name` on `level`, compared whole.
 bool LevelHasName(TESK_ARY catsAry, int level, const char* name) {
   const int32_t count = Tesk_Ary_GetSize(catsAry);
   for (int32_t i = 0; i < count; ++i) {
@@ -28,10 +27,12 @@ bool LevelHasName(TESK_ARY catsAry, int level, const char* name) {
 
 bool CategoryNameFits(const char* name) {
   if (name == nullptr) return true;
-  if (strnlen(name, kCategoryNameSize) >= static_cast<size_t>(kCategoryNameSize)) return false;
-  // The stored field keeps the mark U+FEFF and a zero unit besides the text.
-  constexpr int kFieldUnits = sizeof(FLN_CATS::cat1Name) / sizeof(FlnUniChar) - 2;
-  return QString::fromUtf8(name).size() <= kFieldUnits;
+  // The stored field keeps the mark U+FEFF and a zero unit besides the text;
+  // a name record holds the UTF-8 form of any text that fits it.
+  constexpr size_t kFieldUnits = sizeof(FLN_CATS::cat1Name) / sizeof(FlnUniChar) - 2;
+  const size_t length = strnlen(name, kCategoryNameSize);
+  return length < static_cast<size_t>(kCategoryNameSize) &&
+         static_cast<size_t>(QString::fromUtf8(name, static_cast<qsizetype>(length)).size()) <= kFieldUnits;
 }
 
 QString CategoryNameTooLongMessage() {

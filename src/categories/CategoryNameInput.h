@@ -11,10 +11,10 @@
 
 #include "library/FlnRecords.h"
 
-/// True when `name` (UTF-8, null counts as empty) fits both places a category
-/// name is kept: a name record (at most kCategoryNameSize - 1 bytes) and a
-/// stored name field (at most 126 UTF-16 units). A longer name could not be
-/// stored whole, or would read back cut in the lists.
+/// True when `name` (UTF-8, null counts as empty) fits a stored name field:
+/// at most 126 UTF-16 units besides the field's mark and zero unit. A name
+/// record (kCategoryNameSize bytes) holds any such name. A longer name could
+/// not be stored whole.
 bool CategoryNameFits(const char* name);
 
 /// The alert shown for a name that does not fit (CategoryNameFits).

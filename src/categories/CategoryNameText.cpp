@@ -8,8 +8,8 @@ namespace {
 constexpr size_t kNameFieldBytes = sizeof(FLN_CATS::cat1Name);
 // A [128S] field holds at most 128 units (a damaged one may lack its zero
 // unit), and no unit needs more than 3 bytes of UTF-8 (a surrogate pair needs
-// 4 for 2 units).
-constexpr size_t kNameFieldUtf8Max = kNameFieldBytes / 2 * 3 + 1;
+// 4 for 2 units): a name record holds any of them whole.
+static_assert(kCategoryNameSize == kNameFieldBytes / 2 * 3 + 1, "a name record holds any name field whole");
 
 bool ReadField(const void* field, char* dest) {
   if (field == nullptr) {
@@ -38,10 +38,7 @@ void CopyCategoryName(char* dest, const char* name) {
 }
 
 void ReadCategoryNameField(const void* field, char* dest) {
-  char utf8[kNameFieldUtf8Max];
-  if (FLN_COMM_ConvertUniCharToChar_LtoN(field, kNameFieldBytes, utf8, sizeof utf8) != 1)
-    utf8[0] = '\0';
-  CopyCategoryName(dest, utf8);
+  if (FLN_COMM_ConvertUniCharToChar_LtoN(field, kNameFieldBytes, dest, kCategoryNameSize) != 1) dest[0] = '\0';
 }
 
 bool ReadCategoryNameOf(const FLN_CATS& cats, int level, char* dest) {

@@ -1,9 +1,10 @@
 #pragma once
-// Category names as the program handles them: zero-terminated UTF-8 of at most
-// 127 bytes, so that every name fits one 128-byte name record. A longer name is
-// cut at the last character boundary within 127 bytes (never inside a UTF-8
-// sequence); stored names and names passed in are cut the same way, so that a
-// long name still equals itself after a round trip through a name record.
+// Category names as the program handles them: zero-terminated UTF-8 that
+// fits one name record of kCategoryNameSize bytes. Every name a stored field
+// can hold fits whole, so names read from records are never cut and two names
+// are equal only when they are equal throughout. A longer text passed in is
+// cut at the last character boundary that fits (never inside a UTF-8
+// sequence).
 
 #include "library/FlnRecords.h"
 
@@ -12,8 +13,8 @@
 void CopyCategoryName(char* dest, const char* name);
 
 /// Converts a stored [128S] name field (256 bytes, little-endian) into `dest`
-/// (kCategoryNameSize bytes), cut as described above. A field that cannot be
-/// converted reads as empty.
+/// (kCategoryNameSize bytes), whole. A field that cannot be converted reads
+/// as empty.
 void ReadCategoryNameField(const void* field, char* dest);
 
 /// The record's name on `level` into `dest` (kCategoryNameSize bytes) and true;

@@ -11,7 +11,7 @@ namespace {
 bool IsAllCategories(const char* cutName) { return strcmp(cutName, kCategoryAll) == 0; }
 
 // Name records are written zero-terminated, but one read from elsewhere might
-// fill all 128 bytes: never compare beyond the record.
+// fill the whole record: never compare beyond it.
 bool RecordEquals(const char* record, const char* cutName) {
   return strncmp(record, cutName, kCategoryNameSize) == 0;
 }

@@ -1,12 +1,12 @@
 #pragma once
 // The category table (the triples of level-1, -2 and -3 names that exist, an
-// array of FLN_CATS) and the sorted name arrays (128-byte UTF-8 records) that
-// the three category lists of the main window show. A choice of kCategoryAll
-// on a level matches every name of that level; a level's own choice never
-// narrows its own list, only the other two.
+// array of FLN_CATS) and the sorted name arrays (kCategoryNameSize-byte UTF-8
+// records) that the three category lists of the main window show. A choice
+// of kCategoryAll on a level matches every name of that level; a level's own
+// choice never narrows its own list, only the other two.
 //
-// Names are zero-terminated UTF-8 and compare byte for byte; a name longer
-// than 127 bytes is taken cut as CopyCategoryName cuts it (CategoryNameText.h).
+// Names are zero-terminated UTF-8 and compare byte for byte, whole: a name
+// record holds any stored name (CategoryNameText.h).
 // Functions that append return 0, or -1 when memory ran out (the output then
 // holds what was appended before, or is empty where the function empties it).
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "storage/Utf8Text.h"
+
 const std::vector<CliCommandInfo>& CliCommandTable() {
   static const std::vector<CliCommandInfo> table = {
       {"new", CliCommand::New, 1, 1, {}, "new LIB"},
@@ -15,6 +17,8 @@ const std::vector<CliCommandInfo>& CliCommandTable() {
       {"delete", CliCommand::Delete, 2, -1, {}, "delete LIB ID..."},
       {"categories", CliCommand::Categories, 1, 1, {}, "categories LIB"},
       {"check", CliCommand::Check, 1, 1, {}, "check LIB"},
+      {"search", CliCommand::Search, 2, 2, {}, "search LIB QUERY [--full-text]", {"full-text"}},
+      {"index", CliCommand::Index, 1, 1, {}, "index LIB"},
   };
   return table;
 }
@@ -108,16 +112,24 @@ CliParseResult ParseCliArguments(int argc, const char* const argv[]) {
     if (arg.compare(0, 2, "--") != 0) return CommandUsageError(*info, "unknown option '" + arg + "'");
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    if (std::find(info->options.begin(), info->options.end(), name) == info->options.end())
+    const bool isFlag = std::find(info->flags.begin(), info->flags.end(), name) != info->flags.end();
+    if (!isFlag && std::find(info->options.begin(), info->options.end(), name) == info->options.end())
       return CommandUsageError(*info, "unknown option '--" + name + "' for " + info->name);
     if (invocation.options.count(name) != 0)
       return CommandUsageError(*info, "option '--" + name + "' given twice");
-    if (equals != std::string::npos) {
+    if (isFlag) {
+      if (equals != std::string::npos) return CommandUsageError(*info, "option '--" + name + "' takes no value");
+      invocation.options[name] = std::string();
+    } else if (equals != std::string::npos) {
       invocation.options[name] = arg.substr(equals + 1);
     } else {
       if (i + 1 >= args.size()) return CommandUsageError(*info, "option '--" + name + "' needs a value");
       invocation.options[name] = args[++i];
     }
+    // Option values are names and keys, stored or compared as UTF-8; altered
+    // on the way in, a name would be stored changed or would find nothing.
+    if (!IsUtf8Text(invocation.options[name]))
+      return CommandUsageError(*info, "option '--" + name + "': the value is not UTF-8 text");
   }
 
   const int count = static_cast<int>(invocation.operands.size());

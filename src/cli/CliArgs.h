@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { New, Import, List, Export, Delete, Categories, Check };
+enum class CliCommand { New, Import, List, Export, Delete, Categories, Check, Search, Index };
 
 /// What one command takes: its name, the operand count (maxOperands -1 for
-/// "any number from minOperands on"), the options that take a value, and the
-/// synopsis line the help and usage errors show.
+/// "any number from minOperands on"), the options that take a value, the
+/// synopsis line the help and usage errors show, and the options that take
+/// no value (given or not; stored with an empty value).
 struct CliCommandInfo {
   const char* name;
   CliCommand command;
@@ -21,6 +22,7 @@ struct CliCommandInfo {
   int maxOperands;
   std::vector<std::string> options;  // without the leading "--"
   const char* synopsis;              // after "folian-cli "
+  std::vector<std::string> flags = {};  // without the leading "--"
 };
 
 /// Every command, in the order the tool's help lists them.
@@ -52,7 +54,8 @@ struct CliParseResult {
 };
 
 /// Parses argv[1..argc-1]. Options come anywhere after the command, as
-/// "--name VALUE" or "--name=VALUE"; each may be given once. "--" ends the
+/// "--name VALUE" or "--name=VALUE"; each may be given once, with a value
+/// that is UTF-8 text (operands, being paths, may be any bytes). "--" ends the
 /// options, so that an operand may begin with "-". "--help" or "-h" anywhere
 /// after a command asks for that command's help.
 CliParseResult ParseCliArguments(int argc, const char* const argv[]);

@@ -15,6 +15,8 @@
 #include "library/FlnPreference.h"
 #include "library/FlnRecords.h"
 #include "storage/Endian.h"
+#include "storage/OwnedAry.h"
+#include "storage/ZelAry.h"
 #include "storage/ZelFile.h"
 
 namespace {
@@ -157,24 +159,36 @@ void MeasureSpans(std::vector<ItemSpan> items, LibraryCheckReport* report, Damag
   report->deadBytes = report->fileSize > outside ? report->fileSize - outside : 0;
 }
 
-int32_t NextIdOf(TESK_ARY idCounter, int32_t tag, const char* key) {
-  const int32_t count = Tesk_Ary_GetSize(idCounter);
-  for (int32_t i = 0; i < count; ++i) {
-    FLN_ID_COUNTER counter;
-    Tesk_Ary_GetData(idCounter, i, &counter);
-    if (ZEL_EndianLong_LtoN(counter.tag) == tag && strncmp(counter.key, key, sizeof counter.key) == 0)
-      return ZEL_EndianLong_LtoN(counter.nextId);
+// The counters as the file stores them (loading raises those that are
+// behind, and the check reports the file); null without a readable 'IDCO'.
+TESK_ARY LoadStoredCounters(const std::string& path) {
+  ZEL_FILE file;
+  TESK_ARY counters = nullptr;
+  if (ZEL_Open(path.c_str(), 1, &file) == ZEL_OK) counters = ZEL_ARY_Load(&file, kTagIdCounter);
+  ZEL_Close(&file);
+  if (counters != nullptr && counters->recordSize != static_cast<int32_t>(sizeof(FLN_ID_COUNTER))) {
+    Tesk_Ary_Free(counters);
+    return nullptr;
   }
-  return 0;  // a missing counter starts at 0
+  return counters;
 }
 
-void CheckCounter(TESK_ARY idCounter, int32_t tag, const char* key, const std::set<int32_t>& used,
+void CheckCounter(TESK_ARY storedCounters, int32_t tag, const char* key, const std::set<int32_t>& used,
                   DamageList* damage) {
   if (used.empty()) return;
-  const int32_t next = NextIdOf(idCounter, tag, key);
-  if (next <= *used.rbegin())
-    damage->add(std::string("the ") + key + " counter would hand out " + std::to_string(next) +
-                " next, but identifiers up to " + std::to_string(*used.rbegin()) + " are in use");
+  const std::string highest = std::to_string(*used.rbegin());
+  const int32_t count = Tesk_Ary_GetSize(storedCounters);
+  for (int32_t i = 0; i < count; ++i) {
+    FLN_ID_COUNTER counter;
+    Tesk_Ary_GetData(storedCounters, i, &counter);
+    if (ZEL_EndianLong_LtoN(counter.tag) != tag || strncmp(counter.key, key, sizeof counter.key) != 0) continue;
+    const int32_t next = ZEL_EndianLong_LtoN(counter.nextId);
+    if (next <= *used.rbegin())
+      damage->add(std::string("the stored ") + key + " counter stands at " + std::to_string(next) +
+                  ", but identifiers up to " + highest + " are in use");
+    return;
+  }
+  damage->add(std::string("there is no ") + key + " counter, but identifiers up to " + highest + " are in use");
 }
 
 void CheckRecords(const std::string& path, const ContainerWalk& walk, LibraryCheckReport* report,
@@ -235,8 +249,9 @@ void CheckRecords(const std::string& path, const ContainerWalk& walk, LibraryChe
     report->unusedPdfBytes += walk.pdfLengths[i];
   }
 
-  CheckCounter(data.idCounter, kTagEntry, "en_id", entryIds, damage);
-  CheckCounter(data.idCounter, kTagAttachment, "at_id", attachmentIds, damage);
+  OwnedAry storedCounters(LoadStoredCounters(path));
+  CheckCounter(storedCounters.get(), kTagEntry, "en_id", entryIds, damage);
+  CheckCounter(storedCounters.get(), kTagAttachment, "at_id", attachmentIds, damage);
   FreeFlnData(&data);
 }
 

@@ -38,8 +38,9 @@ struct LibraryCheckReport {
 /// stops the library from loading, a level without its label, two entries
 /// with one en_id, an entry without an attachment, one whose attachment
 /// names a missing member of 'ATTD' or one behind a break in its chain (a
-/// PDF that cannot be read), and an
-/// en_id or at_id counter that would hand out an identifier already used.
+/// PDF that cannot be read), and a stored en_id or at_id counter that is
+/// missing or behind the identifiers in use (loading the library raises it;
+/// the file still holds it so).
 LibraryCheckReport CheckLibraryFile(const std::string& path);
 
 /// Writes the report: the file size, one line per tag with its member count

@@ -36,3 +36,15 @@ int RunCategoriesCommand(const CliInvocation& invocation);
 /// check LIB: the container's tags, member counts and dead bytes, and the
 /// damage found; 0 only for an undamaged library.
 int RunCheckCommand(const CliInvocation& invocation);
+
+/// search LIB QUERY: the entries whose title, file name, people or note
+/// contain every word of QUERY (as the library window's filter box finds
+/// them), in the order of the library's sort keys, as "list" writes them.
+/// With --full-text: the entries whose PDF text holds every term of QUERY on
+/// one page ("..." a phrase), most hits first, one line each: en_id, title,
+/// hits, the pages with hits. The full-text index is brought in step first.
+int RunSearchCommand(const CliInvocation& invocation);
+
+/// index LIB: builds the library's full-text index or brings it in step,
+/// with a progress line on a terminal.
+int RunIndexCommand(const CliInvocation& invocation);

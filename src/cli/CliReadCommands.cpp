@@ -1,4 +1,4 @@
-// The commands that only read a library file: list, categories, check.
+// The commands that only read a library file: list, search, categories, check.
 
 #include <cstdio>
 
@@ -8,12 +8,15 @@
 #include "categories/EntrySort.h"
 #include "categories/FlnCategoryTable.h"
 #include "cli/CliCheck.h"
+#include "cli/CliFullText.h"
 #include "cli/CliCommands.h"
 #include "cli/CliLibrary.h"
 #include "cli/CliLibraryLock.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSortOption.h"
 #include "cli/CliUsage.h"
+#include "search/EntryFilter.h"
+#include "search/SearchWords.h"
 #include "storage/Endian.h"
 
 namespace {
@@ -74,6 +77,35 @@ int RunListCommand(const CliInvocation& invocation) {
   if (QueryEntry(choices[0].c_str(), choices[1].c_str(), choices[2].c_str(), data->entry, data->showEntryAry) != 0 ||
       SortEntryArray(data->showEntryAry, sortGiven ? sortKeys : data->entryListInfo) != 0) {
     PrintError("out of memory while listing the entries");
+    return kCliExitFailure;
+  }
+  const int32_t count = Tesk_Ary_GetSize(data->showEntryAry);
+  for (int32_t row = 0; row < count; ++row) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(data->showEntryAry, row, &entry);
+    PrintEntryLine(entry);
+  }
+  return kCliExitOk;
+}
+
+int RunSearchCommand(const CliInvocation& invocation) {
+  if (invocation.options.count("full-text") != 0) return RunFullTextSearch(invocation);
+  const std::string& library = invocation.operands[0];
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
+  CliLibrary opened;
+  if (!opened.load(library)) return kCliExitFailure;
+  FLN_DATA* data = opened.data();
+
+  // As the window lists every entry, then narrows by the typed words.
+  EntrySearchText texts;
+  std::vector<int32_t> positions;
+  if (QueryEntry(kCategoryAll, kCategoryAll, kCategoryAll, data->entry, data->showEntryAry) != 0 ||
+      SortEntryArray(data->showEntryAry, data->entryListInfo) != 0 || texts.update(data->entry) != 0 ||
+      ListedEntryPositions(data->entry, data->showEntryAry, &positions) != 0 ||
+      FilterListedEntries(data->entry, positions, texts, SearchWords(QString::fromStdString(invocation.operands[1])),
+                          data->showEntryAry) != 0) {
+    PrintError("out of memory while searching the entries");
     return kCliExitFailure;
   }
   const int32_t count = Tesk_Ary_GetSize(data->showEntryAry);

@@ -52,6 +52,27 @@ const char* DescriptionOf(CliCommand command) {
              "reaches), the stored PDFs that no entry uses any more, and every fault\n"
              "found in the container's chains and in the library's records. Exit code 0\n"
              "only for an undamaged library.\n";
+    case CliCommand::Search:
+      return "Finds entries. Without --full-text: those whose title, file name, author,\n"
+             "editor, supervisor, publisher, translator or note contain every word of\n"
+             "QUERY, case and character width not counting (as the filter box of the\n"
+             "library window), in the library's sort order, written as \"list\" writes\n"
+             "them.\n"
+             "With --full-text: those whose PDF holds every term of QUERY on one page;\n"
+             "text in double quotes is one term (a phrase). Most hits first, one line\n"
+             "each: en_id, title, number of hits, the pages with hits (1 = first page).\n"
+             "The full-text index (in $XDG_CACHE_HOME/FOLIAN) is brought in step with\n"
+             "the library first.\n"
+             "\n"
+             "  --full-text   search the text of the PDFs\n";
+    case CliCommand::Index:
+      return "Builds the full-text index of LIB, or brings it in step with the library:\n"
+             "PDFs of new or changed entries are read, those of deleted entries dropped.\n"
+             "The index is kept in $XDG_CACHE_HOME/FOLIAN (~/.cache/FOLIAN), never in the\n"
+             "library; a damaged index is made again. On a terminal a progress line shows\n"
+             "the count and the current entry. Ctrl-C stops between two PDFs; what was\n"
+             "indexed stays, and the next run goes on from there. Ends with a summary:\n"
+             "entries with text, without text (scanned images), locked and unreadable.\n";
   }
   return "";
 }

@@ -81,7 +81,7 @@ int RunImportCommand(const CliInvocation& invocation) {
       return kCliExitUsage;
     }
     if (!CategoryNameFits(categories[i].c_str())) {
-      PrintUsageError(option + ": the category name is too long (at most 127 bytes of UTF-8 and 126 UTF-16 units)",
+      PrintUsageError(option + ": the category name is too long (at most 126 UTF-16 units)",
                       &invocation.command);
       return kCliExitUsage;
     }
@@ -109,6 +109,7 @@ int RunImportCommand(const CliInvocation& invocation) {
   progress.finish(result.status == ImportStatus::Completed ? result.listed : handled, result.listed);
 
   for (const ImportFailure& failure : result.failures) PrintError(ImportFailureLine(failure));
+  for (const ImportDecodedName& name : result.decodedNames) PrintError(ImportDecodedNameLine(name));
   switch (result.status) {
     case ImportStatus::LibraryUnavailable:
       PrintError(library + ": the library file cannot be opened for writing; nothing was imported");

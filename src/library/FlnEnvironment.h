@@ -7,9 +7,11 @@
 
 #include "library/FlnRecords.h"
 
-/// Size of the buffer GetEnvironmentValue writes into: a value's UTF-8 form
-/// and its zero byte.
-constexpr int32_t kEnvValueBufferSize = 128;
+/// Size of the buffer GetEnvironmentValue writes into: room for the UTF-8
+/// form of any value field (128 units of at most three bytes) and its zero
+/// byte, so that every value that was saved (a long category name chosen in
+/// a list among them) reads back.
+constexpr int32_t kEnvValueBufferSize = sizeof(FLN_ENV::value) / sizeof(FlnUniChar) * 3 + 1;
 
 /// Sets `key` to `value` (UTF-8) in flnData->envAry: the first record with
 /// that key gets the value and updateDate now (its ev_id and createDate
@@ -22,5 +24,5 @@ int SaveEnvironment(FLN_DATA* flnData, const char* key, const char* value);
 
 /// Copies the value of `key` into `out` (kEnvValueBufferSize bytes) as UTF-8
 /// and returns 1. Returns 0 and leaves `out` unchanged when the key is not
-/// present, or when the value's UTF-8 form needs more than 127 bytes.
+/// present.
 int GetEnvironmentValue(TESK_ARY envAry, const char* key, char* out);

@@ -5,6 +5,18 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "storage/SideFilePath.h"
+
+namespace {
+
+// "<target>.new-<pid>-<attempt>" beside the target, fitted to the file
+// system's limit on one name (SideFilePath).
+std::string TemporaryPath(const std::string& target, int attempt) {
+  return SideFilePath(target, ".new-" + std::to_string(static_cast<long>(getpid())) + "-" + std::to_string(attempt));
+}
+
+}  // namespace
+
 FlnFileReplacement::~FlnFileReplacement() {
   if (!temp_.empty() && !committed_) std::remove(temp_.c_str());
 }
@@ -13,8 +25,7 @@ int FlnFileReplacement::create(ZEL_FILE* file) {
   // A name beside the target (so that the rename stays on one file system)
   // that no other writer uses; a leftover of an earlier run is skipped.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate =
-        target_ + ".new-" + std::to_string(static_cast<long>(getpid())) + "-" + std::to_string(attempt);
+    std::string candidate = TemporaryPath(target_, attempt);
     errno = 0;
     const int rc = ZEL_Create(candidate.c_str(), file);
     if (rc == ZEL_OK) {

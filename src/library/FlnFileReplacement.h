@@ -17,7 +17,8 @@ class FlnFileReplacement {
   FlnFileReplacement& operator=(const FlnFileReplacement&) = delete;
 
   /// Creates the empty temporary container (ZEL_Create) and leaves `file`
-  /// open on it. A ZEL result code; errno tells why when it is -1.
+  /// open on it. Its name is the target's with a suffix, the target's part
+  /// cut where needed so that the name stays within the file system's limit. A ZEL result code; errno tells why when it is -1.
   int create(ZEL_FILE* file);
   /// Flushes and closes `file` (the temporary container), puts it in the
   /// target's place and flushes the folder, so that after a crash the target

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <string>
@@ -10,6 +11,7 @@
 #include "categories/FlnCategoryTable.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnContainerCheck.h"
+#include "library/FlnIdCounter.h"
 #include "storage/Endian.h"
 #include "storage/ZelAry.h"
 
@@ -97,6 +99,30 @@ TESK_ARY MakeNameArray(TESK_ARY cats, int (*distinct)(TESK_ARY, TESK_ARY)) {
   return names;
 }
 
+// Counters that are missing or behind the identifiers stored would hand out
+// identifiers in use again; they catch up here, in memory, and reach the
+// file with the next save. The counters' own counter comes first, since the
+// others may need an ic_id from it.
+bool RaiseCountersToStoredIds(const LoadedArrays& a) {
+  const struct {
+    int32_t tag;
+    const char* key;
+    TESK_ARY records;
+    size_t idOffset;
+  } kinds[] = {
+      {kTagIdCounter, "ic_id", a.idCounter, offsetof(FLN_ID_COUNTER, ic_id)},
+      {kTagLabel, "la_id", a.label, offsetof(FLN_LABEL, la_id)},
+      {kTagEntry, "en_id", a.entry, offsetof(FLN_ENTRY, en_id)},
+      {kTagAttachment, "at_id", a.attachment, offsetof(FLN_ATTACHMENT, at_id)},
+      {kTagEnvironment, "ev_id", a.env, offsetof(FLN_ENV, ev_id)},
+      {kTagCats, "ct_id", a.cats, offsetof(FLN_CATS, ct_id)},
+  };
+  for (const auto& kind : kinds)
+    if (RaiseIdCounter(a.idCounter, kind.tag, kind.key, HighestStoredId(kind.records, kind.idOffset)) != 0)
+      return false;
+  return true;
+}
+
 FlnResult ReadArrays(ZEL_FILE* file, LoadedArrays* a) {
   struct Stored {
     int32_t tag;
@@ -123,6 +149,8 @@ FlnResult ReadArrays(ZEL_FILE* file, LoadedArrays* a) {
     r = LoadTag(file, s.tag, s.recordSize, s.emptyIfMissing, a->image, s.out);
     if (!r.ok()) return r;
   }
+
+  if (!RaiseCountersToStoredIds(*a)) return NoMemory();
 
   a->showEntry = Tesk_Ary_Init(sizeof(FLN_ENTRY), 20, 20);
   a->cat1 = MakeNameArray(a->cats, GetDistinctCat1Ary_FromCatsAry);

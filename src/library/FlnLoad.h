@@ -22,7 +22,9 @@
 /// 'ATTA', 'IDCO', 'ENVI', 'CATS' load into label, entry, attachment,
 /// idCounter, envAry, catsAry; a missing tag, or one whose members all have
 /// one length that is not its record's, gives an empty array of the right
-/// record size. showEntryAry is new and empty; cat1Ary..cat3Ary hold the
+/// record size. The counters of 'IDCO', 'LABE', 'ENTR', 'ATTA', 'ENVI' and
+/// 'CATS' are raised above the identifiers their records hold, made where
+/// missing (RaiseIdCounter), in memory only: the next save stores them. showEntryAry is new and empty; cat1Ary..cat3Ary hold the
 /// distinct names of catsAry per level, sorted with CategorySortFunc;
 /// filePath is `path`. entryListInfo takes the first three 'ENSO' records in
 /// stored order, or without them sort field kinds 2, 0, 0 with the first

@@ -234,6 +234,11 @@ struct FLN_ENTRY_LIST_INFO {
   uint8_t sortFieldAscend[3]; // 1 = ascending, anything else descending
 };
 
+/// One record of cat1Ary..cat3Ary and every category name buffer: room for
+/// the UTF-8 form of a whole [128S] name field (up to 128 units of at most
+/// three bytes each) and a zero byte, so that names are kept and compared whole.
+constexpr int32_t kCategoryNameSize = sizeof(FLN_CATS::cat1Name) / sizeof(FlnUniChar) * 3 + 1;
+
 class FlnDiskImage;  // what SaveAll knows the library file holds (FlnArraySync.h)
 
 /// The open library in memory, one per document. Array fields hold a
@@ -250,12 +255,12 @@ struct FLN_DATA {
   TESK_ARY envAry = nullptr;        // FLN_ENV
   char filePath[256] = {};
   TESK_ARY catsAry = nullptr;       // FLN_CATS
-  TESK_ARY cat1Ary = nullptr;       // 128-byte UTF-8 names, sorted
+  TESK_ARY cat1Ary = nullptr;       // kCategoryNameSize-byte UTF-8 names, sorted
   TESK_ARY cat2Ary = nullptr;
   TESK_ARY cat3Ary = nullptr;
-  char lastSelectCat1[128] = {};
-  char lastSelectCat2[128] = {};
-  char lastSelectCat3[128] = {};
+  char lastSelectCat1[kCategoryNameSize] = {};
+  char lastSelectCat2[kCategoryNameSize] = {};
+  char lastSelectCat3[kCategoryNameSize] = {};
   TESK_ARY entryWindow = nullptr;   // FLN_ENTRY_WINDOW_REF: open information windows
   FLN_ENTRY_LIST_INFO entryListInfo = {};
   // Owned; made by loading or the first save, released by FreeFlnData. Lets
@@ -274,4 +279,3 @@ struct FLN_ENTRY_WINDOW_REF {
   void* window;
 };
 
-constexpr int32_t kCategoryNameSize = 128;  // one record of cat1Ary..cat3Ary

@@ -229,20 +229,50 @@ int ResolveLink(fz_context* ctx, fz_document* doc, const char* uri, float* x, fl
   return page;
 }
 
-int PageOfLocation(fz_context* ctx, fz_document* doc, fz_location location) {
-  int page = -1;
-  fz_var(page);
-  fz_try(ctx) { page = location.page < 0 ? -1 : fz_page_number_from_location(ctx, doc, location); }
-  fz_catch(ctx) { page = -1; }
-  return page;
+// The outline is walked with MuPDF's iterator rather than loaded as a tree:
+// MuPDF 1.21 loses the items it had made when a damaged outline makes its
+// tree loader fail part way.
+fz_outline_iterator* NewOutlineIterator(fz_context* ctx, fz_document* doc) {
+  fz_outline_iterator* iterator = nullptr;
+  fz_var(iterator);
+  fz_try(ctx) { iterator = fz_new_outline_iterator(ctx, doc); }
+  fz_catch(ctx) { iterator = nullptr; }
+  return iterator;
 }
 
-fz_outline* LoadOutline(fz_context* ctx, fz_document* doc) {
-  fz_outline* outline = nullptr;
-  fz_var(outline);
-  fz_try(ctx) { outline = fz_load_outline(ctx, doc); }
-  fz_catch(ctx) { outline = nullptr; }
-  return outline;
+enum OutlineMove { kOutlineNext, kOutlineDown, kOutlineUp };
+// A move's result as MuPDF gives it (0: at an item, 1: at an empty place,
+// -1: could not move), or kOutlineFailed on an error.
+constexpr int kOutlineFailed = -2;
+
+int MoveOutline(fz_context* ctx, fz_outline_iterator* iterator, OutlineMove move) {
+  int result = kOutlineFailed;
+  fz_var(result);
+  fz_try(ctx) {
+    switch (move) {
+      case kOutlineNext: result = fz_outline_iterator_next(ctx, iterator); break;
+      case kOutlineDown: result = fz_outline_iterator_down(ctx, iterator); break;
+      case kOutlineUp: result = fz_outline_iterator_up(ctx, iterator); break;
+    }
+  }
+  fz_catch(ctx) { result = kOutlineFailed; }
+  return result < -1 ? kOutlineFailed : result;
+}
+
+// The item at the iterator (valid until it moves); null when there is none
+// there, with `failed` set on an error.
+fz_outline_item* OutlineItem(fz_context* ctx, fz_outline_iterator* iterator, bool* failed) {
+  fz_outline_item* item = nullptr;
+  int error = 0;
+  fz_var(item);
+  fz_var(error);
+  fz_try(ctx) { item = fz_outline_iterator_item(ctx, iterator); }
+  fz_catch(ctx) {
+    item = nullptr;
+    error = 1;
+  }
+  *failed = error != 0;
+  return item;
 }
 
 // ---------------------------------------------------------------- C++ side
@@ -402,26 +432,49 @@ QVector<PdfLink> PdfDocument::links(int page) {
 
 QVector<PdfOutlineItem> PdfDocument::outline() {
   QVector<PdfOutlineItem> items;
-  fz_outline* root = LoadOutline(_engine->ctx, _engine->doc);
-  // Depth first, in document order: the stack holds the next sibling of
-  // each level entered.
-  std::vector<std::pair<fz_outline*, int>> stack;
-  if (root != nullptr) stack.emplace_back(root, 0);
-  while (!stack.empty() && items.size() < kMaxOutlineItems) {
-    auto [node, depth] = stack.back();
-    stack.pop_back();
-    if (node->next != nullptr) stack.emplace_back(node->next, depth);
-    PdfOutlineItem item;
-    item.title = QString::fromUtf8(node->title != nullptr ? node->title : "").simplified();
-    item.depth = depth;
-    if (node->uri != nullptr && fz_is_external_link(_engine->ctx, node->uri))
-      item.uri = QString::fromUtf8(node->uri);
-    else
-      item.page = PageOfLocation(_engine->ctx, _engine->doc, node->page);
-    if (item.page >= _pageCount) item.page = -1;
-    items.append(item);
-    if (node->down != nullptr && depth < kMaxOutlineDepth) stack.emplace_back(node->down, depth + 1);
+  fz_context* ctx = _engine->ctx;
+  fz_outline_iterator* iterator = NewOutlineIterator(ctx, _engine->doc);
+  if (iterator == nullptr) return items;
+  // Depth first, in document order. Every step is bounded: a damaged
+  // outline may loop back on itself.
+  int depth = 0;
+  for (int step = 0; step < kMaxOutlineItems; ++step) {
+    bool failed = false;
+    if (const fz_outline_item* node = OutlineItem(ctx, iterator, &failed)) {
+      PdfOutlineItem item;
+      item.title = QString::fromUtf8(node->title != nullptr ? node->title : "").simplified();
+      item.depth = depth;
+      if (node->uri != nullptr && fz_is_external_link(ctx, node->uri)) {
+        item.uri = QString::fromUtf8(node->uri);
+      } else if (node->uri != nullptr) {
+        float x = -1, y = -1;
+        item.page = ResolveLink(ctx, _engine->doc, node->uri, &x, &y);
+        if (item.page >= _pageCount) item.page = -1;
+      }
+      items.append(item);
+    }
+    if (failed) break;
+    const int down = MoveOutline(ctx, iterator, kOutlineDown);
+    if (down == 0 && depth < kMaxOutlineDepth) {
+      ++depth;
+      continue;
+    }
+    if (down == kOutlineFailed) break;
+    if (down >= 0 && MoveOutline(ctx, iterator, kOutlineUp) < 0) break;  // an empty (or too deep) level
+    // The next item, climbing out of the levels that have no more.
+    bool more = false;
+    while (!more) {
+      const int next = MoveOutline(ctx, iterator, kOutlineNext);
+      if (next == 0) {
+        more = true;
+      } else if (next == kOutlineFailed || depth == 0 || MoveOutline(ctx, iterator, kOutlineUp) < 0) {
+        break;
+      } else {
+        --depth;
+      }
+    }
+    if (!more) break;
   }
-  fz_drop_outline(_engine->ctx, root);
+  fz_drop_outline_iterator(ctx, iterator);
   return items;
 }

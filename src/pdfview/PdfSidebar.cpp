@@ -18,7 +18,25 @@ PdfSidebar::PdfSidebar(MyPDFView* view, QWidget* parent)
   documentChanged();
 }
 
+void PdfSidebar::showEvent(QShowEvent* event) {
+  QTabWidget::showEvent(event);
+  load();
+}
+
 void PdfSidebar::documentChanged() {
+  _loaded = false;
+  if (isVisible()) {
+    load();
+  } else {
+    // Nothing of the previous document may stay behind.
+    _outline->setOutline({});
+    _thumbnails->setDocument(nullptr);
+  }
+}
+
+void PdfSidebar::load() {
+  if (_loaded) return;
+  _loaded = true;
   PdfDocument* document = _view->pageCount() > 0 ? _view->document() : nullptr;
   _outline->setOutline(document != nullptr ? document->outline() : QVector<PdfOutlineItem>());
   _thumbnails->setDocument(document);
@@ -27,6 +45,7 @@ void PdfSidebar::documentChanged() {
 }
 
 void PdfSidebar::pageChanged() {
+  if (!_loaded) return;
   _outline->highlightPage(_view->currentPage());
   _thumbnails->highlightPage(_view->currentPage());
 }

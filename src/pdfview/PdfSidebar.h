@@ -2,7 +2,9 @@
 // The viewer's sidebar: the document's outline and its page thumbnails, on
 // two tabs, following a MyPDFView. Choosing an outline item or a thumbnail
 // shows that page in the view (recorded in its history); as the view's
-// current page changes, both highlight it.
+// current page changes, both highlight it. A hidden sidebar reads nothing
+// from the document until it is shown, so that opening a window with the
+// sidebar closed costs nothing for it.
 
 #include <QTabWidget>
 
@@ -24,11 +26,17 @@ class PdfSidebar : public QTabWidget {
   PdfOutlineView* outline() const { return _outline; }
   PdfThumbnailView* thumbnails() const { return _thumbnails; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void documentChanged();
   void pageChanged();
+  /// Reads the view's document into the panels when it has not been yet.
+  void load();
 
   MyPDFView* _view;
+  bool _loaded = false;  // the panels show the view's current document
   PdfOutlineView* _outline;
   PdfThumbnailView* _thumbnails;
 };

@@ -250,6 +250,13 @@ int NewItemPosition(ZEL_FILE* file, uint32_t length, uint32_t* position) {
 // Opening and closing
 // ---------------------------------------------------------------------------
 
+// Whether an item `offset` steps away from where a walk began can still be
+// part of a sound chain of this file.
+static bool WithinChainReach(const ZEL_FILE* file, int64_t offset) {
+  const uint64_t distance = offset < 0 ? static_cast<uint64_t>(-offset) : static_cast<uint64_t>(offset);
+  return distance <= ZEL_MaxChainSteps(file);
+}
+
 uint64_t ZEL_MaxChainSteps(const ZEL_FILE* file) {
   if (file == nullptr || file->fileSize <= kRootOffset) return 0;
   return (file->fileSize - kRootOffset) / kRecordSize;
@@ -356,25 +363,29 @@ int ZEL_FirstTag(ZEL_FILE* file) {
   if (head.tag == kRootTag) return ZEL_ERR_IO;
   file->current = head;
   file->hasCurrent = 1;
-  file->tagSteps = 0;
+  file->tagOffset = 0;
+  file->memberOffset = 0;
   return ZEL_OK;
 }
 
 static int MoveAlongTagChain(ZEL_FILE* file, bool forward) {
   if (!isOpen(file)) return ZEL_ERR_ARG;
   if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
-  if (file->tagSteps >= ZEL_MaxChainSteps(file)) return ZEL_ERR_IO;
   ZEL_METADATA head = file->current;
   if (!isTagHead(head)) {
     const int rc = FindFirstMember(file, head.tag, &head);
     if (rc != ZEL_OK) return rc;
   }
+  const uint32_t link = forward ? head.nextTag : head.prevTag;
+  const int64_t offset = file->tagOffset + (forward ? 1 : -1);
+  if (link != kNone && !WithinChainReach(file, offset)) return ZEL_ERR_IO;
   ZEL_METADATA next;
-  const int rc = FollowTagLink(file, forward ? head.nextTag : head.prevTag, &next);
+  const int rc = FollowTagLink(file, link, &next);
   if (rc != ZEL_OK) return rc;
   if (next.tag == kRootTag) return forward ? ZEL_ERR_IO : ZEL_ERR_NO_TAG;
   file->current = next;
-  ++file->tagSteps;
+  file->tagOffset = offset;
+  file->memberOffset = 0;  // a tag head: its member chain begins here
   return ZEL_OK;
 }
 
@@ -386,9 +397,13 @@ int ZEL_FirstMember(ZEL_FILE* file, int32_t tag) {
   ZEL_METADATA head;
   const int rc = FindFirstMember(file, tag, &head);
   if (rc != ZEL_OK) return rc;
+  // Back to the head of the tag it is on, the walk along the tag chain stays
+  // where it was (a walk may return to each head before its next tag step);
+  // any other tag is a new place to count from.
+  if (!file->hasCurrent || file->current.tag != tag) file->tagOffset = 0;
   file->current = head;
   file->hasCurrent = 1;
-  file->memberSteps = 0;
+  file->memberOffset = 0;
   return ZEL_OK;
 }
 
@@ -396,12 +411,13 @@ static int MoveAlongMemberChain(ZEL_FILE* file, bool forward) {
   if (!isOpen(file)) return ZEL_ERR_ARG;
   if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
   const uint32_t link = forward ? file->current.nextMember : file->current.prevMember;
-  if (link != kNone && file->memberSteps >= ZEL_MaxChainSteps(file)) return ZEL_ERR_IO;
+  const int64_t offset = file->memberOffset + (forward ? 1 : -1);
+  if (link != kNone && !WithinChainReach(file, offset)) return ZEL_ERR_IO;
   ZEL_METADATA next;
   const int rc = FollowMemberLink(file, file->current, link, &next);
   if (rc != ZEL_OK) return rc;
   file->current = next;
-  ++file->memberSteps;
+  file->memberOffset = offset;
   return ZEL_OK;
 }
 

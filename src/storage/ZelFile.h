@@ -46,11 +46,16 @@ struct ZEL_FILE {
   uint8_t hasCurrent = 0;
   int32_t openMode = 0;  // 0 = read and write, 1 = read-only
   uint64_t fileSize = 0; // size as last seen; every offset read is checked against it
-  // Steps taken along the tag chain since ZEL_FirstTag and along a member
-  // chain since ZEL_FirstMember. A walk longer than the file could hold has
-  // met a cycle, and the next step fails with -2 instead of going round forever.
-  uint64_t tagSteps = 0;
-  uint64_t memberSteps = 0;
+  // Where the current item lies along the tag chain and along its member
+  // chain, counted in steps (forward positive) from where the walk began: the
+  // item that ZEL_FirstTag or ZEL_FirstMember made current (ZEL_FirstMember
+  // of the tag the current item belongs to keeps the tag walk's count), or,
+  // for the member chain, the tag head a tag move reached. In a sound chain no item lies
+  // further from another than the file has items, whichever way and however
+  // often a caller turns; a walk that gets further has met a cycle, and its
+  // next step fails with -2 instead of going round forever.
+  int64_t tagOffset = 0;
+  int64_t memberOffset = 0;
 };
 
 /// Creates a new, empty container (548 bytes) and leaves `file` open read/write.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "storage/RecordHash.h"
+#include "storage/SideFilePath.h"
 #include "storage/ZelJournalFormat.h"
 
 using namespace zeljournal;
@@ -155,7 +156,7 @@ bool UndoInPlace(FileStream* stream, const std::vector<uint8_t>& journalBytes, c
 
 namespace ZelJournal {
 
-std::string PathFor(const std::string& containerPath) { return containerPath + kSuffix; }
+std::string PathFor(const std::string& containerPath) { return SideFilePath(containerPath, kSuffix); }
 
 bool Discard(FileStream* stream) {
   const uint64_t oldSize = stream->heldSize();

@@ -22,7 +22,8 @@
 
 namespace ZelJournal {
 
-/// The journal's path for the container at `path`.
+/// The journal's path for the container at `path`: "<container>-journal",
+/// fitted to the file system's limit on one name (SideFilePath).
 std::string PathFor(const std::string& containerPath);
 
 /// Makes the change held by `stream` (FileStream::holdOverwrites) durable

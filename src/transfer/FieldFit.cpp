@@ -2,15 +2,6 @@
 
 #include "storage/FolianCommon.h"
 
-std::string CutUtf8_ToBytes(const std::string& text, size_t maxBytes) {
-  if (text.size() <= maxBytes) return text;
-  size_t end = maxBytes;
-  // Back up over continuation bytes (10xxxxxx) to the lead byte of the
-  // sequence that would be cut, and cut before it.
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  return text.substr(0, end);
-}
-
 QString CutText_ToUnits(const QString& text, size_t maxUnits) {
   if (static_cast<size_t>(text.size()) <= maxUnits) return text;
   qsizetype end = static_cast<qsizetype>(maxUnits);
@@ -20,4 +11,15 @@ QString CutText_ToUnits(const QString& text, size_t maxUnits) {
 
 void StoreFittedText(const QString& text, void* field, size_t fieldBytes) {
   FLN_COMM_CopyUniStr_FromNSString_NtoL(CutText_ToUnits(text, TextUnitsOfField(fieldBytes)), field, fieldBytes);
+}
+
+bool StoreWholeText(const QString& text, void* field, size_t fieldBytes) {
+  if (FLN_COMM_CopyUniStr_FromNSString_NtoL(text, field, fieldBytes) == 1) return true;
+  // A field read back drops one leading mark, so the text may go without it
+  // only when it cannot be taken for one.
+  const size_t units = static_cast<size_t>(text.size());
+  if (units + 1 != fieldBytes / sizeof(char16_t) || text.startsWith(QChar(0xFEFF)) || text.contains(QChar(u'\0')))
+    return false;
+  FLN_COMM_NtoL_UniChar(reinterpret_cast<const char16_t*>(text.utf16()), field);
+  return true;
 }

@@ -7,9 +7,7 @@
 #include <cstddef>
 #include <string>
 
-/// `text` (UTF-8) cut to at most `maxBytes` bytes, before the first byte of
-/// the UTF-8 sequence that would not fit whole.
-std::string CutUtf8_ToBytes(const std::string& text, size_t maxBytes);
+#include "storage/Utf8Text.h"  // CutUtf8_ToBytes, for UTF-8 byte budgets
 
 /// `text` cut to at most `maxUnits` UTF-16 units, dropping a high surrogate
 /// whose low half would not fit.
@@ -22,3 +20,10 @@ constexpr size_t TextUnitsOfField(size_t fieldBytes) { return fieldBytes / 2 - 2
 /// Stores `text` into the little-endian text field of `fieldBytes` bytes,
 /// cut with CutText_ToUnits so that it always fits.
 void StoreFittedText(const QString& text, void* field, size_t fieldBytes);
+
+/// Stores `text` whole into the little-endian text field of `fieldBytes`
+/// bytes, or nothing: with the leading mark where it fits so, else without
+/// the mark when the text fills the field's units before its zero unit (and
+/// does not itself begin with U+FEFF, which would read as the mark). True
+/// when it was stored.
+bool StoreWholeText(const QString& text, void* field, size_t fieldBytes);

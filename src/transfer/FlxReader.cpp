@@ -1,8 +1,12 @@
 #include "transfer/FlxReader.h"
 
+#include <QStringDecoder>
+
 #include "storage/Endian.h"
-#include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
+#include "storage/Utf8Text.h"
+#include "transfer/FieldFit.h"
+#include "transfer/FlxEscape.h"
 #include "transfer/FlxKeyTable.h"
 #include "transfer/FlxPath.h"
 
@@ -10,7 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -21,8 +27,8 @@ constexpr bool keyTableFitsTheReader() {
   for (int i = 0; i < kFlxKeyCount; ++i) {
     const FlxKey& key = kFlxKeys[i];
     if (std::char_traits<char>::length(key.key) + 3 > kPatternSize) return false;
-    if (key.readerLimit > kFlxLongestValue) return false;
     if (key.kind == FlxValueKind::Date && key.readerLimit > key.size) return false;
+    if (key.kind == FlxValueKind::Text && key.readerLimit != key.size / sizeof(FlnUniChar) - 1) return false;
     if ((key.missingNext == FlxMissingNext::Chain) != (i >= kFlxChainFirst)) return false;
   }
   return true;
@@ -30,19 +36,21 @@ constexpr bool keyTableFitsTheReader() {
 static_assert(keyTableFitsTheReader(),
               "a key or a reader limit does not fit its buffer or field, or the chain is misplaced");
 
-enum class Taken { Nothing, WithLineFeed, Clean };
-
 size_t patternLength(const char* key) { return 1 + std::strlen(key) + 1; }
 
-Taken takeValue(const char* key, const char* keyPos, const char* end, char* out, size_t outSize) {
-  if (key == nullptr || keyPos == nullptr || end == nullptr || out == nullptr) return Taken::Nothing;
+// The value behind the pattern of `key` at `keyPos`, up to `end`; none when
+// either is missing or the end lies before the value's start.
+std::optional<std::string_view> valueBetween(const char* key, const char* keyPos, const char* end) {
+  if (keyPos == nullptr || end == nullptr) return std::nullopt;
   const char* start = keyPos + patternLength(key);
-  if (end < start) return Taken::Nothing;
-  const size_t length = static_cast<size_t>(end - start);
-  if (length + 1 > outSize) return Taken::Nothing;
-  std::memcpy(out, start, length);
-  out[length] = '\0';
-  return std::memchr(out, '\n', length) != nullptr ? Taken::WithLineFeed : Taken::Clean;
+  if (end < start) return std::nullopt;
+  return std::string_view(start, static_cast<size_t>(end - start));
+}
+
+// Text is measured in the units its field stores, anything else in bytes.
+bool withinLimit(const FlxKey& key, std::string_view value) {
+  if (key.kind == FlxValueKind::Text) return Utf16UnitsOfUtf8(value) <= key.readerLimit;
+  return value.size() + 1 <= key.readerLimit;
 }
 
 bool isWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
@@ -67,36 +75,40 @@ void storeShort(FLN_ENTRY* entry, size_t offset, int64_t value) {
   store(entry, offset, ZEL_EndianShort_NtoL(static_cast<int16_t>(static_cast<uint16_t>(value))));
 }
 
-void storeValue(FLN_ENTRY* entry, const FlxKey& key, const char* value) {
+// Stores a value that is within its key's limit.
+void storeValue(FLN_ENTRY* entry, const FlxKey& key, const std::string& value) {
   char* field = reinterpret_cast<char*>(entry) + key.offset;
   switch (key.kind) {
     case FlxValueKind::Version:
     case FlxValueKind::Identifier:
       return;  // read for their place in the text only
     case FlxValueKind::Text:
-      FLN_COMM_ConvertCharToUniChar_NtoL(value, field, key.size);
+      // A leading U+FEFF is text like any other here, not a mark to drop.
+      StoreWholeText(QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)
+                         .decode(QByteArrayView(value.data(), static_cast<qsizetype>(value.size()))),
+                     field, key.size);
       return;
     case FlxValueKind::Date:
-      std::memcpy(field, value, std::strlen(value) + 1);  // fits: readerLimit <= size
+      std::memcpy(field, value.c_str(), value.size() + 1);  // fits: readerLimit <= size
       return;
     case FlxValueKind::Long:
       store(entry, key.offset,
-            ZEL_EndianLong_NtoL(static_cast<int32_t>(static_cast<uint32_t>(leadingInteger(value)))));
+            ZEL_EndianLong_NtoL(static_cast<int32_t>(static_cast<uint32_t>(leadingInteger(value.c_str())))));
       return;
     case FlxValueKind::Short:
-      storeShort(entry, key.offset, leadingInteger(value));
+      storeShort(entry, key.offset, leadingInteger(value.c_str()));
       return;
     case FlxValueKind::Byte:
-      store(entry, key.offset, static_cast<uint8_t>(leadingInteger(value)));
+      store(entry, key.offset, static_cast<uint8_t>(leadingInteger(value.c_str())));
       return;
     case FlxValueKind::Flag:
-      store(entry, key.offset, static_cast<uint8_t>(leadingInteger(value) != 0 ? 1 : 0));
+      store(entry, key.offset, static_cast<uint8_t>(leadingInteger(value.c_str()) != 0 ? 1 : 0));
       return;
     case FlxValueKind::Rect: {
       char before[kCommaBeforeSize];
       char after[kCommaAfterSize];
       char rest[kCommaAfterSize];
-      const char* text = value;
+      const char* text = value.c_str();
       for (size_t member = 0; member < 4; ++member) {
         MyGetParameter_in_Comma(text, before, after);
         storeShort(entry, key.offset + member * sizeof(int16_t), leadingInteger(before));
@@ -108,6 +120,64 @@ void storeValue(FLN_ENTRY* entry, const FlxKey& key, const char* value) {
   }
 }
 
+// Takes the value of key `i` ending at `end`: stored when it is within its
+// limit. Returns whether it was.
+bool take(FLN_ENTRY* entry, int i, const char* const position[], const char* end) {
+  const FlxKey& key = kFlxKeys[i];
+  const std::optional<std::string_view> value = valueBetween(key.key, position[i], end);
+  if (!value || !withinLimit(key, *value)) return false;
+  storeValue(entry, key, std::string(*value));
+  return true;
+}
+
+// A file as the plain writer writes it, read by the key rules of FlxReader.h.
+void readPlainFile(const char* const position[], const char* textEnd, FLN_ENTRY* entry) {
+  // Before the chain a value is used with its line feeds, so that a title or
+  // note of several lines comes back whole.
+  for (int i = 0; i < kFlxChainFirst; ++i) {
+    const char* end = position[i + 1];
+    if (end == nullptr && kFlxKeys[i].missingNext == FlxMissingNext::TextEnd) end = textEnd;
+    take(entry, i, position, end);
+  }
+
+  // In the chain only a value without a line feed counts as taken.
+  const auto takeLine = [&](int i, const char* end) {
+    const std::optional<std::string_view> value = valueBetween(kFlxKeys[i].key, position[i], end);
+    return value && value->find('\n') == std::string_view::npos && take(entry, i, position, end);
+  };
+  const int last = kFlxKeyCount - 1;
+  const char* running = position[kFlxChainFirst + 1] != nullptr ? position[kFlxChainFirst + 1] : textEnd;
+  for (int i = kFlxChainFirst; i < last; ++i) {
+    const bool taken = takeLine(i, running);
+    if (i + 2 <= last) {
+      if (taken) running = position[i + 2];
+    } else if (!taken) {
+      textEnd = running;
+    }
+  }
+  takeLine(last, textEnd);
+}
+
+// A file of kFlxVersionEscaped: no value holds a key's pattern, so every key
+// present ends where the next key present begins, and text values are
+// unescaped before they are measured and stored.
+void readEscapedFile(const char* const position[], const char* textEnd, FLN_ENTRY* entry) {
+  for (int i = 0; i < kFlxKeyCount; ++i) {
+    const char* end = textEnd;
+    for (int next = i + 1; next < kFlxKeyCount; ++next) {
+      if (position[next] != nullptr) {
+        end = position[next];
+        break;
+      }
+    }
+    const FlxKey& key = kFlxKeys[i];
+    const std::optional<std::string_view> value = valueBetween(key.key, position[i], end);
+    if (!value) continue;
+    const std::string plain = key.kind == FlxValueKind::Text ? FlxUnescapeValue(*value) : std::string(*value);
+    if (withinLimit(key, plain)) storeValue(entry, key, plain);
+  }
+}
+
 // Copies at most size - 1 bytes of [text, text + length) and a zero byte.
 void copyCut(const char* text, size_t length, char* out, size_t size) {
   if (length > size - 1) length = size - 1;
@@ -116,10 +186,6 @@ void copyCut(const char* text, size_t length, char* out, size_t size) {
 }
 
 }  // namespace
-
-bool MyGetStringParameter(const char* key, const char* keyPos, const char* end, char* out, size_t outSize) {
-  return takeValue(key, keyPos, end, out, outSize) == Taken::Clean;
-}
 
 void MyGetParameter_in_Comma(const char* text, char* before, char* after) {
   if (before == nullptr || after == nullptr) return;
@@ -135,10 +201,12 @@ void MyGetParameter_in_Comma(const char* text, char* before, char* after) {
   copyCut(comma + 1, std::strlen(comma + 1), after, kCommaAfterSize);
 }
 
-void FillEntry_FromFLXText(const char* text, FLN_ENTRY* entry) {
-  if (entry == nullptr) return;
+bool FillEntry_FromFLXText(const char* text, FLN_ENTRY* entry) {
+  if (entry == nullptr) return false;
   std::memset(entry, 0, sizeof *entry);
-  if (text == nullptr) return;
+  if (text == nullptr) return true;
+  const size_t length = std::strlen(text);
+  if (!IsUtf8Text(std::string_view(text, length))) return false;
 
   const char* position[kFlxKeyCount];
   for (int i = 0; i < kFlxKeyCount; ++i) {
@@ -146,45 +214,31 @@ void FillEntry_FromFLXText(const char* text, FLN_ENTRY* entry) {
     std::snprintf(pattern, sizeof pattern, "\n%s ", kFlxKeys[i].key);
     position[i] = std::strstr(text, pattern);
   }
-  const char* textEnd = text + std::strlen(text);
+  const char* textEnd = text + length;
   while (textEnd > text && textEnd[-1] == '\n') --textEnd;
 
-  char value[kFlxLongestValue];
-  // Before the chain a value is used as copied, so a title or note of several lines comes back whole.
-  for (int i = 0; i < kFlxChainFirst; ++i) {
-    const FlxKey& key = kFlxKeys[i];
-    const char* end = position[i + 1];
-    if (end == nullptr && key.missingNext == FlxMissingNext::TextEnd) end = textEnd;
-    if (takeValue(key.key, position[i], end, value, key.readerLimit) != Taken::Nothing) storeValue(entry, key, value);
-  }
-
-  const int last = kFlxKeyCount - 1;
-  const char* running = position[kFlxChainFirst + 1] != nullptr ? position[kFlxChainFirst + 1] : textEnd;
-  for (int i = kFlxChainFirst; i < last; ++i) {
-    const FlxKey& key = kFlxKeys[i];
-    const bool taken = MyGetStringParameter(key.key, position[i], running, value, key.readerLimit);
-    if (taken) storeValue(entry, key, value);
-    if (i + 2 <= last) {
-      if (taken) running = position[i + 2];
-    } else if (!taken) {
-      textEnd = running;
-    }
-  }
-  if (MyGetStringParameter(kFlxKeys[last].key, position[last], textEnd, value, kFlxKeys[last].readerLimit))
-    storeValue(entry, kFlxKeys[last], value);
+  const std::optional<std::string_view> version = valueBetween(kFlxKeys[0].key, position[0], position[1]);
+  if (version && *version == kFlxVersionEscaped)
+    readEscapedFile(position, textEnd, entry);
+  else
+    readPlainFile(position, textEnd, entry);
+  return true;
 }
 
 int ReadFLXFile(const char* flxPath, FLN_ENTRY* entry) {
-  if (entry == nullptr) return 0;
+  if (entry == nullptr) return kFlxReadMissing;
   char* text = nullptr;
-  if (Tesk_ReadBuffer_fromFile(flxPath, &text) != 1) return 0;
-  FillEntry_FromFLXText(text, entry);
+  if (Tesk_ReadBuffer_fromFile(flxPath, &text) != 1) return kFlxReadMissing;
+  FLN_ENTRY read;
+  const bool utf8 = FillEntry_FromFLXText(text, &read);
   std::free(text);
-  return 1;
+  if (!utf8) return kFlxReadNotUtf8;
+  *entry = read;
+  return kFlxReadOk;
 }
 
 int ReadFLXFile_ByPDFPath(const char* pdfPath, FLN_ENTRY* entry) {
   char flxPath[kFlnPathBufferSize];
-  if (GenerateFLXFilePath_ByPDFPath(pdfPath, flxPath) != 1) return 0;
+  if (GenerateFLXFilePath_ByPDFPath(pdfPath, flxPath) != 1) return kFlxReadMissing;
   return ReadFLXFile(flxPath, entry);
 }

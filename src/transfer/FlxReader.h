@@ -5,7 +5,9 @@
 // value starts behind that pattern and ends where the next key's pattern
 // begins; when the next key is missing, the key's FlxMissingNext says whether
 // it ends at the text end (the end of the text less its final line feeds) or
-// is dropped. A value as long as its reader limit or longer is dropped.
+// is dropped. A value over its reader limit is dropped: text counted in the
+// UTF-16 units its field holds, so that every value the writer writes from a
+// field reads back; other values in bytes.
 //
 // The last seven keys form a chain with a running end: it starts at
 // "[en_os]" (or the text end without it); each of the keys from
@@ -16,9 +18,14 @@
 // end, and "[en_is_select_entrylist]" ends at the text end. Of the chain only
 // values without a line feed are stored; the keys before it keep theirs.
 //
+// A file whose "[fln_version]" is kFlxVersionEscaped has its text values
+// escaped (FlxEscape.h): there every key present ends where the next key
+// present begins, the chain included, and text values are unescaped.
+//
 // A value that is not taken leaves its field zero. Text that does not fit its
-// field leaves it zero too (FLN_COMM_ConvertCharToUniChar_NtoL). The reader
-// never looks past the text's zero byte, whatever the file holds.
+// field leaves it zero too (StoreWholeText). Text that is not UTF-8 is
+// refused whole, never altered. The reader never looks past the text's zero
+// byte, whatever the file holds.
 
 #include <cstddef>
 
@@ -28,14 +35,12 @@
 constexpr size_t kCommaBeforeSize = 64;
 constexpr size_t kCommaAfterSize = 255;
 
-/// Takes the value of `key` from a text. `keyPos` points at the line feed of
-/// the key's pattern "\n<key> " in the text, `end` at the value's end in the
-/// same text; either may be null (nothing is taken). The value (from behind
-/// the pattern to `end`) is copied with a zero byte into `out` only when its
-/// length plus one is at most `outSize`; otherwise `out` is left as it was.
-/// Returns true when it was copied and holds no line feed. A value copied
-/// with line feeds stays in `out` and gives false.
-bool MyGetStringParameter(const char* key, const char* keyPos, const char* end, char* out, size_t outSize);
+/// Results of ReadFLXFile and ReadFLXFile_ByPDFPath.
+enum : int {
+  kFlxReadOk = 1,        // the file was read into the entry (also an empty file)
+  kFlxReadMissing = 0,   // there is no such regular file, or it cannot be read
+  kFlxReadNotUtf8 = -1,  // the file is not UTF-8 text; nothing of it was used
+};
 
 /// Splits `text` at its first comma: `before` (kCommaBeforeSize bytes)
 /// receives the text before it, `after` (kCommaAfterSize bytes) the text
@@ -50,14 +55,17 @@ void MyGetParameter_in_Comma(const char* text, char* before, char* after);
 /// low 32 bits, 16-bit fields the low 16, "[en_detail_toggle]" the low 8;
 /// "[en_is_select_entrylist]" becomes 1 for any number but 0. Rectangles are
 /// "top,left,bottom,right", missing numbers 0. en_id is never filled: an
-/// imported entry gets its identifier from its library.
-void FillEntry_FromFLXText(const char* text, FLN_ENTRY* entry);
+/// imported entry gets its identifier from its library. False, with `entry`
+/// cleared, when `text` is not UTF-8.
+bool FillEntry_FromFLXText(const char* text, FLN_ENTRY* entry);
 
 /// Reads the metadata text file at `flxPath` into `entry` (FillEntry_FromFLXText).
-/// Returns 1 when the file was read, also when it is empty; 0 when there is no
-/// such regular file or it cannot be read, leaving `entry` as it was.
+/// kFlxReadOk when the file was read; otherwise `entry` is left as it was:
+/// kFlxReadMissing when there is no such regular file or it cannot be read,
+/// kFlxReadNotUtf8 when its text is not UTF-8.
 int ReadFLXFile(const char* flxPath, FLN_ENTRY* entry);
 
 /// ReadFLXFile of the metadata text file that belongs beside the PDF at
-/// `pdfPath` (GenerateFLXFilePath_ByPDFPath); 0 also when no such name can be formed.
+/// `pdfPath` (GenerateFLXFilePath_ByPDFPath); kFlxReadMissing also when no
+/// such name can be formed.
 int ReadFLXFile_ByPDFPath(const char* pdfPath, FLN_ENTRY* entry);

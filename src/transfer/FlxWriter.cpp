@@ -3,6 +3,7 @@
 #include "storage/Endian.h"
 #include "storage/FileIo.h"
 #include "storage/FolianCommon.h"
+#include "transfer/FlxEscape.h"
 #include "transfer/FlxKeyTable.h"
 
 #include <QByteArray>
@@ -26,37 +27,35 @@ int16_t loadShort(const FLN_ENTRY* entry, size_t offset) {
   return ZEL_EndianShort_LtoN(load<int16_t>(entry, offset));
 }
 
-void appendValue(std::string& text, const FLN_ENTRY* entry, const FlxKey& key) {
+// The value of `key` as the file writes it, before any escaping.
+std::string valueText(const FLN_ENTRY* entry, const FlxKey& key) {
   const char* field = reinterpret_cast<const char*>(entry) + key.offset;
   switch (key.kind) {
     case FlxValueKind::Version:
-      text += kFlxVersion;
-      return;
+      return kFlxVersion;
     case FlxValueKind::Identifier:
     case FlxValueKind::Long:
-      text += std::to_string(ZEL_EndianLong_LtoN(load<int32_t>(entry, key.offset)));
-      return;
+      return std::to_string(ZEL_EndianLong_LtoN(load<int32_t>(entry, key.offset)));
     case FlxValueKind::Short:
-      text += std::to_string(loadShort(entry, key.offset));
-      return;
+      return std::to_string(loadShort(entry, key.offset));
     case FlxValueKind::Byte:
     case FlxValueKind::Flag:
-      text += std::to_string(static_cast<unsigned>(load<uint8_t>(entry, key.offset)));
-      return;
+      return std::to_string(static_cast<unsigned>(load<uint8_t>(entry, key.offset)));
     case FlxValueKind::Text:
-      text += FLN_COMM_CreateNSString_FromUniChar_LtoN(field, key.size).toUtf8().toStdString();
-      return;
+      return FLN_COMM_CreateNSString_FromUniChar_LtoN(field, key.size).toUtf8().toStdString();
     case FlxValueKind::Date:
       // A damaged date without its zero byte still ends with its field.
-      text.append(field, strnlen(field, key.size));
-      return;
-    case FlxValueKind::Rect:
+      return std::string(field, strnlen(field, key.size));
+    case FlxValueKind::Rect: {
+      std::string text;
       for (size_t member = 0; member < 4; ++member) {
         if (member > 0) text += ',';
         text += std::to_string(loadShort(entry, key.offset + member * sizeof(int16_t)));
       }
-      return;
+      return text;
+    }
   }
+  return std::string();
 }
 
 }  // namespace
@@ -64,10 +63,22 @@ void appendValue(std::string& text, const FLN_ENTRY* entry, const FlxKey& key) {
 std::string MakeFLXText_FromEntry(const FLN_ENTRY* entry) {
   std::string text = "\n";
   if (entry == nullptr) return text;
-  for (const FlxKey& key : kFlxKeys) {
+  std::string values[kFlxKeyCount];
+  bool escaped = false;
+  for (int i = 0; i < kFlxKeyCount; ++i) {
+    values[i] = valueText(entry, kFlxKeys[i]);
+    escaped = escaped || FlxValueNeedsEscape(kFlxKeys[i], values[i]);
+  }
+  for (int i = 0; i < kFlxKeyCount; ++i) {
+    const FlxKey& key = kFlxKeys[i];
     text += key.key;
     text += ' ';
-    appendValue(text, entry, key);
+    if (key.kind == FlxValueKind::Version && escaped)
+      text += kFlxVersionEscaped;
+    else if (key.kind == FlxValueKind::Text && escaped)
+      text += FlxEscapeValue(values[i]);
+    else
+      text += values[i];
     text += '\n';
   }
   return text;

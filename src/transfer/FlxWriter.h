@@ -1,7 +1,9 @@
 #pragma once
 // Writing the metadata text file (".flx") of one entry: an empty first line,
 // then one line per key of kFlxKeys, "key value", each ended by a line feed.
-// Values are not escaped: a note of several lines continues over several lines.
+// A note of several lines continues over several lines. Values are written as
+// they are, unless one of them would not read back exactly (FlxEscape.h):
+// then the file is of version kFlxVersionEscaped and its text values escaped.
 
 #include <string>
 

@@ -13,6 +13,7 @@ const char* ImportFailureReasonText(ImportFailureReason reason) {
     case ImportFailureReason::LibraryUnavailable: return "the library file cannot be opened for writing";
     case ImportFailureReason::NotSaved: return "the library file could not be saved";
     case ImportFailureReason::NoIdentifier: return "no entry identifier left";
+    case ImportFailureReason::MetadataNotUtf8: return "its metadata text file (.flx) is not UTF-8 text";
     case ImportFailureReason::ReservedCategory:
       return "its metadata file gives a category name that stands for every category or for no change";
     case ImportFailureReason::OutOfMemory: return "out of memory";
@@ -24,4 +25,8 @@ std::string ImportFailureLine(const ImportFailure& failure) {
   std::string line = failure.path + ": " + ImportFailureReasonText(failure.reason);
   if (failure.error != 0) line += std::string(": ") + std::strerror(failure.error);
   return line;
+}
+
+std::string ImportDecodedNameLine(const ImportDecodedName& name) {
+  return name.path + ": the name is not UTF-8; imported as " + name.stored;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Why a file or folder of an import was not imported. An import goes on with
-// the next file after each of these and hands the whole list back, so that
-// the window (or the command-line tool) can show it.
+// Why a file or folder of an import was not imported, and which files were
+// imported under a name changed on the way. An import goes on with the next
+// file after each of these and hands the whole lists back, so that the window
+// (or the command-line tool) can show them.
 
 #include <string>
 
@@ -15,6 +16,7 @@ enum class ImportFailureReason {
   LibraryUnavailable,  // the library file could not be opened for writing again
   NotSaved,          // stored, but the library file could not be saved with its entry
   NoIdentifier,      // no identifier could be handed out for its entry
+  MetadataNotUtf8,   // the metadata text file (.flx) beside it is not UTF-8 text
   ReservedCategory,  // its metadata text file names "＜すべて＞" or "＜変更しない＞" as a category
   OutOfMemory,
 };
@@ -25,8 +27,19 @@ struct ImportFailure {
   int error = 0;               // the errno of the failing call, where there was one
 };
 
+/// A file imported under a name that is not UTF-8: its entry holds the name
+/// as the system decodes file names (QFile::decodeName), which replaces what
+/// is not UTF-8, so the user is told rather than left to find it changed.
+struct ImportDecodedName {
+  std::string path;    // as the file system names it
+  std::string stored;  // the path as the entry holds it, UTF-8
+};
+
 /// A short English description of `reason`, for logs and the command line.
 const char* ImportFailureReasonText(ImportFailureReason reason);
 
 /// "<path>: <reason>[: <strerror(error)>]", one line.
 std::string ImportFailureLine(const ImportFailure& failure);
+
+/// "<path>: the name is not UTF-8; imported as <stored>", one line.
+std::string ImportDecodedNameLine(const ImportDecodedName& name);

@@ -17,7 +17,9 @@
 #include "library/FlnPreference.h"
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
+#include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
+#include "storage/Utf8Text.h"
 #include "transfer/FileListing.h"
 #include "transfer/FlxPath.h"
 #include "transfer/FlxReader.h"
@@ -130,6 +132,7 @@ class Importer {
     std::string path;
     FLN_ENTRY entry;
     FLN_ATTACHMENT attachment;
+    bool decodedName = false;  // the entry holds its path as QFile::decodeName made it
   };
 
   bool addTriple(const char* c1, const char* c2, const char* c3) {
@@ -145,7 +148,9 @@ class Importer {
 
     Pending p;
     p.path = path;
-    if (ReadFLXFile_ByPDFPath(path.c_str(), &p.entry) == 1) {
+    const int metadata = ReadFLXFile_ByPDFPath(path.c_str(), &p.entry);
+    if (metadata == kFlxReadNotUtf8) return fail(path, ImportFailureReason::MetadataNotUtf8);
+    if (metadata == kFlxReadOk) {
       ForgetWindowState(&p.entry);
       char names[3][kCategoryNameSize];
       for (int level = 1; level <= 3; ++level) {
@@ -157,6 +162,7 @@ class Importer {
       if (!addTriple(names[0], names[1], names[2])) return fail(path, ImportFailureReason::OutOfMemory);
     } else {
       BuildEntry_FromFile(path, bytes.size(), FileCreationDate(path), plainNames_, facts_, &p.entry);
+      p.decodedName = !IsUtf8Text(path);
     }
 
     int32_t dataIndex = -1;
@@ -180,6 +186,16 @@ class Importer {
       pending_.push_back(p);
     } catch (const std::bad_alloc&) {
       fail(path, ImportFailureReason::OutOfMemory);
+    }
+  }
+
+  void noteDecodedName(const Pending& p) {
+    const QString stored =
+        FLN_COMM_CreateNSString_FromUniChar_LtoN(p.entry.en_file_path, sizeof p.entry.en_file_path);
+    try {
+      result_->decodedNames.push_back(ImportDecodedName{p.path, stored.toUtf8().toStdString()});
+    } catch (const std::bad_alloc&) {
+      // The entry is in; only the notice about its name is lost.
     }
   }
 
@@ -213,9 +229,10 @@ class Importer {
       for (size_t i = 0; i < attached; ++i) fail(pending_[i].path, ImportFailureReason::NotSaved);
     } else {
       for (size_t i = 0; i < attached; ++i) {
-        if (Tesk_Ary_Add(flnData_->entry, &pending_[i].entry) == 0)
+        if (Tesk_Ary_Add(flnData_->entry, &pending_[i].entry) == 0) {
           ++result_->imported;
-        else
+          if (pending_[i].decodedName) noteDecodedName(pending_[i]);
+        } else
           fail(pending_[i].path, ImportFailureReason::OutOfMemory);
       }
       saved_ = SaveWithRetry();

@@ -40,6 +40,7 @@ struct ImportResult {
   int32_t imported = 0;  // entries added
   bool saved = true;     // every change reached the library file
   std::vector<ImportFailure> failures;  // files and folders not imported, in the order met
+  std::vector<ImportDecodedName> decodedNames;  // files imported under a name that is not UTF-8
 };
 
 /// Entries saved with their attachments at least once per this many stored
@@ -67,8 +68,10 @@ constexpr int32_t kImportSaveInterval = 100;
 ///    refilled for the current choices lastSelectCat1..3 in stored order
 ///    (QueryEntry); the window reloads its lists.
 /// Files that are not imported are listed in the result with their reason:
-/// paths over 511 bytes (never cut), unreadable folders and files, a library
-/// file that would pass 4 GiB, a failed write. The others are still imported.
+/// paths over 511 bytes (never cut), unreadable folders and files, a metadata
+/// text file that is not UTF-8, a library file that would pass 4 GiB, a
+/// failed write. The others are still imported. A file whose entry is built
+/// from a path that is not UTF-8 is imported and listed in decodedNames.
 ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
                             const char* comboCat1, const char* comboCat2, const char* comboCat3,
                             const ImportProgress& progress = nullptr);

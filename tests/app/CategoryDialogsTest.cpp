@@ -219,7 +219,7 @@ TEST_F(ChangeCategoryNameDlgTest, CancelOrATooLongNameWritesNothing) {
   const FLN_CATS proposal = Proposal({"A", "X", "C"});
   ChangeCategoryNameDlg dialog(&labels_[0], &labels_[1], &labels_[2], &flnData_, &proposal, &out_);
   const int result = RunDriven(dialog, [&] {
-    Child<QComboBox>(dialog, "comboCat2")->setEditText(QString(43, QChar(0x6F22)));  // 129 bytes
+    Child<QComboBox>(dialog, "comboCat2")->setEditText(QString(127, QChar(0x6F22)));  // one unit more than a name field holds
     Click(dialog, "okButton");
     EXPECT_EQ(Names{"分類名が長すぎます。"}, alerts_.texts);
     EXPECT_TRUE(dialog.isVisible());

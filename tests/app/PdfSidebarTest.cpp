@@ -99,6 +99,32 @@ TEST_F(PdfSidebarTest, OutlineGoesToItsPagesAndFollowsTheView) {
   EXPECT_EQ(outline->topLevelItemCount(), 0);
 }
 
+TEST(PdfSidebarHiddenTest, AHiddenSidebarReadsNothingUntilShown) {
+  const std::unique_ptr<PdfDocument> pdf = PdfDocument::Open(apptest::MakeLinkedPdf()).document;
+  ASSERT_NE(pdf, nullptr);
+  MyPDFView view;
+  PdfSidebar sidebar(&view);
+  view.setDocument(pdf.get());
+  view.goToPage(2);
+  EXPECT_EQ(sidebar.outline()->topLevelItemCount(), 0);
+  EXPECT_EQ(sidebar.thumbnails()->count(), 0);
+  sidebar.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&sidebar));
+  EXPECT_EQ(sidebar.outline()->topLevelItemCount(), 2);
+  EXPECT_EQ(sidebar.thumbnails()->count(), 3);
+  EXPECT_EQ(sidebar.outline()->highlightedTitle(), QStringLiteral("Section 2.1"));
+  EXPECT_EQ(sidebar.thumbnails()->currentRow(), 2);
+  // Hidden again, another document: the old one's panels are emptied.
+  sidebar.hide();
+  const std::unique_ptr<PdfDocument> other = PdfDocument::Open(apptest::MakeNumberedPdf(5)).document;
+  view.setDocument(other.get());
+  EXPECT_EQ(sidebar.outline()->topLevelItemCount(), 0);
+  EXPECT_EQ(sidebar.thumbnails()->count(), 0);
+  sidebar.show();
+  EXPECT_EQ(sidebar.thumbnails()->count(), 5);
+  view.setDocument(nullptr);
+}
+
 TEST_F(PdfSidebarTest, ThumbnailsRenderOnlyWhatIsShownAndGoToTheirPages) {
   show(apptest::MakeNumberedPdf(40));
   sidebar->setCurrentIndex(PdfSidebar::kThumbnailPanel);

@@ -10,9 +10,12 @@
 #include "FrozenClock.h"
 #include "OpenLibraryFixture.h"
 #include "TestFiles.h"
+#include "categories/CategoryNameInput.h"
 #include "categories/CategoryNameText.h"
+#include "categories/EntryQuery.h"
 #include "categories/FlnCategoryTable.h"
 #include "storage/Endian.h"
+#include "transfer/FieldFit.h"
 
 using fixtures::MakeEntry;
 using fixtures::TriplesOf;
@@ -66,9 +69,12 @@ class ScriptedUi : public CategoryCommandUi {
     EXPECT_EQ(data_, flnData);
     proposal = *select;
     if (dialogResult == 1) {
-      SET_FIELD_TEXT(*out, cat1Name, chosenNames.at(0));
-      SET_FIELD_TEXT(*out, cat2Name, chosenNames.at(1));
-      SET_FIELD_TEXT(*out, cat3Name, chosenNames.at(2));
+      // As a dialog's fields would hold them, as full as a field can be.
+      FlnUniChar* fields[] = {out->cat1Name, out->cat2Name, out->cat3Name};
+      for (int i = 0; i < 3; ++i) {
+        std::memset(fields[i], 0, sizeof out->cat1Name);
+        EXPECT_TRUE(StoreWholeText(QString::fromStdString(chosenNames.at(i)), fields[i], sizeof out->cat1Name));
+      }
     }
     return dialogResult;
   }
@@ -168,6 +174,39 @@ TEST_F(CategoryCommandsTest, DeleteRemovesEveryTripleWithTheNameOnItsLevel) {
   fixtures::Library saved;
   Reload(&saved);
   EXPECT_EQ(left, TriplesOf(saved.data.catsAry));
+}
+
+// Two names alike in their first 127 bytes of UTF-8 are still two names: two
+// rows, each narrowing to its own entries, and deleting one keeps the other.
+TEST_F(CategoryCommandsTest, LongNamesThatDifferLateStayApart) {
+  const std::string common = fixtures::Repeat("漢", 42) + "x";  // 127 bytes
+  const std::string first = common + "1", second = common + "2";
+  ASSERT_TRUE(CategoryNameFits(first.c_str()));
+  FLN_ENTRY user = MakeEntry(7, {"その他", second, "その他"});
+  Fill({{"その他", "その他", "その他"}, {"その他", first, "P"}, {"その他", second, "Q"}}, {user});
+  EXPECT_EQ((Names{first, second, "その他"}), fixtures::NamesOf(data()->cat2Ary));
+
+  SetCategoryChoice(data(), 2, first.c_str());
+  ASSERT_EQ(0, RebuildCategoryNameArrays(data()));
+  EXPECT_EQ((Names{"P"}), fixtures::NamesOf(data()->cat3Ary));
+  EXPECT_EQ(1, GetCategoryListRow_ByChoice(data(), 2));
+  ASSERT_EQ(0, QueryEntry(kCategoryAll, first.c_str(), kCategoryAll, data()->entry, data()->showEntryAry));
+  EXPECT_EQ(0, Tesk_Ary_GetSize(data()->showEntryAry)) << "the entry filed under the other name";
+
+  // The entry under the second name does not keep the first from going.
+  ui_.confirmAnswer = true;
+  EXPECT_EQ(CategoryCommandOutcome::Saved, DeleteCategory(data(), 2, {kCategoryAll, first, kCategoryAll}, ui_));
+  const std::vector<Names> left = {{"その他", "その他", "その他"}, {"その他", second, "Q"}};
+  EXPECT_EQ(left, TriplesOf(data()->catsAry));
+  EXPECT_EQ((Names{second, "その他"}), fixtures::NamesOf(data()->cat2Ary));
+  fixtures::Library saved;
+  Reload(&saved);
+  EXPECT_EQ(left, TriplesOf(saved.data.catsAry));
+
+  // The one in use cannot go.
+  ui_.log.clear();
+  EXPECT_EQ(CategoryCommandOutcome::Unchanged, DeleteCategory(data(), 2, {kCategoryAll, second, kCategoryAll}, ui_));
+  EXPECT_EQ(std::vector<std::string>{"alert 「" + second + "」は使用中です。削除できません。"}, ui_.log);
 }
 
 // ------------------------------------------------------------------ adding
@@ -342,7 +381,7 @@ TEST_F(ChangeCategoryNameTest, TheNameForEveryCategoryChangesNoEntry) {
 TEST_F(ChangeCategoryNameTest, ANameThatDoesNotFitChangesNoEntry) {
   const auto before = readAll(path_);
   std::string longName;
-  for (int i = 0; i < 43; ++i) longName += "漢";  // fits the field, but 129 bytes overflow a name record
+  for (int i = 0; i < 127; ++i) longName += "漢";  // 127 units: more than a name may have
   ui_.chosenNames = {"Z", longName, "＜変更しない＞"};
   EXPECT_EQ(CategoryCommandOutcome::Unchanged, ChangeCategoryName(data(), {0, 1}, ui_));
   EXPECT_EQ((std::vector<std::string>{"change dialog", "alert 分類名が長すぎます。"}), ui_.log);

@@ -76,11 +76,15 @@ TEST_F(CategoryListsTest, LevelAccessors) {
     EXPECT_EQ(nullptr, CategoryListSelectionEnvKey(level));
     EXPECT_EQ(0, GetCategoryListRow_ByChoice(data(), level));
   }
-  // A choice longer than a name record is cut at a character boundary.
+  // A choice as long as a name field holds is kept whole; a longer text is
+  // cut at a character boundary.
   std::string longName(60, 'x');
-  for (int i = 0; i < 30; ++i) longName += "漢";
+  for (int i = 0; i < 66; ++i) longName += "漢";
   SetCategoryChoice(data(), 3, longName.c_str());
-  EXPECT_EQ(longName.substr(0, 60 + 3 * 22), data()->lastSelectCat3);
+  EXPECT_EQ(longName, data()->lastSelectCat3);
+  for (int i = 0; i < 54; ++i) longName += "漢";
+  SetCategoryChoice(data(), 3, longName.c_str());
+  EXPECT_EQ(longName.substr(0, 60 + 3 * 108), data()->lastSelectCat3);
 }
 
 TEST_F(CategoryListsTest, SelectionIsRememberedInTheLibrary) {

@@ -13,16 +13,19 @@ namespace {
 
 using fixtures::Repeat;
 
-TEST(CategoryNameInput, NamesFitOneRecordAndOneField) {
+TEST(CategoryNameInput, NamesFitTheStoredField) {
   struct Case {
     std::string name;
     bool fits;
   } cases[] = {
       {"", true},
       {Repeat("a", 126), true},
-      {Repeat("a", 127), false},        // 127 bytes, but 127 units overflow the field
-      {Repeat("漢", 42) + "a", true},   // 127 bytes, 43 units
-      {Repeat("漢", 42) + "ab", false}, // 128 bytes overflow the name record
+      {Repeat("a", 127), false},        // 127 units overflow the field
+      {Repeat("漢", 42) + "ab", true},  // 128 bytes in 44 units: a name record holds it whole
+      {Repeat("漢", 126), true},        // 378 bytes
+      {Repeat("漢", 127), false},
+      {Repeat("😀", 63), true},          // 126 units in surrogate pairs
+      {Repeat("😀", 63) + "a", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.size());

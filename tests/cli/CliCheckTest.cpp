@@ -131,7 +131,7 @@ TEST_F(CliCheckDamage, FindsEachKindOfDamage) {
          const int counter = clitest::MemberIndexOfCounter(library, "en_id");
          pokeU32LE(library, at(kTagIdCounter, counter) + kData + 72, 1);
        },
-       [] { return "damage: the en_id counter would hand out 1 next, but identifiers up to 2 are in use"; }},
+       [] { return "damage: the stored en_id counter stands at 1, but identifiers up to 2 are in use"; }},
       {"cut short", [&] { ASSERT_EQ(truncate(library.c_str(), 300), 0); },
        [] { return "damage: truncated: the file has 300 bytes, fewer than the 512-byte container header"; }},
   };

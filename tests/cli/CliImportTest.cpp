@@ -9,11 +9,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdio>
 #include <map>
 
 #include "CliTestSupport.h"
 #include "TestFiles.h"
 #include "library/FlnNewLibrary.h"
+#include "library/FlnRecords.h"
 
 namespace {
 
@@ -127,6 +129,106 @@ TEST(CliNew, NeverReplacesAFile) {
   const CliOutcome noFolder = sandbox.run({"new", "missing/lib.fln"});
   EXPECT_EQ(noFolder.exitCode, 1);
   EXPECT_EQ(noFolder.err.rfind("folian-cli: missing/lib.fln: ", 0), 0u) << noFolder.err;
+}
+
+// A name as long as the file system allows: the library is written under a
+// temporary name beside it first, and that name must fit the limit as well.
+TEST(CliNew, MakesALibraryWithANameAsLongAsTheSystemAllows) {
+  CliSandbox sandbox;
+  std::string kanji;
+  for (int i = 0; i < 83; ++i) kanji += "字";
+  const std::string names[] = {std::string(246, 'n') + ".fln", std::string(251, 'm') + ".fln",
+                               kanji + ".fln",  // 249 + 4 bytes
+                               kanji + "ab.fln"};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(std::to_string(name.size()) + " bytes");
+    ASSERT_LE(name.size(), 255u);
+    const CliOutcome created = sandbox.run({"new", name});
+    EXPECT_EQ(created.exitCode, 0) << created.err;
+    EXPECT_EQ(created.err, "");
+    sandbox.writePdf("in/one.pdf", 300, 1);
+    EXPECT_EQ(sandbox.run({"import", name, "in"}).exitCode, 0);
+    EXPECT_EQ(TabRows(sandbox.mustRun({"list", name}).out).size(), 1u);
+  }
+  // Nothing but the libraries and the PDF's folder is left behind.
+  QStringList left = QDir(QString::fromStdString(sandbox.path(""))).entryList(QDir::Files | QDir::Hidden);
+  EXPECT_EQ(left.size(), 4) << left.join(QLatin1Char(' ')).toStdString();
+}
+
+// Text given on the command line, read from a metadata text file or taken
+// from a file name reaches the library unaltered, or is refused with a message.
+TEST(CliImport, TextThatIsNotUtf8IsRefusedOrReported) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  sandbox.writePdf("in/good.pdf", 500, 1);
+  const std::vector<uint8_t> empty = readAll(sandbox.path("lib.fln"));
+
+  const struct {
+    std::vector<std::string> args;
+    std::string error;
+  } refused[] = {
+      {{"import", "lib.fln", "in", "--cat1", "caf\xe9"}, "option '--cat1': the value is not UTF-8 text"},
+      {{"import", "lib.fln", "in", "--cat3=\xff"}, "option '--cat3': the value is not UTF-8 text"},
+      {{"list", "lib.fln", "--cat2", "\xe5\xad"}, "option '--cat2': the value is not UTF-8 text"},
+      {{"list", "lib.fln", "--sort", "title\xff"}, "option '--sort': the value is not UTF-8 text"},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.error);
+    const CliOutcome outcome = sandbox.runBytes(r.args);
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err.rfind("folian-cli: " + r.error + "\n", 0), 0u) << outcome.err;
+    EXPECT_EQ(readAll(sandbox.path("lib.fln")), empty);
+  }
+
+  sandbox.writePdf("in/bad.pdf", 600, 2);
+  const std::string flx = "\n[fln_version] 0090\n[en_id] 1\n[en_file_name] bad.pdf\n[en_title] caf\xe9\n";
+  writeAll(sandbox.path("in/bad.flx"), std::vector<uint8_t>(flx.begin(), flx.end()));
+  sandbox.writePdf("in/x.pdf", 700, 3);
+  ASSERT_EQ(rename(sandbox.path("in/x.pdf").c_str(), sandbox.path("in/caf\xe9.pdf").c_str()), 0);
+
+  const CliOutcome outcome = sandbox.run({"import", "lib.fln", "in"});
+  EXPECT_EQ(outcome.exitCode, 1);
+  EXPECT_EQ(outcome.out, "imported 2 of 3 files\n");
+  EXPECT_EQ(outcome.err, "folian-cli: " + sandbox.path("in/bad.pdf") +
+                             ": its metadata text file (.flx) is not UTF-8 text\n"
+                             "folian-cli: " + sandbox.path("in/caf\xe9.pdf") +
+                             ": the name is not UTF-8; imported as " + sandbox.path("in/caf\xEF\xBF\xBD.pdf") + "\n");
+  std::vector<std::string> names = clitest::Column(TabRows(sandbox.mustRun({"list", "lib.fln"}).out), 5);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"caf\xEF\xBF\xBD.pdf", "good.pdf"}));
+}
+
+// In a library whose counters are behind the identifiers its records hold, an
+// import still gives the new entry identifiers of its own, and stores the
+// counters caught up.
+TEST(CliImport, CountersBehindTheStoredIdentifiersCatchUp) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  sandbox.writePdf("in/a.pdf", 300, 1);
+  sandbox.writePdf("in/b.pdf", 400, 2);
+  sandbox.mustRun({"import", "lib.fln", "in"});
+  const std::string library = sandbox.path("lib.fln");
+  constexpr uint64_t kNextIdInRecord = 36 + 72;  // item record, then ic_id, tag and key
+  for (const char* key : {"en_id", "at_id"})
+    pokeU32LE(library, static_cast<uint64_t>(clitest::MemberOffset(library, kTagIdCounter,
+                                                                   clitest::MemberIndexOfCounter(library, key))) +
+                           kNextIdInRecord,
+              0);
+  const CliOutcome damaged = sandbox.run({"check", "lib.fln"});
+  EXPECT_NE(damaged.out.find("damage: the stored en_id counter stands at 0, but identifiers up to 1 are in use"),
+            std::string::npos)
+      << damaged.out;
+
+  sandbox.writePdf("more/c.pdf", 500, 3);
+  sandbox.mustRun({"import", "lib.fln", "more"});
+  const auto rows = TabRows(sandbox.mustRun({"list", "lib.fln", "--sort", "title"}).out);
+  EXPECT_EQ(clitest::Column(rows, 0), (std::vector<std::string>{"0", "1", "2"}));
+  EXPECT_EQ(clitest::Column(rows, 5), (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf"}));
+  EXPECT_NE(sandbox.mustRun({"check", "lib.fln"}).out.find("no damage found"), std::string::npos);
+
+  sandbox.makeFolder("out");
+  sandbox.mustRun({"export", "lib.fln", "out", "2"});
+  EXPECT_EQ(readAll(sandbox.path("out/c.pdf")), readAll(sandbox.path("more/c.pdf")));
 }
 
 TEST(CliImport, FailedFilesAreListedAndTheOthersImported) {

@@ -4,6 +4,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
 
 #include "TestFiles.h"
@@ -11,6 +16,13 @@
 #include "storage/ZelFile.h"
 
 namespace clitest {
+
+namespace {
+std::string readAllText(const std::string& file) {
+  const std::vector<uint8_t> bytes = readAll(file);
+  return std::string(bytes.begin(), bytes.end());
+}
+}  // namespace
 
 CliSandbox::CliSandbox() { EXPECT_TRUE(dir_.isValid()); }
 
@@ -36,6 +48,7 @@ std::vector<uint8_t> CliSandbox::writePdf(const std::string& relative, int size,
 QProcessEnvironment CliSandbox::environment() const {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("XDG_CONFIG_HOME", QString::fromStdString(path("config")));
+  env.insert("XDG_CACHE_HOME", QString::fromStdString(path("cache")));
   return env;
 }
 
@@ -56,6 +69,32 @@ CliOutcome CliSandbox::run(const std::vector<std::string>& args) const {
   outcome.exitCode = process.exitCode();
   outcome.out = process.readAllStandardOutput().toStdString();
   outcome.err = process.readAllStandardError().toStdString();
+  return outcome;
+}
+
+CliOutcome CliSandbox::runBytes(const std::vector<std::string>& args) const {
+  CliOutcome outcome;
+  QTemporaryFile out, err;
+  if (!out.open() || !err.open()) return outcome;
+  const std::string folder = dir_.path().toStdString();
+  const std::string configHome = path("config");
+  std::vector<char*> argv = {const_cast<char*>("folian-cli")};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(folder.c_str()) != 0 || dup2(out.handle(), 1) < 0 || dup2(err.handle(), 2) < 0 ||
+        setenv("XDG_CONFIG_HOME", configHome.c_str(), 1) != 0)
+      _exit(126);
+    execv(FOLIAN_CLI_PATH, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid) return outcome;
+  outcome.exitedNormally = WIFEXITED(status);
+  outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  outcome.out = readAllText(out.fileName().toStdString());
+  outcome.err = readAllText(err.fileName().toStdString());
   return outcome;
 }
 

@@ -18,7 +18,7 @@ struct CliOutcome {
 };
 
 /// A temporary folder for libraries and PDFs. The tool runs inside it with
-/// XDG_CONFIG_HOME pointing into it, so that nothing reaches the user's
+/// XDG_CONFIG_HOME and XDG_CACHE_HOME pointing into it, so that nothing reaches the user's
 /// own configuration.
 class CliSandbox {
  public:
@@ -33,6 +33,9 @@ class CliSandbox {
 
   /// Runs folian-cli with `args` in the sandbox folder and waits for it.
   CliOutcome run(const std::vector<std::string>& args) const;
+  /// As run, but hands `args` to the tool byte for byte: run passes them
+  /// through QString, which turns bytes that are not UTF-8 into U+FFFD.
+  CliOutcome runBytes(const std::vector<std::string>& args) const;
   /// Starts folian-cli without waiting (stdout and stderr to pipes).
   void start(QProcess* process, const std::vector<std::string>& args) const;
   /// Runs a command that must succeed (test failure otherwise).

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <cstdio>
 #include <unistd.h>
 
 #include <QDir>
@@ -135,6 +137,22 @@ TEST_F(CopyLibrary, ReplacesAnotherFileOnlyWhenTheCopyIsComplete) {
   }
   EXPECT_TRUE(copied);
   EXPECT_EQ(TagsOf(ReadContents(target)).size(), 7u);
+}
+
+// Written under a temporary name beside the target first, which must fit
+// the file system's limit on one name even when the target's name fills it.
+TEST_F(CopyLibrary, CopiesUnderANameAsLongAsTheFileSystemAllows) {
+  std::string kanji;
+  for (int i = 0; i < 85; ++i) kanji += "字";
+  for (const std::string& name : {std::string(255, 'c'), kanji}) {
+    SCOPED_TRACE(name.size());
+    const std::string longTarget = dir.path(name);
+    const FlnResult r = WriteLibraryCopy(&library.data, longTarget.c_str());
+    ASSERT_TRUE(r.ok()) << r.reason;
+    EXPECT_EQ(TagsOf(ReadContents(longTarget)).size(), 7u);
+    ASSERT_EQ(std::remove(longTarget.c_str()), 0);
+    EXPECT_EQ(QDir(dir.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"lib.fln"});
+  }
 }
 
 TEST_F(CopyLibrary, RefusesWithoutALibraryFile) {

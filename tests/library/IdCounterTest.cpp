@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstddef>
 #include <cstring>
+#include <string>
 
 #include "LibraryTestSupport.h"
 #include "library/FlnIdCounter.h"
@@ -11,16 +13,6 @@ using namespace libtest;
 
 namespace {
 
-FLN_ID_COUNTER Counter(int32_t icId, int32_t tag, const char* key, int32_t nextId) {
-  FLN_ID_COUNTER c;
-  std::memset(&c, 0, sizeof c);
-  c.ic_id = ZEL_EndianLong_NtoL(icId);
-  c.tag = ZEL_EndianLong_NtoL(tag);
-  std::strncpy(c.key, key, sizeof c.key - 1);
-  c.nextId = ZEL_EndianLong_NtoL(nextId);
-  return c;
-}
-
 FLN_ID_COUNTER At(TESK_ARY ary, int32_t i) {
   FLN_ID_COUNTER c;
   Tesk_Ary_GetData(ary, i, &c);
@@ -29,7 +21,7 @@ FLN_ID_COUNTER At(TESK_ARY ary, int32_t i) {
 
 Ary WithIcIdCounter() {
   Ary counters = NewAry(sizeof(FLN_ID_COUNTER));
-  const FLN_ID_COUNTER icId = Counter(0, kTagIdCounter, "ic_id", 1);
+  const FLN_ID_COUNTER icId = MakeIdCounter(0, kTagIdCounter, "ic_id", 1);
   Tesk_Ary_Add(counters.get(), &icId);
   return counters;
 }
@@ -72,18 +64,88 @@ TEST(GetIdFromIdCounter, PairsCountIndependently) {
   EXPECT_EQ(Tesk_Ary_GetSize(counters.get()), 4);
 }
 
-TEST(GetIdFromIdCounter, WithoutTheCounterOfCountersEveryIcIdIsZero) {
+// Without the counter of the counters' own identifiers, it is made first and
+// takes the first free ic_id for itself, so that no two counters share one.
+TEST(GetIdFromIdCounter, WithoutTheCounterOfCountersItIsMadeFirst) {
   Ary counters = NewAry(sizeof(FLN_ID_COUNTER));
-  EXPECT_EQ(GetIdFromIdCounter(counters.get(), kTagIdCounter, "ic_id"), 0);
-  EXPECT_EQ(GetIdFromIdCounter(counters.get(), kTagIdCounter, "ic_id"), 0);
-  EXPECT_EQ(Tesk_Ary_GetSize(counters.get()), 0);  // not created
+  EXPECT_EQ(GetIdFromIdCounter(counters.get(), kTagIdCounter, "ic_id"), 1);
+  EXPECT_EQ(GetIdFromIdCounter(counters.get(), kTagIdCounter, "ic_id"), 2);
+  ASSERT_EQ(Tesk_Ary_GetSize(counters.get()), 1);
+  EXPECT_EQ(Host(At(counters.get(), 0).ic_id), 0);
 
   EXPECT_EQ(GetIdFromIdCounter(counters.get(), kTagEntry, "en_id"), 0);
   EXPECT_EQ(GetIdFromIdCounter(counters.get(), kTagAttachment, "at_id"), 0);
-  ASSERT_EQ(Tesk_Ary_GetSize(counters.get()), 2);
-  EXPECT_EQ(Host(At(counters.get(), 0).ic_id), 0);
-  EXPECT_EQ(Host(At(counters.get(), 1).ic_id), 0);
-  EXPECT_EQ(GetIdFromIdCounter(counters.get(), kTagIdCounter, "ic_id"), 0);
+  ASSERT_EQ(Tesk_Ary_GetSize(counters.get()), 3);
+  EXPECT_EQ(Host(At(counters.get(), 1).ic_id), 3);
+  EXPECT_EQ(Host(At(counters.get(), 2).ic_id), 4);
+
+  // Counters stored without it: its own ic_id comes after theirs.
+  Ary orphans = NewAry(sizeof(FLN_ID_COUNTER));
+  const FLN_ID_COUNTER entries = MakeIdCounter(8, kTagEntry, "en_id", 5);
+  Tesk_Ary_Add(orphans.get(), &entries);
+  EXPECT_EQ(GetIdFromIdCounter(orphans.get(), kTagAttachment, "at_id"), 0);
+  ASSERT_EQ(Tesk_Ary_GetSize(orphans.get()), 3);
+  EXPECT_EQ(Host(At(orphans.get(), 1).ic_id), 9);   // the counter of counters
+  EXPECT_EQ(Host(At(orphans.get(), 2).ic_id), 10);  // the at_id counter
+}
+
+TEST(RaiseIdCounter, HandsOutOnlyIdentifiersAboveTheStoredOnes) {
+  const struct {
+    const char* what;
+    int32_t tag;
+    const char* key;
+    int32_t highestStored;
+    int32_t next;      // what the counter hands out afterwards (-1: nothing)
+    int32_t counters;  // records in the array right after raising
+  } cases[] = {
+      {"ahead: kept", kTagEntry, "en_id", 1, 3, 2},
+      {"just ahead: kept", kTagEntry, "en_id", 2, 3, 2},
+      {"behind: moved on", kTagEntry, "en_id", 5, 6, 2},
+      {"nothing stored", kTagEntry, "en_id", -1, 3, 2},
+      {"missing: made with its ic_id from the counter of counters", kTagAttachment, "at_id", 4, 5, 3},
+      {"missing with nothing stored: not made", kTagAttachment, "at_id", -1, 0, 2},
+      {"the largest identifier stored: used up", kTagEntry, "en_id", INT32_MAX, -1, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Ary counters = NewAry(sizeof(FLN_ID_COUNTER));
+    const FLN_ID_COUNTER stored[] = {MakeIdCounter(0, kTagIdCounter, "ic_id", 2),
+                                     MakeIdCounter(1, kTagEntry, "en_id", 3)};
+    for (const FLN_ID_COUNTER& counter : stored) Tesk_Ary_Add(counters.get(), &counter);
+    ASSERT_EQ(RaiseIdCounter(counters.get(), c.tag, c.key, c.highestStored), 0);
+    EXPECT_EQ(Tesk_Ary_GetSize(counters.get()), c.counters);
+    if (c.counters == 3) {
+      EXPECT_EQ(Host(At(counters.get(), 2).ic_id), 2);
+    }
+    EXPECT_EQ(GetIdFromIdCounter(counters.get(), c.tag, c.key), c.next);
+  }
+
+  // A damaged counter (nextId negative) behind the stored ones is repaired.
+  Ary damaged = WithIcIdCounter();
+  const FLN_ID_COUNTER negative = MakeIdCounter(1, kTagEntry, "en_id", -7);
+  Tesk_Ary_Add(damaged.get(), &negative);
+  ASSERT_EQ(RaiseIdCounter(damaged.get(), kTagEntry, "en_id", 3), 0);
+  EXPECT_EQ(GetIdFromIdCounter(damaged.get(), kTagEntry, "en_id"), 4);
+
+  Ary others = NewAry(sizeof(FLN_LABEL));
+  EXPECT_EQ(RaiseIdCounter(others.get(), kTagEntry, "en_id", 3), -1);
+  EXPECT_EQ(RaiseIdCounter(nullptr, kTagEntry, "en_id", 3), -1);
+}
+
+TEST(HighestStoredId, ReadsTheIdentifierFieldOfEveryRecord) {
+  Ary entries = NewAry(sizeof(FLN_ATTACHMENT));
+  EXPECT_EQ(HighestStoredId(entries.get(), offsetof(FLN_ATTACHMENT, en_id)), -1);
+  for (int32_t id : {4, 17, -3, 9}) {
+    FLN_ATTACHMENT a;
+    std::memset(&a, 0, sizeof a);
+    a.at_id = ZEL_EndianLong_NtoL(id);
+    a.en_id = ZEL_EndianLong_NtoL(100 - id);
+    Tesk_Ary_Add(entries.get(), &a);
+  }
+  EXPECT_EQ(HighestStoredId(entries.get(), offsetof(FLN_ATTACHMENT, at_id)), 17);
+  EXPECT_EQ(HighestStoredId(entries.get(), offsetof(FLN_ATTACHMENT, en_id)), 103);
+  EXPECT_EQ(HighestStoredId(nullptr, 0), -1);
+  EXPECT_EQ(HighestStoredId(entries.get(), sizeof(FLN_ATTACHMENT) - 2), -1);  // not within a record
 }
 
 // A key longer than the field is stored cut, and looked up cut the same way,
@@ -106,7 +168,7 @@ TEST(GetIdFromIdCounter, RefusesWhatWouldRepeatAnIdentifier) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Ary counters = WithIcIdCounter();
-    const FLN_ID_COUNTER stored = Counter(1, kTagEntry, "en_id", c.nextId);
+    const FLN_ID_COUNTER stored = MakeIdCounter(1, kTagEntry, "en_id", c.nextId);
     Tesk_Ary_Add(counters.get(), &stored);
     EXPECT_EQ(GetIdFromIdCounter(counters.get(), kTagEntry, "en_id"), -1);
     const FLN_ID_COUNTER after = At(counters.get(), 1);

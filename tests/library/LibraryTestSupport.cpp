@@ -9,6 +9,7 @@
 
 #include "library/FlnCreateCats.h"
 #include "library/FlnEnvironment.h"
+#include "library/FlnIdCounter.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
@@ -31,6 +32,9 @@ void WriteSampleLibrary(const std::string& path, int entries) {
     const FLN_ATTACHMENT a = MakeAttachment(i, 100 + i, i);
     ASSERT_EQ(Tesk_Ary_Add(d.attachment, &a), 0);
   }
+  // The counters stand above the identifiers just stored, as in a library the program wrote.
+  ASSERT_EQ(RaiseIdCounter(d.idCounter, kTagEntry, "en_id", 100 + entries - 1), 0);
+  ASSERT_EQ(RaiseIdCounter(d.idCounter, kTagAttachment, "at_id", entries - 1), 0);
   ASSERT_EQ(SaveEnvironment(&d, "main_window_position", "10,20,610,820"), 0);
   ASSERT_EQ(SaveEnvironment(&d, "categorybox_height", "150.000000"), 0);
   ASSERT_EQ(CreateFlnCats("技術", "その他", "その他", d.idCounter, d.catsAry), 0);
@@ -57,6 +61,16 @@ FLN_ATTACHMENT MakeAttachment(int32_t atId, int32_t enId, int32_t dataIndex) {
   a.en_id = ZEL_EndianLong_NtoL(enId);
   a.dataIndex = ZEL_EndianLong_NtoL(dataIndex);
   return a;
+}
+
+FLN_ID_COUNTER MakeIdCounter(int32_t icId, int32_t tag, const char* key, int32_t nextId) {
+  FLN_ID_COUNTER c;
+  std::memset(&c, 0, sizeof c);
+  c.ic_id = ZEL_EndianLong_NtoL(icId);
+  c.tag = ZEL_EndianLong_NtoL(tag);
+  std::strncpy(c.key, key, sizeof c.key - 1);
+  c.nextId = ZEL_EndianLong_NtoL(nextId);
+  return c;
 }
 
 void TouchLater(const std::string& path) {

@@ -21,8 +21,8 @@ namespace libtest {
 using namespace testsupport;
 
 /// Writes a library file with `entries` entries (en_id 100 + i, each with
-/// an attachment and a small PDF), two environment values and a second
-/// category triple, saved with SaveAll.
+/// an attachment and a small PDF), their counters above them, two
+/// environment values and a second category triple, saved with SaveAll.
 void WriteSampleLibrary(const std::string& path, int entries);
 
 /// An entry with en_id `id` and the given title and categories.
@@ -30,6 +30,8 @@ FLN_ENTRY MakeEntry(int32_t id, const std::string& title, const std::string& c1 
                     const std::string& c2 = "その他", const std::string& c3 = "その他");
 /// An attachment record linking entry `enId` to stored PDF number `dataIndex`.
 FLN_ATTACHMENT MakeAttachment(int32_t atId, int32_t enId, int32_t dataIndex);
+/// The identifier counter (`tag`, `key`) with its own id `icId`, to hand out `nextId` next.
+FLN_ID_COUNTER MakeIdCounter(int32_t icId, int32_t tag, const char* key, int32_t nextId);
 
 /// Moves the file's modification time a few seconds ahead, as a change made
 /// later by someone else would.

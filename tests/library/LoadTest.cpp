@@ -5,11 +5,13 @@
 #include <QFile>
 #include <cstring>
 #include <functional>
+#include <set>
 
 #include "LibraryTestSupport.h"
 #include "TestFiles.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnCreateCats.h"
+#include "library/FlnIdCounter.h"
 #include "library/FlnLoad.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
@@ -223,8 +225,72 @@ TEST_F(LoadFile, MissingOrForeignSizedTagsGiveEmptyArraysOfTheRightSize) {
       ASSERT_TRUE(r.ok()) << r.reason;
       TESK_ARY ary = library.data.*t.field;
       ASSERT_NE(ary, nullptr);
-      EXPECT_EQ(Tesk_Ary_GetSize(ary), 0);
+      // Without counters, those of the identifiers stored are made on loading
+      // (CountersMissingOrBehindAreRaisedAboveTheStoredIds).
+      if (t.tag != kTagIdCounter) {
+        EXPECT_EQ(Tesk_Ary_GetSize(ary), 0);
+      }
       EXPECT_EQ(ary->recordSize, t.recordSize);
+    }
+  }
+}
+
+std::string CounterRecord(int32_t icId, int32_t tag, const char* key, int32_t nextId) {
+  const FLN_ID_COUNTER c = MakeIdCounter(icId, tag, key, nextId);
+  return Bytes(&c, sizeof c);
+}
+
+// A counter that is missing or behind would hand out identifiers that records
+// hold already. Loading raises each above the highest identifier its tag
+// stores (in memory: the file is not written), and leaves counters ahead alone.
+TEST_F(LoadFile, CountersMissingOrBehindAreRaisedAboveTheStoredIds) {
+  // Stored: la_id 0-2, ct_id 0-1, ev_id 0-1, en_id 100-102, at_id 0-2.
+  WriteSampleLibrary(path, 3);
+  const std::vector<uint8_t> sample = readAll(path);
+  struct Next {
+    int32_t tag;
+    const char* key;
+    int32_t id;
+  };
+  const struct {
+    const char* what;
+    std::vector<std::string> counters;
+    std::vector<Next> next;
+  } cases[] = {
+      {"no 'IDCO' at all", {}, {{kTagLabel, "la_id", 3}, {kTagCats, "ct_id", 2}, {kTagEnvironment, "ev_id", 2},
+                                {kTagEntry, "en_id", 103}, {kTagAttachment, "at_id", 3}}},
+      {"every counter behind",
+       {CounterRecord(0, kTagIdCounter, "ic_id", 1), CounterRecord(1, kTagLabel, "la_id", 0),
+        CounterRecord(2, kTagCats, "ct_id", 1), CounterRecord(3, kTagEnvironment, "ev_id", -5),
+        CounterRecord(4, kTagEntry, "en_id", 100), CounterRecord(5, kTagAttachment, "at_id", 2)},
+       {{kTagIdCounter, "ic_id", 6}, {kTagLabel, "la_id", 3}, {kTagCats, "ct_id", 2}, {kTagEnvironment, "ev_id", 2},
+        {kTagEntry, "en_id", 103}, {kTagAttachment, "at_id", 3}}},
+      {"counters ahead are kept",
+       {CounterRecord(0, kTagIdCounter, "ic_id", 10), CounterRecord(1, kTagLabel, "la_id", 7),
+        CounterRecord(2, kTagCats, "ct_id", 9), CounterRecord(3, kTagEnvironment, "ev_id", 4),
+        CounterRecord(4, kTagEntry, "en_id", 500), CounterRecord(5, kTagAttachment, "at_id", 60)},
+       {{kTagIdCounter, "ic_id", 10}, {kTagLabel, "la_id", 7}, {kTagCats, "ct_id", 9}, {kTagEnvironment, "ev_id", 4},
+        {kTagEntry, "en_id", 500}, {kTagAttachment, "at_id", 60}}},
+      {"only the counters of counters", {CounterRecord(0, kTagIdCounter, "ic_id", 1)},
+       {{kTagEntry, "en_id", 103}, {kTagAttachment, "at_id", 3}, {kTagIdCounter, "ic_id", 6}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeAll(path, sample);
+    SetMembers(path, kTagIdCounter, c.counters);
+    const std::vector<uint8_t> before = readAll(path);
+    Library library;
+    const FlnResult r = ReadFlnDataFromFlnFile(path.c_str(), &library.data);
+    ASSERT_TRUE(r.ok()) << r.reason;
+    EXPECT_EQ(readAll(path), before) << "loading writes nothing";
+    for (const Next& n : c.next) EXPECT_EQ(GetIdFromIdCounter(library.data.idCounter, n.tag, n.key), n.id) << n.key;
+    // No two counters share their own identifier, also those made now.
+    std::set<int32_t> icIds;
+    const int32_t count = Tesk_Ary_GetSize(library.data.idCounter);
+    for (int32_t i = 0; i < count; ++i) {
+      FLN_ID_COUNTER counter;
+      Tesk_Ary_GetData(library.data.idCounter, i, &counter);
+      EXPECT_TRUE(icIds.insert(Host(counter.ic_id)).second) << "ic_id " << Host(counter.ic_id) << " twice";
     }
   }
 }

@@ -166,6 +166,42 @@ TEST(NewLibraryFile, RefusesWhatItCannotCreate) {
   }
 }
 
+// Changes the working folder for as long as it lives.
+class WorkingFolder {
+ public:
+  explicit WorkingFolder(const std::string& folder) : previous_(QDir::currentPath()) {
+    EXPECT_TRUE(QDir::setCurrent(QString::fromStdString(folder)));
+  }
+  ~WorkingFolder() { QDir::setCurrent(previous_); }
+
+ private:
+  QString previous_;
+};
+
+// The new file is written under a temporary name beside the target first;
+// that name must stay within the file system's limit on one name too.
+TEST(NewLibraryFile, ANameAsLongAsTheFileSystemAllows) {
+  TempDir dir;
+  const WorkingFolder in(dir.dir.path().toStdString());
+  std::string kanji;
+  for (int i = 0; i < 85; ++i) kanji += "字";
+  const std::string names[] = {std::string(255, 'n'), kanji, kanji.substr(3) + "abc", std::string(200, 'm')};
+  QStringList made;
+  for (const std::string& name : names) {
+    SCOPED_TRACE(std::to_string(name.size()) + " bytes");
+    ASSERT_EQ(name.size(), name.size() == 200 ? 200u : 255u);
+    const FlnResult r = CreateNewLibraryFile(name.c_str());
+    ASSERT_TRUE(r.ok()) << r.reason;
+    Library library;
+    Load(name, &library);
+    EXPECT_EQ(Tesk_Ary_GetSize(library.data.label), 3);
+    made << QString::fromStdString(name);
+  }
+  made.sort();
+  EXPECT_EQ(QDir(dir.dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), made)
+      << "no temporary file is left behind";
+}
+
 // Whichever write fails, the file that was at the path stays as it was and
 // no temporary file remains.
 TEST(NewLibraryFile, AFailedWriteLeavesTheOldFileAlone) {

@@ -19,6 +19,7 @@ constexpr int32_t LABE = ZelTag("LABE");
 constexpr int32_t ENTR = ZelTag("ENTR");
 constexpr int32_t ATTD = ZelTag("ATTD");
 constexpr uint32_t NO = 0xFFFFFFFFu;
+constexpr int32_t A_TAG = ZelTag("AAAA");
 
 class ZelFileTest : public ::testing::Test {
  protected:
@@ -191,6 +192,131 @@ TEST_F(ZelFileTest, TagChainNavigation) {
   EXPECT_EQ(f.current.tag, ZelTag("AAAA"));
   EXPECT_EQ(ZEL_PreviousTag(&f), ZEL_ERR_NO_TAG);
   ZEL_Close(&f);
+}
+
+std::pair<int, int> Outcome(int rc, int calls) { return {rc, calls}; }
+
+// Calls `step` (one move) until it fails or has been called `limit` times;
+// the first failing result, or ZEL_OK, and the number of calls made.
+std::pair<int, int> stepUntilFailure(ZEL_FILE* f, const std::vector<int (*)(ZEL_FILE*)>& pattern, int limit) {
+  for (int calls = 0; calls < limit; ++calls) {
+    const int rc = pattern[static_cast<size_t>(calls) % pattern.size()](f);
+    if (rc != ZEL_OK) return {rc, calls + 1};
+  }
+  return {ZEL_OK, limit};
+}
+
+// A tag of ten empty members followed by nine tags of one empty member each
+// (ten tags in all): the file is as small as such chains can be, so a guard
+// that counted every step would trip soon.
+Contents tenAndTen() {
+  Contents contents = {{A_TAG, std::vector<std::string>(10, "")}};
+  for (int i = 0; i < 9; ++i) contents.push_back({ZelTag("T000") + i, {""}});
+  return contents;
+}
+
+TEST_F(ZelFileTest, BackAndForthOnASoundFileNeverFails) {
+  MakeContainer(path, tenAndTen());
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
+  struct Walk {
+    const char* what;
+    int (*first)(ZEL_FILE*);
+    int (*forward)(ZEL_FILE*);
+    int (*back)(ZEL_FILE*);
+    int end;  // what a step past either end of the chain gives
+  };
+  const Walk walks[] = {
+      {"members", [](ZEL_FILE* file) { return ZEL_FirstMember(file, A_TAG); }, ZEL_NextMember, ZEL_PreviousMember,
+       ZEL_ERR_NO_MEMBER},
+      {"tags", ZEL_FirstTag, ZEL_NextTag, ZEL_PreviousTag, ZEL_ERR_NO_TAG},
+  };
+  for (const Walk& w : walks) {
+    SCOPED_TRACE(w.what);
+    ASSERT_EQ(w.first(&f), ZEL_OK);
+    const uint32_t start = f.current.position;
+    // End to end and back, five times over: 9 steps each way, then the end.
+    for (int round = 0; round < 5; ++round) {
+      EXPECT_EQ(stepUntilFailure(&f, {w.forward}, 100), Outcome(w.end, 10));
+      EXPECT_EQ(stepUntilFailure(&f, {w.back}, 100), Outcome(w.end, 10));
+      EXPECT_EQ(f.current.position, start);
+    }
+    // Turning at every step, far more often than the file has items.
+    EXPECT_EQ(stepUntilFailure(&f, {w.forward, w.back}, 1000), Outcome(ZEL_OK, 1000));
+    EXPECT_EQ(f.current.position, start);
+    // Two ahead, one back, until the step past the far end.
+    EXPECT_EQ(stepUntilFailure(&f, {w.forward, w.forward, w.back}, 1000), Outcome(w.end, 26));
+  }
+  // Jumping to another tag starts the count anew: walks from there to either
+  // end, again and again, never fail.
+  for (int round = 0; round < 20; ++round) {
+    ASSERT_EQ(ZEL_FirstMember(&f, ZelTag("T000") + round % 9), ZEL_OK);
+    EXPECT_EQ(stepUntilFailure(&f, {ZEL_NextTag}, 100).first, ZEL_ERR_NO_TAG);
+    ASSERT_EQ(ZEL_FirstMember(&f, ZelTag("T000") + (round * 4) % 9), ZEL_OK);
+    EXPECT_EQ(stepUntilFailure(&f, {ZEL_PreviousTag}, 100).first, ZEL_ERR_NO_TAG);
+  }
+  // Leaving the member chain for the tag chain and back starts the member walk anew.
+  ASSERT_EQ(ZEL_FirstMember(&f, A_TAG), ZEL_OK);
+  for (int round = 0; round < 5; ++round) {
+    EXPECT_EQ(stepUntilFailure(&f, {ZEL_NextMember}, 100), Outcome(ZEL_ERR_NO_MEMBER, 10));
+    ASSERT_EQ(ZEL_NextTag(&f), ZEL_OK);
+    ASSERT_EQ(ZEL_PreviousTag(&f), ZEL_OK);
+    EXPECT_EQ(f.current.tag, A_TAG);
+  }
+  ZEL_Close(&f);
+}
+
+TEST_F(ZelFileTest, EveryCycleFailsWhicheverWayItIsWalked) {
+  MakeContainer(path, tenAndTen());
+  const auto good = readAll(path);
+  // Member i of A_TAG and the head of tag i, as MakeContainer lays them out.
+  const auto member = [](int i) { return 548u + 36u * static_cast<uint32_t>(i); };
+  const auto tag = [&](int i) { return member(10) + 36u * static_cast<uint32_t>(i); };
+  ASSERT_EQ(u32At(good, member(9) + 8), member(9));
+  ASSERT_EQ(u32At(good, tag(8) + 8), tag(8));
+
+  using Step = int (*)(ZEL_FILE*);
+  const Step next = ZEL_NextMember, prev = ZEL_PreviousMember, nextTag = ZEL_NextTag, prevTag = ZEL_PreviousTag;
+  const Step ownHead = [](ZEL_FILE* file) { return ZEL_FirstMember(file, file->current.tag); };
+  struct Case {
+    const char* what;
+    size_t at;
+    uint32_t value;
+    bool tags;                  // walk the tag chain from the last tag (else the member chain)
+    std::vector<Step> pattern;  // repeated until a step fails
+  };
+  const Case cases[] = {
+      {"next member loops back to the head, walked forward", member(9) + 16, member(0), false, {next}},
+      {"next member loops back, two ahead one back", member(9) + 16, member(1), false, {next, next, prev}},
+      {"next member loops to itself", member(4) + 16, member(4), false, {next}},
+      {"previous member loops forward, walked back", member(5) + 12, member(8), false, {prev}},
+      {"previous member loops, two back one ahead", member(5) + 12, member(8), false, {prev, prev, next}},
+      {"next tag loops back to an earlier tag", tag(8) + 24, tag(0), true, {nextTag}},
+      {"next tag loops, two ahead one back", tag(8) + 24, tag(0), true, {nextTag, nextTag, prevTag}},
+      {"next tag loops, back to each head before the next step", tag(8) + 24, tag(0), true, {ownHead, nextTag}},
+      {"previous tag loops forward, walked back", tag(3) + 20, tag(7), true, {prevTag}},
+      {"previous tag loops, two back one ahead", tag(3) + 20, tag(7), true, {prevTag, prevTag, nextTag}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto bytes = good;
+    putU32(bytes, c.at, c.value);
+    writeAll(path, bytes);
+    ZEL_FILE f;
+    ASSERT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
+    if (c.tags) {
+      ASSERT_EQ(ZEL_FirstMember(&f, ZelTag("T000") + 8), ZEL_OK);
+    } else {
+      ASSERT_EQ(ZEL_FirstMember(&f, A_TAG), ZEL_OK);
+      if (c.pattern.front() == prev) {
+        ASSERT_EQ(stepUntilFailure(&f, {next}, 9).first, ZEL_OK);
+      }
+    }
+    const auto [rc, calls] = stepUntilFailure(&f, c.pattern, 100000);
+    EXPECT_EQ(rc, ZEL_ERR_IO);
+    EXPECT_LT(calls, 200) << "the guard trips within a few rounds of the file's size";
+    ZEL_Close(&f);
+  }
 }
 
 // Each change, applied to the file and to the reference image, must end in

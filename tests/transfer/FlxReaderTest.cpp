@@ -11,6 +11,8 @@
 
 #include "FlxTestEntry.h"
 #include "TestFiles.h"
+#include "storage/Utf8Text.h"
+#include "transfer/FlxKeyTable.h"
 
 namespace {
 
@@ -102,6 +104,12 @@ TEST_F(FlxReaderTest, CompleteFileAndTheKeyRules) {
       {"a key's pattern inside a value is found first",
        flxText(withValue(base, "[en_note]", "x\n[en_os] fake")),
        merged(merged(full, {{"[en_note]", "x\n[en_os] fake"}}), chainLostFrom("[en_file_path]"))},
+      {"a note line of the next key ends the note, whose key then runs over its limit",
+       flxText(withValue(base, "[en_note]", "x\n[en_my_rate] 5")),
+       merged(full, {{"[en_note]", "x"}, {"[en_my_rate]", "0"}})},
+      {"an escaped line means nothing in a plain file",
+       flxText(withValue(base, "[en_note]", "x\n\\[en_my_rate] 5")),
+       merged(full, {{"[en_note]", "x\n\\[en_my_rate] 5"}})},
   };
   check(cases);
 }
@@ -124,50 +132,89 @@ TEST_F(FlxReaderTest, ChainStopsAtTheFirstFailure) {
       {"without [en_os]: values up to the text end hold line feeds, the last key is still read",
        flxText(without(base, "[en_os]")),
        merged(merged(full, chainLostFrom("[en_file_path]")), {{"[en_is_select_entrylist]", "1"}})},
-      {"[en_os] of 61 bytes", flxText(withValue(base, "[en_os]", std::string(61, 'o'))),
-       merged(full, {{"[en_os]", std::string(61, 'o')}})},
-      {"[en_os] of 62 bytes is over the limit and breaks the chain",
-       flxText(withValue(base, "[en_os]", std::string(62, 'o'))), merged(full, chainLostFrom("[en_os]"))},
-      {"[en_file_path] of 510 bytes", flxText(withValue(base, "[en_file_path]", "/" + std::string(509, 'p'))),
-       merged(full, {{"[en_file_path]", "/" + std::string(509, 'p')}})},
-      {"[en_file_path] of 511 bytes is taken but does not fit the field; the chain goes on",
-       flxText(withValue(base, "[en_file_path]", std::string(511, 'p'))), merged(full, {{"[en_file_path]", ""}})},
-      {"[en_file_path] of 512 bytes is over the limit",
+      {"[en_os] of 62 units", flxText(withValue(base, "[en_os]", std::string(62, 'o'))),
+       merged(full, {{"[en_os]", std::string(62, 'o')}})},
+      {"[en_os] of 63 units fills its field without the mark",
+       flxText(withValue(base, "[en_os]", std::string(63, 'o'))), merged(full, {{"[en_os]", std::string(63, 'o')}})},
+      {"[en_os] of 64 units is over the limit and breaks the chain",
+       flxText(withValue(base, "[en_os]", std::string(64, 'o'))), merged(full, chainLostFrom("[en_os]"))},
+      {"[en_file_path] of 511 units fills its field without the mark",
+       flxText(withValue(base, "[en_file_path]", "/" + std::string(510, 'p'))),
+       merged(full, {{"[en_file_path]", "/" + std::string(510, 'p')}})},
+      {"[en_file_path] of 512 units is over the limit",
        flxText(withValue(base, "[en_file_path]", std::string(512, 'p'))),
        merged(full, chainLostFrom("[en_file_path]"))},
   };
   check(cases);
 }
 
+// Text is limited by the units its field holds before its zero unit, however
+// many bytes of UTF-8 they take: with the mark where it fits so, else filling
+// the field without it.
 TEST_F(FlxReaderTest, TextLimitsAndConversion) {
   const Lines& base = baseLines();
   const Fields full = fieldsOf(base);
-  const std::string kanji42 = repeat("字", 42);  // 126 bytes, 42 units
+  const std::string kanji127 = repeat("字", 127);  // 381 bytes
+  const std::string pairs63 = repeat("😀", 63);    // 252 bytes, 126 units
   const std::vector<ReaderCase> cases = {
-      {"title of 126 bytes", flxText(withValue(base, "[en_title]", std::string(126, 't'))),
+      {"title of 126 units", flxText(withValue(base, "[en_title]", std::string(126, 't'))),
        merged(full, {{"[en_title]", std::string(126, 't')}})},
-      {"title of 127 bytes is taken, but with mark and zero it does not fit 128 units",
-       flxText(withValue(base, "[en_title]", std::string(127, 't'))), merged(full, {{"[en_title]", ""}})},
-      {"title of 128 bytes is over the limit", flxText(withValue(base, "[en_title]", std::string(128, 't'))),
+      {"title of 127 units", flxText(withValue(base, "[en_title]", std::string(127, 't'))),
+       merged(full, {{"[en_title]", std::string(127, 't')}})},
+      {"title of 128 units is over the limit", flxText(withValue(base, "[en_title]", std::string(128, 't'))),
        merged(full, {{"[en_title]", ""}})},
-      {"title of 42 kanji (126 bytes)", flxText(withValue(base, "[en_title]", kanji42)),
-       merged(full, {{"[en_title]", kanji42}})},
-      {"title of 128 bytes in 44 characters", flxText(withValue(base, "[en_title]", "ab" + kanji42)),
+      {"title of 127 kanji (381 bytes)", flxText(withValue(base, "[en_title]", kanji127)),
+       merged(full, {{"[en_title]", kanji127}})},
+      {"title of 128 kanji is over the limit", flxText(withValue(base, "[en_title]", kanji127 + "字")),
+       merged(full, {{"[en_title]", ""}})},
+      {"title of 63 surrogate pairs and a kanji (127 units)",
+       flxText(withValue(base, "[en_title]", pairs63 + "字")), merged(full, {{"[en_title]", pairs63 + "字"}})},
+      {"title of 64 surrogate pairs (128 units) is over the limit",
+       flxText(withValue(base, "[en_title]", pairs63 + "😀")), merged(full, {{"[en_title]", ""}})},
+      {"title beginning with U+FEFF keeps it", flxText(withValue(base, "[en_title]", "\xEF\xBB\xBF" "abc")),
+       merged(full, {{"[en_title]", "\xEF\xBB\xBF" "abc"}})},
+      {"title beginning with U+FEFF that fits only without the mark is not stored",
+       flxText(withValue(base, "[en_title]", "\xEF\xBB\xBF" + std::string(126, 't'))),
        merged(full, {{"[en_title]", ""}})},
       {"title of a megabyte", flxText(withValue(base, "[en_title]", std::string(1 << 20, 't'))),
        merged(full, {{"[en_title]", ""}})},
-      {"invalid UTF-8 becomes replacement characters", flxText(withValue(base, "[en_title]", "\xff\xfe" "abc")),
-       merged(full, {{"[en_title]", "\xEF\xBF\xBD\xEF\xBF\xBD" "abc"}})},
-      {"note of 255 bytes", flxText(withValue(base, "[en_note]", std::string(255, 'n'))),
-       merged(full, {{"[en_note]", ""}})},  // 255 units + mark + zero exceed 256 units
-      {"note of 254 bytes", flxText(withValue(base, "[en_note]", std::string(254, 'n'))),
-       merged(full, {{"[en_note]", std::string(254, 'n')}})},
+      {"note of 255 kanji", flxText(withValue(base, "[en_note]", repeat("字", 255))),
+       merged(full, {{"[en_note]", repeat("字", 255)}})},
+      {"note of 256 units is over the limit", flxText(withValue(base, "[en_note]", std::string(256, 'n'))),
+       merged(full, {{"[en_note]", ""}})},
       {"date as it stands", flxText(withValue(base, "[en_create_date]", "2024")),
        merged(full, {{"[en_create_date]", "2024"}})},
       {"date of 18 characters is over the limit",
        flxText(withValue(base, "[en_create_date]", "202401020304050070")), merged(full, {{"[en_create_date]", ""}})},
   };
   check(cases);
+}
+
+// Text that is not UTF-8 would change on its way into a field; the file is
+// refused whole and the entry is left alone.
+TEST_F(FlxReaderTest, TextThatIsNotUtf8IsRefused) {
+  const Lines& base = baseLines();
+  const std::vector<std::pair<const char*, std::string>> cases = {
+      {"Latin-1 in a title", flxText(withValue(base, "[en_title]", "caf\xe9"))},
+      {"cut sequence in a name", flxText(withValue(base, "[en_c2_name]", "\xe5\xad"))},
+      {"surrogate half as UTF-8", flxText(withValue(base, "[en_note]", "\xed\xa0\x80"))},
+      {"overlong slash in a path", flxText(withValue(base, "[en_file_path]", "/a\xc0\xaf" "b"))},
+      {"stray byte in a number", flxText(withValue(base, "[en_my_rate]", "3\xff"))},
+      {"stray byte between lines", flxText(base) + "\xfe\n"},
+  };
+  for (const auto& [name, text] : cases) {
+    SCOPED_TRACE(name);
+    const std::string file = dir_.path("paper.flx");
+    writeAll(file, std::vector<uint8_t>(text.begin(), text.end()));
+    FLN_ENTRY entry;
+    std::memset(&entry, 0xA5, sizeof entry);
+    EXPECT_EQ(ReadFLXFile(file.c_str(), &entry), kFlxReadNotUtf8);
+    const auto bytes = reinterpret_cast<const uint8_t*>(&entry);
+    EXPECT_EQ(std::count(bytes, bytes + sizeof entry, 0xA5), static_cast<long>(sizeof entry));
+    FLN_ENTRY filled;
+    EXPECT_FALSE(FillEntry_FromFLXText(text.c_str(), &filled));
+    EXPECT_EQ(flxtest::describe(filled), emptyFields());
+  }
 }
 
 TEST_F(FlxReaderTest, NumbersAndRectangles) {
@@ -273,8 +320,12 @@ void expectWellFormed(const FLN_ENTRY& entry) {
   EXPECT_LE(entry.en_is_select_entrylist, 1);
   const int32_t id = entry.en_id;
   EXPECT_EQ(id, 0);
-  const auto text = reinterpret_cast<const uint8_t*>(entry.en_title);
-  EXPECT_TRUE((text[0] == 0 && text[1] == 0) || (text[0] == 0xFF && text[1] == 0xFE));
+  // Every text field ends with a zero unit, whether its text has the mark or fills it.
+  for (const FlxKey& key : kFlxKeys) {
+    if (key.kind != FlxValueKind::Text) continue;
+    const auto field = reinterpret_cast<const uint8_t*>(&entry) + key.offset;
+    EXPECT_TRUE(field[key.size - 2] == 0 && field[key.size - 1] == 0) << key.key;
+  }
 }
 
 // Fills an entry from `text` held in a heap block of exactly its size and a
@@ -297,6 +348,11 @@ TEST(FlxReaderBoundsTest, EveryCutOfAFileReadsWithinBounds) {
     const std::string cut = whole.substr(0, length);
     const FLN_ENTRY entry = fillFromExactBuffer(cut);
     expectWellFormed(entry);
+    if (!IsUtf8Text(cut)) {
+      // Cut inside a character: refused whole.
+      EXPECT_EQ(flxtest::describe(entry), emptyFields());
+      continue;
+    }
     // A key before the chain whose following key is wholly in the cut is read as written.
     const Fields actual = flxtest::describe(entry);
     for (size_t i = 2; i + 1 < base.size() && base[i].first != "[en_file_path]"; ++i) {
@@ -309,9 +365,12 @@ TEST(FlxReaderBoundsTest, EveryCutOfAFileReadsWithinBounds) {
 }
 
 TEST(FlxReaderBoundsTest, GarbageReadsWithinBounds) {
-  // Random runs of key patterns, digits, commas, line feeds, zero bytes and
-  // broken UTF-8 in lengths around the reader limits.
-  std::vector<std::string> pieces = {"\n", ",", "-", std::string(1, '\0'), "\xff", "\xe5\xad", "字", " ", "7", "\n\n"};
+  // Random runs of key patterns, digits, commas, line feeds, zero bytes,
+  // kanji, surrogate pairs, backslashes and the escaped version in lengths
+  // around the reader limits. Text that is not UTF-8 is refused before any
+  // of it is read, so the runs are UTF-8 for the reading to be tried.
+  std::vector<std::string> pieces = {"\n", ",", "-", std::string(1, '\0'), "\\", "😀", "字", " ", "7", "\n\n",
+                                     "\n[fln_version] 0091"};
   for (const auto& [key, value] : baseLines()) {
     pieces.push_back("\n" + key + " ");
     pieces.push_back(key);
@@ -323,7 +382,8 @@ TEST(FlxReaderBoundsTest, GarbageReadsWithinBounds) {
     const size_t count = random() % 400;
     for (size_t i = 0; i < count; ++i) {
       const std::string& piece = pieces[random() % pieces.size()];
-      text += random() % 8 == 0 ? std::string(random() % 600, piece[0]) : piece;
+      const size_t times = random() % 8 == 0 ? random() % 600 : 1;
+      for (size_t t = 0; t < times; ++t) text += piece;
     }
     expectWellFormed(fillFromExactBuffer(text));
   }
@@ -355,40 +415,6 @@ TEST_F(FlxReaderTest, ByPDFPathReadsTheFileBesideThePDF) {
   EXPECT_EQ(ReadFLXFile_ByPDFPath(dir_.path("other.pdf").c_str(), &entry), 0);
   const std::string tooLong = dir_.path("") + std::string(600, 'p') + ".pdf";
   EXPECT_EQ(ReadFLXFile_ByPDFPath(tooLong.c_str(), &entry), 0);
-}
-
-TEST(MyGetStringParameterTest, TakesTheValueBetweenPatternAndEnd) {
-  const char text[] = "\n[k] abc\n[m] a\nb\n[n] ";
-  const char* k = text;          // "\n[k] "
-  const char* m = text + 8;      // "\n[m] "
-  const char* n = text + 16;     // "\n[n] "
-  const char* textEnd = text + sizeof text - 1;
-  struct Case {
-    const char* name;
-    const char* key;
-    const char* keyPos;
-    const char* end;
-    size_t outSize;
-    bool result;
-    const char* out;  // what the buffer holds afterwards
-  };
-  const Case cases[] = {
-      {"value", "[k]", k, m, 16, true, "abc"},
-      {"exactly fits", "[k]", k, m, 4, true, "abc"},
-      {"one byte short", "[k]", k, m, 3, false, "untouched"},
-      {"no key", "[k]", nullptr, m, 16, false, "untouched"},
-      {"no end", "[k]", k, nullptr, 16, false, "untouched"},
-      {"end before start", "[m]", m, k, 16, false, "untouched"},
-      {"line feed: copied, but false", "[m]", m, n, 16, false, "a\nb"},
-      {"empty value at the end", "[n]", n, textEnd, 16, true, ""},
-      {"no room at all", "[n]", n, textEnd, 0, false, "untouched"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    char out[16] = "untouched";
-    EXPECT_EQ(MyGetStringParameter(c.key, c.keyPos, c.end, out, c.outSize), c.result);
-    EXPECT_STREQ(out, c.out);
-  }
 }
 
 TEST(MyGetParameterInCommaTest, SplitsAtTheFirstComma) {

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "FlxTestEntry.h"
 #include "TestFiles.h"
@@ -29,6 +30,8 @@
 #include "storage/FolianCommon.h"
 #include "transfer/FieldFit.h"
 #include "transfer/FlxWriter.h"
+#include "library/FlnAttachment.h"
+#include "storage/ZelAry.h"
 
 namespace {
 
@@ -328,6 +331,121 @@ TEST_F(PdfImportTest, ReportsWhatItCannotImportAndImportsTheRest) {
   EXPECT_EQ(single.failures[0].path, box_.path(longPdf));
   EXPECT_EQ(single.failures[0].reason, ImportFailureReason::PathTooLong);
   EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 1);
+}
+
+// Rewrites the counters stored in the library file at `path` with `change`.
+void RewriteStoredCounters(const std::string& path, const std::function<void(TESK_ARY)>& change) {
+  ZEL_FILE file;
+  ASSERT_EQ(ZEL_Open(path.c_str(), 0, &file), ZEL_OK);
+  Ary counters(ZEL_ARY_Load(&file, kTagIdCounter));
+  ASSERT_NE(counters, nullptr);
+  change(counters.get());
+  EXPECT_EQ(ZEL_ARY_Save(&file, kTagIdCounter, counters.get(), sizeof(FLN_ID_COUNTER)), ZEL_OK);
+  ZEL_Close(&file);
+}
+
+void SetNextId(TESK_ARY counters, const char* key, int32_t nextId) {
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(counters); ++i) {
+    FLN_ID_COUNTER c;
+    Tesk_Ary_GetData(counters, i, &c);
+    if (std::strcmp(c.key, key) != 0) continue;
+    c.nextId = ZEL_EndianLong_NtoL(nextId);
+    Tesk_Ary_Update(counters, i, &c);
+  }
+}
+
+// Whatever the library's counters say, a new entry and its attachment get
+// identifiers that no record holds, so that the viewer, export and deletion
+// reach the new PDF and only it.
+TEST_F(PdfImportTest, NewIdentifiersStayAboveTheStoredOnesWhateverTheCounters) {
+  box_.makeFolder("first");
+  std::map<std::string, QByteArray> sources;
+  for (int i = 0; i < 3; ++i) {
+    const std::string name = "first/" + std::to_string(i) + ".pdf";
+    sources[box_.path(name)] = box_.writePdf(name, 300 + i, i);
+  }
+  ASSERT_EQ(Import(box_.path("first")).imported, 3);
+  const std::vector<uint8_t> threeEntries = readAll(libraryPath_);
+  const std::vector<FLN_ENTRY> before = Entries(library_.data.entry);
+  sources[box_.path("new.pdf")] = box_.writePdf("new.pdf", 700, 9);
+
+  const struct {
+    const char* what;
+    std::function<void(TESK_ARY)> change;
+  } cases[] = {
+      {"no 'IDCO' at all", [](TESK_ARY counters) { Tesk_Ary_RemoveAll(counters); }},
+      {"counters behind the stored identifiers",
+       [](TESK_ARY counters) {
+         SetNextId(counters, "en_id", 0);
+         SetNextId(counters, "at_id", 1);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeAll(libraryPath_, threeEntries);
+    RewriteStoredCounters(libraryPath_, c.change);
+    FreeFlnData(&library_.data);
+    Load(libraryPath_, &library_);
+
+    const ImportResult result = Import(box_.path("new.pdf"));
+    ASSERT_EQ(result.imported, 1);
+    const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
+    const FLN_ENTRY* added = FindByTitle(entries, "new.pdf");
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(Host(added->en_id), 3);
+    const std::vector<FLN_ATTACHMENT> attachments = Attachments(library_.data.attachment);
+    EXPECT_EQ(Host(attachments.back().at_id), 3);
+    EXPECT_EQ(StoredPdf(library_.data, 3), sources[box_.path("new.pdf")]);
+    // Unique identifiers below the counters the file now stores; every PDF its own.
+    ExpectConsistentLibrary(libraryPath_, before, sources, c.what);
+  }
+}
+
+// Metadata text that is not UTF-8 is refused with its PDF, and nothing of it
+// reaches the library; a PDF whose path is not UTF-8 is imported under the
+// name the system decodes it to, and reported so.
+TEST_F(PdfImportTest, TextThatIsNotUtf8IsRefusedOrReported) {
+  box_.makeFolder("in");
+  std::map<std::string, QByteArray> sources;
+  sources[box_.path("in/good.pdf")] = box_.writePdf("in/good.pdf", 500, 1);
+  box_.writePdf("in/bad.pdf", 600, 2);
+  std::string flx = flxtest::flxText(flxtest::withValue(flxtest::baseLines(), "[en_title]", "caf\xe9"));
+  writeAll(box_.path("in/bad.flx"), std::vector<uint8_t>(flx.begin(), flx.end()));
+  const std::string latin1 = box_.path("in/caf\xe9.pdf");
+  const QByteArray latin1Bytes = PdfBytes(700, 3);
+  writeAll(latin1, std::vector<uint8_t>(latin1Bytes.begin(), latin1Bytes.end()));
+  const std::string decoded = box_.path("in/caf\xEF\xBF\xBD.pdf");  // U+FFFD for the byte
+  sources[decoded] = latin1Bytes;
+
+  const ImportResult result = Import(box_.path("in"));
+  EXPECT_EQ(result.listed, 3);
+  EXPECT_EQ(result.imported, 2);
+  ASSERT_EQ(result.failures.size(), 1u);
+  EXPECT_EQ(result.failures[0].path, box_.path("in/bad.pdf"));
+  EXPECT_EQ(result.failures[0].reason, ImportFailureReason::MetadataNotUtf8);
+  EXPECT_EQ(ImportFailureLine(result.failures[0]),
+            box_.path("in/bad.pdf") + ": its metadata text file (.flx) is not UTF-8 text");
+  ASSERT_EQ(result.decodedNames.size(), 1u);
+  EXPECT_EQ(result.decodedNames[0].path, latin1);
+  EXPECT_EQ(result.decodedNames[0].stored, decoded);
+
+  const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
+  const FLN_ENTRY* named = FindByTitle(entries, "caf\xEF\xBF\xBD.pdf");
+  ASSERT_NE(named, nullptr);
+  EXPECT_EQ(FIELD_TEXT(*named, en_file_name), "caf\xEF\xBF\xBD.pdf");
+  EXPECT_EQ(FindByTitle(entries, "caf\xe9"), nullptr);
+  EXPECT_EQ(FindByTitle(entries, "bad.pdf"), nullptr);
+  ExpectConsistentLibrary(libraryPath_, {}, sources, "after importing what is not UTF-8");
+
+  // The refused file alone adds nothing: no entry, no attachment, no stored PDF.
+  const int32_t attachments = Tesk_Ary_GetSize(library_.data.attachment);
+  const ImportResult single = Import(box_.path("in/bad.pdf"));
+  EXPECT_EQ(single.imported, 0);
+  ASSERT_EQ(single.failures.size(), 1u);
+  EXPECT_EQ(single.failures[0].reason, ImportFailureReason::MetadataNotUtf8);
+  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 2);
+  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.attachment), attachments);
+  EXPECT_EQ(ReadPDFData_ByFLNFile(2, library_.data.filePath), QByteArray()) << "no third PDF stored";
 }
 
 TEST_F(PdfImportTest, StoppingBetweenFilesKeepsWhatWasImportedSaved) {

@@ -12,6 +12,7 @@
 #include "categories/CategoryNames.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnPreference.h"
+#include "storage/ZelAry.h"
 #include "storage/ZelJournal.h"
 
 namespace transfertest {
@@ -74,8 +75,15 @@ void SandboxLibraryTest::SetUp() {
 }
 
 namespace {
-int32_t NextIdOf(TESK_ARY counters, int32_t tag, const char* key) {
-  for (const FLN_ID_COUNTER& c : RecordsOf<FLN_ID_COUNTER>(counters))
+// The nextId of a counter as the file stores it (loading raises counters
+// that are behind, so the loaded ones would always look right); 0 without it.
+int32_t StoredNextIdOf(const std::string& libraryPath, int32_t tag, const char* key) {
+  ZEL_FILE file;
+  Ary counters;
+  if (ZEL_Open(libraryPath.c_str(), 1, &file) == ZEL_OK) counters.reset(ZEL_ARY_Load(&file, kTagIdCounter));
+  ZEL_Close(&file);
+  if (counters == nullptr) return 0;
+  for (const FLN_ID_COUNTER& c : RecordsOf<FLN_ID_COUNTER>(counters.get()))
     if (Host(c.tag) == tag && std::strcmp(c.key, key) == 0) return Host(c.nextId);
   return 0;
 }
@@ -110,8 +118,8 @@ std::vector<FLN_ENTRY> ExpectConsistentLibrary(const std::string& libraryPath, c
   }
 
   std::set<int32_t> enIds, atIds;
-  const int32_t nextEnId = NextIdOf(library.data.idCounter, kTagEntry, "en_id");
-  const int32_t nextAtId = NextIdOf(library.data.idCounter, kTagAttachment, "at_id");
+  const int32_t nextEnId = StoredNextIdOf(libraryPath, kTagEntry, "en_id");
+  const int32_t nextAtId = StoredNextIdOf(libraryPath, kTagAttachment, "at_id");
   for (const FLN_ATTACHMENT& a : attachments) {
     EXPECT_TRUE(atIds.insert(Host(a.at_id)).second) << "at_id " << Host(a.at_id) << " twice";
     EXPECT_LT(Host(a.at_id), nextAtId);

@@ -78,8 +78,8 @@ QByteArray StoredPdf(const FLN_DATA& library, int32_t enId);
 /// it: once an unfinished change is rolled back, it loads; every entry of `before` is still there, byte for byte, with
 /// its PDF; every entry has exactly one attachment record and a PDF that
 /// equals the file it was imported from (`sources`, by en_file_path); en_ids
-/// and at_ids are unique and below their counters' nextId. Test failures
-/// name `context`. Returns the loaded entries.
+/// and at_ids are unique and below the nextId of their counters as the file
+/// stores them. Test failures name `context`. Returns the loaded entries.
 std::vector<FLN_ENTRY> ExpectConsistentLibrary(const std::string& libraryPath, const std::vector<FLN_ENTRY>& before,
                                                const std::map<std::string, QByteArray>& sources,
                                                const std::string& context);

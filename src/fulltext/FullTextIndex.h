@@ -1,0 +1,91 @@
+#pragma once
+// The full-text index of one library: the text of every page of its PDFs in
+// an SQLite database with an FTS5 table (trigram tokenizer, which finds
+// Japanese text without word boundaries), kept beside the library in the
+// user's cache folder, never in it. It is a cache: removed or damaged, it is
+// made again from the library.
+//
+// Per entry (en_id) it holds a fingerprint of the PDF it was made from and
+// how that went (text, no text, locked, unreadable), so that a PDF without
+// text is not tried again on every open, and one whose fingerprint changed
+// is indexed again. Page texts are stored folded (FoldForSearch) with white
+// space runs made one space, so that queries match across case, width and
+// line breaks.
+
+#include <QString>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+class FullTextIndex {
+ public:
+  enum class State { Text = 0, NoText = 1, Locked = 2, Unreadable = 3 };
+  struct Document {
+    std::string fingerprint;
+    State state = State::Text;
+  };
+  struct PageHits {
+    int page = 0;  // 1 for the first page
+    int hits = 0;
+  };
+  struct EntryHits {
+    int32_t enId = 0;
+    int hits = 0;                 // over all pages
+    std::vector<PageHits> pages;  // ascending
+  };
+
+  FullTextIndex() = default;
+  ~FullTextIndex();
+  FullTextIndex(const FullTextIndex&) = delete;
+  FullTextIndex& operator=(const FullTextIndex&) = delete;
+
+  /// Opens the index file at `path`, creating it and its folder when
+  /// missing. A file that is not a sound index of this layout (damaged,
+  /// foreign, another version) is removed and made afresh: `*notice` then
+  /// says so (empty otherwise). False with `*error` when no index can be had
+  /// there (e.g. the folder cannot be written).
+  bool open(const QString& path, QString* notice, QString* error);
+  void close();
+  bool isOpen() const { return _db != nullptr; }
+
+  /// Every entry the index holds, by en_id. False with `*error` on failure.
+  bool documents(std::map<int32_t, Document>* out, QString* error) const;
+
+  /// One transaction around many changes: much faster, and a stop midway
+  /// keeps everything committed before it.
+  bool begin(QString* error);
+  bool commit(QString* error);
+
+  /// Forgets the entry `enId` and its pages.
+  bool remove(int32_t enId, QString* error);
+  /// Holds `pages` (page 1 first) as the text of entry `enId` made from the
+  /// PDF with `fingerprint`, replacing what it held for it.
+  bool store(int32_t enId, const std::string& fingerprint, State state, const std::vector<QString>& pages,
+             QString* error);
+
+  /// The entries whose pages contain every term of `query` on one page
+  /// (FullTextTerms), with the hits per page, most hits first (then by
+  /// en_id). No terms give no entries.
+  bool search(const QString& query, std::vector<EntryHits>* results, QString* error) const;
+
+  /// Number of pages held (for the benchmark and the progress line).
+  int64_t pageCount() const;
+
+ private:
+  bool exec(const char* sql, QString* error) const;
+  bool createSchema(QString* error);
+  bool isSound() const;
+
+  sqlite3* _db = nullptr;
+};
+
+/// The terms of a full-text query: text in double quotes is one term (a
+/// phrase, spaces and all), the rest is split at white space; every term
+/// folded as FoldForSearch, runs of white space made one space.
+std::vector<QString> FullTextTerms(const QString& query);
+
+/// Page text as the index stores it: folded, white space runs made one space.
+QString IndexedPageText(const QString& pageText);

@@ -1,0 +1,15 @@
+#pragma once
+// Small, valid PDFs with chosen text on each page (Latin-1 text in a
+// standard font), written byte by byte with a correct cross-reference table,
+// for the tests of text extraction and the full-text index.
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+/// A PDF of one page per element of `pages`, each showing its text (one
+/// line per '\n'-separated piece). An empty element is a page without text.
+std::string TextPdf(const std::vector<std::string>& pages);
+
+}  // namespace testsupport
