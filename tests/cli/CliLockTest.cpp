@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <cstdio>
 #include <unistd.h>
 
 #include <QFileInfo>
@@ -99,6 +100,35 @@ TEST(CliLock, TheLockOfAKilledCommandGoesWithIt) {
   EXPECT_EQ(lock.acquire(sandbox.path("lib.fln"), LibraryLockMode::Exclusive, LibraryLockHolder::WritingCommand),
             LibraryLockStatus::Held);
   lock.release();
+  const CliOutcome check = sandbox.mustRun({"check", "lib.fln"});
+  EXPECT_NE(check.out.find("no damage found"), std::string::npos) << check.out;
+}
+
+// A sync tool renames another library over the one an import is writing:
+// the import never writes into the new file, says why, and fails.
+TEST(CliLock, ALibraryReplacedByRenameWhileACommandRunsIsNeverWrittenInto) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  sandbox.mustRun({"new", "other.fln"});
+  sandbox.writePdf("one/x.pdf", 900, 7);
+  sandbox.mustRun({"import", "other.fln", "one"});
+  constexpr int kFiles = 300;
+  for (int i = 0; i < kFiles; ++i) sandbox.writePdf("many/" + std::to_string(i) + ".pdf", 48 * 1024, i);
+  const std::vector<uint8_t> theirs = readAll(sandbox.path("other.fln"));
+
+  QProcess import;
+  ASSERT_NO_FATAL_FAILURE(StartImportAndWaitUntilItWrites(sandbox, &import, "many"));
+  ASSERT_EQ(std::rename(sandbox.path("other.fln").c_str(), sandbox.path("lib.fln").c_str()), 0);
+  ASSERT_TRUE(import.waitForFinished(-1));
+
+  EXPECT_EQ(import.exitCode(), 1);
+  const std::string err = import.readAllStandardError().toStdString();
+  EXPECT_NE(err.find("folian-cli: lib.fln: the library file was replaced or changed by another program while this "
+                     "command ran; nothing was written into it\n"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(readAll(sandbox.path("lib.fln")), theirs);
+  EXPECT_EQ(TabRows(sandbox.mustRun({"list", "lib.fln"}).out).size(), 1u);
   const CliOutcome check = sandbox.mustRun({"check", "lib.fln"});
   EXPECT_NE(check.out.find("no damage found"), std::string::npos) << check.out;
 }
