@@ -9,6 +9,7 @@ QString ImportFailureReasonJapanese(ImportFailureReason reason) {
     case ImportFailureReason::FolderUnreadable: return QStringLiteral("フォルダを読み込めません");
     case ImportFailureReason::FileUnreadable: return QStringLiteral("ファイルを読み込めません");
     case ImportFailureReason::NotAFile: return QStringLiteral("ファイルではありません");
+    case ImportFailureReason::FlxTooLarge: return QStringLiteral("情報ファイル(.flx)が64KBを超えています");
     case ImportFailureReason::LibraryFull: return QStringLiteral("ライブラリが上限の4GBを超えます");
     case ImportFailureReason::StoreFailed: return QStringLiteral("ライブラリに書き込めません");
     case ImportFailureReason::LibraryUnavailable: return QStringLiteral("ライブラリを開けません");
@@ -40,6 +41,14 @@ QString ImportFailureMessage(const std::vector<ImportFailure>& failures) {
   return FailureListMessage(QStringLiteral("次の%1件を読み込めませんでした。").arg(failures.size()), lines);
 }
 
+QString DuplicateListMessage(const std::vector<std::string>& paths, bool skipped) {
+  std::vector<QString> lines;
+  for (const std::string& path : paths) lines.push_back(QString::fromStdString(path));
+  const QString heading = skipped ? QStringLiteral("次の%1件はライブラリにすでにあるため、読み込みませんでした。")
+                                  : QStringLiteral("次の%1件はライブラリにすでにありますが、読み込みました。");
+  return FailureListMessage(heading.arg(paths.size()), lines);
+}
+
 QString ImportDecodedNameMessage(const std::vector<ImportDecodedName>& names) {
   std::vector<QString> lines;
   for (const ImportDecodedName& name : names) lines.push_back(QString::fromStdString(name.stored));
@@ -66,7 +75,10 @@ QString ExportProblemMessage(const std::vector<ExportProblem>& problems, const F
     const QString title = GetFLNEntry_ByFLNData(flnData, problem.row, &entry) == 1
                               ? FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_title, sizeof entry.en_title)
                               : QString();
-    lines.push_back(title + QStringLiteral(" — ") + ExportProblemJapanese(problem.kind));
+    const bool damaged = problem.kind == ExportProblemKind::NoPdf &&
+                         (problem.pdf == PdfFault::DigestMismatch || problem.pdf == PdfFault::SizeMismatch);
+    lines.push_back(title + QStringLiteral(" — ") +
+                    (damaged ? QStringLiteral("ライブラリ内のPDFが壊れています") : ExportProblemJapanese(problem.kind)));
   }
   return FailureListMessage(QStringLiteral("次の%1件は書き出せませんでした。").arg(problems.size()), lines);
 }

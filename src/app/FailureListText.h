@@ -3,6 +3,7 @@
 // could not be handled, each with its reason.
 
 #include <QString>
+#include <string>
 #include <vector>
 
 #include "library/FlnRecords.h"
@@ -19,6 +20,10 @@ QString FailureListMessage(const QString& heading, const std::vector<QString>& l
 /// FailureListMessage for the failures of an import: one "path — reason"
 /// line per file or folder.
 QString ImportFailureMessage(const std::vector<ImportFailure>& failures);
+
+/// FailureListMessage for the files of an import whose bytes the library
+/// held already: one path per line, headed by whether they were `skipped`.
+QString DuplicateListMessage(const std::vector<std::string>& paths, bool skipped);
 
 /// FailureListMessage for the files an import took in under a name that is
 /// not UTF-8: one line per file, the path as its entry holds it.

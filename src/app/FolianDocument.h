@@ -303,5 +303,8 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   // _fln_data.entry; each keystroke picks from them without sorting again.
   std::vector<int32_t> _listedPositions;
   bool _listedPositionsValid = false;
+  // The positions shown for _searchWords: a word typed on only narrows
+  // them further, so the next keystroke looks at these alone.
+  std::vector<int32_t> _shownPositions;
   int _unfilteredScroll = 0;                // entry list scroll before narrowing
 };

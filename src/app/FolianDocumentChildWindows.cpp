@@ -15,6 +15,7 @@
 #include "app/ViewPDFDlg.h"
 #include "app/WindowActivationOrder.h"
 #include "library/FlnAttachment.h"
+#include "library/FlnEntryPdf.h"
 #include "library/FlnLoad.h"
 #include "storage/Endian.h"
 #include "storage/FolianCommon.h"
@@ -71,7 +72,8 @@ void ShowEntryWindow(EntryDlgOwner* document, FLN_DATA* flnData, TESK_ARY entryA
 }
 
 bool OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData,
-                   const char* libraryPath) {
+                   PdfFault* fault) {
+  *fault = PdfFault::None;
   if (flnData->pdfViewer == nullptr) {
     flnData->pdfViewer = Tesk_Ary_Init(sizeof(FLN_PDF_VIEWER_REF), kRegistryGrowCount, kRegistryGrowCount);
     if (flnData->pdfViewer == nullptr) return true;
@@ -80,8 +82,9 @@ bool OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t data
     open->show();
     return true;
   }
-  const QByteArray pdf = ReadPDFData_ByFLNFile(dataIndex, libraryPath);
-  if (pdf.isNull()) return false;
+  // Only the bytes that were stored are shown.
+  const QByteArray pdf = ReadEntryPdf(flnData, entry, fault);
+  if (*fault != PdfFault::None) return false;
   auto* viewer = new ViewPDFDlg;
   viewer->setWindowOrder([] { return WindowActivationOrder::instance()->orderedWindows(); });
   QObject::connect(viewer, &ViewPDFDlg::librarySaved, viewer, [document](int32_t, bool written) {
@@ -95,9 +98,13 @@ bool OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t data
   return true;
 }
 
-QString PdfUnreadableMessage(const FLN_ENTRY& entry, int32_t dataIndex) {
+QString PdfUnreadableMessage(const FLN_ENTRY& entry, int32_t dataIndex, PdfFault fault) {
   const QString title = FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_title, sizeof entry.en_title);
   if (dataIndex < 0) return QStringLiteral("「%1」にはPDFがありません。").arg(title);
+  if (fault == PdfFault::DigestMismatch || fault == PdfFault::SizeMismatch)
+    return QStringLiteral("「%1」のPDFは読み込んだときの内容と異なるため、開きません。"
+                          "ライブラリのファイルのこのPDFの部分が壊れています。")
+        .arg(title);
   return QStringLiteral("「%1」のPDFをライブラリから読み出せません。ライブラリのファイルのこのPDFの部分が壊れています。")
       .arg(title);
 }
@@ -158,8 +165,8 @@ void FolianDocument::openPdfViewerForRow(int row) {
   FLN_ENTRY entry;
   if (GetFLNEntry_ByFLNData(&_fln_data, row, &entry) != 1) return;
   const int32_t dataIndex = GetAttachmentIndex(_fln_data.showEntryAry, _fln_data.attachment, row);
-  if (!OpenPdfViewer(this, entry, dataIndex, &_fln_data, _fln_data.filePath))
-    alert(PdfUnreadableMessage(entry, dataIndex));
+  PdfFault fault;
+  if (!OpenPdfViewer(this, entry, dataIndex, &_fln_data, &fault)) alert(PdfUnreadableMessage(entry, dataIndex, fault));
 }
 
 void FolianDocument::reopenChildWindows() {
@@ -176,8 +183,9 @@ void FolianDocument::reopenChildWindows() {
     }
     if (viewerOrder > 0) {
       const int32_t dataIndex = GetAttachmentIndex(_fln_data.entry, _fln_data.attachment, i);
-      if (!OpenPdfViewer(this, entry, dataIndex, &_fln_data, _fln_data.filePath))
-        alert(PdfUnreadableMessage(entry, dataIndex));
+      PdfFault fault;
+      if (!OpenPdfViewer(this, entry, dataIndex, &_fln_data, &fault))
+        alert(PdfUnreadableMessage(entry, dataIndex, fault));
       if (ViewPDFDlg* viewer = GetViewPDFDlgFromFlnEntry(&_fln_data, entry))
         windows.push_back({viewerOrder, viewer->window()});
     }

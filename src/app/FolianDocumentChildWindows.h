@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "library/FlnAttachmentHash.h"
 #include "library/FlnRecords.h"
 
 class EntryDlg;
@@ -24,21 +25,22 @@ class ViewPDFDlg;
 void ShowEntryWindow(EntryDlgOwner* document, FLN_DATA* flnData, TESK_ARY entryArray, int32_t index);
 
 /// Opens a viewer on the PDF of `entry` (a stored record) kept as member
-/// `dataIndex` of the library file at `libraryPath`, or shows the open
+/// `dataIndex` of its library file, or shows the open
 /// viewer of that entry and member again (bringing it forward). A new
 /// viewer stacks by the application's activation order, reports failed
 /// saves through `document`, shows the bytes read from the file (bytes that
 /// are no PDF give an empty viewer) and is recorded in the pdfViewer
-/// registry, which is created when there is none. False, with no viewer,
-/// when the bytes cannot be read from the library file (no attachment, or
-/// the file is damaged there): the caller tells the user
-/// (PdfUnreadableMessage).
+/// registry, which is created when there is none. False, with no viewer and
+/// *fault saying why, when the PDF cannot be had from the library file (no
+/// attachment, the file is damaged there, or the bytes differ from the ones
+/// stored: ReadEntryPdf): the caller tells the user (PdfUnreadableMessage).
 bool OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t dataIndex, FLN_DATA* flnData,
-                   const char* libraryPath);
+                   PdfFault* fault);
 
-/// The alert for an entry whose PDF cannot be read from the library file,
-/// naming the entry by its title; `dataIndex` -1 means it has none.
-QString PdfUnreadableMessage(const FLN_ENTRY& entry, int32_t dataIndex);
+/// The alert for an entry whose PDF cannot be shown, naming the entry by its
+/// title: it has none (`dataIndex` -1), it cannot be read from the library
+/// file, or its bytes differ from the ones stored (`fault`).
+QString PdfUnreadableMessage(const FLN_ENTRY& entry, int32_t dataIndex, PdfFault fault);
 
 /// The information window of the first entryWindow record holding
 /// `entry`'s en_id; null without a registry or such a record.

@@ -15,11 +15,13 @@
 #include <QUrl>
 
 #include "app/Alert.h"
+#include "app/FailureListText.h"
 #include "app/HelpFile.h"
 #include "app/FolianDocument.h"
 #include "app/FolianMainWindow.h"
 #include "app/RecentLibraries.h"
 #include "app/StartWindow.h"
+#include "library/FlnRecover.h"
 #include "library/FlnLibraryLock.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnPreference.h"
@@ -78,10 +80,48 @@ QString OpenFailureMessage(const QString& path, const FlnResult& result) {
   return message;
 }
 
+QString RecoveredLibraryPath(const QString& damagedPath) {
+  const QFileInfo damaged(damagedPath);
+  const QString base = damaged.absolutePath() + QLatin1Char('/') + damaged.completeBaseName();
+  for (int number = 1;; ++number) {
+    const QString candidate =
+        base + (number == 1 ? QStringLiteral("（復旧）.fln") : QStringLiteral("（復旧%1）.fln").arg(number));
+    if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink()) return candidate;
+  }
+}
+
+QString RecoveryReportMessage(const QString& newPath, const RecoveryReport& report) {
+  QString message = QStringLiteral("「%1」にエントリ%2件とそのPDFを書き出しました。")
+                        .arg(FileNameOf(newPath))
+                        .arg(report.entries);
+  std::vector<QString> lines;
+  for (const std::string& line : report.lost) lines.push_back(QString::fromStdString(line));
+  if (lines.empty()) return message + QStringLiteral("\n失われたものはありません。");
+  return FailureListMessage(message + QStringLiteral("\n次のものは読み出せませんでした:"), lines);
+}
+
 FolianDocumentController::FolianDocumentController(QObject* parent) : QObject(parent) {}
 
 FolianDocumentController::~FolianDocumentController() {
   for (FolianDocument* document : _documents) delete document;
+}
+
+FolianDocument* FolianDocumentController::offerRecovery(const QString& damagedPath, const FlnResult& refusal) {
+  const QString question = OpenFailureMessage(damagedPath, refusal) +
+                           QStringLiteral("\n\n読み出せるエントリ、分類とPDFから新しいライブラリを作りますか？"
+                                          "壊れたファイルは変更しません。");
+  if (!FLN_COMM_Alert_Confirm(panelParent(), question)) return nullptr;
+  const QString newPath = RecoveredLibraryPath(damagedPath);
+  RecoveryReport report;
+  const FlnResult recovered = RecoverLibrary(QFile::encodeName(damagedPath).constData(),
+                                             QFile::encodeName(newPath).constData(), &report);
+  if (!recovered.ok()) {
+    FLN_COMM_Alert_OK(panelParent(), QStringLiteral("新しいライブラリを作れませんでした。\n%1")
+                                         .arg(QString::fromStdString(recovered.reason)));
+    return nullptr;
+  }
+  FLN_COMM_Alert_OK(panelParent(), RecoveryReportMessage(newPath, report));
+  return openDocumentWithContentsOfFile(newPath);
 }
 
 void FolianDocumentController::start(const QStringList& paths) {
@@ -134,10 +174,14 @@ FolianDocument* FolianDocumentController::openDocumentWithContentsOfFile(const Q
   // rather than a damaged one.
   if (result.status == FlnStatus::Truncated && !BeginsLikeContainer(absolute)) result.status = FlnStatus::NotALibrary;
   if (!result.ok()) {
-    FLN_COMM_Alert_OK(panelParent(), OpenFailureMessage(absolute, result));
     RecentLibraries::remove(absolute);
     if (_startWindow) _startWindow->setRecentLibraries(RecentLibraries::load());
-    return nullptr;
+    if (result.status != FlnStatus::Damaged && result.status != FlnStatus::Truncated) {
+      FLN_COMM_Alert_OK(panelParent(), OpenFailureMessage(absolute, result));
+      return nullptr;
+    }
+    // The damaged file keeps its lock while what it still holds is read.
+    return offerRecovery(absolute, result);
   }
 
   FolianDocument* opened = document.release();

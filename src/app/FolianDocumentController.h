@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "library/FlnLibraryLock.h"
+#include "library/FlnRecover.h"
 #include "library/FlnResult.h"
 
 class FolianDocument;
@@ -22,6 +23,13 @@ class StartWindow;
 
 /// The message shown when the library at `path` cannot be opened.
 QString OpenFailureMessage(const QString& path, const FlnResult& result);
+
+/// Where a library recovered from the damaged one at `damagedPath` goes: beside
+/// it, "NAME（復旧）.fln", or "NAME（復旧2）.fln" and so on when that is taken.
+QString RecoveredLibraryPath(const QString& damagedPath);
+
+/// What a recovery into `newPath` got back and what it lost, for an alert.
+QString RecoveryReportMessage(const QString& newPath, const RecoveryReport& report);
 
 class FolianDocumentController : public QObject {
   Q_OBJECT
@@ -38,9 +46,9 @@ class FolianDocumentController : public QObject {
   void start(const QStringList& paths);
 
   /// Opens the library at `path` in a window, or brings its window forward
-  /// when it is open already. A file that is not a library, is damaged, or
-  /// is open in another Folian is refused with a message. Returns the
-  /// document, or null.
+  /// when it is open already. A file that is not a library or is open in
+  /// another Folian is refused with a message; for a damaged one the message
+  /// offers a recovery (offerRecovery). Returns the document, or null.
   FolianDocument* openDocumentWithContentsOfFile(const QString& path);
 
   /// "New": asks for a file name, creates an empty library there and opens it.
@@ -73,6 +81,11 @@ class FolianDocumentController : public QObject {
 
  private:
   void documentDidClose(FolianDocument* document);
+  /// Tells why the library at `damagedPath` was refused and asks whether to
+  /// recover it; on "はい" writes what can be read into RecoveredLibraryPath
+  /// (the damaged file is never changed), tells what was lost and opens the
+  /// new library. Returns its document, or null.
+  FolianDocument* offerRecovery(const QString& damagedPath, const FlnResult& refusal);
   void showStartWindow();
   QWidget* panelParent() const;
   FolianDocument* documentForFile(const QString& absolutePath) const;

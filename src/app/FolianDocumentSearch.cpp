@@ -39,12 +39,17 @@ void FolianDocument::searchTextDidChange(const QString& text) {
   if (words == _searchWords) return;
   QScrollBar* scroll = entryListBox()->verticalScrollBar();
   if (_searchWords.isEmpty()) _unfilteredScroll = scroll->value();
+  const bool narrowing = _listedPositionsValid && !_searchWords.isEmpty() && NarrowsFurther(words, _searchWords);
   _searchWords = std::move(words);
+  std::vector<int32_t> candidates;
+  if (narrowing) candidates.swap(_shownPositions);
+  const std::vector<int32_t>& from = narrowing ? candidates : _listedPositions;
 
   // The positions go out of step only when the entries changed without the
   // list being made again; then the whole list is made again.
   if ((_listedPositionsValid || takeListedPositions()) &&
-      FilterListedEntries(_fln_data.entry, _listedPositions, _searchText, _searchWords, _fln_data.showEntryAry) == 0) {
+      FilterListedEntries(_fln_data.entry, from, _searchText, _searchWords, _fln_data.showEntryAry,
+                          &_shownPositions) == 0) {
     reloadEntryList();
   } else {
     makeEntryList();
@@ -70,7 +75,7 @@ void FolianDocument::narrowBySearchWords() {
   if (_searchWords.isEmpty()) return;
   // A list that cannot be narrowed is shown empty rather than whole, which
   // would look like a result.
-  if (!takeListedPositions() ||
-      FilterListedEntries(_fln_data.entry, _listedPositions, _searchText, _searchWords, _fln_data.showEntryAry) != 0)
+  if (!takeListedPositions() || FilterListedEntries(_fln_data.entry, _listedPositions, _searchText, _searchWords,
+                                                    _fln_data.showEntryAry, &_shownPositions) != 0)
     Tesk_Ary_RemoveAll(_fln_data.showEntryAry);
 }

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -118,8 +119,12 @@ void FolianDocument::runImportPanel(bool folder) {
   }
   const QString start = RememberedFolder(_fln_data.filePath, folder ? kTagPrefFolderImport : kTagPrefFileImport);
   if (!start.isEmpty() && QFileInfo(start).isDir()) panel->setDirectory(start);
-  if (auto* grid = qobject_cast<QGridLayout*>(panel->layout()))
+  auto* skipDuplicates = new QCheckBox(QStringLiteral("ライブラリにすでにあるPDFは読み込まない"), panel);
+  skipDuplicates->setObjectName(QStringLiteral("skipDuplicatesBox"));
+  if (auto* grid = qobject_cast<QGridLayout*>(panel->layout())) {
     grid->addWidget(_chooser->view(), grid->rowCount(), 0, 1, grid->columnCount());
+    grid->addWidget(skipDuplicates, grid->rowCount(), 0, 1, grid->columnCount());
+  }
   panel->setWindowModality(Qt::WindowModal);
   connect(panel, &QDialog::finished, this, [this](int result) { openPanelDidEnd(result == QDialog::Accepted); });
   _panel = panel;
@@ -137,6 +142,8 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   const QByteArray chosen = panel->selectedFiles().first().toUtf8();
   const QByteArray panelFolder = panel->directory().absolutePath().toUtf8();
   const std::string cats[3] = {_chooser->categoryText(1), _chooser->categoryText(2), _chooser->categoryText(3)};
+  const auto* skipBox = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
+  const bool skipDuplicates = skipBox != nullptr && skipBox->isChecked();
   _chooser.reset();
   for (const std::string& cat : cats) {
     const QString refusal = CheckEntryCategoryName(cat.c_str(), false);
@@ -162,11 +169,12 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
                               // Keeps the window painted and the Cancel button working.
                               QCoreApplication::processEvents();
                               return !progress->wasCanceled();
-                            });
+                            },
+                            skipDuplicates);
     delete progress;
   } else {
     result = ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), cats[0].c_str(),
-                            cats[1].c_str(), cats[2].c_str());
+                            cats[1].c_str(), cats[2].c_str(), nullptr, skipDuplicates);
   }
   --_busy;
 
@@ -178,6 +186,7 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   } else if (!result.failures.empty()) {
     alert(ImportFailureMessage(result.failures));
   }
+  if (!result.duplicates.empty()) alert(DuplicateListMessage(result.duplicates, skipDuplicates));
   if (!result.decodedNames.empty()) alert(ImportDecodedNameMessage(result.decodedNames));
   if (!result.saved) reportSaveFailure();
 }

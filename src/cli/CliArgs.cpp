@@ -10,13 +10,14 @@ const std::vector<CliCommandInfo>& CliCommandTable() {
   static const std::vector<CliCommandInfo> table = {
       {"new", CliCommand::New, 1, 1, {}, "new LIB"},
       {"import", CliCommand::Import, 2, 2, {"cat1", "cat2", "cat3"},
-       "import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME]"},
+       "import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--skip-duplicates]", {"skip-duplicates"}},
       {"list", CliCommand::List, 1, 1, {"cat1", "cat2", "cat3", "sort"},
        "list LIB [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--sort KEY[,KEY[,KEY]]]"},
       {"export", CliCommand::Export, 3, -1, {}, "export LIB DIR ID..."},
       {"delete", CliCommand::Delete, 2, -1, {}, "delete LIB ID..."},
       {"categories", CliCommand::Categories, 1, 1, {}, "categories LIB"},
-      {"check", CliCommand::Check, 1, 1, {}, "check LIB"},
+      {"check", CliCommand::Check, 1, 1, {}, "check LIB [--fix]", {"fix"}},
+      {"recover", CliCommand::Recover, 2, 2, {}, "recover LIB NEW"},
       {"search", CliCommand::Search, 2, 2, {}, "search LIB QUERY [--full-text]", {"full-text"}},
       {"index", CliCommand::Index, 1, 1, {}, "index LIB"},
   };

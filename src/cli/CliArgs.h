@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { New, Import, List, Export, Delete, Categories, Check, Search, Index };
+enum class CliCommand { New, Import, List, Export, Delete, Categories, Check, Recover, Search, Index };
 
 /// What one command takes: its name, the operand count (maxOperands -1 for
 /// "any number from minOperands on"), the options that take a value, the
@@ -37,6 +37,8 @@ struct CliInvocation {
 
   /// The value of option `name`, or `fallback` when it was not given.
   std::string option(const std::string& name, const std::string& fallback) const;
+  /// Whether option or flag `name` was given.
+  bool has(const std::string& name) const { return options.count(name) != 0; }
 };
 
 enum class CliParseOutcome {

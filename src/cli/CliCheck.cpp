@@ -12,6 +12,7 @@
 #include "categories/FlnCategoryTable.h"
 #include "library/FlnContainerCheck.h"
 #include "library/FlnLoad.h"
+#include "library/FlnPdfAudit.h"
 #include "library/FlnPreference.h"
 #include "library/FlnRecords.h"
 #include "storage/Endian.h"
@@ -252,6 +253,12 @@ void CheckRecords(const std::string& path, const ContainerWalk& walk, LibraryChe
   OwnedAry storedCounters(LoadStoredCounters(path));
   CheckCounter(storedCounters.get(), kTagEntry, "en_id", entryIds, damage);
   CheckCounter(storedCounters.get(), kTagAttachment, "at_id", attachmentIds, damage);
+
+  PdfAudit audit = AuditLibraryPdfs(&data);
+  for (const PdfFinding& finding : audit.damage) damage->add(finding.kind, finding.line);
+  report->warnings = std::move(audit.warnings);
+  report->verifiedPdfs = audit.verified;
+  report->pdfsWithoutDigest = audit.withoutDigest;
   FreeFlnData(&data);
 }
 
@@ -312,6 +319,11 @@ void PrintCheckReport(const std::string& path, const LibraryCheckReport& report,
   std::fprintf(out, "dead bytes: %llu\n", static_cast<unsigned long long>(report.deadBytes));
   std::fprintf(out, "PDFs of no entry: %llu (%llu bytes)\n", static_cast<unsigned long long>(report.unusedPdfs),
                static_cast<unsigned long long>(report.unusedPdfBytes));
+  if (report.verifiedPdfs + report.pdfsWithoutDigest != 0)
+    std::fprintf(out, "PDFs matching their digest: %lld, without a digest: %lld%s\n",
+                 static_cast<long long>(report.verifiedPdfs), static_cast<long long>(report.pdfsWithoutDigest),
+                 report.pdfsWithoutDigest != 0 ? " (check --fix adds them)" : "");
+  for (const std::string& line : report.warnings) std::fprintf(out, "warning: %s\n", line.c_str());
   if (report.damage.empty()) {
     std::fprintf(out, "no damage found\n");
     return;

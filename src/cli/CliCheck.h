@@ -27,6 +27,9 @@ struct LibraryCheckReport {
   uint64_t unusedPdfs = 0;       // members of 'ATTD' that no entry's attachment names
   uint64_t unusedPdfBytes = 0;
   std::vector<std::string> damage;  // one line per fault found; empty for a sound library
+  std::vector<std::string> warnings;  // findings that lose nothing (stale digests)
+  int64_t verifiedPdfs = 0;       // PDFs in use whose bytes match their digest
+  int64_t pdfsWithoutDigest = 0;  // PDFs in use without a digest
 };
 
 /// Examines the library file at `path`, reading only. Container faults: a
@@ -38,12 +41,14 @@ struct LibraryCheckReport {
 /// stops the library from loading, a level without its label, two entries
 /// with one en_id, an entry without an attachment, one whose attachment
 /// names a missing member of 'ATTD' or one behind a break in its chain (a
-/// PDF that cannot be read), and a stored en_id or at_id counter that is
+/// PDF that cannot be read), a stored en_id or at_id counter that is
 /// missing or behind the identifiers in use (loading the library raises it;
-/// the file still holds it so).
+/// the file still holds it so), and what AuditLibraryPdfs finds in the PDFs
+/// (every PDF in use is read).
 LibraryCheckReport CheckLibraryFile(const std::string& path);
 
 /// Writes the report: the file size, one line per tag with its member count
-/// and data bytes, the dead bytes, the unused PDFs and then each fault, or
-/// "no damage found".
+/// and data bytes, the dead bytes, the unused PDFs, how many PDFs matched
+/// their digest and how many have none (when any PDF is in use), the
+/// warnings and then each fault, or "no damage found".
 void PrintCheckReport(const std::string& path, const LibraryCheckReport& report, std::FILE* out);

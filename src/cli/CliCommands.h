@@ -34,8 +34,14 @@ int RunDeleteCommand(const CliInvocation& invocation);
 int RunCategoriesCommand(const CliInvocation& invocation);
 
 /// check LIB: the container's tags, member counts and dead bytes, and the
-/// damage found; 0 only for an undamaged library.
+/// damage found; 0 only for an undamaged library. With --fix, first gives
+/// every PDF without a digest one.
 int RunCheckCommand(const CliInvocation& invocation);
+
+/// recover LIB NEW: writes the new library NEW from every entry, category
+/// and PDF that can be read from the damaged library LIB (never written),
+/// and lists what was lost; 1 when anything was.
+int RunRecoverCommand(const CliInvocation& invocation);
 
 /// search LIB QUERY: the entries whose title, file name, people or note
 /// contain every word of QUERY (as the library window's filter box finds

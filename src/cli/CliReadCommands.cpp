@@ -1,4 +1,5 @@
-// The commands that only read a library file: list, search, categories, check.
+// The commands that read a library file: list, search, categories, check
+// (whose --fix adds the missing digests of PDFs, and nothing else).
 
 #include <cstdio>
 
@@ -15,6 +16,7 @@
 #include "cli/CliOutput.h"
 #include "cli/CliSortOption.h"
 #include "cli/CliUsage.h"
+#include "library/FlnDigestFill.h"
 #include "search/EntryFilter.h"
 #include "search/SearchWords.h"
 #include "storage/Endian.h"
@@ -39,6 +41,22 @@ void PrintEntryLine(const FLN_ENTRY& entry) {
               TabField(StoredText(entry.en_c2_name)).c_str(), TabField(StoredText(entry.en_c3_name)).c_str(),
               TabField(StoredText(entry.en_file_name)).c_str(), static_cast<unsigned>(size),
               StoredDate(entry.en_update_date).c_str());
+}
+
+// check --fix: gives the PDFs without a digest one; the caller holds the library alone.
+bool AddMissingDigestsOrComplain(const std::string& library) {
+  DigestFill fill;
+  const FlnResult r = AddLibraryDigests(library.c_str(), &fill);
+  if (!r.ok()) {
+    PrintError(library + ": " + r.reason);
+    return false;
+  }
+  std::printf("digests added: %d\n", static_cast<int>(fill.added));
+  if (fill.suspect != 0)
+    PrintError(std::to_string(fill.suspect) +
+               " PDFs were given no digest: their length differs from their entry's file size");
+  if (fill.unreadable != 0) PrintError(std::to_string(fill.unreadable) + " PDFs could not be read");
+  return true;
 }
 
 }  // namespace
@@ -137,8 +155,11 @@ int RunCategoriesCommand(const CliInvocation& invocation) {
 
 int RunCheckCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
+  // A fix writes: it holds the library alone, and checks what it left.
+  const bool fix = invocation.has("fix");
   CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
+  if (!lock.acquire(library, fix ? LibraryLockMode::Exclusive : LibraryLockMode::Shared)) return kCliExitFailure;
+  if (fix && !AddMissingDigestsOrComplain(library)) return kCliExitFailure;
   const LibraryCheckReport report = CheckLibraryFile(library);
   if (!report.cannotCheck.empty()) {
     PrintError(library + ": " + report.cannotCheck);

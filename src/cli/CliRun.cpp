@@ -18,6 +18,7 @@ int RunCommand(const CliInvocation& invocation) {
     case CliCommand::Delete: return RunDeleteCommand(invocation);
     case CliCommand::Categories: return RunCategoriesCommand(invocation);
     case CliCommand::Check: return RunCheckCommand(invocation);
+    case CliCommand::Recover: return RunRecoverCommand(invocation);
     case CliCommand::Search: return RunSearchCommand(invocation);
     case CliCommand::Index: return RunIndexCommand(invocation);
   }

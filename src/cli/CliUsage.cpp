@@ -18,9 +18,13 @@ const char* DescriptionOf(CliCommand command) {
              "On a terminal a progress line shows the count and the current file. Files\n"
              "that could not be imported are listed at the end and make the exit code 1.\n"
              "Ctrl-C stops between two files; what was imported until then stays saved\n"
-             "(exit code 130).\n"
+             "(exit code 130). A file whose bytes the library holds already is named on\n"
+             "stderr (\"already in the library\") and imported again unless\n"
+             "--skip-duplicates is given. A metadata text file that is not a regular file\n"
+             "or is larger than 64 KiB makes its PDF fail.\n"
              "\n"
-             "  --cat1 NAME, --cat2 NAME, --cat3 NAME   categories of levels 1, 2, 3\n";
+             "  --cat1 NAME, --cat2 NAME, --cat3 NAME   categories of levels 1, 2, 3\n"
+             "  --skip-duplicates                       do not import files already in the library\n";
     case CliCommand::List:
       return "Lists the entries that a library window shows when the category lists\n"
              "select NAME (＜すべて＞, all, by default), in the window's order: sorted by\n"
@@ -39,7 +43,9 @@ const char* DescriptionOf(CliCommand command) {
       return "Exports the PDFs of the entries with the given en_ids (as \"list\" shows them)\n"
              "into the folder DIR, each with its metadata text file (.flx) beside it. No\n"
              "file is overwritten: a taken name gets a number (paper-1.pdf). Writes one\n"
-             "line per exported PDF: en_id, tab, path. An unknown id exports nothing.\n";
+             "line per exported PDF: en_id, tab, path. An unknown id exports nothing. A\n"
+             "PDF whose bytes differ from their digest (or, without one, whose length is\n"
+             "not its entry's file size) is not exported; the entry is named on stderr.\n";
     case CliCommand::Delete:
       return "Deletes the entries with the given en_ids from LIB, as Folian's \"delete\"\n"
              "does, without asking. An unknown id deletes nothing.\n";
@@ -50,8 +56,18 @@ const char* DescriptionOf(CliCommand command) {
       return "Reads the whole library file and reports its tags with their member counts\n"
              "and data bytes, the dead bytes (space of removed items that no chain\n"
              "reaches), the stored PDFs that no entry uses any more, and every fault\n"
-             "found in the container's chains and in the library's records. Exit code 0\n"
-             "only for an undamaged library.\n";
+             "found in the container's chains and in the library's records. Every PDF in\n"
+             "use is read and compared with its SHA-256 digest and its entry's file size;\n"
+             "PDFs that are damaged, missing or shared by two entries are named. Exit code\n"
+             "0 only for an undamaged library.\n"
+             "\n"
+             "  --fix   first give every PDF without a digest (a library written before\n"
+             "          digests existed) its digest; nothing else is changed\n";
+    case CliCommand::Recover:
+      return "Writes a new library NEW with every entry, category and PDF that can still\n"
+             "be read from the damaged library LIB, walking its items by position where\n"
+             "a chain is broken, and reports what was lost. LIB is only read; NEW must\n"
+             "not exist yet. Exit code 0 when nothing was lost.\n";
     case CliCommand::Search:
       return "Finds entries. Without --full-text: those whose title, file name, author,\n"
              "editor, supervisor, publisher, translator or note contain every word of\n"

@@ -95,6 +95,7 @@ int RunImportCommand(const CliInvocation& invocation) {
     }
   }
   const std::string chosen = AbsolutePath(invocation.operands[1]);
+  const bool skipDuplicates = invocation.has("skip-duplicates");
 
   CliLibraryLock lock;
   if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
@@ -113,9 +114,12 @@ int RunImportCommand(const CliInvocation& invocation) {
                        if (InterruptRequested()) return false;
                        progress.show(done, total, path);
                        return true;
-                     });
+                     },
+                     skipDuplicates);
   progress.finish(result.status == ImportStatus::Completed ? result.listed : handled, result.listed);
 
+  for (const std::string& path : result.duplicates)
+    PrintError(path + (skipDuplicates ? ": already in the library; skipped" : ": already in the library; imported again"));
   for (const ImportFailure& failure : result.failures) PrintError(ImportFailureLine(failure));
   for (const ImportDecodedName& name : result.decodedNames) PrintError(ImportDecodedNameLine(name));
   switch (result.status) {
@@ -162,7 +166,9 @@ int RunExportCommand(const CliInvocation& invocation) {
   for (const ExportedFile& file : result.exported)
     std::printf("%d\t%s\n", static_cast<int>(file.enId), TabField(file.pdfPath).c_str());
   for (const ExportProblem& problem : result.problems) {
-    std::string line = "entry " + std::to_string(problem.enId) + ": " + ExportProblemText(problem.kind);
+    const char* what =
+        problem.kind == ExportProblemKind::NoPdf ? PdfFaultText(problem.pdf) : ExportProblemText(problem.kind);
+    std::string line = "entry " + std::to_string(problem.enId) + ": " + what;
     if (problem.error != 0) line += std::string(": ") + std::strerror(problem.error);
     PrintError(line);
   }

@@ -1,6 +1,8 @@
 #include "library/FlnAttachment.h"
 
+#include <algorithm>
 #include <new>
+#include <vector>
 
 #include "storage/Endian.h"
 
@@ -21,11 +23,11 @@ int32_t GetAttachmentIndex(TESK_ARY entryArray, TESK_ARY attachmentArray, int32_
   return -1;
 }
 
-QByteArray AttachmentDataReader::read(int32_t dataIndex) {
-  if (dataIndex < 0) return QByteArray();
+int64_t AttachmentDataReader::seek(int32_t dataIndex) {
+  if (dataIndex < 0) return -1;
   if (current_ < 0 || dataIndex < current_) {
     current_ = -1;
-    if (ZEL_FirstMember(file_, kTagAttachmentData) != ZEL_OK) return QByteArray();
+    if (ZEL_FirstMember(file_, kTagAttachmentData) != ZEL_OK) return -1;
     current_ = 0;
   }
   // Bounded: a chain that loops back on itself must not keep the walk going.
@@ -37,12 +39,15 @@ QByteArray AttachmentDataReader::read(int32_t dataIndex) {
     if (static_cast<uint64_t>(current_) >= limit || ZEL_NextMember(file_) != ZEL_OK ||
         file_->current.prevMember != previous) {
       current_ = -1;
-      return QByteArray();
+      return -1;
     }
     ++current_;
   }
+  return ZEL_GetDataLength(file_);
+}
 
-  const int64_t length = ZEL_GetDataLength(file_);
+QByteArray AttachmentDataReader::read(int32_t dataIndex) {
+  const int64_t length = seek(dataIndex);
   if (length < 1) return QByteArray();
   QByteArray bytes;
   try {
@@ -52,6 +57,22 @@ QByteArray AttachmentDataReader::read(int32_t dataIndex) {
   }
   if (ZEL_GetData(file_, static_cast<uint32_t>(length), bytes.data()) != ZEL_OK) return QByteArray();
   return bytes;
+}
+
+bool ReadCurrentInPieces(ZEL_FILE* file, int64_t length, const std::function<bool(const char*, size_t)>& sink) {
+  std::vector<char> piece;
+  try {
+    piece.resize(static_cast<size_t>(std::min<int64_t>(length, kPdfPieceSize)));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (int64_t done = 0; done < length;) {
+    const uint32_t n = static_cast<uint32_t>(std::min<int64_t>(length - done, kPdfPieceSize));
+    if (ZEL_GetDataPart(file, static_cast<uint32_t>(done), n, piece.data()) != ZEL_OK || !sink(piece.data(), n))
+      return false;
+    done += n;
+  }
+  return true;
 }
 
 QByteArray ReadPDFData_ByFLNFile(int32_t dataIndex, const char* libraryPath) {

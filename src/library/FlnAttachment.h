@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <functional>
 
 #include "library/FlnRecords.h"
 #include "storage/ZelFile.h"
@@ -23,6 +24,15 @@ int32_t GetAttachmentIndex(TESK_ARY entryArray, TESK_ARY attachmentArray, int32_
 /// member cut short), or memory that cannot be had.
 QByteArray ReadPDFData_ByFLNFile(int32_t dataIndex, const char* libraryPath);
 
+/// The largest piece ReadCurrentInPieces hands over: handling a PDF of any
+/// size that way needs no more memory than this.
+constexpr uint32_t kPdfPieceSize = 1u << 20;
+
+/// Hands the data of the open file's current item, `length` bytes, to `sink`
+/// in order, in pieces of at most kPdfPieceSize bytes. False when a piece
+/// cannot be read, memory runs out or `sink` returns false.
+bool ReadCurrentInPieces(ZEL_FILE* file, int64_t length, const std::function<bool(const char*, size_t)>& sink);
+
 /// Reads members of 'ATTD' from an open container. Reading members in
 /// ascending order walks the chain once; a lower index starts again from the
 /// first member.
@@ -31,6 +41,10 @@ class AttachmentDataReader {
   explicit AttachmentDataReader(ZEL_FILE* file) : file_(file) {}
   /// The bytes of member `dataIndex`, or null as ReadPDFData_ByFLNFile gives it.
   QByteArray read(int32_t dataIndex);
+  /// Makes member `dataIndex` the file's current item and returns its data
+  /// length, or -1 when there is no such member. Its bytes are then read
+  /// with ZEL_GetDataPart, in pieces as large as the caller likes.
+  int64_t seek(int32_t dataIndex);
 
  private:
   ZEL_FILE* file_;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "library/FlnAttachment.h"
+#include "library/FlnAttachmentHash.h"
 #include "library/FlnFileReplacement.h"
 #include "storage/Endian.h"
 #include "storage/ZelAry.h"
@@ -18,7 +19,7 @@ FlnResult WriteFailed(int rc) {
                             "cannot write the copy (container code " + std::to_string(rc) + ")");
 }
 
-FlnResult WriteCopy(ZEL_FILE* source, ZEL_FILE* target, const FLN_DATA* flnData, int32_t* leftOut) {
+FlnResult WriteCopy(ZEL_FILE* target, const FLN_DATA* flnData, const LibraryPdfSource& source, int32_t* leftOut) {
   const struct {
     int32_t tag;
     TESK_ARY ary;
@@ -38,20 +39,24 @@ FlnResult WriteCopy(ZEL_FILE* source, ZEL_FILE* target, const FLN_DATA* flnData,
   TESK_ARY attachments = flnData->attachment;
   if (attachments == nullptr) return FlnResult::success();
   if (attachments->recordSize != static_cast<int32_t>(sizeof(FLN_ATTACHMENT))) return WriteFailed(ZEL_ERR_ARG);
-  AttachmentDataReader reader(source);
   int32_t written = 0;
   const int32_t count = Tesk_Ary_GetSize(attachments);
   for (int32_t i = 0; i < count; ++i) {
     FLN_ATTACHMENT attachment;
     Tesk_Ary_GetData(attachments, i, &attachment);
-    const QByteArray pdf = reader.read(ZEL_EndianLong_LtoN(attachment.dataIndex));
+    const QByteArray pdf = source(attachment);
     if (pdf.isEmpty()) {
       ++*leftOut;
       continue;
     }
     attachment.dataIndex = ZEL_EndianLong_NtoL(written);
+    // The file becomes the library only once complete, so the order of
+    // writes inside it does not matter for safety.
+    const FLN_ATTACHMENT_HASH hash =
+        MakeAttachmentHash(ZEL_EndianLong_LtoN(attachment.at_id), static_cast<uint32_t>(pdf.size()), PdfDigest(pdf));
     int rc = ZEL_AddData(target, kTagAttachment, sizeof attachment, &attachment);
     if (rc == ZEL_OK) rc = ZEL_AddData(target, kTagAttachmentData, static_cast<uint32_t>(pdf.size()), pdf.constData());
+    if (rc == ZEL_OK) rc = ZEL_AddData(target, kTagAttachmentHash, sizeof hash, &hash);
     if (rc != ZEL_OK) return WriteFailed(rc);
     ++written;
   }
@@ -60,8 +65,29 @@ FlnResult WriteCopy(ZEL_FILE* source, ZEL_FILE* target, const FLN_DATA* flnData,
 
 }  // namespace
 
-FlnResult WriteLibraryCopy(const FLN_DATA* flnData, const char* targetPath, int32_t* attachmentsLeftOut) {
+FlnResult WriteLibraryFile(const FLN_DATA* flnData, const char* targetPath, const LibraryPdfSource& source,
+                           int32_t* attachmentsLeftOut) {
   int32_t leftOut = 0;
+  if (attachmentsLeftOut != nullptr) *attachmentsLeftOut = 0;
+  FlnFileReplacement replacement(targetPath);
+  ZEL_FILE copy;
+  const int rc = replacement.create(&copy);
+  if (rc != ZEL_OK) {
+    const std::string why = std::strerror(errno);
+    ZEL_Close(&copy);
+    if (rc == ZEL_ERR_IO) return WriteFailed(rc);
+    return FlnResult::failure(FlnStatus::CannotOpen, "cannot create the new library: " + why);
+  }
+  FlnResult r = WriteCopy(&copy, flnData, source, &leftOut);
+  if (r.ok() && !replacement.commit(&copy))
+    r = FlnResult::failure(FlnStatus::WriteFailed,
+                           std::string("cannot put the new library in place: ") + std::strerror(errno));
+  ZEL_Close(&copy);
+  if (r.ok() && attachmentsLeftOut != nullptr) *attachmentsLeftOut = leftOut;
+  return r;
+}
+
+FlnResult WriteLibraryCopy(const FLN_DATA* flnData, const char* targetPath, int32_t* attachmentsLeftOut) {
   if (attachmentsLeftOut != nullptr) *attachmentsLeftOut = 0;
   if (flnData == nullptr || flnData->filePath[0] == '\0' || targetPath == nullptr || targetPath[0] == '\0')
     return FlnResult::failure(FlnStatus::CannotOpen, "no library or no target given");
@@ -80,22 +106,22 @@ FlnResult WriteLibraryCopy(const FLN_DATA* flnData, const char* targetPath, int3
     ZEL_Close(&source);
     return FlnResult::failure(FlnStatus::CannotOpen, "cannot open the library file as a container");
   }
-  FlnFileReplacement replacement(targetPath);
-  ZEL_FILE copy;
-  const int rc = replacement.create(&copy);
-  if (rc != ZEL_OK) {
-    const std::string why = std::strerror(errno);
-    ZEL_Close(&copy);
-    ZEL_Close(&source);
-    if (rc == ZEL_ERR_IO) return WriteFailed(rc);
-    return FlnResult::failure(FlnStatus::CannotOpen, "cannot create the copy: " + why);
-  }
-  FlnResult r = WriteCopy(&source, &copy, flnData, &leftOut);
+  AttachmentHashes hashes;
+  hashes.load(&source);
+  AttachmentDataReader reader(&source);
+  // A PDF that no longer matches its digest is left out rather than copied
+  // with a fresh digest that would vouch for the damage.
+  const FlnResult r = WriteLibraryFile(
+      flnData, targetPath,
+      [&](const FLN_ATTACHMENT& attachment) {
+        QByteArray pdf = reader.read(ZEL_EndianLong_LtoN(attachment.dataIndex));
+        const FLN_ATTACHMENT_HASH* hash = hashes.find(ZEL_EndianLong_LtoN(attachment.at_id));
+        if (hash != nullptr && (pdf.size() != ZEL_EndianLong_LtoN(hash->length) ||
+                                std::memcmp(PdfDigest(pdf).constData(), hash->digest, sizeof hash->digest) != 0))
+          pdf.clear();
+        return pdf;
+      },
+      attachmentsLeftOut);
   ZEL_Close(&source);
-  if (r.ok() && !replacement.commit(&copy))
-    r = FlnResult::failure(FlnStatus::WriteFailed,
-                           std::string("cannot put the copy in place: ") + std::strerror(errno));
-  ZEL_Close(&copy);
-  if (r.ok() && attachmentsLeftOut != nullptr) *attachmentsLeftOut = leftOut;
   return r;
 }

@@ -96,6 +96,15 @@ struct FLN_ATTACHMENT {
   uint8_t reserved[28];
 };
 
+// The SHA-256 digest of one attachment's PDF bytes and their length, written
+// when the PDF is stored. A library written before digests existed has none;
+// they are added later ('check --fix', the next import).
+struct FLN_ATTACHMENT_HASH {
+  int32_t at_id;
+  int32_t length;      // the PDF's length in bytes (a library stays below 4 GiB)
+  uint8_t digest[32];  // SHA-256 of the PDF's bytes
+};
+
 struct FLN_ENV {
   int32_t ev_id;
   FlnUniChar key[64];
@@ -191,6 +200,10 @@ static_assert(offsetof(FLN_ATTACHMENT, createDate) == 12);
 static_assert(offsetof(FLN_ATTACHMENT, updateDate) == 30);
 static_assert(offsetof(FLN_ATTACHMENT, reserved) == 48);
 
+static_assert(sizeof(FLN_ATTACHMENT_HASH) == 40);
+static_assert(offsetof(FLN_ATTACHMENT_HASH, length) == 4);
+static_assert(offsetof(FLN_ATTACHMENT_HASH, digest) == 8);
+
 static_assert(sizeof(FLN_ENV) == 452);
 static_assert(offsetof(FLN_ENV, key) == 4);
 static_assert(offsetof(FLN_ENV, value) == 132);
@@ -218,6 +231,7 @@ constexpr int32_t kTagLabel = ZelTag("LABE");
 constexpr int32_t kTagEntry = ZelTag("ENTR");
 constexpr int32_t kTagAttachment = ZelTag("ATTA");
 constexpr int32_t kTagAttachmentData = ZelTag("ATTD");
+constexpr int32_t kTagAttachmentHash = ZelTag("HASH");
 constexpr int32_t kTagIdCounter = ZelTag("IDCO");
 constexpr int32_t kTagEnvironment = ZelTag("ENVI");
 constexpr int32_t kTagCats = ZelTag("CATS");

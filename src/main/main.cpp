@@ -7,8 +7,10 @@
 #include <QTranslator>
 
 #include "app/FolianDocumentController.h"
+#include "storage/FileSizeLimit.h"
 
 int main(int argc, char* argv[]) {
+  IgnoreFileSizeLimitSignal();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Folian"));
   QApplication::setApplicationDisplayName(QStringLiteral("Folian"));

@@ -47,8 +47,18 @@ int ListedEntryPositions(TESK_ARY entryAry, TESK_ARY listedAry, std::vector<int3
   return result;
 }
 
+bool NarrowsFurther(const QStringList& words, const QStringList& earlierWords) {
+  for (const QString& earlier : earlierWords) {
+    bool inside = false;
+    for (const QString& word : words) inside = inside || word.contains(earlier);
+    if (!inside) return false;
+  }
+  return true;
+}
+
 int FilterListedEntries(TESK_ARY entryAry, const std::vector<int32_t>& positions, const EntrySearchText& texts,
-                        const QStringList& words, TESK_ARY outAry) {
+                        const QStringList& words, TESK_ARY outAry, std::vector<int32_t>* matched) {
+  if (matched != nullptr) matched->clear();
   if (outAry == nullptr || outAry == entryAry) return -1;
   EmptyKeepingStorage(outAry);
   if (!HoldsEntries(outAry)) return -1;
@@ -68,9 +78,20 @@ int FilterListedEntries(TESK_ARY entryAry, const std::vector<int32_t>& positions
     if (!texts.matches(position, words)) continue;
     result = Tesk_Ary_Add(outAry, Tesk_Ary_GetDataPtr(entryAry, position));
     if (result != 0) break;
+    if (matched != nullptr) {
+      try {
+        matched->push_back(position);
+      } catch (const std::bad_alloc&) {
+        result = -1;
+        break;
+      }
+    }
   }
   Tesk_Ary_Unlock(entryAry, wasLocked);
   // A partial list would look complete: rather show none.
-  if (result != 0) EmptyKeepingStorage(outAry);
+  if (result != 0) {
+    EmptyKeepingStorage(outAry);
+    if (matched != nullptr) matched->clear();
+  }
   return result == 0 ? 0 : -1;
 }

@@ -22,6 +22,13 @@ int ListedEntryPositions(TESK_ARY entryAry, TESK_ARY listedAry, std::vector<int3
 /// every one of `words` (all of them when there are no words). `texts` must
 /// be in step with `entryAry` (EntrySearchText::update). 0; -1 when memory
 /// ran out, a position is outside the entries or `texts` is out of step with
-/// them (a record's id differs): `outAry` is left empty then.
+/// them (a record's id differs): `outAry` is left empty then. When
+/// `matched` (not `positions` itself) is given it gets the positions of the
+/// records copied, in order (empty on failure).
 int FilterListedEntries(TESK_ARY entryAry, const std::vector<int32_t>& positions, const EntrySearchText& texts,
-                        const QStringList& words, TESK_ARY outAry);
+                        const QStringList& words, TESK_ARY outAry, std::vector<int32_t>* matched = nullptr);
+
+/// Whether every entry that contains all of `words` also contains all of
+/// `earlierWords`: each earlier word lies inside one of the words. Then the
+/// entries that matched the earlier words are the only candidates.
+bool NarrowsFurther(const QStringList& words, const QStringList& earlierWords);

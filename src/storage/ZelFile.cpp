@@ -439,6 +439,15 @@ int ZEL_GetData(ZEL_FILE* file, uint32_t bufferSize, void* buffer) {
   return file->stream->readAt(at, buffer, length) == length ? ZEL_OK : ZEL_ERR_IO;
 }
 
+int ZEL_GetDataPart(ZEL_FILE* file, uint32_t from, uint32_t length, void* buffer) {
+  if (!isOpen(file) || buffer == nullptr) return ZEL_ERR_ARG;
+  if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
+  if (uint64_t{from} + length > file->current.dataLength) return ZEL_ERR_ARG;
+  if (length == 0) return ZEL_OK;
+  const uint64_t at = static_cast<uint64_t>(file->current.position) + kRecordSize + from;
+  return file->stream->readAt(at, buffer, length) == length ? ZEL_OK : ZEL_ERR_IO;
+}
+
 // ---------------------------------------------------------------------------
 // Changes
 //

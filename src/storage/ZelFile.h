@@ -98,6 +98,11 @@ int64_t ZEL_GetDataLength(ZEL_FILE* file);
 /// Copies the current item's data into `buffer` (-1 if it holds fewer than dataLength bytes).
 int ZEL_GetData(ZEL_FILE* file, uint32_t bufferSize, void* buffer);
 
+/// Copies `length` data bytes of the current item, starting `from` bytes into
+/// its data, into `buffer`; -1 when that range is not within its data. Lets
+/// a large member be read in bounded pieces.
+int ZEL_GetDataPart(ZEL_FILE* file, uint32_t from, uint32_t length, void* buffer);
+
 /// Appends a member at the end of `tag`, creating the tag at the end of the
 /// tag chain when missing. Does not touch the current item.
 int ZEL_AddData(ZEL_FILE* file, int32_t tag, uint32_t length, const void* data);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "library/FlnArraySync.h"
+#include "library/FlnDigestFill.h"
 #include "library/FlnPreference.h"
 #include "storage/ZelAry.h"
 #include "storage/OwnedAry.h"
@@ -17,10 +18,11 @@ bool ImportAppendSession::open() {
     return false;
   }
   isOpen_ = true;
-  if (!countStoredPdfs()) {
+  if (!countStoredPdfs() || !hashes_.load(&file_)) {
     close();
     return false;
   }
+  AddMissingDigests(&file_, flnData_->entry, flnData_->attachment, &hashes_);
   return true;
 }
 
@@ -37,6 +39,11 @@ int ImportAppendSession::store(const QByteArray& bytes, int32_t* dataIndex) {
   const int rc = ZEL_AddData(&file_, kTagAttachmentData, static_cast<uint32_t>(bytes.size()), bytes.constData());
   if (rc == ZEL_OK) *dataIndex = storedPdfs_++;
   return rc;
+}
+
+void ImportAppendSession::storeDigest(int32_t atId, const QByteArray& bytes, const QByteArray& digest) {
+  const FLN_ATTACHMENT_HASH record = MakeAttachmentHash(atId, static_cast<uint32_t>(bytes.size()), digest);
+  if (ZEL_AddData(&file_, kTagAttachmentHash, sizeof record, &record) == ZEL_OK) hashes_.add(record);
 }
 
 void ImportAppendSession::remember(int32_t tag, const char* record) {

@@ -1,11 +1,12 @@
 #pragma once
 // The library file held open while an import appends PDFs to it. Only
-// 'ATTD', 'PM01' and 'PM02' are written through it, never a tag that SaveAll
+// 'ATTD', 'HASH', 'PM01' and 'PM02' are written through it, never a tag that SaveAll
 // writes, so the next SaveAll still writes only the records that changed.
 
 #include <QByteArray>
 #include <cstdint>
 
+#include "library/FlnAttachmentHash.h"
 #include "library/FlnRecords.h"
 #include "storage/ZelFile.h"
 
@@ -16,10 +17,12 @@ class ImportAppendSession {
   ImportAppendSession(const ImportAppendSession&) = delete;
   ImportAppendSession& operator=(const ImportAppendSession&) = delete;
 
-  /// Opens flnData->filePath for writing and counts the PDFs 'ATTD' holds.
-  /// False, with the file closed again, when it cannot be opened as a
-  /// container, is not the file the program loaded or last wrote
-  /// (LibraryFileIsAsLeft), or its 'ATTD' chain is damaged.
+  /// Opens flnData->filePath for writing, counts the PDFs 'ATTD' holds and
+  /// reads the digests of 'HASH', adding the missing ones of the library's
+  /// attachments (AddMissingDigests). False, with the file closed again,
+  /// when it cannot be opened as a container, is not the file the program
+  /// loaded or last wrote (LibraryFileIsAsLeft), or its 'ATTD' or 'HASH'
+  /// chain is damaged.
   bool open();
   /// Commits what was stored (ZEL_Commit) and closes the file. True when
   /// every stored PDF is in the file; false when the commit failed, and then
@@ -33,6 +36,15 @@ class ImportAppendSession {
   /// close() has succeeded.
   int store(const QByteArray& bytes, int32_t* dataIndex);
 
+  /// Appends the digest of the PDF just stored for attachment `atId` (host
+  /// order), committed with it by close(). A digest that cannot be written
+  /// is not reported: the PDF is whole without it, and 'check --fix' adds it
+  /// later.
+  void storeDigest(int32_t atId, const QByteArray& bytes, const QByteArray& digest);
+
+  /// The digests of the library's PDFs, those of this import included.
+  const AttachmentHashes& hashes() const { return hashes_; }
+
   /// Makes `record` (kPreferenceRecordSize bytes) the single member of `tag`
   /// ('PM01' or 'PM02'); a failure is not reported, as nothing depends on it.
   void remember(int32_t tag, const char* record);
@@ -44,4 +56,5 @@ class ImportAppendSession {
   ZEL_FILE file_;
   bool isOpen_ = false;
   int32_t storedPdfs_ = 0;
+  AttachmentHashes hashes_;
 };

@@ -8,6 +8,7 @@ const char* ImportFailureReasonText(ImportFailureReason reason) {
     case ImportFailureReason::FolderUnreadable: return "folder cannot be read";
     case ImportFailureReason::FileUnreadable: return "file cannot be read";
     case ImportFailureReason::NotAFile: return "not a regular file";
+    case ImportFailureReason::FlxTooLarge: return "metadata text file larger than 64 KiB; the PDF was not imported";
     case ImportFailureReason::LibraryFull: return "the library file would grow past 4 GiB";
     case ImportFailureReason::StoreFailed: return "could not be written into the library file";
     case ImportFailureReason::LibraryUnavailable: return "the library file cannot be opened for writing";

@@ -11,6 +11,7 @@ enum class ImportFailureReason {
   FolderUnreadable,  // a folder of the chosen tree could not be opened or read
   FileUnreadable,    // the file could not be opened or read
   NotAFile,          // not a regular file: a folder, device, pipe or socket
+  FlxTooLarge,       // its metadata text file is larger than kFlxMaxSize
   LibraryFull,       // storing it would take the library file past 4 GiB
   StoreFailed,       // its bytes could not be written into the library file (disk full, I/O error)
   LibraryUnavailable,  // the library file could not be opened for writing again
@@ -22,7 +23,7 @@ enum class ImportFailureReason {
 };
 
 struct ImportFailure {
-  std::string path;            // the file or folder, as the file system names it
+  std::string path;            // the file or folder (or metadata text file), as the file system names it
   ImportFailureReason reason;
   int error = 0;               // the errno of the failing call, where there was one
 };

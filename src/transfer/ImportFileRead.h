@@ -1,10 +1,19 @@
 #pragma once
-// Reading a PDF that is to be imported.
+// Reading the files an import takes in: a PDF and the metadata text file
+// beside it. Both are opened without waiting (O_NONBLOCK), so that a pipe or
+// a device named like one never blocks an import that holds the library, and
+// are read only when they are regular files.
 
 #include <QByteArray>
 #include <string>
 
+#include "library/FlnRecords.h"
 #include "transfer/ImportFailure.h"
+
+/// The largest metadata text file an import reads: far more than every
+/// field of an entry takes, and small enough that a stray huge file named
+/// like one costs neither time nor memory.
+constexpr int64_t kFlxMaxSize = 64 * 1024;
 
 /// Reads the whole regular file at `path` (following a symbolic link) into
 /// `bytes` and returns true. Otherwise false with `failure` saying why:
@@ -12,3 +21,17 @@
 /// NotAFile for a folder, pipe or device (never waited on), LibraryFull for a
 /// file too large ever to be stored in a library, OutOfMemory.
 bool ReadImportFile(const std::string& path, QByteArray* bytes, ImportFailure* failure);
+
+enum class FlxRead {
+  Absent,   // no metadata text file beside the PDF; the entry is untouched
+  Read,     // the entry was filled from it (FillEntry_FromFLXText)
+  Refused,  // there is one, but it cannot be used; the failure says why
+};
+
+/// Reads the metadata text file beside the PDF at `pdfPath` into `entry`.
+/// Refused, with `failure` naming the metadata text file: one that is not a
+/// regular file (NotAFile), is larger than kFlxMaxSize (FlxTooLarge) or
+/// cannot be opened or read (FileUnreadable, with errno); and, naming the
+/// PDF, one whose text is not UTF-8 (MetadataNotUtf8). The entry is left as
+/// it was unless the result is Read.
+FlxRead ReadImportFlx(const std::string& pdfPath, FLN_ENTRY* entry, ImportFailure* failure);

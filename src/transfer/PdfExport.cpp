@@ -9,12 +9,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <unordered_map>
 
 #include "categories/EntrySelection.h"
-#include "library/FlnAttachment.h"
+#include "library/FlnEntryPdf.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 #include "storage/Endian.h"
@@ -30,10 +31,15 @@ namespace {
 // Numbered names tried per entry before giving up.
 constexpr int kMaxNameNumber = 100000;
 
-// Writes `bytes` into a new file under a hidden temporary name in `folder`
-// (created with O_EXCL: a file already there is never opened); 0, or the
-// errno of the failure with no file left behind.
-int WriteTempFile(const std::string& folder, const QByteArray& bytes, std::string* path) {
+// Creates a new file under a hidden temporary name in `folder` (O_EXCL: a
+// file already there is never opened) and fills it through `fill`, which
+// hands each piece to the writer it is given. 0 with *path set, or the errno
+// of the failure (kFillGaveUp when `fill` itself gave up) with no file left
+// behind.
+constexpr int kFillGaveUp = -1;
+
+int WriteTempFile(const std::string& folder, const std::function<bool(const std::function<bool(const char*, size_t)>&)>& fill,
+                  std::string* path) {
   static unsigned serial = 0;
   std::string name;
   int fd = -1;
@@ -43,17 +49,20 @@ int WriteTempFile(const std::string& folder, const QByteArray& bytes, std::strin
     if (fd < 0 && errno != EEXIST) return errno;
   }
   if (fd < 0) return EEXIST;
-  qsizetype done = 0;
   int error = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : EIO;
-      break;
+  const bool filled = fill([&](const char* bytes, size_t n) {
+    for (size_t done = 0; done < n;) {
+      const ssize_t written = ::write(fd, bytes + done, n - done);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        error = written < 0 ? errno : EIO;
+        return false;
+      }
+      done += static_cast<size_t>(written);
     }
-    done += n;
-  }
+    return true;
+  });
+  if (!filled && error == 0) error = kFillGaveUp;
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error != 0) {
     unlink(name.c_str());
@@ -137,26 +146,29 @@ class Exporter {
     return true;
   }
 
-  // Reads every PDF once, in the order they are stored, into its temporary file.
+  // Copies every PDF once, in the order they are stored, into its temporary
+  // file, in bounded pieces and checked against its digest on the way.
   void writePdfs() {
     std::vector<Job*> byStorage;
     for (Job& job : jobs_)
       if (!job.hasProblem) byStorage.push_back(&job);
     std::stable_sort(byStorage.begin(), byStorage.end(),
                      [](const Job* a, const Job* b) { return a->dataIndex < b->dataIndex; });
-    ZEL_FILE file;
-    const bool opened = ZEL_Open(flnData_->filePath, 1, &file) == ZEL_OK;
-    AttachmentDataReader reader(&file);
+    EntryPdfReader reader(flnData_);
     for (Job* job : byStorage) {
-      const QByteArray bytes = opened ? reader.read(job->dataIndex) : QByteArray();
-      if (bytes.isNull()) {
-        report(job, ExportProblemKind::NoPdf, 0);
-        continue;
-      }
-      const int error = WriteTempFile(folder_, bytes, &job->tempPdf);
-      if (error != 0) report(job, ExportProblemKind::WriteFailed, error);
+      PdfFault fault = PdfFault::None;
+      const int error = WriteTempFile(
+          folder_,
+          [&](const std::function<bool(const char*, size_t)>& write) {
+            fault = reader.copy(job->entry, write);
+            return fault == PdfFault::None;
+          },
+          &job->tempPdf);
+      if (error == kFillGaveUp)
+        report(job, ExportProblemKind::NoPdf, 0, fault);
+      else if (error != 0)
+        report(job, ExportProblemKind::WriteFailed, error);
     }
-    ZEL_Close(&file);
   }
 
   // Gives each written PDF its name and its metadata text file, in row order.
@@ -176,9 +188,9 @@ class Exporter {
   }
 
  private:
-  void report(Job* job, ExportProblemKind kind, int error) {
+  void report(Job* job, ExportProblemKind kind, int error, PdfFault fault = PdfFault::Unreadable) {
     job->hasProblem = true;
-    job->problem = ExportProblem{job->row, ZEL_EndianLong_LtoN(job->entry.en_id), kind, error};
+    job->problem = ExportProblem{job->row, ZEL_EndianLong_LtoN(job->entry.en_id), kind, error, fault};
   }
 
   void place(Job* job) {

@@ -15,10 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "library/FlnAttachmentHash.h"
 #include "library/FlnRecords.h"
 
 enum class ExportProblemKind {
   NoPdf,               // no attachment record, or its PDF cannot be read from the library file
+                       // or is not the PDF stored (ExportProblem::pdf says which)
   WriteFailed,         // the PDF could not be written into the folder (disk full, no permission)
   NameTooLong,         // the folder's path leaves no room for a name within 511 bytes
   NoFreeName,          // every numbered name tried is taken
@@ -30,6 +32,7 @@ struct ExportProblem {
   int32_t enId;  // host order
   ExportProblemKind kind;
   int error = 0;  // errno of the failing call, where there was one
+  PdfFault pdf = PdfFault::Unreadable;  // for NoPdf: what is wrong with the PDF
 };
 
 struct ExportedFile {
@@ -66,6 +69,10 @@ const char* ExportProblemText(ExportProblemKind kind);
 /// - then the entry is written back into entry and showEntryAry with
 ///   UpdateEntry, so both its last-use and its update date become the export
 ///   time, and the library is saved.
+/// Each PDF is copied in pieces of at most kPdfPieceSize bytes and checked
+/// against its digest (or, without one, the entry's en_file_size) as it is
+/// copied; a PDF that differs from what was stored is reported (NoPdf, with
+/// its PdfFault) and no file of it is left in the folder.
 /// An entry whose PDF cannot be read or written is reported and left as it
 /// was, and the export goes on with the next one. PDFs are read from the
 /// library file in stored order whatever the order of the rows, so that the

@@ -3,15 +3,18 @@
 #include <QByteArray>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <unordered_set>
 
 #include "categories/CategoryNameInput.h"
 #include "categories/CategoryNameText.h"
 #include "categories/CategoryNames.h"
 #include "categories/EntryQuery.h"
 #include "categories/FlnCategoryTable.h"
+#include "library/FlnAttachmentHash.h"
 #include "library/FlnCreateCats.h"
 #include "library/FlnIdCounter.h"
 #include "library/FlnPreference.h"
@@ -22,7 +25,6 @@
 #include "storage/Utf8Text.h"
 #include "transfer/FileListing.h"
 #include "transfer/FlxPath.h"
-#include "transfer/FlxReader.h"
 #include "transfer/ImportAppendSession.h"
 #include "transfer/ImportEntry.h"
 #include "transfer/ImportFileRead.h"
@@ -37,8 +39,8 @@ bool IsLoaded(const FLN_DATA* flnData) {
 
 class Importer {
  public:
-  Importer(FLN_DATA* flnData, const ImportProgress& progress, ImportResult* result)
-      : flnData_(flnData), progress_(progress), result_(result), session_(flnData),
+  Importer(FLN_DATA* flnData, const ImportProgress& progress, bool skipDuplicates, ImportResult* result)
+      : flnData_(flnData), progress_(progress), skipDuplicates_(skipDuplicates), result_(result), session_(flnData),
         facts_(CurrentImportSystemFacts()) {}
 
   // Step 1 of ImportPDFFiles; false when the import cannot start.
@@ -55,9 +57,20 @@ class Importer {
   }
 
   bool openLibrary() {
-    if (session_.open()) return true;
-    result_->status = ImportStatus::LibraryUnavailable;
-    return false;
+    if (!session_.open()) {
+      result_->status = ImportStatus::LibraryUnavailable;
+      return false;
+    }
+    // The PDFs the library holds, by their bytes' digest. Digests of PDFs no
+    // attachment names any more (deleted entries) do not count.
+    const int32_t count = Tesk_Ary_GetSize(flnData_->attachment);
+    for (int32_t i = 0; i < count; ++i) {
+      FLN_ATTACHMENT attachment;
+      Tesk_Ary_GetData(flnData_->attachment, i, &attachment);
+      if (const FLN_ATTACHMENT_HASH* hash = session_.hashes().find(ZEL_EndianLong_LtoN(attachment.at_id)))
+        knownDigests_.insert(DigestKey(hash->digest));
+    }
+    return true;
   }
 
   bool addPlainTriple() {
@@ -146,12 +159,22 @@ class Importer {
     ImportFailure failure;
     if (!ReadImportFile(path, &bytes, &failure)) return result_->failures.push_back(failure);
 
+    const QByteArray digest = PdfDigest(bytes);
+    const bool duplicate = knownDigests_.count(digest.toStdString()) != 0;
+    if (duplicate) {
+      result_->duplicates.push_back(path);
+      if (skipDuplicates_) return;
+    }
+
     Pending p;
     p.path = path;
-    const int metadata = ReadFLXFile_ByPDFPath(path.c_str(), &p.entry);
-    if (metadata == kFlxReadNotUtf8) return fail(path, ImportFailureReason::MetadataNotUtf8);
-    if (metadata == kFlxReadOk) {
+    const FlxRead flx = ReadImportFlx(path, &p.entry, &failure);
+    if (flx == FlxRead::Refused) return result_->failures.push_back(failure);
+    if (flx == FlxRead::Read) {
       ForgetWindowState(&p.entry);
+      // The stored size is the PDF's, whatever the metadata text file says:
+      // it is what the PDF is checked against when read back.
+      p.entry.en_file_size = ZEL_EndianLong_NtoL(static_cast<int32_t>(static_cast<uint32_t>(bytes.size())));
       char names[3][kCategoryNameSize];
       for (int level = 1; level <= 3; ++level) {
         ReadCategoryNameOf(p.entry, level, names[level - 1]);
@@ -167,14 +190,18 @@ class Importer {
 
     int32_t dataIndex = -1;
     const int rc = session_.store(bytes, &dataIndex);
+    const int storeErrno = rc == ZEL_OK ? 0 : errno;  // the system's reason (EFBIG, ENOSPC, EIO)
     if (rc == ZEL_ERR_ARG) return fail(path, ImportFailureReason::LibraryFull);
-    if (rc != ZEL_OK) return fail(path, ImportFailureReason::StoreFailed);
+    if (rc != ZEL_OK) return fail(path, ImportFailureReason::StoreFailed, storeErrno);
 
     // Identifiers are handed out only for stored PDFs, so a file that fails
     // uses none up.
     const int32_t enId = GetIdFromIdCounter(flnData_->idCounter, kTagEntry, "en_id");
     const int32_t atId = enId < 0 ? -1 : GetIdFromIdCounter(flnData_->idCounter, kTagAttachment, "at_id");
     if (atId < 0) return fail(path, ImportFailureReason::NoIdentifier);
+    // The digest goes in before the attachment record that it vouches for.
+    session_.storeDigest(atId, bytes, digest);
+    if (!duplicate) knownDigests_.insert(digest.toStdString());
     p.entry.en_id = ZEL_EndianLong_NtoL(enId);
     std::memset(&p.attachment, 0, sizeof p.attachment);
     p.attachment.at_id = ZEL_EndianLong_NtoL(atId);
@@ -240,8 +267,15 @@ class Importer {
     pending_.clear();
   }
 
+  // A stored digest as a key of knownDigests_, as QByteArray::toStdString gives a computed one.
+  static std::string DigestKey(const uint8_t (&digest)[32]) {
+    return std::string(reinterpret_cast<const char*>(digest), sizeof digest);
+  }
+
   FLN_DATA* flnData_;
   const ImportProgress& progress_;
+  const bool skipDuplicates_;
+  std::unordered_set<std::string> knownDigests_;
   ImportResult* result_;
   ImportAppendSession session_;
   ImportSystemFacts facts_;
@@ -261,14 +295,14 @@ std::string WithoutTrailingSlashes(std::string path) {
 
 ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
                             const char* comboCat1, const char* comboCat2, const char* comboCat3,
-                            const ImportProgress& progress) {
+                            const ImportProgress& progress, bool skipDuplicates) {
   ImportResult result;
   if (!IsLoaded(flnData) || chosenPath == nullptr) {
     result.status = ImportStatus::LibraryUnavailable;
     result.saved = false;
     return result;
   }
-  Importer importer(flnData, progress, &result);
+  Importer importer(flnData, progress, skipDuplicates, &result);
   const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
   if (!importer.setPlainCategories(combo) || !importer.openLibrary() || !importer.addPlainTriple()) {
     result.saved = result.status == ImportStatus::CategoryNameTooLong;  // nothing was changed then

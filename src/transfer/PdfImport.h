@@ -40,6 +40,10 @@ struct ImportResult {
   int32_t imported = 0;  // entries added
   bool saved = true;     // every change reached the library file
   std::vector<ImportFailure> failures;  // files and folders not imported, in the order met
+  /// Files whose bytes the library held already (by their digest, also those
+  /// imported earlier in this import), in the order met: imported anyway, or
+  /// passed over when duplicates are skipped.
+  std::vector<std::string> duplicates;
   std::vector<ImportDecodedName> decodedNames;  // files imported under a name that is not UTF-8
 };
 
@@ -55,23 +59,28 @@ constexpr int32_t kImportSaveInterval = 100;
 ///    after a folder import or 'PM02' after a file import, in the library
 ///    file and in the preference file (not when it needs 256 bytes or more).
 /// 3. Each PDF becomes one entry: from its metadata text file (".flx" beside
-///    it) when there is one, else from the file itself (BuildEntry_FromFile
-///    with the plain categories), with a new en_id either way; an entry read
-///    from a metadata text file adds its own category triple if new (a file
-///    whose categories include kCategoryAll or kCategoryNoChange is not
-///    imported: ImportFailureReason::ReservedCategory) and
-///    starts without open windows and unselected (ForgetWindowState). Its
-///    bytes are read once and stored as a new member of 'ATTD', linked by a
-///    new FLN_ATTACHMENT.
+///    it, ReadImportFlx) when there is one, else from the file itself
+///    (BuildEntry_FromFile with the plain categories), with a new en_id either
+///    way; an entry read from a metadata text file adds its own category
+///    triple if new (a file whose categories include kCategoryAll or
+///    kCategoryNoChange is not imported: ImportFailureReason::ReservedCategory),
+///    takes the PDF's real size as en_file_size and starts without open
+///    windows and unselected (ForgetWindowState). Its bytes are read once and
+///    stored as a new member of 'ATTD', then their digest into 'HASH', linked
+///    by a new FLN_ATTACHMENT. A PDF whose bytes the library holds already is
+///    listed in `duplicates` and, when `skipDuplicates`, not imported (and no
+///    failure). Opening the library for the import first gives its PDFs
+///    without a digest one.
 /// 4. The library is saved (SaveAll), the name arrays cat1Ary..cat3Ary are
 ///    rebuilt from the whole category table and sorted, and showEntryAry is
 ///    refilled for the current choices lastSelectCat1..3 in stored order
 ///    (QueryEntry); the window reloads its lists.
 /// Files that are not imported are listed in the result with their reason:
 /// paths over 511 bytes (never cut), unreadable folders and files, a metadata
-/// text file that is not UTF-8, a library file that would pass 4 GiB, a
-/// failed write. The others are still imported. A file whose entry is built
-/// from a path that is not UTF-8 is imported and listed in decodedNames.
+/// text file that is not UTF-8, no regular file or over kFlxMaxSize, a
+/// library file that would pass 4 GiB, a failed write. The others are still
+/// imported. A file whose entry is built from a path that is not UTF-8 is
+/// imported and listed in decodedNames.
 ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
                             const char* comboCat1, const char* comboCat2, const char* comboCat3,
-                            const ImportProgress& progress = nullptr);
+                            const ImportProgress& progress = nullptr, bool skipDuplicates = false);

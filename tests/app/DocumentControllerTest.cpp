@@ -11,12 +11,22 @@
 #include "app/EntryListModel.h"
 #include "app/StartWindow.h"
 #include "library/FlnLibraryLock.h"
+#include "library/FlnLoad.h"
+#include "library/FlnNewLibrary.h"
 #include "library/FlnPreference.h"
+#include "storage/ZelFile.h"
+#include "transfer/PdfImport.h"
 
 namespace apptest {
 namespace {
 
 using DocumentController = WindowFixture;
+
+QByteArray ReadFileBytes(const QString& path) {
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+  return file.readAll();
+}
 
 TEST_F(DocumentController, StartsWithTheStartWindowAndNoLibrary) {
   EXPECT_FALSE(controller->applicationShouldOpenUntitledFile());
@@ -60,6 +70,62 @@ TEST_F(DocumentController, FilesThatAreNoLibraryAreRefused) {
   EXPECT_TRUE(alerts.texts()[2].startsWith(QStringLiteral("「missing.fln」を開けません。"))) << alerts.texts()[2].toStdString();
   // The refused files are left as they were.
   EXPECT_EQ(QFileInfo(path(QStringLiteral("cut.fln"))).size(), 700);
+}
+
+TEST_F(DocumentController, ADamagedLibraryIsRefusedWithAnOfferToRecoverWhatItHolds) {
+  // A library of two imported PDFs whose entry chain is broken after its first member.
+  const QByteArray file = path().toUtf8();
+  ASSERT_TRUE(CreateNewLibraryFile(file.constData()).ok());
+  {
+    FLN_DATA data;
+    ASSERT_TRUE(ReadFlnDataFromFlnFile(file.constData(), &data).ok());
+    for (const char* name : {"one.pdf", "two.pdf"}) {
+      QFile pdf(path(QString::fromLatin1(name)));
+      ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
+      pdf.write(QByteArray("%PDF-1.4\n") + name + "\n%%EOF\n");
+      pdf.close();
+      ASSERT_EQ(ImportPDFFiles(&data, path(QString::fromLatin1(name)).toUtf8().constData(), nullptr, "", "", "")
+                    .imported,
+                1);
+    }
+    FreeFlnData(&data);
+  }
+  ZEL_FILE container;
+  ASSERT_EQ(ZEL_Open(file.constData(), 1, &container), ZEL_OK);
+  ASSERT_EQ(ZEL_FirstMember(&container, kTagEntry), ZEL_OK);
+  const uint32_t firstEntry = container.current.position;
+  ZEL_Close(&container);
+  QFile damaged(path());
+  ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(damaged.seek(firstEntry + zel::kNextMemberAt));
+  damaged.write(QByteArray("\xF0\xFF\xFF\x0F", 4));
+  damaged.close();
+  const QByteArray before = ReadFileBytes(path());
+
+  {
+    ScriptedAlerts declined;  // "いいえ": nothing is written
+    EXPECT_EQ(controller->openDocumentWithContentsOfFile(path()), nullptr);
+    ASSERT_EQ(declined.asked.size(), 1u);
+    EXPECT_EQ(declined.asked[0].kind, AlertRequest::Confirmation);
+    EXPECT_TRUE(declined.texts()[0].startsWith(QStringLiteral("「lib.fln」は壊れているため開けません。")));
+    EXPECT_TRUE(declined.texts()[0].contains(QStringLiteral("新しいライブラリを作りますか？")));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("lib（復旧）.fln"))));
+  }
+
+  ScriptedAlerts alerts;
+  alerts.answers = {true};
+  FolianDocument* recovered = controller->openDocumentWithContentsOfFile(path());
+  ASSERT_NE(recovered, nullptr);
+  EXPECT_EQ(QFileInfo(recovered->fileName()).fileName(), QStringLiteral("lib（復旧）.fln"));
+  ASSERT_EQ(alerts.asked.size(), 2u);
+  EXPECT_EQ(alerts.texts()[1],
+            QStringLiteral("「lib（復旧）.fln」にエントリ2件とそのPDFを書き出しました。\n失われたものはありません。"));
+  QStringList titles = EntryColumn(recovered, "title");
+  titles.sort();
+  EXPECT_EQ(titles, QStringList({"one.pdf", "two.pdf"}));
+  EXPECT_EQ(ReadFileBytes(path()), before) << "the damaged library is never changed";
+  // A second recovery does not replace the first.
+  EXPECT_EQ(RecoveredLibraryPath(path()), path(QStringLiteral("lib（復旧2）.fln")));
 }
 
 TEST_F(DocumentController, ALibraryIsOpenInOneWindowOnly) {

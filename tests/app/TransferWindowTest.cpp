@@ -2,6 +2,7 @@
 // category boxes, the folder import's progress and failure list, the
 // remembered folders, and the export folder chooser.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QProgressDialog>
 #include <QTableView>
 #include <QTimer>
+#include <fstream>
 
 #include "WindowFixture.h"
 #include "app/EntryListModel.h"
@@ -41,6 +43,48 @@ void Accept(QFileDialog* panel, const QString& chosen) {
   panel->setDirectory(QFileInfo(chosen).absolutePath());
   panel->selectFile(chosen);
   static_cast<QDialog*>(panel)->accept();
+}
+
+TEST_F(Transfer, TheImportPanelsCheckBoxSkipsFilesAlreadyInTheLibraryAndTheRestAreNamed) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  const QString folder = dir.filePath(QStringLiteral("in"));
+  WriteFile(folder + QStringLiteral("/a.pdf"), "%PDF-1.4\nfirst\n%%EOF\n");
+  WriteFile(folder + QStringLiteral("/again.pdf"), "%PDF-1.4\nfirst\n%%EOF\n");
+  WriteFile(folder + QStringLiteral("/b.pdf"), "%PDF-1.4\nsecond\n%%EOF\n");
+
+  const struct {
+    bool skip;
+    QStringList titlesAdded;
+    QString heading;
+  } cases[] = {
+      // Both copies of the first file are met in one import: the later one is a duplicate.
+      {false, {"a.pdf", "again.pdf", "b.pdf"}, QStringLiteral("次の1件はライブラリにすでにありますが、読み込みました。")},
+      {true, {}, QStringLiteral("次の3件はライブラリにすでにあるため、読み込みませんでした。")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.skip);
+    const QStringList before = EntryColumn(document, "title");
+    document->importPdfIkkatsu();
+    QFileDialog* panel = document->currentPanel();
+    ASSERT_NE(panel, nullptr);
+    auto* box = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(box->isChecked()) << "duplicates are imported unless the user asks";
+    box->setChecked(c.skip);
+    if (c.skip && !qEnvironmentVariableIsEmpty("FOLIAN_SCREENSHOT_DIR"))
+      panel->grab().save(qEnvironmentVariable("FOLIAN_SCREENSHOT_DIR") + QStringLiteral("/import-panel.png"));
+    ScriptedAlerts alerts;
+    panel->setDirectory(dir.path());
+    panel->selectFile(folder);
+    static_cast<QDialog*>(panel)->accept();
+    QStringList added = EntryColumn(document, "title");
+    for (const QString& title : before) added.removeOne(title);
+    added.sort();
+    EXPECT_EQ(added, c.titlesAdded);
+    ASSERT_EQ(alerts.asked.size(), 1u);
+    EXPECT_TRUE(alerts.texts()[0].startsWith(c.heading)) << alerts.texts()[0].toStdString();
+  }
 }
 
 TEST_F(Transfer, ImportPanelOffersTheCategoriesPresetToTheChoices) {
@@ -134,6 +178,35 @@ TEST_F(Transfer, FolderImportListsWhatFailedInOneMessage) {
   EXPECT_TRUE(message.startsWith(QStringLiteral("次の2件を読み込めませんでした。\n"))) << message.toStdString();
   EXPECT_TRUE(message.contains(folder + "/broken.pdf — ")) << message.toStdString();
   EXPECT_TRUE(message.contains(folder + "/sub/gone.pdf — ")) << message.toStdString();
+}
+
+// A metadata text file that is not UTF-8 refuses its PDF, listed with the
+// other failures; a PDF whose name is not UTF-8 comes in under the name the
+// system decodes it to, and a second message says so.
+TEST_F(Transfer, FolderImportTellsOfTextThatIsNotUtf8) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  const QString folder = dir.filePath(QStringLiteral("latin1"));
+  WriteFile(folder + "/bad.pdf", "%PDF-1.4 bad");
+  WriteFile(folder + "/bad.flx", "\n[fln_version] 0090\n[en_id] 1\n[en_title] caf\xe9\n");
+  const std::string latin1 = QFile::encodeName(folder).toStdString() + "/caf\xe9.pdf";
+  std::ofstream(latin1, std::ios::binary) << "%PDF-1.4 latin1";
+
+  ScriptedAlerts alerts;
+  document->importPdfIkkatsu();
+  QFileDialog* panel = document->currentPanel();
+  ASSERT_NE(panel, nullptr);
+  Accept(panel, folder);
+
+  const QString decoded = QStringLiteral("caf\uFFFD.pdf");
+  EXPECT_TRUE(EntryColumn(document, "title").contains(decoded));
+  EXPECT_FALSE(EntryColumn(document, "title").contains(QStringLiteral("bad.pdf")));
+  ASSERT_EQ(alerts.asked.size(), 2u);
+  EXPECT_EQ(alerts.texts()[0], QStringLiteral("次の1件を読み込めませんでした。\n") + folder +
+                                   QStringLiteral("/bad.pdf — 情報ファイル(.flx)がUTF-8のテキストではありません"));
+  EXPECT_EQ(alerts.texts()[1],
+            QStringLiteral("次の1件は、ファイル名がUTF-8ではないため、置き換えた名前で読み込みました。\n") + folder +
+                QLatin1Char('/') + decoded);
 }
 
 TEST_F(Transfer, FolderImportCanBeCancelled) {

@@ -52,6 +52,13 @@ class CliCheckDamage : public ::testing::Test {
     sandbox.mustRun({"import", "lib.fln", "in"});
     library = sandbox.path("lib.fln");
   }
+  // The data length of member `index` of 'ATTD' (the PDFs lie in the order the folder listed them).
+  uint32_t pdfLength(int index) {
+    const std::vector<uint8_t> bytes = readAll(library);
+    uint32_t length;
+    std::memcpy(&length, bytes.data() + at(kTagAttachmentData, index) + zel::kDataLengthAt, 4);
+    return length;
+  }
   uint32_t at(int32_t tag, int index) {
     const int64_t offset = MemberOffset(library, tag, index);
     EXPECT_GE(offset, 0) << "no member " << index;
@@ -132,6 +139,26 @@ TEST_F(CliCheckDamage, FindsEachKindOfDamage) {
          pokeU32LE(library, at(kTagIdCounter, counter) + kData + 72, 1);
        },
        [] { return "damage: the stored en_id counter stands at 1, but identifiers up to 2 are in use"; }},
+      {"flipped PDF byte",
+       [&] {
+         std::vector<uint8_t> bytes = readAll(library);
+         bytes[at(kTagAttachmentData, 1) + kData + 500] ^= 0x10;
+         writeAll(library, bytes);
+       },
+       [&] {
+         return "(member 1 of 'ATTD') is damaged: its " + std::to_string(pdfLength(1)) +
+                " bytes differ from their SHA-256 digest";
+       }},
+      {"PDF length cut",
+       [&] { pokeU32LE(library, at(kTagAttachmentData, 2) + zel::kDataLengthAt, pdfLength(2) - 1); },
+       [&] {
+         return "(member 2 of 'ATTD') is damaged: its " + std::to_string(pdfLength(2) - 1) +
+                " bytes differ from their SHA-256 digest";
+       }},
+      {"shared PDF", [&] { pokeU32LE(library, at(kTagAttachment, 1) + kData + 8, 0); },
+       [] { return " share one PDF (member 0 of 'ATTD')"; }},
+      {"entry's file size", [&] { pokeU32LE(library, at(kTagEntry, 0) + kData + 3216, 5); },
+       [] { return ": its file size 5 differs from the length of its stored PDF, "; }},
       {"cut short", [&] { ASSERT_EQ(truncate(library.c_str(), 300), 0); },
        [] { return "damage: truncated: the file has 300 bytes, fewer than the 512-byte container header"; }},
   };
@@ -147,6 +174,46 @@ TEST_F(CliCheckDamage, FindsEachKindOfDamage) {
     EXPECT_NE(outcome.out.find(expected), std::string::npos) << expected << "\nin\n" << outcome.out << outcome.err;
     EXPECT_EQ(outcome.out.find("no damage found"), std::string::npos);
   }
+}
+
+TEST_F(CliCheckDamage, ReportsPdfsWithoutDigestAndStaleDigestsAndFixAddsTheMissingOnes) {
+  const CliOutcome sound = sandbox.mustRun({"check", "lib.fln"});
+  EXPECT_NE(sound.out.find("PDFs matching their digest: 3, without a digest: 0\n"), std::string::npos) << sound.out;
+
+  // A digest that names no attachment (as an import stopped before saving
+  // its records leaves it) is ignored with a warning; its PDF has none now.
+  pokeU32LE(library, at(kTagAttachmentHash, 1) + kData, 999);
+  const CliOutcome stale = sandbox.run({"check", "lib.fln"});
+  EXPECT_EQ(stale.exitCode, 0) << stale.out;
+  EXPECT_NE(stale.out.find("PDFs matching their digest: 2, without a digest: 1 (check --fix adds them)\n"),
+            std::string::npos)
+      << stale.out;
+  EXPECT_NE(stale.out.find("warning: 1 digests name no attachment (stale; ignored)\n"), std::string::npos)
+      << stale.out;
+  EXPECT_NE(stale.out.find("no damage found\n"), std::string::npos);
+
+  const CliOutcome fixed = sandbox.mustRun({"check", "lib.fln", "--fix"});
+  EXPECT_EQ(fixed.out.rfind("digests added: 1\n", 0), 0u) << fixed.out;
+  EXPECT_NE(fixed.out.find("PDFs matching their digest: 3, without a digest: 0\n"), std::string::npos) << fixed.out;
+  // A second fix has nothing left to do.
+  EXPECT_EQ(sandbox.mustRun({"check", "lib.fln", "--fix"}).out.rfind("digests added: 0\n", 0), 0u);
+}
+
+TEST_F(CliCheckDamage, FixGivesNoDigestToAPdfWhoseLengthIsNotItsEntrysSize) {
+  // As a library written before digests, with one PDF cut short.
+  const uint32_t length = pdfLength(2);
+  for (int i = 0; i < 3; ++i) pokeU32LE(library, at(kTagAttachmentHash, i) + kData, 1000 + i);
+  pokeU32LE(library, at(kTagAttachmentData, 2) + zel::kDataLengthAt, length - 1);
+  const CliOutcome fixed = sandbox.run({"check", "lib.fln", "--fix"});
+  EXPECT_EQ(fixed.exitCode, 1);
+  EXPECT_EQ(fixed.out.rfind("digests added: 2\n", 0), 0u) << fixed.out;
+  EXPECT_NE(fixed.err.find("1 PDFs were given no digest: their length differs from their entry's file size"),
+            std::string::npos)
+      << fixed.err;
+  EXPECT_NE(fixed.out.find("its file size " + std::to_string(length) + " differs from the length of its stored PDF, " +
+                           std::to_string(length - 1) + " bytes"),
+            std::string::npos)
+      << fixed.out;
 }
 
 TEST_F(CliCheckDamage, DamageAmongThePdfsLeavesEveryEntryReachable) {

@@ -18,8 +18,8 @@ struct HelpCase {
 
 TEST(CliHelp, GoesToStdoutWithExitCodeZero) {
   const HelpCase cases[] = {
-      {{"--help"}, "  folian-cli check LIB\n"},
-      {{"-h"}, "  folian-cli import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME]\n"},
+      {{"--help"}, "  folian-cli check LIB [--fix]\n"},
+      {{"-h"}, "  folian-cli import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--skip-duplicates]\n"},
       {{"help"}, "Exit codes: 0 success"},
       {{"new", "--help"}, "Usage: folian-cli new LIB\n"},
       {{"import", "--help"}, "  --cat1 NAME, --cat2 NAME, --cat3 NAME"},
@@ -28,7 +28,9 @@ TEST(CliHelp, GoesToStdoutWithExitCodeZero) {
       {{"export", "--help"}, "Usage: folian-cli export LIB DIR ID...\n"},
       {{"delete", "lib.fln", "-h", "--bogus"}, "Usage: folian-cli delete LIB ID...\n"},
       {{"categories", "-h"}, "Usage: folian-cli categories LIB\n"},
-      {{"check", "--help"}, "Exit code 0\nonly for an undamaged library"},
+      {{"check", "--help"}, "Exit code\n0 only for an undamaged library"},
+      {{"help", "recover"}, "Usage: folian-cli recover LIB NEW\n"},
+      {{"import", "--help"}, "  --skip-duplicates "},
   };
   CliSandbox sandbox;
   for (const HelpCase& c : cases) {
@@ -77,6 +79,10 @@ TEST(CliUsageError, ExitsWithTwoAndSaysWhatIsWrong) {
       {{"delete", "lib.fln", "--", "-1"}, "folian-cli: '-1' is not an entry id"},
       {{"categories", "lib.fln", "extra"}, "folian-cli: categories: unexpected operand 'extra'"},
       {{"check"}, "folian-cli: check: missing operand"},
+      {{"check", "lib.fln", "--fix=yes"}, "folian-cli: option '--fix' takes no value"},
+      {{"check", "lib.fln", "--fix", "--fix"}, "folian-cli: option '--fix' given twice"},
+      {{"import", "lib.fln", "a.pdf", "--skip-duplicates=1"}, "folian-cli: option '--skip-duplicates' takes no value"},
+      {{"recover", "lib.fln"}, "folian-cli: recover: missing operand"},
   };
   CliSandbox sandbox;
   for (const UsageCase& c : cases) {

@@ -53,7 +53,7 @@ TEST_F(CopyLibrary, CopiesRecordsAndPdfsWithoutSortOrCategoryTags) {
   EXPECT_EQ(leftOut, 0);
   const Contents copy = ReadContents(target);
   EXPECT_EQ(TagsOf(copy), (std::vector<int32_t>{kTagEntry, kTagLabel, kTagIdCounter, kTagEnvironment, kTagCats,
-                                                kTagAttachment, kTagAttachmentData}));
+                                                kTagAttachment, kTagAttachmentData, kTagAttachmentHash}));
   const Contents original = ReadContents(path);
   for (int32_t tag :
        {kTagEntry, kTagLabel, kTagIdCounter, kTagEnvironment, kTagCats, kTagAttachment, kTagAttachmentData})
@@ -136,7 +136,7 @@ TEST_F(CopyLibrary, ReplacesAnotherFileOnlyWhenTheCopyIsComplete) {
     EXPECT_EQ(QDir(dir.dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"copy.fln", "lib.fln"}));
   }
   EXPECT_TRUE(copied);
-  EXPECT_EQ(TagsOf(ReadContents(target)).size(), 7u);
+  EXPECT_EQ(TagsOf(ReadContents(target)).size(), 8u);
 }
 
 // Written under a temporary name beside the target first, which must fit
@@ -149,7 +149,7 @@ TEST_F(CopyLibrary, CopiesUnderANameAsLongAsTheFileSystemAllows) {
     const std::string longTarget = dir.path(name);
     const FlnResult r = WriteLibraryCopy(&library.data, longTarget.c_str());
     ASSERT_TRUE(r.ok()) << r.reason;
-    EXPECT_EQ(TagsOf(ReadContents(longTarget)).size(), 7u);
+    EXPECT_EQ(TagsOf(ReadContents(longTarget)).size(), 8u);
     ASSERT_EQ(std::remove(longTarget.c_str()), 0);
     EXPECT_EQ(QDir(dir.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"lib.fln"});
   }

@@ -85,13 +85,4 @@ void AppendMember(const std::string& path, int32_t tag, const std::string& bytes
   ZEL_Close(&file);
 }
 
-void SetMembers(const std::string& path, int32_t tag, const std::vector<std::string>& members) {
-  ZEL_FILE file;
-  ASSERT_EQ(ZEL_Open(path.c_str(), 0, &file), ZEL_OK);
-  while (ZEL_FirstMember(&file, tag) == ZEL_OK) ASSERT_EQ(ZEL_RemoveData(&file), ZEL_OK);
-  for (const std::string& m : members)
-    EXPECT_EQ(ZEL_AddData(&file, tag, static_cast<uint32_t>(m.size()), m.data()), ZEL_OK);
-  ZEL_Close(&file);
-}
-
 }  // namespace libtest

@@ -39,7 +39,6 @@ void TouchLater(const std::string& path);
 
 /// Appends one member to `tag` of the container at `path`.
 void AppendMember(const std::string& path, int32_t tag, const std::string& bytes);
-/// Replaces the members of `tag` with `members` (removing the tag when empty).
-void SetMembers(const std::string& path, int32_t tag, const std::vector<std::string>& members);
+using testsupport::SetMembers;
 
 }  // namespace libtest

@@ -106,6 +106,42 @@ TEST(EntryFilter, RefusesTextsOutOfStepWithTheEntries) {
   EXPECT_EQ(0, Tesk_Ary_GetSize(out.get()));
 }
 
+TEST(EntryFilter, NarrowsFurtherOnlyWhenEveryEarlierWordLiesInsideANewOne) {
+  struct Case {
+    QStringList words, earlier;
+    bool narrows;
+  } cases[] = {
+      {{"deep"}, {}, true},
+      {{"deep"}, {"dee"}, true},
+      {{"deep", "l"}, {"deep"}, true},
+      {{"deep", "learning"}, {"deep", "lear"}, true},
+      {{"learning", "deep"}, {"deep", "lear"}, true},
+      {{"dee"}, {"deep"}, false},        // a letter erased widens
+      {{"deep"}, {"deep", "x"}, false},  // a word dropped widens
+      {{"deeper"}, {"deep", "per"}, true},
+      {{}, {"deep"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE((c.words.join(' ') + " after " + c.earlier.join(' ')).toStdString());
+    EXPECT_EQ(c.narrows, NarrowsFurther(c.words, c.earlier));
+  }
+}
+
+TEST(EntryFilter, TellsWhichPositionsMatched) {
+  Ary entries = SampleEntries();
+  EntrySearchText texts;
+  ASSERT_EQ(0, texts.update(entries.get()));
+  Ary out = MakeEntryAry({});
+  std::vector<int32_t> matched = {99};
+  ASSERT_EQ(0, FilterListedEntries(entries.get(), {5, 0, 2}, texts, SearchWords("deep"), out.get(), &matched));
+  EXPECT_EQ((std::vector<int32_t>{5, 0}), matched);
+  // Filtering those again by a longer word gives what filtering all would.
+  const std::vector<int32_t> deep = matched;
+  ASSERT_EQ(0, FilterListedEntries(entries.get(), deep, texts, SearchWords("deep learn"), out.get(), &matched));
+  EXPECT_EQ((std::vector<int32_t>{0}), matched);
+  EXPECT_EQ((std::vector<int32_t>{1}), IdsOf(out.get()));
+}
+
 TEST(EntrySearchText, UpdateRefoldsOnlyChangedEntries) {
   Ary entries = SampleEntries();
   EntrySearchText texts;

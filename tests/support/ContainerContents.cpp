@@ -57,4 +57,22 @@ void MakeContainer(const std::string& path, const Contents& contents) {
   ZEL_Close(&f);
 }
 
+void SetMembers(const std::string& path, int32_t tag, const std::vector<std::string>& members) {
+  ZEL_FILE file;
+  ASSERT_EQ(ZEL_Open(path.c_str(), 0, &file), ZEL_OK);
+  while (ZEL_FirstMember(&file, tag) == ZEL_OK) ASSERT_EQ(ZEL_RemoveData(&file), ZEL_OK);
+  for (const std::string& m : members)
+    EXPECT_EQ(ZEL_AddData(&file, tag, static_cast<uint32_t>(m.size()), m.data()), ZEL_OK);
+  ZEL_Close(&file);
+}
+
+int64_t FirstItemOffset(const std::string& path, int32_t tag) {
+  ZEL_FILE file;
+  int64_t offset = -1;
+  if (ZEL_Open(path.c_str(), 1, &file) == ZEL_OK && ZEL_FirstMember(&file, tag) == ZEL_OK)
+    offset = file.current.position;
+  ZEL_Close(&file);
+  return offset;
+}
+
 }  // namespace testsupport

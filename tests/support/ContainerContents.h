@@ -31,4 +31,11 @@ const std::vector<std::string>* MembersOf(const Contents& contents, int32_t tag)
 /// (test failure when a step fails).
 void MakeContainer(const std::string& path, const Contents& contents);
 
+/// Replaces the members of `tag` of the container at `path` with `members`
+/// (removing the tag when empty).
+void SetMembers(const std::string& path, int32_t tag, const std::vector<std::string>& members);
+
+/// Offset of the item record of the first member of `tag`; -1 without one.
+int64_t FirstItemOffset(const std::string& path, int32_t tag);
+
 }  // namespace testsupport

@@ -125,7 +125,7 @@ TEST_F(PdfImportTest, ImportsEveryPdfBelowAFolderAndTakesMetadataFromTheFileBesi
   EXPECT_EQ(ZEL_EndianShort_LtoN(fromFlx->en_my_rate), 4);
   EXPECT_NE(Host(fromFlx->en_id), 77) << "the identifier comes from the library, never from the file";
   EXPECT_EQ(FIELD_TEXT(*fromFlx, en_os), "") << "nothing but the file's values is filled in";
-  EXPECT_EQ(fromFlx->en_file_size, 0);
+  EXPECT_EQ(Host(fromFlx->en_file_size), 2000) << "the size is the PDF's own, whatever the metadata text file says";
   ASSERT_NE(FindByTitle(entries, ".hidden.pdf"), nullptr);
 
   // Each stored once, in import order, linked by its own attachment record.
