@@ -146,6 +146,7 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
 
   void addCategory(int level);
   void deleteCategory(int level);
+  void renameCategory(int level);
   void changeCategoryName();
   void editCategoryLabel();
 
@@ -158,6 +159,7 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
                                const FLN_LABEL* cat3Label, const FLN_DATA* flnData,
                                const FLN_CATS* selectFlnCats, FLN_CATS* outInputFlnCats) override;
   int runCategoryLabelEditDlg(FLN_LABEL* cat1Label, FLN_LABEL* cat2Label, FLN_LABEL* cat3Label) override;
+  bool askCategoryNewName(const FLN_LABEL* catFlnLabel, const char* oldName, std::string* newName) override;
   void showCategoryLabels() override;
   void reportSaveFailure() override;
 

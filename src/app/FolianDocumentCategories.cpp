@@ -1,9 +1,12 @@
 // The category commands of the library window and the dialogs they run. The
 // decisions are CategoryCommands'; the window asks, shows and rebuilds.
 
+#include <QInputDialog>
+
 #include "app/CategoryAddDlg.h"
 #include "app/CategoryLabelEditDlg.h"
 #include "app/ChangeCategoryNameDlg.h"
+#include "app/FlnLabelText.h"
 #include "app/FolianDocument.h"
 #include "app/FolianMainWindow.h"
 #include "categories/CategoryCommands.h"
@@ -12,6 +15,10 @@ void FolianDocument::addCategory(int level) { AddCategory(&_fln_data, level, sel
 
 void FolianDocument::deleteCategory(int level) {
   DeleteCategory(&_fln_data, level, selectedCategoryNames(), *this);
+}
+
+void FolianDocument::renameCategory(int level) {
+  RenameCategory(&_fln_data, level, selectedCategoryNames(), *this);
 }
 
 void FolianDocument::changeCategoryName() { ChangeCategoryName(&_fln_data, selectedEntryRows(), *this); }
@@ -35,6 +42,23 @@ int FolianDocument::runChangeCategoryNameDlg(const FLN_LABEL* cat1Label, const F
 int FolianDocument::runCategoryLabelEditDlg(FLN_LABEL* cat1Label, FLN_LABEL* cat2Label, FLN_LABEL* cat3Label) {
   CategoryLabelEditDlg dialog(cat1Label, cat2Label, cat3Label, _mainWindow.get());
   return dialog.DoModal();
+}
+
+bool FolianDocument::askCategoryNewName(const FLN_LABEL* catFlnLabel, const char* oldName, std::string* newName) {
+  const QString level = FlnLabelText(catFlnLabel);
+  const QString old = QString::fromUtf8(oldName);
+  QInputDialog dialog(_mainWindow.get());
+  dialog.setObjectName(QStringLiteral("renameCategoryDialog"));
+  dialog.setWindowTitle(QStringLiteral("分類名の変更"));
+  dialog.setLabelText(level.isEmpty() ? QStringLiteral("「%1」の新しい名前：").arg(old)
+                                      : QStringLiteral("%1の「%2」の新しい名前：").arg(level, old));
+  dialog.setTextValue(old);
+  dialog.setOkButtonText(QStringLiteral("変更"));
+  dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+  dialog.setWindowModality(Qt::ApplicationModal);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  *newName = dialog.textValue().toStdString();
+  return true;
 }
 
 void FolianDocument::showCategoryLabels() {

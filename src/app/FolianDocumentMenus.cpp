@@ -80,6 +80,10 @@ void FolianDocument::createMenus() {
     const QByteArray remove = "deleteCategory" + QByteArray::number(level);
     addCommand(categories, remove.constData(), QString(), [this, level] { deleteCategory(level); });
   }
+  for (int level = 1; level <= 3; ++level) {
+    const QByteArray rename = "renameCategory" + QByteArray::number(level);
+    addCommand(categories, rename.constData(), QString(), [this, level] { renameCategory(level); });
+  }
   categories->addSeparator();
   addCommand(categories, "changeCategoryName", QStringLiteral("選択したPDFの分類を変更..."),
              [this] { changeCategoryName(); });
@@ -100,6 +104,9 @@ void FolianDocument::updateCategoryMenuTexts() {
     const QString shown = label.isEmpty() ? QStringLiteral("分類%1").arg(level) : label;
     const QByteArray add = "addCategory" + QByteArray::number(level);
     const QByteArray remove = "deleteCategory" + QByteArray::number(level);
+    const QByteArray rename = "renameCategory" + QByteArray::number(level);
+    if (QAction* item = action(rename.constData()))
+      item->setText(QStringLiteral("「%1」の選択中の分類の名前を変更...").arg(shown));
     if (QAction* item = action(add.constData())) item->setText(QStringLiteral("「%1」に分類を追加...").arg(shown));
     if (QAction* item = action(remove.constData()))
       item->setText(QStringLiteral("「%1」の選択中の分類を削除").arg(shown));

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <string>
 
 #include "library/FlnRecords.h"
 
@@ -43,6 +44,12 @@ class CategoryCommandUi {
   /// copies untouched.
   virtual int runCategoryLabelEditDlg(FLN_LABEL* cat1Label, FLN_LABEL* cat2Label,
                                       FLN_LABEL* cat3Label) = 0;
+
+  /// Asks for the new name of the category `oldName` (UTF-8) on the level
+  /// labelled `catFlnLabel` (null or an empty name: the level has no label),
+  /// offering the old name to edit. True after OK, with the typed name in
+  /// `newName` (UTF-8, not judged); false after cancel, with it untouched.
+  virtual bool askCategoryNewName(const FLN_LABEL* catFlnLabel, const char* oldName, std::string* newName) = 0;
 
   /// The window's makeCategoryLists: rebuild the name arrays for the current
   /// choices (RebuildCategoryNameArrays), select each level's choice and

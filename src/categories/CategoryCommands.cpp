@@ -9,6 +9,7 @@
 #include "categories/CategoryNameInput.h"
 #include "categories/CategoryNameText.h"
 #include "categories/CategoryNames.h"
+#include "categories/CategoryRename.h"
 #include "categories/EntrySelection.h"
 #include "categories/FlnCategoryEntries.h"
 #include "categories/FlnCategoryTable.h"
@@ -150,6 +151,33 @@ CategoryCommandOutcome DeleteCategory(FLN_DATA* flnData, int level,
     ui.makeCategoryLists();
     SetCategoryChoice(flnData, level, kCategoryAll);
     ui.makeCategoryLists();
+  });
+}
+
+CategoryCommandOutcome RenameCategory(FLN_DATA* flnData, int level, const CategoryListNames& selected,
+                                      CategoryCommandUi& ui) {
+  if (!IsLevel(level)) return CategoryCommandOutcome::Unchanged;
+  char oldName[kCategoryNameSize];
+  CopyCategoryName(oldName, selected[level - 1].c_str());
+  const CategoryRenameRefusal cannot = CheckCategoryRenameSource(flnData, level, oldName);
+  if (cannot != CategoryRenameRefusal::None) {
+    ui.alert(CategoryRenameRefusalMessage(cannot, oldName, ""));
+    return CategoryCommandOutcome::Unchanged;
+  }
+  int32_t labelIndex;
+  const FLN_LABEL label = LabelOfLevel(flnData, level, &labelIndex);
+  std::string newName;
+  if (!ui.askCategoryNewName(&label, oldName, &newName)) return CategoryCommandOutcome::Unchanged;
+  const CategoryRenameRefusal refusal = CheckCategoryRename(flnData, level, oldName, newName.c_str());
+  if (refusal != CategoryRenameRefusal::None) {
+    ui.alert(CategoryRenameRefusalMessage(refusal, oldName, newName.c_str()));
+    return CategoryCommandOutcome::Unchanged;
+  }
+  RenameCategoryInLibrary(flnData, level, oldName, newName.c_str());
+  // The lists first: the entry list filters by the names they show.
+  return SaveAndRefresh(flnData, ui, [&] {
+    ui.makeCategoryLists();
+    ui.makeEntryList();
   });
 }
 

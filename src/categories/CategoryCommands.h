@@ -1,6 +1,6 @@
 #pragma once
-// The category commands of the library window: adding and deleting a category
-// name on a level, reassigning the categories of the selected entries and
+// The category commands of the library window: adding, deleting and renaming
+// a category name on a level, reassigning the categories of the selected entries and
 // renaming the level labels. Each asks through CategoryCommandUi, changes the
 // library, saves it at once (SaveAll), has the window rebuild its lists and,
 // when the file could not be written, says so (reportSaveFailure) after the
@@ -44,6 +44,15 @@ CategoryCommandOutcome AddCategory(FLN_DATA* flnData, int level, const CategoryL
 /// lists.
 CategoryCommandOutcome DeleteCategory(FLN_DATA* flnData, int level,
                                       const CategoryListNames& selected, CategoryCommandUi& ui);
+
+/// Renames the name selected in level `level`'s list (`selected[level - 1]`)
+/// everywhere (CategoryRename.h): refuses kCategoryAll, kCategoryOther and a
+/// name the library does not keep with an alert before asking; asks for the
+/// new name; refuses a name CheckCategoryRename refuses with its alert; then
+/// renames, keeps the renamed name chosen where it was, saves and rebuilds the
+/// category lists and the entry list.
+CategoryCommandOutcome RenameCategory(FLN_DATA* flnData, int level, const CategoryListNames& selected,
+                                      CategoryCommandUi& ui);
 
 /// Reassigns the categories of the entries in the selected rows of the entry
 /// list: proposes their common name per level (empty where they disagree),

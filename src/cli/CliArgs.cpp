@@ -16,6 +16,7 @@ const std::vector<CliCommandInfo>& CliCommandTable() {
       {"export", CliCommand::Export, 3, -1, {}, "export LIB DIR ID..."},
       {"delete", CliCommand::Delete, 2, -1, {}, "delete LIB ID..."},
       {"categories", CliCommand::Categories, 1, 1, {}, "categories LIB"},
+      {"rename-category", CliCommand::RenameCategory, 4, 4, {}, "rename-category LIB LEVEL OLD NEW"},
       {"check", CliCommand::Check, 1, 1, {}, "check LIB [--fix]", {"fix"}},
       {"recover", CliCommand::Recover, 2, 2, {}, "recover LIB NEW"},
       {"search", CliCommand::Search, 2, 2, {}, "search LIB QUERY [--full-text]", {"full-text"}},

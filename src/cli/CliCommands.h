@@ -33,6 +33,11 @@ int RunDeleteCommand(const CliInvocation& invocation);
 /// stored order, tab-separated.
 int RunCategoriesCommand(const CliInvocation& invocation);
 
+/// rename-category LIB LEVEL OLD NEW: renames the category OLD of level
+/// LEVEL (1..3) to NEW in the category table and in every entry; refuses
+/// ＜すべて＞, その他 and a NEW that the level has already.
+int RunRenameCategoryCommand(const CliInvocation& invocation);
+
 /// check LIB: the container's tags, member counts and dead bytes, and the
 /// damage found; 0 only for an undamaged library. With --fix, first gives
 /// every PDF without a digest one.

@@ -17,6 +17,7 @@ int RunCommand(const CliInvocation& invocation) {
     case CliCommand::Export: return RunExportCommand(invocation);
     case CliCommand::Delete: return RunDeleteCommand(invocation);
     case CliCommand::Categories: return RunCategoriesCommand(invocation);
+    case CliCommand::RenameCategory: return RunRenameCategoryCommand(invocation);
     case CliCommand::Check: return RunCheckCommand(invocation);
     case CliCommand::Recover: return RunRecoverCommand(invocation);
     case CliCommand::Search: return RunSearchCommand(invocation);

@@ -52,6 +52,12 @@ const char* DescriptionOf(CliCommand command) {
     case CliCommand::Categories:
       return "Writes the three level labels on the first line, then every category\n"
              "triple (level 1, 2, 3) in stored order, one per line, separated by tabs.\n";
+    case CliCommand::RenameCategory:
+      return "Renames the category OLD of level LEVEL (1, 2 or 3) to NEW everywhere:\n"
+             "in the category table and in every entry filed under it (their update\n"
+             "date becomes now). ＜すべて＞ and その他 cannot be renamed, and a NEW that\n"
+             "the level has already is refused: renaming never merges two categories.\n"
+             "Writes how many categories and entries were renamed.\n";
     case CliCommand::Check:
       return "Reads the whole library file and reports its tags with their member counts\n"
              "and data bytes, the dead bytes (space of removed items that no chain\n"

@@ -4,7 +4,9 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QComboBox>
 #include <QFile>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -12,7 +14,9 @@
 #include <QTableView>
 
 #include "WindowFixture.h"
+#include "app/EntryDlg.h"
 #include "app/EntryListModel.h"
+#include "app/FolianDocumentChildWindows.h"
 #include "app/FolianCategory.h"
 #include "categories/FlnCategoryTable.h"
 #include "library/FlnLoad.h"
@@ -42,7 +46,7 @@ TEST_F(Commands, EnablingFollowsTheEntrySelection) {
   ASSERT_NE(document, nullptr);
   const char* needSelection[] = {"savePdfPanel", "deselectAll", "deletePDF", "changeCategoryName", "openPDF", "showInfo"};
   const char* always[] = {"importPdf", "importPdfIkkatsu", "mergeFlnFile", "saveNewFile", "editCategoryLabel",
-                          "addCategory1", "deleteCategory3", "extractPDF", "newGroup", "selectAll"};
+                          "addCategory1", "deleteCategory3", "renameCategory2", "extractPDF", "newGroup", "selectAll"};
   const char* never[] = {"printDocument", "runPageLayout"};
   for (bool selected : {false, true}) {
     if (selected) ClickRow(document->entryListBox(), 0);
@@ -144,6 +148,55 @@ TEST_F(Commands, DeletingACategoryIsRefusedOrConfirmed) {
   EXPECT_FALSE(CategoryRows(document, 2).contains(QStringLiteral("W")));
   EXPECT_EQ(document->folianCategory(2)->selectedRow(), 0);
   EXPECT_EQ(EntryColumn(document, "title").size(), 3);
+}
+
+TEST_F(Commands, RenamingACategoryReachesTheListsTheEntriesAndAnOpenInformationWindow) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ClickRow(document->folianCategory(1)->tableView(), CategoryRows(document, 1).indexOf(QStringLiteral("A")));
+  ClickRow(document->entryListBox(), EntryColumn(document, "title").indexOf(QStringLiteral("axp")));
+  document->showInfo();
+  FLN_ENTRY shown;
+  ASSERT_EQ(GetFLNEntry_ByFLNData(document->flnData(), 0, &shown), 1);
+  EntryDlg* info = GetEntryDlgFromFlnEntry(document->flnData(), shown);
+  ASSERT_NE(info, nullptr);
+  QComboBox* infoCat1 = info->window()->findChild<QComboBox*>(QStringLiteral("comboCat1"));
+  ASSERT_NE(infoCat1, nullptr);
+  EXPECT_EQ(infoCat1->currentText(), QStringLiteral("A"));
+
+  QString offered;
+  AnswerNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QInputDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    offered = dialog->textValue();
+    dialog->setTextValue(QStringLiteral("甲"));
+    dialog->accept();
+  });
+  document->action("renameCategory1")->trigger();
+  EXPECT_EQ(offered, QStringLiteral("A"));
+  // A level's own choice does not narrow its own list.
+  EXPECT_EQ(CategoryRows(document, 1), QStringList({QStringLiteral("＜すべて＞"), QStringLiteral("B"),
+                                                    QStringLiteral("甲"), QStringLiteral("その他")}));
+  EXPECT_EQ(document->folianCategory(1)->getSelectedCategoryName(), "甲");
+  EXPECT_EQ(EntryColumn(document, "title"), QStringList({QStringLiteral("axp"), QStringLiteral("ayq")}));
+  EXPECT_EQ(EntryColumn(document, "cat1"), QStringList({QStringLiteral("甲"), QStringLiteral("甲")}));
+  EXPECT_EQ(infoCat1->currentText(), QStringLiteral("甲"));
+  EXPECT_EQ(EnvironmentValue(document, kEnvCat1ListSelection), QStringLiteral("甲"));
+
+  // The file holds it, and a name the level has is refused with the reason.
+  FLN_DATA stored;
+  ASSERT_TRUE(ReadFlnDataFromFlnFile(path().toUtf8().constData(), &stored).ok());
+  EXPECT_EQ(IsCatsExists(stored.catsAry, "甲", "X", "P"), 1);
+  EXPECT_EQ(IsCatsExists(stored.catsAry, "A", "X", "P"), 0);
+  FreeFlnData(&stored);
+  ScriptedAlerts alerts;
+  AnswerNextModal([](QWidget* modal) {
+    qobject_cast<QInputDialog*>(modal)->setTextValue(QStringLiteral("B"));
+    qobject_cast<QInputDialog*>(modal)->accept();
+  });
+  document->action("renameCategory1")->trigger();
+  EXPECT_EQ(alerts.texts(), QStringList({QStringLiteral("「B」は、すでに登録されています。")}));
+  EXPECT_EQ(document->folianCategory(1)->getSelectedCategoryName(), "甲");
 }
 
 TEST_F(Commands, EditedLabelsHeadTheListsAndColumns) {

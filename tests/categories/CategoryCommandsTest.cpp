@@ -12,8 +12,10 @@
 #include "TestFiles.h"
 #include "categories/CategoryNameInput.h"
 #include "categories/CategoryNameText.h"
+#include "categories/CategoryRename.h"
 #include "categories/EntryQuery.h"
 #include "categories/FlnCategoryTable.h"
+#include "library/FlnEnvironment.h"
 #include "storage/Endian.h"
 #include "transfer/FieldFit.h"
 
@@ -87,6 +89,12 @@ class ScriptedUi : public CategoryCommandUi {
         SET_FIELD_TEXT(*labels[i], name, editedLabels.at(i));
     }
     return dialogResult;
+  }
+  bool askCategoryNewName(const FLN_LABEL* label, const char* oldName, std::string* newName) override {
+    log.push_back(std::string("rename dialog ") + oldName);
+    dialogLabels = {LabelName(label)};
+    if (dialogResult == 1) *newName = addName;
+    return dialogResult == 1;
   }
   void makeCategoryLists() override {
     log.push_back("makeCategoryLists");
@@ -466,3 +474,151 @@ TEST_F(CategoryCommandsTest, EditLabelCancelledOrWithoutRecordWritesNothingForIt
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- renaming
+
+class RenameCategoryTest : public CategoryCommandsTest {
+ protected:
+  void SetUp() override {
+    CategoryCommandsTest::SetUp();
+    // "X" is on level 2 of two triples and of entries 1 and 3; on level 1 of
+    // entry 2 and of a triple, which a rename of level 2 must leave alone.
+    FLN_ENTRY first = MakeEntry(1, {"A", "X", "P"});
+    FLN_ENTRY second = MakeEntry(2, {"X", "Y", "P"});
+    FLN_ENTRY third = MakeEntry(3, {"B", "X", "Q"});
+    for (FLN_ENTRY* entry : {&first, &second, &third}) strcpy(entry->en_update_date, "20000101000000000");
+    Fill({{"その他", "その他", "その他"}, {"A", "X", "P"}, {"X", "Y", "P"}, {"B", "X", "Q"}},
+         {first, second, third});
+  }
+
+  std::vector<Names> EntryNames(TESK_ARY entries) {
+    std::vector<Names> names;
+    for (const FLN_ENTRY& entry : fixtures::RecordsOf<FLN_ENTRY>(entries)) {
+      Names row;
+      for (int level = 1; level <= 3; ++level) {
+        char name[kCategoryNameSize];
+        ReadCategoryNameOf(entry, level, name);
+        row.push_back(name);
+      }
+      names.push_back(row);
+    }
+    return names;
+  }
+
+  std::vector<std::string> UpdateDates(TESK_ARY entries) {
+    std::vector<std::string> dates;
+    for (const FLN_ENTRY& entry : fixtures::RecordsOf<FLN_ENTRY>(entries)) dates.push_back(entry.en_update_date);
+    return dates;
+  }
+};
+
+TEST_F(RenameCategoryTest, RenamesTheLevelInTheTableAndEveryEntryAndKeepsTheChoice) {
+  ASSERT_EQ(0, SaveEnvironment(data(), kEnvCat2ListSelection, "X"));
+  SetCategoryChoice(data(), 2, "X");
+  ui_.addName = "分類X";
+  EXPECT_EQ(CategoryCommandOutcome::Saved, RenameCategory(data(), 2, {"＜すべて＞", "X", "＜すべて＞"}, ui_));
+  EXPECT_EQ((std::vector<std::string>{"rename dialog X", "makeCategoryLists", "makeEntryList"}), ui_.log);
+  EXPECT_EQ(Names{"分類２"}, ui_.dialogLabels);
+
+  const std::vector<Names> triples = {
+      {"その他", "その他", "その他"}, {"A", "分類X", "P"}, {"X", "Y", "P"}, {"B", "分類X", "Q"}};
+  const std::vector<Names> entries = {{"A", "分類X", "P"}, {"X", "Y", "P"}, {"B", "分類X", "Q"}};
+  const std::vector<std::string> dates = {"20240506070809123", "20000101000000000", "20240506070809123"};
+  EXPECT_EQ(triples, TriplesOf(data()->catsAry));
+  EXPECT_EQ(entries, EntryNames(data()->entry));
+  EXPECT_EQ(dates, UpdateDates(data()->entry));
+  // The list's copies too: the window writes them back when the selection is kept.
+  EXPECT_EQ(entries, EntryNames(data()->showEntryAry));
+  EXPECT_EQ(dates, UpdateDates(data()->showEntryAry));
+  EXPECT_STREQ("分類X", CategoryChoiceOf(data(), 2));
+  EXPECT_EQ((Names{"Y", "分類X", "その他"}), fixtures::NamesOf(data()->cat2Ary));
+
+  // What the file holds, as the next opening sees it.
+  fixtures::Library saved;
+  Reload(&saved);
+  EXPECT_EQ(triples, TriplesOf(saved.data.catsAry));
+  EXPECT_EQ(entries, EntryNames(saved.data.entry));
+  EXPECT_EQ(dates, UpdateDates(saved.data.entry));
+  char remembered[kEnvValueBufferSize] = {};
+  ASSERT_EQ(1, GetEnvironmentValue(saved.data.envAry, kEnvCat2ListSelection, remembered));
+  EXPECT_STREQ("分類X", remembered);
+}
+
+TEST_F(RenameCategoryTest, AChoiceOfAnotherNameStaysAsItIs) {
+  SetCategoryChoice(data(), 2, "Y");
+  ui_.addName = "Z";
+  EXPECT_EQ(CategoryCommandOutcome::Saved, RenameCategory(data(), 2, {"＜すべて＞", "X", "＜すべて＞"}, ui_));
+  EXPECT_STREQ("Y", CategoryChoiceOf(data(), 2));
+  EXPECT_STREQ("＜すべて＞", CategoryChoiceOf(data(), 1));
+}
+
+TEST_F(RenameCategoryTest, RefusalsChangeNothing) {
+  struct Case {
+    int level;
+    std::string selected;
+    std::string typed;  // empty: no dialog is expected
+    std::vector<std::string> log;
+  } cases[] = {
+      {2, "＜すべて＞", "", {"alert ”＜すべて＞”と”その他”の名前は変更できません。"}},
+      {1, "その他", "", {"alert ”＜すべて＞”と”その他”の名前は変更できません。"}},
+      // "Y" is a level-2 name only: level 3 does not keep it.
+      {3, "Y", "", {"alert 「Y」という分類はありません。"}},
+      {2, "X", "Y", {"rename dialog X", "alert 「Y」は、すでに登録されています。"}},
+      {2, "X", "X", {"rename dialog X", "alert 「X」は、すでに登録されています。"}},
+      {1, "A", "その他", {"rename dialog A", "alert ”その他”には変更できません。"}},
+      {1, "A", "＜すべて＞", {"rename dialog A", "alert ”＜すべて＞”には変更できません。"}},
+      {1, "A", "＜変更しない＞", {"rename dialog A", "alert ”＜変更しない＞”には変更できません。"}},
+      {1, "A", fixtures::Repeat("x", 128), {"rename dialog A", "alert 分類名が長すぎます。"}},
+  };
+  const auto before = readAll(path_);
+  const auto triples = TriplesOf(data()->catsAry);
+  const auto entries = EntryNames(data()->entry);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.selected + " -> " + c.typed);
+    ui_.log.clear();
+    ui_.addName = c.typed;
+    CategoryListNames selected = {"＜すべて＞", "＜すべて＞", "＜すべて＞"};
+    selected[c.level - 1] = c.selected;
+    EXPECT_EQ(CategoryCommandOutcome::Unchanged, RenameCategory(data(), c.level, selected, ui_));
+    EXPECT_EQ(c.log, ui_.log);
+    EXPECT_EQ(triples, TriplesOf(data()->catsAry));
+    EXPECT_EQ(entries, EntryNames(data()->entry));
+  }
+  ui_.log.clear();
+  ui_.dialogResult = 2;
+  ui_.addName = "New";
+  EXPECT_EQ(CategoryCommandOutcome::Unchanged, RenameCategory(data(), 2, {"＜すべて＞", "X", "＜すべて＞"}, ui_));
+  EXPECT_EQ(std::vector<std::string>{"rename dialog X"}, ui_.log);
+  ExpectFileUnchanged(before);
+}
+
+TEST_F(RenameCategoryTest, ANameOnlyEntriesCarryIsRenamedAndBlocksAsANewName) {
+  // Entry 4 carries "Lost" on level 3, which no triple has.
+  FLN_ENTRY lost = MakeEntry(4, {"A", "X", "Lost"});
+  Tesk_Ary_Add(data()->entry, &lost);
+  EXPECT_EQ(CategoryRenameRefusal::NameExists, CheckCategoryRename(data(), 3, "P", "Lost"));
+  ASSERT_EQ(CategoryRenameRefusal::None, CheckCategoryRename(data(), 3, "Lost", "Found"));
+  const CategoryRenameCount count = RenameCategoryInLibrary(data(), 3, "Lost", "Found");
+  EXPECT_EQ(0, count.triples);
+  EXPECT_EQ(1, count.entries);
+  EXPECT_EQ((Names{"A", "X", "Found"}), EntryNames(data()->entry).back());
+}
+
+TEST_F(RenameCategoryTest, CountsWhatItRenamed) {
+  struct Case {
+    int level;
+    const char* oldName;
+    int triples, entries;
+  } cases[] = {{2, "X", 2, 2}, {1, "X", 1, 1}, {3, "Q", 1, 1}, {1, "A", 1, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.level) + c.oldName);
+    const std::string renamed = std::string(c.oldName) + "-renamed";
+    ASSERT_EQ(CategoryRenameRefusal::None, CheckCategoryRename(data(), c.level, c.oldName, renamed.c_str()));
+    const CategoryRenameCount count = RenameCategoryInLibrary(data(), c.level, c.oldName, renamed.c_str());
+    EXPECT_EQ(c.triples, count.triples);
+    EXPECT_EQ(c.entries, count.entries);
+    EXPECT_TRUE(count.selectionStored);
+    EXPECT_EQ(CategoryRenameRefusal::UnknownName, CheckCategoryRenameSource(data(), c.level, c.oldName));
+  }
+  EXPECT_EQ(CategoryRenameRefusal::BadLevel, CheckCategoryRenameSource(data(), 4, "X"));
+}

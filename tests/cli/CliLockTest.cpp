@@ -38,7 +38,7 @@ TEST(CliLock, CommandsMeetTheLockOfEveryHolderAndNameIt) {
   CliSandbox sandbox;
   sandbox.mustRun({"new", "lib.fln"});
   sandbox.writePdf("in/a.pdf", 800, 1);
-  sandbox.mustRun({"import", "lib.fln", "in/a.pdf"});
+  sandbox.mustRun({"import", "lib.fln", "in/a.pdf", "--cat1", "Old"});
   const std::string id = TabRows(sandbox.mustRun({"list", "lib.fln"}).out)[0][0];
   sandbox.makeFolder("out");
   // Reached through a hard link: the lock is on the file, not on its name.
@@ -60,6 +60,7 @@ TEST(CliLock, CommandsMeetTheLockOfEveryHolderAndNameIt) {
       {{"import", "alias.fln", "in/a.pdf"}, true}, {{"export", "alias.fln", "out", id}, true},
       {{"delete", "alias.fln", id}, true},         {{"list", "alias.fln"}, false},
       {{"check", "alias.fln"}, false},             {{"categories", "alias.fln"}, false},
+      {{"rename-category", "alias.fln", "1", "Old", "New"}, true},
   };
   const std::vector<uint8_t> before = readAll(sandbox.path("lib.fln"));
   for (const auto& h : holders) {
