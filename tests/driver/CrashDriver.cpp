@@ -65,6 +65,7 @@ class ScriptedUi : public CategoryCommandUi {
     return ok ? 1 : 2;
   }
   int runCategoryLabelEditDlg(FLN_LABEL*, FLN_LABEL*, FLN_LABEL*) override { return 2; }
+  bool askCategoryNewName(const FLN_LABEL*, const char*, std::string*) override { return false; }
   void makeCategoryLists() override {}
   void makeEntryList() override {}
   void showCategoryLabels() override {}
