@@ -2,7 +2,9 @@
 //
 // Prints how long importing a folder of generated PDFs into a new library
 // takes, and exporting all of them again, each against `cp -r` of the same
-// files to a folder on the same disk (targets: within 2x of the copy), and
+// files to a folder on the same disk (targets: within 2x of the copy); the
+// import, which flushes what it stores, also against `cp -r` followed by
+// `sync` (the copy made as durable as the import makes its library), and
 // the bytes each step hands to write calls. Export writes two files per
 // entry where the copy writes one, so it is also set against a copy of the
 // folder it made. Usage:
@@ -118,6 +120,10 @@ void Measure(int files) {
   // next file creations slower on some file systems, which would favour
   // whichever step came first.
   const double copyIn = Seconds([&] { Run("cp -r " + Quoted(source) + " " + Quoted(root + "/copy1")); });
+  const double copyInSynced = Seconds([&] {
+    Run("cp -r " + Quoted(source) + " " + Quoted(root + "/copy0"));
+    Run("sync");
+  });
 
   const std::string libraryPath = root + "/library.fln";
   if (!CreateNewLibraryFile(libraryPath.c_str()).ok()) Fail("new library");
@@ -150,7 +156,8 @@ void Measure(int files) {
   const double copyExported = Seconds([&] { Run("cp -r " + Quoted(out) + " " + Quoted(root + "/copy3")); });
 
   std::printf("%5d files, %7.1f MB\n", files, mb);
-  std::printf("  cp -r:   %7.2f s\n", copyIn);
+  std::printf("  cp -r:   %7.2f s   cp -r + sync: %.2f s\n", copyIn, copyInSynced);
+  std::printf("  import:  %7.2f s  %.2fx of cp -r + sync (target <= 2x)\n", importTime, importTime / copyInSynced);
   std::printf("  import:  %7.2f s  %.2fx of cp (target <= 2x)  %.2f ms/file (cpu %.2f)  wrote %.2fx the PDFs' bytes\n",
               importTime, importTime / copyIn, importTime * 1e3 / files, importCpu * 1e3 / files,
               static_cast<double>(importWritten) / bytes);

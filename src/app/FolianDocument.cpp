@@ -7,6 +7,7 @@
 #include "app/FolianCategory.h"
 #include "app/FolianMainWindow.h"
 #include "app/WindowActivationOrder.h"
+#include "library/FlnArraySync.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 
@@ -62,6 +63,20 @@ bool FolianDocument::saveLibrary() {
 }
 
 void FolianDocument::reportSaveFailure() {
+  if (_fileReplaced) return;
+  if (QFileInfo::exists(fileName()) && !LibraryFileIsAsLeft(&_fln_data)) {
+    // Saving would overwrite records this window never loaded: the file is
+    // left alone and opened again as it is now. (A file that is gone gets
+    // the plain message below; the window keeps what it shows.)
+    _fileReplaced = true;
+    FLN_COMM_Alert_OK(_mainWindow.get(),
+                      QStringLiteral("ライブラリ「%1」は、ほかのプログラムによって置き換えられたか変更されたため、"
+                                     "保存しませんでした。このウィンドウでの最後の変更は書き込まれていません。"
+                                     "ファイルを開き直します。")
+                          .arg(QFileInfo(fileName()).fileName()));
+    emit libraryFileReplaced(this);
+    return;
+  }
   // Every click saves: one alert until a save succeeds again is enough.
   if (_saveFailureShown) return;
   _saveFailureShown = true;

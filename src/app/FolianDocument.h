@@ -203,6 +203,10 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void openDocumentRequested();
   void quitRequested();
   void helpRequested();
+  /// The library's file was replaced or changed by another program, so
+  /// nothing more is saved into it; the user has been told. The controller
+  /// closes this document and opens the file anew.
+  void libraryFileReplaced(FolianDocument* document);
 
  private:
   // FolianDocumentWindow.cpp
@@ -283,6 +287,7 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   int _busy = 0;                  // > 0 while a long command runs; the window stays open
   int _entrySelectionQuiet = 0;   // > 0 while the program sets the entry list's selection
   bool _saveFailureShown = false;
+  bool _fileReplaced = false;     // the file is not the one loaded: never written again
   QSize _lastSnapFrom;            // a size the grid asked to leave; not asked twice in a row
   struct PendingScroll {
     bool present = false;

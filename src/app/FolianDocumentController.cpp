@@ -1,5 +1,7 @@
 #include "app/FolianDocumentController.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDesktopServices>
@@ -34,10 +36,7 @@ QString FileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
 
 // Whether another window or program holds the lock of the library at `absolutePath`.
 bool IsOpenElsewhere(const QString& absolutePath) {
-  if (!QFileInfo(absolutePath).isFile()) return false;
-  LibraryLock lock;
-  return lock.acquire(absolutePath.toStdString(), LibraryLockMode::Exclusive, LibraryLockHolder::Window) ==
-         LibraryLockStatus::Busy;
+  return QFileInfo(absolutePath).isFile() && LibraryLock::heldByOthers(absolutePath.toStdString(), nullptr);
 }
 
 QString BusyMessage(const QString& name, LibraryLockHolder holder) {
@@ -192,6 +191,9 @@ FolianDocument* FolianDocumentController::openDocumentWithContentsOfFile(const Q
   connect(opened, &FolianDocument::openDocumentRequested, this, &FolianDocumentController::openDocument);
   connect(opened, &FolianDocument::quitRequested, this, &FolianDocumentController::terminate);
   connect(opened, &FolianDocument::helpRequested, this, &FolianDocumentController::showHelp);
+  // Queued: the document is inside one of its own commands when it finds out.
+  connect(opened, &FolianDocument::libraryFileReplaced, this, &FolianDocumentController::reopenReplacedLibrary,
+          Qt::QueuedConnection);
   opened->makeWindowControllers();
   if (!opened->hasStoredWindowPosition()) placeNewWindow(opened);
   _documents.push_back(opened);
@@ -201,6 +203,13 @@ FolianDocument* FolianDocumentController::openDocumentWithContentsOfFile(const Q
   RecentLibraries::add(absolute);
   if (_startWindow) _startWindow->hide();
   return opened;
+}
+
+void FolianDocumentController::reopenReplacedLibrary(FolianDocument* document) {
+  if (std::find(_documents.begin(), _documents.end(), document) == _documents.end()) return;
+  const QString path = document->fileName();
+  if (!document->close()) return;
+  openDocumentWithContentsOfFile(path);
 }
 
 void FolianDocumentController::placeNewWindow(FolianDocument* document) {

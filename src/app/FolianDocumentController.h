@@ -90,6 +90,8 @@ class FolianDocumentController : public QObject {
   QWidget* panelParent() const;
   FolianDocument* documentForFile(const QString& absolutePath) const;
   void placeNewWindow(FolianDocument* document);
+  // Closes a document whose file was replaced underneath and opens the file anew.
+  void reopenReplacedLibrary(FolianDocument* document);
 
   std::vector<FolianDocument*> _documents;
   std::vector<std::unique_ptr<LibraryLock>> _locks;  // one per open document, same order

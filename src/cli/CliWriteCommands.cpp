@@ -15,6 +15,7 @@
 #include "cli/CliOutput.h"
 #include "cli/CliProgress.h"
 #include "cli/CliUsage.h"
+#include "library/FlnArraySync.h"
 #include "library/FlnNewLibrary.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfExport.h"
@@ -41,8 +42,15 @@ bool ParseIdsOrComplain(const CliInvocation& invocation, size_t firstId, std::ve
   return false;
 }
 
-int ReportNotSaved(const std::string& library) {
-  PrintError(library + ": the library file could not be saved completely");
+// Says why a change did not reach the file; a file that another program
+// replaced or changed meanwhile is never written into, which is told apart.
+int ReportNotSaved(const std::string& library, const FLN_DATA* data) {
+  struct stat st;
+  if (stat(library.c_str(), &st) == 0 && !LibraryFileIsAsLeft(data))
+    PrintError(library + ": the library file was replaced or changed by another program while this command ran; "
+                         "nothing was written into it");
+  else
+    PrintError(library + ": the library file could not be saved completely");
   return kCliExitFailure;
 }
 
@@ -127,7 +135,7 @@ int RunImportCommand(const CliInvocation& invocation) {
       break;
   }
   std::printf("imported %d of %d files\n", static_cast<int>(result.imported), static_cast<int>(result.listed));
-  if (!result.saved) return ReportNotSaved(library);
+  if (!result.saved) return ReportNotSaved(library, opened.data());
   if (result.status == ImportStatus::Stopped) {
     PrintError("interrupted; the " + std::to_string(result.imported) + " files imported until then are saved");
     return kCliExitInterrupted;
@@ -165,7 +173,7 @@ int RunExportCommand(const CliInvocation& invocation) {
     if (problem.error != 0) line += std::string(": ") + std::strerror(problem.error);
     PrintError(line);
   }
-  if (!result.saved) return ReportNotSaved(library);
+  if (!result.saved) return ReportNotSaved(library, opened.data());
   return result.problems.empty() ? kCliExitOk : kCliExitFailure;
 }
 
@@ -182,6 +190,6 @@ int RunDeleteCommand(const CliInvocation& invocation) {
 
   // No window of this process shows an entry: there is nothing to close first.
   const DeleteResult result = DeletePDFEntries(opened.data(), rows, EntryWindowClosers{});
-  if (!result.saved) return ReportNotSaved(library);
+  if (!result.saved) return ReportNotSaved(library, opened.data());
   return kCliExitOk;
 }

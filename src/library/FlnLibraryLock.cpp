@@ -142,6 +142,15 @@ bool LibraryLock::rollBackUnfinishedChange(const std::string& path, LibraryLockM
   return true;
 }
 
+bool LibraryLock::heldByOthers(const std::string& path, LibraryLockHolder* holder) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool held = SomeoneLocks(fd, kLibraryByte);
+  if (held && holder != nullptr) *holder = WhoHolds(fd);
+  ::close(fd);
+  return held;
+}
+
 void LibraryLock::release() {
   if (fd_ >= 0) ::close(fd_);  // closing the description drops its locks
   fd_ = -1;

@@ -39,6 +39,11 @@ class LibraryLock {
   /// Gives the lock up; harmless when nothing is held.
   void release();
 
+  /// Who holds the lock of the library file at `path` right now, without
+  /// taking it (so that asking never refuses anyone); false when no one does
+  /// or the file cannot be opened.
+  static bool heldByOthers(const std::string& path, LibraryLockHolder* holder);
+
   /// Who holds the lock that made acquire() return Busy.
   LibraryLockHolder busyHolder() const { return busyHolder_; }
   /// Why acquire() did not give a usable lock ("" after Held); for

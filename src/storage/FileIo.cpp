@@ -244,3 +244,4 @@ void FileFaults::reset() {
 }
 long FileFaults::writesSeen() { return gWriteFault.seen; }
 long FileFaults::flushesSeen() { return gFlushFault.seen; }
+long FileFaults::readsSeen() { return gReadFault.seen; }

@@ -66,6 +66,11 @@ class FileStream {
   /// From now on, holds writes to bytes below the current size (the held
   /// size) in memory. Whatever was held before is dropped.
   bool holdOverwrites();
+  /// Forgets the held overwrites and stops holding.
+  void dropHeld() {
+    held_.clear();
+    holding_ = false;
+  }
   /// The file's size when holding began.
   uint64_t heldSize() const { return heldSize_; }
   /// The overwrites held since holdOverwrites().
@@ -122,4 +127,6 @@ struct FileFaults {
   static long writesSeen();
   /// Number of flushes attempted since the last reset.
   static long flushesSeen();
+  /// Number of reads attempted since the last reset.
+  static long readsSeen();
 };

@@ -160,8 +160,9 @@ std::string PathFor(const std::string& containerPath) { return SideFilePath(cont
 
 bool Discard(FileStream* stream) {
   const uint64_t oldSize = stream->heldSize();
-  const bool ok = stream->holdOverwrites() && stream->truncate(oldSize);
-  return ok && stream->holdOverwrites();
+  stream->dropHeld();
+  const bool cut = stream->truncate(oldSize);
+  return stream->holdOverwrites() && cut;
 }
 
 bool Commit(FileStream* stream, const std::string& containerPath) {
@@ -205,8 +206,13 @@ bool Commit(FileStream* stream, const std::string& containerPath) {
     return false;
   }
 
-  // 4. The commit: without the journal the new bytes stand.
-  if (!RemoveJournal(journalPath)) return false;
+  // 4. The commit: without the journal the new bytes stand. A journal that
+  // cannot be removed undoes the change at the next opening, so that counts
+  // as a failure; once it is gone the change is made, even when flushing the
+  // folder fails (a power loss could then bring the journal back, and with
+  // it the old state, which is whole too).
+  if (::unlink(journalPath.c_str()) != 0) return false;
+  SyncFolder(FolderOf(journalPath));
   return stream->holdOverwrites();
 }
 

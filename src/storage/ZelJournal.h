@@ -27,8 +27,9 @@ namespace ZelJournal {
 std::string PathFor(const std::string& containerPath);
 
 /// Makes the change held by `stream` (FileStream::holdOverwrites) durable
-/// along steps 1-4 above, then holds anew from the new end. True on success.
-/// On failure the change is undone (the container holds its old bytes and
+/// along steps 1-4 above, then holds anew from the new end. True once the
+/// journal is removed (also when flushing the folder after that fails). On
+/// failure the change is undone (the container holds its old bytes and
 /// length again, or keeps a journal that the next opening rolls back);
 /// errno tells why.
 bool Commit(FileStream* stream, const std::string& containerPath);

@@ -2,6 +2,7 @@
 // libraries, one window per library, and when the application ends.
 
 #include <QFile>
+#include <cstdio>
 #include <QFileDialog>
 #include <QSignalSpy>
 #include <QTableView>
@@ -166,6 +167,46 @@ TEST_F(DocumentController, ALibraryLockedByAnotherHolderIsRefusedNamingIt) {
   closeDocument(opened);
   EXPECT_EQ(command.acquire(path().toStdString(), LibraryLockMode::Exclusive, LibraryLockHolder::WritingCommand),
             LibraryLockStatus::Held);
+}
+
+// A sync tool writes a new file and renames it over the open library: the
+// window never writes its records into that file; it tells the user and
+// shows the library as the file now holds it, holding the new file's lock.
+TEST_F(DocumentController, ALibraryReplacedUnderneathIsOpenedAnewNotOverwritten) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ASSERT_EQ(Tesk_Ary_GetSize(document->flnData()->entry), 3);
+  LibraryContents incoming;
+  incoming.entries = {Entry("置き換えたファイルの本", "その他", "その他", "その他")};
+  WriteLibrary(path(QStringLiteral("incoming.fln")), incoming);
+  // rename(2) over the open file, as sync tools do (QFile::rename never replaces).
+  ASSERT_EQ(std::rename(path(QStringLiteral("incoming.fln")).toLocal8Bit().constData(),
+                        path().toLocal8Bit().constData()),
+            0);
+  QFile replaced(path());
+  ASSERT_TRUE(replaced.open(QIODevice::ReadOnly));
+  const QByteArray theirs = replaced.readAll();
+  replaced.close();
+
+  ScriptedAlerts alerts;
+  EXPECT_FALSE(document->saveLibrary());  // what a click or a moved window does
+  ASSERT_TRUE(replaced.open(QIODevice::ReadOnly));
+  EXPECT_EQ(replaced.readAll(), theirs);
+  replaced.close();
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+  ASSERT_EQ(alerts.texts().size(), 1);
+  EXPECT_TRUE(alerts.texts()[0].startsWith(
+      QStringLiteral("ライブラリ「lib.fln」は、ほかのプログラムによって置き換えられたか変更されたため")))
+      << alerts.texts()[0].toStdString();
+  ASSERT_EQ(controller->documents().size(), 1u);
+  FolianDocument* reopened = controller->documents()[0];
+  ASSERT_EQ(Tesk_Ary_GetSize(reopened->flnData()->entry), 1);
+  LibraryLock probe;
+  EXPECT_EQ(probe.acquire(path().toStdString(), LibraryLockMode::Shared, LibraryLockHolder::ReadingCommand),
+            LibraryLockStatus::Busy);
+  EXPECT_EQ(probe.busyHolder(), LibraryLockHolder::Window);
 }
 
 TEST_F(DocumentController, ClosingTheLastLibraryBringsTheStartWindowBack) {

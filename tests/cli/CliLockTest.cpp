@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <cstdio>
 #include <unistd.h>
 
 #include <QFileInfo>
@@ -18,6 +19,17 @@ namespace {
 using clitest::CliOutcome;
 using clitest::CliSandbox;
 using clitest::TabRows;
+
+// Starts an import of `folder` (many PDFs) into lib.fln and returns once it
+// has begun to write.
+void StartImportAndWaitUntilItWrites(const CliSandbox& sandbox, QProcess* import, const std::string& folder) {
+  const qint64 emptySize = QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size();
+  sandbox.start(import, {"import", "lib.fln", folder});
+  ASSERT_TRUE(import->waitForStarted());
+  while (import->state() == QProcess::Running &&
+         QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size() == emptySize)
+    QThread::usleep(200);
+}
 
 // Every command against a library whose lock another holder has: writers
 // are refused by everyone, readers only by a writer, and the refusal names
@@ -80,13 +92,8 @@ TEST(CliLock, TheLockOfAKilledCommandGoesWithIt) {
   sandbox.mustRun({"new", "lib.fln"});
   constexpr int kFiles = 300;
   for (int i = 0; i < kFiles; ++i) sandbox.writePdf("many/" + std::to_string(i) + ".pdf", 32 * 1024, i);
-  const qint64 emptySize = QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size();
   QProcess import;
-  sandbox.start(&import, {"import", "lib.fln", "many"});
-  ASSERT_TRUE(import.waitForStarted());
-  while (import.state() == QProcess::Running &&
-         QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size() == emptySize)
-    QThread::usleep(200);
+  ASSERT_NO_FATAL_FAILURE(StartImportAndWaitUntilItWrites(sandbox, &import, "many"));
   ::kill(static_cast<pid_t>(import.processId()), SIGKILL);
   ASSERT_TRUE(import.waitForFinished(-1));
 
@@ -98,20 +105,44 @@ TEST(CliLock, TheLockOfAKilledCommandGoesWithIt) {
   EXPECT_NE(check.out.find("no damage found"), std::string::npos) << check.out;
 }
 
+// A sync tool renames another library over the one an import is writing:
+// the import never writes into the new file, says why, and fails.
+TEST(CliLock, ALibraryReplacedByRenameWhileACommandRunsIsNeverWrittenInto) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  sandbox.mustRun({"new", "other.fln"});
+  sandbox.writePdf("one/x.pdf", 900, 7);
+  sandbox.mustRun({"import", "other.fln", "one"});
+  constexpr int kFiles = 300;
+  for (int i = 0; i < kFiles; ++i) sandbox.writePdf("many/" + std::to_string(i) + ".pdf", 48 * 1024, i);
+  const std::vector<uint8_t> theirs = readAll(sandbox.path("other.fln"));
+
+  QProcess import;
+  ASSERT_NO_FATAL_FAILURE(StartImportAndWaitUntilItWrites(sandbox, &import, "many"));
+  ASSERT_EQ(std::rename(sandbox.path("other.fln").c_str(), sandbox.path("lib.fln").c_str()), 0);
+  ASSERT_TRUE(import.waitForFinished(-1));
+
+  EXPECT_EQ(import.exitCode(), 1);
+  const std::string err = import.readAllStandardError().toStdString();
+  EXPECT_NE(err.find("folian-cli: lib.fln: the library file was replaced or changed by another program while this "
+                     "command ran; nothing was written into it\n"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(readAll(sandbox.path("lib.fln")), theirs);
+  EXPECT_EQ(TabRows(sandbox.mustRun({"list", "lib.fln"}).out).size(), 1u);
+  const CliOutcome check = sandbox.mustRun({"check", "lib.fln"});
+  EXPECT_NE(check.out.find("no damage found"), std::string::npos) << check.out;
+}
+
 TEST(CliInterrupt, CtrlCStopsAnImportBetweenFilesAndKeepsWhatWasImported) {
   CliSandbox sandbox;
   sandbox.mustRun({"new", "lib.fln"});
   constexpr int kFiles = 400;
   for (int i = 0; i < kFiles; ++i) sandbox.writePdf("many/" + std::to_string(i) + ".pdf", 48 * 1024, i);
-  const qint64 emptySize = QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size();
 
   QProcess import;
-  sandbox.start(&import, {"import", "lib.fln", "many"});
-  ASSERT_TRUE(import.waitForStarted());
   // Once the library grows, the tool is importing and watches for Ctrl-C.
-  while (import.state() == QProcess::Running &&
-         QFileInfo(QString::fromStdString(sandbox.path("lib.fln"))).size() == emptySize)
-    QThread::usleep(200);
+  ASSERT_NO_FATAL_FAILURE(StartImportAndWaitUntilItWrites(sandbox, &import, "many"));
   ::kill(static_cast<pid_t>(import.processId()), SIGINT);
   ASSERT_TRUE(import.waitForFinished(-1));
   ASSERT_EQ(import.exitStatus(), QProcess::NormalExit);
