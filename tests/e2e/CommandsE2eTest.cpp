@@ -65,13 +65,15 @@ TEST_F(CommandsE2e, CommandsWithoutAFunctionAreGreyedOutAndSilent) {
 TEST_F(CommandsE2e, FolderImportTakesEveryCaseAndNamesWhatIsNoPdf) {
   const QString folder = path(QStringLiteral("mixed"));
   ASSERT_TRUE(QDir().mkpath(folder));
-  const QByteArray pdf = MakeColourPdf({Qt::red});
+  // Different bytes each, so that none is taken for another's copy.
   const struct {
     const char* name;
     QByteArray bytes;
     bool isPdf;
-  } files[] = {{"one.pdf", pdf, true},          {"two.PDF", pdf, true},
-               {"three.Pdf", pdf, true},        {"notes.pdf", "just some notes\n", false},
+  } files[] = {{"one.pdf", MakeColourPdf({Qt::red}, 10), true},
+               {"two.PDF", MakeColourPdf({Qt::red}, 20), true},
+               {"three.Pdf", MakeColourPdf({Qt::red}, 30), true},
+               {"notes.pdf", "just some notes\n", false},
                {"empty.PDF", QByteArray(), false}};
   for (const auto& file : files) {
     QFile out(QDir(folder).filePath(QString::fromLatin1(file.name)));
