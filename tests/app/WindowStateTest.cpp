@@ -48,6 +48,8 @@ TEST_F(WindowState, CloseAndReopenBringsTheStateBack) {
   FolianDocument* document = open(ManyEntries(200));
   ASSERT_NE(document, nullptr);
   FolianMainWindow* window = document->mainWindow();
+  // Small enough to lie on the offscreen screen where it is moved to.
+  window->resize(520, 540);
   window->move(60, 40);
   ASSERT_TRUE(WaitUntil([&] { return window->pos() == QPoint(60, 40); }));
   DragDivider(document, -30);
