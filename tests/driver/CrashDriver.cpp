@@ -33,12 +33,12 @@
 
 namespace {
 
-bool ArmFault(const std::string& spec) {
-  if (spec == "none") return true;
-  const size_t colon = spec.find(':');
+bool ArmFault(const std::string& fault) {
+  if (fault == "none") return true;
+  const size_t colon = fault.find(':');
   if (colon == std::string::npos) return false;
-  const std::string kind = spec.substr(0, colon);
-  const long n = std::atol(spec.c_str() + colon + 1);
+  const std::string kind = fault.substr(0, colon);
+  const long n = std::atol(fault.c_str() + colon + 1);
   if (n < 1) return false;
   if (kind == "kill-write") FileFaults::killAfterWrite(n);
   else if (kind == "kill-flush") FileFaults::killAfterFlush(n);
