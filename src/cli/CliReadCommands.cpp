@@ -59,6 +59,16 @@ bool AddMissingDigestsOrComplain(const std::string& library) {
   return true;
 }
 
+// One line per entry of the shown list, in its order.
+void PrintShownEntries(TESK_ARY shown) {
+  const int32_t count = Tesk_Ary_GetSize(shown);
+  for (int32_t row = 0; row < count; ++row) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(shown, row, &entry);
+    PrintEntryLine(entry);
+  }
+}
+
 }  // namespace
 
 int RunListCommand(const CliInvocation& invocation) {
@@ -97,12 +107,7 @@ int RunListCommand(const CliInvocation& invocation) {
     PrintError("out of memory while listing the entries");
     return kCliExitFailure;
   }
-  const int32_t count = Tesk_Ary_GetSize(data->showEntryAry);
-  for (int32_t row = 0; row < count; ++row) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(data->showEntryAry, row, &entry);
-    PrintEntryLine(entry);
-  }
+  PrintShownEntries(data->showEntryAry);
   return kCliExitOk;
 }
 
@@ -126,12 +131,7 @@ int RunSearchCommand(const CliInvocation& invocation) {
     PrintError("out of memory while searching the entries");
     return kCliExitFailure;
   }
-  const int32_t count = Tesk_Ary_GetSize(data->showEntryAry);
-  for (int32_t row = 0; row < count; ++row) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(data->showEntryAry, row, &entry);
-    PrintEntryLine(entry);
-  }
+  PrintShownEntries(data->showEntryAry);
   return kCliExitOk;
 }
 
