@@ -15,8 +15,8 @@
 
 #include "BenchMeasure.h"
 #include "SyntheticLibrary.h"
-#include "categories/CategoryNames.h"
-#include "categories/EntryFieldKind.h"
+#include "format/CategoryNames.h"
+#include "format/EntryFieldKind.h"
 #include "categories/EntryQuery.h"
 #include "categories/EntrySort.h"
 #include "library/FlnArraySync.h"

@@ -5,15 +5,15 @@
 #include <random>
 #include <vector>
 
-#include "categories/CategoryNames.h"
-#include "categories/FlnCategoryTable.h"
+#include "format/CategoryNames.h"
+#include "library/FlnCategoryTable.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnCreateCats.h"
 #include "library/FlnIdCounter.h"
 #include "library/FlnLoad.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
 #include "storage/ZelFile.h"

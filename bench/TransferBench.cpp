@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "BenchMeasure.h"
-#include "categories/CategoryNames.h"
+#include "format/CategoryNames.h"
 #include "library/FlnLoad.h"
 #include "library/FlnNewLibrary.h"
 #include "transfer/PdfExport.h"

@@ -40,15 +40,15 @@
 #include <memory>
 #include <vector>
 
-#include "pdfview/MyPDFView.h"
+#include "pdfview/PdfView.h"
 #include "pdfview/PdfDocument.h"
-#include "app/ViewPDFDlg.h"
+#include "gui/viewer/ViewPDFDlg.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnIdCounter.h"
 #include "library/FlnLoad.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "transfer/ImportAppendSession.h"
 
 namespace {
@@ -197,10 +197,10 @@ double OpenViewer(Opened* opened, double scale, int pages) {
   ViewPDFDlg* viewer = opened->viewer = new ViewPDFDlg;
   bool painted = false;
   const QMetaObject::Connection watch =
-      QObject::connect(viewer->pdfView(), &MyPDFView::visiblePagesPainted, [&] { painted = true; });
+      QObject::connect(viewer->pdfView(), &PdfView::visiblePagesPainted, [&] { painted = true; });
   if (scale > 0) viewer->pdfView()->setScaleFactor(scale);
   viewer->setFlnEntry(opened->entry, &opened->data);
-  viewer->showPDFByNSData(ReadPDFData_ByFLNFile(opened->dataIndex, opened->libraryPath.constData()));
+  viewer->showPdfBytes(ReadPDFData_ByFLNFile(opened->dataIndex, opened->libraryPath.constData()));
   viewer->show();
   const bool shown = Serve([&] { return painted && viewer->pdfView()->pageCount() == pages; });
   const double ms = timer.nsecsElapsed() / 1e6;
@@ -301,7 +301,7 @@ int main(int argc, char** argv) {
   ViewPDFDlg* viewer = opened.viewer;
 
   // (b) Scrolling through every page in single-page continuous mode.
-  MyPDFView* view = viewer->pdfView();
+  PdfView* view = viewer->pdfView();
   view->setDisplayMode(kDisplaySinglePageContinuous);
   QScrollBar* bar = view->verticalScrollBar();
   bar->setValue(0);
@@ -335,7 +335,7 @@ int main(int argc, char** argv) {
          view->pageLayout().pageRect(0).width(), view->pageLayout().pageRect(0).height(), view->currentPage() + 1,
          scrollMs, scrollMs / pages);
   printf("    page cache at most %.1f MB (limit %.1f MB)\n", cacheMost / 1048576.0,
-         MyPDFView::kDefaultCacheBytes / 1048576.0);
+         PdfView::kDefaultCacheBytes / 1048576.0);
   printf("    peak memory (ru_maxrss): %.1f MB; %.1f MB before opening the viewer\n", PeakRssKb() / 1024.0,
          rssBefore / 1024.0);
   printf("    longest busy stretch of the user-interface thread: %lld ms\n", static_cast<long long>(longestStall));

@@ -31,11 +31,11 @@
 
 #include "BenchMeasure.h"
 #include "SyntheticLibrary.h"
-#include "app/EntryListModel.h"
-#include "app/FolianCategory.h"
-#include "app/FolianDocument.h"
-#include "app/FolianDocumentController.h"
-#include "app/FolianMainWindow.h"
+#include "gui/library/EntryListModel.h"
+#include "gui/library/CategoryLevelPane.h"
+#include "gui/library/FolianDocument.h"
+#include "gui/shell/FolianDocumentController.h"
+#include "gui/library/FolianMainWindow.h"
 
 namespace {
 

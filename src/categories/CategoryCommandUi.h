@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 class CategoryCommandUi {
  public:

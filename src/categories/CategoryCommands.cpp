@@ -7,12 +7,12 @@
 #include <unordered_set>
 
 #include "categories/CategoryNameInput.h"
-#include "categories/CategoryNameText.h"
-#include "categories/CategoryNames.h"
+#include "format/CategoryNameText.h"
+#include "format/CategoryNames.h"
 #include "categories/CategoryRename.h"
 #include "categories/EntrySelection.h"
 #include "categories/FlnCategoryEntries.h"
-#include "categories/FlnCategoryTable.h"
+#include "library/FlnCategoryTable.h"
 #include "library/FlnCreateCats.h"
 #include "library/FlnSave.h"
 #include "storage/FolianCommon.h"

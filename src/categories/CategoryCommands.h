@@ -10,7 +10,7 @@
 
 #include "categories/CategoryCommandUi.h"
 #include "categories/CategoryLists.h"
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// How a command ended.
 enum class CategoryCommandOutcome {

@@ -1,7 +1,7 @@
 #include "categories/CategoryLists.h"
 
-#include "categories/CategoryNameText.h"
-#include "categories/FlnCategoryTable.h"
+#include "format/CategoryNameText.h"
+#include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
 #include "library/FlnSave.h"
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// The names selected in the category lists of levels 1, 2 and 3 (index
 /// level - 1), as UTF-8: what each list shows in its selected row, so

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <memory>
 
-#include "categories/CategoryNameText.h"
-#include "categories/CategoryNames.h"
-#include "categories/FlnCategoryTable.h"
+#include "format/CategoryNameText.h"
+#include "format/CategoryNames.h"
+#include "library/FlnCategoryTable.h"
 #include "storage/OwnedAry.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// True when `name` (UTF-8, null counts as empty) fits a stored name field:
 /// at most 126 UTF-16 units besides the field's mark and zero unit. A name

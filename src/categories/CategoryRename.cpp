@@ -4,10 +4,10 @@
 
 #include "categories/CategoryLists.h"
 #include "categories/CategoryNameInput.h"
-#include "categories/CategoryNameText.h"
-#include "categories/CategoryNames.h"
+#include "format/CategoryNameText.h"
+#include "format/CategoryNames.h"
 #include "categories/FlnCategoryEntries.h"
-#include "categories/FlnCategoryTable.h"
+#include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
 #include "storage/FolianCommon.h"
 #include "storage/OwnedAry.h"

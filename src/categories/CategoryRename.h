@@ -7,7 +7,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// Why a rename is refused, in the order the checks run.
 enum class CategoryRenameRefusal {

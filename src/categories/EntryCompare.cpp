@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 
 FLN_ENTRY_LIST_INFO gEntryListInfo = {};

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "categories/EntryFieldKind.h"
-#include "library/FlnRecords.h"
+#include "format/EntryFieldKind.h"
+#include "format/FlnRecords.h"
 
 /// The sort keys EntryListSortProc reads; whoever sorts with it fills this
 /// first (the comparison receives only the two records). Not re-entrant.

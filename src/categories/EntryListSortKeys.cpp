@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "categories/EntryFieldKind.h"
+#include "format/EntryFieldKind.h"
 
 FLN_ENTRY_LIST_INFO GetEntryListInfo_ByHeaderClick(const FLN_ENTRY_LIST_INFO& current,
                                                    const char* columnKey, bool ascending) {

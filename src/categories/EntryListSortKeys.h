@@ -3,7 +3,7 @@
 // keys. The library's keys are authoritative: the table only tells which
 // column was clicked and which direction it would sort that column in.
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// The keys after a click on the column with key `columnKey` (such as
 /// "title", "author"; see EntryFieldKind.h) for which the table asks the

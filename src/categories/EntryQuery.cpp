@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "categories/CategoryNameText.h"
-#include "categories/CategoryNames.h"
+#include "format/CategoryNameText.h"
+#include "format/CategoryNames.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Which entries the entry list shows for the three category choices.
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// Empties `outAry`, then fills it with copies of the entries of `entryAry`
 /// whose names on levels 1, 2 and 3 agree with the choices (a choice of

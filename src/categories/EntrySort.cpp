@@ -7,7 +7,7 @@
 
 #include "categories/EntryCompare.h"
 #include "categories/FieldTextUtf8.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 namespace {
 

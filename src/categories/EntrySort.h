@@ -4,7 +4,7 @@
 // entry's texts are converted to UTF-8 once per sort instead of twice per
 // comparison, and the records are moved once, after the order is known.
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// Sorts `entries` (FLN_ENTRY records) by the keys of `info` as
 /// EntryListSortProc orders them. Entries that repeat an en_id and agree on

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "categories/CategoryNameText.h"
+#include "format/CategoryNameText.h"
 
 int IsExistEntryUsedDeleteCategory(TESK_ARY entryAry, const char* name, int level) {
   if (level < 1 || level > 3) return 0;

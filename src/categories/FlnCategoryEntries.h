@@ -2,7 +2,7 @@
 // Questions about the category names that entries (arrays of FLN_ENTRY) carry
 // on one level (1, 2 or 3). Names compare as in FlnCategoryTable.h.
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// 1 when some entry's name on `level` equals `name`, else 0 (also for a
 /// level other than 1, 2 or 3).

@@ -9,13 +9,13 @@
 #include <set>
 #include <unordered_set>
 
-#include "categories/FlnCategoryTable.h"
+#include "library/FlnCategoryTable.h"
 #include "library/FlnContainerCheck.h"
 #include "library/FlnLoad.h"
 #include "library/FlnPdfAudit.h"
 #include "library/FlnPreference.h"
-#include "library/FlnRecords.h"
-#include "storage/Endian.h"
+#include "format/FlnRecords.h"
+#include "format/Endian.h"
 #include "storage/OwnedAry.h"
 #include "storage/ZelAry.h"
 #include "storage/ZelFile.h"

@@ -15,7 +15,7 @@
 #include "fulltext/FullTextIndex.h"
 #include "fulltext/FullTextSync.h"
 #include "search/LibraryIdentity.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 namespace {
 

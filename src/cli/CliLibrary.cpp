@@ -2,11 +2,11 @@
 
 #include <unordered_map>
 
-#include "categories/CategoryNames.h"
+#include "format/CategoryNames.h"
 #include "categories/EntryQuery.h"
 #include "cli/CliOutput.h"
 #include "library/FlnLoad.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 CliLibrary::~CliLibrary() {
   if (loaded_) FreeFlnData(&data_);

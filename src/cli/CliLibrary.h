@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 class CliLibrary {
  public:

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// Exit codes of the tool.
 constexpr int kCliExitOk = 0;

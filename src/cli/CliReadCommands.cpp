@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "categories/CategoryLists.h"
-#include "categories/CategoryNames.h"
+#include "format/CategoryNames.h"
 #include "categories/EntryQuery.h"
 #include "categories/EntrySort.h"
-#include "categories/FlnCategoryTable.h"
+#include "library/FlnCategoryTable.h"
 #include "cli/CliCheck.h"
 #include "cli/CliFullText.h"
 #include "cli/CliCommands.h"
@@ -19,7 +19,7 @@
 #include "library/FlnDigestFill.h"
 #include "search/EntryFilter.h"
 #include "search/SearchWords.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "categories/CategoryNames.h"
+#include "format/CategoryNames.h"
 #include "categories/CategoryRename.h"
 #include "cli/CliCommands.h"
 #include "cli/CliLibrary.h"

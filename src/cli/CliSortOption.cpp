@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "categories/EntryFieldKind.h"
+#include "format/EntryFieldKind.h"
 
 namespace {
 

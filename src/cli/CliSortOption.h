@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// Fills `info` from `text`. Keys left out get kind 0 (not used) and the
 /// ascending flag. False, with `info` untouched and `error` set, for an empty

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "categories/CategoryNameInput.h"
-#include "categories/CategoryNames.h"
+#include "format/CategoryNames.h"
 #include "cli/CliCommands.h"
 #include "cli/CliInterrupt.h"
 #include "cli/CliLibrary.h"

@@ -7,7 +7,7 @@
 
 #include "library/FlnAttachment.h"
 #include "pdftext/PdfPageTexts.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "storage/ZelFile.h"
 

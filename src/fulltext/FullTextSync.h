@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "fulltext/FullTextIndex.h"
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 struct FullTextWork {
   struct Pending {

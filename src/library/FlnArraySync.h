@@ -19,7 +19,7 @@
 #include <map>
 #include <vector>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "storage/FileIo.h"
 #include "storage/ZelFile.h"
 

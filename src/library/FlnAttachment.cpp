@@ -4,7 +4,7 @@
 #include <new>
 #include <vector>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 int32_t GetAttachmentIndex(TESK_ARY entryArray, TESK_ARY attachmentArray, int32_t entryIndex) {
   if (entryArray == nullptr || entryArray->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY)) || entryIndex < 0 ||

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "storage/ZelFile.h"
 
 /// The dataIndex (host order) of the first attachment record whose en_id is

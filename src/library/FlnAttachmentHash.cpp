@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 QByteArray PdfDigest(const QByteArray& bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256); }
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "storage/ZelFile.h"
 
 /// The SHA-256 digest of `bytes` (32 bytes).

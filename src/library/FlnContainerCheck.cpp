@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 namespace {
 

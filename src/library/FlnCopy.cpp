@@ -9,7 +9,7 @@
 #include "library/FlnAttachment.h"
 #include "library/FlnAttachmentHash.h"
 #include "library/FlnFileReplacement.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/ZelAry.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "library/FlnResult.h"
 
 /// Where a new library file takes each attachment's PDF from: its bytes for

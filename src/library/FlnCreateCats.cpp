@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "library/FlnIdCounter.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
 

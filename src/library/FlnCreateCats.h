@@ -3,7 +3,7 @@
 // the library's category table. What the triples mean, and the queries over
 // them, are in categories/FlnCategoryTable.h.
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// Appends one FLN_CATS record: ct_id from the counter ('CATS', "ct_id") of
 /// `idCounter`, the three UTF-8 names (null counts as empty) as [128S]

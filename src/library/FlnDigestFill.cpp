@@ -12,7 +12,7 @@
 #include "library/FlnAttachment.h"
 #include "library/FlnContainerCheck.h"
 #include "library/FlnLoad.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "library/FlnAttachmentHash.h"
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "library/FlnResult.h"
 #include "storage/ZelFile.h"
 

@@ -1,6 +1,6 @@
 #include "library/FlnEntryLookup.h"
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 int GetFLNEntry_ByID(TESK_ARY entryArray, int32_t entryId, FLN_ENTRY* out) {
   const int32_t count = entryArray != nullptr ? Tesk_Ary_GetSize(entryArray) : 0;

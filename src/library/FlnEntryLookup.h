@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// Copies the first entry of `entryArray` whose en_id (host order) is
 /// `entryId` into `out` and returns 1; 0 (out untouched) when there is none

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 
 std::string EntryPdfProblem(const FLN_ENTRY& entry, PdfFault fault) {

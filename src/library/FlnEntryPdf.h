@@ -11,7 +11,7 @@
 
 #include "library/FlnAttachment.h"
 #include "library/FlnAttachmentHash.h"
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "storage/ZelFile.h"
 
 /// "entry 7 (paper.pdf): " followed by the text of `fault`.

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstring>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/TeskUtil.h"
 
 namespace {

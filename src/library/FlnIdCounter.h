@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// Keys are stored in a 64-byte field: at most this many bytes and a zero.
 /// A longer key is cut to this length, for storing and for looking up alike.

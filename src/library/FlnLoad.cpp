@@ -8,11 +8,11 @@
 #include <new>
 #include <string>
 
-#include "categories/FlnCategoryTable.h"
+#include "library/FlnCategoryTable.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnContainerCheck.h"
 #include "library/FlnIdCounter.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/ZelAry.h"
 
 namespace {

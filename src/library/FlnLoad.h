@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "library/FlnResult.h"
 
 /// Reads the library file at `path` into `flnData`.

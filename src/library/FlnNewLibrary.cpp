@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "categories/CategoryNames.h"
+#include "format/CategoryNames.h"
 #include "library/FlnCreateCats.h"
 #include "library/FlnFileReplacement.h"
 #include "library/FlnIdCounter.h"
-#include "library/FlnRecords.h"
-#include "storage/Endian.h"
+#include "format/FlnRecords.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
 #include "storage/ZelAry.h"

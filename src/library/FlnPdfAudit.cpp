@@ -8,7 +8,7 @@
 
 #include "library/FlnAttachment.h"
 #include "library/FlnAttachmentHash.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 namespace {
 

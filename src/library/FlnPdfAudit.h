@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 struct PdfFinding {
   std::string kind;  // groups findings of one sort (for a report that caps each sort)

@@ -12,8 +12,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "categories/CategoryNameText.h"
-#include "categories/FlnCategoryTable.h"
+#include "format/CategoryNameText.h"
+#include "library/FlnCategoryTable.h"
 #include "library/FlnAttachmentHash.h"
 #include "library/FlnContainerCheck.h"
 #include "library/FlnCopy.h"
@@ -21,7 +21,7 @@
 #include "library/FlnIdCounter.h"
 #include "library/FlnLoad.h"
 #include "library/FlnNewLibrary.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FileIo.h"
 #include "storage/FolianCommon.h"
 #include "storage/OwnedAry.h"

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "library/FlnArraySync.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/TeskUtil.h"
 
 namespace {

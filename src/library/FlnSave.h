@@ -2,7 +2,7 @@
 // Writing the open library back to its file after every change, and putting
 // a changed entry back into an entry array.
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// Writes the library's arrays into the existing library file at `path`
 /// (always flnData->filePath): 'IDCO', 'LABE', 'ENTR', 'ATTA', 'ENVI', 'CATS'

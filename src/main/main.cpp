@@ -6,7 +6,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "app/FolianDocumentController.h"
+#include "gui/shell/FolianDocumentController.h"
 #include "storage/FileSizeLimit.h"
 
 int main(int argc, char* argv[]) {

@@ -1,20 +1,20 @@
 #include "pdfview/PdfSidebar.h"
 
-#include "pdfview/MyPDFView.h"
+#include "pdfview/PdfView.h"
 #include "pdfview/PdfOutlineView.h"
 #include "pdfview/PdfThumbnailView.h"
 
-PdfSidebar::PdfSidebar(MyPDFView* view, QWidget* parent)
+PdfSidebar::PdfSidebar(PdfView* view, QWidget* parent)
     : QTabWidget(parent), _view(view), _outline(new PdfOutlineView), _thumbnails(new PdfThumbnailView) {
   _outline->setObjectName(QStringLiteral("outlineView"));
   _thumbnails->setObjectName(QStringLiteral("thumbnailView"));
   addTab(_outline, QStringLiteral("目次"));
   addTab(_thumbnails, QStringLiteral("サムネイル"));
-  connect(_outline, &PdfOutlineView::pageRequested, _view, &MyPDFView::goToPage);
-  connect(_thumbnails, &PdfThumbnailView::pageRequested, _view, &MyPDFView::goToPage);
-  connect(_view, &MyPDFView::documentChanged, this, &PdfSidebar::documentChanged);
-  connect(_view, &MyPDFView::pageChanged, this, &PdfSidebar::pageChanged);
-  connect(_view, &MyPDFView::pagesMeasured, this, [this] { _thumbnails->setPageSizes(_view->pagePointSizes()); });
+  connect(_outline, &PdfOutlineView::pageRequested, _view, &PdfView::goToPage);
+  connect(_thumbnails, &PdfThumbnailView::pageRequested, _view, &PdfView::goToPage);
+  connect(_view, &PdfView::documentChanged, this, &PdfSidebar::documentChanged);
+  connect(_view, &PdfView::pageChanged, this, &PdfSidebar::pageChanged);
+  connect(_view, &PdfView::pagesMeasured, this, [this] { _thumbnails->setPageSizes(_view->pagePointSizes()); });
   documentChanged();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The viewer's sidebar: the document's outline and its page thumbnails, on
-// two tabs, following a MyPDFView. Choosing an outline item or a thumbnail
+// two tabs, following a PdfView. Choosing an outline item or a thumbnail
 // shows that page in the view (recorded in its history); as the view's
 // current page changes, both highlight it. A hidden sidebar reads nothing
 // from the document until it is shown, so that opening a window with the
@@ -8,7 +8,7 @@
 
 #include <QTabWidget>
 
-class MyPDFView;
+class PdfView;
 class PdfOutlineView;
 class PdfThumbnailView;
 
@@ -21,7 +21,7 @@ class PdfSidebar : public QTabWidget {
 
   /// Follows `view` (not owned; it must outlive the sidebar) from now on,
   /// including the document it shows.
-  explicit PdfSidebar(MyPDFView* view, QWidget* parent = nullptr);
+  explicit PdfSidebar(PdfView* view, QWidget* parent = nullptr);
 
   PdfOutlineView* outline() const { return _outline; }
   PdfThumbnailView* thumbnails() const { return _thumbnails; }
@@ -35,7 +35,7 @@ class PdfSidebar : public QTabWidget {
   /// Reads the view's document into the panels when it has not been yet.
   void load();
 
-  MyPDFView* _view;
+  PdfView* _view;
   bool _loaded = false;  // the panels show the view's current document
   PdfOutlineView* _outline;
   PdfThumbnailView* _thumbnails;

@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "categories/EntryQuery.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "search/EntrySearchText.h"
 
 /// Fills `positions` with the position in `entryAry` of each record listed

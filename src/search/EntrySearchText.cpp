@@ -4,7 +4,7 @@
 #include <new>
 
 #include "search/SearchWords.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "storage/RecordHash.h"
 

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "search/SearchWords.h"
 
 class EntrySearchText {

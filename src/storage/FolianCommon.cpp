@@ -1,6 +1,6 @@
 #include "storage/FolianCommon.h"
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -4,7 +4,7 @@
 #include <vector>
 #include <unistd.h>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/ZelJournal.h"
 #include "storage/ZelTailCache.h"
 

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 #include "storage/FileIo.h"
-#include "storage/ZelFormat.h"
+#include "format/ZelFormat.h"
 
 enum : int {
   ZEL_OK = 0,

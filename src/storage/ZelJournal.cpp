@@ -12,7 +12,7 @@
 
 #include "storage/RecordHash.h"
 #include "storage/SideFilePath.h"
-#include "storage/ZelJournalFormat.h"
+#include "format/ZelJournalFormat.h"
 
 using namespace zeljournal;
 

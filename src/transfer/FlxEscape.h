@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "transfer/FlxKeyTable.h"
+#include "format/FlxKeyTable.h"
 
 /// True when `line` begins with one of the keys of kFlxKeys and a space.
 bool IsFlxKeyLine(std::string_view line);

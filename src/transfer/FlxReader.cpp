@@ -2,12 +2,12 @@
 
 #include <QStringDecoder>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/TeskUtil.h"
 #include "storage/Utf8Text.h"
 #include "transfer/FieldFit.h"
 #include "transfer/FlxEscape.h"
-#include "transfer/FlxKeyTable.h"
+#include "format/FlxKeyTable.h"
 #include "transfer/FlxPath.h"
 
 #include <cstdint>

@@ -29,7 +29,7 @@
 
 #include <cstddef>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// Sizes of the `before` and `after` buffers of MyGetParameter_in_Comma.
 constexpr size_t kCommaBeforeSize = 64;

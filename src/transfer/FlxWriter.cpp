@@ -1,10 +1,10 @@
 #include "transfer/FlxWriter.h"
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FileIo.h"
 #include "storage/FolianCommon.h"
 #include "transfer/FlxEscape.h"
-#include "transfer/FlxKeyTable.h"
+#include "format/FlxKeyTable.h"
 
 #include <QByteArray>
 #include <cerrno>

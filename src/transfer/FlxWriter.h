@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// Results of WriteFLXFile.
 enum : int {

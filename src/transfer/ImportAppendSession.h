@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "library/FlnAttachmentHash.h"
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "storage/ZelFile.h"
 
 class ImportAppendSession {

@@ -5,7 +5,7 @@
 #include <QSysInfo>
 #include <cstring>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
 #include "transfer/FieldFit.h"

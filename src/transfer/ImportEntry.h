@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// What every entry built from a file records about the system it was
 /// imported on: the running system's own name and version

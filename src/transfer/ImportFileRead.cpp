@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <new>
 
-#include "storage/ZelFormat.h"
+#include "format/ZelFormat.h"
 #include "transfer/FlxPath.h"
 #include "transfer/FlxReader.h"
 

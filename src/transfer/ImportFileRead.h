@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <string>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "transfer/ImportFailure.h"
 
 /// The largest metadata text file an import reads: far more than every

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 /// The question the window asks first, with the buttons "いいえ" (default) and "はい".
 constexpr char kDeletePdfConfirmMessage[] = "選択しているPDFを削除してもよろしいですか？";

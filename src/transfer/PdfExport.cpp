@@ -18,7 +18,7 @@
 #include "library/FlnEntryPdf.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
 #include "transfer/ExportName.h"

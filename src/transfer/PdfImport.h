@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "transfer/ImportFailure.h"
 
 /// Called before each file with the number of files handled so far, the

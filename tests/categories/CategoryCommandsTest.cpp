@@ -11,12 +11,12 @@
 #include "OpenLibraryFixture.h"
 #include "TestFiles.h"
 #include "categories/CategoryNameInput.h"
-#include "categories/CategoryNameText.h"
+#include "format/CategoryNameText.h"
 #include "categories/CategoryRename.h"
 #include "categories/EntryQuery.h"
-#include "categories/FlnCategoryTable.h"
+#include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "transfer/FieldFit.h"
 
 using fixtures::MakeEntry;

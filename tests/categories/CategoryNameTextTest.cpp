@@ -1,4 +1,4 @@
-#include "categories/CategoryNameText.h"
+#include "format/CategoryNameText.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include "CategoryFixtures.h"
 #include "categories/EntryQuery.h"
 #include "categories/FlnCategoryEntries.h"
-#include "categories/FlnCategoryTable.h"
+#include "library/FlnCategoryTable.h"
 
 using fixtures::Ary;
 

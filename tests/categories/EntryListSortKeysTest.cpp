@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "categories/EntryFieldKind.h"
+#include "format/EntryFieldKind.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CategoryFixtures.h"
-#include "categories/CategoryNames.h"
+#include "format/CategoryNames.h"
 
 using fixtures::Ary;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 
 namespace {

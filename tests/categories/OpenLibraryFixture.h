@@ -11,7 +11,7 @@
 #include "LibraryFixtures.h"
 #include "TestFiles.h"
 #include "categories/CategoryLists.h"
-#include "categories/CategoryNames.h"
+#include "format/CategoryNames.h"
 #include "library/FlnSave.h"
 
 namespace fixtures {

@@ -17,8 +17,8 @@
 #include "cli/CliCheck.h"
 #include "library/FlnEntryPdf.h"
 #include "library/FlnLoad.h"
-#include "storage/Endian.h"
-#include "storage/ZelFormat.h"
+#include "format/Endian.h"
+#include "format/ZelFormat.h"
 #include "transfer/PdfImport.h"
 
 namespace {

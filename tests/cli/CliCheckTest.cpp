@@ -11,8 +11,8 @@
 
 #include "CliTestSupport.h"
 #include "TestFiles.h"
-#include "library/FlnRecords.h"
-#include "storage/ZelFormat.h"
+#include "format/FlnRecords.h"
+#include "format/ZelFormat.h"
 
 namespace {
 

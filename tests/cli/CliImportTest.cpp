@@ -15,7 +15,7 @@
 #include "CliTestSupport.h"
 #include "TestFiles.h"
 #include "library/FlnNewLibrary.h"
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "CliTestSupport.h"
 #include "TestFiles.h"
-#include "categories/EntryFieldKind.h"
+#include "format/EntryFieldKind.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "TestFiles.h"
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 #include "storage/ZelFile.h"
 
 namespace clitest {

@@ -20,7 +20,7 @@
 #include "library/FlnAttachment.h"
 #include "library/FlnLibraryLock.h"
 #include "library/FlnLoad.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "storage/ZelJournal.h"
 

@@ -21,7 +21,7 @@
 
 #include "categories/CategoryCommandUi.h"
 #include "categories/CategoryCommands.h"
-#include "categories/CategoryNames.h"
+#include "format/CategoryNames.h"
 #include "categories/EntryQuery.h"
 #include "cli/CliRun.h"
 #include "library/FlnEnvironment.h"

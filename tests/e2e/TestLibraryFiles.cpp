@@ -6,7 +6,7 @@
 #include <QTimeZone>
 #include <cstring>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "transfer/FlxPath.h"
 #include "transfer/FlxWriter.h"

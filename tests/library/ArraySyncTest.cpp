@@ -18,7 +18,7 @@
 #include "library/FlnIdCounter.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FileIo.h"
 #include "storage/FolianCommon.h"
 #include "storage/ZelFile.h"

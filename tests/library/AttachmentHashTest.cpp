@@ -17,7 +17,7 @@
 #include "library/FlnLoad.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 using namespace libtest;
 

@@ -13,7 +13,7 @@
 #include "library/FlnCopy.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FileIo.h"
 
 using namespace libtest;

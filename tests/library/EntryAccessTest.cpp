@@ -8,7 +8,7 @@
 #include "library/FlnIdCounter.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 using namespace libtest;
 

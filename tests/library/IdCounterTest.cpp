@@ -7,7 +7,7 @@
 
 #include "LibraryTestSupport.h"
 #include "library/FlnIdCounter.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 
 using namespace libtest;
 

@@ -12,7 +12,7 @@
 #include "library/FlnIdCounter.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/ZelFile.h"
 
 namespace libtest {

@@ -15,7 +15,7 @@
 #include "library/FlnLoad.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/ZelFile.h"
 
 using namespace libtest;

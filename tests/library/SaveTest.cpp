@@ -8,7 +8,7 @@
 #include "library/FlnEnvironment.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FileIo.h"
 
 using namespace libtest;

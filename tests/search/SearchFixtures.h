@@ -7,8 +7,8 @@
 
 #include "OwnedAry.h"
 #include "RecordFields.h"
-#include "library/FlnRecords.h"
-#include "storage/Endian.h"
+#include "format/FlnRecords.h"
+#include "format/Endian.h"
 
 namespace searchfixtures {
 

@@ -14,7 +14,7 @@
 #include "storage/FileIo.h"
 #include "storage/ZelFile.h"
 #include "storage/ZelJournal.h"
-#include "storage/ZelJournalFormat.h"
+#include "format/ZelJournalFormat.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 namespace testsupport {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 
 namespace testsupport {

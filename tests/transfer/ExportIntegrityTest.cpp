@@ -8,7 +8,7 @@
 #include "ContainerContents.h"
 #include "TransferTestSupport.h"
 #include "library/FlnAttachment.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "transfer/PdfExport.h"
 #include "transfer/PdfImport.h"
 

@@ -9,8 +9,8 @@
 
 #include "FlxTestEntry.h"
 #include "TestFiles.h"
-#include "storage/Endian.h"
-#include "transfer/FlxKeyTable.h"
+#include "format/Endian.h"
+#include "format/FlxKeyTable.h"
 #include "transfer/FlxPath.h"
 #include "transfer/FlxReader.h"
 #include "transfer/FlxWriter.h"

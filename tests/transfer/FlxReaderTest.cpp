@@ -12,7 +12,7 @@
 #include "FlxTestEntry.h"
 #include "TestFiles.h"
 #include "storage/Utf8Text.h"
-#include "transfer/FlxKeyTable.h"
+#include "format/FlxKeyTable.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "RecordFields.h"
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 namespace flxtest {
 

@@ -12,7 +12,7 @@
 
 #include "FlxTestEntry.h"
 #include "TestFiles.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FileIo.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "library/FlnAttachmentHash.h"
 #include "library/FlnEntryPdf.h"
 #include "library/FlnLoad.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "transfer/PdfImport.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TransferTestSupport.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "transfer/FieldFit.h"
 

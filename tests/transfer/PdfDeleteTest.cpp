@@ -8,7 +8,7 @@
 
 #include "TestFiles.h"
 #include "TransferTestSupport.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "transfer/PdfExport.h"
 #include "transfer/PdfImport.h"
 

@@ -13,7 +13,7 @@
 #include "FlxTestEntry.h"
 #include "TransferTestSupport.h"
 #include "library/FlnSave.h"
-#include "storage/Endian.h"
+#include "format/Endian.h"
 #include "transfer/ExportName.h"
 #include "transfer/FlxReader.h"
 #include "transfer/PdfImport.h"

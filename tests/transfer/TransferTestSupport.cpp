@@ -9,7 +9,7 @@
 #include <cstring>
 #include <set>
 
-#include "categories/CategoryNames.h"
+#include "format/CategoryNames.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnPreference.h"
 #include "storage/ZelAry.h"

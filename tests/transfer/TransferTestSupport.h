@@ -17,7 +17,7 @@
 #include "OwnedAry.h"
 #include "RecordFields.h"
 #include "TestFiles.h"
-#include "library/FlnRecords.h"
+#include "format/FlnRecords.h"
 
 namespace transfertest {
 

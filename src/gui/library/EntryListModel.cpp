@@ -1,0 +1,77 @@
+#include "gui/library/EntryListModel.h"
+
+#include <cstring>
+
+#include "gui/library/EntryCellText.h"
+#include "library/FlnLoad.h"
+
+const std::vector<EntryListColumn>& EntryListModel::columns() {
+  static const std::vector<EntryListColumn> kColumns = {
+      {"title", "タイトル", 220},    {"cat1", "分類１", 80},        {"cat2", "分類２", 80},
+      {"cat3", "分類３", 80},        {"author", "著者", 100},       {"myRate", "評価", 70},
+      {"fileSize", "サイズ", 70},    {"updateDate", "更新日時", 120}, {"fileName", "ファイル名", 160},
+      {"editor", "編者", 90},        {"supervisor", "監修者", 90},  {"translator", "翻訳者", 90},
+      {"publisher", "出版社", 100},  {"note", "メモ", 200},
+  };
+  return kColumns;
+}
+
+int EntryListModel::columnOf(const char* identifier) {
+  const auto& all = columns();
+  for (size_t i = 0; i < all.size(); ++i)
+    if (std::strcmp(all[i].identifier, identifier) == 0) return static_cast<int>(i);
+  return -1;
+}
+
+EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {
+  for (const EntryListColumn& column : columns()) _titles << QString::fromUtf8(column.title);
+}
+
+void EntryListModel::setFlnData(const FLN_DATA* flnData) {
+  beginResetModel();
+  _flnData = flnData;
+  endResetModel();
+}
+
+void EntryListModel::reload() {
+  beginResetModel();
+  endResetModel();
+}
+
+void EntryListModel::setColumnTitle(int column, const QString& title) {
+  if (column < 0 || column >= _titles.size() || _titles[column] == title) return;
+  _titles[column] = title;
+  emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+int EntryListModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid() || _flnData == nullptr) return 0;
+  return Tesk_Ary_GetSize(_flnData->showEntryAry);
+}
+
+int EntryListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(columns().size());
+}
+
+QVariant EntryListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || _flnData == nullptr || index.column() >= columnCount()) return QVariant();
+  const char* identifier = columns()[index.column()].identifier;
+  if (role == Qt::TextAlignmentRole) {
+    if (std::strcmp(identifier, "fileSize") == 0)
+      return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+    return QVariant();
+  }
+  if (role != Qt::DisplayRole) return QVariant();
+  FLN_ENTRY entry;
+  if (!GetFLNEntry_ByFLNData(_flnData, index.row(), &entry)) return QVariant();
+  const QString text = EntryCellText(entry, QString::fromLatin1(identifier));
+  return text.isNull() ? QVariant() : QVariant(text);
+}
+
+QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= _titles.size()) return QVariant();
+  if (role == Qt::DisplayRole) return _titles[section];
+  // A column clicked for the first time sorts ascending.
+  if (role == Qt::InitialSortOrderRole) return QVariant::fromValue(int(Qt::AscendingOrder));
+  return QVariant();
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The rows of the entry list: row r is record r of the library's
+// showEntryAry; each column is named by an identifier (EntryCellText.h) that
+// is also its sort key. The headers of the category columns carry the level
+// labels of the library.
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include "format/FlnRecords.h"
+
+struct EntryListColumn {
+  const char* identifier;  // column key, as the sort keys name it
+  const char* title;       // header text; category columns show their level label instead
+  int width;               // initial width in points
+};
+
+class EntryListModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  explicit EntryListModel(QObject* parent = nullptr);
+
+  /// The columns, in display order.
+  static const std::vector<EntryListColumn>& columns();
+  /// Column index of `identifier`, or -1.
+  static int columnOf(const char* identifier);
+
+  /// Shows `flnData`'s showEntryAry (not owned) and resets the model.
+  void setFlnData(const FLN_DATA* flnData);
+  /// Resets the model after showEntryAry changed.
+  void reload();
+  /// Sets the header text of `column` (the label of a category level).
+  void setColumnTitle(int column, const QString& title);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+ private:
+  const FLN_DATA* _flnData = nullptr;
+  QStringList _titles;
+};

@@ -1,0 +1,92 @@
+#include "gui/library/FolianDocument.h"
+
+#include <QFileInfo>
+
+#include "gui/shell/Alert.h"
+#include "gui/category/CategoryChooserViewController.h"
+#include "gui/library/CategoryLevelPane.h"
+#include "gui/library/FolianMainWindow.h"
+#include "gui/shell/WindowActivationOrder.h"
+#include "library/FlnArraySync.h"
+#include "library/FlnLoad.h"
+#include "library/FlnSave.h"
+
+FolianDocument::FolianDocument(QObject* parent) : QObject(parent) {
+  // Child windows stack by the application's activation order: follow it
+  // from now on at the latest.
+  WindowActivationOrder::instance();
+}
+
+FolianDocument::~FolianDocument() {
+  // Child windows still open (the window never closed) read the library and
+  // this document: they go first, then the window and the list controllers.
+  if (_mainWindow && (Tesk_Ary_GetSize(_fln_data.pdfViewer) > 0 || Tesk_Ary_GetSize(_fln_data.entryWindow) > 0))
+    closeChildWindows();
+  for (auto& level : _folianCategory) level.reset();
+  _mainWindow.reset();
+  FreeFlnData(&_fln_data);
+  // FreeFlnData leaves the window bookkeeping to the windows' owner.
+  Tesk_Ary_Free(_fln_data.entryWindow);
+  _fln_data.entryWindow = nullptr;
+}
+
+FlnResult FolianDocument::readFromFile(const QString& path) {
+  const QByteArray absolute = QFileInfo(path).absoluteFilePath().toUtf8();
+  return ReadFlnDataFromFlnFile(absolute.constData(), &_fln_data);
+}
+
+QString FolianDocument::fileName() const { return QString::fromUtf8(_fln_data.filePath); }
+
+FolianMainWindow* FolianDocument::mainWindow() const { return _mainWindow.get(); }
+
+void FolianDocument::makeWindowControllers() {
+  if (_mainWindow) return;
+  _mainWindow = std::make_unique<FolianMainWindow>();
+  _mainWindow->setWindowTitle(QFileInfo(fileName()).fileName() + QStringLiteral(" - Folian"));
+  _mainWindow->setCloseGuard([this] { return _busy == 0; });
+  connect(_mainWindow.get(), &FolianMainWindow::closing, this, [this] { windowWillClose(); });
+  setUpWindow();
+}
+
+bool FolianDocument::close() {
+  if (!_mainWindow || _closed) return true;
+  return _mainWindow->close();
+}
+
+bool FolianDocument::saveLibrary() {
+  if (SaveAll(_fln_data.filePath, &_fln_data) == 1) {
+    _saveFailureShown = false;
+    return true;
+  }
+  reportSaveFailure();
+  return false;
+}
+
+void FolianDocument::reportSaveFailure() {
+  if (_fileReplaced) return;
+  if (QFileInfo::exists(fileName()) && !LibraryFileIsAsLeft(&_fln_data)) {
+    // Saving would overwrite records this window never loaded: the file is
+    // left alone and opened again as it is now. (A file that is gone gets
+    // the plain message below; the window keeps what it shows.)
+    _fileReplaced = true;
+    FLN_COMM_Alert_OK(_mainWindow.get(),
+                      QStringLiteral("ライブラリ「%1」は、ほかのプログラムによって置き換えられたか変更されたため、"
+                                     "保存しませんでした。このウィンドウでの最後の変更は書き込まれていません。"
+                                     "ファイルを開き直します。")
+                          .arg(QFileInfo(fileName()).fileName()));
+    emit libraryFileReplaced(this);
+    return;
+  }
+  // Every click saves: one alert until a save succeeds again is enough.
+  if (_saveFailureShown) return;
+  _saveFailureShown = true;
+  FLN_COMM_Alert_OK(_mainWindow.get(),
+                    QStringLiteral("ライブラリ「%1」に保存できませんでした。変更はファイルに書き込まれていません。")
+                        .arg(QFileInfo(fileName()).fileName()));
+}
+
+void FolianDocument::alert(const QString& message) { FLN_COMM_Alert_OK(_mainWindow.get(), message); }
+
+bool FolianDocument::confirmDestructive(const QString& message) {
+  return FLN_COMM_Alert_Confirm(_mainWindow.get(), message);
+}

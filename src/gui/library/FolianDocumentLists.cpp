@@ -1,0 +1,211 @@
+// The category lists and the entry list of the library window: how a choice
+// on one level narrows the other two, rebuilding the lists, header clicks.
+
+#include <QHeaderView>
+#include <algorithm>
+#include <QItemSelection>
+#include <QLabel>
+#include <QLayout>
+#include <QTableView>
+
+#include "gui/library/EntryListModel.h"
+#include "gui/library/CategoryLevelPane.h"
+#include "gui/library/FolianDocument.h"
+#include "gui/library/FolianMainWindow.h"
+#include "categories/CategoryLists.h"
+#include "categories/EntryCompare.h"
+#include "format/EntryFieldKind.h"
+#include "categories/EntryListSortKeys.h"
+#include "categories/EntryQuery.h"
+#include "categories/EntrySelection.h"
+#include "categories/EntrySort.h"
+#include "library/FlnCategoryTable.h"
+#include "library/FlnEnvironment.h"
+#include "format/Endian.h"
+#include "storage/FolianCommon.h"
+#include "ui_FolianDocument.h"
+
+void FolianDocument::createCategoryLevels() {
+  QWidget* area = _mainWindow->ui()->categoryArea;
+  for (int level = 1; level <= 3; ++level) {
+    _folianCategory[level - 1] = std::make_unique<CategoryLevelPane>(level, area);
+    area->layout()->addWidget(folianCategory(level)->box());
+    connect(folianCategory(level), &CategoryLevelPane::selectionDidChange, this,
+            &FolianDocument::catListSelectionDidChange);
+  }
+}
+
+std::vector<int> FolianDocument::selectedEntryRows() const {
+  std::vector<int> rows;
+  const QItemSelection selection = entryListBox()->selectionModel()->selection();
+  for (const QItemSelectionRange& range : selection)
+    for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
+}
+
+CategoryListNames FolianDocument::selectedCategoryNames() const {
+  CategoryListNames names;
+  for (int level = 1; level <= 3; ++level) names[level - 1] = folianCategory(level)->getSelectedCategoryName();
+  return names;
+}
+
+void FolianDocument::ReloadListBoxes() {
+  for (int level = 1; level <= 3; ++level) folianCategory(level)->reload();
+  reloadEntryList();
+}
+
+void FolianDocument::reloadEntryList() {
+  ++_entrySelectionQuiet;
+  _entryListModel->reload();
+  restoreEntrySelection();
+  --_entrySelectionQuiet;
+  entryCountLabel()->setText(QStringLiteral("%1件").arg(_entryListModel->rowCount()));
+  updateCommandStates();
+}
+
+void FolianDocument::restoreEntrySelection() {
+  // One selection of whole runs of rows: selecting row by row would cost a
+  // notification and a merge per row in a long list.
+  QItemSelection selection;
+  TESK_ARY shown = _fln_data.showEntryAry;
+  int wasLocked = 0;
+  Tesk_Ary_Lock(shown, &wasLocked);
+  const int32_t count = Tesk_Ary_GetSize(shown);
+  const int lastColumn = _entryListModel->columnCount() - 1;
+  int32_t runStart = -1;
+  for (int32_t row = 0; row <= count; ++row) {
+    const bool selected =
+        row < count && static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(shown, row))->en_is_select_entrylist == 1;
+    if (selected && runStart < 0) runStart = row;
+    if (!selected && runStart >= 0) {
+      selection.append(QItemSelectionRange(_entryListModel->index(runStart, 0),
+                                           _entryListModel->index(row - 1, lastColumn)));
+      runStart = -1;
+    }
+  }
+  Tesk_Ary_Unlock(shown, wasLocked);
+  ++_entrySelectionQuiet;
+  entryListBox()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  --_entrySelectionQuiet;
+}
+
+void FolianDocument::SetCategoryLabel_ToCategoryLabelBox() {
+  const int32_t count = Tesk_Ary_GetSize(_fln_data.label);
+  for (int32_t i = 0; i < count; ++i) {
+    FLN_LABEL label;
+    Tesk_Ary_GetData(_fln_data.label, i, &label);
+    const int32_t level = ZEL_EndianLong_LtoN(label.itemNumber);
+    if (level < 1 || level > 3) continue;
+    folianCategory(level)->setTitle(FLN_COMM_CreateNSString_FromUniChar_LtoN(label.name, sizeof label.name));
+  }
+  updateCategoryMenuTexts();
+}
+
+void FolianDocument::SetupEntryListHeader() {
+  entryListBox()->horizontalHeader()->setTextElideMode(Qt::ElideRight);
+  static const char* const kCategoryColumns[3] = {"cat1", "cat2", "cat3"};
+  for (int level = 1; level <= 3; ++level) {
+    const int32_t index = GetFlnLabelIndex_ByItemNumber(_fln_data.label, level);
+    if (index < 0) continue;
+    FLN_LABEL label;
+    Tesk_Ary_GetData(_fln_data.label, index, &label);
+    _entryListModel->setColumnTitle(EntryListModel::columnOf(kCategoryColumns[level - 1]),
+                                    FLN_COMM_CreateNSString_FromUniChar_LtoN(label.name, sizeof label.name));
+  }
+}
+
+void FolianDocument::makeCategoryLists() {
+  RebuildCategoryNameArrays(&_fln_data);
+  for (int level = 1; level <= 3; ++level) folianCategory(level)->reload();
+  // Selecting a level's choice runs that level's handler when its row
+  // changes; a choice that is gone selects row 0, "＜すべて＞". Each row is
+  // taken afresh, as a handler may have changed the other levels.
+  for (int level = 1; level <= 3; ++level)
+    folianCategory(level)->selectRow(GetCategoryListRow_ByChoice(&_fln_data, level));
+  // The information windows offer the names of the table.
+  updateChildWindows();
+}
+
+void FolianDocument::recomputeNameArray(int level) {
+  TESK_ARY names = CategoryNameAryOf(&_fln_data, level);
+  const char* c1 = _fln_data.lastSelectCat1;
+  const char* c2 = _fln_data.lastSelectCat2;
+  const char* c3 = _fln_data.lastSelectCat3;
+  if (level == 1) QueryCategory1_ByCat2NameAndCat3Name(_fln_data.catsAry, c2, c3, names);
+  if (level == 2) QueryCategory2_ByCat1NameAndCat3Name(_fln_data.catsAry, c1, c3, names);
+  if (level == 3) QueryCategory3_ByCat1NameAndCat2Name(_fln_data.catsAry, c1, c2, names);
+}
+
+void FolianDocument::catListSelectionDidChange(int level) {
+  CategoryLevelPane* own = folianCategory(level);
+  char name[kCategoryNameSize];
+  GetCategoryName_ByIndex(own->getTeskAry(), own->selectedRow(), name);
+  SetCategoryChoice(&_fln_data, level, name);
+
+  for (int other = 1; other <= 3; ++other)
+    if (other != level) recomputeNameArray(other);
+  for (int each = 1; each <= 3; ++each) Tesk_Ary_QuickSort(CategoryNameAryOf(&_fln_data, each), CategorySortFunc);
+  for (int each = 1; each <= 3; ++each) folianCategory(each)->reload();
+
+  // A level whose choice moved to another row, or vanished (row 0), runs its
+  // own handler from here, which records its new choice.
+  for (int each = 1; each <= 3; ++each)
+    folianCategory(each)->selectRow(GetCategoryListRow_ByChoice(&_fln_data, each));
+  for (int each = 1; each <= 3; ++each) {
+    const int row = GetCategoryListRow_ByChoice(&_fln_data, each);
+    if (folianCategory(each)->selectedRow() != row) folianCategory(each)->selectRow(row);
+  }
+
+  SetFlnEntryIsSelected(selectedEntryRows(), &_fln_data);
+  makeEntryList();
+  saveWindowSelection();
+}
+
+void FolianDocument::makeEntryList() {
+  const CategoryListNames names = selectedCategoryNames();
+  QueryEntry(names[0].c_str(), names[1].c_str(), names[2].c_str(), _fln_data.entry, _fln_data.showEntryAry);
+  gEntryListInfo = _fln_data.entryListInfo;
+  SortEntryArray(_fln_data.showEntryAry, _fln_data.entryListInfo);
+  narrowBySearchWords();
+  ReloadListBoxes();
+  showSortIndicator();
+  saveLibrary();
+  updateChildWindows();
+}
+
+void FolianDocument::showSortIndicator() {
+  char key[kSortKeyBufferSize];
+  GetSortKey_FromEntryFieldKind(_fln_data.entryListInfo.sortFieldKind[0], key);
+  const int column = key[0] != '\0' ? EntryListModel::columnOf(key) : -1;
+  const Qt::SortOrder order =
+      _fln_data.entryListInfo.sortFieldAscend[0] == 1 ? Qt::AscendingOrder : Qt::DescendingOrder;
+  QHeaderView* header = entryListBox()->horizontalHeader();
+  const QSignalBlocker blocker(header);
+  header->setSortIndicator(column, order);
+  header->viewport()->update();
+}
+
+void FolianDocument::tableViewSortDescriptorsDidChange(int column, bool ascending) {
+  const auto& columns = EntryListModel::columns();
+  if (column < 0 || column >= static_cast<int>(columns.size())) {
+    showSortIndicator();
+    return;
+  }
+  _fln_data.entryListInfo = GetEntryListInfo_ByHeaderClick(_fln_data.entryListInfo, columns[column].identifier, ascending);
+  SetFlnEntryIsSelected(selectedEntryRows(), &_fln_data);
+  saveLibrary();
+  makeEntryList();
+}
+
+void FolianDocument::saveWindowSelection() {
+  if (SaveCategoryListSelection(&_fln_data, selectedCategoryNames()) != 1) reportSaveFailure();
+  else _saveFailureShown = false;
+}
+
+void FolianDocument::entryListSelectionDidChange() {
+  SetFlnEntryIsSelected(selectedEntryRows(), &_fln_data);
+  saveLibrary();
+  updateCommandStates();
+}

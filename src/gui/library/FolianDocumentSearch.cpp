@@ -1,0 +1,81 @@
+// The filter box above the entry list. The list for the category choices is
+// queried and sorted as always; the typed words then pick from it, so a
+// keystroke costs one scan of the entries' folded texts and the copying of
+// the entries that remain, never a new query or sort.
+
+#include <QBoxLayout>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTableView>
+
+#include "gui/library/FolianDocument.h"
+#include "gui/library/FolianMainWindow.h"
+#include "search/EntryFilter.h"
+#include "search/SearchWords.h"
+#include "ui_FolianDocument.h"
+
+void FolianDocument::createSearchField() {
+  Ui::FolianDocument* ui = _mainWindow->ui();
+  _searchField = new QLineEdit(ui->entryPane);
+  _searchField->setObjectName(QStringLiteral("entrySearchField"));
+  _searchField->setPlaceholderText(QStringLiteral("書誌情報を検索（Ctrl+F）"));
+  _searchField->setClearButtonEnabled(true);
+  static_cast<QBoxLayout*>(ui->entryPane->layout())->insertWidget(0, _searchField);
+  connect(_searchField, &QLineEdit::textChanged, this, &FolianDocument::searchTextDidChange);
+
+  auto* focus = new QShortcut(QKeySequence::Find, _mainWindow.get());
+  connect(focus, &QShortcut::activated, this, [this] {
+    _searchField->setFocus(Qt::ShortcutFocusReason);
+    _searchField->selectAll();
+  });
+  auto* clear = new QShortcut(QKeySequence(Qt::Key_Escape), _searchField, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(clear, &QShortcut::activated, _searchField, &QLineEdit::clear);
+}
+
+void FolianDocument::searchTextDidChange(const QString& text) {
+  QStringList words = SearchWords(text);
+  if (words == _searchWords) return;
+  QScrollBar* scroll = entryListBox()->verticalScrollBar();
+  if (_searchWords.isEmpty()) _unfilteredScroll = scroll->value();
+  const bool narrowing = _listedPositionsValid && !_searchWords.isEmpty() && NarrowsFurther(words, _searchWords);
+  _searchWords = std::move(words);
+  std::vector<int32_t> candidates;
+  if (narrowing) candidates.swap(_shownPositions);
+  const std::vector<int32_t>& from = narrowing ? candidates : _listedPositions;
+
+  // The positions go out of step only when the entries changed without the
+  // list being made again; then the whole list is made again.
+  if ((_listedPositionsValid || takeListedPositions()) &&
+      FilterListedEntries(_fln_data.entry, from, _searchText, _searchWords, _fln_data.showEntryAry,
+                          &_shownPositions) == 0) {
+    reloadEntryList();
+  } else {
+    makeEntryList();
+  }
+  if (_searchWords.isEmpty()) {
+    entryListBox()->doItemsLayout();
+    scroll->setValue(_unfilteredScroll);
+  } else {
+    entryListBox()->scrollToTop();
+  }
+}
+
+bool FolianDocument::takeListedPositions() {
+  _listedPositionsValid = _searchText.update(_fln_data.entry) == 0 &&
+                          ListedEntryPositions(_fln_data.entry, _fln_data.showEntryAry, &_listedPositions) == 0;
+  return _listedPositionsValid;
+}
+
+void FolianDocument::narrowBySearchWords() {
+  // Without words the positions are taken at the first keystroke, so that
+  // a library nobody searches never pays for them.
+  _listedPositionsValid = false;
+  if (_searchWords.isEmpty()) return;
+  // A list that cannot be narrowed is shown empty rather than whole, which
+  // would look like a result.
+  if (!takeListedPositions() || FilterListedEntries(_fln_data.entry, _listedPositions, _searchText, _searchWords,
+                                                    _fln_data.showEntryAry, &_shownPositions) != 0)
+    Tesk_Ary_RemoveAll(_fln_data.showEntryAry);
+}

@@ -1,0 +1,294 @@
+// Import, export and deletion of PDFs from the library window, the copy of
+// the library, and the commands that do no library work.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QStringList>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QTableView>
+#include <cstring>
+
+#include "gui/shell/Alert.h"
+#include "gui/category/CategoryChooserViewController.h"
+#include "gui/shell/FailureListText.h"
+#include "gui/library/CategoryLevelPane.h"
+#include "gui/library/FolianDocument.h"
+#include "gui/library/FolianMainWindow.h"
+#include "categories/CategoryLists.h"
+#include "categories/CategoryNameInput.h"
+#include "format/CategoryNames.h"
+#include "library/FlnCategoryTable.h"
+#include "library/FlnCopy.h"
+#include "library/FlnPreference.h"
+#include "gui/library/EntryListModel.h"
+#include "transfer/PdfDelete.h"
+#include "transfer/PdfExport.h"
+#include "transfer/PdfImport.h"
+#include "storage/OwnedAry.h"
+#include "ui_FolianDocument.h"
+
+namespace {
+
+// Frees a temporary name array when it goes out of scope.
+// The folder remembered under `tag`: from the library file first, else from
+// the preference file; empty when neither holds one.
+QString RememberedFolder(const char* libraryPath, int32_t tag) {
+  char record[kPreferenceRecordSize] = {};
+  if (ReadPreference_FromZelFile(libraryPath, tag, record, kPreferenceRecordSize) != 1) {
+    char preferencePath[1024];
+    if (GetPreferenceFilePath(preferencePath, sizeof preferencePath) != 1 ||
+        ReadPreference_FromZelFile(preferencePath, tag, record, kPreferenceRecordSize) != 1)
+      return QString();
+  }
+  record[kPreferenceRecordSize - 1] = '\0';
+  return QString::fromUtf8(record);
+}
+
+// A progress dialog whose texts are plain (they show file names).
+QProgressDialog* MakeProgressDialog(QWidget* parent, const QString& title) {
+  auto* progress = new QProgressDialog(parent);
+  auto* label = new QLabel(progress);
+  label->setTextFormat(Qt::PlainText);
+  label->setMinimumWidth(360);
+  progress->setLabel(label);
+  progress->setWindowTitle(title);
+  progress->setCancelButtonText(QStringLiteral("キャンセル"));
+  progress->setWindowModality(Qt::ApplicationModal);
+  progress->setAutoClose(false);
+  progress->setAutoReset(false);
+  progress->setMinimumDuration(300);
+  return progress;
+}
+
+// A finished panel is deleted only once its handler has returned. The
+// handler runs inside QDialog::done, which still uses the panel afterwards,
+// and the handler itself may spin the event loop (progress, alerts), so a
+// panel deleted on close would be pulled out from under it.
+class DeleteWhenDone {
+ public:
+  explicit DeleteWhenDone(QFileDialog* panel) : panel_(panel) {}
+  ~DeleteWhenDone() {
+    if (panel_) panel_->deleteLater();
+  }
+  DeleteWhenDone(const DeleteWhenDone&) = delete;
+  DeleteWhenDone& operator=(const DeleteWhenDone&) = delete;
+
+ private:
+  QPointer<QFileDialog> panel_;
+};
+
+}  // namespace
+
+void FolianDocument::importPdf() { runImportPanel(false); }
+
+void FolianDocument::importPdfFolder() { runImportPanel(true); }
+
+void FolianDocument::runImportPanel(bool folder) {
+  if (_panel) return;
+  _panelIsFolderImport = folder;
+  _chooser = std::make_unique<CategoryChooserViewController>();
+  OwnedAry names(Tesk_Ary_Init(kCategoryNameSize, 20, 20));
+  for (int level = 1; level <= 3; ++level) {
+    std::string select = folianCategory(level)->getSelectedCategoryName();
+    if (select == kCategoryAll) select = kCategoryOther;
+    if (level == 1) GetDistinctCat1Ary_FromCatsAry(_fln_data.catsAry, names.get());
+    if (level == 2) GetDistinctCat2Ary_FromCatsAry(_fln_data.catsAry, names.get());
+    if (level == 3) GetDistinctCat3Ary_FromCatsAry(_fln_data.catsAry, names.get());
+    Tesk_Ary_QuickSort(names.get(), CategorySortFunc);
+    _chooser->setupLevel(level, folianCategory(level)->title(), names.get(), select);
+  }
+
+  auto* panel = new QFileDialog(_mainWindow.get());
+  // The category boxes go into the panel's own layout, which only Qt's own
+  // dialog has.
+  panel->setOption(QFileDialog::DontUseNativeDialog);
+  panel->setAcceptMode(QFileDialog::AcceptOpen);
+  if (folder) {
+    panel->setWindowTitle(QStringLiteral("フォルダから一括読み込み"));
+    panel->setFileMode(QFileDialog::Directory);
+    panel->setOption(QFileDialog::ShowDirsOnly);
+  } else {
+    panel->setWindowTitle(QStringLiteral("PDFを読み込む"));
+    panel->setFileMode(QFileDialog::ExistingFile);
+    panel->setNameFilter(QStringLiteral("PDF (*.pdf)"));
+  }
+  const QString start = RememberedFolder(_fln_data.filePath, folder ? kTagPrefFolderImport : kTagPrefFileImport);
+  if (!start.isEmpty() && QFileInfo(start).isDir()) panel->setDirectory(start);
+  auto* skipDuplicates = new QCheckBox(QStringLiteral("ライブラリにすでにあるPDFは読み込まない"), panel);
+  skipDuplicates->setObjectName(QStringLiteral("skipDuplicatesBox"));
+  if (auto* grid = qobject_cast<QGridLayout*>(panel->layout())) {
+    grid->addWidget(_chooser->view(), grid->rowCount(), 0, 1, grid->columnCount());
+    grid->addWidget(skipDuplicates, grid->rowCount(), 0, 1, grid->columnCount());
+  }
+  panel->setWindowModality(Qt::WindowModal);
+  connect(panel, &QDialog::finished, this, [this](int result) { openPanelDidEnd(result == QDialog::Accepted); });
+  _panel = panel;
+  panel->open();
+}
+
+void FolianDocument::openPanelDidEnd(bool accepted) {
+  QFileDialog* panel = _panel;
+  const DeleteWhenDone dispose(panel);
+  _panel = nullptr;
+  if (!accepted || panel == nullptr || panel->selectedFiles().isEmpty()) {
+    _chooser.reset();
+    return;
+  }
+  const QByteArray chosen = panel->selectedFiles().first().toUtf8();
+  const QByteArray panelFolder = panel->directory().absolutePath().toUtf8();
+  const std::string cats[3] = {_chooser->categoryText(1), _chooser->categoryText(2), _chooser->categoryText(3)};
+  const auto* skipBox = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
+  const bool skipDuplicates = skipBox != nullptr && skipBox->isChecked();
+  _chooser.reset();
+  for (const std::string& cat : cats) {
+    const QString refusal = CheckEntryCategoryName(cat.c_str(), false);
+    if (!refusal.isEmpty()) {
+      alert(refusal + QStringLiteral("\n何も読み込んでいません。"));
+      return;
+    }
+  }
+
+  ++_busy;
+  ImportResult result;
+  if (_panelIsFolderImport) {
+    QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QStringLiteral("読み込み中"));
+    result = ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), cats[0].c_str(),
+                            cats[1].c_str(), cats[2].c_str(),
+                            [progress](int32_t done, int32_t total, const std::string& path) {
+                              progress->setMaximum(total);
+                              progress->setValue(done);
+                              progress->setLabelText(QStringLiteral("%1 / %2 件\n%3")
+                                                         .arg(done + 1)
+                                                         .arg(total)
+                                                         .arg(QFileInfo(QString::fromStdString(path)).fileName()));
+                              // Keeps the window painted and the Cancel button working.
+                              QCoreApplication::processEvents();
+                              return !progress->wasCanceled();
+                            },
+                            skipDuplicates);
+    delete progress;
+  } else {
+    result = ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), cats[0].c_str(),
+                            cats[1].c_str(), cats[2].c_str(), nullptr, skipDuplicates);
+  }
+  --_busy;
+
+  refreshAfterImport();
+  if (result.status == ImportStatus::LibraryUnavailable) {
+    alert(QStringLiteral("ライブラリのファイルに書き込めないため、読み込めませんでした。"));
+  } else if (result.status == ImportStatus::CategoryNameTooLong) {
+    alert(QStringLiteral("分類名が長すぎるため、読み込めませんでした。"));
+  } else {
+    // One report: the files left out, then those stored that are no PDF.
+    QStringList report;
+    if (!result.failures.empty()) report << ImportFailureMessage(result.failures);
+    if (!result.notPdf.empty()) report << NotPdfMessage(result.notPdf);
+    if (!report.isEmpty()) alert(report.join(QStringLiteral("\n\n")));
+  }
+  if (!result.duplicates.empty()) alert(DuplicateListMessage(result.duplicates, skipDuplicates));
+  if (!result.decodedNames.empty()) alert(ImportDecodedNameMessage(result.decodedNames));
+  if (!result.saved) reportSaveFailure();
+}
+
+void FolianDocument::refreshAfterImport() {
+  // The import left every name of the table in the lists, not narrowed by
+  // the other levels, so that new categories show. Each list shows its
+  // choice selected again (its row may have moved); a choice that is gone
+  // falls back to "＜すべて＞" through the level's handler.
+  for (int level = 1; level <= 3; ++level) {
+    CategoryLevelPane* category = folianCategory(level);
+    category->reload();
+    const int row = GetCategoryListRow_ByChoice(&_fln_data, level);
+    if (row == 0 && strcmp(CategoryChoiceOf(&_fln_data, level), kCategoryAll) != 0)
+      category->selectRow(0);
+    else
+      category->selectRowQuietly(row);
+  }
+  // Listed in the order of the list's sort keys, like every other rebuild.
+  makeEntryList();
+}
+
+void FolianDocument::saveNewFile() {
+  if (_panel) return;
+  auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("コピーを保存"));
+  panel->setOption(QFileDialog::DontUseNativeDialog);
+  panel->setAcceptMode(QFileDialog::AcceptSave);
+  panel->setNameFilter(QStringLiteral("Folianライブラリ (*.fln)"));
+  panel->setDefaultSuffix(QStringLiteral("fln"));
+  panel->setDirectory(QFileInfo(fileName()).absolutePath());
+  panel->selectFile(QFileInfo(fileName()).fileName());
+  panel->setWindowModality(Qt::WindowModal);
+  connect(panel, &QDialog::finished, this, [this](int result) {
+    QFileDialog* done = _panel;
+    const DeleteWhenDone dispose(done);
+    _panel = nullptr;
+    if (result != QDialog::Accepted || done == nullptr || done->selectedFiles().isEmpty()) return;
+    const QString target = done->selectedFiles().first();
+    int32_t leftOut = 0;
+    const FlnResult copied = WriteLibraryCopy(&_fln_data, target.toUtf8().constData(), &leftOut);
+    if (copied.status == FlnStatus::SameFile) {
+      alert(QStringLiteral("開いているライブラリ自身のファイルには保存できません。"));
+    } else if (!copied.ok()) {
+      QString message = QStringLiteral("「%1」にコピーを保存できませんでした。").arg(QFileInfo(target).fileName());
+      if (!copied.reason.empty()) message += QLatin1Char('\n') + QString::fromStdString(copied.reason);
+      alert(message);
+    } else if (leftOut > 0) {
+      alert(QStringLiteral("%1件のPDFはライブラリから読み出せなかったため、コピーに含めていません。").arg(leftOut));
+    }
+  });
+  _panel = panel;
+  panel->open();
+}
+
+void FolianDocument::savePdfPanel() {
+  if (_panel) return;
+  auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("選択"));
+  panel->setOption(QFileDialog::DontUseNativeDialog);
+  panel->setAcceptMode(QFileDialog::AcceptOpen);
+  panel->setFileMode(QFileDialog::Directory);
+  panel->setOption(QFileDialog::ShowDirsOnly);
+  panel->setLabelText(QFileDialog::Accept, QStringLiteral("選択"));
+  panel->setWindowModality(Qt::WindowModal);
+  connect(panel, &QDialog::finished, this, [this](int result) { savePdfPanelDidEnd(result == QDialog::Accepted); });
+  _panel = panel;
+  panel->open();
+}
+
+void FolianDocument::savePdfPanelDidEnd(bool accepted) {
+  QFileDialog* panel = _panel;
+  const DeleteWhenDone dispose(panel);
+  _panel = nullptr;
+  if (!accepted || panel == nullptr || panel->selectedFiles().isEmpty()) return;
+  const QByteArray folder = panel->selectedFiles().first().toUtf8();
+  ++_busy;
+  const ExportResult result = ExportPDFFiles(&_fln_data, folder.constData(), selectedEntryRows());
+  --_busy;
+  // The entries' dates changed; the list shows them as they are now.
+  _entryListModel->dataChanged(_entryListModel->index(0, 0),
+                               _entryListModel->index(_entryListModel->rowCount() - 1,
+                                                      _entryListModel->columnCount() - 1));
+  if (result.status == ExportStatus::FolderUnusable) {
+    alert(QStringLiteral("「%1」には書き出せません。フォルダが見つかりません。").arg(QString::fromUtf8(folder)));
+  } else if (!result.problems.empty()) {
+    alert(ExportProblemMessage(result.problems, &_fln_data));
+  }
+  if (!result.saved) reportSaveFailure();
+}
+
+void FolianDocument::deletePDF() {
+  const std::vector<int> rows = selectedEntryRows();
+  if (rows.empty()) return;
+  if (!confirmDestructive(QString::fromUtf8(kDeletePdfConfirmMessage))) return;
+  // An entry's windows close before it goes, so none is left showing a
+  // removed record.
+  const DeleteResult result = DeletePDFEntries(&_fln_data, rows, childWindowClosers());
+  makeEntryList();
+  entryListBox()->clearSelection();
+  if (!result.saved) reportSaveFailure();
+}

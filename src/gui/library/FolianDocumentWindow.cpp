@@ -1,0 +1,293 @@
+// The library window's set-up, layout and remembered state.
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cstring>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTreeView>
+
+#include "gui/library/EntryListModel.h"
+#include "gui/library/CategoryLevelPane.h"
+#include "gui/library/FolianDocument.h"
+#include "gui/library/FolianMainWindow.h"
+#include "gui/library/LibraryOutlineModel.h"
+#include "gui/library/MainView.h"
+#include "gui/library/MainWindowLayout.h"
+#include "gui/shell/ScreenFit.h"
+#include "gui/library/WindowStateText.h"
+#include "categories/CategoryLists.h"
+#include "format/CategoryNames.h"
+#include "library/FlnEnvironment.h"
+#include "library/FlnPreference.h"
+#include "ui_FolianDocument.h"
+
+namespace {
+
+// Width of the library outline at the left of the window; the grid of the
+// category columns lies to its right.
+constexpr int kOutlineWidth = 110;
+// Upper pane height of a library that remembers none.
+constexpr int kDefaultCategoryPaneHeight = 200;
+// A new library's window: category columns this wide, this many entry rows.
+constexpr int kDefaultCategoryColumnWidth = 220;
+constexpr int kDefaultEntryRows = 20;
+
+const char* ScrollKey(int list) {
+  static const char* const keys[4] = {kEnvEntryScrollPosition, "cat1_scroll_position", "cat2_scroll_position",
+                                      "cat3_scroll_position"};
+  return keys[list];
+}
+
+}  // namespace
+
+QTableView* FolianDocument::entryListBox() const { return _mainWindow->ui()->entryListBox; }
+QLabel* FolianDocument::entryCountLabel() const { return _mainWindow->ui()->entryCountLabel; }
+MainView* FolianDocument::categoryEntrySplit() const { return _mainWindow->ui()->categoryEntrySplit; }
+
+void FolianDocument::setUpWindow() {
+  Ui::FolianDocument* ui = _mainWindow->ui();
+  _outlineModel = new LibraryOutlineModel(this);
+  ui->libraryOutline->setModel(_outlineModel);
+  ui->libraryOutline->setCurrentIndex(_outlineModel->index(0, 0));
+  ui->libraryOutline->setFocusPolicy(Qt::NoFocus);
+  ui->categoryArea->setLayout(new QHBoxLayout);
+  ui->categoryArea->layout()->setContentsMargins(0, 0, 0, 0);
+  ui->categoryArea->layout()->setSpacing(0);
+  ui->centralwidget->setMinimumSize(kOutlineWidth + 3 * kMinColumnWidth + 2 * kMainSideMargin,
+                                    2 * kMinPaneHeight + categoryEntrySplit()->handleWidth() + kMainBottomMargin);
+  categoryEntrySplit()->setStretchFactor(0, 0);
+  categoryEntrySplit()->setStretchFactor(1, 1);
+  categoryEntrySplit()->setPaneHeights(kDefaultCategoryPaneHeight, kMinPaneHeight);
+  createMenus();
+
+  // The folder of the library opened last starts the next Open panel.
+  rememberLibraryFolder();
+
+  createCategoryLevels();
+  createSearchField();
+  _entryListModel = new EntryListModel(this);
+  _entryListModel->setFlnData(&_fln_data);
+  entryListBox()->setModel(_entryListModel);
+  entryListBox()->verticalHeader()->setDefaultSectionSize(entryListBox()->fontMetrics().height() + 6);
+  for (int column = 0; column < _entryListModel->columnCount(); ++column)
+    entryListBox()->setColumnWidth(column, EntryListModel::columns()[column].width);
+  connect(entryListBox()->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    if (_entrySelectionQuiet > 0) return;
+    entryListSelectionDidChange();
+  });
+  connect(entryListBox(), &QAbstractItemView::doubleClicked, this, [this] { doElementViewDoubleClick(); });
+  connect(entryListBox()->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+          [this](int column, Qt::SortOrder order) {
+            tableViewSortDescriptorsDidChange(column, order == Qt::AscendingOrder);
+          });
+
+  SetupEntryListHeader();
+  SetCategoryLabel_ToCategoryLabelBox();
+
+  for (int level = 1; level <= 3; ++level) {
+    folianCategory(level)->setTeskAry(CategoryNameAryOf(&_fln_data, level));
+    folianCategory(level)->setFlnData(&_fln_data);
+  }
+  // Room for every entry in the shown list at once: growing it record by
+  // record to tens of thousands of entries would move a large block again
+  // and again. The list is emptied and filled by makeEntryList.
+  Tesk_Ary_SetSize(_fln_data.showEntryAry, Tesk_Ary_GetSize(_fln_data.entry));
+  makeEntryList();
+
+  char value[kEnvValueBufferSize];
+  _hasStoredPosition = GetEnvironmentValue(_fln_data.envAry, kEnvMainWindowPosition, value) == 1;
+  if (_hasStoredPosition)
+    restoreWindowFrame(value);
+  else
+    _mainWindow->resize(defaultWindowSize());
+  if (GetEnvironmentValue(_fln_data.envAry, kEnvCategoryBoxHeight, value) == 1) restoreCategoryPaneHeight(value);
+
+  char choices[3][kEnvValueBufferSize];
+  bool allChoices = true;
+  for (int level = 1; level <= 3; ++level)
+    allChoices = allChoices &&
+                 GetEnvironmentValue(_fln_data.envAry, CategoryListSelectionEnvKey(level), choices[level - 1]) == 1;
+  if (allChoices)
+    for (int level = 1; level <= 3; ++level) SetCategoryChoice(&_fln_data, level, choices[level - 1]);
+
+  // Scroll positions need the lists on screen; showWindows applies them.
+  char scroll[kEnvValueBufferSize];
+  for (int list = 0; list < 4; ++list) {
+    QPointF origin;
+    _pendingScroll[list].present = GetEnvironmentValue(_fln_data.envAry, ScrollKey(list), scroll) == 1 &&
+                                   ParseScrollPosition(scroll, &origin);
+    _pendingScroll[list].x = origin.x();
+    _pendingScroll[list].y = origin.y();
+  }
+  // The category lists' scroll positions are restored only all together.
+  if (!(_pendingScroll[1].present && _pendingScroll[2].present && _pendingScroll[3].present))
+    _pendingScroll[1].present = _pendingScroll[2].present = _pendingScroll[3].present = false;
+
+  // Lay out for the window's frame as it is now, snapping it to the grid.
+  _mainWindow->layout()->activate();
+  const QSize content = contentSize();
+  const QSize needed = SetupMainWindow(content);
+  if (needed != content) {
+    _mainWindow->resize(_mainWindow->size() + (needed - content));
+    _mainWindow->layout()->activate();
+  }
+
+  for (int level = 1; level <= 3; ++level)
+    if (CategoryChoiceOf(&_fln_data, level)[0] == '\0') SetCategoryChoice(&_fln_data, level, kCategoryAll);
+  makeCategoryLists();
+  reopenChildWindows();
+
+  connect(_mainWindow.get(), &FolianMainWindow::moved, this, [this] { saveWindowPosition(); });
+  connect(_mainWindow.get(), &FolianMainWindow::resized, this, [this] { windowDidResize(); });
+  connect(categoryEntrySplit(), &QSplitter::splitterMoved, this, [this] { saveWindowPosition(); });
+
+  showSortIndicator();
+  updateCommandStates();
+  _finished_setUpWindow = true;
+}
+
+void FolianDocument::showWindows() {
+  if (!_mainWindow) return;
+  _mainWindow->show();
+  _mainWindow->layout()->activate();
+  restoreScrollPositions();
+  entryListBox()->setFocus();
+}
+
+QSize FolianDocument::contentSize() const {
+  const QSize central = _mainWindow->ui()->centralwidget->size();
+  return QSize(central.width() - kOutlineWidth, central.height());
+}
+
+QSize FolianDocument::defaultWindowSize() const {
+  _mainWindow->layout()->activate();
+  const QTableView* list = entryListBox();
+  const int listHeight = 2 * list->frameWidth() + list->horizontalHeader()->sizeHint().height() +
+                         kDefaultEntryRows * list->verticalHeader()->defaultSectionSize() +
+                         list->horizontalScrollBar()->sizeHint().height();
+  // The lower pane may hold more than the list (the search field above it).
+  const QWidget* pane = list->parentWidget();
+  const int paneHeight = pane != categoryEntrySplit() && pane->layout() != nullptr
+                             ? pane->layout()->sizeHint().height() - list->sizeHint().height() + listHeight
+                             : listHeight;
+  const QSize content(2 * kMainSideMargin + 3 * kDefaultCategoryColumnWidth,
+                      kMainTopMargin + kDefaultCategoryPaneHeight + categoryEntrySplit()->handleWidth() + paneHeight +
+                          kMainBottomMargin);
+  // Around the content: the outline at the left, the menu bar above. A small
+  // screen gets a smaller window, title bar and all on it.
+  const QSize wanted = content + (_mainWindow->size() - contentSize());
+  const QRect area = AvailableAreaFor(_mainWindow->geometry());
+  return area.isEmpty() ? wanted : wanted.boundedTo(area.size().shrunkBy(WindowFrameMargins(_mainWindow.get())));
+}
+
+QSize FolianDocument::SetupMainWindow(QSize proposedContent) {
+  Ui::FolianDocument* ui = _mainWindow->ui();
+  MainView* split = categoryEntrySplit();
+  int h0 = split->firstPaneHeight();
+  if (h0 < kMinPaneHeight) h0 = kMinPaneHeight;
+  const MainWindowLayout layout = ComputeMainWindowLayout(proposedContent, h0, split->handleWidth());
+
+  ui->libraryOutline->setGeometry(0, 0, kOutlineWidth, std::max(proposedContent.height(), layout.contentSize.height()));
+  split->setGeometry(layout.splitFrame.translated(kOutlineWidth, 0));
+  split->setPaneHeights(layout.categoryPaneHeight, layout.entryPaneHeight);
+  for (int level = 1; level <= 3; ++level)
+    folianCategory(level)->box()->setFixedWidth(layout.columnWidth[level - 1]);
+  ui->entryCountLabel->setGeometry(kOutlineWidth + layout.splitFrame.x(), layout.splitFrame.bottom() + 1,
+                                  layout.splitFrame.width(), kMainBottomMargin);
+  return layout.contentSize;
+}
+
+void FolianDocument::windowDidResize() {
+  const QSize content = contentSize();
+  const QSize needed = SetupMainWindow(content);
+  // A maximised or full-screen window keeps the size it is given; so does a
+  // window whose manager just refused the size the grid asked for.
+  const bool mayResize = !(_mainWindow->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
+  if (needed != content && mayResize && content != _lastSnapFrom) {
+    _lastSnapFrom = content;
+    _mainWindow->resize(_mainWindow->size() + (needed - content));
+  } else {
+    _lastSnapFrom = QSize();
+  }
+  saveWindowPosition();
+}
+
+void FolianDocument::saveWindowPosition() {
+  if (!_finished_setUpWindow || _closed || !_mainWindow->isVisible()) return;
+  SaveEnvironment(&_fln_data, kEnvMainWindowPosition, FormatWindowPosition(_mainWindow->geometry()).constData());
+  SaveEnvironment(&_fln_data, kEnvCategoryBoxHeight,
+                  FormatPaneHeight(categoryEntrySplit()->firstPaneHeight()).constData());
+  saveLibrary();
+}
+
+void FolianDocument::restoreWindowFrame(const char* value) {
+  QRect frame;
+  if (!ParseWindowPosition(value, &frame) || frame.width() <= 0 || frame.height() <= 0) {
+    _hasStoredPosition = false;
+    return;
+  }
+  // A frame remembered on a screen that is gone would open out of sight:
+  // then only its size is taken.
+  bool onScreen = false;
+  for (QScreen* screen : QGuiApplication::screens()) onScreen = onScreen || screen->geometry().intersects(frame);
+  if (onScreen)
+    SetGeometryOnScreen(_mainWindow.get(), frame);
+  else
+    _mainWindow->resize(frame.size());
+}
+
+void FolianDocument::restoreCategoryPaneHeight(const char* value) {
+  double height = 0;
+  if (!ParsePaneHeight(value, &height)) return;
+  const QList<int> heights = categoryEntrySplit()->sizes();
+  if (heights.size() < 2) return;
+  const int first = static_cast<int>(height);
+  categoryEntrySplit()->setPaneHeights(first, heights[1] + heights[0] - first);
+}
+
+void FolianDocument::restoreScrollPositions() {
+  QAbstractItemView* views[4] = {entryListBox(), folianCategory(1)->tableView(), folianCategory(2)->tableView(),
+                                 folianCategory(3)->tableView()};
+  for (int list = 0; list < 4; ++list) {
+    if (!_pendingScroll[list].present) continue;
+    views[list]->doItemsLayout();
+    views[list]->horizontalScrollBar()->setValue(static_cast<int>(_pendingScroll[list].x));
+    views[list]->verticalScrollBar()->setValue(static_cast<int>(_pendingScroll[list].y));
+    _pendingScroll[list].present = false;
+  }
+}
+
+void FolianDocument::rememberLibraryFolder() {
+  char record[kPreferenceRecordSize] = {};
+  const QByteArray folder = QFileInfo(fileName()).absolutePath().toUtf8();
+  if (folder.size() >= kPreferenceRecordSize) return;  // a cut path would name another folder
+  memcpy(record, folder.constData(), static_cast<size_t>(folder.size()));
+  char preferencePath[1024];
+  if (GetPreferenceFilePath(preferencePath, sizeof preferencePath) == 1)
+    WritePreference_ToZelFile(preferencePath, kTagPrefLibraryFolder, kPreferenceRecordSize, record);
+}
+
+void FolianDocument::writeScrollPositions() {
+  QAbstractItemView* views[4] = {entryListBox(), folianCategory(1)->tableView(), folianCategory(2)->tableView(),
+                                 folianCategory(3)->tableView()};
+  for (int list = 0; list < 4; ++list) {
+    const QPointF origin(views[list]->horizontalScrollBar()->value(), views[list]->verticalScrollBar()->value());
+    SaveEnvironment(&_fln_data, ScrollKey(list), FormatScrollPosition(origin).constData());
+  }
+}
+
+void FolianDocument::windowWillClose() {
+  saveChildWindowState();
+  closeChildWindows();
+  writeScrollPositions();
+  saveLibrary();
+  _closed = true;
+  emit documentDidClose(this);
+}

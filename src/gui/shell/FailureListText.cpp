@@ -1,0 +1,92 @@
+#include "gui/shell/FailureListText.h"
+
+#include "library/FlnLoad.h"
+#include "storage/FolianCommon.h"
+
+QString ImportFailureReasonJapanese(ImportFailureReason reason) {
+  switch (reason) {
+    case ImportFailureReason::PathTooLong: return QStringLiteral("パスが長すぎます");
+    case ImportFailureReason::FolderUnreadable: return QStringLiteral("フォルダを読み込めません");
+    case ImportFailureReason::FileUnreadable: return QStringLiteral("ファイルを読み込めません");
+    case ImportFailureReason::NotAFile: return QStringLiteral("ファイルではありません");
+    case ImportFailureReason::FlxTooLarge: return QStringLiteral("情報ファイル(.flx)が64KBを超えています");
+    case ImportFailureReason::LibraryFull: return QStringLiteral("ライブラリが上限の4GBを超えます");
+    case ImportFailureReason::StoreFailed: return QStringLiteral("ライブラリに書き込めません");
+    case ImportFailureReason::LibraryUnavailable: return QStringLiteral("ライブラリを開けません");
+    case ImportFailureReason::NotSaved: return QStringLiteral("ライブラリを保存できません");
+    case ImportFailureReason::NoIdentifier: return QStringLiteral("識別番号を割り当てられません");
+    case ImportFailureReason::MetadataNotUtf8: return QStringLiteral("情報ファイル(.flx)がUTF-8のテキストではありません");
+    case ImportFailureReason::ReservedCategory:
+      return QStringLiteral("情報ファイル(.flx)の分類名が「＜すべて＞」か「＜変更しない＞」です");
+    case ImportFailureReason::OutOfMemory: return QStringLiteral("メモリが足りません");
+  }
+  return QString();
+}
+
+QString FailureListMessage(const QString& heading, const std::vector<QString>& lines, int maxLines) {
+  QString message = heading;
+  const int count = static_cast<int>(lines.size());
+  const int shown = count > maxLines ? maxLines - 1 : count;
+  for (int i = 0; i < shown; ++i) message += QLatin1Char('\n') + lines[static_cast<size_t>(i)];
+  if (shown < count) message += QLatin1Char('\n') + QStringLiteral("ほか%1件").arg(count - shown);
+  return message;
+}
+
+QString ImportFailureMessage(const std::vector<ImportFailure>& failures) {
+  std::vector<QString> lines;
+  for (const ImportFailure& failure : failures) {
+    const QString path = QString::fromStdString(failure.path);
+    lines.push_back(path + QStringLiteral(" — ") + ImportFailureReasonJapanese(failure.reason));
+  }
+  return FailureListMessage(QStringLiteral("次の%1件を読み込めませんでした。").arg(failures.size()), lines);
+}
+
+QString NotPdfMessage(const std::vector<std::string>& paths) {
+  std::vector<QString> lines;
+  for (const std::string& path : paths)
+    lines.push_back(QString::fromStdString(path) + QStringLiteral(" — PDFではありません"));
+  return FailureListMessage(QStringLiteral("次の%1件はPDFではありませんが、指定どおり読み込みました。").arg(paths.size()),
+                            lines);
+}
+
+QString DuplicateListMessage(const std::vector<std::string>& paths, bool skipped) {
+  std::vector<QString> lines;
+  for (const std::string& path : paths) lines.push_back(QString::fromStdString(path));
+  const QString heading = skipped ? QStringLiteral("次の%1件はライブラリにすでにあるため、読み込みませんでした。")
+                                  : QStringLiteral("次の%1件はライブラリにすでにありますが、読み込みました。");
+  return FailureListMessage(heading.arg(paths.size()), lines);
+}
+
+QString ImportDecodedNameMessage(const std::vector<ImportDecodedName>& names) {
+  std::vector<QString> lines;
+  for (const ImportDecodedName& name : names) lines.push_back(QString::fromStdString(name.stored));
+  return FailureListMessage(
+      QStringLiteral("次の%1件は、ファイル名がUTF-8ではないため、置き換えた名前で読み込みました。").arg(names.size()),
+      lines);
+}
+
+QString ExportProblemJapanese(ExportProblemKind kind) {
+  switch (kind) {
+    case ExportProblemKind::NoPdf: return QStringLiteral("ライブラリからPDFを読み出せません");
+    case ExportProblemKind::WriteFailed: return QStringLiteral("PDFを書き込めません");
+    case ExportProblemKind::NameTooLong: return QStringLiteral("書き出し先のパスが長すぎます");
+    case ExportProblemKind::NoFreeName: return QStringLiteral("空いているファイル名がありません");
+    case ExportProblemKind::MetadataNotWritten: return QStringLiteral("PDFは書き出しましたが、情報ファイル(.flx)を書き込めません");
+  }
+  return QString();
+}
+
+QString ExportProblemMessage(const std::vector<ExportProblem>& problems, const FLN_DATA* flnData) {
+  std::vector<QString> lines;
+  for (const ExportProblem& problem : problems) {
+    FLN_ENTRY entry;
+    const QString title = GetFLNEntry_ByFLNData(flnData, problem.row, &entry) == 1
+                              ? FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_title, sizeof entry.en_title)
+                              : QString();
+    const bool damaged = problem.kind == ExportProblemKind::NoPdf &&
+                         (problem.pdf == PdfFault::DigestMismatch || problem.pdf == PdfFault::SizeMismatch);
+    lines.push_back(title + QStringLiteral(" — ") +
+                    (damaged ? QStringLiteral("ライブラリ内のPDFが壊れています") : ExportProblemJapanese(problem.kind)));
+  }
+  return FailureListMessage(QStringLiteral("次の%1件は書き出せませんでした。").arg(problems.size()), lines);
+}

@@ -1,0 +1,31 @@
+#include "gui/viewer/PdfPasswordPrompt.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+
+PdfOpenResult OpenPdfAskingPassword(const QByteArray& bytes, const QString& title, QWidget* parent) {
+  PdfOpenResult opened = PdfDocument::Open(bytes);
+  bool wrongBefore = false;
+  while (opened.status == PdfOpenStatus::NeedsPassword) {
+    const QString name = title.isEmpty() ? QStringLiteral("このPDF") : QStringLiteral("「%1」").arg(title);
+    const QString label = wrongBefore ? QStringLiteral("パスワードが違います。%1のパスワードをもう一度入力してください：").arg(name)
+                                      : QStringLiteral("%1は暗号化されています。パスワードを入力してください：").arg(name);
+    bool entered = false;
+    const QString password = QInputDialog::getText(parent, QStringLiteral("パスワード"), label, QLineEdit::Password,
+                                                   QString(), &entered);
+    if (!entered) break;
+    opened = PdfDocument::Open(bytes, password);
+    wrongBefore = true;
+  }
+  return opened;
+}
+
+QString NoPasswordMessage() {
+  return QStringLiteral("このPDFは暗号化されています。パスワードが入力されなかったため、表示できません。");
+}
+
+QString DamagedPdfMessage(const QString& reason) {
+  QString message = QStringLiteral("このPDFは壊れているか、PDFではないため、表示できません。");
+  if (!reason.isEmpty()) message += QStringLiteral("\n（%1）").arg(reason);
+  return message;
+}
