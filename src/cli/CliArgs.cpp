@@ -17,6 +17,8 @@ const std::vector<CliCommandInfo>& CliCommandTable() {
       {"delete", CliCommand::Delete, 2, -1, {}, "delete LIB ID..."},
       {"categories", CliCommand::Categories, 1, 1, {}, "categories LIB"},
       {"rename-category", CliCommand::RenameCategory, 4, 4, {}, "rename-category LIB LEVEL OLD NEW"},
+      {"merge", CliCommand::Merge, 2, 2, {}, "merge LIB OTHER [--skip-duplicates]", {"skip-duplicates"}},
+      {"compact", CliCommand::Compact, 1, 1, {}, "compact LIB"},
       {"check", CliCommand::Check, 1, 1, {}, "check LIB [--fix]", {"fix"}},
       {"recover", CliCommand::Recover, 2, 2, {}, "recover LIB NEW"},
       {"search", CliCommand::Search, 2, 2, {}, "search LIB QUERY [--full-text]", {"full-text"}},

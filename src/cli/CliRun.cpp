@@ -18,6 +18,8 @@ int RunCommand(const CliInvocation& invocation) {
     case CliCommand::Delete: return RunDeleteCommand(invocation);
     case CliCommand::Categories: return RunCategoriesCommand(invocation);
     case CliCommand::RenameCategory: return RunRenameCategoryCommand(invocation);
+    case CliCommand::Merge: return RunMergeCommand(invocation);
+    case CliCommand::Compact: return RunCompactCommand(invocation);
     case CliCommand::Check: return RunCheckCommand(invocation);
     case CliCommand::Recover: return RunRecoverCommand(invocation);
     case CliCommand::Search: return RunSearchCommand(invocation);

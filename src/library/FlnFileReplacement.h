@@ -23,8 +23,15 @@ class FlnFileReplacement {
   /// Flushes and closes `file` (the temporary container), puts it in the
   /// target's place and flushes the folder, so that after a crash the target
   /// is the old file or the whole new one. False, with errno set, when it
-  /// cannot; the target is then unchanged. `file` is closed either way.
+  /// cannot; the target is then unchanged, unless renamed() tells that only
+  /// flushing the folder failed. `file` is closed either way.
   bool commit(ZEL_FILE* file);
+  /// Whether commit() put the new file in the target's place.
+  bool renamed() const { return committed_; }
+
+  /// The temporary file's path (empty before create()), for a caller that
+  /// must reach the new file before it takes the target's place.
+  const std::string& temporaryPath() const { return temp_; }
 
  private:
   std::string target_;

@@ -61,6 +61,9 @@ bool NoLocksHere(int error) { return error == ENOLCK || error == EOPNOTSUPP || e
 
 bool IsBusy(int error) { return error == EAGAIN || error == EACCES; }
 
+// How often a lock is taken again because the file was replaced meanwhile.
+constexpr int kReplacedAttempts = 100;
+
 }  // namespace
 
 std::string LibraryLockHolderText(LibraryLockHolder holder) {
@@ -74,6 +77,11 @@ std::string LibraryLockHolderText(LibraryLockHolder holder) {
 }
 
 LibraryLockStatus LibraryLock::acquire(const std::string& path, LibraryLockMode mode, LibraryLockHolder holder) {
+  return acquireAttempt(path, mode, holder, 0);
+}
+
+LibraryLockStatus LibraryLock::acquireAttempt(const std::string& path, LibraryLockMode mode,
+                                              LibraryLockHolder holder, int replacedAttempts) {
   release();
   problem_.clear();
   busyHolder_ = LibraryLockHolder::Unknown;
@@ -114,6 +122,19 @@ LibraryLockStatus LibraryLock::acquire(const std::string& path, LibraryLockMode 
     }
     problem_ = "the library is " + LibraryLockHolderText(busyHolder_) + "; try again when it is free";
     return LibraryLockStatus::Busy;
+  }
+  // A writer that replaces the file whole (a compaction) locks the new file
+  // and renames it over the old one while holding the old one's lock: a
+  // lock won on the old file after that guards nothing. Lock the file the
+  // path names now instead.
+  struct stat named;
+  if (::stat(path.c_str(), &named) == 0 && (named.st_dev != st.st_dev || named.st_ino != st.st_ino)) {
+    release();
+    if (replacedAttempts >= kReplacedAttempts) {
+      problem_ = "the library file is being replaced; try again";
+      return LibraryLockStatus::Failed;
+    }
+    return acquireAttempt(path, mode, holder, replacedAttempts + 1);
   }
   SetLock(fd_, F_RDLCK, HolderByte(holder));  // only names the holder to others: a failure costs nothing
 

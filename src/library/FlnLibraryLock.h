@@ -33,7 +33,8 @@ class LibraryLock {
 
   /// Takes the lock of the library file at `path` without waiting, as
   /// `holder` (Window or one of the commands), then rolls back an unfinished
-  /// change if a journal lies beside the file. On Busy and Failed nothing is
+  /// change if a journal lies beside the file. The lock is on the file that
+  /// `path` names once it is held: one replaced meanwhile is locked anew. On Busy and Failed nothing is
   /// held and problem() says why in a sentence.
   LibraryLockStatus acquire(const std::string& path, LibraryLockMode mode, LibraryLockHolder holder);
   /// Gives the lock up; harmless when nothing is held.
@@ -51,6 +52,8 @@ class LibraryLock {
   const std::string& problem() const { return problem_; }
 
  private:
+  LibraryLockStatus acquireAttempt(const std::string& path, LibraryLockMode mode, LibraryLockHolder holder,
+                                   int replacedAttempts);
   bool rollBackUnfinishedChange(const std::string& path, LibraryLockMode mode);
 
   int fd_ = -1;

@@ -19,6 +19,7 @@ QString ImportFailureReasonJapanese(ImportFailureReason reason) {
     case ImportFailureReason::ReservedCategory:
       return QStringLiteral("情報ファイル(.flx)の分類名が「＜すべて＞」か「＜変更しない＞」です");
     case ImportFailureReason::OutOfMemory: return QStringLiteral("メモリが足りません");
+    case ImportFailureReason::PdfUnreadable: return QStringLiteral("結合するライブラリからPDFを読み込めません");
   }
   return QString();
 }
