@@ -8,6 +8,7 @@
 #include "gui/library/FolianMainWindow.h"
 #include "gui/shell/WindowActivationOrder.h"
 #include "library/FlnArraySync.h"
+#include "library/FlnLibraryLock.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 

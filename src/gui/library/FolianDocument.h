@@ -29,9 +29,11 @@
 #include "format/FlnRecords.h"
 #include "library/FlnResult.h"
 #include "search/EntrySearchText.h"
+#include "transfer/PdfImport.h"
 
 class CategoryChooserViewController;
 class EntryListModel;
+class LibraryLock;
 class CategoryLevelPane;
 class FolianMainWindow;
 class LibraryOutlineModel;
@@ -177,6 +179,11 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void deletePDF();
   /// Writes a copy of the library to a file the user chooses.
   void saveNewFile();
+  /// Shows the panel that chooses another library to merge into this one;
+  /// returns at once.
+  void mergeFlnFile();
+  /// The merge panel ended; `accepted` when the user chose a library.
+  void mergePanelDidEnd(bool accepted);
   /// The panel of import, export or copy that is open on the window, or null.
   QFileDialog* currentPanel() const { return _panel; }
 
@@ -188,6 +195,15 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void openWithApplication();
   /// Shows the selected entries' PDFs, as such copies, in the file manager.
   void showInFileManager();
+
+  // --- The library file as a whole (FolianDocumentLibraryFile.cpp)
+
+  /// Shows the library's facts: its file, size, entries, stored PDFs and the
+  /// space that compacting would give back.
+  void showLibraryInfo();
+  /// After asking, rewrites the library file without its unused space
+  /// (CompactLibraryFile), with progress, and reports the sizes.
+  void compactLibrary();
 
   // --- Information windows and viewers (FolianDocumentChildWindows.cpp)
 
@@ -282,6 +298,13 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   // FolianDocumentTransfer.cpp
   void runImportPanel(bool folder);
   void refreshAfterImport();
+  // Tells the user what an import or merge could not do.
+  void reportImport(const ImportResult& result, bool skipDuplicates);
+
+  // FolianDocumentLibraryFile.cpp
+  // Rereads the library from its file after this window rewrote it whole,
+  // and shows it as it was (choices, selection, sort).
+  void reloadRewrittenLibrary();
 
   FLN_DATA _fln_data;
   std::unique_ptr<FolianMainWindow> _mainWindow;
@@ -300,6 +323,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   int _entrySelectionQuiet = 0;   // > 0 while the program sets the entry list's selection
   bool _saveFailureShown = false;
   bool _fileReplaced = false;     // the file is not the one loaded: never written again
+  // The lock of the file this window wrote in place of the library's file
+  // (compacting); the lock the window was opened with is on the old file.
+  std::unique_ptr<LibraryLock> _rewrittenFileLock;
   QSize _lastSnapFrom;            // a size the grid asked to leave; not asked twice in a row
   struct PendingScroll {
     bool present = false;

@@ -55,8 +55,10 @@ void FolianDocument::createMenus() {
   addCommand(file, "savePdfPanel", QStringLiteral("PDFを書き出す..."), [this] { savePdfPanel(); },
              QKeySequence(Qt::CTRL | Qt::Key_E));
   file->addSeparator();
+  addCommand(file, "mergeFlnFile", QStringLiteral("ライブラリを結合..."), [this] { mergeFlnFile(); });
+  addCommand(file, "showLibraryInfo", QStringLiteral("ライブラリの情報..."), [this] { showLibraryInfo(); });
+  addCommand(file, "compactLibrary", QStringLiteral("ライブラリを最適化..."), [this] { compactLibrary(); });
   // Commands that have no function yet are shown, greyed out.
-  addCommand(file, "mergeFlnFile", QStringLiteral("ライブラリを結合..."), [] {});
   addCommand(file, "extractPDF", QStringLiteral("PDFを抽出"), [] {});
   addCommand(file, "newGroup", QStringLiteral("新規グループ"), [] {});
   file->addSeparator();
@@ -130,9 +132,8 @@ bool FolianDocument::validateMenuItem(const QAction* item) const {
   for (const char* needs : kNeedSelection)
     if (name == needs) return entryListBox()->selectionModel()->hasSelection();
   // The viewer window prints; the library window has nothing to print.
-  // Merging libraries, extracting and groups have no function yet.
-  static const char* const kNoFunction[] = {"printDocument", "runPageLayout", "mergeFlnFile", "extractPDF",
-                                            "newGroup"};
+  // Extracting and groups have no function yet.
+  static const char* const kNoFunction[] = {"printDocument", "runPageLayout", "extractPDF", "newGroup"};
   for (const char* none : kNoFunction)
     if (name == none) return false;
   return true;

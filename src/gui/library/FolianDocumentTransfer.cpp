@@ -17,6 +17,7 @@
 #include "gui/shell/Alert.h"
 #include "gui/category/CategoryChooserViewController.h"
 #include "gui/shell/FailureListText.h"
+#include "gui/shell/ProgressDialog.h"
 #include "gui/library/CategoryLevelPane.h"
 #include "gui/library/FolianDocument.h"
 #include "gui/library/FolianMainWindow.h"
@@ -29,6 +30,7 @@
 #include "gui/library/EntryListModel.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfExport.h"
+#include "transfer/LibraryMerge.h"
 #include "transfer/PdfImport.h"
 #include "storage/OwnedAry.h"
 #include "ui_FolianDocument.h"
@@ -48,22 +50,6 @@ QString RememberedFolder(const char* libraryPath, int32_t tag) {
   }
   record[kPreferenceRecordSize - 1] = '\0';
   return QString::fromUtf8(record);
-}
-
-// A progress dialog whose texts are plain (they show file names).
-QProgressDialog* MakeProgressDialog(QWidget* parent, const QString& title) {
-  auto* progress = new QProgressDialog(parent);
-  auto* label = new QLabel(progress);
-  label->setTextFormat(Qt::PlainText);
-  label->setMinimumWidth(360);
-  progress->setLabel(label);
-  progress->setWindowTitle(title);
-  progress->setCancelButtonText(QStringLiteral("キャンセル"));
-  progress->setWindowModality(Qt::ApplicationModal);
-  progress->setAutoClose(false);
-  progress->setAutoReset(false);
-  progress->setMinimumDuration(300);
-  return progress;
 }
 
 // A finished panel is deleted only once its handler has returned. The
@@ -180,6 +166,10 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   --_busy;
 
   refreshAfterImport();
+  reportImport(result, skipDuplicates);
+}
+
+void FolianDocument::reportImport(const ImportResult& result, bool skipDuplicates) {
   if (result.status == ImportStatus::LibraryUnavailable) {
     alert(QStringLiteral("ライブラリのファイルに書き込めないため、読み込めませんでした。"));
   } else if (result.status == ImportStatus::CategoryNameTooLong) {
@@ -194,6 +184,63 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   if (!result.duplicates.empty()) alert(DuplicateListMessage(result.duplicates, skipDuplicates));
   if (!result.decodedNames.empty()) alert(ImportDecodedNameMessage(result.decodedNames));
   if (!result.saved) reportSaveFailure();
+}
+
+void FolianDocument::mergeFlnFile() {
+  if (_panel) return;
+  auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("ライブラリを結合"));
+  panel->setOption(QFileDialog::DontUseNativeDialog);
+  panel->setAcceptMode(QFileDialog::AcceptOpen);
+  panel->setFileMode(QFileDialog::ExistingFile);
+  panel->setNameFilter(QStringLiteral("Folianライブラリ (*.fln)"));
+  panel->setDirectory(QFileInfo(fileName()).absolutePath());
+  auto* skipDuplicates = new QCheckBox(QStringLiteral("このライブラリにすでにあるPDFは結合しない"), panel);
+  skipDuplicates->setObjectName(QStringLiteral("skipDuplicatesBox"));
+  if (auto* grid = qobject_cast<QGridLayout*>(panel->layout()))
+    grid->addWidget(skipDuplicates, grid->rowCount(), 0, 1, grid->columnCount());
+  panel->setWindowModality(Qt::WindowModal);
+  connect(panel, &QDialog::finished, this, [this](int result) { mergePanelDidEnd(result == QDialog::Accepted); });
+  _panel = panel;
+  panel->open();
+}
+
+void FolianDocument::mergePanelDidEnd(bool accepted) {
+  QFileDialog* panel = _panel;
+  const DeleteWhenDone dispose(panel);
+  _panel = nullptr;
+  if (!accepted || panel == nullptr || panel->selectedFiles().isEmpty()) return;
+  const QString other = panel->selectedFiles().first();
+  const auto* skipBox = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
+  const bool skipDuplicates = skipBox != nullptr && skipBox->isChecked();
+
+  ++_busy;
+  QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QStringLiteral("結合中"));
+  const MergeResult result = MergeLibraryFile(
+      &_fln_data, other.toUtf8().constData(),
+      [progress](int32_t done, int32_t total, const std::string& name) {
+        progress->setMaximum(total);
+        progress->setValue(done);
+        progress->setLabelText(
+            QStringLiteral("%1 / %2 件\n%3").arg(done + 1).arg(total).arg(QString::fromStdString(name)));
+        QCoreApplication::processEvents();
+        return !progress->wasCanceled();
+      },
+      skipDuplicates);
+  delete progress;
+  --_busy;
+
+  if (!result.other.ok()) {
+    alert(QStringLiteral("「%1」を結合できません。何も読み込んでいません。\n%2")
+              .arg(QFileInfo(other).fileName(), QString::fromStdString(result.other.reason)));
+    return;
+  }
+  refreshAfterImport();
+  if (result.merged.status == ImportStatus::Completed || result.merged.status == ImportStatus::Stopped)
+    alert(QStringLiteral("「%1」のエントリ%2件のうち%3件を結合しました。")
+              .arg(QFileInfo(other).fileName())
+              .arg(result.merged.listed)
+              .arg(result.merged.imported));
+  reportImport(result.merged, skipDuplicates);
 }
 
 void FolianDocument::refreshAfterImport() {

@@ -46,9 +46,10 @@ TEST_F(Commands, EnablingFollowsTheEntrySelection) {
   FolianDocument* document = open(WorkedExample());
   ASSERT_NE(document, nullptr);
   const char* needSelection[] = {"savePdfPanel", "deselectAll", "deletePDF", "changeCategoryName", "openPDF", "showInfo"};
-  const char* always[] = {"importPdf", "importPdfFolder", "saveNewFile", "editCategoryLabel",
-                          "addCategory1", "deleteCategory3", "renameCategory2", "selectAll"};
-  const char* never[] = {"printDocument", "runPageLayout", "mergeFlnFile", "extractPDF", "newGroup"};
+  const char* always[] = {"importPdf",       "importPdfFolder", "saveNewFile",     "editCategoryLabel",
+                          "addCategory1",    "deleteCategory3", "renameCategory2", "selectAll",
+                          "mergeFlnFile",    "showLibraryInfo", "compactLibrary"};
+  const char* never[] = {"printDocument", "runPageLayout", "extractPDF", "newGroup"};
   for (bool selected : {false, true}) {
     if (selected) ClickRow(document->entryListBox(), 0);
     for (const char* name : needSelection) EXPECT_EQ(Enabled(document, name), selected) << name;
@@ -231,7 +232,7 @@ TEST_F(Commands, CommandsWithoutAFunctionStayGreyAndSilent) {
   ScriptedAlerts alerts;
   gLogged.clear();
   const QtMessageHandler previous = qInstallMessageHandler(KeepLogLine);
-  for (const char* name : {"mergeFlnFile", "extractPDF", "newGroup"}) {
+  for (const char* name : {"extractPDF", "newGroup"}) {
     QAction* item = document->action(name);
     ASSERT_NE(item, nullptr) << name;
     // Still in the menu, so that the user sees what is to come.
