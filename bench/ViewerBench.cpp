@@ -11,12 +11,16 @@
 //       screen at a time, each screen painted complete before the next:
 //       peak memory (ru_maxrss), the most the page cache held, and the
 //       longest time the user-interface thread was busy at a stretch (the
-//       window answers within that time; pages render on a worker thread).
+//       window answers within that time; pages render on a worker thread):
+//       the longest gap between its heartbeats, and its longest single event
+//       by wall time and by its own processor time (on a busy machine the
+//       wall time includes the time other programs held the processor).
 // Usage: folian_viewer_bench [pages] [PDF...]   (default 300 pages)
 // Real multi-hundred-page PDFs can be made from the ones Debian installs:
 //   qpdf --empty --pages $(for i in $(seq 10); do echo /usr/share/doc/libtasn1-doc/libtasn1.pdf; done) -- tasn-360.pdf
 
 #include <sys/resource.h>
+#include <time.h>
 
 #include <QApplication>
 #include <QBuffer>
@@ -32,6 +36,7 @@
 #include <QFileInfo>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -296,11 +301,76 @@ void MeasureFirstPage(const QString& name, const QByteArray& pdf, const QString&
          engine.median, engine.best, engine.median / mutool.median);
 }
 
+// The CPU time of the calling thread, in milliseconds.
+double ThreadCpuMs() {
+  timespec now;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+// An application that times every event it hands out on its own thread (the
+// outermost one of nested events), so that the longest ones can be named:
+// wall time, and the thread's CPU time (what the event itself cost, without
+// the time other programs on the machine held the processor).
+class TimingApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+
+  struct Longest {
+    double wallMs = 0;
+    double cpuMs = 0;
+    QString what;
+  };
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    if (!_timing || _depth > 0 || QThread::currentThread() != thread()) return QApplication::notify(receiver, event);
+    const int type = event->type();
+    const QString what = QStringLiteral("%1 to %2").arg(type).arg(QString::fromLatin1(receiver->metaObject()->className()));
+    ++_depth;
+    QElapsedTimer wall;
+    wall.start();
+    const double cpuBefore = ThreadCpuMs();
+    const bool handled = QApplication::notify(receiver, event);
+    record(wall.nsecsElapsed() / 1e6, ThreadCpuMs() - cpuBefore, what);
+    --_depth;
+    return handled;
+  }
+
+  // Times what the caller does outside of events, as one event named `what`.
+  template <typename Work>
+  void timeWork(const QString& what, Work work) {
+    QElapsedTimer wall;
+    wall.start();
+    const double cpuBefore = ThreadCpuMs();
+    work();
+    if (_timing) record(wall.nsecsElapsed() / 1e6, ThreadCpuMs() - cpuBefore, what);
+  }
+
+  void startTiming() {
+    _timing = true;
+    _byWall = _byCpu = Longest();
+  }
+  void stopTiming() { _timing = false; }
+  const Longest& longestByWall() const { return _byWall; }
+  const Longest& longestByCpu() const { return _byCpu; }
+
+ private:
+  void record(double wallMs, double cpuMs, const QString& what) {
+    if (wallMs > _byWall.wallMs) _byWall = {wallMs, cpuMs, what};
+    if (cpuMs > _byCpu.cpuMs) _byCpu = {wallMs, cpuMs, what};
+  }
+
+  bool _timing = false;
+  int _depth = 0;
+  Longest _byWall;
+  Longest _byCpu;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  TimingApplication app(argc, argv);
   const int pages = argc > 1 ? std::max(1, atoi(argv[1])) : 300;
   QTemporaryDir temporary;
   const QDir dir(temporary.path());
@@ -356,6 +426,7 @@ int main(int argc, char** argv) {
   scrolling.start();
   tick.start();
   heartbeat.start();
+  app.startTiming();
   int screens = 0;
   while (true) {
     if (!Serve([&] {
@@ -365,9 +436,10 @@ int main(int argc, char** argv) {
       return 1;
     cacheMost = std::max(cacheMost, view->pageCache().bytes());
     if (bar->value() >= bar->maximum()) break;
-    bar->setValue(bar->value() + bar->pageStep());
+    app.timeWork(QStringLiteral("the scroll bar moved"), [&] { bar->setValue(bar->value() + bar->pageStep()); });
     ++screens;
   }
+  app.stopTiming();
   heartbeat.stop();
   const double scrollMs = scrolling.nsecsElapsed() / 1e6;
   printf("(b) scrolled %d screens (%dx%d px pages) to page %d in %.0f ms (%.1f ms per page)\n", screens,
@@ -377,7 +449,14 @@ int main(int argc, char** argv) {
          PdfView::kDefaultCacheBytes / 1048576.0);
   printf("    peak memory (ru_maxrss): %.1f MB; %.1f MB before opening the viewer\n", PeakRssKb() / 1024.0,
          rssBefore / 1024.0);
-  printf("    longest busy stretch of the user-interface thread: %lld ms\n", static_cast<long long>(longestStall));
+  printf("    longest gap between the user-interface thread's 1 ms heartbeats: %lld ms\n",
+         static_cast<long long>(longestStall));
+  const TimingApplication::Longest& byWall = app.longestByWall();
+  const TimingApplication::Longest& byCpu = app.longestByCpu();
+  printf("    longest event on that thread: %.1f ms (%.1f ms of its processor time; event %s)\n", byWall.wallMs,
+         byWall.cpuMs, qPrintable(byWall.what));
+  printf("    most processor time in one event: %.1f ms (%.1f ms wall; event %s)\n", byCpu.cpuMs, byCpu.wallMs,
+         qPrintable(byCpu.what));
 
   viewer->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
