@@ -9,6 +9,7 @@
 #include <QFile>
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 #include "LibraryTestSupport.h"
 #include "TestFiles.h"
@@ -105,12 +106,18 @@ const Scenario kScenarios[] = {
      }},
 };
 
-// Two copies of one sample library, each loaded.
+// Two copies of one sample library, each loaded; of container version 2, or
+// converted to version 3.
 class TwoCopies : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { SetUpVersion(2); }
+
+  void SetUpVersion(int version) {
     const std::string base = dir.path("base.fln");
     WriteSampleLibrary(base, kEntries);
+    if (version == 3) {
+      ASSERT_NO_FATAL_FAILURE(ConvertToWide(base));
+    }
     ASSERT_TRUE(QFile::copy(QString::fromStdString(base), QString::fromStdString(a)));
     ASSERT_TRUE(QFile::copy(QString::fromStdString(base), QString::fromStdString(b)));
     ASSERT_NO_FATAL_FAILURE(Load(a, &incremental));
@@ -137,10 +144,13 @@ class TwoCopies : public ::testing::Test {
   Library incremental, whole;
 };
 
-class EveryChange : public TwoCopies, public ::testing::WithParamInterface<Scenario> {};
+class EveryChange : public TwoCopies, public ::testing::WithParamInterface<std::tuple<Scenario, int>> {
+ protected:
+  void SetUp() override { SetUpVersion(std::get<1>(GetParam())); }
+};
 
 TEST_P(EveryChange, EndsInTheSameBytesAsAWholeRewrite) {
-  ChangeAndSave(GetParam().change);
+  ChangeAndSave(std::get<0>(GetParam()).change);
   ASSERT_EQ(readAll(a), readAll(b));
   // What the image learnt from this save is right for the next one too.
   ChangeAndSave([](FLN_DATA& d) {
@@ -149,8 +159,11 @@ TEST_P(EveryChange, EndsInTheSameBytesAsAWholeRewrite) {
   EXPECT_EQ(readAll(a), readAll(b));
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, EveryChange, ::testing::ValuesIn(kScenarios),
-                         [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.id); });
+INSTANTIATE_TEST_SUITE_P(Scenarios, EveryChange, ::testing::Combine(::testing::ValuesIn(kScenarios), ::testing::Values(2, 3)),
+                         [](const ::testing::TestParamInfo<std::tuple<Scenario, int>>& info) {
+                           return std::string(std::get<0>(info.param).id) + "Version" +
+                                  std::to_string(std::get<1>(info.param));
+                         });
 
 TEST_F(TwoCopies, OneChangedEntryIsOneWrite) {
   const long writes = ChangeAndSave([](FLN_DATA& d) { Retitle(d, 7, "one change"); });
