@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "library/FlnArraySync.h"
 #include "library/FlnFileReplacement.h"
 #include "storage/ZelCopy.h"
 
@@ -85,4 +86,20 @@ FlnResult UpgradeLibraryFile(const std::string& path, LibraryLock* lock, Library
                               std::string("cannot put the converted library in place: ") + std::strerror(errno));
   lock->swap(newLock);  // newLock now holds the old file and lets it go
   return FlnResult::success();
+}
+
+FlnResult UpgradeLoadedLibrary(FLN_DATA* flnData, LibraryLock* lock, LibraryLockHolder holder,
+                               const LibraryUpgradeProgress& progress) {
+  if (!LibraryFileIsAsLeft(flnData))
+    return FlnResult::failure(FlnStatus::CannotOpen,
+                              "the library file was changed or replaced by another program since it was opened");
+  const FlnResult r = UpgradeLibraryFile(flnData->filePath, lock, holder, progress);
+  if (!r.ok()) return r;
+  // The records are the ones held, in a new file: what the next save may
+  // skip is learnt anew from a whole save.
+  ZEL_FILE file;
+  flnData->diskImage->forgetAll();
+  if (ZEL_Open(flnData->filePath, 1, &file) == ZEL_OK) flnData->diskImage->rememberStamp(&file);
+  ZEL_Close(&file);
+  return r;
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "format/FlnRecords.h"
 #include "library/FlnLibraryLock.h"
 #include "library/FlnResult.h"
 
@@ -27,3 +28,11 @@ bool LibraryIsWide(const std::string& path);
 /// that is version 3 already is left alone (success).
 FlnResult UpgradeLibraryFile(const std::string& path, LibraryLock* lock, LibraryLockHolder holder,
                              const LibraryUpgradeProgress& progress);
+
+/// UpgradeLibraryFile for the library loaded into `flnData`, which goes on
+/// with the converted file. Refused (nothing written) when the file is not as
+/// this program loaded or last wrote it (LibraryFileIsAsLeft): its records
+/// would not be the ones held. Afterwards the next save writes every record
+/// of the new file once.
+FlnResult UpgradeLoadedLibrary(FLN_DATA* flnData, LibraryLock* lock, LibraryLockHolder holder,
+                               const LibraryUpgradeProgress& progress);
