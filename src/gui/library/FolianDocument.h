@@ -187,6 +187,15 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// The panel of import, export or copy that is open on the window, or null.
   QFileDialog* currentPanel() const { return _panel; }
 
+  // --- Handing PDFs to other programs (FolianDocumentHandOver.cpp)
+
+  /// Opens the selected entries' PDFs with the desktop's application for
+  /// PDFs, as copies in the private hand-over folder (PrivateHandOverFolder);
+  /// asks first when that starts more than ten applications.
+  void openWithApplication();
+  /// Shows the selected entries' PDFs, as such copies, in the file manager.
+  void showInFileManager();
+
   // --- Information windows and viewers (FolianDocumentChildWindows.cpp)
 
   /// Opens (or brings forward) the information window of every selected
@@ -227,6 +236,11 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// The size of a new library's window: the three category lists side by
   /// side and room for twenty entry rows below them, without scrolling.
   QSize defaultWindowSize() const;
+
+  // FolianDocumentHandOver.cpp
+  /// Copies of the selected entries' PDFs in the private hand-over folder;
+  /// entries without a copy are reported to the user.
+  QStringList handOverCopies();
 
   // FolianDocumentLists.cpp
   void createCategoryLevels();

@@ -331,7 +331,7 @@ void FolianDocument::savePdfPanelDidEnd(bool accepted) {
 void FolianDocument::deletePDF() {
   const std::vector<int> rows = selectedEntryRows();
   if (rows.empty()) return;
-  if (!confirmDestructive(QString::fromUtf8(kDeletePdfConfirmMessage))) return;
+  if (!confirmDestructive(DeletePdfConfirmMessage(SelectedEntryTitles(&_fln_data, rows)))) return;
   // An entry's windows close before it goes, so none is left showing a
   // removed record.
   const DeleteResult result = DeletePDFEntries(&_fln_data, rows, childWindowClosers());
