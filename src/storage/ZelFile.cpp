@@ -402,9 +402,9 @@ int ZEL_PreviousMember(ZEL_FILE* file) { return MoveAlongMemberChain(file, false
 
 int ZEL_GoToMember(ZEL_FILE* file, int32_t tag, uint64_t position) {
   if (!isOpen(file)) return ZEL_ERR_ARG;
-  if (tag == kRootTag || position >= kMaxFileSize) return ZEL_ERR_IO;
+  if (tag == kRootTag) return ZEL_ERR_IO;
   ZEL_METADATA r;
-  const int rc = ReadMetaData(file, static_cast<uint32_t>(position), &r);
+  const int rc = ReadMetaData(file, position, &r);  // checks the position against the file
   if (rc != ZEL_OK) return rc;
   if (r.tag != tag) return ZEL_ERR_IO;
   // A new place to count chain steps from, as after ZEL_FirstMember.
