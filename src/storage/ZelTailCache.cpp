@@ -53,6 +53,10 @@ void afterChange(FileStream* stream, bool wasCurrent, int32_t tag, uint64_t last
   else entry.tails[tag] = lastMember;
 }
 
+void remember(FileStream* stream, int32_t tag, uint32_t lastMember) {
+  afterChange(stream, isCurrent(stream), tag, lastMember);
+}
+
 void clear() { gEntries.clear(); }
 
 }  // namespace ZelTailCache
