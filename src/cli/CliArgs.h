@@ -10,7 +10,7 @@
 #include <vector>
 
 enum class CliCommand { New, Import, List, Export, Delete, Categories, RenameCategory, Merge, Compact, Check, Recover,
-                        Search, Index };
+                        Upgrade, Search, Index };
 
 /// What one command takes: its name, the operand count (maxOperands -1 for
 /// "any number from minOperands on"), the options that take a value, the

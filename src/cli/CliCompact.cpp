@@ -14,13 +14,11 @@ int RunCompactCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
   CliLibraryLock lock;
   if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
-  // Held until the command ends: the compacted file is locked as the old one was.
-  LibraryLock newLock;
   FlnCompaction done;
   TerminalProgress progress(stdout);
   WatchForInterrupt();
   int32_t copied = 0, total = 0;
-  const FlnResult result = CompactLibraryFile(library, LibraryLockHolder::WritingCommand, &newLock, &done,
+  const FlnResult result = CompactLibraryFile(library, &lock.held(), LibraryLockHolder::WritingCommand, &done,
                                               [&](int32_t n, int32_t of) {
                                                 copied = n;
                                                 total = of;
@@ -29,7 +27,7 @@ int RunCompactCommand(const CliInvocation& invocation) {
                                                 return true;
                                               });
   progress.finish(result.ok() ? total : copied, total);
-  if (result.status == FlnStatus::Cancelled) {
+  if (result.status == FlnStatus::Stopped) {
     PrintError("interrupted; the library is unchanged");
     return kCliExitInterrupted;
   }

@@ -70,7 +70,7 @@ FlnResult WriteCompacted(ZEL_FILE* source, ZEL_FILE* target, const FLN_DATA* dat
       },
       &leftOut);
   if (!result.ok()) return result;
-  if (cancelled) return FlnResult::failure(FlnStatus::Cancelled, "stopped; the library is unchanged");
+  if (cancelled) return FlnResult::failure(FlnStatus::Stopped, "stopped; the library is unchanged");
   if (leftOut > 0)
     return FlnResult::failure(FlnStatus::Damaged, std::to_string(leftOut) +
                                                       " stored PDFs cannot be read whole; compacting would lose "
@@ -86,15 +86,14 @@ FlnResult WriteCompacted(ZEL_FILE* source, ZEL_FILE* target, const FLN_DATA* dat
 
 }  // namespace
 
-FlnResult CompactLibraryFile(const std::string& path, LibraryLockHolder holder, LibraryLock* newLock,
+FlnResult CompactLibraryFile(const std::string& path, LibraryLock* lock, LibraryLockHolder holder,
                              FlnCompaction* done, const CompactProgress& progress) {
   FLN_DATA data;
   FlnResult result = ReadFlnDataFromFlnFile(path.c_str(), &data);
   if (!result.ok()) return result;
-  const int64_t sizeBefore = SizeOf(path);
-
+  struct stat before;
   ZEL_FILE source;
-  if (ZEL_Open(path.c_str(), 1, &source) != ZEL_OK) {
+  if (::stat(path.c_str(), &before) != 0 || ZEL_Open(path.c_str(), 1, &source) != ZEL_OK) {
     ZEL_Close(&source);
     FreeFlnData(&data);
     return FlnResult::failure(FlnStatus::CannotOpen, "cannot open the library file as a container");
@@ -102,7 +101,8 @@ FlnResult CompactLibraryFile(const std::string& path, LibraryLockHolder holder, 
   FlnFileReplacement replacement(path);
   ZEL_FILE compacted;
   errno = 0;
-  const int rc = replacement.create(&compacted);
+  int rc = replacement.create(&compacted, *source.layout);
+  if (rc == ZEL_OK && ::chmod(replacement.temporaryPath().c_str(), before.st_mode & 07777) != 0) rc = ZEL_ERR_IO;
   if (rc != ZEL_OK)
     result = FlnResult::failure(FlnStatus::WriteFailed,
                                 std::string("cannot create the new file beside the library: ") + std::strerror(errno));
@@ -112,20 +112,20 @@ FlnResult CompactLibraryFile(const std::string& path, LibraryLockHolder holder, 
   FreeFlnData(&data);
   // Locked before it is named: whoever opens the library by its name from
   // then on meets the lock.
+  LibraryLock newLock;
   if (result.ok()) {
-    const LibraryLockStatus locked =
-        newLock->acquire(replacement.temporaryPath(), LibraryLockMode::Exclusive, holder);
+    const LibraryLockStatus locked = newLock.acquire(replacement.temporaryPath(), LibraryLockMode::Exclusive, holder);
     if (locked != LibraryLockStatus::Held && locked != LibraryLockStatus::Unsupported)
-      result = FlnResult::failure(FlnStatus::WriteFailed, "cannot lock the new file: " + newLock->problem());
+      result = FlnResult::failure(FlnStatus::WriteFailed, "cannot lock the new file: " + newLock.problem());
   }
   // Once renamed, the new file is the library, also when flushing the
-  // folder fails (a power loss may then bring back the old file, whole).
-  if (result.ok() && !replacement.commit(&compacted) && !replacement.renamed()) {
+  // folder fails (after a crash the name gives the old file or the new one).
+  if (result.ok() && !replacement.commit(&compacted) && !replacement.replaced())
     result = FlnResult::failure(FlnStatus::WriteFailed,
                                 std::string("cannot put the new file in place: ") + std::strerror(errno));
-    newLock->release();
-  }
   ZEL_Close(&compacted);
-  if (result.ok() && done != nullptr) *done = {sizeBefore, SizeOf(path)};
+  if (!result.ok()) return result;
+  lock->swap(newLock);  // newLock now holds the old file and lets it go
+  if (done != nullptr) *done = {static_cast<int64_t>(before.st_size), SizeOf(path)};
   return result;
 }

@@ -23,21 +23,21 @@ struct FlnCompaction {
 
 /// Called before each stored PDF is copied, with the number copied so far
 /// and the number to copy; returning false stops the compaction, which then
-/// leaves the library as it was (FlnStatus::Cancelled).
+/// leaves the library as it was (FlnStatus::Stopped).
 using CompactProgress = std::function<bool(int32_t done, int32_t total)>;
 
 /// Rewrites the library file at `path`, whose lock the caller holds
-/// exclusively (as `holder`). The new file is locked in the same way, into
-/// `newLock`, before it takes the library's name, so that no other process
-/// finds the library unlocked while the caller works on; the caller keeps
-/// `newLock` as the library's lock from then on.
+/// exclusively in `lock` (as `holder`), in a container of its version and
+/// with its permissions. The new file is locked as `holder` before it takes
+/// the library's name, so that no other process finds the library unlocked;
+/// on success `lock` holds the new file and the old one's lock is given up.
 ///
-/// Refused, with the file untouched and nothing left beside it: a file that
-/// does not load, an entry's PDF that cannot be read whole (a copy would leave
-/// it out: FlnStatus::Damaged naming how many), a stop asked by `progress`,
-/// a failure to write, flush, lock or rename. A process that dies at any
-/// point leaves the old file or the whole new one at `path` (perhaps with
-/// an unfinished "<path>.new-..." file beside it, which is never the
-/// library). `done`, when given, receives the sizes on success.
-FlnResult CompactLibraryFile(const std::string& path, LibraryLockHolder holder, LibraryLock* newLock,
+/// Refused, with the file untouched, nothing left beside it and `lock` still
+/// on it: a file that does not load, an entry's PDF that cannot be read whole
+/// (a copy would leave it out: FlnStatus::Damaged naming how many), a stop
+/// asked by `progress`, a failure to write, flush, lock or rename. A process
+/// that dies at any point leaves the old file or the whole new one at `path`
+/// (perhaps with an unfinished "<path>.new-..." file beside it, which is
+/// never the library). `done`, when given, receives the sizes on success.
+FlnResult CompactLibraryFile(const std::string& path, LibraryLock* lock, LibraryLockHolder holder,
                              FlnCompaction* done, const CompactProgress& progress = nullptr);

@@ -85,12 +85,12 @@ QByteArray StoredPdfSource::operator()(const FLN_ATTACHMENT& attachment) {
 }
 
 FlnResult WriteLibraryFile(const FLN_DATA* flnData, const char* targetPath, const LibraryPdfSource& source,
-                           int32_t* attachmentsLeftOut) {
+                           int32_t* attachmentsLeftOut, const zel::RecordLayout& layout) {
   int32_t leftOut = 0;
   if (attachmentsLeftOut != nullptr) *attachmentsLeftOut = 0;
   FlnFileReplacement replacement(targetPath);
   ZEL_FILE copy;
-  const int rc = replacement.create(&copy);
+  const int rc = replacement.create(&copy, layout);
   if (rc != ZEL_OK) {
     const std::string why = std::strerror(errno);
     ZEL_Close(&copy);
@@ -126,7 +126,7 @@ FlnResult WriteLibraryCopy(const FLN_DATA* flnData, const char* targetPath, int3
     return FlnResult::failure(FlnStatus::CannotOpen, "cannot open the library file as a container");
   }
   StoredPdfSource pdfs(&source);
-  const FlnResult r = WriteLibraryFile(flnData, targetPath, std::ref(pdfs), attachmentsLeftOut);
+  const FlnResult r = WriteLibraryFile(flnData, targetPath, std::ref(pdfs), attachmentsLeftOut, *source.layout);
   ZEL_Close(&source);
   return r;
 }

@@ -8,6 +8,7 @@
 #include "format/FlnRecords.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnAttachmentHash.h"
+#include "format/ZelFormat.h"
 #include "library/FlnResult.h"
 #include "storage/ZelFile.h"
 
@@ -23,9 +24,10 @@ using LibraryPdfSource = std::function<QByteArray(const FLN_ATTACHMENT& attachme
 /// `source` has no bytes for is left out; `attachmentsLeftOut`, when given,
 /// receives how many were. The file has no 'ENSO' and no 'CAT1' to 'CAT3'.
 /// A file already at the target is replaced only once the new one is
-/// complete; when anything fails it stays as it was.
+/// complete; when anything fails it stays as it was. The new file is a
+/// container of `layout`'s version.
 FlnResult WriteLibraryFile(const FLN_DATA* flnData, const char* targetPath, const LibraryPdfSource& source,
-                           int32_t* attachmentsLeftOut = nullptr);
+                           int32_t* attachmentsLeftOut = nullptr, const zel::RecordLayout& layout = zel::kLayout2);
 
 /// The records of WriteLibraryFile written into the open, new container
 /// `target`, for writers that add more to the file before it takes its
@@ -54,9 +56,10 @@ class StoredPdfSource {
 };
 
 /// WriteLibraryFile with the PDFs of the library's own file
-/// (flnData->filePath), through StoredPdfSource. An attachment whose PDF
-/// cannot be read from it (no such member, a member of no bytes, an
-/// unreadable one, one that differs from its digest) is left out.
+/// (flnData->filePath), through StoredPdfSource, in a container of the same
+/// version. An attachment whose PDF cannot be read from it (no such member,
+/// a member of no bytes, an unreadable one, one that differs from its
+/// digest) is left out.
 ///
 /// Refuses (FlnStatus::SameFile) a target that is the library's own file,
 /// whatever path names it. A file already at the target is replaced only once

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "storage/ZelJournal.h"
 
@@ -61,9 +62,6 @@ bool NoLocksHere(int error) { return error == ENOLCK || error == EOPNOTSUPP || e
 
 bool IsBusy(int error) { return error == EAGAIN || error == EACCES; }
 
-// How often a lock is taken again because the file was replaced meanwhile.
-constexpr int kReplacedAttempts = 100;
-
 }  // namespace
 
 std::string LibraryLockHolderText(LibraryLockHolder holder) {
@@ -77,11 +75,32 @@ std::string LibraryLockHolderText(LibraryLockHolder holder) {
 }
 
 LibraryLockStatus LibraryLock::acquire(const std::string& path, LibraryLockMode mode, LibraryLockHolder holder) {
-  return acquireAttempt(path, mode, holder, 0);
+  // The lock belongs to the file that was opened; when the name has been
+  // moved to a new file meanwhile, the lock guards nothing anyone else uses.
+  constexpr int kAttempts = 8;
+  LibraryLockStatus status = LibraryLockStatus::Failed;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    status = acquireOnce(path, mode, holder);
+    if (status != LibraryLockStatus::Held || stillNamed(path)) return status;
+  }
+  release();
+  problem_ = "the library file keeps being replaced; try again";
+  return LibraryLockStatus::Failed;
 }
 
-LibraryLockStatus LibraryLock::acquireAttempt(const std::string& path, LibraryLockMode mode,
-                                              LibraryLockHolder holder, int replacedAttempts) {
+bool LibraryLock::stillNamed(const std::string& path) const {
+  struct stat held, named;
+  return ::fstat(fd_, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+
+void LibraryLock::swap(LibraryLock& other) {
+  std::swap(fd_, other.fd_);
+  std::swap(busyHolder_, other.busyHolder_);
+  std::swap(problem_, other.problem_);
+}
+
+LibraryLockStatus LibraryLock::acquireOnce(const std::string& path, LibraryLockMode mode, LibraryLockHolder holder) {
   release();
   problem_.clear();
   busyHolder_ = LibraryLockHolder::Unknown;
@@ -122,19 +141,6 @@ LibraryLockStatus LibraryLock::acquireAttempt(const std::string& path, LibraryLo
     }
     problem_ = "the library is " + LibraryLockHolderText(busyHolder_) + "; try again when it is free";
     return LibraryLockStatus::Busy;
-  }
-  // A writer that replaces the file whole (a compaction) locks the new file
-  // and renames it over the old one while holding the old one's lock: a
-  // lock won on the old file after that guards nothing. Lock the file the
-  // path names now instead.
-  struct stat named;
-  if (::stat(path.c_str(), &named) == 0 && (named.st_dev != st.st_dev || named.st_ino != st.st_ino)) {
-    release();
-    if (replacedAttempts >= kReplacedAttempts) {
-      problem_ = "the library file is being replaced; try again";
-      return LibraryLockStatus::Failed;
-    }
-    return acquireAttempt(path, mode, holder, replacedAttempts + 1);
   }
   SetLock(fd_, F_RDLCK, HolderByte(holder));  // only names the holder to others: a failure costs nothing
 

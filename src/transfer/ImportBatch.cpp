@@ -9,6 +9,7 @@
 #include "library/FlnSave.h"
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
+#include "transfer/ImportFit.h"
 
 void ImportBatch::add(const std::string& name, const FLN_ENTRY& entry, int32_t atId, int32_t dataIndex, bool isPdf,
                       bool decodedName) {
@@ -25,6 +26,7 @@ void ImportBatch::add(const std::string& name, const FLN_ENTRY& entry, int32_t a
   Tesk_GetCurrentTimeAsString(p.attachment.updateDate, sizeof p.attachment.updateDate);
   try {
     pending_.push_back(p);
+    unsavedGrowth_ += ImportRecordGrowth(session_->layout());
   } catch (const std::bad_alloc&) {
     fail(name, ImportFailureReason::OutOfMemory);
   }
@@ -50,18 +52,33 @@ void ImportBatch::commit() {
     // and an attachment without its entry is never shown.
     for (size_t i = 0; i < attached; ++i) fail(pending_[i].name, ImportFailureReason::NotSaved);
   } else {
+    std::vector<const Pending*> added;
     for (size_t i = 0; i < attached; ++i) {
-      if (Tesk_Ary_Add(flnData_->entry, &pending_[i].entry) == 0) {
-        ++result_->imported;
-        if (!pending_[i].isPdf) result_->notPdf.push_back(pending_[i].name);
-        if (pending_[i].decodedName) noteDecodedName(pending_[i]);
-      } else {
+      if (Tesk_Ary_Add(flnData_->entry, &pending_[i].entry) == 0)
+        added.push_back(&pending_[i]);
+      else
         fail(pending_[i].name, ImportFailureReason::OutOfMemory);
-      }
     }
     saved_ = saveWithRetry();
+    // Counted as imported only once its entry is in the file.
+    for (const Pending* p : added) {
+      if (!saved_) {
+        fail(p->name, ImportFailureReason::NotSaved);
+        continue;
+      }
+      ++result_->imported;
+      if (!p->isPdf) result_->notPdf.push_back(p->name);
+      if (p->decodedName) noteDecodedName(*p);
+    }
   }
+  if (saved_) unsavedGrowth_ = 0;
   pending_.clear();
+}
+
+bool ImportBatch::fits(int64_t pdfBytes) const {
+  const zel::RecordLayout& layout = session_->layout();
+  return session_->fits(ImportStoredGrowth(layout, static_cast<uint64_t>(pdfBytes)) + ImportRecordGrowth(layout) +
+                        unsavedGrowth_ + ImportGrowthOnce(layout));
 }
 
 void ImportBatch::finish() {

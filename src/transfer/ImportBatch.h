@@ -32,9 +32,18 @@ class ImportBatch {
   /// How many entries wait.
   size_t size() const { return pending_.size(); }
 
+  /// Counts `bytes` that the next save appends for what was added to the
+  /// library's arrays besides the entries (new category triples).
+  void noteGrowth(uint64_t bytes) { unsavedGrowth_ += bytes; }
+  /// Whether a PDF of `pdfBytes` fits the library file's limit with
+  /// everything it brings: its data and digest now, and at the next save its
+  /// records together with those waiting and the growth noted.
+  bool fits(int64_t pdfBytes) const;
+
   /// Commits the waiting entries as described above and reopens nothing. An
-  /// entry that does not make it is listed in result->failures (StoreFailed,
-  /// NotSaved or OutOfMemory).
+  /// entry is counted as imported only once it is in the file; one that does
+  /// not make it is listed in result->failures (StoreFailed, NotSaved or
+  /// OutOfMemory).
   void commit();
   /// Saves once more when nothing was saved since the last change (the new
   /// category triples, remembered folders); sets result->saved.
@@ -57,6 +66,8 @@ class ImportBatch {
   ImportAppendSession* session_;
   ImportResult* result_;
   std::vector<Pending> pending_;
+  // Bytes the next save appends for what was added to the arrays.
+  uint64_t unsavedGrowth_ = 0;
   bool saved_ = false;
 };
 

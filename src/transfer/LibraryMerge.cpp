@@ -25,6 +25,7 @@
 #include "transfer/ImportBatch.h"
 #include "transfer/ImportEntry.h"
 #include "transfer/ImportFileRead.h"
+#include "transfer/ImportFit.h"
 
 namespace {
 
@@ -93,6 +94,7 @@ class Merger {
   }
 
   void addCategories() {
+    const int32_t triplesBefore = Tesk_Ary_GetSize(flnData_->catsAry);
     const int32_t count = Tesk_Ary_GetSize(other_->catsAry);
     for (int32_t i = 0; i < count; ++i) {
       FLN_CATS cats;
@@ -102,6 +104,7 @@ class Merger {
       for (int level = 1; level <= 3; ++level) readable = readable && ReadCategoryNameOf(cats, level, names[level - 1]);
       if (readable && !NamesReservedCategory(names)) addTriple(names);
     }
+    batch_.noteGrowth(ImportTripleGrowth(session_.layout(), Tesk_Ary_GetSize(flnData_->catsAry) - triplesBefore));
   }
 
   void mergeAll() {
@@ -157,7 +160,10 @@ class Merger {
       result_->duplicates.push_back(name);
       if (skipDuplicates_) return;
     }
+    const int32_t triplesBefore = Tesk_Ary_GetSize(flnData_->catsAry);
     if (!addTriple(names)) return fail(name, ImportFailureReason::OutOfMemory);
+    batch_.noteGrowth(ImportTripleGrowth(session_.layout(), Tesk_Ary_GetSize(flnData_->catsAry) - triplesBefore));
+    if (!batch_.fits(bytes.size())) return fail(name, ImportFailureReason::LibraryFull);
 
     int32_t dataIndex = -1;
     const int rc = session_.store(bytes, &dataIndex);

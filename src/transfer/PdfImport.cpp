@@ -29,6 +29,7 @@
 #include "transfer/ImportBatch.h"
 #include "transfer/ImportEntry.h"
 #include "transfer/ImportFileRead.h"
+#include "transfer/ImportFit.h"
 #include "storage/OwnedAry.h"
 
 namespace {
@@ -131,6 +132,7 @@ class Importer {
     FLN_ENTRY entry;
     const bool isPdf = LooksLikePdf(bytes);
     bool decodedName = false;
+    const int32_t triplesBefore = Tesk_Ary_GetSize(flnData_->catsAry);
     const FlxRead flx = ReadImportFlx(path, &entry, &failure);
     if (flx == FlxRead::Refused) return result_->failures.push_back(failure);
     if (flx == FlxRead::Read) {
@@ -150,6 +152,13 @@ class Importer {
       BuildEntry_FromFile(path, bytes.size(), FileCreationDate(path), plainNames_, facts_, &entry);
       decodedName = !IsUtf8Text(path);
     }
+
+    // Everything this PDF brings must fit before its first byte is written:
+    // its data and digest now, and at the next save its records together
+    // with those of the PDFs stored before it.
+    const zel::RecordLayout& layout = session_.layout();
+    batch_.noteGrowth(ImportTripleGrowth(layout, Tesk_Ary_GetSize(flnData_->catsAry) - triplesBefore));
+    if (!batch_.fits(bytes.size())) return fail(path, ImportFailureReason::LibraryFull);
 
     int32_t dataIndex = -1;
     const int rc = session_.store(bytes, &dataIndex);

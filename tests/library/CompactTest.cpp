@@ -91,10 +91,9 @@ TEST_F(CompactLibrary, GivesBackTheDeadBytesAndKeepsEveryRecordAsACopyWritesIt) 
   LibraryLock lock;
   ASSERT_EQ(lock.acquire(path, LibraryLockMode::Exclusive, LibraryLockHolder::WritingCommand),
             LibraryLockStatus::Held);
-  LibraryLock newLock;
   FlnCompaction done;
   std::vector<std::pair<int32_t, int32_t>> steps;
-  const FlnResult r = CompactLibraryFile(path, LibraryLockHolder::WritingCommand, &newLock, &done,
+  const FlnResult r = CompactLibraryFile(path, &lock, LibraryLockHolder::WritingCommand, &done,
                                          [&](int32_t n, int32_t total) {
                                            steps.emplace_back(n, total);
                                            return true;
@@ -109,13 +108,12 @@ TEST_F(CompactLibrary, GivesBackTheDeadBytesAndKeepsEveryRecordAsACopyWritesIt) 
   ExpectNothingBeside();
   ExpectCopyRecordsThenTheRest(path);
 
-  // The new file is locked before anyone can open it by its name.
+  // The caller's lock holds the new file, which no one could open unlocked.
   LibraryLock other;
   EXPECT_EQ(other.acquire(path, LibraryLockMode::Shared, LibraryLockHolder::ReadingCommand), LibraryLockStatus::Busy);
-  newLock.release();
   // Compacting a compact library changes nothing.
   const std::vector<uint8_t> once = readAll(path);
-  ASSERT_TRUE(CompactLibraryFile(path, LibraryLockHolder::WritingCommand, &newLock, nullptr).ok());
+  ASSERT_TRUE(CompactLibraryFile(path, &lock, LibraryLockHolder::WritingCommand, nullptr).ok());
   EXPECT_EQ(readAll(path), once);
 }
 
@@ -134,8 +132,8 @@ TEST_F(CompactLibrary, AFailedReadWriteOrFlushAnywhereLeavesTheOldFileWhole) {
     bool reachedEnd = false;
     for (long n = 1; n < 20000 && !reachedEnd; ++n) {
       fault.arm(n, FileFaults::Kind::Once);
-      LibraryLock newLock;
-      const FlnResult r = CompactLibraryFile(path, LibraryLockHolder::WritingCommand, &newLock, nullptr);
+      LibraryLock lock;
+      const FlnResult r = CompactLibraryFile(path, &lock, LibraryLockHolder::WritingCommand, nullptr);
       reachedEnd = fault.seen() < n;
       FileFaults::reset();
       if (r.ok()) {
@@ -167,8 +165,8 @@ TEST_F(CompactLibrary, AProcessKilledAnywhereLeavesTheOldFileOrTheWholeNewOne) {
       ASSERT_GE(child, 0);
       if (child == 0) {
         kill.arm(n);
-        LibraryLock newLock;
-        const FlnResult r = CompactLibraryFile(path, LibraryLockHolder::WritingCommand, &newLock, nullptr);
+        LibraryLock lock;
+        const FlnResult r = CompactLibraryFile(path, &lock, LibraryLockHolder::WritingCommand, nullptr);
         _exit(r.ok() ? 0 : 1);
       }
       int status = 0;
@@ -212,7 +210,7 @@ TEST_F(CompactLibrary, RefusesWhatWouldLoseAPdfAndAStopAndLeavesTheFileAlone) {
        },
        nullptr, FlnStatus::Damaged,
        "1 stored PDFs cannot be read whole; compacting would lose them (\"folian-cli check\" names them)"},
-      {"stopped before the second PDF", [] {}, [](int32_t done, int32_t) { return done < 1; }, FlnStatus::Cancelled,
+      {"stopped before the second PDF", [] {}, [](int32_t done, int32_t) { return done < 1; }, FlnStatus::Stopped,
        "stopped; the library is unchanged"},
   };
   for (const auto& c : cases) {
@@ -220,8 +218,8 @@ TEST_F(CompactLibrary, RefusesWhatWouldLoseAPdfAndAStopAndLeavesTheFileAlone) {
     writeAll(path, before);
     c.damage();
     const std::vector<uint8_t> damaged = readAll(path);
-    LibraryLock newLock;
-    const FlnResult r = CompactLibraryFile(path, LibraryLockHolder::WritingCommand, &newLock, nullptr, c.progress);
+    LibraryLock lock;
+    const FlnResult r = CompactLibraryFile(path, &lock, LibraryLockHolder::WritingCommand, nullptr, c.progress);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.reason, c.reason);
     EXPECT_EQ(readAll(path), damaged);

@@ -9,7 +9,6 @@
 #include "gui/library/FolianMainWindow.h"
 #include "gui/shell/WindowActivationOrder.h"
 #include "library/FlnArraySync.h"
-#include "library/FlnLibraryLock.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 

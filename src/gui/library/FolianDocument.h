@@ -30,6 +30,7 @@
 #include "categories/CategoryCommandUi.h"
 #include "categories/CategoryLists.h"
 #include "format/FlnRecords.h"
+#include "library/FlnLibraryLock.h"
 #include "library/FlnResult.h"
 #include "fulltext/FullTextIndex.h"
 #include "search/EntrySearchText.h"
@@ -38,7 +39,6 @@
 class CategoryChooserViewController;
 class EntryListModel;
 class FullTextService;
-class LibraryLock;
 class CategoryLevelPane;
 class FolianMainWindow;
 class LibraryOutlineModel;
@@ -73,6 +73,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   FlnResult readFromFile(const QString& path);
   /// The library file's absolute path.
   QString fileName() const;
+  /// The lock the controller holds on this library's file for the window;
+  /// a conversion of the library moves it to the new file.
+  void setLibraryLock(LibraryLock* lock) { _libraryLock = lock; }
   FLN_DATA* flnData() { return &_fln_data; }
 
   /// Builds the library window and sets it up from the library (the window
@@ -196,8 +199,11 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// all imported; each returns at once.
   void importPdf();
   void importPdfFolder();
-  /// The import panel ended; `accepted` when the user chose OK.
   void openPanelDidEnd(bool accepted);
+  // Before an import that would take the library file past 4 GiB: asks
+  // whether to convert the library, and does. False when the import is not
+  // to run (the user said no, or the conversion failed; both are told).
+  bool convertIfImportNeeds(const QByteArray& chosen);
   /// Shows the folder chooser of the export; returns at once.
   void savePdfPanel();
   void savePdfPanelDidEnd(bool accepted);
@@ -354,6 +360,7 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void reloadRewrittenLibrary();
 
   FLN_DATA _fln_data;
+  LibraryLock* _libraryLock = nullptr;
   std::unique_ptr<FolianMainWindow> _mainWindow;
   std::array<std::unique_ptr<CategoryLevelPane>, 3> _folianCategory;
   EntryListModel* _entryListModel = nullptr;
@@ -370,9 +377,6 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   int _entrySelectionQuiet = 0;   // > 0 while the program sets the entry list's selection
   bool _saveFailureShown = false;
   bool _fileReplaced = false;     // the file is not the one loaded: never written again
-  // The lock of the file this window wrote in place of the library's file
-  // (compacting); the lock the window was opened with is on the old file.
-  std::unique_ptr<LibraryLock> _rewrittenFileLock;
   QSize _lastSnapFrom;            // a size the grid asked to leave; not asked twice in a row
   struct PendingScroll {
     bool present = false;

@@ -56,12 +56,13 @@ void FolianDocument::compactLibrary() {
     return;
 
   ++_busy;
-  auto newLock = std::make_unique<LibraryLock>();
+  LibraryLock unguarded;  // a window without a lock (no file system lock) compacts unguarded, as it saves
   FlnCompaction done;
   QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QStringLiteral("最適化中"));
   const std::string path = _fln_data.filePath;
   const FlnResult result =
-      CompactLibraryFile(path, LibraryLockHolder::Window, newLock.get(), &done, [progress](int32_t n, int32_t total) {
+      CompactLibraryFile(path, _libraryLock != nullptr ? _libraryLock : &unguarded, LibraryLockHolder::Window,
+                         &done, [progress](int32_t n, int32_t total) {
         progress->setMaximum(total);
         progress->setValue(n);
         progress->setLabelText(QStringLiteral("PDF %1 / %2 件").arg(n + 1).arg(total));
@@ -71,13 +72,12 @@ void FolianDocument::compactLibrary() {
   delete progress;
   --_busy;
 
-  if (result.status == FlnStatus::Cancelled) return;
+  if (result.status == FlnStatus::Stopped) return;
   if (!result.ok()) {
     alert(QStringLiteral("ライブラリ「%1」を最適化できませんでした。ライブラリは元のままです。\n%2")
               .arg(name, QString::fromStdString(result.reason)));
     return;
   }
-  _rewrittenFileLock = std::move(newLock);
   reloadRewrittenLibrary();
   alert(QStringLiteral("ライブラリ「%1」を最適化しました。\n%2 → %3")
             .arg(name, ByteSizeText(done.sizeBefore), ByteSizeText(done.sizeAfter)));
