@@ -2,6 +2,7 @@
 // items, every record kept, the old file whole after any failure or kill.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -88,6 +89,7 @@ class CompactLibrary : public ::testing::Test {
 };
 
 TEST_F(CompactLibrary, GivesBackTheDeadBytesAndKeepsEveryRecordAsACopyWritesIt) {
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
   LibraryLock lock;
   ASSERT_EQ(lock.acquire(path, LibraryLockMode::Exclusive, LibraryLockHolder::WritingCommand),
             LibraryLockStatus::Held);
@@ -107,6 +109,9 @@ TEST_F(CompactLibrary, GivesBackTheDeadBytesAndKeepsEveryRecordAsACopyWritesIt) 
   EXPECT_LT(done.sizeAfter, done.sizeBefore - 19000);
   ExpectNothingBeside();
   ExpectCopyRecordsThenTheRest(path);
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
 
   // The caller's lock holds the new file, which no one could open unlocked.
   LibraryLock other;
