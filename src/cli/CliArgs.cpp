@@ -10,7 +10,8 @@ const std::vector<CliCommandInfo>& CliCommandTable() {
   static const std::vector<CliCommandInfo> table = {
       {"new", CliCommand::New, 1, 1, {}, "new LIB"},
       {"import", CliCommand::Import, 2, 2, {"cat1", "cat2", "cat3"},
-       "import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--skip-duplicates]", {"skip-duplicates"}},
+       "import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--skip-duplicates] [--title-from-file-name]",
+       {"skip-duplicates", "title-from-file-name"}},
       {"list", CliCommand::List, 1, 1, {"cat1", "cat2", "cat3", "sort"},
        "list LIB [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--sort KEY[,KEY[,KEY]]]"},
       {"export", CliCommand::Export, 3, -1, {}, "export LIB DIR ID..."},

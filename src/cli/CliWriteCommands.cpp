@@ -19,6 +19,7 @@
 #include "library/FlnNewLibrary.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfExport.h"
+#include "pdftext/PdfTitleAuthor.h"
 #include "transfer/PdfImport.h"
 
 namespace {
@@ -96,6 +97,7 @@ int RunImportCommand(const CliInvocation& invocation) {
   }
   const std::string chosen = AbsolutePath(invocation.operands[1]);
   const bool skipDuplicates = invocation.has("skip-duplicates");
+  const PdfInfoReader readInfo = invocation.has("title-from-file-name") ? PdfInfoReader() : ReadPdfTitleAndAuthor;
 
   CliLibraryLock lock;
   if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
@@ -115,7 +117,7 @@ int RunImportCommand(const CliInvocation& invocation) {
                        progress.show(done, total, path);
                        return true;
                      },
-                     skipDuplicates);
+                     skipDuplicates, readInfo);
   progress.finish(result.status == ImportStatus::Completed ? result.listed : handled, result.listed);
 
   for (const std::string& path : result.duplicates)

@@ -175,6 +175,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void savePdfPanelDidEnd(bool accepted);
   /// Asks, then deletes the selected entries.
   void deletePDF();
+  /// Asks, then sets the selected entries' titles and authors from their
+  /// PDFs' own document information where it names plausible ones.
+  void refillTitlesFromPdfs();
   /// Writes a copy of the library to a file the user chooses.
   void saveNewFile();
   /// The panel of import, export or copy that is open on the window, or null.
