@@ -320,7 +320,9 @@ void FolianDocument::refillTitlesFromPdfs() {
   ++_busy;
   const PdfInfoRefillResult result = RefillTitlesFromPdfInfo(&_fln_data, rows, ReadPdfTitleAndAuthor);
   --_busy;
-  // The rows stay where they are; their titles and authors show as they are now.
+  // The rows stay where they are; their titles and authors show as they are
+  // now, in the list and in the entries' open windows.
+  if (result.changed > 0) updateChildWindows();
   _entryListModel->dataChanged(_entryListModel->index(0, 0),
                                _entryListModel->index(_entryListModel->rowCount() - 1,
                                                       _entryListModel->columnCount() - 1));

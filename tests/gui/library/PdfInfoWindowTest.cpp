@@ -112,5 +112,31 @@ TEST_F(PdfInfo, TheRefillCommandAsksThenTakesTheSelectedEntriesTitlesFromTheirPd
   EXPECT_EQ(EntryColumn(document, "author")[one], "A. Writer");
 }
 
+TEST_F(PdfInfo, AnOpenInformationWindowShowsTheNewTitle) {
+  FolianDocument* document = open(LibraryContents());
+  ASSERT_NE(document, nullptr);
+  WriteFile(dir.filePath("one.pdf"), PdfTitled("1", "<< /Title (From The PDF) >>"));
+  document->importPdf();
+  QFileDialog* panel = document->currentPanel();
+  ASSERT_NE(panel, nullptr);
+  panel->findChild<QCheckBox*>(QStringLiteral("titleFromPdfBox"))->setChecked(false);
+  panel->setDirectory(dir.path());
+  panel->selectFile(dir.filePath("one.pdf"));
+  static_cast<QDialog*>(panel)->accept();
+  document->entryListBox()->selectRow(0);
+  document->showInfo();
+  const auto windowTitles = [] {
+    QStringList titles;
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (window->isVisible()) titles << window->windowTitle();
+    return titles;
+  };
+  ASSERT_FALSE(windowTitles().filter("one.pdf").isEmpty()) << windowTitles().join(" | ").toStdString();
+  ScriptedAlerts alerts;
+  alerts.answers = {true};
+  document->action("refillTitlesFromPdfs")->trigger();
+  EXPECT_FALSE(windowTitles().filter("From The PDF").isEmpty()) << windowTitles().join(" | ").toStdString();
+}
+
 }  // namespace
 }  // namespace apptest
