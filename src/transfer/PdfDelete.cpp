@@ -9,6 +9,7 @@
 #include "library/FlnSave.h"
 #include "storage/FolianCommon.h"
 #include "storage/OwnedAry.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ std::vector<void*> WindowsOf(TESK_ARY registry, int32_t id, size_t windowOffset)
   int wasLocked;
   Tesk_Ary_Lock(registry, &wasLocked);
   for (int32_t i = 0; i < count; ++i) {
-    const void* record = Tesk_Ary_GetDataPtr(registry, i);
+    const void* record = Tesk_Ary_ReadDataPtr(registry, i);
     if (StoredIdAt(record, 0) != id) continue;
     void* window;
     std::memcpy(&window, static_cast<const char*>(record) + windowOffset, sizeof window);

@@ -230,6 +230,7 @@ void FolianDocument::refreshAfterImport() {
   }
   // Listed in the order of the list's sort keys, like every other rebuild.
   makeEntryList();
+  updateFullTextIndex();
 }
 
 void FolianDocument::saveNewFile() {
@@ -307,6 +308,7 @@ void FolianDocument::deletePDF() {
   // removed record.
   const DeleteResult result = DeletePDFEntries(&_fln_data, rows, childWindowClosers());
   makeEntryList();
+  updateFullTextIndex();
   entryListBox()->clearSelection();
   if (!result.saved) reportSaveFailure();
 }
