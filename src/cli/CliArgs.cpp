@@ -16,6 +16,7 @@ const std::vector<CliCommandInfo>& CliCommandTable() {
        "list LIB [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--sort KEY[,KEY[,KEY]]]"},
       {"export", CliCommand::Export, 3, -1, {}, "export LIB DIR ID..."},
       {"delete", CliCommand::Delete, 2, -1, {}, "delete LIB ID..."},
+      {"titles-from-pdf", CliCommand::TitlesFromPdf, 2, -1, {}, "titles-from-pdf LIB ID..."},
       {"categories", CliCommand::Categories, 1, 1, {}, "categories LIB"},
       {"rename-category", CliCommand::RenameCategory, 4, 4, {}, "rename-category LIB LEVEL OLD NEW"},
       {"check", CliCommand::Check, 1, 1, {}, "check LIB [--fix]", {"fix"}},

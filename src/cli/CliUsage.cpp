@@ -54,6 +54,13 @@ const char* DescriptionOf(CliCommand command) {
     case CliCommand::Delete:
       return "Deletes the entries with the given en_ids from LIB, as Folian's \"delete\"\n"
              "does, without asking. An unknown id deletes nothing.\n";
+    case CliCommand::TitlesFromPdf:
+      return "Sets the title and author of the entries with the given en_ids from their\n"
+             "PDFs' own document information (or XMP metadata), as \"import\" does for a\n"
+             "PDF without a metadata text file: a plausible title or author replaces the\n"
+             "entry's, the others stay. Writes one line per changed entry: en_id, tab,\n"
+             "title. An unknown id changes nothing. A PDF that cannot be read is named on\n"
+             "stderr.\n";
     case CliCommand::Categories:
       return "Writes the three level labels on the first line, then every category\n"
              "triple (level 1, 2, 3) in stored order, one per line, separated by tabs.\n";

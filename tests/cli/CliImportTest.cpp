@@ -66,6 +66,24 @@ TEST(CliImport, TitlesComeFromThePdfsOwnInformationUnlessAskedNotTo) {
     EXPECT_EQ(titles, c.titles);
     QFile::remove(QString::fromStdString(sandbox.path("fresh.fln")));
   }
+
+  // Imported by file names, then titled from the PDFs afterwards: only the
+  // entry whose PDF names a plausible title changes.
+  sandbox.mustRun({"new", "later.fln"});
+  sandbox.mustRun({"import", "later.fln", "in", "--title-from-file-name"});
+  const auto rows = TabRows(sandbox.mustRun({"list", "later.fln"}).out);
+  std::vector<std::string> args = {"titles-from-pdf", "later.fln"};
+  std::string titledId;
+  for (const auto& row : rows) {
+    args.push_back(row[0]);
+    if (row[1] == "titled.pdf") titledId = row[0];
+  }
+  EXPECT_EQ(sandbox.mustRun(args).out, titledId + "\t日本語の論文\n");
+  std::vector<std::string> titles = clitest::Column(TabRows(sandbox.mustRun({"list", "later.fln"}).out), 1);
+  std::sort(titles.begin(), titles.end());
+  EXPECT_EQ(titles, (std::vector<std::string>{"bare.pdf", "word.pdf", "日本語の論文"}));
+  // Done again, nothing changes.
+  EXPECT_EQ(sandbox.mustRun(args).out, "");
 }
 
 TEST(CliNewImportList, WhatIsImportedIsListedAndExportedBack) {
