@@ -2,6 +2,23 @@
 
 #include <QMetaObject>
 #include <map>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+// Lowers the calling thread's scheduling priority (Linux keeps a nice value
+// per thread, and threads started from it inherit it), so that extraction
+// on every core leaves the window's thread the processor whenever it needs
+// it. QThread's own priorities do not act under Linux's default scheduler.
+void YieldToTheWindow() {
+  constexpr int kNice = 10;
+  const auto thread = static_cast<id_t>(syscall(SYS_gettid));
+  if (getpriority(PRIO_PROCESS, thread) < kNice) setpriority(PRIO_PROCESS, thread, kNice);
+}
+
+}  // namespace
 
 FullTextService::FullTextService(const QString& indexPath, const QString& libraryPath, QObject* parent)
     : QObject(parent),
@@ -13,8 +30,7 @@ FullTextService::FullTextService(const QString& indexPath, const QString& librar
   _searchThread.setObjectName(QStringLiteral("full-text search"));
   _indexContext->moveToThread(&_indexThread);
   _searchContext->moveToThread(&_searchThread);
-  // Indexing yields to the window and to queries.
-  _indexThread.start(QThread::LowPriority);
+  _indexThread.start();
   _searchThread.start();
 }
 
@@ -49,6 +65,7 @@ void FullTextService::startRun(std::vector<FullTextEntry> entries) {
 }
 
 void FullTextService::runIndexing(const std::vector<FullTextEntry>& entries) {
+  YieldToTheWindow();
   QString error;
   const auto finish = [this](bool complete, const QString& why) {
     QMetaObject::invokeMethod(this, [this, complete, why] { runEnded(complete, why); }, Qt::QueuedConnection);
