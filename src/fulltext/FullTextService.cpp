@@ -73,13 +73,8 @@ void FullTextService::runIndexing(const std::vector<FullTextEntry>& entries) {
   if (!_indexDb.isOpen()) {
     QString notice;
     const bool opened = _indexDb.open(_indexPath, &notice, &error);
-    QMetaObject::invokeMethod(
-        this,
-        [this, notice] {
-          if (!notice.isEmpty()) emit noticed(notice);
-          indexOpened();
-        },
-        Qt::QueuedConnection);
+    if (!notice.isEmpty())
+      QMetaObject::invokeMethod(this, [this, notice] { emit noticed(notice); }, Qt::QueuedConnection);
     if (!opened) return finish(false, error);
   }
   std::map<int32_t, FullTextIndex::Document> held;
@@ -108,18 +103,13 @@ void FullTextService::runEnded(bool complete, const QString& error) {
   emit indexingFinished(complete, error);
 }
 
-void FullTextService::indexOpened() {
-  _indexReady = true;
-  dispatchSearch();
-}
-
 void FullTextService::search(const QString& query) {
   _wantedQuery = query;
   dispatchSearch();
 }
 
 void FullTextService::dispatchSearch() {
-  if (!_indexReady || _searching || _wantedQuery.isNull()) return;
+  if (_searching || _wantedQuery.isNull()) return;
   _searching = true;
   QMetaObject::invokeMethod(
       _searchContext.get(), [this, query = _wantedQuery] { runSearch(query); }, Qt::QueuedConnection);
@@ -128,11 +118,10 @@ void FullTextService::dispatchSearch() {
 void FullTextService::runSearch(const QString& query) {
   std::vector<FullTextIndex::EntryHits> results;
   QString error;
-  if (!_searchDb.isOpen()) {
-    QString notice;
-    if (!_searchDb.open(_indexPath, &notice, &error)) _searchDb.close();
-  }
-  if (_searchDb.isOpen()) _searchDb.search(query, &results, &error);
+  // Without an index yet there is nothing to find; the next query tries
+  // again.
+  if (_searchDb.isOpen() || _searchDb.openForSearching(_indexPath, &error))
+    _searchDb.search(query, &results, &error);
   QMetaObject::invokeMethod(
       this, [this, query, results = std::move(results), error] { searchEnded(query, results, error); },
       Qt::QueuedConnection);
