@@ -30,6 +30,7 @@
 #include "categories/CategoryCommandUi.h"
 #include "categories/CategoryLists.h"
 #include "format/FlnRecords.h"
+#include "library/FlnLibraryLock.h"
 #include "library/FlnResult.h"
 #include "fulltext/FullTextIndex.h"
 #include "search/EntrySearchText.h"
@@ -71,6 +72,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   FlnResult readFromFile(const QString& path);
   /// The library file's absolute path.
   QString fileName() const;
+  /// The lock the controller holds on this library's file for the window;
+  /// a conversion of the library moves it to the new file.
+  void setLibraryLock(LibraryLock* lock) { _libraryLock = lock; }
   FLN_DATA* flnData() { return &_fln_data; }
 
   /// Builds the library window and sets it up from the library (the window
@@ -194,8 +198,11 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// all imported; each returns at once.
   void importPdf();
   void importPdfFolder();
-  /// The import panel ended; `accepted` when the user chose OK.
   void openPanelDidEnd(bool accepted);
+  // Before an import that would take the library file past 4 GiB: asks
+  // whether to convert the library, and does. False when the import is not
+  // to run (the user said no, or the conversion failed; both are told).
+  bool convertIfImportNeeds(const QByteArray& chosen);
   /// Shows the folder chooser of the export; returns at once.
   void savePdfPanel();
   void savePdfPanelDidEnd(bool accepted);
@@ -331,6 +338,7 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void refreshAfterImport();
 
   FLN_DATA _fln_data;
+  LibraryLock* _libraryLock = nullptr;
   std::unique_ptr<FolianMainWindow> _mainWindow;
   std::array<std::unique_ptr<CategoryLevelPane>, 3> _folianCategory;
   EntryListModel* _entryListModel = nullptr;
