@@ -36,9 +36,10 @@ namespace {
 
 class Importer {
  public:
-  Importer(FLN_DATA* flnData, const ImportProgress& progress, bool skipDuplicates, ImportResult* result)
-      : flnData_(flnData), progress_(progress), skipDuplicates_(skipDuplicates), result_(result), session_(flnData),
-        batch_(flnData, &session_, result), facts_(CurrentImportSystemFacts()) {}
+  Importer(FLN_DATA* flnData, const ImportProgress& progress, bool skipDuplicates, const PdfInfoReader& readInfo,
+           ImportResult* result)
+      : flnData_(flnData), progress_(progress), skipDuplicates_(skipDuplicates), readInfo_(readInfo), result_(result),
+        session_(flnData), batch_(flnData, &session_, result), facts_(CurrentImportSystemFacts()) {}
 
   // Step 1 of ImportPDFFiles; false when the import cannot start.
   bool setPlainCategories(const char* const combo[3]) {
@@ -150,6 +151,7 @@ class Importer {
       if (!addTriple(names[0], names[1], names[2])) return fail(path, ImportFailureReason::OutOfMemory);
     } else {
       BuildEntry_FromFile(path, bytes.size(), FileCreationDate(path), plainNames_, facts_, &entry);
+      if (isPdf) FillEntryFromPdfInfo(bytes, readInfo_, &entry);
       decodedName = !IsUtf8Text(path);
     }
 
@@ -181,6 +183,7 @@ class Importer {
   FLN_DATA* flnData_;
   const ImportProgress& progress_;
   const bool skipDuplicates_;
+  const PdfInfoReader& readInfo_;
   std::unordered_set<std::string> knownDigests_;
   ImportResult* result_;
   ImportAppendSession session_;
@@ -200,14 +203,14 @@ std::string WithoutTrailingSlashes(std::string path) {
 
 ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
                             const char* comboCat1, const char* comboCat2, const char* comboCat3,
-                            const ImportProgress& progress, bool skipDuplicates) {
+                            const ImportProgress& progress, bool skipDuplicates, const PdfInfoReader& readInfo) {
   ImportResult result;
   if (!IsImportableLibrary(flnData) || chosenPath == nullptr) {
     result.status = ImportStatus::LibraryUnavailable;
     result.saved = false;
     return result;
   }
-  Importer importer(flnData, progress, skipDuplicates, &result);
+  Importer importer(flnData, progress, skipDuplicates, readInfo, &result);
   const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
   if (!importer.setPlainCategories(combo) || !importer.openLibrary() || !importer.addPlainTriple()) {
     result.saved = result.status == ImportStatus::CategoryNameTooLong;  // nothing was changed then

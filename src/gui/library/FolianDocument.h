@@ -209,6 +209,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void savePdfPanelDidEnd(bool accepted);
   /// Asks, then deletes the selected entries.
   void deletePDF();
+  /// Asks, then sets the selected entries' titles and authors from their
+  /// PDFs' own document information where it names plausible ones.
+  void refillTitlesFromPdfs();
   /// Writes a copy of the library to a file the user chooses.
   void saveNewFile();
   /// Shows the panel that chooses another library to merge into this one;

@@ -73,6 +73,8 @@ void FolianDocument::createMenus() {
   addCommand(edit, "deselectAll", QStringLiteral("選択を解除"), [this] { entryListBox()->clearSelection(); },
              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
   edit->addSeparator();
+  addCommand(edit, "refillTitlesFromPdfs", tr("PDFの情報からタイトルと著者を設定..."), [this] { refillTitlesFromPdfs(); });
+  edit->addSeparator();
   addCommand(edit, "deletePDF", QStringLiteral("削除"), [this] { deletePDF(); }, QKeySequence(Qt::Key_Delete));
 
   QMenu* categories = bar->addMenu(QStringLiteral("分類(&C)"));
@@ -128,7 +130,7 @@ bool FolianDocument::validateMenuItem(const QAction* item) const {
   const QByteArray name = item->objectName().toLatin1();
   static const char* const kNeedSelection[] = {"savePdfPanel", "deselectAll",        "openPDF",
                                                 "deletePDF",    "showInfo",           "changeCategoryName",
-                                                "openWithApplication", "showInFileManager"};
+                                                "openWithApplication", "showInFileManager", "refillTitlesFromPdfs"};
   for (const char* needs : kNeedSelection)
     if (name == needs) return entryListBox()->selectionModel()->hasSelection();
   // The viewer window prints; the library window has nothing to print.
