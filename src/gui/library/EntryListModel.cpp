@@ -1,6 +1,8 @@
 #include "gui/library/EntryListModel.h"
 
+#include <QMimeData>
 #include <cstring>
+#include <set>
 
 #include "gui/library/EntryCellText.h"
 #include "library/FlnLoad.h"
@@ -74,4 +76,24 @@ QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, in
   // A column clicked for the first time sorts ascending.
   if (role == Qt::InitialSortOrderRole) return QVariant::fromValue(int(Qt::AscendingOrder));
   return QVariant();
+}
+
+Qt::ItemFlags EntryListModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+  if (index.isValid() && _dragExporter) flags |= Qt::ItemIsDragEnabled;
+  return flags;
+}
+
+QStringList EntryListModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
+
+QMimeData* EntryListModel::mimeData(const QModelIndexList& indexes) const {
+  if (!_dragExporter) return nullptr;
+  std::set<int> rows;
+  for (const QModelIndex& index : indexes)
+    if (index.isValid()) rows.insert(index.row());
+  const QList<QUrl> urls = _dragExporter(std::vector<int>(rows.begin(), rows.end()));
+  if (urls.isEmpty()) return nullptr;
+  auto* mime = new QMimeData;
+  mime->setUrls(urls);
+  return mime;
 }

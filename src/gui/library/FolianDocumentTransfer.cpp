@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTableView>
+#include <array>
 #include <cstring>
 
 #include "gui/shell/Alert.h"
@@ -94,9 +95,9 @@ void FolianDocument::runImportPanel(bool folder) {
   _panelIsFolderImport = folder;
   _chooser = std::make_unique<CategoryChooserViewController>();
   OwnedAry names(Tesk_Ary_Init(kCategoryNameSize, 20, 20));
+  const std::array<std::string, 3> choices = currentImportCategories();
   for (int level = 1; level <= 3; ++level) {
-    std::string select = folianCategory(level)->getSelectedCategoryName();
-    if (select == kCategoryAll) select = kCategoryOther;
+    const std::string& select = choices[level - 1];
     if (level == 1) GetDistinctCat1Ary_FromCatsAry(_fln_data.catsAry, names.get());
     if (level == 2) GetDistinctCat2Ary_FromCatsAry(_fln_data.catsAry, names.get());
     if (level == 3) GetDistinctCat3Ary_FromCatsAry(_fln_data.catsAry, names.get());
@@ -142,10 +143,29 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   }
   const QByteArray chosen = panel->selectedFiles().first().toUtf8();
   const QByteArray panelFolder = panel->directory().absolutePath().toUtf8();
-  const std::string cats[3] = {_chooser->categoryText(1), _chooser->categoryText(2), _chooser->categoryText(3)};
+  const std::array<std::string, 3> cats = {_chooser->categoryText(1), _chooser->categoryText(2),
+                                           _chooser->categoryText(3)};
   const auto* skipBox = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
   const bool skipDuplicates = skipBox != nullptr && skipBox->isChecked();
   _chooser.reset();
+  runImport(cats, _panelIsFolderImport, skipDuplicates,
+            [&](const char* const names[3], const ImportProgress& progress) {
+              return ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), names[0], names[1],
+                                    names[2], progress, skipDuplicates);
+            });
+}
+
+std::array<std::string, 3> FolianDocument::currentImportCategories() const {
+  std::array<std::string, 3> cats;
+  for (int level = 1; level <= 3; ++level) {
+    cats[level - 1] = folianCategory(level)->getSelectedCategoryName();
+    if (cats[level - 1] == kCategoryAll) cats[level - 1] = kCategoryOther;
+  }
+  return cats;
+}
+
+void FolianDocument::runImport(const std::array<std::string, 3>& cats, bool withProgress, bool skipDuplicates,
+                               const ImportRun& import) {
   for (const std::string& cat : cats) {
     const QString refusal = CheckEntryCategoryName(cat.c_str(), false);
     if (!refusal.isEmpty()) {
@@ -153,29 +173,26 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
       return;
     }
   }
+  const char* const names[3] = {cats[0].c_str(), cats[1].c_str(), cats[2].c_str()};
 
   ++_busy;
   ImportResult result;
-  if (_panelIsFolderImport) {
+  if (withProgress) {
     QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QStringLiteral("読み込み中"));
-    result = ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), cats[0].c_str(),
-                            cats[1].c_str(), cats[2].c_str(),
-                            [progress](int32_t done, int32_t total, const std::string& path) {
-                              progress->setMaximum(total);
-                              progress->setValue(done);
-                              progress->setLabelText(QStringLiteral("%1 / %2 件\n%3")
-                                                         .arg(done + 1)
-                                                         .arg(total)
-                                                         .arg(QFileInfo(QString::fromStdString(path)).fileName()));
-                              // Keeps the window painted and the Cancel button working.
-                              QCoreApplication::processEvents();
-                              return !progress->wasCanceled();
-                            },
-                            skipDuplicates);
+    result = import(names, [progress](int32_t done, int32_t total, const std::string& path) {
+      progress->setMaximum(total);
+      progress->setValue(done);
+      progress->setLabelText(QStringLiteral("%1 / %2 件\n%3")
+                                 .arg(done + 1)
+                                 .arg(total)
+                                 .arg(QFileInfo(QString::fromStdString(path)).fileName()));
+      // Keeps the window painted and the Cancel button working.
+      QCoreApplication::processEvents();
+      return !progress->wasCanceled();
+    });
     delete progress;
   } else {
-    result = ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), cats[0].c_str(),
-                            cats[1].c_str(), cats[2].c_str(), nullptr, skipDuplicates);
+    result = import(names, nullptr);
   }
   --_busy;
 

@@ -90,3 +90,9 @@ QString ExportProblemMessage(const std::vector<ExportProblem>& problems, const F
   }
   return FailureListMessage(QStringLiteral("次の%1件は書き出せませんでした。").arg(problems.size()), lines);
 }
+
+QString DropRefusedMessage(const QStringList& refused) {
+  return FailureListMessage(
+      QStringLiteral("次の%1件はPDFでもフォルダでもFolianライブラリでもないため、読み込みませんでした。").arg(refused.size()),
+      std::vector<QString>(refused.begin(), refused.end()));
+}

@@ -191,6 +191,8 @@ FolianDocument* FolianDocumentController::openDocumentWithContentsOfFile(const Q
   connect(opened, &FolianDocument::openDocumentRequested, this, &FolianDocumentController::openDocument);
   connect(opened, &FolianDocument::quitRequested, this, &FolianDocumentController::terminate);
   connect(opened, &FolianDocument::helpRequested, this, &FolianDocumentController::showHelp);
+  connect(opened, &FolianDocument::openLibraryRequested, this,
+          [this](const QString& library) { openDocumentWithContentsOfFile(library); }, Qt::QueuedConnection);
   // Queued: the document is inside one of its own commands when it finds out.
   connect(opened, &FolianDocument::libraryFileReplaced, this, &FolianDocumentController::reopenReplacedLibrary,
           Qt::QueuedConnection);
