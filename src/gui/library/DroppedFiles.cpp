@@ -1,7 +1,6 @@
 #include "gui/library/DroppedFiles.h"
 
 #include <QFileInfo>
-#include <QMimeData>
 #include <QWidget>
 
 DroppedFiles SortDroppedUrls(const QList<QUrl>& urls) {
@@ -27,8 +26,8 @@ DroppedFiles SortDroppedUrls(const QList<QUrl>& urls) {
   return sorted;
 }
 
-bool WindowTakesDrag(const QWidget* window, const QObject* source, const QMimeData* mime) {
+bool WindowTakesDrag(const QWidget* window, const QObject* source, const QList<QUrl>& urls) {
   const auto* sourceWidget = qobject_cast<const QWidget*>(source);
   if (sourceWidget != nullptr && sourceWidget->window() == window) return false;
-  return mime != nullptr && mime->hasUrls() && SortDroppedUrls(mime->urls()).takesAnything();
+  return SortDroppedUrls(urls).takesAnything();
 }

@@ -6,7 +6,6 @@
 #include <QStringList>
 #include <QUrl>
 
-class QMimeData;
 class QObject;
 class QWidget;
 
@@ -22,9 +21,9 @@ struct DroppedFiles {
 /// exists on this machine is taken: a local file that is missing is refused.
 DroppedFiles SortDroppedUrls(const QList<QUrl>& urls);
 
-/// Whether the library window `window` takes a drag of `mime` that started
+/// Whether the library window `window` takes a drag of `urls` that started
 /// at `source` (a widget of this program, or null for another program): it
 /// must carry something the window takes (a library, a PDF or a folder) and
 /// not come from the window itself (its own entries dragged out). Entries
 /// of another library's window are taken.
-bool WindowTakesDrag(const QWidget* window, const QObject* source, const QMimeData* mime);
+bool WindowTakesDrag(const QWidget* window, const QObject* source, const QList<QUrl>& urls);

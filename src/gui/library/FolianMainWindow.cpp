@@ -40,29 +40,35 @@ void FolianMainWindow::closeEvent(QCloseEvent* event) {
   emit closing();
 }
 
-namespace {
-
-bool Takes(const QMainWindow* window, const QDropEvent* event) {
-  return (event->possibleActions() & Qt::CopyAction) && WindowTakesDrag(window, event->source(), event->mimeData());
-}
-
-}  // namespace
-
 void FolianMainWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (!Takes(this, event)) return event->ignore();
+  _draggedUrls.clear();
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (!(event->possibleActions() & Qt::CopyAction) || !WindowTakesDrag(this, event->source(), urls))
+    return event->ignore();
+  _draggedUrls = urls;
   event->setDropAction(Qt::CopyAction);
   event->accept();
 }
 
 void FolianMainWindow::dragMoveEvent(QDragMoveEvent* event) {
-  if (!Takes(this, event)) return event->ignore();
+  if (_draggedUrls.isEmpty()) return event->ignore();
   event->setDropAction(Qt::CopyAction);
   event->accept();
 }
 
+void FolianMainWindow::dragLeaveEvent(QDragLeaveEvent* event) {
+  _draggedUrls.clear();
+  QMainWindow::dragLeaveEvent(event);
+}
+
 void FolianMainWindow::dropEvent(QDropEvent* event) {
-  if (!Takes(this, event)) return event->ignore();
+  // The files the drag carried when it entered: some programs no longer hand
+  // over their data once the button is released.
+  QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.isEmpty()) urls = _draggedUrls;
+  _draggedUrls.clear();
+  if (!WindowTakesDrag(this, event->source(), urls)) return event->ignore();
   event->setDropAction(Qt::CopyAction);
   event->accept();
-  emit filesDropped(event->mimeData()->urls());
+  emit filesDropped(urls);
 }

@@ -41,10 +41,12 @@ class FolianMainWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
   std::unique_ptr<Ui::FolianDocument> _ui;
   std::function<bool()> _mayClose;
   bool _closed = false;
+  QList<QUrl> _draggedUrls;  // of the drag over the window, when it takes them
 };

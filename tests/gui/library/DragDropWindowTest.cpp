@@ -193,13 +193,11 @@ TEST_F(DragDrop, TheWindowRefusesWhatItCannotTakeAndItsOwnEntries) {
   WriteLibrary(path(QStringLiteral("second.fln")), LibraryContents{});
   FolianDocument* second = reopen(QStringLiteral("second.fln"));
   ASSERT_NE(second, nullptr);
-  QMimeData mime;
-  mime.setUrls(pdf);
-  EXPECT_FALSE(WindowTakesDrag(document->mainWindow(), document->entryListBox(), &mime))
+  EXPECT_FALSE(WindowTakesDrag(document->mainWindow(), document->entryListBox(), pdf))
       << "entries dragged out of a window are not imported into it again";
-  EXPECT_TRUE(WindowTakesDrag(second->mainWindow(), document->entryListBox(), &mime))
+  EXPECT_TRUE(WindowTakesDrag(second->mainWindow(), document->entryListBox(), pdf))
       << "another library's window takes them";
-  EXPECT_TRUE(WindowTakesDrag(document->mainWindow(), nullptr, &mime)) << "from another program";
+  EXPECT_TRUE(WindowTakesDrag(document->mainWindow(), nullptr, pdf)) << "from another program";
 }
 
 TEST_F(DragDrop, EntriesDraggedOutAreTheirPdfsUnderTheirFileNames) {
