@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "fulltext/FullTextService.h"
 #include "gui/shell/Alert.h"
 #include "gui/category/CategoryChooserViewController.h"
 #include "gui/library/CategoryLevelPane.h"

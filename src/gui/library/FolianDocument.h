@@ -11,7 +11,9 @@
 // FolianDocumentCategories.cpp (category commands), FolianDocumentTransfer.cpp
 // (import, export, deletion and the commands without library work),
 // FolianDocumentDragDrop.cpp (files dropped on the window, entries dragged out),
-// FolianDocumentChildWindows.cpp (information windows and viewers).
+// FolianDocumentChildWindows.cpp (information windows and viewers),
+// FolianDocumentSearch.cpp (the search field) and FolianDocumentFullText.cpp
+// (full-text search and indexing).
 
 #include <QFileDialog>
 #include <QKeySequence>
@@ -25,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "gui/entry/EntryDlgOwner.h"
@@ -32,19 +35,24 @@
 #include "categories/CategoryLists.h"
 #include "format/FlnRecords.h"
 #include "library/FlnResult.h"
+#include "fulltext/FullTextIndex.h"
 #include "search/EntrySearchText.h"
 #include "transfer/PdfImport.h"
 
 class CategoryChooserViewController;
 class EntryListModel;
+class FullTextService;
 class CategoryLevelPane;
 class FolianMainWindow;
 class LibraryOutlineModel;
 class MainView;
 class QAction;
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
+class QToolButton;
 class QTableView;
 struct EntryWindowClosers;
 
@@ -136,6 +144,24 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// contains every word typed there. What is typed is never stored.
   QLineEdit* searchField() const { return _searchField; }
 
+  // --- Full-text search and indexing (FolianDocumentFullText.cpp)
+
+  /// What the search field searches: the entries' own fields ("書誌情報")
+  /// or the text of their PDFs ("本文"). Not stored; a window starts with
+  /// the entries' fields.
+  enum class SearchScope { Entries, FullText };
+  SearchScope searchScope() const { return _searchScope; }
+  void setSearchScope(SearchScope scope);
+  /// Whether the entry list shows the entries a full-text query found (with
+  /// their hits), rather than every entry of the category choices.
+  bool showsFullTextResults() const;
+  /// Brings the full-text index in step with the library in the background
+  /// (entries added, deleted or given another PDF since it was made).
+  void updateFullTextIndex();
+  /// The indexing and searching of this library's full-text index, or null
+  /// before the window is shown and after it closed.
+  FullTextService* fullTextService() const { return _fullText.get(); }
+
   // --- Menus and command enabling (FolianDocumentMenus.cpp)
 
   /// The window's action for the command `name` ("importPdf", "deletePDF",
@@ -198,6 +224,14 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// document goes: the bytes under their file names. Empty, after an alert
   /// naming them, when any of them cannot be read.
   QList<QUrl> exportForDrag(const std::vector<int>& rows);
+  // --- Handing PDFs to other programs (FolianDocumentHandOver.cpp)
+
+  /// Opens the selected entries' PDFs with the desktop's application for
+  /// PDFs, as copies in the private hand-over folder (PrivateHandOverFolder);
+  /// asks first when that starts more than ten applications.
+  void openWithApplication();
+  /// Shows the selected entries' PDFs, as such copies, in the file manager.
+  void showInFileManager();
 
   // --- Information windows and viewers (FolianDocumentChildWindows.cpp)
 
@@ -242,6 +276,11 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// side and room for twenty entry rows below them, without scrolling.
   QSize defaultWindowSize() const;
 
+  // FolianDocumentHandOver.cpp
+  /// Copies of the selected entries' PDFs in the private hand-over folder;
+  /// entries without a copy are reported to the user.
+  QStringList handOverCopies();
+
   // FolianDocumentLists.cpp
   void createCategoryLevels();
   void recomputeNameArray(int level);
@@ -259,6 +298,27 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   bool takeListedPositions();
   // Shows showEntryAry afresh in the entry list: rows, selection, count.
   void reloadEntryList();
+
+  // FolianDocumentFullText.cpp
+  // The scope switch beside the search field and the indexing status after it.
+  void createFullTextControls(QBoxLayout* searchRow);
+  void startFullTextIndex();
+  void fullTextQueryDidChange(const QString& text);
+  void fullTextSearchFinished(const QString& query, const std::vector<FullTextIndex::EntryHits>& results,
+                              const QString& error);
+  // After the category query and sort: narrows showEntryAry to the entries
+  // the last full-text results name.
+  void narrowByFullTextHits();
+  // Shows every entry of the category choices again, where it was scrolled.
+  void showWholeList();
+  // Shows the hits column when the list is a full-text result.
+  void showHitCounts(std::vector<int> rowHits);
+  void showIndexingProgress(int done, int total);
+  void indexingFinished(bool complete, const QString& error);
+  void stopOrResumeIndexing();
+  // Opens the viewer's search at the full-text query's hits when the list
+  // is a full-text result.
+  void showFullTextHits(const FLN_ENTRY& entry);
 
   // FolianDocumentMenus.cpp
   void createMenus();
@@ -338,4 +398,19 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   // them further, so the next keystroke looks at these alone.
   std::vector<int32_t> _shownPositions;
   int _unfilteredScroll = 0;                // entry list scroll before narrowing
+
+  SearchScope _searchScope = SearchScope::Entries;
+  QToolButton* _entriesScopeButton = nullptr;
+  QToolButton* _fullTextScopeButton = nullptr;
+  std::unique_ptr<FullTextService> _fullText;
+  // The full-text query in the field (empty: none); the hits by en_id
+  // (host order) of the last answer, and the query they answer.
+  QString _fullTextQuery;
+  std::unordered_map<int32_t, int> _fullTextHits;
+  QString _hitsQuery;
+  bool _orderByHits = true;                 // full-text results best first, not by the sort keys
+  QLabel* _indexingLabel = nullptr;
+  QProgressBar* _indexingBar = nullptr;
+  QToolButton* _indexingButton = nullptr;   // stops or resumes indexing
+  bool _indexingStopped = false;
 };

@@ -167,6 +167,7 @@ void FolianDocument::openPdfViewerForRow(int row) {
   const int32_t dataIndex = GetAttachmentIndex(_fln_data.showEntryAry, _fln_data.attachment, row);
   PdfFault fault;
   if (!OpenPdfViewer(this, entry, dataIndex, &_fln_data, &fault)) alert(PdfUnreadableMessage(entry, dataIndex, fault));
+  else showFullTextHits(entry);
 }
 
 void FolianDocument::reopenChildWindows() {

@@ -45,6 +45,8 @@ void FolianDocument::createMenus() {
   // Ctrl+I imports; Alt+Return is the desktop's usual key for properties.
   addCommand(file, "showInfo", QStringLiteral("情報を見る"), [this] { showInfo(); },
              QKeySequence(Qt::ALT | Qt::Key_Return));
+  addCommand(file, "openWithApplication", tr("別のアプリケーションで開く"), [this] { openWithApplication(); });
+  addCommand(file, "showInFileManager", tr("ファイルの場所を表示"), [this] { showInFileManager(); });
   file->addSeparator();
   addCommand(file, "importPdf", QStringLiteral("PDFを読み込む..."), [this] { importPdf(); },
              QKeySequence(Qt::CTRL | Qt::Key_I));
@@ -122,8 +124,9 @@ QAction* FolianDocument::action(const char* name) const {
 
 bool FolianDocument::validateMenuItem(const QAction* item) const {
   const QByteArray name = item->objectName().toLatin1();
-  static const char* const kNeedSelection[] = {"savePdfPanel", "deselectAll", "openPDF", "deletePDF",
-                                                "showInfo", "changeCategoryName"};
+  static const char* const kNeedSelection[] = {"savePdfPanel", "deselectAll",        "openPDF",
+                                                "deletePDF",    "showInfo",           "changeCategoryName",
+                                                "openWithApplication", "showInFileManager"};
   for (const char* needs : kNeedSelection)
     if (name == needs) return entryListBox()->selectionModel()->hasSelection();
   // The viewer window prints; the library window has nothing to print.

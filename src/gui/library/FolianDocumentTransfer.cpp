@@ -229,6 +229,7 @@ void FolianDocument::refreshAfterImport() {
   }
   // Listed in the order of the list's sort keys, like every other rebuild.
   makeEntryList();
+  updateFullTextIndex();
 }
 
 void FolianDocument::saveNewFile() {
@@ -301,11 +302,12 @@ void FolianDocument::savePdfPanelDidEnd(bool accepted) {
 void FolianDocument::deletePDF() {
   const std::vector<int> rows = selectedEntryRows();
   if (rows.empty()) return;
-  if (!confirmDestructive(QString::fromUtf8(kDeletePdfConfirmMessage))) return;
+  if (!confirmDestructive(DeletePdfConfirmMessage(SelectedEntryTitles(&_fln_data, rows)))) return;
   // An entry's windows close before it goes, so none is left showing a
   // removed record.
   const DeleteResult result = DeletePDFEntries(&_fln_data, rows, childWindowClosers());
   makeEntryList();
+  updateFullTextIndex();
   entryListBox()->clearSelection();
   if (!result.saved) reportSaveFailure();
 }

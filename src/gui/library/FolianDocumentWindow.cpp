@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QTreeView>
 
+#include "fulltext/FullTextService.h"
 #include "gui/library/EntryListModel.h"
 #include "gui/library/CategoryLevelPane.h"
 #include "gui/library/FolianDocument.h"
@@ -71,13 +72,13 @@ void FolianDocument::setUpWindow() {
   rememberLibraryFolder();
 
   createCategoryLevels();
-  createSearchField();
   _entryListModel = new EntryListModel(this);
   _entryListModel->setFlnData(&_fln_data);
   entryListBox()->setModel(_entryListModel);
   entryListBox()->verticalHeader()->setDefaultSectionSize(entryListBox()->fontMetrics().height() + 6);
-  for (int column = 0; column < _entryListModel->columnCount(); ++column)
-    entryListBox()->setColumnWidth(column, EntryListModel::columns()[column].width);
+  for (size_t column = 0; column < EntryListModel::columns().size(); ++column)
+    entryListBox()->setColumnWidth(static_cast<int>(column), EntryListModel::columns()[column].width);
+  createSearchField();
   connect(entryListBox()->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     if (_entrySelectionQuiet > 0) return;
     entryListSelectionDidChange();
@@ -160,6 +161,7 @@ void FolianDocument::showWindows() {
   _mainWindow->layout()->activate();
   restoreScrollPositions();
   entryListBox()->setFocus();
+  startFullTextIndex();
 }
 
 QSize FolianDocument::contentSize() const {
@@ -285,6 +287,8 @@ void FolianDocument::writeScrollPositions() {
 }
 
 void FolianDocument::windowWillClose() {
+  // Indexing stops after the PDFs it is reading; the next opening goes on.
+  _fullText.reset();
   saveChildWindowState();
   closeChildWindows();
   writeScrollPositions();
