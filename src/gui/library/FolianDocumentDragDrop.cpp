@@ -1,6 +1,7 @@
 // Drag and drop on the library window: files dropped on it are opened or
 // imported; entries dragged out of its list hand their PDFs over as files.
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QDir>
 #include <QTableView>
@@ -45,7 +46,8 @@ QList<QUrl> FolianDocument::exportForDrag(const std::vector<int>& rows) {
   if (rows.empty() || _busy > 0) return {};
   auto folder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("folian-drag-XXXXXX")));
   if (!folder->isValid()) {
-    alert(QStringLiteral("一時フォルダを作れないため、PDFを渡せません。\n") + folder->errorString());
+    alert(QCoreApplication::translate("FolianDocumentDragDrop", "一時フォルダを作れないため、PDFを渡せません。\n") +
+          folder->errorString());
     return {};
   }
   ++_busy;

@@ -59,7 +59,7 @@ QProgressDialog* MakeProgressDialog(QWidget* parent, const QString& title) {
   label->setMinimumWidth(360);
   progress->setLabel(label);
   progress->setWindowTitle(title);
-  progress->setCancelButtonText(QStringLiteral("キャンセル"));
+  progress->setCancelButtonText(QCoreApplication::translate("FolianDocumentTransfer", "キャンセル"));
   progress->setWindowModality(Qt::ApplicationModal);
   progress->setAutoClose(false);
   progress->setAutoReset(false);
@@ -111,17 +111,18 @@ void FolianDocument::runImportPanel(bool folder) {
   panel->setOption(QFileDialog::DontUseNativeDialog);
   panel->setAcceptMode(QFileDialog::AcceptOpen);
   if (folder) {
-    panel->setWindowTitle(QStringLiteral("フォルダから一括読み込み"));
+    panel->setWindowTitle(QCoreApplication::translate("FolianDocumentTransfer", "フォルダから一括読み込み"));
     panel->setFileMode(QFileDialog::Directory);
     panel->setOption(QFileDialog::ShowDirsOnly);
   } else {
-    panel->setWindowTitle(QStringLiteral("PDFを読み込む"));
+    panel->setWindowTitle(QCoreApplication::translate("FolianDocumentTransfer", "PDFを読み込む"));
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setNameFilter(QStringLiteral("PDF (*.pdf)"));
   }
   const QString start = RememberedFolder(_fln_data.filePath, folder ? kTagPrefFolderImport : kTagPrefFileImport);
   if (!start.isEmpty() && QFileInfo(start).isDir()) panel->setDirectory(start);
-  auto* skipDuplicates = new QCheckBox(QStringLiteral("ライブラリにすでにあるPDFは読み込まない"), panel);
+  auto* skipDuplicates = new QCheckBox(
+      QCoreApplication::translate("FolianDocumentTransfer", "ライブラリにすでにあるPDFは読み込まない"), panel);
   skipDuplicates->setObjectName(QStringLiteral("skipDuplicatesBox"));
   if (auto* grid = qobject_cast<QGridLayout*>(panel->layout())) {
     grid->addWidget(_chooser->view(), grid->rowCount(), 0, 1, grid->columnCount());
@@ -169,7 +170,7 @@ void FolianDocument::runImport(const std::array<std::string, 3>& cats, bool with
   for (const std::string& cat : cats) {
     const QString refusal = CheckEntryCategoryName(cat.c_str(), false);
     if (!refusal.isEmpty()) {
-      alert(refusal + QStringLiteral("\n何も読み込んでいません。"));
+      alert(refusal + QCoreApplication::translate("FolianDocumentTransfer", "\n何も読み込んでいません。"));
       return;
     }
   }
@@ -178,11 +179,12 @@ void FolianDocument::runImport(const std::array<std::string, 3>& cats, bool with
   ++_busy;
   ImportResult result;
   if (withProgress) {
-    QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QStringLiteral("読み込み中"));
+    QProgressDialog* progress =
+        MakeProgressDialog(_mainWindow.get(), QCoreApplication::translate("FolianDocumentTransfer", "読み込み中"));
     result = import(names, [progress](int32_t done, int32_t total, const std::string& path) {
       progress->setMaximum(total);
       progress->setValue(done);
-      progress->setLabelText(QStringLiteral("%1 / %2 件\n%3")
+      progress->setLabelText(QCoreApplication::translate("FolianDocumentTransfer", "%1 / %2 件\n%3")
                                  .arg(done + 1)
                                  .arg(total)
                                  .arg(QFileInfo(QString::fromStdString(path)).fileName()));
@@ -198,9 +200,10 @@ void FolianDocument::runImport(const std::array<std::string, 3>& cats, bool with
 
   refreshAfterImport();
   if (result.status == ImportStatus::LibraryUnavailable) {
-    alert(QStringLiteral("ライブラリのファイルに書き込めないため、読み込めませんでした。"));
+    alert(QCoreApplication::translate("FolianDocumentTransfer",
+                                      "ライブラリのファイルに書き込めないため、読み込めませんでした。"));
   } else if (result.status == ImportStatus::CategoryNameTooLong) {
-    alert(QStringLiteral("分類名が長すぎるため、読み込めませんでした。"));
+    alert(QCoreApplication::translate("FolianDocumentTransfer", "分類名が長すぎるため、読み込めませんでした。"));
   } else {
     // One report: the files left out, then those stored that are no PDF.
     QStringList report;
@@ -234,10 +237,11 @@ void FolianDocument::refreshAfterImport() {
 
 void FolianDocument::saveNewFile() {
   if (_panel) return;
-  auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("コピーを保存"));
+  auto* panel =
+      new QFileDialog(_mainWindow.get(), QCoreApplication::translate("FolianDocumentTransfer", "コピーを保存"));
   panel->setOption(QFileDialog::DontUseNativeDialog);
   panel->setAcceptMode(QFileDialog::AcceptSave);
-  panel->setNameFilter(QStringLiteral("Folianライブラリ (*.fln)"));
+  panel->setNameFilter(QCoreApplication::translate("FolianDocumentTransfer", "Folianライブラリ (*.fln)"));
   panel->setDefaultSuffix(QStringLiteral("fln"));
   panel->setDirectory(QFileInfo(fileName()).absolutePath());
   panel->selectFile(QFileInfo(fileName()).fileName());
@@ -251,13 +255,17 @@ void FolianDocument::saveNewFile() {
     int32_t leftOut = 0;
     const FlnResult copied = WriteLibraryCopy(&_fln_data, target.toUtf8().constData(), &leftOut);
     if (copied.status == FlnStatus::SameFile) {
-      alert(QStringLiteral("開いているライブラリ自身のファイルには保存できません。"));
+      alert(QCoreApplication::translate("FolianDocumentTransfer",
+                                        "開いているライブラリ自身のファイルには保存できません。"));
     } else if (!copied.ok()) {
-      QString message = QStringLiteral("「%1」にコピーを保存できませんでした。").arg(QFileInfo(target).fileName());
+      QString message = QCoreApplication::translate("FolianDocumentTransfer", "「%1」にコピーを保存できませんでした。")
+                            .arg(QFileInfo(target).fileName());
       if (!copied.reason.empty()) message += QLatin1Char('\n') + QString::fromStdString(copied.reason);
       alert(message);
     } else if (leftOut > 0) {
-      alert(QStringLiteral("%1件のPDFはライブラリから読み出せなかったため、コピーに含めていません。").arg(leftOut));
+      alert(QCoreApplication::translate("FolianDocumentTransfer",
+                                        "%1件のPDFはライブラリから読み出せなかったため、コピーに含めていません。")
+                .arg(leftOut));
     }
   });
   _panel = panel;
@@ -266,12 +274,12 @@ void FolianDocument::saveNewFile() {
 
 void FolianDocument::savePdfPanel() {
   if (_panel) return;
-  auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("選択"));
+  auto* panel = new QFileDialog(_mainWindow.get(), QCoreApplication::translate("FolianDocumentTransfer", "選択"));
   panel->setOption(QFileDialog::DontUseNativeDialog);
   panel->setAcceptMode(QFileDialog::AcceptOpen);
   panel->setFileMode(QFileDialog::Directory);
   panel->setOption(QFileDialog::ShowDirsOnly);
-  panel->setLabelText(QFileDialog::Accept, QStringLiteral("選択"));
+  panel->setLabelText(QFileDialog::Accept, QCoreApplication::translate("FolianDocumentTransfer", "選択"));
   panel->setWindowModality(Qt::WindowModal);
   connect(panel, &QDialog::finished, this, [this](int result) { savePdfPanelDidEnd(result == QDialog::Accepted); });
   _panel = panel;
@@ -292,7 +300,8 @@ void FolianDocument::savePdfPanelDidEnd(bool accepted) {
                                _entryListModel->index(_entryListModel->rowCount() - 1,
                                                       _entryListModel->columnCount() - 1));
   if (result.status == ExportStatus::FolderUnusable) {
-    alert(QStringLiteral("「%1」には書き出せません。フォルダが見つかりません。").arg(QString::fromUtf8(folder)));
+    alert(QCoreApplication::translate("FolianDocumentTransfer", "「%1」には書き出せません。フォルダが見つかりません。")
+              .arg(QString::fromUtf8(folder)));
   } else if (!result.problems.empty()) {
     alert(ExportProblemMessage(result.problems, &_fln_data));
   }
