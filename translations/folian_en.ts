@@ -849,6 +849,46 @@ Nothing was imported.</translation>
         <source>「%1」には書き出せません。フォルダが見つかりません。</source>
         <translation>Cannot export to “%1”: the folder is not there.</translation>
     </message>
+    <message>
+        <source>この読み込みで、ライブラリ「%1」のファイルは 4 GB を超えます。今のファイル形式には 4 GB までしか入りません。
+
+ライブラリを 4 GB を超えられる新しい形式（64ビット）に変換してから読み込みますか？
+・エントリ、分類、PDF はそのまま変わりません。
+・変換したライブラリは、この形式を知らない古い版の Folian では開けなくなります。
+・変換のあいだ、ライブラリと同じ大きさ（%2）の空き容量が一時的に必要です。
+
+「いいえ」を選ぶと、何も読み込みません。</source>
+        <translation>This import takes the file of the library “%1” past 4 GB. Its present file format holds 4 GB at most.
+
+Convert the library to the new format that can pass 4 GB (64-bit) and then import?
+• Entries, categories and PDFs stay as they are.
+• Older versions of Folian that do not know this format can no longer open the converted library.
+• The conversion needs free space as large as the library (%2) for a while.
+
+“No” imports nothing.</translation>
+    </message>
+    <message>
+        <source>ライブラリを変換しなかったため、何も読み込みませんでした。</source>
+        <translation>The library was not converted, so nothing was imported.</translation>
+    </message>
+    <message>
+        <source>ライブラリを変換中</source>
+        <translation>Converting the Library</translation>
+    </message>
+    <message>
+        <source>「%1」を 4 GB を超えられる形式に変換しています…</source>
+        <translation>Converting “%1” to the format that can pass 4 GB…</translation>
+    </message>
+    <message>
+        <source>変換を中止しました。ライブラリは元のままで、何も読み込んでいません。</source>
+        <translation>The conversion was stopped. The library is as it was and nothing was imported.</translation>
+    </message>
+    <message>
+        <source>ライブラリを変換できませんでした。ライブラリは元のままで、何も読み込んでいません。
+%1</source>
+        <translation>The library could not be converted. It is as it was and nothing was imported.
+%1</translation>
+    </message>
 </context>
 <context>
     <name>HelpFile</name>

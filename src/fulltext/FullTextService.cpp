@@ -28,7 +28,7 @@ FullTextService::~FullTextService() {
 
 void FullTextService::update(std::vector<FullTextEntry> entries) {
   if (_running) {
-    // The current run stops after its batch; runEnded starts this one.
+    // The current run stops soon; runEnded then starts this one.
     _queued = std::move(entries);
     _cancel = true;
     return;

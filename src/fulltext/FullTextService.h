@@ -40,10 +40,11 @@ class FullTextService : public QObject {
   /// Brings the index in step with `entries` (FullTextEntries of the library
   /// as it is now: entries added, deleted or given another PDF, here or by
   /// another program, are found by comparing them with what the index
-  /// holds). A run in progress stops after its current batch and a run over
-  /// these entries follows. Also resumes after stop().
+  /// holds). A run in progress stops once the PDFs it is reading are read
+  /// and a run over these entries follows. Also resumes after stop().
   void update(std::vector<FullTextEntry> entries);
-  /// Stops indexing after the current batch; what was indexed stays.
+  /// Stops indexing once the PDFs being read are read; what was committed
+  /// stays, the batch under way is done again by the next run.
   /// indexingFinished follows with `complete` false and no error.
   void stop();
   /// Whether a run is going (or about to start).

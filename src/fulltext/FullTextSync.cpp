@@ -29,12 +29,16 @@ FullTextIndex::State StateOf(PdfPageTexts::Kind kind) {
 }
 
 // Extracts the texts of `pdfs` on every core; slot i gets the text of pdfs[i].
-std::vector<PdfPageTexts> ExtractAll(const std::vector<QByteArray>& pdfs) {
+// A stop (`cancel`) leaves the PDFs not begun yet: the caller then keeps
+// none of the batch.
+std::vector<PdfPageTexts> ExtractAll(const std::vector<QByteArray>& pdfs, const std::atomic<bool>* cancel) {
   std::vector<PdfPageTexts> texts(pdfs.size());
   std::atomic<size_t> next{0};
   const auto worker = [&] {
-    for (size_t i = next++; i < pdfs.size(); i = next++)
+    for (size_t i = next++; i < pdfs.size(); i = next++) {
+      if (cancel != nullptr && cancel->load()) return;
       if (!pdfs[i].isNull()) texts[i] = ExtractPdfPageTexts(pdfs[i]);
+    }
   };
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   std::vector<std::thread> threads;
@@ -144,7 +148,9 @@ bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const
     std::vector<QByteArray> pdfs;
     for (size_t i = first; i < end; ++i)
       pdfs.push_back(work.pending[i].dataIndex >= 0 ? reader.read(work.pending[i].dataIndex) : QByteArray());
-    const std::vector<PdfPageTexts> texts = ExtractAll(pdfs);
+    const std::vector<PdfPageTexts> texts = ExtractAll(pdfs, cancel);
+    // Stopped midway: the batch is left for the next run.
+    if (cancel != nullptr && cancel->load()) break;
     ok = index->begin(error);
     for (size_t i = first; i < end && ok; ++i) {
       const PdfPageTexts& text = texts[i - first];

@@ -67,7 +67,9 @@ struct FullTextProgress {
 /// Does `work` on `index`, reading the PDFs from the library file at
 /// `libraryPath` (which the caller keeps from being changed meanwhile, e.g.
 /// under the library's shared lock). `progress` is called after each PDF;
-/// `cancel` is looked at between PDFs. False with `*error` when the index
+/// `cancel` is looked at before each PDF: a stop keeps every batch committed
+/// before it and drops the batch under way, so that it ends within the time
+/// of the PDFs being read at that moment. False with `*error` when the index
 /// could not be written or the library could not be read; what was
 /// committed until then stays.
 bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const FullTextWork& work,

@@ -40,6 +40,9 @@ class FolianSession : public ::testing::Test {
   /// Starts folian with `arguments` in the session, with the variables of
   /// `environment` added to (or replacing) the session's (LANG=C.UTF-8, ...).
   void startFolian(const QStringList& arguments = {}, const QProcessEnvironment& environment = {});
+  /// Ends folian at once with SIGKILL, as a crash or a power cut of the
+  /// program would, and waits until it is gone.
+  void killFolian();
   /// Whether folian is still running.
   bool folianRuns() const { return _folian && _folian->state() == QProcess::Running; }
 

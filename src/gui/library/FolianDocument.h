@@ -34,6 +34,7 @@
 #include "categories/CategoryCommandUi.h"
 #include "categories/CategoryLists.h"
 #include "format/FlnRecords.h"
+#include "library/FlnLibraryLock.h"
 #include "library/FlnResult.h"
 #include "fulltext/FullTextIndex.h"
 #include "search/EntrySearchText.h"
@@ -76,6 +77,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   FlnResult readFromFile(const QString& path);
   /// The library file's absolute path.
   QString fileName() const;
+  /// The lock the controller holds on this library's file for the window;
+  /// a conversion of the library moves it to the new file.
+  void setLibraryLock(LibraryLock* lock) { _libraryLock = lock; }
   FLN_DATA* flnData() { return &_fln_data; }
 
   /// Builds the library window and sets it up from the library (the window
@@ -199,8 +203,11 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// all imported; each returns at once.
   void importPdf();
   void importPdfFolder();
-  /// The import panel ended; `accepted` when the user chose OK.
   void openPanelDidEnd(bool accepted);
+  // Before an import that would take the library file past 4 GiB: asks
+  // whether to convert the library, and does. False when the import is not
+  // to run (the user said no, or the conversion failed; both are told).
+  bool convertIfImportNeeds(const QByteArray& chosen);
   /// Shows the folder chooser of the export; returns at once.
   void savePdfPanel();
   void savePdfPanelDidEnd(bool accepted);
@@ -354,14 +361,17 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void refreshAfterImport();
   // The categories an import starts from: the three choices, "＜すべて＞" as "その他".
   std::array<std::string, 3> currentImportCategories() const;
-  // Runs `import` into the categories `cats` (refused with an alert when a
-  // name cannot be an entry's), under the progress dialog when `withProgress`,
-  // then shows the lists anew and tells what went wrong.
+  // Runs `import` of `paths` into the categories `cats` (refused with an
+  // alert when a name cannot be an entry's; first converting the library
+  // when a path would take it past 4 GiB, if the user agrees), under the
+  // progress dialog when `withProgress`, then shows the lists anew and tells
+  // what went wrong.
   using ImportRun = std::function<ImportResult(const char* const cats[3], const ImportProgress& progress)>;
-  void runImport(const std::array<std::string, 3>& cats, bool withProgress, bool skipDuplicates,
-                 const ImportRun& import);
+  void runImport(const std::vector<std::string>& paths, const std::array<std::string, 3>& cats, bool withProgress,
+                 bool skipDuplicates, const ImportRun& import);
 
   FLN_DATA _fln_data;
+  LibraryLock* _libraryLock = nullptr;
   std::unique_ptr<FolianMainWindow> _mainWindow;
   std::array<std::unique_ptr<CategoryLevelPane>, 3> _folianCategory;
   EntryListModel* _entryListModel = nullptr;

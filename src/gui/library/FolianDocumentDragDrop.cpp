@@ -34,7 +34,7 @@ void FolianDocument::dropFiles(const QList<QUrl>& urls) {
   if (!dropped.importPaths.isEmpty()) {
     std::vector<std::string> paths;
     for (const QString& path : dropped.importPaths) paths.push_back(QFile::encodeName(path).toStdString());
-    runImport(currentImportCategories(), true, false,
+    runImport(paths, currentImportCategories(), true, false,
               [&](const char* const names[3], const ImportProgress& progress) {
                 return ImportPDFPaths(&_fln_data, paths, names[0], names[1], names[2], progress);
               });

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTableView>
@@ -16,6 +17,8 @@
 #include <cstring>
 
 #include "gui/shell/Alert.h"
+#include "library/FlnUpgrade.h"
+#include "transfer/ImportFit.h"
 #include "gui/category/CategoryChooserViewController.h"
 #include "gui/shell/FailureListText.h"
 #include "gui/library/CategoryLevelPane.h"
@@ -149,7 +152,7 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   const auto* skipBox = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
   const bool skipDuplicates = skipBox != nullptr && skipBox->isChecked();
   _chooser.reset();
-  runImport(cats, _panelIsFolderImport, skipDuplicates,
+  runImport({chosen.toStdString()}, cats, _panelIsFolderImport, skipDuplicates,
             [&](const char* const names[3], const ImportProgress& progress) {
               return ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), names[0], names[1],
                                     names[2], progress, skipDuplicates);
@@ -165,8 +168,8 @@ std::array<std::string, 3> FolianDocument::currentImportCategories() const {
   return cats;
 }
 
-void FolianDocument::runImport(const std::array<std::string, 3>& cats, bool withProgress, bool skipDuplicates,
-                               const ImportRun& import) {
+void FolianDocument::runImport(const std::vector<std::string>& paths, const std::array<std::string, 3>& cats,
+                               bool withProgress, bool skipDuplicates, const ImportRun& import) {
   for (const std::string& cat : cats) {
     const QString refusal = CheckEntryCategoryName(cat.c_str(), false);
     if (!refusal.isEmpty()) {
@@ -175,6 +178,10 @@ void FolianDocument::runImport(const std::array<std::string, 3>& cats, bool with
     }
   }
   const char* const names[3] = {cats[0].c_str(), cats[1].c_str(), cats[2].c_str()};
+
+  // A conversion asked for by one path serves the others too.
+  for (const std::string& path : paths)
+    if (!convertIfImportNeeds(QByteArray::fromStdString(path))) return;
 
   ++_busy;
   ImportResult result;
@@ -214,6 +221,57 @@ void FolianDocument::runImport(const std::array<std::string, 3>& cats, bool with
   if (!result.duplicates.empty()) alert(DuplicateListMessage(result.duplicates, skipDuplicates));
   if (!result.decodedNames.empty()) alert(ImportDecodedNameMessage(result.decodedNames));
   if (!result.saved) reportSaveFailure();
+}
+
+bool FolianDocument::convertIfImportNeeds(const QByteArray& chosen) {
+  const ImportFitCheck fit = CheckImportFits(&_fln_data, chosen.toStdString());
+  if (fit.fits || fit.wide) return true;
+  const QString name = QFileInfo(fileName()).fileName();
+  const QString question =
+      QCoreApplication::translate(
+          "FolianDocumentTransfer",
+          "この読み込みで、ライブラリ「%1」のファイルは 4 GB を超えます。今のファイル形式には 4 GB までしか"
+          "入りません。\n\nライブラリを 4 GB を超えられる新しい形式（64ビット）に変換してから読み込みますか？"
+          "\n・エントリ、分類、PDF はそのまま変わりません。\n・変換したライブラリは、この形式を知らない古い"
+          "版の Folian では開けなくなります。\n・変換のあいだ、ライブラリと同じ大きさ（%2）の空き容量が"
+          "一時的に必要です。\n\n「いいえ」を選ぶと、何も読み込みません。")
+          .arg(name, QLocale().formattedDataSize(static_cast<qint64>(fit.fileSize)));
+  if (!confirmDestructive(question)) {
+    alert(QCoreApplication::translate("FolianDocumentTransfer",
+                                      "ライブラリを変換しなかったため、何も読み込みませんでした。"));
+    return false;
+  }
+  ++_busy;
+  QProgressDialog* progress = MakeProgressDialog(
+      _mainWindow.get(), QCoreApplication::translate("FolianDocumentTransfer", "ライブラリを変換中"));
+  progress->setLabelText(
+      QCoreApplication::translate("FolianDocumentTransfer", "「%1」を 4 GB を超えられる形式に変換しています…")
+          .arg(name));
+  constexpr int kMiB = 20;
+  LibraryLock unguarded;  // a window without a lock (no file system lock) converts unguarded, as it saves
+  const FlnResult converted =
+      UpgradeLoadedLibrary(&_fln_data, _libraryLock != nullptr ? _libraryLock : &unguarded, LibraryLockHolder::Window,
+                           [progress](uint64_t done, uint64_t total) {
+                             progress->setMaximum(static_cast<int>(total >> kMiB));
+                             progress->setValue(static_cast<int>(done >> kMiB));
+                             QCoreApplication::processEvents();
+                             return !progress->wasCanceled();
+                           });
+  delete progress;
+  --_busy;
+  if (converted.status == FlnStatus::Stopped) {
+    alert(QCoreApplication::translate("FolianDocumentTransfer",
+                                      "変換を中止しました。ライブラリは元のままで、何も読み込んでいません。"));
+    return false;
+  }
+  if (!converted.ok()) {
+    alert(QCoreApplication::translate(
+              "FolianDocumentTransfer",
+              "ライブラリを変換できませんでした。ライブラリは元のままで、何も読み込んでいません。\n%1")
+              .arg(QString::fromStdString(converted.reason)));
+    return false;
+  }
+  return true;
 }
 
 void FolianDocument::refreshAfterImport() {

@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -313,10 +314,13 @@ TEST_F(FullTextWindow, OpeningAFoundEntryShowsItsFirstHitInTheViewer) {
   auto* find = viewer->window()->findChild<QLineEdit*>(QStringLiteral("textBoxSearch"));
   ASSERT_NE(find, nullptr);
   EXPECT_EQ(find->text(), QStringLiteral("needle"));
+  // The viewer searches on a thread of its own.
+  ASSERT_TRUE(WaitUntil([&] { return !viewer->pdfView()->searching(); }));
   EXPECT_EQ(viewer->pdfView()->currentPage(), 2);  // the third page, counted from 0
   EXPECT_EQ(viewer->pdfView()->currentSelection().page, 2);
   // The viewer's find goes on to the next hit.
   viewer->nextSearch();
+  ASSERT_TRUE(WaitUntil([&] { return !viewer->pdfView()->searching(); }));
   EXPECT_EQ(viewer->pdfView()->currentSelection().page, 3);
 }
 
@@ -454,6 +458,56 @@ TEST_F(FullTextWindow, TheIndexCatchesUpWithChangesMadeWhileTheLibraryWasClosed)
   ASSERT_TRUE(WaitUntil([&] { return EntryColumn(document, "title").size() == 2; }, kIndexingWaitMs));
   EXPECT_EQ(EntryColumn(document, "title"), (QStringList{"fourth.pdf", "third.pdf"}));
   EXPECT_EQ(hitsShown(document), (QStringList{"2", "1"}));
+}
+
+TEST_F(FullTextWindow, ADamagedIndexIsMadeAgainAndAnUnusableCacheIsToldWithoutHarm) {
+  importPdfs({{"kept.pdf", {"a sentence to find"}}});
+  const QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+  FLN_DATA data;
+  ASSERT_TRUE(ReadFlnDataFromFlnFile(path().toUtf8().constData(), &data).ok());
+  const QString indexPath = FullTextIndexPath(&data);
+  FreeFlnData(&data);
+
+  // Bytes that are no index where the index belongs: it is made again.
+  QDir().mkpath(QFileInfo(indexPath).absolutePath());
+  QFile damaged(indexPath);
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write(QByteArray(8192, 'x'));
+  damaged.close();
+  FolianDocument* document = openIndexed();
+  ASSERT_NE(document, nullptr);
+  recordAnswers(document);
+  searchFullText(document, QStringLiteral("sentence"));
+  EXPECT_EQ(EntryColumn(document, "title"), QStringList{"kept.pdf"});
+  auto* label = document->mainWindow()->findChild<QLabel*>(QStringLiteral("indexingLabel"));
+  ASSERT_NE(label, nullptr);
+  EXPECT_TRUE(label->toolTip().contains(QStringLiteral("damaged"))) << label->toolTip().toStdString();
+  closeDocument(document);
+
+  // A cache folder that cannot be made (a file stands in its place): the
+  // window says so after the field and works on, and the library is intact.
+  const QString blocked = dir.filePath(QStringLiteral("blocked-cache"));
+  QFile file(blocked);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  qputenv("XDG_CACHE_HOME", blocked.toUtf8());
+  document = reopen();
+  qputenv("XDG_CACHE_HOME", cache.toUtf8());
+  ASSERT_NE(document, nullptr);
+  ASSERT_TRUE(waitForIndex(document));
+  label = document->mainWindow()->findChild<QLabel*>(QStringLiteral("indexingLabel"));
+  auto* button = document->mainWindow()->findChild<QToolButton*>(QStringLiteral("indexingButton"));
+  EXPECT_TRUE(label->isVisible());
+  EXPECT_EQ(label->text(), QStringLiteral("本文の索引を作れません"));
+  EXPECT_FALSE(label->toolTip().isEmpty());
+  EXPECT_EQ(button->text(), QStringLiteral("再開"));
+  scopeButton(document, "fullTextScopeButton")->click();
+  document->searchField()->setText(QStringLiteral("sentence"));
+  EXPECT_TRUE(WaitUntil([&] { return label->text().startsWith(QStringLiteral("本文を検索できません")); }))
+      << label->text().toStdString();
+  EXPECT_EQ(document->entryListModel()->rowCount(), 0);
+  document->searchField()->clear();
+  EXPECT_EQ(EntryColumn(document, "title"), QStringList{"kept.pdf"});
 }
 
 }  // namespace
