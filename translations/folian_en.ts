@@ -497,6 +497,26 @@
         <source>ファイルの場所を表示</source>
         <translation>Show in File Manager</translation>
     </message>
+    <message>
+        <source>本文の索引を作り直しました（%1）</source>
+        <translation>The full-text index was made anew (%1)</translation>
+    </message>
+    <message>
+        <source>PDFの情報からタイトルと著者を設定...</source>
+        <translation>Set Title and Author from the PDF...</translation>
+    </message>
+    <message>
+        <source>PDFの情報からタイトルを設定</source>
+        <translation>Set titles from the PDF’s information</translation>
+    </message>
+    <message>
+        <source>選択した%1件の項目のタイトルと著者を、PDFの情報で置き換えてもよろしいですか？</source>
+        <translation>Replace the title and author of the %1 selected entries with the information of their PDFs?</translation>
+    </message>
+    <message>
+        <source>選択したPDFには、タイトルや著者として使える情報がありませんでした。</source>
+        <translation>The selected PDFs hold no information that can serve as a title or an author.</translation>
+    </message>
 </context>
 <context>
     <name>FolianDocumentCategories</name>

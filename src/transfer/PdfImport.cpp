@@ -40,9 +40,10 @@ bool IsLoaded(const FLN_DATA* flnData) {
 
 class Importer {
  public:
-  Importer(FLN_DATA* flnData, const ImportProgress& progress, bool skipDuplicates, ImportResult* result)
-      : flnData_(flnData), progress_(progress), skipDuplicates_(skipDuplicates), result_(result), session_(flnData),
-        facts_(CurrentImportSystemFacts()) {}
+  Importer(FLN_DATA* flnData, const ImportProgress& progress, bool skipDuplicates, const PdfInfoReader& readInfo,
+           ImportResult* result)
+      : flnData_(flnData), progress_(progress), skipDuplicates_(skipDuplicates), readInfo_(readInfo), result_(result),
+        session_(flnData), facts_(CurrentImportSystemFacts()) {}
 
   // Step 1 of ImportPDFFiles; false when the import cannot start.
   bool setPlainCategories(const char* const combo[3]) {
@@ -189,6 +190,7 @@ class Importer {
       if (!addTriple(names[0], names[1], names[2])) return fail(path, ImportFailureReason::OutOfMemory);
     } else {
       BuildEntry_FromFile(path, bytes.size(), FileCreationDate(path), plainNames_, facts_, &p.entry);
+      if (p.isPdf) FillEntryFromPdfInfo(bytes, readInfo_, &p.entry);
       p.decodedName = !IsUtf8Text(path);
     }
 
@@ -300,6 +302,7 @@ class Importer {
   FLN_DATA* flnData_;
   const ImportProgress& progress_;
   const bool skipDuplicates_;
+  const PdfInfoReader& readInfo_;
   std::unordered_set<std::string> knownDigests_;
   ImportResult* result_;
   ImportAppendSession session_;
@@ -344,14 +347,15 @@ void ListChosenPath(const std::string& path, TESK_ARY list, std::vector<ImportFa
 // ImportPDFFiles and ImportPDFPaths: the import of every PDF that `paths`
 // name, remembering `panelFolder` (unless null) for the kind of the first path.
 ImportResult ImportListed(FLN_DATA* flnData, const std::vector<std::string>& paths, const char* panelFolder,
-                          const char* const combo[3], const ImportProgress& progress, bool skipDuplicates) {
+                          const char* const combo[3], const ImportProgress& progress, bool skipDuplicates,
+                          const PdfInfoReader& readInfo) {
   ImportResult result;
   if (!IsLoaded(flnData)) {
     result.status = ImportStatus::LibraryUnavailable;
     result.saved = false;
     return result;
   }
-  Importer importer(flnData, progress, skipDuplicates, &result);
+  Importer importer(flnData, progress, skipDuplicates, readInfo, &result);
   if (!importer.setPlainCategories(combo) || !importer.openLibrary() || !importer.addPlainTriple()) {
     result.saved = result.status == ImportStatus::CategoryNameTooLong;  // nothing was changed then
     return result;
@@ -375,7 +379,7 @@ ImportResult ImportListed(FLN_DATA* flnData, const std::vector<std::string>& pat
 
 ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
                             const char* comboCat1, const char* comboCat2, const char* comboCat3,
-                            const ImportProgress& progress, bool skipDuplicates) {
+                            const ImportProgress& progress, bool skipDuplicates, const PdfInfoReader& readInfo) {
   if (chosenPath == nullptr) {
     ImportResult result;
     result.status = ImportStatus::LibraryUnavailable;
@@ -383,12 +387,12 @@ ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const cha
     return result;
   }
   const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
-  return ImportListed(flnData, {std::string(chosenPath)}, panelFolder, combo, progress, skipDuplicates);
+  return ImportListed(flnData, {std::string(chosenPath)}, panelFolder, combo, progress, skipDuplicates, readInfo);
 }
 
 ImportResult ImportPDFPaths(FLN_DATA* flnData, const std::vector<std::string>& paths, const char* comboCat1,
                             const char* comboCat2, const char* comboCat3, const ImportProgress& progress,
-                            bool skipDuplicates) {
+                            bool skipDuplicates, const PdfInfoReader& readInfo) {
   const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
-  return ImportListed(flnData, paths, nullptr, combo, progress, skipDuplicates);
+  return ImportListed(flnData, paths, nullptr, combo, progress, skipDuplicates, readInfo);
 }

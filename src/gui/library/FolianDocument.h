@@ -213,6 +213,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void savePdfPanelDidEnd(bool accepted);
   /// Asks, then deletes the selected entries.
   void deletePDF();
+  /// Asks, then sets the selected entries' titles and authors from their
+  /// PDFs' own document information where it names plausible ones.
+  void refillTitlesFromPdfs();
   /// Writes a copy of the library to a file the user chooses.
   void saveNewFile();
   /// The panel of import, export or copy that is open on the window, or null.
@@ -361,6 +364,8 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void refreshAfterImport();
   // The categories an import starts from: the three choices, "＜すべて＞" as "その他".
   std::array<std::string, 3> currentImportCategories() const;
+  // Titles from the PDFs' own information, as the import panel's box was last left.
+  PdfInfoReader rememberedInfoReader() const;
   // Runs `import` of `paths` into the categories `cats` (refused with an
   // alert when a name cannot be an entry's; first converting the library
   // when a path would take it past 4 GiB, if the user agrees), under the

@@ -34,9 +34,10 @@ void FolianDocument::dropFiles(const QList<QUrl>& urls) {
   if (!dropped.importPaths.isEmpty()) {
     std::vector<std::string> paths;
     for (const QString& path : dropped.importPaths) paths.push_back(QFile::encodeName(path).toStdString());
+    const PdfInfoReader readInfo = rememberedInfoReader();
     runImport(paths, currentImportCategories(), true, false,
               [&](const char* const names[3], const ImportProgress& progress) {
-                return ImportPDFPaths(&_fln_data, paths, names[0], names[1], names[2], progress);
+                return ImportPDFPaths(&_fln_data, paths, names[0], names[1], names[2], progress, false, readInfo);
               });
   }
   for (const QString& library : dropped.libraries) emit openLibraryRequested(library);

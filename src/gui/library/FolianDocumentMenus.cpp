@@ -88,6 +88,9 @@ void FolianDocument::createMenus() {
       edit, "deselectAll", QCoreApplication::translate("FolianDocumentMenus", "選択を解除"),
       [this] { entryListBox()->clearSelection(); }, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
   edit->addSeparator();
+  addCommand(edit, "refillTitlesFromPdfs", tr("PDFの情報からタイトルと著者を設定..."),
+             [this] { refillTitlesFromPdfs(); });
+  edit->addSeparator();
   addCommand(
       edit, "deletePDF", QCoreApplication::translate("FolianDocumentMenus", "削除"), [this] { deletePDF(); },
       QKeySequence(Qt::Key_Delete));
@@ -150,9 +153,9 @@ QAction* FolianDocument::action(const char* name) const {
 
 bool FolianDocument::validateMenuItem(const QAction* item) const {
   const QByteArray name = item->objectName().toLatin1();
-  static const char* const kNeedSelection[] = {"savePdfPanel", "deselectAll",        "openPDF",
-                                                "deletePDF",    "showInfo",           "changeCategoryName",
-                                                "openWithApplication", "showInFileManager"};
+  static const char* const kNeedSelection[] = {"savePdfPanel",        "deselectAll",       "openPDF",
+                                               "deletePDF",           "showInfo",          "changeCategoryName",
+                                               "openWithApplication", "showInFileManager", "refillTitlesFromPdfs"};
   for (const char* needs : kNeedSelection)
     if (name == needs) return entryListBox()->selectionModel()->hasSelection();
   // The viewer window prints; the library window has nothing to print.

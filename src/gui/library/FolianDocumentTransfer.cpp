@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QTableView>
 #include <array>
 #include <cstring>
@@ -33,7 +34,9 @@
 #include "gui/library/EntryListModel.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfExport.h"
+#include "pdftext/PdfTitleAuthor.h"
 #include "transfer/PdfImport.h"
+#include "transfer/PdfInfoRefill.h"
 #include "storage/OwnedAry.h"
 #include "ui_FolianDocument.h"
 
@@ -52,6 +55,13 @@ QString RememberedFolder(const char* libraryPath, int32_t tag) {
   }
   record[kPreferenceRecordSize - 1] = '\0';
   return QString::fromUtf8(record);
+}
+
+// The import panel's own choices, kept per user in "import.ini" beside the
+// recent libraries: whether titles come from the PDFs.
+constexpr char kTitleFromPdfKey[] = "titleFromPdf";
+QSettings ImportSettings() {
+  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("FOLIAN"), QStringLiteral("import"));
 }
 
 // A progress dialog whose texts are plain (they show file names).
@@ -127,9 +137,13 @@ void FolianDocument::runImportPanel(bool folder) {
   auto* skipDuplicates = new QCheckBox(
       QCoreApplication::translate("FolianDocumentTransfer", "ライブラリにすでにあるPDFは読み込まない"), panel);
   skipDuplicates->setObjectName(QStringLiteral("skipDuplicatesBox"));
+  auto* titleFromPdf = new QCheckBox(tr("PDFの情報からタイトルを設定"), panel);
+  titleFromPdf->setObjectName(QStringLiteral("titleFromPdfBox"));
+  titleFromPdf->setChecked(ImportSettings().value(kTitleFromPdfKey, true).toBool());
   if (auto* grid = qobject_cast<QGridLayout*>(panel->layout())) {
     grid->addWidget(_chooser->view(), grid->rowCount(), 0, 1, grid->columnCount());
     grid->addWidget(skipDuplicates, grid->rowCount(), 0, 1, grid->columnCount());
+    grid->addWidget(titleFromPdf, grid->rowCount(), 0, 1, grid->columnCount());
   }
   panel->setWindowModality(Qt::WindowModal);
   connect(panel, &QDialog::finished, this, [this](int result) { openPanelDidEnd(result == QDialog::Accepted); });
@@ -151,12 +165,21 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
                                            _chooser->categoryText(3)};
   const auto* skipBox = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
   const bool skipDuplicates = skipBox != nullptr && skipBox->isChecked();
+  const auto* titleBox = panel->findChild<QCheckBox*>(QStringLiteral("titleFromPdfBox"));
+  const bool titleFromPdf = titleBox == nullptr || titleBox->isChecked();
+  ImportSettings().setValue(kTitleFromPdfKey, titleFromPdf);
+  const PdfInfoReader readInfo = titleFromPdf ? PdfInfoReader(ReadPdfTitleAndAuthor) : PdfInfoReader();
   _chooser.reset();
   runImport({chosen.toStdString()}, cats, _panelIsFolderImport, skipDuplicates,
             [&](const char* const names[3], const ImportProgress& progress) {
               return ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), names[0], names[1],
-                                    names[2], progress, skipDuplicates);
+                                    names[2], progress, skipDuplicates, readInfo);
             });
+}
+
+PdfInfoReader FolianDocument::rememberedInfoReader() const {
+  return ImportSettings().value(kTitleFromPdfKey, true).toBool() ? PdfInfoReader(ReadPdfTitleAndAuthor)
+                                                                 : PdfInfoReader();
 }
 
 std::array<std::string, 3> FolianDocument::currentImportCategories() const {
@@ -376,5 +399,27 @@ void FolianDocument::deletePDF() {
   makeEntryList();
   updateFullTextIndex();
   entryListBox()->clearSelection();
+  if (!result.saved) reportSaveFailure();
+}
+
+void FolianDocument::refillTitlesFromPdfs() {
+  const std::vector<int> rows = selectedEntryRows();
+  if (rows.empty()) return;
+  if (!confirmDestructive(
+          tr("選択した%1件の項目のタイトルと著者を、PDFの情報で置き換えてもよろしいですか？").arg(rows.size())))
+    return;
+  ++_busy;
+  const PdfInfoRefillResult result = RefillTitlesFromPdfInfo(&_fln_data, rows, ReadPdfTitleAndAuthor);
+  --_busy;
+  // The rows stay where they are; their titles and authors show as they are
+  // now, in the list and in the entries' open windows.
+  if (result.changed > 0) updateChildWindows();
+  _entryListModel->dataChanged(
+      _entryListModel->index(0, 0),
+      _entryListModel->index(_entryListModel->rowCount() - 1, _entryListModel->columnCount() - 1));
+  if (!result.problems.empty())
+    alert(ExportProblemMessage(result.problems, &_fln_data));
+  else if (result.changed == 0)
+    alert(tr("選択したPDFには、タイトルや著者として使える情報がありませんでした。"));
   if (!result.saved) reportSaveFailure();
 }
