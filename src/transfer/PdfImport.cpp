@@ -201,41 +201,76 @@ std::string WithoutTrailingSlashes(std::string path) {
 
 }  // namespace
 
-ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
-                            const char* comboCat1, const char* comboCat2, const char* comboCat3,
-                            const ImportProgress& progress, bool skipDuplicates, const PdfInfoReader& readInfo) {
+namespace {
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Adds the PDFs of `path` to `list`: every file ending in ".pdf" below a
+// folder, or the file itself. Paths that cannot be listed are failures.
+void ListChosenPath(const std::string& path, TESK_ARY list, std::vector<ImportFailure>* failures) {
+  if (IsFolder(path)) {
+    ListUpFilesWithExt(WithoutTrailingSlashes(path).c_str(), "pdf", list, failures);
+  } else if (path.size() + 1 > kFlnPathBufferSize) {
+    failures->push_back(ImportFailure{path, ImportFailureReason::PathTooLong, 0});
+  } else {
+    char record[kFlnPathBufferSize] = {};
+    std::memcpy(record, path.c_str(), path.size() + 1);
+    if (Tesk_Ary_Add(list, record) != 0) failures->push_back(ImportFailure{path, ImportFailureReason::OutOfMemory, 0});
+  }
+}
+
+// ImportPDFFiles and ImportPDFPaths: the import of every PDF that `paths`
+// name, remembering `panelFolder` (unless null) for the kind of the first path.
+ImportResult ImportListed(FLN_DATA* flnData, const std::vector<std::string>& paths, const char* panelFolder,
+                          const char* const combo[3], const ImportProgress& progress, bool skipDuplicates,
+                          const PdfInfoReader& readInfo) {
   ImportResult result;
-  if (!IsImportableLibrary(flnData) || chosenPath == nullptr) {
+  if (!IsImportableLibrary(flnData)) {
     result.status = ImportStatus::LibraryUnavailable;
     result.saved = false;
     return result;
   }
   Importer importer(flnData, progress, skipDuplicates, readInfo, &result);
-  const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
   if (!importer.setPlainCategories(combo) || !importer.openLibrary() || !importer.addPlainTriple()) {
     result.saved = result.status == ImportStatus::CategoryNameTooLong;  // nothing was changed then
     return result;
   }
+  if (panelFolder != nullptr && !paths.empty())
+    importer.rememberFolder(IsFolder(paths.front()) ? kTagPrefFolderImport : kTagPrefFileImport, panelFolder);
 
   OwnedAry list(Tesk_Ary_Init(kFlnPathBufferSize, 256, 256));
-  struct stat st;
-  const std::string path = chosenPath;
-  if (stat(chosenPath, &st) == 0 && S_ISDIR(st.st_mode)) {
-    importer.rememberFolder(kTagPrefFolderImport, panelFolder);
-    if (list != nullptr) ListUpFilesWithExt(WithoutTrailingSlashes(path).c_str(), "pdf", list.get(), &result.failures);
-  } else {
-    importer.rememberFolder(kTagPrefFileImport, panelFolder);
-    if (path.size() + 1 > kFlnPathBufferSize) {
-      importer.fail(path, ImportFailureReason::PathTooLong);
-    } else if (list != nullptr) {
-      char record[kFlnPathBufferSize] = {};
-      std::memcpy(record, path.c_str(), path.size() + 1);
-      if (Tesk_Ary_Add(list.get(), record) != 0) importer.fail(path, ImportFailureReason::OutOfMemory);
-    }
+  for (const std::string& path : paths) {
+    if (list == nullptr)
+      importer.fail(path, ImportFailureReason::OutOfMemory);
+    else
+      ListChosenPath(path, list.get(), &result.failures);
   }
-  if (list == nullptr) importer.fail(path, ImportFailureReason::OutOfMemory);
-
   importer.importAll(list.get());
   RefreshNamesAndShownEntries(flnData);
   return result;
+}
+
+}  // namespace
+
+ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
+                            const char* comboCat1, const char* comboCat2, const char* comboCat3,
+                            const ImportProgress& progress, bool skipDuplicates, const PdfInfoReader& readInfo) {
+  if (chosenPath == nullptr) {
+    ImportResult result;
+    result.status = ImportStatus::LibraryUnavailable;
+    result.saved = false;
+    return result;
+  }
+  const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
+  return ImportListed(flnData, {std::string(chosenPath)}, panelFolder, combo, progress, skipDuplicates, readInfo);
+}
+
+ImportResult ImportPDFPaths(FLN_DATA* flnData, const std::vector<std::string>& paths, const char* comboCat1,
+                            const char* comboCat2, const char* comboCat3, const ImportProgress& progress,
+                            bool skipDuplicates, const PdfInfoReader& readInfo) {
+  const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
+  return ImportListed(flnData, paths, nullptr, combo, progress, skipDuplicates, readInfo);
 }

@@ -14,6 +14,7 @@
 #include <QProgressDialog>
 #include <QSettings>
 #include <QTableView>
+#include <array>
 #include <cstring>
 
 #include "gui/shell/Alert.h"
@@ -93,9 +94,9 @@ void FolianDocument::runImportPanel(bool folder) {
   _panelIsFolderImport = folder;
   _chooser = std::make_unique<CategoryChooserViewController>();
   OwnedAry names(Tesk_Ary_Init(kCategoryNameSize, 20, 20));
+  const std::array<std::string, 3> choices = currentImportCategories();
   for (int level = 1; level <= 3; ++level) {
-    std::string select = folianCategory(level)->getSelectedCategoryName();
-    if (select == kCategoryAll) select = kCategoryOther;
+    const std::string& select = choices[level - 1];
     if (level == 1) GetDistinctCat1Ary_FromCatsAry(_fln_data.catsAry, names.get());
     if (level == 2) GetDistinctCat2Ary_FromCatsAry(_fln_data.catsAry, names.get());
     if (level == 3) GetDistinctCat3Ary_FromCatsAry(_fln_data.catsAry, names.get());
@@ -109,17 +110,18 @@ void FolianDocument::runImportPanel(bool folder) {
   panel->setOption(QFileDialog::DontUseNativeDialog);
   panel->setAcceptMode(QFileDialog::AcceptOpen);
   if (folder) {
-    panel->setWindowTitle(QStringLiteral("フォルダから一括読み込み"));
+    panel->setWindowTitle(QCoreApplication::translate("FolianDocumentTransfer", "フォルダから一括読み込み"));
     panel->setFileMode(QFileDialog::Directory);
     panel->setOption(QFileDialog::ShowDirsOnly);
   } else {
-    panel->setWindowTitle(QStringLiteral("PDFを読み込む"));
+    panel->setWindowTitle(QCoreApplication::translate("FolianDocumentTransfer", "PDFを読み込む"));
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setNameFilter(QStringLiteral("PDF (*.pdf)"));
   }
   const QString start = RememberedFolder(_fln_data.filePath, folder ? kTagPrefFolderImport : kTagPrefFileImport);
   if (!start.isEmpty() && QFileInfo(start).isDir()) panel->setDirectory(start);
-  auto* skipDuplicates = new QCheckBox(QStringLiteral("ライブラリにすでにあるPDFは読み込まない"), panel);
+  auto* skipDuplicates = new QCheckBox(
+      QCoreApplication::translate("FolianDocumentTransfer", "ライブラリにすでにあるPDFは読み込まない"), panel);
   skipDuplicates->setObjectName(QStringLiteral("skipDuplicatesBox"));
   auto* titleFromPdf = new QCheckBox(tr("PDFの情報からタイトルを設定"), panel);
   titleFromPdf->setObjectName(QStringLiteral("titleFromPdfBox"));
@@ -145,7 +147,8 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   }
   const QByteArray chosen = panel->selectedFiles().first().toUtf8();
   const QByteArray panelFolder = panel->directory().absolutePath().toUtf8();
-  const std::string cats[3] = {_chooser->categoryText(1), _chooser->categoryText(2), _chooser->categoryText(3)};
+  const std::array<std::string, 3> cats = {_chooser->categoryText(1), _chooser->categoryText(2),
+                                           _chooser->categoryText(3)};
   const auto* skipBox = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
   const bool skipDuplicates = skipBox != nullptr && skipBox->isChecked();
   const auto* titleBox = panel->findChild<QCheckBox*>(QStringLiteral("titleFromPdfBox"));
@@ -153,38 +156,61 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   ImportSettings().setValue(kTitleFromPdfKey, titleFromPdf);
   const PdfInfoReader readInfo = titleFromPdf ? PdfInfoReader(ReadPdfTitleAndAuthor) : PdfInfoReader();
   _chooser.reset();
+  runImport({chosen.toStdString()}, cats, _panelIsFolderImport, skipDuplicates,
+            [&](const char* const names[3], const ImportProgress& progress) {
+              return ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), names[0], names[1],
+                                    names[2], progress, skipDuplicates, readInfo);
+            });
+}
+
+PdfInfoReader FolianDocument::rememberedInfoReader() const {
+  return ImportSettings().value(kTitleFromPdfKey, true).toBool() ? PdfInfoReader(ReadPdfTitleAndAuthor)
+                                                                 : PdfInfoReader();
+}
+
+std::array<std::string, 3> FolianDocument::currentImportCategories() const {
+  std::array<std::string, 3> cats;
+  for (int level = 1; level <= 3; ++level) {
+    cats[level - 1] = folianCategory(level)->getSelectedCategoryName();
+    if (cats[level - 1] == kCategoryAll) cats[level - 1] = kCategoryOther;
+  }
+  return cats;
+}
+
+void FolianDocument::runImport(const std::vector<std::string>& paths, const std::array<std::string, 3>& cats,
+                               bool withProgress, bool skipDuplicates, const ImportRun& import) {
   for (const std::string& cat : cats) {
     const QString refusal = CheckEntryCategoryName(cat.c_str(), false);
     if (!refusal.isEmpty()) {
-      alert(refusal + QStringLiteral("\n何も読み込んでいません。"));
+      alert(refusal + QCoreApplication::translate("FolianDocumentTransfer", "\n何も読み込んでいません。"));
       return;
     }
   }
+  const char* const names[3] = {cats[0].c_str(), cats[1].c_str(), cats[2].c_str()};
 
-  if (!convertIfImportNeeds(chosen)) return;
+  // A conversion asked for by one path serves the others too.
+  for (const std::string& path : paths)
+    if (!convertIfImportNeeds(QByteArray::fromStdString(path))) return;
 
   ++_busy;
   ImportResult result;
-  if (_panelIsFolderImport) {
-    QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QStringLiteral("読み込み中"));
-    result = ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), cats[0].c_str(),
-                            cats[1].c_str(), cats[2].c_str(),
-                            [progress](int32_t done, int32_t total, const std::string& path) {
-                              progress->setMaximum(total);
-                              progress->setValue(done);
-                              progress->setLabelText(QStringLiteral("%1 / %2 件\n%3")
-                                                         .arg(done + 1)
-                                                         .arg(total)
-                                                         .arg(QFileInfo(QString::fromStdString(path)).fileName()));
-                              // Keeps the window painted and the Cancel button working.
-                              QCoreApplication::processEvents();
-                              return !progress->wasCanceled();
-                            },
-                            skipDuplicates, readInfo);
+  if (withProgress) {
+    QProgressDialog* progress =
+        MakeProgressDialog(_mainWindow.get(), QCoreApplication::translate("FolianDocumentTransfer", "読み込み中"));
+    result = import(names, [progress](int32_t done, int32_t total, const std::string& path) {
+      progress->setMaximum(total);
+      progress->setValue(done);
+      progress->setLabelText(QCoreApplication::translate("FolianDocumentTransfer", "%1 / %2 件\n%3")
+                                 .arg(done + 1)
+                                 .arg(total)
+                                 .arg(QFileInfo(QString::fromStdString(path)).fileName()));
+      // Keeps the window painted and the Cancel button working.
+      QCoreApplication::processEvents();
+      return !progress->wasCanceled();
+    });
     delete progress;
   } else {
-    result = ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), cats[0].c_str(),
-                            cats[1].c_str(), cats[2].c_str(), nullptr, skipDuplicates, readInfo);
+    result = import(names, nullptr);
   }
   --_busy;
 
@@ -194,9 +220,10 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
 
 void FolianDocument::reportImport(const ImportResult& result, bool skipDuplicates) {
   if (result.status == ImportStatus::LibraryUnavailable) {
-    alert(QStringLiteral("ライブラリのファイルに書き込めないため、読み込めませんでした。"));
+    alert(QCoreApplication::translate("FolianDocumentTransfer",
+                                      "ライブラリのファイルに書き込めないため、読み込めませんでした。"));
   } else if (result.status == ImportStatus::CategoryNameTooLong) {
-    alert(QStringLiteral("分類名が長すぎるため、読み込めませんでした。"));
+    alert(QCoreApplication::translate("FolianDocumentTransfer", "分類名が長すぎるため、読み込めませんでした。"));
   } else {
     // One report: the files left out, then those stored that are no PDF.
     QStringList report;
@@ -271,37 +298,46 @@ bool FolianDocument::convertIfImportNeeds(const QByteArray& chosen) {
   if (fit.fits || fit.wide) return true;
   const QString name = QFileInfo(fileName()).fileName();
   const QString question =
-      QStringLiteral("この読み込みで、ライブラリ「%1」のファイルは 4 GB を超えます。今のファイル形式には 4 GB までしか"
-                     "入りません。\n\nライブラリを 4 GB を超えられる新しい形式（64ビット）に変換してから読み込みますか？"
-                     "\n・エントリ、分類、PDF はそのまま変わりません。\n・変換したライブラリは、この形式を知らない古い"
-                     "版の Folian では開けなくなります。\n・変換のあいだ、ライブラリと同じ大きさ（%2）の空き容量が"
-                     "一時的に必要です。\n\n「いいえ」を選ぶと、何も読み込みません。")
+      QCoreApplication::translate(
+          "FolianDocumentTransfer",
+          "この読み込みで、ライブラリ「%1」のファイルは 4 GB を超えます。今のファイル形式には 4 GB までしか"
+          "入りません。\n\nライブラリを 4 GB を超えられる新しい形式（64ビット）に変換してから読み込みますか？"
+          "\n・エントリ、分類、PDF はそのまま変わりません。\n・変換したライブラリは、この形式を知らない古い"
+          "版の Folian では開けなくなります。\n・変換のあいだ、ライブラリと同じ大きさ（%2）の空き容量が"
+          "一時的に必要です。\n\n「いいえ」を選ぶと、何も読み込みません。")
           .arg(name, QLocale().formattedDataSize(static_cast<qint64>(fit.fileSize)));
   if (!confirmDestructive(question)) {
-    alert(QStringLiteral("ライブラリを変換しなかったため、何も読み込みませんでした。"));
+    alert(QCoreApplication::translate("FolianDocumentTransfer",
+                                      "ライブラリを変換しなかったため、何も読み込みませんでした。"));
     return false;
   }
   ++_busy;
-  QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QStringLiteral("ライブラリを変換中"));
-  progress->setLabelText(QStringLiteral("「%1」を 4 GB を超えられる形式に変換しています…").arg(name));
+  QProgressDialog* progress = MakeProgressDialog(
+      _mainWindow.get(), QCoreApplication::translate("FolianDocumentTransfer", "ライブラリを変換中"));
+  progress->setLabelText(
+      QCoreApplication::translate("FolianDocumentTransfer", "「%1」を 4 GB を超えられる形式に変換しています…")
+          .arg(name));
   constexpr int kMiB = 20;
   LibraryLock unguarded;  // a window without a lock (no file system lock) converts unguarded, as it saves
-  const FlnResult converted = UpgradeLoadedLibrary(
-      &_fln_data, _libraryLock != nullptr ? _libraryLock : &unguarded, LibraryLockHolder::Window,
-      [progress](uint64_t done, uint64_t total) {
-        progress->setMaximum(static_cast<int>(total >> kMiB));
-        progress->setValue(static_cast<int>(done >> kMiB));
-        QCoreApplication::processEvents();
-        return !progress->wasCanceled();
-      });
+  const FlnResult converted =
+      UpgradeLoadedLibrary(&_fln_data, _libraryLock != nullptr ? _libraryLock : &unguarded, LibraryLockHolder::Window,
+                           [progress](uint64_t done, uint64_t total) {
+                             progress->setMaximum(static_cast<int>(total >> kMiB));
+                             progress->setValue(static_cast<int>(done >> kMiB));
+                             QCoreApplication::processEvents();
+                             return !progress->wasCanceled();
+                           });
   delete progress;
   --_busy;
   if (converted.status == FlnStatus::Stopped) {
-    alert(QStringLiteral("変換を中止しました。ライブラリは元のままで、何も読み込んでいません。"));
+    alert(QCoreApplication::translate("FolianDocumentTransfer",
+                                      "変換を中止しました。ライブラリは元のままで、何も読み込んでいません。"));
     return false;
   }
   if (!converted.ok()) {
-    alert(QStringLiteral("ライブラリを変換できませんでした。ライブラリは元のままで、何も読み込んでいません。\n%1")
+    alert(QCoreApplication::translate(
+              "FolianDocumentTransfer",
+              "ライブラリを変換できませんでした。ライブラリは元のままで、何も読み込んでいません。\n%1")
               .arg(QString::fromStdString(converted.reason)));
     return false;
   }
@@ -329,10 +365,11 @@ void FolianDocument::refreshAfterImport() {
 
 void FolianDocument::saveNewFile() {
   if (_panel) return;
-  auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("コピーを保存"));
+  auto* panel =
+      new QFileDialog(_mainWindow.get(), QCoreApplication::translate("FolianDocumentTransfer", "コピーを保存"));
   panel->setOption(QFileDialog::DontUseNativeDialog);
   panel->setAcceptMode(QFileDialog::AcceptSave);
-  panel->setNameFilter(QStringLiteral("Folianライブラリ (*.fln)"));
+  panel->setNameFilter(QCoreApplication::translate("FolianDocumentTransfer", "Folianライブラリ (*.fln)"));
   panel->setDefaultSuffix(QStringLiteral("fln"));
   panel->setDirectory(QFileInfo(fileName()).absolutePath());
   panel->selectFile(QFileInfo(fileName()).fileName());
@@ -346,13 +383,17 @@ void FolianDocument::saveNewFile() {
     int32_t leftOut = 0;
     const FlnResult copied = WriteLibraryCopy(&_fln_data, target.toUtf8().constData(), &leftOut);
     if (copied.status == FlnStatus::SameFile) {
-      alert(QStringLiteral("開いているライブラリ自身のファイルには保存できません。"));
+      alert(QCoreApplication::translate("FolianDocumentTransfer",
+                                        "開いているライブラリ自身のファイルには保存できません。"));
     } else if (!copied.ok()) {
-      QString message = QStringLiteral("「%1」にコピーを保存できませんでした。").arg(QFileInfo(target).fileName());
+      QString message = QCoreApplication::translate("FolianDocumentTransfer", "「%1」にコピーを保存できませんでした。")
+                            .arg(QFileInfo(target).fileName());
       if (!copied.reason.empty()) message += QLatin1Char('\n') + QString::fromStdString(copied.reason);
       alert(message);
     } else if (leftOut > 0) {
-      alert(QStringLiteral("%1件のPDFはライブラリから読み出せなかったため、コピーに含めていません。").arg(leftOut));
+      alert(QCoreApplication::translate("FolianDocumentTransfer",
+                                        "%1件のPDFはライブラリから読み出せなかったため、コピーに含めていません。")
+                .arg(leftOut));
     }
   });
   _panel = panel;
@@ -361,12 +402,12 @@ void FolianDocument::saveNewFile() {
 
 void FolianDocument::savePdfPanel() {
   if (_panel) return;
-  auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("選択"));
+  auto* panel = new QFileDialog(_mainWindow.get(), QCoreApplication::translate("FolianDocumentTransfer", "選択"));
   panel->setOption(QFileDialog::DontUseNativeDialog);
   panel->setAcceptMode(QFileDialog::AcceptOpen);
   panel->setFileMode(QFileDialog::Directory);
   panel->setOption(QFileDialog::ShowDirsOnly);
-  panel->setLabelText(QFileDialog::Accept, QStringLiteral("選択"));
+  panel->setLabelText(QFileDialog::Accept, QCoreApplication::translate("FolianDocumentTransfer", "選択"));
   panel->setWindowModality(Qt::WindowModal);
   connect(panel, &QDialog::finished, this, [this](int result) { savePdfPanelDidEnd(result == QDialog::Accepted); });
   _panel = panel;
@@ -387,7 +428,8 @@ void FolianDocument::savePdfPanelDidEnd(bool accepted) {
                                _entryListModel->index(_entryListModel->rowCount() - 1,
                                                       _entryListModel->columnCount() - 1));
   if (result.status == ExportStatus::FolderUnusable) {
-    alert(QStringLiteral("「%1」には書き出せません。フォルダが見つかりません。").arg(QString::fromUtf8(folder)));
+    alert(QCoreApplication::translate("FolianDocumentTransfer", "「%1」には書き出せません。フォルダが見つかりません。")
+              .arg(QString::fromUtf8(folder)));
   } else if (!result.problems.empty()) {
     alert(ExportProblemMessage(result.problems, &_fln_data));
   }
@@ -419,9 +461,9 @@ void FolianDocument::refillTitlesFromPdfs() {
   // The rows stay where they are; their titles and authors show as they are
   // now, in the list and in the entries' open windows.
   if (result.changed > 0) updateChildWindows();
-  _entryListModel->dataChanged(_entryListModel->index(0, 0),
-                               _entryListModel->index(_entryListModel->rowCount() - 1,
-                                                      _entryListModel->columnCount() - 1));
+  _entryListModel->dataChanged(
+      _entryListModel->index(0, 0),
+      _entryListModel->index(_entryListModel->rowCount() - 1, _entryListModel->columnCount() - 1));
   if (!result.problems.empty())
     alert(ExportProblemMessage(result.problems, &_fln_data));
   else if (result.changed == 0)
