@@ -21,26 +21,26 @@ namespace {
 // "1.5 MB（1,572,864 バイト）": what the user reads, and the exact count.
 QString ByteSizeText(int64_t bytes) {
   const QLocale locale(QLocale::Japanese);
-  return QStringLiteral("%1（%2 バイト）").arg(locale.formattedDataSize(bytes), locale.toString(bytes));
+  return QCoreApplication::translate("FolianDocumentLibraryFile", "%1（%2 バイト）").arg(locale.formattedDataSize(bytes), locale.toString(bytes));
 }
 
 }  // namespace
 
 void FolianDocument::showLibraryInfo() {
   const QFileInfo file(fileName());
-  QString text = QStringLiteral("ライブラリ「%1」\n場所: %2\nエントリ: %3件\n")
+  QString text = QCoreApplication::translate("FolianDocumentLibraryFile", "ライブラリ「%1」\n場所: %2\nエントリ: %3件\n")
                      .arg(file.fileName(), file.absolutePath())
                      .arg(Tesk_Ary_GetSize(_fln_data.entry));
   FlnSpaceUse use;
   if (!MeasureLibrarySpace(&_fln_data, &use)) {
-    alert(text + QStringLiteral("ファイルを読み込めないため、大きさを調べられませんでした。"));
+    alert(text + QCoreApplication::translate("FolianDocumentLibraryFile", "ファイルを読み込めないため、大きさを調べられませんでした。"));
     return;
   }
-  text += QStringLiteral("ファイルの大きさ: %1\n使われていない領域: %2")
+  text += QCoreApplication::translate("FolianDocumentLibraryFile", "ファイルの大きさ: %1\n使われていない領域: %2")
               .arg(ByteSizeText(use.fileSize), ByteSizeText(use.unusedBytes()));
   if (use.unusedPdfs > 0)
-    text += QStringLiteral("\n（削除したエントリのPDF %1件を含みます）").arg(use.unusedPdfs);
-  if (use.unusedBytes() > 0) text += QStringLiteral("\n「ライブラリを最適化...」で取り除けます。");
+    text += QCoreApplication::translate("FolianDocumentLibraryFile", "\n（削除したエントリのPDF %1件を含みます）").arg(use.unusedPdfs);
+  if (use.unusedBytes() > 0) text += QCoreApplication::translate("FolianDocumentLibraryFile", "\n「ライブラリを最適化...」で取り除けます。");
   alert(text);
 }
 
@@ -50,22 +50,22 @@ void FolianDocument::compactLibrary() {
   const QString name = QFileInfo(fileName()).fileName();
   FlnSpaceUse use;
   const QString unused = MeasureLibrarySpace(&_fln_data, &use) ? ByteSizeText(use.unusedBytes()) : QString();
-  if (!confirmDestructive(QStringLiteral("ライブラリ「%1」を書き直して、使われていない領域（%2）を取り除きます。"
+  if (!confirmDestructive(QCoreApplication::translate("FolianDocumentLibraryFile", "ライブラリ「%1」を書き直して、使われていない領域（%2）を取り除きます。"
                                          "よろしいですか？")
-                              .arg(name, unused.isEmpty() ? QStringLiteral("大きさ不明") : unused)))
+                              .arg(name, unused.isEmpty() ? QCoreApplication::translate("FolianDocumentLibraryFile", "大きさ不明") : unused)))
     return;
 
   ++_busy;
   LibraryLock unguarded;  // a window without a lock (no file system lock) compacts unguarded, as it saves
   FlnCompaction done;
-  QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QStringLiteral("最適化中"));
+  QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QCoreApplication::translate("FolianDocumentLibraryFile", "最適化中"));
   const std::string path = _fln_data.filePath;
   const FlnResult result =
       CompactLibraryFile(path, _libraryLock != nullptr ? _libraryLock : &unguarded, LibraryLockHolder::Window,
                          &done, [progress](int32_t n, int32_t total) {
         progress->setMaximum(total);
         progress->setValue(n);
-        progress->setLabelText(QStringLiteral("PDF %1 / %2 件").arg(n + 1).arg(total));
+        progress->setLabelText(QCoreApplication::translate("FolianDocumentLibraryFile", "PDF %1 / %2 件").arg(n + 1).arg(total));
         QCoreApplication::processEvents();
         return !progress->wasCanceled();
       });
@@ -74,12 +74,12 @@ void FolianDocument::compactLibrary() {
 
   if (result.status == FlnStatus::Stopped) return;
   if (!result.ok()) {
-    alert(QStringLiteral("ライブラリ「%1」を最適化できませんでした。ライブラリは元のままです。\n%2")
+    alert(QCoreApplication::translate("FolianDocumentLibraryFile", "ライブラリ「%1」を最適化できませんでした。ライブラリは元のままです。\n%2")
               .arg(name, QString::fromStdString(result.reason)));
     return;
   }
   reloadRewrittenLibrary();
-  alert(QStringLiteral("ライブラリ「%1」を最適化しました。\n%2 → %3")
+  alert(QCoreApplication::translate("FolianDocumentLibraryFile", "ライブラリ「%1」を最適化しました。\n%2 → %3")
             .arg(name, ByteSizeText(done.sizeBefore), ByteSizeText(done.sizeAfter)));
 }
 
@@ -89,7 +89,7 @@ void FolianDocument::reloadRewrittenLibrary() {
   if (!loaded.ok()) {
     // Nothing of this window may be written into a file it could not load.
     _fileReplaced = true;
-    alert(QStringLiteral("書き直したライブラリを読み込めません。開き直します。\n%1")
+    alert(QCoreApplication::translate("FolianDocumentLibraryFile", "書き直したライブラリを読み込めません。開き直します。\n%1")
               .arg(QString::fromStdString(loaded.reason)));
     emit libraryFileReplaced(this);
     return;

@@ -66,9 +66,9 @@ void FolianDocument::createMenus() {
       file, "savePdfPanel", QCoreApplication::translate("FolianDocumentMenus", "PDFを書き出す..."),
       [this] { savePdfPanel(); }, QKeySequence(Qt::CTRL | Qt::Key_E));
   file->addSeparator();
-  addCommand(file, "mergeFlnFile", QStringLiteral("ライブラリを結合..."), [this] { mergeFlnFile(); });
-  addCommand(file, "showLibraryInfo", QStringLiteral("ライブラリの情報..."), [this] { showLibraryInfo(); });
-  addCommand(file, "compactLibrary", QStringLiteral("ライブラリを最適化..."), [this] { compactLibrary(); });
+  addCommand(file, "mergeFlnFile", QCoreApplication::translate("FolianDocumentMenus", "ライブラリを結合..."), [this] { mergeFlnFile(); });
+  addCommand(file, "showLibraryInfo", QCoreApplication::translate("FolianDocumentMenus", "ライブラリの情報..."), [this] { showLibraryInfo(); });
+  addCommand(file, "compactLibrary", QCoreApplication::translate("FolianDocumentMenus", "ライブラリを最適化..."), [this] { compactLibrary(); });
   // Commands that have no function yet are shown, greyed out.
   addCommand(file, "extractPDF", QCoreApplication::translate("FolianDocumentMenus", "PDFを抽出"), [] {});
   addCommand(file, "newGroup", QCoreApplication::translate("FolianDocumentMenus", "新規グループ"), [] {});

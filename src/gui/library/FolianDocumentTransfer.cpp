@@ -238,13 +238,13 @@ void FolianDocument::reportImport(const ImportResult& result, bool skipDuplicate
 
 void FolianDocument::mergeFlnFile() {
   if (_panel) return;
-  auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("ライブラリを結合"));
+  auto* panel = new QFileDialog(_mainWindow.get(), QCoreApplication::translate("FolianDocumentTransfer", "ライブラリを結合"));
   panel->setOption(QFileDialog::DontUseNativeDialog);
   panel->setAcceptMode(QFileDialog::AcceptOpen);
   panel->setFileMode(QFileDialog::ExistingFile);
-  panel->setNameFilter(QStringLiteral("Folianライブラリ (*.fln)"));
+  panel->setNameFilter(QCoreApplication::translate("FolianDocumentTransfer", "Folianライブラリ (*.fln)"));
   panel->setDirectory(QFileInfo(fileName()).absolutePath());
-  auto* skipDuplicates = new QCheckBox(QStringLiteral("このライブラリにすでにあるPDFは結合しない"), panel);
+  auto* skipDuplicates = new QCheckBox(QCoreApplication::translate("FolianDocumentTransfer", "このライブラリにすでにあるPDFは結合しない"), panel);
   skipDuplicates->setObjectName(QStringLiteral("skipDuplicatesBox"));
   if (auto* grid = qobject_cast<QGridLayout*>(panel->layout()))
     grid->addWidget(skipDuplicates, grid->rowCount(), 0, 1, grid->columnCount());
@@ -264,14 +264,14 @@ void FolianDocument::mergePanelDidEnd(bool accepted) {
   const bool skipDuplicates = skipBox != nullptr && skipBox->isChecked();
 
   ++_busy;
-  QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QStringLiteral("結合中"));
+  QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QCoreApplication::translate("FolianDocumentTransfer", "結合中"));
   const MergeResult result = MergeLibraryFile(
       &_fln_data, other.toUtf8().constData(),
       [progress](int32_t done, int32_t total, const std::string& name) {
         progress->setMaximum(total);
         progress->setValue(done);
         progress->setLabelText(
-            QStringLiteral("%1 / %2 件\n%3").arg(done + 1).arg(total).arg(QString::fromStdString(name)));
+            QCoreApplication::translate("FolianDocumentTransfer", "%1 / %2 件\n%3").arg(done + 1).arg(total).arg(QString::fromStdString(name)));
         QCoreApplication::processEvents();
         return !progress->wasCanceled();
       },
@@ -280,13 +280,13 @@ void FolianDocument::mergePanelDidEnd(bool accepted) {
   --_busy;
 
   if (!result.other.ok()) {
-    alert(QStringLiteral("「%1」を結合できません。何も読み込んでいません。\n%2")
+    alert(QCoreApplication::translate("FolianDocumentTransfer", "「%1」を結合できません。何も読み込んでいません。\n%2")
               .arg(QFileInfo(other).fileName(), QString::fromStdString(result.other.reason)));
     return;
   }
   refreshAfterImport();
   if (result.merged.status == ImportStatus::Completed || result.merged.status == ImportStatus::Stopped)
-    alert(QStringLiteral("「%1」のエントリ%2件のうち%3件を結合しました。")
+    alert(QCoreApplication::translate("FolianDocumentTransfer", "「%1」のエントリ%2件のうち%3件を結合しました。")
               .arg(QFileInfo(other).fileName())
               .arg(result.merged.listed)
               .arg(result.merged.imported));
