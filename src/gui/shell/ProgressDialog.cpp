@@ -1,5 +1,6 @@
 #include "gui/shell/ProgressDialog.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressDialog>
 
@@ -10,7 +11,7 @@ QProgressDialog* MakeProgressDialog(QWidget* parent, const QString& title) {
   label->setMinimumWidth(360);
   progress->setLabel(label);
   progress->setWindowTitle(title);
-  progress->setCancelButtonText(QStringLiteral("キャンセル"));
+  progress->setCancelButtonText(QCoreApplication::translate("FolianDocumentTransfer", "キャンセル"));
   progress->setWindowModality(Qt::ApplicationModal);
   progress->setAutoClose(false);
   progress->setAutoReset(false);
