@@ -40,9 +40,10 @@ bool IsLoaded(const FLN_DATA* flnData) {
 
 class Importer {
  public:
-  Importer(FLN_DATA* flnData, const ImportProgress& progress, bool skipDuplicates, ImportResult* result)
-      : flnData_(flnData), progress_(progress), skipDuplicates_(skipDuplicates), result_(result), session_(flnData),
-        facts_(CurrentImportSystemFacts()) {}
+  Importer(FLN_DATA* flnData, const ImportProgress& progress, bool skipDuplicates, const PdfInfoReader& readInfo,
+           ImportResult* result)
+      : flnData_(flnData), progress_(progress), skipDuplicates_(skipDuplicates), readInfo_(readInfo), result_(result),
+        session_(flnData), facts_(CurrentImportSystemFacts()) {}
 
   // Step 1 of ImportPDFFiles; false when the import cannot start.
   bool setPlainCategories(const char* const combo[3]) {
@@ -189,6 +190,7 @@ class Importer {
       if (!addTriple(names[0], names[1], names[2])) return fail(path, ImportFailureReason::OutOfMemory);
     } else {
       BuildEntry_FromFile(path, bytes.size(), FileCreationDate(path), plainNames_, facts_, &p.entry);
+      if (p.isPdf) FillEntryFromPdfInfo(bytes, readInfo_, &p.entry);
       p.decodedName = !IsUtf8Text(path);
     }
 
@@ -300,6 +302,7 @@ class Importer {
   FLN_DATA* flnData_;
   const ImportProgress& progress_;
   const bool skipDuplicates_;
+  const PdfInfoReader& readInfo_;
   std::unordered_set<std::string> knownDigests_;
   ImportResult* result_;
   ImportAppendSession session_;
@@ -320,41 +323,76 @@ std::string WithoutTrailingSlashes(std::string path) {
 
 }  // namespace
 
-ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
-                            const char* comboCat1, const char* comboCat2, const char* comboCat3,
-                            const ImportProgress& progress, bool skipDuplicates) {
+namespace {
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Adds the PDFs of `path` to `list`: every file ending in ".pdf" below a
+// folder, or the file itself. Paths that cannot be listed are failures.
+void ListChosenPath(const std::string& path, TESK_ARY list, std::vector<ImportFailure>* failures) {
+  if (IsFolder(path)) {
+    ListUpFilesWithExt(WithoutTrailingSlashes(path).c_str(), "pdf", list, failures);
+  } else if (path.size() + 1 > kFlnPathBufferSize) {
+    failures->push_back(ImportFailure{path, ImportFailureReason::PathTooLong, 0});
+  } else {
+    char record[kFlnPathBufferSize] = {};
+    std::memcpy(record, path.c_str(), path.size() + 1);
+    if (Tesk_Ary_Add(list, record) != 0) failures->push_back(ImportFailure{path, ImportFailureReason::OutOfMemory, 0});
+  }
+}
+
+// ImportPDFFiles and ImportPDFPaths: the import of every PDF that `paths`
+// name, remembering `panelFolder` (unless null) for the kind of the first path.
+ImportResult ImportListed(FLN_DATA* flnData, const std::vector<std::string>& paths, const char* panelFolder,
+                          const char* const combo[3], const ImportProgress& progress, bool skipDuplicates,
+                          const PdfInfoReader& readInfo) {
   ImportResult result;
-  if (!IsLoaded(flnData) || chosenPath == nullptr) {
+  if (!IsLoaded(flnData)) {
     result.status = ImportStatus::LibraryUnavailable;
     result.saved = false;
     return result;
   }
-  Importer importer(flnData, progress, skipDuplicates, &result);
-  const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
+  Importer importer(flnData, progress, skipDuplicates, readInfo, &result);
   if (!importer.setPlainCategories(combo) || !importer.openLibrary() || !importer.addPlainTriple()) {
     result.saved = result.status == ImportStatus::CategoryNameTooLong;  // nothing was changed then
     return result;
   }
+  if (panelFolder != nullptr && !paths.empty())
+    importer.rememberFolder(IsFolder(paths.front()) ? kTagPrefFolderImport : kTagPrefFileImport, panelFolder);
 
   OwnedAry list(Tesk_Ary_Init(kFlnPathBufferSize, 256, 256));
-  struct stat st;
-  const std::string path = chosenPath;
-  if (stat(chosenPath, &st) == 0 && S_ISDIR(st.st_mode)) {
-    importer.rememberFolder(kTagPrefFolderImport, panelFolder);
-    if (list != nullptr) ListUpFilesWithExt(WithoutTrailingSlashes(path).c_str(), "pdf", list.get(), &result.failures);
-  } else {
-    importer.rememberFolder(kTagPrefFileImport, panelFolder);
-    if (path.size() + 1 > kFlnPathBufferSize) {
-      importer.fail(path, ImportFailureReason::PathTooLong);
-    } else if (list != nullptr) {
-      char record[kFlnPathBufferSize] = {};
-      std::memcpy(record, path.c_str(), path.size() + 1);
-      if (Tesk_Ary_Add(list.get(), record) != 0) importer.fail(path, ImportFailureReason::OutOfMemory);
-    }
+  for (const std::string& path : paths) {
+    if (list == nullptr)
+      importer.fail(path, ImportFailureReason::OutOfMemory);
+    else
+      ListChosenPath(path, list.get(), &result.failures);
   }
-  if (list == nullptr) importer.fail(path, ImportFailureReason::OutOfMemory);
-
   importer.importAll(list.get());
   importer.refreshLists();
   return result;
+}
+
+}  // namespace
+
+ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
+                            const char* comboCat1, const char* comboCat2, const char* comboCat3,
+                            const ImportProgress& progress, bool skipDuplicates, const PdfInfoReader& readInfo) {
+  if (chosenPath == nullptr) {
+    ImportResult result;
+    result.status = ImportStatus::LibraryUnavailable;
+    result.saved = false;
+    return result;
+  }
+  const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
+  return ImportListed(flnData, {std::string(chosenPath)}, panelFolder, combo, progress, skipDuplicates, readInfo);
+}
+
+ImportResult ImportPDFPaths(FLN_DATA* flnData, const std::vector<std::string>& paths, const char* comboCat1,
+                            const char* comboCat2, const char* comboCat3, const ImportProgress& progress,
+                            bool skipDuplicates, const PdfInfoReader& readInfo) {
+  const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
+  return ImportListed(flnData, paths, nullptr, combo, progress, skipDuplicates, readInfo);
 }

@@ -10,6 +10,7 @@
 // FolianDocumentMenus.cpp (menus and command enabling),
 // FolianDocumentCategories.cpp (category commands), FolianDocumentTransfer.cpp
 // (import, export, deletion and the commands without library work),
+// FolianDocumentDragDrop.cpp (files dropped on the window, entries dragged out),
 // FolianDocumentChildWindows.cpp (information windows and viewers),
 // FolianDocumentSearch.cpp (the search field) and FolianDocumentFullText.cpp
 // (full-text search and indexing).
@@ -18,7 +19,10 @@
 #include <QKeySequence>
 #include <QObject>
 #include <QPointer>
+#include <QList>
 #include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <array>
 #include <functional>
 #include <memory>
@@ -34,6 +38,7 @@
 #include "library/FlnResult.h"
 #include "fulltext/FullTextIndex.h"
 #include "search/EntrySearchText.h"
+#include "transfer/PdfImport.h"
 
 class CategoryChooserViewController;
 class EntryListModel;
@@ -208,11 +213,27 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void savePdfPanelDidEnd(bool accepted);
   /// Asks, then deletes the selected entries.
   void deletePDF();
+  /// Asks, then sets the selected entries' titles and authors from their
+  /// PDFs' own document information where it names plausible ones.
+  void refillTitlesFromPdfs();
   /// Writes a copy of the library to a file the user chooses.
   void saveNewFile();
   /// The panel of import, export or copy that is open on the window, or null.
   QFileDialog* currentPanel() const { return _panel; }
 
+  // --- Drag and drop (FolianDocumentDragDrop.cpp)
+
+  /// Files dropped on the window: libraries are opened (openLibraryRequested),
+  /// PDFs and folders imported into the current category choices ("＜すべて＞"
+  /// standing for "その他") as the folder import does, with its progress, Cancel
+  /// and report; anything else is named in an alert. Nothing happens while a
+  /// panel is open or a command runs.
+  void dropFiles(const QList<QUrl>& urls);
+  /// The PDFs of the entries of `rows` (of the entry list), written for a drag
+  /// out of the window into a new private folder that stays until the
+  /// document goes: the bytes under their file names. Empty, after an alert
+  /// naming them, when any of them cannot be read.
+  QList<QUrl> exportForDrag(const std::vector<int>& rows);
   // --- Handing PDFs to other programs (FolianDocumentHandOver.cpp)
 
   /// Opens the selected entries' PDFs with the desktop's application for
@@ -244,6 +265,8 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void openDocumentRequested();
   void quitRequested();
   void helpRequested();
+  /// A library file was dropped on the window: the controller opens it.
+  void openLibraryRequested(const QString& path);
   /// The library's file was replaced or changed by another program, so
   /// nothing more is saved into it; the user has been told. The controller
   /// closes this document and opens the file anew.
@@ -333,9 +356,24 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   // How deletion closes the windows of an entry about to go.
   static EntryWindowClosers childWindowClosers();
 
+  // FolianDocumentDragDrop.cpp
+  void setUpDragAndDrop();
+
   // FolianDocumentTransfer.cpp
   void runImportPanel(bool folder);
   void refreshAfterImport();
+  // The categories an import starts from: the three choices, "＜すべて＞" as "その他".
+  std::array<std::string, 3> currentImportCategories() const;
+  // Titles from the PDFs' own information, as the import panel's box was last left.
+  PdfInfoReader rememberedInfoReader() const;
+  // Runs `import` of `paths` into the categories `cats` (refused with an
+  // alert when a name cannot be an entry's; first converting the library
+  // when a path would take it past 4 GiB, if the user agrees), under the
+  // progress dialog when `withProgress`, then shows the lists anew and tells
+  // what went wrong.
+  using ImportRun = std::function<ImportResult(const char* const cats[3], const ImportProgress& progress)>;
+  void runImport(const std::vector<std::string>& paths, const std::array<std::string, 3>& cats, bool withProgress,
+                 bool skipDuplicates, const ImportRun& import);
 
   FLN_DATA _fln_data;
   LibraryLock* _libraryLock = nullptr;
@@ -361,6 +399,8 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
     double x = 0, y = 0;
   };
   std::array<PendingScroll, 4> _pendingScroll;  // entry list, then levels 1..3
+
+  std::vector<std::unique_ptr<QTemporaryDir>> _dragFolders;  // what drags out of the window handed over
 
   QLineEdit* _searchField = nullptr;
   QStringList _searchWords;                 // as typed in the filter box, folded

@@ -1,6 +1,7 @@
 // The category commands of the library window and the dialogs they run. The
 // decisions are CategoryCommands'; the window asks, shows and rebuilds.
 
+#include <QCoreApplication>
 #include <QInputDialog>
 
 #include "gui/category/CategoryAddDlg.h"
@@ -49,12 +50,14 @@ bool FolianDocument::askCategoryNewName(const FLN_LABEL* catFlnLabel, const char
   const QString old = QString::fromUtf8(oldName);
   QInputDialog dialog(_mainWindow.get());
   dialog.setObjectName(QStringLiteral("renameCategoryDialog"));
-  dialog.setWindowTitle(QStringLiteral("分類名の変更"));
-  dialog.setLabelText(level.isEmpty() ? QStringLiteral("「%1」の新しい名前：").arg(old)
-                                      : QStringLiteral("%1の「%2」の新しい名前：").arg(level, old));
+  dialog.setWindowTitle(QCoreApplication::translate("FolianDocumentCategories", "分類名の変更"));
+  dialog.setLabelText(
+      level.isEmpty()
+          ? QCoreApplication::translate("FolianDocumentCategories", "「%1」の新しい名前：").arg(old)
+          : QCoreApplication::translate("FolianDocumentCategories", "%1の「%2」の新しい名前：").arg(level, old));
   dialog.setTextValue(old);
-  dialog.setOkButtonText(QStringLiteral("変更"));
-  dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+  dialog.setOkButtonText(QCoreApplication::translate("FolianDocumentCategories", "変更"));
+  dialog.setCancelButtonText(QCoreApplication::translate("FolianDocumentCategories", "キャンセル"));
   dialog.setWindowModality(Qt::ApplicationModal);
   if (dialog.exec() != QDialog::Accepted) return false;
   *newName = dialog.textValue().toStdString();

@@ -4,6 +4,7 @@
 
 #include "gui/library/FolianDocumentChildWindows.h"
 
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QTableView>
 #include <algorithm>
@@ -100,12 +101,16 @@ bool OpenPdfViewer(EntryDlgOwner* document, const FLN_ENTRY& entry, int32_t data
 
 QString PdfUnreadableMessage(const FLN_ENTRY& entry, int32_t dataIndex, PdfFault fault) {
   const QString title = FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_title, sizeof entry.en_title);
-  if (dataIndex < 0) return QStringLiteral("「%1」にはPDFがありません。").arg(title);
+  if (dataIndex < 0)
+    return QCoreApplication::translate("FolianDocumentChildWindows", "「%1」にはPDFがありません。").arg(title);
   if (fault == PdfFault::DigestMismatch || fault == PdfFault::SizeMismatch)
-    return QStringLiteral("「%1」のPDFは読み込んだときの内容と異なるため、開きません。"
-                          "ライブラリのファイルのこのPDFの部分が壊れています。")
+    return QCoreApplication::translate("FolianDocumentChildWindows",
+                                       "「%1」のPDFは読み込んだときの内容と異なるため、開きません。"
+                                       "ライブラリのファイルのこのPDFの部分が壊れています。")
         .arg(title);
-  return QStringLiteral("「%1」のPDFをライブラリから読み出せません。ライブラリのファイルのこのPDFの部分が壊れています。")
+  return QCoreApplication::translate(
+             "FolianDocumentChildWindows",
+             "「%1」のPDFをライブラリから読み出せません。ライブラリのファイルのこのPDFの部分が壊れています。")
       .arg(title);
 }
 

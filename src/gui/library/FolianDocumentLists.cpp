@@ -1,6 +1,7 @@
 // The category lists and the entry list of the library window: how a choice
 // on one level narrows the other two, rebuilding the lists, header clicks.
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <algorithm>
 #include <QItemSelection>
@@ -61,7 +62,8 @@ void FolianDocument::reloadEntryList() {
   _entryListModel->reload();
   restoreEntrySelection();
   --_entrySelectionQuiet;
-  entryCountLabel()->setText(QStringLiteral("%1件").arg(_entryListModel->rowCount()));
+  entryCountLabel()->setText(
+      QCoreApplication::translate("FolianDocumentLists", "%1件").arg(_entryListModel->rowCount()));
   updateCommandStates();
 }
 

@@ -1,5 +1,6 @@
 // The menus of the library window and which of their commands may run when.
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
@@ -28,52 +29,73 @@ QAction* FolianDocument::addCommand(QMenu* menu, const char* name, const QString
 void FolianDocument::createMenus() {
   QMenuBar* bar = _mainWindow->menuBar();
 
-  QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
-  addCommand(file, "newDocument", QStringLiteral("新規ライブラリ..."), [this] { emit newDocumentRequested(); },
-             QKeySequence(Qt::CTRL | Qt::Key_N));
-  addCommand(file, "openDocument", QStringLiteral("開く..."), [this] { emit openDocumentRequested(); },
-             QKeySequence(Qt::CTRL | Qt::Key_O));
-  addCommand(file, "performClose", QStringLiteral("閉じる"), [this] { close(); }, QKeySequence(Qt::CTRL | Qt::Key_W));
-  addCommand(file, "saveNewFile", QStringLiteral("コピーを保存..."), [this] { saveNewFile(); });
+  QMenu* file = bar->addMenu(QCoreApplication::translate("FolianDocumentMenus", "ファイル(&F)"));
+  addCommand(
+      file, "newDocument", QCoreApplication::translate("FolianDocumentMenus", "新規ライブラリ..."),
+      [this] { emit newDocumentRequested(); }, QKeySequence(Qt::CTRL | Qt::Key_N));
+  addCommand(
+      file, "openDocument", QCoreApplication::translate("FolianDocumentMenus", "開く..."),
+      [this] { emit openDocumentRequested(); }, QKeySequence(Qt::CTRL | Qt::Key_O));
+  addCommand(
+      file, "performClose", QCoreApplication::translate("FolianDocumentMenus", "閉じる"), [this] { close(); },
+      QKeySequence(Qt::CTRL | Qt::Key_W));
+  addCommand(file, "saveNewFile", QCoreApplication::translate("FolianDocumentMenus", "コピーを保存..."),
+             [this] { saveNewFile(); });
   file->addSeparator();
   // Return opens the viewer only while the entry list has the focus; the
   // category lists keep their own keys.
-  QAction* openPdf = addCommand(file, "openPDF", QStringLiteral("PDFを開く"), [this] { openPDF(); });
+  QAction* openPdf = addCommand(file, "openPDF", QCoreApplication::translate("FolianDocumentMenus", "PDFを開く"),
+                                [this] { openPDF(); });
   openPdf->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
   openPdf->setShortcutContext(Qt::WidgetShortcut);
   entryListBox()->addAction(openPdf);
   // Ctrl+I imports; Alt+Return is the desktop's usual key for properties.
-  addCommand(file, "showInfo", QStringLiteral("情報を見る"), [this] { showInfo(); },
-             QKeySequence(Qt::ALT | Qt::Key_Return));
+  addCommand(
+      file, "showInfo", QCoreApplication::translate("FolianDocumentMenus", "情報を見る"), [this] { showInfo(); },
+      QKeySequence(Qt::ALT | Qt::Key_Return));
   addCommand(file, "openWithApplication", tr("別のアプリケーションで開く"), [this] { openWithApplication(); });
   addCommand(file, "showInFileManager", tr("ファイルの場所を表示"), [this] { showInFileManager(); });
   file->addSeparator();
-  addCommand(file, "importPdf", QStringLiteral("PDFを読み込む..."), [this] { importPdf(); },
-             QKeySequence(Qt::CTRL | Qt::Key_I));
-  addCommand(file, "importPdfFolder", QStringLiteral("フォルダから一括読み込み..."), [this] { importPdfFolder(); },
-             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
-  addCommand(file, "savePdfPanel", QStringLiteral("PDFを書き出す..."), [this] { savePdfPanel(); },
-             QKeySequence(Qt::CTRL | Qt::Key_E));
+  addCommand(
+      file, "importPdf", QCoreApplication::translate("FolianDocumentMenus", "PDFを読み込む..."),
+      [this] { importPdf(); }, QKeySequence(Qt::CTRL | Qt::Key_I));
+  addCommand(
+      file, "importPdfFolder", QCoreApplication::translate("FolianDocumentMenus", "フォルダから一括読み込み..."),
+      [this] { importPdfFolder(); }, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+  addCommand(
+      file, "savePdfPanel", QCoreApplication::translate("FolianDocumentMenus", "PDFを書き出す..."),
+      [this] { savePdfPanel(); }, QKeySequence(Qt::CTRL | Qt::Key_E));
   file->addSeparator();
   // Commands that have no function yet are shown, greyed out.
-  addCommand(file, "mergeFlnFile", QStringLiteral("ライブラリを結合..."), [] {});
-  addCommand(file, "extractPDF", QStringLiteral("PDFを抽出"), [] {});
-  addCommand(file, "newGroup", QStringLiteral("新規グループ"), [] {});
+  addCommand(file, "mergeFlnFile", QCoreApplication::translate("FolianDocumentMenus", "ライブラリを結合..."), [] {});
+  addCommand(file, "extractPDF", QCoreApplication::translate("FolianDocumentMenus", "PDFを抽出"), [] {});
+  addCommand(file, "newGroup", QCoreApplication::translate("FolianDocumentMenus", "新規グループ"), [] {});
   file->addSeparator();
-  addCommand(file, "runPageLayout", QStringLiteral("ページ設定..."), [] {});
-  addCommand(file, "printDocument", QStringLiteral("印刷..."), [] {}, QKeySequence(Qt::CTRL | Qt::Key_P));
+  addCommand(file, "runPageLayout", QCoreApplication::translate("FolianDocumentMenus", "ページ設定..."), [] {});
+  addCommand(
+      file, "printDocument", QCoreApplication::translate("FolianDocumentMenus", "印刷..."), [] {},
+      QKeySequence(Qt::CTRL | Qt::Key_P));
   file->addSeparator();
-  addCommand(file, "terminate", QStringLiteral("終了"), [this] { emit quitRequested(); }, QKeySequence(Qt::CTRL | Qt::Key_Q));
+  addCommand(
+      file, "terminate", QCoreApplication::translate("FolianDocumentMenus", "終了"), [this] { emit quitRequested(); },
+      QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-  QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
-  addCommand(edit, "selectAll", QStringLiteral("すべてを選択"), [this] { entryListBox()->selectAll(); },
-             QKeySequence(Qt::CTRL | Qt::Key_A));
-  addCommand(edit, "deselectAll", QStringLiteral("選択を解除"), [this] { entryListBox()->clearSelection(); },
-             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+  QMenu* edit = bar->addMenu(QCoreApplication::translate("FolianDocumentMenus", "編集(&E)"));
+  addCommand(
+      edit, "selectAll", QCoreApplication::translate("FolianDocumentMenus", "すべてを選択"),
+      [this] { entryListBox()->selectAll(); }, QKeySequence(Qt::CTRL | Qt::Key_A));
+  addCommand(
+      edit, "deselectAll", QCoreApplication::translate("FolianDocumentMenus", "選択を解除"),
+      [this] { entryListBox()->clearSelection(); }, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
   edit->addSeparator();
-  addCommand(edit, "deletePDF", QStringLiteral("削除"), [this] { deletePDF(); }, QKeySequence(Qt::Key_Delete));
+  addCommand(edit, "refillTitlesFromPdfs", tr("PDFの情報からタイトルと著者を設定..."),
+             [this] { refillTitlesFromPdfs(); });
+  edit->addSeparator();
+  addCommand(
+      edit, "deletePDF", QCoreApplication::translate("FolianDocumentMenus", "削除"), [this] { deletePDF(); },
+      QKeySequence(Qt::Key_Delete));
 
-  QMenu* categories = bar->addMenu(QStringLiteral("分類(&C)"));
+  QMenu* categories = bar->addMenu(QCoreApplication::translate("FolianDocumentMenus", "分類(&C)"));
   for (int level = 1; level <= 3; ++level) {
     const QByteArray add = "addCategory" + QByteArray::number(level);
     addCommand(categories, add.constData(), QString(), [this, level] { addCategory(level); });
@@ -88,13 +110,17 @@ void FolianDocument::createMenus() {
     addCommand(categories, rename.constData(), QString(), [this, level] { renameCategory(level); });
   }
   categories->addSeparator();
-  addCommand(categories, "changeCategoryName", QStringLiteral("選択したPDFの分類を変更..."),
+  addCommand(categories, "changeCategoryName",
+             QCoreApplication::translate("FolianDocumentMenus", "選択したPDFの分類を変更..."),
              [this] { changeCategoryName(); });
-  addCommand(categories, "editCategoryLabel", QStringLiteral("分類の見出しを編集..."), [this] { editCategoryLabel(); });
+  addCommand(categories, "editCategoryLabel",
+             QCoreApplication::translate("FolianDocumentMenus", "分類の見出しを編集..."),
+             [this] { editCategoryLabel(); });
 
-  QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-  addCommand(help, "showHelp", QStringLiteral("Folian ヘルプ"), [this] { emit helpRequested(); },
-             QKeySequence(Qt::Key_F1));
+  QMenu* help = bar->addMenu(QCoreApplication::translate("FolianDocumentMenus", "ヘルプ(&H)"));
+  addCommand(
+      help, "showHelp", QCoreApplication::translate("FolianDocumentMenus", "Folian ヘルプ"),
+      [this] { emit helpRequested(); }, QKeySequence(Qt::Key_F1));
 
   for (QMenu* menu : {file, edit, categories, help})
     connect(menu, &QMenu::aboutToShow, this, &FolianDocument::updateCommandStates);
@@ -104,15 +130,18 @@ void FolianDocument::createMenus() {
 void FolianDocument::updateCategoryMenuTexts() {
   for (int level = 1; level <= 3; ++level) {
     const QString label = folianCategory(level) != nullptr ? folianCategory(level)->title() : QString();
-    const QString shown = label.isEmpty() ? QStringLiteral("分類%1").arg(level) : label;
+    const QString shown =
+        label.isEmpty() ? QCoreApplication::translate("FolianDocumentMenus", "分類%1").arg(level) : label;
     const QByteArray add = "addCategory" + QByteArray::number(level);
     const QByteArray remove = "deleteCategory" + QByteArray::number(level);
     const QByteArray rename = "renameCategory" + QByteArray::number(level);
     if (QAction* item = action(rename.constData()))
-      item->setText(QStringLiteral("「%1」の選択中の分類の名前を変更...").arg(shown));
-    if (QAction* item = action(add.constData())) item->setText(QStringLiteral("「%1」に分類を追加...").arg(shown));
+      item->setText(
+          QCoreApplication::translate("FolianDocumentMenus", "「%1」の選択中の分類の名前を変更...").arg(shown));
+    if (QAction* item = action(add.constData()))
+      item->setText(QCoreApplication::translate("FolianDocumentMenus", "「%1」に分類を追加...").arg(shown));
     if (QAction* item = action(remove.constData()))
-      item->setText(QStringLiteral("「%1」の選択中の分類を削除").arg(shown));
+      item->setText(QCoreApplication::translate("FolianDocumentMenus", "「%1」の選択中の分類を削除").arg(shown));
   }
 }
 
@@ -124,9 +153,9 @@ QAction* FolianDocument::action(const char* name) const {
 
 bool FolianDocument::validateMenuItem(const QAction* item) const {
   const QByteArray name = item->objectName().toLatin1();
-  static const char* const kNeedSelection[] = {"savePdfPanel", "deselectAll",        "openPDF",
-                                                "deletePDF",    "showInfo",           "changeCategoryName",
-                                                "openWithApplication", "showInFileManager"};
+  static const char* const kNeedSelection[] = {"savePdfPanel",        "deselectAll",       "openPDF",
+                                               "deletePDF",           "showInfo",          "changeCategoryName",
+                                               "openWithApplication", "showInFileManager", "refillTitlesFromPdfs"};
   for (const char* needs : kNeedSelection)
     if (name == needs) return entryListBox()->selectionModel()->hasSelection();
   // The viewer window prints; the library window has nothing to print.
