@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
     <name>Alert</name>
@@ -404,6 +405,10 @@
         <source>次の%1件はPDFでもフォルダでもFolianライブラリでもないため、読み込みませんでした。</source>
         <translation>These %1 are neither PDFs, folders nor Folian libraries and were not imported.</translation>
     </message>
+    <message>
+        <source>結合するライブラリからPDFを読み込めません</source>
+        <translation>Cannot read a PDF from the library being merged</translation>
+    </message>
 </context>
 <context>
     <name>FolianDocument</name>
@@ -667,6 +672,79 @@ Make a new library from the entries, categories and PDFs that can be read? The d
     </message>
 </context>
 <context>
+    <name>FolianDocumentLibraryFile</name>
+    <message>
+        <source>%1（%2 バイト）</source>
+        <translation>%1 (%2 bytes)</translation>
+    </message>
+    <message>
+        <source>ライブラリ「%1」
+場所: %2
+エントリ: %3件
+</source>
+        <translation>Library "%1"
+Location: %2
+Entries: %3
+</translation>
+    </message>
+    <message>
+        <source>ファイルを読み込めないため、大きさを調べられませんでした。</source>
+        <translation>The file cannot be read, so its sizes could not be measured.</translation>
+    </message>
+    <message>
+        <source>ファイルの大きさ: %1
+使われていない領域: %2</source>
+        <translation>File size: %1
+Unused space: %2</translation>
+    </message>
+    <message>
+        <source>
+（削除したエントリのPDF %1件を含みます）</source>
+        <translation>
+(including the PDFs of %1 deleted entries)</translation>
+    </message>
+    <message>
+        <source>
+「ライブラリを最適化...」で取り除けます。</source>
+        <translation>
+"Compact Library..." removes it.</translation>
+    </message>
+    <message>
+        <source>ライブラリ「%1」を書き直して、使われていない領域（%2）を取り除きます。よろしいですか？</source>
+        <translation>Rewrite the library "%1" without its unused space (%2)?</translation>
+    </message>
+    <message>
+        <source>大きさ不明</source>
+        <translation>size unknown</translation>
+    </message>
+    <message>
+        <source>最適化中</source>
+        <translation>Compacting</translation>
+    </message>
+    <message>
+        <source>PDF %1 / %2 件</source>
+        <translation>PDF %1 of %2</translation>
+    </message>
+    <message>
+        <source>ライブラリ「%1」を最適化できませんでした。ライブラリは元のままです。
+%2</source>
+        <translation>The library "%1" could not be compacted. The library is unchanged.
+%2</translation>
+    </message>
+    <message>
+        <source>ライブラリ「%1」を最適化しました。
+%2 → %3</source>
+        <translation>The library "%1" has been compacted.
+%2 → %3</translation>
+    </message>
+    <message>
+        <source>書き直したライブラリを読み込めません。開き直します。
+%1</source>
+        <translation>The rewritten library cannot be read. It will be opened again.
+%1</translation>
+    </message>
+</context>
+<context>
     <name>FolianDocumentLists</name>
     <message>
         <source>%1件</source>
@@ -791,6 +869,14 @@ Make a new library from the entries, categories and PDFs that can be read? The d
         <source>「%1」の選択中の分類を削除</source>
         <translation>Delete the Selected “%1” Category</translation>
     </message>
+    <message>
+        <source>ライブラリの情報...</source>
+        <translation>Library Information...</translation>
+    </message>
+    <message>
+        <source>ライブラリを最適化...</source>
+        <translation>Compact Library...</translation>
+    </message>
 </context>
 <context>
     <name>FolianDocumentSearch</name>
@@ -908,6 +994,28 @@ Convert the library to the new format that can pass 4 GB (64-bit) and then impor
 %1</source>
         <translation>The library could not be converted. It is as it was and nothing was imported.
 %1</translation>
+    </message>
+    <message>
+        <source>ライブラリを結合</source>
+        <translation>Merge Library</translation>
+    </message>
+    <message>
+        <source>このライブラリにすでにあるPDFは結合しない</source>
+        <translation>Skip PDFs that are already in this library</translation>
+    </message>
+    <message>
+        <source>結合中</source>
+        <translation>Merging</translation>
+    </message>
+    <message>
+        <source>「%1」を結合できません。何も読み込んでいません。
+%2</source>
+        <translation>Cannot merge "%1". Nothing was imported.
+%2</translation>
+    </message>
+    <message>
+        <source>「%1」のエントリ%2件のうち%3件を結合しました。</source>
+        <translation>Merged %3 of the %2 entries of "%1".</translation>
     </message>
 </context>
 <context>
