@@ -9,6 +9,7 @@
 #include <string>
 
 #include "gui/library/FolianDocument.h"
+#include "gui/library/CategoryLevelPane.h"
 #include "gui/library/FolianMainWindow.h"
 #include "gui/shell/ProgressDialog.h"
 #include "library/FlnCompact.h"
@@ -94,5 +95,8 @@ void FolianDocument::reloadRewrittenLibrary() {
     emit libraryFileReplaced(this);
     return;
   }
+  // Loading released the category name arrays the panes were showing: point
+  // them at the new ones before anything reads a name through them.
+  for (int level = 1; level <= 3; ++level) folianCategory(level)->setTeskAry(CategoryNameAryOf(&_fln_data, level));
   refreshAfterImport();
 }
