@@ -122,13 +122,14 @@ FullTextWork PlanFullTextWork(const FLN_DATA* flnData, const std::map<int32_t, F
 }
 
 bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const FullTextWork& work,
-                     const std::function<void(const FullTextProgress&)>& progress, const std::atomic<bool>* cancel,
-                     QString* error) {
+                     const FullTextProgressSink& progress, const std::atomic<bool>* cancel, QString* error) {
   if (!work.gone.empty()) {
-    if (!index->begin(error)) return false;
-    for (const int32_t id : work.gone)
-      if (!index->remove(id, error)) return false;
-    if (!index->commit(error)) return false;
+    bool ok = index->begin(error);
+    for (size_t i = 0; i < work.gone.size() && ok; ++i) ok = index->remove(work.gone[i], error);
+    if (!ok || !index->commit(error)) {
+      index->rollback();
+      return false;
+    }
   }
   if (work.pending.empty()) return true;
 
@@ -141,6 +142,7 @@ bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const
   AttachmentDataReader reader(&file);
   FullTextProgress step;
   step.total = static_cast<int>(work.pending.size());
+  if (progress) progress(step);
   bool ok = true;
   for (size_t first = 0; first < work.pending.size() && ok; first += kBatch) {
     if (cancel != nullptr && cancel->load()) break;
@@ -157,6 +159,7 @@ bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const
       ok = index->store(work.pending[i].enId, work.pending[i].fingerprint, StateOf(text.kind), text.pages, error);
     }
     ok = ok && index->commit(error);
+    if (!ok) index->rollback();
     for (size_t i = first; i < end && ok; ++i) {
       step.done = static_cast<int>(i + 1);
       step.title = work.pending[i].title;
@@ -165,4 +168,19 @@ bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const
   }
   ZEL_Close(&file);
   return ok;
+}
+
+bool SyncFullTextIndex(FullTextIndex* index, const std::string& libraryPath, const FullTextPlanner& plan,
+                       const FullTextProgressSink& progress, const std::atomic<bool>* cancel, QString* notice,
+                       QString* error) {
+  notice->clear();
+  for (int pass = 0;; ++pass) {
+    std::map<int32_t, FullTextIndex::Document> held;
+    if (index->documents(&held, error) &&
+        RunFullTextWork(index, libraryPath, plan(held), progress, cancel, error))
+      return true;
+    // A cache: what was in it is made again from the library.
+    if (pass > 0 || !index->damaged()) return false;
+    if (!index->remake(notice, error)) return false;
+  }
 }

@@ -64,14 +64,29 @@ struct FullTextProgress {
   QString title;  // of the entry just indexed
 };
 
+using FullTextProgressSink = std::function<void(const FullTextProgress&)>;
+
 /// Does `work` on `index`, reading the PDFs from the library file at
 /// `libraryPath` (which the caller keeps from being changed meanwhile, e.g.
-/// under the library's shared lock). `progress` is called after each PDF;
-/// `cancel` is looked at before each PDF: a stop keeps every batch committed
-/// before it and drops the batch under way, so that it ends within the time
-/// of the PDFs being read at that moment. False with `*error` when the index
-/// could not be written or the library could not be read; what was
-/// committed until then stays.
+/// under the library's shared lock). `progress` is called with none done
+/// before the first PDF is read, then after each PDF; `cancel` is looked at
+/// before each PDF: a stop keeps every batch committed before it and drops
+/// the batch under way, so that it ends within the time of the PDFs being
+/// read at that moment. False with `*error` when the index could not be
+/// written (FullTextIndex::damaged tells whether it met damage) or the
+/// library could not be read; what was committed until then stays.
 bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const FullTextWork& work,
-                     const std::function<void(const FullTextProgress&)>& progress, const std::atomic<bool>* cancel,
-                     QString* error);
+                     const FullTextProgressSink& progress, const std::atomic<bool>* cancel, QString* error);
+
+/// The work that brings an index holding `held` in step with the library
+/// (one of the PlanFullTextWork above).
+using FullTextPlanner = std::function<FullTextWork(const std::map<int32_t, FullTextIndex::Document>& held)>;
+
+/// Brings the open `index` in step: reads what it holds, plans the work
+/// with `plan` and does it (RunFullTextWork). An index found damaged on the
+/// way (FullTextIndex::damaged) is remade empty and everything planned and
+/// done again, once; `*notice` then says so (it is cleared first). False
+/// with `*error` as RunFullTextWork, or when the index cannot be remade.
+bool SyncFullTextIndex(FullTextIndex* index, const std::string& libraryPath, const FullTextPlanner& plan,
+                       const FullTextProgressSink& progress, const std::atomic<bool>* cancel, QString* notice,
+                       QString* error);
