@@ -10,6 +10,7 @@
 // goes on from there.
 
 #include <QString>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -37,6 +38,8 @@ struct FullTextWork {
 struct FullTextEntry {
   int32_t enId = 0;
   int32_t dataIndex = -1;  // member of 'ATTD', -1 when the entry has no PDF
+  int32_t atId = -1;       // of its attachment record, -1 when none
+  std::array<char, sizeof(FLN_ATTACHMENT::createDate)> attached{};  // when that record was made
   uint32_t fileSize = 0;
   int32_t entryIndex = 0;  // position among the library's entries
 };
@@ -46,8 +49,10 @@ struct FullTextEntry {
 /// attachments.
 std::vector<FullTextEntry> FullTextEntries(const FLN_DATA* flnData);
 
-/// The fingerprint of an entry's PDF: its position in 'ATTD' and the file
-/// size; it changes when another PDF takes the entry's place.
+/// The fingerprint of an entry's PDF: its attachment record's id and time
+/// of making, and the file size. It changes when another PDF takes the
+/// entry's place (a PDF is stored with a new attachment record), and not
+/// when the PDF moves in the file (a compaction keeps the records).
 std::string PdfFingerprint(const FullTextEntry& entry);
 
 /// What must be done to bring `held` (FullTextIndex::documents) in step
