@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "categories/EntryCompare.h"
-#include "categories/FieldTextUtf8.h"
+#include "format/FieldText.h"
 #include "format/Endian.h"
 #include "storage/TeskAryChanges.h"
 
