@@ -48,10 +48,10 @@ bool PdfTextWorker::searching() const {
   return _searchUndelivered;
 }
 
-void PdfTextWorker::requestHits(const QString& text, const QVector<int>& pages) {
+void PdfTextWorker::requestHits(const QStringList& texts, const QVector<int>& pages) {
   {
     std::lock_guard<std::mutex> lock(_mutex);
-    _hitsText = text;
+    _hitsTexts = texts;
     _hitsPages.assign(pages.begin(), pages.end());
   }
   _wake.notify_one();
@@ -115,8 +115,8 @@ void PdfTextWorker::runSearch(std::unique_lock<std::mutex>& lock) {
 
   PdfTextSelection result;
   if (text != nullptr)
-    result = search.fromPage >= 0 ? text->findFromPage(search.text, search.fromPage)
-                                  : text->find(search.text, search.from, search.backwards);
+    result = search.fromPage >= 0 ? text->findFromPage(search.texts, search.fromPage)
+                                  : text->find(search.texts, search.from, search.backwards);
 
   lock.lock();
   _busy = false;
@@ -137,7 +137,7 @@ void PdfTextWorker::runSearch(std::unique_lock<std::mutex>& lock) {
 void PdfTextWorker::readHits(std::unique_lock<std::mutex>& lock) {
   const int page = _hitsPages.front();
   _hitsPages.pop_front();
-  const QString query = _hitsText;
+  const QStringList query = _hitsTexts;
   const unsigned generation = _generation;
   PdfPageText* text = _text.get();
   _busy = true;
