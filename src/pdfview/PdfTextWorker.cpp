@@ -20,10 +20,10 @@ bool PdfTextWorker::searching() const {
   return _searchUndelivered;
 }
 
-void PdfTextWorker::requestHits(const QString& text, const QVector<int>& pages) {
+void PdfTextWorker::requestHits(const QStringList& texts, const QVector<int>& pages) {
   {
     std::lock_guard<std::mutex> lock(mutex());
-    _hitsText = text;
+    _hitsTexts = texts;
     _hitsPages.assign(pages.begin(), pages.end());
   }
   wake();
@@ -70,8 +70,8 @@ void PdfTextWorker::runSearch(std::unique_lock<std::mutex>& lock) {
   PdfPageText* text = _text.get();
   const PdfTextSelection result = unlocked(lock, [&] {
     if (text == nullptr) return PdfTextSelection();
-    return search.fromPage >= 0 ? text->findFromPage(search.text, search.fromPage)
-                                : text->find(search.text, search.from, search.backwards);
+    return search.fromPage >= 0 ? text->findFromPage(search.texts, search.fromPage)
+                                : text->find(search.texts, search.from, search.backwards);
   });
   if (started != generation() || overtaken(serial)) return;
   deliver(
@@ -86,7 +86,7 @@ void PdfTextWorker::runSearch(std::unique_lock<std::mutex>& lock) {
 void PdfTextWorker::readHits(std::unique_lock<std::mutex>& lock) {
   const int page = _hitsPages.front();
   _hitsPages.pop_front();
-  const QString query = _hitsText;
+  const QStringList query = _hitsTexts;
   const unsigned started = generation();
   PdfPageText* text = _text.get();
   const QList<PdfTextSelection> hits =

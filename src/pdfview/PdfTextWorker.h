@@ -15,6 +15,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <deque>
 #include <memory>
@@ -23,25 +24,25 @@
 #include "pdfview/PdfDocumentWorker.h"
 #include "pdfview/PdfPageText.h"
 
-/// What to look for: `text` after `from` (`backwards`: before it) as
-/// PdfPageText::find does, or, when `fromPage` >= 0, the first occurrence on
-/// that page or after it as PdfPageText::findFromPage does.
+/// What to look for: any of `texts` after `from` (`backwards`: before it)
+/// as PdfPageText::find does, or, when `fromPage` >= 0, the first occurrence
+/// on that page or after it as PdfPageText::findFromPage does.
 struct PdfTextSearch {
-  QString text;
+  QStringList texts;
   PdfTextSelection from;
   bool backwards = false;
   int fromPage = -1;
 
-  static PdfTextSearch After(const QString& text, const PdfTextSelection& from, bool backwards) {
+  static PdfTextSearch After(const QStringList& texts, const PdfTextSelection& from, bool backwards) {
     PdfTextSearch search;
-    search.text = text;
+    search.texts = texts;
     search.from = from;
     search.backwards = backwards;
     return search;
   }
-  static PdfTextSearch FromPage(const QString& text, int page) {
+  static PdfTextSearch FromPage(const QStringList& texts, int page) {
     PdfTextSearch search;
-    search.text = text;
+    search.texts = texts;
     search.fromPage = page;
     return search;
   }
@@ -63,16 +64,16 @@ class PdfTextWorker : public PdfDocumentWorker {
   /// Whether a search has started whose result has not been delivered.
   bool searching() const;
 
-  /// Asks for the occurrences of `text` on each of `pages` (in this order),
-  /// in place of the pages asked for before and not read yet. Each page's
-  /// come as `hitsFound`.
-  void requestHits(const QString& text, const QVector<int>& pages);
+  /// Asks for the occurrences of any of `texts` on each of `pages` (in this
+  /// order), in place of the pages asked for before and not read yet. Each
+  /// page's come as `hitsFound`.
+  void requestHits(const QStringList& texts, const QVector<int>& pages);
 
  signals:
   /// The result of the latest search (invalid: nothing found).
   void found(const PdfTextSelection& selection);
-  /// The occurrences of `text` on `page` (requestHits).
-  void hitsFound(const QString& text, int page, const QList<PdfTextSelection>& hits);
+  /// The occurrences of `texts` on `page` (requestHits).
+  void hitsFound(const QStringList& texts, int page, const QList<PdfTextSelection>& hits);
 
  private:
   bool hasWork() const override;
@@ -90,6 +91,6 @@ class PdfTextWorker : public PdfDocumentWorker {
   std::optional<PdfTextSearch> _search;    // waiting to start
   unsigned _searchSerial = 0;              // of the latest search asked for
   bool _searchUndelivered = false;         // the latest search's result is not delivered yet
-  QString _hitsText;
+  QStringList _hitsTexts;
   std::deque<int> _hitsPages;              // waiting to be read
 };
