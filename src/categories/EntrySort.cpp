@@ -162,22 +162,28 @@ int SortEntryArray(TESK_ARY entries, const FLN_ENTRY_LIST_INFO& info) {
   return result;
 }
 
-int QuerySortedEntries(const char* cat1, const char* cat2, const char* cat3, TESK_ARY entryAry,
-                       const FLN_ENTRY_LIST_INFO& info, TESK_ARY outAry) {
-  if (outAry == nullptr || outAry == entryAry) return -1;
-  EmptyKeepingStorage(outAry);
-  if (outAry->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))) return -1;
-  std::vector<int32_t> rows;
+int QuerySortedRows(const char* cat1, const char* cat2, const char* cat3, TESK_ARY entryAry,
+                    const FLN_ENTRY_LIST_INFO& info, std::vector<int32_t>& rows) {
   if (QueryEntryRows(cat1, cat2, cat3, entryAry, rows) != 0) return -1;
-
   int wasLocked = 0;
   Tesk_Ary_Lock(entryAry, &wasLocked);
   int result = 0;
   try {
     SortRows(entryAry, info, rows);
   } catch (const std::bad_alloc&) {
+    rows.clear();
     result = -1;
   }
   Tesk_Ary_Unlock(entryAry, wasLocked);
-  return result == 0 ? CopyEntryRows(entryAry, rows, outAry) : -1;
+  return result;
+}
+
+int QuerySortedEntries(const char* cat1, const char* cat2, const char* cat3, TESK_ARY entryAry,
+                       const FLN_ENTRY_LIST_INFO& info, TESK_ARY outAry) {
+  if (outAry == nullptr || outAry == entryAry) return -1;
+  EmptyKeepingStorage(outAry);
+  if (outAry->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))) return -1;
+  std::vector<int32_t> rows;
+  if (QuerySortedRows(cat1, cat2, cat3, entryAry, info, rows) != 0) return -1;
+  return CopyEntryRows(entryAry, rows, outAry);
 }

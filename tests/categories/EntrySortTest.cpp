@@ -142,7 +142,7 @@ void ExpectSameRecords(TESK_ARY expected, TESK_ARY actual) {
   }
 }
 
-TEST(QuerySortedEntries, SameRecordsAsQueryThenQuickSortWithEntryListSortProc) {
+TEST(QuerySortedEntries, SameRecordsAsQueryThenQuickSortWithEntryListSortProcAndTheRowsPointAtThem) {
   const std::vector<FLN_ENTRY> entries = MixedEntries(400);
   const Ary all = fixtures::MakeEntryAry(entries);
   const std::string every = kCategoryAll;
@@ -164,6 +164,12 @@ TEST(QuerySortedEntries, SameRecordsAsQueryThenQuickSortWithEntryListSortProc) {
       ASSERT_EQ(0, QuerySortedEntries(choice.c1.c_str(), choice.c2.c_str(), choice.c3.c_str(), all.get(), info,
                                       shown.get()));
       ExpectSameRecords(reference.get(), shown.get());
+
+      std::vector<int32_t> rows{77};  // replaced
+      ASSERT_EQ(0, QuerySortedRows(choice.c1.c_str(), choice.c2.c_str(), choice.c3.c_str(), all.get(), info, rows));
+      Ary picked = fixtures::NewAry(sizeof(FLN_ENTRY));
+      ASSERT_EQ(0, CopyEntryRows(all.get(), rows, picked.get()));
+      ExpectSameRecords(reference.get(), picked.get());
     }
   }
 }
