@@ -77,20 +77,20 @@ std::vector<QString> FullTextTerms(const QString& query) {
   return terms;
 }
 
-QString FullTextFindText(const QString& query) {
+QStringList FullTextFindText(const QString& query) {
   // Any white space parts words, the ideographic space too.
   static const QRegularExpression kSpaces(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);
+  QStringList texts;
   const QStringList pieces = query.split(QLatin1Char('"'));
   for (qsizetype i = 0; i < pieces.size(); ++i) {
     if (i % 2 == 1) {
       const QString phrase = pieces[i].simplified();
-      if (!phrase.isEmpty()) return phrase;
+      if (!phrase.isEmpty()) texts << phrase;
     } else {
-      const QStringList words = pieces[i].split(kSpaces, Qt::SkipEmptyParts);
-      if (!words.isEmpty()) return words.first();
+      texts << pieces[i].split(kSpaces, Qt::SkipEmptyParts);
     }
   }
-  return QString();
+  return texts;
 }
 
 FullTextIndex::~FullTextIndex() { close(); }

@@ -18,6 +18,7 @@
 // and the caller remakes the index (remake()) and goes on.
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -121,9 +122,9 @@ class FullTextIndex {
 std::vector<QString> FullTextTerms(const QString& query);
 
 /// What a find in the PDF itself looks for to show the hits of `query`:
-/// its first term (FullTextTerms) as typed, not folded, a phrase without
-/// its quotes; empty when the query has no terms.
-QString FullTextFindText(const QString& query);
+/// each of its terms (FullTextTerms) as typed, not folded, a phrase without
+/// its quotes, in the query's order; none when the query has no terms.
+QStringList FullTextFindText(const QString& query);
 
 /// Page text as the index stores it: folded, white space runs made one space.
 QString IndexedPageText(const QString& pageText);
