@@ -4,51 +4,45 @@
 // at once; the window remembers its frame, divider, list choices and scroll
 // positions in the library itself.
 //
-// The methods are spread over files by subject: FolianDocument.cpp (opening,
-// closing, saving), FolianDocumentWindow.cpp (set-up, layout, remembered
-// state), FolianDocumentLists.cpp (category lists and entry list),
-// FolianDocumentMenus.cpp (menus and command enabling),
-// FolianDocumentCategories.cpp (category commands), FolianDocumentTransfer.cpp
-// (import, export, deletion and the commands without library work),
-// FolianDocumentChildWindows.cpp (information windows and viewers).
+// The document coordinates parts of their own: the menus (LibraryMenus),
+// the import, export and deletion commands (TransferCommands), the category
+// commands (CategoryCommandHost), the information windows and viewers
+// (ChildWindowRegistry) and the remembered window state (WindowStateStore).
+// Its own methods are spread over files by subject: FolianDocument.cpp
+// (opening, closing, saving, opening child windows), FolianDocumentWindow.cpp
+// (set-up, layout, remembered state), FolianDocumentMenus.cpp (what each
+// command runs and when it is enabled), FolianDocumentLists.cpp (category
+// lists and entry list), FolianDocumentSearch.cpp (the filter box).
 
-#include <QFileDialog>
-#include <QKeySequence>
 #include <QObject>
-#include <QPointer>
+#include <QSize>
+#include <QStringList>
 #include <QString>
 #include <array>
-#include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "gui/entry/EntryDlgOwner.h"
-#include "categories/CategoryCommandUi.h"
 #include "categories/CategoryLists.h"
 #include "format/FlnRecords.h"
+#include "gui/entry/EntryDlgOwner.h"
+#include "gui/library/WindowStateStore.h"
 #include "library/FlnResult.h"
 #include "search/EntrySearchText.h"
 
-class CategoryChooserViewController;
+class CategoryCommandHost;
+class ChildWindowRegistry;
 class EntryListModel;
+class LibraryMenus;
+class TransferCommands;
 class CategoryLevelPane;
 class FolianMainWindow;
 class LibraryOutlineModel;
 class MainView;
-class QAction;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QTableView;
-struct EntryWindowClosers;
 
-/// Environment keys of the window's remembered state.
-constexpr char kEnvMainWindowPosition[] = "main_window_position";
-constexpr char kEnvCategoryBoxHeight[] = "categorybox_height";
-constexpr char kEnvEntryScrollPosition[] = "entry_scroll_position";
-
-class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlgOwner {
+class FolianDocument : public QObject, public EntryDlgOwner {
   Q_OBJECT
 
  public:
@@ -82,6 +76,18 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// SaveAll into the library file; a failure is shown to the user (once,
   /// until a save succeeds again). True when the file was written.
   bool saveLibrary();
+  /// The change is made in memory but the library file could not be
+  /// written: tells the user once until a save succeeds again; a file that
+  /// another program replaced is left alone and opened anew.
+  void reportSaveFailure() override;
+  /// A one-button alert over the library window.
+  void alert(const QString& message);
+
+  // --- The parts
+  LibraryMenus* menus() const { return _menus; }
+  TransferCommands* transfer() const { return _transfer.get(); }
+  CategoryCommandHost* categoryCommands() const { return _categoryCommands.get(); }
+  ChildWindowRegistry* childWindows() const { return _childWindows; }
 
   // --- Window set-up and remembered state (FolianDocumentWindow.cpp)
 
@@ -93,6 +99,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void windowDidResize();
   /// Remembers the window frame and the category pane height, and saves.
   void saveWindowPosition();
+  /// The level labels changed: show them as the levels' titles, in the menus,
+  /// in the entry list's header and in the information windows.
+  void showCategoryLabels();
 
   // --- Lists (FolianDocumentLists.cpp)
 
@@ -131,56 +140,7 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// contains every word typed there. What is typed is never stored.
   QLineEdit* searchField() const { return _searchField; }
 
-  // --- Menus and command enabling (FolianDocumentMenus.cpp)
-
-  /// The window's action for the command `name` ("importPdf", "deletePDF",
-  /// ...), or null.
-  QAction* action(const char* name) const;
-  /// Whether the action's command may run now.
-  bool validateMenuItem(const QAction* item) const;
-  /// Enables or disables every action by validateMenuItem.
-  void updateCommandStates();
-
-  // --- Category commands (FolianDocumentCategories.cpp)
-
-  void addCategory(int level);
-  void deleteCategory(int level);
-  void renameCategory(int level);
-  void changeCategoryName();
-  void editCategoryLabel();
-
-  // CategoryCommandUi
-  void alert(const QString& message) override;
-  bool confirmDestructive(const QString& message) override;
-  int runCategoryAddDlg(const FLN_LABEL* catFlnLabel, TESK_ARY flnCatsAry, int32_t categoryKind,
-                        char* outCategoryName) override;
-  int runChangeCategoryNameDlg(const FLN_LABEL* cat1Label, const FLN_LABEL* cat2Label,
-                               const FLN_LABEL* cat3Label, const FLN_DATA* flnData,
-                               const FLN_CATS* selectFlnCats, FLN_CATS* outInputFlnCats) override;
-  int runCategoryLabelEditDlg(FLN_LABEL* cat1Label, FLN_LABEL* cat2Label, FLN_LABEL* cat3Label) override;
-  bool askCategoryNewName(const FLN_LABEL* catFlnLabel, const char* oldName, std::string* newName) override;
-  void showCategoryLabels() override;
-  void reportSaveFailure() override;
-
-  // --- Import, export, deletion and placeholders (FolianDocumentTransfer.cpp)
-
-  /// Show the import panel for one PDF file, or for a folder whose PDFs are
-  /// all imported; each returns at once.
-  void importPdf();
-  void importPdfFolder();
-  /// The import panel ended; `accepted` when the user chose OK.
-  void openPanelDidEnd(bool accepted);
-  /// Shows the folder chooser of the export; returns at once.
-  void savePdfPanel();
-  void savePdfPanelDidEnd(bool accepted);
-  /// Asks, then deletes the selected entries.
-  void deletePDF();
-  /// Writes a copy of the library to a file the user chooses.
-  void saveNewFile();
-  /// The panel of import, export or copy that is open on the window, or null.
-  QFileDialog* currentPanel() const { return _panel; }
-
-  // --- Information windows and viewers (FolianDocumentChildWindows.cpp)
+  // --- Information windows and viewers (FolianDocument.cpp)
 
   /// Opens (or brings forward) the information window of every selected
   /// entry, in row order; then saves and rebuilds the entry list.
@@ -211,11 +171,8 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   // FolianDocumentWindow.cpp
   void setUpWindow();
   void windowWillClose();
-  void restoreWindowFrame(const char* value);
-  void restoreCategoryPaneHeight(const char* value);
-  void restoreScrollPositions();
-  void rememberLibraryFolder();
-  void writeScrollPositions();
+  // The entry list, then the category lists of levels 1..3.
+  WindowLists lists() const;
   QSize contentSize() const;
   /// The size of a new library's window: the three category lists side by
   /// side and room for twenty entry rows below them, without scrolling.
@@ -240,58 +197,35 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void reloadEntryList();
 
   // FolianDocumentMenus.cpp
-  void createMenus();
-  QAction* addCommand(QMenu* menu, const char* name, const QString& text, std::function<void()> run,
-                      const QKeySequence& shortcut = QKeySequence());
-  void updateCategoryMenuTexts();
+  // Connects every command of the menus to what it runs.
+  void connectMenus();
+  // Enables the commands that need selected entries exactly when there are.
+  void updateCommandStates();
 
-  // FolianDocumentChildWindows.cpp
+  // FolianDocument.cpp
   // The entry list's row the double click acts on: the current row when it
   // is selected, else the last selected row; -1 without a selection.
   int selectedRow() const;
   void openPdfViewerForRow(int row);
-  // Reopens the windows whose entries remember a stacking order above 0,
-  // stacked as remembered.
-  void reopenChildWindows();
-  // Records in every entry the stacking order of its open windows: 1 for the
-  // frontmost window of the application, growing backwards; -1 when none,
-  // or for a hidden viewer.
-  void saveChildWindowState();
-  // Closes every viewer, then every information window.
-  void closeChildWindows();
-  // Brings every open information window and viewer up to date with the
-  // library after a command changed entries, categories or labels.
-  void updateChildWindows();
-  // How deletion closes the windows of an entry about to go.
-  static EntryWindowClosers childWindowClosers();
-
-  // FolianDocumentTransfer.cpp
-  void runImportPanel(bool folder);
-  void refreshAfterImport();
 
   FLN_DATA _fln_data;
+  WindowStateStore _windowState{&_fln_data};
   std::unique_ptr<FolianMainWindow> _mainWindow;
   std::array<std::unique_ptr<CategoryLevelPane>, 3> _folianCategory;
   EntryListModel* _entryListModel = nullptr;
   LibraryOutlineModel* _outlineModel = nullptr;
-  std::vector<QAction*> _actions;
-  QPointer<QFileDialog> _panel;
-  std::unique_ptr<CategoryChooserViewController> _chooser;
-  bool _panelIsFolderImport = false;
+  LibraryMenus* _menus = nullptr;                // owned by the document as its child
+  ChildWindowRegistry* _childWindows = nullptr;  // owned by the document as its child
+  std::unique_ptr<TransferCommands> _transfer;
+  std::unique_ptr<CategoryCommandHost> _categoryCommands;
 
   bool _finished_setUpWindow = false;
   bool _hasStoredPosition = false;
   bool _closed = false;
-  int _busy = 0;                  // > 0 while a long command runs; the window stays open
   int _entrySelectionQuiet = 0;   // > 0 while the program sets the entry list's selection
   bool _saveFailureShown = false;
   bool _fileReplaced = false;     // the file is not the one loaded: never written again
   QSize _lastSnapFrom;            // a size the grid asked to leave; not asked twice in a row
-  struct PendingScroll {
-    bool present = false;
-    double x = 0, y = 0;
-  };
-  std::array<PendingScroll, 4> _pendingScroll;  // entry list, then levels 1..3
 
   QLineEdit* _searchField = nullptr;
   QStringList _searchWords;                 // as typed in the filter box, folded

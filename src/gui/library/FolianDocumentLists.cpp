@@ -10,7 +10,9 @@
 
 #include "gui/library/EntryListModel.h"
 #include "gui/library/CategoryLevelPane.h"
+#include "gui/library/ChildWindowRegistry.h"
 #include "gui/library/FolianDocument.h"
+#include "gui/library/LibraryMenus.h"
 #include "gui/library/FolianMainWindow.h"
 #include "categories/CategoryLists.h"
 #include "categories/EntryCompare.h"
@@ -100,7 +102,7 @@ void FolianDocument::SetCategoryLabel_ToCategoryLabelBox() {
     if (level < 1 || level > 3) continue;
     folianCategory(level)->setTitle(FLN_COMM_CreateNSString_FromUniChar_LtoN(label.name, sizeof label.name));
   }
-  updateCategoryMenuTexts();
+  for (int level = 1; level <= 3; ++level) _menus->setLevelLabel(level, folianCategory(level)->title());
 }
 
 void FolianDocument::SetupEntryListHeader() {
@@ -125,7 +127,7 @@ void FolianDocument::makeCategoryLists() {
   for (int level = 1; level <= 3; ++level)
     folianCategory(level)->selectRow(GetCategoryListRow_ByChoice(&_fln_data, level));
   // The information windows offer the names of the table.
-  updateChildWindows();
+  _childWindows->updateAll();
 }
 
 void FolianDocument::recomputeNameArray(int level) {
@@ -172,7 +174,7 @@ void FolianDocument::makeEntryList() {
   ReloadListBoxes();
   showSortIndicator();
   saveLibrary();
-  updateChildWindows();
+  _childWindows->updateAll();
 }
 
 void FolianDocument::showSortIndicator() {
@@ -207,5 +209,11 @@ void FolianDocument::saveWindowSelection() {
 void FolianDocument::entryListSelectionDidChange() {
   SetFlnEntryIsSelected(selectedEntryRows(), &_fln_data);
   saveLibrary();
-  updateCommandStates();
+}
+
+void FolianDocument::showCategoryLabels() {
+  SetCategoryLabel_ToCategoryLabelBox();
+  SetupEntryListHeader();
+  _mainWindow->update();
+  _childWindows->updateAll();  // the information windows show the labels too
 }

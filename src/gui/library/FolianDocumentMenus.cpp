@@ -1,140 +1,46 @@
-// The menus of the library window and which of their commands may run when.
+// What each command of the library window's menus runs, and when the
+// commands that act on selected entries are enabled.
 
 #include <QAction>
-#include <QKeySequence>
-#include <QMenu>
-#include <QMenuBar>
 #include <QItemSelectionModel>
 #include <QTableView>
-#include <cstring>
 
-#include "gui/library/CategoryLevelPane.h"
+#include "gui/library/CategoryCommandHost.h"
 #include "gui/library/FolianDocument.h"
 #include "gui/library/FolianMainWindow.h"
+#include "gui/library/LibraryMenus.h"
+#include "gui/library/TransferCommands.h"
 
-QAction* FolianDocument::addCommand(QMenu* menu, const char* name, const QString& text, std::function<void()> run,
-                                    const QKeySequence& shortcut) {
-  QAction* item = menu->addAction(text);
-  item->setObjectName(QString::fromLatin1(name));
-  if (!shortcut.isEmpty()) item->setShortcut(shortcut);
-  connect(item, &QAction::triggered, this, [this, item, run = std::move(run)] {
-    // A shortcut may fire although the menu was not opened to update it.
-    if (validateMenuItem(item)) run();
-  });
-  _actions.push_back(item);
-  return item;
-}
-
-void FolianDocument::createMenus() {
-  QMenuBar* bar = _mainWindow->menuBar();
-
-  QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
-  addCommand(file, "newDocument", QStringLiteral("新規ライブラリ..."), [this] { emit newDocumentRequested(); },
-             QKeySequence(Qt::CTRL | Qt::Key_N));
-  addCommand(file, "openDocument", QStringLiteral("開く..."), [this] { emit openDocumentRequested(); },
-             QKeySequence(Qt::CTRL | Qt::Key_O));
-  addCommand(file, "performClose", QStringLiteral("閉じる"), [this] { close(); }, QKeySequence(Qt::CTRL | Qt::Key_W));
-  addCommand(file, "saveNewFile", QStringLiteral("コピーを保存..."), [this] { saveNewFile(); });
-  file->addSeparator();
-  // Return opens the viewer only while the entry list has the focus; the
-  // category lists keep their own keys.
-  QAction* openPdf = addCommand(file, "openPDF", QStringLiteral("PDFを開く"), [this] { openPDF(); });
-  openPdf->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-  openPdf->setShortcutContext(Qt::WidgetShortcut);
-  entryListBox()->addAction(openPdf);
-  // Ctrl+I imports; Alt+Return is the desktop's usual key for properties.
-  addCommand(file, "showInfo", QStringLiteral("情報を見る"), [this] { showInfo(); },
-             QKeySequence(Qt::ALT | Qt::Key_Return));
-  file->addSeparator();
-  addCommand(file, "importPdf", QStringLiteral("PDFを読み込む..."), [this] { importPdf(); },
-             QKeySequence(Qt::CTRL | Qt::Key_I));
-  addCommand(file, "importPdfFolder", QStringLiteral("フォルダから一括読み込み..."), [this] { importPdfFolder(); },
-             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
-  addCommand(file, "savePdfPanel", QStringLiteral("PDFを書き出す..."), [this] { savePdfPanel(); },
-             QKeySequence(Qt::CTRL | Qt::Key_E));
-  file->addSeparator();
-  // Commands that have no function yet are shown, greyed out.
-  addCommand(file, "mergeFlnFile", QStringLiteral("ライブラリを結合..."), [] {});
-  addCommand(file, "extractPDF", QStringLiteral("PDFを抽出"), [] {});
-  addCommand(file, "newGroup", QStringLiteral("新規グループ"), [] {});
-  file->addSeparator();
-  addCommand(file, "runPageLayout", QStringLiteral("ページ設定..."), [] {});
-  addCommand(file, "printDocument", QStringLiteral("印刷..."), [] {}, QKeySequence(Qt::CTRL | Qt::Key_P));
-  file->addSeparator();
-  addCommand(file, "terminate", QStringLiteral("終了"), [this] { emit quitRequested(); }, QKeySequence(Qt::CTRL | Qt::Key_Q));
-
-  QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
-  addCommand(edit, "selectAll", QStringLiteral("すべてを選択"), [this] { entryListBox()->selectAll(); },
-             QKeySequence(Qt::CTRL | Qt::Key_A));
-  addCommand(edit, "deselectAll", QStringLiteral("選択を解除"), [this] { entryListBox()->clearSelection(); },
-             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
-  edit->addSeparator();
-  addCommand(edit, "deletePDF", QStringLiteral("削除"), [this] { deletePDF(); }, QKeySequence(Qt::Key_Delete));
-
-  QMenu* categories = bar->addMenu(QStringLiteral("分類(&C)"));
+void FolianDocument::connectMenus() {
+  _menus = new LibraryMenus(_mainWindow->menuBar(), this);
+  LibraryMenus* m = _menus;
+  connect(m->newDocument, &QAction::triggered, this, [this] { emit newDocumentRequested(); });
+  connect(m->openDocument, &QAction::triggered, this, [this] { emit openDocumentRequested(); });
+  connect(m->closeDocument, &QAction::triggered, this, [this] { close(); });
+  connect(m->saveCopy, &QAction::triggered, _transfer.get(), &TransferCommands::saveCopy);
+  connect(m->openPdf, &QAction::triggered, this, &FolianDocument::openPDF);
+  entryListBox()->addAction(m->openPdf);  // its Return key works in the entry list only
+  connect(m->showInfo, &QAction::triggered, this, &FolianDocument::showInfo);
+  connect(m->importPdf, &QAction::triggered, _transfer.get(), &TransferCommands::importPdf);
+  connect(m->importPdfFolder, &QAction::triggered, _transfer.get(), &TransferCommands::importPdfFolder);
+  connect(m->exportPdfs, &QAction::triggered, _transfer.get(), &TransferCommands::exportPdfs);
+  connect(m->quit, &QAction::triggered, this, [this] { emit quitRequested(); });
+  connect(m->selectAll, &QAction::triggered, this, [this] { entryListBox()->selectAll(); });
+  connect(m->deselectAll, &QAction::triggered, this, [this] { entryListBox()->clearSelection(); });
+  connect(m->deletePdfs, &QAction::triggered, _transfer.get(), &TransferCommands::deletePdfs);
+  CategoryCommandHost* categories = _categoryCommands.get();
   for (int level = 1; level <= 3; ++level) {
-    const QByteArray add = "addCategory" + QByteArray::number(level);
-    addCommand(categories, add.constData(), QString(), [this, level] { addCategory(level); });
+    connect(m->addCategory[level - 1], &QAction::triggered, this, [categories, level] { categories->addCategory(level); });
+    connect(m->deleteCategory[level - 1], &QAction::triggered, this,
+            [categories, level] { categories->deleteCategory(level); });
+    connect(m->renameCategory[level - 1], &QAction::triggered, this,
+            [categories, level] { categories->renameCategory(level); });
   }
-  categories->addSeparator();
-  for (int level = 1; level <= 3; ++level) {
-    const QByteArray remove = "deleteCategory" + QByteArray::number(level);
-    addCommand(categories, remove.constData(), QString(), [this, level] { deleteCategory(level); });
-  }
-  for (int level = 1; level <= 3; ++level) {
-    const QByteArray rename = "renameCategory" + QByteArray::number(level);
-    addCommand(categories, rename.constData(), QString(), [this, level] { renameCategory(level); });
-  }
-  categories->addSeparator();
-  addCommand(categories, "changeCategoryName", QStringLiteral("選択したPDFの分類を変更..."),
-             [this] { changeCategoryName(); });
-  addCommand(categories, "editCategoryLabel", QStringLiteral("分類の見出しを編集..."), [this] { editCategoryLabel(); });
-
-  QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-  addCommand(help, "showHelp", QStringLiteral("Folian ヘルプ"), [this] { emit helpRequested(); },
-             QKeySequence(Qt::Key_F1));
-
-  for (QMenu* menu : {file, edit, categories, help})
-    connect(menu, &QMenu::aboutToShow, this, &FolianDocument::updateCommandStates);
-  updateCategoryMenuTexts();
-}
-
-void FolianDocument::updateCategoryMenuTexts() {
-  for (int level = 1; level <= 3; ++level) {
-    const QString label = folianCategory(level) != nullptr ? folianCategory(level)->title() : QString();
-    const QString shown = label.isEmpty() ? QStringLiteral("分類%1").arg(level) : label;
-    const QByteArray add = "addCategory" + QByteArray::number(level);
-    const QByteArray remove = "deleteCategory" + QByteArray::number(level);
-    const QByteArray rename = "renameCategory" + QByteArray::number(level);
-    if (QAction* item = action(rename.constData()))
-      item->setText(QStringLiteral("「%1」の選択中の分類の名前を変更...").arg(shown));
-    if (QAction* item = action(add.constData())) item->setText(QStringLiteral("「%1」に分類を追加...").arg(shown));
-    if (QAction* item = action(remove.constData()))
-      item->setText(QStringLiteral("「%1」の選択中の分類を削除").arg(shown));
-  }
-}
-
-QAction* FolianDocument::action(const char* name) const {
-  for (QAction* item : _actions)
-    if (item->objectName() == QLatin1String(name)) return item;
-  return nullptr;
-}
-
-bool FolianDocument::validateMenuItem(const QAction* item) const {
-  const QByteArray name = item->objectName().toLatin1();
-  static const char* const kNeedSelection[] = {"savePdfPanel", "deselectAll", "openPDF", "deletePDF",
-                                                "showInfo", "changeCategoryName"};
-  for (const char* needs : kNeedSelection)
-    if (name == needs) return entryListBox()->selectionModel()->hasSelection();
-  // The viewer window prints; the library window has nothing to print.
-  // Merging libraries, extracting and groups have no function yet.
-  static const char* const kNoFunction[] = {"printDocument", "runPageLayout", "mergeFlnFile", "extractPDF",
-                                            "newGroup"};
-  for (const char* none : kNoFunction)
-    if (name == none) return false;
-  return true;
+  connect(m->changeCategoryName, &QAction::triggered, this, [categories] { categories->changeCategoryName(); });
+  connect(m->editCategoryLabel, &QAction::triggered, this, [categories] { categories->editCategoryLabel(); });
+  connect(m->showHelp, &QAction::triggered, this, [this] { emit helpRequested(); });
 }
 
 void FolianDocument::updateCommandStates() {
-  for (QAction* item : _actions) item->setEnabled(validateMenuItem(item));
+  _menus->setHasEntrySelection(entryListBox()->selectionModel()->hasSelection());
 }

@@ -17,7 +17,8 @@
 #include "WindowFixture.h"
 #include "gui/entry/EntryDlg.h"
 #include "gui/library/EntryListModel.h"
-#include "gui/library/FolianDocumentChildWindows.h"
+#include "gui/library/ChildWindowRegistry.h"
+#include "gui/library/LibraryMenus.h"
 #include "gui/library/CategoryLevelPane.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnLoad.h"
@@ -27,12 +28,6 @@ namespace apptest {
 namespace {
 
 using Commands = WindowFixture;
-
-bool Enabled(FolianDocument* document, const char* name) {
-  QAction* item = document->action(name);
-  EXPECT_NE(item, nullptr) << name;
-  return item != nullptr && item->isEnabled();
-}
 
 int EntriesInFile(const QString& path) {
   FLN_DATA data;
@@ -45,28 +40,36 @@ int EntriesInFile(const QString& path) {
 TEST_F(Commands, EnablingFollowsTheEntrySelection) {
   FolianDocument* document = open(WorkedExample());
   ASSERT_NE(document, nullptr);
-  const char* needSelection[] = {"savePdfPanel", "deselectAll", "deletePDF", "changeCategoryName", "openPDF", "showInfo"};
-  const char* always[] = {"importPdf", "importPdfFolder", "saveNewFile", "editCategoryLabel",
-                          "addCategory1", "deleteCategory3", "renameCategory2", "selectAll"};
-  const char* never[] = {"printDocument", "runPageLayout", "mergeFlnFile", "extractPDF", "newGroup"};
-  for (bool selected : {false, true}) {
-    if (selected) ClickRow(document->entryListBox(), 0);
-    for (const char* name : needSelection) EXPECT_EQ(Enabled(document, name), selected) << name;
-    for (const char* name : always) EXPECT_TRUE(Enabled(document, name)) << name;
-    for (const char* name : never) EXPECT_FALSE(Enabled(document, name)) << name;
+  const LibraryMenus* m = document->menus();
+  QAction* const needSelection[] = {m->exportPdfs, m->deselectAll, m->deletePdfs, m->changeCategoryName,
+                                    m->openPdf, m->showInfo};
+  QAction* const always[] = {m->importPdf, m->importPdfFolder, m->saveCopy, m->editCategoryLabel,
+                             m->addCategory[0], m->deleteCategory[2], m->renameCategory[1], m->selectAll};
+  QAction* const never[] = {m->print, m->pageSetup, m->mergeLibraries, m->extractPdf, m->newGroup};
+  // Selecting and clearing again: the enabled state follows the list's
+  // selection signals, with no menu opened in between.
+  for (bool selected : {false, true, false}) {
+    if (selected)
+      ClickRow(document->entryListBox(), 0);
+    else
+      document->entryListBox()->clearSelection();
+    for (QAction* item : needSelection) EXPECT_EQ(item->isEnabled(), selected) << item->text().toStdString();
+    for (QAction* item : always) EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
+    for (QAction* item : never) EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
   }
 }
 
 TEST_F(Commands, UsualShortcuts) {
   FolianDocument* document = open(WorkedExample());
   ASSERT_NE(document, nullptr);
+  const LibraryMenus* m = document->menus();
   const struct {
-    const char* name;
+    QAction* item;
     QKeySequence keys;
-  } cases[] = {{"newDocument", QKeySequence(Qt::CTRL | Qt::Key_N)}, {"openDocument", QKeySequence(Qt::CTRL | Qt::Key_O)},
-               {"performClose", QKeySequence(Qt::CTRL | Qt::Key_W)}, {"terminate", QKeySequence(Qt::CTRL | Qt::Key_Q)},
-               {"selectAll", QKeySequence(Qt::CTRL | Qt::Key_A)},    {"deletePDF", QKeySequence(Qt::Key_Delete)}};
-  for (const auto& c : cases) EXPECT_TRUE(document->action(c.name)->shortcuts().contains(c.keys)) << c.name;
+  } cases[] = {{m->newDocument, QKeySequence(Qt::CTRL | Qt::Key_N)},   {m->openDocument, QKeySequence(Qt::CTRL | Qt::Key_O)},
+               {m->closeDocument, QKeySequence(Qt::CTRL | Qt::Key_W)}, {m->quit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+               {m->selectAll, QKeySequence(Qt::CTRL | Qt::Key_A)},     {m->deletePdfs, QKeySequence(Qt::Key_Delete)}};
+  for (const auto& c : cases) EXPECT_TRUE(c.item->shortcuts().contains(c.keys)) << c.item->text().toStdString();
 
   document->entryListBox()->setFocus();
   QTest::keyClick(document->mainWindow(), Qt::Key_A, Qt::ControlModifier);
@@ -105,7 +108,7 @@ TEST_F(Commands, YesDeletesTheSelectedEntries) {
                     document->entryListBox()->visualRect(document->entryListModel()->index(2, 0)).center());
   ScriptedAlerts alerts;
   alerts.answers = {true};
-  document->action("deletePDF")->trigger();
+  document->menus()->deletePdfs->trigger();
   EXPECT_EQ(alerts.texts(), QStringList({QStringLiteral("選択しているPDFを削除してもよろしいですか？")}));
   EXPECT_EQ(EntryColumn(document, "title"), QStringList({"ayq"}));
   EXPECT_TRUE(document->selectedEntryRows().empty());
@@ -123,7 +126,7 @@ TEST_F(Commands, AddingACategoryThroughItsDialog) {
     modal->findChild<QLineEdit*>(QStringLiteral("editCategoryName"))->setText(QStringLiteral("Z"));
     modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
   });
-  document->action("addCategory2")->trigger();
+  document->menus()->addCategory[1]->trigger();
   EXPECT_EQ(caption, QStringLiteral("分類２"));
   // The new name joins the current choices, "＜すべて＞" on level 1 becoming "その他".
   EXPECT_EQ(IsCatsExists(document->flnData()->catsAry, "その他", "Z", "Q"), 1);
@@ -137,12 +140,12 @@ TEST_F(Commands, DeletingACategoryIsRefusedOrConfirmed) {
   FolianDocument* document = open(contents);
   ASSERT_NE(document, nullptr);
   ScriptedAlerts alerts;
-  document->action("deleteCategory2")->trigger();  // "＜すべて＞" is selected
+  document->menus()->deleteCategory[1]->trigger();  // "＜すべて＞" is selected
   ClickRow(document->folianCategory(2)->tableView(), CategoryRows(document, 2).indexOf(QStringLiteral("X")));
-  document->action("deleteCategory2")->trigger();
+  document->menus()->deleteCategory[1]->trigger();
   alerts.answers = {true};
   ClickRow(document->folianCategory(2)->tableView(), CategoryRows(document, 2).indexOf(QStringLiteral("W")));
-  document->action("deleteCategory2")->trigger();
+  document->menus()->deleteCategory[1]->trigger();
   EXPECT_EQ(alerts.texts(), QStringList({QStringLiteral("”＜すべて＞”と”その他”は削除できません。"),
                                          QStringLiteral("「X」は使用中です。削除できません。"),
                                          QStringLiteral("「W」を削除してもよろしいですか？")}));
@@ -159,7 +162,7 @@ TEST_F(Commands, RenamingACategoryReachesTheListsTheEntriesAndAnOpenInformationW
   document->showInfo();
   FLN_ENTRY shown;
   ASSERT_EQ(GetFLNEntry_ByFLNData(document->flnData(), 0, &shown), 1);
-  EntryDlg* info = GetEntryDlgFromFlnEntry(document->flnData(), shown);
+  EntryDlg* info = document->childWindows()->entryWindow(shown);
   ASSERT_NE(info, nullptr);
   QComboBox* infoCat1 = info->window()->findChild<QComboBox*>(QStringLiteral("comboCat1"));
   ASSERT_NE(infoCat1, nullptr);
@@ -173,7 +176,7 @@ TEST_F(Commands, RenamingACategoryReachesTheListsTheEntriesAndAnOpenInformationW
     dialog->setTextValue(QStringLiteral("甲"));
     dialog->accept();
   });
-  document->action("renameCategory1")->trigger();
+  document->menus()->renameCategory[0]->trigger();
   EXPECT_EQ(offered, QStringLiteral("A"));
   // A level's own choice does not narrow its own list.
   EXPECT_EQ(CategoryRows(document, 1), QStringList({QStringLiteral("＜すべて＞"), QStringLiteral("B"),
@@ -195,7 +198,7 @@ TEST_F(Commands, RenamingACategoryReachesTheListsTheEntriesAndAnOpenInformationW
     qobject_cast<QInputDialog*>(modal)->setTextValue(QStringLiteral("B"));
     qobject_cast<QInputDialog*>(modal)->accept();
   });
-  document->action("renameCategory1")->trigger();
+  document->menus()->renameCategory[0]->trigger();
   EXPECT_EQ(alerts.texts(), QStringList({QStringLiteral("「B」は、すでに登録されています。")}));
   EXPECT_EQ(document->folianCategory(1)->getSelectedCategoryName(), "甲");
 }
@@ -207,12 +210,12 @@ TEST_F(Commands, EditedLabelsHeadTheListsAndColumns) {
     modal->findChild<QLineEdit*>(QStringLiteral("editCategory2"))->setText(QStringLiteral("<i>著者別</i>"));
     modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
   });
-  document->action("editCategoryLabel")->trigger();
+  document->menus()->editCategoryLabel->trigger();
   EXPECT_EQ(document->folianCategory(2)->title(), QStringLiteral("<i>著者別</i>"));
   EXPECT_EQ(document->folianCategory(2)->titleLabel()->textFormat(), Qt::PlainText);
   EXPECT_EQ(document->entryListModel()->headerData(EntryListModel::columnOf("cat2"), Qt::Horizontal).toString(),
             QStringLiteral("<i>著者別</i>"));
-  EXPECT_TRUE(document->action("addCategory2")->text().contains(QStringLiteral("<i>著者別</i>")));
+  EXPECT_TRUE(document->menus()->addCategory[1]->text().contains(QStringLiteral("<i>著者別</i>")));
 }
 
 QStringList gLogged;
@@ -230,13 +233,12 @@ TEST_F(Commands, CommandsWithoutAFunctionStayGreyAndSilent) {
   ScriptedAlerts alerts;
   gLogged.clear();
   const QtMessageHandler previous = qInstallMessageHandler(KeepLogLine);
-  for (const char* name : {"mergeFlnFile", "extractPDF", "newGroup"}) {
-    QAction* item = document->action(name);
-    ASSERT_NE(item, nullptr) << name;
+  for (QAction* item : {document->menus()->mergeLibraries, document->menus()->extractPdf, document->menus()->newGroup}) {
     // Still in the menu, so that the user sees what is to come.
-    EXPECT_FALSE(item->text().isEmpty()) << name;
+    EXPECT_FALSE(item->text().isEmpty());
+    EXPECT_FALSE(item->associatedObjects().isEmpty());
     for (QMenu* menu : document->mainWindow()->findChildren<QMenu*>()) emit menu->aboutToShow();
-    EXPECT_FALSE(item->isEnabled()) << name;
+    EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
     item->trigger();
   }
   qInstallMessageHandler(previous);

@@ -1,5 +1,4 @@
-// Import, export and deletion of PDFs from the library window, the copy of
-// the library, and the commands that do no library work.
+#include "gui/library/TransferCommands.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +17,8 @@
 #include "gui/category/CategoryChooserViewController.h"
 #include "gui/shell/FailureListText.h"
 #include "gui/library/CategoryLevelPane.h"
+#include "gui/library/ChildWindowRegistry.h"
+#include "gui/library/EntryListModel.h"
 #include "gui/library/FolianDocument.h"
 #include "gui/library/FolianMainWindow.h"
 #include "categories/CategoryLists.h"
@@ -26,16 +27,13 @@
 #include "library/FlnCategoryTable.h"
 #include "library/FlnCopy.h"
 #include "library/FlnPreference.h"
-#include "gui/library/EntryListModel.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfExport.h"
 #include "transfer/PdfImport.h"
 #include "storage/OwnedAry.h"
-#include "ui_FolianDocument.h"
 
 namespace {
 
-// Frees a temporary name array when it goes out of scope.
 // The folder remembered under `tag`: from the library file first, else from
 // the preference file; empty when neither holds one.
 QString RememberedFolder(const char* libraryPath, int32_t tag) {
@@ -85,26 +83,30 @@ class DeleteWhenDone {
 
 }  // namespace
 
-void FolianDocument::importPdf() { runImportPanel(false); }
+TransferCommands::TransferCommands(FolianDocument& document) : _document(document) {}
 
-void FolianDocument::importPdfFolder() { runImportPanel(true); }
+TransferCommands::~TransferCommands() = default;
 
-void FolianDocument::runImportPanel(bool folder) {
+void TransferCommands::importPdf() { runImportPanel(false); }
+
+void TransferCommands::importPdfFolder() { runImportPanel(true); }
+
+void TransferCommands::runImportPanel(bool folder) {
   if (_panel) return;
   _panelIsFolderImport = folder;
   _chooser = std::make_unique<CategoryChooserViewController>();
   OwnedAry names(Tesk_Ary_Init(kCategoryNameSize, 20, 20));
   for (int level = 1; level <= 3; ++level) {
-    std::string select = folianCategory(level)->getSelectedCategoryName();
+    std::string select = _document.folianCategory(level)->getSelectedCategoryName();
     if (select == kCategoryAll) select = kCategoryOther;
-    if (level == 1) GetDistinctCat1Ary_FromCatsAry(_fln_data.catsAry, names.get());
-    if (level == 2) GetDistinctCat2Ary_FromCatsAry(_fln_data.catsAry, names.get());
-    if (level == 3) GetDistinctCat3Ary_FromCatsAry(_fln_data.catsAry, names.get());
+    if (level == 1) GetDistinctCat1Ary_FromCatsAry(_document.flnData()->catsAry, names.get());
+    if (level == 2) GetDistinctCat2Ary_FromCatsAry(_document.flnData()->catsAry, names.get());
+    if (level == 3) GetDistinctCat3Ary_FromCatsAry(_document.flnData()->catsAry, names.get());
     Tesk_Ary_QuickSort(names.get(), CategorySortFunc);
-    _chooser->setupLevel(level, folianCategory(level)->title(), names.get(), select);
+    _chooser->setupLevel(level, _document.folianCategory(level)->title(), names.get(), select);
   }
 
-  auto* panel = new QFileDialog(_mainWindow.get());
+  auto* panel = new QFileDialog(_document.mainWindow());
   // The category boxes go into the panel's own layout, which only Qt's own
   // dialog has.
   panel->setOption(QFileDialog::DontUseNativeDialog);
@@ -118,7 +120,7 @@ void FolianDocument::runImportPanel(bool folder) {
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setNameFilter(QStringLiteral("PDF (*.pdf)"));
   }
-  const QString start = RememberedFolder(_fln_data.filePath, folder ? kTagPrefFolderImport : kTagPrefFileImport);
+  const QString start = RememberedFolder(_document.flnData()->filePath, folder ? kTagPrefFolderImport : kTagPrefFileImport);
   if (!start.isEmpty() && QFileInfo(start).isDir()) panel->setDirectory(start);
   auto* skipDuplicates = new QCheckBox(QStringLiteral("ライブラリにすでにあるPDFは読み込まない"), panel);
   skipDuplicates->setObjectName(QStringLiteral("skipDuplicatesBox"));
@@ -127,12 +129,12 @@ void FolianDocument::runImportPanel(bool folder) {
     grid->addWidget(skipDuplicates, grid->rowCount(), 0, 1, grid->columnCount());
   }
   panel->setWindowModality(Qt::WindowModal);
-  connect(panel, &QDialog::finished, this, [this](int result) { openPanelDidEnd(result == QDialog::Accepted); });
+  connect(panel, &QDialog::finished, this, [this](int result) { importPanelDidEnd(result == QDialog::Accepted); });
   _panel = panel;
   panel->open();
 }
 
-void FolianDocument::openPanelDidEnd(bool accepted) {
+void TransferCommands::importPanelDidEnd(bool accepted) {
   QFileDialog* panel = _panel;
   const DeleteWhenDone dispose(panel);
   _panel = nullptr;
@@ -149,7 +151,7 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   for (const std::string& cat : cats) {
     const QString refusal = CheckEntryCategoryName(cat.c_str(), false);
     if (!refusal.isEmpty()) {
-      alert(refusal + QStringLiteral("\n何も読み込んでいません。"));
+      _document.alert(refusal + QStringLiteral("\n何も読み込んでいません。"));
       return;
     }
   }
@@ -157,8 +159,8 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
   ++_busy;
   ImportResult result;
   if (_panelIsFolderImport) {
-    QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QStringLiteral("読み込み中"));
-    result = ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), cats[0].c_str(),
+    QProgressDialog* progress = MakeProgressDialog(_document.mainWindow(), QStringLiteral("読み込み中"));
+    result = ImportPDFFiles(_document.flnData(), chosen.constData(), panelFolder.constData(), cats[0].c_str(),
                             cats[1].c_str(), cats[2].c_str(),
                             [progress](int32_t done, int32_t total, const std::string& path) {
                               progress->setMaximum(total);
@@ -174,55 +176,55 @@ void FolianDocument::openPanelDidEnd(bool accepted) {
                             skipDuplicates);
     delete progress;
   } else {
-    result = ImportPDFFiles(&_fln_data, chosen.constData(), panelFolder.constData(), cats[0].c_str(),
+    result = ImportPDFFiles(_document.flnData(), chosen.constData(), panelFolder.constData(), cats[0].c_str(),
                             cats[1].c_str(), cats[2].c_str(), nullptr, skipDuplicates);
   }
   --_busy;
 
   refreshAfterImport();
   if (result.status == ImportStatus::LibraryUnavailable) {
-    alert(QStringLiteral("ライブラリのファイルに書き込めないため、読み込めませんでした。"));
+    _document.alert(QStringLiteral("ライブラリのファイルに書き込めないため、読み込めませんでした。"));
   } else if (result.status == ImportStatus::CategoryNameTooLong) {
-    alert(QStringLiteral("分類名が長すぎるため、読み込めませんでした。"));
+    _document.alert(QStringLiteral("分類名が長すぎるため、読み込めませんでした。"));
   } else {
     // One report: the files left out, then those stored that are no PDF.
     QStringList report;
     if (!result.failures.empty()) report << ImportFailureMessage(result.failures);
     if (!result.notPdf.empty()) report << NotPdfMessage(result.notPdf);
-    if (!report.isEmpty()) alert(report.join(QStringLiteral("\n\n")));
+    if (!report.isEmpty()) _document.alert(report.join(QStringLiteral("\n\n")));
   }
-  if (!result.duplicates.empty()) alert(DuplicateListMessage(result.duplicates, skipDuplicates));
-  if (!result.decodedNames.empty()) alert(ImportDecodedNameMessage(result.decodedNames));
-  if (!result.saved) reportSaveFailure();
+  if (!result.duplicates.empty()) _document.alert(DuplicateListMessage(result.duplicates, skipDuplicates));
+  if (!result.decodedNames.empty()) _document.alert(ImportDecodedNameMessage(result.decodedNames));
+  if (!result.saved) _document.reportSaveFailure();
 }
 
-void FolianDocument::refreshAfterImport() {
+void TransferCommands::refreshAfterImport() {
   // The import left every name of the table in the lists, not narrowed by
   // the other levels, so that new categories show. Each list shows its
   // choice selected again (its row may have moved); a choice that is gone
   // falls back to "＜すべて＞" through the level's handler.
   for (int level = 1; level <= 3; ++level) {
-    CategoryLevelPane* category = folianCategory(level);
+    CategoryLevelPane* category = _document.folianCategory(level);
     category->reload();
-    const int row = GetCategoryListRow_ByChoice(&_fln_data, level);
-    if (row == 0 && strcmp(CategoryChoiceOf(&_fln_data, level), kCategoryAll) != 0)
+    const int row = GetCategoryListRow_ByChoice(_document.flnData(), level);
+    if (row == 0 && strcmp(CategoryChoiceOf(_document.flnData(), level), kCategoryAll) != 0)
       category->selectRow(0);
     else
       category->selectRowQuietly(row);
   }
   // Listed in the order of the list's sort keys, like every other rebuild.
-  makeEntryList();
+  _document.makeEntryList();
 }
 
-void FolianDocument::saveNewFile() {
+void TransferCommands::saveCopy() {
   if (_panel) return;
-  auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("コピーを保存"));
+  auto* panel = new QFileDialog(_document.mainWindow(), QStringLiteral("コピーを保存"));
   panel->setOption(QFileDialog::DontUseNativeDialog);
   panel->setAcceptMode(QFileDialog::AcceptSave);
   panel->setNameFilter(QStringLiteral("Folianライブラリ (*.fln)"));
   panel->setDefaultSuffix(QStringLiteral("fln"));
-  panel->setDirectory(QFileInfo(fileName()).absolutePath());
-  panel->selectFile(QFileInfo(fileName()).fileName());
+  panel->setDirectory(QFileInfo(_document.fileName()).absolutePath());
+  panel->selectFile(QFileInfo(_document.fileName()).fileName());
   panel->setWindowModality(Qt::WindowModal);
   connect(panel, &QDialog::finished, this, [this](int result) {
     QFileDialog* done = _panel;
@@ -231,64 +233,65 @@ void FolianDocument::saveNewFile() {
     if (result != QDialog::Accepted || done == nullptr || done->selectedFiles().isEmpty()) return;
     const QString target = done->selectedFiles().first();
     int32_t leftOut = 0;
-    const FlnResult copied = WriteLibraryCopy(&_fln_data, target.toUtf8().constData(), &leftOut);
+    const FlnResult copied = WriteLibraryCopy(_document.flnData(), target.toUtf8().constData(), &leftOut);
     if (copied.status == FlnStatus::SameFile) {
-      alert(QStringLiteral("開いているライブラリ自身のファイルには保存できません。"));
+      _document.alert(QStringLiteral("開いているライブラリ自身のファイルには保存できません。"));
     } else if (!copied.ok()) {
       QString message = QStringLiteral("「%1」にコピーを保存できませんでした。").arg(QFileInfo(target).fileName());
       if (!copied.reason.empty()) message += QLatin1Char('\n') + QString::fromStdString(copied.reason);
-      alert(message);
+      _document.alert(message);
     } else if (leftOut > 0) {
-      alert(QStringLiteral("%1件のPDFはライブラリから読み出せなかったため、コピーに含めていません。").arg(leftOut));
+      _document.alert(QStringLiteral("%1件のPDFはライブラリから読み出せなかったため、コピーに含めていません。").arg(leftOut));
     }
   });
   _panel = panel;
   panel->open();
 }
 
-void FolianDocument::savePdfPanel() {
+void TransferCommands::exportPdfs() {
   if (_panel) return;
-  auto* panel = new QFileDialog(_mainWindow.get(), QStringLiteral("選択"));
+  auto* panel = new QFileDialog(_document.mainWindow(), QStringLiteral("選択"));
   panel->setOption(QFileDialog::DontUseNativeDialog);
   panel->setAcceptMode(QFileDialog::AcceptOpen);
   panel->setFileMode(QFileDialog::Directory);
   panel->setOption(QFileDialog::ShowDirsOnly);
   panel->setLabelText(QFileDialog::Accept, QStringLiteral("選択"));
   panel->setWindowModality(Qt::WindowModal);
-  connect(panel, &QDialog::finished, this, [this](int result) { savePdfPanelDidEnd(result == QDialog::Accepted); });
+  connect(panel, &QDialog::finished, this, [this](int result) { exportPanelDidEnd(result == QDialog::Accepted); });
   _panel = panel;
   panel->open();
 }
 
-void FolianDocument::savePdfPanelDidEnd(bool accepted) {
+void TransferCommands::exportPanelDidEnd(bool accepted) {
   QFileDialog* panel = _panel;
   const DeleteWhenDone dispose(panel);
   _panel = nullptr;
   if (!accepted || panel == nullptr || panel->selectedFiles().isEmpty()) return;
   const QByteArray folder = panel->selectedFiles().first().toUtf8();
   ++_busy;
-  const ExportResult result = ExportPDFFiles(&_fln_data, folder.constData(), selectedEntryRows());
+  const ExportResult result = ExportPDFFiles(_document.flnData(), folder.constData(), _document.selectedEntryRows());
   --_busy;
   // The entries' dates changed; the list shows them as they are now.
-  _entryListModel->dataChanged(_entryListModel->index(0, 0),
-                               _entryListModel->index(_entryListModel->rowCount() - 1,
-                                                      _entryListModel->columnCount() - 1));
+  EntryListModel* model = _document.entryListModel();
+  model->dataChanged(model->index(0, 0), model->index(model->rowCount() - 1, model->columnCount() - 1));
   if (result.status == ExportStatus::FolderUnusable) {
-    alert(QStringLiteral("「%1」には書き出せません。フォルダが見つかりません。").arg(QString::fromUtf8(folder)));
+    _document.alert(QStringLiteral("「%1」には書き出せません。フォルダが見つかりません。").arg(QString::fromUtf8(folder)));
   } else if (!result.problems.empty()) {
-    alert(ExportProblemMessage(result.problems, &_fln_data));
+    _document.alert(ExportProblemMessage(result.problems, _document.flnData()));
   }
-  if (!result.saved) reportSaveFailure();
+  if (!result.saved) _document.reportSaveFailure();
 }
 
-void FolianDocument::deletePDF() {
-  const std::vector<int> rows = selectedEntryRows();
+void TransferCommands::deletePdfs() {
+  const std::vector<int> rows = _document.selectedEntryRows();
   if (rows.empty()) return;
-  if (!confirmDestructive(QString::fromUtf8(kDeletePdfConfirmMessage))) return;
+  if (!FLN_COMM_Alert_Confirm(_document.mainWindow(), QString::fromUtf8(kDeletePdfConfirmMessage))) return;
   // An entry's windows close before it goes, so none is left showing a
   // removed record.
-  const DeleteResult result = DeletePDFEntries(&_fln_data, rows, childWindowClosers());
-  makeEntryList();
-  entryListBox()->clearSelection();
-  if (!result.saved) reportSaveFailure();
+  ChildWindowRegistry* windows = _document.childWindows();
+  const DeleteResult result =
+      DeletePDFEntries(_document.flnData(), rows, [windows](int32_t storedId) { windows->closeWindowsOf(storedId); });
+  _document.makeEntryList();
+  _document.entryListBox()->clearSelection();
+  if (!result.saved) _document.reportSaveFailure();
 }
