@@ -3,10 +3,16 @@
 //   (b) listing every entry ("＜すべて＞" on all three levels) and sorting by
 //       title ascending, file size descending, author ascending,
 //   (c) SaveAll after one entry changed: time and bytes written,
-//   (d) appending one member to a tag that already holds n - 1 members.
+//   (d) appending one member to a tag that already holds n - 1 members,
+//   (e) importing small PDFs into the library against the same import into
+//       a new library: what one file costs should not grow with the library,
+// and the peak memory of the process after opening, against the file's size.
 // Usage: folian_library_bench [entries]   (default 20000)
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <sys/resource.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -21,9 +27,11 @@
 #include "categories/EntrySort.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnLoad.h"
+#include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
 #include "storage/FolianCommon.h"
 #include "storage/ZelFile.h"
+#include "transfer/PdfImport.h"
 
 namespace {
 
@@ -39,6 +47,13 @@ void OpenLibrary(const std::string& path, int entries) {
   FreeFlnData(&probe);
 }
 
+// The most memory this process has held so far, in bytes.
+double PeakBytes() {
+  rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) * 1024.0;
+}
+
 void MeasureOpening(const std::string& path, int entries) {
   OpenLibrary(path, entries);  // warm the page cache for every reader
   uint64_t fileBytes = 0;
@@ -48,6 +63,8 @@ void MeasureOpening(const std::string& path, int entries) {
   std::printf("(a) open library:     %8.1f ms   file %.1f MB\n", loadMs, static_cast<double>(fileBytes) / 1e6);
   std::printf("    read into memory: %8.1f ms   ratio %.2fx (target <= 3x)\n", oneBufferMs, loadMs / oneBufferMs);
   std::printf("    read by 1 MiB:    %8.1f ms   ratio %.2fx\n", piecesMs, loadMs / piecesMs);
+  std::printf("    peak memory:      %8.1f MB   %.2fx the file\n", PeakBytes() / 1e6,
+              PeakBytes() / static_cast<double>(fileBytes));
 }
 
 void MeasureListing(FLN_DATA& data) {
@@ -131,6 +148,47 @@ void MeasureAppend(const std::string& path, int entries) {
               large);
 }
 
+// Writes `files` small PDFs (a few kilobytes each, all different) into `folder`.
+bool WriteSmallPdfs(const std::string& folder, int files) {
+  if (!QDir().mkpath(QString::fromStdString(folder))) return false;
+  for (int i = 0; i < files; ++i) {
+    std::string bytes = "%PDF-1.4\n% bench file " + std::to_string(i) + "\n";
+    bytes.resize(4096 + static_cast<size_t>(i % 7) * 512, 'x');
+    const std::string path = folder + "/paper-" + std::to_string(i) + ".pdf";
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() || std::fclose(out) != 0)
+      return false;
+  }
+  return true;
+}
+
+// Milliseconds per file of importing the PDFs of `folder` into `data`.
+double ImportMsPerFile(FLN_DATA& data, const std::string& folder, int files) {
+  for (char* choice : {data.lastSelectCat1, data.lastSelectCat2, data.lastSelectCat3})
+    std::strcpy(choice, kCategoryAll);
+  ImportResult result;
+  const double ms = MedianMs(1, [&] { result = ImportPDFFiles(&data, folder.c_str(), folder.c_str(), "", "", ""); });
+  if (result.imported != files || !result.saved) std::printf("    [the import took %d of %d files]\n", result.imported, files);
+  return ms / files;
+}
+
+void MeasureImport(FLN_DATA& data, const QTemporaryDir& dir, int entries) {
+  constexpr int kFiles = 300;
+  const std::string folder = dir.filePath("pdfs").toStdString();
+  const std::string fresh = dir.filePath("fresh.fln").toStdString();
+  FLN_DATA empty;
+  if (!WriteSmallPdfs(folder, kFiles) || !CreateNewLibraryFile(fresh.c_str()).ok() ||
+      !ReadFlnDataFromFlnFile(fresh.c_str(), &empty).ok()) {
+    std::printf("(e) import: cannot prepare\n");
+    return;
+  }
+  const double intoEmpty = ImportMsPerFile(empty, folder, kFiles);
+  FreeFlnData(&empty);
+  const double intoLarge = ImportMsPerFile(data, folder, kFiles);
+  std::printf("(e) import %d PDFs:  %8.2f ms per file into %d entries, %.2f ms into a new library (%.2fx)\n", kFiles,
+              intoLarge, entries, intoEmpty, intoLarge / intoEmpty);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,6 +198,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   QTemporaryDir dir;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));  // the import's preference file
   const std::string path = dir.filePath("bench.fln").toStdString();
   std::printf("library of %d entries, %d category triples\n", entries, kSyntheticTriples);
   if (!WriteSyntheticLibrary(path, entries)) return 1;
@@ -149,6 +208,7 @@ int main(int argc, char** argv) {
   if (!ReadFlnDataFromFlnFile(path.c_str(), &data).ok()) return 1;
   MeasureListing(data);
   MeasureSave(data);
+  MeasureImport(data, dir, entries);
   FreeFlnData(&data);
   MeasureAppend(dir.filePath("append.zel").toStdString(), entries);
   return 0;

@@ -4,8 +4,9 @@ set -euo pipefail
 # qt6-translations-l10n: Qt's own dialog texts in Japanese, like the rest of Folian.
 # xvfb openbox xdotool imagemagick x11-utils xclip: the end-to-end tests run the program on a
 # private X display with a window manager, send it real input and read the screen back.
+# dbus-daemon: the window tests talk to a stand-in file manager on a private session bus.
 packages=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev qpdf mupdf-tools poppler-utils libmupdf-dev libopenjp2-7-dev libjbig2dec0-dev libgumbo-dev libmujs-dev libjpeg-dev libharfbuzz-dev libgtest-dev fonts-noto-cjk qt6-translations-l10n
-          xvfb openbox xdotool imagemagick x11-utils xclip)
+          xvfb openbox xdotool imagemagick x11-utils xclip dbus-daemon)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -18,6 +18,7 @@
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
 #include "storage/OwnedAry.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ std::unordered_map<int32_t, int32_t> FirstIndexById(TESK_ARY entryAry) {
   const int32_t count = Tesk_Ary_GetSize(entryAry);
   for (int32_t i = 0; i < count; ++i) {
     int32_t storedId;
-    memcpy(&storedId, Tesk_Ary_GetDataPtr(entryAry, i), sizeof storedId);
+    memcpy(&storedId, Tesk_Ary_ReadDataPtr(entryAry, i), sizeof storedId);
     indexes.emplace(storedId, i);  // keeps the first
   }
   Tesk_Ary_Unlock(entryAry, wasLocked);

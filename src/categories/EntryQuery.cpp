@@ -4,6 +4,7 @@
 
 #include "format/CategoryNameText.h"
 #include "format/CategoryNames.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -50,12 +51,15 @@ int QueryEntry(const char* cat1, const char* cat2, const char* cat3, TESK_ARY en
 
   // One pass over the entries in place, copying each passing record once:
   // a library's entries are large records, and copying them through
-  // intermediate lists is what would make this slow.
+  // intermediate lists is what would make this slow. Room for every entry
+  // is made at once rather than twenty records at a time; without it the
+  // list still grows as it goes.
+  Tesk_Ary_Reserve(outAry, count);
   int wasLocked = 0;
   Tesk_Ary_Lock(entryAry, &wasLocked);
   int result = 0;
   for (int32_t i = 0; i < count && result == 0; ++i) {
-    const void* record = Tesk_Ary_GetDataPtr(entryAry, i);
+    const void* record = Tesk_Ary_ReadDataPtr(entryAry, i);
     if (Passes(*static_cast<const FLN_ENTRY*>(record), choices))
       result = Tesk_Ary_Add(outAry, record);
   }

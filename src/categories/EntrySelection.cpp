@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "library/FlnSave.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -64,7 +65,8 @@ int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnDat
     return -1;
   }
   // Clear the flag in place: copying every large record out and back would
-  // cost far more than the one byte that changes.
+  // cost far more than the one byte that changes. Only records whose flag
+  // is set are written to, so that the next save has only those to rewrite.
   // The same pass notes where each en_id first stands, so that selecting
   // all of a large library does not search the array once per entry.
   std::unordered_map<int32_t, int32_t> indexOfId;
@@ -72,8 +74,9 @@ int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnDat
   Tesk_Ary_Lock(entries, &wasLocked);
   const int32_t count = Tesk_Ary_GetSize(entries);
   for (int32_t i = 0; i < count; ++i) {
-    FLN_ENTRY* stored = static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i));
-    stored->en_is_select_entrylist = 0;
+    const FLN_ENTRY* stored = static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entries, i));
+    if (stored->en_is_select_entrylist != 0)
+      static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i))->en_is_select_entrylist = 0;
     indexOfId.emplace(stored->en_id, i);  // keeps the first, as UpdateEntry finds it
   }
   Tesk_Ary_Unlock(entries, wasLocked);

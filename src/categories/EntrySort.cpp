@@ -8,6 +8,7 @@
 #include "categories/EntryCompare.h"
 #include "categories/FieldTextUtf8.h"
 #include "format/Endian.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ void BuildSortTable(TESK_ARY entries, int32_t count, const FLN_ENTRY_LIST_INFO& 
                     SortTable& table) {
   table.ids.resize(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) {
-    const auto* entry = static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i));
+    const auto* entry = static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entries, i));
     table.ids[static_cast<size_t>(i)] = ZEL_EndianLong_LtoN(entry->en_id);
   }
   const int used = UsedSortKeyCount(info);
@@ -54,7 +55,7 @@ void BuildSortTable(TESK_ARY entries, int32_t count, const FLN_ENTRY_LIST_INFO& 
     else
       values.number.resize(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
-      const auto* entry = static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i));
+      const auto* entry = static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entries, i));
       const char* bytes = reinterpret_cast<const char*>(entry) + field->offset;
       switch (field->fieldClass) {
         case EntryFieldClass::Text:

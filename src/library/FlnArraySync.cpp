@@ -2,10 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <new>
 
 #include "storage/RecordHash.h"
 #include "storage/ZelAry.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -23,69 +26,115 @@ class LockedRecords {
   LockedRecords& operator=(const LockedRecords&) = delete;
 
   int32_t count() const { return Tesk_Ary_GetSize(ary_); }
-  const void* at(int32_t i) const { return Tesk_Ary_GetDataPtr(ary_, i); }
+  const void* at(int32_t i) const { return Tesk_Ary_ReadDataPtr(ary_, i); }
 
  private:
   TESK_ARY ary_;
   int wasLocked_ = 0;
 };
 
-std::vector<uint64_t> HashRecords(const LockedRecords& records, uint32_t recordSize) {
-  std::vector<uint64_t> hashes(static_cast<size_t>(records.count()));
-  for (size_t i = 0; i < hashes.size(); ++i) hashes[i] = RecordHash(records.at(static_cast<int32_t>(i)), recordSize);
-  return hashes;
+// A fingerprint of a record's bytes; never kNotTaken, which marks a member
+// whose fingerprint was not taken.
+constexpr uint64_t kNotTaken = 0;
+uint64_t Fingerprint(const void* record, uint32_t recordSize) {
+  const uint64_t h = RecordHash(record, recordSize);
+  return h == kNotTaken ? 1 : h;
 }
 
 // The file does not hold what the image says; only a whole rewrite is safe.
 constexpr int kNotAsRemembered = 1;
 
-// Brings `tag` from the members the image knows (`disk`, one fingerprint per
-// member) to the records of `ary` (`now`) in the order ZEL_ARY_Save uses:
-// surplus members leave from the front, missing ones are appended, then the
-// members that differ are rewritten in place. Appended members are written
-// with their record at once, which leaves the same bytes as a zero record
-// replaced afterwards. Container codes are returned as they come;
-// kNotAsRemembered when the file's chain is not what the image says.
-int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records, uint32_t recordSize,
-                       const std::vector<uint64_t>& disk, const std::vector<uint64_t>& now) {
-  const size_t n = now.size();
-  size_t m = disk.size();
-  int rc;
+// The records that may differ from the members that held them when the
+// image last learnt the tag: [from, to).
+struct Changed {
+  size_t from, to;
+  bool covers(size_t i) const { return i >= from && i < to; }
+};
 
-  size_t first = 0;  // disk fingerprint of the member that becomes member 0
-  for (; m > n; --m, ++first) {
+// Where each of the `count` members of `tag` lies, found by walking its chain.
+int WalkPositions(ZEL_FILE* file, int32_t tag, size_t count, std::vector<uint64_t>* positions) {
+  positions->clear();
+  int rc = ZEL_FirstMember(file, tag);
+  for (; rc == ZEL_OK; rc = ZEL_NextMember(file)) {
+    if (positions->size() == count) return kNotAsRemembered;
+    positions->push_back(file->current.position);
+  }
+  return rc == ZEL_ERR_NO_MEMBER && positions->size() == count ? ZEL_OK : kNotAsRemembered;
+}
+
+// Brings `tag` from the members the image knows (`hashes`, one fingerprint
+// or kNotTaken per member; `positions`, where each lies, or empty) to the
+// records in the order ZEL_ARY_Save uses: surplus members leave from the
+// front, missing ones are appended, then the members that may differ are
+// rewritten in place. Appended members are written with their record at
+// once, which leaves the same bytes as a zero record replaced afterwards.
+// On success `hashes` and `positions` describe the new members. Container
+// codes are returned as they come; kNotAsRemembered when the file's chain is
+// not what the image says.
+int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records, uint32_t recordSize,
+                       Changed changed, std::vector<uint64_t>& hashes, std::vector<uint64_t>& positions) {
+  const size_t n = static_cast<size_t>(records.count());
+  const size_t m = hashes.size();
+  const size_t first = m > n ? m - n : 0;  // the member that becomes member 0
+  const size_t kept = std::min(m, n);
+
+  // Which kept members must be rewritten, decided before anything is written.
+  // A record not noted as changed is what its old member i held; it stays
+  // in place unless members left from the front. Others are compared by
+  // fingerprint where the member's is known, and rewritten where it is not.
+  std::vector<uint64_t> now(n, kNotTaken);
+  std::vector<size_t> rewrite;
+  for (size_t i = 0; i < kept; ++i) {
+    const bool untouched = !changed.covers(i);
+    if (untouched) now[i] = hashes[i];
+    if (untouched && first == 0) continue;
+    const uint64_t member = hashes[first + i];
+    if (member != kNotTaken) {
+      if (now[i] == kNotTaken) now[i] = Fingerprint(records.at(static_cast<int32_t>(i)), recordSize);
+      if (now[i] == member) continue;
+    }
+    rewrite.push_back(i);
+  }
+
+  bool placesKnown = positions.size() == m;
+  int rc;
+  for (size_t k = 0; k < first; ++k) {
     rc = ZEL_FirstMember(file, tag);
     if (rc != ZEL_OK) return rc == ZEL_ERR_NO_TAG ? kNotAsRemembered : rc;
+    if (placesKnown && file->current.position != positions[k]) return kNotAsRemembered;
     rc = ZEL_RemoveData(file);
     if (rc != ZEL_OK) return rc;
   }
-  const size_t kept = m;
-  for (; m < n; ++m) {
-    rc = ZEL_AddData(file, tag, recordSize, records.at(static_cast<int32_t>(m)));
+  if (placesKnown) positions.erase(positions.begin(), positions.begin() + static_cast<ptrdiff_t>(first));
+  for (size_t i = kept; i < n; ++i) {
+    const int64_t end = file->stream->size();  // a new item goes at the end of the file
+    rc = ZEL_AddData(file, tag, recordSize, records.at(static_cast<int32_t>(i)));
+    if (rc != ZEL_OK) return rc;
+    if (end < 0) placesKnown = false;
+    if (placesKnown) positions.push_back(static_cast<uint64_t>(end));
+  }
+  if (!placesKnown) positions.clear();
+
+  if (!rewrite.empty() && !placesKnown) {
+    rc = WalkPositions(file, tag, n, &positions);
     if (rc != ZEL_OK) return rc;
   }
-
-  size_t lastChanged = kept;  // kept means none
-  for (size_t i = 0; i < kept; ++i)
-    if (now[i] != disk[first + i]) lastChanged = i;
-  if (lastChanged == kept) return ZEL_OK;
-
-  if (ZEL_FirstMember(file, tag) != ZEL_OK) return kNotAsRemembered;
-  for (size_t i = 0;; ++i) {
-    if (ZEL_GetDataLength(file) != static_cast<int64_t>(recordSize)) return kNotAsRemembered;
-    if (now[i] != disk[first + i]) {
-      rc = ZEL_ReplaceData(file, recordSize, records.at(static_cast<int32_t>(i)));
-      if (rc != ZEL_OK) return rc;
-    }
-    if (i == lastChanged) return ZEL_OK;
-    if (ZEL_NextMember(file) != ZEL_OK) return kNotAsRemembered;
+  for (size_t i : rewrite) {
+    rc = ZEL_GoToMember(file, tag, positions[i]);
+    if (rc == ZEL_ERR_IO || (rc == ZEL_OK && ZEL_GetDataLength(file) != static_cast<int64_t>(recordSize)))
+      return kNotAsRemembered;
+    if (rc == ZEL_OK) rc = ZEL_ReplaceData(file, recordSize, records.at(static_cast<int32_t>(i)));
+    if (rc != ZEL_OK) return rc;
   }
+  hashes = std::move(now);
+  return ZEL_OK;
 }
 
 int SaveWhole(ZEL_FILE* file, FlnDiskImage* image, int32_t tag, TESK_ARY ary, uint32_t recordSize) {
-  const int rc = ZEL_ARY_Save(file, tag, ary, recordSize);
+  std::vector<uint64_t> positions;
+  const int rc = ZEL_ARY_Save(file, tag, ary, recordSize, &positions);
   if (rc == ZEL_OK)
-    image->setTag(tag, ary);
+    image->setTag(tag, ary, std::move(positions));
   else
     image->forgetTag(tag);
   return rc;
@@ -118,15 +167,18 @@ bool FlnDiskImage::pathIsAsLeft(const char* path) const {
   return now == stamp_;
 }
 
-void FlnDiskImage::setTag(int32_t tag, TESK_ARY ary) {
+void FlnDiskImage::setTag(int32_t tag, TESK_ARY ary, std::vector<uint64_t> positions) {
   try {
     TagImage image;
-    LockedRecords records(ary);
-    if (records.count() > 0) {
+    const int32_t count = Tesk_Ary_GetSize(ary);
+    if (count > 0) {
       image.recordSize = static_cast<uint32_t>(ary->recordSize);
-      image.hashes = HashRecords(records, image.recordSize);
+      image.hashes.assign(static_cast<size_t>(count), kNotTaken);
+      if (positions.size() == image.hashes.size()) image.positions = std::move(positions);
     }
+    image.blockSerial = Tesk_Ary_BlockSerial(ary);
     tags_[tag] = std::move(image);
+    Tesk_Ary_ClearChanges(ary);
   } catch (const std::bad_alloc&) {
     forgetTag(tag);
   }
@@ -147,25 +199,32 @@ int FlnArraySync_Save(ZEL_FILE* file, FlnDiskImage* image, int32_t tag, TESK_ARY
                       (ary == nullptr || static_cast<uint32_t>(ary->recordSize) == recordSize);
   if (!usable) return SaveWhole(file, image, tag, ary, recordSize);
 
+  FlnDiskImage::TagImage& tagImage = known->second;
+  // Another array than the one the members mirror may differ anywhere.
+  Changed changed{0, static_cast<size_t>(Tesk_Ary_GetSize(ary))};
+  if (ary != nullptr && tagImage.blockSerial == Tesk_Ary_BlockSerial(ary)) {
+    int32_t from, to;
+    Tesk_Ary_GetChanges(ary, &from, &to);
+    changed = Changed{static_cast<size_t>(from), static_cast<size_t>(to)};
+  }
   int rc;
-  std::vector<uint64_t> now;
   {
     LockedRecords records(ary);
     try {
-      now = HashRecords(records, recordSize);
+      rc = SaveChangedMembers(file, tag, records, recordSize, changed, tagImage.hashes, tagImage.positions);
     } catch (const std::bad_alloc&) {
       image->forgetTag(tag);
       return ZEL_ERR_ARG;  // as ZEL_ARY_Save reports a record buffer it cannot have
     }
-    rc = SaveChangedMembers(file, tag, records, recordSize, known->second.hashes, now);
   }
   if (rc == kNotAsRemembered) return SaveWhole(file, image, tag, ary, recordSize);
   if (rc != ZEL_OK) {
     image->forgetTag(tag);
     return rc;
   }
-  known->second.recordSize = now.empty() ? 0 : recordSize;
-  known->second.hashes = std::move(now);
+  tagImage.recordSize = tagImage.hashes.empty() ? 0 : recordSize;
+  tagImage.blockSerial = Tesk_Ary_BlockSerial(ary);
+  Tesk_Ary_ClearChanges(ary);
   return ZEL_OK;
 }
 

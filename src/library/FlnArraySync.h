@@ -3,17 +3,20 @@
 //
 // ZEL_ARY_Save rewrites every member of a tag; for the entries that is 4644
 // bytes times the number of entries on every save. FlnDiskImage remembers,
-// per tag, how many members the file holds and a fingerprint of each member's
-// bytes, together with the file's stamp (device, inode, size, modification
-// time) from when that was last known to be true. FlnArraySync_Save then
-// removes and appends members exactly as ZEL_ARY_Save does and rewrites in
-// place only the members whose bytes differ, so the file ends byte for byte as
-// ZEL_ARY_Save would leave it.
+// per tag, how many members the file holds, where each member's record lies
+// and, where it was taken, a fingerprint of each member's bytes, together
+// with the file's stamp (device, inode, size, modification time) from when
+// that was last known to be true. It also remembers which array the members
+// mirror: the records that array notes as changed since (Tesk_Ary_GetChanges)
+// are the only ones that can differ from their members. FlnArraySync_Save
+// then removes and appends members exactly as ZEL_ARY_Save does and rewrites
+// in place only the members whose bytes may differ, going straight to each by
+// its remembered place, so the file ends byte for byte as ZEL_ARY_Save would
+// leave it, at a cost that follows the changes rather than the library's size.
 //
 // Whenever anything is uncertain (the tag was never seen, the file's stamp is
-// not the one remembered, a write failed, the walk meets something
-// unexpected) the tag is saved with ZEL_ARY_Save and the image learns the
-// tag anew from that.
+// not the one remembered, a write failed, a member is not where it was) the
+// tag is saved with ZEL_ARY_Save and the image learns the tag anew from that.
 
 #include <cstdint>
 #include <map>
@@ -34,9 +37,12 @@ class FlnDiskImage {
   /// when the stamp cannot be read.
   void rememberStamp(ZEL_FILE* file);
 
-  /// The tag holds exactly the records of `ary`; a null or empty array means
-  /// the tag does not exist. Forgets the tag if memory runs out.
-  void setTag(int32_t tag, TESK_ARY ary);
+  /// The tag holds exactly the records of `ary`, member i's record lying at
+  /// positions[i] (an empty `positions` when that is not known); a null or
+  /// empty array means the tag does not exist. From now on the records `ary`
+  /// notes as changed are the ones that may differ from the file: its noted
+  /// changes are cleared. Forgets the tag if memory runs out.
+  void setTag(int32_t tag, TESK_ARY ary, std::vector<uint64_t> positions);
   /// Nothing is known about the tag: the next save of it rewrites it whole.
   void forgetTag(int32_t tag);
   void forgetAll();
@@ -52,8 +58,10 @@ class FlnDiskImage {
   friend int FlnArraySync_Save(ZEL_FILE*, FlnDiskImage*, int32_t, TESK_ARY, uint32_t);
 
   struct TagImage {
-    uint32_t recordSize = 0;       // 0 while the tag does not exist
-    std::vector<uint64_t> hashes;  // one RecordHash per member, member order
+    uint32_t recordSize = 0;          // 0 while the tag does not exist
+    std::vector<uint64_t> hashes;     // per member in member order: its fingerprint, or 0 when not taken
+    std::vector<uint64_t> positions;  // per member: where its record lies; empty when not known
+    uint64_t blockSerial = 0;         // Tesk_Ary_BlockSerial of the records the members mirror
   };
   std::map<int32_t, TagImage> tags_;  // only tags that are known
   FileStream::Stamp stamp_;

@@ -5,6 +5,7 @@
 
 #include "format/Endian.h"
 #include "storage/TeskUtil.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ int32_t HighestStoredId(TESK_ARY records, size_t idOffset) {
   Tesk_Ary_Lock(records, &wasLocked);
   for (int32_t i = 0; i < count; ++i) {
     int32_t stored;
-    std::memcpy(&stored, static_cast<const char*>(Tesk_Ary_GetDataPtr(records, i)) + idOffset, sizeof stored);
+    std::memcpy(&stored, static_cast<const char*>(Tesk_Ary_ReadDataPtr(records, i)) + idOffset, sizeof stored);
     const int32_t id = ZEL_EndianLong_LtoN(stored);
     if (id > highest) highest = id;
   }

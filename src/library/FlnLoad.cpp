@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "library/FlnCategoryTable.h"
 #include "library/FlnArraySync.h"
@@ -63,9 +65,10 @@ struct LoadedArrays {
 FlnResult LoadTag(ZEL_FILE* file, int32_t tag, uint32_t recordSize, bool emptyIfMissing, FlnDiskImage* image,
                   TESK_ARY* out) {
   *out = nullptr;
-  TESK_ARY ary = ZEL_ARY_Load(file, tag);
+  std::vector<uint64_t> positions;
+  TESK_ARY ary = ZEL_ARY_Load(file, tag, &positions);
   if (ary != nullptr && static_cast<uint32_t>(ary->recordSize) == recordSize) {
-    image->setTag(tag, ary);
+    image->setTag(tag, ary, std::move(positions));
     *out = ary;
     return FlnResult::success();
   }
@@ -78,7 +81,7 @@ FlnResult LoadTag(ZEL_FILE* file, int32_t tag, uint32_t recordSize, bool emptyIf
       return DamagedResult("the records of " + TagText(tag) + " cannot be read");
     if (reason == 2) return DamagedResult(TagText(tag) + " holds records of different lengths");
     if (reason != 1) return DamagedResult("the member chain of " + TagText(tag) + " is broken");
-    image->setTag(tag, nullptr);
+    image->setTag(tag, nullptr, {});
   }
   if (emptyIfMissing) {
     *out = Tesk_Ary_Init(static_cast<int32_t>(recordSize), 20, 20);

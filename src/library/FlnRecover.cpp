@@ -26,6 +26,7 @@
 #include "storage/FolianCommon.h"
 #include "storage/OwnedAry.h"
 #include "storage/TeskUtil.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -407,7 +408,7 @@ class Recovery {
       int32_t next = 0;
       for (int32_t i = 0; i < Tesk_Ary_GetSize(o.ary); ++i) {
         int32_t id;  // every record begins with its identifier
-        std::memcpy(&id, Tesk_Ary_GetDataPtr(o.ary, i), sizeof id);
+        std::memcpy(&id, Tesk_Ary_ReadDataPtr(o.ary, i), sizeof id);
         next = std::max(next, ZEL_EndianLong_LtoN(id) + 1);
       }
       RaiseCounter(data_.idCounter, o.tag, o.key, next);

@@ -6,6 +6,7 @@
 #include "library/FlnArraySync.h"
 #include "format/Endian.h"
 #include "storage/TeskUtil.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -103,7 +104,7 @@ int UpdateEntry(TESK_ARY entryArray, FLN_ENTRY* entry) {
   const int32_t count = Tesk_Ary_GetSize(entryArray);
   for (int32_t i = 0; i < count && found < 0; ++i) {
     int32_t storedId;  // little-endian, as is entry->en_id: equal bytes, equal ids
-    std::memcpy(&storedId, Tesk_Ary_GetDataPtr(entryArray, i), sizeof storedId);
+    std::memcpy(&storedId, Tesk_Ary_ReadDataPtr(entryArray, i), sizeof storedId);
     if (storedId == entry->en_id) found = i;
   }
   Tesk_Ary_Unlock(entryArray, wasLocked);
@@ -118,7 +119,7 @@ int UpdateEntryAt(TESK_ARY entryArray, int32_t index, FLN_ENTRY* entry) {
   int wasLocked;
   Tesk_Ary_Lock(entryArray, &wasLocked);
   int32_t storedId;
-  std::memcpy(&storedId, Tesk_Ary_GetDataPtr(entryArray, index), sizeof storedId);
+  std::memcpy(&storedId, Tesk_Ary_ReadDataPtr(entryArray, index), sizeof storedId);
   Tesk_Ary_Unlock(entryArray, wasLocked);
   if (storedId != entry->en_id) return 0;
   Tesk_GetCurrentTimeAsString(entry->en_update_date, sizeof entry->en_update_date);

@@ -9,6 +9,17 @@ namespace {
 // How far inside a line's box a point beside it is put, in points.
 constexpr double kInset = 0.5;
 
+// What a search for `text` matches (see the header); an empty pattern for a
+// text without words.
+QRegularExpression SearchPattern(const QString& text) {
+  const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+  if (words.isEmpty()) return QRegularExpression();
+  QStringList escaped;
+  for (const QString& word : words) escaped.append(QRegularExpression::escape(word));
+  return QRegularExpression(escaped.join(QStringLiteral("\\s+")), QRegularExpression::CaseInsensitiveOption |
+                                                                       QRegularExpression::UseUnicodePropertiesOption);
+}
+
 }  // namespace
 
 PdfPageText::PdfPageText(PdfDocument* document) { setDocument(document); }
@@ -107,24 +118,45 @@ PdfTextSelection PdfPageText::selectBetween(int index, QPointF from, QPointF to)
   return selectCharacters(index, start, end);
 }
 
+PdfTextSelection PdfPageText::findForwards(const QRegularExpression& pattern, int first, int index) {
+  for (int at = first; at < _pages.size(); ++at, index = 0) {
+    const QRegularExpressionMatch match = pattern.match(pageText(at), index);
+    if (match.hasMatch()) return selectCharacters(at, int(match.capturedStart()), int(match.capturedEnd()));
+  }
+  return {};
+}
+
 PdfTextSelection PdfPageText::find(const QString& text, const PdfTextSelection& from, bool backwards) {
   const int count = static_cast<int>(_pages.size());
-  if (text.isEmpty() || count == 0) return {};
+  const QRegularExpression pattern = SearchPattern(text);
+  if (pattern.pattern().isEmpty() || count == 0) return {};
   const bool hasStart = from.isValid() && from.page < count;
-  if (!backwards) {
-    int index = hasStart ? from.end : 0;
-    for (int at = hasStart ? from.page : 0; at < count; ++at, index = 0) {
-      const qsizetype found = pageText(at).indexOf(text, index, Qt::CaseInsensitive);
-      if (found >= 0) return selectCharacters(at, int(found), int(found + text.size()));
-    }
-    return {};
-  }
+  if (!backwards) return hasStart ? findForwards(pattern, from.page, from.end) : findForwards(pattern, 0, 0);
   // Backwards: a match must begin before `limit` (-1: anywhere on the page).
   int limit = hasStart ? from.start : -1;
   for (int at = hasStart ? from.page : count - 1; at >= 0; --at, limit = -1) {
     if (limit == 0) continue;
-    const qsizetype found = pageText(at).lastIndexOf(text, limit < 0 ? -1 : limit - 1, Qt::CaseInsensitive);
-    if (found >= 0) return selectCharacters(at, int(found), int(found + text.size()));
+    QRegularExpressionMatch match;
+    const qsizetype found = pageText(at).lastIndexOf(pattern, limit < 0 ? -1 : limit - 1, &match);
+    if (found >= 0) return selectCharacters(at, int(found), int(match.capturedEnd()));
   }
   return {};
+}
+
+PdfTextSelection PdfPageText::findFromPage(const QString& text, int page) {
+  const QRegularExpression pattern = SearchPattern(text);
+  if (pattern.pattern().isEmpty() || page < 0) return {};
+  return findForwards(pattern, page, 0);
+}
+
+QList<PdfTextSelection> PdfPageText::findAll(const QString& text, int page) {
+  QList<PdfTextSelection> hits;
+  const QRegularExpression pattern = SearchPattern(text);
+  if (pattern.pattern().isEmpty() || page < 0 || page >= _pages.size()) return hits;
+  QRegularExpressionMatchIterator matches = pattern.globalMatch(pageText(page));
+  while (matches.hasNext()) {
+    const QRegularExpressionMatch match = matches.next();
+    hits.append(selectCharacters(page, int(match.capturedStart()), int(match.capturedEnd())));
+  }
+  return hits;
 }

@@ -1,13 +1,19 @@
 #pragma once
 // The text of a PDF's pages for the viewer: selections of characters on one
-// page, searching forwards or backwards from a selection ignoring case, and
-// the selection of a drag with the text tool. Each page's text and the boxes
-// its lines cover are read once and kept.
+// page, searching forwards or backwards from a selection ignoring case, every
+// occurrence on a page, and the selection of a drag with the text tool. Each
+// page's text and the boxes its lines cover are read once and kept.
+//
+// What a search looks for: the words of the searched text in that order,
+// ignoring case, with any run of white space (a line's end included) between
+// them where the text has white space. So "deep learning" is found where a
+// line ends after "deep". A text of white space alone is found nowhere.
 
 #include <QList>
 #include <QPointF>
 #include <QPolygonF>
 #include <QRectF>
+#include <QRegularExpression>
 #include <QString>
 #include <QVector>
 
@@ -57,6 +63,14 @@ class PdfPageText {
   /// invalid selection when there is none or `text` is empty.
   PdfTextSelection find(const QString& text, const PdfTextSelection& from, bool backwards);
 
+  /// The first occurrence of `text` that begins on `page` or a later one
+  /// (no wrapping); invalid when there is none.
+  PdfTextSelection findFromPage(const QString& text, int page);
+
+  /// Every occurrence of `text` on `page`, in reading order, none
+  /// overlapping the one before; none for a page that does not exist.
+  QList<PdfTextSelection> findAll(const QString& text, int page);
+
  private:
   struct Page {
     bool read = false;
@@ -70,6 +84,9 @@ class PdfPageText {
     int line;
   };
   Page& page(int index);
+  /// The first match of `pattern` on pages `page`.. that begins at or after
+  /// character `index` of `page`.
+  PdfTextSelection findForwards(const QRegularExpression& pattern, int page, int index);
   TextPlace toText(int page, QPointF point);
   /// Index in the page's text of the place `place`: the first character of
   /// its line whose centre lies right of it (the line's end when none).

@@ -15,6 +15,7 @@ namespace {
 const QColor kBackground(0x80, 0x80, 0x80);
 const QColor kPageEdge(0x50, 0x50, 0x50);
 const QColor kSelection(0x1e, 0x78, 0xd7, 0x60);
+const QColor kHighlight(0xff, 0xc8, 0x00, 0x70);
 
 }  // namespace
 
@@ -58,6 +59,7 @@ void PdfView::setDocument(PdfDocument* document) {
   _allMeasured = count <= 1;
   _pageText.setDocument(count > 0 ? document : nullptr);
   _selection = PdfTextSelection();
+  _highlights.clear();
   _dragPage = -1;
   _history.clear(0);
   _links.clear();
@@ -203,8 +205,7 @@ void PdfView::paintEvent(QPaintEvent*) {
   painter.fillRect(viewport()->rect(), kBackground);
   const QRect visible = visibleArea();
   const double dpr = devicePixelRatio();
-  const double ppp = pixelsPerPoint();
-  const int scaleKey = PdfScaleKey(ppp * dpr);
+  const int scaleKey = PdfScaleKey(pixelsPerPoint() * dpr);
 
   std::vector<PdfTileRequest> wanted;
   QSet<PdfTileKey> pinned;
@@ -227,15 +228,7 @@ void PdfView::paintEvent(QPaintEvent*) {
                           *image);
       }
     }
-    if (_selection.isValid() && _selection.page == page) {
-      painter.save();
-      painter.translate(onScreen.topLeft());
-      painter.scale(ppp, ppp);
-      painter.setPen(Qt::NoPen);
-      painter.setBrush(kSelection);
-      for (const QPolygonF& shape : _selection.bounds) painter.drawPolygon(shape);
-      painter.restore();
-    }
+    paintTextMarks(&painter, page, onScreen.topLeft());
     painter.setPen(kPageEdge);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(onScreen.adjusted(-1, -1, 0, 0));
@@ -252,6 +245,26 @@ void PdfView::paintEvent(QPaintEvent*) {
 
   _visibleComplete = complete;
   if (complete) emit visiblePagesPainted();
+}
+
+void PdfView::paintTextMarks(QPainter* painter, int page, QPoint pageTopLeft) {
+  const bool selected = _selection.isValid() && _selection.page == page;
+  if (!_highlightedText.isEmpty() && !_highlights.contains(page))
+    _highlights.insert(page, _pageText.findAll(_highlightedText, page));
+  const QList<PdfTextSelection> hits = _highlights.value(page);
+  if (!selected && hits.isEmpty()) return;
+  painter->save();
+  painter->translate(pageTopLeft);
+  painter->scale(pixelsPerPoint(), pixelsPerPoint());
+  painter->setPen(Qt::NoPen);
+  painter->setBrush(kHighlight);
+  for (const PdfTextSelection& hit : hits)
+    for (const QPolygonF& shape : hit.bounds) painter->drawPolygon(shape);
+  if (selected) {
+    painter->setBrush(kSelection);
+    for (const QPolygonF& shape : _selection.bounds) painter->drawPolygon(shape);
+  }
+  painter->restore();
 }
 
 void PdfView::tileRendered(const PdfTileKey& key, const QImage& image) {

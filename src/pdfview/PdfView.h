@@ -24,6 +24,7 @@
 // search, printing) and PdfViewReading.cpp (links, paging keys, wheel).
 
 #include <QAbstractScrollArea>
+#include <QList>
 #include <QHash>
 #include <QPoint>
 #include <QVector>
@@ -40,6 +41,8 @@
 /// Tool modes of the view.
 constexpr int kToolModeHand = 1;
 constexpr int kToolModeText = 2;
+
+class QPainter;
 
 class PdfView : public QAbstractScrollArea {
   Q_OBJECT
@@ -132,6 +135,16 @@ class PdfView : public QAbstractScrollArea {
   /// The occurrence of `text` after (or, `backwards`, before) the current
   /// selection, ignoring case, as PdfPageText::find; the view is unchanged.
   PdfTextSelection findString(const QString& text, bool backwards);
+  /// The first occurrence of `text` that begins on `page` or a later one
+  /// (no wrapping); the view is unchanged.
+  PdfTextSelection findFromPage(const QString& text, int page);
+  /// Highlights every occurrence of `text` (found as findString finds it)
+  /// on the pages shown, under the selection; an empty text: none.
+  void setHighlightedText(const QString& text);
+  const QString& highlightedText() const { return _highlightedText; }
+  /// The highlighted occurrences on `page` as far as the view knows them:
+  /// those of the pages it has shown since the text was set.
+  QList<PdfTextSelection> highlights(int page) const { return _highlights.value(page); }
   /// Puts the selected text on the clipboard; nothing without a selection.
   void copy();
   /// Runs the print panel and prints the document; the number of pages printed.
@@ -203,6 +216,9 @@ class PdfView : public QAbstractScrollArea {
   /// cached; with `pin`, every tile meeting it to `pinned`.
   void requestTiles(const QRect& area, std::vector<PdfTileRequest>* wanted, QSet<PdfTileKey>* pinned, bool pin);
   void tileRendered(const PdfTileKey& key, const QImage& image);
+  /// Draws the highlighted occurrences and the selection on `page`, whose
+  /// top-left corner is at `pageTopLeft` (viewport pixels).
+  void paintTextMarks(QPainter* painter, int page, QPoint pageTopLeft);
   void takePageSizes(QVector<QSizeF> pointSizes);
   void followScroll();
   /// The pointer's shape over `viewportPos` while no button is down.
@@ -237,6 +253,8 @@ class PdfView : public QAbstractScrollArea {
   QPoint _linkPressPosition;            // viewport pixels
   int _wheelAtEnd = 0;                  // wheel steps (1/8 degree) past the end of a single-page row
   PdfTextSelection _selection;
+  QString _highlightedText;
+  QHash<int, QList<PdfTextSelection>> _highlights;  // of the pages shown since _highlightedText was set
 
   int _currentPage = -1;
   int _displayMode = kDisplaySinglePage;

@@ -156,6 +156,15 @@ PdfTextSelection PdfView::findString(const QString& text, bool backwards) {
   return _pageText.find(text, _selection, backwards);
 }
 
+PdfTextSelection PdfView::findFromPage(const QString& text, int page) { return _pageText.findFromPage(text, page); }
+
+void PdfView::setHighlightedText(const QString& text) {
+  if (text == _highlightedText) return;
+  _highlightedText = text;
+  _highlights.clear();
+  viewport()->update();
+}
+
 void PdfView::copy() {
   if (_selection.isValid()) QGuiApplication::clipboard()->setText(_selection.text);
 }

@@ -5,6 +5,7 @@
 
 #include "categories/EntryQuery.h"
 #include "format/Endian.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ bool HoldsEntries(TESK_ARY ary) {
 }
 
 int32_t IdAt(TESK_ARY ary, int32_t index) {
-  return ZEL_EndianLong_LtoN(static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(ary, index))->en_id);
+  return ZEL_EndianLong_LtoN(static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(ary, index))->en_id);
 }
 
 }  // namespace
@@ -76,7 +77,7 @@ int FilterListedEntries(TESK_ARY entryAry, const std::vector<int32_t>& positions
       break;
     }
     if (!texts.matches(position, words)) continue;
-    result = Tesk_Ary_Add(outAry, Tesk_Ary_GetDataPtr(entryAry, position));
+    result = Tesk_Ary_Add(outAry, Tesk_Ary_ReadDataPtr(entryAry, position));
     if (result != 0) break;
     if (matched != nullptr) {
       try {

@@ -7,6 +7,7 @@
 #include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "storage/RecordHash.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ int EntrySearchText::update(TESK_ARY entryAry) {
   try {
     _items.resize(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
-      const auto& entry = *static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entryAry, i));
+      const auto& entry = *static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entryAry, i));
       Item& item = _items[static_cast<size_t>(i)];
       const int32_t id = ZEL_EndianLong_LtoN(entry.en_id);
       const uint64_t hash = SearchedFieldsHash(entry);

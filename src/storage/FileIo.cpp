@@ -95,6 +95,11 @@ FileStream::~FileStream() { ::close(fd_); }
 
 namespace {
 constexpr size_t kReadAhead = 64 * 1024;  // reads below this size go through the read-ahead
+// A walk that keeps reading just past the read-ahead reads a region from
+// start to end (records stored one after another): the read-ahead doubles
+// up to this size, so that such a region costs few large reads. A jump
+// elsewhere (members far apart, between large PDFs) starts small again.
+constexpr size_t kReadAheadMax = 4 * 1024 * 1024;
 }
 
 size_t FileStream::readAt(uint64_t offset, void* buffer, size_t n) {
@@ -105,8 +110,11 @@ size_t FileStream::readAt(uint64_t offset, void* buffer, size_t n) {
     return got;
   }
   if (offset < aheadStart_ || offset + n > aheadStart_ + ahead_.size()) {
-    ahead_.resize(kReadAhead);
-    const size_t got = readThrough(offset, ahead_.data(), kReadAhead);
+    const uint64_t end = aheadStart_ + ahead_.size();
+    const bool onward = !ahead_.empty() && offset >= aheadStart_ && offset < end + kReadAhead;
+    const size_t want = onward ? std::min(std::max(ahead_.size(), kReadAhead) * 2, kReadAheadMax) : kReadAhead;
+    ahead_.resize(want);
+    const size_t got = readThrough(offset, ahead_.data(), want);
     ahead_.resize(got);
     aheadStart_ = offset;
     if (got < n) {  // end of file inside the request: hand out what there is

@@ -1,16 +1,22 @@
 #include "storage/TeskAry.h"
+#include "storage/TeskAryChanges.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 // A resizable heap block. While `locked` is set a caller may hold addresses
 // inside it, so the block must not move: growing a locked block fails rather
-// than relocate it.
+// than relocate it. The block also carries the notes of which records may
+// have changed (TeskAryChanges.h).
 struct TeskHandleBlock {
   unsigned char* bytes;
   size_t size;
   bool locked;
+  uint64_t serial;       // unique among the blocks of this process
+  int32_t changedFrom;   // records [changedFrom, changedTo) may have changed;
+  int32_t changedTo;     // none while changedFrom >= changedTo
 };
 
 namespace {
@@ -28,10 +34,13 @@ bool BlockBytes(int32_t records, int32_t recordSize, size_t* bytes) {
   return true;
 }
 
+std::atomic<uint64_t> gLastSerial{0};
+
 // A zero-filled block of `size` bytes, or null. A zero-sized block still gets
-// real storage, so that "no block" and "empty block" stay distinct.
+// real storage, so that "no block" and "empty block" stay distinct. All of
+// a new block's records count as changed.
 TeskHandle NewHandleClear(size_t size) {
-  TeskHandle h = new (std::nothrow) TeskHandleBlock{nullptr, size, false};
+  TeskHandle h = new (std::nothrow) TeskHandleBlock{nullptr, size, false, ++gLastSerial, 0, INT32_MAX};
   if (h == nullptr) return nullptr;
   h->bytes = static_cast<unsigned char*>(std::calloc(size != 0 ? size : 1, 1));
   if (h->bytes == nullptr) {
@@ -74,6 +83,19 @@ unsigned char* RecordAt(unsigned char* base, TESK_ARY ary, int32_t index) {
 
 bool HasRecord(TESK_ARY ary, int32_t index) {
   return ary != nullptr && ary->records != nullptr && index >= 0 && index < ary->count;
+}
+
+// Notes that records [from, to) may have changed.
+void NoteChanged(TESK_ARY ary, int32_t from, int32_t to) {
+  TeskHandle h = ary->records;
+  if (h == nullptr || from >= to) return;
+  if (h->changedFrom >= h->changedTo) {
+    h->changedFrom = from;
+    h->changedTo = to;
+    return;
+  }
+  if (from < h->changedFrom) h->changedFrom = from;
+  if (to > h->changedTo) h->changedTo = to;
 }
 
 }  // namespace
@@ -123,6 +145,7 @@ void Tesk_Ary_Update(TESK_ARY ary, int32_t index, const void* src) {
   unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(ary->records, &wasLocked));
   std::memcpy(RecordAt(base, ary, index), src, static_cast<size_t>(ary->recordSize));
   Tesk_HUnlock(ary->records, wasLocked);
+  NoteChanged(ary, index, index + 1);
 }
 
 int Tesk_Ary_Insert(TESK_ARY ary, int32_t index, const void* src) {
@@ -158,6 +181,7 @@ int Tesk_Ary_Insert(TESK_ARY ary, int32_t index, const void* src) {
   }
   ary->count += 1;
   Tesk_HUnlock(ary->records, wasLocked);
+  NoteChanged(ary, index, ary->count);
   return 0;
 }
 
@@ -175,6 +199,7 @@ void Tesk_Ary_Remove(TESK_ARY ary, int32_t index) {
   std::memmove(slot, slot + size, static_cast<size_t>(ary->count - index - 1) * size);
   ary->count -= 1;
   Tesk_HUnlock(ary->records, wasLocked);
+  NoteChanged(ary, index, ary->count);
 }
 
 void Tesk_Ary_Swap(TESK_ARY ary, int32_t i, int32_t j) {
@@ -191,6 +216,7 @@ void Tesk_Ary_Swap(TESK_ARY ary, int32_t i, int32_t j) {
   std::memcpy(b, temp, size);
   Tesk_HUnlock(ary->records, wasLocked);
   std::free(temp);
+  NoteChanged(ary, i < j ? i : j, (i < j ? j : i) + 1);
 }
 
 void Tesk_Ary_QuickSort(TESK_ARY ary, int (*compare)(const void*, const void*)) {
@@ -199,6 +225,7 @@ void Tesk_Ary_QuickSort(TESK_ARY ary, int (*compare)(const void*, const void*)) 
   void* base = Tesk_HLock(ary->records, &wasLocked);
   std::qsort(base, static_cast<size_t>(ary->count), static_cast<size_t>(ary->recordSize), compare);
   Tesk_HUnlock(ary->records, wasLocked);
+  NoteChanged(ary, 0, ary->count);
 }
 
 int32_t Tesk_Ary_SeqSearch(TESK_ARY ary, int32_t key, int (*match)(int32_t, const void*)) {
@@ -237,7 +264,50 @@ void Tesk_Ary_Lock(TESK_ARY ary, int* wasLocked) {
 
 void* Tesk_Ary_GetDataPtr(TESK_ARY ary, int32_t index) {
   if (!HasRecord(ary, index)) return nullptr;
+  NoteChanged(ary, index, index + 1);  // the caller may write through the address
   return RecordAt(ary->records->bytes, ary, index);
+}
+
+const void* Tesk_Ary_ReadDataPtr(TESK_ARY ary, int32_t index) {
+  if (!HasRecord(ary, index)) return nullptr;
+  return RecordAt(ary->records->bytes, ary, index);
+}
+
+int Tesk_Ary_Reserve(TESK_ARY ary, int32_t capacity) {
+  if (ary == nullptr) return -1;
+  if (ary->records != nullptr && capacity <= ary->capacity) return 0;
+  size_t bytes;
+  if (!BlockBytes(capacity, ary->recordSize, &bytes)) return -1;
+  if (ary->records == nullptr) {
+    ary->records = NewHandleClear(bytes);
+    if (ary->records == nullptr) return -1;
+    ary->count = 0;
+  } else if (!GrowHandle(ary->records, bytes)) {
+    return -1;
+  }
+  ary->capacity = capacity;
+  return 0;
+}
+
+void Tesk_Ary_GetChanges(TESK_ARY ary, int32_t* from, int32_t* to) {
+  const int32_t count = Tesk_Ary_GetSize(ary);
+  int32_t f = 0, t = 0;
+  if (count > 0) {
+    t = ary->records->changedTo < count ? ary->records->changedTo : count;
+    f = ary->records->changedFrom < t ? ary->records->changedFrom : t;
+  }
+  if (from != nullptr) *from = f;
+  if (to != nullptr) *to = t;
+}
+
+void Tesk_Ary_ClearChanges(TESK_ARY ary) {
+  if (ary == nullptr || ary->records == nullptr) return;
+  ary->records->changedFrom = 0;
+  ary->records->changedTo = 0;
+}
+
+uint64_t Tesk_Ary_BlockSerial(TESK_ARY ary) {
+  return ary == nullptr || ary->records == nullptr ? 0 : ary->records->serial;
 }
 
 void Tesk_Ary_Unlock(TESK_ARY ary, int wasLocked) {

@@ -1,7 +1,9 @@
 #include "storage/ZelAry.h"
+#include "storage/TeskAryChanges.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 
 namespace {
 
@@ -33,18 +35,38 @@ int CountMembers(ZEL_FILE* file, int32_t tag, uint32_t length, uint64_t* count) 
   }
 }
 
-// Reads `count` members of `tag`, each `length` bytes, into the records of `ary`.
-bool ReadMembers(ZEL_FILE* file, int32_t tag, uint32_t length, TESK_ARY ary, int32_t count) {
-  int wasLocked;
-  Tesk_Ary_Lock(ary, &wasLocked);
+// Room for at least one more record: the block doubles (from 1024 records)
+// but never past `limit`, so that a long chain costs few moves and a short
+// one little memory.
+bool MakeRoom(TESK_ARY ary, uint64_t limit) {
+  if (ary->records != nullptr && ary->count < ary->capacity) return true;
+  const uint64_t want = std::min<uint64_t>({limit, INT32_MAX, std::max<uint64_t>(1024, uint64_t{2} * ary->count)});
+  return want > static_cast<uint64_t>(ary->count) && Tesk_Ary_Reserve(ary, static_cast<int32_t>(want)) == 0;
+}
+
+// Reads the members of `tag` from the head on, each `length` bytes, into the
+// records of `ary` in one walk along the chain.
+bool ReadMembers(ZEL_FILE* file, int32_t tag, uint32_t length, TESK_ARY ary, std::vector<uint64_t>* positions) {
+  const uint64_t limit = MaxMembers(file, length);
   int rc = ZEL_FirstMember(file, tag);
-  for (int32_t i = 0; i < count && rc == ZEL_OK; ++i) {
-    if (i > 0) rc = ZEL_NextMember(file);
-    if (rc == ZEL_OK && ZEL_GetDataLength(file) != static_cast<int64_t>(length)) rc = ZEL_ERR_ARG;
-    if (rc == ZEL_OK) rc = ZEL_GetData(file, length, Tesk_Ary_GetDataPtr(ary, i));
+  for (uint64_t n = 0; rc == ZEL_OK; ++n) {
+    if (ZEL_GetDataLength(file) != static_cast<int64_t>(length)) return false;
+    if (n >= limit || !MakeRoom(ary, limit) || Tesk_Ary_Add(ary, nullptr) != 0) return false;
+    if (positions != nullptr) positions->push_back(file->current.position);
+    rc = ZEL_GetData(file, length, Tesk_Ary_GetDataPtr(ary, ary->count - 1));
+    if (rc == ZEL_OK) rc = ZEL_NextMember(file);
   }
-  Tesk_Ary_Unlock(ary, wasLocked);
-  return rc == ZEL_OK;
+  return rc == ZEL_ERR_NO_MEMBER;
+}
+
+// Room for `n` positions, had before any write; false without memory.
+bool ReservePositions(std::vector<uint64_t>* positions, uint64_t n) {
+  try {
+    if (positions != nullptr) positions->reserve(static_cast<size_t>(n));
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 }  // namespace
@@ -53,29 +75,34 @@ int ZEL_ARY_IsLoadable(ZEL_FILE* file, int32_t tag, uint32_t recordSize, int* re
   return IsCompatibleTag(file, tag, recordSize, reason);
 }
 
-TESK_ARY ZEL_ARY_Load(ZEL_FILE* file, int32_t tag) {
+TESK_ARY ZEL_ARY_Load(ZEL_FILE* file, int32_t tag, std::vector<uint64_t>* positions) {
+  if (positions != nullptr) positions->clear();
   if (ZEL_FirstMember(file, tag) != ZEL_OK) return nullptr;
   const int64_t length = ZEL_GetDataLength(file);
   if (length < 0 || length > INT32_MAX) return nullptr;
-  const uint32_t recordSize = static_cast<uint32_t>(length);
 
-  // Walking the chain before allocating means a damaged chain (a loop, or
-  // members overlapping one another) is found before any memory is taken,
-  // and the block never holds more records than the file has room for.
-  uint64_t count = 0;
-  if (CountMembers(file, tag, recordSize, &count) != ZEL_OK || count > INT32_MAX) return nullptr;
-
-  TESK_ARY ary = Tesk_Ary_Init(static_cast<int32_t>(recordSize), 20, 20);
+  // One walk reads every member. The block grows with the chain and never
+  // beyond the members the file has room for, so a damaged chain (a loop, or
+  // members overlapping one another) fails before it can take much memory.
+  TESK_ARY ary = Tesk_Ary_Init(static_cast<int32_t>(length), 20, 20);
   if (ary == nullptr) return nullptr;
-  if (Tesk_Ary_SetSize(ary, static_cast<int32_t>(count)) != 0 ||
-      !ReadMembers(file, tag, recordSize, ary, static_cast<int32_t>(count))) {
+  bool read = false;
+  try {
+    read = ReadMembers(file, tag, static_cast<uint32_t>(length), ary, positions);
+  } catch (const std::bad_alloc&) {
+    read = false;
+  }
+  if (!read) {
     Tesk_Ary_Free(ary);
+    if (positions != nullptr) positions->clear();
     return nullptr;
   }
+  Tesk_Ary_ClearChanges(ary);  // the records are what the file holds
   return ary;
 }
 
-int ZEL_ARY_Save(ZEL_FILE* file, int32_t tag, TESK_ARY ary, uint32_t recordSize) {
+int ZEL_ARY_Save(ZEL_FILE* file, int32_t tag, TESK_ARY ary, uint32_t recordSize, std::vector<uint64_t>* positions) {
+  if (positions != nullptr) positions->clear();
   // Records are copied out of the array into a buffer of `recordSize` bytes.
   if (ary != nullptr && static_cast<uint32_t>(ary->recordSize) != recordSize) return ZEL_ERR_ARG;
 
@@ -97,6 +124,10 @@ int ZEL_ARY_Save(ZEL_FILE* file, int32_t tag, TESK_ARY ary, uint32_t recordSize)
     record = std::calloc(recordSize != 0 ? recordSize : 1, 1);
     if (record == nullptr) return ZEL_ERR_ARG;
   }
+  if (!ReservePositions(positions, n)) {
+    std::free(record);
+    return ZEL_ERR_ARG;
+  }
 
   // Surplus members go from the front: the next one becomes the tag head.
   rc = ZEL_OK;
@@ -116,6 +147,7 @@ int ZEL_ARY_Save(ZEL_FILE* file, int32_t tag, TESK_ARY ary, uint32_t recordSize)
       }
       Tesk_Ary_GetData(ary, static_cast<int32_t>(written), record);
       rc = ZEL_ReplaceData(file, recordSize, record);
+      if (rc == ZEL_OK && positions != nullptr) positions->push_back(file->current.position);
       if (rc == ZEL_OK) {
         ++written;
         rc = ZEL_NextMember(file);
@@ -124,5 +156,6 @@ int ZEL_ARY_Save(ZEL_FILE* file, int32_t tag, TESK_ARY ary, uint32_t recordSize)
     if (rc == ZEL_ERR_NO_MEMBER) rc = written == n ? ZEL_OK : ZEL_ERR_IO;
   }
   std::free(record);
+  if (rc != ZEL_OK && positions != nullptr) positions->clear();
   return rc;
 }

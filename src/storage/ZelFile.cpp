@@ -424,6 +424,21 @@ static int MoveAlongMemberChain(ZEL_FILE* file, bool forward) {
 int ZEL_NextMember(ZEL_FILE* file) { return MoveAlongMemberChain(file, true); }
 int ZEL_PreviousMember(ZEL_FILE* file) { return MoveAlongMemberChain(file, false); }
 
+int ZEL_GoToMember(ZEL_FILE* file, int32_t tag, uint64_t position) {
+  if (!isOpen(file)) return ZEL_ERR_ARG;
+  if (tag == kRootTag || position >= kMaxFileSize) return ZEL_ERR_IO;
+  ZEL_METADATA r;
+  const int rc = ReadMetaData(file, static_cast<uint32_t>(position), &r);
+  if (rc != ZEL_OK) return rc;
+  if (r.tag != tag) return ZEL_ERR_IO;
+  // A new place to count chain steps from, as after ZEL_FirstMember.
+  file->current = r;
+  file->hasCurrent = 1;
+  file->tagOffset = 0;
+  file->memberOffset = 0;
+  return ZEL_OK;
+}
+
 int64_t ZEL_GetDataLength(ZEL_FILE* file) {
   if (!isOpen(file) || !file->hasCurrent) return -1;
   return file->current.dataLength;

@@ -92,6 +92,10 @@ int ZEL_FirstMember(ZEL_FILE* file, int32_t tag);
 /// Moves along the current item's member chain (-4 at its end, current kept).
 int ZEL_NextMember(ZEL_FILE* file);
 int ZEL_PreviousMember(ZEL_FILE* file);
+/// Makes the item whose record lies at `position` current, for a caller
+/// that remembered where a member of `tag` lies (file->current.position).
+/// -2 when no item of `tag` lies there; the current item is kept then.
+int ZEL_GoToMember(ZEL_FILE* file, int32_t tag, uint64_t position);
 
 /// dataLength of the current item, or -1 without handle, stream or current item.
 int64_t ZEL_GetDataLength(ZEL_FILE* file);

@@ -18,17 +18,25 @@ bool ImportAppendSession::open() {
     return false;
   }
   isOpen_ = true;
+  // Opened again, the file is as this program left it (checked above), and
+  // between two sessions only SaveAll wrote to it, which leaves 'ATTD' and
+  // 'HASH' alone: what this session counted and read is still true, and
+  // walking those chains again would cost a long library's whole length
+  // for every batch of PDFs.
+  if (counted_) return true;
   if (!countStoredPdfs() || !hashes_.load(&file_)) {
     close();
     return false;
   }
   AddMissingDigests(&file_, flnData_->entry, flnData_->attachment, &hashes_);
+  counted_ = true;
   return true;
 }
 
 bool ImportAppendSession::close() {
   if (!isOpen_) return true;
   const bool committed = ZEL_Commit(&file_) == ZEL_OK;
+  if (!committed) counted_ = false;  // the PDFs and digests stored since the last commit are gone
   EndWriteOutsideSavedTags(flnData_, &file_);
   ZEL_Close(&file_);
   isOpen_ = false;

@@ -19,7 +19,9 @@ class ImportAppendSession {
 
   /// Opens flnData->filePath for writing, counts the PDFs 'ATTD' holds and
   /// reads the digests of 'HASH', adding the missing ones of the library's
-  /// attachments (AddMissingDigests). False, with the file closed again,
+  /// attachments (AddMissingDigests). Opened again after a successful
+  /// close(), with only SaveAll writing to the file in between, it keeps
+  /// what it counted and read instead of reading those chains again. False, with the file closed again,
   /// when it cannot be opened as a container, is not the file the program
   /// loaded or last wrote (LibraryFileIsAsLeft), or its 'ATTD' or 'HASH'
   /// chain is damaged.
@@ -56,5 +58,6 @@ class ImportAppendSession {
   ZEL_FILE file_;
   bool isOpen_ = false;
   int32_t storedPdfs_ = 0;
+  bool counted_ = false;  // storedPdfs_ and hashes_ hold what the file holds
   AttachmentHashes hashes_;
 };

@@ -1,13 +1,27 @@
 #include "transfer/PdfDelete.h"
 
+#include <QCoreApplication>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
 #include "categories/EntrySelection.h"
 #include "library/FlnSave.h"
+#include "storage/FolianCommon.h"
 #include "storage/OwnedAry.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
+
+// Longer titles are cut in the question: a whole abstract pasted as a title
+// would push the buttons off the screen.
+constexpr int kDeleteConfirmTitleLength = 60;
+
+QString Quoted(const QString& title) {
+  const QString shown =
+      title.size() > kDeleteConfirmTitleLength ? title.left(kDeleteConfirmTitleLength - 1) + u'…' : title;
+  return QStringLiteral("「%1」").arg(shown);
+}
 
 // Identifiers compare as stored (little-endian): equal bytes, equal ids.
 int32_t StoredIdAt(const void* record, size_t offset) {
@@ -26,6 +40,36 @@ void RemoveFirst(TESK_ARY ary, int32_t id, int (*match)(int32_t, const void*)) {
 }
 
 }  // namespace
+
+QString DeletePdfConfirmMessage(const QStringList& titles) {
+  if (titles.size() == 1)
+    return QCoreApplication::translate("PdfDelete", "%1を削除してもよろしいですか？").arg(Quoted(titles.first()));
+  QStringList lines{QCoreApplication::translate("PdfDelete", "選択している%1件のPDFを削除してもよろしいですか？")
+                        .arg(titles.size()),
+                    QString()};
+  for (int i = 0; i < titles.size() && i < kDeleteConfirmTitleCount; ++i) lines << Quoted(titles[i]);
+  if (titles.size() > kDeleteConfirmTitleCount)
+    lines << QCoreApplication::translate("PdfDelete", "ほか%1件").arg(titles.size() - kDeleteConfirmTitleCount);
+  return lines.join(u'\n');
+}
+
+QStringList SelectedEntryTitles(const FLN_DATA* flnData, const std::vector<int>& selectedRows) {
+  std::vector<int> rows = selectedRows;
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  QStringList titles;
+  for (int row : rows) {
+    if (row < 0 || row >= Tesk_Ary_GetSize(flnData->showEntryAry)) continue;
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(flnData->showEntryAry, row, &entry);
+    QString title = FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_title, sizeof entry.en_title).trimmed();
+    if (title.isEmpty())
+      title = FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_file_name, sizeof entry.en_file_name);
+    if (title.isEmpty()) title = QCoreApplication::translate("PdfDelete", "（題名なし）");
+    titles << title;
+  }
+  return titles;
+}
 
 DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selectedRows,
                               const EntryWindowCloser& closeWindows) {

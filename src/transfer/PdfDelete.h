@@ -5,14 +5,28 @@
 // other attachment's dataIndex stays valid), and the category table is left
 // as it is.
 
+#include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "format/FlnRecords.h"
 
-/// The question the window asks first, with the buttons "いいえ" (default) and "はい".
-constexpr char kDeletePdfConfirmMessage[] = "選択しているPDFを削除してもよろしいですか？";
+/// How many titles the delete question names before it only counts the rest.
+constexpr int kDeleteConfirmTitleCount = 5;
+
+/// The question the window asks first, with the buttons "いいえ" (default)
+/// and "はい", naming what goes: one entry by its title in 「」; several by
+/// their count, then the first kDeleteConfirmTitleCount titles one a line
+/// and "ほかN件" for the rest. A title longer than 60 characters is cut with
+/// "…" so that the question stays readable.
+QString DeletePdfConfirmMessage(const QStringList& titles);
+
+/// The titles of the entries of the selected rows (indexes into
+/// showEntryAry, in row order); an entry without a title is named by its
+/// file name, one without either by "（題名なし）".
+QStringList SelectedEntryTitles(const FLN_DATA* flnData, const std::vector<int>& selectedRows);
 
 /// How the window layer closes the windows of an entry that is about to go:
 /// called with the entry's en_id as stored. Empty where no windows are open

@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
   QTemporaryDir home;
   qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
   qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
+  // Nor do they reach the desktop's services (the file manager) on the session bus.
+  qunsetenv("DBUS_SESSION_BUS_ADDRESS");
   QDir().mkpath(home.path() + "/runtime");
   QFile::setPermissions(home.path() + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   QApplication app(argc, argv);

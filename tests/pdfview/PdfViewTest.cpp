@@ -255,6 +255,47 @@ TEST(PdfPageTextTest, SearchesForwardsAndBackwardsIgnoringCaseWithoutWrapping) {
   EXPECT_TRUE(search.pageText(7).isEmpty());
 }
 
+TEST(PdfPageTextTest, WordsMatchOverAnyWhiteSpaceAndEveryOccurrenceOfAPageIsFound) {
+  const std::unique_ptr<PdfDocument> pdf = Load(apptest::MakeTextPdf(
+      {QStringLiteral("deep\nlearning and deep learning"), QStringLiteral("none"), QStringLiteral("Deep  Learning (a+b)")}));
+  PdfPageText search(pdf.get());
+  const struct {
+    const char* name;
+    QString text;
+    int page;                  // findAll on this page
+    QStringList all;           // what it finds there
+    int fromPage;              // findFromPage from this page
+    int foundPage;             // finds on this page (-1: nothing)
+  } cases[] = {
+      {"over a line's end", QStringLiteral("deep learning"), 0,
+       {QStringLiteral("deep\nlearning"), QStringLiteral("deep learning")}, 1, 2},
+      {"runs of white space in the text searched", QStringLiteral("  DEEP \t learning "), 2,
+       {QStringLiteral("Deep  Learning")}, 0, 0},
+      {"characters a pattern would take as its own", QStringLiteral("(a+b)"), 2, {QStringLiteral("(a+b)")}, 0, 2},
+      {"a page without it", QStringLiteral("deep"), 1, {}, 3, -1},
+      {"white space alone", QStringLiteral(" \n "), 0, {}, 0, -1},
+      {"empty", QString(), 0, {}, 0, -1},
+      {"a page that does not exist", QStringLiteral("deep"), 9, {}, -1, -1},
+  };
+  for (const auto& c : cases) {
+    QStringList all;
+    for (const PdfTextSelection& hit : search.findAll(c.text, c.page)) {
+      EXPECT_EQ(hit.page, c.page) << c.name;
+      EXPECT_FALSE(hit.bounds.isEmpty()) << c.name;
+      all.append(hit.text);
+    }
+    EXPECT_EQ(all, c.all) << c.name;
+    EXPECT_EQ(search.findFromPage(c.text, c.fromPage).page, c.foundPage) << c.name;
+  }
+  // Found forwards and backwards alike, over the line's end.
+  const PdfTextSelection first = search.find(QStringLiteral("deep learning"), {}, false);
+  EXPECT_EQ(first.text, QStringLiteral("deep\nlearning"));
+  EXPECT_EQ(first.bounds.size(), 2);  // one shape per line
+  const PdfTextSelection last = search.find(QStringLiteral("deep learning"), {}, true);
+  EXPECT_EQ(last.page, 2);
+  EXPECT_EQ(search.find(QStringLiteral("deep learning"), last, true).text, QStringLiteral("deep learning"));
+}
+
 TEST(PdfPageTextTest, DragSelectsFromAndToTheNearestText) {
   // "Page 1 of 2" is drawn from (72, 72), 12 points high; the next line 20 below.
   const std::unique_ptr<PdfDocument> pdf = Load(apptest::MakeNumberedPdf(2));

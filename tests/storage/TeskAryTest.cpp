@@ -1,4 +1,5 @@
 #include "storage/TeskAry.h"
+#include "storage/TeskAryChanges.h"
 
 #include <gtest/gtest.h>
 
@@ -331,4 +332,121 @@ TEST(TeskAry, ConvertTagStoresTheCodeInHostOrder) {
   int32_t back;
   std::memcpy(&back, buffer, 4);
   EXPECT_EQ(back, tag);
+}
+
+namespace {
+
+// The range an array notes as changed after `op`, starting from ten records
+// with no change noted.
+struct ChangeCase {
+  const char* name;
+  std::function<void(TESK_ARY)> op;
+  int32_t from, to;  // from == to: nothing may have changed
+};
+
+}  // namespace
+
+TEST(TeskAry, NotesWhichRecordsMayHaveChanged) {
+  const Rec r = rec(77);
+  const ChangeCase cases[] = {
+      {"nothing done", [](TESK_ARY) {}, 0, 0},
+      {"read by copy and in place",
+       [](TESK_ARY a) {
+         Rec out;
+         Tesk_Ary_GetData(a, 4, &out);
+         EXPECT_NE(Tesk_Ary_ReadDataPtr(a, 5), nullptr);
+         EXPECT_EQ(Tesk_Ary_SeqSearch(a, 3, [](int32_t key, const void* x) {
+                     return static_cast<const Rec*>(x)->a == key ? 1 : 0;
+                   }),
+                   6);
+       },
+       0, 0},
+      {"one updated", [&](TESK_ARY a) { Tesk_Ary_Update(a, 6, &r); }, 6, 7},
+      {"two updated far apart",
+       [&](TESK_ARY a) {
+         Tesk_Ary_Update(a, 8, &r);
+         Tesk_Ary_Update(a, 2, &r);
+       },
+       2, 9},
+      {"address handed out", [](TESK_ARY a) { EXPECT_NE(Tesk_Ary_GetDataPtr(a, 3), nullptr); }, 3, 4},
+      {"inserted in the middle: it and every later record moved", [&](TESK_ARY a) { Tesk_Ary_Insert(a, 4, &r); }, 4,
+       11},
+      {"appended", [&](TESK_ARY a) { Tesk_Ary_Add(a, &r); }, 10, 11},
+      {"removed in the middle: every later record moved", [](TESK_ARY a) { Tesk_Ary_Remove(a, 7); }, 7, 9},
+      {"last removed: no record left changed", [](TESK_ARY a) { Tesk_Ary_Remove(a, 9); }, 0, 0},
+      {"swapped", [](TESK_ARY a) { Tesk_Ary_Swap(a, 8, 1); }, 1, 9},
+      {"sorted", [](TESK_ARY a) { Tesk_Ary_QuickSort(a, compareA); }, 0, 10},
+      {"set to a new size", [](TESK_ARY a) { Tesk_Ary_SetSize(a, 4); }, 0, 4},
+      {"emptied and refilled",
+       [&](TESK_ARY a) {
+         Tesk_Ary_RemoveAll(a);
+         Tesk_Ary_Add(a, &r);
+         Tesk_Ary_Add(a, &r);
+       },
+       0, 2},
+      {"bad indexes change nothing",
+       [&](TESK_ARY a) {
+         Tesk_Ary_Update(a, 10, &r);
+         Tesk_Ary_Remove(a, -1);
+         Tesk_Ary_Swap(a, 2, 12);
+         EXPECT_EQ(Tesk_Ary_GetDataPtr(a, 10), nullptr);
+       },
+       0, 0},
+  };
+  for (const ChangeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Ary ary = aryOf({9, 8, 7, 6, 5, 4, 3, 2, 1, 0});
+    Tesk_Ary_ClearChanges(ary.get());
+    c.op(ary.get());
+    int32_t from = -1, to = -1;
+    Tesk_Ary_GetChanges(ary.get(), &from, &to);
+    EXPECT_EQ(from, c.from);
+    EXPECT_EQ(to, c.to);
+    Tesk_Ary_ClearChanges(ary.get());
+    Tesk_Ary_GetChanges(ary.get(), &from, &to);
+    EXPECT_EQ(from, to);
+  }
+}
+
+TEST(TeskAry, SerialsTellBlocksApartAndReserveKeepsTheRecords) {
+  Ary first = aryOf({1, 2, 3});
+  Ary second = aryOf({1, 2, 3});
+  const uint64_t firstSerial = Tesk_Ary_BlockSerial(first.get());
+  EXPECT_NE(firstSerial, 0u);
+  EXPECT_NE(firstSerial, Tesk_Ary_BlockSerial(second.get()));
+  EXPECT_EQ(Tesk_Ary_BlockSerial(nullptr), 0u);
+  EXPECT_EQ(Tesk_Ary_BlockSerial(newAry().get()), 0u);  // no block yet
+
+  // A new block is new records: another serial, every record changed.
+  Tesk_Ary_RemoveAll(second.get());
+  const Rec r = rec(5);
+  ASSERT_EQ(Tesk_Ary_Add(second.get(), &r), 0);
+  EXPECT_NE(Tesk_Ary_BlockSerial(second.get()), 0u);
+  EXPECT_NE(Tesk_Ary_BlockSerial(second.get()), firstSerial);
+  int32_t from = -1, to = -1;
+  Tesk_Ary_GetChanges(second.get(), &from, &to);
+  EXPECT_EQ(from, 0);
+  EXPECT_EQ(to, 1);
+
+  ASSERT_EQ(Tesk_Ary_Reserve(first.get(), 5000), 0);
+  EXPECT_EQ(first->capacity, 5000);
+  EXPECT_EQ(Tesk_Ary_BlockSerial(first.get()), firstSerial);  // grown, still the same block
+  EXPECT_EQ(values(first.get()), (std::vector<int32_t>{1, 2, 3}));
+  ASSERT_EQ(Tesk_Ary_Reserve(first.get(), 10), 0);  // never shrinks
+  EXPECT_EQ(first->capacity, 5000);
+
+  Ary empty = newAry();
+  ASSERT_EQ(Tesk_Ary_Reserve(empty.get(), 64), 0);
+  EXPECT_EQ(Tesk_Ary_GetSize(empty.get()), 0);
+  for (int32_t v = 0; v < 64; ++v) {
+    const Rec r = rec(v);
+    ASSERT_EQ(Tesk_Ary_Add(empty.get(), &r), 0);
+  }
+  EXPECT_EQ(empty->capacity, 64);  // the reserved block took every record without growing
+
+  int wasLocked = 0;
+  Tesk_Ary_Lock(first.get(), &wasLocked);
+  EXPECT_EQ(Tesk_Ary_Reserve(first.get(), 6000), -1);  // a locked block does not move
+  Tesk_Ary_Unlock(first.get(), wasLocked);
+  EXPECT_EQ(Tesk_Ary_Reserve(nullptr, 4), -1);
 }

@@ -344,3 +344,67 @@ TEST_F(ZelAry, SaveReturnsTheContainersFailure) {
   EXPECT_EQ(ZEL_ARY_Save(nullptr, kTag, same.get(), kSize), ZEL_ERR_ARG);
   EXPECT_EQ(ZEL_ARY_Load(nullptr, kTag), nullptr);
 }
+
+// Load and save tell where each member lies, as a walk along the chain
+// finds them; ZEL_GoToMember goes straight there.
+TEST_F(ZelAry, LoadAndSaveTellWhereEachMemberLies) {
+  makeContainer(path_, interleaved(30));
+  const Walked before = walk(path_, kTag);
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Open(path_.c_str(), 0, &f), ZEL_OK);
+  std::vector<uint64_t> loaded;
+  Ary ary(ZEL_ARY_Load(&f, kTag, &loaded));
+  ASSERT_NE(ary, nullptr);
+  ASSERT_EQ(loaded.size(), before.positions.size());
+  for (size_t i = 0; i < loaded.size(); ++i) EXPECT_EQ(loaded[i], before.positions[i]) << "member " << i;
+
+  // Fewer records: members leave from the front, the rest keep their places.
+  Ary fewer = aryOf(records(500, 25));
+  std::vector<uint64_t> saved;
+  ASSERT_EQ(ZEL_ARY_Save(&f, kTag, fewer.get(), kSize, &saved), ZEL_OK);
+  ASSERT_EQ(ZEL_Commit(&f), ZEL_OK);
+  for (size_t i = 0; i < saved.size(); ++i) {
+    ASSERT_EQ(ZEL_GoToMember(&f, kTag, saved[i]), ZEL_OK) << "member " << i;
+    Bytes b(kSize);
+    ASSERT_EQ(ZEL_GetData(&f, kSize, b.data()), ZEL_OK);
+    EXPECT_EQ(b, record(500 + static_cast<int32_t>(i)));
+  }
+  ZEL_Close(&f);
+  const Walked after = walk(path_, kTag);
+  ASSERT_EQ(saved.size(), after.positions.size());
+  for (size_t i = 0; i < saved.size(); ++i) EXPECT_EQ(saved[i], after.positions[i]) << "member " << i;
+  EXPECT_EQ(saved[0], before.positions[5]);
+}
+
+// A position that does not hold a record of the tag is refused with -2 and
+// leaves the current item where it was.
+TEST_F(ZelAry, GoingToAMemberRefusesEveryOtherPlace) {
+  makeContainer(path_, interleaved(4));
+  const Walked mine = walk(path_, kTag);
+  const Walked other = walk(path_, kOther);
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Open(path_.c_str(), 1, &f), ZEL_OK);
+  const struct {
+    const char* name;
+    uint64_t position;
+  } places[] = {
+      {"a member of another tag", other.positions[1]},
+      {"inside a member's data", mine.positions[2] + 40},
+      {"the root record", 512},
+      {"the header", 0},
+      {"past the end of the file", mine.positions[3] + 4096},
+      {"past 4 GiB", 0x100000000ull + mine.positions[1]},
+  };
+  for (const auto& p : places) {
+    SCOPED_TRACE(p.name);
+    ASSERT_EQ(ZEL_FirstMember(&f, kTag), ZEL_OK);
+    EXPECT_EQ(ZEL_GoToMember(&f, kTag, p.position), ZEL_ERR_IO);
+    EXPECT_EQ(f.current.position, mine.positions[0]);  // the current item is kept
+  }
+  ASSERT_EQ(ZEL_GoToMember(&f, kTag, mine.positions[2]), ZEL_OK);
+  ASSERT_EQ(ZEL_NextMember(&f), ZEL_OK);  // walks on from there
+  EXPECT_EQ(f.current.position, mine.positions[3]);
+  EXPECT_EQ(ZEL_GoToMember(&f, zel::kRootTag, mine.positions[0]), ZEL_ERR_IO);
+  ZEL_Close(&f);
+  EXPECT_EQ(ZEL_GoToMember(nullptr, kTag, mine.positions[0]), ZEL_ERR_ARG);
+}

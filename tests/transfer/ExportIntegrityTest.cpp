@@ -3,13 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "ContainerContents.h"
 #include "TransferTestSupport.h"
 #include "library/FlnAttachment.h"
 #include "format/Endian.h"
 #include "transfer/PdfExport.h"
+#include "transfer/PdfOpenCopy.h"
 #include "transfer/PdfImport.h"
 
 namespace {
@@ -100,6 +104,70 @@ TEST_F(ExportIntegrityTest, APdfLargerThanOnePieceIsExportedWhole) {
   ASSERT_EQ(r.exported.size(), 1u);
   const std::vector<uint8_t> out = readAll(r.exported[0].pdfPath);
   EXPECT_TRUE(QByteArray(reinterpret_cast<const char*>(out.data()), static_cast<qsizetype>(out.size())) == pdfs_[0]);
+}
+
+TEST_F(ExportIntegrityTest, CopiesForOpeningAreTheStoredPdfsReadOnlyAndLeaveTheLibraryAlone) {
+  ImportSizes({1000, 2000, 3000});
+  // Two more entries named like earlier ones, stored after them; the last one damaged.
+  box_.makeFolder("again");
+  pdfs_.push_back(box_.writePdf("again/p0.pdf", 1500, 9));
+  const QByteArray damaged = box_.writePdf("again/p2.pdf", 1700, 10);
+  for (const char* name : {"again/p0.pdf", "again/p2.pdf"})
+    ASSERT_EQ(ImportPDFFiles(&library_.data, box_.path(name).c_str(), nullptr, "", "", "").imported, 1) << name;
+  FlipStoredByte(4, 500);
+  const std::vector<uint8_t> libraryBefore = readAll(libraryPath_);
+  box_.makeFolder("hand");
+
+  std::vector<int> rows;
+  int damagedRow = -1;
+  for (int32_t row = 0; row < Tesk_Ary_GetSize(library_.data.showEntryAry); ++row) {
+    rows.push_back(row);
+    FLN_ENTRY e;
+    Tesk_Ary_GetData(library_.data.showEntryAry, row, &e);
+    if (FIELD_TEXT(e, en_file_path) == box_.path("again/p2.pdf")) damagedRow = row;
+  }
+  const OpenCopyResult r = WritePdfCopiesForOpening(&library_.data, box_.path("hand"), rows);
+
+  ASSERT_EQ(r.problems.size(), 1u);
+  EXPECT_EQ(r.problems[0].row, damagedRow);
+  EXPECT_EQ(r.problems[0].kind, ExportProblemKind::NoPdf);
+  EXPECT_EQ(r.problems[0].pdf, PdfFault::DigestMismatch);
+  ASSERT_EQ(r.paths.size(), 4u);
+  // One new folder for the call; the two p0 entries get p0.pdf and p0-1.pdf.
+  const std::vector<std::string> made = FolderNames(box_.path("hand"));
+  ASSERT_EQ(made.size(), 1u);
+  const std::string folder = box_.path("hand") + "/" + made[0];
+  EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{"p0-1.pdf", "p0.pdf", "p1.pdf", "p2.pdf"}));
+  std::vector<QByteArray> copied;
+  for (const std::string& path : r.paths) {
+    EXPECT_EQ(path.substr(0, folder.size() + 1), folder + "/");
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0) << path;
+    EXPECT_EQ(st.st_mode & 0777, 0400u) << path;
+    const std::vector<uint8_t> out = readAll(path);
+    copied.emplace_back(reinterpret_cast<const char*>(out.data()), static_cast<qsizetype>(out.size()));
+  }
+  for (size_t i = 0; i < pdfs_.size(); ++i)
+    EXPECT_NE(std::find(copied.begin(), copied.end(), pdfs_[i]), copied.end()) << "pdf " << i;
+  EXPECT_EQ(std::find(copied.begin(), copied.end(), damaged), copied.end());
+  EXPECT_EQ(readAll(libraryPath_), libraryBefore);
+
+  // A second call never meets the first one's names.
+  const OpenCopyResult again = WritePdfCopiesForOpening(&library_.data, box_.path("hand"), {RowOf(1)});
+  ASSERT_EQ(again.paths.size(), 1u);
+  EXPECT_EQ(again.paths[0].substr(again.paths[0].rfind('/')), "/p1.pdf");
+  EXPECT_EQ(FolderNames(box_.path("hand")).size(), 2u);
+  EXPECT_TRUE(WritePdfCopiesForOpening(&library_.data, box_.path("hand"), {}).paths.empty());
+  EXPECT_EQ(FolderNames(box_.path("hand")).size(), 2u);
+}
+
+TEST_F(ExportIntegrityTest, CopiesForOpeningIntoAFolderThatCannotBeWrittenAreReported) {
+  ImportSizes({1000});
+  const OpenCopyResult r = WritePdfCopiesForOpening(&library_.data, box_.path("missing"), {0});
+  EXPECT_TRUE(r.paths.empty());
+  ASSERT_EQ(r.problems.size(), 1u);
+  EXPECT_EQ(r.problems[0].kind, ExportProblemKind::WriteFailed);
+  EXPECT_EQ(r.problems[0].error, ENOENT);
 }
 
 }  // namespace

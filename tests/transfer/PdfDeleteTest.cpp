@@ -9,6 +9,7 @@
 #include "TestFiles.h"
 #include "TransferTestSupport.h"
 #include "format/Endian.h"
+#include "transfer/FieldFit.h"
 #include "transfer/PdfExport.h"
 #include "transfer/PdfImport.h"
 
@@ -98,6 +99,42 @@ TEST_F(PdfDeleteTest, WithoutSelectedEntriesNothingHappens) {
   EXPECT_FALSE(called);
   EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 3);
   EXPECT_EQ(readAll(libraryPath_), before);
+}
+
+TEST(DeleteConfirmText, NamesWhatGoes) {
+  const QString longTitle(70, u'長');
+  const struct {
+    QStringList titles;
+    QString expected;
+  } cases[] = {
+      {{"Paper"}, "「Paper」を削除してもよろしいですか？"},
+      {{longTitle}, "「" + QString(59, u'長') + "…」を削除してもよろしいですか？"},
+      {{"a", "b"}, "選択している2件のPDFを削除してもよろしいですか？\n\n「a」\n「b」"},
+      {{"a", "b", "c", "d", "e"},
+       "選択している5件のPDFを削除してもよろしいですか？\n\n「a」\n「b」\n「c」\n「d」\n「e」"},
+      {{"a", "b", "c", "d", "e", "f", "g"},
+       "選択している7件のPDFを削除してもよろしいですか？\n\n「a」\n「b」\n「c」\n「d」\n「e」\nほか2件"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DeletePdfConfirmMessage(c.titles), c.expected) << c.titles.join(',').toStdString();
+}
+
+TEST_F(PdfDeleteTest, TheQuestionTakesTheSelectedRowsTitlesOrFileNames) {
+  // Row 1 loses its title: its file name stands in; row 2 has neither.
+  FLN_ENTRY e;
+  Tesk_Ary_GetData(library_.data.showEntryAry, 0, &e);
+  StoreFittedText(QStringLiteral("論文 一"), e.en_title, sizeof e.en_title);
+  Tesk_Ary_Update(library_.data.showEntryAry, 0, &e);
+  Tesk_Ary_GetData(library_.data.showEntryAry, 1, &e);
+  StoreFittedText(QStringLiteral("  "), e.en_title, sizeof e.en_title);
+  Tesk_Ary_Update(library_.data.showEntryAry, 1, &e);
+  Tesk_Ary_GetData(library_.data.showEntryAry, 2, &e);
+  std::memset(e.en_title, 0, sizeof e.en_title);
+  std::memset(e.en_file_name, 0, sizeof e.en_file_name);
+  Tesk_Ary_Update(library_.data.showEntryAry, 2, &e);
+
+  EXPECT_EQ(SelectedEntryTitles(&library_.data, {2, 0, 1, 0, 7}),
+            QStringList({"論文 一", "paper.pdf", "（題名なし）"}));
+  EXPECT_EQ(SelectedEntryTitles(&library_.data, {}), QStringList());
 }
 
 }  // namespace

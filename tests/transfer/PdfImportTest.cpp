@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSysInfo>
 #include <algorithm>
+#include <map>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -259,6 +260,45 @@ TEST_F(PdfImportTest, ASingleFileGetsThePlainCategoriesAndEveryImportItsOwnPdf) 
   EXPECT_EQ(PreferenceRecord(libraryPath_, kTagPrefFileImport), box_.root());
   EXPECT_EQ(PreferenceRecord(box_.preferenceFile(), kTagPrefFileImport), box_.root());
   EXPECT_EQ(PreferenceRecord(libraryPath_, kTagPrefFolderImport), "");
+}
+
+// An import longer than one batch saves between batches and goes on
+// storing; every entry, in every batch and in the imports before and after,
+// points at its own PDF.
+TEST_F(PdfImportTest, EveryBatchOfALongImportStoresEachEntrysOwnPdf) {
+  std::map<std::string, QByteArray> written;  // title (the file name) -> bytes
+  auto writeFiles = [&](const std::string& folder, int count, int seed) {
+    box_.makeFolder(folder);
+    for (int i = 0; i < count; ++i) {
+      const std::string name = folder + "-" + std::to_string(i);
+      written[name + ".pdf"] = box_.writePdf(folder + "/" + name + ".pdf", 300 + i, seed + i);
+    }
+  };
+  writeFiles("before", 3, 1);
+  writeFiles("long", 2 * kImportSaveInterval + 17, 100);
+  writeFiles("after", 2, 900);
+  int expected = 0;
+  for (const auto& [folder, count] : std::vector<std::pair<std::string, int>>{
+           {"before", 3}, {"long", 2 * kImportSaveInterval + 17}, {"after", 2}}) {
+    SCOPED_TRACE(folder);
+    const ImportResult result = Import(box_.path(folder));
+    ASSERT_EQ(result.imported, count);
+    ASSERT_TRUE(result.saved);
+    expected += count;
+  }
+  Library reloaded;
+  ASSERT_NO_FATAL_FAILURE(Load(libraryPath_, &reloaded));
+  const std::vector<FLN_ENTRY> entries = Entries(reloaded.data.entry);
+  const std::vector<FLN_ATTACHMENT> attachments = Attachments(reloaded.data.attachment);
+  ASSERT_EQ(entries.size(), static_cast<size_t>(expected));
+  ASSERT_EQ(attachments.size(), static_cast<size_t>(expected));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string title = FIELD_TEXT(entries[i], en_title);
+    SCOPED_TRACE(title);
+    EXPECT_EQ(Host(attachments[i].dataIndex), static_cast<int32_t>(i));
+    ASSERT_EQ(written.count(title), 1u);
+    EXPECT_EQ(StoredPdf(reloaded.data, Host(entries[i].en_id)), written[title]);
+  }
 }
 
 TEST_F(PdfImportTest, RefusesACategoryTextThatDoesNotFitBeforeChangingAnything) {

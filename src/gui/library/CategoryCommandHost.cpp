@@ -9,7 +9,6 @@
 #include "gui/library/FlnLabelText.h"
 #include "gui/library/FolianDocument.h"
 #include "gui/library/FolianMainWindow.h"
-#include "gui/shell/Alert.h"
 
 void CategoryCommandHost::addCategory(int level) {
   AddCategory(_document.flnData(), level, _document.selectedCategoryNames(), *this);
@@ -31,9 +30,7 @@ void CategoryCommandHost::editCategoryLabel() { EditCategoryLabel(_document.flnD
 
 void CategoryCommandHost::alert(const QString& message) { _document.alert(message); }
 
-bool CategoryCommandHost::confirmDestructive(const QString& message) {
-  return FLN_COMM_Alert_Confirm(_document.mainWindow(), message);
-}
+bool CategoryCommandHost::confirmDestructive(const QString& message) { return _document.confirmDestructive(message); }
 
 int CategoryCommandHost::runCategoryAddDlg(const FLN_LABEL* catFlnLabel, TESK_ARY flnCatsAry, int32_t categoryKind,
                                            char* outCategoryName) {

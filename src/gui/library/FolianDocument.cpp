@@ -93,6 +93,10 @@ void FolianDocument::reportSaveFailure() {
 
 void FolianDocument::alert(const QString& message) { FLN_COMM_Alert_OK(_mainWindow.get(), message); }
 
+bool FolianDocument::confirmDestructive(const QString& message) {
+  return FLN_COMM_Alert_Confirm(_mainWindow.get(), message);
+}
+
 // --- Information windows and viewers
 
 QWidget* FolianDocument::frontWindow() const { return WindowActivationOrder::instance()->frontWindow(); }

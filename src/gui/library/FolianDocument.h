@@ -82,6 +82,8 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   void reportSaveFailure() override;
   /// A one-button alert over the library window.
   void alert(const QString& message);
+  /// A critical-style question over the library window; true only for "はい".
+  bool confirmDestructive(const QString& message);
 
   // --- The parts
   LibraryMenus* menus() const { return _menus; }
@@ -140,6 +142,15 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   /// contains every word typed there. What is typed is never stored.
   QLineEdit* searchField() const { return _searchField; }
 
+  // --- Handing PDFs to other programs (FolianDocumentHandOver.cpp)
+
+  /// Opens the selected entries' PDFs with the desktop's application for
+  /// PDFs, as copies in the private hand-over folder (PrivateHandOverFolder);
+  /// asks first when that starts more than ten applications.
+  void openWithApplication();
+  /// Shows the selected entries' PDFs, as such copies, in the file manager.
+  void showInFileManager();
+
   // --- Information windows and viewers (FolianDocument.cpp)
 
   /// Opens (or brings forward) the information window of every selected
@@ -177,6 +188,11 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   /// The size of a new library's window: the three category lists side by
   /// side and room for twenty entry rows below them, without scrolling.
   QSize defaultWindowSize() const;
+
+  // FolianDocumentHandOver.cpp
+  /// Copies of the selected entries' PDFs in the private hand-over folder;
+  /// entries without a copy are reported to the user.
+  QStringList handOverCopies();
 
   // FolianDocumentLists.cpp
   void createCategoryLevels();

@@ -21,6 +21,8 @@ void FolianDocument::connectMenus() {
   connect(m->openPdf, &QAction::triggered, this, &FolianDocument::openPDF);
   entryListBox()->addAction(m->openPdf);  // its Return key works in the entry list only
   connect(m->showInfo, &QAction::triggered, this, &FolianDocument::showInfo);
+  connect(m->openWithApplication, &QAction::triggered, this, &FolianDocument::openWithApplication);
+  connect(m->showInFileManager, &QAction::triggered, this, &FolianDocument::showInFileManager);
   connect(m->importPdf, &QAction::triggered, _transfer.get(), &TransferCommands::importPdf);
   connect(m->importPdfFolder, &QAction::triggered, _transfer.get(), &TransferCommands::importPdfFolder);
   connect(m->exportPdfs, &QAction::triggered, _transfer.get(), &TransferCommands::exportPdfs);

@@ -37,6 +37,8 @@ LibraryMenus::LibraryMenus(QMenuBar* bar, QObject* parent) : QObject(parent) {
   openPdf->setShortcutContext(Qt::WidgetShortcut);
   // Ctrl+I imports; Alt+Return is the desktop's usual key for properties.
   showInfo = AddCommand(file, QStringLiteral("情報を見る"), QKeySequence(Qt::ALT | Qt::Key_Return));
+  openWithApplication = AddCommand(file, tr("別のアプリケーションで開く"));
+  showInFileManager = AddCommand(file, tr("ファイルの場所を表示"));
   file->addSeparator();
   importPdf = AddCommand(file, QStringLiteral("PDFを読み込む..."), QKeySequence(Qt::CTRL | Qt::Key_I));
   importPdfFolder =
@@ -75,7 +77,8 @@ LibraryMenus::LibraryMenus(QMenuBar* bar, QObject* parent) : QObject(parent) {
 }
 
 void LibraryMenus::setHasEntrySelection(bool hasSelection) {
-  for (QAction* item : {exportPdfs, deselectAll, openPdf, deletePdfs, showInfo, changeCategoryName})
+  for (QAction* item : {exportPdfs, deselectAll, openPdf, deletePdfs, showInfo, changeCategoryName, openWithApplication,
+                        showInFileManager})
     item->setEnabled(hasSelection);
 }
 

@@ -34,6 +34,8 @@ class LibraryMenus : public QObject {
   QAction* saveCopy = nullptr;
   QAction* openPdf = nullptr;
   QAction* showInfo = nullptr;
+  QAction* openWithApplication = nullptr;
+  QAction* showInFileManager = nullptr;
   QAction* importPdf = nullptr;
   QAction* importPdfFolder = nullptr;
   QAction* exportPdfs = nullptr;

@@ -285,7 +285,8 @@ void TransferCommands::exportPanelDidEnd(bool accepted) {
 void TransferCommands::deletePdfs() {
   const std::vector<int> rows = _document.selectedEntryRows();
   if (rows.empty()) return;
-  if (!FLN_COMM_Alert_Confirm(_document.mainWindow(), QString::fromUtf8(kDeletePdfConfirmMessage))) return;
+  if (!_document.confirmDestructive(DeletePdfConfirmMessage(SelectedEntryTitles(_document.flnData(), rows))))
+    return;
   // An entry's windows close before it goes, so none is left showing a
   // removed record.
   ChildWindowRegistry* windows = _document.childWindows();

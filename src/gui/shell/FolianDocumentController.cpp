@@ -22,6 +22,7 @@
 #include "gui/shell/RecentLibraries.h"
 #include "gui/shell/ScreenFit.h"
 #include "gui/shell/StartWindow.h"
+#include "gui/shell/StartWindowPlace.h"
 #include "library/FlnRecover.h"
 #include "library/FlnLibraryLock.h"
 #include "library/FlnNewLibrary.h"
@@ -253,13 +254,18 @@ void FolianDocumentController::showStartWindow() {
     });
   }
   _startWindow->setRecentLibraries(RecentLibraries::load());
-  // In the middle of the screen the first time; shown again, where it was,
-  // unless that is off the screen now. Title bar included, either way.
+  // Where it was when last hidden, in this run or an earlier one; in the
+  // middle of the screen the first time ever. Moved onto the screen where
+  // that place is off it now, title bar included.
   QPoint corner = _startWindow->pos();
   if (!_startWindow->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
-    QRect frame(QPoint(), _startWindow->size().grownBy(WindowFrameMargins(_startWindow.get())));
-    frame.moveCenter(AvailableAreaFor(QRect()).center());
-    corner = frame.topLeft();
+    if (const std::optional<QPoint> remembered = RememberedStartWindowCorner()) {
+      corner = *remembered;
+    } else {
+      QRect frame(QPoint(), _startWindow->size().grownBy(WindowFrameMargins(_startWindow.get())));
+      frame.moveCenter(AvailableAreaFor(QRect()).center());
+      corner = frame.topLeft();
+    }
   }
   _startWindow->move(FrameCornerOnScreen(_startWindow.get(), corner));
   _startWindow->show();

@@ -2,9 +2,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QKeySequence>
 
+#include "gui/shell/RecentLibraryDelegate.h"
+#include "gui/shell/StartWindowPlace.h"
 #include "ui_StartWindow.h"
 
 StartWindow::StartWindow(QWidget* parent) : QWidget(parent), _ui(std::make_unique<Ui::StartWindow>()) {
@@ -13,6 +14,8 @@ StartWindow::StartWindow(QWidget* parent) : QWidget(parent), _ui(std::make_uniqu
   headingFont.setPointSizeF(headingFont.pointSizeF() * 1.4);
   headingFont.setBold(true);
   _ui->heading->setFont(headingFont);
+  _ui->recentList->setItemDelegate(new RecentLibraryDelegate(_ui->recentList));
+  _ui->recentList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   connect(_ui->newButton, &QPushButton::clicked, this, &StartWindow::newRequested);
   connect(_ui->openButton, &QPushButton::clicked, this, &StartWindow::openRequested);
   connect(_ui->recentList, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
@@ -45,9 +48,11 @@ StartWindow::~StartWindow() = default;
 void StartWindow::setRecentLibraries(const QStringList& paths) {
   _ui->recentList->clear();
   for (const QString& path : paths) {
-    const QFileInfo info(path);
-    auto* item = new QListWidgetItem(info.fileName() + QLatin1Char('\n') + info.absolutePath(), _ui->recentList);
+    // The text is what assistive tools read; the delegate draws the lines.
+    const RecentLibraryLines lines = RecentLibraryLinesOf(path);
+    auto* item = new QListWidgetItem(lines.name + QLatin1Char('\n') + lines.folder, _ui->recentList);
     item->setData(Qt::UserRole, path);
+    item->setToolTip(path);
   }
   if (_ui->recentList->count() > 0) _ui->recentList->setCurrentRow(0);
   _ui->recentTitle->setVisible(!paths.isEmpty());
@@ -59,6 +64,13 @@ QStringList StartWindow::recentLibraries() const {
   for (int row = 0; row < _ui->recentList->count(); ++row)
     paths << _ui->recentList->item(row)->data(Qt::UserRole).toString();
   return paths;
+}
+
+void StartWindow::hideEvent(QHideEvent* event) {
+  // Closing hides the window too; a hide the window manager reports for a
+  // minimised window is spontaneous and leaves the place as it is.
+  if (!event->spontaneous()) RememberStartWindowCorner(pos());
+  QWidget::hideEvent(event);
 }
 
 void StartWindow::closeEvent(QCloseEvent* event) {

@@ -18,8 +18,8 @@ class StartWindow : public QWidget {
   explicit StartWindow(QWidget* parent = nullptr);
   ~StartWindow() override;
 
-  /// Lists `paths` (most recent first), each shown by its file name with its
-  /// folder beneath.
+  /// Lists `paths` (most recent first), each shown by its name with its
+  /// folder beneath (RecentLibraryDelegate).
   void setRecentLibraries(const QStringList& paths);
   /// The listed paths, in order.
   QStringList recentLibraries() const;
@@ -35,6 +35,8 @@ class StartWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  /// Remembers where the window is (RememberStartWindowCorner).
+  void hideEvent(QHideEvent* event) override;
 
  private:
   std::unique_ptr<Ui::StartWindow> _ui;

@@ -146,10 +146,19 @@ class ViewPDFDlg : public QObject {
   /// Searches for the search field's text after the selection, ignoring
   /// case. Found: it becomes the selection, is scrolled into view, and the
   /// focus goes to the search field. Not found: the focus goes to the
-  /// search field and the beep sounds; the selection stays.
+  /// search field and the beep sounds; the selection stays. Either way
+  /// every occurrence on the pages shown is highlighted until the field's
+  /// text changes. What matches: PdfPageText.h.
   void nextSearch();
   /// The same backwards; the focus is not moved, also when nothing is found.
   void backSearch();
+  /// Shows where `query` occurs, for a search that found the document: puts
+  /// it in the search field, highlights every occurrence on the pages shown,
+  /// and selects the first occurrence on the current page or after it (the
+  /// first in the document when there is none after), scrolled into view,
+  /// so that nextSearch goes on to the next one. Nothing found: the view
+  /// stays where it is and the beep sounds.
+  void showSearchHits(const QString& query);
   /// Hand tool button on, text tool button off, the view's tool mode 1.
   void modeHand();
   /// Text tool button on, hand tool button off, tool mode 2.

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QToolButton>
+#include <algorithm>
 
 #include "pdfview/PdfView.h"
 #include "pdfview/PdfPrinting.h"
@@ -22,6 +23,10 @@ void ViewPDFDlg::connectControls() {
   connect(ui->btnToolModeText, &QToolButton::clicked, this, &ViewPDFDlg::modeText);
   connect(ui->textBoxPage, &QLineEdit::returnPressed, this, &ViewPDFDlg::pageJump);
   connect(ui->textBoxSearch, &QLineEdit::returnPressed, this, &ViewPDFDlg::nextSearch);
+  // Highlights of another text than the one in the field would mislead.
+  connect(ui->textBoxSearch, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (text != _ui->pdfView->highlightedText()) _ui->pdfView->setHighlightedText(QString());
+  });
   connect(ui->pdfView, &PdfView::pageChanged, this, &ViewPDFDlg::pageChanged);
   connect(ui->pdfView, &PdfView::scaleChanged, this, &ViewPDFDlg::scaleChanged);
 
@@ -157,7 +162,9 @@ void ViewPDFDlg::findPDF() { _ui->textBoxSearch->setFocus(Qt::ShortcutFocusReaso
 
 void ViewPDFDlg::nextSearch() {
   PdfView* view = _ui->pdfView;
-  const PdfTextSelection found = view->findString(_ui->textBoxSearch->text(), false);
+  const QString text = _ui->textBoxSearch->text();
+  view->setHighlightedText(text);
+  const PdfTextSelection found = view->findString(text, false);
   if (found.isValid()) {
     view->setCurrentSelection(found);
     view->scrollSelectionToVisible();
@@ -170,13 +177,29 @@ void ViewPDFDlg::nextSearch() {
 
 void ViewPDFDlg::backSearch() {
   PdfView* view = _ui->pdfView;
-  const PdfTextSelection found = view->findString(_ui->textBoxSearch->text(), true);
+  const QString text = _ui->textBoxSearch->text();
+  view->setHighlightedText(text);
+  const PdfTextSelection found = view->findString(text, true);
   if (found.isValid()) {
     view->setCurrentSelection(found);
     view->scrollSelectionToVisible();
   } else {
     _beep();
   }
+}
+
+void ViewPDFDlg::showSearchHits(const QString& query) {
+  PdfView* view = _ui->pdfView;
+  _ui->textBoxSearch->setText(query);
+  view->setHighlightedText(query);
+  PdfTextSelection found = view->findFromPage(query, std::max(0, view->currentPage()));
+  if (!found.isValid()) found = view->findFromPage(query, 0);
+  if (!found.isValid()) {
+    _beep();
+    return;
+  }
+  view->setCurrentSelection(found);
+  view->scrollSelectionToVisible();
 }
 
 void ViewPDFDlg::modeHand() {

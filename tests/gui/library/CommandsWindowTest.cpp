@@ -93,7 +93,7 @@ TEST_F(Commands, ReturnAtTheDeleteConfirmationDeletesNothing) {
   });
   document->entryListBox()->setFocus();
   QTest::keyClick(document->entryListBox(), Qt::Key_Delete);
-  EXPECT_EQ(question, QStringLiteral("選択しているPDFを削除してもよろしいですか？"));
+  EXPECT_EQ(question, QStringLiteral("「ayq」を削除してもよろしいですか？"));
   EXPECT_EQ(icon, QMessageBox::Critical);
   EXPECT_EQ(defaultButton, QStringLiteral("いいえ"));
   EXPECT_EQ(document->entryListModel()->rowCount(), 3);
@@ -109,7 +109,8 @@ TEST_F(Commands, YesDeletesTheSelectedEntries) {
   ScriptedAlerts alerts;
   alerts.answers = {true};
   document->menus()->deletePdfs->trigger();
-  EXPECT_EQ(alerts.texts(), QStringList({QStringLiteral("選択しているPDFを削除してもよろしいですか？")}));
+  EXPECT_EQ(alerts.texts(),
+            QStringList({QStringLiteral("選択している2件のPDFを削除してもよろしいですか？\n\n「axp」\n「bxq」")}));
   EXPECT_EQ(EntryColumn(document, "title"), QStringList({"ayq"}));
   EXPECT_TRUE(document->selectedEntryRows().empty());
   EXPECT_EQ(document->entryCountLabel()->text(), QStringLiteral("1件"));

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -671,6 +672,103 @@ TEST_F(ViewPDFDlgTest, SearchMovesThroughMatchesWithItsFocusRules) {
   view->setFocus();
   viewer->findPDF();
   EXPECT_TRUE(field->hasFocus());
+}
+
+// The pixels of `area` (viewport pixels) of the view's picture that are
+// tinted like a highlighted occurrence: more red and green than blue.
+int HighlightedPixels(PdfView* view, const QRect& area) {
+  const QImage picture = view->viewport()->grab().toImage();
+  int tinted = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor color = picture.pixelColor(x, y);
+      if (color.red() > 180 && color.green() > 140 && color.blue() < 150) ++tinted;
+    }
+  return tinted;
+}
+
+// The viewport rectangle of `hit`, shown on the current row.
+QRect OnScreen(PdfView* view, const PdfTextSelection& hit) {
+  QRectF inPoints;
+  for (const QPolygonF& shape : hit.bounds) inPoints |= shape.boundingRect();
+  const double ppp = view->scaleFactor() * view->logicalDpiX() / 72.0;
+  const QPoint scroll(view->horizontalScrollBar()->value(), view->verticalScrollBar()->value());
+  const QRect page = view->pageLayout().pageRect(hit.page).translated(-scroll);
+  return QRectF(QPointF(page.topLeft()) + inPoints.topLeft() * ppp, inPoints.size() * ppp).toAlignedRect();
+}
+
+TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrimeTheFind) {
+  const QByteArray pdf = MakeTextPdf({QStringLiteral("a needle at the start"), QStringLiteral("nothing"),
+                                      QStringLiteral("hay"), QStringLiteral("Needle and\nneedle"),
+                                      QStringLiteral("last NEEDLE")});
+  const struct {
+    const char* name;
+    int fromPage;
+    QString query;
+    int page;       // of the hit shown; -1: none, the view stays
+    int hitsThere;  // occurrences highlighted on that page
+    int nextPage;   // where the find goes next; -1: it beeps
+  } cases[] = {
+      {"a later page", 1, QStringLiteral("needle"), 3, 2, 3},
+      {"on the current page", 3, QStringLiteral("NEEDLE"), 3, 2, 3},
+      {"the last page", 4, QStringLiteral("needle"), 4, 1, -1},
+      {"none after: the first in the document", 2, QStringLiteral("at the"), 0, 1, -1},
+      {"a phrase over a line's end", 1, QStringLiteral("and   needle"), 3, 1, -1},
+      {"absent", 2, QStringLiteral("thread"), -1, 0, -1},
+  };
+  for (const auto& c : cases) {
+    ViewPDFDlg* viewer = open(0, pdf);
+    viewer->window()->resize(500, 500);
+    PdfView* view = viewer->pdfView();
+    view->goToPage(c.fromPage);
+    const int beepsBefore = beeps;
+    viewer->showSearchHits(c.query);
+    EXPECT_EQ(child<QLineEdit>(viewer, "textBoxSearch")->text(), c.query) << c.name;
+    EXPECT_EQ(view->highlightedText(), c.query) << c.name;
+    if (c.page < 0) {
+      EXPECT_EQ(view->currentPage(), c.fromPage) << c.name;
+      EXPECT_FALSE(view->currentSelection().isValid()) << c.name;
+      EXPECT_EQ(beeps, beepsBefore + 1) << c.name;
+      viewer->close();
+      continue;
+    }
+    EXPECT_EQ(beeps, beepsBefore) << c.name;
+    EXPECT_EQ(view->currentPage(), c.page) << c.name;
+    const PdfTextSelection shown = view->currentSelection();
+    EXPECT_EQ(shown.page, c.page) << c.name;
+    EXPECT_EQ(shown.text.simplified().toLower(), c.query.simplified().toLower()) << c.name;
+
+    // Every occurrence on the page is highlighted, and drawn so.
+    ASSERT_TRUE(WaitUntil([&] { return view->highlights(c.page).size() == c.hitsThere; }))
+        << c.name << ": " << view->highlights(c.page).size();
+    const QList<PdfTextSelection> hits = view->highlights(c.page);
+    EXPECT_EQ(hits.front().start, shown.start) << c.name;
+    for (const PdfTextSelection& hit : hits) {
+      if (hit.start == shown.start) continue;  // the selection's blue lies over it
+      const QRect area = OnScreen(view, hit);
+      EXPECT_GT(HighlightedPixels(view, area), area.width() * area.height() / 4) << c.name;
+    }
+    // Text that is no hit is not highlighted.
+    const QRect beside = OnScreen(view, shown).translated(0, OnScreen(view, shown).height() * 3);
+    EXPECT_EQ(HighlightedPixels(view, beside), 0) << c.name;
+
+    // The find goes on from the hit.
+    viewer->nextSearch();
+    if (c.nextPage < 0) {
+      EXPECT_EQ(beeps, beepsBefore + 1) << c.name;
+      EXPECT_EQ(view->currentSelection().start, shown.start) << c.name;
+    } else {
+      EXPECT_EQ(beeps, beepsBefore) << c.name;
+      EXPECT_EQ(view->currentSelection().page, c.nextPage) << c.name;
+      EXPECT_GT(view->currentSelection().start + 100 * view->currentSelection().page,
+                shown.start + 100 * shown.page) << c.name;
+    }
+    // Another text in the field takes the highlights away.
+    child<QLineEdit>(viewer, "textBoxSearch")->setText(QStringLiteral("other"));
+    EXPECT_TRUE(view->highlightedText().isEmpty()) << c.name;
+    EXPECT_TRUE(view->highlights(c.page).isEmpty()) << c.name;
+    viewer->close();
+  }
 }
 
 TEST_F(ViewPDFDlgTest, CopyPutsTheSelectedTextOnTheClipboard) {

@@ -1,0 +1,35 @@
+#pragma once
+// Which records of an array may have changed, so that a save can rewrite
+// those alone instead of comparing every record; and reading records in
+// place without counting them as changed.
+//
+// The notes belong to the array's block of records. Every function of
+// TeskAry.h that can change a record notes it, Tesk_Ary_GetDataPtr included
+// (its address may be written through); code that only reads in place uses
+// Tesk_Ary_ReadDataPtr. A new block (an array's first record, or the first
+// after RemoveAll or SetSize) counts all of its records as changed.
+
+#include <cstdint>
+
+#include "storage/TeskAry.h"
+
+/// Address of record `index` for reading only, while the block is locked,
+/// or null. Unlike Tesk_Ary_GetDataPtr it does not count the record as changed.
+const void* Tesk_Ary_ReadDataPtr(TESK_ARY ary, int32_t index);
+
+/// The records that may differ from what they were at the last
+/// Tesk_Ary_ClearChanges of this block: indexes [*from, *to) within the
+/// current count, *from == *to when none may. Records moved by an insertion
+/// or removal count as changed; so does every record after a sort.
+void Tesk_Ary_GetChanges(TESK_ARY ary, int32_t* from, int32_t* to);
+/// From now on no record of the current block counts as changed.
+void Tesk_Ary_ClearChanges(TESK_ARY ary);
+/// Names the array's current block: a number no other block of this
+/// process has had, 0 while the array has none. Notes of changes are only
+/// meaningful for the block they were taken on.
+uint64_t Tesk_Ary_BlockSerial(TESK_ARY ary);
+
+/// Grows the block so that it holds at least `capacity` records without
+/// moving again; the count is unchanged. 0, or -1 without memory or while
+/// the block is locked.
+int Tesk_Ary_Reserve(TESK_ARY ary, int32_t capacity);
