@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 #include <sqlite3.h>
 
@@ -69,6 +70,22 @@ std::vector<QString> FullTextTerms(const QString& query) {
     }
   }
   return terms;
+}
+
+QString FullTextFindText(const QString& query) {
+  // Any white space parts words, the ideographic space too.
+  static const QRegularExpression kSpaces(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);
+  const QStringList pieces = query.split(QLatin1Char('"'));
+  for (qsizetype i = 0; i < pieces.size(); ++i) {
+    if (i % 2 == 1) {
+      const QString phrase = pieces[i].simplified();
+      if (!phrase.isEmpty()) return phrase;
+    } else {
+      const QStringList words = pieces[i].split(kSpaces, Qt::SkipEmptyParts);
+      if (!words.isEmpty()) return words.first();
+    }
+  }
+  return QString();
 }
 
 FullTextIndex::~FullTextIndex() { close(); }

@@ -87,5 +87,10 @@ class FullTextIndex {
 /// folded as FoldForSearch, runs of white space made one space.
 std::vector<QString> FullTextTerms(const QString& query);
 
+/// What a find in the PDF itself looks for to show the hits of `query`:
+/// its first term (FullTextTerms) as typed, not folded, a phrase without
+/// its quotes; empty when the query has no terms.
+QString FullTextFindText(const QString& query);
+
 /// Page text as the index stores it: folded, white space runs made one space.
 QString IndexedPageText(const QString& pageText);

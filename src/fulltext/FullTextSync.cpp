@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <map>
 #include <thread>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "library/FlnAttachment.h"
 #include "pdftext/PdfPageTexts.h"
@@ -27,12 +29,16 @@ FullTextIndex::State StateOf(PdfPageTexts::Kind kind) {
 }
 
 // Extracts the texts of `pdfs` on every core; slot i gets the text of pdfs[i].
-std::vector<PdfPageTexts> ExtractAll(const std::vector<QByteArray>& pdfs) {
+// A stop (`cancel`) leaves the PDFs not begun yet: the caller then keeps
+// none of the batch.
+std::vector<PdfPageTexts> ExtractAll(const std::vector<QByteArray>& pdfs, const std::atomic<bool>* cancel) {
   std::vector<PdfPageTexts> texts(pdfs.size());
   std::atomic<size_t> next{0};
   const auto worker = [&] {
-    for (size_t i = next++; i < pdfs.size(); i = next++)
+    for (size_t i = next++; i < pdfs.size(); i = next++) {
+      if (cancel != nullptr && cancel->load()) return;
       if (!pdfs[i].isNull()) texts[i] = ExtractPdfPageTexts(pdfs[i]);
+    }
   };
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   std::vector<std::thread> threads;
@@ -44,38 +50,74 @@ std::vector<PdfPageTexts> ExtractAll(const std::vector<QByteArray>& pdfs) {
 
 }  // namespace
 
-std::string PdfFingerprint(const FLN_DATA* flnData, int32_t entryIndex) {
-  const int32_t dataIndex = GetAttachmentIndex(flnData->entry, flnData->attachment, entryIndex);
-  FLN_ENTRY entry;
-  Tesk_Ary_GetData(flnData->entry, entryIndex, &entry);
-  return std::to_string(dataIndex) + ":" + std::to_string(static_cast<uint32_t>(ZEL_EndianLong_LtoN(entry.en_file_size)));
+std::vector<FullTextEntry> FullTextEntries(const FLN_DATA* flnData) {
+  // The first attachment record of each id, as GetAttachmentIndex finds it,
+  // without searching the attachments once per entry.
+  std::unordered_map<int32_t, int32_t> dataIndexById;
+  const int32_t attachments = Tesk_Ary_GetSize(flnData->attachment);
+  for (int32_t i = 0; i < attachments; ++i) {
+    FLN_ATTACHMENT attachment;
+    Tesk_Ary_GetData(flnData->attachment, i, &attachment);
+    dataIndexById.emplace(ZEL_EndianLong_LtoN(attachment.en_id), ZEL_EndianLong_LtoN(attachment.dataIndex));
+  }
+  std::vector<FullTextEntry> entries;
+  const int32_t count = Tesk_Ary_GetSize(flnData->entry);
+  entries.reserve(static_cast<size_t>(std::max(count, 0)));
+  int wasLocked = 0;
+  Tesk_Ary_Lock(flnData->entry, &wasLocked);
+  for (int32_t i = 0; i < count; ++i) {
+    const auto* record = static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(flnData->entry, i));
+    FullTextEntry entry;
+    entry.enId = ZEL_EndianLong_LtoN(record->en_id);
+    const auto found = dataIndexById.find(entry.enId);
+    entry.dataIndex = found != dataIndexById.end() ? found->second : -1;
+    entry.fileSize = static_cast<uint32_t>(ZEL_EndianLong_LtoN(record->en_file_size));
+    entry.entryIndex = i;
+    entries.push_back(entry);
+  }
+  Tesk_Ary_Unlock(flnData->entry, wasLocked);
+  return entries;
 }
 
-FullTextWork PlanFullTextWork(const FLN_DATA* flnData, const std::map<int32_t, FullTextIndex::Document>& held) {
+std::string PdfFingerprint(const FullTextEntry& entry) {
+  return std::to_string(entry.dataIndex) + ":" + std::to_string(entry.fileSize);
+}
+
+FullTextWork PlanFullTextWork(const std::vector<FullTextEntry>& entries,
+                              const std::map<int32_t, FullTextIndex::Document>& held) {
   FullTextWork work;
-  std::map<int32_t, bool> inLibrary;
-  const int32_t count = Tesk_Ary_GetSize(flnData->entry);
-  for (int32_t i = 0; i < count; ++i) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(flnData->entry, i, &entry);
-    const int32_t id = ZEL_EndianLong_LtoN(entry.en_id);
-    const std::string fingerprint = PdfFingerprint(flnData, i);
-    inLibrary[id] = true;
-    const auto found = held.find(id);
+  std::unordered_set<int32_t> inLibrary;
+  for (const FullTextEntry& entry : entries) {
+    const std::string fingerprint = PdfFingerprint(entry);
+    inLibrary.insert(entry.enId);
+    const auto found = held.find(entry.enId);
     if (found != held.end() && found->second.fingerprint == fingerprint) continue;
-    if (found != held.end()) work.gone.push_back(id);
+    if (found != held.end()) work.gone.push_back(entry.enId);
     FullTextWork::Pending pending;
-    pending.enId = id;
-    pending.dataIndex = GetAttachmentIndex(flnData->entry, flnData->attachment, i);
+    pending.enId = entry.enId;
+    pending.dataIndex = entry.dataIndex;
     pending.fingerprint = fingerprint;
-    pending.title = FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_title, sizeof entry.en_title);
     work.pending.push_back(std::move(pending));
   }
   for (const auto& [id, document] : held)
     if (inLibrary.count(id) == 0) work.gone.push_back(id);
   // The PDFs lie in the file in 'ATTD' order: reading them so walks it once.
-  std::sort(work.pending.begin(), work.pending.end(),
-            [](const FullTextWork::Pending& a, const FullTextWork::Pending& b) { return a.dataIndex < b.dataIndex; });
+  std::stable_sort(
+      work.pending.begin(), work.pending.end(),
+      [](const FullTextWork::Pending& a, const FullTextWork::Pending& b) { return a.dataIndex < b.dataIndex; });
+  return work;
+}
+
+FullTextWork PlanFullTextWork(const FLN_DATA* flnData, const std::map<int32_t, FullTextIndex::Document>& held) {
+  const std::vector<FullTextEntry> entries = FullTextEntries(flnData);
+  FullTextWork work = PlanFullTextWork(entries, held);
+  std::unordered_map<int32_t, int32_t> positionById;
+  for (const FullTextEntry& entry : entries) positionById.emplace(entry.enId, entry.entryIndex);
+  for (FullTextWork::Pending& pending : work.pending) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(flnData->entry, positionById[pending.enId], &entry);
+    pending.title = FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_title, sizeof entry.en_title);
+  }
   return work;
 }
 
@@ -106,7 +148,9 @@ bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const
     std::vector<QByteArray> pdfs;
     for (size_t i = first; i < end; ++i)
       pdfs.push_back(work.pending[i].dataIndex >= 0 ? reader.read(work.pending[i].dataIndex) : QByteArray());
-    const std::vector<PdfPageTexts> texts = ExtractAll(pdfs);
+    const std::vector<PdfPageTexts> texts = ExtractAll(pdfs, cancel);
+    // Stopped midway: the batch is left for the next run.
+    if (cancel != nullptr && cancel->load()) break;
     ok = index->begin(error);
     for (size_t i = first; i < end && ok; ++i) {
       const PdfPageTexts& text = texts[i - first];

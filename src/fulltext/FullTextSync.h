@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,19 +25,37 @@ struct FullTextWork {
     int32_t enId = 0;
     int32_t dataIndex = -1;  // member of the library's 'ATTD', -1 when the entry has no PDF
     std::string fingerprint;
-    QString title;
+    QString title;           // for the progress line; may be empty
   };
   std::vector<int32_t> gone;      // held by the index, no longer in the library (or changed)
   std::vector<Pending> pending;   // to extract, ascending dataIndex
 };
 
-/// The fingerprint of the PDF of entry `entryIndex`: its attachment's
-/// position, id and the file size; it changes when another PDF takes the
-/// entry's place.
-std::string PdfFingerprint(const FLN_DATA* flnData, int32_t entryIndex);
+/// What the index needs to know of one entry of the library: a copy, so
+/// that the work can be planned on another thread than the one that owns
+/// the library in memory.
+struct FullTextEntry {
+  int32_t enId = 0;
+  int32_t dataIndex = -1;  // member of 'ATTD', -1 when the entry has no PDF
+  uint32_t fileSize = 0;
+  int32_t entryIndex = 0;  // position among the library's entries
+};
+
+/// Every entry of `flnData` in entry order, each with the PDF of its first
+/// attachment record. One pass over the entries and one over the
+/// attachments.
+std::vector<FullTextEntry> FullTextEntries(const FLN_DATA* flnData);
+
+/// The fingerprint of an entry's PDF: its position in 'ATTD' and the file
+/// size; it changes when another PDF takes the entry's place.
+std::string PdfFingerprint(const FullTextEntry& entry);
 
 /// What must be done to bring `held` (FullTextIndex::documents) in step
-/// with the entries of `flnData`.
+/// with `entries` (FullTextEntries). The pending entries have no title.
+FullTextWork PlanFullTextWork(const std::vector<FullTextEntry>& entries,
+                              const std::map<int32_t, FullTextIndex::Document>& held);
+
+/// The same for the entries of `flnData`, with the pending entries' titles.
 FullTextWork PlanFullTextWork(const FLN_DATA* flnData, const std::map<int32_t, FullTextIndex::Document>& held);
 
 struct FullTextProgress {
@@ -48,7 +67,9 @@ struct FullTextProgress {
 /// Does `work` on `index`, reading the PDFs from the library file at
 /// `libraryPath` (which the caller keeps from being changed meanwhile, e.g.
 /// under the library's shared lock). `progress` is called after each PDF;
-/// `cancel` is looked at between PDFs. False with `*error` when the index
+/// `cancel` is looked at before each PDF: a stop keeps every batch committed
+/// before it and drops the batch under way, so that it ends within the time
+/// of the PDFs being read at that moment. False with `*error` when the index
 /// could not be written or the library could not be read; what was
 /// committed until then stays.
 bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const FullTextWork& work,

@@ -1,5 +1,6 @@
 #include "search/EntryFilter.h"
 
+#include <algorithm>
 #include <new>
 #include <unordered_map>
 
@@ -93,6 +94,52 @@ int FilterListedEntries(TESK_ARY entryAry, const std::vector<int32_t>& positions
   if (result != 0) {
     EmptyKeepingStorage(outAry);
     if (matched != nullptr) matched->clear();
+  }
+  return result == 0 ? 0 : -1;
+}
+
+int PickEntriesWithHits(TESK_ARY entryAry, const std::vector<int32_t>& positions,
+                        const std::unordered_map<int32_t, int>& hitsById, bool bestFirst, TESK_ARY outAry,
+                        std::vector<int>* rowHits) {
+  rowHits->clear();
+  if (outAry == nullptr || outAry == entryAry) return -1;
+  EmptyKeepingStorage(outAry);
+  if (!HoldsEntries(outAry)) return -1;
+  if (positions.empty() || hitsById.empty()) return 0;
+  if (!HoldsEntries(entryAry)) return -1;
+  const int32_t count = Tesk_Ary_GetSize(entryAry);
+
+  int wasLocked = 0;
+  Tesk_Ary_Lock(entryAry, &wasLocked);
+  int result = 0;
+  try {
+    struct Pick {
+      int32_t position;
+      int hits;
+    };
+    std::vector<Pick> picks;
+    for (const int32_t position : positions) {
+      if (position < 0 || position >= count) {
+        result = -1;
+        break;
+      }
+      const auto found = hitsById.find(IdAt(entryAry, position));
+      if (found != hitsById.end()) picks.push_back({position, found->second});
+    }
+    if (bestFirst)
+      std::stable_sort(picks.begin(), picks.end(), [](const Pick& a, const Pick& b) { return a.hits > b.hits; });
+    for (size_t i = 0; i < picks.size() && result == 0; ++i) {
+      result = Tesk_Ary_Add(outAry, Tesk_Ary_GetDataPtr(entryAry, picks[i].position));
+      if (result == 0) rowHits->push_back(picks[i].hits);
+    }
+  } catch (const std::bad_alloc&) {
+    result = -1;
+  }
+  Tesk_Ary_Unlock(entryAry, wasLocked);
+  // A partial list would look complete: rather show none.
+  if (result != 0) {
+    EmptyKeepingStorage(outAry);
+    rowHits->clear();
   }
   return result == 0 ? 0 : -1;
 }

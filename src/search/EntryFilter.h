@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "format/FlnRecords.h"
@@ -32,3 +33,13 @@ int FilterListedEntries(TESK_ARY entryAry, const std::vector<int32_t>& positions
 /// `earlierWords`: each earlier word lies inside one of the words. Then the
 /// entries that matched the earlier words are the only candidates.
 bool NarrowsFurther(const QStringList& words, const QStringList& earlierWords);
+
+/// Empties `outAry`, then copies into it the records of `entryAry` at
+/// `positions` whose en_id (host order) has hits in `hitsById`: in the order
+/// of `positions`, or, when `bestFirst`, by most hits first with ties in the
+/// order of `positions`. `rowHits` gets the hits of each copied record, row
+/// by row. 0; -1 when memory ran out or a position is outside the entries:
+/// `outAry` and `rowHits` are left empty then.
+int PickEntriesWithHits(TESK_ARY entryAry, const std::vector<int32_t>& positions,
+                        const std::unordered_map<int32_t, int>& hitsById, bool bestFirst, TESK_ARY outAry,
+                        std::vector<int>* rowHits);

@@ -72,6 +72,12 @@ void FolianSession::startFolian(const QStringList& arguments) {
   ASSERT_TRUE(_folian->waitForStarted(10000)) << _folian->errorString().toStdString();
 }
 
+void FolianSession::killFolian() {
+  if (!folianRuns()) return;
+  _folian->kill();
+  _folian->waitForFinished(10000);
+}
+
 CliRun FolianSession::cli(const QStringList& arguments, bool bareEnvironment) const {
   QProcess process;
   process.setProcessEnvironment(_session->environment(_home.path()));

@@ -39,6 +39,9 @@ class FolianSession : public ::testing::Test {
 
   /// Starts folian with `arguments` in the session.
   void startFolian(const QStringList& arguments = {});
+  /// Ends folian at once with SIGKILL, as a crash or a power cut of the
+  /// program would, and waits until it is gone.
+  void killFolian();
   /// Whether folian is still running.
   bool folianRuns() const { return _folian && _folian->state() == QProcess::Running; }
 

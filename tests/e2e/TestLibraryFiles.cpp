@@ -30,7 +30,7 @@ void SetText(const QString& text, void* field, size_t bytes) { FLN_COMM_CopyUniS
 
 }  // namespace
 
-QByteArray MakeColourPdf(const QVector<QColor>& pages, int padding) {
+QByteArray MakeColourPdf(const QVector<QColor>& pages, int padding, const QStringList& texts) {
   QByteArray pdf = "%PDF-1.4\n";
   QVector<int> offsets;
   const auto object = [&](const QByteArray& body) {
@@ -44,8 +44,9 @@ QByteArray MakeColourPdf(const QVector<QColor>& pages, int padding) {
   object("<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(count) + " >>");
   for (int i = 0; i < count; ++i) {
     object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] /Contents " + QByteArray::number(4 + 2 * i) +
-           " 0 R >>");
-    const QByteArray content = ColourOperator(pages[i]) + " 0 0 300 400 re f";
+           " 0 R /Resources << /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >> >>");
+    QByteArray content = ColourOperator(pages[i]) + " 0 0 300 400 re f";
+    if (i < texts.size()) content += "\n0 0 0 rg BT /F1 10 Tf 10 20 Td (" + texts[i].toLatin1() + ") Tj ET";
     object("<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream");
   }
   const int xref = pdf.size();

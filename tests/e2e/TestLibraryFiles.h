@@ -6,14 +6,16 @@
 #include <QByteArray>
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 namespace e2e {
 
 /// A PDF of one page per colour, each page 300 x 400 points filled with its
 /// colour, followed by a comment of `padding` bytes so that files can differ
-/// in size.
-QByteArray MakeColourPdf(const QVector<QColor>& pages, int padding = 0);
+/// in size. Page i also reads texts[i] (plain ASCII, small black letters),
+/// when given.
+QByteArray MakeColourPdf(const QVector<QColor>& pages, int padding = 0, const QStringList& texts = {});
 
 /// One entry of the test folder: the PDF's file name, its page colours and
 /// size padding, and the rank (0 = first in ascending order) that the entry

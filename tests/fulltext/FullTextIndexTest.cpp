@@ -178,4 +178,22 @@ TEST(FullTextTerms, QuotesMakePhrases) {
   }
 }
 
+TEST(FullTextTerms, TheFindInThePdfLooksForTheFirstTermAsTyped) {
+  struct Case {
+    const char* query;
+    const char* find;
+  } cases[] = {
+      {"Deep learning", "Deep"},
+      {"  \"Deep   Learning\" theory", "Deep Learning"},
+      {"\"\" ＡＢＣ", "ＡＢＣ"},  // an empty phrase is no term; not folded
+      {"統計　学習", "統計"},        // the ideographic space parts words
+      {"\"unclosed phrase", "unclosed phrase"},
+      {"   ", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.query);
+    EXPECT_EQ(FullTextFindText(QString::fromUtf8(c.query)), QString::fromUtf8(c.find));
+  }
+}
+
 }  // namespace

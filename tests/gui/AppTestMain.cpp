@@ -1,6 +1,6 @@
 // The widget tests run offscreen with their own configuration and runtime
 // folders, so that they neither read nor change the user's preferences,
-// recent libraries or locks.
+// recent libraries, locks or full-text indexes.
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
   QTemporaryDir home;
   qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
   qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
+  qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
   // Nor do they reach the desktop's services (the file manager) on the session bus.
   qunsetenv("DBUS_SESSION_BUS_ADDRESS");
   QDir().mkpath(home.path() + "/runtime");

@@ -16,11 +16,11 @@
 
 namespace apptest {
 
-/// Processes events until `done()` or about two seconds passed; the result
+/// Processes events until `done()` or about `timeoutMs` passed; the result
 /// of `done()` then.
 template <typename Done>
-bool WaitUntil(Done done) {
-  for (int round = 0; round < 200 && !done(); ++round) QTest::qWait(10);
+bool WaitUntil(Done done, int timeoutMs = 2000) {
+  for (int round = 0; round < timeoutMs / 10 && !done(); ++round) QTest::qWait(10);
   return done();
 }
 

@@ -142,6 +142,42 @@ TEST(EntryFilter, TellsWhichPositionsMatched) {
   EXPECT_EQ((std::vector<int32_t>{1}), IdsOf(out.get()));
 }
 
+TEST(EntryFilter, PicksEntriesWithHitsBestFirstOrInListOrder) {
+  Ary entries = SampleEntries();
+  // Full-text hits by en_id; 9 is not an entry of the library (deleted).
+  const std::unordered_map<int32_t, int> hits = {{1, 2}, {3, 7}, {6, 2}, {5, 1}, {9, 50}};
+  struct Case {
+    const char* what;
+    std::vector<int32_t> positions;
+    bool bestFirst;
+    std::vector<int32_t> ids;
+    std::vector<int> rowHits;
+  } cases[] = {
+      {"best first, ties in list order", {5, 0, 2, 4, 1}, true, {3, 6, 1, 5}, {7, 2, 2, 1}},
+      {"ties follow the sorted list", {0, 5, 2}, true, {3, 1, 6}, {7, 2, 2}},
+      {"list order kept", {5, 0, 2, 4, 1}, false, {6, 1, 3, 5}, {2, 2, 7, 1}},
+      {"only listed entries", {1, 6}, true, {}, {}},
+      {"nothing listed", {}, true, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Ary out = MakeEntryAry({MakeEntry(99, {})});  // emptied first
+    std::vector<int> rowHits = {42};
+    ASSERT_EQ(0, PickEntriesWithHits(entries.get(), c.positions, hits, c.bestFirst, out.get(), &rowHits));
+    EXPECT_EQ(c.ids, IdsOf(out.get()));
+    EXPECT_EQ(c.rowHits, rowHits);
+  }
+  // No hits at all: an empty list.
+  Ary out = MakeEntryAry({MakeEntry(99, {})});
+  std::vector<int> rowHits;
+  ASSERT_EQ(0, PickEntriesWithHits(entries.get(), {0, 1}, {}, true, out.get(), &rowHits));
+  EXPECT_EQ(0, Tesk_Ary_GetSize(out.get()));
+  // A position beyond the entries gives nothing rather than part of a list.
+  EXPECT_EQ(-1, PickEntriesWithHits(entries.get(), {0, 7}, hits, true, out.get(), &rowHits));
+  EXPECT_EQ(0, Tesk_Ary_GetSize(out.get()));
+  EXPECT_TRUE(rowHits.empty());
+}
+
 TEST(EntrySearchText, UpdateRefoldsOnlyChangedEntries) {
   Ary entries = SampleEntries();
   EntrySearchText texts;

@@ -25,6 +25,7 @@ int EntryListModel::columnOf(const char* identifier) {
 
 EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {
   for (const EntryListColumn& column : columns()) _titles << QString::fromUtf8(column.title);
+  _titles << tr("ヒット数");
 }
 
 void EntryListModel::setFlnData(const FLN_DATA* flnData) {
@@ -50,11 +51,17 @@ int EntryListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int EntryListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(columns().size());
+  return parent.isValid() ? 0 : hitsColumn() + 1;
 }
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || _flnData == nullptr || index.column() >= columnCount()) return QVariant();
+  if (index.column() == hitsColumn()) {
+    const size_t row = static_cast<size_t>(index.row());
+    if (row >= _rowHits.size()) return QVariant();
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+    return role == Qt::DisplayRole ? QVariant(QString::number(_rowHits[row])) : QVariant();
+  }
   const char* identifier = columns()[index.column()].identifier;
   if (role == Qt::TextAlignmentRole) {
     if (std::strcmp(identifier, "fileSize") == 0)

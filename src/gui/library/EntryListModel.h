@@ -2,10 +2,13 @@
 // The rows of the entry list: row r is record r of the library's
 // showEntryAry; each column is named by an identifier (EntryCellText.h) that
 // is also its sort key. The headers of the category columns carry the level
-// labels of the library.
+// labels of the library. After them comes one more column, the full-text
+// hits of each row (hitsColumn), which the window shows only while the list
+// is narrowed to the entries a full-text query found.
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <vector>
 
 #include "format/FlnRecords.h"
 
@@ -30,6 +33,12 @@ class EntryListModel : public QAbstractTableModel {
   void setFlnData(const FLN_DATA* flnData);
   /// Resets the model after showEntryAry changed.
   void reload();
+  /// The column of the full-text hits (the last one, not among columns()).
+  static int hitsColumn() { return static_cast<int>(columns().size()); }
+  /// The hits of each row, row by row; empty when the list is not a
+  /// full-text result. Takes effect at the next reload().
+  void setRowHits(std::vector<int> rowHits) { _rowHits = std::move(rowHits); }
+  const std::vector<int>& rowHits() const { return _rowHits; }
   /// Sets the header text of `column` (the label of a category level).
   void setColumnTitle(int column, const QString& title);
 
@@ -41,4 +50,5 @@ class EntryListModel : public QAbstractTableModel {
  private:
   const FLN_DATA* _flnData = nullptr;
   QStringList _titles;
+  std::vector<int> _rowHits;
 };

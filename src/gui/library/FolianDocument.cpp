@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QTableView>
 
+#include "fulltext/FullTextService.h"
 #include "gui/library/CategoryCommandHost.h"
 #include "gui/library/CategoryLevelPane.h"
 #include "gui/library/ChildWindowRegistry.h"
@@ -132,5 +133,8 @@ void FolianDocument::openPdfViewerForRow(int row) {
   if (GetFLNEntry_ByFLNData(&_fln_data, row, &entry) != 1) return;
   const int32_t dataIndex = GetAttachmentIndex(_fln_data.showEntryAry, _fln_data.attachment, row);
   PdfFault fault;
-  if (!_childWindows->openViewer(entry, dataIndex, &fault)) alert(PdfUnreadableMessage(entry, dataIndex, fault));
+  if (!_childWindows->openViewer(entry, dataIndex, &fault))
+    alert(PdfUnreadableMessage(entry, dataIndex, fault));
+  else
+    showFullTextHits(entry);
 }

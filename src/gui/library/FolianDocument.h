@@ -12,7 +12,9 @@
 // (opening, closing, saving, opening child windows), FolianDocumentWindow.cpp
 // (set-up, layout, remembered state), FolianDocumentMenus.cpp (what each
 // command runs and when it is enabled), FolianDocumentLists.cpp (category
-// lists and entry list), FolianDocumentSearch.cpp (the filter box).
+// lists and entry list), FolianDocumentSearch.cpp (the filter box),
+// FolianDocumentFullText.cpp (full-text search and indexing) and
+// FolianDocumentHandOver.cpp (handing PDFs to other programs).
 
 #include <QObject>
 #include <QSize>
@@ -20,10 +22,12 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "categories/CategoryLists.h"
 #include "format/FlnRecords.h"
+#include "fulltext/FullTextIndex.h"
 #include "gui/entry/EntryDlgOwner.h"
 #include "gui/library/WindowStateStore.h"
 #include "library/FlnResult.h"
@@ -32,15 +36,19 @@
 class CategoryCommandHost;
 class ChildWindowRegistry;
 class EntryListModel;
+class FullTextService;
 class LibraryMenus;
 class TransferCommands;
 class CategoryLevelPane;
 class FolianMainWindow;
 class LibraryOutlineModel;
 class MainView;
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QTableView;
+class QToolButton;
 
 class FolianDocument : public QObject, public EntryDlgOwner {
   Q_OBJECT
@@ -142,6 +150,24 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   /// contains every word typed there. What is typed is never stored.
   QLineEdit* searchField() const { return _searchField; }
 
+  // --- Full-text search and indexing (FolianDocumentFullText.cpp)
+
+  /// What the search field searches: the entries' own fields ("書誌情報")
+  /// or the text of their PDFs ("本文"). Not stored; a window starts with
+  /// the entries' fields.
+  enum class SearchScope { Entries, FullText };
+  SearchScope searchScope() const { return _searchScope; }
+  void setSearchScope(SearchScope scope);
+  /// Whether the entry list shows the entries a full-text query found (with
+  /// their hits), rather than every entry of the category choices.
+  bool showsFullTextResults() const;
+  /// Brings the full-text index in step with the library in the background
+  /// (entries added, deleted or given another PDF since it was made).
+  void updateFullTextIndex();
+  /// The indexing and searching of this library's full-text index, or null
+  /// before the window is shown and after it closed.
+  FullTextService* fullTextService() const { return _fullText.get(); }
+
   // --- Handing PDFs to other programs (FolianDocumentHandOver.cpp)
 
   /// Opens the selected entries' PDFs with the desktop's application for
@@ -212,6 +238,27 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   // Shows showEntryAry afresh in the entry list: rows, selection, count.
   void reloadEntryList();
 
+  // FolianDocumentFullText.cpp
+  // The scope switch beside the search field and the indexing status after it.
+  void createFullTextControls(QBoxLayout* searchRow);
+  void startFullTextIndex();
+  void fullTextQueryDidChange(const QString& text);
+  void fullTextSearchFinished(const QString& query, const std::vector<FullTextIndex::EntryHits>& results,
+                              const QString& error);
+  // After the category query and sort: narrows showEntryAry to the entries
+  // the last full-text results name.
+  void narrowByFullTextHits();
+  // Shows every entry of the category choices again, where it was scrolled.
+  void showWholeList();
+  // Shows the hits column when the list is a full-text result.
+  void showHitCounts(std::vector<int> rowHits);
+  void showIndexingProgress(int done, int total);
+  void indexingFinished(bool complete, const QString& error);
+  void stopOrResumeIndexing();
+  // Opens the viewer's search at the full-text query's hits when the list
+  // is a full-text result.
+  void showFullTextHits(const FLN_ENTRY& entry);
+
   // FolianDocumentMenus.cpp
   // Connects every command of the menus to what it runs.
   void connectMenus();
@@ -254,4 +301,19 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   // them further, so the next keystroke looks at these alone.
   std::vector<int32_t> _shownPositions;
   int _unfilteredScroll = 0;                // entry list scroll before narrowing
+
+  SearchScope _searchScope = SearchScope::Entries;
+  QToolButton* _entriesScopeButton = nullptr;
+  QToolButton* _fullTextScopeButton = nullptr;
+  std::unique_ptr<FullTextService> _fullText;
+  // The full-text query in the field (empty: none); the hits by en_id
+  // (host order) of the last answer, and the query they answer.
+  QString _fullTextQuery;
+  std::unordered_map<int32_t, int> _fullTextHits;
+  QString _hitsQuery;
+  bool _orderByHits = true;                 // full-text results best first, not by the sort keys
+  QLabel* _indexingLabel = nullptr;
+  QProgressBar* _indexingBar = nullptr;
+  QToolButton* _indexingButton = nullptr;   // stops or resumes indexing
+  bool _indexingStopped = false;
 };

@@ -180,9 +180,12 @@ void FolianDocument::makeEntryList() {
 void FolianDocument::showSortIndicator() {
   char key[kSortKeyBufferSize];
   GetSortKey_FromEntryFieldKind(_fln_data.entryListInfo.sortFieldKind[0], key);
-  const int column = key[0] != '\0' ? EntryListModel::columnOf(key) : -1;
-  const Qt::SortOrder order =
-      _fln_data.entryListInfo.sortFieldAscend[0] == 1 ? Qt::AscendingOrder : Qt::DescendingOrder;
+  int column = key[0] != '\0' ? EntryListModel::columnOf(key) : -1;
+  Qt::SortOrder order = _fln_data.entryListInfo.sortFieldAscend[0] == 1 ? Qt::AscendingOrder : Qt::DescendingOrder;
+  if (showsFullTextResults() && _orderByHits) {
+    column = EntryListModel::hitsColumn();
+    order = Qt::DescendingOrder;
+  }
   QHeaderView* header = entryListBox()->horizontalHeader();
   const QSignalBlocker blocker(header);
   header->setSortIndicator(column, order);
@@ -190,6 +193,16 @@ void FolianDocument::showSortIndicator() {
 }
 
 void FolianDocument::tableViewSortDescriptorsDidChange(int column, bool ascending) {
+  // Full-text results stand best first until another column is clicked;
+  // the hits column brings that order back.
+  if (showsFullTextResults()) {
+    _orderByHits = column == EntryListModel::hitsColumn();
+    if (_orderByHits) {
+      SetFlnEntryIsSelected(selectedEntryRows(), &_fln_data);
+      makeEntryList();
+      return;
+    }
+  }
   const auto& columns = EntryListModel::columns();
   if (column < 0 || column >= static_cast<int>(columns.size())) {
     showSortIndicator();

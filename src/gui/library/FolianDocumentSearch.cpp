@@ -22,7 +22,11 @@ void FolianDocument::createSearchField() {
   _searchField->setObjectName(QStringLiteral("entrySearchField"));
   _searchField->setPlaceholderText(QStringLiteral("書誌情報を検索（Ctrl+F）"));
   _searchField->setClearButtonEnabled(true);
-  static_cast<QBoxLayout*>(ui->entryPane->layout())->insertWidget(0, _searchField);
+  auto* searchRow = new QHBoxLayout;
+  searchRow->setSpacing(4);
+  searchRow->addWidget(_searchField, 1);
+  static_cast<QBoxLayout*>(ui->entryPane->layout())->insertLayout(0, searchRow);
+  createFullTextControls(searchRow);
   connect(_searchField, &QLineEdit::textChanged, this, &FolianDocument::searchTextDidChange);
 
   auto* focus = new QShortcut(QKeySequence::Find, _mainWindow.get());
@@ -35,6 +39,10 @@ void FolianDocument::createSearchField() {
 }
 
 void FolianDocument::searchTextDidChange(const QString& text) {
+  if (_searchScope == SearchScope::FullText) {
+    fullTextQueryDidChange(text);
+    return;
+  }
   QStringList words = SearchWords(text);
   if (words == _searchWords) return;
   QScrollBar* scroll = entryListBox()->verticalScrollBar();
@@ -72,6 +80,10 @@ void FolianDocument::narrowBySearchWords() {
   // Without words the positions are taken at the first keystroke, so that
   // a library nobody searches never pays for them.
   _listedPositionsValid = false;
+  if (showsFullTextResults()) {
+    narrowByFullTextHits();
+    return;
+  }
   if (_searchWords.isEmpty()) return;
   // A list that cannot be narrowed is shown empty rather than whole, which
   // would look like a result.

@@ -9,6 +9,7 @@
 #include <QTableView>
 #include <QTreeView>
 
+#include "fulltext/FullTextService.h"
 #include "gui/library/EntryListModel.h"
 #include "gui/library/CategoryLevelPane.h"
 #include "gui/library/ChildWindowRegistry.h"
@@ -59,13 +60,13 @@ void FolianDocument::setUpWindow() {
   WindowStateStore::rememberLibraryFolder(fileName());
 
   createCategoryLevels();
-  createSearchField();
   _entryListModel = new EntryListModel(this);
   _entryListModel->setFlnData(&_fln_data);
   entryListBox()->setModel(_entryListModel);
   entryListBox()->verticalHeader()->setDefaultSectionSize(entryListBox()->fontMetrics().height() + 6);
-  for (int column = 0; column < _entryListModel->columnCount(); ++column)
-    entryListBox()->setColumnWidth(column, EntryListModel::columns()[column].width);
+  for (size_t column = 0; column < EntryListModel::columns().size(); ++column)
+    entryListBox()->setColumnWidth(static_cast<int>(column), EntryListModel::columns()[column].width);
+  createSearchField();
   connect(entryListBox()->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     updateCommandStates();
     if (_entrySelectionQuiet > 0) return;
@@ -126,6 +127,7 @@ void FolianDocument::showWindows() {
   _mainWindow->layout()->activate();
   _windowState.restoreScrollPositions(lists());
   entryListBox()->setFocus();
+  startFullTextIndex();
 }
 
 QSize FolianDocument::contentSize() const {
@@ -198,6 +200,8 @@ WindowLists FolianDocument::lists() const {
 }
 
 void FolianDocument::windowWillClose() {
+  // Indexing stops after the PDFs it is reading; the next opening goes on.
+  _fullText.reset();
   _childWindows->saveStackingOrder();
   _childWindows->closeAll();
   _windowState.rememberScrollPositions(lists());

@@ -214,6 +214,7 @@ void TransferCommands::refreshAfterImport() {
   }
   // Listed in the order of the list's sort keys, like every other rebuild.
   _document.makeEntryList();
+  _document.updateFullTextIndex();
 }
 
 void TransferCommands::saveCopy() {
@@ -293,6 +294,7 @@ void TransferCommands::deletePdfs() {
   const DeleteResult result =
       DeletePDFEntries(_document.flnData(), rows, [windows](int32_t storedId) { windows->closeWindowsOf(storedId); });
   _document.makeEntryList();
+  _document.updateFullTextIndex();
   _document.entryListBox()->clearSelection();
   if (!result.saved) _document.reportSaveFailure();
 }

@@ -1,0 +1,99 @@
+#pragma once
+// A library's full-text index for a window: kept in step and searched off
+// the caller's thread, so that neither indexing nor a query ever makes the
+// window wait.
+//
+// Two threads of its own, each with its own connection to the index: one
+// indexes (RunFullTextWork, which extracts on every core and reads the
+// PDFs through its own read-only handle on the library file, never
+// writing or locking it), the other answers queries, so that a query is
+// answered while indexing goes on. Indexing commits batch by batch, so a
+// stop (the user's, the window's closing, a crash) keeps what was done and
+// the next run goes on from there. Every signal comes on the thread that
+// made the service.
+
+#include <QObject>
+#include <QString>
+#include <QThread>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fulltext/FullTextIndex.h"
+#include "fulltext/FullTextSync.h"
+
+class FullTextService : public QObject {
+  Q_OBJECT
+
+ public:
+  /// The index file at `indexPath` (FullTextIndexPath) of the library file
+  /// at `libraryPath`. Nothing runs before update() or search().
+  FullTextService(const QString& indexPath, const QString& libraryPath, QObject* parent = nullptr);
+  /// Stops indexing after the PDFs being read now and waits for both
+  /// threads.
+  ~FullTextService() override;
+  FullTextService(const FullTextService&) = delete;
+  FullTextService& operator=(const FullTextService&) = delete;
+
+  /// Brings the index in step with `entries` (FullTextEntries of the library
+  /// as it is now: entries added, deleted or given another PDF, here or by
+  /// another program, are found by comparing them with what the index
+  /// holds). A run in progress stops once the PDFs it is reading are read
+  /// and a run over these entries follows. Also resumes after stop().
+  void update(std::vector<FullTextEntry> entries);
+  /// Stops indexing once the PDFs being read are read; what was committed
+  /// stays, the batch under way is done again by the next run.
+  /// indexingFinished follows with `complete` false and no error.
+  void stop();
+  /// Whether a run is going (or about to start).
+  bool isIndexing() const { return _running; }
+
+  /// Searches the index for `query` (FullTextIndex::search). Queries wait
+  /// until the indexing thread has opened (or remade) the index. When
+  /// several are asked while one runs, only the latest is answered.
+  void search(const QString& query);
+
+ signals:
+  /// `done` of `total` PDFs of the current run are indexed.
+  void indexingProgress(int done, int total);
+  /// A run ended: `complete` when the index is in step with the entries of
+  /// the last update(); otherwise it was stopped, or failed with `error`.
+  void indexingFinished(bool complete, const QString& error);
+  /// Something the user may like to know (e.g. a damaged index was remade).
+  void noticed(const QString& notice);
+  /// The answer to the latest search(): entries with hits, most hits first,
+  /// or `error` when the index could not be read.
+  void searchFinished(const QString& query, const std::vector<FullTextIndex::EntryHits>& results,
+                      const QString& error);
+
+ private:
+  // On the indexing thread.
+  void runIndexing(const std::vector<FullTextEntry>& entries);
+  // On the search thread.
+  void runSearch(const QString& query);
+  // On the caller's thread.
+  void startRun(std::vector<FullTextEntry> entries);
+  void runEnded(bool complete, const QString& error);
+  void indexOpened();
+  void dispatchSearch();
+  void searchEnded(const QString& query, const std::vector<FullTextIndex::EntryHits>& results, const QString& error);
+
+  const QString _indexPath;
+  const std::string _libraryPath;
+  QThread _indexThread;
+  QThread _searchThread;
+  std::unique_ptr<QObject> _indexContext;   // lives on _indexThread
+  std::unique_ptr<QObject> _searchContext;  // lives on _searchThread
+  FullTextIndex _indexDb;                   // used on _indexThread only
+  FullTextIndex _searchDb;                  // used on _searchThread only
+  std::atomic<bool> _cancel{false};
+
+  // The caller's thread only.
+  bool _running = false;
+  std::optional<std::vector<FullTextEntry>> _queued;  // the entries of the run after this one
+  bool _indexReady = false;                           // the indexing thread has tried to open the index
+  bool _searching = false;
+  QString _wantedQuery;
+};
