@@ -19,6 +19,7 @@ const std::vector<CliCommandInfo>& CliCommandTable() {
       {"rename-category", CliCommand::RenameCategory, 4, 4, {}, "rename-category LIB LEVEL OLD NEW"},
       {"check", CliCommand::Check, 1, 1, {}, "check LIB [--fix]", {"fix"}},
       {"recover", CliCommand::Recover, 2, 2, {}, "recover LIB NEW"},
+      {"upgrade", CliCommand::Upgrade, 1, 1, {}, "upgrade LIB"},
       {"search", CliCommand::Search, 2, 2, {}, "search LIB QUERY [--full-text]", {"full-text"}},
       {"index", CliCommand::Index, 1, 1, {}, "index LIB"},
   };

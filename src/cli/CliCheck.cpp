@@ -68,13 +68,13 @@ struct ItemSpan {
   uint64_t start, end;  // the record's offset and the end of its data
 };
 
-std::string At(uint32_t offset) { return "at offset " + std::to_string(offset); }
+std::string At(uint64_t offset) { return "at offset " + std::to_string(offset); }
 
 // What walking the container found beyond the report itself.
 struct ContainerWalk {
   std::vector<ItemSpan> items;
-  std::vector<uint32_t> pdfLengths;  // members of 'ATTD', in chain order
-  std::unordered_set<uint32_t> reached;  // offsets of the items walked
+  std::vector<uint64_t> pdfLengths;  // members of 'ATTD', in chain order
+  std::unordered_set<uint64_t> reached;  // offsets of the items walked
   size_t pdfFaults = 0;  // faults found in the member chain of 'ATTD'
 };
 
@@ -82,7 +82,7 @@ void WalkMembers(ZEL_FILE* file, CheckedTag* checked, ContainerWalk* walk, Damag
   const std::string name = TagText(checked->tag);
   const uint32_t recordLength = RecordLengthOf(checked->tag);
   uint64_t wrongLength = 0;
-  uint32_t previous = zel::kNone;
+  uint64_t previous = zel::kNone;
   int rc = ZEL_OK;
   while (rc == ZEL_OK) {
     const ZEL_METADATA& member = file->current;
@@ -95,7 +95,7 @@ void WalkMembers(ZEL_FILE* file, CheckedTag* checked, ContainerWalk* walk, Damag
     if (member.prevMember != previous)
       damage->add("back link", "the back link of " + name + " member " + std::to_string(checked->members) + " " +
                                    At(member.position) + " does not name the member before it");
-    walk->items.push_back({member.position, uint64_t{member.position} + zel::kRecordSize + member.dataLength});
+    walk->items.push_back({member.position, member.position + file->layout->recordSize() + member.dataLength});
     if (checked->tag == kTagAttachmentData) walk->pdfLengths.push_back(member.dataLength);
     if (recordLength != 0 && member.dataLength != recordLength) ++wrongLength;
     ++checked->members;
@@ -112,9 +112,9 @@ void WalkMembers(ZEL_FILE* file, CheckedTag* checked, ContainerWalk* walk, Damag
 }
 
 void WalkContainer(ZEL_FILE* file, LibraryCheckReport* report, ContainerWalk* walk, DamageList* damage) {
-  walk->items.push_back({zel::kRootOffset, zel::kRootOffset + zel::kRecordSize});
+  walk->items.push_back({zel::kRootOffset, file->layout->firstItem()});
   std::set<int32_t> seen;
-  uint32_t previousHead = zel::kRootOffset;
+  uint64_t previousHead = zel::kRootOffset;
   int rc = ZEL_FirstTag(file);
   while (rc == ZEL_OK) {
     const ZEL_METADATA head = file->current;

@@ -48,6 +48,11 @@ int RunCheckCommand(const CliInvocation& invocation);
 /// and lists what was lost; 1 when anything was.
 int RunRecoverCommand(const CliInvocation& invocation);
 
+/// upgrade LIB: converts the library to 64-bit offsets (UpgradeLibraryFile)
+/// under its lock, with a progress line on a terminal; Ctrl-C stops it and
+/// leaves the library as it was.
+int RunUpgradeCommand(const CliInvocation& invocation);
+
 /// search LIB QUERY: the entries whose title, file name, people or note
 /// contain every word of QUERY (as the library window's filter box finds
 /// them), in the order of the library's sort keys, as "list" writes them.

@@ -15,6 +15,8 @@ class CliLibraryLock {
   /// stderr and returns false. On a file system without locks it warns on
   /// stderr and returns true.
   bool acquire(const std::string& path, LibraryLockMode mode);
+  /// The lock itself, for a command that moves it to a file replacing the library.
+  LibraryLock& held() { return lock_; }
 
  private:
   LibraryLock lock_;

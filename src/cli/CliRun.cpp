@@ -20,6 +20,7 @@ int RunCommand(const CliInvocation& invocation) {
     case CliCommand::RenameCategory: return RunRenameCategoryCommand(invocation);
     case CliCommand::Check: return RunCheckCommand(invocation);
     case CliCommand::Recover: return RunRecoverCommand(invocation);
+    case CliCommand::Upgrade: return RunUpgradeCommand(invocation);
     case CliCommand::Search: return RunSearchCommand(invocation);
     case CliCommand::Index: return RunIndexCommand(invocation);
   }

@@ -76,6 +76,14 @@ const char* DescriptionOf(CliCommand command) {
              "be read from the damaged library LIB, walking its items by position where\n"
              "a chain is broken, and reports what was lost. LIB is only read; NEW must\n"
              "not exist yet. Exit code 0 when nothing was lost.\n";
+    case CliCommand::Upgrade:
+      return "Converts the library LIB to a library file that can grow past 4 GiB\n"
+             "(64-bit offsets, container version 3), which an import that would take it\n"
+             "past that size needs. Every entry, category and PDF stays as it is; older\n"
+             "versions of Folian cannot open the converted file. A new file is written\n"
+             "beside LIB (as much free space as LIB takes is needed) and renamed into\n"
+             "its place; on any failure or Ctrl-C, LIB is left as it was. A library that\n"
+             "can grow past 4 GiB already is left alone.\n";
     case CliCommand::Search:
       return "Finds entries. Without --full-text: those whose title, file name, author,\n"
              "editor, supervisor, publisher, translator or note contain every word of\n"

@@ -19,6 +19,7 @@
 #include "library/FlnNewLibrary.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfExport.h"
+#include "transfer/ImportFit.h"
 #include "transfer/PdfImport.h"
 
 namespace {
@@ -101,6 +102,14 @@ int RunImportCommand(const CliInvocation& invocation) {
   if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
   if (!opened.load(library)) return kCliExitFailure;
+  // Converting the library is the user's choice, never a side effect.
+  const ImportFitCheck fit = CheckImportFits(opened.data(), chosen);
+  if (!fit.fits && !fit.wide) {
+    PrintError(library + ": importing " + invocation.operands[1] +
+               " would take the library file past 4 GiB, the most its format holds; nothing was imported. "
+               "'folian-cli upgrade " + library + "' converts the library so that it can grow past 4 GiB.");
+    return kCliExitFailure;
+  }
 
   TerminalProgress progress(stdout);
   int32_t handled = 0;

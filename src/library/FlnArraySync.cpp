@@ -8,6 +8,7 @@
 
 #include "storage/RecordHash.h"
 #include "storage/ZelAry.h"
+#include "storage/ZelTailCache.h"
 #include "storage/TeskAryChanges.h"
 
 namespace {
@@ -106,6 +107,9 @@ int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records
     if (rc != ZEL_OK) return rc;
   }
   if (placesKnown) positions.erase(positions.begin(), positions.begin() + static_cast<ptrdiff_t>(first));
+  // The first append would otherwise walk the whole chain to find its end.
+  if (placesKnown && kept > 0 && kept < n && positions.back() <= UINT32_MAX)
+    ZelTailCache::remember(file->stream, tag, static_cast<uint32_t>(positions.back()));
   for (size_t i = kept; i < n; ++i) {
     const int64_t end = file->stream->size();  // a new item goes at the end of the file
     rc = ZEL_AddData(file, tag, recordSize, records.at(static_cast<int32_t>(i)));

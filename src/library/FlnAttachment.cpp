@@ -35,7 +35,7 @@ int64_t AttachmentDataReader::seek(int32_t dataIndex) {
   // leads back (or anywhere else) would hand out another entry's PDF.
   const uint64_t limit = ZEL_MaxChainSteps(file_);
   while (current_ < dataIndex) {
-    const uint32_t previous = file_->current.position;
+    const uint64_t previous = file_->current.position;
     if (static_cast<uint64_t>(current_) >= limit || ZEL_NextMember(file_) != ZEL_OK ||
         file_->current.prevMember != previous) {
       current_ = -1;

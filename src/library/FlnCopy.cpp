@@ -66,12 +66,12 @@ FlnResult WriteCopy(ZEL_FILE* target, const FLN_DATA* flnData, const LibraryPdfS
 }  // namespace
 
 FlnResult WriteLibraryFile(const FLN_DATA* flnData, const char* targetPath, const LibraryPdfSource& source,
-                           int32_t* attachmentsLeftOut) {
+                           int32_t* attachmentsLeftOut, const zel::RecordLayout& layout) {
   int32_t leftOut = 0;
   if (attachmentsLeftOut != nullptr) *attachmentsLeftOut = 0;
   FlnFileReplacement replacement(targetPath);
   ZEL_FILE copy;
-  const int rc = replacement.create(&copy);
+  const int rc = replacement.create(&copy, layout);
   if (rc != ZEL_OK) {
     const std::string why = std::strerror(errno);
     ZEL_Close(&copy);
@@ -121,7 +121,7 @@ FlnResult WriteLibraryCopy(const FLN_DATA* flnData, const char* targetPath, int3
           pdf.clear();
         return pdf;
       },
-      attachmentsLeftOut);
+      attachmentsLeftOut, *source.layout);
   ZEL_Close(&source);
   return r;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "format/FlnRecords.h"
+#include "format/ZelFormat.h"
 #include "library/FlnResult.h"
 
 /// Where a new library file takes each attachment's PDF from: its bytes for
@@ -20,12 +21,13 @@ using LibraryPdfSource = std::function<QByteArray(const FLN_ATTACHMENT& attachme
 /// `source` has no bytes for is left out; `attachmentsLeftOut`, when given,
 /// receives how many were. The file has no 'ENSO' and no 'CAT1' to 'CAT3'.
 /// A file already at the target is replaced only once the new one is
-/// complete; when anything fails it stays as it was.
+/// complete; when anything fails it stays as it was. The new file is a
+/// container of `layout`'s version.
 FlnResult WriteLibraryFile(const FLN_DATA* flnData, const char* targetPath, const LibraryPdfSource& source,
-                           int32_t* attachmentsLeftOut = nullptr);
+                           int32_t* attachmentsLeftOut = nullptr, const zel::RecordLayout& layout = zel::kLayout2);
 
 /// WriteLibraryFile with the PDFs of the library's own file
-/// (flnData->filePath). An attachment whose PDF cannot be read from it (no
+/// (flnData->filePath), in a container of the same version. An attachment whose PDF cannot be read from it (no
 /// such member, a member of no bytes, an unreadable one, one that differs
 /// from its digest) is left out.
 ///

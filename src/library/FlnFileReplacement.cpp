@@ -21,13 +21,13 @@ FlnFileReplacement::~FlnFileReplacement() {
   if (!temp_.empty() && !committed_) std::remove(temp_.c_str());
 }
 
-int FlnFileReplacement::create(ZEL_FILE* file) {
+int FlnFileReplacement::create(ZEL_FILE* file, const zel::RecordLayout& layout) {
   // A name beside the target (so that the rename stays on one file system)
   // that no other writer uses; a leftover of an earlier run is skipped.
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = TemporaryPath(target_, attempt);
     errno = 0;
-    const int rc = ZEL_Create(candidate.c_str(), file);
+    const int rc = ZEL_CreateWithLayout(candidate.c_str(), layout, file);
     if (rc == ZEL_OK) {
       temp_ = std::move(candidate);
       return rc;

@@ -16,15 +16,22 @@ class FlnFileReplacement {
   FlnFileReplacement(const FlnFileReplacement&) = delete;
   FlnFileReplacement& operator=(const FlnFileReplacement&) = delete;
 
-  /// Creates the empty temporary container (ZEL_Create) and leaves `file`
-  /// open on it. Its name is the target's with a suffix, the target's part
-  /// cut where needed so that the name stays within the file system's limit. A ZEL result code; errno tells why when it is -1.
-  int create(ZEL_FILE* file);
+  /// Creates the empty temporary container of `layout`'s version
+  /// (ZEL_CreateWithLayout) and leaves `file` open on it. Its name is the
+  /// target's with a suffix, the target's part cut where needed so that the
+  /// name stays within the file system's limit. A ZEL result code; errno
+  /// tells why when it is -1.
+  int create(ZEL_FILE* file, const zel::RecordLayout& layout = zel::kLayout2);
+  /// The temporary file's path ("" before create()).
+  const std::string& temporaryPath() const { return temp_; }
   /// Flushes and closes `file` (the temporary container), puts it in the
   /// target's place and flushes the folder, so that after a crash the target
   /// is the old file or the whole new one. False, with errno set, when it
   /// cannot; the target is then unchanged. `file` is closed either way.
   bool commit(ZEL_FILE* file);
+  /// Whether commit() put the new file in the target's place (also when
+  /// flushing the folder after that failed).
+  bool replaced() const { return committed_; }
 
  private:
   std::string target_;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "storage/ZelJournal.h"
 
@@ -74,6 +75,32 @@ std::string LibraryLockHolderText(LibraryLockHolder holder) {
 }
 
 LibraryLockStatus LibraryLock::acquire(const std::string& path, LibraryLockMode mode, LibraryLockHolder holder) {
+  // The lock belongs to the file that was opened; when the name has been
+  // moved to a new file meanwhile, the lock guards nothing anyone else uses.
+  constexpr int kAttempts = 8;
+  LibraryLockStatus status = LibraryLockStatus::Failed;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    status = acquireOnce(path, mode, holder);
+    if (status != LibraryLockStatus::Held || stillNamed(path)) return status;
+  }
+  release();
+  problem_ = "the library file keeps being replaced; try again";
+  return LibraryLockStatus::Failed;
+}
+
+bool LibraryLock::stillNamed(const std::string& path) const {
+  struct stat held, named;
+  return ::fstat(fd_, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+
+void LibraryLock::swap(LibraryLock& other) {
+  std::swap(fd_, other.fd_);
+  std::swap(busyHolder_, other.busyHolder_);
+  std::swap(problem_, other.problem_);
+}
+
+LibraryLockStatus LibraryLock::acquireOnce(const std::string& path, LibraryLockMode mode, LibraryLockHolder holder) {
   release();
   problem_.clear();
   busyHolder_ = LibraryLockHolder::Unknown;

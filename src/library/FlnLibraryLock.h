@@ -33,11 +33,16 @@ class LibraryLock {
 
   /// Takes the lock of the library file at `path` without waiting, as
   /// `holder` (Window or one of the commands), then rolls back an unfinished
-  /// change if a journal lies beside the file. On Busy and Failed nothing is
+  /// change if a journal lies beside the file. A lock taken on a file that
+  /// has just been replaced under that name (a library converted meanwhile)
+  /// is given up and taken again on the file the name now gives. On Busy and Failed nothing is
   /// held and problem() says why in a sentence.
   LibraryLockStatus acquire(const std::string& path, LibraryLockMode mode, LibraryLockHolder holder);
   /// Gives the lock up; harmless when nothing is held.
   void release();
+  /// Exchanges what the two hold: how a holder moves over to the file that
+  /// replaced its library, having locked the new file before the rename.
+  void swap(LibraryLock& other);
 
   /// Who holds the lock of the library file at `path` right now, without
   /// taking it (so that asking never refuses anyone); false when no one does
@@ -51,6 +56,8 @@ class LibraryLock {
   const std::string& problem() const { return problem_; }
 
  private:
+  LibraryLockStatus acquireOnce(const std::string& path, LibraryLockMode mode, LibraryLockHolder holder);
+  bool stillNamed(const std::string& path) const;
   bool rollBackUnfinishedChange(const std::string& path, LibraryLockMode mode);
 
   int fd_ = -1;

@@ -38,7 +38,8 @@ FlnResult OpenFailure(int rc, int openErrno, ZEL_FILE* file) {
     std::memcpy(&version, header + 4, sizeof version);
     return FlnResult::failure(FlnStatus::WrongVersion,
                               "container version " + std::to_string(ZEL_EndianShort_LtoN(version)) +
-                                  ", this program reads version " + std::to_string(zel::kVersion));
+                                  ", this program reads versions " + std::to_string(zel::kLayout2.version) +
+                                  " and " + std::to_string(zel::kLayout3.version));
   }
   return FlnResult::failure(FlnStatus::CannotOpen, "cannot read the container header");
 }

@@ -31,22 +31,11 @@
 namespace {
 
 using zel::kNone;
-using zel::kRecordSize;
 
-// The first offset an item can have: after the header and the root record.
-constexpr uint64_t kFirstItem = zel::kRootOffset + zel::kRecordSize;
 // Bytes read at a time while searching a damaged stretch for the next item.
 constexpr size_t kSearchBlock = 1 << 16;
 
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-
-struct Item {
-  int32_t tag;
-  uint32_t length, position, prevMember, nextMember, prevTag, nextTag;
-};
+using Item = ZEL_METADATA;
 
 bool IsLibraryTag(int32_t tag) {
   return IsStoredRecordTag(tag) || tag == kTagAttachmentData || tag == kTagAttachmentHash || tag == kTagCat1 ||
@@ -56,15 +45,17 @@ bool IsLibraryTag(int32_t tag) {
 // Every item of a container file that can still be read, found by position.
 class ItemScan {
  public:
-  explicit ItemScan(FileStream* stream) : stream_(stream), size_(static_cast<uint64_t>(stream->size())) {}
+  ItemScan(FileStream* stream, const zel::RecordLayout& layout)
+      : stream_(stream), layout_(layout), recordSize_(layout.recordSize()),
+        size_(static_cast<uint64_t>(stream->size())) {}
 
   void run() {
-    uint64_t p = kFirstItem;
-    while (p + kRecordSize <= size_) {
+    uint64_t p = layout_.firstItem();
+    while (p + recordSize_ <= size_) {
       Item item;
       if (readItem(p, false, &item)) {
         add(item);
-        p += kRecordSize + item.length;
+        p += recordSize_ + item.dataLength;
       } else {
         ++damagedSpans;
         p = searchFrom(p + 1);
@@ -73,44 +64,42 @@ class ItemScan {
   }
 
   // The item recorded at `position`, or null.
-  const Item* at(uint32_t position) const {
+  const Item* at(uint64_t position) const {
     const auto it = byPosition_.find(position);
     return it == byPosition_.end() ? nullptr : &items[it->second];
   }
 
   // The next item of `tag` after `position` in file order, or null.
-  const Item* nextOfTag(int32_t tag, uint32_t position) const {
+  const Item* nextOfTag(int32_t tag, uint64_t position) const {
     for (auto it = byPosition_.upper_bound(position); it != byPosition_.end(); ++it)
       if (items[it->second].tag == tag) return &items[it->second];
     return nullptr;
   }
 
   // The prevMember field of whatever record lies at `position` (kNone when unreadable).
-  uint32_t prevMemberAt(uint32_t position) const {
-    uint8_t field[4];
-    if (position + uint64_t{kRecordSize} > size_ ||
-        stream_->readAt(uint64_t{position} + zel::kPrevMemberAt, field, sizeof field) != sizeof field)
-      return kNone;
-    return U32(field);
+  uint64_t prevMemberAt(uint64_t position) const {
+    Item r;
+    return decodeAt(position, &r) ? r.prevMember : kNone;
   }
 
-  uint32_t rootNextTag() const {
-    uint8_t field[4];
-    if (stream_->readAt(zel::kRootOffset + zel::kNextTagAt, field, sizeof field) != sizeof field) return kNone;
-    return U32(field);
+  uint64_t rootNextTag() const {
+    Item root;
+    return decodeAt(zel::kRootOffset, &root) ? root.nextTag : kNone;
   }
 
   QByteArray data(const Item& item) const {
     QByteArray bytes;
     try {
-      bytes.resize(static_cast<qsizetype>(item.length));
+      bytes.resize(static_cast<qsizetype>(item.dataLength));
     } catch (const std::bad_alloc&) {
       return QByteArray();
     }
-    if (stream_->readAt(uint64_t{item.position} + kRecordSize, bytes.data(), item.length) != item.length)
+    if (stream_->readAt(item.position + recordSize_, bytes.data(), bytes.size()) != item.dataLength)
       return QByteArray();
     return bytes;
   }
+
+  const zel::RecordLayout& layout() const { return layout_; }
 
   std::vector<Item> items;  // in file order
   int32_t damagedSpans = 0;
@@ -120,14 +109,25 @@ class ItemScan {
   // file. After damage, only records of a library's tags are believed: the
   // bytes of a PDF could name their own position by chance.
   bool readItem(uint64_t p, bool searching, Item* out) const {
-    uint8_t r[kRecordSize];
-    if (p + kRecordSize > size_ || stream_->readAt(p, r, sizeof r) != sizeof r) return false;
-    *out = Item{static_cast<int32_t>(U32(r + zel::kTagAt)), U32(r + zel::kDataLengthAt), U32(r + zel::kPositionAt),
-                U32(r + zel::kPrevMemberAt), U32(r + zel::kNextMemberAt), U32(r + zel::kPrevTagAt),
-                U32(r + zel::kNextTagAt)};
+    if (!decodeAt(p, out)) return false;
     if (out->position != p || out->tag == zel::kRootTag) return false;
-    if (p + kRecordSize + out->length > size_) return false;
+    if (out->dataLength > size_ - p - recordSize_) return false;
     return !searching || IsLibraryTag(out->tag);
+  }
+
+  // The record at `p` as it reads, whatever it says; false when it does not lie inside the file.
+  bool decodeAt(uint64_t p, Item* out) const {
+    uint8_t r[zel::kLayout3.recordSize()];
+    if (p > size_ || size_ - p < recordSize_ || stream_->readAt(p, r, recordSize_) != recordSize_) return false;
+    ZelDecodeRecord(layout_, r, out);
+    return true;
+  }
+
+  // The position field of a record starting at `block`.
+  uint64_t positionIn(const uint8_t* block) const {
+    Item r;
+    ZelDecodeRecord(layout_, block, &r);
+    return r.position;
   }
 
   void add(const Item& item) {
@@ -137,22 +137,23 @@ class ItemScan {
 
   // The first offset from `from` on that holds a readable item, or the file's size.
   uint64_t searchFrom(uint64_t from) const {
-    std::vector<uint8_t> block(kSearchBlock + 4);
-    for (uint64_t start = from; start + kRecordSize <= size_; start += kSearchBlock) {
-      // The position field lies 8 bytes into a record.
-      const size_t got = stream_->readAt(start + zel::kPositionAt, block.data(), block.size());
-      for (size_t i = 0; i + 4 <= got && i < kSearchBlock; ++i) {
+    std::vector<uint8_t> block(kSearchBlock + recordSize_);
+    for (uint64_t start = from; start + recordSize_ <= size_; start += kSearchBlock) {
+      const size_t got = stream_->readAt(start, block.data(), block.size());
+      for (size_t i = 0; i + recordSize_ <= got && i < kSearchBlock; ++i) {
         const uint64_t q = start + i;
         Item item;
-        if (U32(&block[i]) == q && readItem(q, true, &item)) return q;
+        if (positionIn(&block[i]) == q && readItem(q, true, &item)) return q;
       }
     }
     return size_;
   }
 
   FileStream* stream_;
+  const zel::RecordLayout& layout_;
+  const uint32_t recordSize_;
   uint64_t size_;
-  std::map<uint32_t, size_t> byPosition_;
+  std::map<uint64_t, size_t> byPosition_;
 };
 
 // The members of each tag, in member order; a null stands for a member that
@@ -176,7 +177,7 @@ class MemberWalk {
     } else {
       cur = lastHeadOf(tag);
     }
-    std::unordered_set<uint32_t> visited;
+    std::unordered_set<uint64_t> visited;
     while (cur != nullptr && visited.insert(cur->position).second) {
       members.push_back(cur);
       if (cur->nextMember == kNone) break;
@@ -193,8 +194,8 @@ class MemberWalk {
 
  private:
   void findHeads() {
-    uint32_t p = scan_.rootNextTag();
-    std::unordered_set<uint32_t> visited;
+    uint64_t p = scan_.rootNextTag();
+    std::unordered_set<uint64_t> visited;
     while (p != kNone && visited.insert(p).second) {
       const Item* head = scan_.at(p);
       if (head == nullptr || head->prevMember != kNone || heads_.count(head->tag) != 0) return;
@@ -218,18 +219,18 @@ class MemberWalk {
   // The members lost between the member at `from` and `to`: `to` names the
   // one before it, whose record (damaged elsewhere) may still name the one
   // before that.
-  void addLost(uint32_t from, const Item& to, std::vector<const Item*>* members) const {
-    uint32_t p = to.prevMember;
+  void addLost(uint64_t from, const Item& to, std::vector<const Item*>* members) const {
+    uint64_t p = to.prevMember;
     for (size_t steps = 0; p != from && steps < scan_.items.size() + 1; ++steps) {
       members->push_back(nullptr);
-      const uint32_t before = scan_.prevMemberAt(p);
+      const uint64_t before = scan_.prevMemberAt(p);
       if (before == kNone || before < from || before >= p) break;
       p = before;
     }
   }
 
   const ItemScan& scan_;
-  std::unordered_map<int32_t, uint32_t> heads_;
+  std::unordered_map<int32_t, uint64_t> heads_;
 };
 
 std::string EntryName(const FLN_ENTRY& entry) {
@@ -246,7 +247,7 @@ TESK_ARY Records(const ItemScan& scan, const MemberWalk& walk, int32_t tag, uint
   *lost = 0;
   if (ary == nullptr) return nullptr;
   for (const Item* item : walk.membersOf(tag)) {
-    const QByteArray bytes = item != nullptr && item->length == recordSize ? scan.data(*item) : QByteArray();
+    const QByteArray bytes = item != nullptr && item->dataLength == recordSize ? scan.data(*item) : QByteArray();
     if (bytes.size() != static_cast<qsizetype>(recordSize) || Tesk_Ary_Add(ary, bytes.constData()) != 0) ++*lost;
   }
   return ary;
@@ -376,7 +377,7 @@ class Recovery {
     return WriteLibraryFile(&data_, newPath, [&](const FLN_ATTACHMENT& attachment) {
       const Item* item = pdfs_[static_cast<size_t>(ZEL_EndianLong_LtoN(attachment.dataIndex))];
       return scan_.data(*item);
-    });
+    }, nullptr, scan_.layout());
   }
 
   ~Recovery() { FreeFlnData(&data_); }
@@ -436,13 +437,13 @@ FlnResult RecoverLibrary(const char* damagedPath, const char* newPath, RecoveryR
   if (stream == nullptr)
     return FlnResult::failure(FlnStatus::CannotOpen, std::string("cannot open: ") + std::strerror(errno));
   // Only a file that begins like a library is read as one.
-  uint8_t header[6] = {};
-  if (stream->readAt(0, header, sizeof header) != sizeof header ||
-      std::memcmp(header, zel::kMagic, sizeof zel::kMagic) != 0 || header[4] != (zel::kVersion & 0xFF) ||
-      header[5] != (zel::kVersion >> 8))
-    return FlnResult::failure(FlnStatus::NotALibrary, "not a Folian library (no ZEL container of version 2)");
+  uint8_t header[zel::kHeaderSize] = {};
+  const zel::RecordLayout* layout =
+      stream->readAt(0, header, sizeof header) == sizeof header ? ZelHeaderLayout(header) : nullptr;
+  if (layout == nullptr)
+    return FlnResult::failure(FlnStatus::NotALibrary, "not a Folian library (no ZEL container of version 2 or 3)");
 
-  ItemScan scan(stream.get());
+  ItemScan scan(stream.get(), *layout);
   scan.run();
   report->damagedSpans = scan.damagedSpans;
   Recovery recovery(scan, report);

@@ -16,6 +16,7 @@ enum class FlnStatus {
   Damaged,       // the container's chains or a tag's records are broken
   WriteFailed,   // writing failed (full disk, I/O error); nothing was replaced
   SameFile,      // a copy's target is the library's own file
+  Stopped,       // the user stopped it; nothing was replaced
 };
 
 struct FlnResult {

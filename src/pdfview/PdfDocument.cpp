@@ -27,7 +27,7 @@ extern "C" {
 namespace {
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
-              "pixels are drawn as B, G, R, A bytes, which QImage reads as ARGB32 on little-endian machines only");
+              "pixels are drawn as B, G, R, A bytes, which QImage reads as (A)RGB32 on little-endian machines only");
 
 // Decoded images and fonts kept by the engine for all documents together.
 constexpr size_t kEngineStoreBytes = 96u << 20;
@@ -373,13 +373,20 @@ QImage PdfDocument::render(int page, QSize pageSize, const QRect& clip) {
   const float width = bounds.x1 - bounds.x0;
   const float height = bounds.y1 - bounds.y0;
   if (!(width > 0 && height > 0)) return QImage();
-  QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+  // The engine draws blue, green, red and alpha bytes on opaque white: in
+  // memory that is Qt's RGB32 (alpha always 255), which the window draws by
+  // copying rather than by blending each pixel.
+  QImage image(area.size(), QImage::Format_RGB32);
   if (image.isNull()) return QImage();  // too large to hold
   const fz_irect deviceArea = fz_make_irect(area.left(), area.top(), area.right() + 1, area.bottom() + 1);
   if (!DrawList(_engine->ctx, cached->list, bounds, pageSize.width() / width, pageSize.height() / height, deviceArea,
                 image.bits()))
     return QImage();
   return image;
+}
+
+bool PdfDocument::preparePage(int page) {
+  return page >= 0 && page < _pageCount && _engine->displayList(page) != nullptr;
 }
 
 PdfPageTextData PdfDocument::pageText(int page) {

@@ -92,10 +92,14 @@ class PdfDocument {
   QSizeF pageSize(int page);
 
   /// `clip` (device pixels) of `page` drawn at `pageSize` device pixels for
-  /// the whole page, with its annotations and form fields, on white. A null
-  /// image when the page cannot be drawn at all or the sizes are empty; a
-  /// page that fails part way keeps what was drawn.
+  /// the whole page, with its annotations and form fields, on white (an
+  /// opaque RGB32 image). A null image when the page cannot be drawn at all
+  /// or the sizes are empty; a page that fails part way keeps what was drawn.
   QImage render(int page, QSize pageSize, const QRect& clip);
+
+  /// Reads `page`'s drawing instructions now, so that the next render() of
+  /// it only draws; false when the page cannot be read.
+  bool preparePage(int page);
 
   /// The page's text; empty for a page without text or one that does not exist.
   PdfPageTextData pageText(int page);

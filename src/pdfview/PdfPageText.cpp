@@ -119,7 +119,7 @@ PdfTextSelection PdfPageText::selectBetween(int index, QPointF from, QPointF to)
 }
 
 PdfTextSelection PdfPageText::findForwards(const QRegularExpression& pattern, int first, int index) {
-  for (int at = first; at < _pages.size(); ++at, index = 0) {
+  for (int at = first; at < _pages.size() && !interrupted(); ++at, index = 0) {
     const QRegularExpressionMatch match = pattern.match(pageText(at), index);
     if (match.hasMatch()) return selectCharacters(at, int(match.capturedStart()), int(match.capturedEnd()));
   }
@@ -134,7 +134,7 @@ PdfTextSelection PdfPageText::find(const QString& text, const PdfTextSelection& 
   if (!backwards) return hasStart ? findForwards(pattern, from.page, from.end) : findForwards(pattern, 0, 0);
   // Backwards: a match must begin before `limit` (-1: anywhere on the page).
   int limit = hasStart ? from.start : -1;
-  for (int at = hasStart ? from.page : count - 1; at >= 0; --at, limit = -1) {
+  for (int at = hasStart ? from.page : count - 1; at >= 0 && !interrupted(); --at, limit = -1) {
     if (limit == 0) continue;
     QRegularExpressionMatch match;
     const qsizetype found = pageText(at).lastIndexOf(pattern, limit < 0 ? -1 : limit - 1, &match);

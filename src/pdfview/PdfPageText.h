@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QVector>
+#include <functional>
 
 #include "pdfview/PdfDocument.h"
 
@@ -38,6 +39,11 @@ class PdfPageText {
 
   /// Starts over with another document, forgetting what was read.
   void setDocument(PdfDocument* document);
+
+  /// `interrupted` is asked before each page a search (find, findFromPage)
+  /// reads; when it says yes, the search stops and finds nothing. For a
+  /// search on a worker thread that has been overtaken.
+  void setInterruption(std::function<bool()> interrupted) { _interrupted = std::move(interrupted); }
 
   /// The text of `page` as the engine reads it, lines ending in "\n"
   /// (empty for a page that does not exist).
@@ -92,6 +98,9 @@ class PdfPageText {
   /// its line whose centre lies right of it (the line's end when none).
   int indexAt(int page, const TextPlace& place);
 
+  bool interrupted() const { return _interrupted && _interrupted(); }
+
   PdfDocument* _document = nullptr;
   QVector<Page> _pages;
+  std::function<bool()> _interrupted;
 };

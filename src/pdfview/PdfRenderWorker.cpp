@@ -5,8 +5,9 @@
 
 namespace {
 
-// Pages measured in one go before looking for tiles to render again.
-constexpr int kPagesPerMeasure = 16;
+// Pages measured in one go before looking for tiles to render again: few,
+// so that a tile asked for waits little.
+constexpr int kPagesPerMeasure = 2;
 
 }  // namespace
 
@@ -82,6 +83,9 @@ void PdfRenderWorker::openDocument(std::unique_lock<std::mutex>& lock) {
   lock.unlock();
 
   std::unique_ptr<PdfDocument> document = PdfDocument::Open(bytes, password).document;
+  // The first page is shown first: its drawing instructions are read while
+  // the window is still being laid out, before it asks for tiles.
+  if (document != nullptr) document->preparePage(0);
 
   lock.lock();
   _busy = false;

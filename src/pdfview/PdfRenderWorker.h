@@ -4,6 +4,8 @@
 // - it renders tiles of pages. The view asks for the tiles it lacks; a new
 //   request replaces every tile not yet started (the view asks for what is
 //   on screen now, not for everything it ever scrolled past);
+// - right after opening a new document it reads the first page's drawing
+//   instructions, before the view asks for its tiles;
 // - between tiles, it measures every page of a new document (the engine
 //   loads a page to tell its size, which for hundreds of pages would hold
 //   up the opening of the window).

@@ -21,13 +21,16 @@ const QColor kHighlight(0xff, 0xc8, 0x00, 0x70);
 
 PdfView::PdfView(QWidget* parent)
     : QAbstractScrollArea(parent),
-      _worker(std::make_unique<PdfRenderWorker>()) {
+      _worker(std::make_unique<PdfRenderWorker>()),
+      _textWorker(std::make_unique<PdfTextWorker>()) {
   viewport()->setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   horizontalScrollBar()->setSingleStep(20);
   verticalScrollBar()->setSingleStep(20);
   connect(_worker.get(), &PdfRenderWorker::tileRendered, this, &PdfView::tileRendered);
   connect(_worker.get(), &PdfRenderWorker::pagesMeasured, this, &PdfView::takePageSizes);
+  connect(_textWorker.get(), &PdfTextWorker::found, this, &PdfView::takeFound);
+  connect(_textWorker.get(), &PdfTextWorker::hitsFound, this, &PdfView::takeHits);
   setToolMode(kToolModeHand);
   relayout(true);
 }
@@ -35,6 +38,7 @@ PdfView::PdfView(QWidget* parent)
 PdfView::~PdfView() {
   // No tile of the document may be in progress once the view is gone.
   _worker->setDocument(nullptr);
+  _textWorker->setDocument(nullptr);
 }
 
 namespace {
@@ -59,13 +63,16 @@ void PdfView::setDocument(PdfDocument* document) {
   _allMeasured = count <= 1;
   _pageText.setDocument(count > 0 ? document : nullptr);
   _selection = PdfTextSelection();
+  _findDone = nullptr;
   _highlights.clear();
+  _highlightsAsked.clear();
   _dragPage = -1;
   _history.clear(0);
   _links.clear();
   _pressedLink.reset();
   _currentPage = count > 0 ? 0 : -1;
   _worker->setDocument(count > 0 ? document : nullptr);
+  _textWorker->setDocument(count > 0 ? document : nullptr);
   relayout(true);
   viewport()->update();
   emit documentChanged();
@@ -161,6 +168,9 @@ void PdfView::relayout(bool toPageTop) {
   scrollTo(x, y);
   _visibleComplete = false;
   viewport()->update();
+  // The worker starts on the new tiles now rather than at the next paint.
+  QSet<PdfTileKey> pinned;
+  if (isVisible() && pageCount() > 0) requestVisibleTiles(&pinned);
 }
 
 void PdfView::resizeEvent(QResizeEvent* event) {
@@ -200,6 +210,24 @@ void PdfView::requestTiles(const QRect& area, std::vector<PdfTileRequest>* wante
   }
 }
 
+bool PdfView::requestVisibleTiles(QSet<PdfTileKey>* pinned) {
+  const QRect visible = visibleArea();
+  std::vector<PdfTileRequest> wanted;
+  requestTiles(visible, &wanted, pinned, true);
+  const bool complete = wanted.empty();
+  // Then what lies one screen further down, so that scrolling on finds it ready.
+  requestTiles(visible.translated(0, visible.height()), &wanted, pinned, false);
+  _worker->request(std::move(wanted));
+  return complete;
+}
+
+void PdfView::showEvent(QShowEvent* event) {
+  QAbstractScrollArea::showEvent(event);
+  // The tiles are rendered while the window is still being exposed.
+  QSet<PdfTileKey> pinned;
+  if (pageCount() > 0) requestVisibleTiles(&pinned);
+}
+
 void PdfView::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
   painter.fillRect(viewport()->rect(), kBackground);
@@ -207,10 +235,9 @@ void PdfView::paintEvent(QPaintEvent*) {
   const double dpr = devicePixelRatio();
   const int scaleKey = PdfScaleKey(pixelsPerPoint() * dpr);
 
-  std::vector<PdfTileRequest> wanted;
   QSet<PdfTileKey> pinned;
-  requestTiles(visible, &wanted, &pinned, true);
-  const bool complete = wanted.empty();
+  const bool complete = requestVisibleTiles(&pinned);
+  QVector<int> unknownHighlights;
 
   for (int page : _layout.pagesIn(visible)) {
     const QRect pageRect = _layout.pageRect(page);
@@ -228,7 +255,7 @@ void PdfView::paintEvent(QPaintEvent*) {
                           *image);
       }
     }
-    paintTextMarks(&painter, page, onScreen.topLeft());
+    if (!paintTextMarks(&painter, page, onScreen.topLeft())) unknownHighlights.append(page);
     painter.setPen(kPageEdge);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(onScreen.adjusted(-1, -1, 0, 0));
@@ -239,20 +266,20 @@ void PdfView::paintEvent(QPaintEvent*) {
     painter.drawText(viewport()->rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap, _message);
   }
 
-  // Then what lies one screen further down, so that scrolling on finds it ready.
-  requestTiles(visible.translated(0, visible.height()), &wanted, &pinned, false);
-  _worker->request(std::move(wanted));
+  if (unknownHighlights != _highlightsAsked) {
+    _highlightsAsked = unknownHighlights;
+    _textWorker->requestHits(_highlightedText, unknownHighlights);
+  }
 
   _visibleComplete = complete;
   if (complete) emit visiblePagesPainted();
 }
 
-void PdfView::paintTextMarks(QPainter* painter, int page, QPoint pageTopLeft) {
+bool PdfView::paintTextMarks(QPainter* painter, int page, QPoint pageTopLeft) {
   const bool selected = _selection.isValid() && _selection.page == page;
-  if (!_highlightedText.isEmpty() && !_highlights.contains(page))
-    _highlights.insert(page, _pageText.findAll(_highlightedText, page));
+  const bool known = _highlightedText.isEmpty() || _highlights.contains(page);
   const QList<PdfTextSelection> hits = _highlights.value(page);
-  if (!selected && hits.isEmpty()) return;
+  if (!selected && hits.isEmpty()) return known;
   painter->save();
   painter->translate(pageTopLeft);
   painter->scale(pixelsPerPoint(), pixelsPerPoint());
@@ -265,6 +292,7 @@ void PdfView::paintTextMarks(QPainter* painter, int page, QPoint pageTopLeft) {
     for (const QPolygonF& shape : _selection.bounds) painter->drawPolygon(shape);
   }
   painter->restore();
+  return known;
 }
 
 void PdfView::tileRendered(const PdfTileKey& key, const QImage& image) {

@@ -28,6 +28,7 @@
 #include <QHash>
 #include <QPoint>
 #include <QVector>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -37,6 +38,7 @@
 #include "pdfview/PdfPageLayout.h"
 #include "pdfview/PdfPageText.h"
 #include "pdfview/PdfRenderWorker.h"
+#include "pdfview/PdfTextWorker.h"
 
 /// Tool modes of the view.
 constexpr int kToolModeHand = 1;
@@ -132,18 +134,20 @@ class PdfView : public QAbstractScrollArea {
   /// Scrolls (and, if needed, goes to its page, recorded in the history) so
   /// that the selection is in view.
   void scrollSelectionToVisible();
-  /// The occurrence of `text` after (or, `backwards`, before) the current
-  /// selection, ignoring case, as PdfPageText::find; the view is unchanged.
-  PdfTextSelection findString(const QString& text, bool backwards);
-  /// The first occurrence of `text` that begins on `page` or a later one
-  /// (no wrapping); the view is unchanged.
-  PdfTextSelection findFromPage(const QString& text, int page);
+  /// Starts `search` (PdfTextWorker.h) on a thread of its own, in place of
+  /// the one in progress, whose `done` is then not called. `done` gets what
+  /// it found (invalid: nothing) on this thread, unless another document is
+  /// set first; the view itself is unchanged.
+  void find(const PdfTextSearch& search, std::function<void(const PdfTextSelection&)> done);
+  /// Whether a search has started whose result has not come yet.
+  bool searching() const { return _textWorker->searching(); }
   /// Highlights every occurrence of `text` (found as findString finds it)
   /// on the pages shown, under the selection; an empty text: none.
   void setHighlightedText(const QString& text);
   const QString& highlightedText() const { return _highlightedText; }
   /// The highlighted occurrences on `page` as far as the view knows them:
-  /// those of the pages it has shown since the text was set.
+  /// those of the pages it has shown since the text was set (they are read
+  /// on the search's thread and come soon after the page is shown).
   QList<PdfTextSelection> highlights(int page) const { return _highlights.value(page); }
   /// Puts the selected text on the clipboard; nothing without a selection.
   void copy();
@@ -196,6 +200,7 @@ class PdfView : public QAbstractScrollArea {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -215,10 +220,17 @@ class PdfView : public QAbstractScrollArea {
   /// Adds to `wanted` the tiles meeting `area` (content pixels) that are not
   /// cached; with `pin`, every tile meeting it to `pinned`.
   void requestTiles(const QRect& area, std::vector<PdfTileRequest>* wanted, QSet<PdfTileKey>* pinned, bool pin);
+  /// Asks the worker for the tiles in view and then those one screen further
+  /// down that are not cached (in place of what it was asked before); adds
+  /// the tiles in view to `pinned`. Whether every tile in view is cached.
+  bool requestVisibleTiles(QSet<PdfTileKey>* pinned);
   void tileRendered(const PdfTileKey& key, const QImage& image);
+  void takeHits(const QString& text, int page, const QList<PdfTextSelection>& hits);
+  void takeFound(const PdfTextSelection& found);
   /// Draws the highlighted occurrences and the selection on `page`, whose
-  /// top-left corner is at `pageTopLeft` (viewport pixels).
-  void paintTextMarks(QPainter* painter, int page, QPoint pageTopLeft);
+  /// top-left corner is at `pageTopLeft` (viewport pixels); false when the
+  /// page's occurrences are not known yet.
+  bool paintTextMarks(QPainter* painter, int page, QPoint pageTopLeft);
   void takePageSizes(QVector<QSizeF> pointSizes);
   void followScroll();
   /// The pointer's shape over `viewportPos` while no button is down.
@@ -246,6 +258,8 @@ class PdfView : public QAbstractScrollArea {
   PdfPageLayout _layout;
   PdfPageCache _cache{kDefaultCacheBytes};
   std::unique_ptr<PdfRenderWorker> _worker;
+  std::unique_ptr<PdfTextWorker> _textWorker;
+  std::function<void(const PdfTextSelection&)> _findDone;  // of the search in progress
   PdfHistory _history;
   PdfPageText _pageText;
   QHash<int, QVector<PdfLink>> _links;  // of the pages asked about so far
@@ -255,6 +269,7 @@ class PdfView : public QAbstractScrollArea {
   PdfTextSelection _selection;
   QString _highlightedText;
   QHash<int, QList<PdfTextSelection>> _highlights;  // of the pages shown since _highlightedText was set
+  QVector<int> _highlightsAsked;                     // pages whose occurrences are asked for and not come
 
   int _currentPage = -1;
   int _displayMode = kDisplaySinglePage;

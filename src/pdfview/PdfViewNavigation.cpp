@@ -152,16 +152,30 @@ void PdfView::scrollSelectionToVisible() {
   }
 }
 
-PdfTextSelection PdfView::findString(const QString& text, bool backwards) {
-  return _pageText.find(text, _selection, backwards);
+void PdfView::find(const PdfTextSearch& search, std::function<void(const PdfTextSelection&)> done) {
+  _findDone = std::move(done);
+  _textWorker->find(search);
 }
 
-PdfTextSelection PdfView::findFromPage(const QString& text, int page) { return _pageText.findFromPage(text, page); }
+void PdfView::takeFound(const PdfTextSelection& found) {
+  // The callback may start the next search, which sets its own.
+  const std::function<void(const PdfTextSelection&)> done = std::move(_findDone);
+  _findDone = nullptr;
+  if (done) done(found);
+}
 
 void PdfView::setHighlightedText(const QString& text) {
   if (text == _highlightedText) return;
   _highlightedText = text;
   _highlights.clear();
+  _highlightsAsked.clear();
+  viewport()->update();
+}
+
+void PdfView::takeHits(const QString& text, int page, const QList<PdfTextSelection>& hits) {
+  if (text != _highlightedText) return;
+  _highlights.insert(page, hits);
+  _highlightsAsked.removeAll(page);
   viewport()->update();
 }
 

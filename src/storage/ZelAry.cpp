@@ -11,9 +11,9 @@ namespace {
 // container every member has a record and data of its own after the header
 // and the root record. A chain that runs longer loops or overlaps itself.
 uint64_t MaxMembers(const ZEL_FILE* file, uint32_t length) {
-  const uint64_t used = zel::kRootOffset + zel::kRecordSize;
+  const uint64_t used = file->layout->firstItem();
   const uint64_t room = file->fileSize > used ? file->fileSize - used : 0;
-  return std::min(ZEL_MaxChainSteps(file), room / (zel::kRecordSize + static_cast<uint64_t>(length)));
+  return std::min(ZEL_MaxChainSteps(file), room / ZEL_ItemSize(*file->layout, length));
 }
 
 // Counts the members of `tag`, all of which must hold `length` bytes.

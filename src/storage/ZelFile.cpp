@@ -4,7 +4,6 @@
 #include <vector>
 #include <unistd.h>
 
-#include "format/Endian.h"
 #include "storage/ZelJournal.h"
 #include "storage/ZelTailCache.h"
 
@@ -16,44 +15,13 @@ using namespace zel;
 
 namespace {
 
-void putU32(uint8_t* p, uint32_t v) {
-  const uint32_t le = static_cast<uint32_t>(ZEL_EndianLong_NtoL(static_cast<int32_t>(v)));
-  std::memcpy(p, &le, 4);
-}
-
-uint32_t getU32(const uint8_t* p) {
-  int32_t le;
-  std::memcpy(&le, p, 4);
-  return static_cast<uint32_t>(ZEL_EndianLong_LtoN(le));
-}
-
-void encode(const ZEL_METADATA& r, uint8_t* out) {
-  putU32(out + kTagAt, static_cast<uint32_t>(r.tag));
-  putU32(out + kDataLengthAt, r.dataLength);
-  putU32(out + kPositionAt, r.position);
-  putU32(out + kPrevMemberAt, r.prevMember);
-  putU32(out + kNextMemberAt, r.nextMember);
-  putU32(out + kPrevTagAt, r.prevTag);
-  putU32(out + kNextTagAt, r.nextTag);
-  std::memcpy(out + kReservedAt, r.reserved, sizeof r.reserved);
-}
-
-void decode(const uint8_t* in, ZEL_METADATA* r) {
-  r->tag = static_cast<int32_t>(getU32(in + kTagAt));
-  r->dataLength = getU32(in + kDataLengthAt);
-  r->position = getU32(in + kPositionAt);
-  r->prevMember = getU32(in + kPrevMemberAt);
-  r->nextMember = getU32(in + kNextMemberAt);
-  r->prevTag = getU32(in + kPrevTagAt);
-  r->nextTag = getU32(in + kNextTagAt);
-  std::memcpy(r->reserved, in + kReservedAt, sizeof r->reserved);
-}
+uint32_t recordSize(const ZEL_FILE* file) { return file->layout->recordSize(); }
 
 bool isOpen(const ZEL_FILE* file) { return file != nullptr && file->stream != nullptr; }
 
 bool isTagHead(const ZEL_METADATA& r) { return r.prevMember == kNone; }
 
-ZEL_METADATA newRecord(int32_t tag, uint32_t length, uint32_t position) {
+ZEL_METADATA newRecord(int32_t tag, uint64_t length, uint64_t position) {
   ZEL_METADATA r{};
   r.tag = tag;
   r.dataLength = length;
@@ -67,24 +35,24 @@ ZEL_METADATA newRecord(int32_t tag, uint32_t length, uint32_t position) {
 // one that names another position than where it was found, or data running
 // past the end of the file. Checking here means no caller ever follows or
 // allocates from an unchecked number.
-int ReadMetaData(ZEL_FILE* file, uint32_t offset, ZEL_METADATA* record) {
-  if (offset == kNone || offset < kRootOffset ||
-      static_cast<uint64_t>(offset) + kRecordSize > file->fileSize)
-    return ZEL_ERR_IO;
-  uint8_t bytes[kRecordSize];
-  if (file->stream->readAt(offset, bytes, kRecordSize) != kRecordSize) return ZEL_ERR_IO;
+int ReadMetaData(ZEL_FILE* file, uint64_t offset, ZEL_METADATA* record) {
+  const uint32_t size = recordSize(file);
+  if (offset < kRootOffset || offset > file->fileSize || file->fileSize - offset < size) return ZEL_ERR_IO;
+  uint8_t bytes[kLayout3.recordSize()];
+  if (file->stream->readAt(offset, bytes, size) != size) return ZEL_ERR_IO;
   ZEL_METADATA r;
-  decode(bytes, &r);
+  ZelDecodeRecord(*file->layout, bytes, &r);
   if (r.position != offset) return ZEL_ERR_IO;
-  if (static_cast<uint64_t>(r.position) + kRecordSize + r.dataLength > file->fileSize) return ZEL_ERR_IO;
+  // Compared by subtraction: a damaged length must not wrap the sum around.
+  if (r.dataLength > file->fileSize - offset - size) return ZEL_ERR_IO;
   *record = r;
   return ZEL_OK;
 }
 
 int WriteMetaData(ZEL_FILE* file, const ZEL_METADATA& record) {
-  uint8_t bytes[kRecordSize];
-  encode(record, bytes);
-  return file->stream->writeAt(record.position, bytes, kRecordSize) ? ZEL_OK : ZEL_ERR_IO;
+  uint8_t bytes[kLayout3.recordSize()];
+  ZelEncodeRecord(*file->layout, record, bytes);
+  return file->stream->writeAt(record.position, bytes, recordSize(file)) ? ZEL_OK : ZEL_ERR_IO;
 }
 
 // The root record must be where the format puts it and say what it is.
@@ -96,7 +64,7 @@ int FindFirstTagObj(ZEL_FILE* file, ZEL_METADATA* root) {
 
 // Follows one link of a chain to a record that must be a tag head (or the
 // root, for a tag head's prevTag).
-int FollowTagLink(ZEL_FILE* file, uint32_t link, ZEL_METADATA* out) {
+int FollowTagLink(ZEL_FILE* file, uint64_t link, ZEL_METADATA* out) {
   if (link == kNone) return ZEL_ERR_NO_TAG;
   ZEL_METADATA r;
   const int rc = ReadMetaData(file, link, &r);
@@ -138,7 +106,7 @@ int FindFirstMember(ZEL_FILE* file, int32_t tag, ZEL_METADATA* record) {
 
 // Follows a member link; the record reached must belong to the same tag and
 // must not be a tag head (a head is only ever reached through the tag chain).
-int FollowMemberLink(ZEL_FILE* file, const ZEL_METADATA& from, uint32_t link, ZEL_METADATA* out) {
+int FollowMemberLink(ZEL_FILE* file, const ZEL_METADATA& from, uint64_t link, ZEL_METADATA* out) {
   if (link == kNone) return ZEL_ERR_NO_MEMBER;
   ZEL_METADATA r;
   const int rc = ReadMetaData(file, link, &r);
@@ -166,7 +134,7 @@ int FindLastMember(ZEL_FILE* file, const ZEL_METADATA& head, ZEL_METADATA* last)
 // Whether the record at `tail` is, as far as one step back can tell, the last
 // member of the tag headed by `head`: it ends the chain, and the member before
 // it (or the head itself) links to it. A record unlinked since is caught here.
-bool IsLinkedTail(ZEL_FILE* file, const ZEL_METADATA& head, uint32_t tail, ZEL_METADATA* last) {
+bool IsLinkedTail(ZEL_FILE* file, const ZEL_METADATA& head, uint64_t tail, ZEL_METADATA* last) {
   ZEL_METADATA r;
   if (ReadMetaData(file, tail, &r) != ZEL_OK || r.tag != head.tag || r.nextMember != kNone) return false;
   if (r.prevMember == kNone) {
@@ -206,11 +174,11 @@ class ChangeSet {
   // Writes a new item (record and data) at the end of the file.
   int append(const ZEL_METADATA& record, const void* data) {
     const uint64_t end = record.position;
+    const uint64_t dataAt = end + recordSize(file_);
     const bool ok = WriteMetaData(file_, record) == ZEL_OK &&
-                    (record.dataLength == 0 ||
-                     file_->stream->writeAt(end + kRecordSize, data, record.dataLength));
+                    (record.dataLength == 0 || file_->stream->writeAt(dataAt, data, record.dataLength));
     if (!ok) return undo(ZEL_ERR_IO);
-    file_->fileSize = end + kRecordSize + record.dataLength;
+    file_->fileSize = dataAt + record.dataLength;
     return ZEL_OK;
   }
 
@@ -235,12 +203,12 @@ class ChangeSet {
 };
 
 // Where a new item of `length` data bytes goes, or -1 when it would end
-// beyond what 32-bit offsets can address.
-int NewItemPosition(ZEL_FILE* file, uint32_t length, uint32_t* position) {
+// beyond what the file's offsets can name.
+int NewItemPosition(ZEL_FILE* file, uint32_t length, uint64_t* position) {
   const int rc = RefreshFileSize(file);
   if (rc != ZEL_OK) return rc;
-  if (file->fileSize + kRecordSize + length > kMaxFileSize) return ZEL_ERR_ARG;
-  *position = static_cast<uint32_t>(file->fileSize);
+  if (!ZEL_Fits(*file->layout, file->fileSize, ZEL_ItemSize(*file->layout, length))) return ZEL_ERR_ARG;
+  *position = file->fileSize;
   return ZEL_OK;
 }
 
@@ -259,37 +227,45 @@ static bool WithinChainReach(const ZEL_FILE* file, int64_t offset) {
 
 uint64_t ZEL_MaxChainSteps(const ZEL_FILE* file) {
   if (file == nullptr || file->fileSize <= kRootOffset) return 0;
-  return (file->fileSize - kRootOffset) / kRecordSize;
+  return (file->fileSize - kRootOffset) / recordSize(file);
 }
 
-int ZEL_Create(const char* path, ZEL_FILE* file) {
+uint64_t ZEL_ItemSize(const RecordLayout& layout, uint64_t length) { return layout.recordSize() + length; }
+
+bool ZEL_Fits(const RecordLayout& layout, uint64_t size, uint64_t growth) {
+  return size <= layout.maxFileSize() && growth <= layout.maxFileSize() - size;
+}
+
+int ZEL_Create(const char* path, ZEL_FILE* file) { return ZEL_CreateWithLayout(path, kLayout2, file); }
+
+int ZEL_CreateWithLayout(const char* path, const RecordLayout& layout, ZEL_FILE* file) {
   if (path == nullptr || file == nullptr) return ZEL_ERR_ARG;
   file->openMode = 0;
   file->stream = nullptr;
   file->hasCurrent = 0;
   file->fileSize = 0;
+  file->layout = LayoutOfVersion(layout.version);
+  if (file->layout == nullptr) return ZEL_ERR_ARG;
 
   // Exclusive creation: an existing file is never overwritten.
   FileStream* stream = FileStream::open(path, FileOpenMode::CreateExclusive);
   if (stream == nullptr) return ZEL_ERR_ARG;
 
-  uint8_t header[kHeaderSize] = {};
-  std::memcpy(header, kMagic, sizeof kMagic);
-  const int16_t version = ZEL_EndianShort_NtoL(static_cast<int16_t>(kVersion));
-  std::memcpy(header + 4, &version, 2);
+  uint8_t header[kHeaderSize];
+  ZelEncodeHeader(*file->layout, header);
   ZEL_METADATA root = newRecord(kRootTag, 0, kRootOffset);
-  uint8_t rootBytes[kRecordSize];
-  encode(root, rootBytes);
+  uint8_t rootBytes[kLayout3.recordSize()];
+  ZelEncodeRecord(*file->layout, root, rootBytes);
 
   if (!stream->holdOverwrites() || !stream->writeAt(0, header, kHeaderSize) ||
-      !stream->writeAt(kRootOffset, rootBytes, kRecordSize)) {
+      !stream->writeAt(kRootOffset, rootBytes, recordSize(file))) {
     // A half-written container is of no use to anyone; take it away again.
     delete stream;
     ::unlink(path);
     return ZEL_ERR_IO;
   }
   file->stream = stream;
-  file->fileSize = kRootOffset + kRecordSize;
+  file->fileSize = file->layout->firstItem();
   return ZEL_OK;
 }
 
@@ -299,6 +275,7 @@ int ZEL_Open(const char* path, int mode, ZEL_FILE* file) {
   file->stream = nullptr;
   file->hasCurrent = 0;
   file->fileSize = 0;
+  file->layout = &kLayout2;
   if (mode != 0 && mode != 1) return ZEL_ERR_ARG;
   if (mode == 0) {
     // A writer never builds on a half-made change: it is undone first.
@@ -313,10 +290,9 @@ int ZEL_Open(const char* path, int mode, ZEL_FILE* file) {
 
   uint8_t header[kHeaderSize];
   if (file->stream->readAt(0, header, kHeaderSize) != kHeaderSize) return ZEL_ERR_IO;
-  if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return ZEL_ERR_ARG;
-  int16_t version;
-  std::memcpy(&version, header + 4, 2);
-  if (ZEL_EndianShort_LtoN(version) != static_cast<int16_t>(kVersion)) return ZEL_ERR_ARG;
+  const RecordLayout* layout = ZelHeaderLayout(header);
+  if (layout == nullptr) return ZEL_ERR_ARG;
+  file->layout = layout;
   return ZEL_OK;
 }
 
@@ -376,7 +352,7 @@ static int MoveAlongTagChain(ZEL_FILE* file, bool forward) {
     const int rc = FindFirstMember(file, head.tag, &head);
     if (rc != ZEL_OK) return rc;
   }
-  const uint32_t link = forward ? head.nextTag : head.prevTag;
+  const uint64_t link = forward ? head.nextTag : head.prevTag;
   const int64_t offset = file->tagOffset + (forward ? 1 : -1);
   if (link != kNone && !WithinChainReach(file, offset)) return ZEL_ERR_IO;
   ZEL_METADATA next;
@@ -410,7 +386,7 @@ int ZEL_FirstMember(ZEL_FILE* file, int32_t tag) {
 static int MoveAlongMemberChain(ZEL_FILE* file, bool forward) {
   if (!isOpen(file)) return ZEL_ERR_ARG;
   if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
-  const uint32_t link = forward ? file->current.nextMember : file->current.prevMember;
+  const uint64_t link = forward ? file->current.nextMember : file->current.prevMember;
   const int64_t offset = file->memberOffset + (forward ? 1 : -1);
   if (link != kNone && !WithinChainReach(file, offset)) return ZEL_ERR_IO;
   ZEL_METADATA next;
@@ -426,9 +402,9 @@ int ZEL_PreviousMember(ZEL_FILE* file) { return MoveAlongMemberChain(file, false
 
 int ZEL_GoToMember(ZEL_FILE* file, int32_t tag, uint64_t position) {
   if (!isOpen(file)) return ZEL_ERR_ARG;
-  if (tag == kRootTag || position >= kMaxFileSize) return ZEL_ERR_IO;
+  if (tag == kRootTag) return ZEL_ERR_IO;
   ZEL_METADATA r;
-  const int rc = ReadMetaData(file, static_cast<uint32_t>(position), &r);
+  const int rc = ReadMetaData(file, position, &r);  // checks the position against the file
   if (rc != ZEL_OK) return rc;
   if (r.tag != tag) return ZEL_ERR_IO;
   // A new place to count chain steps from, as after ZEL_FirstMember.
@@ -447,19 +423,19 @@ int64_t ZEL_GetDataLength(ZEL_FILE* file) {
 int ZEL_GetData(ZEL_FILE* file, uint32_t bufferSize, void* buffer) {
   if (!isOpen(file) || buffer == nullptr) return ZEL_ERR_ARG;
   if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
-  const uint32_t length = file->current.dataLength;
+  const uint64_t length = file->current.dataLength;
   if (length > bufferSize) return ZEL_ERR_ARG;
   if (length == 0) return ZEL_OK;
-  const uint64_t at = static_cast<uint64_t>(file->current.position) + kRecordSize;
+  const uint64_t at = file->current.position + recordSize(file);
   return file->stream->readAt(at, buffer, length) == length ? ZEL_OK : ZEL_ERR_IO;
 }
 
-int ZEL_GetDataPart(ZEL_FILE* file, uint32_t from, uint32_t length, void* buffer) {
+int ZEL_GetDataPart(ZEL_FILE* file, uint64_t from, uint32_t length, void* buffer) {
   if (!isOpen(file) || buffer == nullptr) return ZEL_ERR_ARG;
   if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
-  if (uint64_t{from} + length > file->current.dataLength) return ZEL_ERR_ARG;
+  if (from > file->current.dataLength || length > file->current.dataLength - from) return ZEL_ERR_ARG;
   if (length == 0) return ZEL_OK;
-  const uint64_t at = static_cast<uint64_t>(file->current.position) + kRecordSize + from;
+  const uint64_t at = file->current.position + recordSize(file) + from;
   return file->stream->readAt(at, buffer, length) == length ? ZEL_OK : ZEL_ERR_IO;
 }
 
@@ -493,14 +469,14 @@ int ZEL_AddData(ZEL_FILE* file, int32_t tag, uint32_t length, const void* data) 
     // The remembered tail saves walking the whole member chain; it is used
     // only while the file is as our last change left it, and only if the
     // record there still ends this tag's chain and its neighbour still links to it.
-    uint32_t tail;
+    uint64_t tail;
     if (!(trusted && ZelTailCache::lookup(file->stream, tag, &tail) && IsLinkedTail(file, head, tail, &last))) {
       rc = FindLastMember(file, head, &last);
       if (rc != ZEL_OK) return rc;
     }
   }
 
-  uint32_t end;
+  uint64_t end;
   rc = NewItemPosition(file, length, &end);
   if (rc != ZEL_OK) return rc;
   ZEL_METADATA item = newRecord(tag, length, end);
@@ -542,7 +518,7 @@ int ZEL_InsertData(ZEL_FILE* file, uint32_t length, const void* data) {
   }
   if (rc != ZEL_OK) return rc == ZEL_ERR_NO_MEMBER || rc == ZEL_ERR_NO_TAG ? ZEL_ERR_IO : rc;
 
-  uint32_t end;
+  uint64_t end;
   rc = NewItemPosition(file, length, &end);
   if (rc != ZEL_OK) return rc;
   ZEL_METADATA item = newRecord(cur.tag, length, end);
@@ -639,7 +615,7 @@ int ZEL_ReplaceData(ZEL_FILE* file, uint32_t length, const void* data) {
   if (length != file->current.dataLength) return ZEL_ERR_ARG;
   if (length == 0) return ZEL_OK;
   const bool trusted = ZelTailCache::isCurrent(file->stream);
-  const uint64_t at = static_cast<uint64_t>(file->current.position) + kRecordSize;
+  const uint64_t at = file->current.position + recordSize(file);
   if (!file->stream->writeAt(at, data, length)) return ZEL_ERR_IO;
   ZelTailCache::afterChange(file->stream, trusted, 0, kNone);
   return ZEL_OK;

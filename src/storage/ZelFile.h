@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "storage/FileIo.h"
+#include "storage/ZelRecord.h"
 #include "format/ZelFormat.h"
 
 enum : int {
@@ -26,19 +27,6 @@ enum : int {
   ZEL_ERR_READ_ONLY = -6    // the handle is read-only and the operation writes
 };
 
-/// One item record in host byte order (36 bytes on disk, little-endian).
-struct ZEL_METADATA {
-  int32_t tag;
-  uint32_t dataLength;
-  uint32_t position;
-  uint32_t prevMember;
-  uint32_t nextMember;
-  uint32_t prevTag;
-  uint32_t nextTag;
-  uint8_t reserved[8];
-};
-static_assert(sizeof(ZEL_METADATA) == 36, "ZEL_METADATA mirrors the 36-byte item record");
-
 /// Caller-owned handle of an open container.
 struct ZEL_FILE {
   FileStream* stream = nullptr;
@@ -46,6 +34,8 @@ struct ZEL_FILE {
   uint8_t hasCurrent = 0;
   int32_t openMode = 0;  // 0 = read and write, 1 = read-only
   uint64_t fileSize = 0; // size as last seen; every offset read is checked against it
+  // The width of its item records, from its header's version.
+  const zel::RecordLayout* layout = &zel::kLayout2;
   // Where the current item lies along the tag chain and along its member
   // chain, counted in steps (forward positive) from where the walk began: the
   // item that ZEL_FirstTag or ZEL_FirstMember made current (ZEL_FirstMember
@@ -58,12 +48,16 @@ struct ZEL_FILE {
   int64_t memberOffset = 0;
 };
 
-/// Creates a new, empty container (548 bytes) and leaves `file` open read/write.
-/// Never overwrites: an existing path gives -1. Nothing is on disk for sure
-/// before ZEL_Commit.
+/// Creates a new, empty container (548 bytes, version 2) and leaves `file`
+/// open read/write. Never overwrites: an existing path gives -1. Nothing is
+/// on disk for sure before ZEL_Commit.
 int ZEL_Create(const char* path, ZEL_FILE* file);
-/// Opens an existing container; mode 0 read/write, 1 read-only. A file shorter
-/// than the header gives -2; another magic or version gives -1. Call ZEL_Close
+/// ZEL_Create for a container of `layout`'s version (zel::kLayout3: 64-bit
+/// offsets, 572 bytes when empty).
+int ZEL_CreateWithLayout(const char* path, const zel::RecordLayout& layout, ZEL_FILE* file);
+/// Opens an existing container of version 2 or 3; mode 0 read/write, 1
+/// read-only. A file shorter than the header gives -2; another magic or
+/// version gives -1. Call ZEL_Close
 /// afterwards also when this fails. Mode 0 first rolls back an unfinished
 /// change that a journal beside the file records (ZelJournal.h); when that
 /// cannot be done the result is -2 and nothing is opened. Changes through a
@@ -105,10 +99,12 @@ int ZEL_GetData(ZEL_FILE* file, uint32_t bufferSize, void* buffer);
 /// Copies `length` data bytes of the current item, starting `from` bytes into
 /// its data, into `buffer`; -1 when that range is not within its data. Lets
 /// a large member be read in bounded pieces.
-int ZEL_GetDataPart(ZEL_FILE* file, uint32_t from, uint32_t length, void* buffer);
+int ZEL_GetDataPart(ZEL_FILE* file, uint64_t from, uint32_t length, void* buffer);
 
 /// Appends a member at the end of `tag`, creating the tag at the end of the
-/// tag chain when missing. Does not touch the current item.
+/// tag chain when missing. Does not touch the current item. -1 (nothing
+/// written) when the item would end beyond what the file's offsets can
+/// name (ZEL_Fits).
 int ZEL_AddData(ZEL_FILE* file, int32_t tag, uint32_t length, const void* data);
 /// Inserts a member of the current item's tag just before the current item.
 int ZEL_InsertData(ZEL_FILE* file, uint32_t length, const void* data);
@@ -121,6 +117,12 @@ int ZEL_ReplaceData(ZEL_FILE* file, uint32_t length, const void* data);
 /// with *reason (if given) = 1 for a missing tag, 2 for a member of another
 /// length, 3 for a damaged chain. Moves the current item.
 int IsCompatibleTag(ZEL_FILE* file, int32_t tag, uint32_t recordLength, int* reason);
+
+/// Bytes a new item of `length` data bytes adds to a container of `layout`.
+uint64_t ZEL_ItemSize(const zel::RecordLayout& layout, uint64_t length);
+/// Whether `growth` more bytes still fit a container of `layout` that is
+/// `size` bytes long: its last byte stays below layout.maxFileSize().
+bool ZEL_Fits(const zel::RecordLayout& layout, uint64_t size, uint64_t growth);
 
 /// Upper bound on the number of items a chain in this file can hold; a walk
 /// that takes more steps has met a cycle.

@@ -8,7 +8,7 @@ namespace {
 
 struct Entry {
   FileStream::Stamp stamp;
-  std::unordered_map<int32_t, uint32_t> tails;
+  std::unordered_map<int32_t, uint64_t> tails;
 };
 
 // Keyed by (device, inode). Only a handful of files are ever open in one run.
@@ -27,7 +27,7 @@ Entry* currentEntry(FileStream* stream, FileStream::Stamp* now) {
 
 namespace ZelTailCache {
 
-bool lookup(FileStream* stream, int32_t tag, uint32_t* lastMember) {
+bool lookup(FileStream* stream, int32_t tag, uint64_t* lastMember) {
   FileStream::Stamp now;
   Entry* entry = currentEntry(stream, &now);
   if (entry == nullptr) return false;
@@ -42,15 +42,19 @@ bool isCurrent(FileStream* stream) {
   return currentEntry(stream, &now) != nullptr;
 }
 
-void afterChange(FileStream* stream, bool wasCurrent, int32_t tag, uint32_t lastMember) {
+void afterChange(FileStream* stream, bool wasCurrent, int32_t tag, uint64_t lastMember) {
   FileStream::Stamp now;
   if (!stream->stamp(&now)) return;
   Entry& entry = gEntries[keyOf(now)];
   if (!wasCurrent) entry.tails.clear();
   entry.stamp = now;
   if (tag == 0) return;
-  if (lastMember == 0xFFFFFFFFu) entry.tails.erase(tag);
+  if (lastMember == zel::kNone) entry.tails.erase(tag);
   else entry.tails[tag] = lastMember;
+}
+
+void remember(FileStream* stream, int32_t tag, uint32_t lastMember) {
+  afterChange(stream, isCurrent(stream), tag, lastMember);
 }
 
 void clear() { gEntries.clear(); }

@@ -8,13 +8,14 @@
 
 #include <cstdint>
 
+#include "format/ZelFormat.h"
 #include "storage/FileIo.h"
 
 namespace ZelTailCache {
 
 /// The remembered last member of `tag`, when the file still carries the stamp
 /// of our last write. Returns false when nothing trustworthy is known.
-bool lookup(FileStream* stream, int32_t tag, uint32_t* lastMember);
+bool lookup(FileStream* stream, int32_t tag, uint64_t* lastMember);
 
 /// Call before a change: true when the remembered state matches the file.
 bool isCurrent(FileStream* stream);
@@ -22,8 +23,13 @@ bool isCurrent(FileStream* stream);
 /// After a successful change: records the file's new stamp. When the state
 /// before the change was not current (`wasCurrent` false), every remembered
 /// tail is dropped first. Then, unless `tag` is 0, sets the tail of `tag` to
-/// `lastMember` (0xFFFFFFFF: the tag no longer exists).
-void afterChange(FileStream* stream, bool wasCurrent, int32_t tag, uint32_t lastMember);
+/// `lastMember` (zel::kNone: the tag no longer exists).
+void afterChange(FileStream* stream, bool wasCurrent, int32_t tag, uint64_t lastMember);
+
+/// Tells where `tag`'s member chain ends (`lastMember`) in the file as it
+/// is now, for a caller that knows it from a walk of its own. An append
+/// still checks that the record there ends the chain before it trusts it.
+void remember(FileStream* stream, int32_t tag, uint32_t lastMember);
 
 /// Forgets everything (tests).
 void clear();

@@ -31,8 +31,13 @@ class ImportAppendSession {
   /// none of them is. Harmless (true) when the file is not open.
   bool close();
 
+  /// The open file's container version.
+  const zel::RecordLayout& layout() const { return *file_.layout; }
+  /// Whether `growth` more bytes still fit the open file (ZEL_Fits).
+  bool fits(uint64_t growth) const { return ZEL_Fits(*file_.layout, file_.fileSize, growth); }
+
   /// Appends `bytes` as the last member of 'ATTD'. A ZEL result code: -1
-  /// when the file would pass 4 GiB, -2 when a write failed (the container
+  /// when the file would pass its limit, -2 when a write failed (the container
   /// has undone the append then). On success *dataIndex is the member's
   /// position among the members of 'ATTD'; the PDF is in the file once
   /// close() has succeeded.

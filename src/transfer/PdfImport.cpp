@@ -28,6 +28,7 @@
 #include "transfer/ImportAppendSession.h"
 #include "transfer/ImportEntry.h"
 #include "transfer/ImportFileRead.h"
+#include "transfer/ImportFit.h"
 #include "storage/OwnedAry.h"
 
 namespace {
@@ -170,6 +171,7 @@ class Importer {
     Pending p;
     p.path = path;
     p.isPdf = LooksLikePdf(bytes);
+    const int32_t triplesBefore = Tesk_Ary_GetSize(flnData_->catsAry);
     const FlxRead flx = ReadImportFlx(path, &p.entry, &failure);
     if (flx == FlxRead::Refused) return result_->failures.push_back(failure);
     if (flx == FlxRead::Read) {
@@ -189,6 +191,15 @@ class Importer {
       BuildEntry_FromFile(path, bytes.size(), FileCreationDate(path), plainNames_, facts_, &p.entry);
       p.decodedName = !IsUtf8Text(path);
     }
+
+    // Everything this PDF brings must fit before its first byte is written:
+    // its data and digest now, and at the next save its records together
+    // with those of the PDFs stored before it.
+    const zel::RecordLayout& layout = session_.layout();
+    unsavedGrowth_ += ImportTripleGrowth(layout, Tesk_Ary_GetSize(flnData_->catsAry) - triplesBefore);
+    const uint64_t growth = ImportStoredGrowth(layout, static_cast<uint64_t>(bytes.size())) +
+                            ImportRecordGrowth(layout) + unsavedGrowth_ + ImportGrowthOnce(layout);
+    if (!session_.fits(growth)) return fail(path, ImportFailureReason::LibraryFull);
 
     int32_t dataIndex = -1;
     const int rc = session_.store(bytes, &dataIndex);
@@ -213,6 +224,7 @@ class Importer {
     Tesk_GetCurrentTimeAsString(p.attachment.updateDate, sizeof p.attachment.updateDate);
     try {
       pending_.push_back(p);
+      unsavedGrowth_ += ImportRecordGrowth(layout);
     } catch (const std::bad_alloc&) {
       fail(path, ImportFailureReason::OutOfMemory);
     }
@@ -257,17 +269,26 @@ class Importer {
       // and an attachment without its entry is never shown.
       for (size_t i = 0; i < attached; ++i) fail(pending_[i].path, ImportFailureReason::NotSaved);
     } else {
+      std::vector<const Pending*> added;
       for (size_t i = 0; i < attached; ++i) {
-        if (Tesk_Ary_Add(flnData_->entry, &pending_[i].entry) == 0) {
-          ++result_->imported;
-          if (!pending_[i].isPdf) result_->notPdf.push_back(pending_[i].path);
-          if (pending_[i].decodedName) noteDecodedName(pending_[i]);
-        } else {
+        if (Tesk_Ary_Add(flnData_->entry, &pending_[i].entry) == 0)
+          added.push_back(&pending_[i]);
+        else
           fail(pending_[i].path, ImportFailureReason::OutOfMemory);
-        }
       }
       saved_ = SaveWithRetry();
+      // Counted as imported only once its entry is in the file.
+      for (const Pending* p : added) {
+        if (!saved_) {
+          fail(p->path, ImportFailureReason::NotSaved);
+          continue;
+        }
+        ++result_->imported;
+        if (!p->isPdf) result_->notPdf.push_back(p->path);
+        if (p->decodedName) noteDecodedName(*p);
+      }
     }
+    if (saved_) unsavedGrowth_ = 0;
     pending_.clear();
   }
 
@@ -286,6 +307,8 @@ class Importer {
   std::string plain_[3];
   const char* plainNames_[3] = {};
   std::vector<Pending> pending_;
+  // Bytes the next save appends for what this import added to the arrays.
+  uint64_t unsavedGrowth_ = 0;
   bool saved_ = false;
 };
 

@@ -121,7 +121,7 @@ TEST_F(CliCheckDamage, FindsEachKindOfDamage) {
       {"foreign tag code", [&] { pokeU32LE(library, at(kTagEntry, 1) + zel::kTagAt, ZelTag("ENTX")); },
        [] { return "damage: the member chain of 'ENTR' is broken after 1 members"; }},
       {"missing label",
-       [&] { pokeU32LE(library, at(kTagLabel, 0) + zel::kNextMemberAt, zel::kNone); },
+       [&] { pokeU32LE(library, at(kTagLabel, 0) + zel::kNextMemberAt, static_cast<uint32_t>(zel::kNone)); },
        [] { return "damage: there is no label for category level 2"; }},
       {"missing PDF", [&] { pokeU32LE(library, at(kTagAttachment, 1) + kData + 8, 99); },
        [] { return "(member 99 of 'ATTD') does not exist"; }},

@@ -20,6 +20,7 @@
 #include "library/FlnAttachment.h"
 #include "library/FlnLibraryLock.h"
 #include "library/FlnLoad.h"
+#include "library/FlnUpgrade.h"
 #include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "storage/ZelJournal.h"
@@ -254,6 +255,18 @@ TEST_F(CrashSafety, ImportSurvivesEveryKillAndFailure) {
                    [&](const auto& now) { return now.size() == base.size() + 5; },
                    [&](const auto& now) { return now.size() == base.size() || now.size() == base.size() + 5; },
                    true});
+}
+
+// The conversion writes a new file and renames it into place: whatever
+// stops it, the name gives the old file byte for byte or the whole new one.
+TEST_F(CrashSafety, UpgradeSurvivesEveryKillAndFailure) {
+  const std::string work = sandbox.path("work.fln");
+  const Bytes old = readAll(sandbox.path("base.fln"));
+  tortureScenario({"upgrade", {"cli", "upgrade", "work.fln"}, {},
+                   [&](const auto& now) { return now.size() == base.size() && LibraryIsWide(work); },
+                   [&](const auto& now) {
+                     return now.size() == base.size() && (LibraryIsWide(work) || readAll(work) == old);
+                   }});
 }
 
 TEST_F(CrashSafety, DeleteOfOneEntrySurvivesEveryKillAndFailure) {

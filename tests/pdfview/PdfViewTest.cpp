@@ -14,8 +14,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "TestPdfFiles.h"
 #include "pdfview/PdfView.h"
@@ -23,6 +25,7 @@
 #include "pdfview/PdfPageLayout.h"
 #include "pdfview/PdfRenderWorker.h"
 #include "pdfview/PdfPageText.h"
+#include "pdfview/PdfTextWorker.h"
 
 namespace {
 
@@ -296,6 +299,88 @@ TEST(PdfPageTextTest, WordsMatchOverAnyWhiteSpaceAndEveryOccurrenceOfAPageIsFoun
   EXPECT_EQ(search.find(QStringLiteral("deep learning"), last, true).text, QStringLiteral("deep learning"));
 }
 
+// --- Search on the text worker
+
+// Waits for the worker's result of the latest search.
+std::optional<PdfTextSelection> Found(PdfTextWorker* worker, const PdfTextSearch& search) {
+  std::optional<PdfTextSelection> found;
+  const QMetaObject::Connection taken =
+      QObject::connect(worker, &PdfTextWorker::found, [&](const PdfTextSelection& selection) { found = selection; });
+  worker->find(search);
+  WaitUntil([&] { return found.has_value(); });
+  QObject::disconnect(taken);
+  return found;
+}
+
+TEST(PdfTextWorkerTest, SearchesAndReadsHitsOnItsOwnThreadAndDropsOvertakenResults) {
+  QStringList pages(120, QStringLiteral("hay and more hay"));
+  pages[3] = QStringLiteral("a needle here");
+  pages[118] = QStringLiteral("needle, Needle");
+  const std::unique_ptr<PdfDocument> pdf = Load(apptest::MakeTextPdf(pages));
+  PdfTextWorker worker;
+  worker.setDocument(pdf.get());
+
+  // The searches of the view, as PdfPageText makes them.
+  PdfPageText reference(pdf.get());
+  const PdfTextSelection onPage3 = reference.find(QStringLiteral("needle"), {}, false);
+  const struct {
+    const char* name;
+    PdfTextSearch search;
+    int page;  // -1: nothing found
+    int start;
+  } cases[] = {
+      {"forwards from the start", PdfTextSearch::After(QStringLiteral("NEEDLE"), {}, false), 3, 2},
+      {"forwards after a hit", PdfTextSearch::After(QStringLiteral("needle"), onPage3, false), 118, 0},
+      {"backwards before a hit", PdfTextSearch::After(QStringLiteral("needle"), onPage3, true), -1, 0},
+      {"backwards from the end", PdfTextSearch::After(QStringLiteral("needle"), {}, true), 118, 8},
+      {"from a page", PdfTextSearch::FromPage(QStringLiteral("needle"), 4), 118, 0},
+      {"from a page past the hits", PdfTextSearch::FromPage(QStringLiteral("needle"), 119), -1, 0},
+      {"absent", PdfTextSearch::After(QStringLiteral("thread"), {}, false), -1, 0},
+  };
+  for (const auto& c : cases) {
+    const std::optional<PdfTextSelection> found = Found(&worker, c.search);
+    ASSERT_TRUE(found.has_value()) << c.name;
+    EXPECT_EQ(found->isValid() ? found->page : -1, c.page) << c.name;
+    if (c.page >= 0) {
+      EXPECT_EQ(found->start, c.start) << c.name;
+      EXPECT_FALSE(found->bounds.isEmpty()) << c.name;
+    }
+    EXPECT_FALSE(worker.searching()) << c.name;
+  }
+
+  // A search overtaken by another one: only the latest result comes.
+  std::vector<int> results;
+  QObject::connect(&worker, &PdfTextWorker::found,
+                   [&](const PdfTextSelection& selection) { results.push_back(selection.page); });
+  worker.find(PdfTextSearch::After(QStringLiteral("needle"), {}, true));
+  worker.find(PdfTextSearch::After(QStringLiteral("a needle"), {}, false));
+  EXPECT_TRUE(worker.searching());  // until the result is delivered
+  ASSERT_TRUE(WaitUntil([&] { return !worker.searching(); }));
+  QTest::qWait(50);
+  EXPECT_EQ(results, std::vector<int>{3});
+
+  // Hits of the pages asked for, each on its own.
+  std::map<int, int> hits;
+  QObject::connect(&worker, &PdfTextWorker::hitsFound,
+                   [&](const QString& text, int page, const QList<PdfTextSelection>& found) {
+                     EXPECT_EQ(text, QStringLiteral("needle"));
+                     hits[page] = int(found.size());
+                   });
+  worker.requestHits(QStringLiteral("needle"), {118, 3, 5, 200});
+  ASSERT_TRUE(WaitUntil([&] { return hits.size() == 4; }));
+  EXPECT_EQ(hits, (std::map<int, int>{{3, 1}, {5, 0}, {118, 2}, {200, 0}}));
+
+  // Another document: what was asked about the previous one does not come.
+  results.clear();
+  worker.find(PdfTextSearch::After(QStringLiteral("needle"), {}, true));
+  const std::unique_ptr<PdfDocument> other = Load(apptest::MakeTextPdf({QStringLiteral("needle")}));
+  worker.setDocument(other.get());
+  EXPECT_FALSE(worker.searching());
+  QTest::qWait(100);
+  EXPECT_TRUE(results.empty());
+  EXPECT_EQ(Found(&worker, PdfTextSearch::After(QStringLiteral("needle"), {}, false))->page, 0);
+}
+
 TEST(PdfPageTextTest, DragSelectsFromAndToTheNearestText) {
   // "Page 1 of 2" is drawn from (72, 72), 12 points high; the next line 20 below.
   const std::unique_ptr<PdfDocument> pdf = Load(apptest::MakeNumberedPdf(2));
@@ -558,7 +643,10 @@ TEST_F(PdfViewTest, DocumentWithoutPagesShowsNothing) {
   view->goToPage(0);
   view->setCurrentSelection({0, 0, 3, QStringLiteral("abc"), {}});
   EXPECT_FALSE(view->currentSelection().isValid());
-  EXPECT_FALSE(view->findString(QStringLiteral("a"), false).isValid());
+  std::optional<PdfTextSelection> found;
+  view->find(PdfTextSearch::After(QStringLiteral("a"), {}, false), [&](const PdfTextSelection& selection) { found = selection; });
+  ASSERT_TRUE(WaitUntil([&] { return found.has_value(); }));
+  EXPECT_FALSE(found->isValid());
   view->viewport()->repaint();
   EXPECT_TRUE(view->visiblePagesComplete());
 }

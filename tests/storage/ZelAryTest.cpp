@@ -203,7 +203,7 @@ TEST_F(ZelAry, LoadRefusesMoreMembersThanTheFileHasRoomFor) {
   constexpr uint32_t kLarge = 100;
   constexpr uint32_t kHead = 548, kInner = kHead + 36;
   Bytes data(kLarge, 0);
-  const uint32_t inner[7] = {static_cast<uint32_t>(kTag), kLarge, kInner, kHead, zel::kNone, zel::kNone, zel::kNone};
+  const uint32_t inner[7] = {static_cast<uint32_t>(kTag), kLarge, kInner, kHead, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
   std::memcpy(data.data(), inner, sizeof inner);  // a little-endian host writes the record as stored
   makeContainer(path_, {{kTag, data}, {kOther, Bytes{}}});
   ASSERT_EQ(readAll(path_).size(), kHead + 36 + kLarge + 36);

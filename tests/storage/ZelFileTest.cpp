@@ -96,7 +96,8 @@ TEST_F(ZelFileTest, OpenRefusesWhatIsNotAContainer) {
       {"shorter than the header", std::vector<uint8_t>(good.begin(), good.begin() + 511), 0, ZEL_ERR_IO},
       {"empty", {}, 1, ZEL_ERR_IO},
       {"wrong magic", withByte(1, 'X'), 0, ZEL_ERR_ARG},
-      {"wrong version", withByte(4, 3), 0, ZEL_ERR_ARG},
+      {"a version this reader does not know", withByte(4, 4), 0, ZEL_ERR_ARG},
+      {"version 1", withByte(4, 1), 0, ZEL_ERR_ARG},
       {"version high byte", withByte(5, 1), 0, ZEL_ERR_ARG},
       {"unknown mode", good, 2, ZEL_ERR_ARG},
   };

@@ -48,9 +48,9 @@ const std::vector<std::string>* MembersOf(const Contents& contents, int32_t tag)
   return nullptr;
 }
 
-void MakeContainer(const std::string& path, const Contents& contents) {
+void MakeContainer(const std::string& path, const Contents& contents, const zel::RecordLayout& layout) {
   ZEL_FILE f;
-  ASSERT_EQ(ZEL_Create(path.c_str(), &f), ZEL_OK);
+  ASSERT_EQ(ZEL_CreateWithLayout(path.c_str(), layout, &f), ZEL_OK);
   for (const auto& [tag, members] : contents)
     for (const auto& data : members)
       ASSERT_EQ(ZEL_AddData(&f, tag, static_cast<uint32_t>(data.size()), data.data()), ZEL_OK);

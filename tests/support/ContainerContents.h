@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "format/ZelFormat.h"
+
 namespace testsupport {
 
 using Contents = std::vector<std::pair<int32_t, std::vector<std::string>>>;
@@ -27,9 +29,10 @@ std::vector<int32_t> TagsOf(const Contents& contents);
 /// The members of `tag`, or null when `contents` has no such tag.
 const std::vector<std::string>* MembersOf(const Contents& contents, int32_t tag);
 
-/// Creates a container at `path` with the given tags and members, in order
-/// (test failure when a step fails).
-void MakeContainer(const std::string& path, const Contents& contents);
+/// Creates a container at `path` of `layout`'s version with the given tags
+/// and members, in order (test failure when a step fails).
+void MakeContainer(const std::string& path, const Contents& contents,
+                   const zel::RecordLayout& layout = zel::kLayout2);
 
 /// Replaces the members of `tag` of the container at `path` with `members`
 /// (removing the tag when empty).

@@ -21,5 +21,8 @@ struct Library {
 void CreateAndLoad(const std::string& path, Library* library);
 /// Loads the library file at `path` into `library` (test failure otherwise).
 void Load(const std::string& path, Library* library);
+/// Converts the library file at `path` to 64-bit offsets under its lock
+/// (UpgradeLibraryFile); test failure when it does not end as version 3.
+void ConvertToWide(const std::string& path);
 
 }  // namespace testsupport

@@ -25,12 +25,14 @@
 #include "format/CategoryNames.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnLoad.h"
+#include "library/FlnPreference.h"
 #include "library/FlnSave.h"
 #include "format/Endian.h"
 #include "storage/FileIo.h"
 #include "storage/ZelJournal.h"
 #include "storage/FolianCommon.h"
 #include "transfer/FieldFit.h"
+#include "transfer/ImportFit.h"
 #include "transfer/FlxWriter.h"
 #include "library/FlnAttachment.h"
 #include "storage/ZelAry.h"
@@ -633,7 +635,8 @@ TEST_F(PdfImportTest, AFileSizeLimitReachedDuringTheImportLosesNothing) {
   sources[box_.path("in/big.pdf")] = box_.writePdf("in/big.pdf", 40000, 2);
   sources[box_.path("in/tiny.pdf")] = box_.writePdf("in/tiny.pdf", 800, 3);
   const std::vector<FLN_ENTRY> before = Entries(library_.data.entry);
-  const off_t limit = static_cast<off_t>(QFileInfo(QString::fromStdString(libraryPath_)).size()) + 8000;
+  // Room for the two small PDFs with their records, not for the big one.
+  const off_t limit = static_cast<off_t>(QFileInfo(QString::fromStdString(libraryPath_)).size()) + 20000;
 
   const pid_t child = fork();
   ASSERT_GE(child, 0);
@@ -676,6 +679,121 @@ TEST_F(PdfImportTest, RefusesAPdfThatWouldTakeTheLibraryPast4GiB) {
   EXPECT_TRUE(result.saved);
   EXPECT_LT(QFileInfo(QString::fromStdString(libraryPath_)).size(), k4GiB);
   ExpectConsistentLibrary(libraryPath_, {}, sources, "next to the 4 GiB limit");
+}
+
+}  // namespace
+
+namespace {
+
+// Members of `tag` in the library file at `path`.
+int64_t MemberCount(const std::string& path, int32_t tag) {
+  ZEL_FILE f;
+  int64_t n = 0;
+  if (ZEL_Open(path.c_str(), 1, &f) == ZEL_OK)
+    for (int rc = ZEL_FirstMember(&f, tag); rc == ZEL_OK; rc = ZEL_NextMember(&f)) ++n;
+  ZEL_Close(&f);
+  return n;
+}
+
+// A PDF whose bytes still fit below the limit but whose records would not
+// is refused before its first byte: no PDF without an entry, no count that
+// claims it, and the library takes smaller PDFs afterwards. A sparse file
+// brings the library to the edge; the budget is everything the import writes
+// for the PDF (data, digest, attachment and entry records, and what a save
+// after any import may add once).
+TEST_F(PdfImportTest, APdfFitsOnlyWithEverythingItsImportWrites) {
+  constexpr int kPdf = 20000;
+  constexpr uint64_t k4GiB = uint64_t{1} << 32;
+  const zel::RecordLayout& L = zel::kLayout2;
+  // The folder the panel showed is remembered first, before any PDF.
+  const uint64_t folder = ZEL_ItemSize(L, kPreferenceRecordSize);
+  const uint64_t budget = folder + ImportStoredGrowth(L, kPdf) + ImportRecordGrowth(L) + ImportGrowthOnce(L);
+  ASSERT_GT(budget, ZEL_ItemSize(L, kPdf) + ZEL_ItemSize(L, sizeof(FLN_ATTACHMENT_HASH)) + 4000)
+      << "the records are part of the budget";
+  const struct {
+    const char* what;
+    uint64_t room;  // bytes between the file's end and 4 GiB
+    bool fits;
+  } cases[] = {
+      {"only the PDF's bytes fit", folder + ZEL_ItemSize(L, kPdf) + 200, false},
+      {"one byte short of the budget", budget - 1, false},
+      {"exactly the budget", budget, true},
+  };
+  const QByteArray pdf = box_.writePdf("big.pdf", kPdf, 1);
+  const QByteArray small = box_.writePdf("small.pdf", 300, 2);
+  const std::vector<uint8_t> fresh = readAll(libraryPath_);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::remove(ZelJournal::PathFor(libraryPath_).c_str());
+    writeAll(libraryPath_, fresh);
+    ASSERT_EQ(truncate(libraryPath_.c_str(), static_cast<off_t>(k4GiB - c.room)), 0);
+    FreeFlnData(&library_.data);
+    Load(libraryPath_, &library_);
+
+    const ImportResult result = Import(box_.path("big.pdf"));
+    EXPECT_TRUE(result.saved);
+    EXPECT_EQ(result.imported, c.fits ? 1 : 0);
+    EXPECT_LE(QFileInfo(QString::fromStdString(libraryPath_)).size(), static_cast<qint64>(k4GiB));
+    if (c.fits) {
+      EXPECT_TRUE(result.failures.empty());
+      ExpectConsistentLibrary(libraryPath_, {}, {{box_.path("big.pdf"), pdf}}, c.what);
+      continue;
+    }
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_EQ(result.failures[0].reason, ImportFailureReason::LibraryFull);
+    EXPECT_EQ(MemberCount(libraryPath_, kTagAttachmentData), 0) << "no PDF stored without its entry";
+    EXPECT_EQ(MemberCount(libraryPath_, kTagAttachmentHash), 0);
+    const ImportResult next = Import(box_.path("small.pdf"));
+    EXPECT_EQ(next.imported, 1) << "the library still takes what fits";
+    ExpectConsistentLibrary(libraryPath_, {}, {{box_.path("small.pdf"), small}}, c.what);
+  }
+}
+
+// A library with 64-bit offsets imports past 4 GiB.
+TEST_F(PdfImportTest, AWideLibraryGrowsPast4GiB) {
+  constexpr qint64 k4GiB = 0x100000000LL;
+  ConvertToWide(libraryPath_);
+  ASSERT_EQ(truncate(libraryPath_.c_str(), k4GiB - 3000), 0);
+  FreeFlnData(&library_.data);
+  Load(libraryPath_, &library_);
+  std::map<std::string, QByteArray> sources;
+  box_.makeFolder("in");
+  for (int i = 0; i < 3; ++i)
+    sources[box_.path("in/" + std::to_string(i) + ".pdf")] = box_.writePdf("in/" + std::to_string(i) + ".pdf", 20000, i);
+
+  const ImportFitCheck fit = CheckImportFits(&library_.data, box_.path("in"));
+  EXPECT_TRUE(fit.fits);
+  EXPECT_TRUE(fit.wide);
+  const ImportResult result = Import(box_.path("in"));
+  EXPECT_TRUE(result.failures.empty());
+  EXPECT_EQ(result.imported, 3);
+  EXPECT_GT(QFileInfo(QString::fromStdString(libraryPath_)).size(), k4GiB);
+  ExpectConsistentLibrary(libraryPath_, {}, sources, "past 4 GiB");
+}
+
+// What an import would add is counted before it starts, so that the user can
+// be asked about a conversion first.
+TEST_F(PdfImportTest, TheFitCheckCountsEveryListedPdf) {
+  constexpr uint64_t k4GiB = uint64_t{1} << 32;
+  box_.makeFolder("in/sub");
+  box_.writePdf("in/a.pdf", 30000, 1);
+  box_.writePdf("in/sub/b.pdf", 40000, 2);
+  box_.writeText("in/c.txt", "not listed");
+  const zel::RecordLayout& L = zel::kLayout2;
+  const uint64_t needed = ZEL_ItemSize(L, kPreferenceRecordSize) + ImportGrowthOnce(L) + ImportStoredGrowth(L, 30000) + ImportStoredGrowth(L, 40000) +
+                          2 * (ImportRecordGrowth(L) + ImportTripleGrowth(L, 1));
+  const struct {
+    uint64_t room;
+    bool fits;
+  } cases[] = {{needed, true}, {needed - 1, false}};
+  for (const auto& c : cases) {
+    ASSERT_EQ(truncate(libraryPath_.c_str(), static_cast<off_t>(k4GiB - c.room)), 0);
+    const ImportFitCheck fit = CheckImportFits(&library_.data, box_.path("in"));
+    EXPECT_EQ(fit.needed, needed);
+    EXPECT_EQ(fit.fits, c.fits);
+    EXPECT_FALSE(fit.wide);
+    EXPECT_EQ(fit.fileSize, k4GiB - c.room);
+  }
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 
 #include "categories/CategoryLists.h"
 #include "format/FlnRecords.h"
+#include "library/FlnLibraryLock.h"
 #include "fulltext/FullTextIndex.h"
 #include "gui/entry/EntryDlgOwner.h"
 #include "gui/library/WindowStateStore.h"
@@ -65,6 +66,11 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   FlnResult readFromFile(const QString& path);
   /// The library file's absolute path.
   QString fileName() const;
+  /// The lock the controller holds on this library's file for the window;
+  /// a conversion of the library moves it to the new file.
+  void setLibraryLock(LibraryLock* lock) { _libraryLock = lock; }
+  /// That lock, or null when the controller holds none.
+  LibraryLock* libraryLock() const { return _libraryLock; }
   FLN_DATA* flnData() { return &_fln_data; }
 
   /// Builds the library window and sets it up from the library (the window
@@ -273,6 +279,7 @@ class FolianDocument : public QObject, public EntryDlgOwner {
 
   FLN_DATA _fln_data;
   WindowStateStore _windowState{&_fln_data};
+  LibraryLock* _libraryLock = nullptr;
   std::unique_ptr<FolianMainWindow> _mainWindow;
   std::array<std::unique_ptr<CategoryLevelPane>, 3> _folianCategory;
   EntryListModel* _entryListModel = nullptr;

@@ -8,12 +8,15 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTableView>
 #include <cstring>
 
 #include "gui/shell/Alert.h"
+#include "library/FlnUpgrade.h"
+#include "transfer/ImportFit.h"
 #include "gui/category/CategoryChooserViewController.h"
 #include "gui/shell/FailureListText.h"
 #include "gui/library/CategoryLevelPane.h"
@@ -156,6 +159,8 @@ void TransferCommands::importPanelDidEnd(bool accepted) {
     }
   }
 
+  if (!convertIfImportNeeds(chosen)) return;
+
   ++_busy;
   ImportResult result;
   if (_panelIsFolderImport) {
@@ -196,6 +201,49 @@ void TransferCommands::importPanelDidEnd(bool accepted) {
   if (!result.duplicates.empty()) _document.alert(DuplicateListMessage(result.duplicates, skipDuplicates));
   if (!result.decodedNames.empty()) _document.alert(ImportDecodedNameMessage(result.decodedNames));
   if (!result.saved) _document.reportSaveFailure();
+}
+
+bool TransferCommands::convertIfImportNeeds(const QByteArray& chosen) {
+  const ImportFitCheck fit = CheckImportFits(_document.flnData(), chosen.toStdString());
+  if (fit.fits || fit.wide) return true;
+  const QString name = QFileInfo(_document.fileName()).fileName();
+  const QString question =
+      QStringLiteral("この読み込みで、ライブラリ「%1」のファイルは 4 GB を超えます。今のファイル形式には 4 GB までしか"
+                     "入りません。\n\nライブラリを 4 GB を超えられる新しい形式（64ビット）に変換してから読み込みますか？"
+                     "\n・エントリ、分類、PDF はそのまま変わりません。\n・変換したライブラリは、この形式を知らない古い"
+                     "版の Folian では開けなくなります。\n・変換のあいだ、ライブラリと同じ大きさ（%2）の空き容量が"
+                     "一時的に必要です。\n\n「いいえ」を選ぶと、何も読み込みません。")
+          .arg(name, QLocale().formattedDataSize(static_cast<qint64>(fit.fileSize)));
+  if (!_document.confirmDestructive(question)) {
+    _document.alert(QStringLiteral("ライブラリを変換しなかったため、何も読み込みませんでした。"));
+    return false;
+  }
+  ++_busy;
+  QProgressDialog* progress = MakeProgressDialog(_document.mainWindow(), QStringLiteral("ライブラリを変換中"));
+  progress->setLabelText(QStringLiteral("「%1」を 4 GB を超えられる形式に変換しています…").arg(name));
+  constexpr int kMiB = 20;
+  LibraryLock unguarded;  // a window without a lock (no file system lock) converts unguarded, as it saves
+  LibraryLock* lock = _document.libraryLock() != nullptr ? _document.libraryLock() : &unguarded;
+  const FlnResult converted = UpgradeLoadedLibrary(
+      _document.flnData(), lock, LibraryLockHolder::Window,
+      [progress](uint64_t done, uint64_t total) {
+        progress->setMaximum(static_cast<int>(total >> kMiB));
+        progress->setValue(static_cast<int>(done >> kMiB));
+        QCoreApplication::processEvents();
+        return !progress->wasCanceled();
+      });
+  delete progress;
+  --_busy;
+  if (converted.status == FlnStatus::Stopped) {
+    _document.alert(QStringLiteral("変換を中止しました。ライブラリは元のままで、何も読み込んでいません。"));
+    return false;
+  }
+  if (!converted.ok()) {
+    _document.alert(QStringLiteral("ライブラリを変換できませんでした。ライブラリは元のままで、何も読み込んでいません。\n%1")
+                        .arg(QString::fromStdString(converted.reason)));
+    return false;
+  }
+  return true;
 }
 
 void TransferCommands::refreshAfterImport() {

@@ -41,6 +41,10 @@ class TransferCommands : public QObject {
  private:
   void runImportPanel(bool folder);
   void importPanelDidEnd(bool accepted);
+  // Before an import that would take the library file past 4 GiB: asks
+  // whether to convert the library, and does. False when the import is not
+  // to run (the user said no, or the conversion failed; both are told).
+  bool convertIfImportNeeds(const QByteArray& chosen);
   void exportPanelDidEnd(bool accepted);
   void refreshAfterImport();
 

@@ -187,6 +187,7 @@ FolianDocument* FolianDocumentController::openDocumentWithContentsOfFile(const Q
   }
 
   FolianDocument* opened = document.release();
+  opened->setLibraryLock(lock.get());
   connect(opened, &FolianDocument::documentDidClose, this, &FolianDocumentController::documentDidClose);
   connect(opened, &FolianDocument::newDocumentRequested, this, &FolianDocumentController::newDocument);
   connect(opened, &FolianDocument::openDocumentRequested, this, &FolianDocumentController::openDocument);

@@ -3,8 +3,8 @@
 #include <QInputDialog>
 #include <QLineEdit>
 
-PdfOpenResult OpenPdfAskingPassword(const QByteArray& bytes, const QString& title, QWidget* parent) {
-  PdfOpenResult opened = PdfDocument::Open(bytes);
+PdfOpenResult AskPasswordWhenNeeded(PdfOpenResult opened, const QByteArray& bytes, const QString& title,
+                                    QWidget* parent) {
   bool wrongBefore = false;
   while (opened.status == PdfOpenStatus::NeedsPassword) {
     const QString name = title.isEmpty() ? QStringLiteral("このPDF") : QStringLiteral("「%1」").arg(title);

@@ -9,11 +9,12 @@
 
 class QWidget;
 
-/// Opens `bytes`. An encrypted PDF asks for its password in a dialog over
-/// `parent` naming `title`, again after a wrong one (saying so), until the
-/// password opens it or the user cancels: then the result says
-/// NeedsPassword.
-PdfOpenResult OpenPdfAskingPassword(const QByteArray& bytes, const QString& title, QWidget* parent);
+/// `opened`, the result of opening `bytes` without a password, unless it
+/// says NeedsPassword: then a dialog over `parent` naming `title` asks for
+/// the password, again after a wrong one (saying so), until the password
+/// opens the PDF or the user cancels (then the result says NeedsPassword).
+PdfOpenResult AskPasswordWhenNeeded(PdfOpenResult opened, const QByteArray& bytes, const QString& title,
+                                    QWidget* parent);
 
 /// What an empty viewer window says instead of the document: the user
 /// gave no password, or the bytes are not a PDF that can be read (with the

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
+#include <QTimer>
 
 #include "gui/shell/Alert.h"
 #include "gui/entry/EntryDlgPlacement.h"
@@ -25,6 +26,14 @@
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
 #include "ui_ViewPDFDlg.h"
+
+namespace {
+
+// The longest that the library's save waits for the first page to be
+// painted (a hidden window paints nothing), in milliseconds.
+constexpr int kLongestSaveDeferral = 2000;
+
+}  // namespace
 
 ViewPDFDlg::ViewPDFDlg(QObject* parent)
     : QObject(parent),
@@ -95,19 +104,39 @@ void ViewPDFDlg::setFlnEntry(const FLN_ENTRY& entry, FLN_DATA* flnData) {
 }
 
 void ViewPDFDlg::showPdfBytes(const QByteArray& data) {
-  bringToFront();
-  PdfOpenResult opened = OpenPdfAskingPassword(data, getPdfTitle(), _window.get());
+  // The document is opened before the window is shown: the worker starts on
+  // the first page while this thread places and lays out the window.
+  PdfOpenResult opened = PdfDocument::Open(data);
+  if (opened.status == PdfOpenStatus::NeedsPassword) {
+    bringToFront();  // the password dialog over the viewer
+    opened = AskPasswordWhenNeeded(std::move(opened), data, getPdfTitle(), _window.get());
+  }
   if (opened.status != PdfOpenStatus::Opened) {
+    bringToFront();
     _ui->pdfView->setMessage(opened.status == PdfOpenStatus::NeedsPassword ? NoPasswordMessage()
                                                                            : DamagedPdfMessage(opened.reason));
     return;
   }
   _document = std::move(opened.document);
   _observingMoves = true;
+  // The first page before anything else: the library is saved once it is
+  // painted, not before.
+  _savesDeferred = true;
+  connect(_ui->pdfView, &PdfView::visiblePagesPainted, this, &ViewPDFDlg::saveDeferred, Qt::SingleShotConnection);
+  QTimer::singleShot(kLongestSaveDeferral, this, &ViewPDFDlg::saveDeferred);
   _ui->pdfView->setDocument(_document.get());
   showEntryTitle();
   pageChanged();
   show();
+}
+
+void ViewPDFDlg::saveDeferred() {
+  if (!_savesDeferred) return;
+  _savesDeferred = false;
+  if (!_savePending || _flnData == nullptr) return;
+  _savePending = false;
+  const bool written = SaveAllWithoutEntrySort(_flnData->filePath, _flnData) == 1;
+  emit librarySaved(_en_id_native, written);
 }
 
 void ViewPDFDlg::show() {
@@ -200,6 +229,10 @@ void ViewPDFDlg::stampDate(bool lastUse) {
 bool ViewPDFDlg::writeEntryAndSave(FLN_ENTRY* entry) {
   UpdateEntry(_flnData->entry, entry);
   UpdateEntry(_flnData->showEntryAry, entry);
+  if (_savesDeferred) {
+    _savePending = true;
+    return true;
+  }
   const bool written = SaveAllWithoutEntrySort(_flnData->filePath, _flnData) == 1;
   emit librarySaved(_en_id_native, written);
   return written;
@@ -209,6 +242,7 @@ bool ViewPDFDlg::writeEntryAndSave(FLN_ENTRY* entry) {
 void ViewPDFDlg::close() {
   if (_closed) return;
   _closed = true;
+  saveDeferred();  // a date stamped before the first page was painted is not lost
   _window->hide();
   emit closed();
   deleteLater();

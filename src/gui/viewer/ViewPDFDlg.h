@@ -11,6 +11,9 @@
 // date, printing also its last-use date, and moving or resizing the window
 // stores its frame in en_pdf_window_position; each of these saves the
 // library (without its sort records) and reports it through librarySaved.
+// When a document is shown, the first page is painted first: what changes
+// until then (the date, the window's placement) is saved in one go once it
+// is painted (or two seconds later, when the window paints nothing).
 //
 // Life, as the library window drives it:
 //   auto* viewer = new ViewPDFDlg;                        // window built, hidden
@@ -43,6 +46,7 @@ class QAction;
 class QUrl;
 class QMainWindow;
 class PdfDocument;
+struct PdfTextSelection;
 class QWidget;
 
 /// The environment value that keeps the viewer's sidebar state for the library.
@@ -69,13 +73,13 @@ class ViewPDFDlg : public QObject {
   /// window's minimum size). Call once, before showPdfBytes.
   void setFlnEntry(const FLN_ENTRY& entry, FLN_DATA* flnData);
 
-  /// Brings the window to the front, then loads `data` as a PDF, asking for
-  /// the password of an encrypted one (PdfPasswordPrompt.h). When it opens:
-  /// from now on moves and resizes of the window are stored, the view shows the
+  /// Loads `data` as a PDF; an encrypted one brings the window to the front
+  /// and asks for its password (PdfPasswordPrompt.h). When it opens: from
+  /// now on moves and resizes of the window are stored, the view shows the
   /// document, the title becomes the entry's title (when it has one), and
-  /// the viewer is shown (show()). Otherwise the window stays as it is,
-  /// empty, with its interface title, and the view says why (no password,
-  /// or a damaged file).
+  /// the viewer is shown (show()). Otherwise the window is brought to the
+  /// front as it is, empty, with its interface title, and the view says why
+  /// (no password, or a damaged file).
   void showPdfBytes(const QByteArray& data);
 
   /// Places the window (its remembered frame when the entry has one on a
@@ -110,7 +114,8 @@ class ViewPDFDlg : public QObject {
   int32_t entryId() const { return _en_id_native; }
 
   /// The real end: hides the window for good, emits closed and deletes the
-  /// viewer once control returns to the event loop. Nothing is saved.
+  /// viewer once control returns to the event loop. Nothing is saved but
+  /// what waited for the first page to be painted.
   void close();
 
   // --- Commands (the buttons, the page box, the search field and the menus)
@@ -144,20 +149,22 @@ class ViewPDFDlg : public QObject {
   /// Puts the keyboard focus into the search field.
   void findPDF();
   /// Searches for the search field's text after the selection, ignoring
-  /// case. Found: it becomes the selection, is scrolled into view, and the
-  /// focus goes to the search field. Not found: the focus goes to the
-  /// search field and the beep sounds; the selection stays. Either way
-  /// every occurrence on the pages shown is highlighted until the field's
-  /// text changes. What matches: PdfPageText.h.
+  /// case, and puts the focus into the search field. The search runs on a
+  /// thread of its own (PdfView::find); when it is done, what it found
+  /// becomes the selection and is scrolled into view, or, when it found
+  /// nothing, the beep sounds and the selection stays. Every occurrence on
+  /// the pages shown is highlighted until the field's text changes. What
+  /// matches: PdfPageText.h.
   void nextSearch();
-  /// The same backwards; the focus is not moved, also when nothing is found.
+  /// The same backwards; the focus is not moved.
   void backSearch();
   /// Shows where `query` occurs, for a search that found the document: puts
   /// it in the search field, highlights every occurrence on the pages shown,
   /// and selects the first occurrence on the current page or after it (the
   /// first in the document when there is none after), scrolled into view,
   /// so that nextSearch goes on to the next one. Nothing found: the view
-  /// stays where it is and the beep sounds.
+  /// stays where it is and the beep sounds. Like nextSearch, it searches on
+  /// a thread of its own: the selection comes when the search is done.
   void showSearchHits(const QString& query);
   /// Hand tool button on, text tool button off, the view's tool mode 1.
   void modeHand();
@@ -198,6 +205,8 @@ class ViewPDFDlg : public QObject {
 
  private:
   void connectControls();
+  /// A search's result: selected and scrolled into view, or the beep.
+  void showFound(const PdfTextSelection& found);
   void updateMenuStates();
   void bringToFront();
   QWidget* windowBehind() const;
@@ -206,8 +215,12 @@ class ViewPDFDlg : public QObject {
   /// writes it back and saves; nothing when the entry is gone.
   void stampDate(bool lastUse);
   /// Writes `entry` into `entry` and `showEntryAry` (stamping its update
-  /// date) and saves; the result of the save.
+  /// date) and saves; the result of the save. While saves are deferred
+  /// (the first page of a new document is not painted yet), the save waits
+  /// for saveDeferred, and the result is true.
   bool writeEntryAndSave(FLN_ENTRY* entry);
+  /// Ends the deferral of saves: saves what waited for it, once.
+  void saveDeferred();
   void ChangeWindowSizePosition(const QRect& frame);
   // ViewPDFDlgSidebar.cpp
   void buildSidebar();
@@ -225,6 +238,8 @@ class ViewPDFDlg : public QObject {
   FLN_DATA* _flnData = nullptr;
   int32_t _en_id_native = 0;
   bool _observingMoves = false;
+  bool _savesDeferred = false;  // until the first page is painted (showPdfBytes)
+  bool _savePending = false;    // a change waits for the end of the deferral
   bool _closed = false;
   std::function<QList<QWidget*>()> _orderedWindows;
   std::function<void()> _beep;

@@ -164,42 +164,38 @@ void ViewPDFDlg::nextSearch() {
   PdfView* view = _ui->pdfView;
   const QString text = _ui->textBoxSearch->text();
   view->setHighlightedText(text);
-  const PdfTextSelection found = view->findString(text, false);
-  if (found.isValid()) {
-    view->setCurrentSelection(found);
-    view->scrollSelectionToVisible();
-    _ui->textBoxSearch->setFocus(Qt::OtherFocusReason);
-  } else {
-    _ui->textBoxSearch->setFocus(Qt::OtherFocusReason);
-    _beep();
-  }
+  _ui->textBoxSearch->setFocus(Qt::OtherFocusReason);
+  view->find(PdfTextSearch::After(text, view->currentSelection(), false), [this](const PdfTextSelection& found) { showFound(found); });
 }
 
 void ViewPDFDlg::backSearch() {
   PdfView* view = _ui->pdfView;
   const QString text = _ui->textBoxSearch->text();
   view->setHighlightedText(text);
-  const PdfTextSelection found = view->findString(text, true);
-  if (found.isValid()) {
-    view->setCurrentSelection(found);
-    view->scrollSelectionToVisible();
-  } else {
-    _beep();
-  }
+  view->find(PdfTextSearch::After(text, view->currentSelection(), true), [this](const PdfTextSelection& found) { showFound(found); });
 }
 
 void ViewPDFDlg::showSearchHits(const QString& query) {
   PdfView* view = _ui->pdfView;
   _ui->textBoxSearch->setText(query);
   view->setHighlightedText(query);
-  PdfTextSelection found = view->findFromPage(query, std::max(0, view->currentPage()));
-  if (!found.isValid()) found = view->findFromPage(query, 0);
+  view->find(PdfTextSearch::FromPage(query, std::max(0, view->currentPage())), [this, query](const PdfTextSelection& found) {
+    if (found.isValid()) {
+      showFound(found);
+      return;
+    }
+    // None from the current page on: the first in the document.
+    _ui->pdfView->find(PdfTextSearch::FromPage(query, 0), [this](const PdfTextSelection& first) { showFound(first); });
+  });
+}
+
+void ViewPDFDlg::showFound(const PdfTextSelection& found) {
   if (!found.isValid()) {
     _beep();
     return;
   }
-  view->setCurrentSelection(found);
-  view->scrollSelectionToVisible();
+  _ui->pdfView->setCurrentSelection(found);
+  _ui->pdfView->scrollSelectionToVisible();
 }
 
 void ViewPDFDlg::modeHand() {

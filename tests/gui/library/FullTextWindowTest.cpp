@@ -315,10 +315,13 @@ TEST_F(FullTextWindow, OpeningAFoundEntryShowsItsFirstHitInTheViewer) {
   auto* find = viewer->window()->findChild<QLineEdit*>(QStringLiteral("textBoxSearch"));
   ASSERT_NE(find, nullptr);
   EXPECT_EQ(find->text(), QStringLiteral("needle"));
+  // The viewer searches on a thread of its own.
+  ASSERT_TRUE(WaitUntil([&] { return !viewer->pdfView()->searching(); }));
   EXPECT_EQ(viewer->pdfView()->currentPage(), 2);  // the third page, counted from 0
   EXPECT_EQ(viewer->pdfView()->currentSelection().page, 2);
   // The viewer's find goes on to the next hit.
   viewer->nextSearch();
+  ASSERT_TRUE(WaitUntil([&] { return !viewer->pdfView()->searching(); }));
   EXPECT_EQ(viewer->pdfView()->currentSelection().page, 3);
 }
 

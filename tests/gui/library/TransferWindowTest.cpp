@@ -16,7 +16,10 @@
 #include "gui/library/TransferCommands.h"
 #include "gui/library/EntryListModel.h"
 #include "gui/library/CategoryLevelPane.h"
+#include "library/FlnLibraryLock.h"
 #include "library/FlnLoad.h"
+#include "library/FlnUpgrade.h"
+#include <unistd.h>
 
 namespace apptest {
 namespace {
@@ -235,6 +238,56 @@ TEST_F(Transfer, FolderImportCanBeCancelled) {
   // The window is usable again.
   ClickRow(document->folianCategory(1)->tableView(), 1);
   EXPECT_EQ(EntryColumn(document, "title"), QStringList({"axp", "ayq"}));
+}
+
+// An import that would take the library file past 4 GiB asks first whether
+// to convert the library, naming what changes; "いいえ" imports nothing and
+// leaves the file alone, "はい" converts it and imports.
+TEST_F(Transfer, AnImportPast4GiBAsksToConvertTheLibraryFirst) {
+  const QString folder = dir.filePath(QStringLiteral("big"));
+  for (int i = 0; i < 3; ++i) WriteFile(folder + QStringLiteral("/%1.pdf").arg(i), "%PDF-1.4\n" + QByteArray(9000, 'a' + i));
+  WriteLibrary(path(), WorkedExample());
+  ASSERT_EQ(::truncate(QFile::encodeName(path()).constData(), (off_t{1} << 32) - 30000), 0);  // dead space, sparse
+  FolianDocument* document = reopen();
+  ASSERT_NE(document, nullptr);
+  const QStringList before = EntryColumn(document, "title");
+
+  for (const bool yes : {false, true}) {
+    SCOPED_TRACE(yes ? "はい" : "いいえ");
+    const qint64 size = QFileInfo(path()).size();
+    ScriptedAlerts alerts;
+    alerts.answers = {yes};
+    document->transfer()->importPdfFolder();
+    ASSERT_NE(document->transfer()->currentPanel(), nullptr);
+    Accept(document->transfer()->currentPanel(), folder);
+    ASSERT_GE(alerts.asked.size(), 1u);
+    EXPECT_EQ(alerts.asked[0].kind, AlertRequest::Confirmation);
+    const QString question = alerts.texts()[0];
+    for (const char* part : {"4 GB を超えます", "新しい形式（64ビット）に変換", "古い版の Folian では開けなくなります",
+                             "空き容量", "「いいえ」を選ぶと、何も読み込みません"})
+      EXPECT_TRUE(question.contains(QString::fromUtf8(part))) << part << "\n" << question.toStdString();
+    EXPECT_EQ(LibraryIsWide(path().toStdString()), yes);
+    QStringList added = EntryColumn(document, "title");
+    for (const QString& title : before) added.removeOne(title);
+    added.sort();
+    if (!yes) {
+      EXPECT_TRUE(added.isEmpty());
+      EXPECT_EQ(QFileInfo(path()).size(), size) << "nothing written";
+      ASSERT_EQ(alerts.asked.size(), 2u);
+      EXPECT_EQ(alerts.texts()[1], QStringLiteral("ライブラリを変換しなかったため、何も読み込みませんでした。"));
+    } else {
+      EXPECT_EQ(added, QStringList({"0.pdf", "1.pdf", "2.pdf"}));
+      EXPECT_EQ(alerts.asked.size(), 1u) << alerts.texts().join("\n").toStdString();
+    }
+  }
+  // The window still holds the converted file: no one else gets it, and what
+  // it saves reaches the file.
+  EXPECT_TRUE(LibraryLock::heldByOthers(path().toStdString(), nullptr));
+  closeDocument(document);
+  FLN_DATA reread;
+  ASSERT_TRUE(ReadFlnDataFromFlnFile(QFile::encodeName(path()).constData(), &reread).ok());
+  EXPECT_EQ(Tesk_Ary_GetSize(reread.entry), static_cast<int32_t>(before.size()) + 3);
+  FreeFlnData(&reread);
 }
 
 TEST_F(Transfer, ExportChooserAndFiles) {

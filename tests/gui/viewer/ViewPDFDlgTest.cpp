@@ -158,6 +158,12 @@ class ViewPDFDlgTest : public ::testing::Test {
     return widget;
   }
 
+  // Runs a search command and waits for its result.
+  static void search(ViewPDFDlg* viewer, void (ViewPDFDlg::*command)()) {
+    (viewer->*command)();
+    EXPECT_TRUE(WaitUntil([&] { return !viewer->pdfView()->searching(); }));
+  }
+
   static QAction* item(ViewPDFDlg* viewer, const char* name) {
     QAction* action = child<QAction>(viewer, name);
     viewer->validateMenuItem(action);
@@ -305,7 +311,59 @@ TEST_F(ViewPDFDlgTest, EveryShowingStampsAndSelectsTheHandTool) {
   EXPECT_EQ(viewer->pdfView()->toolMode(), kToolModeHand);
   EXPECT_TRUE(child<QToolButton>(viewer, "btnToolModeCrosshair")->isChecked());
   EXPECT_FALSE(child<QToolButton>(viewer, "btnToolModeText")->isChecked());
-  EXPECT_EQ(Date(StoredLibrary(path()).entry(0).en_last_view_date), "20261208142305123");
+  // Saved once the page is painted again.
+  EXPECT_TRUE(WaitUntil([&] { return Date(StoredLibrary(path()).entry(0).en_last_view_date) == "20261208142305123"; }));
+}
+
+TEST_F(ViewPDFDlgTest, TheLibraryIsSavedOnceAfterTheFirstPageIsPainted) {
+  enum Then { Paint, HideAtOnce, CloseAtOnce };
+  const struct {
+    const char* name;
+    Then then;
+    bool paintedAtSave;
+  } cases[] = {
+      {"painted", Paint, true},
+      {"hidden before anything is painted: saved all the same", HideAtOnce, false},
+      {"closed before anything is painted: saved on closing", CloseAtOnce, false},
+  };
+  for (const auto& c : cases) {
+    auto* viewer = new ViewPDFDlg;
+    viewers.push_back(viewer);
+    viewer->window()->resize(360, 280);
+    viewer->setWindowOrder([this] { return QList<QWidget*>{&behind}; });
+    int savesHere = 0;
+    bool paintedAtSave = false;
+    QObject::connect(viewer, &ViewPDFDlg::librarySaved, [&](int32_t, bool written) {
+      EXPECT_TRUE(written) << c.name;
+      if (++savesHere == 1) paintedAtSave = viewer->pdfView()->visiblePagesComplete();
+    });
+    viewer->setFlnEntry(memoryEntry(0), &data);
+    viewer->showPdfBytes(MakeNumberedPdf(3));
+    viewer->show();
+    // Placed and stamped in memory, not yet on disk.
+    EXPECT_EQ(Date(memoryEntry(0).en_last_view_date), kShowTimeText) << c.name;
+    EXPECT_EQ(Date(StoredLibrary(path()).entry(0).en_last_view_date), "") << c.name;
+    EXPECT_EQ(savesHere, 0) << c.name;
+    const QRect frame = viewer->window()->geometry();
+    if (c.then == HideAtOnce) viewer->window()->hide();
+    if (c.then == CloseAtOnce) viewer->close();
+
+    ASSERT_TRUE(WaitUntil([&] { return savesHere > 0; })) << c.name;
+    QTest::qWait(50);
+    EXPECT_EQ(savesHere, 1) << c.name;  // the date and the place together
+    EXPECT_EQ(paintedAtSave, c.paintedAtSave) << c.name;
+    StoredLibrary stored(path());
+    EXPECT_EQ(Date(stored.entry(0).en_last_view_date), kShowTimeText) << c.name;
+    EXPECT_EQ(StoredFrame(stored.entry(0)), frame) << c.name;
+    if (c.then != CloseAtOnce) viewer->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The next case starts from a library without the stamp.
+    FLN_ENTRY entry = memoryEntry(0);
+    memset(entry.en_last_view_date, 0, sizeof entry.en_last_view_date);
+    entry.en_pdf_window_position = {};
+    Tesk_Ary_Update(data.entry, 0, &entry);
+    ASSERT_EQ(SaveAll(data.filePath, &data), 1);
+  }
 }
 
 TEST_F(ViewPDFDlgTest, CloseSaysSoOnceForItselfAndGoes) {
@@ -393,7 +451,7 @@ TEST_F(ViewPDFDlgTest, PdfThatDoesNotOpenGivesAnEmptyViewerSayingWhy) {
     // Commands on the empty viewer do nothing and break nothing.
     child<QLineEdit>(viewer, "textBoxSearch")->setText(QStringLiteral("page"));
     const int beepsBefore = beeps;
-    viewer->nextSearch();
+    search(viewer, &ViewPDFDlg::nextSearch);
     EXPECT_EQ(beeps, beepsBefore + 1) << c.name;
     viewer->goToNextPage();
     viewer->zoomIn();
@@ -631,7 +689,7 @@ TEST_F(ViewPDFDlgTest, SearchMovesThroughMatchesWithItsFocusRules) {
   const Expected forward[] = {{1, QStringLiteral("Needle")}, {2, QStringLiteral("needle")}, {2, QStringLiteral("NEEDLE")}};
   for (const Expected& expected : forward) {
     view->setFocus();
-    viewer->nextSearch();
+    search(viewer, &ViewPDFDlg::nextSearch);
     EXPECT_EQ(view->currentSelection().page, expected.page);
     EXPECT_EQ(view->currentSelection().text, expected.text);
     EXPECT_EQ(view->currentPage(), expected.page);
@@ -642,7 +700,7 @@ TEST_F(ViewPDFDlgTest, SearchMovesThroughMatchesWithItsFocusRules) {
   // Past the last match: beep, the selection stays, the focus goes to the field.
   const PdfTextSelection last = view->currentSelection();
   view->setFocus();
-  viewer->nextSearch();
+  search(viewer, &ViewPDFDlg::nextSearch);
   EXPECT_EQ(beeps, 1);
   EXPECT_EQ(view->currentSelection().start, last.start);
   EXPECT_EQ(view->currentSelection().page, last.page);
@@ -650,21 +708,21 @@ TEST_F(ViewPDFDlgTest, SearchMovesThroughMatchesWithItsFocusRules) {
 
   // Backwards: found without moving the focus.
   view->setFocus();
-  viewer->backSearch();
+  search(viewer, &ViewPDFDlg::backSearch);
   EXPECT_EQ(view->currentSelection().text, QStringLiteral("needle"));
   EXPECT_EQ(view->currentSelection().page, 2);
-  viewer->backSearch();
+  search(viewer, &ViewPDFDlg::backSearch);
   EXPECT_EQ(view->currentSelection().page, 1);
   EXPECT_TRUE(view->hasFocus());
   // Before the first match: beep only.
-  viewer->backSearch();
+  search(viewer, &ViewPDFDlg::backSearch);
   EXPECT_EQ(beeps, 2);
   EXPECT_EQ(view->currentSelection().page, 1);
   EXPECT_TRUE(view->hasFocus());
 
   // A text that does not occur.
   field->setText(QStringLiteral("absent"));
-  viewer->nextSearch();
+  search(viewer, &ViewPDFDlg::nextSearch);
   EXPECT_EQ(beeps, 3);
   EXPECT_EQ(view->currentSelection().page, 1);
 
@@ -723,6 +781,7 @@ TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrime
     view->goToPage(c.fromPage);
     const int beepsBefore = beeps;
     viewer->showSearchHits(c.query);
+    ASSERT_TRUE(WaitUntil([&] { return !view->searching(); })) << c.name;
     EXPECT_EQ(child<QLineEdit>(viewer, "textBoxSearch")->text(), c.query) << c.name;
     EXPECT_EQ(view->highlightedText(), c.query) << c.name;
     if (c.page < 0) {
@@ -753,7 +812,7 @@ TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrime
     EXPECT_EQ(HighlightedPixels(view, beside), 0) << c.name;
 
     // The find goes on from the hit.
-    viewer->nextSearch();
+    search(viewer, &ViewPDFDlg::nextSearch);
     if (c.nextPage < 0) {
       EXPECT_EQ(beeps, beepsBefore + 1) << c.name;
       EXPECT_EQ(view->currentSelection().start, shown.start) << c.name;
@@ -774,7 +833,7 @@ TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrime
 TEST_F(ViewPDFDlgTest, CopyPutsTheSelectedTextOnTheClipboard) {
   ViewPDFDlg* viewer = open(0, MakeTextPdf({QStringLiteral("alpha beta gamma")}));
   child<QLineEdit>(viewer, "textBoxSearch")->setText(QStringLiteral("BETA"));
-  viewer->nextSearch();
+  search(viewer, &ViewPDFDlg::nextSearch);
   QApplication::clipboard()->clear();
   child<QAction>(viewer, "copy")->trigger();
   EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("beta"));
