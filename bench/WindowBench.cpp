@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
   QTemporaryDir home;
   qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());  // keep the user's preferences out of it
   qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+  qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());  // and the full-text index the window makes
   QApplication app(argc, argv);
   const int entries = argc > 1 ? std::atoi(argv[1]) : 20000;
   const QString path = home.filePath(QStringLiteral("bench.fln"));

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { New, Import, List, Export, Delete, Categories, RenameCategory, Check, Recover, Upgrade, Search, Index };
+enum class CliCommand {
+  New, Import, List, Export, Delete, Categories, RenameCategory, Check, Recover, Upgrade, Search, Index, TitlesFromPdf
+};
 
 /// What one command takes: its name, the operand count (maxOperands -1 for
 /// "any number from minOperands on"), the options that take a value, the

@@ -29,6 +29,10 @@ int RunExportCommand(const CliInvocation& invocation);
 /// delete LIB ID...: deletes the entries with these en_ids.
 int RunDeleteCommand(const CliInvocation& invocation);
 
+/// titles-from-pdf LIB ID...: sets the titles and authors of the entries
+/// with these en_ids from their PDFs' own document information.
+int RunTitlesFromPdfCommand(const CliInvocation& invocation);
+
 /// categories LIB: the three level labels, then every category triple in
 /// stored order, tab-separated.
 int RunCategoriesCommand(const CliInvocation& invocation);

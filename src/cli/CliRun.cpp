@@ -16,6 +16,7 @@ int RunCommand(const CliInvocation& invocation) {
     case CliCommand::List: return RunListCommand(invocation);
     case CliCommand::Export: return RunExportCommand(invocation);
     case CliCommand::Delete: return RunDeleteCommand(invocation);
+    case CliCommand::TitlesFromPdf: return RunTitlesFromPdfCommand(invocation);
     case CliCommand::Categories: return RunCategoriesCommand(invocation);
     case CliCommand::RenameCategory: return RunRenameCategoryCommand(invocation);
     case CliCommand::Check: return RunCheckCommand(invocation);

@@ -15,7 +15,9 @@ const char* DescriptionOf(CliCommand command) {
       return "Imports the PDF file PATH, or every file ending in \".pdf\" (in any case:\n"
              "\".PDF\" too) below the folder PATH, into LIB. A metadata text file (.flx)\n"
              "beside a PDF gives its entry's fields; other PDFs are filed under the\n"
-             "categories given (その他 by default). On a terminal a progress line shows the\n"
+             "categories given (その他 by default), titled and authored as the PDF's own\n"
+             "document information (or XMP metadata) names them where it names plausible\n"
+             "ones, else titled by their file names. On a terminal a progress line shows the\n"
              "count and the current file. Files that could not be imported are listed at\n"
              "the end and make the exit code 1; a file that is no PDF is imported as asked\n"
              "and named as \"not a PDF\".\n"
@@ -26,7 +28,8 @@ const char* DescriptionOf(CliCommand command) {
              "or is larger than 64 KiB makes its PDF fail.\n"
              "\n"
              "  --cat1 NAME, --cat2 NAME, --cat3 NAME   categories of levels 1, 2, 3\n"
-             "  --skip-duplicates                       do not import files already in the library\n";
+             "  --skip-duplicates                       do not import files already in the library\n"
+             "  --title-from-file-name                  title every entry by its file name\n";
     case CliCommand::List:
       return "Lists the entries that a library window shows when the category lists\n"
              "select NAME (＜すべて＞, all, by default), in the window's order: sorted by\n"
@@ -51,6 +54,13 @@ const char* DescriptionOf(CliCommand command) {
     case CliCommand::Delete:
       return "Deletes the entries with the given en_ids from LIB, as Folian's \"delete\"\n"
              "does, without asking. An unknown id deletes nothing.\n";
+    case CliCommand::TitlesFromPdf:
+      return "Sets the title and author of the entries with the given en_ids from their\n"
+             "PDFs' own document information (or XMP metadata), as \"import\" does for a\n"
+             "PDF without a metadata text file: a plausible title or author replaces the\n"
+             "entry's, the others stay. Writes one line per changed entry: en_id, tab,\n"
+             "title. An unknown id changes nothing. A PDF that cannot be read is named on\n"
+             "stderr.\n";
     case CliCommand::Categories:
       return "Writes the three level labels on the first line, then every category\n"
              "triple (level 1, 2, 3) in stored order, one per line, separated by tabs.\n";

@@ -15,12 +15,16 @@
 #include "cli/CliOutput.h"
 #include "cli/CliProgress.h"
 #include "cli/CliUsage.h"
+#include "format/Endian.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnNewLibrary.h"
+#include "storage/FolianCommon.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfExport.h"
+#include "pdftext/PdfTitleAuthor.h"
 #include "transfer/ImportFit.h"
 #include "transfer/PdfImport.h"
+#include "transfer/PdfInfoRefill.h"
 
 namespace {
 
@@ -45,6 +49,17 @@ bool ParseIdsOrComplain(const CliInvocation& invocation, size_t firstId, std::ve
 
 // Says why a change did not reach the file; a file that another program
 // replaced or changed meanwhile is never written into, which is told apart.
+// One line on stderr per entry whose PDF could not be handed out.
+void PrintProblems(const std::vector<ExportProblem>& problems) {
+  for (const ExportProblem& problem : problems) {
+    const char* what =
+        problem.kind == ExportProblemKind::NoPdf ? PdfFaultText(problem.pdf) : ExportProblemText(problem.kind);
+    std::string line = "entry " + std::to_string(problem.enId) + ": " + what;
+    if (problem.error != 0) line += std::string(": ") + std::strerror(problem.error);
+    PrintError(line);
+  }
+}
+
 int ReportNotSaved(const std::string& library, const FLN_DATA* data) {
   struct stat st;
   if (stat(library.c_str(), &st) == 0 && !LibraryFileIsAsLeft(data))
@@ -97,6 +112,7 @@ int RunImportCommand(const CliInvocation& invocation) {
   }
   const std::string chosen = AbsolutePath(invocation.operands[1]);
   const bool skipDuplicates = invocation.has("skip-duplicates");
+  const PdfInfoReader readInfo = invocation.has("title-from-file-name") ? PdfInfoReader() : ReadPdfTitleAndAuthor;
 
   CliLibraryLock lock;
   if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
@@ -124,7 +140,7 @@ int RunImportCommand(const CliInvocation& invocation) {
                        progress.show(done, total, path);
                        return true;
                      },
-                     skipDuplicates);
+                     skipDuplicates, readInfo);
   progress.finish(result.status == ImportStatus::Completed ? result.listed : handled, result.listed);
 
   for (const std::string& path : result.duplicates)
@@ -175,13 +191,7 @@ int RunExportCommand(const CliInvocation& invocation) {
   }
   for (const ExportedFile& file : result.exported)
     std::printf("%d\t%s\n", static_cast<int>(file.enId), TabField(file.pdfPath).c_str());
-  for (const ExportProblem& problem : result.problems) {
-    const char* what =
-        problem.kind == ExportProblemKind::NoPdf ? PdfFaultText(problem.pdf) : ExportProblemText(problem.kind);
-    std::string line = "entry " + std::to_string(problem.enId) + ": " + what;
-    if (problem.error != 0) line += std::string(": ") + std::strerror(problem.error);
-    PrintError(line);
-  }
+  PrintProblems(result.problems);
   if (!result.saved) return ReportNotSaved(library, opened.data());
   return result.problems.empty() ? kCliExitOk : kCliExitFailure;
 }
@@ -201,4 +211,37 @@ int RunDeleteCommand(const CliInvocation& invocation) {
   const DeleteResult result = DeletePDFEntries(opened.data(), rows, EntryWindowCloser());
   if (!result.saved) return ReportNotSaved(library, opened.data());
   return kCliExitOk;
+}
+
+int RunTitlesFromPdfCommand(const CliInvocation& invocation) {
+  const std::string& library = invocation.operands[0];
+  std::vector<int32_t> ids;
+  if (!ParseIdsOrComplain(invocation, 1, &ids)) return kCliExitUsage;
+
+  CliLibraryLock lock;
+  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
+  CliLibrary opened;
+  std::vector<int> rows;
+  if (!opened.load(library) || !opened.rowsOfIds(ids, &rows)) return kCliExitFailure;
+
+  // The texts before, to tell which entries changed.
+  std::vector<FLN_ENTRY> before;
+  for (const int row : rows) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(opened.data()->showEntryAry, row, &entry);
+    before.push_back(entry);
+  }
+  const PdfInfoRefillResult result = RefillTitlesFromPdfInfo(opened.data(), rows, ReadPdfTitleAndAuthor);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    FLN_ENTRY now;
+    Tesk_Ary_GetData(opened.data()->showEntryAry, rows[i], &now);
+    if (std::memcmp(now.en_title, before[i].en_title, sizeof now.en_title) == 0 &&
+        std::memcmp(now.en_author_name, before[i].en_author_name, sizeof now.en_author_name) == 0)
+      continue;
+    const QString title = FLN_COMM_CreateNSString_FromUniChar_LtoN(now.en_title, sizeof now.en_title);
+    std::printf("%d\t%s\n", static_cast<int>(ZEL_EndianLong_LtoN(now.en_id)), TabField(title.toStdString()).c_str());
+  }
+  PrintProblems(result.problems);
+  if (!result.saved) return ReportNotSaved(library, opened.data());
+  return result.problems.empty() ? kCliExitOk : kCliExitFailure;
 }

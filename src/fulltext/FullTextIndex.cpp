@@ -159,6 +159,26 @@ bool FullTextIndex::open(const QString& path, QString* notice, QString* error) {
   return false;
 }
 
+bool FullTextIndex::openForSearching(const QString& path, QString* error) {
+  close();
+  error->clear();
+  if (!QFileInfo::exists(path)) return false;
+  const QByteArray file = QFile::encodeName(path);
+  if (sqlite3_open_v2(file.constData(), &_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    *error = SqliteError(_db, "cannot open the full-text index");
+    close();
+    return false;
+  }
+  sqlite3_busy_timeout(_db, 10000);
+  Statement version(_db, "PRAGMA user_version");
+  if (!version || sqlite3_step(version.stmt) != SQLITE_ROW || sqlite3_column_int(version.stmt, 0) != kLayoutVersion) {
+    *error = QStringLiteral("%1 is not a full-text index of this program's layout").arg(path);
+    close();
+    return false;
+  }
+  return true;
+}
+
 bool FullTextIndex::documents(std::map<int32_t, Document>* out, QString* error) const {
   out->clear();
   Statement query(_db, "SELECT en_id, fingerprint, state FROM documents");

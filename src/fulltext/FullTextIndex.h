@@ -48,6 +48,12 @@ class FullTextIndex {
   /// says so (empty otherwise). False with `*error` when no index can be had
   /// there (e.g. the folder cannot be written).
   bool open(const QString& path, QString* notice, QString* error);
+  /// Opens the existing index at `path` for searching beside a connection
+  /// that opened it with open(): its layout is checked, not its soundness
+  /// (which takes long in a large index), and nothing is made or removed.
+  /// False when there is no index there yet (`*error` empty) or it is not
+  /// one of this layout (`*error` says so).
+  bool openForSearching(const QString& path, QString* error);
   void close();
   bool isOpen() const { return _db != nullptr; }
 

@@ -2,6 +2,23 @@
 
 #include <QMetaObject>
 #include <map>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+// Lowers the calling thread's scheduling priority (Linux keeps a nice value
+// per thread, and threads started from it inherit it), so that extraction
+// on every core leaves the window's thread the processor whenever it needs
+// it. QThread's own priorities do not act under Linux's default scheduler.
+void YieldToTheWindow() {
+  constexpr int kNice = 10;
+  const auto thread = static_cast<id_t>(syscall(SYS_gettid));
+  if (getpriority(PRIO_PROCESS, thread) < kNice) setpriority(PRIO_PROCESS, thread, kNice);
+}
+
+}  // namespace
 
 FullTextService::FullTextService(const QString& indexPath, const QString& libraryPath, QObject* parent)
     : QObject(parent),
@@ -13,8 +30,7 @@ FullTextService::FullTextService(const QString& indexPath, const QString& librar
   _searchThread.setObjectName(QStringLiteral("full-text search"));
   _indexContext->moveToThread(&_indexThread);
   _searchContext->moveToThread(&_searchThread);
-  // Indexing yields to the window and to queries.
-  _indexThread.start(QThread::LowPriority);
+  _indexThread.start();
   _searchThread.start();
 }
 
@@ -49,6 +65,7 @@ void FullTextService::startRun(std::vector<FullTextEntry> entries) {
 }
 
 void FullTextService::runIndexing(const std::vector<FullTextEntry>& entries) {
+  YieldToTheWindow();
   QString error;
   const auto finish = [this](bool complete, const QString& why) {
     QMetaObject::invokeMethod(this, [this, complete, why] { runEnded(complete, why); }, Qt::QueuedConnection);
@@ -56,13 +73,8 @@ void FullTextService::runIndexing(const std::vector<FullTextEntry>& entries) {
   if (!_indexDb.isOpen()) {
     QString notice;
     const bool opened = _indexDb.open(_indexPath, &notice, &error);
-    QMetaObject::invokeMethod(
-        this,
-        [this, notice] {
-          if (!notice.isEmpty()) emit noticed(notice);
-          indexOpened();
-        },
-        Qt::QueuedConnection);
+    if (!notice.isEmpty())
+      QMetaObject::invokeMethod(this, [this, notice] { emit noticed(notice); }, Qt::QueuedConnection);
     if (!opened) return finish(false, error);
   }
   std::map<int32_t, FullTextIndex::Document> held;
@@ -91,18 +103,13 @@ void FullTextService::runEnded(bool complete, const QString& error) {
   emit indexingFinished(complete, error);
 }
 
-void FullTextService::indexOpened() {
-  _indexReady = true;
-  dispatchSearch();
-}
-
 void FullTextService::search(const QString& query) {
   _wantedQuery = query;
   dispatchSearch();
 }
 
 void FullTextService::dispatchSearch() {
-  if (!_indexReady || _searching || _wantedQuery.isNull()) return;
+  if (_searching || _wantedQuery.isNull()) return;
   _searching = true;
   QMetaObject::invokeMethod(
       _searchContext.get(), [this, query = _wantedQuery] { runSearch(query); }, Qt::QueuedConnection);
@@ -111,11 +118,10 @@ void FullTextService::dispatchSearch() {
 void FullTextService::runSearch(const QString& query) {
   std::vector<FullTextIndex::EntryHits> results;
   QString error;
-  if (!_searchDb.isOpen()) {
-    QString notice;
-    if (!_searchDb.open(_indexPath, &notice, &error)) _searchDb.close();
-  }
-  if (_searchDb.isOpen()) _searchDb.search(query, &results, &error);
+  // Without an index yet there is nothing to find; the next query tries
+  // again.
+  if (_searchDb.isOpen() || _searchDb.openForSearching(_indexPath, &error))
+    _searchDb.search(query, &results, &error);
   QMetaObject::invokeMethod(
       this, [this, query, results = std::move(results), error] { searchEnded(query, results, error); },
       Qt::QueuedConnection);

@@ -7,7 +7,9 @@
 // indexes (RunFullTextWork, which extracts on every core and reads the
 // PDFs through its own read-only handle on the library file, never
 // writing or locking it), the other answers queries, so that a query is
-// answered while indexing goes on. Indexing commits batch by batch, so a
+// answered while indexing goes on. Only the indexing connection checks the
+// index's soundness when it opens it (and remakes a damaged one); that takes
+// long in a large index, and queries need not wait for it. Indexing commits batch by batch, so a
 // stop (the user's, the window's closing, a crash) keeps what was done and
 // the next run goes on from there. Every signal comes on the thread that
 // made the service.
@@ -50,8 +52,8 @@ class FullTextService : public QObject {
   /// Whether a run is going (or about to start).
   bool isIndexing() const { return _running; }
 
-  /// Searches the index for `query` (FullTextIndex::search). Queries wait
-  /// until the indexing thread has opened (or remade) the index. When
+  /// Searches the index for `query` (FullTextIndex::search), also while
+  /// indexing goes on; before there is an index nothing is found. When
   /// several are asked while one runs, only the latest is answered.
   void search(const QString& query);
 
@@ -76,7 +78,6 @@ class FullTextService : public QObject {
   // On the caller's thread.
   void startRun(std::vector<FullTextEntry> entries);
   void runEnded(bool complete, const QString& error);
-  void indexOpened();
   void dispatchSearch();
   void searchEnded(const QString& query, const std::vector<FullTextIndex::EntryHits>& results, const QString& error);
 
@@ -93,7 +94,6 @@ class FullTextService : public QObject {
   // The caller's thread only.
   bool _running = false;
   std::optional<std::vector<FullTextEntry>> _queued;  // the entries of the run after this one
-  bool _indexReady = false;                           // the indexing thread has tried to open the index
   bool _searching = false;
   QString _wantedQuery;
 };

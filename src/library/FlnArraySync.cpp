@@ -108,8 +108,7 @@ int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records
   }
   if (placesKnown) positions.erase(positions.begin(), positions.begin() + static_cast<ptrdiff_t>(first));
   // The first append would otherwise walk the whole chain to find its end.
-  if (placesKnown && kept > 0 && kept < n && positions.back() <= UINT32_MAX)
-    ZelTailCache::remember(file->stream, tag, static_cast<uint32_t>(positions.back()));
+  if (placesKnown && kept > 0 && kept < n) ZelTailCache::remember(file->stream, tag, positions.back());
   for (size_t i = kept; i < n; ++i) {
     const int64_t end = file->stream->size();  // a new item goes at the end of the file
     rc = ZEL_AddData(file, tag, recordSize, records.at(static_cast<int32_t>(i)));

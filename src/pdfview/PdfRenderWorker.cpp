@@ -45,8 +45,12 @@ void PdfRenderWorker::request(std::vector<PdfTileRequest> requests) {
   {
     std::lock_guard<std::mutex> lock(_mutex);
     _queue.clear();
-    for (PdfTileRequest& tile : requests)
-      if (!_inFlight.contains(tile.key)) _queue.push_back(std::move(tile));
+    QSet<PdfTileKey> queued;
+    for (PdfTileRequest& tile : requests) {
+      if (_inFlight.contains(tile.key) || queued.contains(tile.key)) continue;
+      queued.insert(tile.key);
+      _queue.push_back(std::move(tile));
+    }
   }
   _wake.notify_one();
 }

@@ -57,7 +57,8 @@ class PdfRenderWorker : public QObject {
   void setDocument(const PdfDocument* document);
 
   /// Replaces every pending tile with `requests`, rendered in this order.
-  /// A tile that is being rendered or on its way is not rendered again.
+  /// A tile that is being rendered or on its way is not rendered again, nor
+  /// is a tile asked for twice.
   void request(std::vector<PdfTileRequest> requests);
 
   /// Tiles requested and not yet delivered to the owner's thread.

@@ -204,6 +204,7 @@ void PdfView::requestTiles(const QRect& area, std::vector<PdfTileRequest>* wante
     const QRect deviceShown(QRectF(shown.topLeft() * dpr, shown.size() * dpr).toAlignedRect());
     for (const QPoint& cell : PdfTilesIn(deviceSize, deviceShown)) {
       const PdfTileKey key{page, scaleKey, cell.x(), cell.y()};
+      if (!pin && pinned->contains(key)) continue;  // asked for with the tiles in view
       if (pin) pinned->insert(key);
       if (!_cache.contains(key)) wanted->push_back(PdfTileRequest{key, deviceSize, PdfTileRect(deviceSize, cell)});
     }

@@ -218,7 +218,8 @@ class PdfView : public QAbstractScrollArea {
   void scrollTo(int x, int y);
   QRect visibleArea() const;  // content pixels
   /// Adds to `wanted` the tiles meeting `area` (content pixels) that are not
-  /// cached; with `pin`, every tile meeting it to `pinned`.
+  /// cached; with `pin`, every tile meeting it to `pinned`; without, only
+  /// those not in `pinned` (the tiles in view are asked for first).
   void requestTiles(const QRect& area, std::vector<PdfTileRequest>* wanted, QSet<PdfTileKey>* pinned, bool pin);
   /// Asks the worker for the tiles in view and then those one screen further
   /// down that are not cached (in place of what it was asked before); adds

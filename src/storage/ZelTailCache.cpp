@@ -53,7 +53,7 @@ void afterChange(FileStream* stream, bool wasCurrent, int32_t tag, uint64_t last
   else entry.tails[tag] = lastMember;
 }
 
-void remember(FileStream* stream, int32_t tag, uint32_t lastMember) {
+void remember(FileStream* stream, int32_t tag, uint64_t lastMember) {
   afterChange(stream, isCurrent(stream), tag, lastMember);
 }
 

@@ -29,7 +29,7 @@ void afterChange(FileStream* stream, bool wasCurrent, int32_t tag, uint64_t last
 /// Tells where `tag`'s member chain ends (`lastMember`) in the file as it
 /// is now, for a caller that knows it from a walk of its own. An append
 /// still checks that the record there ends the chain before it trusts it.
-void remember(FileStream* stream, int32_t tag, uint32_t lastMember);
+void remember(FileStream* stream, int32_t tag, uint64_t lastMember);
 
 /// Forgets everything (tests).
 void clear();

@@ -40,9 +40,10 @@ bool IsLoaded(const FLN_DATA* flnData) {
 
 class Importer {
  public:
-  Importer(FLN_DATA* flnData, const ImportProgress& progress, bool skipDuplicates, ImportResult* result)
-      : flnData_(flnData), progress_(progress), skipDuplicates_(skipDuplicates), result_(result), session_(flnData),
-        facts_(CurrentImportSystemFacts()) {}
+  Importer(FLN_DATA* flnData, const ImportProgress& progress, bool skipDuplicates, const PdfInfoReader& readInfo,
+           ImportResult* result)
+      : flnData_(flnData), progress_(progress), skipDuplicates_(skipDuplicates), readInfo_(readInfo), result_(result),
+        session_(flnData), facts_(CurrentImportSystemFacts()) {}
 
   // Step 1 of ImportPDFFiles; false when the import cannot start.
   bool setPlainCategories(const char* const combo[3]) {
@@ -189,6 +190,7 @@ class Importer {
       if (!addTriple(names[0], names[1], names[2])) return fail(path, ImportFailureReason::OutOfMemory);
     } else {
       BuildEntry_FromFile(path, bytes.size(), FileCreationDate(path), plainNames_, facts_, &p.entry);
+      if (p.isPdf) FillEntryFromPdfInfo(bytes, readInfo_, &p.entry);
       p.decodedName = !IsUtf8Text(path);
     }
 
@@ -300,6 +302,7 @@ class Importer {
   FLN_DATA* flnData_;
   const ImportProgress& progress_;
   const bool skipDuplicates_;
+  const PdfInfoReader& readInfo_;
   std::unordered_set<std::string> knownDigests_;
   ImportResult* result_;
   ImportAppendSession session_;
@@ -322,14 +325,14 @@ std::string WithoutTrailingSlashes(std::string path) {
 
 ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
                             const char* comboCat1, const char* comboCat2, const char* comboCat3,
-                            const ImportProgress& progress, bool skipDuplicates) {
+                            const ImportProgress& progress, bool skipDuplicates, const PdfInfoReader& readInfo) {
   ImportResult result;
   if (!IsLoaded(flnData) || chosenPath == nullptr) {
     result.status = ImportStatus::LibraryUnavailable;
     result.saved = false;
     return result;
   }
-  Importer importer(flnData, progress, skipDuplicates, &result);
+  Importer importer(flnData, progress, skipDuplicates, readInfo, &result);
   const char* const combo[3] = {comboCat1, comboCat2, comboCat3};
   if (!importer.setPlainCategories(combo) || !importer.openLibrary() || !importer.addPlainTriple()) {
     result.saved = result.status == ImportStatus::CategoryNameTooLong;  // nothing was changed then

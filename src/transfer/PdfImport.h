@@ -18,6 +18,7 @@
 
 #include "format/FlnRecords.h"
 #include "transfer/ImportFailure.h"
+#include "transfer/PdfTitleInfo.h"
 
 /// Called before each file with the number of files handled so far, the
 /// number of files to handle and the file about to be handled. Returning
@@ -63,7 +64,9 @@ constexpr int32_t kImportSaveInterval = 100;
 ///    file and in the preference file (not when it needs 256 bytes or more).
 /// 3. Each PDF becomes one entry: from its metadata text file (".flx" beside
 ///    it, ReadImportFlx) when there is one, else from the file itself
-///    (BuildEntry_FromFile with the plain categories), with a new en_id either
+///    (BuildEntry_FromFile with the plain categories; with `readInfo`, a
+///    PDF's plausible title and author from its own document information
+///    replace the file name as title, FillEntryFromPdfInfo), with a new en_id either
 ///    way; an entry read from a metadata text file adds its own category
 ///    triple if new (a file whose categories include kCategoryAll or
 ///    kCategoryNoChange is not imported: ImportFailureReason::ReservedCategory),
@@ -86,4 +89,5 @@ constexpr int32_t kImportSaveInterval = 100;
 /// imported and listed in decodedNames.
 ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const char* panelFolder,
                             const char* comboCat1, const char* comboCat2, const char* comboCat3,
-                            const ImportProgress& progress = nullptr, bool skipDuplicates = false);
+                            const ImportProgress& progress = nullptr, bool skipDuplicates = false,
+                            const PdfInfoReader& readInfo = nullptr);

@@ -14,6 +14,7 @@
 
 #include "CliTestSupport.h"
 #include "TestFiles.h"
+#include "TextPdf.h"
 #include "library/FlnNewLibrary.h"
 #include "format/FlnRecords.h"
 
@@ -29,6 +30,61 @@ struct ImportedPdf {
   int size;
   std::string cat1, cat2, cat3;
 };
+
+TEST(CliImport, TitlesComeFromThePdfsOwnInformationUnlessAskedNotTo) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  const struct {
+    const char* file;
+    std::string info;
+  } pdfs[] = {
+      {"in/titled.pdf", "<< /Title <FEFF65E5672C8A9E306E8AD66587> /Author (Jane Doe) >>"},
+      {"in/word.pdf", "<< /Title (Microsoft Word - word.doc) >>"},
+      {"in/bare.pdf", ""},
+  };
+  QDir().mkpath(QString::fromStdString(sandbox.path("in")));
+  for (const auto& pdf : pdfs) {
+    QFile file(QString::fromStdString(sandbox.path(pdf.file)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromStdString(testsupport::TextPdf({pdf.file}, {pdf.info, ""})));
+  }
+  const struct {
+    std::vector<std::string> options;
+    std::vector<std::string> titles;  // sorted
+  } cases[] = {
+      {{}, {"bare.pdf", "word.pdf", "日本語の論文"}},
+      {{"--title-from-file-name"}, {"bare.pdf", "titled.pdf", "word.pdf"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options.empty() ? "from the PDF" : c.options[0]);
+    sandbox.mustRun({"new", "fresh.fln"});
+    std::vector<std::string> args = {"import", "fresh.fln", "in"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    EXPECT_EQ(sandbox.mustRun(args).out, "imported 3 of 3 files\n");
+    std::vector<std::string> titles = clitest::Column(TabRows(sandbox.mustRun({"list", "fresh.fln"}).out), 1);
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(titles, c.titles);
+    QFile::remove(QString::fromStdString(sandbox.path("fresh.fln")));
+  }
+
+  // Imported by file names, then titled from the PDFs afterwards: only the
+  // entry whose PDF names a plausible title changes.
+  sandbox.mustRun({"new", "later.fln"});
+  sandbox.mustRun({"import", "later.fln", "in", "--title-from-file-name"});
+  const auto rows = TabRows(sandbox.mustRun({"list", "later.fln"}).out);
+  std::vector<std::string> args = {"titles-from-pdf", "later.fln"};
+  std::string titledId;
+  for (const auto& row : rows) {
+    args.push_back(row[0]);
+    if (row[1] == "titled.pdf") titledId = row[0];
+  }
+  EXPECT_EQ(sandbox.mustRun(args).out, titledId + "\t日本語の論文\n");
+  std::vector<std::string> titles = clitest::Column(TabRows(sandbox.mustRun({"list", "later.fln"}).out), 1);
+  std::sort(titles.begin(), titles.end());
+  EXPECT_EQ(titles, (std::vector<std::string>{"bare.pdf", "word.pdf", "日本語の論文"}));
+  // Done again, nothing changes.
+  EXPECT_EQ(sandbox.mustRun(args).out, "");
+}
 
 TEST(CliNewImportList, WhatIsImportedIsListedAndExportedBack) {
   CliSandbox sandbox;

@@ -19,7 +19,11 @@ struct HelpCase {
 TEST(CliHelp, GoesToStdoutWithExitCodeZero) {
   const HelpCase cases[] = {
       {{"--help"}, "  folian-cli check LIB [--fix]\n"},
-      {{"-h"}, "  folian-cli import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--skip-duplicates]\n"},
+      {{"-h"},
+       "  folian-cli import LIB PATH [--cat1 NAME] [--cat2 NAME] [--cat3 NAME] [--skip-duplicates] "
+       "[--title-from-file-name]\n"},
+      {{"-h"}, "  folian-cli titles-from-pdf LIB ID...\n"},
+      {{"titles-from-pdf", "--help"}, "Usage: folian-cli titles-from-pdf LIB ID...\n"},
       {{"help"}, "Exit codes: 0 success"},
       {{"new", "--help"}, "Usage: folian-cli new LIB\n"},
       {{"import", "--help"}, "  --cat1 NAME, --cat2 NAME, --cat3 NAME"},
@@ -31,6 +35,7 @@ TEST(CliHelp, GoesToStdoutWithExitCodeZero) {
       {{"check", "--help"}, "Exit code\n0 only for an undamaged library"},
       {{"help", "recover"}, "Usage: folian-cli recover LIB NEW\n"},
       {{"import", "--help"}, "  --skip-duplicates "},
+      {{"import", "--help"}, "  --title-from-file-name "},
   };
   CliSandbox sandbox;
   for (const HelpCase& c : cases) {

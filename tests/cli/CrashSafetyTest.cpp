@@ -370,3 +370,50 @@ TEST(WriterRace, ASecondWriterIsRefusedWhateverNameAndEnvironment) {
 }
 
 }  // namespace
+
+namespace {
+
+// A writer that comes while a library is being converted is refused, or
+// writes into the converted file; never into the old file the conversion
+// replaced, whatever moment it comes at.
+TEST(WriterRace, AWriterDuringAnUpgradeIsRefusedOrReachesTheConvertedFile) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  constexpr size_t kPdfs = 40;
+  for (size_t i = 0; i < kPdfs; ++i) sandbox.writePdf("a/" + std::to_string(i) + ".pdf", 64 * 1024, static_cast<int>(i));
+  sandbox.mustRun({"import", "lib.fln", "a"});
+  sandbox.writePdf("b/b.pdf", 2000, 999);
+  const std::string library = sandbox.path("lib.fln");
+  const std::vector<uint8_t> narrow = readAll(library);
+
+  int imported = 0, refused = 0;
+  for (int trial = 0; trial < 30; ++trial) {
+    SCOPED_TRACE(trial);
+    std::remove(library.c_str());
+    writeAll(library, narrow);
+    QProcess a;
+    sandbox.start(&a, {"upgrade", "lib.fln"});
+    ASSERT_TRUE(a.waitForStarted());
+    // The second writer comes once the first holds the library (or has finished).
+    while (!LibraryLock::heldByOthers(library, nullptr) && !a.waitForFinished(0)) {
+    }
+    const CliOutcome b = sandbox.run({"import", "lib.fln", "b"});
+    if (a.state() != QProcess::NotRunning) ASSERT_TRUE(a.waitForFinished(-1));
+    EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();
+    EXPECT_TRUE(LibraryIsWide(library));
+    const size_t entries = TabRows(sandbox.mustRun({"list", "lib.fln"}).out).size();
+    if (b.exitCode == 0) {
+      ++imported;
+      EXPECT_EQ(entries, kPdfs + 1) << "the import reached the file that the name gives";
+    } else {
+      ++refused;
+      EXPECT_EQ(b.exitCode, 1);
+      EXPECT_NE(b.err.find("being changed by another folian-cli command"), std::string::npos) << b.err;
+      EXPECT_EQ(entries, kPdfs);
+    }
+    EXPECT_EQ(sandbox.run({"check", "lib.fln"}).exitCode, 0);
+  }
+  std::printf("upgrade race: %d imports refused while the library was converted, %d reached it\n", refused, imported);
+}
+
+}  // namespace

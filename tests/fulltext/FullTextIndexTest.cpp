@@ -161,6 +161,39 @@ TEST_F(FullTextIndexTest, ADamagedIndexIsMadeAgainWithANotice) {
   }
 }
 
+TEST_F(FullTextIndexTest, ASearchingConnectionOpensOnlyAnIndexOfThisLayoutAndChangesNothing) {
+  FullTextIndex searching;
+  QString error = QStringLiteral("stale");
+  // No index yet: nothing to find, nothing made, no error to show.
+  EXPECT_FALSE(searching.openForSearching(path, &error));
+  EXPECT_TRUE(error.isEmpty());
+  EXPECT_FALSE(QFile::exists(path));
+
+  FullTextIndex writing;
+  QString notice;
+  openIndex(&writing, &notice);
+  store(&writing, 7, {QStringLiteral("searched while written")});
+  ASSERT_TRUE(searching.openForSearching(path, &error)) << error.toStdString();
+  EXPECT_EQ(Search(searching, "while"), (std::vector<Found>{{7, 1, {1}}}));
+  // What the writer commits later is seen by the open connection.
+  store(&writing, 8, {QStringLiteral("later, while")});
+  EXPECT_EQ(Search(searching, "later"), (std::vector<Found>{{8, 1, {1}}}));
+  searching.close();
+  writing.close();
+
+  // A file of another kind is refused with a reason and left as it is.
+  const QByteArray foreign = "not an index at all, but some bytes of another program";
+  const QString other = dir.filePath(QStringLiteral("other.fulltext"));
+  QFile file(other);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(foreign);
+  file.close();
+  EXPECT_FALSE(searching.openForSearching(other, &error));
+  EXPECT_FALSE(error.isEmpty());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), foreign);
+}
+
 TEST(FullTextTerms, QuotesMakePhrases) {
   struct Case {
     const char* query;

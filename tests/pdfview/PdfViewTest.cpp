@@ -208,12 +208,19 @@ TEST(PdfRenderWorkerTest, TilesMakeTheWholePage) {
   EXPECT_LT(MeanGrayDifference(assembled, whole), 0.5);
   EXPECT_FALSE(HasPixel(assembled, qRgb(255, 0, 0)));
 
+  // A tile asked for twice in one request is rendered once.
+  worker.request({requests[2], requests[3], requests[2]});
+  ASSERT_TRUE(WaitUntil([&] { return delivered == 8; }));
+  QTest::qWait(50);
+  EXPECT_EQ(delivered, 8);
+  EXPECT_EQ(worker.pendingCount(), 0);
+
   // Asking again for a tile that was delivered renders it again; a document
   // change drops whatever was asked before it.
   worker.request({requests[0], requests[1]});
   worker.setDocument(nullptr);
   QTest::qWait(50);
-  EXPECT_EQ(delivered, 6);
+  EXPECT_EQ(delivered, 8);
   EXPECT_EQ(worker.pendingCount(), 0);
 }
 

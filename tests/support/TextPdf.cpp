@@ -31,10 +31,16 @@ std::string PageContent(const std::string& text) {
 
 }  // namespace
 
-std::string TextPdf(const std::vector<std::string>& pages) {
+std::string TextPdf(const std::vector<std::string>& pages) { return TextPdf(pages, PdfSelfDescription()); }
+
+std::string TextPdf(const std::vector<std::string>& pages, const PdfSelfDescription& about) {
   std::vector<std::string> objects;
   const size_t count = pages.size();
-  objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
+  // The information dictionary and the metadata stream come after the pages.
+  const size_t infoNumber = 4 + 2 * count;
+  const size_t xmpNumber = infoNumber + (about.info.empty() ? 0 : 1);
+  objects.push_back("<< /Type /Catalog /Pages 2 0 R" +
+                    (about.xmp.empty() ? std::string() : " /Metadata " + std::to_string(xmpNumber) + " 0 R") + " >>");
   std::string kids;
   for (size_t i = 0; i < count; ++i) kids += std::to_string(4 + 2 * i) + " 0 R ";
   objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(count) + " >>");
@@ -45,6 +51,10 @@ std::string TextPdf(const std::vector<std::string>& pages) {
                       " 0 R /Resources << /Font << /F1 3 0 R >> >> >>");
     objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
   }
+  if (!about.info.empty()) objects.push_back(about.info);
+  if (!about.xmp.empty())
+    objects.push_back("<< /Type /Metadata /Subtype /XML /Length " + std::to_string(about.xmp.size()) + " >>\nstream\n" +
+                      about.xmp + "\nendstream");
   std::string pdf = "%PDF-1.4\n";
   std::vector<size_t> offsets;
   for (size_t i = 0; i < objects.size(); ++i) {
@@ -58,7 +68,8 @@ std::string TextPdf(const std::vector<std::string>& pages) {
     std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
     pdf += line;
   }
-  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R" +
+         (about.info.empty() ? std::string() : " /Info " + std::to_string(infoNumber) + " 0 R") + " >>\nstartxref\n" +
          std::to_string(xref) + "\n%%EOF\n";
   return pdf;
 }

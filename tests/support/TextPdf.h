@@ -12,4 +12,13 @@ namespace testsupport {
 /// line per '\n'-separated piece). An empty element is a page without text.
 std::string TextPdf(const std::vector<std::string>& pages);
 
+/// What a PDF says about itself besides its pages, as raw PDF syntax.
+struct PdfSelfDescription {
+  std::string info;  // the document information dictionary ("<< /Title (x) >>"), or empty for none
+  std::string xmp;   // the XMP metadata packet of the catalog, or empty for none
+};
+
+/// TextPdf with a document information dictionary and XMP metadata.
+std::string TextPdf(const std::vector<std::string>& pages, const PdfSelfDescription& about);
+
 }  // namespace testsupport

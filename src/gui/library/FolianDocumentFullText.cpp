@@ -83,7 +83,7 @@ void FolianDocument::startFullTextIndex() {
   connect(_fullText.get(), &FullTextService::searchFinished, this, &FolianDocument::fullTextSearchFinished);
   connect(_fullText.get(), &FullTextService::noticed, this, [this](const QString& notice) {
     qInfo().noquote() << notice;
-    _indexingLabel->setToolTip(notice);
+    _indexingLabel->setToolTip(tr("本文の索引を作り直しました（%1）").arg(notice));
   });
   updateFullTextIndex();
 }

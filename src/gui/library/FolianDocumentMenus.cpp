@@ -30,6 +30,7 @@ void FolianDocument::connectMenus() {
   connect(m->selectAll, &QAction::triggered, this, [this] { entryListBox()->selectAll(); });
   connect(m->deselectAll, &QAction::triggered, this, [this] { entryListBox()->clearSelection(); });
   connect(m->deletePdfs, &QAction::triggered, _transfer.get(), &TransferCommands::deletePdfs);
+  connect(m->refillTitlesFromPdfs, &QAction::triggered, _transfer.get(), &TransferCommands::refillTitlesFromPdfs);
   CategoryCommandHost* categories = _categoryCommands.get();
   for (int level = 1; level <= 3; ++level) {
     connect(m->addCategory[level - 1], &QAction::triggered, this, [categories, level] { categories->addCategory(level); });

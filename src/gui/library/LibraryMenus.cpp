@@ -58,6 +58,8 @@ LibraryMenus::LibraryMenus(QMenuBar* bar, QObject* parent) : QObject(parent) {
   selectAll = AddCommand(edit, QStringLiteral("すべてを選択"), QKeySequence(Qt::CTRL | Qt::Key_A));
   deselectAll = AddCommand(edit, QStringLiteral("選択を解除"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
   edit->addSeparator();
+  refillTitlesFromPdfs = AddCommand(edit, tr("PDFの情報からタイトルと著者を設定..."));
+  edit->addSeparator();
   deletePdfs = AddCommand(edit, QStringLiteral("削除"), QKeySequence(Qt::Key_Delete));
 
   QMenu* categories = bar->addMenu(QStringLiteral("分類(&C)"));
@@ -78,7 +80,7 @@ LibraryMenus::LibraryMenus(QMenuBar* bar, QObject* parent) : QObject(parent) {
 
 void LibraryMenus::setHasEntrySelection(bool hasSelection) {
   for (QAction* item : {exportPdfs, deselectAll, openPdf, deletePdfs, showInfo, changeCategoryName, openWithApplication,
-                        showInFileManager})
+                        showInFileManager, refillTitlesFromPdfs})
     item->setEnabled(hasSelection);
 }
 

@@ -48,6 +48,7 @@ class LibraryMenus : public QObject {
   // Edit
   QAction* selectAll = nullptr;
   QAction* deselectAll = nullptr;
+  QAction* refillTitlesFromPdfs = nullptr;
   QAction* deletePdfs = nullptr;
   // Categories, by level 1..3 at index 0..2
   std::array<QAction*, 3> addCategory{};

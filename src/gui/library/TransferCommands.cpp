@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QTableView>
 #include <cstring>
 
@@ -32,7 +33,9 @@
 #include "library/FlnPreference.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfExport.h"
+#include "pdftext/PdfTitleAuthor.h"
 #include "transfer/PdfImport.h"
+#include "transfer/PdfInfoRefill.h"
 #include "storage/OwnedAry.h"
 
 namespace {
@@ -49,6 +52,13 @@ QString RememberedFolder(const char* libraryPath, int32_t tag) {
   }
   record[kPreferenceRecordSize - 1] = '\0';
   return QString::fromUtf8(record);
+}
+
+// The import panel's own choices, kept per user in "import.ini" beside the
+// recent libraries: whether titles come from the PDFs.
+constexpr char kTitleFromPdfKey[] = "titleFromPdf";
+QSettings ImportSettings() {
+  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("FOLIAN"), QStringLiteral("import"));
 }
 
 // A progress dialog whose texts are plain (they show file names).
@@ -127,9 +137,13 @@ void TransferCommands::runImportPanel(bool folder) {
   if (!start.isEmpty() && QFileInfo(start).isDir()) panel->setDirectory(start);
   auto* skipDuplicates = new QCheckBox(QStringLiteral("ライブラリにすでにあるPDFは読み込まない"), panel);
   skipDuplicates->setObjectName(QStringLiteral("skipDuplicatesBox"));
+  auto* titleFromPdf = new QCheckBox(tr("PDFの情報からタイトルを設定"), panel);
+  titleFromPdf->setObjectName(QStringLiteral("titleFromPdfBox"));
+  titleFromPdf->setChecked(ImportSettings().value(kTitleFromPdfKey, true).toBool());
   if (auto* grid = qobject_cast<QGridLayout*>(panel->layout())) {
     grid->addWidget(_chooser->view(), grid->rowCount(), 0, 1, grid->columnCount());
     grid->addWidget(skipDuplicates, grid->rowCount(), 0, 1, grid->columnCount());
+    grid->addWidget(titleFromPdf, grid->rowCount(), 0, 1, grid->columnCount());
   }
   panel->setWindowModality(Qt::WindowModal);
   connect(panel, &QDialog::finished, this, [this](int result) { importPanelDidEnd(result == QDialog::Accepted); });
@@ -150,6 +164,10 @@ void TransferCommands::importPanelDidEnd(bool accepted) {
   const std::string cats[3] = {_chooser->categoryText(1), _chooser->categoryText(2), _chooser->categoryText(3)};
   const auto* skipBox = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
   const bool skipDuplicates = skipBox != nullptr && skipBox->isChecked();
+  const auto* titleBox = panel->findChild<QCheckBox*>(QStringLiteral("titleFromPdfBox"));
+  const bool titleFromPdf = titleBox == nullptr || titleBox->isChecked();
+  ImportSettings().setValue(kTitleFromPdfKey, titleFromPdf);
+  const PdfInfoReader readInfo = titleFromPdf ? PdfInfoReader(ReadPdfTitleAndAuthor) : PdfInfoReader();
   _chooser.reset();
   for (const std::string& cat : cats) {
     const QString refusal = CheckEntryCategoryName(cat.c_str(), false);
@@ -178,11 +196,11 @@ void TransferCommands::importPanelDidEnd(bool accepted) {
                               QCoreApplication::processEvents();
                               return !progress->wasCanceled();
                             },
-                            skipDuplicates);
+                            skipDuplicates, readInfo);
     delete progress;
   } else {
     result = ImportPDFFiles(_document.flnData(), chosen.constData(), panelFolder.constData(), cats[0].c_str(),
-                            cats[1].c_str(), cats[2].c_str(), nullptr, skipDuplicates);
+                            cats[1].c_str(), cats[2].c_str(), nullptr, skipDuplicates, readInfo);
   }
   --_busy;
 
@@ -344,5 +362,26 @@ void TransferCommands::deletePdfs() {
   _document.makeEntryList();
   _document.updateFullTextIndex();
   _document.entryListBox()->clearSelection();
+  if (!result.saved) _document.reportSaveFailure();
+}
+
+void TransferCommands::refillTitlesFromPdfs() {
+  const std::vector<int> rows = _document.selectedEntryRows();
+  if (rows.empty()) return;
+  if (!_document.confirmDestructive(
+          tr("選択した%1件の項目のタイトルと著者を、PDFの情報で置き換えてもよろしいですか？").arg(rows.size())))
+    return;
+  ++_busy;
+  const PdfInfoRefillResult result = RefillTitlesFromPdfInfo(_document.flnData(), rows, ReadPdfTitleAndAuthor);
+  --_busy;
+  // The rows stay where they are; their titles and authors show as they are
+  // now, in the list and in the entries' open windows.
+  if (result.changed > 0) _document.childWindows()->updateAll();
+  EntryListModel* model = _document.entryListModel();
+  model->dataChanged(model->index(0, 0), model->index(model->rowCount() - 1, model->columnCount() - 1));
+  if (!result.problems.empty())
+    _document.alert(ExportProblemMessage(result.problems, _document.flnData()));
+  else if (result.changed == 0)
+    _document.alert(tr("選択したPDFには、タイトルや著者として使える情報がありませんでした。"));
   if (!result.saved) _document.reportSaveFailure();
 }

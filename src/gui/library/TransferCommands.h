@@ -29,6 +29,9 @@ class TransferCommands : public QObject {
   void exportPdfs();
   /// Asks, then deletes the selected entries, closing their windows first.
   void deletePdfs();
+  /// Asks, then sets the selected entries' titles and authors from their
+  /// PDFs' own document information where it names plausible ones.
+  void refillTitlesFromPdfs();
   /// Shows the panel that writes a copy of the library to a file the user
   /// chooses; returns at once.
   void saveCopy();

@@ -83,7 +83,7 @@ TEST(StartWindowList, EveryRowHoldsTwoLinesWithoutScrollingSideways) {
     EXPECT_LE(rect.width(), list->viewport()->width()) << row;
   }
   EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
-  const QString shot = qEnvironmentVariable("FOLIAN_TEST_SCREENSHOT_DIR");
+  const QString shot = qEnvironmentVariable("FOLIAN_SCREENSHOT_DIR");
   if (!shot.isEmpty()) window.grab().save(shot + QStringLiteral("/start-window.png"));
 }
 
