@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include "categories/CategoryCommands.h"
 
 #include <cstring>
@@ -94,19 +95,23 @@ std::unordered_map<int32_t, int32_t> FirstIndexById(TESK_ARY entryAry) {
 
 }  // namespace
 
-QString CannotAddCategoryMessage() { return QStringLiteral("分類を追加できませんでした。"); }
+QString CannotAddCategoryMessage() {
+  return QCoreApplication::translate("CategoryCommands", "分類を追加できませんでした。");
+}
 
 QString CategoryDeleteForbiddenMessage() {
-  return QStringLiteral("”%1”と”%2”は削除できません。")
+  return QCoreApplication::translate("CategoryCommands", "”%1”と”%2”は削除できません。")
       .arg(QString::fromUtf8(kCategoryAll), QString::fromUtf8(kCategoryOther));
 }
 
 QString CategoryInUseMessage(const char* name) {
-  return QStringLiteral("「%1」は使用中です。削除できません。").arg(QString::fromUtf8(name));
+  return QCoreApplication::translate("CategoryCommands", "「%1」は使用中です。削除できません。")
+      .arg(QString::fromUtf8(name));
 }
 
 QString CategoryDeleteConfirmMessage(const char* name) {
-  return QStringLiteral("「%1」を削除してもよろしいですか？").arg(QString::fromUtf8(name));
+  return QCoreApplication::translate("CategoryCommands", "「%1」を削除してもよろしいですか？")
+      .arg(QString::fromUtf8(name));
 }
 
 CategoryCommandOutcome AddCategory(FLN_DATA* flnData, int level, const CategoryListNames& selected,

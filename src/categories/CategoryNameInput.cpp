@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include "categories/CategoryNameInput.h"
 
 #include <cstring>
@@ -36,27 +37,33 @@ bool CategoryNameFits(const char* name) {
 }
 
 QString CategoryNameTooLongMessage() {
-  return QStringLiteral("分類名が長すぎます。");
+  return QCoreApplication::translate("CategoryNameInput", "分類名が長すぎます。");
 }
 
 QString CheckEntryCategoryName(const char* name, bool noChangeIsMarker) {
   if (name == nullptr) return QString();
   if (strcmp(name, kCategoryAll) == 0)
-    return QStringLiteral("”%1”はすべての分類を表すため、分類名にできません。").arg(QString::fromUtf8(kCategoryAll));
+    return QCoreApplication::translate("CategoryNameInput", "”%1”はすべての分類を表すため、分類名にできません。")
+        .arg(QString::fromUtf8(kCategoryAll));
   if (!noChangeIsMarker && strcmp(name, kCategoryNoChange) == 0)
-    return QStringLiteral("”%1”は分類名にできません。").arg(QString::fromUtf8(kCategoryNoChange));
+    return QCoreApplication::translate("CategoryNameInput", "”%1”は分類名にできません。")
+        .arg(QString::fromUtf8(kCategoryNoChange));
   return QString();
 }
 
 QString CheckCategoryAddName(TESK_ARY catsAry, int level, const char* name) {
-  if (name == nullptr || name[0] == '\0') return QStringLiteral("分類名を入力してください。");
+  if (name == nullptr || name[0] == '\0')
+    return QCoreApplication::translate("CategoryNameInput", "分類名を入力してください。");
   // Neither the name for every category nor the reassignment dialog's marker
   // could be told apart from what they stand for.
   for (const char* reserved : {kCategoryAll, kCategoryNoChange})
-    if (strcmp(name, reserved) == 0) return QStringLiteral("”%1”は追加できません。").arg(QString::fromUtf8(reserved));
+    if (strcmp(name, reserved) == 0)
+      return QCoreApplication::translate("CategoryNameInput", "”%1”は追加できません。")
+          .arg(QString::fromUtf8(reserved));
   if (!CategoryNameFits(name)) return CategoryNameTooLongMessage();
   if (LevelHasName(catsAry, level, name))
-    return QStringLiteral("「%1」は、すでに登録されています。").arg(QString::fromUtf8(name));
+    return QCoreApplication::translate("CategoryNameInput", "「%1」は、すでに登録されています。")
+        .arg(QString::fromUtf8(name));
   return QString();
 }
 

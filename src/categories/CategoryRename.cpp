@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include "categories/CategoryRename.h"
 
 #include <cstring>
@@ -89,20 +90,22 @@ QString CategoryRenameRefusalMessage(CategoryRenameRefusal refusal, const char* 
     case CategoryRenameRefusal::None:
       return QString();
     case CategoryRenameRefusal::BadLevel:
-      return QStringLiteral("分類の段は1から3です。");
+      return QCoreApplication::translate("CategoryRename", "分類の段は1から3です。");
     case CategoryRenameRefusal::FixedName:
-      return QStringLiteral("”%1”と”%2”の名前は変更できません。")
+      return QCoreApplication::translate("CategoryRename", "”%1”と”%2”の名前は変更できません。")
           .arg(QString::fromUtf8(kCategoryAll), QString::fromUtf8(kCategoryOther));
     case CategoryRenameRefusal::UnknownName:
-      return QStringLiteral("「%1」という分類はありません。").arg(QString::fromUtf8(oldName));
+      return QCoreApplication::translate("CategoryRename", "「%1」という分類はありません。")
+          .arg(QString::fromUtf8(oldName));
     case CategoryRenameRefusal::EmptyName:
-      return QStringLiteral("分類名を入力してください。");
+      return QCoreApplication::translate("CategoryRename", "分類名を入力してください。");
     case CategoryRenameRefusal::ReservedName:
-      return QStringLiteral("”%1”には変更できません。").arg(QString::fromUtf8(newName));
+      return QCoreApplication::translate("CategoryRename", "”%1”には変更できません。").arg(QString::fromUtf8(newName));
     case CategoryRenameRefusal::TooLong:
       return CategoryNameTooLongMessage();
     case CategoryRenameRefusal::NameExists:
-      return QStringLiteral("「%1」は、すでに登録されています。").arg(QString::fromUtf8(newName));
+      return QCoreApplication::translate("CategoryRename", "「%1」は、すでに登録されています。")
+          .arg(QString::fromUtf8(newName));
   }
   return QString();
 }

@@ -19,6 +19,8 @@ const std::vector<CliCommandInfo>& CliCommandTable() {
       {"titles-from-pdf", CliCommand::TitlesFromPdf, 2, -1, {}, "titles-from-pdf LIB ID..."},
       {"categories", CliCommand::Categories, 1, 1, {}, "categories LIB"},
       {"rename-category", CliCommand::RenameCategory, 4, 4, {}, "rename-category LIB LEVEL OLD NEW"},
+      {"merge", CliCommand::Merge, 2, 2, {}, "merge LIB OTHER [--skip-duplicates]", {"skip-duplicates"}},
+      {"compact", CliCommand::Compact, 1, 1, {}, "compact LIB"},
       {"check", CliCommand::Check, 1, 1, {}, "check LIB [--fix]", {"fix"}},
       {"recover", CliCommand::Recover, 2, 2, {}, "recover LIB NEW"},
       {"upgrade", CliCommand::Upgrade, 1, 1, {}, "upgrade LIB"},

@@ -10,7 +10,8 @@
 #include <vector>
 
 enum class CliCommand {
-  New, Import, List, Export, Delete, Categories, RenameCategory, Check, Recover, Upgrade, Search, Index, TitlesFromPdf
+  New, Import, List, Export, Delete, Categories, RenameCategory, Merge, Compact, Check, Recover, Upgrade, Search, Index,
+  TitlesFromPdf
 };
 
 /// What one command takes: its name, the operand count (maxOperands -1 for

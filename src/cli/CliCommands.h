@@ -42,6 +42,16 @@ int RunCategoriesCommand(const CliInvocation& invocation);
 /// ＜すべて＞, その他 and a NEW that the level has already.
 int RunRenameCategoryCommand(const CliInvocation& invocation);
 
+/// merge LIB OTHER: imports every entry of the library OTHER (only read,
+/// whoever holds it) with its PDF and categories under new ids; with
+/// --skip-duplicates not those whose PDF LIB holds already. Progress,
+/// failures and Ctrl-C as for import.
+int RunMergeCommand(const CliInvocation& invocation);
+
+/// compact LIB: rewrites the library without the space of removed items
+/// (FlnCompact.h) and says how many bytes that gave back.
+int RunCompactCommand(const CliInvocation& invocation);
+
 /// check LIB: the container's tags, member counts and dead bytes, and the
 /// damage found; 0 only for an undamaged library. With --fix, first gives
 /// every PDF without a digest one.

@@ -1,10 +1,13 @@
 #include "cli/CliLibrary.h"
 
+#include <sys/stat.h>
+
 #include <unordered_map>
 
 #include "format/CategoryNames.h"
 #include "categories/EntryQuery.h"
 #include "cli/CliOutput.h"
+#include "library/FlnArraySync.h"
 #include "library/FlnLoad.h"
 #include "format/Endian.h"
 
@@ -48,4 +51,14 @@ bool CliLibrary::rowsOfIds(const std::vector<int32_t>& ids, std::vector<int>* ro
     }
   }
   return allFound;
+}
+
+int ReportNotSaved(const std::string& library, const FLN_DATA* data) {
+  struct stat st;
+  if (stat(library.c_str(), &st) == 0 && !LibraryFileIsAsLeft(data))
+    PrintError(library + ": the library file was replaced or changed by another program while this command ran; "
+                         "nothing was written into it");
+  else
+    PrintError(library + ": the library file could not be saved completely");
+  return kCliExitFailure;
 }

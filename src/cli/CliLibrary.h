@@ -33,3 +33,9 @@ class CliLibrary {
   FLN_DATA data_;
   bool loaded_ = false;
 };
+
+/// Says on stderr why a change did not reach the library file at `library`:
+/// a file that another program replaced or changed meanwhile (never written
+/// into) is told apart from one that could not be saved. Returns the exit
+/// code for that, kCliExitFailure.
+int ReportNotSaved(const std::string& library, const FLN_DATA* data);

@@ -19,6 +19,8 @@ int RunCommand(const CliInvocation& invocation) {
     case CliCommand::TitlesFromPdf: return RunTitlesFromPdfCommand(invocation);
     case CliCommand::Categories: return RunCategoriesCommand(invocation);
     case CliCommand::RenameCategory: return RunRenameCategoryCommand(invocation);
+    case CliCommand::Merge: return RunMergeCommand(invocation);
+    case CliCommand::Compact: return RunCompactCommand(invocation);
     case CliCommand::Check: return RunCheckCommand(invocation);
     case CliCommand::Recover: return RunRecoverCommand(invocation);
     case CliCommand::Upgrade: return RunUpgradeCommand(invocation);

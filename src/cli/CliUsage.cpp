@@ -70,6 +70,24 @@ const char* DescriptionOf(CliCommand command) {
              "date becomes now). ＜すべて＞ and その他 cannot be renamed, and a NEW that\n"
              "the level has already is refused: renaming never merges two categories.\n"
              "Writes how many categories and entries were renamed.\n";
+    case CliCommand::Merge:
+      return "Imports every entry of the library OTHER into LIB under new ids: its PDF,\n"
+             "its three categories (added to LIB's category table when new) and its\n"
+             "fields, without what belongs to OTHER's windows (positions, open windows,\n"
+             "selection). OTHER is only read, also while Folian has it open; a library\n"
+             "whose records are damaged is refused (\"recover\" gets back what it\n"
+             "holds), and an entry whose PDF cannot be read whole is listed as failed.\n"
+             "Progress, failures, duplicates and Ctrl-C as for \"import\".\n"
+             "\n"
+             "  --skip-duplicates   do not import entries whose PDF LIB holds already\n";
+    case CliCommand::Compact:
+      return "Rewrites LIB without its dead bytes (the space that deleted entries' PDFs\n"
+             "and other removed items still take; \"check\" shows how many) into a new\n"
+             "file beside it, flushed and locked, which then takes its name. Every entry,\n"
+             "id, category, stored PDF and window setting stays. On any failure, or\n"
+             "Ctrl-C, the library is left as it was; a library with a stored PDF that\n"
+             "cannot be read whole is refused, since the rewrite would lose it. Writes\n"
+             "the sizes before and after.\n";
     case CliCommand::Check:
       return "Reads the whole library file and reports its tags with their member counts\n"
              "and data bytes, the dead bytes (space of removed items that no chain\n"

@@ -47,8 +47,6 @@ bool ParseIdsOrComplain(const CliInvocation& invocation, size_t firstId, std::ve
   return false;
 }
 
-// Says why a change did not reach the file; a file that another program
-// replaced or changed meanwhile is never written into, which is told apart.
 // One line on stderr per entry whose PDF could not be handed out.
 void PrintProblems(const std::vector<ExportProblem>& problems) {
   for (const ExportProblem& problem : problems) {
@@ -58,16 +56,6 @@ void PrintProblems(const std::vector<ExportProblem>& problems) {
     if (problem.error != 0) line += std::string(": ") + std::strerror(problem.error);
     PrintError(line);
   }
-}
-
-int ReportNotSaved(const std::string& library, const FLN_DATA* data) {
-  struct stat st;
-  if (stat(library.c_str(), &st) == 0 && !LibraryFileIsAsLeft(data))
-    PrintError(library + ": the library file was replaced or changed by another program while this command ran; "
-                         "nothing was written into it");
-  else
-    PrintError(library + ": the library file could not be saved completely");
-  return kCliExitFailure;
 }
 
 }  // namespace

@@ -19,7 +19,10 @@ FlnResult WriteFailed(int rc) {
                             "cannot write the copy (container code " + std::to_string(rc) + ")");
 }
 
-FlnResult WriteCopy(ZEL_FILE* target, const FLN_DATA* flnData, const LibraryPdfSource& source, int32_t* leftOut) {
+}  // namespace
+
+FlnResult WriteLibraryRecords(ZEL_FILE* target, const FLN_DATA* flnData, const LibraryPdfSource& source,
+                              int32_t* leftOut) {
   const struct {
     int32_t tag;
     TESK_ARY ary;
@@ -63,7 +66,23 @@ FlnResult WriteCopy(ZEL_FILE* target, const FLN_DATA* flnData, const LibraryPdfS
   return FlnResult::success();
 }
 
-}  // namespace
+bool IsLibraryRecordTag(int32_t tag) {
+  for (int32_t written : {kTagEntry, kTagLabel, kTagIdCounter, kTagEnvironment, kTagCats, kTagAttachment,
+                          kTagAttachmentData, kTagAttachmentHash})
+    if (tag == written) return true;
+  return false;
+}
+
+StoredPdfSource::StoredPdfSource(ZEL_FILE* file) : reader_(file) { hashes_.load(file); }
+
+QByteArray StoredPdfSource::operator()(const FLN_ATTACHMENT& attachment) {
+  QByteArray pdf = reader_.read(ZEL_EndianLong_LtoN(attachment.dataIndex));
+  const FLN_ATTACHMENT_HASH* hash = hashes_.find(ZEL_EndianLong_LtoN(attachment.at_id));
+  if (hash != nullptr && (pdf.size() != ZEL_EndianLong_LtoN(hash->length) ||
+                          std::memcmp(PdfDigest(pdf).constData(), hash->digest, sizeof hash->digest) != 0))
+    pdf.clear();
+  return pdf;
+}
 
 FlnResult WriteLibraryFile(const FLN_DATA* flnData, const char* targetPath, const LibraryPdfSource& source,
                            int32_t* attachmentsLeftOut, const zel::RecordLayout& layout) {
@@ -78,7 +97,7 @@ FlnResult WriteLibraryFile(const FLN_DATA* flnData, const char* targetPath, cons
     if (rc == ZEL_ERR_IO) return WriteFailed(rc);
     return FlnResult::failure(FlnStatus::CannotOpen, "cannot create the new library: " + why);
   }
-  FlnResult r = WriteCopy(&copy, flnData, source, &leftOut);
+  FlnResult r = WriteLibraryRecords(&copy, flnData, source, &leftOut);
   if (r.ok() && !replacement.commit(&copy))
     r = FlnResult::failure(FlnStatus::WriteFailed,
                            std::string("cannot put the new library in place: ") + std::strerror(errno));
@@ -106,22 +125,8 @@ FlnResult WriteLibraryCopy(const FLN_DATA* flnData, const char* targetPath, int3
     ZEL_Close(&source);
     return FlnResult::failure(FlnStatus::CannotOpen, "cannot open the library file as a container");
   }
-  AttachmentHashes hashes;
-  hashes.load(&source);
-  AttachmentDataReader reader(&source);
-  // A PDF that no longer matches its digest is left out rather than copied
-  // with a fresh digest that would vouch for the damage.
-  const FlnResult r = WriteLibraryFile(
-      flnData, targetPath,
-      [&](const FLN_ATTACHMENT& attachment) {
-        QByteArray pdf = reader.read(ZEL_EndianLong_LtoN(attachment.dataIndex));
-        const FLN_ATTACHMENT_HASH* hash = hashes.find(ZEL_EndianLong_LtoN(attachment.at_id));
-        if (hash != nullptr && (pdf.size() != ZEL_EndianLong_LtoN(hash->length) ||
-                                std::memcmp(PdfDigest(pdf).constData(), hash->digest, sizeof hash->digest) != 0))
-          pdf.clear();
-        return pdf;
-      },
-      attachmentsLeftOut, *source.layout);
+  StoredPdfSource pdfs(&source);
+  const FlnResult r = WriteLibraryFile(flnData, targetPath, std::ref(pdfs), attachmentsLeftOut, *source.layout);
   ZEL_Close(&source);
   return r;
 }

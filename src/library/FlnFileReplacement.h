@@ -27,7 +27,8 @@ class FlnFileReplacement {
   /// Flushes and closes `file` (the temporary container), puts it in the
   /// target's place and flushes the folder, so that after a crash the target
   /// is the old file or the whole new one. False, with errno set, when it
-  /// cannot; the target is then unchanged. `file` is closed either way.
+  /// cannot; the target is then unchanged, unless renamed() tells that only
+  /// flushing the folder failed. `file` is closed either way.
   bool commit(ZEL_FILE* file);
   /// Whether commit() put the new file in the target's place (also when
   /// flushing the folder after that failed).

@@ -120,6 +120,9 @@ LibraryLockStatus LibraryLock::acquireOnce(const std::string& path, LibraryLockM
     return LibraryLockStatus::Failed;
   }
 
+  // The holder is named before the library is locked, so that whoever sees
+  // the library locked also sees who holds it (never a holder not yet named).
+  SetLock(fd_, F_RDLCK, HolderByte(holder));  // only names the holder to others: a failure costs nothing
   if (SetLock(fd_, mode == LibraryLockMode::Exclusive ? F_WRLCK : F_RDLCK, kLibraryByte) != 0) {
     const int error = errno;
     if (NoLocksHere(error)) {
@@ -142,8 +145,6 @@ LibraryLockStatus LibraryLock::acquireOnce(const std::string& path, LibraryLockM
     problem_ = "the library is " + LibraryLockHolderText(busyHolder_) + "; try again when it is free";
     return LibraryLockStatus::Busy;
   }
-  SetLock(fd_, F_RDLCK, HolderByte(holder));  // only names the holder to others: a failure costs nothing
-
   if (!rollBackUnfinishedChange(path, mode)) {
     release();
     return busyHolder_ == LibraryLockHolder::Unknown ? LibraryLockStatus::Failed : LibraryLockStatus::Busy;

@@ -3,10 +3,13 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
+#include <QProcessEnvironment>
 #include <QTranslator>
+#include <cstdio>
+#include <memory>
 
 #include "gui/shell/FolianDocumentController.h"
+#include "gui/shell/UiLanguage.h"
 #include "storage/FileSizeLimit.h"
 
 int main(int argc, char* argv[]) {
@@ -19,14 +22,20 @@ int main(int argc, char* argv[]) {
   // The controller decides when the application ends: closing the last
   // library window brings the start window back instead.
   QApplication::setQuitOnLastWindowClosed(false);
-  // Folian speaks Japanese: so do Qt's own dialogs (file panels, buttons).
-  QTranslator qtTexts;
-  if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&qtTexts);
+  // Japanese, or English: as the locale asks, unless --lang says.
+  QStringList arguments = QApplication::arguments().mid(1);
+  UiLanguage language = UiLanguageOfLocale(QProcessEnvironment::systemEnvironment());
+  QString error;
+  if (!TakeLanguageOption(&arguments, &language, &error)) {
+    std::fprintf(stderr, "folian: %s\n", qPrintable(error));
+    return 2;
+  }
+  std::unique_ptr<QTranslator> translation = LoadTranslation(language);
+  if (translation) QApplication::installTranslator(translation.get());
 
   FolianDocumentController controller;
   QObject::connect(&controller, &FolianDocumentController::applicationShouldTerminate, &app, &QApplication::quit,
                    Qt::QueuedConnection);
-  controller.start(QApplication::arguments().mid(1));
+  controller.start(arguments);
   return QApplication::exec();
 }

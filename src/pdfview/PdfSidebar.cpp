@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include "pdfview/PdfSidebar.h"
 
 #include "pdfview/PdfView.h"
@@ -8,8 +9,8 @@ PdfSidebar::PdfSidebar(PdfView* view, QWidget* parent)
     : QTabWidget(parent), _view(view), _outline(new PdfOutlineView), _thumbnails(new PdfThumbnailView) {
   _outline->setObjectName(QStringLiteral("outlineView"));
   _thumbnails->setObjectName(QStringLiteral("thumbnailView"));
-  addTab(_outline, QStringLiteral("目次"));
-  addTab(_thumbnails, QStringLiteral("サムネイル"));
+  addTab(_outline, QCoreApplication::translate("PdfSidebar", "目次"));
+  addTab(_thumbnails, QCoreApplication::translate("PdfSidebar", "サムネイル"));
   connect(_outline, &PdfOutlineView::pageRequested, _view, &PdfView::goToPage);
   connect(_thumbnails, &PdfThumbnailView::pageRequested, _view, &PdfView::goToPage);
   connect(_view, &PdfView::documentChanged, this, &PdfSidebar::documentChanged);

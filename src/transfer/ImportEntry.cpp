@@ -71,3 +71,18 @@ void ForgetWindowState(FLN_ENTRY* entry) {
   entry->en_pdf_window_ordered_index = 0;
   entry->en_is_select_entrylist = 0;
 }
+
+void ForgetEnvironment(FLN_ENTRY* entry) {
+  ForgetWindowState(entry);
+  entry->en_window_position = FlnRect{};
+  entry->en_pdf_window_position = FlnRect{};
+  entry->en_window_z_index = 0;
+  entry->en_focus_item = 0;
+  entry->en_detail_toggle = 0;
+  entry->en_scroll_position = 0;
+  entry->en_caret_position = 0;
+  entry->en_selection_start = 0;
+  entry->en_selection_end = 0;
+  entry->en_dlg_focus_tab = 0;
+  entry->en_dlg_focus_item = 0;
+}

@@ -43,3 +43,10 @@ void BuildEntry_FromFile(const std::string& path, int64_t fileSize, const QDateT
 /// starts, like one built from a file, with no open windows and unselected.
 /// The remembered window frames stay.
 void ForgetWindowState(FLN_ENTRY* entry);
+
+/// ForgetWindowState, and also what the entry remembers of the screen and
+/// the windows of the library it comes from: the information and viewer
+/// window frames, the stacking, focus, scroll, caret, selection and tab
+/// positions and the details toggle, all zero. What a merge keeps of an
+/// entry is its bibliographic fields, file facts, dates and categories.
+void ForgetEnvironment(FLN_ENTRY* entry);

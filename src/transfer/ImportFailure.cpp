@@ -18,6 +18,7 @@ const char* ImportFailureReasonText(ImportFailureReason reason) {
     case ImportFailureReason::ReservedCategory:
       return "its metadata file gives a category name that stands for every category or for no change";
     case ImportFailureReason::OutOfMemory: return "out of memory";
+    case ImportFailureReason::PdfUnreadable: return "its PDF cannot be read whole from the other library";
   }
   return "unknown";
 }

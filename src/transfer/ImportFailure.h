@@ -20,6 +20,7 @@ enum class ImportFailureReason {
   MetadataNotUtf8,   // the metadata text file (.flx) beside it is not UTF-8 text
   ReservedCategory,  // its metadata text file names "＜すべて＞" or "＜変更しない＞" as a category
   OutOfMemory,
+  PdfUnreadable,     // a merged entry's PDF cannot be read whole from the other library
 };
 
 struct ImportFailure {

@@ -113,7 +113,8 @@ struct Job {
 
 class Exporter {
  public:
-  Exporter(FLN_DATA* flnData, std::string folder) : flnData_(flnData), folder_(std::move(folder)) {}
+  Exporter(FLN_DATA* flnData, std::string folder, ExportMode mode)
+      : flnData_(flnData), folder_(std::move(folder)), withMetadata_(mode == ExportMode::WithMetadata) {}
 
   ~Exporter() {
     for (const Job& job : jobs_)
@@ -184,7 +185,7 @@ class Exporter {
       if (job.hasProblem) result->problems.push_back(job.problem);
       changed = changed || job.done;
     }
-    if (changed) result->saved = SaveAll(flnData_->filePath, flnData_) == 1;
+    if (changed && withMetadata_) result->saved = SaveAll(flnData_->filePath, flnData_) == 1;
   }
 
  private:
@@ -212,18 +213,21 @@ class Exporter {
     for (;; ++number) {
       if (number == kMaxNameNumber) return report(job, ExportProblemKind::NoFreeName, 0);
       pdfPath = ExportPdfPath(folder_, base, number);
-      char flx[kFlnPathBufferSize];
-      if (pdfPath.empty() || GenerateFLXFilePath_ByPDFPath(pdfPath.c_str(), flx) != 1)
-        return report(job, ExportProblemKind::NameTooLong, 0);
-      flxPath = flx;
-      const int claim = ClaimName(flxPath);
-      if (claim == 0) continue;
-      flxClaimed = claim == 1;
-      if (!flxClaimed) {
-        // Without its metadata text file the PDF still goes out, but never
-        // beside a metadata text file that belongs to something else.
-        flxError = errno;
-        if (NameIsTaken(flxPath)) continue;
+      if (pdfPath.empty()) return report(job, ExportProblemKind::NameTooLong, 0);
+      if (withMetadata_) {
+        char flx[kFlnPathBufferSize];
+        if (GenerateFLXFilePath_ByPDFPath(pdfPath.c_str(), flx) != 1)
+          return report(job, ExportProblemKind::NameTooLong, 0);
+        flxPath = flx;
+        const int claim = ClaimName(flxPath);
+        if (claim == 0) continue;
+        flxClaimed = claim == 1;
+        if (!flxClaimed) {
+          // Without its metadata text file the PDF still goes out, but never
+          // beside a metadata text file that belongs to something else.
+          flxError = errno;
+          if (NameIsTaken(flxPath)) continue;
+        }
       }
       if (RenameNoReplace(job->tempPdf, pdfPath) == 0) break;
       const int error = errno;
@@ -232,6 +236,12 @@ class Exporter {
     }
     ++number;  // the next entry of this base name starts after this one
     job->tempPdf.clear();
+    if (!withMetadata_) {
+      // A copy handed over: the entry itself is not touched.
+      job->done = true;
+      job->exported = ExportedFile{job->row, ZEL_EndianLong_LtoN(copy.en_id), pdfPath, std::string()};
+      return;
+    }
 
     if (flxClaimed && WriteFLXFile(&copy, flxPath.c_str()) != kFlxWriteOk) {
       flxError = errno != 0 ? errno : EIO;
@@ -254,6 +264,7 @@ class Exporter {
   std::string folder_;
   std::vector<Job> jobs_;
   std::map<std::string, int> nextNumber_;
+  bool withMetadata_;
 };
 
 bool IsLoaded(const FLN_DATA* flnData) {
@@ -274,7 +285,8 @@ const char* ExportProblemText(ExportProblemKind kind) {
   return "unknown";
 }
 
-ExportResult ExportPDFFiles(FLN_DATA* flnData, const char* folder, const std::vector<int>& selectedRows) {
+ExportResult ExportPDFFiles(FLN_DATA* flnData, const char* folder, const std::vector<int>& selectedRows,
+                            ExportMode mode) {
   ExportResult result;
   if (!IsLoaded(flnData)) {
     result.status = ExportStatus::LibraryUnavailable;
@@ -288,7 +300,7 @@ ExportResult ExportPDFFiles(FLN_DATA* flnData, const char* folder, const std::ve
   std::string folderPath = folder;
   while (folderPath.size() > 1 && folderPath.back() == '/') folderPath.pop_back();
 
-  Exporter exporter(flnData, folderPath == "/" ? std::string() : folderPath);
+  Exporter exporter(flnData, folderPath == "/" ? std::string() : folderPath, mode);
   if (!exporter.collect(selectedRows)) {
     result.status = ExportStatus::LibraryUnavailable;
     return result;

@@ -58,6 +58,12 @@ struct ExportResult {
 /// A short English description of `kind`, for logs and the command line.
 const char* ExportProblemText(ExportProblemKind kind);
 
+enum class ExportMode {
+  WithMetadata,  // the export command: each PDF beside its metadata text file, the entries stamped
+  PdfOnly,       // copies handed to another program (dragged out): the PDFs alone under their
+                 // file names; no metadata text file, no entry changed, nothing saved
+};
+
 /// Exports the entries of the selected rows of the entry list (`selectedRows`
 /// index showEntryAry; taken as a set, in ascending order; rows without an
 /// entry are passed over) into `folder`:
@@ -77,4 +83,7 @@ const char* ExportProblemText(ExportProblemKind kind);
 /// was, and the export goes on with the next one. PDFs are read from the
 /// library file in stored order whatever the order of the rows, so that the
 /// file is walked once.
-ExportResult ExportPDFFiles(FLN_DATA* flnData, const char* folder, const std::vector<int>& selectedRows);
+/// With ExportMode::PdfOnly only the PDFs are written (same names, same
+/// checks); the entries and the library file stay as they are.
+ExportResult ExportPDFFiles(FLN_DATA* flnData, const char* folder, const std::vector<int>& selectedRows,
+                            ExportMode mode = ExportMode::WithMetadata);

@@ -91,3 +91,11 @@ ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const cha
                             const char* comboCat1, const char* comboCat2, const char* comboCat3,
                             const ImportProgress& progress = nullptr, bool skipDuplicates = false,
                             const PdfInfoReader& readInfo = nullptr);
+
+/// Imports every path of `paths` (PDFs, and folders whose PDFs at any depth
+/// are all imported) as ImportPDFFiles imports one, all in one import: one
+/// progress over all their files, one result. No folder is remembered for
+/// the import panels. For files and folders dropped on the window.
+ImportResult ImportPDFPaths(FLN_DATA* flnData, const std::vector<std::string>& paths, const char* comboCat1,
+                            const char* comboCat2, const char* comboCat3, const ImportProgress& progress = nullptr,
+                            bool skipDuplicates = false, const PdfInfoReader& readInfo = nullptr);

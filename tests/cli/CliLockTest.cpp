@@ -41,6 +41,7 @@ TEST(CliLock, CommandsMeetTheLockOfEveryHolderAndNameIt) {
   sandbox.mustRun({"import", "lib.fln", "in/a.pdf", "--cat1", "Old"});
   const std::string id = TabRows(sandbox.mustRun({"list", "lib.fln"}).out)[0][0];
   sandbox.makeFolder("out");
+  sandbox.mustRun({"new", "other.fln"});
   // Reached through a hard link: the lock is on the file, not on its name.
   ASSERT_EQ(::link(sandbox.path("lib.fln").c_str(), sandbox.path("alias.fln").c_str()), 0);
 
@@ -61,6 +62,7 @@ TEST(CliLock, CommandsMeetTheLockOfEveryHolderAndNameIt) {
       {{"delete", "alias.fln", id}, true},         {{"list", "alias.fln"}, false},
       {{"check", "alias.fln"}, false},             {{"categories", "alias.fln"}, false},
       {{"rename-category", "alias.fln", "1", "Old", "New"}, true},
+      {{"compact", "alias.fln"}, true},            {{"merge", "alias.fln", "other.fln"}, true},
   };
   const std::vector<uint8_t> before = readAll(sandbox.path("lib.fln"));
   for (const auto& h : holders) {

@@ -301,6 +301,31 @@ TEST_F(CrashSafety, SavingTheWindowStateSurvivesEveryKillAndFailure) {
                    [&](const auto& now) { return now.size() == base.size(); }, nullptr});
 }
 
+TEST_F(CrashSafety, MergeSurvivesEveryKillAndFailureAndNeverWritesTheOtherLibrary) {
+  sandbox.mustRun({"new", "other.fln"});
+  sandbox.mustRun({"import", "other.fln", "new"});
+  const Bytes other = readAll(sandbox.path("other.fln"));
+  // Each merged entry arrives whole, with its PDF (verify checks that); a
+  // failure of one leaves the others merged.
+  tortureScenario({"merge of a library of 5 entries", {"cli", "merge", "work.fln", "other.fln"}, {},
+                   [&](const auto& now) { return now.size() == base.size() + 5; }, nullptr, true});
+  EXPECT_EQ(readAll(sandbox.path("other.fln")), other);
+}
+
+TEST_F(CrashSafety, CompactingSurvivesEveryKillAndFailure) {
+  // Dead space to give back: every fourth entry deleted from the base.
+  std::vector<int32_t> deleted;
+  for (size_t i = 0; i < ids.size(); i += 4) deleted.push_back(ids[i]);
+  sandbox.mustRun(WithIds({"delete", "base.fln"}, deleted));
+  for (int32_t id : deleted) base.erase(id);
+  const size_t sizeBefore = readAll(sandbox.path("base.fln")).size();
+  tortureScenario({"compacting", {"cli", "compact", "work.fln"}, {},
+                   [&](const auto& now) {
+                     return now.size() == base.size() && readAll(sandbox.path("work.fln")).size() < sizeBefore;
+                   },
+                   nullptr});
+}
+
 // Starts folian-cli as a login session of its own would: with its own
 // runtime folder (a folder of the sandbox).
 void StartInSession(const CliSandbox& sandbox, QProcess* process, const std::string& runtimeFolder,
@@ -366,6 +391,45 @@ TEST(WriterRace, ASecondWriterIsRefusedWhateverNameAndEnvironment) {
   EXPECT_NE(check.out.find("no damage found"), std::string::npos) << check.out;
   EXPECT_EQ(TabRows(sandbox.mustRun({"list", "alias.fln"}).out).size(), expectedEntries);
   std::printf("writer race: %d trials, %d with the second writer refused while the first held the library\n", trials,
+              refused);
+}
+
+// A compaction renames a new file over the library while other commands try
+// to take it: each of them is refused, or works on the new file under its
+// lock. An import that says it imported is never lost with the old file.
+TEST(WriterRace, CommandsBesideACompactionNeverWriteIntoTheReplacedFile) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  for (int i = 0; i < 20; ++i) sandbox.writePdf("a/" + std::to_string(i) + ".pdf", 64 * 1024, i);
+  sandbox.mustRun({"import", "lib.fln", "a"});
+  constexpr int kTrials = 40;
+  int imported = 0, refused = 0;
+  for (int trial = 0; trial < kTrials; ++trial) {
+    SCOPED_TRACE(trial);
+    const std::string pdf = "b/" + std::to_string(trial) + ".pdf";
+    sandbox.writePdf(pdf, 3000, 500 + trial);
+    QProcess compact;
+    sandbox.start(&compact, {"compact", "lib.fln"});
+    ASSERT_TRUE(compact.waitForStarted());
+    const CliOutcome import = sandbox.run({"import", "lib.fln", pdf});
+    const CliOutcome reader = sandbox.run({"list", "lib.fln"});
+    ASSERT_TRUE(compact.waitForFinished(-1));
+    EXPECT_TRUE(compact.exitCode() == 0 ||
+                compact.readAllStandardError().toStdString().find("being changed by another folian-cli command") !=
+                    std::string::npos);
+    if (import.exitCode == 0) {
+      ++imported;
+    } else {
+      EXPECT_EQ(import.exitCode, 1);
+      EXPECT_NE(import.err.find("being changed by another folian-cli command"), std::string::npos) << import.err;
+      ++refused;
+    }
+    EXPECT_TRUE(reader.exitCode == 0 || reader.err.find("being changed") != std::string::npos) << reader.err;
+    ASSERT_EQ(TabRows(sandbox.mustRun({"list", "lib.fln"}).out).size(), static_cast<size_t>(20 + imported));
+  }
+  const CliOutcome check = sandbox.mustRun({"check", "lib.fln"});
+  EXPECT_NE(check.out.find("no damage found"), std::string::npos) << check.out;
+  std::printf("compaction race: %d trials, %d imports beside it went in, %d were refused\n", kTrials, imported,
               refused);
 }
 

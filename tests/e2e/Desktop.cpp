@@ -154,18 +154,17 @@ void Desktop::click(QPoint at, int count) const {
                                   QStringLiteral("80"), QStringLiteral("1")});
 }
 
-void Desktop::drag(QPoint from, QPoint to) const {
-  QStringList steps = {QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
-                       QStringLiteral("sleep"), QStringLiteral("0.05"), QStringLiteral("mousedown"),
-                       QStringLiteral("1")};
-  constexpr int kSteps = 5;
-  for (int i = 1; i <= kSteps; ++i) {
-    const QPoint at = from + (to - from) * i / kSteps;
-    steps << QStringLiteral("sleep") << QStringLiteral("0.05") << QStringLiteral("mousemove")
-          << QString::number(at.x()) << QString::number(at.y());
+void Desktop::drag(QPoint from, QPoint to, int steps, int pauseMs) const {
+  const QString pause = QString::number(pauseMs / 1000.0);
+  QStringList script = {QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
+                        QStringLiteral("sleep"), pause, QStringLiteral("mousedown"), QStringLiteral("1")};
+  for (int i = 1; i <= steps; ++i) {
+    const QPoint at = from + (to - from) * i / steps;
+    script << QStringLiteral("sleep") << pause << QStringLiteral("mousemove") << QString::number(at.x())
+           << QString::number(at.y());
   }
-  steps << QStringLiteral("sleep") << QStringLiteral("0.05") << QStringLiteral("mouseup") << QStringLiteral("1");
-  run(QStringLiteral("xdotool"), steps);
+  script << QStringLiteral("sleep") << pause << QStringLiteral("mouseup") << QStringLiteral("1");
+  run(QStringLiteral("xdotool"), script);
 }
 
 void Desktop::key(const QString& keys) const {

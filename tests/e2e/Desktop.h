@@ -21,6 +21,9 @@ class Desktop {
  public:
   explicit Desktop(QProcessEnvironment environment);
 
+  /// The environment of a program on this display.
+  const QProcessEnvironment& environment() const { return _environment; }
+
   /// The id of a visible window whose whole title matches `titlePattern` (a
   /// regular expression), waiting until one shows; 0 when none shows within
   /// `timeoutMs`.
@@ -46,9 +49,9 @@ class Desktop {
   /// Moves the pointer to `at` (screen pixels) and clicks `count` times.
   void click(QPoint at, int count = 1) const;
   void doubleClick(QPoint at) const { click(at, 2); }
-  /// Presses the first button at `from`, moves to `to` in a few steps and
-  /// releases it there.
-  void drag(QPoint from, QPoint to) const;
+  /// Presses the first button at `from`, moves to `to` in `steps` steps
+  /// `pauseMs` apart and releases it there.
+  void drag(QPoint from, QPoint to, int steps = 5, int pauseMs = 50) const;
   /// Presses a key combination in xdotool's notation ("ctrl+Right").
   void key(const QString& keys) const;
   /// Types plain text through the keyboard.

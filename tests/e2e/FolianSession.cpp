@@ -63,9 +63,11 @@ void FolianSession::TearDown() {
   _session.reset();
 }
 
-void FolianSession::startFolian(const QStringList& arguments) {
+void FolianSession::startFolian(const QStringList& arguments, const QProcessEnvironment& environment) {
   _folian = std::make_unique<QProcess>();
-  _folian->setProcessEnvironment(_session->environment(_home.path()));
+  QProcessEnvironment session = _session->environment(_home.path());
+  session.insert(environment);
+  _folian->setProcessEnvironment(session);
   _folian->setProgram(Program("folian"));
   _folian->setArguments(arguments);
   _folian->start();

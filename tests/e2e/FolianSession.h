@@ -37,8 +37,9 @@ class FolianSession : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  /// Starts folian with `arguments` in the session.
-  void startFolian(const QStringList& arguments = {});
+  /// Starts folian with `arguments` in the session, with the variables of
+  /// `environment` added to (or replacing) the session's (LANG=C.UTF-8, ...).
+  void startFolian(const QStringList& arguments = {}, const QProcessEnvironment& environment = {});
   /// Ends folian at once with SIGKILL, as a crash or a power cut of the
   /// program would, and waits until it is gone.
   void killFolian();

@@ -234,6 +234,44 @@ TEST_F(PdfExportTest, AFileNameNeverLeavesTheChosenFolder) {
   EXPECT_FALSE(QFile::exists(QString::fromStdString(box_.path("out/a"))));
 }
 
+TEST_F(PdfExportTest, PdfOnlyWritesTheBytesUnderTheirNamesAndLeavesTheLibraryAsItWas) {
+  ImportFiles({{"a/paper.pdf", 300}, {"b/paper.pdf", 400}, {"c.pdf", 500}, {"d.pdf", 600}});
+  // d loses its attachment record: reported, the others still go out.
+  std::vector<FLN_ATTACHMENT> attachments = Attachments(library_.data.attachment);
+  Tesk_Ary_RemoveAll(library_.data.attachment);
+  for (size_t i : {0u, 1u, 2u}) Tesk_Ary_Add(library_.data.attachment, &attachments[i]);
+  box_.writeText("out/paper.pdf", "mine");
+  const QByteArray fileBefore = Bytes(libraryPath_);
+  const std::vector<FLN_ENTRY> entriesBefore = Entries(library_.data.entry);
+  clock_.set(ExportTime());
+
+  const ExportResult result =
+      ExportPDFFiles(&library_.data, box_.path("out").c_str(), {0, 1, 2, 3}, ExportMode::PdfOnly);
+  EXPECT_EQ(result.status, ExportStatus::Completed);
+  ASSERT_EQ(result.problems.size(), 1u);
+  EXPECT_EQ(result.problems[0].row, 3);
+  EXPECT_EQ(result.problems[0].kind, ExportProblemKind::NoPdf);
+  ASSERT_EQ(result.exported.size(), 3u);
+  const struct {
+    const char* name;
+    const char* source;
+  } expected[] = {{"paper-1.pdf", "a/paper.pdf"}, {"paper-2.pdf", "b/paper.pdf"}, {"c.pdf", "c.pdf"}};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(result.exported[i].pdfPath, box_.path("out/") + expected[i].name);
+    EXPECT_EQ(result.exported[i].flxPath, "");
+    EXPECT_EQ(Bytes(result.exported[i].pdfPath), pdfs_[expected[i].source]) << expected[i].name;
+  }
+  EXPECT_EQ(Bytes(box_.path("out/paper.pdf")), "mine") << "a file already there is never replaced";
+  EXPECT_EQ(FolderNames(box_.path("out")),
+            (std::vector<std::string>{"c.pdf", "paper-1.pdf", "paper-2.pdf", "paper.pdf"}));
+  // No date stamped, nothing written to the library file.
+  const std::vector<FLN_ENTRY> entriesAfter = Entries(library_.data.entry);
+  ASSERT_EQ(entriesAfter.size(), entriesBefore.size());
+  for (size_t i = 0; i < entriesAfter.size(); ++i)
+    EXPECT_EQ(std::memcmp(&entriesAfter[i], &entriesBefore[i], sizeof(FLN_ENTRY)), 0) << i;
+  EXPECT_EQ(Bytes(libraryPath_), fileBefore);
+}
+
 TEST_F(PdfExportTest, RefusesAFolderThatIsNotThere) {
   ImportFiles({{"paper.pdf", 100}});
   const ExportResult result = ExportPDFFiles(&library_.data, box_.path("missing").c_str(), {0});

@@ -536,6 +536,48 @@ TEST_F(PdfImportTest, TextThatIsNotUtf8IsRefusedOrReported) {
   EXPECT_EQ(ReadPDFData_ByFLNFile(2, library_.data.filePath), QByteArray()) << "no third PDF stored";
 }
 
+TEST_F(PdfImportTest, SeveralPathsAreOneImportAndRememberNoFolder) {
+  box_.makeFolder("drop/sub");
+  box_.makeFolder("other");
+  std::map<std::string, QByteArray> sources;
+  sources[box_.path("drop/a.pdf")] = box_.writePdf("drop/a.pdf", 300, 1);
+  sources[box_.path("drop/sub/b.PDF")] = box_.writePdf("drop/sub/b.PDF", 400, 2);
+  box_.writeText("drop/notes.txt", "not listed");
+  sources[box_.path("other/c.pdf")] = box_.writePdf("other/c.pdf", 500, 3);
+  const std::vector<std::string> paths = {box_.path("drop/"), box_.path("missing.pdf"), box_.path("other/c.pdf")};
+
+  std::vector<int32_t> totals;
+  std::vector<std::string> reported;
+  const ImportResult result = ImportPDFPaths(&library_.data, paths, "技術", "", "",
+                                             [&](int32_t, int32_t total, const std::string& path) {
+                                               totals.push_back(total);
+                                               reported.push_back(path);
+                                               return true;
+                                             });
+  EXPECT_EQ(result.status, ImportStatus::Completed);
+  EXPECT_EQ(result.listed, 4);
+  EXPECT_EQ(result.imported, 3);
+  EXPECT_EQ(totals, (std::vector<int32_t>(4, 4))) << "one progress over every dropped path";
+  // The paths in the order given; a folder's files in the order the file system lists them.
+  ASSERT_EQ(reported.size(), 4u);
+  std::sort(reported.begin(), reported.begin() + 2);
+  EXPECT_EQ(reported, (std::vector<std::string>{box_.path("drop/a.pdf"), box_.path("drop/sub/b.PDF"),
+                                                box_.path("missing.pdf"), box_.path("other/c.pdf")}));
+  ASSERT_EQ(result.failures.size(), 1u);
+  EXPECT_EQ(result.failures[0].path, box_.path("missing.pdf"));
+  const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
+  ASSERT_EQ(entries.size(), 3u);
+  for (const FLN_ENTRY& entry : entries) {
+    EXPECT_EQ(CategoriesOf(entry), (std::vector<std::string>{"技術", "その他", "その他"}));
+    EXPECT_EQ(StoredPdf(library_.data, Host(entry.en_id)), sources[FIELD_TEXT(entry, en_file_path)]);
+  }
+  ExpectConsistentLibrary(libraryPath_, {}, sources, "after the drop");
+  for (int32_t tag : {kTagPrefFolderImport, kTagPrefFileImport}) {
+    EXPECT_EQ(PreferenceRecord(libraryPath_, tag), "");
+    EXPECT_EQ(PreferenceRecord(box_.preferenceFile(), tag), "");
+  }
+}
+
 TEST_F(PdfImportTest, StoppingBetweenFilesKeepsWhatWasImportedSaved) {
   box_.makeFolder("in");
   std::map<std::string, QByteArray> sources;

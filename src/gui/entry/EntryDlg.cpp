@@ -1,5 +1,6 @@
 #include "gui/entry/EntryDlg.h"
 
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
@@ -77,7 +78,7 @@ class FlagScope {
 
 EntryDlg::EntryDlg() : _window(std::make_unique<QWidget>(nullptr, Qt::Window)), _ui(std::make_unique<Ui::EntryDlg>()) {
   _ui->setupUi(_window.get());
-  _ui->popMyRate->addItem(QStringLiteral("なし"));
+  _ui->popMyRate->addItem(QCoreApplication::translate("EntryDlg", "なし"));
   for (int16_t rate = 1; rate < kRateItemCount; ++rate) _ui->popMyRate->addItem(RatingText(rate));
   for (QComboBox* combo : {_ui->comboCat1, _ui->comboCat2, _ui->comboCat3}) PrepareCategoryComboBox(combo);
   // Fields take no more than the entry can store, so nothing typed is lost.

@@ -1,5 +1,6 @@
 #include "gui/entry/EntryDlgText.h"
 
+#include <QCoreApplication>
 #include <QByteArray>
 #include <cstring>
 
@@ -29,6 +30,6 @@ QString getViewStringFromDataChars(const char* date, size_t fieldSize) {
 }
 
 QString EntryDlgTitle(const QString& title) {
-  const QByteArray utf8 = QStringLiteral("「%1」の情報").arg(title).toUtf8();
+  const QByteArray utf8 = QCoreApplication::translate("EntryDlgText", "「%1」の情報").arg(title).toUtf8();
   return QString::fromUtf8(utf8.constData(), WholeCharacterBytes(utf8, kTitleMaxBytes));
 }

@@ -1,5 +1,6 @@
 #include "gui/library/CategoryCommandHost.h"
 
+#include <QCoreApplication>
 #include <QInputDialog>
 
 #include "categories/CategoryCommands.h"
@@ -57,12 +58,14 @@ bool CategoryCommandHost::askCategoryNewName(const FLN_LABEL* catFlnLabel, const
   const QString old = QString::fromUtf8(oldName);
   QInputDialog dialog(_document.mainWindow());
   dialog.setObjectName(QStringLiteral("renameCategoryDialog"));
-  dialog.setWindowTitle(QStringLiteral("分類名の変更"));
-  dialog.setLabelText(level.isEmpty() ? QStringLiteral("「%1」の新しい名前：").arg(old)
-                                      : QStringLiteral("%1の「%2」の新しい名前：").arg(level, old));
+  dialog.setWindowTitle(QCoreApplication::translate("CategoryCommandHost", "分類名の変更"));
+  dialog.setLabelText(
+      level.isEmpty()
+          ? QCoreApplication::translate("CategoryCommandHost", "「%1」の新しい名前：").arg(old)
+          : QCoreApplication::translate("CategoryCommandHost", "%1の「%2」の新しい名前：").arg(level, old));
   dialog.setTextValue(old);
-  dialog.setOkButtonText(QStringLiteral("変更"));
-  dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+  dialog.setOkButtonText(QCoreApplication::translate("CategoryCommandHost", "変更"));
+  dialog.setCancelButtonText(QCoreApplication::translate("CategoryCommandHost", "キャンセル"));
   dialog.setWindowModality(Qt::ApplicationModal);
   if (dialog.exec() != QDialog::Accepted) return false;
   *newName = dialog.textValue().toStdString();

@@ -1,5 +1,6 @@
 #include "gui/library/ChildWindowRegistry.h"
 
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QWidget>
 #include <algorithm>
@@ -114,12 +115,16 @@ int ChildWindowRegistry::viewerCount() const { return static_cast<int>(OpenWindo
 
 QString PdfUnreadableMessage(const FLN_ENTRY& entry, int32_t dataIndex, PdfFault fault) {
   const QString title = FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_title, sizeof entry.en_title);
-  if (dataIndex < 0) return QStringLiteral("「%1」にはPDFがありません。").arg(title);
+  if (dataIndex < 0)
+    return QCoreApplication::translate("ChildWindowRegistry", "「%1」にはPDFがありません。").arg(title);
   if (fault == PdfFault::DigestMismatch || fault == PdfFault::SizeMismatch)
-    return QStringLiteral("「%1」のPDFは読み込んだときの内容と異なるため、開きません。"
-                          "ライブラリのファイルのこのPDFの部分が壊れています。")
+    return QCoreApplication::translate("ChildWindowRegistry",
+                                       "「%1」のPDFは読み込んだときの内容と異なるため、開きません。"
+                                       "ライブラリのファイルのこのPDFの部分が壊れています。")
         .arg(title);
-  return QStringLiteral("「%1」のPDFをライブラリから読み出せません。ライブラリのファイルのこのPDFの部分が壊れています。")
+  return QCoreApplication::translate(
+             "ChildWindowRegistry",
+             "「%1」のPDFをライブラリから読み出せません。ライブラリのファイルのこのPDFの部分が壊れています。")
       .arg(title);
 }
 

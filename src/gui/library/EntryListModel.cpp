@@ -1,17 +1,28 @@
 #include "gui/library/EntryListModel.h"
 
+#include <QMimeData>
 #include <cstring>
+#include <set>
 
 #include "gui/library/EntryCellText.h"
 #include "library/FlnLoad.h"
 
 const std::vector<EntryListColumn>& EntryListModel::columns() {
   static const std::vector<EntryListColumn> kColumns = {
-      {"title", "タイトル", 220},    {"cat1", "分類１", 80},        {"cat2", "分類２", 80},
-      {"cat3", "分類３", 80},        {"author", "著者", 100},       {"myRate", "評価", 70},
-      {"fileSize", "サイズ", 70},    {"updateDate", "更新日時", 120}, {"fileName", "ファイル名", 160},
-      {"editor", "編者", 90},        {"supervisor", "監修者", 90},  {"translator", "翻訳者", 90},
-      {"publisher", "出版社", 100},  {"note", "メモ", 200},
+      {"title", QT_TRANSLATE_NOOP("EntryListModel", "タイトル"), 220},
+      {"cat1", QT_TRANSLATE_NOOP("EntryListModel", "分類１"), 80},
+      {"cat2", QT_TRANSLATE_NOOP("EntryListModel", "分類２"), 80},
+      {"cat3", QT_TRANSLATE_NOOP("EntryListModel", "分類３"), 80},
+      {"author", QT_TRANSLATE_NOOP("EntryListModel", "著者"), 100},
+      {"myRate", QT_TRANSLATE_NOOP("EntryListModel", "評価"), 70},
+      {"fileSize", QT_TRANSLATE_NOOP("EntryListModel", "サイズ"), 70},
+      {"updateDate", QT_TRANSLATE_NOOP("EntryListModel", "更新日時"), 120},
+      {"fileName", QT_TRANSLATE_NOOP("EntryListModel", "ファイル名"), 160},
+      {"editor", QT_TRANSLATE_NOOP("EntryListModel", "編者"), 90},
+      {"supervisor", QT_TRANSLATE_NOOP("EntryListModel", "監修者"), 90},
+      {"translator", QT_TRANSLATE_NOOP("EntryListModel", "翻訳者"), 90},
+      {"publisher", QT_TRANSLATE_NOOP("EntryListModel", "出版社"), 100},
+      {"note", QT_TRANSLATE_NOOP("EntryListModel", "メモ"), 200},
   };
   return kColumns;
 }
@@ -24,7 +35,7 @@ int EntryListModel::columnOf(const char* identifier) {
 }
 
 EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {
-  for (const EntryListColumn& column : columns()) _titles << QString::fromUtf8(column.title);
+  for (const EntryListColumn& column : columns()) _titles << tr(column.title);
   _titles << tr("ヒット数");
 }
 
@@ -81,4 +92,24 @@ QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, in
   // A column clicked for the first time sorts ascending.
   if (role == Qt::InitialSortOrderRole) return QVariant::fromValue(int(Qt::AscendingOrder));
   return QVariant();
+}
+
+Qt::ItemFlags EntryListModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+  if (index.isValid() && _dragExporter) flags |= Qt::ItemIsDragEnabled;
+  return flags;
+}
+
+QStringList EntryListModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
+
+QMimeData* EntryListModel::mimeData(const QModelIndexList& indexes) const {
+  if (!_dragExporter) return nullptr;
+  std::set<int> rows;
+  for (const QModelIndex& index : indexes)
+    if (index.isValid()) rows.insert(index.row());
+  const QList<QUrl> urls = _dragExporter(std::vector<int>(rows.begin(), rows.end()));
+  if (urls.isEmpty()) return nullptr;
+  auto* mime = new QMimeData;
+  mime->setUrls(urls);
+  return mime;
 }

@@ -4,10 +4,15 @@
 // is also its sort key. The headers of the category columns carry the level
 // labels of the library. After them comes one more column, the full-text
 // hits of each row (hitsColumn), which the window shows only while the list
-// is narrowed to the entries a full-text query found.
+// is narrowed to the entries a full-text query found. Rows dragged out of the
+// list carry the PDFs of their entries as file URLs, from the exporter the
+// document sets.
 
 #include <QAbstractTableModel>
+#include <QList>
 #include <QStringList>
+#include <QUrl>
+#include <functional>
 #include <vector>
 
 #include "format/FlnRecords.h"
@@ -42,13 +47,26 @@ class EntryListModel : public QAbstractTableModel {
   /// Sets the header text of `column` (the label of a category level).
   void setColumnTitle(int column, const QString& title);
 
+  /// Writes the PDFs of the entries of the given rows (ascending) for a drag
+  /// and returns their file URLs; empty when the drag must not start.
+  using DragExporter = std::function<QList<QUrl>(const std::vector<int>& rows)>;
+  /// Lets rows be dragged out (as "text/uri-list", copied) through `exporter`.
+  void setDragExporter(DragExporter exporter) { _dragExporter = std::move(exporter); }
+
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QStringList mimeTypes() const override;
+  /// The exporter's URLs for the rows of `indexes`; null (no drag) when it
+  /// gives none.
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+  Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 
  private:
   const FLN_DATA* _flnData = nullptr;
   QStringList _titles;
+  DragExporter _dragExporter;
   std::vector<int> _rowHits;
 };

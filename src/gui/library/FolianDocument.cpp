@@ -1,5 +1,6 @@
 #include "gui/library/FolianDocument.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -50,7 +51,7 @@ void FolianDocument::makeWindowControllers() {
   if (_mainWindow) return;
   _mainWindow = std::make_unique<FolianMainWindow>();
   _mainWindow->setWindowTitle(QFileInfo(fileName()).fileName() + QStringLiteral(" - Folian"));
-  _mainWindow->setCloseGuard([this] { return !_transfer->busy(); });
+  _mainWindow->setCloseGuard([this] { return !busy(); });
   connect(_mainWindow.get(), &FolianMainWindow::closing, this, [this] { windowWillClose(); });
   setUpWindow();
 }
@@ -76,20 +77,24 @@ void FolianDocument::reportSaveFailure() {
     // left alone and opened again as it is now. (A file that is gone gets
     // the plain message below; the window keeps what it shows.)
     _fileReplaced = true;
-    FLN_COMM_Alert_OK(_mainWindow.get(),
-                      QStringLiteral("ライブラリ「%1」は、ほかのプログラムによって置き換えられたか変更されたため、"
-                                     "保存しませんでした。このウィンドウでの最後の変更は書き込まれていません。"
-                                     "ファイルを開き直します。")
-                          .arg(QFileInfo(fileName()).fileName()));
+    FLN_COMM_Alert_OK(
+        _mainWindow.get(),
+        QCoreApplication::translate("FolianDocument",
+                                    "ライブラリ「%1」は、ほかのプログラムによって置き換えられたか変更されたため、"
+                                    "保存しませんでした。このウィンドウでの最後の変更は書き込まれていません。"
+                                    "ファイルを開き直します。")
+            .arg(QFileInfo(fileName()).fileName()));
     emit libraryFileReplaced(this);
     return;
   }
   // Every click saves: one alert until a save succeeds again is enough.
   if (_saveFailureShown) return;
   _saveFailureShown = true;
-  FLN_COMM_Alert_OK(_mainWindow.get(),
-                    QStringLiteral("ライブラリ「%1」に保存できませんでした。変更はファイルに書き込まれていません。")
-                        .arg(QFileInfo(fileName()).fileName()));
+  FLN_COMM_Alert_OK(
+      _mainWindow.get(),
+      QCoreApplication::translate("FolianDocument",
+                                  "ライブラリ「%1」に保存できませんでした。変更はファイルに書き込まれていません。")
+          .arg(QFileInfo(fileName()).fileName()));
 }
 
 void FolianDocument::alert(const QString& message) { FLN_COMM_Alert_OK(_mainWindow.get(), message); }

@@ -13,8 +13,10 @@
 // (set-up, layout, remembered state), FolianDocumentMenus.cpp (what each
 // command runs and when it is enabled), FolianDocumentLists.cpp (category
 // lists and entry list), FolianDocumentSearch.cpp (the filter box),
-// FolianDocumentFullText.cpp (full-text search and indexing) and
-// FolianDocumentHandOver.cpp (handing PDFs to other programs).
+// FolianDocumentFullText.cpp (full-text search and indexing),
+// FolianDocumentHandOver.cpp (handing PDFs to other programs),
+// FolianDocumentDragDrop.cpp (files dropped on the window, entries dragged
+// out) and FolianDocumentLibraryFile.cpp (the library file as a whole).
 
 #include <QObject>
 #include <QSize>
@@ -99,6 +101,20 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   /// A critical-style question over the library window; true only for "はい".
   bool confirmDestructive(const QString& message);
 
+  /// Whether a long command runs: the window stays open and drops are
+  /// refused meanwhile.
+  bool busy() const { return _busy > 0; }
+  /// Runs `command` as a long command (busy() meanwhile, even when it
+  /// throws) and returns what it returns.
+  template <class Command>
+  auto runLongCommand(Command&& command) {
+    struct Running {
+      int& busy;
+      ~Running() { --busy; }
+    } running{++_busy};
+    return command();
+  }
+
   // --- The parts
   LibraryMenus* menus() const { return _menus; }
   TransferCommands* transfer() const { return _transfer.get(); }
@@ -143,6 +159,10 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   std::vector<int> selectedEntryRows() const;
   /// The names selected in the three category lists.
   CategoryListNames selectedCategoryNames() const;
+  /// After an import or a rewrite of the library: reloads the three category
+  /// lists, each showing its choice again (a choice that is gone falls back
+  /// to "＜すべて＞"), and rebuilds the entry list and the full-text index.
+  void refreshAfterImport();
 
   CategoryLevelPane* folianCategory(int level) const { return _folianCategory[level - 1].get(); }
   QTableView* entryListBox() const;
@@ -183,6 +203,15 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   /// Shows the selected entries' PDFs, as such copies, in the file manager.
   void showInFileManager();
 
+  // --- The library file as a whole (FolianDocumentLibraryFile.cpp)
+
+  /// Shows the library's facts: its file, size, entries, stored PDFs and the
+  /// space that compacting would give back.
+  void showLibraryInfo();
+  /// After asking, rewrites the library file without its unused space
+  /// (CompactLibraryFile), with progress, and reports the sizes.
+  void compactLibrary();
+
   // --- Information windows and viewers (FolianDocument.cpp)
 
   /// Opens (or brings forward) the information window of every selected
@@ -205,6 +234,8 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   void openDocumentRequested();
   void quitRequested();
   void helpRequested();
+  /// A library file was dropped on the window: the controller opens it.
+  void openLibraryRequested(const QString& path);
   /// The library's file was replaced or changed by another program, so
   /// nothing more is saved into it; the user has been told. The controller
   /// closes this document and opens the file anew.
@@ -265,6 +296,16 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   // is a full-text result.
   void showFullTextHits(const FLN_ENTRY& entry);
 
+  // FolianDocumentDragDrop.cpp
+  // Files dropped on the window are opened or imported; the entry list's
+  // rows drag their PDFs out.
+  void setUpDragAndDrop();
+
+  // FolianDocumentLibraryFile.cpp
+  // Rereads the library from its file after this window rewrote it whole,
+  // and shows it as it was (choices, selection, sort).
+  void reloadRewrittenLibrary();
+
   // FolianDocumentMenus.cpp
   // Connects every command of the menus to what it runs.
   void connectMenus();
@@ -292,6 +333,7 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   bool _finished_setUpWindow = false;
   bool _hasStoredPosition = false;
   bool _closed = false;
+  int _busy = 0;                  // long commands running (runLongCommand)
   int _entrySelectionQuiet = 0;   // > 0 while the program sets the entry list's selection
   bool _saveFailureShown = false;
   bool _fileReplaced = false;     // the file is not the one loaded: never written again

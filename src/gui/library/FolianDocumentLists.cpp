@@ -1,8 +1,10 @@
 // The category lists and the entry list of the library window: how a choice
 // on one level narrows the other two, rebuilding the lists, header clicks.
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <algorithm>
+#include <cstring>
 #include <QItemSelection>
 #include <QLabel>
 #include <QLayout>
@@ -23,6 +25,7 @@
 #include "categories/EntrySort.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
+#include "format/CategoryNames.h"
 #include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "ui_FolianDocument.h"
@@ -63,7 +66,8 @@ void FolianDocument::reloadEntryList() {
   _entryListModel->reload();
   restoreEntrySelection();
   --_entrySelectionQuiet;
-  entryCountLabel()->setText(QStringLiteral("%1件").arg(_entryListModel->rowCount()));
+  entryCountLabel()->setText(
+      QCoreApplication::translate("FolianDocumentLists", "%1件").arg(_entryListModel->rowCount()));
   updateCommandStates();
 }
 
@@ -229,4 +233,23 @@ void FolianDocument::showCategoryLabels() {
   SetupEntryListHeader();
   _mainWindow->update();
   _childWindows->updateAll();  // the information windows show the labels too
+}
+
+void FolianDocument::refreshAfterImport() {
+  // The import left every name of the table in the lists, not narrowed by
+  // the other levels, so that new categories show. Each list shows its
+  // choice selected again (its row may have moved); a choice that is gone
+  // falls back to "＜すべて＞" through the level's handler.
+  for (int level = 1; level <= 3; ++level) {
+    CategoryLevelPane* category = folianCategory(level);
+    category->reload();
+    const int row = GetCategoryListRow_ByChoice(&_fln_data, level);
+    if (row == 0 && strcmp(CategoryChoiceOf(&_fln_data, level), kCategoryAll) != 0)
+      category->selectRow(0);
+    else
+      category->selectRowQuietly(row);
+  }
+  // Listed in the order of the list's sort keys, like every other rebuild.
+  makeEntryList();
+  updateFullTextIndex();
 }

@@ -26,6 +26,9 @@ void FolianDocument::connectMenus() {
   connect(m->importPdf, &QAction::triggered, _transfer.get(), &TransferCommands::importPdf);
   connect(m->importPdfFolder, &QAction::triggered, _transfer.get(), &TransferCommands::importPdfFolder);
   connect(m->exportPdfs, &QAction::triggered, _transfer.get(), &TransferCommands::exportPdfs);
+  connect(m->mergeLibraries, &QAction::triggered, _transfer.get(), &TransferCommands::mergeLibraries);
+  connect(m->showLibraryInfo, &QAction::triggered, this, &FolianDocument::showLibraryInfo);
+  connect(m->compactLibrary, &QAction::triggered, this, &FolianDocument::compactLibrary);
   connect(m->quit, &QAction::triggered, this, [this] { emit quitRequested(); });
   connect(m->selectAll, &QAction::triggered, this, [this] { entryListBox()->selectAll(); });
   connect(m->deselectAll, &QAction::triggered, this, [this] { entryListBox()->clearSelection(); });

@@ -3,6 +3,7 @@
 // keystroke costs one scan of the entries' folded texts and the copying of
 // the entries that remain, never a new query or sort.
 
+#include <QCoreApplication>
 #include <QBoxLayout>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -20,7 +21,7 @@ void FolianDocument::createSearchField() {
   Ui::FolianDocument* ui = _mainWindow->ui();
   _searchField = new QLineEdit(ui->entryPane);
   _searchField->setObjectName(QStringLiteral("entrySearchField"));
-  _searchField->setPlaceholderText(QStringLiteral("書誌情報を検索（Ctrl+F）"));
+  _searchField->setPlaceholderText(QCoreApplication::translate("FolianDocumentSearch", "書誌情報を検索（Ctrl+F）"));
   _searchField->setClearButtonEnabled(true);
   auto* searchRow = new QHBoxLayout;
   searchRow->setSpacing(4);

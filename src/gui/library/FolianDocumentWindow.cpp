@@ -77,6 +77,7 @@ void FolianDocument::setUpWindow() {
           [this](int column, Qt::SortOrder order) {
             tableViewSortDescriptorsDidChange(column, order == Qt::AscendingOrder);
           });
+  setUpDragAndDrop();
 
   SetupEntryListHeader();
   SetCategoryLabel_ToCategoryLabelBox();

@@ -3,7 +3,8 @@
 // document connects to its handler; whether a command may run follows the
 // window's state through setHasEntrySelection, so the menus, the shortcuts
 // and the tests all see one enabled state. Commands without a function yet
-// are shown, greyed out, so that the user sees what is to come.
+// are shown, greyed out, so that the user sees what is to come. Each action
+// keeps the object name of its command ("importPdf", "deletePDF", ...).
 
 #include <QObject>
 #include <QString>
@@ -39,7 +40,9 @@ class LibraryMenus : public QObject {
   QAction* importPdf = nullptr;
   QAction* importPdfFolder = nullptr;
   QAction* exportPdfs = nullptr;
-  QAction* mergeLibraries = nullptr;  // no function yet
+  QAction* mergeLibraries = nullptr;
+  QAction* showLibraryInfo = nullptr;
+  QAction* compactLibrary = nullptr;
   QAction* extractPdf = nullptr;      // no function yet
   QAction* newGroup = nullptr;        // no function yet
   QAction* pageSetup = nullptr;       // the viewer prints; the library window has nothing to print

@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include "gui/library/LibraryOutlineModel.h"
 
 LibraryOutlineModel::LibraryOutlineModel(QObject* parent) : QAbstractItemModel(parent) {}
@@ -17,5 +18,5 @@ bool LibraryOutlineModel::hasChildren(const QModelIndex& parent) const { return 
 
 QVariant LibraryOutlineModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || role != Qt::DisplayRole) return QVariant();
-  return QStringLiteral("ライブラリ");
+  return QCoreApplication::translate("LibraryOutlineModel", "ライブラリ");
 }

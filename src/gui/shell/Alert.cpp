@@ -1,5 +1,6 @@
 #include "gui/shell/Alert.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -37,8 +38,8 @@ bool FLN_COMM_Alert_Confirm(QWidget* parent, const QString& question) {
   box.setIcon(QMessageBox::Critical);
   box.setWindowTitle(QStringLiteral("Folian"));
   box.setText(question);
-  QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
+  QPushButton* yes = box.addButton(QCoreApplication::translate("Alert", "はい"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QCoreApplication::translate("Alert", "いいえ"), QMessageBox::NoRole);
   box.setDefaultButton(no);
   box.setEscapeButton(no);
   box.exec();

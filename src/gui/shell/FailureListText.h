@@ -3,6 +3,7 @@
 // could not be handled, each with its reason.
 
 #include <QString>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ QString DuplicateListMessage(const std::vector<std::string>& paths, bool skipped
 /// FailureListMessage for the files an import took in under a name that is
 /// not UTF-8: one line per file, the path as its entry holds it.
 QString ImportDecodedNameMessage(const std::vector<ImportDecodedName>& names);
+
+/// FailureListMessage for what was dropped on a library window that is
+/// neither a PDF, a folder nor a library: one path (or address) per line.
+QString DropRefusedMessage(const QStringList& refused);
 
 /// A short Japanese description of an export problem.
 QString ExportProblemJapanese(ExportProblemKind kind);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDesktopServices>
@@ -30,7 +31,7 @@
 
 namespace {
 
-constexpr char kLibraryNameFilter[] = "Folianライブラリ (*.fln)";
+constexpr char kLibraryNameFilter[] = QT_TRANSLATE_NOOP("FolianDocumentController", "Folianライブラリ (*.fln)");
 constexpr int kCascadeOffset = 24;
 
 QString FileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
@@ -43,14 +44,16 @@ bool IsOpenElsewhere(const QString& absolutePath) {
 QString BusyMessage(const QString& name, LibraryLockHolder holder) {
   switch (holder) {
     case LibraryLockHolder::Window:
-      return QStringLiteral("「%1」は別のFolianで開かれています。").arg(name);
+      return QCoreApplication::translate("FolianDocumentController", "「%1」は別のFolianで開かれています。").arg(name);
     case LibraryLockHolder::WritingCommand:
     case LibraryLockHolder::ReadingCommand:
-      return QStringLiteral("「%1」はfolian-cliが使用中です。終わってからもう一度開いてください。").arg(name);
+      return QCoreApplication::translate("FolianDocumentController",
+                                         "「%1」はfolian-cliが使用中です。終わってからもう一度開いてください。")
+          .arg(name);
     case LibraryLockHolder::Unknown:
       break;
   }
-  return QStringLiteral("「%1」は別のプログラムが使用中です。").arg(name);
+  return QCoreApplication::translate("FolianDocumentController", "「%1」は別のプログラムが使用中です。").arg(name);
 }
 
 bool BeginsLikeContainer(const QString& path) {
@@ -65,17 +68,22 @@ QString OpenFailureMessage(const QString& path, const FlnResult& result) {
   QString message;
   switch (result.status) {
     case FlnStatus::CannotOpen:
-      message = QStringLiteral("「%1」を開けません。ファイルがないか、読み込めません。").arg(name);
+      message = QCoreApplication::translate("FolianDocumentController",
+                                            "「%1」を開けません。ファイルがないか、読み込めません。")
+                    .arg(name);
       break;
     case FlnStatus::PathTooLong:
-      message = QStringLiteral("「%1」を開けません。ファイルの場所を表すパスが長すぎます。").arg(name);
+      message = QCoreApplication::translate("FolianDocumentController",
+                                            "「%1」を開けません。ファイルの場所を表すパスが長すぎます。")
+                    .arg(name);
       break;
     case FlnStatus::NotALibrary:
     case FlnStatus::WrongVersion:
-      message = QStringLiteral("「%1」はFolianのライブラリではありません。").arg(name);
+      message = QCoreApplication::translate("FolianDocumentController", "「%1」はFolianのライブラリではありません。")
+                    .arg(name);
       break;
     default:
-      message = QStringLiteral("「%1」は壊れているため開けません。").arg(name);
+      message = QCoreApplication::translate("FolianDocumentController", "「%1」は壊れているため開けません。").arg(name);
       break;
   }
   if (!result.reason.empty()) message += QLatin1Char('\n') + QString::fromStdString(result.reason);
@@ -93,13 +101,16 @@ QString RecoveredLibraryPath(const QString& damagedPath) {
 }
 
 QString RecoveryReportMessage(const QString& newPath, const RecoveryReport& report) {
-  QString message = QStringLiteral("「%1」にエントリ%2件とそのPDFを書き出しました。")
-                        .arg(FileNameOf(newPath))
-                        .arg(report.entries);
+  QString message =
+      QCoreApplication::translate("FolianDocumentController", "「%1」にエントリ%2件とそのPDFを書き出しました。")
+          .arg(FileNameOf(newPath))
+          .arg(report.entries);
   std::vector<QString> lines;
   for (const std::string& line : report.lost) lines.push_back(QString::fromStdString(line));
-  if (lines.empty()) return message + QStringLiteral("\n失われたものはありません。");
-  return FailureListMessage(message + QStringLiteral("\n次のものは読み出せませんでした:"), lines);
+  if (lines.empty())
+    return message + QCoreApplication::translate("FolianDocumentController", "\n失われたものはありません。");
+  return FailureListMessage(
+      message + QCoreApplication::translate("FolianDocumentController", "\n次のものは読み出せませんでした:"), lines);
 }
 
 FolianDocumentController::FolianDocumentController(QObject* parent) : QObject(parent) {}
@@ -109,16 +120,19 @@ FolianDocumentController::~FolianDocumentController() {
 }
 
 FolianDocument* FolianDocumentController::offerRecovery(const QString& damagedPath, const FlnResult& refusal) {
-  const QString question = OpenFailureMessage(damagedPath, refusal) +
-                           QStringLiteral("\n\n読み出せるエントリ、分類とPDFから新しいライブラリを作りますか？"
-                                          "壊れたファイルは変更しません。");
+  const QString question =
+      OpenFailureMessage(damagedPath, refusal) +
+      QCoreApplication::translate("FolianDocumentController",
+                                  "\n\n読み出せるエントリ、分類とPDFから新しいライブラリを作りますか？"
+                                  "壊れたファイルは変更しません。");
   if (!FLN_COMM_Alert_Confirm(panelParent(), question)) return nullptr;
   const QString newPath = RecoveredLibraryPath(damagedPath);
   RecoveryReport report;
   const FlnResult recovered = RecoverLibrary(QFile::encodeName(damagedPath).constData(),
                                              QFile::encodeName(newPath).constData(), &report);
   if (!recovered.ok()) {
-    FLN_COMM_Alert_OK(panelParent(), QStringLiteral("新しいライブラリを作れませんでした。\n%1")
+    FLN_COMM_Alert_OK(panelParent(), QCoreApplication::translate("FolianDocumentController",
+                                                                 "新しいライブラリを作れませんでした。\n%1")
                                          .arg(QString::fromStdString(recovered.reason)));
     return nullptr;
   }
@@ -162,13 +176,15 @@ FolianDocument* FolianDocumentController::openDocumentWithContentsOfFile(const Q
     return nullptr;
   }
   if (locked == LibraryLockStatus::Failed) {
-    FLN_COMM_Alert_OK(panelParent(), QStringLiteral("「%1」を開けません。\n%2")
+    FLN_COMM_Alert_OK(panelParent(), QCoreApplication::translate("FolianDocumentController", "「%1」を開けません。\n%2")
                                          .arg(FileNameOf(absolute), QString::fromStdString(lock->problem())));
     return nullptr;
   }
   if (locked == LibraryLockStatus::Unsupported)
-    FLN_COMM_Alert_OK(panelParent(), QStringLiteral("「%1」はロックできないファイルシステムにあります。\n%2")
-                                         .arg(FileNameOf(absolute), QString::fromStdString(lock->problem())));
+    FLN_COMM_Alert_OK(panelParent(),
+                      QCoreApplication::translate("FolianDocumentController",
+                                                  "「%1」はロックできないファイルシステムにあります。\n%2")
+                          .arg(FileNameOf(absolute), QString::fromStdString(lock->problem())));
 
   auto document = std::make_unique<FolianDocument>();
   FlnResult result = document->readFromFile(absolute);
@@ -193,6 +209,8 @@ FolianDocument* FolianDocumentController::openDocumentWithContentsOfFile(const Q
   connect(opened, &FolianDocument::openDocumentRequested, this, &FolianDocumentController::openDocument);
   connect(opened, &FolianDocument::quitRequested, this, &FolianDocumentController::terminate);
   connect(opened, &FolianDocument::helpRequested, this, &FolianDocumentController::showHelp);
+  connect(opened, &FolianDocument::openLibraryRequested, this,
+          [this](const QString& library) { openDocumentWithContentsOfFile(library); }, Qt::QueuedConnection);
   // Queued: the document is inside one of its own commands when it finds out.
   connect(opened, &FolianDocument::libraryFileReplaced, this, &FolianDocumentController::reopenReplacedLibrary,
           Qt::QueuedConnection);
@@ -292,15 +310,16 @@ QString FolianDocumentController::openPanelStartFolder() {
 
 void FolianDocumentController::newDocument() {
   if (_panel) return;
-  auto* panel = new QFileDialog(panelParent(), QStringLiteral("新規ライブラリ"));
+  auto* panel =
+      new QFileDialog(panelParent(), QCoreApplication::translate("FolianDocumentController", "新規ライブラリ"));
   panel->setAttribute(Qt::WA_DeleteOnClose);
   panel->setAcceptMode(QFileDialog::AcceptSave);
   panel->setFileMode(QFileDialog::AnyFile);
-  panel->setNameFilter(QString::fromUtf8(kLibraryNameFilter));
+  panel->setNameFilter(QCoreApplication::translate("FolianDocumentController", kLibraryNameFilter));
   panel->setDefaultSuffix(QStringLiteral("fln"));
   const QString folder = openPanelStartFolder();
   panel->setDirectory(folder.isEmpty() ? QDir::homePath() : folder);
-  panel->selectFile(QStringLiteral("ライブラリ.fln"));
+  panel->selectFile(QCoreApplication::translate("FolianDocumentController", "ライブラリ.fln"));
   connect(panel, &QFileDialog::fileSelected, this, &FolianDocumentController::createDocumentComplete);
   _panel = panel;
   panel->open();
@@ -310,14 +329,17 @@ void FolianDocumentController::createDocumentComplete(const QString& path) {
   const QString absolute = QFileInfo(path).absoluteFilePath();
   // Creating replaces the file: never the file of a library that is open.
   if (documentForFile(absolute) != nullptr || IsOpenElsewhere(absolute)) {
-    FLN_COMM_Alert_OK(panelParent(),
-                      QStringLiteral("「%1」は開いているライブラリなので、新規ライブラリで置き換えられません。")
-                          .arg(FileNameOf(absolute)));
+    FLN_COMM_Alert_OK(panelParent(), QCoreApplication::translate(
+                                         "FolianDocumentController",
+                                         "「%1」は開いているライブラリなので、新規ライブラリで置き換えられません。")
+                                         .arg(FileNameOf(absolute)));
     return;
   }
   const FlnResult created = CreateNewLibraryFile(absolute.toUtf8().constData());
   if (!created.ok()) {
-    QString message = QStringLiteral("ライブラリ「%1」を作成できませんでした。").arg(FileNameOf(absolute));
+    QString message =
+        QCoreApplication::translate("FolianDocumentController", "ライブラリ「%1」を作成できませんでした。")
+            .arg(FileNameOf(absolute));
     if (!created.reason.empty()) message += QLatin1Char('\n') + QString::fromStdString(created.reason);
     FLN_COMM_Alert_OK(panelParent(), message);
     return;
@@ -327,11 +349,12 @@ void FolianDocumentController::createDocumentComplete(const QString& path) {
 
 void FolianDocumentController::openDocument() {
   if (_panel) return;
-  auto* panel = new QFileDialog(panelParent(), QStringLiteral("開く"));
+  auto* panel = new QFileDialog(panelParent(), QCoreApplication::translate("FolianDocumentController", "開く"));
   panel->setAttribute(Qt::WA_DeleteOnClose);
   panel->setAcceptMode(QFileDialog::AcceptOpen);
   panel->setFileMode(QFileDialog::ExistingFile);
-  panel->setNameFilters({QString::fromUtf8(kLibraryNameFilter), QStringLiteral("すべてのファイル (*)")});
+  panel->setNameFilters({QCoreApplication::translate("FolianDocumentController", kLibraryNameFilter),
+                         QCoreApplication::translate("FolianDocumentController", "すべてのファイル (*)")});
   const QString folder = openPanelStartFolder();
   if (!folder.isEmpty()) panel->setDirectory(folder);
   connect(panel, &QFileDialog::fileSelected, this,

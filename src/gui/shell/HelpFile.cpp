@@ -1,5 +1,6 @@
 #include "gui/shell/HelpFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -20,9 +21,10 @@ QString FindHelpFile(const QStringList& candidates) {
 }
 
 QString HelpNotFoundMessage(const QStringList& candidates) {
-  return QStringLiteral("ヘルプが見つかりません。次の場所を探しました:\n") + candidates.join(QLatin1Char('\n'));
+  return QCoreApplication::translate("HelpFile", "ヘルプが見つかりません。次の場所を探しました:\n") +
+         candidates.join(QLatin1Char('\n'));
 }
 
 QString HelpNotOpenedMessage(const QString& helpFile) {
-  return QStringLiteral("ヘルプ「%1」を開けるプログラムがありません。").arg(helpFile);
+  return QCoreApplication::translate("HelpFile", "ヘルプ「%1」を開けるプログラムがありません。").arg(helpFile);
 }

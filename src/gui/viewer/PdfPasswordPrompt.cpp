@@ -1,5 +1,6 @@
 #include "gui/viewer/PdfPasswordPrompt.h"
 
+#include <QCoreApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 
@@ -7,12 +8,19 @@ PdfOpenResult AskPasswordWhenNeeded(PdfOpenResult opened, const QByteArray& byte
                                     QWidget* parent) {
   bool wrongBefore = false;
   while (opened.status == PdfOpenStatus::NeedsPassword) {
-    const QString name = title.isEmpty() ? QStringLiteral("このPDF") : QStringLiteral("「%1」").arg(title);
-    const QString label = wrongBefore ? QStringLiteral("パスワードが違います。%1のパスワードをもう一度入力してください：").arg(name)
-                                      : QStringLiteral("%1は暗号化されています。パスワードを入力してください：").arg(name);
+    const QString name = title.isEmpty() ? QCoreApplication::translate("PdfPasswordPrompt", "このPDF")
+                                         : QStringLiteral("「%1」").arg(title);
+    const QString label =
+        wrongBefore
+            ? QCoreApplication::translate("PdfPasswordPrompt",
+                                          "パスワードが違います。%1のパスワードをもう一度入力してください：")
+                  .arg(name)
+            : QCoreApplication::translate("PdfPasswordPrompt", "%1は暗号化されています。パスワードを入力してください：")
+                  .arg(name);
     bool entered = false;
-    const QString password = QInputDialog::getText(parent, QStringLiteral("パスワード"), label, QLineEdit::Password,
-                                                   QString(), &entered);
+    const QString password =
+        QInputDialog::getText(parent, QCoreApplication::translate("PdfPasswordPrompt", "パスワード"), label,
+                              QLineEdit::Password, QString(), &entered);
     if (!entered) break;
     opened = PdfDocument::Open(bytes, password);
     wrongBefore = true;
@@ -21,11 +29,13 @@ PdfOpenResult AskPasswordWhenNeeded(PdfOpenResult opened, const QByteArray& byte
 }
 
 QString NoPasswordMessage() {
-  return QStringLiteral("このPDFは暗号化されています。パスワードが入力されなかったため、表示できません。");
+  return QCoreApplication::translate("PdfPasswordPrompt",
+                                     "このPDFは暗号化されています。パスワードが入力されなかったため、表示できません。");
 }
 
 QString DamagedPdfMessage(const QString& reason) {
-  QString message = QStringLiteral("このPDFは壊れているか、PDFではないため、表示できません。");
-  if (!reason.isEmpty()) message += QStringLiteral("\n（%1）").arg(reason);
+  QString message =
+      QCoreApplication::translate("PdfPasswordPrompt", "このPDFは壊れているか、PDFではないため、表示できません。");
+  if (!reason.isEmpty()) message += QCoreApplication::translate("PdfPasswordPrompt", "\n（%1）").arg(reason);
   return message;
 }

@@ -3,7 +3,7 @@
 
 #include "gui/viewer/ViewPDFDlg.h"
 
-
+#include <QCoreApplication>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QUrl>
@@ -73,7 +73,9 @@ void ViewPDFDlg::setUrlOpener(std::function<void(const QUrl&)> opener) { _openUr
 void ViewPDFDlg::openExternalLink(const QString& uri) {
   const QUrl url(uri);
   if (!url.isValid()) return;
-  if (FLN_COMM_Alert_Confirm(_window.get(), QStringLiteral("次のリンクをブラウザで開きますか？\n%1").arg(uri))) _openUrl(url);
+  if (FLN_COMM_Alert_Confirm(
+          _window.get(), QCoreApplication::translate("ViewPDFDlg", "次のリンクをブラウザで開きますか？\n%1").arg(uri)))
+    _openUrl(url);
 }
 
 void ViewPDFDlg::setTitle(const QString& title) { _window->setWindowTitle(title); }

@@ -3,6 +3,7 @@
 // its state, kept for the whole library in the environment value
 // kEnvViewerSidebar: "0" hidden, "1" the outline shown, "2" the thumbnails.
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QMainWindow>
 #include <QMenu>
@@ -35,7 +36,8 @@ void ViewPDFDlg::buildSidebar() {
   splitter->setSizes({kSidebarWidth, 10 * kSidebarWidth});
   _sidebar->hide();
 
-  _toggleSidebar = new QAction(QStringLiteral("サイドバー（目次とサムネイル）"), _window.get());
+  _toggleSidebar =
+      new QAction(QCoreApplication::translate("ViewPDFDlgSidebar", "サイドバー（目次とサムネイル）"), _window.get());
   _toggleSidebar->setObjectName(QStringLiteral("toggleSidebar"));
   _toggleSidebar->setCheckable(true);
   _toggleSidebar->setShortcut(QKeySequence(Qt::Key_F9));

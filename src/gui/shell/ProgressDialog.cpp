@@ -1,0 +1,20 @@
+#include "gui/shell/ProgressDialog.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressDialog>
+
+QProgressDialog* MakeProgressDialog(QWidget* parent, const QString& title) {
+  auto* progress = new QProgressDialog(parent);
+  auto* label = new QLabel(progress);
+  label->setTextFormat(Qt::PlainText);
+  label->setMinimumWidth(360);
+  progress->setLabel(label);
+  progress->setWindowTitle(title);
+  progress->setCancelButtonText(QCoreApplication::translate("FolianDocumentTransfer", "キャンセル"));
+  progress->setWindowModality(Qt::ApplicationModal);
+  progress->setAutoClose(false);
+  progress->setAutoReset(false);
+  progress->setMinimumDuration(300);
+  return progress;
+}
