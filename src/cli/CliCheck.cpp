@@ -14,7 +14,7 @@
 #include "library/FlnLoad.h"
 #include "library/FlnPdfAudit.h"
 #include "library/FlnPreference.h"
-#include "format/FlnRecords.h"
+#include "format/LibrarySchema.h"
 #include "format/Endian.h"
 #include "storage/OwnedAry.h"
 #include "storage/ZelAry.h"
@@ -52,16 +52,8 @@ class DamageList {
 
 // The length every member of a library tag has; 0 for a tag of any lengths.
 uint32_t RecordLengthOf(int32_t tag) {
-  static const std::map<int32_t, uint32_t> lengths = {
-      {kTagLabel, sizeof(FLN_LABEL)},           {kTagEntry, sizeof(FLN_ENTRY)},
-      {kTagAttachment, sizeof(FLN_ATTACHMENT)}, {kTagIdCounter, sizeof(FLN_ID_COUNTER)},
-      {kTagEnvironment, sizeof(FLN_ENV)},       {kTagCats, sizeof(FLN_CATS)},
-      {kTagEntrySort, sizeof(FLN_ENTRY_SORT)},  {kTagCat1, sizeof(FLN_CATEGORY)},
-      {kTagCat2, sizeof(FLN_CATEGORY)},         {kTagCat3, sizeof(FLN_CATEGORY)},
-      {kTagPrefFolderImport, kPreferenceRecordSize}, {kTagPrefFileImport, kPreferenceRecordSize},
-  };
-  const auto it = lengths.find(tag);
-  return it != lengths.end() ? it->second : 0;
+  const LibraryTag* row = FindLibraryTag(tag);
+  return row != nullptr ? row->recordSize : 0;
 }
 
 struct ItemSpan {

@@ -23,41 +23,41 @@ struct Tally {
   int text = 0, noText = 0, locked = 0, unreadable = 0;
 };
 
-// Opens the library's index and brings it in step with the loaded library.
-// Messages go to stderr; false when the index cannot be had or written.
-// `interrupted` is set when Ctrl-C stopped the work midway.
-bool OpenInStep(CliLibrary* opened, const std::string& library, FullTextIndex* index, bool* interrupted) {
-  *interrupted = false;
-  const QString path = FullTextIndexPath(opened->data());
-  QString notice, error;
-  if (!index->open(path, &notice, &error)) {
-    PrintError(error.toStdString());
-    return false;
-  }
-  if (!notice.isEmpty()) PrintError(notice.toStdString());
-  std::map<int32_t, FullTextIndex::Document> held;
-  if (!index->documents(&held, &error)) {
-    PrintError(error.toStdString());
-    return false;
-  }
-  const FullTextWork work = PlanFullTextWork(opened->data(), held);
-  if (work.gone.empty() && work.pending.empty()) return true;
-
+// Brings the open `index` in step with the loaded library, remaking it when
+// it is found damaged. Messages go to stderr; false when the index cannot be
+// written. `interrupted` is set when Ctrl-C stopped the work midway.
+bool BringInStep(CliLibrary* opened, const std::string& library, FullTextIndex* index, bool* interrupted) {
   // Ctrl-C is looked at between two PDFs.
   std::atomic<bool> cancel{false};
   WatchForInterrupt();
   TerminalProgress line(stdout);
-  const bool ok = RunFullTextWork(
-      index, library, work,
+  int total = 0;
+  QString notice, error;
+  const bool ok = SyncFullTextIndex(
+      index, library, [opened](const auto& held) { return PlanFullTextWork(opened->data(), held); },
       [&](const FullTextProgress& step) {
+        total = step.total;
         line.show(step.done, step.total, step.title.toStdString());
         if (InterruptRequested()) cancel = true;
       },
-      &cancel, &error);
-  line.finish(cancel ? 0 : static_cast<int32_t>(work.pending.size()), static_cast<int32_t>(work.pending.size()));
+      &cancel, &notice, &error);
+  line.finish(cancel ? 0 : total, total);
+  if (!notice.isEmpty()) PrintError(notice.toStdString());
   if (!ok) PrintError(error.toStdString());
   *interrupted = cancel;
   return ok;
+}
+
+// Opens the library's index and brings it in step (BringInStep).
+bool OpenInStep(CliLibrary* opened, const std::string& library, FullTextIndex* index, bool* interrupted) {
+  *interrupted = false;
+  QString notice, error;
+  if (!index->open(FullTextIndexPath(opened->data()), &notice, &error)) {
+    PrintError(error.toStdString());
+    return false;
+  }
+  if (!notice.isEmpty()) PrintError(notice.toStdString());
+  return BringInStep(opened, library, index, interrupted);
 }
 
 std::string PageList(const std::vector<FullTextIndex::PageHits>& pages) {
@@ -118,9 +118,18 @@ int RunFullTextSearch(const CliInvocation& invocation) {
 
   std::vector<FullTextIndex::EntryHits> results;
   QString error;
-  if (!index.search(QString::fromStdString(invocation.operands[1]), &results, &error)) {
-    PrintError(error.toStdString());
-    return kCliExitFailure;
+  const QString query = QString::fromStdString(invocation.operands[1]);
+  if (!index.search(query, &results, &error)) {
+    // Damage the opening did not see: the index is made again and asked again.
+    QString notice;
+    const bool remade = index.damaged() && index.remake(&notice, &error);
+    if (remade) PrintError(notice.toStdString());
+    if (remade && !BringInStep(&opened, library, &index, &interrupted)) return kCliExitFailure;
+    if (interrupted) return kCliExitInterrupted;
+    if (!remade || !index.search(query, &results, &error)) {
+      PrintError(error.toStdString());
+      return kCliExitFailure;
+    }
   }
   std::map<int32_t, std::string> titles;
   FLN_DATA* data = opened.data();

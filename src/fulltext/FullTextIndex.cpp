@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <set>
 #include <sqlite3.h>
 
 #include "search/SearchWords.h"
@@ -27,6 +28,10 @@ struct Statement {
   Statement& operator=(const Statement&) = delete;
   explicit operator bool() const { return stmt != nullptr; }
 };
+
+QString DamagedNotice(const QString& path) {
+  return QStringLiteral("the full-text index %1 was damaged; it is made again").arg(path);
+}
 
 void RemoveIndexFiles(const QString& path) {
   for (const char* suffix : {"", "-journal", "-wal", "-shm"}) QFile::remove(path + QLatin1String(suffix));
@@ -72,20 +77,20 @@ std::vector<QString> FullTextTerms(const QString& query) {
   return terms;
 }
 
-QString FullTextFindText(const QString& query) {
+QStringList FullTextFindText(const QString& query) {
   // Any white space parts words, the ideographic space too.
   static const QRegularExpression kSpaces(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);
+  QStringList texts;
   const QStringList pieces = query.split(QLatin1Char('"'));
   for (qsizetype i = 0; i < pieces.size(); ++i) {
     if (i % 2 == 1) {
       const QString phrase = pieces[i].simplified();
-      if (!phrase.isEmpty()) return phrase;
+      if (!phrase.isEmpty()) texts << phrase;
     } else {
-      const QStringList words = pieces[i].split(kSpaces, Qt::SkipEmptyParts);
-      if (!words.isEmpty()) return words.first();
+      texts << pieces[i].split(kSpaces, Qt::SkipEmptyParts);
     }
   }
-  return QString();
+  return texts;
 }
 
 FullTextIndex::~FullTextIndex() { close(); }
@@ -97,37 +102,71 @@ void FullTextIndex::close() {
 
 bool FullTextIndex::exec(const char* sql, QString* error) const {
   char* message = nullptr;
-  if (sqlite3_exec(_db, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
-  if (error != nullptr) *error = QString::fromUtf8(message != nullptr ? message : "unknown error");
+  const bool ok = sqlite3_exec(_db, sql, nullptr, nullptr, &message) == SQLITE_OK;
+  finish(ok, "", nullptr);
+  if (!ok && error != nullptr) *error = QString::fromUtf8(message != nullptr ? message : "unknown error");
   sqlite3_free(message);
-  return false;
+  return ok;
+}
+
+bool FullTextIndex::finish(bool ok, const char* doing, QString* error) const {
+  // FTS5's "malformed" comes as SQLITE_CORRUPT_VTAB, whose primary code is
+  // SQLITE_CORRUPT.
+  const int code = sqlite3_errcode(_db) & 0xff;
+  _damaged = !ok && (code == SQLITE_CORRUPT || code == SQLITE_NOTADB);
+  if (!ok && error != nullptr) *error = SqliteError(_db, doing);
+  return ok;
 }
 
 bool FullTextIndex::createSchema(QString* error) {
+  // One transaction, so that a searching connection sees all or nothing.
   const QByteArray sql = QStringLiteral(
+                             "BEGIN IMMEDIATE;"
                              "CREATE TABLE IF NOT EXISTS documents(en_id INTEGER PRIMARY KEY, fingerprint TEXT NOT NULL,"
                              " state INTEGER NOT NULL);"
                              "CREATE VIRTUAL TABLE IF NOT EXISTS pages USING fts5(text, en_id UNINDEXED,"
                              " page UNINDEXED, tokenize='trigram');"
-                             "PRAGMA user_version=%1;")
+                             "PRAGMA user_version=%1;"
+                             "COMMIT;")
                              .arg(kLayoutVersion)
                              .toUtf8();
-  return exec(sql.constData(), error);
+  if (exec(sql.constData(), error)) return true;
+  sqlite3_exec(_db, "ROLLBACK", nullptr, nullptr, nullptr);
+  return false;
 }
 
-// Whether the open file is an index of this layout that SQLite finds sound.
-bool FullTextIndex::isSound() const {
+FullTextIndex::LayoutCheck FullTextIndex::checkLayout() const {
+  // Both answers come from the file's first page (its header and the
+  // schema), so the check takes as long at any size.
   Statement version(_db, "PRAGMA user_version");
-  if (!version || sqlite3_step(version.stmt) != SQLITE_ROW) return false;
+  if (!version || sqlite3_step(version.stmt) != SQLITE_ROW) return LayoutCheck::Foreign;
   const int stored = sqlite3_column_int(version.stmt, 0);
-  if (stored == 0) return true;  // a new, empty file
-  if (stored != kLayoutVersion) return false;
-  Statement check(_db, "PRAGMA quick_check");
-  if (!check || sqlite3_step(check.stmt) != SQLITE_ROW) return false;
-  if (QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check.stmt, 0))) != QLatin1String("ok"))
+  std::set<std::string> tables;
+  Statement schema(_db, "SELECT name FROM sqlite_master WHERE type = 'table'");
+  if (!schema) return LayoutCheck::Foreign;
+  int rc;
+  while ((rc = sqlite3_step(schema.stmt)) == SQLITE_ROW)
+    tables.insert(reinterpret_cast<const char*>(sqlite3_column_text(schema.stmt, 0)));
+  if (rc != SQLITE_DONE) return LayoutCheck::Foreign;
+  if (stored == 0 && tables.empty()) return LayoutCheck::Empty;
+  if (stored != kLayoutVersion) return LayoutCheck::Foreign;
+  // The two tables and the tables FTS5 keeps its index in.
+  for (const char* table : {"documents", "pages", "pages_data", "pages_idx", "pages_content", "pages_docsize",
+                            "pages_config"})
+    if (tables.count(table) == 0) return LayoutCheck::Foreign;
+  return LayoutCheck::Sound;
+}
+
+bool FullTextIndex::useWriteAheadLog(QString* error) {
+  // A cache: a crash may lose the last transactions (they are done again
+  // on the next run) but never leaves a damaged file.
+  Statement mode(_db, "PRAGMA journal_mode=WAL");
+  if (!mode || sqlite3_step(mode.stmt) != SQLITE_ROW ||
+      qstricmp(reinterpret_cast<const char*>(sqlite3_column_text(mode.stmt, 0)), "wal") != 0) {
+    *error = SqliteError(_db, "cannot use a write-ahead log for the full-text index");
     return false;
-  // The FTS5 table's own consistency (its shadow tables agree).
-  return exec("INSERT INTO pages(pages) VALUES('integrity-check')", nullptr);
+  }
+  return exec("PRAGMA synchronous=NORMAL", error);
 }
 
 bool FullTextIndex::open(const QString& path, QString* notice, QString* error) {
@@ -145,18 +184,31 @@ bool FullTextIndex::open(const QString& path, QString* notice, QString* error) {
       return false;
     }
     sqlite3_busy_timeout(_db, 10000);
-    // A cache: a crash may lose the last transactions (they are done again
-    // on the next run) but never leaves a damaged file.
-    if (isSound() && exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", error) && createSchema(error))
+    const LayoutCheck layout = checkLayout();
+    if (layout != LayoutCheck::Foreign && useWriteAheadLog(error) &&
+        (layout == LayoutCheck::Sound || createSchema(error))) {
+      _path = path;
+      _damaged = false;
       return true;
+    }
     close();
     if (attempt == 0) {
       RemoveIndexFiles(path);
-      *notice = QStringLiteral("the full-text index %1 was damaged; it is made again").arg(path);
+      *notice = DamagedNotice(path);
     }
   }
   if (error->isEmpty()) *error = QStringLiteral("cannot make a full-text index at %1").arg(path);
   return false;
+}
+
+bool FullTextIndex::remake(QString* notice, QString* error) {
+  const QString path = _path;
+  close();
+  RemoveIndexFiles(path);
+  QString fresh;
+  if (!open(path, &fresh, error)) return false;
+  *notice = DamagedNotice(path);
+  return true;
 }
 
 bool FullTextIndex::openForSearching(const QString& path, QString* error) {
@@ -165,27 +217,25 @@ bool FullTextIndex::openForSearching(const QString& path, QString* error) {
   if (!QFileInfo::exists(path)) return false;
   const QByteArray file = QFile::encodeName(path);
   if (sqlite3_open_v2(file.constData(), &_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    *error = SqliteError(_db, "cannot open the full-text index");
+    // Gone meanwhile (being made again): as if not there yet.
+    if (QFileInfo::exists(path)) *error = SqliteError(_db, "cannot open the full-text index");
     close();
     return false;
   }
   sqlite3_busy_timeout(_db, 10000);
-  Statement version(_db, "PRAGMA user_version");
-  if (!version || sqlite3_step(version.stmt) != SQLITE_ROW || sqlite3_column_int(version.stmt, 0) != kLayoutVersion) {
+  const LayoutCheck layout = checkLayout();
+  if (layout == LayoutCheck::Sound) return true;
+  // An empty file is an index whose tables are about to be made.
+  if (layout == LayoutCheck::Foreign)
     *error = QStringLiteral("%1 is not a full-text index of this program's layout").arg(path);
-    close();
-    return false;
-  }
-  return true;
+  close();
+  return false;
 }
 
 bool FullTextIndex::documents(std::map<int32_t, Document>* out, QString* error) const {
   out->clear();
   Statement query(_db, "SELECT en_id, fingerprint, state FROM documents");
-  if (!query) {
-    *error = SqliteError(_db, "reading the full-text index");
-    return false;
-  }
+  if (!query) return finish(false, "reading the full-text index", error);
   int rc;
   while ((rc = sqlite3_step(query.stmt)) == SQLITE_ROW) {
     Document document;
@@ -193,26 +243,25 @@ bool FullTextIndex::documents(std::map<int32_t, Document>* out, QString* error) 
     document.state = static_cast<State>(sqlite3_column_int(query.stmt, 2));
     (*out)[static_cast<int32_t>(sqlite3_column_int(query.stmt, 0))] = document;
   }
-  if (rc != SQLITE_DONE) {
-    *error = SqliteError(_db, "reading the full-text index");
-    return false;
-  }
-  return true;
+  return finish(rc == SQLITE_DONE, "reading the full-text index", error);
 }
 
 bool FullTextIndex::begin(QString* error) { return exec("BEGIN IMMEDIATE", error); }
 bool FullTextIndex::commit(QString* error) { return exec("COMMIT", error); }
 
+void FullTextIndex::rollback() {
+  // Not through exec(): what the failed operation found stays in damaged().
+  if (sqlite3_get_autocommit(_db) == 0) sqlite3_exec(_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 bool FullTextIndex::remove(int32_t enId, QString* error) {
   for (const char* sql : {"DELETE FROM pages WHERE en_id = ?", "DELETE FROM documents WHERE en_id = ?"}) {
     Statement statement(_db, sql);
     if (!statement || sqlite3_bind_int(statement.stmt, 1, enId) != SQLITE_OK ||
-        sqlite3_step(statement.stmt) != SQLITE_DONE) {
-      *error = SqliteError(_db, "removing from the full-text index");
-      return false;
-    }
+        sqlite3_step(statement.stmt) != SQLITE_DONE)
+      return finish(false, "removing from the full-text index", error);
   }
-  return true;
+  return finish(true, "", error);
 }
 
 bool FullTextIndex::store(int32_t enId, const std::string& fingerprint, State state, const std::vector<QString>& pages,
@@ -222,27 +271,20 @@ bool FullTextIndex::store(int32_t enId, const std::string& fingerprint, State st
   if (!document || sqlite3_bind_int(document.stmt, 1, enId) != SQLITE_OK ||
       sqlite3_bind_text(document.stmt, 2, fingerprint.c_str(), -1, SQLITE_TRANSIENT) != SQLITE_OK ||
       sqlite3_bind_int(document.stmt, 3, static_cast<int>(state)) != SQLITE_OK ||
-      sqlite3_step(document.stmt) != SQLITE_DONE) {
-    *error = SqliteError(_db, "writing the full-text index");
-    return false;
-  }
+      sqlite3_step(document.stmt) != SQLITE_DONE)
+    return finish(false, "writing the full-text index", error);
   Statement page(_db, "INSERT INTO pages(text, en_id, page) VALUES(?, ?, ?)");
-  if (!page) {
-    *error = SqliteError(_db, "writing the full-text index");
-    return false;
-  }
+  if (!page) return finish(false, "writing the full-text index", error);
   for (size_t i = 0; i < pages.size(); ++i) {
     const QByteArray text = IndexedPageText(pages[i]).toUtf8();
     if (text.isEmpty()) continue;
     sqlite3_reset(page.stmt);
     if (sqlite3_bind_text(page.stmt, 1, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT) != SQLITE_OK ||
         sqlite3_bind_int(page.stmt, 2, enId) != SQLITE_OK ||
-        sqlite3_bind_int(page.stmt, 3, static_cast<int>(i + 1)) != SQLITE_OK || sqlite3_step(page.stmt) != SQLITE_DONE) {
-      *error = SqliteError(_db, "writing the full-text index");
-      return false;
-    }
+        sqlite3_bind_int(page.stmt, 3, static_cast<int>(i + 1)) != SQLITE_OK || sqlite3_step(page.stmt) != SQLITE_DONE)
+      return finish(false, "writing the full-text index", error);
   }
-  return true;
+  return finish(true, "", error);
 }
 
 bool FullTextIndex::search(const QString& query, std::vector<EntryHits>* results, QString* error) const {
@@ -263,10 +305,7 @@ bool FullTextIndex::search(const QString& query, std::vector<EntryHits>* results
   for (size_t i = 0; i < shortTerms.size(); ++i) conditions << QStringLiteral("text LIKE ? ESCAPE '\\'");
   sql += conditions.join(QStringLiteral(" AND "));
   Statement statement(_db, sql.toUtf8().constData());
-  if (!statement) {
-    *error = SqliteError(_db, "searching the full-text index");
-    return false;
-  }
+  if (!statement) return finish(false, "searching the full-text index", error);
   int bind = 1;
   std::vector<QByteArray> keep;  // bound texts stay alive until the statement ends
   if (!matchPhrases.isEmpty()) keep.push_back(matchPhrases.join(QLatin1Char(' ')).toUtf8());
@@ -288,10 +327,8 @@ bool FullTextIndex::search(const QString& query, std::vector<EntryHits>* results
     entry.hits += page.hits;
     entry.pages.push_back(page);
   }
-  if (rc != SQLITE_DONE) {
-    *error = SqliteError(_db, "searching the full-text index");
-    return false;
-  }
+  if (rc != SQLITE_DONE) return finish(false, "searching the full-text index", error);
+  finish(true, "", error);
   for (auto& [id, entry] : byEntry) {
     std::sort(entry.pages.begin(), entry.pages.end(),
               [](const PageHits& a, const PageHits& b) { return a.page < b.page; });

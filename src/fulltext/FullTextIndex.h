@@ -11,8 +11,14 @@
 // is indexed again. Page texts are stored folded (FoldForSearch) with white
 // space runs made one space, so that queries match across case, width and
 // line breaks.
+//
+// Opening checks only the layout (what a look at the file's first page
+// tells), so that it costs the same at any size. Damage further in shows
+// when it is used: an operation that meets it fails with damaged() true,
+// and the caller remakes the index (remake()) and goes on.
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -43,19 +49,30 @@ class FullTextIndex {
   FullTextIndex& operator=(const FullTextIndex&) = delete;
 
   /// Opens the index file at `path`, creating it and its folder when
-  /// missing. A file that is not a sound index of this layout (damaged,
-  /// foreign, another version) is removed and made afresh: `*notice` then
-  /// says so (empty otherwise). False with `*error` when no index can be had
-  /// there (e.g. the folder cannot be written).
+  /// missing. A file whose layout is not this one (not a database, another
+  /// program's or version's tables, its first page damaged) is removed and
+  /// made afresh: `*notice` then says so (empty otherwise). Only the layout
+  /// is checked, in the same short time at any size. False with `*error`
+  /// when no index can be had there (e.g. the folder cannot be written).
   bool open(const QString& path, QString* notice, QString* error);
   /// Opens the existing index at `path` for searching beside a connection
-  /// that opened it with open(): its layout is checked, not its soundness
-  /// (which takes long in a large index), and nothing is made or removed.
-  /// False when there is no index there yet (`*error` empty) or it is not
-  /// one of this layout (`*error` says so).
+  /// that opened it with open(): its layout is checked and nothing is made
+  /// or removed. False when there is no index there yet, or one is being
+  /// made (`*error` empty), or it is not one of this layout (`*error` says
+  /// so).
   bool openForSearching(const QString& path, QString* error);
   void close();
   bool isOpen() const { return _db != nullptr; }
+
+  /// Whether the last operation that failed met a damaged file (SQLite
+  /// found it malformed, or not a database): the index is then to be
+  /// remade. Cleared by each operation that succeeds.
+  bool damaged() const { return _damaged; }
+  /// Closes the index opened with open(), removes its files and makes it
+  /// afresh, empty, at the same place; `*notice` says so, for the user.
+  /// Only for the connection that writes: a searching one closes and opens
+  /// again. False with `*error` as open().
+  bool remake(QString* notice, QString* error);
 
   /// Every entry the index holds, by en_id. False with `*error` on failure.
   bool documents(std::map<int32_t, Document>* out, QString* error) const;
@@ -64,6 +81,8 @@ class FullTextIndex {
   /// keeps everything committed before it.
   bool begin(QString* error);
   bool commit(QString* error);
+  /// Drops the transaction begun, if one is open (after a failure in it).
+  void rollback();
 
   /// Forgets the entry `enId` and its pages.
   bool remove(int32_t enId, QString* error);
@@ -82,10 +101,19 @@ class FullTextIndex {
 
  private:
   bool exec(const char* sql, QString* error) const;
+  /// Ends an operation: records whether it met damage, and on failure
+  /// puts SQLite's reason for `doing` into `*error`. Returns `ok`.
+  bool finish(bool ok, const char* doing, QString* error) const;
   bool createSchema(QString* error);
-  bool isSound() const;
+  enum class LayoutCheck { Sound, Empty, Foreign };
+  /// Whether the open file holds this layout's tables, none yet (a new
+  /// file), or something else (another layout, not a database, damaged).
+  LayoutCheck checkLayout() const;
+  bool useWriteAheadLog(QString* error);
 
   sqlite3* _db = nullptr;
+  QString _path;                  // of the file open()ed
+  mutable bool _damaged = false;  // see damaged()
 };
 
 /// The terms of a full-text query: text in double quotes is one term (a
@@ -94,9 +122,9 @@ class FullTextIndex {
 std::vector<QString> FullTextTerms(const QString& query);
 
 /// What a find in the PDF itself looks for to show the hits of `query`:
-/// its first term (FullTextTerms) as typed, not folded, a phrase without
-/// its quotes; empty when the query has no terms.
-QString FullTextFindText(const QString& query);
+/// each of its terms (FullTextTerms) as typed, not folded, a phrase without
+/// its quotes, in the query's order; none when the query has no terms.
+QStringList FullTextFindText(const QString& query);
 
 /// Page text as the index stores it: folded, white space runs made one space.
 QString IndexedPageText(const QString& pageText);

@@ -43,6 +43,7 @@ FullTextService::~FullTextService() {
 }
 
 void FullTextService::update(std::vector<FullTextEntry> entries) {
+  _entries = entries;
   if (_running) {
     // The current run stops soon; runEnded then starts this one.
     _queued = std::move(entries);
@@ -66,30 +67,41 @@ void FullTextService::startRun(std::vector<FullTextEntry> entries) {
 
 void FullTextService::runIndexing(const std::vector<FullTextEntry>& entries) {
   YieldToTheWindow();
-  QString error;
+  QString error, notice;
   const auto finish = [this](bool complete, const QString& why) {
     QMetaObject::invokeMethod(this, [this, complete, why] { runEnded(complete, why); }, Qt::QueuedConnection);
   };
   if (!_indexDb.isOpen()) {
-    QString notice;
     const bool opened = _indexDb.open(_indexPath, &notice, &error);
-    if (!notice.isEmpty())
-      QMetaObject::invokeMethod(this, [this, notice] { emit noticed(notice); }, Qt::QueuedConnection);
+    tellNotice(notice);
     if (!opened) return finish(false, error);
   }
-  std::map<int32_t, FullTextIndex::Document> held;
-  if (!_indexDb.documents(&held, &error)) return finish(false, error);
-  const FullTextWork work = PlanFullTextWork(entries, held);
-  const int total = static_cast<int>(work.pending.size());
-  int done = 0;
-  const auto report = [this, &done](const FullTextProgress& step) {
+  // A query found the file damaged that is open here: made afresh, unless
+  // that happened meanwhile.
+  if (_remakeOf.exchange(-1) == _generation) {
+    const bool remade = _indexDb.remake(&notice, &error);
+    tellNotice(notice);
+    if (!remade) return finish(false, error);
+  }
+  int done = 0, total = 0;
+  const auto report = [this, &done, &total](const FullTextProgress& step) {
     done = step.done;
+    total = step.total;
     QMetaObject::invokeMethod(
         this, [this, step] { emit indexingProgress(step.done, step.total); }, Qt::QueuedConnection);
   };
-  if (total > 0) report(FullTextProgress{0, total, QString()});
-  const bool ok = RunFullTextWork(&_indexDb, _libraryPath, work, report, &_cancel, &error);
+  const bool ok = SyncFullTextIndex(
+      &_indexDb, _libraryPath, [&entries](const auto& held) { return PlanFullTextWork(entries, held); }, report,
+      &_cancel, &notice, &error);
+  tellNotice(notice);
   finish(ok && done == total, ok ? QString() : error);
+}
+
+void FullTextService::tellNotice(const QString& notice) {
+  if (notice.isEmpty()) return;
+  // Every notice tells of a file made afresh.
+  ++_generation;
+  QMetaObject::invokeMethod(this, [this, notice] { emit noticed(notice); }, Qt::QueuedConnection);
 }
 
 void FullTextService::runEnded(bool complete, const QString& error) {
@@ -118,13 +130,37 @@ void FullTextService::dispatchSearch() {
 void FullTextService::runSearch(const QString& query) {
   std::vector<FullTextIndex::EntryHits> results;
   QString error;
-  // Without an index yet there is nothing to find; the next query tries
-  // again.
-  if (_searchDb.isOpen() || _searchDb.openForSearching(_indexPath, &error))
-    _searchDb.search(query, &results, &error);
+  // The indexing thread made the file afresh since this connection opened.
+  if (_searchDb.isOpen() && _searchGeneration != _generation) _searchDb.close();
+  bool damaged = false;
+  if (!_searchDb.isOpen()) {
+    _searchGeneration = _generation;
+    // Without an index yet there is nothing to find; the next query tries
+    // again.
+    _searchDb.openForSearching(_indexPath, &error);
+  }
+  if (_searchDb.isOpen() && !_searchDb.search(query, &results, &error) && _searchDb.damaged()) {
+    // Nothing is found in it until it is made again; the remade file is
+    // opened by the next query.
+    damaged = true;
+    _searchDb.close();
+    results.clear();
+    error.clear();
+  }
+  const int generation = _searchGeneration;
   QMetaObject::invokeMethod(
-      this, [this, query, results = std::move(results), error] { searchEnded(query, results, error); },
+      this,
+      [this, query, results = std::move(results), error, damaged, generation] {
+        if (damaged) remakeIndex(generation);
+        searchEnded(query, results, error);
+      },
       Qt::QueuedConnection);
+}
+
+void FullTextService::remakeIndex(int generation) {
+  _remakeOf = generation;
+  if (!_entries) return;  // the first update() remakes it
+  update(*_entries);
 }
 
 void FullTextService::searchEnded(const QString& query, const std::vector<FullTextIndex::EntryHits>& results,

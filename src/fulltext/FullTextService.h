@@ -7,12 +7,14 @@
 // indexes (RunFullTextWork, which extracts on every core and reads the
 // PDFs through its own read-only handle on the library file, never
 // writing or locking it), the other answers queries, so that a query is
-// answered while indexing goes on. Only the indexing connection checks the
-// index's soundness when it opens it (and remakes a damaged one); that takes
-// long in a large index, and queries need not wait for it. Indexing commits batch by batch, so a
-// stop (the user's, the window's closing, a crash) keeps what was done and
-// the next run goes on from there. Every signal comes on the thread that
-// made the service.
+// answered while indexing goes on. Opening checks only the index's layout;
+// damage found later, by indexing or by a query, has the indexing thread
+// remake the index (a cache: it is made again from the library), once, and
+// say so (noticed). A query that meets damage finds nothing, and the query
+// shown is answered again when the index is made (as after any indexing).
+// Indexing commits batch by batch, so a stop (the user's, the window's
+// closing, a crash) keeps what was done and the next run goes on from
+// there. Every signal comes on the thread that made the service.
 
 #include <QObject>
 #include <QString>
@@ -75,11 +77,15 @@ class FullTextService : public QObject {
   void runIndexing(const std::vector<FullTextEntry>& entries);
   // On the search thread.
   void runSearch(const QString& query);
+  void tellNotice(const QString& notice);
   // On the caller's thread.
   void startRun(std::vector<FullTextEntry> entries);
   void runEnded(bool complete, const QString& error);
   void dispatchSearch();
   void searchEnded(const QString& query, const std::vector<FullTextIndex::EntryHits>& results, const QString& error);
+  /// A query met damage in the index file of `generation`: it is remade
+  /// (unless that has been done already) and the entries indexed again.
+  void remakeIndex(int generation);
 
   const QString _indexPath;
   const std::string _libraryPath;
@@ -90,10 +96,16 @@ class FullTextService : public QObject {
   FullTextIndex _indexDb;                   // used on _indexThread only
   FullTextIndex _searchDb;                  // used on _searchThread only
   std::atomic<bool> _cancel{false};
+  // Raised by the indexing thread each time it makes the index file afresh:
+  // the search connection then opens the new file.
+  std::atomic<int> _generation{0};
+  std::atomic<int> _remakeOf{-1};  // the generation a query found damaged, -1: none
+  int _searchGeneration = 0;       // of the file _searchDb has open (search thread)
 
   // The caller's thread only.
   bool _running = false;
   std::optional<std::vector<FullTextEntry>> _queued;  // the entries of the run after this one
+  std::optional<std::vector<FullTextEntry>> _entries;  // of the last update(), to index again after a remake
   bool _searching = false;
   QString _wantedQuery;
 };

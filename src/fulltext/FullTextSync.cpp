@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <thread>
 #include <unordered_map>
@@ -53,12 +54,12 @@ std::vector<PdfPageTexts> ExtractAll(const std::vector<QByteArray>& pdfs, const 
 std::vector<FullTextEntry> FullTextEntries(const FLN_DATA* flnData) {
   // The first attachment record of each id, as GetAttachmentIndex finds it,
   // without searching the attachments once per entry.
-  std::unordered_map<int32_t, int32_t> dataIndexById;
+  std::unordered_map<int32_t, int32_t> attachmentById;  // en_id -> member of 'attachment'
   const int32_t attachments = Tesk_Ary_GetSize(flnData->attachment);
   for (int32_t i = 0; i < attachments; ++i) {
     FLN_ATTACHMENT attachment;
     Tesk_Ary_GetData(flnData->attachment, i, &attachment);
-    dataIndexById.emplace(ZEL_EndianLong_LtoN(attachment.en_id), ZEL_EndianLong_LtoN(attachment.dataIndex));
+    attachmentById.emplace(ZEL_EndianLong_LtoN(attachment.en_id), i);
   }
   std::vector<FullTextEntry> entries;
   const int32_t count = Tesk_Ary_GetSize(flnData->entry);
@@ -69,8 +70,14 @@ std::vector<FullTextEntry> FullTextEntries(const FLN_DATA* flnData) {
     const auto* record = static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(flnData->entry, i));
     FullTextEntry entry;
     entry.enId = ZEL_EndianLong_LtoN(record->en_id);
-    const auto found = dataIndexById.find(entry.enId);
-    entry.dataIndex = found != dataIndexById.end() ? found->second : -1;
+    const auto found = attachmentById.find(entry.enId);
+    if (found != attachmentById.end()) {
+      FLN_ATTACHMENT attachment;
+      Tesk_Ary_GetData(flnData->attachment, found->second, &attachment);
+      entry.dataIndex = ZEL_EndianLong_LtoN(attachment.dataIndex);
+      entry.atId = ZEL_EndianLong_LtoN(attachment.at_id);
+      std::copy(std::begin(attachment.createDate), std::end(attachment.createDate), entry.attached.begin());
+    }
     entry.fileSize = static_cast<uint32_t>(ZEL_EndianLong_LtoN(record->en_file_size));
     entry.entryIndex = i;
     entries.push_back(entry);
@@ -80,7 +87,10 @@ std::vector<FullTextEntry> FullTextEntries(const FLN_DATA* flnData) {
 }
 
 std::string PdfFingerprint(const FullTextEntry& entry) {
-  return std::to_string(entry.dataIndex) + ":" + std::to_string(entry.fileSize);
+  if (entry.atId < 0) return "none";
+  // The stored time is text, cut at its first NUL.
+  const std::string attached(entry.attached.data(), strnlen(entry.attached.data(), entry.attached.size()));
+  return "a" + std::to_string(entry.atId) + "@" + attached + ":" + std::to_string(entry.fileSize);
 }
 
 FullTextWork PlanFullTextWork(const std::vector<FullTextEntry>& entries,
@@ -122,13 +132,14 @@ FullTextWork PlanFullTextWork(const FLN_DATA* flnData, const std::map<int32_t, F
 }
 
 bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const FullTextWork& work,
-                     const std::function<void(const FullTextProgress&)>& progress, const std::atomic<bool>* cancel,
-                     QString* error) {
+                     const FullTextProgressSink& progress, const std::atomic<bool>* cancel, QString* error) {
   if (!work.gone.empty()) {
-    if (!index->begin(error)) return false;
-    for (const int32_t id : work.gone)
-      if (!index->remove(id, error)) return false;
-    if (!index->commit(error)) return false;
+    bool ok = index->begin(error);
+    for (size_t i = 0; i < work.gone.size() && ok; ++i) ok = index->remove(work.gone[i], error);
+    if (!ok || !index->commit(error)) {
+      index->rollback();
+      return false;
+    }
   }
   if (work.pending.empty()) return true;
 
@@ -141,6 +152,7 @@ bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const
   AttachmentDataReader reader(&file);
   FullTextProgress step;
   step.total = static_cast<int>(work.pending.size());
+  if (progress) progress(step);
   bool ok = true;
   for (size_t first = 0; first < work.pending.size() && ok; first += kBatch) {
     if (cancel != nullptr && cancel->load()) break;
@@ -157,6 +169,7 @@ bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const
       ok = index->store(work.pending[i].enId, work.pending[i].fingerprint, StateOf(text.kind), text.pages, error);
     }
     ok = ok && index->commit(error);
+    if (!ok) index->rollback();
     for (size_t i = first; i < end && ok; ++i) {
       step.done = static_cast<int>(i + 1);
       step.title = work.pending[i].title;
@@ -165,4 +178,19 @@ bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const
   }
   ZEL_Close(&file);
   return ok;
+}
+
+bool SyncFullTextIndex(FullTextIndex* index, const std::string& libraryPath, const FullTextPlanner& plan,
+                       const FullTextProgressSink& progress, const std::atomic<bool>* cancel, QString* notice,
+                       QString* error) {
+  notice->clear();
+  for (int pass = 0;; ++pass) {
+    std::map<int32_t, FullTextIndex::Document> held;
+    if (index->documents(&held, error) &&
+        RunFullTextWork(index, libraryPath, plan(held), progress, cancel, error))
+      return true;
+    // A cache: what was in it is made again from the library.
+    if (pass > 0 || !index->damaged()) return false;
+    if (!index->remake(notice, error)) return false;
+  }
 }

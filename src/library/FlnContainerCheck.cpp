@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "format/LibrarySchema.h"
 
 namespace {
 
@@ -20,18 +20,15 @@ bool ListTags(ZEL_FILE* file, std::vector<int32_t>* tags) {
   return rc == ZEL_ERR_NO_TAG;
 }
 
-enum class Chain { Whole, Broken, MixedLengths };
-
-Chain WalkMembers(ZEL_FILE* file, int32_t tag, bool oneLength) {
+// Whether the member chain of `tag` ends where it should.
+bool MemberChainIsWhole(ZEL_FILE* file, int32_t tag) {
   int rc = ZEL_FirstMember(file, tag);
-  const int64_t firstLength = ZEL_GetDataLength(file);
   const uint64_t limit = ZEL_MaxChainSteps(file);
   for (uint64_t steps = 0; rc == ZEL_OK; ++steps) {
-    if (steps >= limit) return Chain::Broken;
-    if (oneLength && ZEL_GetDataLength(file) != firstLength) return Chain::MixedLengths;
+    if (steps >= limit) return false;
     rc = ZEL_NextMember(file);
   }
-  return rc == ZEL_ERR_NO_MEMBER ? Chain::Whole : Chain::Broken;
+  return rc == ZEL_ERR_NO_MEMBER;
 }
 
 }  // namespace
@@ -50,25 +47,12 @@ std::string TagText(int32_t tag) {
   return text;
 }
 
-bool IsStoredRecordTag(int32_t tag) {
-  for (int32_t t : {kTagLabel, kTagEntry, kTagAttachment, kTagIdCounter, kTagEnvironment, kTagCats, kTagEntrySort})
-    if (t == tag) return true;
-  return false;
-}
-
-FlnResult CheckLibraryChains(ZEL_FILE* file, std::initializer_list<int32_t> skip) {
+FlnResult CheckLibraryChains(ZEL_FILE* file) {
   std::vector<int32_t> tags;
   if (!ListTags(file, &tags)) return DamagedResult("the tag chain is broken");
   for (int32_t tag : tags) {
-    if (std::find(skip.begin(), skip.end(), tag) != skip.end()) continue;
-    switch (WalkMembers(file, tag, IsStoredRecordTag(tag))) {
-      case Chain::Whole:
-        break;
-      case Chain::Broken:
-        return DamagedResult("the member chain of " + TagText(tag) + " is broken");
-      case Chain::MixedLengths:
-        return DamagedResult(TagText(tag) + " holds records of different lengths");
-    }
+    if (IsLoadedRecordTag(tag) || tag == kTagAttachmentData) continue;
+    if (!MemberChainIsWhole(file, tag)) return DamagedResult("the member chain of " + TagText(tag) + " is broken");
   }
   return FlnResult::success();
 }

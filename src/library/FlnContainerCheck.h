@@ -4,7 +4,6 @@
 // checks the whole file when it has changed since the program last saw it.
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 
 #include "library/FlnResult.h"
@@ -16,11 +15,8 @@ std::string TagText(int32_t tag);
 /// FlnStatus::Damaged with the reason "damaged: " + `what`.
 FlnResult DamagedResult(const std::string& what);
 
-/// The tags whose members are library records of one fixed size.
-bool IsStoredRecordTag(int32_t tag);
-
-/// Walks the tag chain and the member chain of every tag except those in
-/// `skip` (bounded, so a loop ends). Success, or FlnStatus::Damaged naming
-/// the first broken chain, or a tag of library records whose members differ
-/// in length.
-FlnResult CheckLibraryChains(ZEL_FILE* file, std::initializer_list<int32_t> skip);
+/// Walks the tag chain and the member chain of every tag that loading does
+/// not read record by record (IsLoadedRecordTag) and that holds no PDF bytes
+/// (bounded, so a loop ends). Success, or FlnStatus::Damaged naming the
+/// first broken chain.
+FlnResult CheckLibraryChains(ZEL_FILE* file);

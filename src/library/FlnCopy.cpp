@@ -10,6 +10,7 @@
 #include "library/FlnAttachmentHash.h"
 #include "library/FlnFileReplacement.h"
 #include "format/Endian.h"
+#include "format/LibrarySchema.h"
 #include "storage/ZelAry.h"
 
 namespace {
@@ -19,23 +20,30 @@ FlnResult WriteFailed(int rc) {
                             "cannot write the copy (container code " + std::to_string(rc) + ")");
 }
 
+// The stored arrays but the attachments (which go with their PDFs), in the
+// order every copy has written them: a copy's bytes stay what they were.
+constexpr int32_t kCopyOrder[] = {kTagEntry, kTagLabel, kTagIdCounter, kTagEnvironment, kTagCats};
+
+constexpr bool CopyWritesEveryArray() {
+  for (const LibraryTag& t : kLibraryTags) {
+    if (t.kind != LibraryTagKind::Array || t.tag == kTagAttachment) continue;
+    bool written = false;
+    for (int32_t tag : kCopyOrder) written = written || tag == t.tag;
+    if (!written) return false;
+  }
+  for (int32_t tag : kCopyOrder)
+    if (!FindLibraryTag(tag) || FindLibraryTag(tag)->kind != LibraryTagKind::Array) return false;
+  return true;
+}
+static_assert(CopyWritesEveryArray(), "a copy writes each stored array but the attachments once, in kCopyOrder");
+
 }  // namespace
 
 FlnResult WriteLibraryRecords(ZEL_FILE* target, const FLN_DATA* flnData, const LibraryPdfSource& source,
                               int32_t* leftOut) {
-  const struct {
-    int32_t tag;
-    TESK_ARY ary;
-    uint32_t recordSize;
-  } arrays[] = {
-      {kTagEntry, flnData->entry, sizeof(FLN_ENTRY)},
-      {kTagLabel, flnData->label, sizeof(FLN_LABEL)},
-      {kTagIdCounter, flnData->idCounter, sizeof(FLN_ID_COUNTER)},
-      {kTagEnvironment, flnData->envAry, sizeof(FLN_ENV)},
-      {kTagCats, flnData->catsAry, sizeof(FLN_CATS)},
-  };
-  for (const auto& a : arrays) {
-    const int rc = ZEL_ARY_Save(target, a.tag, a.ary, a.recordSize);
+  for (int32_t tag : kCopyOrder) {
+    const LibraryTag& t = *FindLibraryTag(tag);
+    const int rc = ZEL_ARY_Save(target, t.tag, flnData->*t.array, t.recordSize);
     if (rc != ZEL_OK) return WriteFailed(rc);
   }
 
@@ -67,10 +75,9 @@ FlnResult WriteLibraryRecords(ZEL_FILE* target, const FLN_DATA* flnData, const L
 }
 
 bool IsLibraryRecordTag(int32_t tag) {
-  for (int32_t written : {kTagEntry, kTagLabel, kTagIdCounter, kTagEnvironment, kTagCats, kTagAttachment,
-                          kTagAttachmentData, kTagAttachmentHash})
-    if (tag == written) return true;
-  return false;
+  const LibraryTag* row = FindLibraryTag(tag);
+  return row != nullptr && (row->kind == LibraryTagKind::Array || row->kind == LibraryTagKind::PdfBytes ||
+                            row->kind == LibraryTagKind::PdfDigest);
 }
 
 StoredPdfSource::StoredPdfSource(ZEL_FILE* file) : reader_(file) { hashes_.load(file); }

@@ -15,6 +15,7 @@
 #include "library/FlnContainerCheck.h"
 #include "library/FlnIdCounter.h"
 #include "format/Endian.h"
+#include "format/LibrarySchema.h"
 #include "storage/ZelAry.h"
 
 namespace {
@@ -44,18 +45,24 @@ FlnResult OpenFailure(int rc, int openErrno, ZEL_FILE* file) {
   return FlnResult::failure(FlnStatus::CannotOpen, "cannot read the container header");
 }
 
+// The arrays a load makes besides the stored ones.
+constexpr TESK_ARY FLN_DATA::*kMadeArrays[] = {&FLN_DATA::showEntryAry, &FLN_DATA::cat1Ary, &FLN_DATA::cat2Ary,
+                                               &FLN_DATA::cat3Ary};
+
 // The arrays being loaded, released unless handed over.
 struct LoadedArrays {
-  TESK_ARY label = nullptr, entry = nullptr, attachment = nullptr, showEntry = nullptr, idCounter = nullptr,
-           env = nullptr, cats = nullptr, cat1 = nullptr, cat2 = nullptr, cat3 = nullptr, entrySort = nullptr;
+  FLN_DATA data;  // only the stored arrays and kMadeArrays are filled
+  TESK_ARY entrySort = nullptr;
   FlnDiskImage* image = nullptr;
 
   LoadedArrays() = default;
   LoadedArrays(const LoadedArrays&) = delete;
   LoadedArrays& operator=(const LoadedArrays&) = delete;
   ~LoadedArrays() {
-    for (TESK_ARY a : {label, entry, attachment, showEntry, idCounter, env, cats, cat1, cat2, cat3, entrySort})
-      Tesk_Ary_Free(a);
+    for (const LibraryTag& t : kLibraryTags)
+      if (t.kind == LibraryTagKind::Array) Tesk_Ary_Free(data.*t.array);
+    for (TESK_ARY FLN_DATA::*made : kMadeArrays) Tesk_Ary_Free(data.*made);
+    Tesk_Ary_Free(entrySort);
     delete image;
   }
 };
@@ -105,62 +112,40 @@ TESK_ARY MakeNameArray(TESK_ARY cats, int (*distinct)(TESK_ARY, TESK_ARY)) {
 
 // Counters that are missing or behind the identifiers stored would hand out
 // identifiers in use again; they catch up here, in memory, and reach the
-// file with the next save. The counters' own counter comes first, since the
-// others may need an ic_id from it.
-bool RaiseCountersToStoredIds(const LoadedArrays& a) {
-  const struct {
-    int32_t tag;
-    const char* key;
-    TESK_ARY records;
-    size_t idOffset;
-  } kinds[] = {
-      {kTagIdCounter, "ic_id", a.idCounter, offsetof(FLN_ID_COUNTER, ic_id)},
-      {kTagLabel, "la_id", a.label, offsetof(FLN_LABEL, la_id)},
-      {kTagEntry, "en_id", a.entry, offsetof(FLN_ENTRY, en_id)},
-      {kTagAttachment, "at_id", a.attachment, offsetof(FLN_ATTACHMENT, at_id)},
-      {kTagEnvironment, "ev_id", a.env, offsetof(FLN_ENV, ev_id)},
-      {kTagCats, "ct_id", a.cats, offsetof(FLN_CATS, ct_id)},
-  };
-  for (const auto& kind : kinds)
-    if (RaiseIdCounter(a.idCounter, kind.tag, kind.key, HighestStoredId(kind.records, kind.idOffset)) != 0)
+// file with the next save. The counters' own counter comes first in the
+// table, since the others may need an ic_id from it.
+bool RaiseCountersToStoredIds(const FLN_DATA& data) {
+  for (const LibraryTag& t : kLibraryTags)
+    if (t.kind == LibraryTagKind::Array &&
+        RaiseIdCounter(data.idCounter, t.tag, t.idKey, HighestStoredId(data.*t.array, t.idOffset)) != 0)
       return false;
   return true;
 }
 
 FlnResult ReadArrays(ZEL_FILE* file, LoadedArrays* a) {
-  struct Stored {
-    int32_t tag;
-    uint32_t recordSize;
-    bool emptyIfMissing;
-    TESK_ARY* out;
-  } const stored[] = {
-      {kTagLabel, sizeof(FLN_LABEL), true, &a->label},
-      {kTagEntry, sizeof(FLN_ENTRY), true, &a->entry},
-      {kTagAttachment, sizeof(FLN_ATTACHMENT), true, &a->attachment},
-      {kTagIdCounter, sizeof(FLN_ID_COUNTER), true, &a->idCounter},
-      {kTagEnvironment, sizeof(FLN_ENV), true, &a->env},
-      {kTagCats, sizeof(FLN_CATS), true, &a->cats},
-      {kTagEntrySort, sizeof(FLN_ENTRY_SORT), false, &a->entrySort},
-  };
   // The tags read record by record below are checked by reading them. The
   // PDFs are not needed to list the entries: damage among them (a last PDF
   // cut short by a writer that died) costs only the PDFs it reaches, which
   // fail when they are read.
-  FlnResult r = CheckLibraryChains(file, {kTagLabel, kTagEntry, kTagAttachment, kTagIdCounter, kTagEnvironment,
-                                          kTagCats, kTagEntrySort, kTagAttachmentData});
+  FlnResult r = CheckLibraryChains(file);
   if (!r.ok()) return r;
-  for (const Stored& s : stored) {
-    r = LoadTag(file, s.tag, s.recordSize, s.emptyIfMissing, a->image, s.out);
+  for (const LibraryTag& t : kLibraryTags) {
+    if (t.kind == LibraryTagKind::Array)
+      r = LoadTag(file, t.tag, t.recordSize, true, a->image, &(a->data.*t.array));
+    else if (t.kind == LibraryTagKind::EntrySort)
+      r = LoadTag(file, t.tag, t.recordSize, false, a->image, &a->entrySort);
     if (!r.ok()) return r;
   }
 
-  if (!RaiseCountersToStoredIds(*a)) return NoMemory();
+  FLN_DATA& d = a->data;
+  if (!RaiseCountersToStoredIds(d)) return NoMemory();
 
-  a->showEntry = Tesk_Ary_Init(sizeof(FLN_ENTRY), 20, 20);
-  a->cat1 = MakeNameArray(a->cats, GetDistinctCat1Ary_FromCatsAry);
-  a->cat2 = MakeNameArray(a->cats, GetDistinctCat2Ary_FromCatsAry);
-  a->cat3 = MakeNameArray(a->cats, GetDistinctCat3Ary_FromCatsAry);
-  if (a->showEntry == nullptr || a->cat1 == nullptr || a->cat2 == nullptr || a->cat3 == nullptr) return NoMemory();
+  d.showEntryAry = Tesk_Ary_Init(sizeof(FLN_ENTRY), 20, 20);
+  d.cat1Ary = MakeNameArray(d.catsAry, GetDistinctCat1Ary_FromCatsAry);
+  d.cat2Ary = MakeNameArray(d.catsAry, GetDistinctCat2Ary_FromCatsAry);
+  d.cat3Ary = MakeNameArray(d.catsAry, GetDistinctCat3Ary_FromCatsAry);
+  for (TESK_ARY FLN_DATA::*made : kMadeArrays)
+    if (d.*made == nullptr) return NoMemory();
   return FlnResult::success();
 }
 
@@ -171,16 +156,9 @@ void Replace(TESK_ARY* field, TESK_ARY* loaded) {
 }
 
 void HandOver(const char* path, LoadedArrays* a, FLN_DATA* flnData) {
-  Replace(&flnData->label, &a->label);
-  Replace(&flnData->entry, &a->entry);
-  Replace(&flnData->attachment, &a->attachment);
-  Replace(&flnData->showEntryAry, &a->showEntry);
-  Replace(&flnData->idCounter, &a->idCounter);
-  Replace(&flnData->envAry, &a->env);
-  Replace(&flnData->catsAry, &a->cats);
-  Replace(&flnData->cat1Ary, &a->cat1);
-  Replace(&flnData->cat2Ary, &a->cat2);
-  Replace(&flnData->cat3Ary, &a->cat3);
+  for (const LibraryTag& t : kLibraryTags)
+    if (t.kind == LibraryTagKind::Array) Replace(&(flnData->*t.array), &(a->data.*t.array));
+  for (TESK_ARY FLN_DATA::*made : kMadeArrays) Replace(&(flnData->*made), &(a->data.*made));
   delete flnData->diskImage;
   flnData->diskImage = a->image;
   a->image = nullptr;

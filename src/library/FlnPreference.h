@@ -9,8 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-/// Size of a preference record.
-constexpr int32_t kPreferenceRecordSize = 256;
+#include "format/LibrarySchema.h"  // kPreferenceRecordSize
 
 /// Writes the preference file's path into `out` (`outSize` bytes, normally at
 /// least 256) and returns 1, creating the folder "FOLIAN" (and the folders

@@ -22,6 +22,7 @@
 #include "library/FlnLoad.h"
 #include "library/FlnNewLibrary.h"
 #include "format/Endian.h"
+#include "format/LibrarySchema.h"
 #include "storage/FileIo.h"
 #include "storage/FolianCommon.h"
 #include "storage/OwnedAry.h"
@@ -36,11 +37,6 @@ using zel::kNone;
 constexpr size_t kSearchBlock = 1 << 16;
 
 using Item = ZEL_METADATA;
-
-bool IsLibraryTag(int32_t tag) {
-  return IsStoredRecordTag(tag) || tag == kTagAttachmentData || tag == kTagAttachmentHash || tag == kTagCat1 ||
-         tag == kTagCat2 || tag == kTagCat3 || tag == kTagPrefFolderImport || tag == kTagPrefFileImport;
-}
 
 // Every item of a container file that can still be read, found by position.
 class ItemScan {
@@ -112,7 +108,7 @@ class ItemScan {
     if (!decodeAt(p, out)) return false;
     if (out->position != p || out->tag == zel::kRootTag) return false;
     if (out->dataLength > size_ - p - recordSize_) return false;
-    return !searching || IsLibraryTag(out->tag);
+    return !searching || IsLibraryFileTag(out->tag);
   }
 
   // The record at `p` as it reads, whatever it says; false when it does not lie inside the file.
@@ -274,23 +270,11 @@ class Recovery {
 
   bool collect() {
     int32_t lost = 0;
-    const struct {
-      int32_t tag;
-      uint32_t size;
-      TESK_ARY* out;
-      const char* what;
-    } arrays[] = {
-        {kTagEntry, sizeof(FLN_ENTRY), &data_.entry, "entry records"},
-        {kTagAttachment, sizeof(FLN_ATTACHMENT), &data_.attachment, "attachment records"},
-        {kTagLabel, sizeof(FLN_LABEL), &data_.label, "level labels"},
-        {kTagCats, sizeof(FLN_CATS), &data_.catsAry, "category triples"},
-        {kTagIdCounter, sizeof(FLN_ID_COUNTER), &data_.idCounter, "identifier counters"},
-        {kTagEnvironment, sizeof(FLN_ENV), &data_.envAry, "environment values"},
-    };
-    for (const auto& a : arrays) {
-      *a.out = Records(scan_, walk_, a.tag, a.size, &lost);
-      if (*a.out == nullptr) return false;
-      if (lost != 0) report_->lost.push_back(std::to_string(lost) + " " + a.what + " cannot be read");
+    for (const LibraryTag& t : kLibraryTags) {
+      if (t.kind != LibraryTagKind::Array) continue;
+      data_.*t.array = Records(scan_, walk_, t.tag, t.recordSize, &lost);
+      if (data_.*t.array == nullptr) return false;
+      if (lost != 0) report_->lost.push_back(std::to_string(lost) + " " + t.records + " cannot be read");
     }
     pdfs_ = walk_.membersOf(kTagAttachmentData);
     for (const Item* item : walk_.membersOf(kTagAttachmentHash)) {
@@ -396,23 +380,9 @@ class Recovery {
 
   // Every counter beyond the identifiers in use, so that none is handed out twice.
   void raiseCounters() {
-    const struct {
-      TESK_ARY ary;
-      int32_t tag;
-      const char* key;
-    } owners[] = {
-        {data_.entry, kTagEntry, "en_id"},     {data_.attachment, kTagAttachment, "at_id"},
-        {data_.label, kTagLabel, "la_id"},     {data_.catsAry, kTagCats, "ct_id"},
-        {data_.envAry, kTagEnvironment, "ev_id"}, {data_.idCounter, kTagIdCounter, "ic_id"},
-    };
-    for (const auto& o : owners) {
-      int32_t next = 0;
-      for (int32_t i = 0; i < Tesk_Ary_GetSize(o.ary); ++i) {
-        int32_t id;  // every record begins with its identifier
-        std::memcpy(&id, Tesk_Ary_ReadDataPtr(o.ary, i), sizeof id);
-        next = std::max(next, ZEL_EndianLong_LtoN(id) + 1);
-      }
-      RaiseCounter(data_.idCounter, o.tag, o.key, next);
+    for (const LibraryTag& t : kLibraryTags) {
+      if (t.kind != LibraryTagKind::Array) continue;
+      RaiseCounter(data_.idCounter, t.tag, t.idKey, HighestStoredId(data_.*t.array, t.idOffset) + 1);
     }
   }
 

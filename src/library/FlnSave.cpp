@@ -5,6 +5,7 @@
 
 #include "library/FlnArraySync.h"
 #include "format/Endian.h"
+#include "format/LibrarySchema.h"
 #include "storage/TeskUtil.h"
 #include "storage/TeskAryChanges.h"
 
@@ -32,22 +33,10 @@ TESK_ARY MakeEntrySortRecords(const FLN_ENTRY_LIST_INFO& info) {
 
 int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort) {
   if (path == nullptr || path[0] == '\0' || flnData == nullptr) return 0;
-  const struct {
-    int32_t tag;
-    TESK_ARY ary;
-    uint32_t recordSize;
-  } arrays[] = {
-      {kTagIdCounter, flnData->idCounter, sizeof(FLN_ID_COUNTER)},
-      {kTagLabel, flnData->label, sizeof(FLN_LABEL)},
-      {kTagEntry, flnData->entry, sizeof(FLN_ENTRY)},
-      {kTagAttachment, flnData->attachment, sizeof(FLN_ATTACHMENT)},
-      {kTagEnvironment, flnData->envAry, sizeof(FLN_ENV)},
-      {kTagCats, flnData->catsAry, sizeof(FLN_CATS)},
-  };
   // A null array would empty its tag: that is a library that was never
   // loaded (or failed to load), not one whose records were all deleted.
-  for (const auto& a : arrays)
-    if (a.ary == nullptr) return 0;
+  for (const LibraryTag& t : kLibraryTags)
+    if (t.kind == LibraryTagKind::Array && flnData->*t.array == nullptr) return 0;
 
   if (flnData->diskImage == nullptr) flnData->diskImage = new (std::nothrow) FlnDiskImage;
   FlnDiskImage* image = flnData->diskImage;
@@ -66,8 +55,10 @@ int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort) {
   }
 
   bool allWritten = true;
-  for (const auto& a : arrays)
-    if (allWritten && FlnArraySync_Save(&file, image, a.tag, a.ary, a.recordSize) != ZEL_OK) allWritten = false;
+  for (const LibraryTag& t : kLibraryTags)
+    if (allWritten && t.kind == LibraryTagKind::Array &&
+        FlnArraySync_Save(&file, image, t.tag, flnData->*t.array, t.recordSize) != ZEL_OK)
+      allWritten = false;
 
   if (withEntrySort && allWritten) {
     TESK_ARY sort = MakeEntrySortRecords(flnData->entryListInfo);

@@ -3,21 +3,36 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
 // How far inside a line's box a point beside it is put, in points.
 constexpr double kInset = 0.5;
 
-// What a search for `text` matches (see the header); an empty pattern for a
-// text without words.
-QRegularExpression SearchPattern(const QString& text) {
-  const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-  if (words.isEmpty()) return QRegularExpression();
-  QStringList escaped;
-  for (const QString& word : words) escaped.append(QRegularExpression::escape(word));
-  return QRegularExpression(escaped.join(QStringLiteral("\\s+")), QRegularExpression::CaseInsensitiveOption |
-                                                                       QRegularExpression::UseUnicodePropertiesOption);
+// What a search for `texts` matches (see the header); an empty pattern for
+// texts without words.
+QRegularExpression SearchPattern(const QStringList& texts) {
+  static const QRegularExpression kSpaces(QStringLiteral("\\s+"));
+  QStringList alternatives;
+  std::vector<QStringList> byText;
+  for (const QString& text : texts) {
+    const QStringList words = text.split(kSpaces, Qt::SkipEmptyParts);
+    if (!words.isEmpty()) byText.push_back(words);
+  }
+  // An alternation takes the first alternative that matches at a place:
+  // longer texts first, so that "learning" is not cut to "learn".
+  const auto length = [](const QStringList& words) { return words.join(QLatin1Char(' ')).size(); };
+  std::stable_sort(byText.begin(), byText.end(),
+                   [&length](const QStringList& a, const QStringList& b) { return length(a) > length(b); });
+  for (const QStringList& words : byText) {
+    QStringList escaped;
+    for (const QString& word : words) escaped.append(QRegularExpression::escape(word));
+    alternatives.append(escaped.join(QStringLiteral("\\s+")));
+  }
+  if (alternatives.isEmpty()) return QRegularExpression();
+  return QRegularExpression(alternatives.join(QLatin1Char('|')), QRegularExpression::CaseInsensitiveOption |
+                                                                     QRegularExpression::UseUnicodePropertiesOption);
 }
 
 }  // namespace
@@ -126,9 +141,9 @@ PdfTextSelection PdfPageText::findForwards(const QRegularExpression& pattern, in
   return {};
 }
 
-PdfTextSelection PdfPageText::find(const QString& text, const PdfTextSelection& from, bool backwards) {
+PdfTextSelection PdfPageText::find(const QStringList& texts, const PdfTextSelection& from, bool backwards) {
   const int count = static_cast<int>(_pages.size());
-  const QRegularExpression pattern = SearchPattern(text);
+  const QRegularExpression pattern = SearchPattern(texts);
   if (pattern.pattern().isEmpty() || count == 0) return {};
   const bool hasStart = from.isValid() && from.page < count;
   if (!backwards) return hasStart ? findForwards(pattern, from.page, from.end) : findForwards(pattern, 0, 0);
@@ -143,15 +158,15 @@ PdfTextSelection PdfPageText::find(const QString& text, const PdfTextSelection& 
   return {};
 }
 
-PdfTextSelection PdfPageText::findFromPage(const QString& text, int page) {
-  const QRegularExpression pattern = SearchPattern(text);
+PdfTextSelection PdfPageText::findFromPage(const QStringList& texts, int page) {
+  const QRegularExpression pattern = SearchPattern(texts);
   if (pattern.pattern().isEmpty() || page < 0) return {};
   return findForwards(pattern, page, 0);
 }
 
-QList<PdfTextSelection> PdfPageText::findAll(const QString& text, int page) {
+QList<PdfTextSelection> PdfPageText::findAll(const QStringList& texts, int page) {
   QList<PdfTextSelection> hits;
-  const QRegularExpression pattern = SearchPattern(text);
+  const QRegularExpression pattern = SearchPattern(texts);
   if (pattern.pattern().isEmpty() || page < 0 || page >= _pages.size()) return hits;
   QRegularExpressionMatchIterator matches = pattern.globalMatch(pageText(page));
   while (matches.hasNext()) {

@@ -4,10 +4,13 @@
 // occurrence on a page, and the selection of a drag with the text tool. Each
 // page's text and the boxes its lines cover are read once and kept.
 //
-// What a search looks for: the words of the searched text in that order,
-// ignoring case, with any run of white space (a line's end included) between
-// them where the text has white space. So "deep learning" is found where a
-// line ends after "deep". A text of white space alone is found nowhere.
+// What a search looks for: any of the searched texts (several: the terms of
+// one query, all found together), each as its words in that order, ignoring
+// case, with any run of white space (a line's end included) between them
+// where the text has white space. So "deep learning" is found where a line
+// ends after "deep". A text of white space alone is found nowhere. Where
+// occurrences of two texts begin at one place, the longer text's is found;
+// occurrences found together never overlap.
 
 #include <QList>
 #include <QPointF>
@@ -15,6 +18,7 @@
 #include <QRectF>
 #include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <functional>
 
@@ -61,21 +65,21 @@ class PdfPageText {
   /// the page has no text or the points meet the same place.
   PdfTextSelection selectBetween(int page, QPointF from, QPointF to);
 
-  /// The next occurrence of `text`, ignoring case, after `from`: forwards it
+  /// The next occurrence of any of `texts`, ignoring case, after `from`: forwards it
   /// begins at or after the end of `from` (at the start of the document
   /// when `from` is invalid); backwards it begins before the start of
   /// `from` (searching from the end of the document when `from` is
   /// invalid), the nearest one first. The search does not wrap around. An
-  /// invalid selection when there is none or `text` is empty.
-  PdfTextSelection find(const QString& text, const PdfTextSelection& from, bool backwards);
+  /// invalid selection when there is none or `texts` has no words.
+  PdfTextSelection find(const QStringList& texts, const PdfTextSelection& from, bool backwards);
 
-  /// The first occurrence of `text` that begins on `page` or a later one
-  /// (no wrapping); invalid when there is none.
-  PdfTextSelection findFromPage(const QString& text, int page);
+  /// The first occurrence of any of `texts` that begins on `page` or a later
+  /// one (no wrapping); invalid when there is none.
+  PdfTextSelection findFromPage(const QStringList& texts, int page);
 
-  /// Every occurrence of `text` on `page`, in reading order, none
+  /// Every occurrence of any of `texts` on `page`, in reading order, none
   /// overlapping the one before; none for a page that does not exist.
-  QList<PdfTextSelection> findAll(const QString& text, int page);
+  QList<PdfTextSelection> findAll(const QStringList& texts, int page);
 
  private:
   struct Page {

@@ -269,7 +269,7 @@ void PdfView::paintEvent(QPaintEvent*) {
 
   if (unknownHighlights != _highlightsAsked) {
     _highlightsAsked = unknownHighlights;
-    _textWorker->requestHits(_highlightedText, unknownHighlights);
+    _textWorker->requestHits(_highlightedTexts, unknownHighlights);
   }
 
   _visibleComplete = complete;
@@ -278,7 +278,7 @@ void PdfView::paintEvent(QPaintEvent*) {
 
 bool PdfView::paintTextMarks(QPainter* painter, int page, QPoint pageTopLeft) {
   const bool selected = _selection.isValid() && _selection.page == page;
-  const bool known = _highlightedText.isEmpty() || _highlights.contains(page);
+  const bool known = _highlightedTexts.isEmpty() || _highlights.contains(page);
   const QList<PdfTextSelection> hits = _highlights.value(page);
   if (!selected && hits.isEmpty()) return known;
   painter->save();

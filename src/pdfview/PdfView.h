@@ -141,10 +141,11 @@ class PdfView : public QAbstractScrollArea {
   void find(const PdfTextSearch& search, std::function<void(const PdfTextSelection&)> done);
   /// Whether a search has started whose result has not come yet.
   bool searching() const { return _textWorker->searching(); }
-  /// Highlights every occurrence of `text` (found as findString finds it)
-  /// on the pages shown, under the selection; an empty text: none.
-  void setHighlightedText(const QString& text);
-  const QString& highlightedText() const { return _highlightedText; }
+  /// Highlights every occurrence of any of `texts` (found as a search
+  /// finds them, PdfPageText.h) on the pages shown, under the selection;
+  /// no texts: none.
+  void setHighlightedTexts(const QStringList& texts);
+  const QStringList& highlightedTexts() const { return _highlightedTexts; }
   /// The highlighted occurrences on `page` as far as the view knows them:
   /// those of the pages it has shown since the text was set (they are read
   /// on the search's thread and come soon after the page is shown).
@@ -226,7 +227,7 @@ class PdfView : public QAbstractScrollArea {
   /// the tiles in view to `pinned`. Whether every tile in view is cached.
   bool requestVisibleTiles(QSet<PdfTileKey>* pinned);
   void tileRendered(const PdfTileKey& key, const QImage& image);
-  void takeHits(const QString& text, int page, const QList<PdfTextSelection>& hits);
+  void takeHits(const QStringList& texts, int page, const QList<PdfTextSelection>& hits);
   void takeFound(const PdfTextSelection& found);
   /// Draws the highlighted occurrences and the selection on `page`, whose
   /// top-left corner is at `pageTopLeft` (viewport pixels); false when the
@@ -268,8 +269,8 @@ class PdfView : public QAbstractScrollArea {
   QPoint _linkPressPosition;            // viewport pixels
   int _wheelAtEnd = 0;                  // wheel steps (1/8 degree) past the end of a single-page row
   PdfTextSelection _selection;
-  QString _highlightedText;
-  QHash<int, QList<PdfTextSelection>> _highlights;  // of the pages shown since _highlightedText was set
+  QStringList _highlightedTexts;
+  QHash<int, QList<PdfTextSelection>> _highlights;  // of the pages shown since _highlightedTexts was set
   QVector<int> _highlightsAsked;                     // pages whose occurrences are asked for and not come
 
   int _currentPage = -1;

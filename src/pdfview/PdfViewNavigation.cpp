@@ -164,16 +164,16 @@ void PdfView::takeFound(const PdfTextSelection& found) {
   if (done) done(found);
 }
 
-void PdfView::setHighlightedText(const QString& text) {
-  if (text == _highlightedText) return;
-  _highlightedText = text;
+void PdfView::setHighlightedTexts(const QStringList& texts) {
+  if (texts == _highlightedTexts) return;
+  _highlightedTexts = texts;
   _highlights.clear();
   _highlightsAsked.clear();
   viewport()->update();
 }
 
-void PdfView::takeHits(const QString& text, int page, const QList<PdfTextSelection>& hits) {
-  if (text != _highlightedText) return;
+void PdfView::takeHits(const QStringList& texts, int page, const QList<PdfTextSelection>& hits) {
+  if (texts != _highlightedTexts) return;
   _highlights.insert(page, hits);
   _highlightsAsked.removeAll(page);
   viewport()->update();

@@ -18,6 +18,8 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <chrono>
+#include <thread>
 
 #include "TestPdfFiles.h"
 #include "pdfview/PdfView.h"
@@ -224,6 +226,51 @@ TEST(PdfRenderWorkerTest, TilesMakeTheWholePage) {
   EXPECT_EQ(worker.pendingCount(), 0);
 }
 
+TEST(PdfRenderWorkerTest, SwitchingDocumentsMidWorkDeliversOnlyTheLastOnesResults) {
+  // Documents told apart by their page sizes; each is asked for tiles under
+  // a scale key of its own, and replaced while the worker is opening it,
+  // rendering its tiles or measuring its pages.
+  const QVector<QVector<QSizeF>> sizes = {
+      QVector<QSizeF>(40, QSizeF(300, 400)),
+      QVector<QSizeF>(30, QSizeF(500, 200)),
+      {QSizeF(200, 200), QSizeF(250, 100), QSizeF(120, 600)},
+  };
+  std::vector<std::unique_ptr<PdfDocument>> pdfs;
+  for (const QVector<QSizeF>& pages : sizes) {
+    pdfs.push_back(Load(apptest::MakePdfOfPageSizes(pages)));
+    ASSERT_NE(pdfs.back(), nullptr);
+  }
+  PdfRenderWorker worker;
+  QVector<QVector<QSizeF>> measured;
+  QVector<PdfTileKey> tiles;
+  QObject::connect(&worker, &PdfRenderWorker::pagesMeasured, [&](const QVector<QSizeF>& got) { measured.append(got); });
+  QObject::connect(&worker, &PdfRenderWorker::tileRendered, [&](const PdfTileKey& key, const QImage& image) {
+    EXPECT_FALSE(image.isNull());
+    tiles.append(key);
+  });
+  const int last = static_cast<int>(pdfs.size()) - 1;
+  for (int round = 0; round < 20; ++round) {
+    for (int index = 0; index <= last; ++index) {
+      worker.setDocument(pdfs[index].get());
+      std::vector<PdfTileRequest> requests;
+      for (int page = 0; page < pdfs[index]->pageCount(); ++page)
+        requests.push_back({PdfTileKey{page, index, 0, 0}, QSize(400, 400), QRect(0, 0, 400, 400)});
+      worker.request(requests);
+      // Let the worker get into a different step each round.
+      std::this_thread::sleep_for(std::chrono::microseconds(round * 150));
+    }
+  }
+  const int lastPages = pdfs[last]->pageCount();
+  ASSERT_TRUE(WaitUntil([&] { return !measured.isEmpty() && tiles.size() >= lastPages; }));
+  QTest::qWait(50);
+  // Nothing of the documents replaced arrives, and the last one's comes once.
+  ASSERT_EQ(measured.size(), 1);
+  EXPECT_EQ(measured[0], sizes[last]);
+  EXPECT_EQ(tiles.size(), lastPages);
+  for (const PdfTileKey& key : tiles) EXPECT_EQ(key.scaleKey, last);
+  EXPECT_EQ(worker.pendingCount(), 0);
+}
+
 // --- Search
 
 TEST(PdfPageTextTest, SearchesForwardsAndBackwardsIgnoringCaseWithoutWrapping) {
@@ -236,8 +283,8 @@ TEST(PdfPageTextTest, SearchesForwardsAndBackwardsIgnoringCaseWithoutWrapping) {
     QString text;
   };
   std::vector<Hit> forward;
-  for (PdfTextSelection at = search.find(QStringLiteral("beta"), {}, false); at.isValid();
-       at = search.find(QStringLiteral("beta"), at, false))
+  for (PdfTextSelection at = search.find({QStringLiteral("beta")}, {}, false); at.isValid();
+       at = search.find({QStringLiteral("beta")}, at, false))
     forward.push_back({at.page, at.text});
   ASSERT_EQ(forward.size(), 3u);
   EXPECT_EQ(forward[0].page, 0);
@@ -248,20 +295,20 @@ TEST(PdfPageTextTest, SearchesForwardsAndBackwardsIgnoringCaseWithoutWrapping) {
   EXPECT_EQ(forward[2].text, QStringLiteral("BETA"));  // on the second line
 
   std::vector<Hit> backward;
-  for (PdfTextSelection at = search.find(QStringLiteral("BeTa"), {}, true); at.isValid();
-       at = search.find(QStringLiteral("BeTa"), at, true))
+  for (PdfTextSelection at = search.find({QStringLiteral("BeTa")}, {}, true); at.isValid();
+       at = search.find({QStringLiteral("BeTa")}, at, true))
     backward.push_back({at.page, at.text});
   ASSERT_EQ(backward.size(), 3u);
   EXPECT_EQ(backward[0].text, QStringLiteral("BETA"));
   EXPECT_EQ(backward[1].text, QStringLiteral("beta"));
   EXPECT_EQ(backward[2].text, QStringLiteral("Beta"));
 
-  const PdfTextSelection first = search.find(QStringLiteral("beta"), {}, false);
+  const PdfTextSelection first = search.find({QStringLiteral("beta")}, {}, false);
   EXPECT_FALSE(first.bounds.isEmpty());
   EXPECT_EQ(search.pageText(0).mid(first.start, first.end - first.start), QStringLiteral("Beta"));
-  EXPECT_FALSE(search.find(QString(), {}, false).isValid());
-  EXPECT_FALSE(search.find(QStringLiteral("zeta"), {}, false).isValid());
-  EXPECT_FALSE(PdfPageText().find(QStringLiteral("beta"), {}, false).isValid());
+  EXPECT_FALSE(search.find({QString()}, {}, false).isValid());
+  EXPECT_FALSE(search.find({QStringLiteral("zeta")}, {}, false).isValid());
+  EXPECT_FALSE(PdfPageText().find({QStringLiteral("beta")}, {}, false).isValid());
   EXPECT_TRUE(search.pageText(7).isEmpty());
 }
 
@@ -289,21 +336,58 @@ TEST(PdfPageTextTest, WordsMatchOverAnyWhiteSpaceAndEveryOccurrenceOfAPageIsFoun
   };
   for (const auto& c : cases) {
     QStringList all;
-    for (const PdfTextSelection& hit : search.findAll(c.text, c.page)) {
+    for (const PdfTextSelection& hit : search.findAll({c.text}, c.page)) {
       EXPECT_EQ(hit.page, c.page) << c.name;
       EXPECT_FALSE(hit.bounds.isEmpty()) << c.name;
       all.append(hit.text);
     }
     EXPECT_EQ(all, c.all) << c.name;
-    EXPECT_EQ(search.findFromPage(c.text, c.fromPage).page, c.foundPage) << c.name;
+    EXPECT_EQ(search.findFromPage({c.text}, c.fromPage).page, c.foundPage) << c.name;
   }
   // Found forwards and backwards alike, over the line's end.
-  const PdfTextSelection first = search.find(QStringLiteral("deep learning"), {}, false);
+  const PdfTextSelection first = search.find({QStringLiteral("deep learning")}, {}, false);
   EXPECT_EQ(first.text, QStringLiteral("deep\nlearning"));
   EXPECT_EQ(first.bounds.size(), 2);  // one shape per line
-  const PdfTextSelection last = search.find(QStringLiteral("deep learning"), {}, true);
+  const PdfTextSelection last = search.find({QStringLiteral("deep learning")}, {}, true);
   EXPECT_EQ(last.page, 2);
-  EXPECT_EQ(search.find(QStringLiteral("deep learning"), last, true).text, QStringLiteral("deep learning"));
+  EXPECT_EQ(search.find({QStringLiteral("deep learning")}, last, true).text, QStringLiteral("deep learning"));
+}
+
+TEST(PdfPageTextTest, SeveralTextsAreFoundTogetherInReadingOrderWithoutOverlapping) {
+  const std::unique_ptr<PdfDocument> pdf = Load(apptest::MakeTextPdf(
+      {QStringLiteral("deep learning and statistics\nlearning deeply"), QStringLiteral("機械学習と統計学\n統計的機械学習")}));
+  PdfPageText search(pdf.get());
+  const struct {
+    const char* name;
+    QStringList texts;
+    int page;
+    QStringList all;  // findAll there, in reading order
+  } cases[] = {
+      {"two words, each wherever it is", {"learning", "deep"}, 0, {"deep", "learning", "learning", "deep"}},
+      {"a phrase and a word", {"statistics", "deep learning"}, 0, {"deep learning", "statistics"}},
+      {"the longer of two at one place", {"learn", "learning"}, 0, {"learning", "learning"}},
+      {"one inside another's hit is not found again", {"earn", "deep learning"}, 0, {"deep learning", "earn"}},
+      {"Japanese", {"統計", "機械学習"}, 1, {"機械学習", "統計", "統計", "機械学習"}},
+      {"Japanese, one inside the other", {"学習", "機械学習"}, 1, {"機械学習", "機械学習"}},
+      {"one absent", {"zeta", "deeply"}, 0, {"deeply"}},
+      {"texts without words", {"", " \n "}, 0, {}},
+      {"none", {}, 0, {}},
+  };
+  for (const auto& c : cases) {
+    QStringList all;
+    for (const PdfTextSelection& hit : search.findAll(c.texts, c.page)) all << hit.text.simplified();
+    EXPECT_EQ(all, c.all) << c.name;
+  }
+  // Forwards and backwards through the occurrences of both, page by page.
+  const QStringList texts = {QStringLiteral("statistics"), QStringLiteral("機械学習")};
+  QStringList forward, backward;
+  for (PdfTextSelection at = search.find(texts, {}, false); at.isValid(); at = search.find(texts, at, false))
+    forward << QStringLiteral("%1:%2").arg(at.page).arg(at.text);
+  for (PdfTextSelection at = search.find(texts, {}, true); at.isValid(); at = search.find(texts, at, true))
+    backward.prepend(QStringLiteral("%1:%2").arg(at.page).arg(at.text));
+  EXPECT_EQ(forward, (QStringList{"0:statistics", "1:機械学習", "1:機械学習"}));
+  EXPECT_EQ(backward, forward);
+  EXPECT_EQ(search.findFromPage(texts, 1).text, QStringLiteral("機械学習"));
 }
 
 // --- Search on the text worker
@@ -329,20 +413,20 @@ TEST(PdfTextWorkerTest, SearchesAndReadsHitsOnItsOwnThreadAndDropsOvertakenResul
 
   // The searches of the view, as PdfPageText makes them.
   PdfPageText reference(pdf.get());
-  const PdfTextSelection onPage3 = reference.find(QStringLiteral("needle"), {}, false);
+  const PdfTextSelection onPage3 = reference.find({QStringLiteral("needle")}, {}, false);
   const struct {
     const char* name;
     PdfTextSearch search;
     int page;  // -1: nothing found
     int start;
   } cases[] = {
-      {"forwards from the start", PdfTextSearch::After(QStringLiteral("NEEDLE"), {}, false), 3, 2},
-      {"forwards after a hit", PdfTextSearch::After(QStringLiteral("needle"), onPage3, false), 118, 0},
-      {"backwards before a hit", PdfTextSearch::After(QStringLiteral("needle"), onPage3, true), -1, 0},
-      {"backwards from the end", PdfTextSearch::After(QStringLiteral("needle"), {}, true), 118, 8},
-      {"from a page", PdfTextSearch::FromPage(QStringLiteral("needle"), 4), 118, 0},
-      {"from a page past the hits", PdfTextSearch::FromPage(QStringLiteral("needle"), 119), -1, 0},
-      {"absent", PdfTextSearch::After(QStringLiteral("thread"), {}, false), -1, 0},
+      {"forwards from the start", PdfTextSearch::After({QStringLiteral("NEEDLE")}, {}, false), 3, 2},
+      {"forwards after a hit", PdfTextSearch::After({QStringLiteral("needle")}, onPage3, false), 118, 0},
+      {"backwards before a hit", PdfTextSearch::After({QStringLiteral("needle")}, onPage3, true), -1, 0},
+      {"backwards from the end", PdfTextSearch::After({QStringLiteral("needle")}, {}, true), 118, 8},
+      {"from a page", PdfTextSearch::FromPage({QStringLiteral("needle")}, 4), 118, 0},
+      {"from a page past the hits", PdfTextSearch::FromPage({QStringLiteral("needle")}, 119), -1, 0},
+      {"absent", PdfTextSearch::After({QStringLiteral("thread")}, {}, false), -1, 0},
   };
   for (const auto& c : cases) {
     const std::optional<PdfTextSelection> found = Found(&worker, c.search);
@@ -359,8 +443,8 @@ TEST(PdfTextWorkerTest, SearchesAndReadsHitsOnItsOwnThreadAndDropsOvertakenResul
   std::vector<int> results;
   QObject::connect(&worker, &PdfTextWorker::found,
                    [&](const PdfTextSelection& selection) { results.push_back(selection.page); });
-  worker.find(PdfTextSearch::After(QStringLiteral("needle"), {}, true));
-  worker.find(PdfTextSearch::After(QStringLiteral("a needle"), {}, false));
+  worker.find(PdfTextSearch::After({QStringLiteral("needle")}, {}, true));
+  worker.find(PdfTextSearch::After({QStringLiteral("a needle")}, {}, false));
   EXPECT_TRUE(worker.searching());  // until the result is delivered
   ASSERT_TRUE(WaitUntil([&] { return !worker.searching(); }));
   QTest::qWait(50);
@@ -369,23 +453,23 @@ TEST(PdfTextWorkerTest, SearchesAndReadsHitsOnItsOwnThreadAndDropsOvertakenResul
   // Hits of the pages asked for, each on its own.
   std::map<int, int> hits;
   QObject::connect(&worker, &PdfTextWorker::hitsFound,
-                   [&](const QString& text, int page, const QList<PdfTextSelection>& found) {
-                     EXPECT_EQ(text, QStringLiteral("needle"));
+                   [&](const QStringList& texts, int page, const QList<PdfTextSelection>& found) {
+                     EXPECT_EQ(texts, QStringList{QStringLiteral("needle")});
                      hits[page] = int(found.size());
                    });
-  worker.requestHits(QStringLiteral("needle"), {118, 3, 5, 200});
+  worker.requestHits({QStringLiteral("needle")}, {118, 3, 5, 200});
   ASSERT_TRUE(WaitUntil([&] { return hits.size() == 4; }));
   EXPECT_EQ(hits, (std::map<int, int>{{3, 1}, {5, 0}, {118, 2}, {200, 0}}));
 
   // Another document: what was asked about the previous one does not come.
   results.clear();
-  worker.find(PdfTextSearch::After(QStringLiteral("needle"), {}, true));
+  worker.find(PdfTextSearch::After({QStringLiteral("needle")}, {}, true));
   const std::unique_ptr<PdfDocument> other = Load(apptest::MakeTextPdf({QStringLiteral("needle")}));
   worker.setDocument(other.get());
   EXPECT_FALSE(worker.searching());
   QTest::qWait(100);
   EXPECT_TRUE(results.empty());
-  EXPECT_EQ(Found(&worker, PdfTextSearch::After(QStringLiteral("needle"), {}, false))->page, 0);
+  EXPECT_EQ(Found(&worker, PdfTextSearch::After({QStringLiteral("needle")}, {}, false))->page, 0);
 }
 
 TEST(PdfPageTextTest, DragSelectsFromAndToTheNearestText) {
@@ -651,7 +735,7 @@ TEST_F(PdfViewTest, DocumentWithoutPagesShowsNothing) {
   view->setCurrentSelection({0, 0, 3, QStringLiteral("abc"), {}});
   EXPECT_FALSE(view->currentSelection().isValid());
   std::optional<PdfTextSelection> found;
-  view->find(PdfTextSearch::After(QStringLiteral("a"), {}, false), [&](const PdfTextSelection& selection) { found = selection; });
+  view->find(PdfTextSearch::After({QStringLiteral("a")}, {}, false), [&](const PdfTextSelection& selection) { found = selection; });
   ASSERT_TRUE(WaitUntil([&] { return found.has_value(); }));
   EXPECT_FALSE(found->isValid());
   view->viewport()->repaint();

@@ -158,14 +158,17 @@ class ViewPDFDlg : public QObject {
   void nextSearch();
   /// The same backwards; the focus is not moved.
   void backSearch();
-  /// Shows where `query` occurs, for a search that found the document: puts
-  /// it in the search field, highlights every occurrence on the pages shown,
-  /// and selects the first occurrence on the current page or after it (the
-  /// first in the document when there is none after), scrolled into view,
-  /// so that nextSearch goes on to the next one. Nothing found: the view
-  /// stays where it is and the beep sounds. Like nextSearch, it searches on
-  /// a thread of its own: the selection comes when the search is done.
-  void showSearchHits(const QString& query);
+  /// Shows where any of `texts` occurs (the terms of a query that found the
+  /// document; what matches: PdfPageText.h): puts them in the search field
+  /// (a text of several words in quotes), highlights every occurrence of
+  /// each on the pages shown, and selects the first occurrence on the
+  /// current page or after it (the first in the document when there is none
+  /// after), scrolled into view. While the field holds them, nextSearch and
+  /// backSearch go through the occurrences of all of them in document order.
+  /// Nothing found: the view stays where it is and the beep sounds. Like
+  /// nextSearch, it searches on a thread of its own: the selection comes
+  /// when the search is done.
+  void showSearchHits(const QStringList& texts);
   /// Hand tool button on, text tool button off, the view's tool mode 1.
   void modeHand();
   /// Text tool button on, hand tool button off, tool mode 2.
@@ -207,6 +210,9 @@ class ViewPDFDlg : public QObject {
   void connectControls();
   /// A search's result: selected and scrolled into view, or the beep.
   void showFound(const PdfTextSelection& found);
+  /// What a search for the field's text `field` looks for: the texts
+  /// showSearchHits put there while the field shows them, else the text.
+  QStringList searchedTexts(const QString& field) const;
   void updateMenuStates();
   void bringToFront();
   QWidget* windowBehind() const;
@@ -244,6 +250,8 @@ class ViewPDFDlg : public QObject {
   std::function<QList<QWidget*>()> _orderedWindows;
   std::function<void()> _beep;
   std::function<void(const QUrl&)> _openUrl;
+  QStringList _hitTexts;                 // of showSearchHits
+  QString _hitTextsShown;                // how the search field shows them
   PdfSidebar* _sidebar = nullptr;        // owned by the window
   QAction* _toggleSidebar = nullptr;     // owned by the window
   QPointer<QWidget> _activeBeforeFront;  // the active window when the viewer was last brought forward

@@ -25,7 +25,7 @@ void ViewPDFDlg::connectControls() {
   connect(ui->textBoxSearch, &QLineEdit::returnPressed, this, &ViewPDFDlg::nextSearch);
   // Highlights of another text than the one in the field would mislead.
   connect(ui->textBoxSearch, &QLineEdit::textChanged, this, [this](const QString& text) {
-    if (text != _ui->pdfView->highlightedText()) _ui->pdfView->setHighlightedText(QString());
+    if (searchedTexts(text) != _ui->pdfView->highlightedTexts()) _ui->pdfView->setHighlightedTexts({});
   });
   connect(ui->pdfView, &PdfView::pageChanged, this, &ViewPDFDlg::pageChanged);
   connect(ui->pdfView, &PdfView::scaleChanged, this, &ViewPDFDlg::scaleChanged);
@@ -160,32 +160,44 @@ void ViewPDFDlg::scaleChanged() {
 
 void ViewPDFDlg::findPDF() { _ui->textBoxSearch->setFocus(Qt::ShortcutFocusReason); }
 
+QStringList ViewPDFDlg::searchedTexts(const QString& field) const {
+  if (!_hitTexts.isEmpty() && field == _hitTextsShown) return _hitTexts;
+  return field.trimmed().isEmpty() ? QStringList() : QStringList{field};
+}
+
 void ViewPDFDlg::nextSearch() {
   PdfView* view = _ui->pdfView;
-  const QString text = _ui->textBoxSearch->text();
-  view->setHighlightedText(text);
+  const QStringList texts = searchedTexts(_ui->textBoxSearch->text());
+  view->setHighlightedTexts(texts);
   _ui->textBoxSearch->setFocus(Qt::OtherFocusReason);
-  view->find(PdfTextSearch::After(text, view->currentSelection(), false), [this](const PdfTextSelection& found) { showFound(found); });
+  view->find(PdfTextSearch::After(texts, view->currentSelection(), false), [this](const PdfTextSelection& found) { showFound(found); });
 }
 
 void ViewPDFDlg::backSearch() {
   PdfView* view = _ui->pdfView;
-  const QString text = _ui->textBoxSearch->text();
-  view->setHighlightedText(text);
-  view->find(PdfTextSearch::After(text, view->currentSelection(), true), [this](const PdfTextSelection& found) { showFound(found); });
+  const QStringList texts = searchedTexts(_ui->textBoxSearch->text());
+  view->setHighlightedTexts(texts);
+  view->find(PdfTextSearch::After(texts, view->currentSelection(), true), [this](const PdfTextSelection& found) { showFound(found); });
 }
 
-void ViewPDFDlg::showSearchHits(const QString& query) {
+void ViewPDFDlg::showSearchHits(const QStringList& texts) {
   PdfView* view = _ui->pdfView;
-  _ui->textBoxSearch->setText(query);
-  view->setHighlightedText(query);
-  view->find(PdfTextSearch::FromPage(query, std::max(0, view->currentPage())), [this, query](const PdfTextSelection& found) {
+  QStringList shown;
+  for (const QString& text : texts) {
+    const QString words = text.simplified();
+    if (!words.isEmpty()) shown << (words.contains(QLatin1Char(' ')) ? QLatin1Char('"') + words + QLatin1Char('"') : words);
+  }
+  _hitTexts = texts;
+  _hitTextsShown = shown.join(QLatin1Char(' '));
+  _ui->textBoxSearch->setText(_hitTextsShown);
+  view->setHighlightedTexts(texts);
+  view->find(PdfTextSearch::FromPage(texts, std::max(0, view->currentPage())), [this, texts](const PdfTextSelection& found) {
     if (found.isValid()) {
       showFound(found);
       return;
     }
     // None from the current page on: the first in the document.
-    _ui->pdfView->find(PdfTextSearch::FromPage(query, 0), [this](const PdfTextSelection& first) { showFound(first); });
+    _ui->pdfView->find(PdfTextSearch::FromPage(texts, 0), [this](const PdfTextSelection& first) { showFound(first); });
   });
 }
 

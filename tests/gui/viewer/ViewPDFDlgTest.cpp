@@ -43,6 +43,7 @@
 #include "library/FlnSave.h"
 #include "storage/Clock.h"
 #include "format/Endian.h"
+#include "fulltext/FullTextIndex.h"
 
 namespace {
 
@@ -755,6 +756,13 @@ QRect OnScreen(PdfView* view, const PdfTextSelection& hit) {
   return QRectF(QPointF(page.topLeft()) + inPoints.topLeft() * ppp, inPoints.size() * ppp).toAlignedRect();
 }
 
+// The texts of the highlights `view` knows on `page`, in reading order.
+QStringList HighlightTexts(PdfView* view, int page) {
+  QStringList texts;
+  for (const PdfTextSelection& hit : view->highlights(page)) texts << hit.text;
+  return texts;
+}
+
 TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrimeTheFind) {
   const QByteArray pdf = MakeTextPdf({QStringLiteral("a needle at the start"), QStringLiteral("nothing"),
                                       QStringLiteral("hay"), QStringLiteral("Needle and\nneedle"),
@@ -762,17 +770,20 @@ TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrime
   const struct {
     const char* name;
     int fromPage;
-    QString query;
+    QString query;  // as typed in the library window
+    QString field;  // what the search field shows
     int page;       // of the hit shown; -1: none, the view stays
     int hitsThere;  // occurrences highlighted on that page
     int nextPage;   // where the find goes next; -1: it beeps
   } cases[] = {
-      {"a later page", 1, QStringLiteral("needle"), 3, 2, 3},
-      {"on the current page", 3, QStringLiteral("NEEDLE"), 3, 2, 3},
-      {"the last page", 4, QStringLiteral("needle"), 4, 1, -1},
-      {"none after: the first in the document", 2, QStringLiteral("at the"), 0, 1, -1},
-      {"a phrase over a line's end", 1, QStringLiteral("and   needle"), 3, 1, -1},
-      {"absent", 2, QStringLiteral("thread"), -1, 0, -1},
+      {"a later page", 1, QStringLiteral("needle"), QStringLiteral("needle"), 3, 2, 3},
+      {"on the current page", 3, QStringLiteral("NEEDLE"), QStringLiteral("NEEDLE"), 3, 2, 3},
+      {"the last page", 4, QStringLiteral("needle"), QStringLiteral("needle"), 4, 1, -1},
+      {"none after: the first in the document", 2, QStringLiteral("\"at the\""), QStringLiteral("\"at the\""), 0, 1,
+       -1},
+      {"a phrase over a line's end", 1, QStringLiteral("\"and   needle\""), QStringLiteral("\"and needle\""), 3, 1,
+       -1},
+      {"absent", 2, QStringLiteral("thread"), QStringLiteral("thread"), -1, 0, -1},
   };
   for (const auto& c : cases) {
     ViewPDFDlg* viewer = open(0, pdf);
@@ -780,10 +791,10 @@ TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrime
     PdfView* view = viewer->pdfView();
     view->goToPage(c.fromPage);
     const int beepsBefore = beeps;
-    viewer->showSearchHits(c.query);
+    viewer->showSearchHits(FullTextFindText(c.query));
     ASSERT_TRUE(WaitUntil([&] { return !view->searching(); })) << c.name;
-    EXPECT_EQ(child<QLineEdit>(viewer, "textBoxSearch")->text(), c.query) << c.name;
-    EXPECT_EQ(view->highlightedText(), c.query) << c.name;
+    EXPECT_EQ(child<QLineEdit>(viewer, "textBoxSearch")->text(), c.field) << c.name;
+    EXPECT_EQ(view->highlightedTexts(), FullTextFindText(c.query)) << c.name;
     if (c.page < 0) {
       EXPECT_EQ(view->currentPage(), c.fromPage) << c.name;
       EXPECT_FALSE(view->currentSelection().isValid()) << c.name;
@@ -795,7 +806,7 @@ TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrime
     EXPECT_EQ(view->currentPage(), c.page) << c.name;
     const PdfTextSelection shown = view->currentSelection();
     EXPECT_EQ(shown.page, c.page) << c.name;
-    EXPECT_EQ(shown.text.simplified().toLower(), c.query.simplified().toLower()) << c.name;
+    EXPECT_EQ(shown.text.simplified().toLower(), FullTextFindText(c.query).first().toLower()) << c.name;
 
     // Every occurrence on the page is highlighted, and drawn so.
     ASSERT_TRUE(WaitUntil([&] { return view->highlights(c.page).size() == c.hitsThere; }))
@@ -824,8 +835,77 @@ TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrime
     }
     // Another text in the field takes the highlights away.
     child<QLineEdit>(viewer, "textBoxSearch")->setText(QStringLiteral("other"));
-    EXPECT_TRUE(view->highlightedText().isEmpty()) << c.name;
+    EXPECT_TRUE(view->highlightedTexts().isEmpty()) << c.name;
     EXPECT_TRUE(view->highlights(c.page).isEmpty()) << c.name;
+    viewer->close();
+  }
+}
+
+TEST_F(ViewPDFDlgTest, EveryTermOfAQueryIsHighlightedAndTheFindGoesThroughAllInDocumentOrder) {
+  const QByteArray pdf = MakeTextPdf({QStringLiteral("deep learning and statistics\nlearning deeply"),
+                                      QStringLiteral("nothing to see"),
+                                      QStringLiteral("機械学習と統計学\n統計的機械学習の理論"),
+                                      QStringLiteral("Machine learning, deep and wide")});
+  using Hit = std::pair<int, QString>;  // page, text
+  const struct {
+    const char* name;
+    QString query;               // as typed in the library window
+    std::vector<Hit> inOrder;    // every hit, as the find goes through them
+  } cases[] = {
+      {"two words", QStringLiteral("deep learning"),
+       {{0, "deep"}, {0, "learning"}, {0, "learning"}, {0, "deep"}, {3, "learning"}, {3, "deep"}}},
+      {"a phrase and a word", QStringLiteral("\"deep learning\" statistics"),
+       {{0, "deep learning"}, {0, "statistics"}}},
+      {"the longer of two terms at one place", QStringLiteral("learn learning"),
+       {{0, "learning"}, {0, "learning"}, {3, "learning"}}},
+      {"Japanese terms", QStringLiteral("統計　機械学習"),
+       {{2, "機械学習"}, {2, "統計"}, {2, "統計"}, {2, "機械学習"}}},
+      {"Japanese and English", QStringLiteral("理論 machine"), {{2, "理論"}, {3, "Machine"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ViewPDFDlg* viewer = open(0, pdf);
+    viewer->window()->resize(500, 500);
+    PdfView* view = viewer->pdfView();
+    view->goToPage(0);
+    viewer->showSearchHits(FullTextFindText(c.query));
+    ASSERT_TRUE(WaitUntil([&] { return !view->searching(); }));
+
+    // The find goes through every hit in order, then beeps.
+    std::vector<Hit> found;
+    const int beepsBefore = beeps;
+    for (int step = 0; step < 20 && beeps == beepsBefore; ++step) {
+      const PdfTextSelection at = view->currentSelection();
+      ASSERT_TRUE(at.isValid());
+      found.emplace_back(at.page, at.text.simplified());
+
+      // Every hit on the page shown is highlighted, each drawn so.
+      std::vector<QString> onPage;
+      for (const Hit& hit : c.inOrder)
+        if (hit.first == at.page) onPage.push_back(hit.second);
+      ASSERT_TRUE(WaitUntil([&] { return view->highlights(at.page).size() == static_cast<int>(onPage.size()); }))
+          << HighlightTexts(view, at.page).join(QLatin1Char('|')).toStdString();
+      QStringList simplified;
+      for (const PdfTextSelection& hit : view->highlights(at.page)) {
+        simplified << hit.text.simplified();
+        if (hit.start == at.start) continue;  // the selection's blue lies over it
+        const QRect area = OnScreen(view, hit);
+        if (!view->viewport()->rect().contains(area)) continue;  // scrolled out of the picture
+        EXPECT_GT(HighlightedPixels(view, area), area.width() * area.height() / 4) << hit.text.toStdString();
+      }
+      EXPECT_EQ(simplified, QStringList(onPage.begin(), onPage.end()));
+      search(viewer, &ViewPDFDlg::nextSearch);
+    }
+    EXPECT_EQ(found, c.inOrder);
+    EXPECT_EQ(beeps, beepsBefore + 1) << "the find ends after the last hit";
+
+    // Backwards it goes through them the other way.
+    std::vector<Hit> back;
+    for (int step = 0; step < 20 && beeps == beepsBefore + 1; ++step) {
+      back.insert(back.begin(), {view->currentSelection().page, view->currentSelection().text.simplified()});
+      search(viewer, &ViewPDFDlg::backSearch);
+    }
+    EXPECT_EQ(back, c.inOrder);
     viewer->close();
   }
 }
