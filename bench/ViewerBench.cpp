@@ -270,6 +270,17 @@ double ThreadCpuMs() {
   return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
+// Milliseconds the calling thread has spent runnable but waiting for a
+// processor (the kernel's scheduler statistics); -1 when they cannot be read.
+double ThreadRunQueueMs() {
+  FILE* file = fopen("/proc/thread-self/schedstat", "r");
+  if (file == nullptr) return -1;
+  unsigned long long running = 0, waiting = 0;
+  const bool read = fscanf(file, "%llu %llu", &running, &waiting) == 2;
+  fclose(file);
+  return read ? waiting / 1e6 : -1;
+}
+
 // An application that times every event it hands out on its own thread (the
 // outermost one of nested events): wall time, and the thread's CPU time
 // (what the event itself cost, without the time other programs on the
@@ -278,10 +289,15 @@ class TimingApplication : public QApplication {
  public:
   using QApplication::QApplication;
 
+  // An event's wall time is its own processor time, the time it waited
+  // for a processor held by other threads (preempted), and the time it was
+  // blocked (on a lock, a file, ...): the rest.
   struct Event {
     double wallMs = 0;
     double cpuMs = 0;
+    double preemptedMs = 0;
     QString what;
+    double blockedMs() const { return std::max(0.0, wallMs - cpuMs - preemptedMs); }
   };
 
   bool notify(QObject* receiver, QEvent* event) override {
@@ -289,50 +305,55 @@ class TimingApplication : public QApplication {
     const int type = event->type();
     const char* className = receiver->metaObject()->className();
     ++_depth;
+    const double waitedBefore = ThreadRunQueueMs();
     QElapsedTimer wall;
     wall.start();
     const double cpuBefore = ThreadCpuMs();
     const bool handled = QApplication::notify(receiver, event);
     const double wallMs = wall.nsecsElapsed() / 1e6;
     const double cpuMs = ThreadCpuMs() - cpuBefore;
+    const double preemptedMs = ThreadRunQueueMs() - waitedBefore;
     --_depth;
-    record(wallMs, cpuMs, [&] { return QStringLiteral("%1 to %2").arg(type).arg(QString::fromLatin1(className)); });
+    record({wallMs, cpuMs, preemptedMs, QString()},
+           [&] { return QStringLiteral("%1 to %2").arg(type).arg(QString::fromLatin1(className)); });
     return handled;
   }
 
   // Times what the caller does outside of events, as one event named `what`.
   template <typename Work>
   void timeWork(const QString& what, Work work) {
+    const double waitedBefore = ThreadRunQueueMs();
     QElapsedTimer wall;
     wall.start();
     const double cpuBefore = ThreadCpuMs();
     work();
-    if (_timing) record(wall.nsecsElapsed() / 1e6, ThreadCpuMs() - cpuBefore, [&] { return what; });
+    const double wallMs = wall.nsecsElapsed() / 1e6;
+    const double cpuMs = ThreadCpuMs() - cpuBefore;
+    if (_timing) record({wallMs, cpuMs, ThreadRunQueueMs() - waitedBefore, QString()}, [&] { return what; });
   }
 
   void startTiming() {
     _timing = true;
-    _wall.clear();
-    _cpu.clear();
+    _events.clear();
     _byWall = Event();
   }
   void stopTiming() { _timing = false; }
-  const std::vector<double>& wallMs() const { return _wall; }
-  const std::vector<double>& cpuMs() const { return _cpu; }
+  const std::vector<Event>& events() const { return _events; }
   const Event& longestByWall() const { return _byWall; }
 
  private:
   template <typename Name>
-  void record(double wallMs, double cpuMs, Name name) {
-    _wall.push_back(wallMs);
-    _cpu.push_back(cpuMs);
-    if (wallMs > _byWall.wallMs) _byWall = {wallMs, cpuMs, name()};
+  void record(Event event, Name name) {
+    if (event.wallMs > _byWall.wallMs) {
+      _byWall = event;
+      _byWall.what = name();
+    }
+    _events.push_back(std::move(event));
   }
 
   bool _timing = false;
   int _depth = 0;
-  std::vector<double> _wall;
-  std::vector<double> _cpu;
+  std::vector<Event> _events;  // without names
   Event _byWall;
 };
 
@@ -364,16 +385,29 @@ bool MeasureScrolling(TimingApplication* app, PdfView* view, int pages, long rss
          PdfView::kDefaultCacheBytes / 1048576.0);
   printf("    peak memory (ru_maxrss): %.1f MB; %.1f MB before opening the view\n", PeakRssKb() / 1024.0,
          rssBefore / 1024.0);
-  const std::vector<double>& wall = app->wallMs();
-  const std::vector<double>& cpu = app->cpuMs();
+  std::vector<double> wall, cpu, preempted, blocked;
+  for (const TimingApplication::Event& event : app->events()) {
+    wall.push_back(event.wallMs);
+    cpu.push_back(event.cpuMs);
+    preempted.push_back(event.preemptedMs);
+    blocked.push_back(event.blockedMs());
+  }
   const size_t over = std::count_if(wall.begin(), wall.end(), [](double ms) { return ms > 16; });
-  printf("    %zu events on the user-interface thread, ms p50 / p99 / longest: wall %.2f / %.2f / %.2f, "
-         "its processor time %.2f / %.2f / %.2f; %zu over 16 ms wall\n",
-         wall.size(), Percentile(wall, 0.5), Percentile(wall, 0.99), Percentile(wall, 1.0), Percentile(cpu, 0.5),
-         Percentile(cpu, 0.99), Percentile(cpu, 1.0), over);
+  printf("    %zu events on the user-interface thread, ms p50 / p99 / longest; %zu over 16 ms wall:\n", wall.size(),
+         over);
+  const struct {
+    const char* name;
+    const std::vector<double>& ms;
+  } parts[] = {{"wall", wall},
+               {"its own processor time", cpu},
+               {"waiting for a processor (preempted)", preempted},
+               {"blocked (locks, files)", blocked}};
+  for (const auto& part : parts)
+    printf("      %-38s %6.2f / %6.2f / %6.2f\n", part.name, Percentile(part.ms, 0.5), Percentile(part.ms, 0.99),
+           Percentile(part.ms, 1.0));
   const TimingApplication::Event& longest = app->longestByWall();
-  printf("    the longest: %.2f ms wall, %.2f ms of its processor time (event %s)\n", longest.wallMs, longest.cpuMs,
-         qPrintable(longest.what));
+  printf("    the longest: %.2f ms wall = %.2f processor + %.2f preempted + %.2f blocked (event %s)\n",
+         longest.wallMs, longest.cpuMs, longest.preemptedMs, longest.blockedMs(), qPrintable(longest.what));
   return true;
 }
 

@@ -94,7 +94,7 @@ class PdfDocumentWorker : public QObject {
 
   /// Emits, on the owner's thread, what `emitting` emits, unless another
   /// document has been set since `generation` or `stillWanted` (called
-  /// there with mutex() held) says no.
+  /// there with mutex() held) says no. Callable with or without the lock.
   template <typename Emitting, typename StillWanted>
   void deliver(unsigned generation, Emitting emitting, StillWanted stillWanted) {
     QMetaObject::invokeMethod(

@@ -70,14 +70,18 @@ void PdfRenderWorker::renderTile(std::unique_lock<std::mutex>& lock) {
   PdfDocument* pdf = document();
   const unsigned started = generation();
   _inFlight.insert(tile.key);
-  const QImage image = unlocked(lock, [&] { return pdf->render(tile.key.page, tile.pageSize, tile.clip); });
-  if (started != generation()) return;
-  deliver(
-      started, [this, key = tile.key, image] { emit tileRendered(key, image); },
-      [this, key = tile.key] {
-        _inFlight.remove(key);
-        return true;
-      });
+  unlocked(lock, [&] {
+    const QImage image = pdf->render(tile.key.page, tile.pageSize, tile.clip);
+    // Handed over without the lock, which the window's thread takes to ask
+    // for tiles: the fewer and shorter its holds, the less that thread can
+    // be kept waiting by this one being preempted while holding it.
+    deliver(
+        started, [this, key = tile.key, image] { emit tileRendered(key, image); },
+        [this, key = tile.key] {
+          _inFlight.remove(key);
+          return true;
+        });
+  });
 }
 
 void PdfRenderWorker::measurePages(std::unique_lock<std::mutex>& lock) {

@@ -89,8 +89,10 @@ void PdfTextWorker::readHits(std::unique_lock<std::mutex>& lock) {
   const QStringList query = _hitsTexts;
   const unsigned started = generation();
   PdfPageText* text = _text.get();
-  const QList<PdfTextSelection> hits =
-      unlocked(lock, [&] { return text != nullptr ? text->findAll(query, page) : QList<PdfTextSelection>(); });
-  if (stopping() || started != generation()) return;
-  deliver(started, [this, query, page, hits] { emit hitsFound(query, page, hits); });
+  unlocked(lock, [&] {
+    const QList<PdfTextSelection> hits = text != nullptr ? text->findAll(query, page) : QList<PdfTextSelection>();
+    // Handed over without the lock, which the window's thread takes at
+    // every paint (see PdfRenderWorker::renderTile).
+    deliver(started, [this, query, page, hits] { emit hitsFound(query, page, hits); });
+  });
 }
