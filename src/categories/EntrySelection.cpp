@@ -67,27 +67,41 @@ int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnDat
   // Clear the flag in place: copying every large record out and back would
   // cost far more than the one byte that changes. Only records whose flag
   // is set are written to, so that the next save has only those to rewrite.
-  // The same pass notes where each en_id first stands, so that selecting
-  // all of a large library does not search the array once per entry.
+  // The same pass notes where each selected en_id first stands (as
+  // UpdateEntry finds it), so that selecting all of a large library does not
+  // search the array once per entry, and a click with few rows selected
+  // does not index every entry.
+  const int32_t selectedCount = Tesk_Ary_GetSize(selected);
   std::unordered_map<int32_t, int32_t> indexOfId;
   int wasLocked = 0;
+  Tesk_Ary_Lock(selected, &wasLocked);
+  try {
+    indexOfId.reserve(static_cast<size_t>(selectedCount));
+    for (int32_t i = 0; i < selectedCount; ++i)
+      indexOfId.emplace(static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(selected, i))->en_id, -1);
+  } catch (const std::bad_alloc&) {
+    Tesk_Ary_Free(selected);  // frees the block whether locked or not
+    return -1;
+  }
+  Tesk_Ary_Unlock(selected, wasLocked);
   Tesk_Ary_Lock(entries, &wasLocked);
   const int32_t count = Tesk_Ary_GetSize(entries);
   for (int32_t i = 0; i < count; ++i) {
     const FLN_ENTRY* stored = static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entries, i));
     if (stored->en_is_select_entrylist != 0)
       static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i))->en_is_select_entrylist = 0;
-    indexOfId.emplace(stored->en_id, i);  // keeps the first, as UpdateEntry finds it
+    if (indexOfId.empty()) continue;
+    const auto found = indexOfId.find(stored->en_id);
+    if (found != indexOfId.end() && found->second < 0) found->second = i;
   }
   Tesk_Ary_Unlock(entries, wasLocked);
 
-  const int32_t selectedCount = Tesk_Ary_GetSize(selected);
   for (int32_t i = 0; i < selectedCount; ++i) {
     FLN_ENTRY entry;
     Tesk_Ary_GetData(selected, i, &entry);
     entry.en_is_select_entrylist = 1;
     const auto found = indexOfId.find(entry.en_id);
-    if (found != indexOfId.end()) UpdateEntryAt(entries, found->second, &entry);
+    if (found->second >= 0) UpdateEntryAt(entries, found->second, &entry);
   }
   Tesk_Ary_Free(selected);
   return 0;

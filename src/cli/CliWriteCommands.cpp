@@ -196,7 +196,7 @@ int RunDeleteCommand(const CliInvocation& invocation) {
   if (!opened.load(library) || !opened.rowsOfIds(ids, &rows)) return kCliExitFailure;
 
   // No window of this process shows an entry: there is nothing to close first.
-  const DeleteResult result = DeletePDFEntries(opened.data(), rows, EntryWindowClosers{});
+  const DeleteResult result = DeletePDFEntries(opened.data(), rows, EntryWindowCloser());
   if (!result.saved) return ReportNotSaved(library, opened.data());
   return kCliExitOk;
 }
