@@ -77,7 +77,7 @@ std::vector<QString> FullTextTerms(const QString& query) {
   return terms;
 }
 
-QStringList FullTextFindText(const QString& query) {
+QStringList FullTextFindTexts(const QString& query) {
   // Any white space parts words, the ideographic space too.
   static const QRegularExpression kSpaces(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);
   QStringList texts;

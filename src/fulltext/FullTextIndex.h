@@ -126,7 +126,7 @@ std::vector<QString> FullTextTerms(const QString& query);
 /// What a find in the PDF itself looks for to show the hits of `query`:
 /// each of its terms (FullTextTerms) as typed, not folded, a phrase without
 /// its quotes, in the query's order; none when the query has no terms.
-QStringList FullTextFindText(const QString& query);
+QStringList FullTextFindTexts(const QString& query);
 
 /// Page text as the index stores it: folded, white space runs made one space.
 QString IndexedPageText(const QString& pageText);

@@ -309,7 +309,7 @@ TEST(FullTextTerms, TheFindInThePdfLooksForEveryTermAsTyped) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.query);
-    EXPECT_EQ(FullTextFindText(QString::fromUtf8(c.query)), c.find);
+    EXPECT_EQ(FullTextFindTexts(QString::fromUtf8(c.query)), c.find);
   }
 }
 
