@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "format/FlnRecords.h"
+
 // --- Converting a field to and from UTF-8 and QString ---
 
 /// UTF-8 → host-order UTF-16 with leading mark and zero unit. 1, or 0 if it needs more than maxBytes.
@@ -43,6 +45,15 @@ void FLN_COMM_LtoN_UniChar(const void* text, char16_t* dest);
 /// without building a string object for every field (sorting a whole entry
 /// list reads tens of thousands). May throw std::bad_alloc from `out`.
 void AppendFieldTextUtf8(const void* field, size_t fieldBytes, std::vector<char>& out);
+
+/// The text of a record's stored field, as FLN_COMM_CreateNSString_FromUniChar_LtoN reads it.
+template <size_t N>
+QString FieldText(const FlnUniChar (&field)[N]) {
+  return FLN_COMM_CreateNSString_FromUniChar_LtoN(field, sizeof field);
+}
+
+/// The name of a level label; the empty string for a level without a label (null).
+inline QString FlnLabelText(const FLN_LABEL* label) { return label != nullptr ? FieldText(label->name) : QString(); }
 
 // --- Fitting a text to the room a field has ---
 

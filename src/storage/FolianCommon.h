@@ -6,9 +6,6 @@
 #include <QDateTime>
 #include <cstddef>
 
-// The library window's files still reach the text helpers through here.
-#include "format/FieldText.h"
-
 /// Writes the 17-digit date string of `date` in local time (milliseconds
 /// truncated) and a zero byte; nothing when `size` is below 18, or when the
 /// date is invalid or its year has not four digits, as it would not fit.

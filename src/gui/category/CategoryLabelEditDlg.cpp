@@ -1,6 +1,5 @@
 #include "gui/category/CategoryLabelEditDlg.h"
 
-#include "gui/library/FlnLabelText.h"
 #include "format/FieldText.h"
 #include "ui_CategoryLabelEditDlg.h"
 

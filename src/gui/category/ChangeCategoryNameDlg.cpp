@@ -1,7 +1,6 @@
 #include "gui/category/ChangeCategoryNameDlg.h"
 
 #include "gui/shell/Alert.h"
-#include "gui/library/FlnLabelText.h"
 #include "categories/CategoryNameInput.h"
 #include "format/CategoryNameText.h"
 #include "format/FieldText.h"

@@ -37,7 +37,7 @@
 #include "library/FlnLoad.h"
 #include "pdfview/PdfView.h"
 #include "search/LibraryIdentity.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfImport.h"
 
