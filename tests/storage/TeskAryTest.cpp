@@ -498,3 +498,29 @@ TEST(TeskAry, AddUnclearedFillsReservedRoomOnlyAndTrimGivesTheRestBack) {
   Tesk_Ary_Trim(none.get());
   EXPECT_EQ(Tesk_Ary_GetSize(none.get()), 0);
 }
+
+// A long array grows by a share of its size: appending one record at a time
+// moves the block a number of times that grows with the logarithm of the
+// count, not with the count (by 20 records, 100,000 records took 5,000 moves).
+TEST(TeskAry, ALongArrayGrowsInProportionToItsSize) {
+  const struct {
+    int32_t records;
+    int maxGrowths;
+  } cases[] = {{160, 8}, {10000, 45}, {100000, 65}};
+  for (const auto& c : cases) {
+    Ary ary = newAry();
+    int growths = 0;
+    int32_t capacity = 0;
+    for (int32_t v = 0; v < c.records; ++v) {
+      const Rec r = rec(v);
+      ASSERT_EQ(Tesk_Ary_Add(ary.get(), &r), 0);
+      if (ary->capacity != capacity) ++growths;
+      capacity = ary->capacity;
+      ASSERT_LE(capacity, c.records + c.records / 8 + 20) << "no more room than an eighth beyond the records";
+    }
+    EXPECT_LE(growths, c.maxGrowths) << c.records;
+    const std::vector<int32_t> stored = values(ary.get());
+    ASSERT_EQ(static_cast<int32_t>(stored.size()), c.records);
+    for (int32_t v = 0; v < c.records; ++v) ASSERT_EQ(stored[static_cast<size_t>(v)], v);
+  }
+}
