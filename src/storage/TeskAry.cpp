@@ -331,11 +331,13 @@ int Tesk_Ary_Reserve(TESK_ARY ary, int32_t capacity) {
   return 0;
 }
 
-void Tesk_Ary_Trim(TESK_ARY ary) {
+void Tesk_Ary_Trim(TESK_ARY ary, int32_t spare) {
+  if (ary == nullptr || ary->records == nullptr || spare < 0) return;
+  const int32_t keep = ary->count > INT32_MAX - spare ? INT32_MAX : ary->count + spare;
   size_t bytes;
-  if (ary == nullptr || ary->records == nullptr || !BlockBytes(ary->count, ary->recordSize, &bytes)) return;
+  if (keep >= ary->capacity || !BlockBytes(keep, ary->recordSize, &bytes)) return;
   ShrinkHandle(ary->records, bytes);
-  if (ary->records->size == bytes || bytes == 0) ary->capacity = ary->count;
+  if (ary->records->size == bytes || bytes == 0) ary->capacity = keep;
 }
 
 void Tesk_Ary_GetChanges(TESK_ARY ary, int32_t* from, int32_t* to) {

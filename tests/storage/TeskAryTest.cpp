@@ -470,10 +470,11 @@ TEST(TeskAry, AddUnclearedFillsReservedRoomOnlyAndTrimGivesTheRestBack) {
   EXPECT_EQ(from, 0);  // records filled this way count as changed like any added one
   EXPECT_EQ(to, 3);
 
-  // Trim: capacity down to the count, records kept, the array grows again.
+  // Trim: capacity down to the count and the spare room asked for, records
+  // kept, the array grows again.
   const struct {
-    int32_t reserve, count;
-  } cases[] = {{5000, 3}, {64, 64}, {100, 1}};
+    int32_t reserve, count, spare, capacity;
+  } cases[] = {{5000, 3, 0, 3}, {64, 64, 0, 64}, {100, 1, 0, 1}, {5000, 80, 10, 90}, {64, 60, 10, 64}};
   for (const auto& c : cases) {
     Ary trimmed = newAry();
     ASSERT_EQ(Tesk_Ary_Reserve(trimmed.get(), c.reserve), 0);
@@ -484,8 +485,8 @@ TEST(TeskAry, AddUnclearedFillsReservedRoomOnlyAndTrimGivesTheRestBack) {
       expected.push_back(v + 1);
     }
     const uint64_t serial = Tesk_Ary_BlockSerial(trimmed.get());
-    Tesk_Ary_Trim(trimmed.get());
-    EXPECT_EQ(trimmed->capacity, c.count) << c.reserve;
+    Tesk_Ary_Trim(trimmed.get(), c.spare);
+    EXPECT_EQ(trimmed->capacity, c.capacity) << c.reserve << " " << c.spare;
     EXPECT_EQ(Tesk_Ary_BlockSerial(trimmed.get()), serial);  // still the same records
     EXPECT_EQ(values(trimmed.get()), expected);
     const Rec more = rec(-5);
@@ -493,9 +494,9 @@ TEST(TeskAry, AddUnclearedFillsReservedRoomOnlyAndTrimGivesTheRestBack) {
     expected.push_back(-5);
     EXPECT_EQ(values(trimmed.get()), expected);
   }
-  Tesk_Ary_Trim(nullptr);
+  Tesk_Ary_Trim(nullptr, 0);
   Ary none = newAry();
-  Tesk_Ary_Trim(none.get());
+  Tesk_Ary_Trim(none.get(), 0);
   EXPECT_EQ(Tesk_Ary_GetSize(none.get()), 0);
 }
 
