@@ -49,9 +49,9 @@ struct DeleteResult {
 /// from the registries before the first is closed, so closing may remove
 /// registry records. Then the first entry with its en_id goes from entry and
 /// from showEntryAry, and the first attachment record with its en_id from
-/// attachment; a missing one is passed over. The remaining entries are
-/// marked as not selected (en_is_select_entrylist 0) and the library is
-/// saved. The window rebuilds its entry list afterwards and selects no row.
+/// attachment, with its digest in 'HASH'; a missing one is passed over. The
+/// remaining entries are marked as not selected (en_is_select_entrylist 0)
+/// and the library is saved, the digests removed in the same change. The window rebuilds its entry list afterwards and selects no row.
 /// Nothing happens, and nothing is saved, without selected entries.
 DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selectedRows,
                               const EntryWindowClosers& closers);
