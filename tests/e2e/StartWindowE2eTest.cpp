@@ -18,6 +18,7 @@ TEST_F(StartWindowE2e, CtrlQQuitsAfterTheNewLibraryPanelWasCancelled) {
     bool waitForTheStartWindow;  // false: Ctrl+Q pressed right after Esc
   };
   const Case cases[] = {
+      {"no panel", nullptr, nullptr, true},
       {"new, waited", "ctrl+n", "新規ライブラリ.*", true},
       {"new, at once", "ctrl+n", "新規ライブラリ.*", false},
       {"open, waited", "ctrl+o", "開く.*", true},
@@ -28,14 +29,16 @@ TEST_F(StartWindowE2e, CtrlQQuitsAfterTheNewLibraryPanelWasCancelled) {
     startFolian();
     ASSERT_NE(desktop().waitForWindow(start), 0u) << "no start window";
     ASSERT_TRUE(desktop().waitForActiveWindow(start));
-    desktop().key(QString::fromLatin1(c.panelKeys));
-    ASSERT_TRUE(desktop().waitForActiveWindow(QString::fromUtf8(c.panel))) << "no panel";
-    desktop().key(QStringLiteral("Escape"));
+    if (c.panelKeys != nullptr) {
+      desktop().key(QString::fromLatin1(c.panelKeys));
+      ASSERT_TRUE(desktop().waitForActiveWindow(QString::fromUtf8(c.panel))) << "no panel";
+      desktop().key(QStringLiteral("Escape"));
+    }
     if (c.waitForTheStartWindow) {
       ASSERT_TRUE(desktop().waitForActiveWindow(start));
     }
     desktop().key(QStringLiteral("ctrl+q"));
-    EXPECT_TRUE(WaitUntil([&] { return !folianRuns(); })) << "Ctrl+Q did not quit";
+    EXPECT_TRUE(waitForFolianToEnd()) << "Ctrl+Q did not quit";
     killFolian();
   }
 }
