@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,27 @@ double MedianMs(int repeats, const std::function<void()>& run) {
     run();
     const auto end = std::chrono::steady_clock::now();
     times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+namespace {
+
+double ThreadCpuMs() {
+  timespec now;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+}  // namespace
+
+double MedianCpuMs(int repeats, const std::function<void()>& run) {
+  std::vector<double> times;
+  for (int i = 0; i < repeats; ++i) {
+    const double start = ThreadCpuMs();
+    run();
+    times.push_back(ThreadCpuMs() - start);
   }
   std::sort(times.begin(), times.end());
   return times[times.size() / 2];

@@ -8,6 +8,11 @@
 /// Milliseconds that `run` takes, the median of `repeats` runs.
 double MedianMs(int repeats, const std::function<void()>& run);
 
+/// Milliseconds of processor time that `run` takes on the calling thread,
+/// the median of `repeats` runs: on a busy machine it tells the program's own
+/// cost apart from waiting for a processor.
+double MedianCpuMs(int repeats, const std::function<void()>& run);
+
 /// Bytes this process has handed to write calls so far (the "wchar" line of
 /// /proc/self/io), or -1 when it cannot be read.
 int64_t BytesWrittenSoFar();

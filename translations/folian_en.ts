@@ -28,6 +28,29 @@
     </message>
 </context>
 <context>
+    <name>CategoryCommandHost</name>
+    <message>
+        <source>分類名の変更</source>
+        <translation>Rename Category</translation>
+    </message>
+    <message>
+        <source>「%1」の新しい名前：</source>
+        <translation>New name of “%1”:</translation>
+    </message>
+    <message>
+        <source>%1の「%2」の新しい名前：</source>
+        <translation>New name of “%2” in %1:</translation>
+    </message>
+    <message>
+        <source>変更</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>CategoryCommands</name>
     <message>
         <source>分類を追加できませんでした。</source>
@@ -140,6 +163,21 @@
     <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>ChildWindowRegistry</name>
+    <message>
+        <source>「%1」にはPDFがありません。</source>
+        <translation>“%1” has no PDF.</translation>
+    </message>
+    <message>
+        <source>「%1」のPDFは読み込んだときの内容と異なるため、開きません。ライブラリのファイルのこのPDFの部分が壊れています。</source>
+        <translation>The PDF of “%1” differs from what was imported and is not opened. This PDF’s part of the library file is damaged.</translation>
+    </message>
+    <message>
+        <source>「%1」のPDFをライブラリから読み出せません。ライブラリのファイルのこのPDFの部分が壊れています。</source>
+        <translation>The PDF of “%1” cannot be read from the library. This PDF’s part of the library file is damaged.</translation>
     </message>
 </context>
 <context>
@@ -495,70 +533,8 @@
 %1</translation>
     </message>
     <message>
-        <source>別のアプリケーションで開く</source>
-        <translation>Open with Another Application</translation>
-    </message>
-    <message>
-        <source>ファイルの場所を表示</source>
-        <translation>Show in File Manager</translation>
-    </message>
-    <message>
         <source>本文の索引を作り直しました（%1）</source>
         <translation>The full-text index was made anew (%1)</translation>
-    </message>
-    <message>
-        <source>PDFの情報からタイトルと著者を設定...</source>
-        <translation>Set Title and Author from the PDF...</translation>
-    </message>
-    <message>
-        <source>PDFの情報からタイトルを設定</source>
-        <translation>Set titles from the PDF’s information</translation>
-    </message>
-    <message>
-        <source>選択した%1件の項目のタイトルと著者を、PDFの情報で置き換えてもよろしいですか？</source>
-        <translation>Replace the title and author of the %1 selected entries with the information of their PDFs?</translation>
-    </message>
-    <message>
-        <source>選択したPDFには、タイトルや著者として使える情報がありませんでした。</source>
-        <translation>The selected PDFs hold no information that can serve as a title or an author.</translation>
-    </message>
-</context>
-<context>
-    <name>FolianDocumentCategories</name>
-    <message>
-        <source>分類名の変更</source>
-        <translation>Rename Category</translation>
-    </message>
-    <message>
-        <source>「%1」の新しい名前：</source>
-        <translation>New name of “%1”:</translation>
-    </message>
-    <message>
-        <source>%1の「%2」の新しい名前：</source>
-        <translation>New name of “%2” in %1:</translation>
-    </message>
-    <message>
-        <source>変更</source>
-        <translation>Rename</translation>
-    </message>
-    <message>
-        <source>キャンセル</source>
-        <translation>Cancel</translation>
-    </message>
-</context>
-<context>
-    <name>FolianDocumentChildWindows</name>
-    <message>
-        <source>「%1」にはPDFがありません。</source>
-        <translation>“%1” has no PDF.</translation>
-    </message>
-    <message>
-        <source>「%1」のPDFは読み込んだときの内容と異なるため、開きません。ライブラリのファイルのこのPDFの部分が壊れています。</source>
-        <translation>The PDF of “%1” differs from what was imported and is not opened. This PDF’s part of the library file is damaged.</translation>
-    </message>
-    <message>
-        <source>「%1」のPDFをライブラリから読み出せません。ライブラリのファイルのこのPDFの部分が壊れています。</source>
-        <translation>The PDF of “%1” cannot be read from the library. This PDF’s part of the library file is damaged.</translation>
     </message>
 </context>
 <context>
@@ -663,15 +639,6 @@ Make a new library from the entries, categories and PDFs that can be read? The d
     </message>
 </context>
 <context>
-    <name>FolianDocumentDragDrop</name>
-    <message>
-        <source>一時フォルダを作れないため、PDFを渡せません。
-</source>
-        <translation>The PDFs cannot be handed over: no temporary folder can be made.
-</translation>
-    </message>
-</context>
-<context>
     <name>FolianDocumentLibraryFile</name>
     <message>
         <source>%1（%2 バイト）</source>
@@ -682,7 +649,7 @@ Make a new library from the entries, categories and PDFs that can be read? The d
 場所: %2
 エントリ: %3件
 </source>
-        <translation>Library "%1"
+        <translation>Library &quot;%1&quot;
 Location: %2
 Entries: %3
 </translation>
@@ -707,11 +674,11 @@ Unused space: %2</translation>
         <source>
 「ライブラリを最適化...」で取り除けます。</source>
         <translation>
-"Compact Library..." removes it.</translation>
+&quot;Compact Library...&quot; removes it.</translation>
     </message>
     <message>
         <source>ライブラリ「%1」を書き直して、使われていない領域（%2）を取り除きます。よろしいですか？</source>
-        <translation>Rewrite the library "%1" without its unused space (%2)?</translation>
+        <translation>Rewrite the library &quot;%1&quot; without its unused space (%2)?</translation>
     </message>
     <message>
         <source>大きさ不明</source>
@@ -728,13 +695,13 @@ Unused space: %2</translation>
     <message>
         <source>ライブラリ「%1」を最適化できませんでした。ライブラリは元のままです。
 %2</source>
-        <translation>The library "%1" could not be compacted. The library is unchanged.
+        <translation>The library &quot;%1&quot; could not be compacted. The library is unchanged.
 %2</translation>
     </message>
     <message>
         <source>ライブラリ「%1」を最適化しました。
 %2 → %3</source>
-        <translation>The library "%1" has been compacted.
+        <translation>The library &quot;%1&quot; has been compacted.
 %2 → %3</translation>
     </message>
     <message>
@@ -752,7 +719,34 @@ Unused space: %2</translation>
     </message>
 </context>
 <context>
-    <name>FolianDocumentMenus</name>
+    <name>FolianDocumentSearch</name>
+    <message>
+        <source>書誌情報を検索（Ctrl+F）</source>
+        <translation>Search the bibliography (Ctrl+F)</translation>
+    </message>
+</context>
+<context>
+    <name>FolianDocumentTransfer</name>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>HelpFile</name>
+    <message>
+        <source>ヘルプが見つかりません。次の場所を探しました:
+</source>
+        <translation>The help was not found. These places were searched:
+</translation>
+    </message>
+    <message>
+        <source>ヘルプ「%1」を開けるプログラムがありません。</source>
+        <translation>No program can open the help “%1”.</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryMenus</name>
     <message>
         <source>ファイル(&amp;F)</source>
         <translation>&amp;File</translation>
@@ -782,6 +776,14 @@ Unused space: %2</translation>
         <translation>Show Information</translation>
     </message>
     <message>
+        <source>別のアプリケーションで開く</source>
+        <translation>Open with Another Application</translation>
+    </message>
+    <message>
+        <source>ファイルの場所を表示</source>
+        <translation>Show in File Manager</translation>
+    </message>
+    <message>
         <source>PDFを読み込む...</source>
         <translation>Import PDF...</translation>
     </message>
@@ -796,6 +798,14 @@ Unused space: %2</translation>
     <message>
         <source>ライブラリを結合...</source>
         <translation>Merge Library...</translation>
+    </message>
+    <message>
+        <source>ライブラリの情報...</source>
+        <translation>Library Information...</translation>
+    </message>
+    <message>
+        <source>ライブラリを最適化...</source>
+        <translation>Compact Library...</translation>
     </message>
     <message>
         <source>PDFを抽出</source>
@@ -830,6 +840,10 @@ Unused space: %2</translation>
         <translation>Deselect All</translation>
     </message>
     <message>
+        <source>PDFの情報からタイトルと著者を設定...</source>
+        <translation>Set Title and Author from the PDF...</translation>
+    </message>
+    <message>
         <source>削除</source>
         <translation>Delete</translation>
     </message>
@@ -858,10 +872,6 @@ Unused space: %2</translation>
         <translation>Category %1</translation>
     </message>
     <message>
-        <source>「%1」の選択中の分類の名前を変更...</source>
-        <translation>Rename the Selected “%1” Category...</translation>
-    </message>
-    <message>
         <source>「%1」に分類を追加...</source>
         <translation>Add a Category to “%1”...</translation>
     </message>
@@ -870,165 +880,8 @@ Unused space: %2</translation>
         <translation>Delete the Selected “%1” Category</translation>
     </message>
     <message>
-        <source>ライブラリの情報...</source>
-        <translation>Library Information...</translation>
-    </message>
-    <message>
-        <source>ライブラリを最適化...</source>
-        <translation>Compact Library...</translation>
-    </message>
-</context>
-<context>
-    <name>FolianDocumentSearch</name>
-    <message>
-        <source>書誌情報を検索（Ctrl+F）</source>
-        <translation>Search the bibliography (Ctrl+F)</translation>
-    </message>
-</context>
-<context>
-    <name>FolianDocumentTransfer</name>
-    <message>
-        <source>キャンセル</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>フォルダから一括読み込み</source>
-        <translation>Import Folder</translation>
-    </message>
-    <message>
-        <source>PDFを読み込む</source>
-        <translation>Import PDF</translation>
-    </message>
-    <message>
-        <source>ライブラリにすでにあるPDFは読み込まない</source>
-        <translation>Skip PDFs the library holds already</translation>
-    </message>
-    <message>
-        <source>
-何も読み込んでいません。</source>
-        <translation>
-Nothing was imported.</translation>
-    </message>
-    <message>
-        <source>読み込み中</source>
-        <translation>Importing</translation>
-    </message>
-    <message>
-        <source>%1 / %2 件
-%3</source>
-        <translation>%1 of %2
-%3</translation>
-    </message>
-    <message>
-        <source>ライブラリのファイルに書き込めないため、読み込めませんでした。</source>
-        <translation>Nothing could be imported: the library file cannot be written.</translation>
-    </message>
-    <message>
-        <source>分類名が長すぎるため、読み込めませんでした。</source>
-        <translation>Nothing could be imported: a category name is too long.</translation>
-    </message>
-    <message>
-        <source>コピーを保存</source>
-        <translation>Save a Copy</translation>
-    </message>
-    <message>
-        <source>Folianライブラリ (*.fln)</source>
-        <translation>Folian library (*.fln)</translation>
-    </message>
-    <message>
-        <source>開いているライブラリ自身のファイルには保存できません。</source>
-        <translation>A copy cannot be saved over the open library’s own file.</translation>
-    </message>
-    <message>
-        <source>「%1」にコピーを保存できませんでした。</source>
-        <translation>The copy could not be saved to “%1”.</translation>
-    </message>
-    <message>
-        <source>%1件のPDFはライブラリから読み出せなかったため、コピーに含めていません。</source>
-        <translation>%1 PDFs could not be read from the library and are not in the copy.</translation>
-    </message>
-    <message>
-        <source>選択</source>
-        <translation>Choose</translation>
-    </message>
-    <message>
-        <source>「%1」には書き出せません。フォルダが見つかりません。</source>
-        <translation>Cannot export to “%1”: the folder is not there.</translation>
-    </message>
-    <message>
-        <source>この読み込みで、ライブラリ「%1」のファイルは 4 GB を超えます。今のファイル形式には 4 GB までしか入りません。
-
-ライブラリを 4 GB を超えられる新しい形式（64ビット）に変換してから読み込みますか？
-・エントリ、分類、PDF はそのまま変わりません。
-・変換したライブラリは、この形式を知らない古い版の Folian では開けなくなります。
-・変換のあいだ、ライブラリと同じ大きさ（%2）の空き容量が一時的に必要です。
-
-「いいえ」を選ぶと、何も読み込みません。</source>
-        <translation>This import takes the file of the library “%1” past 4 GB. Its present file format holds 4 GB at most.
-
-Convert the library to the new format that can pass 4 GB (64-bit) and then import?
-• Entries, categories and PDFs stay as they are.
-• Older versions of Folian that do not know this format can no longer open the converted library.
-• The conversion needs free space as large as the library (%2) for a while.
-
-“No” imports nothing.</translation>
-    </message>
-    <message>
-        <source>ライブラリを変換しなかったため、何も読み込みませんでした。</source>
-        <translation>The library was not converted, so nothing was imported.</translation>
-    </message>
-    <message>
-        <source>ライブラリを変換中</source>
-        <translation>Converting the Library</translation>
-    </message>
-    <message>
-        <source>「%1」を 4 GB を超えられる形式に変換しています…</source>
-        <translation>Converting “%1” to the format that can pass 4 GB…</translation>
-    </message>
-    <message>
-        <source>変換を中止しました。ライブラリは元のままで、何も読み込んでいません。</source>
-        <translation>The conversion was stopped. The library is as it was and nothing was imported.</translation>
-    </message>
-    <message>
-        <source>ライブラリを変換できませんでした。ライブラリは元のままで、何も読み込んでいません。
-%1</source>
-        <translation>The library could not be converted. It is as it was and nothing was imported.
-%1</translation>
-    </message>
-    <message>
-        <source>ライブラリを結合</source>
-        <translation>Merge Library</translation>
-    </message>
-    <message>
-        <source>このライブラリにすでにあるPDFは結合しない</source>
-        <translation>Skip PDFs that are already in this library</translation>
-    </message>
-    <message>
-        <source>結合中</source>
-        <translation>Merging</translation>
-    </message>
-    <message>
-        <source>「%1」を結合できません。何も読み込んでいません。
-%2</source>
-        <translation>Cannot merge "%1". Nothing was imported.
-%2</translation>
-    </message>
-    <message>
-        <source>「%1」のエントリ%2件のうち%3件を結合しました。</source>
-        <translation>Merged %3 of the %2 entries of "%1".</translation>
-    </message>
-</context>
-<context>
-    <name>HelpFile</name>
-    <message>
-        <source>ヘルプが見つかりません。次の場所を探しました:
-</source>
-        <translation>The help was not found. These places were searched:
-</translation>
-    </message>
-    <message>
-        <source>ヘルプ「%1」を開けるプログラムがありません。</source>
-        <translation>No program can open the help “%1”.</translation>
+        <source>「%1」の選択中の分類の名前を変更...</source>
+        <translation>Rename the Selected “%1” Category...</translation>
     </message>
 </context>
 <context>
@@ -1122,6 +975,153 @@ Convert the library to the new format that can pass 4 GB (64-bit) and then impor
     <message>
         <source>最近使ったライブラリ</source>
         <translation>Recent libraries</translation>
+    </message>
+</context>
+<context>
+    <name>TransferCommands</name>
+    <message>
+        <source>フォルダから一括読み込み</source>
+        <translation>Import Folder</translation>
+    </message>
+    <message>
+        <source>PDFを読み込む</source>
+        <translation>Import PDF</translation>
+    </message>
+    <message>
+        <source>ライブラリにすでにあるPDFは読み込まない</source>
+        <translation>Skip PDFs the library holds already</translation>
+    </message>
+    <message>
+        <source>PDFの情報からタイトルを設定</source>
+        <translation>Set titles from the PDF’s information</translation>
+    </message>
+    <message>
+        <source>
+何も読み込んでいません。</source>
+        <translation>
+Nothing was imported.</translation>
+    </message>
+    <message>
+        <source>読み込み中</source>
+        <translation>Importing</translation>
+    </message>
+    <message>
+        <source>%1 / %2 件
+%3</source>
+        <translation>%1 of %2
+%3</translation>
+    </message>
+    <message>
+        <source>ライブラリのファイルに書き込めないため、読み込めませんでした。</source>
+        <translation>Nothing could be imported: the library file cannot be written.</translation>
+    </message>
+    <message>
+        <source>分類名が長すぎるため、読み込めませんでした。</source>
+        <translation>Nothing could be imported: a category name is too long.</translation>
+    </message>
+    <message>
+        <source>ライブラリを結合</source>
+        <translation>Merge Library</translation>
+    </message>
+    <message>
+        <source>Folianライブラリ (*.fln)</source>
+        <translation>Folian library (*.fln)</translation>
+    </message>
+    <message>
+        <source>このライブラリにすでにあるPDFは結合しない</source>
+        <translation>Skip PDFs that are already in this library</translation>
+    </message>
+    <message>
+        <source>結合中</source>
+        <translation>Merging</translation>
+    </message>
+    <message>
+        <source>「%1」を結合できません。何も読み込んでいません。
+%2</source>
+        <translation>Cannot merge &quot;%1&quot;. Nothing was imported.
+%2</translation>
+    </message>
+    <message>
+        <source>「%1」のエントリ%2件のうち%3件を結合しました。</source>
+        <translation>Merged %3 of the %2 entries of &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>この読み込みで、ライブラリ「%1」のファイルは 4 GB を超えます。今のファイル形式には 4 GB までしか入りません。
+
+ライブラリを 4 GB を超えられる新しい形式（64ビット）に変換してから読み込みますか？
+・エントリ、分類、PDF はそのまま変わりません。
+・変換したライブラリは、この形式を知らない古い版の Folian では開けなくなります。
+・変換のあいだ、ライブラリと同じ大きさ（%2）の空き容量が一時的に必要です。
+
+「いいえ」を選ぶと、何も読み込みません。</source>
+        <translation>This import takes the file of the library “%1” past 4 GB. Its present file format holds 4 GB at most.
+
+Convert the library to the new format that can pass 4 GB (64-bit) and then import?
+• Entries, categories and PDFs stay as they are.
+• Older versions of Folian that do not know this format can no longer open the converted library.
+• The conversion needs free space as large as the library (%2) for a while.
+
+“No” imports nothing.</translation>
+    </message>
+    <message>
+        <source>ライブラリを変換しなかったため、何も読み込みませんでした。</source>
+        <translation>The library was not converted, so nothing was imported.</translation>
+    </message>
+    <message>
+        <source>ライブラリを変換中</source>
+        <translation>Converting the Library</translation>
+    </message>
+    <message>
+        <source>「%1」を 4 GB を超えられる形式に変換しています…</source>
+        <translation>Converting “%1” to the format that can pass 4 GB…</translation>
+    </message>
+    <message>
+        <source>変換を中止しました。ライブラリは元のままで、何も読み込んでいません。</source>
+        <translation>The conversion was stopped. The library is as it was and nothing was imported.</translation>
+    </message>
+    <message>
+        <source>ライブラリを変換できませんでした。ライブラリは元のままで、何も読み込んでいません。
+%1</source>
+        <translation>The library could not be converted. It is as it was and nothing was imported.
+%1</translation>
+    </message>
+    <message>
+        <source>コピーを保存</source>
+        <translation>Save a Copy</translation>
+    </message>
+    <message>
+        <source>開いているライブラリ自身のファイルには保存できません。</source>
+        <translation>A copy cannot be saved over the open library’s own file.</translation>
+    </message>
+    <message>
+        <source>「%1」にコピーを保存できませんでした。</source>
+        <translation>The copy could not be saved to “%1”.</translation>
+    </message>
+    <message>
+        <source>%1件のPDFはライブラリから読み出せなかったため、コピーに含めていません。</source>
+        <translation>%1 PDFs could not be read from the library and are not in the copy.</translation>
+    </message>
+    <message>
+        <source>選択</source>
+        <translation>Choose</translation>
+    </message>
+    <message>
+        <source>「%1」には書き出せません。フォルダが見つかりません。</source>
+        <translation>Cannot export to “%1”: the folder is not there.</translation>
+    </message>
+    <message>
+        <source>選択した%1件の項目のタイトルと著者を、PDFの情報で置き換えてもよろしいですか？</source>
+        <translation>Replace the title and author of the %1 selected entries with the information of their PDFs?</translation>
+    </message>
+    <message>
+        <source>選択したPDFには、タイトルや著者として使える情報がありませんでした。</source>
+        <translation>The selected PDFs hold no information that can serve as a title or an author.</translation>
+    </message>
+    <message>
+        <source>一時フォルダを作れないため、PDFを渡せません。
+</source>
+        <translation>The PDFs cannot be handed over: no temporary folder can be made.
+</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,9 @@
 // entry's texts are converted to UTF-8 once per sort instead of twice per
 // comparison, and the records are moved once, after the order is known.
 
+#include <cstdint>
+#include <vector>
+
 #include "format/FlnRecords.h"
 
 /// Sorts `entries` (FLN_ENTRY records) by the keys of `info` as
@@ -11,3 +14,19 @@
 /// every key keep their relative order. Returns 0; -1 when memory ran out or
 /// the array does not hold FLN_ENTRY records (the array is then unchanged).
 int SortEntryArray(TESK_ARY entries, const FLN_ENTRY_LIST_INFO& info);
+
+/// Sets `rows` to the indexes in `entryAry` of the entries that QueryEntry
+/// would choose, in the order SortEntryArray would give their copies (equal
+/// entries by ascending index), reading the records in place and copying
+/// none. Returns 0; -1 as QueryEntryRows would or when memory ran out,
+/// leaving `rows` empty.
+int QuerySortedRows(const char* cat1, const char* cat2, const char* cat3, TESK_ARY entryAry,
+                    const FLN_ENTRY_LIST_INFO& info, std::vector<int32_t>& rows);
+
+/// Fills `outAry` with exactly the records, in exactly the order, that
+/// QueryEntry followed by SortEntryArray would leave in it, but reads the
+/// entries in place and copies each shown record once, into its final place:
+/// listing a large library costs one copy of what it shows. Returns 0; -1 as
+/// QueryEntry or SortEntryArray would, leaving `outAry` empty.
+int QuerySortedEntries(const char* cat1, const char* cat2, const char* cat3, TESK_ARY entryAry,
+                       const FLN_ENTRY_LIST_INFO& info, TESK_ARY outAry);

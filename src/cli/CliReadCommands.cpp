@@ -5,7 +5,6 @@
 
 #include "categories/CategoryLists.h"
 #include "format/CategoryNames.h"
-#include "categories/EntryQuery.h"
 #include "categories/EntrySort.h"
 #include "library/FlnCategoryTable.h"
 #include "cli/CliCheck.h"
@@ -100,8 +99,8 @@ int RunListCommand(const CliInvocation& invocation) {
     }
   }
 
-  if (QueryEntry(choices[0].c_str(), choices[1].c_str(), choices[2].c_str(), data->entry, data->showEntryAry) != 0 ||
-      SortEntryArray(data->showEntryAry, sortGiven ? sortKeys : data->entryListInfo) != 0) {
+  if (QuerySortedEntries(choices[0].c_str(), choices[1].c_str(), choices[2].c_str(), data->entry,
+                         sortGiven ? sortKeys : data->entryListInfo, data->showEntryAry) != 0) {
     PrintError("out of memory while listing the entries");
     return kCliExitFailure;
   }
@@ -119,9 +118,8 @@ int RunSearchCommand(const CliInvocation& invocation) {
   // As the window lists every entry, then narrows by the typed words.
   EntrySearchText texts;
   std::vector<int32_t> positions;
-  if (QueryEntry(kCategoryAll, kCategoryAll, kCategoryAll, data->entry, data->showEntryAry) != 0 ||
-      SortEntryArray(data->showEntryAry, data->entryListInfo) != 0 || texts.update(data->entry) != 0 ||
-      ListedEntryPositions(data->entry, data->showEntryAry, &positions) != 0 ||
+  if (QuerySortedRows(kCategoryAll, kCategoryAll, kCategoryAll, data->entry, data->entryListInfo, positions) != 0 ||
+      texts.update(data->entry) != 0 ||
       FilterListedEntries(data->entry, positions, texts, SearchWords(QString::fromStdString(invocation.operands[1])),
                           data->showEntryAry) != 0) {
     PrintError("out of memory while searching the entries");

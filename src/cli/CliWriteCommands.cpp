@@ -174,7 +174,7 @@ int RunDeleteCommand(const CliInvocation& invocation) {
   if (const int code = OpenChosenEntries(invocation, 1, &opened, &rows); code != kCliExitOk) return code;
 
   // No window of this process shows an entry: there is nothing to close first.
-  const DeleteResult result = DeletePDFEntries(opened.data(), rows, EntryWindowClosers{});
+  const DeleteResult result = DeletePDFEntries(opened.data(), rows, EntryWindowCloser());
   if (!result.saved) return ReportNotSaved(library, opened.data());
   return kCliExitOk;
 }

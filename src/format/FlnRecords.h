@@ -265,7 +265,6 @@ struct FLN_DATA {
   TESK_ARY idCounter = nullptr;     // FLN_ID_COUNTER
   TESK_ARY attachment = nullptr;    // FLN_ATTACHMENT
   TESK_ARY showEntryAry = nullptr;  // FLN_ENTRY: the listed entries, row order
-  TESK_ARY pdfViewer = nullptr;     // FLN_PDF_VIEWER_REF: open viewer windows
   TESK_ARY envAry = nullptr;        // FLN_ENV
   char filePath[256] = {};
   TESK_ARY catsAry = nullptr;       // FLN_CATS
@@ -275,21 +274,9 @@ struct FLN_DATA {
   char lastSelectCat1[kCategoryNameSize] = {};
   char lastSelectCat2[kCategoryNameSize] = {};
   char lastSelectCat3[kCategoryNameSize] = {};
-  TESK_ARY entryWindow = nullptr;   // FLN_ENTRY_WINDOW_REF: open information windows
   FLN_ENTRY_LIST_INFO entryListInfo = {};
   // Owned; made by loading or the first save, released by FreeFlnData. Lets
   // SaveAll write only the records that changed since the last load or save.
   FlnDiskImage* diskImage = nullptr;
-};
-
-/// Window objects of the registries are opaque to the library layer.
-struct FLN_PDF_VIEWER_REF {
-  int32_t en_id;      // as stored (little-endian)
-  int32_t dataIndex;
-  void* viewer;
-};
-struct FLN_ENTRY_WINDOW_REF {
-  int32_t en_id;      // as stored (little-endian)
-  void* window;
 };
 

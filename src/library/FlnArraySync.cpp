@@ -83,18 +83,31 @@ int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records
   // A record not noted as changed is what its old member i held; it stays
   // in place unless members left from the front. Others are compared by
   // fingerprint where the member's is known, and rewritten where it is not.
-  std::vector<uint64_t> now(n, kNotTaken);
+  // Without members leaving from the front only the changed records are
+  // looked at, so that one change costs the same in a library of any size.
+  std::vector<uint64_t> now;
   std::vector<size_t> rewrite;
-  for (size_t i = 0; i < kept; ++i) {
-    const bool untouched = !changed.covers(i);
-    if (untouched) now[i] = hashes[i];
-    if (untouched && first == 0) continue;
-    const uint64_t member = hashes[first + i];
+  const auto decide = [&](size_t i, uint64_t member, uint64_t* record) {
     if (member != kNotTaken) {
-      if (now[i] == kNotTaken) now[i] = Fingerprint(records.at(static_cast<int32_t>(i)), recordSize);
-      if (now[i] == member) continue;
+      if (*record == kNotTaken) *record = Fingerprint(records.at(static_cast<int32_t>(i)), recordSize);
+      if (*record == member) return;
     }
     rewrite.push_back(i);
+  };
+  if (first == 0) {
+    now = std::move(hashes);
+    now.resize(n, kNotTaken);  // appended members: fingerprints not taken
+    for (size_t i = changed.from; i < std::min(changed.to, kept); ++i) {
+      const uint64_t member = now[i];
+      now[i] = kNotTaken;
+      decide(i, member, &now[i]);
+    }
+  } else {
+    now.assign(n, kNotTaken);
+    for (size_t i = 0; i < kept; ++i) {
+      if (!changed.covers(i)) now[i] = hashes[i];
+      decide(i, hashes[first + i], &now[i]);
+    }
   }
 
   bool placesKnown = positions.size() == m;

@@ -220,19 +220,10 @@ FlnResult ReadFlnDataFromFlnFile(const char* path, FLN_DATA* flnData) {
   return r;
 }
 
-void FreeFlnData(FLN_DATA* flnData, FlnViewerRelease releaseViewer) {
+void FreeFlnData(FLN_DATA* flnData) {
   if (flnData == nullptr) return;
-  if (flnData->pdfViewer != nullptr && releaseViewer != nullptr &&
-      flnData->pdfViewer->recordSize == static_cast<int32_t>(sizeof(FLN_PDF_VIEWER_REF))) {
-    const int32_t n = Tesk_Ary_GetSize(flnData->pdfViewer);
-    for (int32_t i = 0; i < n; ++i) {
-      FLN_PDF_VIEWER_REF ref;
-      Tesk_Ary_GetData(flnData->pdfViewer, i, &ref);
-      if (ref.viewer != nullptr) releaseViewer(ref.viewer);
-    }
-  }
   for (TESK_ARY* field : {&flnData->entry, &flnData->label, &flnData->idCounter, &flnData->attachment,
-                          &flnData->pdfViewer, &flnData->catsAry, &flnData->cat1Ary, &flnData->cat2Ary,
+                          &flnData->catsAry, &flnData->cat1Ary, &flnData->cat2Ary,
                           &flnData->cat3Ary, &flnData->showEntryAry, &flnData->envAry}) {
     Tesk_Ary_Free(*field);
     *field = nullptr;

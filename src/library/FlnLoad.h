@@ -29,19 +29,14 @@
 /// filePath is `path`. entryListInfo takes the first three 'ENSO' records in
 /// stored order, or without them sort field kinds 2, 0, 0 with the first
 /// direction ascending (the other two directions are kept). Arrays that
-/// flnData held in those fields are released. entryWindow, pdfViewer,
-/// colorLabel and lastSelectCat1..3 are not touched.
+/// flnData held in those fields are released. colorLabel and
+/// lastSelectCat1..3 are not touched.
 FlnResult ReadFlnDataFromFlnFile(const char* path, FLN_DATA* flnData);
 
-/// Releases a viewer window object of the pdfViewer registry.
-typedef void (*FlnViewerRelease)(void* viewer);
-
-/// Releases entry, label, idCounter, attachment, pdfViewer, catsAry,
-/// cat1Ary..cat3Ary, showEntryAry, envAry and the disk image, setting each to
-/// null, and clears filePath. Each viewer object of pdfViewer is first handed
-/// to `releaseViewer`; without one, the window layer must have released them
-/// already. entryWindow belongs to the window bookkeeping and is not touched.
-void FreeFlnData(FLN_DATA* flnData, FlnViewerRelease releaseViewer = nullptr);
+/// Releases entry, label, idCounter, attachment, catsAry, cat1Ary..cat3Ary,
+/// showEntryAry, envAry and the disk image, setting each to null, and clears
+/// filePath.
+void FreeFlnData(FLN_DATA* flnData);
 
 /// Copies record `index` of showEntryAry into `out` and returns 1; returns 0
 /// and leaves `out` untouched for an index outside 0..count - 1 (or without

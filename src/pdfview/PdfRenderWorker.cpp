@@ -1,6 +1,5 @@
 #include "pdfview/PdfRenderWorker.h"
 
-#include <QMetaObject>
 #include <algorithm>
 
 namespace {
@@ -11,39 +10,13 @@ constexpr int kPagesPerMeasure = 2;
 
 }  // namespace
 
-PdfRenderWorker::PdfRenderWorker(QObject* parent) : QObject(parent), _thread([this] { run(); }) {}
+PdfRenderWorker::PdfRenderWorker(QObject* parent) : PdfDocumentWorker(true, parent) { start(); }
 
-PdfRenderWorker::~PdfRenderWorker() {
-  {
-    std::lock_guard<std::mutex> lock(_mutex);
-    _stop = true;
-    _queue.clear();
-  }
-  _wake.notify_all();
-  _thread.join();
-}
-
-void PdfRenderWorker::setDocument(const PdfDocument* document) {
-  std::unique_ptr<PdfDocument> previous;
-  {
-    std::unique_lock<std::mutex> lock(_mutex);
-    _queue.clear();
-    ++_generation;
-    _inFlight.clear();
-    _idle.wait(lock, [this] { return !_busy; });
-    previous = std::move(_document);  // the worker is idle: this thread may release it
-    _bytes = document != nullptr ? document->bytes() : QByteArray();
-    _password = document != nullptr ? document->password() : QString();
-    _mustOpen = document != nullptr;
-    _pageCount = document != nullptr ? document->pageCount() : 0;
-    _measured.clear();
-  }
-  _wake.notify_one();
-}
+PdfRenderWorker::~PdfRenderWorker() { stop(); }
 
 void PdfRenderWorker::request(std::vector<PdfTileRequest> requests) {
   {
-    std::lock_guard<std::mutex> lock(_mutex);
+    std::lock_guard<std::mutex> lock(mutex());
     _queue.clear();
     QSet<PdfTileKey> queued;
     for (PdfTileRequest& tile : requests) {
@@ -52,108 +25,77 @@ void PdfRenderWorker::request(std::vector<PdfTileRequest> requests) {
       _queue.push_back(std::move(tile));
     }
   }
-  _wake.notify_one();
+  wake();
 }
 
 int PdfRenderWorker::pendingCount() const {
-  std::lock_guard<std::mutex> lock(_mutex);
+  std::lock_guard<std::mutex> lock(mutex());
   return static_cast<int>(_queue.size() + _inFlight.size());
 }
 
-void PdfRenderWorker::run() {
-  std::unique_lock<std::mutex> lock(_mutex);
-  for (;;) {
-    _wake.wait(lock, [this] {
-      return _stop || _mustOpen || (_document != nullptr && (!_queue.empty() || _measured.size() < _pageCount));
-    });
-    if (_stop) return;
-    // The document first, then what is on screen, then the page sizes.
-    if (_mustOpen)
-      openDocument(lock);
-    else if (!_queue.empty())
-      renderTile(lock);
-    else
-      measurePages(lock);
-    _idle.notify_all();
-  }
+void PdfRenderWorker::dropWork(const PdfDocument* next) {
+  _queue.clear();
+  _inFlight.clear();
+  _measured.clear();
+  _pageCount = next != nullptr ? next->pageCount() : 0;
 }
 
-void PdfRenderWorker::openDocument(std::unique_lock<std::mutex>& lock) {
-  const QByteArray bytes = _bytes;
-  const QString password = _password;
-  const unsigned generation = _generation;
-  _busy = true;
-  _mustOpen = false;
-  lock.unlock();
-
-  std::unique_ptr<PdfDocument> document = PdfDocument::Open(bytes, password).document;
+void PdfRenderWorker::prepare(PdfDocument* document) {
   // The first page is shown first: its drawing instructions are read while
   // the window is still being laid out, before it asks for tiles.
-  if (document != nullptr) document->preparePage(0);
+  document->preparePage(0);
+}
 
-  lock.lock();
-  _busy = false;
-  if (generation != _generation) return;  // setDocument waited for this and started over
-  _document = std::move(document);
+void PdfRenderWorker::documentOpened() {
   // It opened before, on the window's thread; when it does not now (out of
   // memory), nothing is rendered rather than retrying without end.
-  if (_document == nullptr) _pageCount = 0;
+  if (document() == nullptr) _pageCount = 0;
+}
+
+bool PdfRenderWorker::hasWork() const {
+  return document() != nullptr && (!_queue.empty() || _measured.size() < _pageCount);
+}
+
+void PdfRenderWorker::work(std::unique_lock<std::mutex>& lock) {
+  // What is on screen first, then the page sizes.
+  if (!_queue.empty())
+    renderTile(lock);
+  else
+    measurePages(lock);
 }
 
 void PdfRenderWorker::renderTile(std::unique_lock<std::mutex>& lock) {
   const PdfTileRequest tile = _queue.front();
   _queue.pop_front();
-  PdfDocument* document = _document.get();
-  const unsigned generation = _generation;
-  _busy = true;
+  PdfDocument* pdf = document();
+  const unsigned started = generation();
   _inFlight.insert(tile.key);
-  lock.unlock();
-
-  const QImage image = document->render(tile.key.page, tile.pageSize, tile.clip);
-
-  lock.lock();
-  _busy = false;
-  if (generation == _generation) {
-    QMetaObject::invokeMethod(
-        this, [this, generation, key = tile.key, image] { deliverTile(generation, key, image); },
-        Qt::QueuedConnection);
-  }
+  unlocked(lock, [&] {
+    const QImage image = pdf->render(tile.key.page, tile.pageSize, tile.clip);
+    // Handed over without the lock, which the window's thread takes to ask
+    // for tiles: the fewer and shorter its holds, the less that thread can
+    // be kept waiting by this one being preempted while holding it.
+    deliver(
+        started, [this, key = tile.key, image] { emit tileRendered(key, image); },
+        [this, key = tile.key] {
+          _inFlight.remove(key);
+          return true;
+        });
+  });
 }
 
 void PdfRenderWorker::measurePages(std::unique_lock<std::mutex>& lock) {
-  PdfDocument* document = _document.get();
-  const unsigned generation = _generation;
+  PdfDocument* pdf = document();
+  const unsigned started = generation();
   const int first = static_cast<int>(_measured.size());
   const int end = std::min(_pageCount, first + kPagesPerMeasure);
-  _busy = true;
-  lock.unlock();
-
-  QVector<QSizeF> sizes;
-  for (int page = first; page < end; ++page) sizes.append(document->pageSize(page));
-
-  lock.lock();
-  _busy = false;
-  if (generation != _generation) return;  // setDocument waited for this and started over
+  const QVector<QSizeF> sizes = unlocked(lock, [&] {
+    QVector<QSizeF> measured;
+    for (int page = first; page < end; ++page) measured.append(pdf->pageSize(page));
+    return measured;
+  });
+  if (started != generation()) return;  // setDocument waited for this and started over
   _measured += sizes;
-  if (_measured.size() == _pageCount) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, measured = _measured] {
-          {
-            std::lock_guard<std::mutex> lock(_mutex);
-            if (generation != _generation) return;
-          }
-          emit pagesMeasured(measured);
-        },
-        Qt::QueuedConnection);
-  }
-}
-
-void PdfRenderWorker::deliverTile(unsigned generation, const PdfTileKey& key, const QImage& image) {
-  {
-    std::lock_guard<std::mutex> lock(_mutex);
-    if (generation != _generation) return;
-    _inFlight.remove(key);
-  }
-  emit tileRendered(key, image);
+  if (_measured.size() == _pageCount)
+    deliver(started, [this, measured = _measured] { emit pagesMeasured(measured); });
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Works on a PDF document on a thread of its own, so that the window goes
-// on answering meanwhile:
+// Works on a PDF document on a thread of its own (PdfDocumentWorker.h), so
+// that the window goes on answering meanwhile:
 // - it renders tiles of pages. The view asks for the tiles it lacks; a new
 //   request replaces every tile not yet started (the view asks for what is
 //   on screen now, not for everything it ever scrolled past);
@@ -10,28 +10,17 @@
 //   loads a page to tell its size, which for hundreds of pages would hold
 //   up the opening of the window).
 // Results come back through signals on the thread that owns the worker.
-//
-// A document object is used by one thread at a time: the worker opens its
-// own on the bytes of the document it is given (on its thread), so the
-// window's document stays free for the window's thread.
 
-#include <QByteArray>
 #include <QImage>
-#include <QObject>
 #include <QRect>
 #include <QSet>
 #include <QSize>
 #include <QSizeF>
-#include <QString>
 #include <QVector>
-#include <condition_variable>
 #include <deque>
-#include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
-#include "pdfview/PdfDocument.h"
+#include "pdfview/PdfDocumentWorker.h"
 #include "pdfview/PdfPageCache.h"
 
 /// One tile to render: `clip` of the page scaled to `pageSize` (device pixels).
@@ -41,7 +30,7 @@ struct PdfTileRequest {
   QRect clip;
 };
 
-class PdfRenderWorker : public QObject {
+class PdfRenderWorker : public PdfDocumentWorker {
   Q_OBJECT
 
  public:
@@ -49,12 +38,8 @@ class PdfRenderWorker : public QObject {
   /// Drops what is pending and waits for the work in progress.
   ~PdfRenderWorker() override;
 
-  /// Works on the PDF of `document` from now on (null: does nothing) and
-  /// starts measuring its pages; `document` itself is not used after this
-  /// returns. Drops what is pending and waits for the work in progress;
-  /// results about the previous document still on their way to the owner's
-  /// thread are not delivered.
-  void setDocument(const PdfDocument* document);
+  // setDocument (PdfDocumentWorker) opens the document at once and starts
+  // measuring its pages.
 
   /// Replaces every pending tile with `requests`, rendered in this order.
   /// A tile that is being rendered or on its way is not rendered again, nor
@@ -71,25 +56,17 @@ class PdfRenderWorker : public QObject {
   void pagesMeasured(const QVector<QSizeF>& pointSizes);
 
  private:
-  void run();
+  bool hasWork() const override;
+  void work(std::unique_lock<std::mutex>& lock) override;
+  void dropWork(const PdfDocument* next) override;
+  void prepare(PdfDocument* document) override;
+  void documentOpened() override;
   void renderTile(std::unique_lock<std::mutex>& lock);
   void measurePages(std::unique_lock<std::mutex>& lock);
-  void openDocument(std::unique_lock<std::mutex>& lock);
-  void deliverTile(unsigned generation, const PdfTileKey& key, const QImage& image);
 
-  mutable std::mutex _mutex;
-  std::condition_variable _wake;  // work arrived, or stop
-  std::condition_variable _idle;  // the work in progress finished
+  // Guarded by mutex().
   std::deque<PdfTileRequest> _queue;
-  QByteArray _bytes;                       // the PDF to open on the worker's thread
-  QString _password;
-  bool _mustOpen = false;                  // _bytes are not opened yet
-  std::unique_ptr<PdfDocument> _document;  // the worker's own, used on its thread
   QVector<QSizeF> _measured;     // sizes of the pages measured so far
   int _pageCount = 0;            // of the document; measuring goes on while _measured is shorter
-  bool _busy = false;
-  bool _stop = false;
-  unsigned _generation = 0;      // raised by setDocument: older results are stale
   QSet<PdfTileKey> _inFlight;    // being rendered, or on their way to the owner's thread
-  std::thread _thread;
 };

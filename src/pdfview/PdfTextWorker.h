@@ -4,30 +4,24 @@
 // hundreds of pages: it finds the next occurrence of a text, and every
 // occurrence of a text on the pages the view shows (to highlight them).
 //
-// A document object is used by one thread at a time: the worker opens its
-// own on the bytes of the document it is given (on its thread, when it is
-// first asked for something) and keeps the text it has read there
-// (PdfPageText) for the searches after.
+// The worker (PdfDocumentWorker.h) opens its own document object, on its
+// thread, when it is first asked for something, and keeps the text it has
+// read there (PdfPageText) for the searches after.
 //
 // Results come back through the signals, on the thread that owns the worker.
 // A result that has been overtaken (another search started, or another
 // document was set) is not delivered, and a search that has been overtaken
 // stops at the next page.
 
-#include <QByteArray>
 #include <QList>
-#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVector>
-#include <condition_variable>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 
-#include "pdfview/PdfDocument.h"
+#include "pdfview/PdfDocumentWorker.h"
 #include "pdfview/PdfPageText.h"
 
 /// What to look for: any of `texts` after `from` (`backwards`: before it)
@@ -54,7 +48,7 @@ struct PdfTextSearch {
   }
 };
 
-class PdfTextWorker : public QObject {
+class PdfTextWorker : public PdfDocumentWorker {
   Q_OBJECT
 
  public:
@@ -62,9 +56,7 @@ class PdfTextWorker : public QObject {
   /// Stops the search in progress and waits for it.
   ~PdfTextWorker() override;
 
-  /// Works on the PDF of `document` from now on (null: none); `document`
-  /// itself is not used after this returns. What was asked before is dropped.
-  void setDocument(const PdfDocument* document);
+  // setDocument (PdfDocumentWorker) drops what was asked before.
 
   /// Starts `search`, in place of the one in progress (whose result is then
   /// not delivered). Its result comes as `found`.
@@ -84,29 +76,21 @@ class PdfTextWorker : public QObject {
   void hitsFound(const QStringList& texts, int page, const QList<PdfTextSelection>& hits);
 
  private:
-  void run();
-  void openDocument(std::unique_lock<std::mutex>& lock);
+  bool hasWork() const override;
+  void work(std::unique_lock<std::mutex>& lock) override;
+  void dropWork(const PdfDocument* next) override;
+  void forgetDocument() override;
+  void documentOpened() override;
   void runSearch(std::unique_lock<std::mutex>& lock);
   void readHits(std::unique_lock<std::mutex>& lock);
-  /// Whether the work started under `generation` (and `search`, for a
-  /// search) has been overtaken; called with the mutex held.
-  bool overtaken(unsigned generation, unsigned search) const;
+  /// Whether the search `serial` has been overtaken; with mutex() held.
+  bool overtaken(unsigned serial) const;
 
-  mutable std::mutex _mutex;
-  std::condition_variable _wake;  // work arrived, or stop
-  std::condition_variable _idle;  // the work in progress finished
-  QByteArray _bytes;              // the PDF to open on the worker's thread
-  QString _password;
-  bool _mustOpen = false;
-  std::unique_ptr<PdfDocument> _document;  // the worker's own, used on its thread
-  std::unique_ptr<PdfPageText> _text;      // of _document
+  // Guarded by mutex().
+  std::unique_ptr<PdfPageText> _text;      // of the worker's document
   std::optional<PdfTextSearch> _search;    // waiting to start
   unsigned _searchSerial = 0;              // of the latest search asked for
   bool _searchUndelivered = false;         // the latest search's result is not delivered yet
   QStringList _hitsTexts;
   std::deque<int> _hitsPages;              // waiting to be read
-  bool _busy = false;
-  bool _stop = false;
-  unsigned _generation = 0;                // raised by setDocument: older results are stale
-  std::thread _thread;
 };

@@ -1,8 +1,8 @@
 #pragma once
 // Narrowing the entry list by the filter box. The list for the category
-// choices is made and sorted once (QueryEntry, SortEntryArray); each
-// keystroke then only picks, in that order, the entries whose text contains
-// every typed word, so that typing never sorts again.
+// choices is made and sorted once (QuerySortedRows, QuerySortedEntries);
+// each keystroke then only picks, in that order, the entries whose text
+// contains every typed word, so that typing never sorts again.
 
 #include <QStringList>
 #include <cstdint>

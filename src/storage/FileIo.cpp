@@ -175,6 +175,67 @@ bool FileStream::writeOnDisk(uint64_t offset, const void* buffer, size_t n) {
   return ok;
 }
 
+namespace {
+
+// Copies what copy_file_range cannot, through a buffer; 0 or the errno.
+int CopyThroughBuffer(int from, uint64_t fromOffset, int to, uint64_t toOffset, uint64_t n) {
+  std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(n, 1 << 20)));
+  while (n > 0) {
+    const size_t piece = static_cast<size_t>(std::min<uint64_t>(n, buffer.size()));
+    const ssize_t got = ::pread(from, buffer.data(), piece, static_cast<off_t>(fromOffset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return got < 0 ? errno : EIO;  // the source ended early
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t w = ::pwrite(to, buffer.data() + done, static_cast<size_t>(got - done),
+                                 static_cast<off_t>(toOffset + static_cast<uint64_t>(done)));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return w < 0 ? errno : ENOSPC;
+      done += w;
+    }
+    fromOffset += static_cast<uint64_t>(got);
+    toOffset += static_cast<uint64_t>(got);
+    n -= static_cast<uint64_t>(got);
+  }
+  return 0;
+}
+
+// Copies inside the kernel as far as it can; then what is left goes through
+// a buffer when the file systems refuse (another device, no support, a file
+// kind it does not take). 0 or the errno.
+int CopyBytes(int from, uint64_t fromOffset, int to, uint64_t toOffset, uint64_t n) {
+  while (n > 0) {
+    loff_t in = static_cast<loff_t>(fromOffset), out = static_cast<loff_t>(toOffset);
+    const ssize_t copied = ::copy_file_range(from, &in, to, &out, static_cast<size_t>(n), 0);
+    if (copied < 0 && errno == EINTR) continue;
+    if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
+      return CopyThroughBuffer(from, fromOffset, to, toOffset, n);
+    if (copied < 0) return errno;
+    if (copied == 0) return EIO;  // the source ended early
+    fromOffset += static_cast<uint64_t>(copied);
+    toOffset += static_cast<uint64_t>(copied);
+    n -= static_cast<uint64_t>(copied);
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool FileStream::copyFrom(int sourceFd, uint64_t sourceOffset, uint64_t offset, uint64_t n) {
+  ahead_.clear();
+  if (holding_ && offset < heldSize_) {
+    errno = EINVAL;
+    return false;
+  }
+  if (!WriteAllowed()) {
+    errno = EIO;
+    return false;
+  }
+  const int error = CopyBytes(sourceFd, sourceOffset, fd_, offset, n);
+  KillIfArmed(gKillAfterWrite, gWriteFault.seen);
+  errno = error;
+  return error == 0;
+}
+
 bool FileStream::sync() {
   return CountedFlush([this] { return ::fdatasync(fd_); });
 }

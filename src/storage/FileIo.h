@@ -40,6 +40,14 @@ class FileStream {
   /// Writes `n` bytes at `offset`; returns true only when every byte was
   /// written (or held, for bytes below the held size).
   bool writeAt(uint64_t offset, const void* buffer, size_t n);
+  /// Writes `n` bytes that the regular file `sourceFd` holds at
+  /// `sourceOffset` to `offset`, which must lie at or past the held size
+  /// (appends only). The bytes are copied inside the kernel
+  /// (copy_file_range) where the two file systems allow it, else read and
+  /// written here. Counts as one write for FileFaults. True only when every
+  /// byte was copied; false with errno otherwise (EIO when the source ended
+  /// early, EINVAL for an offset below the held size).
+  bool copyFrom(int sourceFd, uint64_t sourceOffset, uint64_t offset, uint64_t n);
   /// Flushes the file's data and size to the disk (fdatasync); false, with
   /// errno, when the disk did not take them.
   bool sync();

@@ -1,7 +1,10 @@
 #include "storage/TeskAry.h"
 #include "storage/TeskAryChanges.h"
 
+#include <sys/mman.h>
+
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -36,6 +39,21 @@ bool BlockBytes(int32_t records, int32_t recordSize, size_t* bytes) {
 
 std::atomic<uint64_t> gLastSerial{0};
 
+// New blocks this large (a loaded library's entries run to hundreds of
+// megabytes) ask for 2 MiB pages: filling a block of small pages costs one
+// page fault per 4 KiB, which made up most of the time of opening a large
+// library. Only the whole 2 MiB pages inside the block are advised; the
+// advice is a hint the system may ignore, so its result does not matter.
+// Blocks that grow are not advised again: huge pages of a block that
+// moves in small steps would be split at every move.
+constexpr size_t kHugePage = size_t{2} << 20;
+void AdviseLargePages(unsigned char* bytes, size_t size) {
+  if (size < 2 * kHugePage) return;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(bytes) + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(bytes) + size) & ~(kHugePage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 // A zero-filled block of `size` bytes, or null. A zero-sized block still gets
 // real storage, so that "no block" and "empty block" stay distinct. All of
 // a new block's records count as changed.
@@ -47,6 +65,7 @@ TeskHandle NewHandleClear(size_t size) {
     delete h;
     return nullptr;
   }
+  AdviseLargePages(h->bytes, size);
   return h;
 }
 
@@ -61,6 +80,17 @@ bool GrowHandle(TeskHandle h, size_t size) {
   h->bytes = static_cast<unsigned char*>(grown);
   h->size = size;
   return true;
+}
+
+// Shrinks the block to `size` bytes (at least one), keeping the contents it
+// still holds; a block that cannot shrink stays as it is.
+void ShrinkHandle(TeskHandle h, size_t size) {
+  if (size == 0) size = 1;
+  if (size >= h->size || h->locked) return;
+  void* shrunk = std::realloc(h->bytes, size);
+  if (shrunk == nullptr) return;
+  h->bytes = static_cast<unsigned char*>(shrunk);
+  h->size = size;
 }
 
 void DisposeHandle(TeskHandle h) {
@@ -273,6 +303,13 @@ const void* Tesk_Ary_ReadDataPtr(TESK_ARY ary, int32_t index) {
   return RecordAt(ary->records->bytes, ary, index);
 }
 
+void* Tesk_Ary_AddUncleared(TESK_ARY ary) {
+  if (ary == nullptr || ary->records == nullptr || ary->count >= ary->capacity) return nullptr;
+  ary->count += 1;
+  NoteChanged(ary, ary->count - 1, ary->count);
+  return RecordAt(ary->records->bytes, ary, ary->count - 1);
+}
+
 int Tesk_Ary_Reserve(TESK_ARY ary, int32_t capacity) {
   if (ary == nullptr) return -1;
   if (ary->records != nullptr && capacity <= ary->capacity) return 0;
@@ -287,6 +324,13 @@ int Tesk_Ary_Reserve(TESK_ARY ary, int32_t capacity) {
   }
   ary->capacity = capacity;
   return 0;
+}
+
+void Tesk_Ary_Trim(TESK_ARY ary) {
+  size_t bytes;
+  if (ary == nullptr || ary->records == nullptr || !BlockBytes(ary->count, ary->recordSize, &bytes)) return;
+  ShrinkHandle(ary->records, bytes);
+  if (ary->records->size == bytes || bytes == 0) ary->capacity = ary->count;
 }
 
 void Tesk_Ary_GetChanges(TESK_ARY ary, int32_t* from, int32_t* to) {

@@ -35,11 +35,16 @@ int CountMembers(ZEL_FILE* file, int32_t tag, uint32_t length, uint64_t* count) 
   }
 }
 
-// Room for at least one more record: the block doubles (from 1024 records)
-// but never past `limit`, so that a long chain costs few moves and a short
-// one little memory.
+// Room for at least one more record. The first call asks for room for the
+// most members the file could hold: that is address space only (memory
+// pages are had as records are written into them, and the reader trims the
+// block afterwards), and one block of the final size is filled far faster
+// than one that moves as it grows. When that much cannot be had, the block
+// doubles (from 1024 records) but never past `limit`.
 bool MakeRoom(TESK_ARY ary, uint64_t limit) {
   if (ary->records != nullptr && ary->count < ary->capacity) return true;
+  if (ary->records == nullptr && limit <= INT32_MAX && Tesk_Ary_Reserve(ary, static_cast<int32_t>(limit)) == 0)
+    return true;
   const uint64_t want = std::min<uint64_t>({limit, INT32_MAX, std::max<uint64_t>(1024, uint64_t{2} * ary->count)});
   return want > static_cast<uint64_t>(ary->count) && Tesk_Ary_Reserve(ary, static_cast<int32_t>(want)) == 0;
 }
@@ -51,9 +56,11 @@ bool ReadMembers(ZEL_FILE* file, int32_t tag, uint32_t length, TESK_ARY ary, std
   int rc = ZEL_FirstMember(file, tag);
   for (uint64_t n = 0; rc == ZEL_OK; ++n) {
     if (ZEL_GetDataLength(file) != static_cast<int64_t>(length)) return false;
-    if (n >= limit || !MakeRoom(ary, limit) || Tesk_Ary_Add(ary, nullptr) != 0) return false;
+    if (n >= limit || !MakeRoom(ary, limit)) return false;
+    void* record = Tesk_Ary_AddUncleared(ary);  // the read below fills it whole
+    if (record == nullptr) return false;
     if (positions != nullptr) positions->push_back(file->current.position);
-    rc = ZEL_GetData(file, length, Tesk_Ary_GetDataPtr(ary, ary->count - 1));
+    rc = ZEL_GetData(file, length, record);
     if (rc == ZEL_OK) rc = ZEL_NextMember(file);
   }
   return rc == ZEL_ERR_NO_MEMBER;
@@ -97,6 +104,7 @@ TESK_ARY ZEL_ARY_Load(ZEL_FILE* file, int32_t tag, std::vector<uint64_t>* positi
     if (positions != nullptr) positions->clear();
     return nullptr;
   }
+  Tesk_Ary_Trim(ary);
   Tesk_Ary_ClearChanges(ary);  // the records are what the file holds
   return ary;
 }

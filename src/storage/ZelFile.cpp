@@ -163,6 +163,20 @@ int RefreshFileSize(ZEL_FILE* file) {
   return ZEL_OK;
 }
 
+// The data of a new item: bytes in memory, or bytes of another file that
+// are copied over without passing through this process.
+struct ZelItemData {
+  const void* bytes = nullptr;
+  int sourceFd = -1;
+  uint64_t sourceOffset = 0;
+  uint64_t length = 0;
+
+  bool write(ZEL_FILE* file, uint64_t at) const {
+    return bytes != nullptr ? file->stream->writeAt(at, bytes, length)
+                            : file->stream->copyFrom(sourceFd, sourceOffset, at, length);
+  }
+};
+
 // The writes of one change. Each record is written over its original, which
 // is kept; when a write fails, the originals go back in reverse order and the
 // file is cut back to its old length, so a failed operation leaves the file
@@ -172,11 +186,10 @@ class ChangeSet {
   explicit ChangeSet(ZEL_FILE* file) : file_(file), oldSize_(file->fileSize) {}
 
   // Writes a new item (record and data) at the end of the file.
-  int append(const ZEL_METADATA& record, const void* data) {
+  int append(const ZEL_METADATA& record, const ZelItemData& data) {
     const uint64_t end = record.position;
     const uint64_t dataAt = end + recordSize(file_);
-    const bool ok = WriteMetaData(file_, record) == ZEL_OK &&
-                    (record.dataLength == 0 || file_->stream->writeAt(dataAt, data, record.dataLength));
+    const bool ok = WriteMetaData(file_, record) == ZEL_OK && (record.dataLength == 0 || data.write(file_, dataAt));
     if (!ok) return undo(ZEL_ERR_IO);
     file_->fileSize = dataAt + record.dataLength;
     return ZEL_OK;
@@ -456,10 +469,12 @@ static int CheckWritable(ZEL_FILE* file) {
   return ZEL_OK;
 }
 
-int ZEL_AddData(ZEL_FILE* file, int32_t tag, uint32_t length, const void* data) {
+namespace {
+
+int AddItem(ZEL_FILE* file, int32_t tag, uint32_t length, const ZelItemData& data) {
   int rc = CheckWritable(file);
   if (rc != ZEL_OK) return rc;
-  if (tag == kRootTag || data == nullptr) return ZEL_ERR_ARG;
+  if (tag == kRootTag || (data.bytes == nullptr && data.sourceFd < 0)) return ZEL_ERR_ARG;
 
   const bool trusted = ZelTailCache::isCurrent(file->stream);
   ZEL_METADATA head, last;
@@ -495,6 +510,16 @@ int ZEL_AddData(ZEL_FILE* file, int32_t tag, uint32_t length, const void* data) 
   ZelTailCache::afterChange(file->stream, trusted, tag, end);
   if (file->hasCurrent && file->current.position == linked.position) file->current = linked;
   return ZEL_OK;
+}
+
+}  // namespace
+
+int ZEL_AddData(ZEL_FILE* file, int32_t tag, uint32_t length, const void* data) {
+  return AddItem(file, tag, length, ZelItemData{data, -1, 0, length});
+}
+
+int ZEL_AddDataFrom(ZEL_FILE* file, int32_t tag, uint32_t length, int sourceFd, uint64_t sourceOffset) {
+  return AddItem(file, tag, length, ZelItemData{nullptr, sourceFd, sourceOffset, length});
 }
 
 int ZEL_InsertData(ZEL_FILE* file, uint32_t length, const void* data) {
@@ -539,7 +564,7 @@ int ZEL_InsertData(ZEL_FILE* file, uint32_t length, const void* data) {
   newCur.prevMember = end;
 
   ChangeSet change(file);
-  rc = change.append(item, data);
+  rc = change.append(item, ZelItemData{data, -1, 0, length});
   // From the next write on, forward walks pass through the new item.
   if (rc == ZEL_OK) rc = change.rewrite(before, newBefore);
   if (rc == ZEL_OK && hasAfter) rc = change.rewrite(after, newAfter);

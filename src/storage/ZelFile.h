@@ -106,6 +106,11 @@ int ZEL_GetDataPart(ZEL_FILE* file, uint64_t from, uint32_t length, void* buffer
 /// written) when the item would end beyond what the file's offsets can
 /// name (ZEL_Fits).
 int ZEL_AddData(ZEL_FILE* file, int32_t tag, uint32_t length, const void* data);
+/// ZEL_AddData for `length` bytes that the regular file `sourceFd` holds at
+/// `sourceOffset`, copied inside the kernel where the file systems allow it
+/// (FileStream::copyFrom). A source that ends early is a failed write (-2),
+/// undone like any other.
+int ZEL_AddDataFrom(ZEL_FILE* file, int32_t tag, uint32_t length, int sourceFd, uint64_t sourceOffset);
 /// Inserts a member of the current item's tag just before the current item.
 int ZEL_InsertData(ZEL_FILE* file, uint32_t length, const void* data);
 /// Unlinks the current item (its bytes stay as dead space); no current item afterwards.

@@ -1,5 +1,8 @@
 #include "transfer/ImportAppendSession.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <memory>
 
 #include "library/FlnArraySync.h"
@@ -47,6 +50,32 @@ bool ImportAppendSession::close() {
 
 int ImportAppendSession::store(const QByteArray& bytes, int32_t* dataIndex) {
   const int rc = ZEL_AddData(&file_, kTagAttachmentData, static_cast<uint32_t>(bytes.size()), bytes.constData());
+  if (rc == ZEL_OK) *dataIndex = storedPdfs_++;
+  return rc;
+}
+
+int ImportAppendSession::storeCopy(const std::string& path, const ImportFileStamp& readStamp,
+                                   const QByteArray& bytes, int32_t* dataIndex) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ImportFileStamp before;
+  const bool unchanged = fd >= 0 && StampOfImportFile(fd, &before) && before == readStamp &&
+                         before.size == static_cast<uint64_t>(bytes.size());
+  if (!unchanged) {
+    if (fd >= 0) ::close(fd);
+    return store(bytes, dataIndex);
+  }
+  const uint32_t length = static_cast<uint32_t>(bytes.size());
+  int rc = ZEL_AddDataFrom(&file_, kTagAttachmentData, length, fd, 0);
+  ImportFileStamp after;
+  const bool copiedAsRead = rc == ZEL_OK && StampOfImportFile(fd, &after) && after == readStamp;
+  ::close(fd);
+  if (rc == ZEL_OK && !copiedAsRead) {
+    // Written to while being copied: the member gets the bytes that were read.
+    const uint64_t position = file_.fileSize - ZEL_ItemSize(*file_.layout, length);
+    rc = ZEL_GoToMember(&file_, kTagAttachmentData, position);
+    if (rc == ZEL_OK) rc = ZEL_ReplaceData(&file_, length, bytes.constData());
+    if (rc != ZEL_OK && ZEL_GoToMember(&file_, kTagAttachmentData, position) == ZEL_OK) ZEL_RemoveData(&file_);
+  }
   if (rc == ZEL_OK) *dataIndex = storedPdfs_++;
   return rc;
 }

@@ -5,9 +5,11 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <string>
 
 #include "library/FlnAttachmentHash.h"
 #include "format/FlnRecords.h"
+#include "transfer/ImportFileRead.h"
 #include "storage/ZelFile.h"
 
 class ImportAppendSession {
@@ -42,6 +44,15 @@ class ImportAppendSession {
   /// position among the members of 'ATTD'; the PDF is in the file once
   /// close() has succeeded.
   int store(const QByteArray& bytes, int32_t* dataIndex);
+
+  /// store() for `bytes` read from the file at `path` whose stamp was
+  /// `readStamp` before the read: while the file is still as it was read,
+  /// its bytes are copied inside the kernel (ZEL_AddDataFrom) instead of
+  /// being written from memory. A file changed meanwhile (before or during
+  /// the copy) gets `bytes` stored all the same, so that what is stored is
+  /// what the import read, digested and checked.
+  int storeCopy(const std::string& path, const ImportFileStamp& readStamp, const QByteArray& bytes,
+                int32_t* dataIndex);
 
   /// Appends the digest of the PDF just stored for attachment `atId` (host
   /// order), committed with it by close(). A digest that cannot be written

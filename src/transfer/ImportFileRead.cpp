@@ -35,6 +35,7 @@ class ImportFile {
     return true;
   }
   int64_t size() const { return static_cast<int64_t>(st_.st_size); }
+  int fd() const { return fd_; }
   // Reads exactly `n` bytes; 0, or the errno (EIO for a file cut meanwhile).
   int readAll(char* buffer, size_t n) {
     for (size_t done = 0; done < n;) {
@@ -54,9 +55,26 @@ class ImportFile {
 
 }  // namespace
 
-bool ReadImportFile(const std::string& path, QByteArray* bytes, ImportFailure* failure) {
+bool StampOfImportFile(int fd, ImportFileStamp* stamp) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) return false;
+  stamp->device = static_cast<uint64_t>(st.st_dev);
+  stamp->inode = static_cast<uint64_t>(st.st_ino);
+  stamp->size = static_cast<uint64_t>(st.st_size);
+  stamp->mtimeSec = static_cast<int64_t>(st.st_mtim.tv_sec);
+  stamp->mtimeNsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
+  stamp->ctimeSec = static_cast<int64_t>(st.st_ctim.tv_sec);
+  stamp->ctimeNsec = static_cast<int64_t>(st.st_ctim.tv_nsec);
+  return true;
+}
+
+bool ReadImportFile(const std::string& path, QByteArray* bytes, ImportFailure* failure, ImportFileStamp* stamp) {
   ImportFile file;
   if (!file.open(path, failure)) return false;
+  if (stamp != nullptr && !StampOfImportFile(file.fd(), stamp)) {
+    *failure = ImportFailure{path, ImportFailureReason::FileUnreadable, errno};
+    return false;
+  }
   // A member's length is a 32-bit number and must leave room for its record.
   if (static_cast<uint64_t>(file.size()) + zel::kRecordSize >= zel::kMaxFileSize) {
     *failure = ImportFailure{path, ImportFailureReason::LibraryFull, 0};

@@ -15,12 +15,28 @@
 /// like one costs neither time nor memory.
 constexpr int64_t kFlxMaxSize = 64 * 1024;
 
+/// Which file was read and how it looked: any write to it since, or another
+/// file under its name, gives another stamp.
+struct ImportFileStamp {
+  uint64_t device = 0, inode = 0, size = 0;
+  int64_t mtimeSec = 0, mtimeNsec = 0, ctimeSec = 0, ctimeNsec = 0;
+  bool operator==(const ImportFileStamp& o) const {
+    return device == o.device && inode == o.inode && size == o.size && mtimeSec == o.mtimeSec &&
+           mtimeNsec == o.mtimeNsec && ctimeSec == o.ctimeSec && ctimeNsec == o.ctimeNsec;
+  }
+  bool operator!=(const ImportFileStamp& o) const { return !(*this == o); }
+};
+/// The stamp of the open file `fd`; false when it cannot be had.
+bool StampOfImportFile(int fd, ImportFileStamp* stamp);
+
 /// Reads the whole regular file at `path` (following a symbolic link) into
-/// `bytes` and returns true. Otherwise false with `failure` saying why:
+/// `bytes` and returns true, with the file's stamp from before the read in
+/// `stamp` when given. Otherwise false with `failure` saying why:
 /// FileUnreadable (with errno; also for a file cut while being read),
 /// NotAFile for a folder, pipe or device (never waited on), LibraryFull for a
 /// file too large ever to be stored in a library, OutOfMemory.
-bool ReadImportFile(const std::string& path, QByteArray* bytes, ImportFailure* failure);
+bool ReadImportFile(const std::string& path, QByteArray* bytes, ImportFailure* failure,
+                    ImportFileStamp* stamp = nullptr);
 
 /// Whether `bytes` begin as a PDF does: the header "%PDF-" within the first
 /// 1024 bytes (readers accept a little junk before it). An empty file, a text

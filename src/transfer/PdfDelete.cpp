@@ -52,34 +52,6 @@ void RemoveFirstAttachment(TESK_ARY attachments, int32_t id, std::unordered_set<
   Tesk_Ary_Remove(attachments, index);
 }
 
-// The window objects of registry records (en_id first, window pointer at
-// `windowOffset`) that hold `id`, in registry order.
-std::vector<void*> WindowsOf(TESK_ARY registry, int32_t id, size_t windowOffset) {
-  std::vector<void*> windows;
-  const int32_t count = Tesk_Ary_GetSize(registry);
-  int wasLocked;
-  Tesk_Ary_Lock(registry, &wasLocked);
-  for (int32_t i = 0; i < count; ++i) {
-    const void* record = Tesk_Ary_ReadDataPtr(registry, i);
-    if (StoredIdAt(record, 0) != id) continue;
-    void* window;
-    std::memcpy(&window, static_cast<const char*>(record) + windowOffset, sizeof window);
-    windows.push_back(window);
-  }
-  Tesk_Ary_Unlock(registry, wasLocked);
-  return windows;
-}
-
-void CloseWindowsOf(FLN_DATA* flnData, int32_t id, const EntryWindowClosers& closers) {
-  if (closers.closePdfViewer)
-    for (void* viewer : WindowsOf(flnData->pdfViewer, id, offsetof(FLN_PDF_VIEWER_REF, viewer)))
-      closers.closePdfViewer(viewer);
-  if (closers.closeEntryWindow) {
-    const std::vector<void*> windows = WindowsOf(flnData->entryWindow, id, offsetof(FLN_ENTRY_WINDOW_REF, window));
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it) closers.closeEntryWindow(*it);
-  }
-}
-
 }  // namespace
 
 QString DeletePdfConfirmMessage(const QStringList& titles) {
@@ -113,7 +85,7 @@ QStringList SelectedEntryTitles(const FLN_DATA* flnData, const std::vector<int>&
 }
 
 DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selectedRows,
-                              const EntryWindowClosers& closers) {
+                              const EntryWindowCloser& closeWindows) {
   DeleteResult result;
   if (flnData == nullptr || flnData->entry == nullptr || flnData->attachment == nullptr) return result;
   OwnedAry selected(Tesk_Ary_Init(sizeof(FLN_ENTRY), 20, 20));
@@ -132,7 +104,7 @@ DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selecte
     FLN_ENTRY entry;
     Tesk_Ary_GetData(selected.get(), i, &entry);
     const int32_t id = entry.en_id;  // as stored
-    CloseWindowsOf(flnData, id, closers);
+    if (closeWindows) closeWindows(id);
     const int32_t before = Tesk_Ary_GetSize(flnData->entry);
     RemoveFirst(flnData->entry, id, EntryHasId);
     if (Tesk_Ary_GetSize(flnData->entry) < before) ++result.deleted;

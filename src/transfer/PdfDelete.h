@@ -28,13 +28,10 @@ QString DeletePdfConfirmMessage(const QStringList& titles);
 /// file name, one without either by "（題名なし）".
 QStringList SelectedEntryTitles(const FLN_DATA* flnData, const std::vector<int>& selectedRows);
 
-/// How the window layer closes the windows of an entry that is about to go.
-/// Each is called with the window object of a registry record; either may
-/// be empty when there are no such windows.
-struct EntryWindowClosers {
-  std::function<void(void* viewer)> closePdfViewer;    // a window of flnData->pdfViewer
-  std::function<void(void* window)> closeEntryWindow;  // a window of flnData->entryWindow
-};
+/// How the window layer closes the windows of an entry that is about to go:
+/// called with the entry's en_id as stored. Empty where no windows are open
+/// (the command line).
+using EntryWindowCloser = std::function<void(int32_t storedId)>;
 
 struct DeleteResult {
   int32_t deleted = 0;  // entries removed
@@ -43,15 +40,13 @@ struct DeleteResult {
 
 /// Deletes the entries of the selected rows of the entry list (`selectedRows`
 /// index showEntryAry, taken as a set). For each of them, in row order, and
-/// before anything of it is removed: every PDF viewer window of pdfViewer
-/// that shows it is closed (first to last), then every entry information
-/// window of entryWindow (last to first). The windows to close are taken
-/// from the registries before the first is closed, so closing may remove
-/// registry records. Then the first entry with its en_id goes from entry and
-/// from showEntryAry, and the first attachment record with its en_id from
-/// attachment, with its digest in 'HASH'; a missing one is passed over. The
-/// remaining entries are marked as not selected (en_is_select_entrylist 0)
-/// and the library is saved, the digests removed in the same change. The window rebuilds its entry list afterwards and selects no row.
+/// before anything of it is removed, `closeWindows` closes its windows. Then
+/// the first entry with its en_id goes from entry and from showEntryAry, and
+/// the first attachment record with its en_id from attachment, with its
+/// digest in 'HASH'; a missing one is passed over. The remaining entries are
+/// marked as not selected (en_is_select_entrylist 0) and the library is
+/// saved, the digests removed in the same change. The window rebuilds its
+/// entry list afterwards and selects no row.
 /// Nothing happens, and nothing is saved, without selected entries.
 DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selectedRows,
-                              const EntryWindowClosers& closers);
+                              const EntryWindowCloser& closeWindows);

@@ -121,7 +121,8 @@ class Importer {
     if (!ImportPathFits(path)) return fail(path, ImportFailureReason::PathTooLong);
     QByteArray bytes;
     ImportFailure failure;
-    if (!ReadImportFile(path, &bytes, &failure)) return result_->failures.push_back(failure);
+    ImportFileStamp readStamp;
+    if (!ReadImportFile(path, &bytes, &failure, &readStamp)) return result_->failures.push_back(failure);
 
     const QByteArray digest = PdfDigest(bytes);
     const bool duplicate = knownDigests_.count(digest.toStdString()) != 0;
@@ -163,7 +164,7 @@ class Importer {
     if (!batch_.fits(bytes.size())) return fail(path, ImportFailureReason::LibraryFull);
 
     int32_t dataIndex = -1;
-    const int rc = session_.store(bytes, &dataIndex);
+    const int rc = session_.storeCopy(path, readStamp, bytes, &dataIndex);
     const int storeErrno = rc == ZEL_OK ? 0 : errno;  // the system's reason (EFBIG, ENOSPC, EIO)
     if (rc == ZEL_ERR_ARG) return fail(path, ImportFailureReason::LibraryFull);
     if (rc != ZEL_OK) return fail(path, ImportFailureReason::StoreFailed, storeErrno);

@@ -11,6 +11,8 @@
 
 #include "CategoryFixtures.h"
 #include "categories/EntryCompare.h"
+#include "categories/EntryQuery.h"
+#include "format/CategoryNames.h"
 
 using fixtures::Ary;
 
@@ -114,6 +116,35 @@ TEST(SortEntryArray, RepeatedIdsKeepTheirOrderAndLoseNoRecord) {
   EXPECT_EQ(expected, order);
 }
 
+// Many texts that agree on their first 8 bytes and more, and texts shorter
+// than that: they order as the whole texts do.
+TEST(SortEntryArray, LongSharedBeginningsOrderAsTheWholeTexts) {
+  const char* beginnings[] = {"", "Introduction", "Introduction to ", "入門書の", "abcdefgh", "abcdefg"};
+  const char* endings[] = {"", "A", "B", "a", "あ", "\xEF\xBF\xBF", " ", "AB"};
+  std::vector<FLN_ENTRY> entries;
+  std::mt19937 random(7);
+  std::vector<int32_t> ids(std::size(beginnings) * std::size(endings) * 2);
+  for (size_t i = 0; i < ids.size(); ++i) ids[i] = static_cast<int32_t>(i);
+  std::shuffle(ids.begin(), ids.end(), random);
+  size_t next = 0;
+  for (int copy = 0; copy < 2; ++copy)
+    for (const char* beginning : beginnings)
+      for (const char* ending : endings) {
+        FLN_ENTRY entry = fixtures::MakeEntry(ids[next++]);
+        SET_FIELD_TEXT(entry, en_title, (std::string(beginning) + ending).c_str());
+        entries.push_back(entry);
+      }
+  for (const uint8_t ascend : {1, 0}) {
+    const FLN_ENTRY_LIST_INFO info{{kEntryFieldTitle, 0, 0}, {ascend, 1, 1}};
+    Ary reference = fixtures::MakeEntryAry(entries);
+    gEntryListInfo = info;
+    Tesk_Ary_QuickSort(reference.get(), EntryListSortProc);
+    Ary sorted = fixtures::MakeEntryAry(entries);
+    ASSERT_EQ(0, SortEntryArray(sorted.get(), info));
+    EXPECT_EQ(fixtures::IdsOf(reference.get()), fixtures::IdsOf(sorted.get())) << "ascending " << int(ascend);
+  }
+}
+
 TEST(SortEntryArray, SmallAndUnusableArrays) {
   const FLN_ENTRY_LIST_INFO info{{2, 0, 0}, {1, 0, 0}};
   EXPECT_EQ(0, SortEntryArray(nullptr, info));
@@ -127,6 +158,134 @@ TEST(SortEntryArray, SmallAndUnusableArrays) {
   EXPECT_EQ(-1, SortEntryArray(cats.get(), info));
   EXPECT_EQ((std::vector<std::vector<std::string>>{{"B", "B", "B"}, {"A", "A", "A"}}),
             fixtures::TriplesOf(cats.get()));
+}
+
+// Every field of every record, record by record.
+void ExpectSameRecords(TESK_ARY expected, TESK_ARY actual) {
+  ASSERT_EQ(fixtures::IdsOf(expected), fixtures::IdsOf(actual));
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(actual); ++i) {
+    FLN_ENTRY a, b;
+    Tesk_Ary_GetData(expected, i, &a);
+    Tesk_Ary_GetData(actual, i, &b);
+    ASSERT_EQ(0, memcmp(&a, &b, sizeof a)) << "record " << i;
+  }
+}
+
+TEST(QuerySortedEntries, SameRecordsAsQueryThenQuickSortWithEntryListSortProcAndTheRowsPointAtThem) {
+  const std::vector<FLN_ENTRY> entries = MixedEntries(400);
+  const Ary all = fixtures::MakeEntryAry(entries);
+  const std::string every = kCategoryAll;
+  const fixtures::Triple choices[] = {
+      {every, every, every}, {"漢字", every, every}, {every, "", every},
+      {every, every, "あいう"}, {"", "A", every}, {"Zeta", "a", "😀絵文字"}, {"nowhere", every, every},
+  };
+  for (const fixtures::Triple& choice : choices) {
+    for (const FLN_ENTRY_LIST_INFO& info : kOrders) {
+      SCOPED_TRACE(testing::Message() << choice.c1 << "/" << choice.c2 << "/" << choice.c3 << " kinds "
+                                      << info.sortFieldKind[0] << "," << info.sortFieldKind[1] << ","
+                                      << info.sortFieldKind[2]);
+      Ary reference = fixtures::NewAry(sizeof(FLN_ENTRY));
+      ASSERT_EQ(0, QueryEntry(choice.c1.c_str(), choice.c2.c_str(), choice.c3.c_str(), all.get(), reference.get()));
+      gEntryListInfo = info;
+      Tesk_Ary_QuickSort(reference.get(), EntryListSortProc);
+
+      Ary shown = fixtures::MakeEntryAry({fixtures::MakeEntry(999)});  // emptied first
+      ASSERT_EQ(0, QuerySortedEntries(choice.c1.c_str(), choice.c2.c_str(), choice.c3.c_str(), all.get(), info,
+                                      shown.get()));
+      ExpectSameRecords(reference.get(), shown.get());
+
+      std::vector<int32_t> rows{77};  // replaced
+      ASSERT_EQ(0, QuerySortedRows(choice.c1.c_str(), choice.c2.c_str(), choice.c3.c_str(), all.get(), info, rows));
+      Ary picked = fixtures::NewAry(sizeof(FLN_ENTRY));
+      ASSERT_EQ(0, CopyEntryRows(all.get(), rows, picked.get()));
+      ExpectSameRecords(reference.get(), picked.get());
+    }
+  }
+}
+
+// Texts order as the bytes of their UTF-8 forms ("" < "A" < "Z" < "a" <
+// kana < kanji); equal keys fall to the next key, and entries equal on all
+// keys to the greater id first; numbers compare signed.
+TEST(QuerySortedEntries, TrickyKeysInATable) {
+  struct Row {
+    int32_t id;
+    const char* shelf;
+    const char* title;
+    int32_t size;
+    const char* author;
+  } rows[] = {
+      {1, "洋書", "", 5, "b"},      {2, "和書", "あ", 10, "a"}, {3, "洋書", "A", 10, "z"},
+      {4, "洋書", "a", 7, ""},      {5, "和書", "漢字", -3, ""}, {6, "和書", "あ", 10, ""},
+      {7, "和書", "あ", 20, "c"}, {8, "洋書", "Z", 0, ""},
+  };
+  std::vector<FLN_ENTRY> entries;
+  for (const Row& row : rows) {
+    FLN_ENTRY entry = fixtures::MakeEntry(row.id, {row.shelf, "その他", "その他"});
+    SET_FIELD_TEXT(entry, en_title, row.title);
+    SET_FIELD_TEXT(entry, en_author_name, row.author);
+    entry.en_file_size = ZEL_EndianLong_NtoL(row.size);
+    entries.push_back(entry);
+  }
+  const Ary all = fixtures::MakeEntryAry(entries);
+  struct Case {
+    const char* shelf;
+    FLN_ENTRY_LIST_INFO info;
+    std::vector<int32_t> ids;
+  } cases[] = {
+      {kCategoryAll, {{kEntryFieldTitle, kEntryFieldFileSize, kEntryFieldAuthor}, {1, 0, 1}}, {1, 3, 8, 4, 7, 6, 2, 5}},
+      {kCategoryAll, {{kEntryFieldFileSize, 0, 0}, {0, 1, 1}}, {7, 6, 3, 2, 4, 1, 8, 5}},
+      {kCategoryAll, {{kEntryFieldFileSize, 0, 0}, {1, 1, 1}}, {5, 8, 1, 4, 6, 3, 2, 7}},
+      {kCategoryAll, {{kEntryFieldAuthor, kEntryFieldTitle, 0}, {0, 1, 1}}, {3, 7, 1, 2, 8, 4, 6, 5}},
+      {"和書", {{kEntryFieldTitle, kEntryFieldFileSize, kEntryFieldAuthor}, {1, 0, 1}}, {7, 6, 2, 5}},
+      {"洋書", {{kEntryFieldTitle, 0, 0}, {0, 1, 1}}, {4, 8, 3, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.shelf << " kinds " << c.info.sortFieldKind[0] << ","
+                                    << c.info.sortFieldKind[1] << "," << c.info.sortFieldKind[2]);
+    Ary shown = fixtures::NewAry(sizeof(FLN_ENTRY));
+    ASSERT_EQ(0, QuerySortedEntries(c.shelf, kCategoryAll, kCategoryAll, all.get(), c.info, shown.get()));
+    EXPECT_EQ(c.ids, fixtures::IdsOf(shown.get()));
+  }
+}
+
+TEST(QuerySortedEntries, RepeatedIdsKeepTheirStoredOrder) {
+  std::vector<FLN_ENTRY> entries;
+  for (int i = 0; i < 30; ++i) {
+    FLN_ENTRY entry = fixtures::MakeEntry(i % 3, {i % 2 == 0 ? "even" : "odd", "その他", "その他"});
+    entry.en_co_id = ZEL_EndianLong_NtoL(i);  // tells the copies apart
+    entries.push_back(entry);
+  }
+  const Ary all = fixtures::MakeEntryAry(entries);
+  Ary shown = fixtures::NewAry(sizeof(FLN_ENTRY));
+  ASSERT_EQ(0, QuerySortedEntries("even", kCategoryAll, kCategoryAll, all.get(),
+                                  FLN_ENTRY_LIST_INFO{{kEntryFieldTitle, 0, 0}, {1, 0, 0}}, shown.get()));
+  std::vector<int32_t> order;
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(shown.get()); ++i) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(shown.get(), i, &entry);
+    order.push_back(ZEL_EndianLong_LtoN(entry.en_co_id));
+  }
+  std::vector<int32_t> expected;
+  for (int id = 2; id >= 0; --id)
+    for (int i = 0; i < 30; i += 2)
+      if (i % 3 == id) expected.push_back(i);
+  EXPECT_EQ(expected, order);
+}
+
+TEST(QuerySortedEntries, UnusableArraysLeaveTheListEmpty) {
+  const FLN_ENTRY_LIST_INFO info{{kEntryFieldTitle, 0, 0}, {1, 0, 0}};
+  Ary entries = fixtures::MakeEntryAry({fixtures::MakeEntry(1), fixtures::MakeEntry(2)});
+  Ary cats = fixtures::MakeCatsTable({{"A", "A", "A"}});
+  Ary shown = fixtures::MakeEntryAry({fixtures::MakeEntry(9)});
+  EXPECT_EQ(-1, QuerySortedEntries(kCategoryAll, kCategoryAll, kCategoryAll, cats.get(), info, shown.get()));
+  EXPECT_EQ(0, Tesk_Ary_GetSize(shown.get()));
+  EXPECT_EQ(-1, QuerySortedEntries(kCategoryAll, kCategoryAll, kCategoryAll, entries.get(), info, cats.get()));
+  EXPECT_EQ(-1, QuerySortedEntries(kCategoryAll, kCategoryAll, kCategoryAll, entries.get(), info, entries.get()));
+  EXPECT_EQ((std::vector<int32_t>{1, 2}), fixtures::IdsOf(entries.get()));
+  EXPECT_EQ(-1, QuerySortedEntries(kCategoryAll, kCategoryAll, kCategoryAll, entries.get(), info, nullptr));
+  Ary empty = fixtures::NewAry(sizeof(FLN_ENTRY));
+  EXPECT_EQ(0, QuerySortedEntries(kCategoryAll, kCategoryAll, kCategoryAll, empty.get(), info, shown.get()));
+  EXPECT_EQ(0, Tesk_Ary_GetSize(shown.get()));
 }
 
 }  // namespace

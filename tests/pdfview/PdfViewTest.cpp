@@ -18,6 +18,8 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <chrono>
+#include <thread>
 
 #include "TestPdfFiles.h"
 #include "pdfview/PdfView.h"
@@ -221,6 +223,51 @@ TEST(PdfRenderWorkerTest, TilesMakeTheWholePage) {
   worker.setDocument(nullptr);
   QTest::qWait(50);
   EXPECT_EQ(delivered, 8);
+  EXPECT_EQ(worker.pendingCount(), 0);
+}
+
+TEST(PdfRenderWorkerTest, SwitchingDocumentsMidWorkDeliversOnlyTheLastOnesResults) {
+  // Documents told apart by their page sizes; each is asked for tiles under
+  // a scale key of its own, and replaced while the worker is opening it,
+  // rendering its tiles or measuring its pages.
+  const QVector<QVector<QSizeF>> sizes = {
+      QVector<QSizeF>(40, QSizeF(300, 400)),
+      QVector<QSizeF>(30, QSizeF(500, 200)),
+      {QSizeF(200, 200), QSizeF(250, 100), QSizeF(120, 600)},
+  };
+  std::vector<std::unique_ptr<PdfDocument>> pdfs;
+  for (const QVector<QSizeF>& pages : sizes) {
+    pdfs.push_back(Load(apptest::MakePdfOfPageSizes(pages)));
+    ASSERT_NE(pdfs.back(), nullptr);
+  }
+  PdfRenderWorker worker;
+  QVector<QVector<QSizeF>> measured;
+  QVector<PdfTileKey> tiles;
+  QObject::connect(&worker, &PdfRenderWorker::pagesMeasured, [&](const QVector<QSizeF>& got) { measured.append(got); });
+  QObject::connect(&worker, &PdfRenderWorker::tileRendered, [&](const PdfTileKey& key, const QImage& image) {
+    EXPECT_FALSE(image.isNull());
+    tiles.append(key);
+  });
+  const int last = static_cast<int>(pdfs.size()) - 1;
+  for (int round = 0; round < 20; ++round) {
+    for (int index = 0; index <= last; ++index) {
+      worker.setDocument(pdfs[index].get());
+      std::vector<PdfTileRequest> requests;
+      for (int page = 0; page < pdfs[index]->pageCount(); ++page)
+        requests.push_back({PdfTileKey{page, index, 0, 0}, QSize(400, 400), QRect(0, 0, 400, 400)});
+      worker.request(requests);
+      // Let the worker get into a different step each round.
+      std::this_thread::sleep_for(std::chrono::microseconds(round * 150));
+    }
+  }
+  const int lastPages = pdfs[last]->pageCount();
+  ASSERT_TRUE(WaitUntil([&] { return !measured.isEmpty() && tiles.size() >= lastPages; }));
+  QTest::qWait(50);
+  // Nothing of the documents replaced arrives, and the last one's comes once.
+  ASSERT_EQ(measured.size(), 1);
+  EXPECT_EQ(measured[0], sizes[last]);
+  EXPECT_EQ(tiles.size(), lastPages);
+  for (const PdfTileKey& key : tiles) EXPECT_EQ(key.scaleKey, last);
   EXPECT_EQ(worker.pendingCount(), 0);
 }
 

@@ -450,3 +450,51 @@ TEST(TeskAry, SerialsTellBlocksApartAndReserveKeepsTheRecords) {
   Tesk_Ary_Unlock(first.get(), wasLocked);
   EXPECT_EQ(Tesk_Ary_Reserve(nullptr, 4), -1);
 }
+
+TEST(TeskAry, AddUnclearedFillsReservedRoomOnlyAndTrimGivesTheRestBack) {
+  Ary ary = newAry();
+  EXPECT_EQ(Tesk_Ary_AddUncleared(ary.get()), nullptr);  // no block: no room
+  EXPECT_EQ(Tesk_Ary_AddUncleared(nullptr), nullptr);
+  ASSERT_EQ(Tesk_Ary_Reserve(ary.get(), 3), 0);
+  Tesk_Ary_ClearChanges(ary.get());
+  for (int32_t v = 7; v < 10; ++v) {
+    void* slot = Tesk_Ary_AddUncleared(ary.get());
+    ASSERT_NE(slot, nullptr);
+    const Rec r = rec(v);
+    std::memcpy(slot, &r, sizeof r);
+  }
+  EXPECT_EQ(Tesk_Ary_AddUncleared(ary.get()), nullptr);  // never grows: an address given out stays valid
+  EXPECT_EQ(values(ary.get()), (std::vector<int32_t>{7, 8, 9}));
+  int32_t from = -1, to = -1;
+  Tesk_Ary_GetChanges(ary.get(), &from, &to);
+  EXPECT_EQ(from, 0);  // records filled this way count as changed like any added one
+  EXPECT_EQ(to, 3);
+
+  // Trim: capacity down to the count, records kept, the array grows again.
+  const struct {
+    int32_t reserve, count;
+  } cases[] = {{5000, 3}, {64, 64}, {100, 1}};
+  for (const auto& c : cases) {
+    Ary trimmed = newAry();
+    ASSERT_EQ(Tesk_Ary_Reserve(trimmed.get(), c.reserve), 0);
+    std::vector<int32_t> expected;
+    for (int32_t v = 0; v < c.count; ++v) {
+      const Rec r = rec(v + 1);
+      ASSERT_EQ(Tesk_Ary_Add(trimmed.get(), &r), 0);
+      expected.push_back(v + 1);
+    }
+    const uint64_t serial = Tesk_Ary_BlockSerial(trimmed.get());
+    Tesk_Ary_Trim(trimmed.get());
+    EXPECT_EQ(trimmed->capacity, c.count) << c.reserve;
+    EXPECT_EQ(Tesk_Ary_BlockSerial(trimmed.get()), serial);  // still the same records
+    EXPECT_EQ(values(trimmed.get()), expected);
+    const Rec more = rec(-5);
+    ASSERT_EQ(Tesk_Ary_Add(trimmed.get(), &more), 0);
+    expected.push_back(-5);
+    EXPECT_EQ(values(trimmed.get()), expected);
+  }
+  Tesk_Ary_Trim(nullptr);
+  Ary none = newAry();
+  Tesk_Ary_Trim(none.get());
+  EXPECT_EQ(Tesk_Ary_GetSize(none.get()), 0);
+}

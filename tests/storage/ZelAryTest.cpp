@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "OwnedAry.h"
+#include "storage/TeskAryChanges.h"
 #include "TestFiles.h"
 
 namespace {
@@ -149,6 +150,37 @@ TEST_F(ZelAry, LoadHoldsTheMembersInMemberOrder) {
   ASSERT_NE(other, nullptr);
   EXPECT_EQ(other->recordSize, 8);
   EXPECT_EQ(contents(other.get()), records(1000, 3, 8));
+}
+
+// The loader reserves room for as many members as the file could hold and
+// gives back what it did not use; the records must come out whole at any
+// count, beside other tags large and small, and the array must go on growing.
+TEST_F(ZelAry, LoadHoldsExactlyTheMembersAtAnyCountAndGrowsOnAfterwards) {
+  const struct {
+    int32_t count;
+    uint32_t size;
+    bool interleave;
+  } cases[] = {{1, kSize, false}, {1023, kSize, false}, {1024, kSize, true}, {1025, 4644, false},
+               {3000, kSize, true}, {600, 4644, true}};
+  for (const auto& c : cases) {
+    const std::string path = dir_.path("count" + std::to_string(c.count) + "-" + std::to_string(c.size) + ".zel");
+    std::vector<Member> members;
+    for (int32_t v = 0; v < c.count; ++v) {
+      members.push_back({kTag, record(v, c.size)});
+      if (c.interleave) members.push_back({kOther, record(-v, 700)});
+    }
+    makeContainer(path, members);
+    Ary ary = load(path, kTag);
+    ASSERT_NE(ary, nullptr) << c.count;
+    EXPECT_EQ(contents(ary.get()), records(0, c.count, c.size)) << c.count;
+    EXPECT_EQ(ary->capacity, c.count) << "room beyond the members is given back";
+    int32_t from = -1, to = -1;
+    Tesk_Ary_GetChanges(ary.get(), &from, &to);
+    EXPECT_EQ(from, to) << "loaded records are what the file holds";
+    const Bytes more = record(c.count, c.size);
+    ASSERT_EQ(Tesk_Ary_Add(ary.get(), more.data()), 0);
+    EXPECT_EQ(contents(ary.get()), records(0, c.count + 1, c.size)) << c.count;
+  }
 }
 
 TEST_F(ZelAry, LoadGivesNullForAMissingTagOrMixedLengths) {

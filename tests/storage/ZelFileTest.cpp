@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -641,3 +642,85 @@ TEST_F(ZelFileTest, AppendFindsTheRealEndAfterOutsideChanges) {
 }
 
 }  // namespace
+
+// A member whose data comes from another file holds exactly that file's
+// bytes, wherever the source lies (on the same file system, copied in the
+// kernel, or on another one such as /dev/shm, copied through a buffer), and
+// leaves the container as ZEL_AddData with the same bytes would.
+TEST_F(ZelFileTest, AddDataFromCopiesAnotherFilesBytesAsAddDataWrites) {
+  std::vector<std::string> folders = {tmp.path("")};
+  struct stat shm;
+  if (::stat("/dev/shm", &shm) == 0 && S_ISDIR(shm.st_mode) && ::access("/dev/shm", W_OK) == 0)
+    folders.push_back("/dev/shm");
+  const struct {
+    uint32_t length;
+    uint64_t sourceOffset;
+  } cases[] = {{1, 0}, {65537, 0}, {3 * 1024 * 1024 + 5, 0}, {4000, 123}};
+  int n = 0;
+  for (const std::string& folder : folders) {
+    for (const auto& c : cases) {
+      const std::string tag = std::to_string(++n);
+      std::vector<uint8_t> source(c.sourceOffset + c.length + 7);
+      for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i * 131 + n);
+      const std::string sourcePath = folder + "/folian-copy-source-" + std::to_string(::getpid()) + "-" + tag;
+      writeAll(sourcePath, source);
+      const std::vector<uint8_t> data(source.begin() + static_cast<ptrdiff_t>(c.sourceOffset),
+                                      source.begin() + static_cast<ptrdiff_t>(c.sourceOffset + c.length));
+      const std::string copied = tmp.path("copied" + tag + ".zel"), written = tmp.path("written" + tag + ".zel");
+      ZEL_FILE a, b;
+      ASSERT_EQ(ZEL_Create(copied.c_str(), &a), ZEL_OK);
+      ASSERT_EQ(ZEL_Create(written.c_str(), &b), ZEL_OK);
+      const int fd = ::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC);
+      ASSERT_GE(fd, 0);
+      EXPECT_EQ(ZEL_AddData(&a, LABE, 3, "abc"), ZEL_OK);
+      EXPECT_EQ(ZEL_AddData(&b, LABE, 3, "abc"), ZEL_OK);
+      EXPECT_EQ(ZEL_AddDataFrom(&a, ATTD, c.length, fd, c.sourceOffset), ZEL_OK) << folder << " " << c.length;
+      EXPECT_EQ(ZEL_AddData(&b, ATTD, c.length, data.data()), ZEL_OK);
+      ::close(fd);
+      ZEL_Close(&a);
+      ZEL_Close(&b);
+      ::unlink(sourcePath.c_str());
+      EXPECT_EQ(readAll(copied), readAll(written)) << folder << " " << c.length;
+    }
+  }
+}
+
+// A source that ends before `length`, a bad descriptor, a read-only handle
+// or a failing write leave the container as it was.
+TEST_F(ZelFileTest, AddDataFromThatCannotCopyEverythingChangesNothing) {
+  const std::string sourcePath = tmp.path("short.bin");
+  writeAll(sourcePath, std::vector<uint8_t>(100, 7));
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Create(path.c_str(), &f), ZEL_OK);
+  ASSERT_EQ(ZEL_AddData(&f, LABE, 3, "abc"), ZEL_OK);
+  ASSERT_EQ(ZEL_Commit(&f), ZEL_OK);
+  ZEL_Close(&f);
+  const auto before = readAll(path);
+  const int fd = ::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  const struct {
+    const char* what;
+    int mode;
+    uint32_t length;
+    uint64_t offset;
+    int sourceFd;
+    bool failWrite;
+    int expected;
+  } cases[] = {
+      {"source shorter than the length", 0, 101, 0, fd, false, ZEL_ERR_IO},
+      {"source offset past its end", 0, 10, 200, fd, false, ZEL_ERR_IO},
+      {"no source", 0, 10, 0, -1, false, ZEL_ERR_ARG},
+      {"read-only handle", 1, 10, 0, fd, false, ZEL_ERR_READ_ONLY},
+      {"the copy fails", 0, 10, 0, fd, true, ZEL_ERR_IO},
+  };
+  for (const auto& c : cases) {
+    ZEL_FILE g;
+    ASSERT_EQ(ZEL_Open(path.c_str(), c.mode, &g), ZEL_OK) << c.what;
+    if (c.failWrite) FileFaults::failWrite(2, FileFaults::Kind::Once);  // the record goes, the data fails
+    EXPECT_EQ(ZEL_AddDataFrom(&g, ATTD, c.length, c.sourceFd, c.offset), c.expected) << c.what;
+    FileFaults::reset();
+    ZEL_Close(&g);
+    EXPECT_EQ(readAll(path), before) << c.what;
+  }
+  ::close(fd);
+}

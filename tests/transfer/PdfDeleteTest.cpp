@@ -43,80 +43,18 @@ class PdfDeleteTest : public SandboxLibraryTest {
   std::vector<FLN_ENTRY> entries_;
 };
 
-// Stands in for the window layer: registries of open windows whose closing
-// removes their record, as the real windows do.
-struct FakeWindows {
-  explicit FakeWindows(FLN_DATA* flnData) : data(flnData) {}
-  FakeWindows(const FakeWindows&) = delete;
-  FakeWindows& operator=(const FakeWindows&) = delete;
-
-  FLN_DATA* data;
-  std::vector<std::string> closed;  // "viewer <n>" / "window <n>", in call order
-  int tokens[8] = {0, 1, 2, 3, 4, 5, 6, 7};
-  std::map<void*, int32_t> owner;   // window → en_id it shows
-
-  void openViewer(int32_t id, int token) {
-    if (data->pdfViewer == nullptr) data->pdfViewer = Tesk_Ary_Init(sizeof(FLN_PDF_VIEWER_REF), 20, 20);
-    FLN_PDF_VIEWER_REF ref{ZEL_EndianLong_NtoL(id), 0, &tokens[token]};
-    Tesk_Ary_Add(data->pdfViewer, &ref);
-    owner[&tokens[token]] = id;
-  }
-  void openEntryWindow(int32_t id, int token) {
-    if (data->entryWindow == nullptr) data->entryWindow = Tesk_Ary_Init(sizeof(FLN_ENTRY_WINDOW_REF), 20, 20);
-    FLN_ENTRY_WINDOW_REF ref{ZEL_EndianLong_NtoL(id), &tokens[token]};
-    Tesk_Ary_Add(data->entryWindow, &ref);
-    owner[&tokens[token]] = id;
-  }
-  static void removeRecord(TESK_ARY registry, size_t offset, void* window) {
-    for (int32_t i = 0; i < Tesk_Ary_GetSize(registry); ++i) {
-      std::vector<char> record(static_cast<size_t>(registry->recordSize));
-      Tesk_Ary_GetData(registry, i, record.data());
-      void* stored;
-      std::memcpy(&stored, record.data() + offset, sizeof stored);
-      if (stored == window) return Tesk_Ary_Remove(registry, i);
-    }
-  }
-  EntryWindowClosers closers(const std::function<void(int32_t)>& whileOpen) {
-    return EntryWindowClosers{
-        [this, whileOpen](void* viewer) {
-          closed.push_back("viewer " + std::to_string(*static_cast<int*>(viewer)));
-          whileOpen(owner[viewer]);
-          removeRecord(data->pdfViewer, offsetof(FLN_PDF_VIEWER_REF, viewer), viewer);
-        },
-        [this, whileOpen](void* window) {
-          closed.push_back("window " + std::to_string(*static_cast<int*>(window)));
-          whileOpen(owner[window]);
-          removeRecord(data->entryWindow, offsetof(FLN_ENTRY_WINDOW_REF, window), window);
-        }};
-  }
-  ~FakeWindows() {
-    Tesk_Ary_Free(data->pdfViewer);
-    Tesk_Ary_Free(data->entryWindow);
-    data->pdfViewer = data->entryWindow = nullptr;
-  }
-};
-
-TEST_F(PdfDeleteTest, ClosesTheWindowsOfAnEntryBeforeRemovingIt) {
+TEST_F(PdfDeleteTest, ClosesTheWindowsOfEachEntryBeforeRemovingIt) {
   const int32_t first = IdOfRow(0), second = IdOfRow(1), kept = IdOfRow(2);
-  FakeWindows windows(&library_.data);
-  windows.openViewer(first, 0);
-  windows.openViewer(kept, 1);
-  windows.openViewer(first, 2);
-  windows.openEntryWindow(second, 3);
-  windows.openEntryWindow(first, 4);
-  windows.openEntryWindow(first, 5);
-  windows.openEntryWindow(kept, 6);
-
-  const DeleteResult result = DeletePDFEntries(&library_.data, {1, 0}, windows.closers([&](int32_t id) {
-    EXPECT_TRUE(InLibrary(id)) << "a window of entry " << id << " was closed after the entry went";
-  }));
+  std::vector<int32_t> closed;  // in call order, host order
+  const DeleteResult result = DeletePDFEntries(&library_.data, {1, 0}, [&](int32_t storedId) {
+    const int32_t id = ZEL_EndianLong_LtoN(storedId);
+    EXPECT_TRUE(InLibrary(id)) << "the windows of entry " << id << " were closed after the entry went";
+    closed.push_back(id);
+  });
   EXPECT_EQ(result.deleted, 2);
   EXPECT_TRUE(result.saved);
-  // Row order; viewers first to last, then entry windows last to first.
-  EXPECT_EQ(windows.closed,
-            (std::vector<std::string>{"viewer 0", "viewer 2", "window 5", "window 4", "window 3"}));
-  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.pdfViewer), 1);
-  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entryWindow), 1);
+  // Row order, once per entry; the kept entry's windows stay.
+  EXPECT_EQ(closed, (std::vector<int32_t>{first, second}));
   EXPECT_FALSE(InLibrary(first));
   EXPECT_FALSE(InLibrary(second));
   EXPECT_TRUE(InLibrary(kept));
@@ -125,7 +63,7 @@ TEST_F(PdfDeleteTest, ClosesTheWindowsOfAnEntryBeforeRemovingIt) {
 TEST_F(PdfDeleteTest, RemovesOnlyTheEntryAndItsOwnAttachmentAndKeepsThePdfBytes) {
   const int32_t gone = IdOfRow(1);
   const auto sizeBefore = QFileInfo(QString::fromStdString(libraryPath_)).size();
-  const DeleteResult result = DeletePDFEntries(&library_.data, {1}, EntryWindowClosers{});
+  const DeleteResult result = DeletePDFEntries(&library_.data, {1}, EntryWindowCloser());
   EXPECT_EQ(result.deleted, 1);
 
   Library reloaded;
@@ -153,7 +91,7 @@ TEST_F(PdfDeleteTest, RemovesOnlyTheEntryAndItsOwnAttachmentAndKeepsThePdfBytes)
 TEST_F(PdfDeleteTest, WithoutSelectedEntriesNothingHappens) {
   const std::vector<uint8_t> before = readAll(libraryPath_);
   bool called = false;
-  const EntryWindowClosers closers{[&](void*) { called = true; }, [&](void*) { called = true; }};
+  const EntryWindowCloser closers = [&](int32_t) { called = true; };
   for (const std::vector<int>& rows : {std::vector<int>{}, std::vector<int>{3, -1}}) {
     const DeleteResult result = DeletePDFEntries(&library_.data, rows, closers);
     EXPECT_EQ(result.deleted, 0);

@@ -346,22 +346,7 @@ void EntryDlg::windowMoved() {
 
 void EntryDlg::windowWillClose() {
   save();
-  removeFromRegistry();
-}
-
-void EntryDlg::removeFromRegistry() {
-  if (_flnData == nullptr) return;
-  TESK_ARY registry = _flnData->entryWindow;
-  const int32_t count = Tesk_Ary_GetSize(registry);
-  for (int32_t i = 0; i < count; ++i) {
-    FLN_ENTRY_WINDOW_REF ref;
-    Tesk_Ary_GetData(registry, i, &ref);
-    // Only this dialog's own record: another one for the entry is not ours.
-    if (ZEL_EndianLong_LtoN(ref.en_id) == _en_id_native && ref.window == this) {
-      Tesk_Ary_Remove(registry, i);
-      return;
-    }
-  }
+  emit closed();
 }
 
 void EntryDlg::close() {

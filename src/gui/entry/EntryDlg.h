@@ -12,12 +12,10 @@
 // every operation reads the current record by en_id and writes it back into
 // both `entry` and `showEntryAry`, which also stamps its update date.
 //
-// Life: created by the library window (new EntryDlg, setFlnEntry, show), then
-// recorded in the library's entryWindow registry as {en_id as stored, the
-// EntryDlg pointer}. Closing it (its close
-// control or close()) saves once more, removes its registry record and
-// deletes the dialog and its window soon after; the library window must not
-// use the pointer after that.
+// Life: created by the library window (new EntryDlg, setFlnEntry, show),
+// which keeps it in its child-window registry. Closing it (its close control
+// or close()) saves once more, emits closed and deletes the dialog and its
+// window soon after.
 
 #include <QObject>
 #include <QString>
@@ -80,7 +78,7 @@ class EntryDlg : public QObject {
   /// is written then).
   bool save();
 
-  /// Closes the window: saves, leaves the registry and goes (see above).
+  /// Closes the window: saves, emits closed and goes (see above).
   void close();
 
   /// Fills every control from `entry` (a stored record); these values count
@@ -94,13 +92,18 @@ class EntryDlg : public QObject {
   /// when the entry is gone.
   void showStoredEntry();
 
+ signals:
+  /// The window is closing for good and has saved: whoever keeps the dialog
+  /// lets go of it.
+  void closed();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // The window moved: store its frame in the entry and save.
   void windowMoved();
-  // The window is closing: save and leave the registry.
+  // The window is closing: save and say so.
   void windowWillClose();
   // The values of the controls a save may write, in a fixed order.
   enum Control { Tab, Title, Note, Author, Editor, Supervisor, Translator, Publisher, Cat1, Cat2, Cat3, Rate,
@@ -116,7 +119,6 @@ class EntryDlg : public QObject {
   // Writes `entry` into `entry` and `showEntryAry` and saves the library;
   // false (reported through the owner) when the file was not written.
   bool writeEntryAndSave(FLN_ENTRY* entry);
-  void removeFromRegistry();
 
   std::unique_ptr<QWidget> _window;
   std::unique_ptr<Ui::EntryDlg> _ui;

@@ -2,18 +2,28 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QTableView>
 
 #include "fulltext/FullTextService.h"
-#include "gui/shell/Alert.h"
-#include "gui/category/CategoryChooserViewController.h"
+#include "gui/library/CategoryCommandHost.h"
 #include "gui/library/CategoryLevelPane.h"
+#include "gui/library/ChildWindowRegistry.h"
 #include "gui/library/FolianMainWindow.h"
+#include "gui/library/LibraryMenus.h"
+#include "gui/library/TransferCommands.h"
+#include "gui/shell/Alert.h"
 #include "gui/shell/WindowActivationOrder.h"
 #include "library/FlnArraySync.h"
+#include "library/FlnAttachment.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 
-FolianDocument::FolianDocument(QObject* parent) : QObject(parent) {
+FolianDocument::FolianDocument(QObject* parent)
+    : QObject(parent),
+      _childWindows(new ChildWindowRegistry(this, &_fln_data, this)),
+      _transfer(std::make_unique<TransferCommands>(*this)),
+      _categoryCommands(std::make_unique<CategoryCommandHost>(*this)) {
   // Child windows stack by the application's activation order: follow it
   // from now on at the latest.
   WindowActivationOrder::instance();
@@ -22,14 +32,10 @@ FolianDocument::FolianDocument(QObject* parent) : QObject(parent) {
 FolianDocument::~FolianDocument() {
   // Child windows still open (the window never closed) read the library and
   // this document: they go first, then the window and the list controllers.
-  if (_mainWindow && (Tesk_Ary_GetSize(_fln_data.pdfViewer) > 0 || Tesk_Ary_GetSize(_fln_data.entryWindow) > 0))
-    closeChildWindows();
+  _childWindows->closeAll();
   for (auto& level : _folianCategory) level.reset();
   _mainWindow.reset();
   FreeFlnData(&_fln_data);
-  // FreeFlnData leaves the window bookkeeping to the windows' owner.
-  Tesk_Ary_Free(_fln_data.entryWindow);
-  _fln_data.entryWindow = nullptr;
 }
 
 FlnResult FolianDocument::readFromFile(const QString& path) {
@@ -45,7 +51,7 @@ void FolianDocument::makeWindowControllers() {
   if (_mainWindow) return;
   _mainWindow = std::make_unique<FolianMainWindow>();
   _mainWindow->setWindowTitle(QFileInfo(fileName()).fileName() + QStringLiteral(" - Folian"));
-  _mainWindow->setCloseGuard([this] { return _busy == 0; });
+  _mainWindow->setCloseGuard([this] { return !busy(); });
   connect(_mainWindow.get(), &FolianMainWindow::closing, this, [this] { windowWillClose(); });
   setUpWindow();
 }
@@ -95,4 +101,45 @@ void FolianDocument::alert(const QString& message) { FLN_COMM_Alert_OK(_mainWind
 
 bool FolianDocument::confirmDestructive(const QString& message) {
   return FLN_COMM_Alert_Confirm(_mainWindow.get(), message);
+}
+
+// --- Information windows and viewers
+
+QWidget* FolianDocument::frontWindow() const { return WindowActivationOrder::instance()->frontWindow(); }
+
+void FolianDocument::showInfo() {
+  const std::vector<int> rows = selectedEntryRows();
+  if (rows.empty()) return;
+  for (int row : rows) _childWindows->showEntryWindow(_fln_data.showEntryAry, row);
+  // Showing stamped the entries' last-view dates.
+  saveLibrary();
+  makeEntryList();
+}
+
+void FolianDocument::openPDF() {
+  for (int row : selectedEntryRows()) openPdfViewerForRow(row);
+}
+
+void FolianDocument::doElementViewDoubleClick() {
+  const int row = selectedRow();
+  if (row >= 0) openPdfViewerForRow(row);
+}
+
+int FolianDocument::selectedRow() const {
+  const QItemSelectionModel* selection = entryListBox()->selectionModel();
+  const QModelIndex current = selection->currentIndex();
+  if (current.isValid() && selection->isSelected(current)) return current.row();
+  const std::vector<int> rows = selectedEntryRows();
+  return rows.empty() ? -1 : rows.back();
+}
+
+void FolianDocument::openPdfViewerForRow(int row) {
+  FLN_ENTRY entry;
+  if (GetFLNEntry_ByFLNData(&_fln_data, row, &entry) != 1) return;
+  const int32_t dataIndex = GetAttachmentIndex(_fln_data.showEntryAry, _fln_data.attachment, row);
+  PdfFault fault;
+  if (!_childWindows->openViewer(entry, dataIndex, &fault))
+    alert(PdfUnreadableMessage(entry, dataIndex, fault));
+  else
+    showFullTextHits(entry);
 }

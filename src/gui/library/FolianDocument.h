@@ -4,65 +4,56 @@
 // at once; the window remembers its frame, divider, list choices and scroll
 // positions in the library itself.
 //
-// The methods are spread over files by subject: FolianDocument.cpp (opening,
-// closing, saving), FolianDocumentWindow.cpp (set-up, layout, remembered
-// state), FolianDocumentLists.cpp (category lists and entry list),
-// FolianDocumentMenus.cpp (menus and command enabling),
-// FolianDocumentCategories.cpp (category commands), FolianDocumentTransfer.cpp
-// (import, export, deletion and the commands without library work),
-// FolianDocumentDragDrop.cpp (files dropped on the window, entries dragged out),
-// FolianDocumentChildWindows.cpp (information windows and viewers),
-// FolianDocumentSearch.cpp (the search field) and FolianDocumentFullText.cpp
-// (full-text search and indexing).
+// The document coordinates parts of their own: the menus (LibraryMenus),
+// the import, export and deletion commands (TransferCommands), the category
+// commands (CategoryCommandHost), the information windows and viewers
+// (ChildWindowRegistry) and the remembered window state (WindowStateStore).
+// Its own methods are spread over files by subject: FolianDocument.cpp
+// (opening, closing, saving, opening child windows), FolianDocumentWindow.cpp
+// (set-up, layout, remembered state), FolianDocumentMenus.cpp (what each
+// command runs and when it is enabled), FolianDocumentLists.cpp (category
+// lists and entry list), FolianDocumentSearch.cpp (the filter box),
+// FolianDocumentFullText.cpp (full-text search and indexing),
+// FolianDocumentHandOver.cpp (handing PDFs to other programs),
+// FolianDocumentDragDrop.cpp (files dropped on the window, entries dragged
+// out) and FolianDocumentLibraryFile.cpp (the library file as a whole).
 
-#include <QFileDialog>
-#include <QKeySequence>
 #include <QObject>
-#include <QPointer>
-#include <QList>
+#include <QSize>
+#include <QStringList>
 #include <QString>
-#include <QTemporaryDir>
-#include <QUrl>
 #include <array>
-#include <functional>
 #include <memory>
-#include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "gui/entry/EntryDlgOwner.h"
-#include "categories/CategoryCommandUi.h"
 #include "categories/CategoryLists.h"
 #include "format/FlnRecords.h"
 #include "library/FlnLibraryLock.h"
-#include "library/FlnResult.h"
 #include "fulltext/FullTextIndex.h"
+#include "gui/entry/EntryDlgOwner.h"
+#include "gui/library/WindowStateStore.h"
+#include "library/FlnResult.h"
 #include "search/EntrySearchText.h"
-#include "transfer/PdfImport.h"
 
-class CategoryChooserViewController;
+class CategoryCommandHost;
+class ChildWindowRegistry;
 class EntryListModel;
 class FullTextService;
+class LibraryMenus;
+class TransferCommands;
 class CategoryLevelPane;
 class FolianMainWindow;
 class LibraryOutlineModel;
 class MainView;
-class QAction;
 class QBoxLayout;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QProgressBar;
-class QToolButton;
 class QTableView;
-struct EntryWindowClosers;
+class QToolButton;
 
-/// Environment keys of the window's remembered state.
-constexpr char kEnvMainWindowPosition[] = "main_window_position";
-constexpr char kEnvCategoryBoxHeight[] = "categorybox_height";
-constexpr char kEnvEntryScrollPosition[] = "entry_scroll_position";
-
-class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlgOwner {
+class FolianDocument : public QObject, public EntryDlgOwner {
   Q_OBJECT
 
  public:
@@ -80,6 +71,8 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// The lock the controller holds on this library's file for the window;
   /// a conversion of the library moves it to the new file.
   void setLibraryLock(LibraryLock* lock) { _libraryLock = lock; }
+  /// That lock, or null when the controller holds none.
+  LibraryLock* libraryLock() const { return _libraryLock; }
   FLN_DATA* flnData() { return &_fln_data; }
 
   /// Builds the library window and sets it up from the library (the window
@@ -99,6 +92,34 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// SaveAll into the library file; a failure is shown to the user (once,
   /// until a save succeeds again). True when the file was written.
   bool saveLibrary();
+  /// The change is made in memory but the library file could not be
+  /// written: tells the user once until a save succeeds again; a file that
+  /// another program replaced is left alone and opened anew.
+  void reportSaveFailure() override;
+  /// A one-button alert over the library window.
+  void alert(const QString& message);
+  /// A critical-style question over the library window; true only for "はい".
+  bool confirmDestructive(const QString& message);
+
+  /// Whether a long command runs: the window stays open and drops are
+  /// refused meanwhile.
+  bool busy() const { return _busy > 0; }
+  /// Runs `command` as a long command (busy() meanwhile, even when it
+  /// throws) and returns what it returns.
+  template <class Command>
+  auto runLongCommand(Command&& command) {
+    struct Running {
+      int& busy;
+      ~Running() { --busy; }
+    } running{++_busy};
+    return command();
+  }
+
+  // --- The parts
+  LibraryMenus* menus() const { return _menus; }
+  TransferCommands* transfer() const { return _transfer.get(); }
+  CategoryCommandHost* categoryCommands() const { return _categoryCommands.get(); }
+  ChildWindowRegistry* childWindows() const { return _childWindows; }
 
   // --- Window set-up and remembered state (FolianDocumentWindow.cpp)
 
@@ -110,6 +131,9 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   void windowDidResize();
   /// Remembers the window frame and the category pane height, and saves.
   void saveWindowPosition();
+  /// The level labels changed: show them as the levels' titles, in the menus,
+  /// in the entry list's header and in the information windows.
+  void showCategoryLabels();
 
   // --- Lists (FolianDocumentLists.cpp)
 
@@ -135,6 +159,10 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   std::vector<int> selectedEntryRows() const;
   /// The names selected in the three category lists.
   CategoryListNames selectedCategoryNames() const;
+  /// After an import or a rewrite of the library: reloads the three category
+  /// lists, each showing its choice again (a choice that is gone falls back
+  /// to "＜すべて＞"), and rebuilds the entry list and the full-text index.
+  void refreshAfterImport();
 
   CategoryLevelPane* folianCategory(int level) const { return _folianCategory[level - 1].get(); }
   QTableView* entryListBox() const;
@@ -166,79 +194,6 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// before the window is shown and after it closed.
   FullTextService* fullTextService() const { return _fullText.get(); }
 
-  // --- Menus and command enabling (FolianDocumentMenus.cpp)
-
-  /// The window's action for the command `name` ("importPdf", "deletePDF",
-  /// ...), or null.
-  QAction* action(const char* name) const;
-  /// Whether the action's command may run now.
-  bool validateMenuItem(const QAction* item) const;
-  /// Enables or disables every action by validateMenuItem.
-  void updateCommandStates();
-
-  // --- Category commands (FolianDocumentCategories.cpp)
-
-  void addCategory(int level);
-  void deleteCategory(int level);
-  void renameCategory(int level);
-  void changeCategoryName();
-  void editCategoryLabel();
-
-  // CategoryCommandUi
-  void alert(const QString& message) override;
-  bool confirmDestructive(const QString& message) override;
-  int runCategoryAddDlg(const FLN_LABEL* catFlnLabel, TESK_ARY flnCatsAry, int32_t categoryKind,
-                        char* outCategoryName) override;
-  int runChangeCategoryNameDlg(const FLN_LABEL* cat1Label, const FLN_LABEL* cat2Label,
-                               const FLN_LABEL* cat3Label, const FLN_DATA* flnData,
-                               const FLN_CATS* selectFlnCats, FLN_CATS* outInputFlnCats) override;
-  int runCategoryLabelEditDlg(FLN_LABEL* cat1Label, FLN_LABEL* cat2Label, FLN_LABEL* cat3Label) override;
-  bool askCategoryNewName(const FLN_LABEL* catFlnLabel, const char* oldName, std::string* newName) override;
-  void showCategoryLabels() override;
-  void reportSaveFailure() override;
-
-  // --- Import, export, deletion and placeholders (FolianDocumentTransfer.cpp)
-
-  /// Show the import panel for one PDF file, or for a folder whose PDFs are
-  /// all imported; each returns at once.
-  void importPdf();
-  void importPdfFolder();
-  void openPanelDidEnd(bool accepted);
-  // Before an import that would take the library file past 4 GiB: asks
-  // whether to convert the library, and does. False when the import is not
-  // to run (the user said no, or the conversion failed; both are told).
-  bool convertIfImportNeeds(const QByteArray& chosen);
-  /// Shows the folder chooser of the export; returns at once.
-  void savePdfPanel();
-  void savePdfPanelDidEnd(bool accepted);
-  /// Asks, then deletes the selected entries.
-  void deletePDF();
-  /// Asks, then sets the selected entries' titles and authors from their
-  /// PDFs' own document information where it names plausible ones.
-  void refillTitlesFromPdfs();
-  /// Writes a copy of the library to a file the user chooses.
-  void saveNewFile();
-  /// Shows the panel that chooses another library to merge into this one;
-  /// returns at once.
-  void mergeFlnFile();
-  /// The merge panel ended; `accepted` when the user chose a library.
-  void mergePanelDidEnd(bool accepted);
-  /// The panel of import, export or copy that is open on the window, or null.
-  QFileDialog* currentPanel() const { return _panel; }
-
-  // --- Drag and drop (FolianDocumentDragDrop.cpp)
-
-  /// Files dropped on the window: libraries are opened (openLibraryRequested),
-  /// PDFs and folders imported into the current category choices ("＜すべて＞"
-  /// standing for "その他") as the folder import does, with its progress, Cancel
-  /// and report; anything else is named in an alert. Nothing happens while a
-  /// panel is open or a command runs.
-  void dropFiles(const QList<QUrl>& urls);
-  /// The PDFs of the entries of `rows` (of the entry list), written for a drag
-  /// out of the window into a new private folder that stays until the
-  /// document goes: the bytes under their file names. Empty, after an alert
-  /// naming them, when any of them cannot be read.
-  QList<QUrl> exportForDrag(const std::vector<int>& rows);
   // --- Handing PDFs to other programs (FolianDocumentHandOver.cpp)
 
   /// Opens the selected entries' PDFs with the desktop's application for
@@ -257,7 +212,7 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   /// (CompactLibraryFile), with progress, and reports the sizes.
   void compactLibrary();
 
-  // --- Information windows and viewers (FolianDocumentChildWindows.cpp)
+  // --- Information windows and viewers (FolianDocument.cpp)
 
   /// Opens (or brings forward) the information window of every selected
   /// entry, in row order; then saves and rebuilds the entry list.
@@ -290,11 +245,8 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   // FolianDocumentWindow.cpp
   void setUpWindow();
   void windowWillClose();
-  void restoreWindowFrame(const char* value);
-  void restoreCategoryPaneHeight(const char* value);
-  void restoreScrollPositions();
-  void rememberLibraryFolder();
-  void writeScrollPositions();
+  // The entry list, then the category lists of levels 1..3.
+  WindowLists lists() const;
   QSize contentSize() const;
   /// The size of a new library's window: the three category lists side by
   /// side and room for twenty entry rows below them, without scrolling.
@@ -344,84 +296,48 @@ class FolianDocument : public QObject, public CategoryCommandUi, public EntryDlg
   // is a full-text result.
   void showFullTextHits(const FLN_ENTRY& entry);
 
-  // FolianDocumentMenus.cpp
-  void createMenus();
-  QAction* addCommand(QMenu* menu, const char* name, const QString& text, std::function<void()> run,
-                      const QKeySequence& shortcut = QKeySequence());
-  void updateCategoryMenuTexts();
-
-  // FolianDocumentChildWindows.cpp
-  // The entry list's row the double click acts on: the current row when it
-  // is selected, else the last selected row; -1 without a selection.
-  int selectedRow() const;
-  void openPdfViewerForRow(int row);
-  // Reopens the windows whose entries remember a stacking order above 0,
-  // stacked as remembered.
-  void reopenChildWindows();
-  // Records in every entry the stacking order of its open windows: 1 for the
-  // frontmost window of the application, growing backwards; -1 when none,
-  // or for a hidden viewer.
-  void saveChildWindowState();
-  // Closes every viewer, then every information window.
-  void closeChildWindows();
-  // Brings every open information window and viewer up to date with the
-  // library after a command changed entries, categories or labels.
-  void updateChildWindows();
-  // How deletion closes the windows of an entry about to go.
-  static EntryWindowClosers childWindowClosers();
-
   // FolianDocumentDragDrop.cpp
+  // Files dropped on the window are opened or imported; the entry list's
+  // rows drag their PDFs out.
   void setUpDragAndDrop();
-
-  // FolianDocumentTransfer.cpp
-  void runImportPanel(bool folder);
-  void refreshAfterImport();
-  // Tells the user what an import or merge could not do.
-  void reportImport(const ImportResult& result, bool skipDuplicates);
 
   // FolianDocumentLibraryFile.cpp
   // Rereads the library from its file after this window rewrote it whole,
   // and shows it as it was (choices, selection, sort).
   void reloadRewrittenLibrary();
-  // The categories an import starts from: the three choices, "＜すべて＞" as "その他".
-  std::array<std::string, 3> currentImportCategories() const;
-  // Titles from the PDFs' own information, as the import panel's box was last left.
-  PdfInfoReader rememberedInfoReader() const;
-  // Runs `import` of `paths` into the categories `cats` (refused with an
-  // alert when a name cannot be an entry's; first converting the library
-  // when a path would take it past 4 GiB, if the user agrees), under the
-  // progress dialog when `withProgress`, then shows the lists anew and tells
-  // what went wrong.
-  using ImportRun = std::function<ImportResult(const char* const cats[3], const ImportProgress& progress)>;
-  void runImport(const std::vector<std::string>& paths, const std::array<std::string, 3>& cats, bool withProgress,
-                 bool skipDuplicates, const ImportRun& import);
+
+  // FolianDocumentMenus.cpp
+  // Connects every command of the menus to what it runs.
+  void connectMenus();
+  // Enables the commands that need selected entries exactly when there are.
+  void updateCommandStates();
+
+  // FolianDocument.cpp
+  // The entry list's row the double click acts on: the current row when it
+  // is selected, else the last selected row; -1 without a selection.
+  int selectedRow() const;
+  void openPdfViewerForRow(int row);
 
   FLN_DATA _fln_data;
+  WindowStateStore _windowState{&_fln_data};
   LibraryLock* _libraryLock = nullptr;
   std::unique_ptr<FolianMainWindow> _mainWindow;
   std::array<std::unique_ptr<CategoryLevelPane>, 3> _folianCategory;
   EntryListModel* _entryListModel = nullptr;
   LibraryOutlineModel* _outlineModel = nullptr;
-  std::vector<QAction*> _actions;
-  QPointer<QFileDialog> _panel;
-  std::unique_ptr<CategoryChooserViewController> _chooser;
-  bool _panelIsFolderImport = false;
+  LibraryMenus* _menus = nullptr;                // owned by the document as its child
+  ChildWindowRegistry* _childWindows = nullptr;  // owned by the document as its child
+  std::unique_ptr<TransferCommands> _transfer;
+  std::unique_ptr<CategoryCommandHost> _categoryCommands;
 
   bool _finished_setUpWindow = false;
   bool _hasStoredPosition = false;
   bool _closed = false;
-  int _busy = 0;                  // > 0 while a long command runs; the window stays open
+  int _busy = 0;                  // long commands running (runLongCommand)
   int _entrySelectionQuiet = 0;   // > 0 while the program sets the entry list's selection
   bool _saveFailureShown = false;
   bool _fileReplaced = false;     // the file is not the one loaded: never written again
   QSize _lastSnapFrom;            // a size the grid asked to leave; not asked twice in a row
-  struct PendingScroll {
-    bool present = false;
-    double x = 0, y = 0;
-  };
-  std::array<PendingScroll, 4> _pendingScroll;  // entry list, then levels 1..3
-
-  std::vector<std::unique_ptr<QTemporaryDir>> _dragFolders;  // what drags out of the window handed over
 
   QLineEdit* _searchField = nullptr;
   QStringList _searchWords;                 // as typed in the filter box, folded

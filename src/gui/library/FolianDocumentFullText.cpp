@@ -20,10 +20,10 @@
 
 #include "fulltext/FullTextService.h"
 #include "fulltext/FullTextSync.h"
+#include "gui/library/ChildWindowRegistry.h"
 #include "gui/library/EntryListModel.h"
 #include "gui/library/FolianDocument.h"
 #include "gui/viewer/ViewPDFDlg.h"
-#include "gui/library/FolianDocumentChildWindows.h"
 #include "search/EntryFilter.h"
 #include "search/LibraryIdentity.h"
 
@@ -243,6 +243,6 @@ void FolianDocument::stopOrResumeIndexing() {
 
 void FolianDocument::showFullTextHits(const FLN_ENTRY& entry) {
   if (!showsFullTextResults()) return;
-  if (ViewPDFDlg* viewer = GetViewPDFDlgFromFlnEntry(&_fln_data, entry))
+  if (ViewPDFDlg* viewer = _childWindows->viewer(entry))
     viewer->showSearchHits(FullTextFindText(_fullTextQuery));
 }

@@ -56,22 +56,21 @@ void FolianDocument::compactLibrary() {
                               .arg(name, unused.isEmpty() ? QCoreApplication::translate("FolianDocumentLibraryFile", "大きさ不明") : unused)))
     return;
 
-  ++_busy;
   LibraryLock unguarded;  // a window without a lock (no file system lock) compacts unguarded, as it saves
+  LibraryLock* lock = _libraryLock != nullptr ? _libraryLock : &unguarded;
   FlnCompaction done;
   QProgressDialog* progress = MakeProgressDialog(_mainWindow.get(), QCoreApplication::translate("FolianDocumentLibraryFile", "最適化中"));
   const std::string path = _fln_data.filePath;
-  const FlnResult result =
-      CompactLibraryFile(path, _libraryLock != nullptr ? _libraryLock : &unguarded, LibraryLockHolder::Window,
-                         &done, [progress](int32_t n, int32_t total) {
-        progress->setMaximum(total);
-        progress->setValue(n);
-        progress->setLabelText(QCoreApplication::translate("FolianDocumentLibraryFile", "PDF %1 / %2 件").arg(n + 1).arg(total));
-        QCoreApplication::processEvents();
-        return !progress->wasCanceled();
-      });
+  const FlnResult result = runLongCommand([&] {
+    return CompactLibraryFile(path, lock, LibraryLockHolder::Window, &done, [progress](int32_t n, int32_t total) {
+      progress->setMaximum(total);
+      progress->setValue(n);
+      progress->setLabelText(QCoreApplication::translate("FolianDocumentLibraryFile", "PDF %1 / %2 件").arg(n + 1).arg(total));
+      QCoreApplication::processEvents();
+      return !progress->wasCanceled();
+    });
+  });
   delete progress;
-  --_busy;
 
   if (result.status == FlnStatus::Stopped) return;
   if (!result.ok()) {

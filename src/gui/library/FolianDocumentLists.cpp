@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <algorithm>
+#include <cstring>
 #include <QItemSelection>
 #include <QLabel>
 #include <QLayout>
@@ -11,7 +12,9 @@
 
 #include "gui/library/EntryListModel.h"
 #include "gui/library/CategoryLevelPane.h"
+#include "gui/library/ChildWindowRegistry.h"
 #include "gui/library/FolianDocument.h"
+#include "gui/library/LibraryMenus.h"
 #include "gui/library/FolianMainWindow.h"
 #include "categories/CategoryLists.h"
 #include "categories/EntryCompare.h"
@@ -22,6 +25,7 @@
 #include "categories/EntrySort.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
+#include "format/CategoryNames.h"
 #include "format/Endian.h"
 #include "storage/FolianCommon.h"
 #include "ui_FolianDocument.h"
@@ -102,7 +106,7 @@ void FolianDocument::SetCategoryLabel_ToCategoryLabelBox() {
     if (level < 1 || level > 3) continue;
     folianCategory(level)->setTitle(FLN_COMM_CreateNSString_FromUniChar_LtoN(label.name, sizeof label.name));
   }
-  updateCategoryMenuTexts();
+  for (int level = 1; level <= 3; ++level) _menus->setLevelLabel(level, folianCategory(level)->title());
 }
 
 void FolianDocument::SetupEntryListHeader() {
@@ -127,7 +131,7 @@ void FolianDocument::makeCategoryLists() {
   for (int level = 1; level <= 3; ++level)
     folianCategory(level)->selectRow(GetCategoryListRow_ByChoice(&_fln_data, level));
   // The information windows offer the names of the table.
-  updateChildWindows();
+  _childWindows->updateAll();
 }
 
 void FolianDocument::recomputeNameArray(int level) {
@@ -174,7 +178,7 @@ void FolianDocument::makeEntryList() {
   ReloadListBoxes();
   showSortIndicator();
   saveLibrary();
-  updateChildWindows();
+  _childWindows->updateAll();
 }
 
 void FolianDocument::showSortIndicator() {
@@ -222,5 +226,30 @@ void FolianDocument::saveWindowSelection() {
 void FolianDocument::entryListSelectionDidChange() {
   SetFlnEntryIsSelected(selectedEntryRows(), &_fln_data);
   saveLibrary();
-  updateCommandStates();
+}
+
+void FolianDocument::showCategoryLabels() {
+  SetCategoryLabel_ToCategoryLabelBox();
+  SetupEntryListHeader();
+  _mainWindow->update();
+  _childWindows->updateAll();  // the information windows show the labels too
+}
+
+void FolianDocument::refreshAfterImport() {
+  // The import left every name of the table in the lists, not narrowed by
+  // the other levels, so that new categories show. Each list shows its
+  // choice selected again (its row may have moved); a choice that is gone
+  // falls back to "＜すべて＞" through the level's handler.
+  for (int level = 1; level <= 3; ++level) {
+    CategoryLevelPane* category = folianCategory(level);
+    category->reload();
+    const int row = GetCategoryListRow_ByChoice(&_fln_data, level);
+    if (row == 0 && strcmp(CategoryChoiceOf(&_fln_data, level), kCategoryAll) != 0)
+      category->selectRow(0);
+    else
+      category->selectRowQuietly(row);
+  }
+  // Listed in the order of the list's sort keys, like every other rebuild.
+  makeEntryList();
+  updateFullTextIndex();
 }

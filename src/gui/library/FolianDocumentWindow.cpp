@@ -1,14 +1,10 @@
 // The library window's set-up, layout and remembered state.
 
-#include <QFileInfo>
 #include <algorithm>
-#include <cstring>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTreeView>
@@ -16,17 +12,15 @@
 #include "fulltext/FullTextService.h"
 #include "gui/library/EntryListModel.h"
 #include "gui/library/CategoryLevelPane.h"
+#include "gui/library/ChildWindowRegistry.h"
 #include "gui/library/FolianDocument.h"
 #include "gui/library/FolianMainWindow.h"
 #include "gui/library/LibraryOutlineModel.h"
 #include "gui/library/MainView.h"
 #include "gui/library/MainWindowLayout.h"
 #include "gui/shell/ScreenFit.h"
-#include "gui/library/WindowStateText.h"
 #include "categories/CategoryLists.h"
 #include "format/CategoryNames.h"
-#include "library/FlnEnvironment.h"
-#include "library/FlnPreference.h"
 #include "ui_FolianDocument.h"
 
 namespace {
@@ -39,12 +33,6 @@ constexpr int kDefaultCategoryPaneHeight = 200;
 // A new library's window: category columns this wide, this many entry rows.
 constexpr int kDefaultCategoryColumnWidth = 220;
 constexpr int kDefaultEntryRows = 20;
-
-const char* ScrollKey(int list) {
-  static const char* const keys[4] = {kEnvEntryScrollPosition, "cat1_scroll_position", "cat2_scroll_position",
-                                      "cat3_scroll_position"};
-  return keys[list];
-}
 
 }  // namespace
 
@@ -66,10 +54,10 @@ void FolianDocument::setUpWindow() {
   categoryEntrySplit()->setStretchFactor(0, 0);
   categoryEntrySplit()->setStretchFactor(1, 1);
   categoryEntrySplit()->setPaneHeights(kDefaultCategoryPaneHeight, kMinPaneHeight);
-  createMenus();
+  connectMenus();
 
   // The folder of the library opened last starts the next Open panel.
-  rememberLibraryFolder();
+  WindowStateStore::rememberLibraryFolder(fileName());
 
   createCategoryLevels();
   _entryListModel = new EntryListModel(this);
@@ -80,6 +68,7 @@ void FolianDocument::setUpWindow() {
     entryListBox()->setColumnWidth(static_cast<int>(column), EntryListModel::columns()[column].width);
   createSearchField();
   connect(entryListBox()->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    updateCommandStates();
     if (_entrySelectionQuiet > 0) return;
     entryListSelectionDidChange();
   });
@@ -103,34 +92,12 @@ void FolianDocument::setUpWindow() {
   Tesk_Ary_SetSize(_fln_data.showEntryAry, Tesk_Ary_GetSize(_fln_data.entry));
   makeEntryList();
 
-  char value[kEnvValueBufferSize];
-  _hasStoredPosition = GetEnvironmentValue(_fln_data.envAry, kEnvMainWindowPosition, value) == 1;
-  if (_hasStoredPosition)
-    restoreWindowFrame(value);
-  else
-    _mainWindow->resize(defaultWindowSize());
-  if (GetEnvironmentValue(_fln_data.envAry, kEnvCategoryBoxHeight, value) == 1) restoreCategoryPaneHeight(value);
-
-  char choices[3][kEnvValueBufferSize];
-  bool allChoices = true;
-  for (int level = 1; level <= 3; ++level)
-    allChoices = allChoices &&
-                 GetEnvironmentValue(_fln_data.envAry, CategoryListSelectionEnvKey(level), choices[level - 1]) == 1;
-  if (allChoices)
-    for (int level = 1; level <= 3; ++level) SetCategoryChoice(&_fln_data, level, choices[level - 1]);
-
+  _hasStoredPosition = _windowState.restoreFrame(_mainWindow.get());
+  if (!_hasStoredPosition) _mainWindow->resize(defaultWindowSize());
+  _windowState.restorePaneHeight(categoryEntrySplit());
+  _windowState.restoreCategoryChoices();
   // Scroll positions need the lists on screen; showWindows applies them.
-  char scroll[kEnvValueBufferSize];
-  for (int list = 0; list < 4; ++list) {
-    QPointF origin;
-    _pendingScroll[list].present = GetEnvironmentValue(_fln_data.envAry, ScrollKey(list), scroll) == 1 &&
-                                   ParseScrollPosition(scroll, &origin);
-    _pendingScroll[list].x = origin.x();
-    _pendingScroll[list].y = origin.y();
-  }
-  // The category lists' scroll positions are restored only all together.
-  if (!(_pendingScroll[1].present && _pendingScroll[2].present && _pendingScroll[3].present))
-    _pendingScroll[1].present = _pendingScroll[2].present = _pendingScroll[3].present = false;
+  _windowState.takeScrollPositions();
 
   // Lay out for the window's frame as it is now, snapping it to the grid.
   _mainWindow->layout()->activate();
@@ -144,7 +111,7 @@ void FolianDocument::setUpWindow() {
   for (int level = 1; level <= 3; ++level)
     if (CategoryChoiceOf(&_fln_data, level)[0] == '\0') SetCategoryChoice(&_fln_data, level, kCategoryAll);
   makeCategoryLists();
-  reopenChildWindows();
+  _childWindows->reopen([this](const QString& message) { alert(message); });
 
   connect(_mainWindow.get(), &FolianMainWindow::moved, this, [this] { saveWindowPosition(); });
   connect(_mainWindow.get(), &FolianMainWindow::resized, this, [this] { windowDidResize(); });
@@ -159,7 +126,7 @@ void FolianDocument::showWindows() {
   if (!_mainWindow) return;
   _mainWindow->show();
   _mainWindow->layout()->activate();
-  restoreScrollPositions();
+  _windowState.restoreScrollPositions(lists());
   entryListBox()->setFocus();
   startFullTextIndex();
 }
@@ -224,74 +191,21 @@ void FolianDocument::windowDidResize() {
 
 void FolianDocument::saveWindowPosition() {
   if (!_finished_setUpWindow || _closed || !_mainWindow->isVisible()) return;
-  SaveEnvironment(&_fln_data, kEnvMainWindowPosition, FormatWindowPosition(_mainWindow->geometry()).constData());
-  SaveEnvironment(&_fln_data, kEnvCategoryBoxHeight,
-                  FormatPaneHeight(categoryEntrySplit()->firstPaneHeight()).constData());
+  _windowState.rememberFrame(_mainWindow->geometry(), categoryEntrySplit()->firstPaneHeight());
   saveLibrary();
 }
 
-void FolianDocument::restoreWindowFrame(const char* value) {
-  QRect frame;
-  if (!ParseWindowPosition(value, &frame) || frame.width() <= 0 || frame.height() <= 0) {
-    _hasStoredPosition = false;
-    return;
-  }
-  // A frame remembered on a screen that is gone would open out of sight:
-  // then only its size is taken.
-  bool onScreen = false;
-  for (QScreen* screen : QGuiApplication::screens()) onScreen = onScreen || screen->geometry().intersects(frame);
-  if (onScreen)
-    SetGeometryOnScreen(_mainWindow.get(), frame);
-  else
-    _mainWindow->resize(frame.size());
-}
-
-void FolianDocument::restoreCategoryPaneHeight(const char* value) {
-  double height = 0;
-  if (!ParsePaneHeight(value, &height)) return;
-  const QList<int> heights = categoryEntrySplit()->sizes();
-  if (heights.size() < 2) return;
-  const int first = static_cast<int>(height);
-  categoryEntrySplit()->setPaneHeights(first, heights[1] + heights[0] - first);
-}
-
-void FolianDocument::restoreScrollPositions() {
-  QAbstractItemView* views[4] = {entryListBox(), folianCategory(1)->tableView(), folianCategory(2)->tableView(),
-                                 folianCategory(3)->tableView()};
-  for (int list = 0; list < 4; ++list) {
-    if (!_pendingScroll[list].present) continue;
-    views[list]->doItemsLayout();
-    views[list]->horizontalScrollBar()->setValue(static_cast<int>(_pendingScroll[list].x));
-    views[list]->verticalScrollBar()->setValue(static_cast<int>(_pendingScroll[list].y));
-    _pendingScroll[list].present = false;
-  }
-}
-
-void FolianDocument::rememberLibraryFolder() {
-  char record[kPreferenceRecordSize] = {};
-  const QByteArray folder = QFileInfo(fileName()).absolutePath().toUtf8();
-  if (folder.size() >= kPreferenceRecordSize) return;  // a cut path would name another folder
-  memcpy(record, folder.constData(), static_cast<size_t>(folder.size()));
-  char preferencePath[1024];
-  if (GetPreferenceFilePath(preferencePath, sizeof preferencePath) == 1)
-    WritePreference_ToZelFile(preferencePath, kTagPrefLibraryFolder, kPreferenceRecordSize, record);
-}
-
-void FolianDocument::writeScrollPositions() {
-  QAbstractItemView* views[4] = {entryListBox(), folianCategory(1)->tableView(), folianCategory(2)->tableView(),
-                                 folianCategory(3)->tableView()};
-  for (int list = 0; list < 4; ++list) {
-    const QPointF origin(views[list]->horizontalScrollBar()->value(), views[list]->verticalScrollBar()->value());
-    SaveEnvironment(&_fln_data, ScrollKey(list), FormatScrollPosition(origin).constData());
-  }
+WindowLists FolianDocument::lists() const {
+  return {entryListBox(), folianCategory(1)->tableView(), folianCategory(2)->tableView(),
+          folianCategory(3)->tableView()};
 }
 
 void FolianDocument::windowWillClose() {
   // Indexing stops after the PDFs it is reading; the next opening goes on.
   _fullText.reset();
-  saveChildWindowState();
-  closeChildWindows();
-  writeScrollPositions();
+  _childWindows->saveStackingOrder();
+  _childWindows->closeAll();
+  _windowState.rememberScrollPositions(lists());
   saveLibrary();
   _closed = true;
   emit documentDidClose(this);

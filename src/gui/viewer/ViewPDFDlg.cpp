@@ -246,16 +246,6 @@ void ViewPDFDlg::close() {
   _closed = true;
   saveDeferred();  // a date stamped before the first page was painted is not lost
   _window->hide();
-  if (_flnData != nullptr && _flnData->pdfViewer != nullptr) {
-    const int32_t count = Tesk_Ary_GetSize(_flnData->pdfViewer);
-    for (int32_t i = 0; i < count; ++i) {
-      FLN_PDF_VIEWER_REF record;
-      Tesk_Ary_GetData(_flnData->pdfViewer, i, &record);
-      if (ZEL_EndianLong_LtoN(record.en_id) == _en_id_native) {
-        Tesk_Ary_Remove(_flnData->pdfViewer, i);
-        break;
-      }
-    }
-  }
+  emit closed();
   deleteLater();
 }

@@ -20,10 +20,10 @@
 //   viewer->setFlnEntry(entry, flnData);                  // binds, applies a remembered frame
 //   viewer->showPdfBytes(ReadPDFData_ByFLNFile(...));  // loads and shows the PDF
 //   viewer->show();                                       // places, stamps, hand tool
-//   ...append {entry.en_id, dataIndex, viewer} to flnData->pdfViewer
-// Later requests for the same attachment call show() again. The window's own
-// close control only hides it. close() is the real end: it removes the
-// viewer's pdfViewer record and deletes the viewer soon after.
+// The library window keeps it in its child-window registry; later requests
+// for the same attachment call show() again. The window's own close control
+// only hides it. close() is the real end: it emits closed and deletes the
+// viewer soon after.
 //
 // Bytes that the PDF engine cannot open (damaged, empty, or encrypted and
 // the password dialog cancelled) leave an empty viewer with the page count
@@ -113,10 +113,9 @@ class ViewPDFDlg : public QObject {
   /// The entry's en_id in host order.
   int32_t entryId() const { return _en_id_native; }
 
-  /// The real end: hides the window for good, removes the first record of
-  /// the library's pdfViewer registry with this entry's en_id and deletes
-  /// the viewer once control returns to the event loop. Nothing is saved
-  /// but what waited for the first page to be painted.
+  /// The real end: hides the window for good, emits closed and deletes the
+  /// viewer once control returns to the event loop. Nothing is saved but
+  /// what waited for the first page to be painted.
   void close();
 
   // --- Commands (the buttons, the page box, the search field and the menus)
@@ -201,6 +200,8 @@ class ViewPDFDlg : public QObject {
   /// The viewer wrote its entry and saved the library; `written` is false
   /// when the library file could not be written (the change stays in memory).
   void librarySaved(int32_t enId, bool written);
+  /// The viewer was closed for good: whoever keeps it lets go of it.
+  void closed();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -158,8 +158,6 @@ class EntryDlgTest : public ::testing::Test {
 
   void TearDown() override {
     for (const QPointer<EntryDlg>& dlg : dialogs) delete dlg.data();
-    Tesk_Ary_Free(data.entryWindow);
-    data.entryWindow = nullptr;
     FreeFlnData(&data);
     Clock::setSource(nullptr);
   }
@@ -191,15 +189,13 @@ class EntryDlgTest : public ::testing::Test {
   }
 
   // Opens the window of entry `index` as the library window does: create,
-  // bind, show, record in the registry.
+  // bind, show, and listen for its end.
   EntryDlg* open(int index) {
     auto* dlg = new EntryDlg;
     dialogs.push_back(dlg);
     dlg->setFlnEntry(&owner, &data, memoryEntry(index));
     dlg->show();
-    if (data.entryWindow == nullptr) data.entryWindow = Tesk_Ary_Init(sizeof(FLN_ENTRY_WINDOW_REF), 20, 20);
-    FLN_ENTRY_WINDOW_REF ref = {ZEL_EndianLong_NtoL(dlg->entryId()), dlg};
-    Tesk_Ary_Add(data.entryWindow, &ref);
+    QObject::connect(dlg, &EntryDlg::closed, [this, dlg] { closedDialogs.push_back(dlg); });
     EXPECT_TRUE(QTest::qWaitForWindowActive(dlg->window()));
     return dlg;
   }
@@ -229,6 +225,7 @@ class EntryDlgTest : public ::testing::Test {
   FakeOwner owner{&data};
   QWidget front;
   std::vector<QPointer<EntryDlg>> dialogs;
+  std::vector<const EntryDlg*> closedDialogs;  // the dialogs that said they closed, in order
 };
 
 TEST_F(EntryDlgTest, FillsEveryControl) {
@@ -513,7 +510,7 @@ TEST_F(EntryDlgTest, RefusesTheNamesThatStandForEveryOrNoChange) {
   }
 }
 
-TEST_F(EntryDlgTest, SavesAndLeavesTheRegistryWhenClosed) {
+TEST_F(EntryDlgTest, SavesAndSaysSoWhenClosed) {
   EntryDlg* first = open(0);
   EntryDlg* second = open(1);
   QPointer<EntryDlg> watched(first);
@@ -526,18 +523,15 @@ TEST_F(EntryDlgTest, SavesAndLeavesTheRegistryWhenClosed) {
   StoredLibrary stored(path());
   const FLN_ENTRY entry = stored.entry(id);
   EXPECT_EQ(FieldText(entry.en_author_name, sizeof entry.en_author_name), QStringLiteral("閉じる前"));
-  // Only the closed dialog's record left the registry.
-  ASSERT_EQ(Tesk_Ary_GetSize(data.entryWindow), 1);
-  FLN_ENTRY_WINDOW_REF ref;
-  Tesk_Ary_GetData(data.entryWindow, 0, &ref);
-  EXPECT_EQ(ref.window, second);
+  // Only the closed dialog said it closed, once.
+  EXPECT_EQ(closedDialogs, std::vector<const EntryDlg*>{first});
 
   // close() does the same.
   QPointer<EntryDlg> secondWatched(second);
   second->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(secondWatched.isNull());
-  EXPECT_EQ(Tesk_Ary_GetSize(data.entryWindow), 0);
+  EXPECT_EQ(closedDialogs, (std::vector<const EntryDlg*>{first, second}));
 
   // Opening the entry again makes a fresh dialog showing the saved text.
   load();
@@ -687,7 +681,7 @@ TEST_F(EntryDlgTest, DeletedEntryIsNotWritten) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), before);
   EXPECT_EQ(owner.saveFailures, 0);
-  EXPECT_EQ(Tesk_Ary_GetSize(data.entryWindow), 0);
+  EXPECT_EQ(closedDialogs.size(), 1u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include "WindowFixture.h"
+#include "gui/library/TransferCommands.h"
 #include "gui/library/CategoryLevelPane.h"
 #include "categories/CategoryLists.h"
 
@@ -71,8 +72,8 @@ TEST_F(CategoryListsWindow, ChoiceOfLevelOneThatExcludesLevelTwoMovesLevelTwoToA
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write("%PDF-1.4\n%%EOF\n");
   file.close();
-  document->importPdf();
-  QFileDialog* panel = document->currentPanel();
+  document->transfer()->importPdf();
+  QFileDialog* panel = document->transfer()->currentPanel();
   ASSERT_NE(panel, nullptr);
   panel->selectFile(pdf);
   static_cast<QDialog*>(panel)->accept();

@@ -26,8 +26,10 @@
 #include "AppTestSupport.h"
 #include "TestPdfFiles.h"
 #include "WindowFixture.h"
+#include "gui/library/TransferCommands.h"
 #include "gui/entry/EntryDlg.h"
-#include "gui/library/FolianDocumentChildWindows.h"
+#include "gui/library/ChildWindowRegistry.h"
+#include "gui/library/LibraryMenus.h"
 #include "gui/viewer/ViewPDFDlg.h"
 #include "gui/shell/WindowActivationOrder.h"
 #include "library/FlnLoad.h"
@@ -90,10 +92,10 @@ class ChildWindowsTest : public apptest::WindowFixture {
   }
 
   static EntryDlg* InfoWindowOf(FolianDocument* document, const std::string& title) {
-    return GetEntryDlgFromFlnEntry(document->flnData(), EntryAtRow(document, RowOf(document, title)));
+    return document->childWindows()->entryWindow(EntryAtRow(document, RowOf(document, title)));
   }
   static ViewPDFDlg* ViewerOf(FolianDocument* document, const std::string& title) {
-    return GetViewPDFDlgFromFlnEntry(document->flnData(), EntryAtRow(document, RowOf(document, title)));
+    return document->childWindows()->viewer(EntryAtRow(document, RowOf(document, title)));
   }
 
   static void OpenInfo(FolianDocument* document, const std::string& title) {
@@ -149,14 +151,14 @@ TEST_F(ChildWindowsTest, AskingAgainBringsTheOpenWindowForward) {
   // same window to the front instead of a second one.
   OpenInfo(document, "a.pdf");
   Settle();
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->entryWindow), 1);
+  EXPECT_EQ(document->childWindows()->entryWindowCount(), 1);
   EXPECT_EQ(InfoWindowOf(document, "a.pdf"), info);
   EXPECT_EQ(OrderOf(info->window()), 0);
   EXPECT_GT(OrderOf(viewer->window()), 0);
 
   OpenViewer(document, "a.pdf");
   Settle();
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 1);
+  EXPECT_EQ(document->childWindows()->viewerCount(), 1);
   EXPECT_EQ(ViewerOf(document, "a.pdf"), viewer);
   EXPECT_EQ(OrderOf(viewer->window()), 0);
 
@@ -170,8 +172,8 @@ TEST_F(ChildWindowsTest, AskingAgainBringsTheOpenWindowForward) {
   // Another entry gets windows of its own.
   OpenInfo(document, "b.pdf");
   OpenViewer(document, "b.pdf");
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->entryWindow), 2);
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 2);
+  EXPECT_EQ(document->childWindows()->entryWindowCount(), 2);
+  EXPECT_EQ(document->childWindows()->viewerCount(), 2);
   EXPECT_NE(InfoWindowOf(document, "b.pdf"), info);
   EXPECT_NE(ViewerOf(document, "b.pdf"), viewer);
 }
@@ -183,29 +185,28 @@ TEST_F(ChildWindowsTest, EntryListOpensViewersByDoubleClickAndReturn) {
 
   // Nothing selected: the commands are off and a double click does nothing.
   list->clearSelection();
-  document->updateCommandStates();
-  EXPECT_FALSE(document->action("openPDF")->isEnabled());
-  EXPECT_FALSE(document->action("showInfo")->isEnabled());
+  EXPECT_FALSE(document->menus()->openPdf->isEnabled());
+  EXPECT_FALSE(document->menus()->showInfo->isEnabled());
   document->doElementViewDoubleClick();
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 0);
+  EXPECT_EQ(document->childWindows()->viewerCount(), 0);
 
   const int rowB = RowOf(document, "b.pdf");
   const QRect cell = list->visualRect(list->model()->index(rowB, 0));
   // What a double click delivers: a first click, then the double click.
   QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-  ASSERT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 1);
+  ASSERT_EQ(document->childWindows()->viewerCount(), 1);
   ASSERT_NE(ViewerOf(document, "b.pdf"), nullptr);
   EXPECT_EQ(ViewerOf(document, "a.pdf"), nullptr);
 
   SelectTitle(document, "a.pdf");
-  EXPECT_TRUE(document->action("openPDF")->isEnabled());
-  EXPECT_TRUE(document->action("showInfo")->isEnabled());
+  EXPECT_TRUE(document->menus()->openPdf->isEnabled());
+  EXPECT_TRUE(document->menus()->showInfo->isEnabled());
   document->mainWindow()->activateWindow();
   list->setFocus();
   ASSERT_TRUE(WaitUntil([&] { return QApplication::focusWidget() == list; }));
   QTest::keyClick(list, Qt::Key_Return);
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 2);
+  EXPECT_EQ(document->childWindows()->viewerCount(), 2);
   EXPECT_NE(ViewerOf(document, "a.pdf"), nullptr);
 }
 
@@ -247,8 +248,8 @@ TEST_F(ChildWindowsTest, ClosingAndOpeningTheLibraryRestoresTheStack) {
     document = reopen(library);
     ASSERT_NE(document, nullptr);
     Settle();
-    EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->entryWindow), 1);
-    EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 1);
+    EXPECT_EQ(document->childWindows()->entryWindowCount(), 1);
+    EXPECT_EQ(document->childWindows()->viewerCount(), 1);
     EntryDlg* info = InfoWindowOf(document, "b.pdf");
     ViewPDFDlg* viewer = ViewerOf(document, "a.pdf");
     ASSERT_NE(info, nullptr);
@@ -284,8 +285,8 @@ TEST_F(ChildWindowsTest, TheFrontmostWindowIsReopenedAndAHiddenOneIsNot) {
   document = reopen();
   ASSERT_NE(document, nullptr);
   Settle();
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->entryWindow), 1);
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 0);
+  EXPECT_EQ(document->childWindows()->entryWindowCount(), 1);
+  EXPECT_EQ(document->childWindows()->viewerCount(), 0);
   EntryDlg* info = InfoWindowOf(document, "b.pdf");
   ASSERT_NE(info, nullptr);
   EXPECT_TRUE(info->window()->isVisible());
@@ -320,7 +321,7 @@ TEST_F(ChildWindowsTest, APdfThatCannotBeReadIsReportedByItsEntry) {
   OpenViewer(document, "b.pdf");
   EXPECT_EQ(alerts.texts(), (QStringList{unreadable, unreadable}));
   EXPECT_EQ(ViewerOf(document, "b.pdf"), nullptr);
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 0);
+  EXPECT_EQ(document->childWindows()->viewerCount(), 0);
 
   OpenViewer(document, "a.pdf");
   ViewPDFDlg* viewer = ViewerOf(document, "a.pdf");
@@ -332,7 +333,8 @@ TEST_F(ChildWindowsTest, APdfThatCannotBeReadIsReportedByItsEntry) {
 TEST_F(ChildWindowsTest, CommandsBringTheOpenWindowsUpToDate) {
   struct Case {
     const char* name;
-    const char* action;
+    const char* action;                                  // names the library file
+    std::function<QAction*(const LibraryMenus&)> command;  // the menu command run
     std::function<void(QWidget*)> answer;  // fills the command's dialog and presses OK
     std::function<bool(EntryDlg*)> shows;  // the information window shows the change
     std::string cat1;                      // the entry's stored level 1 name afterwards
@@ -345,7 +347,7 @@ TEST_F(ChildWindowsTest, CommandsBringTheOpenWindowsUpToDate) {
     return info->window()->findChild<QComboBox*>(QString::fromLatin1(name));
   };
   const Case cases[] = {
-      {"reassignment", "changeCategoryName",
+      {"reassignment", "changeCategoryName", [](const LibraryMenus& m) { return m.changeCategoryName; },
        [&](QWidget* modal) {
          setEdit(modal, "comboCat1", QStringLiteral("論文"));
          setEdit(modal, "comboCat3", QStringLiteral("2024"));
@@ -356,13 +358,13 @@ TEST_F(ChildWindowsTest, CommandsBringTheOpenWindowsUpToDate) {
                 combo(info, "comboCat3")->currentText() == QStringLiteral("2024");
        },
        "論文"},
-      {"new category", "addCategory2",
+      {"new category", "addCategory2", [](const LibraryMenus& m) { return m.addCategory[1]; },
        [&](QWidget* modal) {
          modal->findChild<QLineEdit*>(QStringLiteral("editCategoryName"))->setText(QStringLiteral("新分類"));
          pressOk(modal);
        },
        [&](EntryDlg* info) { return combo(info, "comboCat2")->findText(QStringLiteral("新分類")) >= 0; }, "その他"},
-      {"level labels", "editCategoryLabel",
+      {"level labels", "editCategoryLabel", [](const LibraryMenus& m) { return m.editCategoryLabel; },
        [&](QWidget* modal) {
          modal->findChild<QLineEdit*>(QStringLiteral("editCategory1"))->setText(QStringLiteral("種別"));
          pressOk(modal);
@@ -385,7 +387,7 @@ TEST_F(ChildWindowsTest, CommandsBringTheOpenWindowsUpToDate) {
     Settle();
     SelectTitle(document, "a.pdf");
     apptest::AnswerNextModal(c.answer);
-    document->action(c.action)->trigger();
+    c.command(*document->menus())->trigger();
     EXPECT_TRUE(c.shows(info));
 
     // The window saves again when it is left: what the command stored stays.
@@ -430,15 +432,15 @@ TEST_F(ChildWindowsTest, DeletingAnEntryClosesItsWindowsFirst) {
   SelectTitle(document, "a.pdf");
   apptest::ScriptedAlerts alerts;
   alerts.answers = {true};
-  document->deletePDF();
+  document->transfer()->deletePdfs();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
   EXPECT_TRUE(info.isNull());
   EXPECT_TRUE(viewer.isNull());
   ASSERT_FALSE(otherViewer.isNull());
   EXPECT_TRUE(otherViewer->window()->isVisible());
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->entryWindow), 0);
-  EXPECT_EQ(Tesk_Ary_GetSize(document->flnData()->pdfViewer), 1);
+  EXPECT_EQ(document->childWindows()->entryWindowCount(), 0);
+  EXPECT_EQ(document->childWindows()->viewerCount(), 1);
 
   // Closing the library afterwards writes nothing back for the deleted entry.
   closeDocument(document);

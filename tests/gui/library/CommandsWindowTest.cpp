@@ -17,7 +17,8 @@
 #include "WindowFixture.h"
 #include "gui/entry/EntryDlg.h"
 #include "gui/library/EntryListModel.h"
-#include "gui/library/FolianDocumentChildWindows.h"
+#include "gui/library/ChildWindowRegistry.h"
+#include "gui/library/LibraryMenus.h"
 #include "gui/library/CategoryLevelPane.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnLoad.h"
@@ -27,12 +28,6 @@ namespace apptest {
 namespace {
 
 using Commands = WindowFixture;
-
-bool Enabled(FolianDocument* document, const char* name) {
-  QAction* item = document->action(name);
-  EXPECT_NE(item, nullptr) << name;
-  return item != nullptr && item->isEnabled();
-}
 
 int EntriesInFile(const QString& path) {
   FLN_DATA data;
@@ -45,29 +40,37 @@ int EntriesInFile(const QString& path) {
 TEST_F(Commands, EnablingFollowsTheEntrySelection) {
   FolianDocument* document = open(WorkedExample());
   ASSERT_NE(document, nullptr);
-  const char* needSelection[] = {"savePdfPanel", "deselectAll", "deletePDF", "changeCategoryName", "openPDF", "showInfo"};
-  const char* always[] = {"importPdf",       "importPdfFolder", "saveNewFile",     "editCategoryLabel",
-                          "addCategory1",    "deleteCategory3", "renameCategory2", "selectAll",
-                          "mergeFlnFile",    "showLibraryInfo", "compactLibrary"};
-  const char* never[] = {"printDocument", "runPageLayout", "extractPDF", "newGroup"};
-  for (bool selected : {false, true}) {
-    if (selected) ClickRow(document->entryListBox(), 0);
-    for (const char* name : needSelection) EXPECT_EQ(Enabled(document, name), selected) << name;
-    for (const char* name : always) EXPECT_TRUE(Enabled(document, name)) << name;
-    for (const char* name : never) EXPECT_FALSE(Enabled(document, name)) << name;
+  const LibraryMenus* m = document->menus();
+  QAction* const needSelection[] = {m->exportPdfs, m->deselectAll, m->deletePdfs, m->changeCategoryName,
+                                    m->openPdf, m->showInfo};
+  QAction* const always[] = {m->importPdf, m->importPdfFolder, m->saveCopy, m->editCategoryLabel,
+                             m->addCategory[0], m->deleteCategory[2], m->renameCategory[1], m->selectAll,
+                             m->mergeLibraries, m->showLibraryInfo, m->compactLibrary};
+  QAction* const never[] = {m->print, m->pageSetup, m->extractPdf, m->newGroup};
+  // Selecting and clearing again: the enabled state follows the list's
+  // selection signals, with no menu opened in between.
+  for (bool selected : {false, true, false}) {
+    if (selected)
+      ClickRow(document->entryListBox(), 0);
+    else
+      document->entryListBox()->clearSelection();
+    for (QAction* item : needSelection) EXPECT_EQ(item->isEnabled(), selected) << item->text().toStdString();
+    for (QAction* item : always) EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
+    for (QAction* item : never) EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
   }
 }
 
 TEST_F(Commands, UsualShortcuts) {
   FolianDocument* document = open(WorkedExample());
   ASSERT_NE(document, nullptr);
+  const LibraryMenus* m = document->menus();
   const struct {
-    const char* name;
+    QAction* item;
     QKeySequence keys;
-  } cases[] = {{"newDocument", QKeySequence(Qt::CTRL | Qt::Key_N)}, {"openDocument", QKeySequence(Qt::CTRL | Qt::Key_O)},
-               {"performClose", QKeySequence(Qt::CTRL | Qt::Key_W)}, {"terminate", QKeySequence(Qt::CTRL | Qt::Key_Q)},
-               {"selectAll", QKeySequence(Qt::CTRL | Qt::Key_A)},    {"deletePDF", QKeySequence(Qt::Key_Delete)}};
-  for (const auto& c : cases) EXPECT_TRUE(document->action(c.name)->shortcuts().contains(c.keys)) << c.name;
+  } cases[] = {{m->newDocument, QKeySequence(Qt::CTRL | Qt::Key_N)},   {m->openDocument, QKeySequence(Qt::CTRL | Qt::Key_O)},
+               {m->closeDocument, QKeySequence(Qt::CTRL | Qt::Key_W)}, {m->quit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+               {m->selectAll, QKeySequence(Qt::CTRL | Qt::Key_A)},     {m->deletePdfs, QKeySequence(Qt::Key_Delete)}};
+  for (const auto& c : cases) EXPECT_TRUE(c.item->shortcuts().contains(c.keys)) << c.item->text().toStdString();
 
   document->entryListBox()->setFocus();
   QTest::keyClick(document->mainWindow(), Qt::Key_A, Qt::ControlModifier);
@@ -106,7 +109,7 @@ TEST_F(Commands, YesDeletesTheSelectedEntries) {
                     document->entryListBox()->visualRect(document->entryListModel()->index(2, 0)).center());
   ScriptedAlerts alerts;
   alerts.answers = {true};
-  document->action("deletePDF")->trigger();
+  document->menus()->deletePdfs->trigger();
   EXPECT_EQ(alerts.texts(),
             QStringList({QStringLiteral("選択している2件のPDFを削除してもよろしいですか？\n\n「axp」\n「bxq」")}));
   EXPECT_EQ(EntryColumn(document, "title"), QStringList({"ayq"}));
@@ -125,7 +128,7 @@ TEST_F(Commands, AddingACategoryThroughItsDialog) {
     modal->findChild<QLineEdit*>(QStringLiteral("editCategoryName"))->setText(QStringLiteral("Z"));
     modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
   });
-  document->action("addCategory2")->trigger();
+  document->menus()->addCategory[1]->trigger();
   EXPECT_EQ(caption, QStringLiteral("分類２"));
   // The new name joins the current choices, "＜すべて＞" on level 1 becoming "その他".
   EXPECT_EQ(IsCatsExists(document->flnData()->catsAry, "その他", "Z", "Q"), 1);
@@ -139,12 +142,12 @@ TEST_F(Commands, DeletingACategoryIsRefusedOrConfirmed) {
   FolianDocument* document = open(contents);
   ASSERT_NE(document, nullptr);
   ScriptedAlerts alerts;
-  document->action("deleteCategory2")->trigger();  // "＜すべて＞" is selected
+  document->menus()->deleteCategory[1]->trigger();  // "＜すべて＞" is selected
   ClickRow(document->folianCategory(2)->tableView(), CategoryRows(document, 2).indexOf(QStringLiteral("X")));
-  document->action("deleteCategory2")->trigger();
+  document->menus()->deleteCategory[1]->trigger();
   alerts.answers = {true};
   ClickRow(document->folianCategory(2)->tableView(), CategoryRows(document, 2).indexOf(QStringLiteral("W")));
-  document->action("deleteCategory2")->trigger();
+  document->menus()->deleteCategory[1]->trigger();
   EXPECT_EQ(alerts.texts(), QStringList({QStringLiteral("”＜すべて＞”と”その他”は削除できません。"),
                                          QStringLiteral("「X」は使用中です。削除できません。"),
                                          QStringLiteral("「W」を削除してもよろしいですか？")}));
@@ -161,7 +164,7 @@ TEST_F(Commands, RenamingACategoryReachesTheListsTheEntriesAndAnOpenInformationW
   document->showInfo();
   FLN_ENTRY shown;
   ASSERT_EQ(GetFLNEntry_ByFLNData(document->flnData(), 0, &shown), 1);
-  EntryDlg* info = GetEntryDlgFromFlnEntry(document->flnData(), shown);
+  EntryDlg* info = document->childWindows()->entryWindow(shown);
   ASSERT_NE(info, nullptr);
   QComboBox* infoCat1 = info->window()->findChild<QComboBox*>(QStringLiteral("comboCat1"));
   ASSERT_NE(infoCat1, nullptr);
@@ -175,7 +178,7 @@ TEST_F(Commands, RenamingACategoryReachesTheListsTheEntriesAndAnOpenInformationW
     dialog->setTextValue(QStringLiteral("甲"));
     dialog->accept();
   });
-  document->action("renameCategory1")->trigger();
+  document->menus()->renameCategory[0]->trigger();
   EXPECT_EQ(offered, QStringLiteral("A"));
   // A level's own choice does not narrow its own list.
   EXPECT_EQ(CategoryRows(document, 1), QStringList({QStringLiteral("＜すべて＞"), QStringLiteral("B"),
@@ -197,7 +200,7 @@ TEST_F(Commands, RenamingACategoryReachesTheListsTheEntriesAndAnOpenInformationW
     qobject_cast<QInputDialog*>(modal)->setTextValue(QStringLiteral("B"));
     qobject_cast<QInputDialog*>(modal)->accept();
   });
-  document->action("renameCategory1")->trigger();
+  document->menus()->renameCategory[0]->trigger();
   EXPECT_EQ(alerts.texts(), QStringList({QStringLiteral("「B」は、すでに登録されています。")}));
   EXPECT_EQ(document->folianCategory(1)->getSelectedCategoryName(), "甲");
 }
@@ -209,16 +212,50 @@ TEST_F(Commands, EditedLabelsHeadTheListsAndColumns) {
     modal->findChild<QLineEdit*>(QStringLiteral("editCategory2"))->setText(QStringLiteral("<i>著者別</i>"));
     modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
   });
-  document->action("editCategoryLabel")->trigger();
+  document->menus()->editCategoryLabel->trigger();
   EXPECT_EQ(document->folianCategory(2)->title(), QStringLiteral("<i>著者別</i>"));
   EXPECT_EQ(document->folianCategory(2)->titleLabel()->textFormat(), Qt::PlainText);
   EXPECT_EQ(document->entryListModel()->headerData(EntryListModel::columnOf("cat2"), Qt::Horizontal).toString(),
             QStringLiteral("<i>著者別</i>"));
-  EXPECT_TRUE(document->action("addCategory2")->text().contains(QStringLiteral("<i>著者別</i>")));
+  EXPECT_TRUE(document->menus()->addCategory[1]->text().contains(QStringLiteral("<i>著者別</i>")));
 }
 
 QStringList gLogged;
 void KeepLogLine(QtMsgType, const QMessageLogContext&, const QString& message) { gLogged << message; }
+
+// Scripts and end-to-end tests find a command by its object name: each name
+// belongs to exactly the one action the menus hold for that command.
+TEST_F(Commands, EachCommandIsFoundByItsName) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  const LibraryMenus* m = document->menus();
+  const struct {
+    const char* name;
+    QAction* action;
+  } commands[] = {
+      {"newDocument", m->newDocument},       {"openDocument", m->openDocument},
+      {"performClose", m->closeDocument},    {"saveNewFile", m->saveCopy},
+      {"openPDF", m->openPdf},               {"showInfo", m->showInfo},
+      {"openWithApplication", m->openWithApplication}, {"showInFileManager", m->showInFileManager},
+      {"importPdf", m->importPdf},           {"importPdfFolder", m->importPdfFolder},
+      {"savePdfPanel", m->exportPdfs},       {"mergeFlnFile", m->mergeLibraries},
+      {"showLibraryInfo", m->showLibraryInfo}, {"compactLibrary", m->compactLibrary},
+      {"extractPDF", m->extractPdf},         {"newGroup", m->newGroup},
+      {"runPageLayout", m->pageSetup},       {"printDocument", m->print},
+      {"terminate", m->quit},                {"selectAll", m->selectAll},
+      {"deselectAll", m->deselectAll},       {"refillTitlesFromPdfs", m->refillTitlesFromPdfs},
+      {"deletePDF", m->deletePdfs},          {"addCategory1", m->addCategory[0]},
+      {"addCategory3", m->addCategory[2]},   {"deleteCategory2", m->deleteCategory[1]},
+      {"renameCategory1", m->renameCategory[0]}, {"renameCategory3", m->renameCategory[2]},
+      {"changeCategoryName", m->changeCategoryName}, {"editCategoryLabel", m->editCategoryLabel},
+      {"showHelp", m->showHelp},
+  };
+  for (const auto& command : commands) {
+    ASSERT_NE(command.action, nullptr) << command.name;
+    const QList<QAction*> found = document->mainWindow()->findChildren<QAction*>(QString::fromLatin1(command.name));
+    EXPECT_EQ(found, QList<QAction*>{command.action}) << command.name;
+  }
+}
 
 TEST_F(Commands, CommandsWithoutAFunctionStayGreyAndSilent) {
   FolianDocument* document = open(WorkedExample());
@@ -232,13 +269,12 @@ TEST_F(Commands, CommandsWithoutAFunctionStayGreyAndSilent) {
   ScriptedAlerts alerts;
   gLogged.clear();
   const QtMessageHandler previous = qInstallMessageHandler(KeepLogLine);
-  for (const char* name : {"extractPDF", "newGroup"}) {
-    QAction* item = document->action(name);
-    ASSERT_NE(item, nullptr) << name;
+  for (QAction* item : {document->menus()->extractPdf, document->menus()->newGroup}) {
     // Still in the menu, so that the user sees what is to come.
-    EXPECT_FALSE(item->text().isEmpty()) << name;
+    EXPECT_FALSE(item->text().isEmpty());
+    EXPECT_FALSE(item->associatedObjects().isEmpty());
     for (QMenu* menu : document->mainWindow()->findChildren<QMenu*>()) emit menu->aboutToShow();
-    EXPECT_FALSE(item->isEnabled()) << name;
+    EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
     item->trigger();
   }
   qInstallMessageHandler(previous);

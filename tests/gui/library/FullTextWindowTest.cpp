@@ -30,7 +30,8 @@
 #include "fulltext/FullTextIndex.h"
 #include "fulltext/FullTextService.h"
 #include "gui/library/EntryListModel.h"
-#include "gui/library/FolianDocumentChildWindows.h"
+#include "gui/library/ChildWindowRegistry.h"
+#include "gui/library/TransferCommands.h"
 #include "gui/viewer/ViewPDFDlg.h"
 #include "library/FlnLoad.h"
 #include "pdfview/PdfView.h"
@@ -279,7 +280,7 @@ TEST_F(FullTextWindow, SortingAndCommandsWorkOnTheFoundEntries) {
   {
     ScriptedAlerts alerts;
     alerts.answers = {true};
-    document->deletePDF();
+    document->transfer()->deletePdfs();
   }
   EXPECT_EQ(EntryColumn(document, "title"), QStringList{"alpha.pdf"});
   EXPECT_TRUE(document->showsFullTextResults());
@@ -309,7 +310,7 @@ TEST_F(FullTextWindow, OpeningAFoundEntryShowsItsFirstHitInTheViewer) {
   document->openPDF();
   FLN_ENTRY entry;
   ASSERT_EQ(GetFLNEntry_ByFLNData(document->flnData(), 0, &entry), 1);
-  ViewPDFDlg* viewer = GetViewPDFDlgFromFlnEntry(document->flnData(), entry);
+  ViewPDFDlg* viewer = document->childWindows()->viewer(entry);
   ASSERT_NE(viewer, nullptr);
   auto* find = viewer->window()->findChild<QLineEdit*>(QStringLiteral("textBoxSearch"));
   ASSERT_NE(find, nullptr);
@@ -427,7 +428,7 @@ TEST_F(FullTextWindow, TheIndexCatchesUpWithChangesMadeWhileTheLibraryWasClosed)
     FLN_ENTRY first;
     Tesk_Ary_GetData(data.entry, 0, &first);
     Tesk_Ary_Add(data.showEntryAry, &first);
-    ASSERT_TRUE(DeletePDFEntries(&data, {0}, EntryWindowClosers()).saved);
+    ASSERT_TRUE(DeletePDFEntries(&data, {0}, EntryWindowCloser()).saved);
     FreeFlnData(&data);
   }
   importPdfs({{"third.pdf", {"cherry blossom apple"}}});
@@ -448,8 +449,8 @@ TEST_F(FullTextWindow, TheIndexCatchesUpWithChangesMadeWhileTheLibraryWasClosed)
   more.write(MakeTextPdf({QStringLiteral("apple pie, apple tart")}));
   more.close();
   ScriptedAlerts alerts;
-  document->importPdfFolder();
-  QFileDialog* panel = document->currentPanel();
+  document->transfer()->importPdfFolder();
+  QFileDialog* panel = document->transfer()->currentPanel();
   ASSERT_NE(panel, nullptr);
   panel->setDirectory(dir.path());
   panel->selectFile(dir.filePath(QStringLiteral("more")));

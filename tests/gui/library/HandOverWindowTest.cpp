@@ -14,6 +14,7 @@
 
 #include "TestPdfFiles.h"
 #include "WindowFixture.h"
+#include "gui/library/LibraryMenus.h"
 #include "gui/library/EntryListModel.h"
 #include "gui/shell/FileManager.h"
 #include "library/FlnLoad.h"
@@ -103,22 +104,20 @@ class HandOver : public WindowFixture {
 TEST_F(HandOver, OpenWithAnotherApplicationHandsOverPrivateCopiesOfTheSelectedPdfs) {
   FolianDocument* document = openLibraryWithPdfs({"論文.pdf", "b.pdf", "c.pdf"});
   ASSERT_NE(document, nullptr);
-  document->updateCommandStates();
-  EXPECT_FALSE(document->action("openWithApplication")->isEnabled());
-  EXPECT_FALSE(document->action("showInFileManager")->isEnabled());
+  EXPECT_FALSE(document->menus()->openWithApplication->isEnabled());
+  EXPECT_FALSE(document->menus()->showInFileManager->isEnabled());
 
   const QStringList titles = EntryColumn(document, "title");
   document->entryListBox()->selectRow(titles.indexOf("論文.pdf"));
   document->entryListBox()->selectionModel()->select(
       document->entryListModel()->index(titles.indexOf("c.pdf"), 0),
       QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  document->updateCommandStates();
-  ASSERT_TRUE(document->action("openWithApplication")->isEnabled());
-  EXPECT_TRUE(document->action("showInFileManager")->isEnabled());
+  ASSERT_TRUE(document->menus()->openWithApplication->isEnabled());
+  EXPECT_TRUE(document->menus()->showInFileManager->isEnabled());
 
   FakeDesktop desktop;
   ScriptedAlerts alerts;
-  document->action("openWithApplication")->trigger();
+  document->menus()->openWithApplication->trigger();
   EXPECT_TRUE(alerts.asked.empty()) << alerts.texts().join('\n').toStdString();
   ASSERT_EQ(desktop.opened.size(), 2);
   QStringList names;
@@ -148,7 +147,7 @@ TEST_F(HandOver, ManyPdfsAreOpenedOnlyWhenTheUserSaysSo) {
     FakeDesktop desktop;
     ScriptedAlerts alerts;
     alerts.answers = {yes};
-    document->action("openWithApplication")->trigger();
+    document->menus()->openWithApplication->trigger();
     EXPECT_EQ(alerts.texts(), QStringList({"11件のPDFをそれぞれ別のアプリケーションで開きますか？"}));
     EXPECT_EQ(desktop.opened.size(), yes ? 11 : 0);
   }
@@ -185,7 +184,7 @@ TEST_F(HandOver, ShowInTheFileManagerAsksTheFileManagerOrElseOpensTheFolder) {
   // from the window, the folder of the entry's copy.
   document->entryListBox()->selectRow(0);
   FakeDesktop fallback;
-  document->action("showInFileManager")->trigger();
+  document->menus()->showInFileManager->trigger();
   ASSERT_EQ(fallback.opened.size(), 1);
   const QString folder = fallback.opened[0].toLocalFile();
   EXPECT_TRUE(folder.startsWith(PrivateHandOverFolder() + '/')) << folder.toStdString();

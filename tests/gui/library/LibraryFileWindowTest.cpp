@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "WindowFixture.h"
+#include "gui/library/LibraryMenus.h"
+#include "gui/library/TransferCommands.h"
 #include "library/FlnLibraryLock.h"
 #include "library/FlnLoad.h"
 #include "transfer/PdfImport.h"
@@ -58,7 +60,7 @@ TEST_F(LibraryFile, MergingTakesInTheOtherLibrarysEntriesAlsoWhileItIsOpenInAnot
   const QByteArray otherBytes = ReadFile(path(QStringLiteral("other.fln")));
   FolianDocument* document = open(WorkedExample());
   ASSERT_NE(document, nullptr);
-  EXPECT_TRUE(document->action("mergeFlnFile")->isEnabled());
+  EXPECT_TRUE(document->menus()->mergeLibraries->isEnabled());
 
   const struct {
     QString chosen;
@@ -70,8 +72,8 @@ TEST_F(LibraryFile, MergingTakesInTheOtherLibrarysEntriesAlsoWhileItIsOpenInAnot
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.chosen.toStdString());
-    document->action("mergeFlnFile")->trigger();
-    QFileDialog* panel = document->currentPanel();
+    document->menus()->mergeLibraries->trigger();
+    QFileDialog* panel = document->transfer()->currentPanel();
     ASSERT_NE(panel, nullptr);
     ScriptedAlerts alerts;
     Accept(panel, c.chosen);
@@ -104,7 +106,7 @@ TEST_F(LibraryFile, TheInformationShowsTheUnusedSpaceThatCompactingGivesBack) {
 
   {
     ScriptedAlerts alerts;
-    document->action("showLibraryInfo")->trigger();
+    document->menus()->showLibraryInfo->trigger();
     ASSERT_EQ(alerts.texts().size(), 1);
     EXPECT_TRUE(alerts.texts()[0].contains(QStringLiteral("エントリ: 3件")));
     EXPECT_TRUE(alerts.texts()[0].contains(QStringLiteral("使われていない領域: 0 バイト（0 バイト）")))
@@ -114,12 +116,12 @@ TEST_F(LibraryFile, TheInformationShowsTheUnusedSpaceThatCompactingGivesBack) {
     ScriptedAlerts alerts;
     alerts.answers = {true};
     ClickRow(document->entryListBox(), 0);
-    document->action("deletePDF")->trigger();
+    document->menus()->deletePdfs->trigger();
   }
   const qint64 sizeBefore = QFileInfo(path()).size();
   {
     ScriptedAlerts alerts;
-    document->action("showLibraryInfo")->trigger();
+    document->menus()->showLibraryInfo->trigger();
     ASSERT_EQ(alerts.texts().size(), 1);
     EXPECT_TRUE(alerts.texts()[0].contains(QStringLiteral("（削除したエントリのPDF 1件を含みます）")))
         << alerts.texts()[0].toStdString();
@@ -128,7 +130,7 @@ TEST_F(LibraryFile, TheInformationShowsTheUnusedSpaceThatCompactingGivesBack) {
   {
     // "いいえ" at the question changes nothing.
     ScriptedAlerts alerts;
-    document->action("compactLibrary")->trigger();
+    document->menus()->compactLibrary->trigger();
     ASSERT_EQ(alerts.asked.size(), 1u);
     EXPECT_EQ(alerts.asked[0].kind, AlertRequest::Confirmation);
     EXPECT_EQ(QFileInfo(path()).size(), sizeBefore);
@@ -137,7 +139,7 @@ TEST_F(LibraryFile, TheInformationShowsTheUnusedSpaceThatCompactingGivesBack) {
   {
     ScriptedAlerts alerts;
     alerts.answers = {true};
-    document->action("compactLibrary")->trigger();
+    document->menus()->compactLibrary->trigger();
     ASSERT_EQ(alerts.texts().size(), 2);
     EXPECT_TRUE(alerts.texts()[1].startsWith(QStringLiteral("ライブラリ「lib.fln」を最適化しました。")))
         << alerts.texts()[1].toStdString();
@@ -160,7 +162,7 @@ TEST_F(LibraryFile, TheInformationShowsTheUnusedSpaceThatCompactingGivesBack) {
     ScriptedAlerts alerts;
     alerts.answers = {true};
     ClickRow(document->entryListBox(), 0);
-    document->action("deletePDF")->trigger();
+    document->menus()->deletePdfs->trigger();
     EXPECT_EQ(EntryColumn(document, "title"), left.mid(1));
   }
   closeDocument(document);

@@ -10,6 +10,8 @@
 #include "TextPdf.h"
 #include "WindowFixture.h"
 #include "gui/library/EntryListModel.h"
+#include "gui/library/LibraryMenus.h"
+#include "gui/library/TransferCommands.h"
 
 namespace apptest {
 namespace {
@@ -47,8 +49,8 @@ TEST_F(PdfInfo, TheImportPanelsCheckBoxTakesTitlesFromThePdfsAndIsRemembered) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    document->importPdf();
-    QFileDialog* panel = document->currentPanel();
+    document->transfer()->importPdf();
+    QFileDialog* panel = document->transfer()->currentPanel();
     ASSERT_NE(panel, nullptr);
     auto* box = panel->findChild<QCheckBox*>(QStringLiteral("titleFromPdfBox"));
     ASSERT_NE(box, nullptr);
@@ -73,8 +75,8 @@ TEST_F(PdfInfo, TheRefillCommandAsksThenTakesTheSelectedEntriesTitlesFromTheirPd
   WriteFile(dir.filePath("one.pdf"), PdfTitled("1", "<< /Title (From The PDF) /Author (A. Writer) >>"));
   WriteFile(dir.filePath("bare.pdf"), PdfTitled("2", "<< /Producer (Scanner) >>"));
   for (const char* file : {"one.pdf", "bare.pdf"}) {
-    document->importPdf();
-    QFileDialog* panel = document->currentPanel();
+    document->transfer()->importPdf();
+    QFileDialog* panel = document->transfer()->currentPanel();
     ASSERT_NE(panel, nullptr);
     panel->findChild<QCheckBox*>(QStringLiteral("titleFromPdfBox"))->setChecked(false);
     panel->setDirectory(dir.path());
@@ -84,8 +86,7 @@ TEST_F(PdfInfo, TheRefillCommandAsksThenTakesTheSelectedEntriesTitlesFromTheirPd
   ASSERT_EQ(EntryColumn(document, "title"), EntryColumn(document, "fileName"));
   const int one = EntryColumn(document, "fileName").indexOf("one.pdf");
   const int bare = EntryColumn(document, "fileName").indexOf("bare.pdf");
-  document->updateCommandStates();
-  EXPECT_FALSE(document->action("refillTitlesFromPdfs")->isEnabled());
+  EXPECT_FALSE(document->menus()->refillTitlesFromPdfs->isEnabled());
 
   const struct {
     int row;
@@ -101,11 +102,10 @@ TEST_F(PdfInfo, TheRefillCommandAsksThenTakesTheSelectedEntriesTitlesFromTheirPd
   };
   for (const auto& c : cases) {
     document->entryListBox()->selectRow(c.row);
-    document->updateCommandStates();
-    ASSERT_TRUE(document->action("refillTitlesFromPdfs")->isEnabled());
+    ASSERT_TRUE(document->menus()->refillTitlesFromPdfs->isEnabled());
     ScriptedAlerts alerts;
     alerts.answers = {c.yes};
-    document->action("refillTitlesFromPdfs")->trigger();
+    document->menus()->refillTitlesFromPdfs->trigger();
     EXPECT_EQ(alerts.texts(), c.alerts);
     EXPECT_EQ(EntryColumn(document, "title")[c.row], c.title);
   }
@@ -116,8 +116,8 @@ TEST_F(PdfInfo, AnOpenInformationWindowShowsTheNewTitle) {
   FolianDocument* document = open(LibraryContents());
   ASSERT_NE(document, nullptr);
   WriteFile(dir.filePath("one.pdf"), PdfTitled("1", "<< /Title (From The PDF) >>"));
-  document->importPdf();
-  QFileDialog* panel = document->currentPanel();
+  document->transfer()->importPdf();
+  QFileDialog* panel = document->transfer()->currentPanel();
   ASSERT_NE(panel, nullptr);
   panel->findChild<QCheckBox*>(QStringLiteral("titleFromPdfBox"))->setChecked(false);
   panel->setDirectory(dir.path());
@@ -134,7 +134,7 @@ TEST_F(PdfInfo, AnOpenInformationWindowShowsTheNewTitle) {
   ASSERT_FALSE(windowTitles().filter("one.pdf").isEmpty()) << windowTitles().join(" | ").toStdString();
   ScriptedAlerts alerts;
   alerts.answers = {true};
-  document->action("refillTitlesFromPdfs")->trigger();
+  document->menus()->refillTitlesFromPdfs->trigger();
   EXPECT_FALSE(windowTitles().filter("From The PDF").isEmpty()) << windowTitles().join(" | ").toStdString();
 }
 

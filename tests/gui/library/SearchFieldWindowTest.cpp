@@ -9,6 +9,7 @@
 #include <QTableView>
 
 #include "WindowFixture.h"
+#include "gui/library/LibraryMenus.h"
 #include "gui/library/EntryListModel.h"
 #include "gui/library/CategoryLevelPane.h"
 #include "format/EntryFieldKind.h"
@@ -110,7 +111,7 @@ TEST_F(SearchField, SortingSelectionAndCommandsWorkOnTheNarrowedList) {
   ClickRow(document->entryListBox(), 1);
   ScriptedAlerts alerts;
   alerts.answers = {true};
-  document->action("deletePDF")->trigger();
+  document->menus()->deletePdfs->trigger();
   EXPECT_EQ(EntryColumn(document, "title"), QStringList({"Deep Learning", "Learning Theory"}));
   EXPECT_EQ(EntriesInFile(path()), 4);
   EXPECT_EQ(document->searchField()->text(), QStringLiteral("learning"));

@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "WindowFixture.h"
+#include "gui/library/TransferCommands.h"
 #include "gui/library/EntryListModel.h"
 #include "gui/library/CategoryLevelPane.h"
 #include "library/FlnLibraryLock.h"
@@ -68,8 +69,8 @@ TEST_F(Transfer, TheImportPanelsCheckBoxSkipsFilesAlreadyInTheLibraryAndTheRestA
   for (const auto& c : cases) {
     SCOPED_TRACE(c.skip);
     const QStringList before = EntryColumn(document, "title");
-    document->importPdfFolder();
-    QFileDialog* panel = document->currentPanel();
+    document->transfer()->importPdfFolder();
+    QFileDialog* panel = document->transfer()->currentPanel();
     ASSERT_NE(panel, nullptr);
     auto* box = panel->findChild<QCheckBox*>(QStringLiteral("skipDuplicatesBox"));
     ASSERT_NE(box, nullptr);
@@ -94,8 +95,8 @@ TEST_F(Transfer, ImportPanelOffersTheCategoriesPresetToTheChoices) {
   FolianDocument* document = open(WorkedExample());
   ASSERT_NE(document, nullptr);
   ClickRow(document->folianCategory(1)->tableView(), 2);  // B
-  document->importPdf();
-  QFileDialog* panel = document->currentPanel();
+  document->transfer()->importPdf();
+  QFileDialog* panel = document->transfer()->currentPanel();
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
   EXPECT_EQ(panel->fileMode(), QFileDialog::ExistingFile);
@@ -111,7 +112,7 @@ TEST_F(Transfer, ImportPanelOffersTheCategoriesPresetToTheChoices) {
   LevelCombo(panel, 2)->setEditText(QStringLiteral("新しい分類"));
   LevelCombo(panel, 3)->setEditText(QString());
   Accept(panel, pdf);
-  EXPECT_EQ(document->currentPanel(), nullptr);
+  EXPECT_EQ(document->transfer()->currentPanel(), nullptr);
   // Listed under the current choices (B, ＜すべて＞, ＜すべて＞).
   EXPECT_EQ(EntryColumn(document, "title"), QStringList({"bxq", "paper.pdf"}));
   const int row = EntryColumn(document, "title").indexOf(QStringLiteral("paper.pdf"));
@@ -122,10 +123,10 @@ TEST_F(Transfer, ImportPanelOffersTheCategoriesPresetToTheChoices) {
   closeDocument(document);
   document = reopen();
   ASSERT_NE(document, nullptr);
-  document->importPdf();
-  ASSERT_NE(document->currentPanel(), nullptr);
-  EXPECT_EQ(document->currentPanel()->directory().absolutePath(), QFileInfo(pdf).absolutePath());
-  document->currentPanel()->reject();
+  document->transfer()->importPdf();
+  ASSERT_NE(document->transfer()->currentPanel(), nullptr);
+  EXPECT_EQ(document->transfer()->currentPanel()->directory().absolutePath(), QFileInfo(pdf).absolutePath());
+  document->transfer()->currentPanel()->reject();
 }
 
 TEST_F(Transfer, ImportRefusesTheNamesThatStandForEveryOrNoChange) {
@@ -144,8 +145,8 @@ TEST_F(Transfer, ImportRefusesTheNamesThatStandForEveryOrNoChange) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);
     ScriptedAlerts alerts;
-    document->importPdf();
-    QFileDialog* panel = document->currentPanel();
+    document->transfer()->importPdf();
+    QFileDialog* panel = document->transfer()->currentPanel();
     ASSERT_NE(panel, nullptr);
     LevelCombo(panel, c.level)->setEditText(QString::fromUtf8(c.typed));
     Accept(panel, pdf);
@@ -167,8 +168,8 @@ TEST_F(Transfer, FolderImportListsWhatFailedInOneMessage) {
   ASSERT_TRUE(QFile::link(folder + "/nowhere2", folder + "/sub/gone.pdf"));
 
   ScriptedAlerts alerts;
-  document->importPdfFolder();
-  QFileDialog* panel = document->currentPanel();
+  document->transfer()->importPdfFolder();
+  QFileDialog* panel = document->transfer()->currentPanel();
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->fileMode(), QFileDialog::Directory);
   Accept(panel, folder);
@@ -197,8 +198,8 @@ TEST_F(Transfer, FolderImportTellsOfTextThatIsNotUtf8) {
   std::ofstream(latin1, std::ios::binary) << "%PDF-1.4 latin1";
 
   ScriptedAlerts alerts;
-  document->importPdfFolder();
-  QFileDialog* panel = document->currentPanel();
+  document->transfer()->importPdfFolder();
+  QFileDialog* panel = document->transfer()->currentPanel();
   ASSERT_NE(panel, nullptr);
   Accept(panel, folder);
 
@@ -218,8 +219,8 @@ TEST_F(Transfer, FolderImportCanBeCancelled) {
   ASSERT_NE(document, nullptr);
   const QString folder = dir.filePath(QStringLiteral("many"));
   for (int i = 0; i < 5; ++i) WriteFile(folder + QStringLiteral("/p%1.pdf").arg(i), "%PDF-1.4");
-  document->importPdfFolder();
-  QFileDialog* panel = document->currentPanel();
+  document->transfer()->importPdfFolder();
+  QFileDialog* panel = document->transfer()->currentPanel();
   ASSERT_NE(panel, nullptr);
   // The import keeps the event loop running: this runs during it.
   bool cancelled = false;
@@ -256,9 +257,9 @@ TEST_F(Transfer, AnImportPast4GiBAsksToConvertTheLibraryFirst) {
     const qint64 size = QFileInfo(path()).size();
     ScriptedAlerts alerts;
     alerts.answers = {yes};
-    document->importPdfFolder();
-    ASSERT_NE(document->currentPanel(), nullptr);
-    Accept(document->currentPanel(), folder);
+    document->transfer()->importPdfFolder();
+    ASSERT_NE(document->transfer()->currentPanel(), nullptr);
+    Accept(document->transfer()->currentPanel(), folder);
     ASSERT_GE(alerts.asked.size(), 1u);
     EXPECT_EQ(alerts.asked[0].kind, AlertRequest::Confirmation);
     const QString question = alerts.texts()[0];
@@ -295,13 +296,13 @@ TEST_F(Transfer, ExportChooserAndFiles) {
   const QString folder = dir.filePath(QStringLiteral("src"));
   WriteFile(folder + "/one.pdf", "%PDF-1.4 one");
   WriteFile(folder + "/two.pdf", "%PDF-1.4 two");
-  document->importPdfFolder();
-  Accept(document->currentPanel(), folder);
+  document->transfer()->importPdfFolder();
+  Accept(document->transfer()->currentPanel(), folder);
   ASSERT_EQ(document->entryListModel()->rowCount(), 2);
 
   document->entryListBox()->selectAll();
-  document->savePdfPanel();
-  QFileDialog* panel = document->currentPanel();
+  document->transfer()->exportPdfs();
+  QFileDialog* panel = document->transfer()->currentPanel();
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->windowTitle(), QStringLiteral("選択"));
   EXPECT_EQ(panel->labelText(QFileDialog::Accept), QStringLiteral("選択"));
@@ -322,10 +323,10 @@ TEST_F(Transfer, ExportChooserAndFiles) {
 TEST_F(Transfer, CancelledPanelsChangeNothing) {
   FolianDocument* document = open(WorkedExample());
   ASSERT_NE(document, nullptr);
-  document->importPdf();
-  ASSERT_NE(document->currentPanel(), nullptr);
-  document->currentPanel()->reject();
-  EXPECT_EQ(document->currentPanel(), nullptr);
+  document->transfer()->importPdf();
+  ASSERT_NE(document->transfer()->currentPanel(), nullptr);
+  document->transfer()->currentPanel()->reject();
+  EXPECT_EQ(document->transfer()->currentPanel(), nullptr);
   EXPECT_EQ(document->entryListModel()->rowCount(), 3);
 }
 

@@ -8,6 +8,7 @@
 #include <QTableView>
 
 #include "WindowFixture.h"
+#include "gui/library/LibraryMenus.h"
 #include "gui/library/EntryListModel.h"
 #include "gui/shell/StartWindow.h"
 #include "library/FlnLibraryLock.h"
@@ -274,7 +275,7 @@ TEST_F(DocumentController, QuitClosesEveryLibraryWindowFirst) {
   ASSERT_NE(document, nullptr);
   ClickRow(document->entryListBox(), 0);
   QSignalSpy terminate(controller.get(), &FolianDocumentController::applicationShouldTerminate);
-  document->action("terminate")->trigger();
+  document->menus()->quit->trigger();
   EXPECT_EQ(terminate.count(), 1);
   EXPECT_TRUE(controller->documents().empty());
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -100,8 +100,6 @@ class ViewPDFDlgTest : public ::testing::Test {
 
   void TearDown() override {
     for (const QPointer<ViewPDFDlg>& viewer : viewers) delete viewer.data();
-    Tesk_Ary_Free(data.pdfViewer);
-    data.pdfViewer = nullptr;
     FreeFlnData(&data);
     Clock::setSource(nullptr);
   }
@@ -148,9 +146,8 @@ class ViewPDFDlgTest : public ::testing::Test {
     viewer->setFlnEntry(entry, &data);
     viewer->showPdfBytes(pdf);
     viewer->show();
-    if (data.pdfViewer == nullptr) data.pdfViewer = Tesk_Ary_Init(sizeof(FLN_PDF_VIEWER_REF), 4, 4);
-    FLN_PDF_VIEWER_REF record = {entry.en_id, index, viewer};
-    Tesk_Ary_Add(data.pdfViewer, &record);
+    const int32_t id = viewer->entryId();
+    QObject::connect(viewer, &ViewPDFDlg::closed, [this, id] { closedIds.push_back(id); });
     EXPECT_TRUE(QTest::qWaitForWindowExposed(viewer->window()));
     return viewer;
   }
@@ -182,6 +179,7 @@ class ViewPDFDlgTest : public ::testing::Test {
   int beeps = 0;
   int saves = 0;
   bool lastSaveWritten = false;
+  std::vector<int32_t> closedIds;  // the viewers that said they closed, by entry (host order)
 };
 
 // --- Placement arithmetic
@@ -278,6 +276,7 @@ TEST_F(ViewPDFDlgTest, MovedOrResizedFrameSurvivesReopeningTheLibrary) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    closedIds.clear();
     ViewPDFDlg* viewer = open(0, MakeNumberedPdf(2));
     const QRect before = viewer->window()->geometry();
     c.change(viewer->window());
@@ -289,7 +288,7 @@ TEST_F(ViewPDFDlgTest, MovedOrResizedFrameSurvivesReopeningTheLibrary) {
     // Close the library (the viewer goes) and open it again.
     viewer->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(Tesk_Ary_GetSize(data.pdfViewer), 0);
+    EXPECT_EQ(closedIds, std::vector<int32_t>{ZEL_EndianLong_LtoN(memoryEntry(0).en_id)});
     load();
     ViewPDFDlg* again = open(0, MakeNumberedPdf(2));
     EXPECT_EQ(again->window()->geometry(), changed);
@@ -305,7 +304,7 @@ TEST_F(ViewPDFDlgTest, EveryShowingStampsAndSelectsTheHandTool) {
   viewer->window()->close();  // its own close control only hides it
   EXPECT_FALSE(viewer->window()->isVisible());
   EXPECT_FALSE(viewers.back().isNull());
-  EXPECT_EQ(Tesk_Ary_GetSize(data.pdfViewer), 1);
+  EXPECT_TRUE(closedIds.empty()) << "hiding is no end";
 
   now = kShowTime.addSecs(60);
   viewer->show();
@@ -368,17 +367,16 @@ TEST_F(ViewPDFDlgTest, TheLibraryIsSavedOnceAfterTheFirstPageIsPainted) {
   }
 }
 
-TEST_F(ViewPDFDlgTest, CloseLeavesOnlyItsOwnRegistryRecord) {
+TEST_F(ViewPDFDlgTest, CloseSaysSoOnceForItselfAndGoes) {
   ViewPDFDlg* first = open(0, MakeNumberedPdf(2));
-  open(1, MakeNumberedPdf(2));
+  QPointer<ViewPDFDlg> second = open(1, MakeNumberedPdf(2));
   QPointer<ViewPDFDlg> gone = first;
   first->close();
+  first->close();  // a second close is no second end
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(gone.isNull());
-  ASSERT_EQ(Tesk_Ary_GetSize(data.pdfViewer), 1);
-  FLN_PDF_VIEWER_REF left;
-  Tesk_Ary_GetData(data.pdfViewer, 0, &left);
-  EXPECT_EQ(left.en_id, memoryEntry(1).en_id);
+  EXPECT_FALSE(second.isNull());
+  EXPECT_EQ(closedIds, std::vector<int32_t>{ZEL_EndianLong_LtoN(memoryEntry(0).en_id)});
 }
 
 TEST_F(ViewPDFDlgTest, DeletedEntrySavesNothingForIt) {
