@@ -17,7 +17,7 @@
 #include "format/Endian.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnNewLibrary.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfExport.h"
 #include "pdftext/PdfTitleAuthor.h"

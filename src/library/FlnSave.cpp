@@ -71,7 +71,8 @@ int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort,
 
   if (allWritten && RemoveAttachmentHashes(&file, removedAtIds) != ZEL_OK) allWritten = false;
 
-  // One save is one change of the file: all of it or none.
+  // One save is one change of the file: all of it or none; a rollback leaves
+  // the image knowing nothing (FlnArraySync.h, invariant 6).
   if (allWritten) allWritten = ZEL_Commit(&file) == ZEL_OK;
   if (!allWritten) {
     ZEL_Rollback(&file);

@@ -9,7 +9,7 @@
 #include "categories/EntrySelection.h"
 #include "format/Endian.h"
 #include "library/FlnSave.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/OwnedAry.h"
 #include "storage/TeskAryChanges.h"
 

@@ -24,7 +24,7 @@
 #include "library/FlnLoad.h"
 #include "library/FlnUpgrade.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/ZelJournal.h"
 
 namespace {

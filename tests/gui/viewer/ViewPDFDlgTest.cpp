@@ -791,10 +791,10 @@ TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrime
     PdfView* view = viewer->pdfView();
     view->goToPage(c.fromPage);
     const int beepsBefore = beeps;
-    viewer->showSearchHits(FullTextFindText(c.query));
+    viewer->showSearchHits(FullTextFindTexts(c.query));
     ASSERT_TRUE(WaitUntil([&] { return !view->searching(); })) << c.name;
     EXPECT_EQ(child<QLineEdit>(viewer, "textBoxSearch")->text(), c.field) << c.name;
-    EXPECT_EQ(view->highlightedTexts(), FullTextFindText(c.query)) << c.name;
+    EXPECT_EQ(view->highlightedTexts(), FullTextFindTexts(c.query)) << c.name;
     if (c.page < 0) {
       EXPECT_EQ(view->currentPage(), c.fromPage) << c.name;
       EXPECT_FALSE(view->currentSelection().isValid()) << c.name;
@@ -806,7 +806,7 @@ TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrime
     EXPECT_EQ(view->currentPage(), c.page) << c.name;
     const PdfTextSelection shown = view->currentSelection();
     EXPECT_EQ(shown.page, c.page) << c.name;
-    EXPECT_EQ(shown.text.simplified().toLower(), FullTextFindText(c.query).first().toLower()) << c.name;
+    EXPECT_EQ(shown.text.simplified().toLower(), FullTextFindTexts(c.query).first().toLower()) << c.name;
 
     // Every occurrence on the page is highlighted, and drawn so.
     ASSERT_TRUE(WaitUntil([&] { return view->highlights(c.page).size() == c.hitsThere; }))
@@ -868,7 +868,7 @@ TEST_F(ViewPDFDlgTest, EveryTermOfAQueryIsHighlightedAndTheFindGoesThroughAllInD
     viewer->window()->resize(500, 500);
     PdfView* view = viewer->pdfView();
     view->goToPage(0);
-    viewer->showSearchHits(FullTextFindText(c.query));
+    viewer->showSearchHits(FullTextFindTexts(c.query));
     ASSERT_TRUE(WaitUntil([&] { return !view->searching(); }));
 
     // The find goes through every hit in order, then beeps.
