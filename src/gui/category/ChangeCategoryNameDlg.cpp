@@ -4,7 +4,7 @@
 #include "gui/library/FlnLabelText.h"
 #include "categories/CategoryNameInput.h"
 #include "format/CategoryNameText.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "ui_ChangeCategoryNameDlg.h"
 
 namespace {

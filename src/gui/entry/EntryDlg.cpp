@@ -33,7 +33,7 @@
 #include "library/FlnCreateCats.h"
 #include "library/FlnSave.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/TeskUtil.h"
 #include "storage/OwnedAry.h"
 #include "ui_EntryDlg.h"
