@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <set>
 
 #include "LibraryTestSupport.h"
@@ -19,16 +19,6 @@
 using namespace libtest;
 
 namespace {
-
-std::set<std::string> FolderNames(const std::string& folder) {
-  std::set<std::string> names;
-  if (DIR* d = opendir(folder.c_str())) {
-    while (const dirent* e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
 
 // The id of a process that has ended and been reaped.
 long DeadPid() {
@@ -65,7 +55,7 @@ class ReplacementLeftovers : public ::testing::Test {
     std::set<std::string> expected(kept.begin(), kept.end());
     if (mode == LibraryLockMode::Shared) expected.insert(removed.begin(), removed.end());
     expected.insert("lib.fln");
-    EXPECT_EQ(FolderNames(tmp.path("")), expected);
+    EXPECT_EQ(FolderNames(tmp.path("")), std::vector<std::string>(expected.begin(), expected.end()));
   }
 
   std::string leftover(long pid, int attempt, const std::string& target = "lib.fln") const {
@@ -109,12 +99,13 @@ TEST_F(ReplacementLeftovers, ALongLibraryNameIsMatchedAsItsTemporaryFilesAreName
   const std::string otherCut =
       NameOf(SideFilePath(tmp.path(std::string(250, 'b') + ".fln"), ".new-" + std::to_string(dead) + "-2"));
   Touch(tmp.path("lib.fln.new-" + std::to_string(dead) + "-0"));  // the fixture's other library's
-  std::set<std::string> before = FolderNames(tmp.path(""));
+  std::vector<std::string> expected = FolderNames(tmp.path(""));
   Touch(tmp.path(cut));
   Touch(tmp.path(otherCut));
   EXPECT_EQ(FlnFileReplacement::removeLeftovers(library), 1);
-  before.insert(otherCut);
-  EXPECT_EQ(FolderNames(tmp.path("")), before);
+  expected.push_back(otherCut);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(FolderNames(tmp.path("")), expected);
 }
 
 }  // namespace
