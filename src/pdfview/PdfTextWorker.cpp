@@ -91,8 +91,8 @@ void PdfTextWorker::readHits(std::unique_lock<std::mutex>& lock) {
   PdfPageText* text = _text.get();
   unlocked(lock, [&] {
     const QList<PdfTextSelection> hits = text != nullptr ? text->findAll(query, page) : QList<PdfTextSelection>();
-    // Handed over without the lock, which the window's thread takes at
-    // every paint (see PdfRenderWorker::renderTile).
+    // Handed over without the lock, which the window's thread takes when
+    // it asks for the hits of other pages.
     deliver(started, [this, query, page, hits] { emit hitsFound(query, page, hits); });
   });
 }
