@@ -1,17 +1,13 @@
 #include "pdfview/PdfTileBuffers.h"
 
 #include <cstdlib>
+#include <iterator>
 #include <mutex>
 #include <vector>
 
 #include "pdfview/PdfPageCache.h"
 
 namespace {
-
-// Free blocks kept at most. Scrolling renders a screen's few tiles while
-// the cache forgets as many: a few blocks are enough to go round, and what
-// is kept beyond the cache's limit stays small.
-constexpr size_t kKeptBlocks = 6;
 
 // A block's bytes are preceded by this header (one cache line, so that the
 // pixels stay aligned).
@@ -21,17 +17,18 @@ struct alignas(64) BlockHeader {
 
 class TileBuffers {
  public:
-  TileBuffers() { _free.reserve(kKeptBlocks); }
+  TileBuffers() { _free.reserve(size_t(kPdfKeptTileBuffers)); }
 
-  // A block of `bytes`: a kept one of that size, else a new one; null when
-  // there is no memory.
+  // A block of `bytes`: the last kept one of that size (the likeliest to be
+  // in the processor's caches still), else a new one; null when there is
+  // no memory.
   BlockHeader* take(size_t bytes) {
     {
       std::lock_guard<std::mutex> lock(_mutex);
-      for (auto block = _free.begin(); block != _free.end(); ++block) {
+      for (auto block = _free.rbegin(); block != _free.rend(); ++block) {
         if ((*block)->bytes != bytes) continue;
         BlockHeader* found = *block;
-        _free.erase(block);
+        _free.erase(std::next(block).base());
         return found;
       }
     }
@@ -46,7 +43,7 @@ class TileBuffers {
   void give(BlockHeader* block) {
     BlockHeader* dropped = block;
     if (_mutex.try_lock()) {
-      if (_free.size() == kKeptBlocks) {
+      if (_free.size() == size_t(kPdfKeptTileBuffers)) {
         dropped = _free.front();
         _free.erase(_free.begin());
       } else {
@@ -65,7 +62,7 @@ class TileBuffers {
 
  private:
   std::mutex _mutex;
-  std::vector<BlockHeader*> _free;  // oldest first; at most kKeptBlocks
+  std::vector<BlockHeader*> _free;  // oldest first; at most kPdfKeptTileBuffers
 };
 
 // The process's pool. Never destroyed: tile images may outlive every view

@@ -11,6 +11,11 @@
 #include <QImage>
 #include <QSize>
 
+/// Free blocks kept at most. Scrolling renders a screen's few tiles while
+/// the cache forgets as many: a few blocks are enough to go round, and what
+/// is kept beyond the cache's limit stays small.
+constexpr int kPdfKeptTileBuffers = 6;
+
 /// A blank opaque RGB32 image of `size` (contents undefined: the caller
 /// draws every pixel). At most kPdfTileSize square, its memory comes from
 /// the pool when a freed block of that size is there, and goes back to it

@@ -845,7 +845,8 @@ TEST_F(ViewPDFDlgTest, EveryTermOfAQueryIsHighlightedAndTheFindGoesThroughAllInD
   const QByteArray pdf = MakeTextPdf({QStringLiteral("deep learning and statistics\nlearning deeply"),
                                       QStringLiteral("nothing to see"),
                                       QStringLiteral("機械学習と統計学\n統計的機械学習の理論"),
-                                      QStringLiteral("Machine learning, deep and wide")});
+                                      QStringLiteral("Machine learning, deep and wide"),
+                                      QStringLiteral("\uFF46\uFF55\uFF4C\uFF4C width, FULL stop")});  // ｆｕｌｌ
   using Hit = std::pair<int, QString>;  // page, text
   const struct {
     const char* name;
@@ -861,6 +862,8 @@ TEST_F(ViewPDFDlgTest, EveryTermOfAQueryIsHighlightedAndTheFindGoesThroughAllInD
       {"Japanese terms", QStringLiteral("統計　機械学習"),
        {{2, "機械学習"}, {2, "統計"}, {2, "統計"}, {2, "機械学習"}}},
       {"Japanese and English", QStringLiteral("理論 machine"), {{2, "理論"}, {3, "Machine"}}},
+      {"width and case folded as the index folds them", QStringLiteral("Ｆｕｌｌ"),
+       {{4, QStringLiteral("\uFF46\uFF55\uFF4C\uFF4C")}, {4, "FULL"}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
