@@ -13,20 +13,17 @@ constexpr int kPagesPerMeasure = 2;
 
 PdfRenderWorker::PdfRenderWorker(QObject* parent) : PdfDocumentWorker(true, parent) { start(); }
 
-PdfRenderWorker::~PdfRenderWorker() {
-  stop();
-  delete _mailbox.exchange(nullptr);
-}
+PdfRenderWorker::~PdfRenderWorker() { stop(); }
 
 void PdfRenderWorker::request(std::vector<PdfTileRequest> requests) {
   // The request the worker has not taken yet is replaced, as the queue is.
-  delete _mailbox.exchange(new Request{std::move(requests), _received});
+  _mailbox.put(Request{std::move(requests), _received});
   wake();
 }
 
 int PdfRenderWorker::pendingCount() const {
   std::lock_guard<std::mutex> lock(mutex());
-  const Request* waiting = _mailbox.load();
+  const Request* waiting = _mailbox.peek();
   size_t pending = _queue.size() + (waiting != nullptr ? waiting->tiles.size() : 0);
   for (const Rendered& tile : _onTheirWay)
     if (tile.serial > _received) ++pending;
@@ -34,7 +31,7 @@ int PdfRenderWorker::pendingCount() const {
 }
 
 void PdfRenderWorker::dropWork(const PdfDocument* next) {
-  delete _mailbox.exchange(nullptr);
+  _mailbox.take();
   _queue.clear();
   _onTheirWay.clear();
   _measured.clear();
@@ -54,7 +51,7 @@ void PdfRenderWorker::documentOpened() {
 }
 
 bool PdfRenderWorker::hasWork() const {
-  return document() != nullptr && (_mailbox.load() != nullptr || !_queue.empty() || _measured.size() < _pageCount);
+  return document() != nullptr && (_mailbox.holdsRequest() || !_queue.empty() || _measured.size() < _pageCount);
 }
 
 void PdfRenderWorker::work(std::unique_lock<std::mutex>& lock) {
@@ -67,7 +64,7 @@ void PdfRenderWorker::work(std::unique_lock<std::mutex>& lock) {
 }
 
 void PdfRenderWorker::takeRequest() {
-  const std::unique_ptr<Request> request(_mailbox.exchange(nullptr));
+  const std::unique_ptr<Request> request = _mailbox.take();
   if (request == nullptr) return;
   // What the owner had received when it asked is in its cache, or was
   // dropped there: asked for again, it is rendered again.

@@ -4,9 +4,8 @@
 // - it renders tiles of pages. The view asks for the tiles it lacks; a new
 //   request replaces every tile not yet started (the view asks for what is
 //   on screen now, not for everything it ever scrolled past). A request is
-//   handed over through an atomic mailbox, never through the worker's lock:
-//   the window's thread asks at every paint and must not wait for a worker
-//   that holds the lock (and may itself be waiting for a processor);
+//   handed over through a mailbox (PdfMailbox.h), never through the
+//   worker's lock: the window's thread asks at every paint;
 // - right after opening a new document it reads the first page's drawing
 //   instructions, before the view asks for its tiles;
 // - between tiles, it measures every page of a new document (the engine
@@ -20,11 +19,11 @@
 #include <QSize>
 #include <QSizeF>
 #include <QVector>
-#include <atomic>
 #include <deque>
 #include <vector>
 
 #include "pdfview/PdfDocumentWorker.h"
+#include "pdfview/PdfMailbox.h"
 #include "pdfview/PdfPageCache.h"
 
 /// One tile to render: `clip` of the page scaled to `pageSize` (device pixels).
@@ -85,8 +84,8 @@ class PdfRenderWorker : public PdfDocumentWorker {
     PdfTileKey key;
   };
 
-  std::atomic<Request*> _mailbox{nullptr};  // the latest request not yet taken (owned)
-  quint64 _received = 0;                    // owner's thread: serial of the last tile delivered
+  PdfMailbox<Request> _mailbox;  // the latest request, not taken yet
+  quint64 _received = 0;         // owner's thread: serial of the last tile delivered
 
   // Guarded by mutex().
   std::deque<PdfTileRequest> _queue;

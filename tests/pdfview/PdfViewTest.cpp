@@ -506,6 +506,15 @@ TEST(PdfTextWorkerTest, SearchesAndReadsHitsOnItsOwnThreadAndDropsOvertakenResul
   worker.requestHits({QStringLiteral("needle")}, {118, 3, 5, 200});
   ASSERT_TRUE(WaitUntil([&] { return hits.size() == 4; }));
   EXPECT_EQ(hits, (std::map<int, int>{{3, 1}, {5, 0}, {118, 2}, {200, 0}}));
+  // A request for no pages (the view's, when every page shown is known)
+  // asks for nothing, and the worker goes on serving the next.
+  hits.clear();
+  worker.requestHits({QStringLiteral("needle")}, {});
+  QTest::qWait(50);
+  EXPECT_TRUE(hits.empty());
+  worker.requestHits({QStringLiteral("needle")}, {118});
+  ASSERT_TRUE(WaitUntil([&] { return hits.size() == 1; }));
+  EXPECT_EQ(hits[118], 2);
 
   // Another document: what was asked about the previous one does not come.
   results.clear();
