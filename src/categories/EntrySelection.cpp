@@ -1,6 +1,7 @@
 #include "categories/EntrySelection.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <unordered_map>
@@ -88,8 +89,8 @@ int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnDat
         wanted = 1;
       }
     }
-    if (stored->en_is_select_entrylist != wanted)
-      static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i))->en_is_select_entrylist = wanted;
+    if (stored->en_is_select_entrylist != wanted)  // the save then writes this byte alone
+      Tesk_Ary_UpdateField(entries, i, offsetof(FLN_ENTRY, en_is_select_entrylist), sizeof wanted, &wanted);
   }
   Tesk_Ary_Unlock(entries, wasLocked);
   return 0;

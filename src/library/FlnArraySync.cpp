@@ -67,13 +67,15 @@ int WalkPositions(ZEL_FILE* file, int32_t tag, size_t count, std::vector<uint64_
 // or kNotTaken per member; `positions`, where each lies, or empty) to the
 // records in the order ZEL_ARY_Save uses: surplus members leave from the
 // front, missing ones are appended, then the members that may differ are
-// rewritten in place. Appended members are written with their record at
+// rewritten in place, and of the members whose records differ only in the
+// bytes of `fields` only those bytes. Appended members are written with their record at
 // once, which leaves the same bytes as a zero record replaced afterwards.
 // On success `hashes` and `positions` describe the new members. Container
 // codes are returned as they come; kNotAsRemembered when the file's chain is
 // not what the image says.
 int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records, uint32_t recordSize,
-                       Changed changed, std::vector<uint64_t>& hashes, std::vector<uint64_t>& positions) {
+                       Changed changed, const std::vector<TeskFieldChange>& fields, std::vector<uint64_t>& hashes,
+                       std::vector<uint64_t>& positions) {
   const size_t n = static_cast<size_t>(records.count());
   const size_t m = hashes.size();
   const size_t first = m > n ? m - n : 0;  // the member that becomes member 0
@@ -88,6 +90,9 @@ int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records
   // looked at, so that one change costs the same in a library of any size.
   std::vector<uint64_t> now;
   std::vector<size_t> rewrite;
+  // The bytes of `fields` that are written alone: those of kept records that
+  // stay the member of their index. Other noted records differ anywhere.
+  std::vector<TeskFieldChange> partial;
   const auto decide = [&](size_t i, uint64_t member, uint64_t* record) {
     if (member != kNotTaken) {
       if (*record == kNotTaken) *record = Fingerprint(records.at(static_cast<int32_t>(i)), recordSize);
@@ -104,10 +109,21 @@ int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records
       now[i] = kNotTaken;
       decide(i, member, &now[i]);
     }
+    // Equal to its member but for the noted bytes (invariant 4).
+    for (const TeskFieldChange& field : fields) {
+      const size_t i = static_cast<size_t>(field.index);
+      if (i >= kept) break;
+      now[i] = kNotTaken;
+      partial.push_back(field);
+    }
   } else {
     now.assign(n, kNotTaken);
+    auto field = fields.begin();
     for (size_t i = 0; i < kept; ++i) {
-      if (!changed.covers(i)) now[i] = hashes[i];  // equal to member i (invariant 4)
+      bool noted = false;
+      for (; field != fields.end() && static_cast<size_t>(field->index) <= i; ++field)
+        noted = noted || static_cast<size_t>(field->index) == i;
+      if (!changed.covers(i) && !noted) now[i] = hashes[i];  // equal to member i (invariant 4)
       decide(i, hashes[first + i], &now[i]);
     }
   }
@@ -133,7 +149,7 @@ int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records
   }
   if (!placesKnown) positions.clear();
 
-  if (!rewrite.empty() && !placesKnown) {
+  if ((!rewrite.empty() || !partial.empty()) && !placesKnown) {
     rc = WalkPositions(file, tag, n, &positions);
     if (rc != ZEL_OK) return rc;
   }
@@ -142,6 +158,18 @@ int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records
     if (rc == ZEL_ERR_IO || (rc == ZEL_OK && ZEL_GetDataLength(file) != static_cast<int64_t>(recordSize)))
       return kNotAsRemembered;
     if (rc == ZEL_OK) rc = ZEL_ReplaceData(file, recordSize, records.at(static_cast<int32_t>(i)));
+    if (rc != ZEL_OK) return rc;
+  }
+  for (size_t k = 0; k < partial.size(); ++k) {
+    const TeskFieldChange& field = partial[k];
+    if (k == 0 || partial[k - 1].index != field.index) {
+      rc = ZEL_GoToMember(file, tag, positions[static_cast<size_t>(field.index)]);
+      if (rc == ZEL_ERR_IO || (rc == ZEL_OK && ZEL_GetDataLength(file) != static_cast<int64_t>(recordSize)))
+        return kNotAsRemembered;
+      if (rc != ZEL_OK) return rc;
+    }
+    const auto* bytes = static_cast<const unsigned char*>(records.at(field.index)) + field.offset;
+    rc = ZEL_ReplaceDataPart(file, static_cast<uint64_t>(field.offset), static_cast<uint32_t>(field.length), bytes);
     if (rc != ZEL_OK) return rc;
   }
   hashes = std::move(now);
@@ -221,7 +249,8 @@ int FlnArraySync_Save(ZEL_FILE* file, FlnDiskImage* image, int32_t tag, TESK_ARY
   FlnDiskImage::TagImage& tagImage = known->second;
   // Another array than the one the members mirror may differ anywhere (invariant 4).
   Changed changed{0, static_cast<size_t>(Tesk_Ary_GetSize(ary))};
-  if (ary != nullptr && tagImage.blockSerial == Tesk_Ary_BlockSerial(ary)) {
+  const bool sameBlock = ary != nullptr && tagImage.blockSerial == Tesk_Ary_BlockSerial(ary);
+  if (sameBlock) {
     int32_t from, to;
     Tesk_Ary_GetChanges(ary, &from, &to);
     changed = Changed{static_cast<size_t>(from), static_cast<size_t>(to)};
@@ -230,7 +259,8 @@ int FlnArraySync_Save(ZEL_FILE* file, FlnDiskImage* image, int32_t tag, TESK_ARY
   {
     LockedRecords records(ary);
     try {
-      rc = SaveChangedMembers(file, tag, records, recordSize, changed, tagImage.hashes, tagImage.positions);
+      const std::vector<TeskFieldChange> fields = sameBlock ? Tesk_Ary_GetFieldChanges(ary) : std::vector<TeskFieldChange>();
+      rc = SaveChangedMembers(file, tag, records, recordSize, changed, fields, tagImage.hashes, tagImage.positions);
     } catch (const std::bad_alloc&) {
       image->forgetTag(tag);
       return ZEL_ERR_ARG;  // as ZEL_ARY_Save reports a record buffer it cannot have

@@ -32,8 +32,10 @@
 //     bytes as the file holds them.
 // (4) While the array that the members mirror is the same block (its block
 //     serial is the one remembered), every record outside the range the array
-//     notes as changed equals the member of its index byte for byte. An
-//     array of another block may differ anywhere.
+//     notes as changed equals the member of its index byte for byte, but for
+//     the byte ranges it notes for that record (Tesk_Ary_GetFieldChanges):
+//     of such a member only those bytes are rewritten. An array of another
+//     block may differ anywhere.
 // (5) During a save, which members to rewrite is decided before the first
 //     write, and the writes come in ZEL_ARY_Save's order (members leave from
 //     the front, new ones are appended, changed ones rewritten in place): the

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 // A resizable heap block. While `locked` is set a caller may hold addresses
 // inside it, so the block must not move: growing a locked block fails rather
@@ -21,6 +22,16 @@ struct TeskHandleBlock {
   uint64_t serial;       // unique among the blocks of this process
   int32_t changedFrom;   // records [changedFrom, changedTo) may have changed;
   int32_t changedTo;     // none while changedFrom >= changedTo
+  // Byte ranges changed by Tesk_Ary_UpdateField: per range, one bit per
+  // record index it was changed in. A note is only meaningful for a record
+  // outside [changedFrom, changedTo): every change that moves records
+  // (insertion, removal, swap, sort) notes the records it moves as changed
+  // whole, so the indexes of the others still name the same records.
+  struct FieldNote {
+    int32_t offset, length;
+    std::vector<uint64_t> rows;
+  };
+  std::vector<FieldNote> fieldNotes;
 };
 
 namespace {
@@ -59,7 +70,7 @@ void AdviseLargePages(unsigned char* bytes, size_t size) {
 // real storage, so that "no block" and "empty block" stay distinct. All of
 // a new block's records count as changed.
 TeskHandle NewHandleClear(size_t size) {
-  TeskHandle h = new (std::nothrow) TeskHandleBlock{nullptr, size, false, ++gLastSerial, 0, INT32_MAX};
+  TeskHandle h = new (std::nothrow) TeskHandleBlock{nullptr, size, false, ++gLastSerial, 0, INT32_MAX, {}};
   if (h == nullptr) return nullptr;
   h->bytes = static_cast<unsigned char*>(std::calloc(size != 0 ? size : 1, 1));
   if (h->bytes == nullptr) {
@@ -351,10 +362,61 @@ void Tesk_Ary_GetChanges(TESK_ARY ary, int32_t* from, int32_t* to) {
   if (to != nullptr) *to = t;
 }
 
+void Tesk_Ary_UpdateField(TESK_ARY ary, int32_t index, int32_t offset, int32_t length, const void* src) {
+  if (src == nullptr || !HasRecord(ary, index) || offset < 0 || length <= 0 || offset > ary->recordSize - length)
+    return;
+  std::memcpy(RecordAt(ary->records->bytes, ary, index) + offset, src, static_cast<size_t>(length));
+  TeskHandle h = ary->records;
+  if (index >= h->changedFrom && index < h->changedTo) return;  // already changed whole
+  try {
+    auto note = std::find_if(h->fieldNotes.begin(), h->fieldNotes.end(), [&](const TeskHandleBlock::FieldNote& n) {
+      return n.offset == offset && n.length == length;
+    });
+    if (note == h->fieldNotes.end()) note = h->fieldNotes.insert(note, TeskHandleBlock::FieldNote{offset, length, {}});
+    const size_t word = static_cast<size_t>(index) / 64;
+    if (note->rows.size() <= word) note->rows.resize(static_cast<size_t>(ary->count + 63) / 64);
+    note->rows[word] |= uint64_t{1} << (static_cast<size_t>(index) % 64);
+  } catch (const std::bad_alloc&) {
+    NoteChanged(ary, index, index + 1);
+  }
+}
+
+std::vector<TeskFieldChange> Tesk_Ary_GetFieldChanges(TESK_ARY ary) {
+  std::vector<TeskFieldChange> changes;
+  if (Tesk_Ary_GetSize(ary) == 0 || ary->records->fieldNotes.empty()) return changes;
+  int32_t from, to;
+  Tesk_Ary_GetChanges(ary, &from, &to);
+  std::vector<const TeskHandleBlock::FieldNote*> notes;
+  for (const auto& note : ary->records->fieldNotes) notes.push_back(&note);
+  std::sort(notes.begin(), notes.end(), [](const auto* a, const auto* b) { return a->offset < b->offset; });
+  size_t words = 0;
+  for (const auto* note : notes) words = std::max(words, note->rows.size());
+  for (size_t w = 0; w < words; ++w) {
+    uint64_t any = 0;
+    for (const auto* note : notes) any |= w < note->rows.size() ? note->rows[w] : 0;
+    for (; any != 0; any &= any - 1) {
+      const int32_t index = static_cast<int32_t>(w * 64 + static_cast<size_t>(__builtin_ctzll(any)));
+      if (index >= ary->count) return changes;
+      if (index >= from && index < to) continue;
+      const size_t first = changes.size();
+      for (const auto* note : notes) {
+        if (w >= note->rows.size() || !(note->rows[w] >> (index % 64) & 1)) continue;
+        if (changes.size() > first && note->offset <= changes.back().offset + changes.back().length)
+          changes.back().length =
+              std::max(changes.back().length, note->offset + note->length - changes.back().offset);
+        else
+          changes.push_back(TeskFieldChange{index, note->offset, note->length});
+      }
+    }
+  }
+  return changes;
+}
+
 void Tesk_Ary_ClearChanges(TESK_ARY ary) {
   if (ary == nullptr || ary->records == nullptr) return;
   ary->records->changedFrom = 0;
   ary->records->changedTo = 0;
+  ary->records->fieldNotes.clear();
 }
 
 uint64_t Tesk_Ary_BlockSerial(TESK_ARY ary) {

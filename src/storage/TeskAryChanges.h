@@ -10,6 +10,7 @@
 // after RemoveAll or SetSize) counts all of its records as changed.
 
 #include <cstdint>
+#include <vector>
 
 #include "storage/TeskAry.h"
 
@@ -22,6 +23,27 @@ const void* Tesk_Ary_ReadDataPtr(TESK_ARY ary, int32_t index);
 /// current count, *from == *to when none may. Records moved by an insertion
 /// or removal count as changed; so does every record after a sort.
 void Tesk_Ary_GetChanges(TESK_ARY ary, int32_t* from, int32_t* to);
+/// Overwrites `length` bytes of record `index`, starting `offset` bytes into
+/// it, with `src`, and notes only those bytes as changed, so that a save can
+/// write them alone: setting one flag in every record of a large array then
+/// costs a save a few bytes per record rather than every record whole. A bad
+/// index or a range outside the record changes nothing. Without memory for
+/// the note the record counts as changed whole.
+void Tesk_Ary_UpdateField(TESK_ARY ary, int32_t index, int32_t offset, int32_t length, const void* src);
+
+/// Bytes of one record noted by Tesk_Ary_UpdateField: [offset, offset + length).
+struct TeskFieldChange {
+  int32_t index;
+  int32_t offset;
+  int32_t length;
+};
+/// The byte ranges noted by Tesk_Ary_UpdateField since the last
+/// Tesk_Ary_ClearChanges, for the records outside the range that
+/// Tesk_Ary_GetChanges gives (those may differ anywhere): by record, then by
+/// offset, ranges of one record that touch joined into one. Throws
+/// std::bad_alloc without memory.
+std::vector<TeskFieldChange> Tesk_Ary_GetFieldChanges(TESK_ARY ary);
+
 /// From now on no record of the current block counts as changed.
 void Tesk_Ary_ClearChanges(TESK_ARY ary);
 /// Names the array's current block: a number no other block of this

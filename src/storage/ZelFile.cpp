@@ -643,9 +643,18 @@ int ZEL_ReplaceData(ZEL_FILE* file, uint32_t length, const void* data) {
   if (data == nullptr) return ZEL_ERR_ARG;
   if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
   if (length != file->current.dataLength) return ZEL_ERR_ARG;
+  return ZEL_ReplaceDataPart(file, 0, length, data);
+}
+
+int ZEL_ReplaceDataPart(ZEL_FILE* file, uint64_t from, uint32_t length, const void* data) {
+  int rc = CheckWritable(file);
+  if (rc != ZEL_OK) return rc;
+  if (data == nullptr) return ZEL_ERR_ARG;
+  if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
+  if (from > file->current.dataLength || length > file->current.dataLength - from) return ZEL_ERR_ARG;
   if (length == 0) return ZEL_OK;
   const bool trusted = ZelTailCache::isCurrent(file->stream);
-  const uint64_t at = file->current.position + recordSize(file);
+  const uint64_t at = file->current.position + recordSize(file) + from;
   if (!file->stream->writeAt(at, data, length)) return ZEL_ERR_IO;
   ZelTailCache::afterChange(file->stream, trusted, 0, kNone);
   return ZEL_OK;

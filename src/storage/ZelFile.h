@@ -117,6 +117,11 @@ int ZEL_InsertData(ZEL_FILE* file, uint32_t length, const void* data);
 int ZEL_RemoveData(ZEL_FILE* file);
 /// Overwrites the current item's data in place; `length` must equal its dataLength.
 int ZEL_ReplaceData(ZEL_FILE* file, uint32_t length, const void* data);
+/// Overwrites `length` data bytes of the current item, starting `from` bytes
+/// into its data, in place; -1 when that range is not within its data. The
+/// file then holds what ZEL_ReplaceData of the whole data with those bytes
+/// changed would leave.
+int ZEL_ReplaceDataPart(ZEL_FILE* file, uint64_t from, uint32_t length, const void* data);
 
 /// 1 when `tag` exists and every member's dataLength is `recordLength`, else 0
 /// with *reason (if given) = 1 for a missing tag, 2 for a member of another

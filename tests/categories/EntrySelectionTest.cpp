@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -72,22 +73,29 @@ TEST_F(EntrySelectionTest, FlagsFollowTheSelectionAndOnlyFlagsThatChangeAreWritt
   const struct {
     std::vector<int> rows;
     std::vector<int32_t> selectedIds;
-    int32_t changedFrom, changedTo;  // the records noted as changed for the next save
+    std::vector<int32_t> changed;  // the entries whose flag byte the next save writes
   } cases[] = {
-      {{2, 0, 7}, {1, 4}, 2, 4},  // row 7 has no entry; id 3 cleared, id 4 set, id 1 kept
-      {{2}, {1}, 2, 3},           // id 1 already flagged: only id 3 changes
-      {{}, {}, 0, 3},             // ids 1 and 3 cleared
-      {{1, 2}, {1, 2}, 1, 3},     // id 2 set, id 3 cleared
+      {{2, 0, 7}, {1, 4}, {2, 3}},  // row 7 has no entry; id 3 cleared, id 4 set, id 1 kept
+      {{2}, {1}, {2}},              // id 1 already flagged: only id 3 changes
+      {{}, {}, {0, 2}},             // ids 1 and 3 cleared
+      {{1, 2}, {1, 2}, {1, 2}},     // id 2 set, id 3 cleared
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.rows));
     SetUp();
     Tesk_Ary_ClearChanges(data_.entry);
     ASSERT_EQ(0, SetFlnEntryIsSelected(c.rows, &data_));
+    // Only the flag's byte counts as changed, never a whole entry.
     int32_t from = -1, to = -1;
     Tesk_Ary_GetChanges(data_.entry, &from, &to);
-    EXPECT_EQ(c.changedFrom, from);
-    EXPECT_EQ(c.changedTo, to);
+    EXPECT_EQ(from, to);
+    std::vector<int32_t> changed;
+    for (const TeskFieldChange& field : Tesk_Ary_GetFieldChanges(data_.entry)) {
+      changed.push_back(field.index);
+      EXPECT_EQ(static_cast<int32_t>(offsetof(FLN_ENTRY, en_is_select_entrylist)), field.offset);
+      EXPECT_EQ(1, field.length);
+    }
+    EXPECT_EQ(c.changed, changed);
     for (int32_t i = 0; i < Tesk_Ary_GetSize(data_.entry); ++i) {
       FLN_ENTRY entry;
       Tesk_Ary_GetData(data_.entry, i, &entry);

@@ -8,7 +8,9 @@
 
 #include <QFile>
 #include <cstring>
+#include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <random>
 #include <tuple>
 
@@ -22,6 +24,7 @@
 #include "library/FlnSave.h"
 #include "format/Endian.h"
 #include "storage/FileIo.h"
+#include "storage/TeskAryChanges.h"
 #include "format/FieldText.h"
 #include "storage/ZelFile.h"
 #include "storage/ZelJournal.h"
@@ -46,6 +49,12 @@ void Retitle(FLN_DATA& d, int32_t index, const std::string& title) {
 void Append(FLN_DATA& d, int32_t id) {
   const FLN_ENTRY e = MakeEntry(id, "追加 " + std::to_string(id));
   ASSERT_EQ(Tesk_Ary_Add(d.entry, &e), 0);
+}
+
+// Sets the selection flag of the entries at `indexes` as the entry list does.
+void Select(FLN_DATA& d, std::initializer_list<int32_t> indexes, uint8_t flag = 1) {
+  for (int32_t i : indexes)
+    Tesk_Ary_UpdateField(d.entry, i, offsetof(FLN_ENTRY, en_is_select_entrylist), sizeof flag, &flag);
 }
 
 struct Scenario {
@@ -129,6 +138,33 @@ const Scenario kScenarios[] = {
        d.entry = copy;
        Retitle(d, 10, "in the copy");
      }},
+    {"EveryEntrySelected",
+     [](FLN_DATA& d) {
+       for (int32_t i = 0; i < kEntries; ++i) Select(d, {i});
+     }},
+    {"SelectedAndRetitledAtOnce",
+     [](FLN_DATA& d) {
+       Select(d, {0, 3, 7, kEntries - 1});
+       Retitle(d, 3, "selected and retitled");
+       Retitle(d, 5, "retitled only");
+     }},
+    {"SelectedThenOneRemovedBetween",
+     [](FLN_DATA& d) {
+       Select(d, {1, 6, 9});
+       Tesk_Ary_Remove(d.entry, 4);
+     }},
+    {"SelectedThenInsertedAtTheFront",
+     [](FLN_DATA& d) {
+       Select(d, {2, 8});
+       const FLN_ENTRY e = MakeEntry(961, "前に");
+       ASSERT_EQ(Tesk_Ary_Insert(d.entry, 0, &e), 0);
+     }},
+    {"SelectedAndAppended",
+     [](FLN_DATA& d) {
+       Select(d, {10, 11});
+       Append(d, 962);
+       Select(d, {kEntries});
+     }},
     {"LabelRenamed",
      [](FLN_DATA& d) {
        FLN_LABEL l;
@@ -191,6 +227,7 @@ TEST_P(EveryChange, EndsInTheSameBytesAsAWholeRewrite) {
     if (count > 2) Retitle(d, 2, "second round");
     if (count > 0) Retitle(d, count - 1, "the last one, second round");
     if (count > 0) Retitle(d, 0, "the first one, second round");
+    if (count > 4) Select(d, {4, count - 1});
   });
   EXPECT_EQ(readAll(a), readAll(b));
 }
@@ -283,7 +320,7 @@ TEST_F(TwoCopies, RoundAfterRoundOfMixedChangesStaysByteIdentical) {
   std::mt19937 random(20261210);
   int32_t nextId = 2000;
   for (int round = 0; round < 40; ++round) {
-    const int kind = static_cast<int>(random() % 6);
+    const int kind = static_cast<int>(random() % 7);
     const uint32_t pick = static_cast<uint32_t>(random());
     SCOPED_TRACE("round " + std::to_string(round) + ", change " + std::to_string(kind));
     const int32_t id = nextId++;
@@ -291,13 +328,14 @@ TEST_F(TwoCopies, RoundAfterRoundOfMixedChangesStaysByteIdentical) {
     const long writes = ChangeAndSave([&](FLN_DATA& d) {
       const int32_t count = Tesk_Ary_GetSize(d.entry);
       const int32_t at = count > 0 ? static_cast<int32_t>(pick % static_cast<uint32_t>(count)) : 0;
-      inPlace = count < 3 || kind == 0 || kind == 1 || kind == 4;
+      inPlace = count < 3 || kind == 0 || kind == 1 || kind == 4 || kind == 6;
       switch (count < 3 ? 1 : kind) {
         case 0: Retitle(d, at, "round title " + std::to_string(id)); break;
         case 1: Append(d, id); break;
         case 2: Tesk_Ary_Remove(d.entry, at); break;
         case 3: Tesk_Ary_Swap(d.entry, at, count - 1 - at); break;
         case 4: static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(d.entry, at))->en_my_rate = ZEL_EndianShort_NtoL(3); break;
+        case 6: Select(d, {at, count - 1 - at}, static_cast<uint8_t>(pick >> 8 & 1)); break;
         default: {
           const FLN_ENTRY e = MakeEntry(id, "inserted");
           ASSERT_EQ(Tesk_Ary_Insert(d.entry, at, &e), 0);

@@ -408,6 +408,100 @@ TEST(TeskAry, NotesWhichRecordsMayHaveChanged) {
   }
 }
 
+// Bytes changed by UpdateField are noted as ranges of their records, and the
+// records keep counting as unchanged; ranges of a record that touch come
+// back joined. A change that moves records notes them changed whole, and
+// their ranges are no longer given, as they may name other records now.
+TEST(TeskAry, NotesTheBytesUpdateFieldChanges) {
+  using Fields = std::vector<std::vector<int32_t>>;  // {index, offset, length} in the order given
+  const int32_t seven = 7, eight = 8;
+  const int64_t wide = 0x0102030405060708;
+  const struct {
+    const char* name;
+    std::function<void(TESK_ARY)> op;
+    int32_t from, to;  // records changed whole
+    Fields fields;
+  } cases[] = {
+      {"one field", [&](TESK_ARY a) { Tesk_Ary_UpdateField(a, 3, 4, 4, &seven); }, 0, 0, {{3, 4, 4}}},
+      {"same field in every record, noted once each",
+       [&](TESK_ARY a) {
+         for (int round = 0; round < 2; ++round)
+           for (int32_t i = 9; i >= 0; --i) Tesk_Ary_UpdateField(a, i, 8, 4, &seven);
+       },
+       0, 0,
+       {{0, 8, 4}, {1, 8, 4}, {2, 8, 4}, {3, 8, 4}, {4, 8, 4}, {5, 8, 4}, {6, 8, 4}, {7, 8, 4}, {8, 8, 4}, {9, 8, 4}}},
+      {"touching fields joined, a separate one kept apart",
+       [&](TESK_ARY a) {
+         Tesk_Ary_UpdateField(a, 5, 8, 4, &seven);
+         Tesk_Ary_UpdateField(a, 5, 4, 4, &eight);
+         Tesk_Ary_UpdateField(a, 2, 0, 1, &eight);
+         Tesk_Ary_UpdateField(a, 2, 3, 1, &eight);
+       },
+       0, 0, {{2, 0, 1}, {2, 3, 1}, {5, 4, 8}}},
+      {"overlapping fields joined",
+       [&](TESK_ARY a) {
+         Tesk_Ary_UpdateField(a, 1, 2, 8, &wide);
+         Tesk_Ary_UpdateField(a, 1, 0, 4, &seven);
+       },
+       0, 0, {{1, 0, 10}}},
+      {"record also changed whole: its field is not given",
+       [&](TESK_ARY a) {
+         Tesk_Ary_UpdateField(a, 4, 0, 4, &seven);
+         Tesk_Ary_UpdateField(a, 6, 0, 4, &seven);
+         const Rec r = rec(40);
+         Tesk_Ary_Update(a, 4, &r);
+       },
+       4, 5, {{6, 0, 4}}},
+      {"removal moves the later records: only earlier fields stay",
+       [&](TESK_ARY a) {
+         Tesk_Ary_UpdateField(a, 1, 0, 4, &seven);
+         Tesk_Ary_UpdateField(a, 8, 0, 4, &seven);
+         Tesk_Ary_Remove(a, 5);
+       },
+       5, 9, {{1, 0, 4}}},
+      {"sorted: everything changed whole", [&](TESK_ARY a) {
+         Tesk_Ary_UpdateField(a, 1, 0, 4, &seven);
+         Tesk_Ary_QuickSort(a, compareA);
+       },
+       0, 10, {}},
+      {"ranges outside the record and bad indexes change nothing",
+       [&](TESK_ARY a) {
+         Tesk_Ary_UpdateField(a, 10, 0, 4, &seven);
+         Tesk_Ary_UpdateField(a, -1, 0, 4, &seven);
+         Tesk_Ary_UpdateField(a, 2, 10, 4, &seven);
+         Tesk_Ary_UpdateField(a, 2, -1, 4, &seven);
+         Tesk_Ary_UpdateField(a, 2, 0, 0, &seven);
+         Tesk_Ary_UpdateField(a, 2, 0, 4, nullptr);
+       },
+       0, 0, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Ary ary = aryOf({9, 8, 7, 6, 5, 4, 3, 2, 1, 0});
+    Tesk_Ary_ClearChanges(ary.get());
+    c.op(ary.get());
+    int32_t from = -1, to = -1;
+    Tesk_Ary_GetChanges(ary.get(), &from, &to);
+    EXPECT_EQ(from, c.from);
+    EXPECT_EQ(to, c.to);
+    Fields fields;
+    for (const TeskFieldChange& f : Tesk_Ary_GetFieldChanges(ary.get())) fields.push_back({f.index, f.offset, f.length});
+    EXPECT_EQ(fields, c.fields);
+    Tesk_Ary_ClearChanges(ary.get());
+    EXPECT_TRUE(Tesk_Ary_GetFieldChanges(ary.get()).empty());
+  }
+  // The bytes themselves are written where the range says.
+  Ary ary = aryOf({1, 2, 3});
+  Tesk_Ary_UpdateField(ary.get(), 1, 4, 4, &seven);
+  Rec r;
+  Tesk_Ary_GetData(ary.get(), 1, &r);
+  EXPECT_EQ(r, (Rec{2, 7, 6}));
+  Tesk_Ary_GetData(ary.get(), 0, &r);
+  EXPECT_EQ(r, rec(1));
+  Tesk_Ary_GetData(ary.get(), 2, &r);
+  EXPECT_EQ(r, rec(3));
+}
+
 TEST(TeskAry, SerialsTellBlocksApartAndReserveKeepsTheRecords) {
   Ary first = aryOf({1, 2, 3});
   Ary second = aryOf({1, 2, 3});
