@@ -6,6 +6,10 @@
 //   (d) appending one member to a tag that already holds n - 1 members,
 //   (e) importing small PDFs into the library against the same import into
 //       a new library: what one file costs should not grow with the library,
+//   (f) selecting every entry (and then none) in the list, and the SaveAll
+//       after it: time, processor time and bytes written, against the same
+//       flags changed through each record's address, which makes every
+//       entry count as changed whole,
 // and the peak memory of the process after opening, against the file's size.
 // Usage: folian_library_bench [entries [parts]]   (default 20000, all parts)
 //   parts: the letters of the parts to run, such as "ab" for opening and
@@ -15,10 +19,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <sys/resource.h>
+#include <time.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,13 +34,16 @@
 #include "SyntheticLibrary.h"
 #include "format/CategoryNames.h"
 #include "format/EntryFieldKind.h"
+#include "format/FieldText.h"
 #include "categories/EntryQuery.h"
+#include "categories/EntrySelection.h"
 #include "categories/EntrySort.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnLoad.h"
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
 #include "storage/FolianCommon.h"
+#include "storage/TeskAryChanges.h"
 #include "storage/ZelFile.h"
 #include "transfer/PdfImport.h"
 
@@ -140,6 +151,73 @@ void MeasureSave(FLN_DATA& data) {
   std::printf("    whole rewrite:    %8.1f ms   %lld bytes written\n", wholeMs, static_cast<long long>(wholeBytes));
 }
 
+// One timed run: wall and processor milliseconds, bytes handed to write calls.
+struct Cost {
+  double ms = 0, cpuMs = 0;
+  int64_t bytes = 0;
+};
+
+Cost Measure(const std::function<void()>& run) {
+  const auto threadCpuMs = [] {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+  };
+  const int64_t bytes = BytesWrittenSoFar();
+  const double cpu = threadCpuMs();
+  const auto start = std::chrono::steady_clock::now();
+  run();
+  Cost cost;
+  cost.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  cost.cpuMs = threadCpuMs() - cpu;
+  cost.bytes = BytesWrittenSoFar() - bytes;
+  return cost;
+}
+
+// The median of each figure over `costs`.
+Cost Median(std::vector<Cost> costs) {
+  const auto median = [&](auto field) {
+    std::vector<double> v;
+    for (const Cost& c : costs) v.push_back(static_cast<double>(c.*field));
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  Cost m;
+  m.ms = median(&Cost::ms);
+  m.cpuMs = median(&Cost::cpuMs);
+  m.bytes = static_cast<int64_t>(median(&Cost::bytes));
+  return m;
+}
+
+void MeasureSelectAllSave(FLN_DATA& data) {
+  const FLN_ENTRY_LIST_INFO info = {{kEntryFieldTitle, kEntryFieldFileSize, kEntryFieldAuthor}, {1, 0, 1}};
+  if (QuerySortedEntries(kCategoryAll, kCategoryAll, kCategoryAll, data.entry, info, data.showEntryAry) != 0) return;
+  std::vector<int> everyRow(static_cast<size_t>(Tesk_Ary_GetSize(data.showEntryAry)));
+  for (size_t i = 0; i < everyRow.size(); ++i) everyRow[i] = static_cast<int>(i);
+  int failures = 0;
+  const auto save = [&] { failures += SaveAll(data.filePath, &data) == 1 ? 0 : 1; };
+  failures += SaveAll(data.filePath, &data) == 1 ? 0 : 1;  // nothing left over from earlier parts
+
+  std::vector<Cost> clicks, saves;
+  for (int i = 0; i < kRepeats; ++i) {
+    const std::vector<int>& rows = i % 2 == 0 ? everyRow : std::vector<int>();
+    clicks.push_back(Measure([&] { failures += SetFlnEntryIsSelected(rows, &data) == 0 ? 0 : 1; }));
+    saves.push_back(Measure(save));
+  }
+  const Cost click = Median(clicks), saved = Median(saves);
+  // As the flags were written before: through each record's address, which
+  // counts the record as changed whole. Once, as it rewrites every entry.
+  const uint8_t flag = kRepeats % 2 == 0 ? 1 : 0;
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(data.entry); ++i)
+    static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(data.entry, i))->en_is_select_entrylist = flag;
+  const Cost whole = Measure(save);
+  std::printf("(f) select all/none:  %8.1f ms (processor %.1f)   %zu entries\n", click.ms, click.cpuMs, everyRow.size());
+  std::printf("    then save:        %8.1f ms (processor %.1f)   %lld bytes written%s\n", saved.ms, saved.cpuMs,
+              static_cast<long long>(saved.bytes), failures == 0 ? "" : "  [a call failed]");
+  std::printf("    entries whole:    %8.1f ms (processor %.1f)   %lld bytes written\n", whole.ms, whole.cpuMs,
+              static_cast<long long>(whole.bytes));
+}
+
 // Microseconds per append of one member to a tag holding about n members:
 // open the file, add, close, as an import does for each PDF.
 double AppendMicros(const std::string& path, int n) {
@@ -227,9 +305,9 @@ void MeasureImport(FLN_DATA& data, const QTemporaryDir& dir, int entries) {
 
 int main(int argc, char** argv) {
   const int entries = argc > 1 ? std::atoi(argv[1]) : 20000;
-  const std::string parts = argc > 2 ? argv[2] : "abcde";
-  if (entries < 10 || parts.find_first_not_of("abcde") != std::string::npos) {
-    std::fprintf(stderr, "usage: %s [entries >= 10 [parts, some of abcde]]\n", argv[0]);
+  const std::string parts = argc > 2 ? argv[2] : "abcdef";
+  if (entries < 10 || parts.find_first_not_of("abcdef") != std::string::npos) {
+    std::fprintf(stderr, "usage: %s [entries >= 10 [parts, some of abcdef]]\n", argv[0]);
     return 2;
   }
   QTemporaryDir dir;
@@ -244,6 +322,7 @@ int main(int argc, char** argv) {
   if (!ReadFlnDataFromFlnFile(path.c_str(), &data).ok()) return 1;
   if (runs('b')) MeasureListing(data);
   if (runs('c')) MeasureSave(data);
+  if (runs('f')) MeasureSelectAllSave(data);
   if (runs('e')) MeasureImport(data, dir, entries);
   FreeFlnData(&data);
   if (runs('d')) MeasureAppend(dir.filePath("append.zel").toStdString(), entries);

@@ -81,6 +81,11 @@ class FileStream {
   }
   /// The file's size when holding began.
   uint64_t heldSize() const { return heldSize_; }
+  /// Whether a write of `n` bytes at `offset` would be held whole, leaving
+  /// the file on disk (and so its stamp) as it is.
+  bool holdsWhole(uint64_t offset, uint64_t n) const {
+    return holding_ && offset <= heldSize_ && n <= heldSize_ - offset;
+  }
   /// The overwrites held since holdOverwrites().
   const HeldWrites& held() const { return held_; }
   /// Reads what the disk holds, without the held overwrites.

@@ -653,8 +653,12 @@ int ZEL_ReplaceDataPart(ZEL_FILE* file, uint64_t from, uint32_t length, const vo
   if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
   if (from > file->current.dataLength || length > file->current.dataLength - from) return ZEL_ERR_ARG;
   if (length == 0) return ZEL_OK;
-  const bool trusted = ZelTailCache::isCurrent(file->stream);
   const uint64_t at = file->current.position + recordSize(file) + from;
+  // Data changes no link; a held write does not change the file's stamp
+  // either, so the remembered tails stay true without looking (a save of
+  // many small parts would otherwise ask for the stamp twice each).
+  if (file->stream->holdsWhole(at, length)) return file->stream->writeAt(at, data, length) ? ZEL_OK : ZEL_ERR_IO;
+  const bool trusted = ZelTailCache::isCurrent(file->stream);
   if (!file->stream->writeAt(at, data, length)) return ZEL_ERR_IO;
   ZelTailCache::afterChange(file->stream, trusted, 0, kNone);
   return ZEL_OK;
