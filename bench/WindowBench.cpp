@@ -37,6 +37,7 @@
 #include "gui/library/EntryListModel.h"
 #include "gui/library/CategoryLevelPane.h"
 #include "gui/library/FolianDocument.h"
+#include "gui/library/LibraryMenus.h"
 #include "gui/shell/FolianDocumentController.h"
 #include "gui/library/FolianMainWindow.h"
 

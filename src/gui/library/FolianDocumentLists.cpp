@@ -17,10 +17,8 @@
 #include "gui/library/LibraryMenus.h"
 #include "gui/library/FolianMainWindow.h"
 #include "categories/CategoryLists.h"
-#include "categories/EntryCompare.h"
 #include "format/EntryFieldKind.h"
 #include "categories/EntryListSortKeys.h"
-#include "categories/EntryQuery.h"
 #include "categories/EntrySelection.h"
 #include "categories/EntrySort.h"
 #include "library/FlnCategoryTable.h"
@@ -171,9 +169,8 @@ void FolianDocument::catListSelectionDidChange(int level) {
 
 void FolianDocument::makeEntryList() {
   const CategoryListNames names = selectedCategoryNames();
-  QueryEntry(names[0].c_str(), names[1].c_str(), names[2].c_str(), _fln_data.entry, _fln_data.showEntryAry);
-  gEntryListInfo = _fln_data.entryListInfo;
-  SortEntryArray(_fln_data.showEntryAry, _fln_data.entryListInfo);
+  QuerySortedEntries(names[0].c_str(), names[1].c_str(), names[2].c_str(), _fln_data.entry,
+                     _fln_data.entryListInfo, _fln_data.showEntryAry);
   narrowBySearchWords();
   ReloadListBoxes();
   showSortIndicator();
