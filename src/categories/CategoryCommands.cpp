@@ -16,7 +16,7 @@
 #include "library/FlnCategoryTable.h"
 #include "library/FlnCreateCats.h"
 #include "library/FlnSave.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/TeskUtil.h"
 #include "storage/OwnedAry.h"
 #include "storage/TeskAryChanges.h"

@@ -7,7 +7,7 @@
 
 #include "categories/EntryCompare.h"
 #include "categories/EntryQuery.h"
-#include "categories/FieldTextUtf8.h"
+#include "format/FieldText.h"
 #include "format/Endian.h"
 #include "storage/TeskAryChanges.h"
 

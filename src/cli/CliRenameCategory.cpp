@@ -8,7 +8,6 @@
 #include "categories/CategoryRename.h"
 #include "cli/CliCommands.h"
 #include "cli/CliLibrary.h"
-#include "cli/CliLibraryLock.h"
 #include "cli/CliOutput.h"
 #include "cli/CliUsage.h"
 #include "library/FlnSave.h"
@@ -51,10 +50,8 @@ int RunRenameCategoryCommand(const CliInvocation& invocation) {
   }
   const int level = levelText[0] - '0';
 
-  CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
-  if (!opened.load(library)) return kCliExitFailure;
+  if (!opened.open(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
 
   const CategoryRenameRefusal refusal = CheckCategoryRename(opened.data(), level, oldName.c_str(), newName.c_str());
   if (refusal != CategoryRenameRefusal::None) {

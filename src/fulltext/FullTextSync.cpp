@@ -11,7 +11,7 @@
 #include "library/FlnAttachment.h"
 #include "pdftext/PdfPageTexts.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/ZelFile.h"
 
 namespace {

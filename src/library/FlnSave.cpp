@@ -4,6 +4,7 @@
 #include <new>
 
 #include "library/FlnArraySync.h"
+#include "library/FlnAttachmentHash.h"
 #include "format/Endian.h"
 #include "format/LibrarySchema.h"
 #include "storage/TeskUtil.h"
@@ -31,7 +32,8 @@ TESK_ARY MakeEntrySortRecords(const FLN_ENTRY_LIST_INFO& info) {
   return records;
 }
 
-int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort) {
+int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort,
+                const std::unordered_set<int32_t>& removedAtIds) {
   if (path == nullptr || path[0] == '\0' || flnData == nullptr) return 0;
   // A null array would empty its tag: that is a library that was never
   // loaded (or failed to load), not one whose records were all deleted.
@@ -67,7 +69,10 @@ int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort) {
     Tesk_Ary_Free(sort);
   }
 
-  // One save is one change of the file: all of it or none.
+  if (allWritten && RemoveAttachmentHashes(&file, removedAtIds) != ZEL_OK) allWritten = false;
+
+  // One save is one change of the file: all of it or none; a rollback leaves
+  // the image knowing nothing (FlnArraySync.h, invariant 6).
   if (allWritten) allWritten = ZEL_Commit(&file) == ZEL_OK;
   if (!allWritten) {
     ZEL_Rollback(&file);
@@ -80,9 +85,13 @@ int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort) {
 
 }  // namespace
 
-int SaveAll(const char* path, FLN_DATA* flnData) { return SaveLibrary(path, flnData, true); }
+int SaveAll(const char* path, FLN_DATA* flnData) { return SaveLibrary(path, flnData, true, {}); }
 
-int SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData) { return SaveLibrary(path, flnData, false); }
+int SaveAllRemovingDigests(const char* path, FLN_DATA* flnData, const std::unordered_set<int32_t>& removedAtIds) {
+  return SaveLibrary(path, flnData, true, removedAtIds);
+}
+
+int SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData) { return SaveLibrary(path, flnData, false, {}); }
 
 int UpdateEntry(TESK_ARY entryArray, FLN_ENTRY* entry) {
   if (entryArray == nullptr || entry == nullptr || entryArray->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY)))

@@ -2,6 +2,8 @@
 // Writing the open library back to its file after every change, and putting
 // a changed entry back into an entry array.
 
+#include <unordered_set>
+
 #include "format/FlnRecords.h"
 
 /// Writes the library's arrays into the existing library file at `path`
@@ -19,6 +21,12 @@
 /// LibraryFileIsAsLeft tells), or when flnData is not a loaded library (a
 /// stored array is null).
 int SaveAll(const char* path, FLN_DATA* flnData);
+
+/// SaveAll for a delete: within the same change, the digests of the removed
+/// attachments `removedAtIds` (host order) leave 'HASH' too
+/// (RemoveAttachmentHashes), so that a crash leaves both or neither. 0, and
+/// nothing written, also when a digest could not be removed.
+int SaveAllRemovingDigests(const char* path, FLN_DATA* flnData, const std::unordered_set<int32_t>& removedAtIds);
 
 /// SaveAll without the sort records: 'ENSO' stays as the file holds it.
 /// Used by the entry information and PDF viewer windows.

@@ -7,7 +7,7 @@
 #include "format/Endian.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnSave.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/TeskUtil.h"
 #include "transfer/ImportFit.h"
 

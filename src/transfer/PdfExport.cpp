@@ -19,7 +19,7 @@
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/TeskUtil.h"
 #include "transfer/ExportName.h"
 #include "transfer/FlxPath.h"

@@ -17,7 +17,7 @@
 #include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
 #include "format/Endian.h"
-#include "transfer/FieldFit.h"
+#include "format/FieldText.h"
 
 using fixtures::MakeEntry;
 using fixtures::TriplesOf;

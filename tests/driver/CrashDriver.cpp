@@ -29,7 +29,7 @@
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 #include "storage/FileIo.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 
 namespace {
 

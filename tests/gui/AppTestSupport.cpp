@@ -19,7 +19,7 @@
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 
 namespace apptest {
 

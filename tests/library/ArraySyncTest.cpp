@@ -22,7 +22,7 @@
 #include "library/FlnSave.h"
 #include "format/Endian.h"
 #include "storage/FileIo.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/ZelFile.h"
 #include "storage/ZelJournal.h"
 #include "storage/ZelTailCache.h"

@@ -25,7 +25,7 @@
 #include "library/FlnEnvironment.h"
 #include "format/CategoryNames.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "ui_FolianDocument.h"
 
 void FolianDocument::createCategoryLevels() {

@@ -23,7 +23,7 @@
 #include "library/FlnEntryLookup.h"
 #include "library/FlnSave.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/TeskUtil.h"
 #include "ui_ViewPDFDlg.h"
 

@@ -34,7 +34,7 @@
 #include "library/FlnSave.h"
 #include "storage/Clock.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 
 namespace {
 

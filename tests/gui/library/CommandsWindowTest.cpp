@@ -22,7 +22,6 @@
 #include "gui/library/CategoryLevelPane.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnLoad.h"
-#include "storage/FolianCommon.h"
 
 namespace apptest {
 namespace {
