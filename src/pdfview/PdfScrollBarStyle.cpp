@@ -1,8 +1,10 @@
 #include "pdfview/PdfScrollBarStyle.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QPainter>
 #include <QPointer>
+#include <QScrollBar>
 #include <QStyleOptionSlider>
 
 PdfScrollBarStyle* PdfScrollBarStyle::instance() {
@@ -12,6 +14,11 @@ PdfScrollBarStyle* PdfScrollBarStyle::instance() {
     style->setParent(QCoreApplication::instance());
   }
   return style;
+}
+
+void PdfScrollBarStyle::applyTo(QAbstractScrollArea* area) {
+  area->horizontalScrollBar()->setStyle(instance());
+  area->verticalScrollBar()->setStyle(instance());
 }
 
 QColor PdfScrollBarStyle::grooveColor(const QPalette& palette) { return palette.color(QPalette::Window).darker(108); }

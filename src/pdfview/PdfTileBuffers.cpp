@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "pdfview/PdfPageCache.h"

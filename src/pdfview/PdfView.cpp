@@ -30,8 +30,7 @@ PdfView::PdfView(QWidget* parent)
   horizontalScrollBar()->setSingleStep(20);
   verticalScrollBar()->setSingleStep(20);
   // Bars that paint without waiting for other threads (PdfScrollBarStyle.h).
-  horizontalScrollBar()->setStyle(PdfScrollBarStyle::instance());
-  verticalScrollBar()->setStyle(PdfScrollBarStyle::instance());
+  PdfScrollBarStyle::applyTo(this);
   connect(_worker.get(), &PdfRenderWorker::tileRendered, this, &PdfView::tileRendered);
   connect(_worker.get(), &PdfRenderWorker::pagesMeasured, this, &PdfView::takePageSizes);
   connect(_textWorker.get(), &PdfTextWorker::found, this, &PdfView::takeFound);

@@ -14,7 +14,10 @@
 #include "PdfViewTestSupport.h"
 #include "TestPdfFiles.h"
 #include "pdfview/PdfRenderWorker.h"
+#include "pdfview/PdfOutlineView.h"
 #include "pdfview/PdfScrollBarStyle.h"
+#include "pdfview/PdfSidebar.h"
+#include "pdfview/PdfThumbnailView.h"
 #include "pdfview/PdfTileBuffers.h"
 #include "pdfview/PdfView.h"
 
@@ -168,6 +171,11 @@ TEST(PdfScrollBarStyleTest, TheViewsBarsAreDrawnInPlainColours) {
   EXPECT_EQ(bar->style(), PdfScrollBarStyle::instance());
   EXPECT_EQ(view.horizontalScrollBar()->style(), PdfScrollBarStyle::instance());
   EXPECT_NE(view.style(), PdfScrollBarStyle::instance());  // the rest of the view keeps the application's style
+  // The sidebar's lists scroll along with the pages: theirs too.
+  PdfSidebar sidebar(&view);
+  for (QAbstractScrollArea* list : {static_cast<QAbstractScrollArea*>(sidebar.outline()),
+                                    static_cast<QAbstractScrollArea*>(sidebar.thumbnails())})
+    EXPECT_EQ(list->verticalScrollBar()->style(), PdfScrollBarStyle::instance());
 
   bar->setValue(bar->maximum() / 2);
   const QImage drawn = bar->grab().toImage();
