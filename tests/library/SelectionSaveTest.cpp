@@ -1,7 +1,8 @@
 // Selecting every entry changes one flag byte in each entry record; a save
 // then writes those bytes alone. These tests show that such a save ends in
 // the bytes a whole rewrite leaves, and stays all or nothing when the
-// process is killed or a write fails at any point of it.
+// process is killed or a write fails at any point of it, or when another
+// process reads the library meanwhile.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -15,6 +16,7 @@
 
 #include "LibraryTestSupport.h"
 #include "library/FlnArraySync.h"
+#include "library/FlnLibraryLock.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 #include "storage/FileIo.h"
@@ -192,6 +194,52 @@ TEST_F(SelectAllSave, AProcessKilledAnywhereLeavesTheOldOrTheNewLibrary) {
     EXPECT_GE(sawNew, 1);
     std::printf("[ kills    ] after %s: %d killed, %d old, %d new\n", kill.name, killed, sawOld, sawNew);
   }
+}
+
+// Two real processes race over one library, as a writing command and a
+// reading one do: the writer selects every entry and then none, each time
+// under the exclusive lock, while the reader loads the library under the
+// shared lock again and again. Every load sees every flag set or none; a
+// save is never seen half made.
+TEST_F(SelectAllSave, AReaderRacingTheSavesSeesEveryFlagOrNone) {
+  constexpr int kRounds = 30;
+  const pid_t writer = fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    for (int round = 0; round < kRounds; ++round) {
+      LibraryLock lock;
+      while (lock.acquire(path, LibraryLockMode::Exclusive, LibraryLockHolder::WritingCommand) ==
+             LibraryLockStatus::Busy)
+        usleep(200);
+      Library library;
+      if (!ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok()) _exit(2);
+      SelectAll(library.data, round % 2 == 0 ? 1 : 0);
+      if (SaveAll(path.c_str(), &library.data) != 1) _exit(3);
+      lock.release();
+      usleep(2000);  // lets the reader in between saves
+    }
+    _exit(0);
+  }
+  int all = 0, none = 0, mixed = 0, loads = 0, status = 0;
+  bool writerDone = false;
+  while (!writerDone || loads < 10) {
+    if (!writerDone && waitpid(writer, &status, WNOHANG) == writer) writerDone = true;
+    LibraryLock lock;
+    if (lock.acquire(path, LibraryLockMode::Shared, LibraryLockHolder::ReadingCommand) != LibraryLockStatus::Held) {
+      usleep(100);
+      continue;
+    }
+    const int set = FlagsSet(path);
+    ++loads;
+    (set == kEntries ? all : set == 0 ? none : mixed) += 1;
+    lock.release();
+    usleep(200);  // lets the writer in between loads
+  }
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  std::printf("[ race     ] %d loads beside %d saves: %d all, %d none, %d mixed\n", loads, kRounds, all, none, mixed);
+  EXPECT_EQ(mixed, 0);
+  EXPECT_GE(all + none, 10);
+  EXPECT_EQ(FlagsSet(path), 0);  // the last round selected none
 }
 
 }  // namespace
