@@ -1,5 +1,6 @@
 #include "library/FlnSave.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -31,6 +32,50 @@ TESK_ARY MakeEntrySortRecords(const FLN_ENTRY_LIST_INFO& info) {
   return records;
 }
 
+// The save's outcome, kept in `image` for LastSaveResult.
+FlnResult SaveInto(const char* path, FLN_DATA* flnData, FlnDiskImage* image, bool withEntrySort) {
+  ZEL_FILE file;
+  if (ZEL_Open(path, 0, &file) != ZEL_OK) {
+    const int error = errno;
+    ZEL_Close(&file);
+    return FlnResult::systemFailure(FlnStatus::CannotOpen, "cannot open the library file for writing", error);
+  }
+  // Only the file this program loaded or last wrote is written: one that
+  // was replaced (a new file renamed over it) or changed by anyone else is
+  // never overwritten with records that came from another file.
+  if (!image->checkFile(&file)) {
+    ZEL_Close(&file);
+    return FlnResult::failure(FlnStatus::WriteFailed,
+                              "the library file was replaced or changed by another program since it was read");
+  }
+
+  FlnResult result;
+  for (const LibraryTag& t : kLibraryTags)
+    if (result.ok() && t.kind == LibraryTagKind::Array &&
+        FlnArraySync_Save(&file, image, t.tag, flnData->*t.array, t.recordSize) != ZEL_OK)
+      result = FlnResult::systemFailure(FlnStatus::WriteFailed, "cannot write the library's records", errno);
+
+  if (withEntrySort && result.ok()) {
+    TESK_ARY sort = MakeEntrySortRecords(flnData->entryListInfo);
+    if (sort == nullptr)
+      result = FlnResult::systemFailure(FlnStatus::WriteFailed, "cannot make the sort records", ENOMEM);
+    else if (FlnArraySync_Save(&file, image, kTagEntrySort, sort, sizeof(FLN_ENTRY_SORT)) != ZEL_OK)
+      result = FlnResult::systemFailure(FlnStatus::WriteFailed, "cannot write the sort records", errno);
+    Tesk_Ary_Free(sort);
+  }
+
+  // One save is one change of the file: all of it or none.
+  if (result.ok() && ZEL_Commit(&file) != ZEL_OK)
+    result = FlnResult::systemFailure(FlnStatus::WriteFailed, "cannot commit the save", errno);
+  if (!result.ok()) {
+    ZEL_Rollback(&file);
+    image->forgetAll();
+  }
+  image->rememberStamp(&file);
+  ZEL_Close(&file);
+  return result;
+}
+
 int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort) {
   if (path == nullptr || path[0] == '\0' || flnData == nullptr) return 0;
   // A null array would empty its tag: that is a library that was never
@@ -40,47 +85,19 @@ int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort) {
 
   if (flnData->diskImage == nullptr) flnData->diskImage = new (std::nothrow) FlnDiskImage;
   FlnDiskImage* image = flnData->diskImage;
-
-  ZEL_FILE file;
-  if (image == nullptr || ZEL_Open(path, 0, &file) != ZEL_OK) {
-    if (image != nullptr) ZEL_Close(&file);
-    return 0;
-  }
-  // Only the file this program loaded or last wrote is written: one that
-  // was replaced (a new file renamed over it) or changed by anyone else is
-  // never overwritten with records that came from another file.
-  if (!image->checkFile(&file)) {
-    ZEL_Close(&file);
-    return 0;
-  }
-
-  bool allWritten = true;
-  for (const LibraryTag& t : kLibraryTags)
-    if (allWritten && t.kind == LibraryTagKind::Array &&
-        FlnArraySync_Save(&file, image, t.tag, flnData->*t.array, t.recordSize) != ZEL_OK)
-      allWritten = false;
-
-  if (withEntrySort && allWritten) {
-    TESK_ARY sort = MakeEntrySortRecords(flnData->entryListInfo);
-    if (sort == nullptr || FlnArraySync_Save(&file, image, kTagEntrySort, sort, sizeof(FLN_ENTRY_SORT)) != ZEL_OK)
-      allWritten = false;
-    Tesk_Ary_Free(sort);
-  }
-
-  // One save is one change of the file: all of it or none.
-  if (allWritten) allWritten = ZEL_Commit(&file) == ZEL_OK;
-  if (!allWritten) {
-    ZEL_Rollback(&file);
-    image->forgetAll();
-  }
-  image->rememberStamp(&file);
-  ZEL_Close(&file);
-  return allWritten ? 1 : 0;
+  if (image == nullptr) return 0;
+  image->lastSave = SaveInto(path, flnData, image, withEntrySort);
+  return image->lastSave.ok() ? 1 : 0;
 }
 
 }  // namespace
 
 int SaveAll(const char* path, FLN_DATA* flnData) { return SaveLibrary(path, flnData, true); }
+
+FlnResult LastSaveResult(const FLN_DATA* flnData) {
+  if (flnData == nullptr || flnData->diskImage == nullptr) return FlnResult::success();
+  return flnData->diskImage->lastSave;
+}
 
 int SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData) { return SaveLibrary(path, flnData, false); }
 

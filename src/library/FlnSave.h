@@ -3,6 +3,7 @@
 // a changed entry back into an entry array.
 
 #include "format/FlnRecords.h"
+#include "library/FlnResult.h"
 
 /// Writes the library's arrays into the existing library file at `path`
 /// (always flnData->filePath): 'IDCO', 'LABE', 'ENTR', 'ATTA', 'ENVI', 'CATS'
@@ -23,6 +24,11 @@ int SaveAll(const char* path, FLN_DATA* flnData);
 /// SaveAll without the sort records: 'ENSO' stays as the file holds it.
 /// Used by the entry information and PDF viewer windows.
 int SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData);
+
+/// How the last SaveAll or SaveAllWithoutEntrySort of the library that
+/// reached its file ended: why it failed (with the system's errno), or
+/// success; success before any save.
+FlnResult LastSaveResult(const FLN_DATA* flnData);
 
 /// Finds the record of `entryArray` with the en_id of `entry`, sets the
 /// caller's entry->en_update_date to now and writes the entry over that

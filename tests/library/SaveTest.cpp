@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "LibraryTestSupport.h"
 #include "TestFiles.h"
@@ -126,6 +128,35 @@ TEST_F(SaveLibrary, ReportsWhatItCouldNotWrite) {
 
   EXPECT_EQ(SaveAll(dir.path("missing.fln").c_str(), &library.data), 0);
   EXPECT_EQ(SaveAll("", &library.data), 0);
+}
+
+// A failed save says why, with the system's errno, whichever write fails;
+// the file keeps every byte it had, and the next save clears the reason.
+TEST_F(SaveLibrary, AFailedSaveKeepsTheSystemsReason) {
+  const struct {
+    int error;
+    long write;  // the failing write, 1-based
+  } cases[] = {{ENOSPC, 1}, {EIO, 1}, {ENOSPC, 3}, {EIO, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::strerror(c.error) + std::string(" at write ") + std::to_string(c.write));
+    const std::vector<uint8_t> before = readAll(path);
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(library.data.entry, 0, &entry);
+    entry.en_title[0] ^= 1;  // a change the save must write
+    Tesk_Ary_Update(library.data.entry, 0, &entry);
+    FileFaults::failWrite(c.write, FileFaults::Kind::Once, c.error);
+    EXPECT_EQ(SaveAll(path.c_str(), &library.data), 0);
+    const long writes = FileFaults::writesSeen();
+    FileFaults::reset();
+    ASSERT_GE(writes, c.write) << "the save never reached the failing write";
+    const FlnResult why = LastSaveResult(&library.data);
+    EXPECT_EQ(why.status, FlnStatus::WriteFailed);
+    EXPECT_EQ(why.systemError, c.error);
+    EXPECT_NE(why.reason.find(std::strerror(c.error)), std::string::npos) << why.reason;
+    EXPECT_EQ(readAll(path), before);
+    ASSERT_EQ(SaveAll(path.c_str(), &library.data), 1);
+    EXPECT_TRUE(LastSaveResult(&library.data).ok());
+  }
 }
 
 TEST_F(SaveLibrary, ALibraryThatWasNeverLoadedWritesNothing) {

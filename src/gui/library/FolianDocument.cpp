@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 #include <QItemSelectionModel>
 #include <QTableView>
 
@@ -18,6 +20,31 @@
 #include "library/FlnAttachment.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
+
+namespace {
+
+// Why a save failed, for the user: the usual causes in words of their own,
+// any other with the system's text.
+QString SaveFailureReason(const FlnResult& result) {
+  switch (result.systemError) {
+    case 0:
+      return QString();
+    case ENOSPC:
+    case EDQUOT:
+      return QCoreApplication::translate("FolianDocument", "ディスクの空き容量が足りません。");
+    case EIO:
+      return QCoreApplication::translate("FolianDocument", "ディスクの読み書きでエラーが起きました。");
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return QCoreApplication::translate("FolianDocument", "ファイルに書き込む権限がありません。");
+    default:
+      return QCoreApplication::translate("FolianDocument", "理由: %1")
+          .arg(QString::fromLocal8Bit(std::strerror(result.systemError)));
+  }
+}
+
+}  // namespace
 
 FolianDocument::FolianDocument(QObject* parent)
     : QObject(parent),
@@ -90,11 +117,12 @@ void FolianDocument::reportSaveFailure() {
   // Every click saves: one alert until a save succeeds again is enough.
   if (_saveFailureShown) return;
   _saveFailureShown = true;
-  FLN_COMM_Alert_OK(
-      _mainWindow.get(),
-      QCoreApplication::translate("FolianDocument",
-                                  "ライブラリ「%1」に保存できませんでした。変更はファイルに書き込まれていません。")
-          .arg(QFileInfo(fileName()).fileName()));
+  QString message = QCoreApplication::translate(
+                        "FolianDocument", "ライブラリ「%1」に保存できませんでした。変更はファイルに書き込まれていません。")
+                        .arg(QFileInfo(fileName()).fileName());
+  const QString reason = SaveFailureReason(LastSaveResult(&_fln_data));
+  if (!reason.isEmpty()) message += QLatin1Char('\n') + reason;
+  FLN_COMM_Alert_OK(_mainWindow.get(), message);
 }
 
 void FolianDocument::alert(const QString& message) { FLN_COMM_Alert_OK(_mainWindow.get(), message); }

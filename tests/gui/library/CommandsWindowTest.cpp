@@ -3,6 +3,7 @@
 // the commands without library work and a save that fails.
 
 #include <QAction>
+#include <cerrno>
 #include <QDialog>
 #include <QComboBox>
 #include <QFile>
@@ -22,6 +23,7 @@
 #include "gui/library/CategoryLevelPane.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnLoad.h"
+#include "storage/FileIo.h"
 #include "storage/FolianCommon.h"
 
 namespace apptest {
@@ -293,6 +295,39 @@ TEST_F(Commands, AFailedSaveIsShownOnce) {
   ClickRow(document->folianCategory(1)->tableView(), 2);
   ASSERT_EQ(alerts.asked.size(), 1u);
   EXPECT_EQ(alerts.texts()[0], QStringLiteral("ライブラリ「lib.fln」に保存できませんでした。変更はファイルに書き込まれていません。"));
+}
+
+// A save the disk refuses: the alert says why in the user's words, and the
+// library file keeps every byte it had.
+TEST_F(Commands, AFailedSaveSaysWhy) {
+  const struct {
+    int error;
+    const char* reason;
+  } cases[] = {
+      {ENOSPC, "ディスクの空き容量が足りません。"},
+      {EIO, "ディスクの読み書きでエラーが起きました。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    FolianDocument* document = open(WorkedExample());
+    ASSERT_NE(document, nullptr);
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    ScriptedAlerts alerts;
+    FileFaults::failWrite(1, FileFaults::Kind::FromThenOn, c.error);
+    ClickRow(document->folianCategory(1)->tableView(), 1);  // the choice is saved
+    FileFaults::reset();
+    ASSERT_EQ(alerts.asked.size(), 1u);
+    EXPECT_EQ(alerts.texts()[0],
+              QStringLiteral("ライブラリ「lib.fln」に保存できませんでした。変更はファイルに書き込まれていません。\n") +
+                  QString::fromUtf8(c.reason));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    file.close();
+    closeDocument(document);
+  }
 }
 
 }  // namespace
