@@ -12,7 +12,8 @@
 //       and for each PDF named on the command line;
 //   (b) scrolling through every page in single-page continuous mode, one
 //       screen at a time, each screen painted complete before the next:
-//       peak memory (ru_maxrss), the most the page cache held, and how long
+//       peak memory (ru_maxrss), the most the page cache held, the tile
+//       memory kept for reuse (PdfTileBuffers.h), and how long
 //       each event on the user-interface thread took (wall time, and the
 //       thread's own processor time: on a busy machine the wall time
 //       includes the time other programs held the processor), as the
@@ -49,6 +50,7 @@
 #include <vector>
 
 #include "pdfview/PdfDocument.h"
+#include "pdfview/PdfTileBuffers.h"
 #include "pdfview/PdfView.h"
 
 namespace {
@@ -381,8 +383,9 @@ bool MeasureScrolling(TimingApplication* app, PdfView* view, int pages, long rss
   printf("(b) scrolled %d screens (%dx%d px pages) to page %d in %.0f ms (%.1f ms per page); load average %s\n",
          screens, view->pageLayout().pageRect(0).width(), view->pageLayout().pageRect(0).height(),
          view->currentPage() + 1, scrollMs, scrollMs / pages, qPrintable(LoadAverage()));
-  printf("    page cache at most %.1f MB (limit %.1f MB)\n", cacheMost / 1048576.0,
-         PdfView::kDefaultCacheBytes / 1048576.0);
+  printf("    page cache at most %.1f MB (limit %.1f MB); tile memory kept for reuse at the end: %d blocks "
+         "(at most %d)\n",
+         cacheMost / 1048576.0, PdfView::kDefaultCacheBytes / 1048576.0, PdfTileBuffersKept(), kPdfKeptTileBuffers);
   printf("    peak memory (ru_maxrss): %.1f MB; %.1f MB before opening the view\n", PeakRssKb() / 1024.0,
          rssBefore / 1024.0);
   std::vector<double> wall, cpu, preempted, blocked;

@@ -16,7 +16,7 @@
 #include "library/FlnCategoryTable.h"
 #include "library/FlnCreateCats.h"
 #include "library/FlnSave.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/TeskUtil.h"
 #include "storage/OwnedAry.h"
 #include "storage/TeskAryChanges.h"
@@ -47,7 +47,7 @@ FlnUniChar* NameFieldOf(FLN_ENTRY& entry, int level) {
 // about a failed save, so that the alert is shown over up-to-date lists.
 template <typename Refresh>
 CategoryCommandOutcome SaveAndRefresh(FLN_DATA* flnData, CategoryCommandUi& ui, Refresh refresh) {
-  const bool saved = SaveAll(flnData->filePath, flnData) == 1;
+  const bool saved = SaveAll(flnData->filePath, flnData).ok();
   refresh();
   if (saved) return CategoryCommandOutcome::Saved;
   ui.reportSaveFailure();

@@ -10,7 +10,7 @@
 #include "categories/FlnCategoryEntries.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/OwnedAry.h"
 #include "storage/TeskUtil.h"
 

@@ -1,10 +1,10 @@
 #include "categories/EntrySelection.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <unordered_map>
 
-#include "library/FlnSave.h"
 #include "storage/TeskAryChanges.h"
 
 namespace {
@@ -49,61 +49,49 @@ int GetSelectedEntryAry(const std::vector<int>& selectedRows, const FLN_DATA* fl
 }
 
 int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnData) {
-  // Take the selected entries first: when that fails, the stored selection
-  // stays as it was instead of being cleared.
-  TESK_ARY selected = Tesk_Ary_Init(sizeof(FLN_ENTRY), 20, 20);
-  if (selected == nullptr) return -1;
-  if (GetSelectedEntryAry(selectedRows, flnData, selected) != 0) {
-    Tesk_Ary_Free(selected);
-    return -1;
-  }
-
+  if (flnData == nullptr) return -1;
   TESK_ARY entries = flnData->entry;
-  if (Tesk_Ary_GetSize(entries) > 0 &&
-      entries->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))) {
-    Tesk_Ary_Free(selected);
+  TESK_ARY shown = flnData->showEntryAry;
+  if ((Tesk_Ary_GetSize(entries) > 0 && entries->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))) ||
+      (Tesk_Ary_GetSize(shown) > 0 && shown->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))))
     return -1;
-  }
-  // Clear the flag in place: copying every large record out and back would
-  // cost far more than the one byte that changes. Only records whose flag
-  // is set are written to, so that the next save has only those to rewrite.
-  // The same pass notes where each selected en_id first stands (as
-  // UpdateEntry finds it), so that selecting all of a large library does not
-  // search the array once per entry, and a click with few rows selected
-  // does not index every entry.
-  const int32_t selectedCount = Tesk_Ary_GetSize(selected);
-  std::unordered_map<int32_t, int32_t> indexOfId;
-  int wasLocked = 0;
-  Tesk_Ary_Lock(selected, &wasLocked);
+  // The flag is a note of the list's state, not a change of the entry: it
+  // is set in place and only where it changes, and no update date is
+  // renewed. Selecting every row of a large library would otherwise make
+  // every entry count as changed, and the next save rewrite them all.
+  // The selected en_ids are taken before the first flag changes, so that
+  // running out of memory leaves the stored selection as it was; only they
+  // are indexed, so that a click with few rows selected costs little.
+  std::vector<int32_t> rows;
+  std::unordered_map<int32_t, bool> seen;  // selected en_id: its first entry was met
   try {
-    indexOfId.reserve(static_cast<size_t>(selectedCount));
-    for (int32_t i = 0; i < selectedCount; ++i)
-      indexOfId.emplace(static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(selected, i))->en_id, -1);
+    if (!SelectedRowSet(selectedRows, rows)) return -1;
+    const int32_t shownCount = Tesk_Ary_GetSize(shown);
+    seen.reserve(rows.size());
+    for (int32_t row : rows) {
+      if (row >= shownCount) break;
+      seen.emplace(static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(shown, row))->en_id, false);
+    }
   } catch (const std::bad_alloc&) {
-    Tesk_Ary_Free(selected);  // frees the block whether locked or not
     return -1;
   }
-  Tesk_Ary_Unlock(selected, wasLocked);
+  int wasLocked = 0;
   Tesk_Ary_Lock(entries, &wasLocked);
   const int32_t count = Tesk_Ary_GetSize(entries);
   for (int32_t i = 0; i < count; ++i) {
     const FLN_ENTRY* stored = static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entries, i));
-    if (stored->en_is_select_entrylist != 0)
-      static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i))->en_is_select_entrylist = 0;
-    if (indexOfId.empty()) continue;
-    const auto found = indexOfId.find(stored->en_id);
-    if (found != indexOfId.end() && found->second < 0) found->second = i;
+    uint8_t wanted = 0;
+    if (!seen.empty()) {
+      const auto found = seen.find(stored->en_id);
+      if (found != seen.end() && !found->second) {  // the first of an en_id, as UpdateEntry finds it
+        found->second = true;
+        wanted = 1;
+      }
+    }
+    if (stored->en_is_select_entrylist != wanted)
+      static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(entries, i))->en_is_select_entrylist = wanted;
   }
   Tesk_Ary_Unlock(entries, wasLocked);
-
-  for (int32_t i = 0; i < selectedCount; ++i) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(selected, i, &entry);
-    entry.en_is_select_entrylist = 1;
-    const auto found = indexOfId.find(entry.en_id);
-    if (found->second >= 0) UpdateEntryAt(entries, found->second, &entry);
-  }
-  Tesk_Ary_Free(selected);
   return 0;
 }
 

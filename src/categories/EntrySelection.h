@@ -18,10 +18,11 @@ int GetSelectedEntryAry(const std::vector<int>& selectedRows, const FLN_DATA* fl
                         TESK_ARY outAry);
 
 /// Makes en_is_select_entrylist of every entry in flnData->entry 1 for the
-/// entries shown in a selected row and 0 for all others. The selected entries
-/// are written back with UpdateEntry, which also renews their update date.
-/// 0, or -1 when memory ran out or there is no library (nothing is changed
-/// then).
+/// entries shown in a selected row and 0 for all others. Only the entries
+/// whose flag changes are written to (and so count as changed for the next
+/// save); no update date is renewed, as the entries themselves stay as they
+/// were. 0, or -1 when memory ran out or there is no library (nothing is
+/// changed then).
 int SetFlnEntryIsSelected(const std::vector<int>& selectedRows, FLN_DATA* flnData);
 
 /// Number of selected rows.

@@ -7,7 +7,7 @@
 
 #include "categories/EntryCompare.h"
 #include "categories/EntryQuery.h"
-#include "categories/FieldTextUtf8.h"
+#include "format/FieldText.h"
 #include "format/Endian.h"
 #include "storage/TeskAryChanges.h"
 
@@ -15,13 +15,29 @@ namespace {
 
 // One used sort key with its value for every entry, taken once: texts and
 // dates as zero-terminated byte strings (compared with strcmp, as the entry
-// comparison does), numbers as host values.
+// comparison does), numbers as host values. The first bytes of each string
+// are also kept as one number that orders as they do, so that most
+// comparisons are settled without reaching into the pool.
 struct KeyValues {
   bool ascending = true;
   bool isString = false;
-  std::vector<size_t> textAt;  // offset of each entry's string in the pool
+  std::vector<size_t> textAt;     // offset of each entry's string in the pool
+  std::vector<uint64_t> leading;  // its first 8 bytes, big-endian, zero-padded
   std::vector<int32_t> number;
 };
+
+// The first 8 bytes of the string at `text` as a number whose order is
+// strcmp's order on them: the bytes past its end count as zero, below
+// every byte a string holds.
+uint64_t LeadingBytes(const char* text) {
+  uint64_t value = 0;
+  bool ended = false;
+  for (int i = 0; i < 8; ++i) {
+    ended = ended || text[i] == '\0';  // reads no byte past the zero
+    value = value << 8 | (ended ? 0u : static_cast<unsigned char>(text[i]));
+  }
+  return value;
+}
 
 struct SortTable {
   std::vector<KeyValues> keys;
@@ -82,6 +98,10 @@ void BuildSortTable(TESK_ARY entries, const std::vector<int32_t>& rows,
         }
       }
     }
+    if (values.isString) {
+      values.leading.resize(count);
+      for (size_t i = 0; i < count; ++i) values.leading[i] = LeadingBytes(table.pool.data() + values.textAt[i]);
+    }
     table.keys.push_back(std::move(values));
   }
 }
@@ -125,7 +145,9 @@ void SortRows(TESK_ARY entries, const FLN_ENTRY_LIST_INFO& info, std::vector<int
     for (const KeyValues& key : table.keys) {
       int c;
       if (key.isString) {
-        c = strcmp(pool + key.textAt[ia], pool + key.textAt[ib]);
+        const uint64_t la = key.leading[ia];
+        const uint64_t lb = key.leading[ib];
+        c = la < lb ? -1 : la > lb ? 1 : strcmp(pool + key.textAt[ia], pool + key.textAt[ib]);
       } else {
         c = key.number[ia] < key.number[ib] ? -1 : key.number[ia] > key.number[ib] ? 1 : 0;
       }

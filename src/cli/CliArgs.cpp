@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "storage/Utf8Text.h"
+#include "format/Utf8Text.h"
 
 const std::vector<CliCommandInfo>& CliCommandTable() {
   static const std::vector<CliCommandInfo> table = {

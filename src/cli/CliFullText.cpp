@@ -9,7 +9,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliInterrupt.h"
 #include "cli/CliLibrary.h"
-#include "cli/CliLibraryLock.h"
 #include "cli/CliOutput.h"
 #include "cli/CliProgress.h"
 #include "fulltext/FullTextIndex.h"
@@ -73,10 +72,8 @@ std::string PageList(const std::vector<FullTextIndex::PageHits>& pages) {
 
 int RunIndexCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
-  CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
   CliLibrary opened;
-  if (!opened.load(library)) return kCliExitFailure;
+  if (!opened.open(library, LibraryLockMode::Shared)) return kCliExitFailure;
   FullTextIndex index;
   bool interrupted = false;
   if (!OpenInStep(&opened, library, &index, &interrupted)) return kCliExitFailure;
@@ -107,10 +104,8 @@ int RunIndexCommand(const CliInvocation& invocation) {
 
 int RunFullTextSearch(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
-  CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
   CliLibrary opened;
-  if (!opened.load(library)) return kCliExitFailure;
+  if (!opened.open(library, LibraryLockMode::Shared)) return kCliExitFailure;
   FullTextIndex index;
   bool interrupted = false;
   if (!OpenInStep(&opened, library, &index, &interrupted)) return kCliExitFailure;

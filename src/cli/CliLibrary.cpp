@@ -7,15 +7,18 @@
 #include "format/CategoryNames.h"
 #include "categories/EntryQuery.h"
 #include "cli/CliOutput.h"
+#include "cli/CliUsage.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnLoad.h"
+#include "library/FlnSave.h"
 #include "format/Endian.h"
 
 CliLibrary::~CliLibrary() {
   if (loaded_) FreeFlnData(&data_);
 }
 
-bool CliLibrary::load(const std::string& path) {
+bool CliLibrary::open(const std::string& path, LibraryLockMode mode) {
+  if (!lock_.acquire(path, mode)) return false;
   const FlnResult result = ReadFlnDataFromFlnFile(path.c_str(), &data_);
   if (!result.ok()) {
     PrintError(path + ": " + result.reason);
@@ -53,11 +56,28 @@ bool CliLibrary::rowsOfIds(const std::vector<int32_t>& ids, std::vector<int>* ro
   return allFound;
 }
 
+int OpenChosenEntries(const CliInvocation& invocation, size_t firstId, CliLibrary* opened, std::vector<int>* rows) {
+  const std::vector<std::string> texts(invocation.operands.begin() + static_cast<std::ptrdiff_t>(firstId),
+                                       invocation.operands.end());
+  std::vector<int32_t> ids;
+  std::string error;
+  if (!ParseEntryIds(texts, &ids, &error)) {
+    PrintUsageError(error, &invocation.command);
+    return kCliExitUsage;
+  }
+  const std::string& library = invocation.operands[0];
+  if (!opened->open(library, LibraryLockMode::Exclusive) || !opened->rowsOfIds(ids, rows)) return kCliExitFailure;
+  return kCliExitOk;
+}
+
 int ReportNotSaved(const std::string& library, const FLN_DATA* data) {
   struct stat st;
+  const FlnResult last = LastSaveResult(data);
   if (stat(library.c_str(), &st) == 0 && !LibraryFileIsAsLeft(data))
     PrintError(library + ": the library file was replaced or changed by another program while this command ran; "
                          "nothing was written into it");
+  else if (!last.ok())
+    PrintError(library + ": the library file could not be saved: " + last.reason + "; nothing was written into it");
   else
     PrintError(library + ": the library file could not be saved completely");
   return kCliExitFailure;

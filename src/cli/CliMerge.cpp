@@ -6,7 +6,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliInterrupt.h"
 #include "cli/CliLibrary.h"
-#include "cli/CliLibraryLock.h"
 #include "cli/CliOutput.h"
 #include "cli/CliProgress.h"
 #include "transfer/LibraryMerge.h"
@@ -15,10 +14,8 @@ int RunMergeCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
   const std::string& other = invocation.operands[1];
   const bool skipDuplicates = invocation.has("skip-duplicates");
-  CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
-  if (!opened.load(library)) return kCliExitFailure;
+  if (!opened.open(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
 
   TerminalProgress progress(stdout);
   int32_t handled = 0;

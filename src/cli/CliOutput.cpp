@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "categories/FieldTextUtf8.h"
+#include "format/FieldText.h"
 
 void PrintError(const std::string& message) { std::fprintf(stderr, "folian-cli: %s\n", message.c_str()); }
 

@@ -82,10 +82,8 @@ int RunListCommand(const CliInvocation& invocation) {
     }
   }
 
-  CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
   CliLibrary opened;
-  if (!opened.load(library)) return kCliExitFailure;
+  if (!opened.open(library, LibraryLockMode::Shared)) return kCliExitFailure;
   FLN_DATA* data = opened.data();
 
   std::string choices[3];
@@ -113,10 +111,8 @@ int RunListCommand(const CliInvocation& invocation) {
 int RunSearchCommand(const CliInvocation& invocation) {
   if (invocation.options.count("full-text") != 0) return RunFullTextSearch(invocation);
   const std::string& library = invocation.operands[0];
-  CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Shared)) return kCliExitFailure;
   CliLibrary opened;
-  if (!opened.load(library)) return kCliExitFailure;
+  if (!opened.open(library, LibraryLockMode::Shared)) return kCliExitFailure;
   FLN_DATA* data = opened.data();
 
   // As the window lists every entry, then narrows by the typed words.
@@ -134,10 +130,8 @@ int RunSearchCommand(const CliInvocation& invocation) {
 }
 
 int RunCategoriesCommand(const CliInvocation& invocation) {
-  CliLibraryLock lock;
-  if (!lock.acquire(invocation.operands[0], LibraryLockMode::Shared)) return kCliExitFailure;
   CliLibrary opened;
-  if (!opened.load(invocation.operands[0])) return kCliExitFailure;
+  if (!opened.open(invocation.operands[0], LibraryLockMode::Shared)) return kCliExitFailure;
   const FLN_DATA* data = opened.data();
   std::printf("%s\t%s\t%s\n", TabField(LabelOf(data, 1)).c_str(), TabField(LabelOf(data, 2)).c_str(),
               TabField(LabelOf(data, 3)).c_str());

@@ -8,7 +8,6 @@
 #include "categories/CategoryRename.h"
 #include "cli/CliCommands.h"
 #include "cli/CliLibrary.h"
-#include "cli/CliLibraryLock.h"
 #include "cli/CliOutput.h"
 #include "cli/CliUsage.h"
 #include "library/FlnSave.h"
@@ -51,10 +50,8 @@ int RunRenameCategoryCommand(const CliInvocation& invocation) {
   }
   const int level = levelText[0] - '0';
 
-  CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
-  if (!opened.load(library)) return kCliExitFailure;
+  if (!opened.open(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
 
   const CategoryRenameRefusal refusal = CheckCategoryRename(opened.data(), level, oldName.c_str(), newName.c_str());
   if (refusal != CategoryRenameRefusal::None) {
@@ -62,10 +59,7 @@ int RunRenameCategoryCommand(const CliInvocation& invocation) {
     return kCliExitFailure;
   }
   const CategoryRenameCount count = RenameCategoryInLibrary(opened.data(), level, oldName.c_str(), newName.c_str());
-  if (SaveAll(library.c_str(), opened.data()) != 1) {
-    PrintError(library + ": the library file could not be saved completely");
-    return kCliExitFailure;
-  }
+  if (!SaveAll(library.c_str(), opened.data()).ok()) return ReportNotSaved(library, opened.data());
   std::printf("renamed %d categories and %d entries\n", static_cast<int>(count.triples),
               static_cast<int>(count.entries));
   if (!count.selectionStored) {

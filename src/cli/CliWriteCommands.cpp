@@ -11,14 +11,13 @@
 #include "cli/CliCommands.h"
 #include "cli/CliInterrupt.h"
 #include "cli/CliLibrary.h"
-#include "cli/CliLibraryLock.h"
 #include "cli/CliOutput.h"
 #include "cli/CliProgress.h"
 #include "cli/CliUsage.h"
 #include "format/Endian.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnNewLibrary.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfExport.h"
 #include "pdftext/PdfTitleAuthor.h"
@@ -36,15 +35,6 @@ std::string AbsolutePath(const std::string& path) {
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(path, error);
   return error ? path : absolute.lexically_normal().string();
-}
-
-bool ParseIdsOrComplain(const CliInvocation& invocation, size_t firstId, std::vector<int32_t>* ids) {
-  const std::vector<std::string> texts(invocation.operands.begin() + static_cast<std::ptrdiff_t>(firstId),
-                                       invocation.operands.end());
-  std::string error;
-  if (ParseEntryIds(texts, ids, &error)) return true;
-  PrintUsageError(error, &invocation.command);
-  return false;
 }
 
 // One line on stderr per entry whose PDF could not be handed out.
@@ -102,10 +92,8 @@ int RunImportCommand(const CliInvocation& invocation) {
   const bool skipDuplicates = invocation.has("skip-duplicates");
   const PdfInfoReader readInfo = invocation.has("title-from-file-name") ? PdfInfoReader() : ReadPdfTitleAndAuthor;
 
-  CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
-  if (!opened.load(library)) return kCliExitFailure;
+  if (!opened.open(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   // Converting the library is the user's choice, never a side effect.
   const ImportFitCheck fit = CheckImportFits(opened.data(), chosen);
   if (!fit.fits && !fit.wide) {
@@ -159,14 +147,9 @@ int RunImportCommand(const CliInvocation& invocation) {
 int RunExportCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
   const std::string& folder = invocation.operands[1];
-  std::vector<int32_t> ids;
-  if (!ParseIdsOrComplain(invocation, 2, &ids)) return kCliExitUsage;
-
-  CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
   std::vector<int> rows;
-  if (!opened.load(library) || !opened.rowsOfIds(ids, &rows)) return kCliExitFailure;
+  if (const int code = OpenChosenEntries(invocation, 2, &opened, &rows); code != kCliExitOk) return code;
 
   const ExportResult result = ExportPDFFiles(opened.data(), folder.c_str(), rows);
   if (result.status == ExportStatus::FolderUnusable) {
@@ -186,14 +169,9 @@ int RunExportCommand(const CliInvocation& invocation) {
 
 int RunDeleteCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
-  std::vector<int32_t> ids;
-  if (!ParseIdsOrComplain(invocation, 1, &ids)) return kCliExitUsage;
-
-  CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
   std::vector<int> rows;
-  if (!opened.load(library) || !opened.rowsOfIds(ids, &rows)) return kCliExitFailure;
+  if (const int code = OpenChosenEntries(invocation, 1, &opened, &rows); code != kCliExitOk) return code;
 
   // No window of this process shows an entry: there is nothing to close first.
   const DeleteResult result = DeletePDFEntries(opened.data(), rows, EntryWindowCloser());
@@ -203,14 +181,9 @@ int RunDeleteCommand(const CliInvocation& invocation) {
 
 int RunTitlesFromPdfCommand(const CliInvocation& invocation) {
   const std::string& library = invocation.operands[0];
-  std::vector<int32_t> ids;
-  if (!ParseIdsOrComplain(invocation, 1, &ids)) return kCliExitUsage;
-
-  CliLibraryLock lock;
-  if (!lock.acquire(library, LibraryLockMode::Exclusive)) return kCliExitFailure;
   CliLibrary opened;
   std::vector<int> rows;
-  if (!opened.load(library) || !opened.rowsOfIds(ids, &rows)) return kCliExitFailure;
+  if (const int code = OpenChosenEntries(invocation, 1, &opened, &rows); code != kCliExitOk) return code;
 
   // The texts before, to tell which entries changed.
   std::vector<FLN_ENTRY> before;

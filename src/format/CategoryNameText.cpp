@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 
 namespace {
 constexpr size_t kNameFieldBytes = sizeof(FLN_CATS::cat1Name);

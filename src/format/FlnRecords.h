@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "storage/TeskAry.h"
+#include "storage/TeskAry.h"  // FLN_DATA holds record arrays
 #include "format/ZelFormat.h"
 
 typedef uint16_t FlnUniChar;  // one stored UTF-16LE code unit

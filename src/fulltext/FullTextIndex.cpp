@@ -77,7 +77,7 @@ std::vector<QString> FullTextTerms(const QString& query) {
   return terms;
 }
 
-QStringList FullTextFindText(const QString& query) {
+QStringList FullTextFindTexts(const QString& query) {
   // Any white space parts words, the ideographic space too.
   static const QRegularExpression kSpaces(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);
   QStringList texts;
@@ -135,19 +135,23 @@ bool FullTextIndex::createSchema(QString* error) {
   return false;
 }
 
-FullTextIndex::LayoutCheck FullTextIndex::checkLayout() const {
+FullTextIndex::LayoutCheck FullTextIndex::checkLayout(QString* error) const {
   // Both answers come from the file's first page (its header and the
   // schema), so the check takes as long at any size.
+  const auto failed = [this, error] {
+    finish(false, "reading the full-text index", error);
+    return _damaged ? LayoutCheck::Foreign : LayoutCheck::Unreadable;
+  };
   Statement version(_db, "PRAGMA user_version");
-  if (!version || sqlite3_step(version.stmt) != SQLITE_ROW) return LayoutCheck::Foreign;
+  if (!version || sqlite3_step(version.stmt) != SQLITE_ROW) return failed();
   const int stored = sqlite3_column_int(version.stmt, 0);
   std::set<std::string> tables;
   Statement schema(_db, "SELECT name FROM sqlite_master WHERE type = 'table'");
-  if (!schema) return LayoutCheck::Foreign;
+  if (!schema) return failed();
   int rc;
   while ((rc = sqlite3_step(schema.stmt)) == SQLITE_ROW)
     tables.insert(reinterpret_cast<const char*>(sqlite3_column_text(schema.stmt, 0)));
-  if (rc != SQLITE_DONE) return LayoutCheck::Foreign;
+  if (rc != SQLITE_DONE) return failed();
   if (stored == 0 && tables.empty()) return LayoutCheck::Empty;
   if (stored != kLayoutVersion) return LayoutCheck::Foreign;
   // The two tables and the tables FTS5 keeps its index in.
@@ -161,9 +165,12 @@ bool FullTextIndex::useWriteAheadLog(QString* error) {
   // A cache: a crash may lose the last transactions (they are done again
   // on the next run) but never leaves a damaged file.
   Statement mode(_db, "PRAGMA journal_mode=WAL");
-  if (!mode || sqlite3_step(mode.stmt) != SQLITE_ROW ||
-      qstricmp(reinterpret_cast<const char*>(sqlite3_column_text(mode.stmt, 0)), "wal") != 0) {
-    *error = SqliteError(_db, "cannot use a write-ahead log for the full-text index");
+  if (!mode || sqlite3_step(mode.stmt) != SQLITE_ROW)
+    return finish(false, "cannot use a write-ahead log for the full-text index", error);
+  const char* kept = reinterpret_cast<const char*>(sqlite3_column_text(mode.stmt, 0));
+  if (qstricmp(kept, "wal") != 0) {
+    *error = QStringLiteral("the full-text index keeps the journal mode %1, not a write-ahead log")
+                 .arg(QString::fromUtf8(kept));
     return false;
   }
   return exec("PRAGMA synchronous=NORMAL", error);
@@ -184,14 +191,18 @@ bool FullTextIndex::open(const QString& path, QString* notice, QString* error) {
       return false;
     }
     sqlite3_busy_timeout(_db, 10000);
-    const LayoutCheck layout = checkLayout();
-    if (layout != LayoutCheck::Foreign && useWriteAheadLog(error) &&
+    const LayoutCheck layout = checkLayout(error);
+    if (layout != LayoutCheck::Foreign && layout != LayoutCheck::Unreadable && useWriteAheadLog(error) &&
         (layout == LayoutCheck::Sound || createSchema(error))) {
       _path = path;
       _damaged = false;
       return true;
     }
+    // Only a file that is no index of this layout is removed, never one
+    // that is busy or unreadable for a passing reason.
+    const bool foreign = layout == LayoutCheck::Foreign || _damaged;
     close();
+    if (!foreign) return false;
     if (attempt == 0) {
       RemoveIndexFiles(path);
       *notice = DamagedNotice(path);
@@ -223,11 +234,13 @@ bool FullTextIndex::openForSearching(const QString& path, QString* error) {
     return false;
   }
   sqlite3_busy_timeout(_db, 10000);
-  const LayoutCheck layout = checkLayout();
+  const LayoutCheck layout = checkLayout(error);
   if (layout == LayoutCheck::Sound) return true;
   // An empty file is an index whose tables are about to be made.
   if (layout == LayoutCheck::Foreign)
     *error = QStringLiteral("%1 is not a full-text index of this program's layout").arg(path);
+  else if (layout == LayoutCheck::Empty)
+    error->clear();
   close();
   return false;
 }

@@ -105,10 +105,12 @@ class FullTextIndex {
   /// puts SQLite's reason for `doing` into `*error`. Returns `ok`.
   bool finish(bool ok, const char* doing, QString* error) const;
   bool createSchema(QString* error);
-  enum class LayoutCheck { Sound, Empty, Foreign };
+  enum class LayoutCheck { Sound, Empty, Foreign, Unreadable };
   /// Whether the open file holds this layout's tables, none yet (a new
-  /// file), or something else (another layout, not a database, damaged).
-  LayoutCheck checkLayout() const;
+  /// file), or something else (another layout, not a database, damaged);
+  /// Unreadable (with `*error`) when it could not be read for another
+  /// reason (e.g. locked for longer than the busy timeout).
+  LayoutCheck checkLayout(QString* error) const;
   bool useWriteAheadLog(QString* error);
 
   sqlite3* _db = nullptr;
@@ -124,7 +126,7 @@ std::vector<QString> FullTextTerms(const QString& query);
 /// What a find in the PDF itself looks for to show the hits of `query`:
 /// each of its terms (FullTextTerms) as typed, not folded, a phrase without
 /// its quotes, in the query's order; none when the query has no terms.
-QStringList FullTextFindText(const QString& query);
+QStringList FullTextFindTexts(const QString& query);
 
 /// Page text as the index stores it: folded, white space runs made one space.
 QString IndexedPageText(const QString& pageText);

@@ -79,22 +79,37 @@ int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records
   const size_t first = m > n ? m - n : 0;  // the member that becomes member 0
   const size_t kept = std::min(m, n);
 
-  // Which kept members must be rewritten, decided before anything is written.
+  // Which kept members must be rewritten, decided before anything is written
+  // (invariant 5).
   // A record not noted as changed is what its old member i held; it stays
   // in place unless members left from the front. Others are compared by
   // fingerprint where the member's is known, and rewritten where it is not.
-  std::vector<uint64_t> now(n, kNotTaken);
+  // Without members leaving from the front only the changed records are
+  // looked at, so that one change costs the same in a library of any size.
+  std::vector<uint64_t> now;
   std::vector<size_t> rewrite;
-  for (size_t i = 0; i < kept; ++i) {
-    const bool untouched = !changed.covers(i);
-    if (untouched) now[i] = hashes[i];
-    if (untouched && first == 0) continue;
-    const uint64_t member = hashes[first + i];
+  const auto decide = [&](size_t i, uint64_t member, uint64_t* record) {
     if (member != kNotTaken) {
-      if (now[i] == kNotTaken) now[i] = Fingerprint(records.at(static_cast<int32_t>(i)), recordSize);
-      if (now[i] == member) continue;
+      if (*record == kNotTaken) *record = Fingerprint(records.at(static_cast<int32_t>(i)), recordSize);
+      if (*record == member) return;
     }
     rewrite.push_back(i);
+  };
+  if (first == 0) {
+    now = std::move(hashes);
+    now.resize(n, kNotTaken);  // appended members: fingerprints not taken
+    // Records outside the changed range equal their members (invariant 4).
+    for (size_t i = changed.from; i < std::min(changed.to, kept); ++i) {
+      const uint64_t member = now[i];
+      now[i] = kNotTaken;
+      decide(i, member, &now[i]);
+    }
+  } else {
+    now.assign(n, kNotTaken);
+    for (size_t i = 0; i < kept; ++i) {
+      if (!changed.covers(i)) now[i] = hashes[i];  // equal to member i (invariant 4)
+      decide(i, hashes[first + i], &now[i]);
+    }
   }
 
   bool placesKnown = positions.size() == m;
@@ -102,7 +117,7 @@ int SaveChangedMembers(ZEL_FILE* file, int32_t tag, const LockedRecords& records
   for (size_t k = 0; k < first; ++k) {
     rc = ZEL_FirstMember(file, tag);
     if (rc != ZEL_OK) return rc == ZEL_ERR_NO_TAG ? kNotAsRemembered : rc;
-    if (placesKnown && file->current.position != positions[k]) return kNotAsRemembered;
+    if (placesKnown && file->current.position != positions[k]) return kNotAsRemembered;  // invariant 6
     rc = ZEL_RemoveData(file);
     if (rc != ZEL_OK) return rc;
   }
@@ -147,6 +162,7 @@ int SaveWhole(ZEL_FILE* file, FlnDiskImage* image, int32_t tag, TESK_ARY ary, ui
 
 bool FlnDiskImage::checkFile(ZEL_FILE* file) {
   FileStream::Stamp now;
+  // invariant 1
   const bool same =
       hasStamp_ && file != nullptr && file->stream != nullptr && file->stream->stamp(&now) && now == stamp_;
   if (!same) forgetAll();
@@ -203,7 +219,7 @@ int FlnArraySync_Save(ZEL_FILE* file, FlnDiskImage* image, int32_t tag, TESK_ARY
   if (!usable) return SaveWhole(file, image, tag, ary, recordSize);
 
   FlnDiskImage::TagImage& tagImage = known->second;
-  // Another array than the one the members mirror may differ anywhere.
+  // Another array than the one the members mirror may differ anywhere (invariant 4).
   Changed changed{0, static_cast<size_t>(Tesk_Ary_GetSize(ary))};
   if (ary != nullptr && tagImage.blockSerial == Tesk_Ary_BlockSerial(ary)) {
     int32_t from, to;
@@ -220,7 +236,7 @@ int FlnArraySync_Save(ZEL_FILE* file, FlnDiskImage* image, int32_t tag, TESK_ARY
       return ZEL_ERR_ARG;  // as ZEL_ARY_Save reports a record buffer it cannot have
     }
   }
-  if (rc == kNotAsRemembered) return SaveWhole(file, image, tag, ary, recordSize);
+  if (rc == kNotAsRemembered) return SaveWhole(file, image, tag, ary, recordSize);  // invariant 6
   if (rc != ZEL_OK) {
     image->forgetTag(tag);
     return rc;
@@ -243,6 +259,7 @@ bool BeginWriteOutsideSavedTags(FLN_DATA* flnData, ZEL_FILE* file) {
   return flnData != nullptr && flnData->diskImage != nullptr && flnData->diskImage->checkFile(file);
 }
 
+// Moves the stamp on and keeps every tag (invariant 7).
 void EndWriteOutsideSavedTags(FLN_DATA* flnData, ZEL_FILE* file) {
   if (flnData != nullptr && flnData->diskImage != nullptr) flnData->diskImage->rememberStamp(file);
 }

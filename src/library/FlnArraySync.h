@@ -17,6 +17,36 @@
 // Whenever anything is uncertain (the tag was never seen, the file's stamp is
 // not the one remembered, a write failed, a member is not where it was) the
 // tag is saved with ZEL_ARY_Save and the image learns the tag anew from that.
+//
+// What holds of the file and of the image, before, during and after a save:
+//
+// (1) The image speaks for the file only while the file carries the stamp it
+//     remembers. The stamp is taken when a load begins (before reading) and
+//     after a save's last write (before closing); checkFile, right after
+//     opening, forgets every tag when the file carries another one.
+// (2) For a tag the image knows: hashes holds one entry per member, in
+//     member order; recordSize is every member's length (0 when there are
+//     none); positions is empty or holds, per member, where its item record
+//     lies.
+// (3) Each entry of hashes is kNotTaken or the fingerprint of that member's
+//     bytes as the file holds them.
+// (4) While the array that the members mirror is the same block (its block
+//     serial is the one remembered), every record outside the range the array
+//     notes as changed equals the member of its index byte for byte. An
+//     array of another block may differ anywhere.
+// (5) During a save, which members to rewrite is decided before the first
+//     write, and the writes come in ZEL_ARY_Save's order (members leave from
+//     the front, new ones are appended, changed ones rewritten in place): the
+//     file ends as ZEL_ARY_Save would leave it, byte for byte.
+// (6) A tag whose save failed, or whose chain is not what (2) says, is
+//     forgotten or rewritten whole; a SaveAll that does not commit rolls the
+//     file back and forgets every tag. The image never claims what the file
+//     may not hold, so its worst case is a slower next save.
+// (7) Writers of the tags SaveAll does not write ('ATTD', 'PM01', 'PM02')
+//     add, replace and remove members of those tags only, which neither
+//     moves a member of a saved tag nor changes its bytes; bracketing their
+//     writes with Begin/EndWriteOutsideSavedTags therefore moves the
+//     remembered stamp on without forgetting anything.
 
 #include <cstdint>
 #include <map>

@@ -41,6 +41,29 @@ const FLN_ATTACHMENT_HASH* AttachmentHashes::find(int32_t atId) const {
   return it == byId_.end() ? nullptr : &it->second;
 }
 
+int RemoveAttachmentHashes(ZEL_FILE* file, const std::unordered_set<int32_t>& atIds) {
+  if (atIds.empty()) return ZEL_OK;
+  // Where the digests lie, found first: removing one leaves no current item
+  // to walk on from, and leaves every other member where it is.
+  std::vector<uint64_t> positions;
+  int rc = ZEL_FirstMember(file, kTagAttachmentHash);
+  if (rc == ZEL_ERR_NO_TAG) return ZEL_OK;
+  while (rc == ZEL_OK) {
+    FLN_ATTACHMENT_HASH record;
+    if (ZEL_GetDataLength(file) == static_cast<int64_t>(sizeof record) &&
+        ZEL_GetData(file, sizeof record, &record) == ZEL_OK && atIds.count(ZEL_EndianLong_LtoN(record.at_id)) != 0)
+      positions.push_back(file->current.position);
+    rc = ZEL_NextMember(file);
+  }
+  if (rc != ZEL_ERR_NO_MEMBER) return rc;
+  for (const uint64_t position : positions) {
+    rc = ZEL_GoToMember(file, kTagAttachmentHash, position);
+    if (rc == ZEL_OK) rc = ZEL_RemoveData(file);
+    if (rc != ZEL_OK) return rc;
+  }
+  return ZEL_OK;
+}
+
 const char* PdfFaultText(PdfFault fault) {
   switch (fault) {
     case PdfFault::None: return "intact";

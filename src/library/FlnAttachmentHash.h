@@ -7,14 +7,17 @@
 //
 // Digests are optional: a library written before they existed has none and
 // works as before; its PDFs are then only checked against the entry's
-// en_file_size. A digest whose at_id names no attachment (left by an import
-// that stopped before saving its records) is stale and only warned about.
+// en_file_size. A delete takes its entries' digests with it. A digest whose
+// at_id names no attachment (left by an import that stopped before saving its
+// records) is stale and only warned about.
 
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "format/FlnRecords.h"
 #include "storage/ZelFile.h"
@@ -49,6 +52,14 @@ class AttachmentHashes {
   std::unordered_map<int32_t, FLN_ATTACHMENT_HASH> byId_;
   int64_t passedOver_ = 0;
 };
+
+/// Unlinks from 'HASH' of the open, writable `file` every digest of the
+/// attachments `atIds` (host order), as one part of the caller's change (it
+/// commits or rolls back). A digest outliving its attachment would be
+/// reported as stale until the library is compacted. ZEL_OK when every such
+/// digest is gone (also when 'HASH' holds none); otherwise the container's
+/// error, and the caller rolls back.
+int RemoveAttachmentHashes(ZEL_FILE* file, const std::unordered_set<int32_t>& atIds);
 
 /// What a PDF read from the library is, against its digest or, without one,
 /// against the entry's en_file_size.

@@ -4,7 +4,7 @@
 
 #include "library/FlnIdCounter.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/TeskUtil.h"
 
 namespace {

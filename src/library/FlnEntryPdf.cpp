@@ -3,7 +3,7 @@
 #include <new>
 
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 
 std::string EntryPdfProblem(const FLN_ENTRY& entry, PdfFault fault) {
   char name[sizeof entry.en_file_name / 2 * 3 + 1];

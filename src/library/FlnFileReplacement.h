@@ -34,6 +34,15 @@ class FlnFileReplacement {
   /// flushing the folder after that failed).
   bool replaced() const { return committed_; }
 
+  /// Removes the temporary files that replacements of `target` left behind
+  /// when their process died before finishing (a kill, a crash, a power
+  /// cut): the files named as create() names them whose process id is that
+  /// of no running process. A running process's file is always kept, since
+  /// it may still be writing it. The caller holds `target`'s lock
+  /// exclusively. A file that cannot be removed stays for the next time.
+  /// Returns how many were removed.
+  static int removeLeftovers(const std::string& target);
+
  private:
   std::string target_;
   std::string temp_;  // empty until created

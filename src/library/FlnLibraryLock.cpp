@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "library/FlnFileReplacement.h"
 #include "storage/ZelJournal.h"
 
 namespace {
@@ -81,7 +82,13 @@ LibraryLockStatus LibraryLock::acquire(const std::string& path, LibraryLockMode 
   LibraryLockStatus status = LibraryLockStatus::Failed;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     status = acquireOnce(path, mode, holder);
-    if (status != LibraryLockStatus::Held || stillNamed(path)) return status;
+    if (status != LibraryLockStatus::Held) return status;
+    if (stillNamed(path)) {
+      // Held alone, the library has no writer but us: a replacement's
+      // temporary file whose process died is only wasted space.
+      if (mode == LibraryLockMode::Exclusive) FlnFileReplacement::removeLeftovers(path);
+      return status;
+    }
   }
   release();
   problem_ = "the library file keeps being replaced; try again";

@@ -8,7 +8,9 @@
 // a folian-cli command that writes holds it exclusively for its length, and
 // one that only reads holds it shared, so that it never reads a change half
 // made. Taking the lock also rolls back a change that a writer which died
-// left unfinished (ZelJournal.h).
+// left unfinished (ZelJournal.h); taking it exclusively also removes the
+// temporary files of whole-file replacements whose process died
+// (FlnFileReplacement::removeLeftovers).
 
 #include <string>
 

@@ -11,7 +11,7 @@
 #include "library/FlnIdCounter.h"
 #include "format/FlnRecords.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/TeskUtil.h"
 #include "storage/ZelAry.h"
 

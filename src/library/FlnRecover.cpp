@@ -24,7 +24,7 @@
 #include "format/Endian.h"
 #include "format/LibrarySchema.h"
 #include "storage/FileIo.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/OwnedAry.h"
 #include "storage/TeskUtil.h"
 #include "storage/TeskAryChanges.h"

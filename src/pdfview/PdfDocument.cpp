@@ -20,6 +20,8 @@
 #include <mutex>
 #include <vector>
 
+#include "pdfview/PdfTileBuffers.h"
+
 extern "C" {
 #include <mupdf/fitz.h>
 }
@@ -376,7 +378,8 @@ QImage PdfDocument::render(int page, QSize pageSize, const QRect& clip) {
   // The engine draws blue, green, red and alpha bytes on opaque white: in
   // memory that is Qt's RGB32 (alpha always 255), which the window draws by
   // copying rather than by blending each pixel.
-  QImage image(area.size(), QImage::Format_RGB32);
+  // A tile's memory is reused from tiles the view has dropped (PdfTileBuffers.h).
+  QImage image = PdfTileImage(area.size());
   if (image.isNull()) return QImage();  // too large to hold
   const fz_irect deviceArea = fz_make_irect(area.left(), area.top(), area.right() + 1, area.bottom() + 1);
   if (!DrawList(_engine->ctx, cached->list, bounds, pageSize.width() / width, pageSize.height() / height, deviceArea,

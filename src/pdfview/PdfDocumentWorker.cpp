@@ -1,12 +1,30 @@
 #include "pdfview/PdfDocumentWorker.h"
 
+#include <cerrno>
+
 PdfDocumentWorker::PdfDocumentWorker(bool opensAtOnce, QObject* parent)
-    : QObject(parent), _opensAtOnce(opensAtOnce) {}
+    : QObject(parent), _opensAtOnce(opensAtOnce) {
+  sem_init(&_wake, 0, 0);
+}
 
 PdfDocumentWorker::~PdfDocumentWorker() {
   // The derived class has stopped the thread; this is for one that failed
   // before it could.
   stop();
+  sem_destroy(&_wake);
+}
+
+void PdfDocumentWorker::wake() {
+  // One post is enough while the thread has not taken the last: it looks at
+  // all there is to do after taking it.
+  if (!_wakePosted.exchange(true)) sem_post(&_wake);
+}
+
+void PdfDocumentWorker::sleep() {
+  while (sem_wait(&_wake) != 0 && errno == EINTR) {
+  }
+  // Before looking at the work: a wake() from now on posts again.
+  _wakePosted.store(false);
 }
 
 void PdfDocumentWorker::start() { _thread = std::thread([this] { run(); }); }
@@ -17,7 +35,7 @@ void PdfDocumentWorker::stop() {
     std::lock_guard<std::mutex> lock(_mutex);
     _stop = true;
   }
-  _wake.notify_all();
+  wake();
   _thread.join();
 }
 
@@ -41,14 +59,18 @@ void PdfDocumentWorker::setDocument(const PdfDocument* document) {
     _mustOpen = document != nullptr;
     _replacing = false;
   }
-  _wake.notify_one();
+  wake();
 }
 
 void PdfDocumentWorker::run() {
   std::unique_lock<std::mutex> lock(_mutex);
   for (;;) {
     // A new document is opened first: at once, or when there is work for it.
-    _wake.wait(lock, [this] { return _stop || (!_replacing && ((_mustOpen && _opensAtOnce) || hasWork())); });
+    while (!(_stop || (!_replacing && ((_mustOpen && _opensAtOnce) || hasWork())))) {
+      lock.unlock();
+      sleep();
+      lock.lock();
+    }
     if (_stop) return;
     if (_mustOpen)
       openDocument(lock);

@@ -12,6 +12,10 @@
 // delivered to the owner's thread with deliver(), which drops them when
 // another document has been set since the work started.
 //
+// The thread sleeps on a semaphore, not on a condition of the mutex, so that
+// wake() needs no lock: work handed over without the mutex (an atomic
+// mailbox) wakes the thread without the owner's thread ever waiting for it.
+//
 // The derived class calls start() at the end of its constructor and stop()
 // at the start of its destructor, so that the thread never sees a worker
 // that is half made or half gone.
@@ -20,6 +24,9 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
+#include <semaphore.h>
+
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -66,11 +73,13 @@ class PdfDocumentWorker : public QObject {
   virtual void prepare(PdfDocument* /*document*/) {}
 
   std::mutex& mutex() const { return _mutex; }
-  /// Tells the thread that work arrived; call it after releasing the lock.
-  void wake() { _wake.notify_one(); }
+  /// Tells the thread that work arrived, with or without the lock; never
+  /// waits. A wake while the thread is working makes it look again after.
+  void wake();
   /// The worker's own document (used on its thread); with mutex() held.
   PdfDocument* document() const { return _document.get(); }
-  /// Raised by setDocument; with mutex() held.
+  /// Raised by setDocument; with mutex() held, or without it on the owner's
+  /// thread (the only one that raises it).
   unsigned generation() const { return _generation; }
   /// Whether stop() was called; with mutex() held.
   bool stopping() const { return _stop; }
@@ -108,18 +117,28 @@ class PdfDocumentWorker : public QObject {
         },
         Qt::QueuedConnection);
   }
+  /// The same without a question: the owner's thread does not take the
+  /// lock, so that a result never waits for the worker.
   template <typename Emitting>
   void deliver(unsigned generation, Emitting emitting) {
-    deliver(generation, std::move(emitting), [] { return true; });
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, emitting = std::move(emitting)] {
+          if (generation == _generation) emitting();
+        },
+        Qt::QueuedConnection);
   }
 
  private:
   void run();
+  /// Sleeps until wake() (at once when it was called since the last sleep).
+  void sleep();
   void openDocument(std::unique_lock<std::mutex>& lock);
 
   const bool _opensAtOnce;
   mutable std::mutex _mutex;
-  std::condition_variable _wake;  // work arrived, or stop
+  sem_t _wake;                    // posted by wake(): work arrived, or stop
+  std::atomic<bool> _wakePosted{false};  // _wake is posted and not yet taken
   std::condition_variable _idle;  // the piece of work in progress finished
   QByteArray _bytes;              // the PDF to open on the worker's thread
   QString _password;
@@ -128,6 +147,6 @@ class PdfDocumentWorker : public QObject {
   bool _busy = false;                      // working with the lock released
   bool _stop = false;
   bool _replacing = false;  // setDocument is waiting for the work in progress
-  unsigned _generation = 0;
+  unsigned _generation = 0;  // changed on the owner's thread only, with the lock
   std::thread _thread;
 };

@@ -4,6 +4,8 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
+#include "pdfview/PdfScrollBarStyle.h"
+
 namespace {
 
 constexpr int kPageRole = Qt::UserRole;
@@ -14,6 +16,7 @@ PdfOutlineView::PdfOutlineView(QWidget* parent) : QTreeWidget(parent) {
   setHeaderHidden(true);
   setColumnCount(1);
   setUniformRowHeights(true);
+  PdfScrollBarStyle::applyTo(this);  // it scrolls along with the pages
   connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
     const int page = item->data(0, kPageRole).toInt();
     if (page >= 0) emit pageRequested(page);

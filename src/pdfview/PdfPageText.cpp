@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
+
+#include "textfold/SearchFold.h"
 
 namespace {
 
@@ -17,7 +20,7 @@ QRegularExpression SearchPattern(const QStringList& texts) {
   QStringList alternatives;
   std::vector<QStringList> byText;
   for (const QString& text : texts) {
-    const QStringList words = text.split(kSpaces, Qt::SkipEmptyParts);
+    const QStringList words = FoldForSearch(text).split(kSpaces, Qt::SkipEmptyParts);
     if (!words.isEmpty()) byText.push_back(words);
   }
   // An alternation takes the first alternative that matches at a place:
@@ -31,8 +34,24 @@ QRegularExpression SearchPattern(const QStringList& texts) {
     alternatives.append(escaped.join(QStringLiteral("\\s+")));
   }
   if (alternatives.isEmpty()) return QRegularExpression();
-  return QRegularExpression(alternatives.join(QLatin1Char('|')), QRegularExpression::CaseInsensitiveOption |
-                                                                     QRegularExpression::UseUnicodePropertiesOption);
+  return QRegularExpression(alternatives.join(QLatin1Char('|')), QRegularExpression::UseUnicodePropertiesOption);
+}
+
+// The code point at `at` of `text` and how many UTF-16 units it takes.
+std::pair<char32_t, int> CodePointAt(const QString& text, int at) {
+  const QChar unit = text.at(at);
+  if (unit.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate())
+    return {QChar::surrogateToUcs4(unit, text.at(at + 1)), 2};
+  return {unit.unicode(), 1};
+}
+
+// Whether the character `code` joins the one before it when text is
+// composed: a combining mark, or a mark that decomposes to one (the
+// half-width voiced sound marks, which make "ｶﾞ" one "ガ").
+bool JoinsThePrevious(char32_t code) {
+  if (code < 0x300) return false;
+  const QList<uint> decomposed = QString::fromUcs4(&code, 1).normalized(QString::NormalizationForm_KD).toUcs4();
+  return !decomposed.isEmpty() && QChar::combiningClass(char32_t(decomposed.first())) != 0;
 }
 
 }  // namespace
@@ -59,6 +78,43 @@ PdfPageText::Page& PdfPageText::page(int index) {
     page.read = true;
   }
   return page;
+}
+
+const PdfPageText::FoldedText& PdfPageText::folded(int index) {
+  Page& text = page(index);
+  if (text.isFolded) return text.folded;
+  // Folded a character at a time (with the marks that join it), so that each
+  // folded unit knows the characters it came from.
+  const QString& original = text.data.text;
+  FoldedText& folded = text.folded;
+  folded.text.reserve(original.size());
+  for (int at = 0; at < original.size();) {
+    int end = at + CodePointAt(original, at).second;
+    while (end < original.size() && JoinsThePrevious(CodePointAt(original, end).first))
+      end += CodePointAt(original, end).second;
+    const QChar first = original.at(at);
+    const QString piece = end == at + 1 && first.unicode() < 0x80 ? QString(first.toLower())
+                                                                  : FoldForSearch(original.mid(at, end - at));
+    folded.text += piece;
+    for (int unit = 0; unit < piece.size(); ++unit) {
+      folded.from.append(at);
+      folded.to.append(end);
+    }
+    at = end;
+  }
+  text.isFolded = true;
+  return folded;
+}
+
+int PdfPageText::foldedIndex(int index, int character) {
+  const QVector<int>& from = folded(index).from;
+  return int(std::lower_bound(from.begin(), from.end(), character) - from.begin());
+}
+
+PdfTextSelection PdfPageText::selectFolded(int index, int start, int end) {
+  const FoldedText& text = folded(index);
+  if (start < 0 || end <= start || end > text.text.size()) return {};
+  return selectCharacters(index, text.from[start], text.to[end - 1]);
 }
 
 const QString& PdfPageText::pageText(int index) {
@@ -135,8 +191,8 @@ PdfTextSelection PdfPageText::selectBetween(int index, QPointF from, QPointF to)
 
 PdfTextSelection PdfPageText::findForwards(const QRegularExpression& pattern, int first, int index) {
   for (int at = first; at < _pages.size() && !interrupted(); ++at, index = 0) {
-    const QRegularExpressionMatch match = pattern.match(pageText(at), index);
-    if (match.hasMatch()) return selectCharacters(at, int(match.capturedStart()), int(match.capturedEnd()));
+    const QRegularExpressionMatch match = pattern.match(folded(at).text, foldedIndex(at, index));
+    if (match.hasMatch()) return selectFolded(at, int(match.capturedStart()), int(match.capturedEnd()));
   }
   return {};
 }
@@ -150,10 +206,12 @@ PdfTextSelection PdfPageText::find(const QStringList& texts, const PdfTextSelect
   // Backwards: a match must begin before `limit` (-1: anywhere on the page).
   int limit = hasStart ? from.start : -1;
   for (int at = hasStart ? from.page : count - 1; at >= 0 && !interrupted(); --at, limit = -1) {
-    if (limit == 0) continue;
+    const QString& text = folded(at).text;
+    const int end = limit < 0 ? int(text.size()) : foldedIndex(at, limit);  // matches begin before it
+    if (end == 0) continue;
     QRegularExpressionMatch match;
-    const qsizetype found = pageText(at).lastIndexOf(pattern, limit < 0 ? -1 : limit - 1, &match);
-    if (found >= 0) return selectCharacters(at, int(found), int(match.capturedEnd()));
+    const qsizetype found = text.lastIndexOf(pattern, end - 1, &match);
+    if (found >= 0) return selectFolded(at, int(found), int(match.capturedEnd()));
   }
   return {};
 }
@@ -168,10 +226,10 @@ QList<PdfTextSelection> PdfPageText::findAll(const QStringList& texts, int page)
   QList<PdfTextSelection> hits;
   const QRegularExpression pattern = SearchPattern(texts);
   if (pattern.pattern().isEmpty() || page < 0 || page >= _pages.size()) return hits;
-  QRegularExpressionMatchIterator matches = pattern.globalMatch(pageText(page));
+  QRegularExpressionMatchIterator matches = pattern.globalMatch(folded(page).text);
   while (matches.hasNext()) {
     const QRegularExpressionMatch match = matches.next();
-    hits.append(selectCharacters(page, int(match.capturedStart()), int(match.capturedEnd())));
+    hits.append(selectFolded(page, int(match.capturedStart()), int(match.capturedEnd())));
   }
   return hits;
 }

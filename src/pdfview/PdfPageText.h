@@ -1,13 +1,17 @@
 #pragma once
 // The text of a PDF's pages for the viewer: selections of characters on one
-// page, searching forwards or backwards from a selection ignoring case, every
-// occurrence on a page, and the selection of a drag with the text tool. Each
-// page's text and the boxes its lines cover are read once and kept.
+// page, searching forwards or backwards from a selection ignoring case and
+// width, every occurrence on a page, and the selection of a drag with the
+// text tool. Each page's text and the boxes its lines cover are read once
+// and kept.
 //
 // What a search looks for: any of the searched texts (several: the terms of
-// one query, all found together), each as its words in that order, ignoring
-// case, with any run of white space (a line's end included) between them
-// where the text has white space. So "deep learning" is found where a line
+// one query, all found together), each as its words in that order, with any
+// run of white space (a line's end included) between them where the text has
+// white space. Texts are compared folded as the full-text index folds them
+// (FoldForSearch, textfold/SearchFold.h): case and character width do not
+// matter, so "FULL" finds "ｆｕｌｌ" and "ｶﾞｲﾄﾞ" finds "ガイド", as the index
+// does. An occurrence selects the page's characters it was folded from. So "deep learning" is found where a line
 // ends after "deep". A text of white space alone is found nowhere. Where
 // occurrences of two texts begin at one place, the longer text's is found;
 // occurrences found together never overlap.
@@ -65,7 +69,7 @@ class PdfPageText {
   /// the page has no text or the points meet the same place.
   PdfTextSelection selectBetween(int page, QPointF from, QPointF to);
 
-  /// The next occurrence of any of `texts`, ignoring case, after `from`: forwards it
+  /// The next occurrence of any of `texts` after `from`: forwards it
   /// begins at or after the end of `from` (at the start of the document
   /// when `from` is invalid); backwards it begins before the start of
   /// `from` (searching from the end of the document when `from` is
@@ -82,10 +86,19 @@ class PdfPageText {
   QList<PdfTextSelection> findAll(const QStringList& texts, int page);
 
  private:
+  // A page's text folded for searching, and for each of its units the
+  // characters [from, to) of the page's text it was folded from.
+  struct FoldedText {
+    QString text;
+    QVector<int> from;
+    QVector<int> to;
+  };
   struct Page {
     bool read = false;
     PdfPageTextData data;
     QVector<int> lineStarts;  // index in the text of each line's first character
+    bool isFolded = false;
+    FoldedText folded;  // made at the first search of the page
   };
   // A point moved onto the nearest text, and the index of its line (-1
   // when the page has no text).
@@ -94,6 +107,12 @@ class PdfPageText {
     int line;
   };
   Page& page(int index);
+  const FoldedText& folded(int index);
+  /// The first unit of the folded text of `page` that comes from character
+  /// `index` of its text or a later one.
+  int foldedIndex(int page, int index);
+  /// The characters of `page` that folded units [start, end) come from.
+  PdfTextSelection selectFolded(int page, int start, int end);
   /// The first match of `pattern` on pages `page`.. that begins at or after
   /// character `index` of `page`.
   PdfTextSelection findForwards(const QRegularExpression& pattern, int page, int index);

@@ -1,6 +1,7 @@
 #include "pdfview/PdfRenderWorker.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -15,27 +16,24 @@ PdfRenderWorker::PdfRenderWorker(QObject* parent) : PdfDocumentWorker(true, pare
 PdfRenderWorker::~PdfRenderWorker() { stop(); }
 
 void PdfRenderWorker::request(std::vector<PdfTileRequest> requests) {
-  {
-    std::lock_guard<std::mutex> lock(mutex());
-    _queue.clear();
-    QSet<PdfTileKey> queued;
-    for (PdfTileRequest& tile : requests) {
-      if (_inFlight.contains(tile.key) || queued.contains(tile.key)) continue;
-      queued.insert(tile.key);
-      _queue.push_back(std::move(tile));
-    }
-  }
+  // The request the worker has not taken yet is replaced, as the queue is.
+  _mailbox.put(Request{std::move(requests), _received});
   wake();
 }
 
 int PdfRenderWorker::pendingCount() const {
   std::lock_guard<std::mutex> lock(mutex());
-  return static_cast<int>(_queue.size() + _inFlight.size());
+  const Request* waiting = _mailbox.peek();
+  size_t pending = _queue.size() + (waiting != nullptr ? waiting->tiles.size() : 0);
+  for (const Rendered& tile : _onTheirWay)
+    if (tile.serial > _received) ++pending;
+  return static_cast<int>(pending);
 }
 
 void PdfRenderWorker::dropWork(const PdfDocument* next) {
+  _mailbox.take();
   _queue.clear();
-  _inFlight.clear();
+  _onTheirWay.clear();
   _measured.clear();
   _pageCount = next != nullptr ? next->pageCount() : 0;
 }
@@ -53,15 +51,34 @@ void PdfRenderWorker::documentOpened() {
 }
 
 bool PdfRenderWorker::hasWork() const {
-  return document() != nullptr && (!_queue.empty() || _measured.size() < _pageCount);
+  return document() != nullptr && (_mailbox.holdsRequest() || !_queue.empty() || _measured.size() < _pageCount);
 }
 
 void PdfRenderWorker::work(std::unique_lock<std::mutex>& lock) {
   // What is on screen first, then the page sizes.
+  takeRequest();
   if (!_queue.empty())
     renderTile(lock);
   else
     measurePages(lock);
+}
+
+void PdfRenderWorker::takeRequest() {
+  const std::unique_ptr<Request> request = _mailbox.take();
+  if (request == nullptr) return;
+  // What the owner had received when it asked is in its cache, or was
+  // dropped there: asked for again, it is rendered again.
+  while (!_onTheirWay.empty() && _onTheirWay.front().serial <= request->received) _onTheirWay.pop_front();
+  const auto onItsWay = [this](const PdfTileKey& key) {
+    return std::any_of(_onTheirWay.begin(), _onTheirWay.end(), [&key](const Rendered& tile) { return tile.key == key; });
+  };
+  _queue.clear();
+  QSet<PdfTileKey> queued;
+  for (PdfTileRequest& tile : request->tiles) {
+    if (onItsWay(tile.key) || queued.contains(tile.key)) continue;
+    queued.insert(tile.key);
+    _queue.push_back(std::move(tile));
+  }
 }
 
 void PdfRenderWorker::renderTile(std::unique_lock<std::mutex>& lock) {
@@ -69,18 +86,14 @@ void PdfRenderWorker::renderTile(std::unique_lock<std::mutex>& lock) {
   _queue.pop_front();
   PdfDocument* pdf = document();
   const unsigned started = generation();
-  _inFlight.insert(tile.key);
+  const quint64 serial = ++_started;
+  _onTheirWay.push_back(Rendered{serial, tile.key});
   unlocked(lock, [&] {
     const QImage image = pdf->render(tile.key.page, tile.pageSize, tile.clip);
-    // Handed over without the lock, which the window's thread takes to ask
-    // for tiles: the fewer and shorter its holds, the less that thread can
-    // be kept waiting by this one being preempted while holding it.
-    deliver(
-        started, [this, key = tile.key, image] { emit tileRendered(key, image); },
-        [this, key = tile.key] {
-          _inFlight.remove(key);
-          return true;
-        });
+    deliver(started, [this, serial, key = tile.key, image] {
+      _received = serial;
+      emit tileRendered(key, image);
+    });
   });
 }
 

@@ -21,18 +21,22 @@ bool PdfTextWorker::searching() const {
 }
 
 void PdfTextWorker::requestHits(const QStringList& texts, const QVector<int>& pages) {
-  {
-    std::lock_guard<std::mutex> lock(mutex());
-    _hitsTexts = texts;
-    _hitsPages.assign(pages.begin(), pages.end());
-  }
+  _hitsMailbox.put(HitsRequest{texts, pages});
   wake();
+}
+
+void PdfTextWorker::takeHitsRequest() {
+  const std::unique_ptr<HitsRequest> request = _hitsMailbox.take();
+  if (request == nullptr) return;
+  _hitsTexts = request->texts;
+  _hitsPages.assign(request->pages.begin(), request->pages.end());
 }
 
 void PdfTextWorker::dropWork(const PdfDocument*) {
   // A search in progress stops at its next page (the generation changed).
   _search.reset();
   _searchUndelivered = false;
+  _hitsMailbox.take();
   _hitsPages.clear();
 }
 
@@ -50,13 +54,16 @@ void PdfTextWorker::documentOpened() {
   });
 }
 
-bool PdfTextWorker::hasWork() const { return _search.has_value() || !_hitsPages.empty(); }
+bool PdfTextWorker::hasWork() const {
+  return _search.has_value() || _hitsMailbox.holdsRequest() || !_hitsPages.empty();
+}
 
 void PdfTextWorker::work(std::unique_lock<std::mutex>& lock) {
   // The search the user waits for first, then highlights.
+  takeHitsRequest();
   if (_search)
     runSearch(lock);
-  else
+  else if (!_hitsPages.empty())  // the request taken may ask for no pages
     readHits(lock);
 }
 
@@ -91,8 +98,8 @@ void PdfTextWorker::readHits(std::unique_lock<std::mutex>& lock) {
   PdfPageText* text = _text.get();
   unlocked(lock, [&] {
     const QList<PdfTextSelection> hits = text != nullptr ? text->findAll(query, page) : QList<PdfTextSelection>();
-    // Handed over without the lock, which the window's thread takes at
-    // every paint (see PdfRenderWorker::renderTile).
+    // Handed over without the lock, which the window's thread takes when
+    // it asks for the hits of other pages.
     deliver(started, [this, query, page, hits] { emit hitsFound(query, page, hits); });
   });
 }

@@ -22,6 +22,7 @@
 #include <optional>
 
 #include "pdfview/PdfDocumentWorker.h"
+#include "pdfview/PdfMailbox.h"
 #include "pdfview/PdfPageText.h"
 
 /// What to look for: any of `texts` after `from` (`backwards`: before it)
@@ -66,7 +67,8 @@ class PdfTextWorker : public PdfDocumentWorker {
 
   /// Asks for the occurrences of any of `texts` on each of `pages` (in this
   /// order), in place of the pages asked for before and not read yet. Each
-  /// page's come as `hitsFound`.
+  /// page's come as `hitsFound`. Returns at once, without the worker's lock
+  /// (the view asks while it paints).
   void requestHits(const QStringList& texts, const QVector<int>& pages);
 
  signals:
@@ -82,9 +84,17 @@ class PdfTextWorker : public PdfDocumentWorker {
   void forgetDocument() override;
   void documentOpened() override;
   void runSearch(std::unique_lock<std::mutex>& lock);
+  /// Takes the latest request for hits from the mailbox.
+  void takeHitsRequest();
   void readHits(std::unique_lock<std::mutex>& lock);
   /// Whether the search `serial` has been overtaken; with mutex() held.
   bool overtaken(unsigned serial) const;
+
+  struct HitsRequest {
+    QStringList texts;
+    QVector<int> pages;
+  };
+  PdfMailbox<HitsRequest> _hitsMailbox;  // the latest request for hits, not taken yet
 
   // Guarded by mutex().
   std::unique_ptr<PdfPageText> _text;      // of the worker's document

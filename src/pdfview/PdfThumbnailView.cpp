@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 
 #include "pdfview/PdfDocument.h"
+#include "pdfview/PdfScrollBarStyle.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ PdfThumbnailView::PdfThumbnailView(QWidget* parent)
   setUniformItemSizes(true);
   setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  PdfScrollBarStyle::applyTo(this);  // it scrolls along with the pages
   connect(_worker.get(), &PdfRenderWorker::tileRendered, this, &PdfThumbnailView::tileRendered);
   connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit pageRequested(row(item)); });
   connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { emit pageRequested(row(item)); });

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pdfview/PdfScrollBarStyle.h"
+
 namespace {
 
 const QColor kBackground(0x80, 0x80, 0x80);
@@ -27,6 +29,8 @@ PdfView::PdfView(QWidget* parent)
   setFocusPolicy(Qt::StrongFocus);
   horizontalScrollBar()->setSingleStep(20);
   verticalScrollBar()->setSingleStep(20);
+  // Bars that paint without waiting for other threads (PdfScrollBarStyle.h).
+  PdfScrollBarStyle::applyTo(this);
   connect(_worker.get(), &PdfRenderWorker::tileRendered, this, &PdfView::tileRendered);
   connect(_worker.get(), &PdfRenderWorker::pagesMeasured, this, &PdfView::takePageSizes);
   connect(_textWorker.get(), &PdfTextWorker::found, this, &PdfView::takeFound);
@@ -299,9 +303,10 @@ bool PdfView::paintTextMarks(QPainter* painter, int page, QPoint pageTopLeft) {
 void PdfView::tileRendered(const PdfTileKey& key, const QImage& image) {
   // A tile of a scale the view has left is of no more use.
   if (key.scaleKey != PdfScaleKey(pixelsPerPoint() * devicePixelRatio())) return;
-  QImage tile = image;
-  tile.setDevicePixelRatio(devicePixelRatio());
-  _cache.insert(key, tile);
+  // Kept as it came (its memory is reused, PdfTileBuffers.h): painting
+  // gives each tile its place in device pixels, so it needs no pixel ratio,
+  // and setting one would copy it.
+  _cache.insert(key, image);
   viewport()->update();
 }
 

@@ -5,7 +5,7 @@
 
 #include "search/SearchWords.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/RecordHash.h"
 #include "storage/TeskAryChanges.h"
 

@@ -2,10 +2,6 @@
 
 #include <QRegularExpression>
 
-QString FoldForSearch(const QString& text) {
-  return text.normalized(QString::NormalizationForm_KC).toCaseFolded();
-}
-
 QStringList SearchWords(const QString& typed) {
   // Folding first turns the ideographic space into a plain one.
   static const QRegularExpression kSpaces(QStringLiteral("\\s+"));

@@ -6,7 +6,7 @@
 
 #include "storage/FileIo.h"
 #include "storage/RecordHash.h"
-#include "storage/Utf8Text.h"
+#include "format/Utf8Text.h"
 
 namespace {
 

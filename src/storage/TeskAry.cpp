@@ -3,6 +3,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -191,8 +192,12 @@ int Tesk_Ary_Insert(TESK_ARY ary, int32_t index, const void* src) {
     ary->count = 0;
   }
   if (ary->capacity <= ary->count) {
-    if (ary->capacity > INT32_MAX - ary->growCount) return -1;
-    const int32_t grown = ary->capacity + ary->growCount;
+    // An eighth more once that exceeds the growth step: a long array (a
+    // loaded library's entries, given back their spare room) then moves a
+    // few dozen times while it doubles instead of once every few records.
+    const int32_t step = std::max(ary->growCount, ary->capacity / 8);
+    if (ary->capacity > INT32_MAX - step) return -1;
+    const int32_t grown = ary->capacity + step;
     if (!BlockBytes(grown, ary->recordSize, &bytes) || !GrowHandle(ary->records, bytes)) return -1;
     ary->capacity = grown;
   }
@@ -326,11 +331,13 @@ int Tesk_Ary_Reserve(TESK_ARY ary, int32_t capacity) {
   return 0;
 }
 
-void Tesk_Ary_Trim(TESK_ARY ary) {
+void Tesk_Ary_Trim(TESK_ARY ary, int32_t spare) {
+  if (ary == nullptr || ary->records == nullptr || spare < 0) return;
+  const int32_t keep = ary->count > INT32_MAX - spare ? INT32_MAX : ary->count + spare;
   size_t bytes;
-  if (ary == nullptr || ary->records == nullptr || !BlockBytes(ary->count, ary->recordSize, &bytes)) return;
+  if (keep >= ary->capacity || !BlockBytes(keep, ary->recordSize, &bytes)) return;
   ShrinkHandle(ary->records, bytes);
-  if (ary->records->size == bytes || bytes == 0) ary->capacity = ary->count;
+  if (ary->records->size == bytes || bytes == 0) ary->capacity = keep;
 }
 
 void Tesk_Ary_GetChanges(TESK_ARY ary, int32_t* from, int32_t* to) {

@@ -15,7 +15,8 @@ struct TeskAryHeader {
   int32_t count;         // records in use
   int32_t recordSize;    // bytes per record, fixed at creation
   int32_t initialCount;  // records allocated by the first insertion (default 20)
-  int32_t growCount;     // records added at each growth (default 20)
+  int32_t growCount;     // records added at each growth (default 20), or an
+                         // eighth of the capacity once that is more
 };
 typedef TeskAryHeader* TESK_ARY;
 

@@ -33,9 +33,9 @@ uint64_t Tesk_Ary_BlockSerial(TESK_ARY ary);
 /// moving again; the count is unchanged. 0, or -1 without memory or while
 /// the block is locked.
 int Tesk_Ary_Reserve(TESK_ARY ary, int32_t capacity);
-/// Gives back the capacity beyond the records in use (as after a Reserve
-/// larger than was needed); harmless when the block cannot shrink.
-void Tesk_Ary_Trim(TESK_ARY ary);
+/// Gives back the capacity beyond room for `spare` more records (as after a
+/// Reserve larger than was needed); harmless when the block cannot shrink.
+void Tesk_Ary_Trim(TESK_ARY ary, int32_t spare);
 /// Appends one record within the reserved capacity without clearing it and
 /// returns its address, for a caller that fills every byte of it at once
 /// (a reader copying records in); null when the capacity is used up. The

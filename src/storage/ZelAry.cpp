@@ -104,7 +104,9 @@ TESK_ARY ZEL_ARY_Load(ZEL_FILE* file, int32_t tag, std::vector<uint64_t>* positi
     if (positions != nullptr) positions->clear();
     return nullptr;
   }
-  Tesk_Ary_Trim(ary);
+  // Room for an eighth more is kept: a block of large pages that grows has
+  // to move, which takes far longer than moving one of small pages.
+  Tesk_Ary_Trim(ary, ary->count / 8);
   Tesk_Ary_ClearChanges(ary);  // the records are what the file holds
   return ary;
 }

@@ -315,7 +315,8 @@ int ZEL_Commit(ZEL_FILE* file) {
   const bool trusted = ZelTailCache::isCurrent(file->stream);
   const bool committed = ZelJournal::Commit(file->stream, file->stream->path());
   if (RefreshFileSize(file) != ZEL_OK || !committed) return ZEL_ERR_IO;
-  // The commit's own writes change the stamp; what was known stays true.
+  // The commit's own writes change the stamp; what was known stays true
+  // (ZelTailCache.h, invariant 4).
   ZelTailCache::afterChange(file->stream, trusted, 0, kNone);
   return ZEL_OK;
 }
@@ -324,6 +325,9 @@ int ZEL_Rollback(ZEL_FILE* file) {
   if (!isOpen(file)) return ZEL_ERR_ARG;
   if (file->openMode != 0) return ZEL_OK;
   file->hasCurrent = 0;
+  // Nothing is told to the tail cache: the bytes put back carry another
+  // stamp than its last one, so no tail of the discarded change is trusted
+  // (ZelTailCache.h, invariant 1).
   const bool discarded = ZelJournal::Discard(file->stream);
   if (RefreshFileSize(file) != ZEL_OK || !discarded) return ZEL_ERR_IO;
   return ZEL_OK;
@@ -476,14 +480,15 @@ int AddItem(ZEL_FILE* file, int32_t tag, uint32_t length, const ZelItemData& dat
   if (rc != ZEL_OK) return rc;
   if (tag == kRootTag || (data.bytes == nullptr && data.sourceFd < 0)) return ZEL_ERR_ARG;
 
-  const bool trusted = ZelTailCache::isCurrent(file->stream);
+  const bool trusted = ZelTailCache::isCurrent(file->stream);  // before any write (invariant 3)
   ZEL_METADATA head, last;
   const int found = WalkTagChain(file, tag, &head, &last);
   if (found != ZEL_OK && found != ZEL_ERR_NO_TAG) return found;
   if (found == ZEL_OK) {
     // The remembered tail saves walking the whole member chain; it is used
     // only while the file is as our last change left it, and only if the
-    // record there still ends this tag's chain and its neighbour still links to it.
+    // record there still ends this tag's chain and its neighbour still links
+    // to it (ZelTailCache.h, invariants 1 and 5).
     uint64_t tail;
     if (!(trusted && ZelTailCache::lookup(file->stream, tag, &tail) && IsLinkedTail(file, head, tail, &last))) {
       rc = FindLastMember(file, head, &last);
@@ -507,7 +512,7 @@ int AddItem(ZEL_FILE* file, int32_t tag, uint32_t length, const ZelItemData& dat
   rc = change.append(item, data);
   if (rc == ZEL_OK) rc = change.rewrite(last, linked);  // makes the item reachable
   if (rc != ZEL_OK) return rc;
-  ZelTailCache::afterChange(file->stream, trusted, tag, end);
+  ZelTailCache::afterChange(file->stream, trusted, tag, end);  // invariant 4: the new end
   if (file->hasCurrent && file->current.position == linked.position) file->current = linked;
   return ZEL_OK;
 }
@@ -625,7 +630,7 @@ int ZEL_RemoveData(ZEL_FILE* file) {
   if (rc == ZEL_OK && hasAfter) rc = change.rewrite(after, newAfter);
   if (rc != ZEL_OK) return rc;
   if (cur.nextMember != kNone)
-    ZelTailCache::afterChange(file->stream, trusted, 0, kNone);  // the tail stays
+    ZelTailCache::afterChange(file->stream, trusted, 0, kNone);  // the tail stays (invariant 4)
   else
     ZelTailCache::afterChange(file->stream, trusted, cur.tag, head ? kNone : cur.prevMember);
   file->hasCurrent = 0;

@@ -19,7 +19,7 @@ std::pair<uint64_t, uint64_t> keyOf(const FileStream::Stamp& s) { return {s.devi
 Entry* currentEntry(FileStream* stream, FileStream::Stamp* now) {
   if (!stream->stamp(now)) return nullptr;
   const auto it = gEntries.find(keyOf(*now));
-  if (it == gEntries.end() || !(it->second.stamp == *now)) return nullptr;
+  if (it == gEntries.end() || !(it->second.stamp == *now)) return nullptr;  // invariant 1
   return &it->second;
 }
 
@@ -46,7 +46,7 @@ void afterChange(FileStream* stream, bool wasCurrent, int32_t tag, uint64_t last
   FileStream::Stamp now;
   if (!stream->stamp(&now)) return;
   Entry& entry = gEntries[keyOf(now)];
-  if (!wasCurrent) entry.tails.clear();
+  if (!wasCurrent) entry.tails.clear();  // invariant 3
   entry.stamp = now;
   if (tag == 0) return;
   if (lastMember == zel::kNone) entry.tails.erase(tag);

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "transfer/FieldFit.h"
+#include "format/FieldText.h"
+#include "format/Utf8Text.h"
 #include "transfer/FlxPath.h"
 
 std::string ExportBaseName(const std::string& fileName) {

@@ -4,8 +4,8 @@
 
 #include "format/Endian.h"
 #include "storage/TeskUtil.h"
-#include "storage/Utf8Text.h"
-#include "transfer/FieldFit.h"
+#include "format/Utf8Text.h"
+#include "format/FieldText.h"
 #include "transfer/FlxEscape.h"
 #include "format/FlxKeyTable.h"
 #include "transfer/FlxPath.h"

@@ -2,7 +2,7 @@
 
 #include "format/Endian.h"
 #include "storage/FileIo.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "transfer/FlxEscape.h"
 #include "format/FlxKeyTable.h"
 

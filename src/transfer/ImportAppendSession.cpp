@@ -22,8 +22,10 @@ bool ImportAppendSession::open() {
   }
   isOpen_ = true;
   // Opened again, the file is as this program left it (checked above), and
-  // between two sessions only SaveAll wrote to it, which leaves 'ATTD' and
-  // 'HASH' alone: what this session counted and read is still true, and
+  // between two sessions only SaveAll wrote to it, which adds nothing to
+  // 'ATTD' and 'HASH' (a delete's save only unlinks digests of attachments
+  // that are gone, which no one looks up again): what this session counted
+  // and read is still true, and
   // walking those chains again would cost a long library's whole length
   // for every batch of PDFs.
   if (counted_) return true;

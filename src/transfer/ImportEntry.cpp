@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "format/Endian.h"
+#include "format/FieldText.h"
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
-#include "transfer/FieldFit.h"
 #include "transfer/FlxPath.h"
 
 namespace {

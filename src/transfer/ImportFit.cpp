@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include "library/FlnPreference.h"
-#include "storage/FolianCommon.h"
 #include "storage/OwnedAry.h"
 #include "storage/ZelFile.h"
 #include "transfer/FileListing.h"

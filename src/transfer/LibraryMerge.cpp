@@ -19,7 +19,7 @@
 #include "library/FlnEntryPdf.h"
 #include "library/FlnIdCounter.h"
 #include "library/FlnLoad.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/ZelJournal.h"
 #include "transfer/ImportAppendSession.h"
 #include "transfer/ImportBatch.h"

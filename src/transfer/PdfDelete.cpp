@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <unordered_set>
 
 #include "categories/EntrySelection.h"
+#include "format/Endian.h"
 #include "library/FlnSave.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/OwnedAry.h"
 #include "storage/TeskAryChanges.h"
 
@@ -37,6 +39,17 @@ int AttachmentHasId(int32_t id, const void* record) {
 void RemoveFirst(TESK_ARY ary, int32_t id, int (*match)(int32_t, const void*)) {
   const int32_t index = Tesk_Ary_SeqSearch(ary, id, match);
   if (index >= 0) Tesk_Ary_Remove(ary, index);
+}
+
+// Removes the first attachment of entry `id` (as stored) and adds its at_id
+// (host order) to `removed`.
+void RemoveFirstAttachment(TESK_ARY attachments, int32_t id, std::unordered_set<int32_t>* removed) {
+  const int32_t index = Tesk_Ary_SeqSearch(attachments, id, AttachmentHasId);
+  if (index < 0) return;
+  FLN_ATTACHMENT attachment;
+  Tesk_Ary_GetData(attachments, index, &attachment);
+  removed->insert(ZEL_EndianLong_LtoN(attachment.at_id));
+  Tesk_Ary_Remove(attachments, index);
 }
 
 }  // namespace
@@ -86,6 +99,7 @@ DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selecte
   // While the rows still show the entries they showed when chosen.
   SetFlnEntryIsSelected(selectedRows, flnData);
 
+  std::unordered_set<int32_t> removedAtIds;
   for (int32_t i = 0; i < count; ++i) {
     FLN_ENTRY entry;
     Tesk_Ary_GetData(selected.get(), i, &entry);
@@ -95,8 +109,8 @@ DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selecte
     RemoveFirst(flnData->entry, id, EntryHasId);
     if (Tesk_Ary_GetSize(flnData->entry) < before) ++result.deleted;
     RemoveFirst(flnData->showEntryAry, id, EntryHasId);
-    RemoveFirst(flnData->attachment, id, AttachmentHasId);
+    RemoveFirstAttachment(flnData->attachment, id, &removedAtIds);
   }
-  result.saved = SaveAll(flnData->filePath, flnData) == 1;
+  result.saved = SaveAllRemovingDigests(flnData->filePath, flnData, removedAtIds).ok();
   return result;
 }

@@ -41,11 +41,12 @@ struct DeleteResult {
 /// Deletes the entries of the selected rows of the entry list (`selectedRows`
 /// index showEntryAry, taken as a set). For each of them, in row order, and
 /// before anything of it is removed, `closeWindows` closes its windows. Then
-/// the first entry with its en_id goes from entry and
-/// from showEntryAry, and the first attachment record with its en_id from
-/// attachment; a missing one is passed over. The remaining entries are
+/// the first entry with its en_id goes from entry and from showEntryAry, and
+/// the first attachment record with its en_id from attachment, with its
+/// digest in 'HASH'; a missing one is passed over. The remaining entries are
 /// marked as not selected (en_is_select_entrylist 0) and the library is
-/// saved. The window rebuilds its entry list afterwards and selects no row.
+/// saved, the digests removed in the same change. The window rebuilds its
+/// entry list afterwards and selects no row.
 /// Nothing happens, and nothing is saved, without selected entries.
 DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selectedRows,
                               const EntryWindowCloser& closeWindows);

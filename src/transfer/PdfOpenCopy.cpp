@@ -13,7 +13,7 @@
 #include "format/Endian.h"
 #include "library/FlnEntryPdf.h"
 #include "library/FlnLoad.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/OwnedAry.h"
 #include "transfer/ExportName.h"
 

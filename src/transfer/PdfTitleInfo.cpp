@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-#include "transfer/FieldFit.h"
+#include "format/FieldText.h"
 
 namespace {
 

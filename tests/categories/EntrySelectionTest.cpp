@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "CategoryFixtures.h"
 #include "FrozenClock.h"
+#include "storage/TeskAryChanges.h"
 
 using fixtures::Ary;
 
@@ -65,17 +67,37 @@ TEST_F(EntrySelectionTest, SelectedEntriesAreCopiesOfShownRows) {
   EXPECT_EQ((std::vector<int32_t>{77, 4, 1}), fixtures::IdsOf(selected.get()));
 }
 
-TEST_F(EntrySelectionTest, FlagsFollowTheSelectionAndSelectedEntriesAreStamped) {
-  ASSERT_EQ(0, SetFlnEntryIsSelected({2, 0, 7}, &data_));  // ids 1 and 4; row 7 has no entry
-  for (int32_t i = 0; i < Tesk_Ary_GetSize(data_.entry); ++i) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(data_.entry, i, &entry);
-    const int32_t id = ZEL_EndianLong_LtoN(entry.en_id);
-    const bool selected = id == 1 || id == 4;
-    EXPECT_EQ(selected ? 1 : 0, entry.en_is_select_entrylist) << "id " << id;
-    EXPECT_STREQ(selected ? "20260212103000250" : kOldDate, entry.en_update_date) << "id " << id;
+// Entries ids 1..5 at indexes 0..4; ids 1 and 3 flagged; rows show ids 4, 2, 1.
+TEST_F(EntrySelectionTest, FlagsFollowTheSelectionAndOnlyFlagsThatChangeAreWritten) {
+  const struct {
+    std::vector<int> rows;
+    std::vector<int32_t> selectedIds;
+    int32_t changedFrom, changedTo;  // the records noted as changed for the next save
+  } cases[] = {
+      {{2, 0, 7}, {1, 4}, 2, 4},  // row 7 has no entry; id 3 cleared, id 4 set, id 1 kept
+      {{2}, {1}, 2, 3},           // id 1 already flagged: only id 3 changes
+      {{}, {}, 0, 3},             // ids 1 and 3 cleared
+      {{1, 2}, {1, 2}, 1, 3},     // id 2 set, id 3 cleared
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.rows));
+    SetUp();
+    Tesk_Ary_ClearChanges(data_.entry);
+    ASSERT_EQ(0, SetFlnEntryIsSelected(c.rows, &data_));
+    int32_t from = -1, to = -1;
+    Tesk_Ary_GetChanges(data_.entry, &from, &to);
+    EXPECT_EQ(c.changedFrom, from);
+    EXPECT_EQ(c.changedTo, to);
+    for (int32_t i = 0; i < Tesk_Ary_GetSize(data_.entry); ++i) {
+      FLN_ENTRY entry;
+      Tesk_Ary_GetData(data_.entry, i, &entry);
+      const int32_t id = ZEL_EndianLong_LtoN(entry.en_id);
+      const bool selected = std::find(c.selectedIds.begin(), c.selectedIds.end(), id) != c.selectedIds.end();
+      EXPECT_EQ(selected ? 1 : 0, entry.en_is_select_entrylist) << "id " << id;
+      EXPECT_STREQ(kOldDate, entry.en_update_date) << "selecting is not an edit of the entry; id " << id;
+    }
+    EXPECT_EQ((std::vector<int32_t>{4, 2, 1}), fixtures::IdsOf(data_.showEntryAry));
   }
-  EXPECT_EQ((std::vector<int32_t>{4, 2, 1}), fixtures::IdsOf(data_.showEntryAry));
 }
 
 TEST_F(EntrySelectionTest, EmptySelectionClearsEveryFlag) {

@@ -116,6 +116,35 @@ TEST(SortEntryArray, RepeatedIdsKeepTheirOrderAndLoseNoRecord) {
   EXPECT_EQ(expected, order);
 }
 
+// Many texts that agree on their first 8 bytes and more, and texts shorter
+// than that: they order as the whole texts do.
+TEST(SortEntryArray, LongSharedBeginningsOrderAsTheWholeTexts) {
+  const char* beginnings[] = {"", "Introduction", "Introduction to ", "入門書の", "abcdefgh", "abcdefg"};
+  const char* endings[] = {"", "A", "B", "a", "あ", "\xEF\xBF\xBF", " ", "AB"};
+  std::vector<FLN_ENTRY> entries;
+  std::mt19937 random(7);
+  std::vector<int32_t> ids(std::size(beginnings) * std::size(endings) * 2);
+  for (size_t i = 0; i < ids.size(); ++i) ids[i] = static_cast<int32_t>(i);
+  std::shuffle(ids.begin(), ids.end(), random);
+  size_t next = 0;
+  for (int copy = 0; copy < 2; ++copy)
+    for (const char* beginning : beginnings)
+      for (const char* ending : endings) {
+        FLN_ENTRY entry = fixtures::MakeEntry(ids[next++]);
+        SET_FIELD_TEXT(entry, en_title, (std::string(beginning) + ending).c_str());
+        entries.push_back(entry);
+      }
+  for (const uint8_t ascend : {1, 0}) {
+    const FLN_ENTRY_LIST_INFO info{{kEntryFieldTitle, 0, 0}, {ascend, 1, 1}};
+    Ary reference = fixtures::MakeEntryAry(entries);
+    gEntryListInfo = info;
+    Tesk_Ary_QuickSort(reference.get(), EntryListSortProc);
+    Ary sorted = fixtures::MakeEntryAry(entries);
+    ASSERT_EQ(0, SortEntryArray(sorted.get(), info));
+    EXPECT_EQ(fixtures::IdsOf(reference.get()), fixtures::IdsOf(sorted.get())) << "ascending " << int(ascend);
+  }
+}
+
 TEST(SortEntryArray, SmallAndUnusableArrays) {
   const FLN_ENTRY_LIST_INFO info{{2, 0, 0}, {1, 0, 0}};
   EXPECT_EQ(0, SortEntryArray(nullptr, info));

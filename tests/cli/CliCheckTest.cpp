@@ -76,13 +76,16 @@ TEST_F(CliCheckDamage, AWholeLibraryCountsItsMembersAndDeadBytes) {
                            "dead bytes: 0\n", "no damage found\n"})
     EXPECT_NE(before.out.find(line), std::string::npos) << line << "in\n" << before.out;
 
-  // A deleted entry leaves its record, its attachment record and its PDF
-  // behind: the records as dead bytes, the PDF as one of no entry.
+  // A deleted entry leaves its record, its attachment record, its PDF's
+  // digest and its PDF behind: the records as dead bytes, the PDF as one of
+  // no entry.
   const std::string id = clitest::TabRows(sandbox.mustRun({"list", "lib.fln", "--sort", "fileSize"}).out)[0][0];
   sandbox.mustRun({"delete", "lib.fln", id});
   const CliOutcome after = sandbox.mustRun({"check", "lib.fln"});
-  const std::string dead = "dead bytes: " + std::to_string(sizeof(FLN_ENTRY) + sizeof(FLN_ATTACHMENT) + 2 * kData);
+  const std::string dead = "dead bytes: " + std::to_string(sizeof(FLN_ENTRY) + sizeof(FLN_ATTACHMENT) +
+                                                           sizeof(FLN_ATTACHMENT_HASH) + 3 * kData);
   EXPECT_NE(after.out.find(dead + "\n"), std::string::npos) << after.out;
+  EXPECT_NE(after.out.find("'HASH'              2             80\n"), std::string::npos) << after.out;
   EXPECT_NE(after.out.find("PDFs of no entry: 1 (1000 bytes)\n"), std::string::npos) << after.out;
 }
 

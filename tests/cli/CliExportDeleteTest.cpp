@@ -63,9 +63,12 @@ TEST_F(CliByIds, DeleteRemovesOnlyTheChosenEntries) {
   sandbox.mustRun({"delete", "lib.fln", idOf["two.pdf"]});
   EXPECT_EQ(listedNames(), (std::vector<std::string>{"one.pdf", "three.pdf"}));
 
-  // The deleted entry's PDF stays in the file, used by no entry; the library is sound.
+  // The deleted entry's PDF stays in the file, used by no entry, until a
+  // compaction; its digest went with it: the library checks clean.
   const CliOutcome check = sandbox.mustRun({"check", "lib.fln"});
   EXPECT_NE(check.out.find("PDFs of no entry: 1 (2500 bytes)\n"), std::string::npos) << check.out;
+  EXPECT_NE(check.out.find("PDFs matching their digest: 2, without a digest: 0\n"), std::string::npos) << check.out;
+  EXPECT_EQ(check.out.find("warning:"), std::string::npos) << check.out;
   EXPECT_NE(check.out.find("no damage found\n"), std::string::npos) << check.out;
 
   // Deleted ids stay unknown; new entries never take them again.
@@ -78,8 +81,15 @@ TEST_F(CliByIds, DeleteRemovesOnlyTheChosenEntries) {
   EXPECT_EQ(rows.size(), 3u);
   for (const auto& row : rows) EXPECT_NE(row[0], idOf["two.pdf"]);
 
+  // Digests of the first and the last member of 'HASH' go too, and a new
+  // import still finds the chain's end.
   sandbox.mustRun({"delete", "lib.fln", idOf["one.pdf"], idOf["three.pdf"]});
   EXPECT_EQ(listedNames(), std::vector<std::string>{"later.pdf"});
+  sandbox.writePdf("last.pdf", 200, 10);
+  sandbox.mustRun({"import", "lib.fln", "last.pdf"});
+  const CliOutcome after = sandbox.mustRun({"check", "lib.fln"});
+  EXPECT_NE(after.out.find("PDFs matching their digest: 2, without a digest: 0\n"), std::string::npos) << after.out;
+  EXPECT_EQ(after.out.find("warning:"), std::string::npos) << after.out;
 }
 
 TEST_F(CliByIds, AnUnknownIdChangesNothing) {

@@ -74,6 +74,10 @@ void FolianSession::startFolian(const QStringList& arguments, const QProcessEnvi
   ASSERT_TRUE(_folian->waitForStarted(10000)) << _folian->errorString().toStdString();
 }
 
+bool FolianSession::waitForFolianToEnd() const {
+  return !folianRuns() || _folian->waitForFinished(kReactionTimeoutMs);
+}
+
 void FolianSession::killFolian() {
   if (!folianRuns()) return;
   _folian->kill();

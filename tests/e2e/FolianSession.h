@@ -45,6 +45,8 @@ class FolianSession : public ::testing::Test {
   void killFolian();
   /// Whether folian is still running.
   bool folianRuns() const { return _folian && _folian->state() == QProcess::Running; }
+  /// Waits up to the reaction time until folian has ended; whether it has.
+  bool waitForFolianToEnd() const;
 
   /// Runs folian-cli with the session's environment; with `bareEnvironment`
   /// from a process with no environment at all (env -i).

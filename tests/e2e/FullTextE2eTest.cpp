@@ -122,8 +122,10 @@ TEST_F(FullTextE2e, AQueryInThePdfsTextOpensTheFoundPdfAtItsHit) {
 }
 
 TEST_F(FullTextE2e, KilledWhileIndexingTheLibraryAndIndexStaySoundAndIndexingGoesOn) {
-  // Enough pages that indexing takes a while: the kill comes in the middle.
-  constexpr int kPdfs = 48;
+  // Enough PDFs for many index batches: the kill follows the first batch's
+  // commit by one poll, and on a quiet machine three batches were once all
+  // committed within that poll, leaving nothing midway to check.
+  constexpr int kPdfs = 128;
   const QString library = path(QStringLiteral("lib.fln"));
   QVector<QPair<QString, QByteArray>> pdfs;
   for (int i = 0; i < kPdfs; ++i) {

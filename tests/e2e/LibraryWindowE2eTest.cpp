@@ -28,9 +28,8 @@ class LibraryWindowE2e : public FolianSession {
     return FindEntryList(desktop().screenshot(), desktop().clientGeometry(window));
   }
 
-  // Titles of `library`'s entries by their update dates as stored: the
-  // import keeps the dates of the metadata files, a selection stamps its
-  // entry anew.
+  // Titles of `library`'s entries by their update dates as stored (the
+  // import keeps the dates of the metadata files).
   QStringList titlesByUpdateDate(const QString& library) const {
     QVector<ListedEntry> entries = listed(library);
     std::sort(entries.begin(), entries.end(),

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "format/Endian.h"
+#include "format/FieldText.h"
 #include "storage/FolianCommon.h"
 #include "transfer/FlxPath.h"
 #include "transfer/FlxWriter.h"

@@ -14,10 +14,10 @@
 #include <cstring>
 #include <functional>
 #include <map>
-#include <sqlite3.h>
 #include <string>
 #include <vector>
 
+#include "IndexDamage.h"
 #include "LibraryFixtures.h"
 #include "TestFiles.h"
 #include "TextPdf.h"
@@ -163,30 +163,6 @@ TEST_F(FullTextSyncTest, ACompactionMovesThePdfsWithoutTheirBeingReadAgain) {
   EXPECT_EQ(found(index, QStringLiteral("orchard")).size(), 2u);
 }
 
-// Overwrites the first page of `table` in the index file at `path`, deep
-// enough in the file that opening it does not see it.
-void DamageTable(const QString& path, const char* table) {
-  int page = 0, pageSize = 0;
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-  sqlite3_stmt* statement = nullptr;
-  const std::string sql =
-      std::string("SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master WHERE name = '") +
-      table + "'";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
-      sqlite3_step(statement) == SQLITE_ROW) {
-    page = sqlite3_column_int(statement, 0);
-    pageSize = sqlite3_column_int(statement, 1);
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  ASSERT_GT(page, 1);
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-  ASSERT_TRUE(file.seek(static_cast<qint64>(page - 1) * pageSize));
-  ASSERT_EQ(file.write(QByteArray(pageSize, '\x5a')), pageSize);
-}
-
 TEST_F(FullTextSyncTest, AnIndexFoundDamagedWhileKeptInStepIsMadeAgainOnce) {
   import({{"a.pdf", "apple orchard"}, {"b.pdf", "banana plantation"}});
   const QString path = FullTextIndexPath(&library.data);
@@ -196,7 +172,7 @@ TEST_F(FullTextSyncTest, AnIndexFoundDamagedWhileKeptInStepIsMadeAgainOnce) {
     ASSERT_TRUE(index.open(path, &notice, &error)) << error.toStdString();
     EXPECT_EQ(sync(&index), 2);
   }
-  DamageTable(path, "documents");
+  DamageIndexTable(path, "documents");
   FullTextIndex index;
   QString notice, error;
   ASSERT_TRUE(index.open(path, &notice, &error)) << error.toStdString();
@@ -251,7 +227,7 @@ TEST_F(FullTextSyncTest, AWindowsIndexFoundDamagedByIndexingOrAQueryIsMadeAgainO
       ASSERT_TRUE(index.open(path, &notice, &error)) << error.toStdString();
       ASSERT_EQ(sync(&index), 3);
     }
-    DamageTable(path, c.table);
+    DamageIndexTable(path, c.table);
     const std::vector<uint8_t> libraryBytes = readAll(libraryPath);
 
     FullTextService service(path, QString::fromStdString(libraryPath));

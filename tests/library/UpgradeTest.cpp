@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
-
-#include <set>
 
 #include "LibraryTestSupport.h"
 #include "TestFiles.h"
@@ -23,16 +20,6 @@ using namespace libtest;
 namespace {
 
 constexpr int kEntries = 6;
-
-std::set<std::string> FolderNames(const std::string& folder) {
-  std::set<std::string> names;
-  if (DIR* d = opendir(folder.c_str())) {
-    while (const dirent* e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
 
 // Every record array and every entry's PDF, as plain bytes.
 struct Snapshot {
@@ -98,7 +85,7 @@ TEST_F(UpgradeTest, TheConvertedLibraryHoldsEverythingAndStaysLocked) {
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u) << "the old file's permissions";
-  EXPECT_EQ(FolderNames(dir.path("")), std::set<std::string>{"lib.fln"});
+  EXPECT_EQ(FolderNames(dir.path("")), std::vector<std::string>{"lib.fln"});
 
   // A second conversion leaves a wide library alone.
   const auto wide = readAll(path);
@@ -152,7 +139,7 @@ TEST_F(UpgradeTest, AnyFailureLeavesTheOldFileAsItWas) {
         EXPECT_EQ(readAll(path), oldBytes) << r.reason;
       }
       EXPECT_TRUE(Locked());
-      EXPECT_EQ(FolderNames(dir.path("")), std::set<std::string>{"lib.fln"});
+      EXPECT_EQ(FolderNames(dir.path("")), std::vector<std::string>{"lib.fln"});
     }
   }
   EXPECT_GE(failures, writes + flushes - 1) << "nearly every fault makes the conversion fail";
@@ -168,7 +155,7 @@ TEST_F(UpgradeTest, AnyFailureLeavesTheOldFileAsItWas) {
                                            [&](uint64_t, uint64_t) { return step++ < stopAt; });
     EXPECT_EQ(r.status, FlnStatus::Stopped);
     EXPECT_EQ(readAll(path), oldBytes);
-    EXPECT_EQ(FolderNames(dir.path("")), std::set<std::string>{"lib.fln"});
+    EXPECT_EQ(FolderNames(dir.path("")), std::vector<std::string>{"lib.fln"});
   }
 }
 
@@ -186,7 +173,7 @@ TEST_F(UpgradeTest, ADamagedLibraryIsNotConverted) {
   const FlnResult r = UpgradeLibraryFile(path, &lock, LibraryLockHolder::WritingCommand, nullptr);
   EXPECT_EQ(r.status, FlnStatus::Damaged) << r.reason;
   EXPECT_EQ(readAll(path), damaged);
-  EXPECT_EQ(FolderNames(dir.path("")), std::set<std::string>{"lib.fln"});
+  EXPECT_EQ(FolderNames(dir.path("")), std::vector<std::string>{"lib.fln"});
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "PdfViewTestSupport.h"
 #include "TestPdfFiles.h"
 #include "pdfview/PdfView.h"
 #include "pdfview/PdfOutlineView.h"
@@ -17,11 +18,7 @@
 
 namespace {
 
-template <typename Done>
-bool WaitUntil(Done done, int rounds = 300) {
-  for (int round = 0; round < rounds && !done(); ++round) QTest::qWait(10);
-  return done();
-}
+using pdfviewtest::WaitUntil;
 
 TEST(PdfOutlineViewTest, TreeOfDepthsAndTheCurrentSection) {
   PdfOutlineView outline;

@@ -21,6 +21,7 @@
 #include <chrono>
 #include <thread>
 
+#include "PdfViewTestSupport.h"
 #include "TestPdfFiles.h"
 #include "pdfview/PdfView.h"
 #include "pdfview/PdfPageCache.h"
@@ -31,14 +32,8 @@
 
 namespace {
 
-template <typename Done>
-bool WaitUntil(Done done, int rounds = 300) {
-  for (int round = 0; round < rounds && !done(); ++round) QTest::qWait(10);
-  return done();
-}
-
-// A document opened from bytes, as the viewer opens one (null when it does not open).
-std::unique_ptr<PdfDocument> Load(const QByteArray& bytes) { return PdfDocument::Open(bytes).document; }
+using pdfviewtest::Load;
+using pdfviewtest::WaitUntil;
 
 // --- Layout
 
@@ -312,6 +307,57 @@ TEST(PdfPageTextTest, SearchesForwardsAndBackwardsIgnoringCaseWithoutWrapping) {
   EXPECT_TRUE(search.pageText(7).isEmpty());
 }
 
+TEST(PdfPageTextTest, FindFoldsWidthAndCaseAsTheFullTextIndexDoes) {
+  // Full-width letters and digits, half-width katakana with voiced marks,
+  // and a letter whose capital is another character.
+  const QString page = QStringLiteral(
+      "\uFF46\uFF55\uFF4C\uFF4C width\n"             // ｆｕｌｌ width
+      "\uFF76\uFF9E\uFF72\uFF84\uFF9E book\n"       // ｶﾞｲﾄﾞ book
+      "\uFF21\uFF22\uFF23\uFF11\uFF12\uFF13\n"     // ＡＢＣ１２３
+      "Stra\u00DFe FULL stop");
+  const std::unique_ptr<PdfDocument> pdf = Load(apptest::MakeTextPdf({page}));
+  ASSERT_NE(pdf, nullptr);
+  PdfPageText search(pdf.get());
+  ASSERT_EQ(search.pageText(0).split(QLatin1Char('\n'), Qt::SkipEmptyParts), page.split(QLatin1Char('\n')));
+
+  const struct {
+    QString query;
+    QString found;  // the page's characters selected; empty: none
+  } cases[] = {
+      {QStringLiteral("FULL"), QStringLiteral("\uFF46\uFF55\uFF4C\uFF4C")},
+      {QStringLiteral("\uFF26\uFF35\uFF2C\uFF2C \uFF37\uFF29\uFF24\uFF34\uFF28"),  // ＦＵＬＬ ＷＩＤＴＨ
+       QStringLiteral("\uFF46\uFF55\uFF4C\uFF4C width")},
+      {QStringLiteral("\u30AC\u30A4\u30C9"), QStringLiteral("\uFF76\uFF9E\uFF72\uFF84\uFF9E")},  // ガイド
+      {QStringLiteral("\uFF76\uFF9E\uFF72"), QStringLiteral("\uFF76\uFF9E\uFF72")},                // ｶﾞｲ
+      {QStringLiteral("\u30C9 BOOK"), QStringLiteral("\uFF84\uFF9E book")},                           // ド BOOK
+      {QStringLiteral("abc123"), QStringLiteral("\uFF21\uFF22\uFF23\uFF11\uFF12\uFF13")},
+      {QStringLiteral("STRA\u1E9EE"), QStringLiteral("Stra\u00DFe")},  // capital sharp s
+      {QStringLiteral("\u304C\u3044\u3069"), QString()},  // がいど: hiragana is not katakana
+      {QStringLiteral("\u30AB\u30A4"), QString()},          // カイ: the voiced mark is not dropped
+  };
+  for (const auto& test : cases) {
+    const PdfTextSelection found = search.find({test.query}, {}, false);
+    EXPECT_EQ(found.text, test.found) << test.query.toStdString();
+    if (!test.found.isEmpty()) {
+      EXPECT_EQ(search.pageText(0).mid(found.start, found.end - found.start), test.found);
+      EXPECT_FALSE(found.bounds.isEmpty());
+    }
+  }
+
+  // Every occurrence, and backwards from each: the full-width one and the
+  // plain one of "full".
+  const QList<PdfTextSelection> all = search.findAll({QStringLiteral("full")}, 0);
+  ASSERT_EQ(all.size(), 2);
+  EXPECT_EQ(all[0].text, QStringLiteral("\uFF46\uFF55\uFF4C\uFF4C"));
+  EXPECT_EQ(all[1].text, QStringLiteral("FULL"));
+  const PdfTextSelection last = search.find({QStringLiteral("\uFF46\uFF55\uFF4C\uFF4C")}, {}, true);
+  EXPECT_EQ(last.text, QStringLiteral("FULL"));
+  const PdfTextSelection before = search.find({QStringLiteral("\uFF46\uFF55\uFF4C\uFF4C")}, last, true);
+  EXPECT_EQ(before.text, all[0].text);
+  EXPECT_FALSE(search.find({QStringLiteral("full")}, before, true).isValid());
+  EXPECT_EQ(search.find({QStringLiteral("full")}, before, false).text, QStringLiteral("FULL"));
+}
+
 TEST(PdfPageTextTest, WordsMatchOverAnyWhiteSpaceAndEveryOccurrenceOfAPageIsFound) {
   const std::unique_ptr<PdfDocument> pdf = Load(apptest::MakeTextPdf(
       {QStringLiteral("deep\nlearning and deep learning"), QStringLiteral("none"), QStringLiteral("Deep  Learning (a+b)")}));
@@ -460,6 +506,15 @@ TEST(PdfTextWorkerTest, SearchesAndReadsHitsOnItsOwnThreadAndDropsOvertakenResul
   worker.requestHits({QStringLiteral("needle")}, {118, 3, 5, 200});
   ASSERT_TRUE(WaitUntil([&] { return hits.size() == 4; }));
   EXPECT_EQ(hits, (std::map<int, int>{{3, 1}, {5, 0}, {118, 2}, {200, 0}}));
+  // A request for no pages (the view's, when every page shown is known)
+  // asks for nothing, and the worker goes on serving the next.
+  hits.clear();
+  worker.requestHits({QStringLiteral("needle")}, {});
+  QTest::qWait(50);
+  EXPECT_TRUE(hits.empty());
+  worker.requestHits({QStringLiteral("needle")}, {118});
+  ASSERT_TRUE(WaitUntil([&] { return hits.size() == 1; }));
+  EXPECT_EQ(hits[118], 2);
 
   // Another document: what was asked about the previous one does not come.
   results.clear();

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "TestFiles.h"
-#include "storage/Utf8Text.h"
+#include "format/Utf8Text.h"
 
 namespace {
 

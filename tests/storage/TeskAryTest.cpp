@@ -470,10 +470,11 @@ TEST(TeskAry, AddUnclearedFillsReservedRoomOnlyAndTrimGivesTheRestBack) {
   EXPECT_EQ(from, 0);  // records filled this way count as changed like any added one
   EXPECT_EQ(to, 3);
 
-  // Trim: capacity down to the count, records kept, the array grows again.
+  // Trim: capacity down to the count and the spare room asked for, records
+  // kept, the array grows again.
   const struct {
-    int32_t reserve, count;
-  } cases[] = {{5000, 3}, {64, 64}, {100, 1}};
+    int32_t reserve, count, spare, capacity;
+  } cases[] = {{5000, 3, 0, 3}, {64, 64, 0, 64}, {100, 1, 0, 1}, {5000, 80, 10, 90}, {64, 60, 10, 64}};
   for (const auto& c : cases) {
     Ary trimmed = newAry();
     ASSERT_EQ(Tesk_Ary_Reserve(trimmed.get(), c.reserve), 0);
@@ -484,8 +485,8 @@ TEST(TeskAry, AddUnclearedFillsReservedRoomOnlyAndTrimGivesTheRestBack) {
       expected.push_back(v + 1);
     }
     const uint64_t serial = Tesk_Ary_BlockSerial(trimmed.get());
-    Tesk_Ary_Trim(trimmed.get());
-    EXPECT_EQ(trimmed->capacity, c.count) << c.reserve;
+    Tesk_Ary_Trim(trimmed.get(), c.spare);
+    EXPECT_EQ(trimmed->capacity, c.capacity) << c.reserve << " " << c.spare;
     EXPECT_EQ(Tesk_Ary_BlockSerial(trimmed.get()), serial);  // still the same records
     EXPECT_EQ(values(trimmed.get()), expected);
     const Rec more = rec(-5);
@@ -493,8 +494,34 @@ TEST(TeskAry, AddUnclearedFillsReservedRoomOnlyAndTrimGivesTheRestBack) {
     expected.push_back(-5);
     EXPECT_EQ(values(trimmed.get()), expected);
   }
-  Tesk_Ary_Trim(nullptr);
+  Tesk_Ary_Trim(nullptr, 0);
   Ary none = newAry();
-  Tesk_Ary_Trim(none.get());
+  Tesk_Ary_Trim(none.get(), 0);
   EXPECT_EQ(Tesk_Ary_GetSize(none.get()), 0);
+}
+
+// A long array grows by a share of its size: appending one record at a time
+// moves the block a number of times that grows with the logarithm of the
+// count, not with the count (by 20 records, 100,000 records took 5,000 moves).
+TEST(TeskAry, ALongArrayGrowsInProportionToItsSize) {
+  const struct {
+    int32_t records;
+    int maxGrowths;
+  } cases[] = {{160, 8}, {10000, 45}, {100000, 65}};
+  for (const auto& c : cases) {
+    Ary ary = newAry();
+    int growths = 0;
+    int32_t capacity = 0;
+    for (int32_t v = 0; v < c.records; ++v) {
+      const Rec r = rec(v);
+      ASSERT_EQ(Tesk_Ary_Add(ary.get(), &r), 0);
+      if (ary->capacity != capacity) ++growths;
+      capacity = ary->capacity;
+      ASSERT_LE(capacity, c.records + c.records / 8 + 20) << "no more room than an eighth beyond the records";
+    }
+    EXPECT_LE(growths, c.maxGrowths) << c.records;
+    const std::vector<int32_t> stored = values(ary.get());
+    ASSERT_EQ(static_cast<int32_t>(stored.size()), c.records);
+    for (int32_t v = 0; v < c.records; ++v) ASSERT_EQ(stored[static_cast<size_t>(v)], v);
+  }
 }

@@ -11,7 +11,7 @@
 #include "RecordFields.h"
 #include "format/FlnRecords.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 
 namespace fixtures {
 

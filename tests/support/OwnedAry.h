@@ -5,15 +5,13 @@
 #include <memory>
 #include <vector>
 
-#include "storage/TeskAry.h"
+#include "storage/OwnedAry.h"
 
 namespace testsupport {
 
-struct AryDeleter {
-  void operator()(TeskAryHeader* ary) const { Tesk_Ary_Free(ary); }
-};
-/// A record array freed with Tesk_Ary_Free when it goes.
-using Ary = std::unique_ptr<TeskAryHeader, AryDeleter>;
+/// A record array freed with Tesk_Ary_Free when it goes: the product's
+/// OwnedAry, under the short name the tests use.
+using Ary = OwnedAry;
 
 /// An empty array of `recordSize`-byte records.
 inline Ary NewAry(size_t recordSize) { return Ary(Tesk_Ary_Init(static_cast<int32_t>(recordSize), 20, 20)); }

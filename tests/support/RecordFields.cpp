@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 
 namespace testsupport {
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -27,4 +31,15 @@ void pokeU32LE(const std::string& path, uint64_t offset, uint32_t value) {
   file.seekp(static_cast<std::streamoff>(offset));
   file.write(bytes, sizeof bytes);
   if (!file) ADD_FAILURE() << "cannot write 4 bytes at " << offset << " of " << path;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* item = readdir(dir))
+    if (std::strcmp(item->d_name, ".") != 0 && std::strcmp(item->d_name, "..") != 0) names.push_back(item->d_name);
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
 }

@@ -18,5 +18,7 @@ struct TempDir {
 std::vector<uint8_t> readAll(const std::string& path);
 /// Replaces the file at `path` with `bytes` (a test failure when it cannot be written).
 void writeAll(const std::string& path, const std::vector<uint8_t>& bytes);
+/// The names in `folder`, sorted, without "." and ".." (empty when it cannot be read).
+std::vector<std::string> FolderNames(const std::string& folder);
 /// Overwrites the four bytes at `offset` with `value`, little-endian.
 void pokeU32LE(const std::string& path, uint64_t offset, uint32_t value);

@@ -11,7 +11,7 @@
 
 #include "FlxTestEntry.h"
 #include "TestFiles.h"
-#include "storage/Utf8Text.h"
+#include "format/Utf8Text.h"
 #include "format/FlxKeyTable.h"
 
 namespace {

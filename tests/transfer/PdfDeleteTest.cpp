@@ -9,7 +9,7 @@
 #include "TestFiles.h"
 #include "TransferTestSupport.h"
 #include "format/Endian.h"
-#include "transfer/FieldFit.h"
+#include "format/FieldText.h"
 #include "transfer/PdfExport.h"
 #include "transfer/PdfImport.h"
 

@@ -1,6 +1,5 @@
 #include "TransferTestSupport.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -145,17 +144,6 @@ std::string PreferenceRecord(const std::string& path, int32_t tag) {
   char record[kPreferenceRecordSize] = {};
   if (ReadPreference_FromZelFile(path.c_str(), tag, record, sizeof record) != 1) return std::string();
   return std::string(record, strnlen(record, sizeof record));
-}
-
-std::vector<std::string> FolderNames(const std::string& folder) {
-  std::vector<std::string> names;
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return names;
-  while (const dirent* item = readdir(dir))
-    if (std::strcmp(item->d_name, ".") != 0 && std::strcmp(item->d_name, "..") != 0) names.push_back(item->d_name);
-  closedir(dir);
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 }  // namespace transfertest

@@ -87,7 +87,4 @@ std::vector<FLN_ENTRY> ExpectConsistentLibrary(const std::string& libraryPath, c
 /// The one 256-byte record of `tag` in the container at `path`, as text; empty when missing.
 std::string PreferenceRecord(const std::string& path, int32_t tag);
 
-/// Names in the folder (not "." and ".."), sorted.
-std::vector<std::string> FolderNames(const std::string& folder);
-
 }  // namespace transfertest

@@ -1,7 +1,7 @@
 #include "gui/category/CategoryAddDlg.h"
 
 #include "gui/shell/Alert.h"
-#include "gui/library/FlnLabelText.h"
+#include "format/FieldText.h"
 #include "categories/CategoryNameInput.h"
 #include "format/CategoryNameText.h"
 #include "ui_CategoryAddDlg.h"

@@ -1,7 +1,6 @@
 #include "gui/category/CategoryLabelEditDlg.h"
 
-#include "gui/library/FlnLabelText.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "ui_CategoryLabelEditDlg.h"
 
 CategoryLabelEditDlg::CategoryLabelEditDlg(FLN_LABEL* cat1Label, FLN_LABEL* cat2Label,

@@ -1,10 +1,9 @@
 #include "gui/category/ChangeCategoryNameDlg.h"
 
 #include "gui/shell/Alert.h"
-#include "gui/library/FlnLabelText.h"
 #include "categories/CategoryNameInput.h"
 #include "format/CategoryNameText.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "ui_ChangeCategoryNameDlg.h"
 
 namespace {

@@ -12,7 +12,6 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QWidget>
-#include <type_traits>
 
 #include "gui/shell/Alert.h"
 #include "gui/category/CategoryChooserViewController.h"
@@ -22,7 +21,6 @@
 #include "gui/entry/EntryDlgPlacement.h"
 #include "gui/shell/ScreenFit.h"
 #include "gui/entry/EntryDlgText.h"
-#include "gui/library/FlnLabelText.h"
 #include "gui/entry/PlainTextLimit.h"
 #include "categories/CategoryCommands.h"
 #include "categories/CategoryNameInput.h"
@@ -33,7 +31,7 @@
 #include "library/FlnCreateCats.h"
 #include "library/FlnSave.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/TeskUtil.h"
 #include "storage/OwnedAry.h"
 #include "ui_EntryDlg.h"
@@ -43,12 +41,7 @@ namespace {
 // Units of text a [nS] field holds besides its mark U+FEFF and zero unit.
 template <typename Field>
 constexpr int TextUnits() {
-  return static_cast<int>(std::extent_v<Field>) - 2;
-}
-
-template <size_t N>
-QString FieldText(const FlnUniChar (&field)[N]) {
-  return FLN_COMM_CreateNSString_FromUniChar_LtoN(field, sizeof field);
+  return static_cast<int>(TextUnitsOfField(sizeof(Field)));
 }
 
 template <size_t N>
@@ -328,7 +321,7 @@ void EntryDlg::storeChangedControls(FLN_ENTRY* entry, QString* refusal) const {
 bool EntryDlg::writeEntryAndSave(FLN_ENTRY* entry) {
   if (UpdateEntry(_flnData->entry, entry) != 1) return false;
   UpdateEntry(_flnData->showEntryAry, entry);  // only when the entry is listed
-  return SaveAllWithoutEntrySort(_flnData->filePath, _flnData) == 1;
+  return SaveAllWithoutEntrySort(_flnData->filePath, _flnData).ok();
 }
 
 void EntryDlg::windowMoved() {

@@ -7,7 +7,7 @@
 #include "gui/category/CategoryAddDlg.h"
 #include "gui/category/CategoryLabelEditDlg.h"
 #include "gui/category/ChangeCategoryNameDlg.h"
-#include "gui/library/FlnLabelText.h"
+#include "format/FieldText.h"
 #include "gui/library/FolianDocument.h"
 #include "gui/library/FolianMainWindow.h"
 

@@ -13,7 +13,7 @@
 #include "gui/viewer/ViewPDFDlg.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnEntryPdf.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 
 namespace {
 

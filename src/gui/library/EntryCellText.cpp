@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 
 QString FileSizeText(int32_t bytes) {
   const double kb = bytes * 0.0009765625;
@@ -26,11 +26,6 @@ QString RatingText(int16_t rate) {
 }
 
 namespace {
-
-template <size_t N>
-QString FieldText(const FlnUniChar (&field)[N]) {
-  return FLN_COMM_CreateNSString_FromUniChar_LtoN(field, sizeof(field));
-}
 
 }  // namespace
 

@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <cerrno>
-#include <cstring>
 #include <QItemSelectionModel>
 #include <QTableView>
 
@@ -15,36 +13,12 @@
 #include "gui/library/LibraryMenus.h"
 #include "gui/library/TransferCommands.h"
 #include "gui/shell/Alert.h"
+#include "gui/shell/FailureReasonText.h"
 #include "gui/shell/WindowActivationOrder.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
-
-namespace {
-
-// Why a save failed, for the user: the usual causes in words of their own,
-// any other with the system's text.
-QString SaveFailureReason(const FlnResult& result) {
-  switch (result.systemError) {
-    case 0:
-      return QString();
-    case ENOSPC:
-    case EDQUOT:
-      return QCoreApplication::translate("FolianDocument", "ディスクの空き容量が足りません。");
-    case EIO:
-      return QCoreApplication::translate("FolianDocument", "ディスクの読み書きでエラーが起きました。");
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return QCoreApplication::translate("FolianDocument", "ファイルに書き込む権限がありません。");
-    default:
-      return QCoreApplication::translate("FolianDocument", "理由: %1")
-          .arg(QString::fromLocal8Bit(std::strerror(result.systemError)));
-  }
-}
-
-}  // namespace
 
 FolianDocument::FolianDocument(QObject* parent)
     : QObject(parent),
@@ -89,7 +63,7 @@ bool FolianDocument::close() {
 }
 
 bool FolianDocument::saveLibrary() {
-  if (SaveAll(_fln_data.filePath, &_fln_data) == 1) {
+  if (SaveAll(_fln_data.filePath, &_fln_data).ok()) {
     _saveFailureShown = false;
     return true;
   }
@@ -120,7 +94,7 @@ void FolianDocument::reportSaveFailure() {
   QString message = QCoreApplication::translate(
                         "FolianDocument", "ライブラリ「%1」に保存できませんでした。変更はファイルに書き込まれていません。")
                         .arg(QFileInfo(fileName()).fileName());
-  const QString reason = SaveFailureReason(LastSaveResult(&_fln_data));
+  const QString reason = FailureReasonText(LastSaveResult(&_fln_data));
   if (!reason.isEmpty()) message += QLatin1Char('\n') + reason;
   FLN_COMM_Alert_OK(_mainWindow.get(), message);
 }

@@ -244,5 +244,5 @@ void FolianDocument::stopOrResumeIndexing() {
 void FolianDocument::showFullTextHits(const FLN_ENTRY& entry) {
   if (!showsFullTextResults()) return;
   if (ViewPDFDlg* viewer = _childWindows->viewer(entry))
-    viewer->showSearchHits(FullTextFindText(_fullTextQuery));
+    viewer->showSearchHits(FullTextFindTexts(_fullTextQuery));
 }

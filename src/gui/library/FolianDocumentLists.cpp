@@ -27,7 +27,7 @@
 #include "library/FlnEnvironment.h"
 #include "format/CategoryNames.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "ui_FolianDocument.h"
 
 void FolianDocument::createCategoryLevels() {
@@ -219,7 +219,7 @@ void FolianDocument::tableViewSortDescriptorsDidChange(int column, bool ascendin
 }
 
 void FolianDocument::saveWindowSelection() {
-  if (SaveCategoryListSelection(&_fln_data, selectedCategoryNames()) != 1) reportSaveFailure();
+  if (!SaveCategoryListSelection(&_fln_data, selectedCategoryNames()).ok()) reportSaveFailure();
   else _saveFailureShown = false;
 }
 

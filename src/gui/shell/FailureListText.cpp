@@ -2,7 +2,7 @@
 #include "gui/shell/FailureListText.h"
 
 #include "library/FlnLoad.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 
 QString ImportFailureReasonJapanese(ImportFailureReason reason) {
   switch (reason) {

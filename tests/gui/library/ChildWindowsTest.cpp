@@ -34,7 +34,7 @@
 #include "gui/shell/WindowActivationOrder.h"
 #include "library/FlnLoad.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "storage/ZelFile.h"
 #include "TestFiles.h"
 #include "transfer/PdfImport.h"

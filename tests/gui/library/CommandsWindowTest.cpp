@@ -3,7 +3,6 @@
 // the commands without library work and a save that fails.
 
 #include <QAction>
-#include <cerrno>
 #include <QDialog>
 #include <QComboBox>
 #include <QFile>
@@ -14,6 +13,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <cerrno>
+#include <cstring>
 
 #include "WindowFixture.h"
 #include "gui/entry/EntryDlg.h"
@@ -24,12 +25,16 @@
 #include "library/FlnCategoryTable.h"
 #include "library/FlnLoad.h"
 #include "storage/FileIo.h"
-#include "storage/FolianCommon.h"
 
 namespace apptest {
 namespace {
 
 using Commands = WindowFixture;
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 int EntriesInFile(const QString& path) {
   FLN_DATA data;
@@ -294,27 +299,27 @@ TEST_F(Commands, AFailedSaveIsShownOnce) {
   ClickRow(document->folianCategory(1)->tableView(), 1);
   ClickRow(document->folianCategory(1)->tableView(), 2);
   ASSERT_EQ(alerts.asked.size(), 1u);
-  EXPECT_EQ(alerts.texts()[0], QStringLiteral("ライブラリ「lib.fln」に保存できませんでした。変更はファイルに書き込まれていません。"));
+  EXPECT_EQ(alerts.texts()[0], QStringLiteral("ライブラリ「lib.fln」に保存できませんでした。変更はファイルに書き込まれていません。\n"
+                                               "ファイルを開けませんでした（%1）。")
+                                    .arg(QString::fromLocal8Bit(std::strerror(ENOENT))));
 }
 
-// A save the disk refuses: the alert says why in the user's words, and the
-// library file keeps every byte it had.
+// A save the disk refuses: the alert says why, with the system's own text;
+// the library file keeps every byte it had, and the next choice is saved.
 TEST_F(Commands, AFailedSaveSaysWhy) {
   const struct {
     int error;
-    const char* reason;
+    const char* reason;  // %1: the system's text for the error
   } cases[] = {
-      {ENOSPC, "ディスクの空き容量が足りません。"},
-      {EIO, "ディスクの読み書きでエラーが起きました。"},
+      {ENOSPC, "ディスクの空き容量が足りません（%1）。"},
+      {EIO, "ファイルの読み書きに失敗しました（%1）。"},
+      {EACCES, "ファイルの読み書きに失敗しました（%1）。"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.reason);
     FolianDocument* document = open(WorkedExample());
     ASSERT_NE(document, nullptr);
-    QFile file(path());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray before = file.readAll();
-    file.close();
+    const QByteArray before = ReadFile(path());
     ScriptedAlerts alerts;
     FileFaults::failWrite(1, FileFaults::Kind::FromThenOn, c.error);
     ClickRow(document->folianCategory(1)->tableView(), 1);  // the choice is saved
@@ -322,10 +327,12 @@ TEST_F(Commands, AFailedSaveSaysWhy) {
     ASSERT_EQ(alerts.asked.size(), 1u);
     EXPECT_EQ(alerts.texts()[0],
               QStringLiteral("ライブラリ「lib.fln」に保存できませんでした。変更はファイルに書き込まれていません。\n") +
-                  QString::fromUtf8(c.reason));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), before);
-    file.close();
+                  QString::fromUtf8(c.reason).arg(QString::fromLocal8Bit(std::strerror(c.error))));
+    EXPECT_EQ(ReadFile(path()), before);
+
+    ClickRow(document->folianCategory(1)->tableView(), 2);
+    EXPECT_EQ(alerts.asked.size(), 1u);
+    EXPECT_NE(ReadFile(path()), before);
     closeDocument(document);
   }
 }

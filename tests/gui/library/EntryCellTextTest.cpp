@@ -6,7 +6,7 @@
 
 #include "gui/library/EntryCellText.h"
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 
 namespace {
 

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "IndexDamage.h"
 #include "TestPdfFiles.h"
 #include "WindowFixture.h"
 #include "fulltext/FullTextIndex.h"
@@ -36,7 +37,7 @@
 #include "library/FlnLoad.h"
 #include "pdfview/PdfView.h"
 #include "search/LibraryIdentity.h"
-#include "storage/FolianCommon.h"
+#include "format/FieldText.h"
 #include "transfer/PdfDelete.h"
 #include "transfer/PdfImport.h"
 
@@ -482,6 +483,29 @@ TEST_F(FullTextWindow, ADamagedIndexIsMadeAgainAndAnUnusableCacheIsToldWithoutHa
   EXPECT_EQ(EntryColumn(document, "title"), QStringList{"kept.pdf"});
   auto* label = document->mainWindow()->findChild<QLabel*>(QStringLiteral("indexingLabel"));
   ASSERT_NE(label, nullptr);
+  EXPECT_TRUE(label->toolTip().contains(QStringLiteral("damaged"))) << label->toolTip().toStdString();
+  closeDocument(document);
+
+  // Damage deeper in, which opening the index does not look at: the first
+  // query meets it, the index is made again from the library (the user told
+  // once), and the query, asked again when that is done, finds as before.
+  DamageIndexTable(indexPath, "pages_content");
+  document = openIndexed();
+  ASSERT_NE(document, nullptr);
+  label = document->mainWindow()->findChild<QLabel*>(QStringLiteral("indexingLabel"));
+  EXPECT_TRUE(label->toolTip().isEmpty()) << "opening saw the damage: " << label->toolTip().toStdString();
+  int remade = 0;
+  QObject::connect(document->fullTextService(), &FullTextService::noticed, document, [&remade] { ++remade; });
+  scopeButton(document, "fullTextScopeButton")->click();
+  document->searchField()->setText(QStringLiteral("sentence"));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return remade > 0 && !document->fullTextService()->isIndexing() &&
+               EntryColumn(document, "title") == QStringList{"kept.pdf"};
+      },
+      kIndexingWaitMs))
+      << EntryColumn(document, "title").join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(remade, 1);
   EXPECT_TRUE(label->toolTip().contains(QStringLiteral("damaged"))) << label->toolTip().toStdString();
   closeDocument(document);
 

@@ -363,7 +363,7 @@ TEST_F(ViewPDFDlgTest, TheLibraryIsSavedOnceAfterTheFirstPageIsPainted) {
     memset(entry.en_last_view_date, 0, sizeof entry.en_last_view_date);
     entry.en_pdf_window_position = {};
     Tesk_Ary_Update(data.entry, 0, &entry);
-    ASSERT_EQ(SaveAll(data.filePath, &data), 1);
+    ASSERT_TRUE(SaveAll(data.filePath, &data).ok());
   }
 }
 
@@ -383,7 +383,7 @@ TEST_F(ViewPDFDlgTest, DeletedEntrySavesNothingForIt) {
   ViewPDFDlg* viewer = open(0, MakeNumberedPdf(2));
   ASSERT_TRUE(WaitUntil([&] { return !StoredFrame(StoredLibrary(path()).entry(0)).isEmpty(); }));
   Tesk_Ary_Remove(data.entry, 0);
-  ASSERT_EQ(SaveAll(data.filePath, &data), 1);
+  ASSERT_TRUE(SaveAll(data.filePath, &data).ok());
   const int savesBefore = saves;
 
   viewer->window()->move(300, 200);
@@ -791,10 +791,10 @@ TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrime
     PdfView* view = viewer->pdfView();
     view->goToPage(c.fromPage);
     const int beepsBefore = beeps;
-    viewer->showSearchHits(FullTextFindText(c.query));
+    viewer->showSearchHits(FullTextFindTexts(c.query));
     ASSERT_TRUE(WaitUntil([&] { return !view->searching(); })) << c.name;
     EXPECT_EQ(child<QLineEdit>(viewer, "textBoxSearch")->text(), c.field) << c.name;
-    EXPECT_EQ(view->highlightedTexts(), FullTextFindText(c.query)) << c.name;
+    EXPECT_EQ(view->highlightedTexts(), FullTextFindTexts(c.query)) << c.name;
     if (c.page < 0) {
       EXPECT_EQ(view->currentPage(), c.fromPage) << c.name;
       EXPECT_FALSE(view->currentSelection().isValid()) << c.name;
@@ -806,7 +806,7 @@ TEST_F(ViewPDFDlgTest, SearchHitsGoToTheFirstHitFromThePageHighlightThemAndPrime
     EXPECT_EQ(view->currentPage(), c.page) << c.name;
     const PdfTextSelection shown = view->currentSelection();
     EXPECT_EQ(shown.page, c.page) << c.name;
-    EXPECT_EQ(shown.text.simplified().toLower(), FullTextFindText(c.query).first().toLower()) << c.name;
+    EXPECT_EQ(shown.text.simplified().toLower(), FullTextFindTexts(c.query).first().toLower()) << c.name;
 
     // Every occurrence on the page is highlighted, and drawn so.
     ASSERT_TRUE(WaitUntil([&] { return view->highlights(c.page).size() == c.hitsThere; }))
@@ -845,7 +845,8 @@ TEST_F(ViewPDFDlgTest, EveryTermOfAQueryIsHighlightedAndTheFindGoesThroughAllInD
   const QByteArray pdf = MakeTextPdf({QStringLiteral("deep learning and statistics\nlearning deeply"),
                                       QStringLiteral("nothing to see"),
                                       QStringLiteral("機械学習と統計学\n統計的機械学習の理論"),
-                                      QStringLiteral("Machine learning, deep and wide")});
+                                      QStringLiteral("Machine learning, deep and wide"),
+                                      QStringLiteral("\uFF46\uFF55\uFF4C\uFF4C width, FULL stop")});  // ｆｕｌｌ
   using Hit = std::pair<int, QString>;  // page, text
   const struct {
     const char* name;
@@ -861,6 +862,8 @@ TEST_F(ViewPDFDlgTest, EveryTermOfAQueryIsHighlightedAndTheFindGoesThroughAllInD
       {"Japanese terms", QStringLiteral("統計　機械学習"),
        {{2, "機械学習"}, {2, "統計"}, {2, "統計"}, {2, "機械学習"}}},
       {"Japanese and English", QStringLiteral("理論 machine"), {{2, "理論"}, {3, "Machine"}}},
+      {"width and case folded as the index folds them", QStringLiteral("Ｆｕｌｌ"),
+       {{4, QStringLiteral("\uFF46\uFF55\uFF4C\uFF4C")}, {4, "FULL"}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -868,7 +871,7 @@ TEST_F(ViewPDFDlgTest, EveryTermOfAQueryIsHighlightedAndTheFindGoesThroughAllInD
     viewer->window()->resize(500, 500);
     PdfView* view = viewer->pdfView();
     view->goToPage(0);
-    viewer->showSearchHits(FullTextFindText(c.query));
+    viewer->showSearchHits(FullTextFindTexts(c.query));
     ASSERT_TRUE(WaitUntil([&] { return !view->searching(); }));
 
     // The find goes through every hit in order, then beeps.

@@ -1,4 +1,4 @@
-#include "storage/Utf8Text.h"
+#include "format/Utf8Text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "categories/FieldTextUtf8.h"
+#include "format/FieldText.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "format/Endian.h"
-#include "storage/FolianCommon.h"
 
 namespace {
 
