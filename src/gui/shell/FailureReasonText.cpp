@@ -3,12 +3,6 @@
 #include <QCoreApplication>
 #include <cstring>
 
-namespace {
-
-QString tr(const char* text) { return QCoreApplication::translate("FailureReasonText", text); }
-
-}  // namespace
-
 QString FailureReasonText(const FlnResult& result) {
   const QString system =
       result.systemError != 0 ? QString::fromLocal8Bit(std::strerror(result.systemError)) : QString();
@@ -16,15 +10,19 @@ QString FailureReasonText(const FlnResult& result) {
     case FlnStatus::Ok:
       return QString();
     case FlnStatus::NoSpace:
-      return tr("ディスクの空き容量が足りません（%1）。").arg(system);
+      return QCoreApplication::translate("FailureReasonText", "ディスクの空き容量が足りません（%1）。").arg(system);
     case FlnStatus::Replaced:
-      return tr("ファイルが、ほかのプログラムによって置き換えられたか変更されています。");
+      return QCoreApplication::translate("FailureReasonText",
+                                         "ファイルが、ほかのプログラムによって置き換えられたか変更されています。");
     case FlnStatus::Damaged:
-      return tr("ライブラリが壊れています。");
+      return QCoreApplication::translate("FailureReasonText", "ライブラリが壊れています。");
     default:
       break;
   }
+  // Our own reasons without a system call behind them are told as the
+  // library wrote them.
   if (result.systemError == 0) return QString::fromStdString(result.reason);
-  if (result.status == FlnStatus::CannotOpen) return tr("ファイルを開けませんでした（%1）。").arg(system);
-  return tr("ファイルの読み書きに失敗しました（%1）。").arg(system);
+  if (result.status == FlnStatus::CannotOpen)
+    return QCoreApplication::translate("FailureReasonText", "ファイルを開けませんでした（%1）。").arg(system);
+  return QCoreApplication::translate("FailureReasonText", "ファイルの読み書きに失敗しました（%1）。").arg(system);
 }
