@@ -128,13 +128,10 @@ CategoryRenameCount RenameCategoryInLibrary(FLN_DATA* flnData, int level, const 
     ++count.triples;
   }
 
-  // The entries: each one's name changed, so each one was updated now. The
-  // copies the entry list shows follow, so that writing one back (the list
-  // selection does) never brings the old name back.
+  // The entries: each one's name changed, so each one was updated now.
   char now[sizeof(FLN_ENTRY::en_update_date)];
   Tesk_GetCurrentTimeAsString(now, sizeof now);
   count.entries = RenameInEntries(flnData->entry, level, oldName, newName, now);
-  if (flnData->showEntryAry != nullptr) RenameInEntries(flnData->showEntryAry, level, oldName, newName, now);
 
   // The window shows the renamed name where it showed the old one, now and
   // when the library is opened next.

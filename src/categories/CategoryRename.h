@@ -40,8 +40,7 @@ struct CategoryRenameCount {
 
 /// Renames in memory only (the caller saves), after CheckCategoryRename gave
 /// None for the same arguments: every triple and every entry with `oldName`
-/// on `level` gets `newName` there, each in place and in its order (and so do
-/// the entry list's copies in showEntryAry); a level
+/// on `level` gets `newName` there, each in place and in its order; a level
 /// choice or a remembered list selection of `oldName` becomes `newName`.
 CategoryRenameCount RenameCategoryInLibrary(FLN_DATA* flnData, int level, const char* oldName,
                                             const char* newName);

@@ -1,6 +1,6 @@
 #pragma once
 // The entry list's selection, given as the selected row numbers of the list
-// (row r shows record r of FLN_DATA::showEntryAry). The rows are taken as a
+// (row r shows record shownRows[r] of FLN_DATA::entry). The rows are taken as a
 // set: in any order, repeats counted once, negative numbers ignored.
 
 #include <vector>
@@ -11,7 +11,7 @@
 /// ascending order. 0, or -1 when memory ran out.
 int GetSelectedEntryIndexAry(const std::vector<int>& selectedRows, TESK_ARY indexAry);
 
-/// Appends to `outAry` a copy of the showEntryAry record of each selected row
+/// Appends to `outAry` a copy of the entry shown in each selected row
 /// that has one, in row order. 0, or -1 when memory ran out or there is no
 /// library.
 int GetSelectedEntryAry(const std::vector<int>& selectedRows, const FLN_DATA* flnData,

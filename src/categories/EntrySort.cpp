@@ -199,13 +199,3 @@ int QuerySortedRows(const char* cat1, const char* cat2, const char* cat3, TESK_A
   Tesk_Ary_Unlock(entryAry, wasLocked);
   return result;
 }
-
-int QuerySortedEntries(const char* cat1, const char* cat2, const char* cat3, TESK_ARY entryAry,
-                       const FLN_ENTRY_LIST_INFO& info, TESK_ARY outAry) {
-  if (outAry == nullptr || outAry == entryAry) return -1;
-  EmptyKeepingStorage(outAry);
-  if (outAry->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))) return -1;
-  std::vector<int32_t> rows;
-  if (QuerySortedRows(cat1, cat2, cat3, entryAry, info, rows) != 0) return -1;
-  return CopyEntryRows(entryAry, rows, outAry);
-}

@@ -22,11 +22,3 @@ int SortEntryArray(TESK_ARY entries, const FLN_ENTRY_LIST_INFO& info);
 /// leaving `rows` empty.
 int QuerySortedRows(const char* cat1, const char* cat2, const char* cat3, TESK_ARY entryAry,
                     const FLN_ENTRY_LIST_INFO& info, std::vector<int32_t>& rows);
-
-/// Fills `outAry` with exactly the records, in exactly the order, that
-/// QueryEntry followed by SortEntryArray would leave in it, but reads the
-/// entries in place and copies each shown record once, into its final place:
-/// listing a large library costs one copy of what it shows. Returns 0; -1 as
-/// QueryEntry or SortEntryArray would, leaving `outAry` empty.
-int QuerySortedEntries(const char* cat1, const char* cat2, const char* cat3, TESK_ARY entryAry,
-                       const FLN_ENTRY_LIST_INFO& info, TESK_ARY outAry);

@@ -29,18 +29,15 @@ bool CliLibrary::open(const std::string& path, LibraryLockMode mode) {
 }
 
 bool CliLibrary::rowsOfIds(const std::vector<int32_t>& ids, std::vector<int>* rows) {
-  if (QueryEntry(kCategoryAll, kCategoryAll, kCategoryAll, data_.entry, data_.showEntryAry) != 0) {
+  if (QueryEntryRows(kCategoryAll, kCategoryAll, kCategoryAll, data_.entry, data_.shownRows) != 0) {
     PrintError("out of memory while listing the entries");
     return false;
   }
   // The first row of each id, as the window would find it.
   std::unordered_map<int32_t, int> rowOfId;
-  const int32_t count = Tesk_Ary_GetSize(data_.showEntryAry);
-  for (int32_t row = 0; row < count; ++row) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(data_.showEntryAry, row, &entry);
-    rowOfId.emplace(ZEL_EndianLong_LtoN(entry.en_id), row);
-  }
+  const int32_t count = static_cast<int32_t>(data_.shownRows.size());
+  for (int32_t row = 0; row < count; ++row)
+    rowOfId.emplace(ZEL_EndianLong_LtoN(ShownEntry(&data_, row)->en_id), row);
 
   rows->clear();
   bool allFound = true;

@@ -26,7 +26,7 @@ class CliLibrary {
 
   FLN_DATA* data() { return &data_; }
 
-  /// Fills showEntryAry with every entry in stored order (the list a window
+  /// Lists every entry (shownRows) in stored order (the list a window
   /// shows for "＜すべて＞" on every level, before sorting) and sets `rows` to
   /// the row of each of `ids`, in the order of `ids`. An id that no entry
   /// has is written to stderr ("no entry with id N"); the result is then

@@ -6,6 +6,7 @@
 #include "categories/CategoryLists.h"
 #include "format/CategoryNames.h"
 #include "categories/EntrySort.h"
+#include "library/FlnLoad.h"
 #include "library/FlnCategoryTable.h"
 #include "cli/CliCheck.h"
 #include "cli/CliFullText.h"
@@ -59,13 +60,9 @@ bool AddMissingDigestsOrComplain(const std::string& library) {
 }
 
 // One line per entry of the shown list, in its order.
-void PrintShownEntries(TESK_ARY shown) {
-  const int32_t count = Tesk_Ary_GetSize(shown);
-  for (int32_t row = 0; row < count; ++row) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(shown, row, &entry);
-    PrintEntryLine(entry);
-  }
+void PrintShownEntries(const FLN_DATA& data) {
+  const int32_t count = static_cast<int32_t>(data.shownRows.size());
+  for (int32_t row = 0; row < count; ++row) PrintEntryLine(*ShownEntry(&data, row));
 }
 
 }  // namespace
@@ -99,12 +96,12 @@ int RunListCommand(const CliInvocation& invocation) {
     }
   }
 
-  if (QuerySortedEntries(choices[0].c_str(), choices[1].c_str(), choices[2].c_str(), data->entry,
-                         sortGiven ? sortKeys : data->entryListInfo, data->showEntryAry) != 0) {
+  if (QuerySortedRows(choices[0].c_str(), choices[1].c_str(), choices[2].c_str(), data->entry,
+                      sortGiven ? sortKeys : data->entryListInfo, data->shownRows) != 0) {
     PrintError("out of memory while listing the entries");
     return kCliExitFailure;
   }
-  PrintShownEntries(data->showEntryAry);
+  PrintShownEntries(*data);
   return kCliExitOk;
 }
 
@@ -121,11 +118,11 @@ int RunSearchCommand(const CliInvocation& invocation) {
   if (QuerySortedRows(kCategoryAll, kCategoryAll, kCategoryAll, data->entry, data->entryListInfo, positions) != 0 ||
       texts.update(data->entry) != 0 ||
       FilterListedEntries(data->entry, positions, texts, SearchWords(QString::fromStdString(invocation.operands[1])),
-                          data->showEntryAry) != 0) {
+                          data->shownRows) != 0) {
     PrintError("out of memory while searching the entries");
     return kCliExitFailure;
   }
-  PrintShownEntries(data->showEntryAry);
+  PrintShownEntries(*data);
   return kCliExitOk;
 }
 

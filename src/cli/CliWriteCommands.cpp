@@ -16,6 +16,7 @@
 #include "cli/CliUsage.h"
 #include "format/Endian.h"
 #include "library/FlnArraySync.h"
+#include "library/FlnLoad.h"
 #include "library/FlnNewLibrary.h"
 #include "format/FieldText.h"
 #include "transfer/PdfDelete.h"
@@ -188,14 +189,11 @@ int RunTitlesFromPdfCommand(const CliInvocation& invocation) {
   // The texts before, to tell which entries changed.
   std::vector<FLN_ENTRY> before;
   for (const int row : rows) {
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(opened.data()->showEntryAry, row, &entry);
-    before.push_back(entry);
+    before.push_back(*ShownEntry(opened.data(), row));
   }
   const PdfInfoRefillResult result = RefillTitlesFromPdfInfo(opened.data(), rows, ReadPdfTitleAndAuthor);
   for (size_t i = 0; i < rows.size(); ++i) {
-    FLN_ENTRY now;
-    Tesk_Ary_GetData(opened.data()->showEntryAry, rows[i], &now);
+    const FLN_ENTRY& now = *ShownEntry(opened.data(), rows[i]);
     if (std::memcmp(now.en_title, before[i].en_title, sizeof now.en_title) == 0 &&
         std::memcmp(now.en_author_name, before[i].en_author_name, sizeof now.en_author_name) == 0)
       continue;

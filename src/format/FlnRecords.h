@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "storage/TeskAry.h"  // FLN_DATA holds record arrays
 #include "format/ZelFormat.h"
@@ -264,7 +265,9 @@ struct FLN_DATA {
   TESK_ARY colorLabel = nullptr;    // never used; stays null
   TESK_ARY idCounter = nullptr;     // FLN_ID_COUNTER
   TESK_ARY attachment = nullptr;    // FLN_ATTACHMENT
-  TESK_ARY showEntryAry = nullptr;  // FLN_ENTRY: the listed entries, row order
+  // The listed entries, row order: row r shows record shownRows[r] of
+  // entry. Whatever removes entries keeps it in step (ForgetEntryRow).
+  std::vector<int32_t> shownRows;
   TESK_ARY envAry = nullptr;        // FLN_ENV
   char filePath[256] = {};
   TESK_ARY catsAry = nullptr;       // FLN_CATS

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "library/FlnLoad.h"
 
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 #include "library/FlnIdCounter.h"
 #include "format/Endian.h"
 #include "format/LibrarySchema.h"
+#include "storage/TeskAryChanges.h"
 #include "storage/ZelAry.h"
 
 namespace {
@@ -46,7 +48,7 @@ FlnResult OpenFailure(int rc, int openErrno, ZEL_FILE* file) {
 }
 
 // The arrays a load makes besides the stored ones.
-constexpr TESK_ARY FLN_DATA::*kMadeArrays[] = {&FLN_DATA::showEntryAry, &FLN_DATA::cat1Ary, &FLN_DATA::cat2Ary,
+constexpr TESK_ARY FLN_DATA::*kMadeArrays[] = {&FLN_DATA::cat1Ary, &FLN_DATA::cat2Ary,
                                                &FLN_DATA::cat3Ary};
 
 // The arrays being loaded, released unless handed over.
@@ -140,7 +142,6 @@ FlnResult ReadArrays(ZEL_FILE* file, LoadedArrays* a) {
   FLN_DATA& d = a->data;
   if (!RaiseCountersToStoredIds(d)) return NoMemory();
 
-  d.showEntryAry = Tesk_Ary_Init(sizeof(FLN_ENTRY), 20, 20);
   d.cat1Ary = MakeNameArray(d.catsAry, GetDistinctCat1Ary_FromCatsAry);
   d.cat2Ary = MakeNameArray(d.catsAry, GetDistinctCat2Ary_FromCatsAry);
   d.cat3Ary = MakeNameArray(d.catsAry, GetDistinctCat3Ary_FromCatsAry);
@@ -159,6 +160,7 @@ void HandOver(const char* path, LoadedArrays* a, FLN_DATA* flnData) {
   for (const LibraryTag& t : kLibraryTags)
     if (t.kind == LibraryTagKind::Array) Replace(&(flnData->*t.array), &(a->data.*t.array));
   for (TESK_ARY FLN_DATA::*made : kMadeArrays) Replace(&(flnData->*made), &(a->data.*made));
+  flnData->shownRows.clear();
   delete flnData->diskImage;
   flnData->diskImage = a->image;
   a->image = nullptr;
@@ -224,17 +226,40 @@ void FreeFlnData(FLN_DATA* flnData) {
   if (flnData == nullptr) return;
   for (TESK_ARY* field : {&flnData->entry, &flnData->label, &flnData->idCounter, &flnData->attachment,
                           &flnData->catsAry, &flnData->cat1Ary, &flnData->cat2Ary,
-                          &flnData->cat3Ary, &flnData->showEntryAry, &flnData->envAry}) {
+                          &flnData->cat3Ary, &flnData->envAry}) {
     Tesk_Ary_Free(*field);
     *field = nullptr;
   }
+  flnData->shownRows.clear();
   delete flnData->diskImage;
   flnData->diskImage = nullptr;
   std::memset(flnData->filePath, 0, sizeof flnData->filePath);
 }
 
 int GetFLNEntry_ByFLNData(const FLN_DATA* flnData, int32_t index, FLN_ENTRY* out) {
-  if (flnData == nullptr || out == nullptr || index < 0 || index >= Tesk_Ary_GetSize(flnData->showEntryAry)) return 0;
-  Tesk_Ary_GetData(flnData->showEntryAry, index, out);
+  const FLN_ENTRY* shown = ShownEntry(flnData, index);
+  if (shown == nullptr || out == nullptr) return 0;
+  *out = *shown;
   return 1;
+}
+
+int32_t ShownEntryIndex(const FLN_DATA& flnData, int32_t row) {
+  if (row < 0 || static_cast<size_t>(row) >= flnData.shownRows.size()) return -1;
+  return flnData.shownRows[static_cast<size_t>(row)];
+}
+
+const FLN_ENTRY* ShownEntry(const FLN_DATA* flnData, int32_t row) {
+  if (flnData == nullptr) return nullptr;
+  const int32_t index = ShownEntryIndex(*flnData, row);
+  if (index < 0 || index >= Tesk_Ary_GetSize(flnData->entry) ||
+      flnData->entry->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY)))
+    return nullptr;
+  return static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(flnData->entry, index));
+}
+
+void ForgetEntryRow(FLN_DATA* flnData, int32_t index) {
+  std::vector<int32_t>& rows = flnData->shownRows;
+  rows.erase(std::remove(rows.begin(), rows.end(), index), rows.end());
+  for (int32_t& row : rows)
+    if (row > index) --row;
 }

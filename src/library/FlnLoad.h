@@ -24,7 +24,7 @@
 /// one length that is not its record's, gives an empty array of the right
 /// record size. The counters of 'IDCO', 'LABE', 'ENTR', 'ATTA', 'ENVI' and
 /// 'CATS' are raised above the identifiers their records hold, made where
-/// missing (RaiseIdCounter), in memory only: the next save stores them. showEntryAry is new and empty; cat1Ary..cat3Ary hold the
+/// missing (RaiseIdCounter), in memory only: the next save stores them. shownRows is empty; cat1Ary..cat3Ary hold the
 /// distinct names of catsAry per level, sorted with CategorySortFunc;
 /// filePath is `path`. entryListInfo takes the first three 'ENSO' records in
 /// stored order, or without them sort field kinds 2, 0, 0 with the first
@@ -34,11 +34,24 @@
 FlnResult ReadFlnDataFromFlnFile(const char* path, FLN_DATA* flnData);
 
 /// Releases entry, label, idCounter, attachment, catsAry, cat1Ary..cat3Ary,
-/// showEntryAry, envAry and the disk image, setting each to null, and clears
+/// envAry and the disk image, setting each to null, and empties shownRows and
 /// filePath.
 void FreeFlnData(FLN_DATA* flnData);
 
-/// Copies record `index` of showEntryAry into `out` and returns 1; returns 0
-/// and leaves `out` untouched for an index outside 0..count - 1 (or without
-/// the array).
+/// Copies the entry shown in row `index` of the list (ShownEntry) into `out`
+/// and returns 1; returns 0 and leaves `out` untouched when ShownEntry gives
+/// none.
 int GetFLNEntry_ByFLNData(const FLN_DATA* flnData, int32_t index, FLN_ENTRY* out);
+
+/// The entry shown in row `row` of the list: record shownRows[row] of entry,
+/// read in place (valid until entry changes); null for a row outside the
+/// list, a row number that names no record of entry, or no library.
+const FLN_ENTRY* ShownEntry(const FLN_DATA* flnData, int32_t row);
+
+/// The index in entry of the record shown in row `row` (shownRows[row]); -1
+/// for a row outside the list.
+int32_t ShownEntryIndex(const FLN_DATA& flnData, int32_t row);
+
+/// Keeps shownRows in step after record `index` of entry was removed: rows
+/// showing it leave the list and rows of later records move down by one.
+void ForgetEntryRow(FLN_DATA* flnData, int32_t index);

@@ -132,8 +132,6 @@ void RefreshNamesAndShownEntries(FLN_DATA* flnData) {
     distinct[i](flnData->catsAry, *names[i]);
     Tesk_Ary_QuickSort(*names[i], CategorySortFunc);
   }
-  if (flnData->showEntryAry == nullptr) flnData->showEntryAry = Tesk_Ary_Init(sizeof(FLN_ENTRY), 20, 20);
-  if (flnData->showEntryAry != nullptr)
-    QueryEntry(flnData->lastSelectCat1, flnData->lastSelectCat2, flnData->lastSelectCat3, flnData->entry,
-               flnData->showEntryAry);
+  QueryEntryRows(flnData->lastSelectCat1, flnData->lastSelectCat2, flnData->lastSelectCat3, flnData->entry,
+                 flnData->shownRows);
 }

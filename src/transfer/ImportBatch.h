@@ -81,7 +81,7 @@ bool IsImportableLibrary(const FLN_DATA* flnData);
 std::unordered_set<std::string> DigestsInUse(const FLN_DATA* flnData, const AttachmentHashes& hashes);
 
 /// After entries were added: the name arrays cat1Ary..cat3Ary rebuilt from
-/// the whole category table and sorted (CategorySortFunc), and showEntryAry
-/// refilled for the current choices lastSelectCat1..3 in stored order
-/// (QueryEntry), for the window to reload its lists from.
+/// the whole category table and sorted (CategorySortFunc), and shownRows
+/// set to the entries of the current choices lastSelectCat1..3 in stored
+/// order (QueryEntryRows), for the window to reload its lists from.
 void RefreshNamesAndShownEntries(FLN_DATA* flnData);

@@ -44,7 +44,7 @@ struct MergeResult {
 ///    from its digest or its file size) or that names a reserved category is
 ///    listed as failed. An entry whose PDF the library holds already is
 ///    listed in `duplicates` and, when `skipDuplicates`, left out.
-/// 3. The library is saved, and the name arrays and showEntryAry are
+/// 3. The library is saved, and the name arrays and shownRows are
 ///    rebuilt as an import leaves them (RefreshNamesAndShownEntries).
 /// `progress` is called before each entry with its "TITLE (entry ID)" name.
 MergeResult MergeLibraryFile(FLN_DATA* flnData, const char* otherPath, const ImportProgress& progress = nullptr,

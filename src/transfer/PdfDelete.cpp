@@ -8,6 +8,7 @@
 
 #include "categories/EntrySelection.h"
 #include "format/Endian.h"
+#include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 #include "format/FieldText.h"
 #include "storage/OwnedAry.h"
@@ -36,10 +37,6 @@ int AttachmentHasId(int32_t id, const void* record) {
   return StoredIdAt(record, offsetof(FLN_ATTACHMENT, en_id)) == id;
 }
 
-void RemoveFirst(TESK_ARY ary, int32_t id, int (*match)(int32_t, const void*)) {
-  const int32_t index = Tesk_Ary_SeqSearch(ary, id, match);
-  if (index >= 0) Tesk_Ary_Remove(ary, index);
-}
 
 // Removes the first attachment of entry `id` (as stored) and adds its at_id
 // (host order) to `removed`.
@@ -72,9 +69,9 @@ QStringList SelectedEntryTitles(const FLN_DATA* flnData, const std::vector<int>&
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   QStringList titles;
   for (int row : rows) {
-    if (row < 0 || row >= Tesk_Ary_GetSize(flnData->showEntryAry)) continue;
-    FLN_ENTRY entry;
-    Tesk_Ary_GetData(flnData->showEntryAry, row, &entry);
+    const FLN_ENTRY* shown = ShownEntry(flnData, row);
+    if (shown == nullptr) continue;
+    const FLN_ENTRY& entry = *shown;
     QString title = FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_title, sizeof entry.en_title).trimmed();
     if (title.isEmpty())
       title = FLN_COMM_CreateNSString_FromUniChar_LtoN(entry.en_file_name, sizeof entry.en_file_name);
@@ -105,10 +102,12 @@ DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selecte
     Tesk_Ary_GetData(selected.get(), i, &entry);
     const int32_t id = entry.en_id;  // as stored
     if (closeWindows) closeWindows(id);
-    const int32_t before = Tesk_Ary_GetSize(flnData->entry);
-    RemoveFirst(flnData->entry, id, EntryHasId);
-    if (Tesk_Ary_GetSize(flnData->entry) < before) ++result.deleted;
-    RemoveFirst(flnData->showEntryAry, id, EntryHasId);
+    const int32_t index = Tesk_Ary_SeqSearch(flnData->entry, id, EntryHasId);
+    if (index >= 0) {
+      Tesk_Ary_Remove(flnData->entry, index);
+      ForgetEntryRow(flnData, index);
+      ++result.deleted;
+    }
     RemoveFirstAttachment(flnData->attachment, id, &removedAtIds);
   }
   result.saved = SaveAllRemovingDigests(flnData->filePath, flnData, removedAtIds).ok();

@@ -23,8 +23,8 @@ constexpr int kDeleteConfirmTitleCount = 5;
 /// "…" so that the question stays readable.
 QString DeletePdfConfirmMessage(const QStringList& titles);
 
-/// The titles of the entries of the selected rows (indexes into
-/// showEntryAry, in row order); an entry without a title is named by its
+/// The titles of the entries of the selected rows (rows of
+/// shownRows, in row order); an entry without a title is named by its
 /// file name, one without either by "（題名なし）".
 QStringList SelectedEntryTitles(const FLN_DATA* flnData, const std::vector<int>& selectedRows);
 
@@ -39,9 +39,9 @@ struct DeleteResult {
 };
 
 /// Deletes the entries of the selected rows of the entry list (`selectedRows`
-/// index showEntryAry, taken as a set). For each of them, in row order, and
+/// are rows of shownRows, taken as a set). For each of them, in row order, and
 /// before anything of it is removed, `closeWindows` closes its windows. Then
-/// the first entry with its en_id goes from entry and from showEntryAry, and
+/// the first entry with its en_id goes from entry (ForgetEntryRow keeps the rows in step), and
 /// the first attachment record with its en_id from attachment, with its
 /// digest in 'HASH'; a missing one is passed over. The remaining entries are
 /// marked as not selected (en_is_select_entrylist 0) and the library is

@@ -255,7 +255,6 @@ class Exporter {
     }
 
     UpdateEntry(flnData_->entry, &copy);
-    UpdateEntry(flnData_->showEntryAry, &copy);
     job->done = true;
     job->exported = ExportedFile{job->row, ZEL_EndianLong_LtoN(copy.en_id), pdfPath, flxPath};
   }
@@ -269,7 +268,7 @@ class Exporter {
 
 bool IsLoaded(const FLN_DATA* flnData) {
   return flnData != nullptr && flnData->filePath[0] != '\0' && flnData->entry != nullptr &&
-         flnData->showEntryAry != nullptr && flnData->attachment != nullptr;
+         flnData->attachment != nullptr;
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ enum class ExportProblemKind {
 };
 
 struct ExportProblem {
-  int32_t row;   // the entry's row in showEntryAry
+  int32_t row;   // the entry's row in shownRows
   int32_t enId;  // host order
   ExportProblemKind kind;
   int error = 0;  // errno of the failing call, where there was one
@@ -65,14 +65,14 @@ enum class ExportMode {
 };
 
 /// Exports the entries of the selected rows of the entry list (`selectedRows`
-/// index showEntryAry; taken as a set, in ascending order; rows without an
+/// are rows of shownRows; taken as a set, in ascending order; rows without an
 /// entry are passed over) into `folder`:
 /// - the PDF's bytes exactly as stored, under ExportBaseName of en_file_name
 ///   and the numbering above (ExportPdfPath);
 /// - beside it the metadata text file of the entry as exported: its
 ///   en_last_use_date is the time of the export, its en_update_date the one
 ///   from before;
-/// - then the entry is written back into entry and showEntryAry with
+/// - then the entry is written back into entry with
 ///   UpdateEntry, so both its last-use and its update date become the export
 ///   time, and the library is saved.
 /// Each PDF is copied in pieces of at most kPdfPieceSize bytes and checked

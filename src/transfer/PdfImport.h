@@ -78,9 +78,9 @@ constexpr int32_t kImportSaveInterval = 100;
 ///    failure). Opening the library for the import first gives its PDFs
 ///    without a digest one.
 /// 4. The library is saved (SaveAll), the name arrays cat1Ary..cat3Ary are
-///    rebuilt from the whole category table and sorted, and showEntryAry is
-///    refilled for the current choices lastSelectCat1..3 in stored order
-///    (QueryEntry); the window reloads its lists.
+///    rebuilt from the whole category table and sorted, and shownRows is
+///    set to the entries of the current choices lastSelectCat1..3 in stored
+///    order (QueryEntryRows); the window reloads its lists.
 /// Files that are not imported are listed in the result with their reason:
 /// paths over 511 bytes (never cut), unreadable folders and files, a metadata
 /// text file that is not UTF-8, no regular file or over kFlxMaxSize, a

@@ -37,7 +37,6 @@ PdfInfoRefillResult RefillTitlesFromPdfInfo(FLN_DATA* flnData, const std::vector
       continue;
     Tesk_GetCurrentTimeAsString(changed.en_update_date, sizeof changed.en_update_date);
     UpdateEntry(flnData->entry, &changed);
-    UpdateEntry(flnData->showEntryAry, &changed);
     ++result.changed;
   }
   if (result.changed > 0) result.saved = SaveAll(flnData->filePath, flnData).ok();

@@ -17,11 +17,11 @@ struct PdfInfoRefillResult {
   bool saved = true;                    // the changes reached the library file
 };
 
-/// For the entries of the selected rows (`selectedRows` index showEntryAry;
+/// For the entries of the selected rows (`selectedRows` are rows of shownRows;
 /// taken as a set): reads each one's PDF from the library (checked against
 /// its digest) and sets its en_title and en_author_name from it
 /// (FillEntryFromPdfInfo); an entry whose fields change gets en_update_date
-/// now and is written back into entry and showEntryAry (UpdateEntry). The
+/// now and is written back into entry (UpdateEntry). The
 /// library is saved when anything changed.
 PdfInfoRefillResult RefillTitlesFromPdfInfo(FLN_DATA* flnData, const std::vector<int>& selectedRows,
                                             const PdfInfoReader& reader);

@@ -19,7 +19,7 @@ struct OpenCopyResult {
 };
 
 /// Writes the PDFs of the entries of the selected rows (`selectedRows`
-/// index showEntryAry; taken as a set, in ascending order) into a new
+/// are rows of shownRows; taken as a set, in ascending order) into a new
 /// folder made inside `folder` for this call, each as its ExportBaseName
 /// with ".pdf" (numbered like an export where two share a name), with mode
 /// 0400. The bytes are checked against the PDF's digest first; an entry

@@ -14,6 +14,7 @@
 #include "format/CategoryNameText.h"
 #include "categories/CategoryRename.h"
 #include "categories/EntryQuery.h"
+#include "categories/EntrySelection.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
 #include "format/Endian.h"
@@ -198,8 +199,8 @@ TEST_F(CategoryCommandsTest, LongNamesThatDifferLateStayApart) {
   ASSERT_EQ(0, RebuildCategoryNameArrays(data()));
   EXPECT_EQ((Names{"P"}), fixtures::NamesOf(data()->cat3Ary));
   EXPECT_EQ(1, GetCategoryListRow_ByChoice(data(), 2));
-  ASSERT_EQ(0, QueryEntry(kCategoryAll, first.c_str(), kCategoryAll, data()->entry, data()->showEntryAry));
-  EXPECT_EQ(0, Tesk_Ary_GetSize(data()->showEntryAry)) << "the entry filed under the other name";
+  ASSERT_EQ(0, QueryEntryRows(kCategoryAll, first.c_str(), kCategoryAll, data()->entry, data()->shownRows));
+  EXPECT_TRUE(data()->shownRows.empty()) << "the entry filed under the other name";
 
   // The entry under the second name does not keep the first from going.
   ui_.confirmAnswer = true;
@@ -527,9 +528,11 @@ TEST_F(RenameCategoryTest, RenamesTheLevelInTheTableAndEveryEntryAndKeepsTheChoi
   EXPECT_EQ(triples, TriplesOf(data()->catsAry));
   EXPECT_EQ(entries, EntryNames(data()->entry));
   EXPECT_EQ(dates, UpdateDates(data()->entry));
-  // The list's copies too: the window writes them back when the selection is kept.
-  EXPECT_EQ(entries, EntryNames(data()->showEntryAry));
-  EXPECT_EQ(dates, UpdateDates(data()->showEntryAry));
+  // The list reads the entries themselves: its rows show the new name too.
+  fixtures::Ary shown = fixtures::MakeEntryAry({});
+  ASSERT_EQ(0, GetSelectedEntryAry({0, 1, 2}, data(), shown.get()));
+  EXPECT_EQ(entries, EntryNames(shown.get()));
+  EXPECT_EQ(dates, UpdateDates(shown.get()));
   EXPECT_STREQ("分類X", CategoryChoiceOf(data(), 2));
   EXPECT_EQ((Names{"Y", "分類X", "その他"}), fixtures::NamesOf(data()->cat2Ary));
 

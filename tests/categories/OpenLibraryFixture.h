@@ -36,10 +36,10 @@ class OpenLibraryTest : public testing::Test {
       Tesk_Ary_Add(data()->catsAry, &cats);
     }
     Tesk_Ary_RemoveAll(data()->entry);
-    Tesk_Ary_RemoveAll(data()->showEntryAry);
+    data()->shownRows.clear();
     for (const FLN_ENTRY& entry : entries) {
+      data()->shownRows.push_back(Tesk_Ary_GetSize(data()->entry));
       Tesk_Ary_Add(data()->entry, &entry);
-      Tesk_Ary_Add(data()->showEntryAry, &entry);
     }
     ASSERT_EQ(0, RebuildCategoryNameArrays(data()));
     ASSERT_TRUE(SaveAll(data()->filePath, data()).ok());

@@ -92,8 +92,8 @@ int Recategorize(const std::string& path, const std::string& name) {
   FLN_DATA data;
   if (!OpenAsWindow(path, &lock, &data)) return 1;
   int rc = 1;
-  if (QueryEntry(kCategoryAll, kCategoryAll, kCategoryAll, data.entry, data.showEntryAry) == 0) {
-    std::vector<int> rows(static_cast<size_t>(Tesk_Ary_GetSize(data.showEntryAry)));
+  if (QueryEntryRows(kCategoryAll, kCategoryAll, kCategoryAll, data.entry, data.shownRows) == 0) {
+    std::vector<int> rows(data.shownRows.size());
     for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<int>(i);
     ScriptedUi ui(name);
     ChangeCategoryName(&data, rows, ui);

@@ -128,8 +128,7 @@ TEST_F(FullTextSyncTest, ACompactionMovesThePdfsWithoutTheirBeingReadAgain) {
   const std::vector<FullTextEntry> before = FullTextEntries(&library.data);
   FLN_ENTRY first;
   Tesk_Ary_GetData(library.data.entry, 0, &first);
-  Tesk_Ary_RemoveAll(library.data.showEntryAry);
-  ASSERT_EQ(Tesk_Ary_Add(library.data.showEntryAry, &first), 0);
+  library.data.shownRows = {0};
   const DeleteResult deleted = DeletePDFEntries(&library.data, {0}, EntryWindowCloser());
   ASSERT_TRUE(deleted.saved);
   ASSERT_EQ(deleted.deleted, 1);

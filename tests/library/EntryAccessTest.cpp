@@ -30,22 +30,51 @@ std::vector<uint8_t> ArrayBytes(TESK_ARY ary) {
   return bytes;
 }
 
-TEST(GetFLNEntry_ByFLNData, CopiesAListedEntryAndLeavesOutAloneOutsideTheList) {
-  Ary shown = EntriesWithIds({5, 6, 7});
+TEST(GetFLNEntry_ByFLNData, CopiesTheEntryOfAShownRowAndLeavesOutAloneOtherwise) {
+  Ary entries = EntriesWithIds({5, 6, 7, 8});
   FLN_DATA data;
-  data.showEntryAry = shown.get();
+  data.entry = entries.get();
+  data.shownRows = {3, 0, 2, 9};  // row 3 names no entry (as after a careless delete)
 
   FLN_ENTRY out;
+  ASSERT_EQ(GetFLNEntry_ByFLNData(&data, 0, &out), 1);
+  EXPECT_EQ(Host(out.en_id), 8);
   ASSERT_EQ(GetFLNEntry_ByFLNData(&data, 2, &out), 1);
   EXPECT_EQ(Host(out.en_id), 7);
-  for (int32_t index : {-1, 3, 100}) {
-    SCOPED_TRACE(index);
+  // Read in place: the row shows the library's own record, not a copy.
+  EXPECT_EQ(ShownEntry(&data, 1), Tesk_Ary_GetDataPtr(entries.get(), 0));
+  for (int32_t row : {-1, 3, 4, 100}) {
+    SCOPED_TRACE(row);
+    EXPECT_EQ(ShownEntry(&data, row), nullptr);
     std::memset(&out, 0xAB, sizeof out);
-    EXPECT_EQ(GetFLNEntry_ByFLNData(&data, index, &out), 0);
+    EXPECT_EQ(GetFLNEntry_ByFLNData(&data, row, &out), 0);
     for (size_t i = 0; i < sizeof out; ++i) ASSERT_EQ(reinterpret_cast<uint8_t*>(&out)[i], 0xAB) << i;
   }
-  data.showEntryAry = nullptr;
+  data.entry = nullptr;
   EXPECT_EQ(GetFLNEntry_ByFLNData(&data, 0, &out), 0);
+}
+
+// Removing a record shifts every later record down by one: rows must follow,
+// or they would show the wrong entry (or none) until the list is made again.
+TEST(ForgetEntryRow, RowsOfTheRemovedRecordGoAndLaterOnesMoveDown) {
+  const struct {
+    std::vector<int32_t> rows;
+    int32_t removed;
+    std::vector<int32_t> after;
+  } cases[] = {
+      {{4, 0, 2, 3}, 2, {3, 0, 2}},  // sorted list, the removed one in the middle
+      {{4, 0, 2, 3}, 0, {3, 1, 2}},
+      {{4, 0, 2, 3}, 4, {0, 2, 3}},
+      {{1, 3}, 2, {1, 2}},           // removed entry not listed: rows still move
+      {{}, 0, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.removed);
+    FLN_DATA data;
+    data.shownRows = c.rows;
+    ForgetEntryRow(&data, c.removed);
+    EXPECT_EQ(data.shownRows, c.after);
+  }
 }
 
 TEST(UpdateEntry, ReplacesTheRecordWithTheSameIdAndStampsIt) {

@@ -348,7 +348,7 @@ TEST_F(LoadFile, ReadsRecordsInStoredOrderAndSortsTheNamesPerLevel) {
     Tesk_Ary_GetData(g.entry, i, &e);
     EXPECT_EQ(Host(e.en_id), storedOrder[i]);
   }
-  EXPECT_EQ(Tesk_Ary_GetSize(g.showEntryAry), 0);
+  EXPECT_TRUE(g.shownRows.empty());
   const std::vector<std::vector<std::string>> expected = {
       {"A", "B", "その他"}, {"X", "Y", "その他"}, {"P", "Q", "その他"}};
   const TESK_ARY names[] = {g.cat1Ary, g.cat2Ary, g.cat3Ary};

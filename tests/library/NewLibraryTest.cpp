@@ -119,7 +119,8 @@ TEST_F(NewLibrary, LoadsWithThreeLabelsOneTripleAndNoEntries) {
   EXPECT_EQ(Tesk_Ary_GetSize(d.label), 3);
   EXPECT_EQ(Tesk_Ary_GetSize(d.catsAry), 1);
   EXPECT_EQ(Tesk_Ary_GetSize(d.idCounter), 6);
-  for (TESK_ARY empty : {d.entry, d.attachment, d.envAry, d.showEntryAry}) {
+  EXPECT_TRUE(d.shownRows.empty());
+  for (TESK_ARY empty : {d.entry, d.attachment, d.envAry}) {
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(Tesk_Ary_GetSize(empty), 0);
   }

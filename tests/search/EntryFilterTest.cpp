@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "SearchFixtures.h"
+#include "format/Endian.h"
 #include "search/EntrySearchText.h"
 
 using searchfixtures::EntryText;
-using searchfixtures::IdsOf;
 using searchfixtures::MakeEntry;
 using searchfixtures::MakeEntryAry;
 using testsupport::Ary;
@@ -30,12 +30,23 @@ Ary SampleEntries() {
   });
 }
 
+// The en_ids of the records of `entries` at `rows`, in order.
+std::vector<int32_t> IdsAt(TESK_ARY entries, const std::vector<int32_t>& rows) {
+  std::vector<int32_t> ids;
+  for (int32_t row : rows) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(entries, row, &entry);
+    ids.push_back(ZEL_EndianLong_LtoN(entry.en_id));
+  }
+  return ids;
+}
+
 std::vector<int32_t> Filter(TESK_ARY entries, const std::vector<int32_t>& positions, const std::string& typed) {
   EntrySearchText texts;
   EXPECT_EQ(0, texts.update(entries));
-  Ary out = MakeEntryAry({MakeEntry(99, {})});  // emptied first
-  EXPECT_EQ(0, FilterListedEntries(entries, positions, texts, SearchWords(QString::fromStdString(typed)), out.get()));
-  return IdsOf(out.get());
+  std::vector<int32_t> rows = {99};  // emptied first
+  EXPECT_EQ(0, FilterListedEntries(entries, positions, texts, SearchWords(QString::fromStdString(typed)), rows));
+  return IdsAt(entries, rows);
 }
 
 TEST(EntryFilter, MatchingRules) {
@@ -77,33 +88,21 @@ TEST(EntryFilter, KeepsTheListedOrderAndOnlyListedEntries) {
   EXPECT_EQ((std::vector<int32_t>{6, 1, 3}), Filter(entries.get(), {5, 0, 2}, ""));
 }
 
-TEST(EntryFilter, ListedPositionsFollowIds) {
-  Ary entries = SampleEntries();
-  Ary listed = MakeEntryAry({MakeEntry(6, {}), MakeEntry(1, {}), MakeEntry(3, {})});
-  std::vector<int32_t> positions = {42};
-  ASSERT_EQ(0, ListedEntryPositions(entries.get(), listed.get(), &positions));
-  EXPECT_EQ((std::vector<int32_t>{5, 0, 2}), positions);
-
-  Ary stranger = MakeEntryAry({MakeEntry(1, {}), MakeEntry(77, {})});
-  EXPECT_EQ(-1, ListedEntryPositions(entries.get(), stranger.get(), &positions));
-  EXPECT_TRUE(positions.empty());
-}
-
 TEST(EntryFilter, RefusesTextsOutOfStepWithTheEntries) {
   Ary entries = SampleEntries();
   EntrySearchText texts;
   ASSERT_EQ(0, texts.update(entries.get()));
   // Entry 2 deleted after the texts were made: positions no longer agree.
   Tesk_Ary_Remove(entries.get(), 1);
-  Ary out = MakeEntryAry({MakeEntry(99, {})});
-  EXPECT_EQ(-1, FilterListedEntries(entries.get(), {0, 1}, texts, {}, out.get()));
-  EXPECT_EQ(0, Tesk_Ary_GetSize(out.get()));
+  std::vector<int32_t> rows = {99};
+  EXPECT_EQ(-1, FilterListedEntries(entries.get(), {0, 1}, texts, {}, rows));
+  EXPECT_TRUE(rows.empty());
   ASSERT_EQ(0, texts.update(entries.get()));
-  EXPECT_EQ(0, FilterListedEntries(entries.get(), {0, 1}, texts, {}, out.get()));
-  EXPECT_EQ((std::vector<int32_t>{1, 3}), IdsOf(out.get()));
+  EXPECT_EQ(0, FilterListedEntries(entries.get(), {0, 1}, texts, {}, rows));
+  EXPECT_EQ((std::vector<int32_t>{1, 3}), IdsAt(entries.get(), rows));
   // A position beyond the entries.
-  EXPECT_EQ(-1, FilterListedEntries(entries.get(), {0, 6}, texts, {}, out.get()));
-  EXPECT_EQ(0, Tesk_Ary_GetSize(out.get()));
+  EXPECT_EQ(-1, FilterListedEntries(entries.get(), {0, 6}, texts, {}, rows));
+  EXPECT_TRUE(rows.empty());
 }
 
 TEST(EntryFilter, NarrowsFurtherOnlyWhenEveryEarlierWordLiesInsideANewOne) {
@@ -131,15 +130,14 @@ TEST(EntryFilter, TellsWhichPositionsMatched) {
   Ary entries = SampleEntries();
   EntrySearchText texts;
   ASSERT_EQ(0, texts.update(entries.get()));
-  Ary out = MakeEntryAry({});
   std::vector<int32_t> matched = {99};
-  ASSERT_EQ(0, FilterListedEntries(entries.get(), {5, 0, 2}, texts, SearchWords("deep"), out.get(), &matched));
+  ASSERT_EQ(0, FilterListedEntries(entries.get(), {5, 0, 2}, texts, SearchWords("deep"), matched));
   EXPECT_EQ((std::vector<int32_t>{5, 0}), matched);
   // Filtering those again by a longer word gives what filtering all would.
   const std::vector<int32_t> deep = matched;
-  ASSERT_EQ(0, FilterListedEntries(entries.get(), deep, texts, SearchWords("deep learn"), out.get(), &matched));
+  ASSERT_EQ(0, FilterListedEntries(entries.get(), deep, texts, SearchWords("deep learn"), matched));
   EXPECT_EQ((std::vector<int32_t>{0}), matched);
-  EXPECT_EQ((std::vector<int32_t>{1}), IdsOf(out.get()));
+  EXPECT_EQ((std::vector<int32_t>{1}), IdsAt(entries.get(), matched));
 }
 
 TEST(EntryFilter, PicksEntriesWithHitsBestFirstOrInListOrder) {
@@ -161,20 +159,21 @@ TEST(EntryFilter, PicksEntriesWithHitsBestFirstOrInListOrder) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Ary out = MakeEntryAry({MakeEntry(99, {})});  // emptied first
+    std::vector<int32_t> rows = {99};  // emptied first
     std::vector<int> rowHits = {42};
-    ASSERT_EQ(0, PickEntriesWithHits(entries.get(), c.positions, hits, c.bestFirst, out.get(), &rowHits));
-    EXPECT_EQ(c.ids, IdsOf(out.get()));
+    ASSERT_EQ(0, PickEntriesWithHits(entries.get(), c.positions, hits, c.bestFirst, rows, &rowHits));
+    EXPECT_EQ(c.ids, IdsAt(entries.get(), rows));
     EXPECT_EQ(c.rowHits, rowHits);
   }
   // No hits at all: an empty list.
-  Ary out = MakeEntryAry({MakeEntry(99, {})});
+  std::vector<int32_t> rows = {99};
   std::vector<int> rowHits;
-  ASSERT_EQ(0, PickEntriesWithHits(entries.get(), {0, 1}, {}, true, out.get(), &rowHits));
-  EXPECT_EQ(0, Tesk_Ary_GetSize(out.get()));
+  ASSERT_EQ(0, PickEntriesWithHits(entries.get(), {0, 1}, {}, true, rows, &rowHits));
+  EXPECT_TRUE(rows.empty());
   // A position beyond the entries gives nothing rather than part of a list.
-  EXPECT_EQ(-1, PickEntriesWithHits(entries.get(), {0, 7}, hits, true, out.get(), &rowHits));
-  EXPECT_EQ(0, Tesk_Ary_GetSize(out.get()));
+  rows = {99};
+  EXPECT_EQ(-1, PickEntriesWithHits(entries.get(), {0, 7}, hits, true, rows, &rowHits));
+  EXPECT_TRUE(rows.empty());
   EXPECT_TRUE(rowHits.empty());
 }
 

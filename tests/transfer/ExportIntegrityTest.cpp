@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "library/FlnLoad.h"
 #include "ContainerContents.h"
 #include "TransferTestSupport.h"
 #include "library/FlnAttachment.h"
@@ -15,6 +16,7 @@
 #include "transfer/PdfExport.h"
 #include "transfer/PdfOpenCopy.h"
 #include "transfer/PdfImport.h"
+#include "library/FlnLoad.h"
 
 namespace {
 
@@ -32,9 +34,9 @@ class ExportIntegrityTest : public SandboxLibraryTest {
   }
   // The row of the entry imported from p<i>.pdf.
   int RowOf(size_t i) {
-    for (int32_t row = 0; row < Tesk_Ary_GetSize(library_.data.showEntryAry); ++row) {
+    for (int32_t row = 0; row < static_cast<int32_t>(library_.data.shownRows.size()); ++row) {
       FLN_ENTRY e;
-      Tesk_Ary_GetData(library_.data.showEntryAry, row, &e);
+      EXPECT_EQ(GetFLNEntry_ByFLNData(&library_.data, row, &e), 1);
       if (FIELD_TEXT(e, en_file_name) == "p" + std::to_string(i) + ".pdf") return row;
     }
     ADD_FAILURE() << "no entry of p" << i;
@@ -86,9 +88,9 @@ TEST_F(ExportIntegrityTest, WithoutADigestALengthOtherThanTheEntrysFileSizeIsRef
   SetMembers(libraryPath_, kTagAttachmentHash, {});
   // The entry of p1 claims one byte more than its PDF has, as after a cut.
   FLN_ENTRY e;
-  Tesk_Ary_GetData(library_.data.showEntryAry, RowOf(1), &e);
+  EXPECT_EQ(GetFLNEntry_ByFLNData(&library_.data, RowOf(1), &e), 1);
   e.en_file_size = ZEL_EndianLong_NtoL(2001);
-  Tesk_Ary_Update(library_.data.showEntryAry, RowOf(1), &e);
+  Tesk_Ary_Update(library_.data.entry, ShownEntryIndex(library_.data, RowOf(1)), &e);
   box_.makeFolder("out");
   const ExportResult r = ExportPDFFiles(&library_.data, box_.path("out").c_str(), {RowOf(0), RowOf(1)});
   ASSERT_EQ(r.problems.size(), 1u);
@@ -120,10 +122,10 @@ TEST_F(ExportIntegrityTest, CopiesForOpeningAreTheStoredPdfsReadOnlyAndLeaveTheL
 
   std::vector<int> rows;
   int damagedRow = -1;
-  for (int32_t row = 0; row < Tesk_Ary_GetSize(library_.data.showEntryAry); ++row) {
+  for (int32_t row = 0; row < static_cast<int32_t>(library_.data.shownRows.size()); ++row) {
     rows.push_back(row);
     FLN_ENTRY e;
-    Tesk_Ary_GetData(library_.data.showEntryAry, row, &e);
+    EXPECT_EQ(GetFLNEntry_ByFLNData(&library_.data, row, &e), 1);
     if (FIELD_TEXT(e, en_file_path) == box_.path("again/p2.pdf")) damagedRow = row;
   }
   const OpenCopyResult r = WritePdfCopiesForOpening(&library_.data, box_.path("hand"), rows);

@@ -141,7 +141,7 @@ TEST_F(LibraryMergeTest, TakesEveryEntryWithItsPdfCategoriesAndFieldsUnderNewIds
   Library reloaded;
   Load(libraryPath_, &reloaded);
   EXPECT_EQ(IsCatsExists(reloaded.data.catsAry, "空", "の", "分類"), 1);
-  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.showEntryAry), 4);
+  EXPECT_EQ(static_cast<int32_t>(library_.data.shownRows.size()), 4);
   EXPECT_EQ(readAll(otherPath_), otherBytes_);
 }
 

@@ -12,6 +12,7 @@
 #include "format/FieldText.h"
 #include "transfer/PdfExport.h"
 #include "transfer/PdfImport.h"
+#include "library/FlnLoad.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ class PdfDeleteTest : public SandboxLibraryTest {
 
   int32_t IdOfRow(int32_t row) {
     FLN_ENTRY e;
-    Tesk_Ary_GetData(library_.data.showEntryAry, row, &e);
+    EXPECT_EQ(GetFLNEntry_ByFLNData(&library_.data, row, &e), 1);
     return Host(e.en_id);
   }
 
@@ -83,10 +84,42 @@ TEST_F(PdfDeleteTest, RemovesOnlyTheEntryAndItsOwnAttachmentAndKeepsThePdfBytes)
   }
   EXPECT_GE(QFileInfo(QString::fromStdString(libraryPath_)).size(), sizeBefore) << "the PDF's bytes stay";
   // The list no longer shows it, and the other entries of the same file still export.
-  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.showEntryAry), 2);
+  EXPECT_EQ(static_cast<int32_t>(library_.data.shownRows.size()), 2);
   box_.makeFolder("out");
   EXPECT_EQ(ExportPDFFiles(&library_.data, box_.path("out").c_str(), {0, 1}).exported.size(), 2u);
 }
+
+// The list holds row numbers into the entries; removing an entry moves every
+// later one down. Without the rows following, a row would show the entry
+// after its own, or nothing, until the list is made again.
+struct RowsAfterDelete {
+  const char* what;
+  std::vector<int32_t> rows;  // the list before, as indexes of the three entries
+  int deletedRow;
+  std::vector<size_t> shownAfter;  // which of the three entries each row shows after
+};
+
+void PrintTo(const RowsAfterDelete& c, std::ostream* os) { *os << c.what; }
+
+class PdfDeleteRowsTest : public PdfDeleteTest, public testing::WithParamInterface<RowsAfterDelete> {};
+
+TEST_P(PdfDeleteRowsTest, TheRowsLeftShowTheirOwnEntriesBeforeTheListIsMadeAgain) {
+  const RowsAfterDelete& c = GetParam();
+  library_.data.shownRows = c.rows;
+  const DeleteResult r = DeletePDFEntries(&library_.data, {c.deletedRow}, EntryWindowCloser());
+  ASSERT_TRUE(r.saved);
+  ASSERT_EQ(r.deleted, 1);
+  ASSERT_EQ(library_.data.shownRows.size(), c.shownAfter.size());
+  for (size_t row = 0; row < c.shownAfter.size(); ++row)
+    EXPECT_EQ(IdOfRow(static_cast<int32_t>(row)), Host(entries_[c.shownAfter[row]].en_id)) << "row " << row;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ListOrders, PdfDeleteRowsTest,
+    testing::Values(RowsAfterDelete{"sorted backwards, the middle one deleted", {2, 1, 0}, 1, {2, 0}},
+                    RowsAfterDelete{"the first stored entry deleted", {2, 0, 1}, 1, {2, 1}},
+                    RowsAfterDelete{"narrowed to two, the rows move down", {1, 2}, 0, {2}}),
+    [](const testing::TestParamInfo<RowsAfterDelete>& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(PdfDeleteTest, WithoutSelectedEntriesNothingHappens) {
   const std::vector<uint8_t> before = readAll(libraryPath_);
@@ -121,16 +154,16 @@ TEST(DeleteConfirmText, NamesWhatGoes) {
 TEST_F(PdfDeleteTest, TheQuestionTakesTheSelectedRowsTitlesOrFileNames) {
   // Row 1 loses its title: its file name stands in; row 2 has neither.
   FLN_ENTRY e;
-  Tesk_Ary_GetData(library_.data.showEntryAry, 0, &e);
+  EXPECT_EQ(GetFLNEntry_ByFLNData(&library_.data, 0, &e), 1);
   StoreFittedText(QStringLiteral("論文 一"), e.en_title, sizeof e.en_title);
-  Tesk_Ary_Update(library_.data.showEntryAry, 0, &e);
-  Tesk_Ary_GetData(library_.data.showEntryAry, 1, &e);
+  Tesk_Ary_Update(library_.data.entry, ShownEntryIndex(library_.data, 0), &e);
+  EXPECT_EQ(GetFLNEntry_ByFLNData(&library_.data, 1, &e), 1);
   StoreFittedText(QStringLiteral("  "), e.en_title, sizeof e.en_title);
-  Tesk_Ary_Update(library_.data.showEntryAry, 1, &e);
-  Tesk_Ary_GetData(library_.data.showEntryAry, 2, &e);
+  Tesk_Ary_Update(library_.data.entry, ShownEntryIndex(library_.data, 1), &e);
+  EXPECT_EQ(GetFLNEntry_ByFLNData(&library_.data, 2, &e), 1);
   std::memset(e.en_title, 0, sizeof e.en_title);
   std::memset(e.en_file_name, 0, sizeof e.en_file_name);
-  Tesk_Ary_Update(library_.data.showEntryAry, 2, &e);
+  Tesk_Ary_Update(library_.data.entry, ShownEntryIndex(library_.data, 2), &e);
 
   EXPECT_EQ(SelectedEntryTitles(&library_.data, {2, 0, 1, 0, 7}),
             QStringList({"論文 一", "paper.pdf", "（題名なし）"}));

@@ -17,6 +17,7 @@
 #include "transfer/ExportName.h"
 #include "transfer/FlxReader.h"
 #include "transfer/PdfImport.h"
+#include "library/FlnLoad.h"
 
 namespace {
 
@@ -92,16 +93,15 @@ class PdfExportTest : public SandboxLibraryTest {
 
   FLN_ENTRY Shown(int32_t row) {
     FLN_ENTRY entry;
-    Tesk_Ary_GetData(library_.data.showEntryAry, row, &entry);
+    EXPECT_EQ(GetFLNEntry_ByFLNData(&library_.data, row, &entry), 1);
     return entry;
   }
 
-  // Gives the entry of `row` another file name, in entry and showEntryAry.
+  // Gives the entry of `row` another file name.
   void Rename(int32_t row, const std::string& fileName) {
     FLN_ENTRY entry = Shown(row);
     SET_FIELD_TEXT(entry, en_file_name, fileName);
     ASSERT_EQ(UpdateEntry(library_.data.entry, &entry), 1);
-    ASSERT_EQ(UpdateEntry(library_.data.showEntryAry, &entry), 1);
   }
 
   ExportResult Export(const std::vector<int>& rows) {
@@ -120,7 +120,7 @@ class PdfExportTest : public SandboxLibraryTest {
 TEST_F(PdfExportTest, EntriesOfOneFileNameAreNumberedInRowOrder) {
   ImportFiles({{"a/paper.pdf", 300}, {"b/paper.pdf", 400}, {"c/paper.pdf", 500}});
   // Rows in another order than the PDFs are stored in: names follow the rows.
-  Tesk_Ary_Swap(library_.data.showEntryAry, 0, 2);
+  std::swap(library_.data.shownRows[0], library_.data.shownRows[2]);
 
   const ExportResult result = Export({2, 0, 1, 0});
   EXPECT_EQ(result.status, ExportStatus::Completed);
@@ -178,12 +178,15 @@ TEST_F(PdfExportTest, TheMetadataFileHasTheExportAsLastUseAndTheEntryBothDatesAf
 
   Library reloaded;
   Load(libraryPath_, &reloaded);
-  for (TESK_ARY ary : {library_.data.entry, library_.data.showEntryAry, reloaded.data.entry}) {
+  ASSERT_EQ(library_.data.shownRows.size(), 1u);
+  for (TESK_ARY ary : {library_.data.entry, reloaded.data.entry}) {
     const std::vector<FLN_ENTRY> entries = Entries(ary);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(FIELD_CHARS(entries[0], en_last_use_date), kExportDate);
     EXPECT_EQ(FIELD_CHARS(entries[0], en_update_date), kExportDate);
   }
+  // The list shows the entry as written.
+  EXPECT_EQ(FIELD_CHARS(Shown(0), en_last_use_date), kExportDate);
 }
 
 TEST_F(PdfExportTest, AnEntryWithoutReadablePdfIsReportedAndTheOthersAreExported) {

@@ -149,7 +149,9 @@ TEST_F(PdfImportTest, ImportsEveryPdfBelowAFolderAndTakesMetadataFromTheFileBesi
     level1.push_back(name);
   }
   EXPECT_EQ(level1, (std::vector<std::string>{"技術", "物理", "その他"}));
-  const std::vector<FLN_ENTRY> shown = Entries(library_.data.showEntryAry);
+  std::vector<FLN_ENTRY> shown;
+  for (int32_t row = 0; row < static_cast<int32_t>(library_.data.shownRows.size()); ++row)
+    shown.push_back(*ShownEntry(&library_.data, row));
   ASSERT_EQ(shown.size(), entries.size());
   for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(std::memcmp(&shown[i], &entries[i], sizeof shown[i]), 0);
 

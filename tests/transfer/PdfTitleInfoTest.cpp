@@ -1,6 +1,7 @@
 // Which texts a PDF names itself by are taken as its entry's title and
 // author, and what an import and the refill command make of them.
 
+#include "library/FlnLoad.h"
 #include "transfer/PdfTitleInfo.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "transfer/FlxWriter.h"
 #include "transfer/PdfImport.h"
 #include "transfer/PdfInfoRefill.h"
+#include "library/FlnLoad.h"
 
 namespace {
 
@@ -96,9 +98,9 @@ TEST_F(PdfInfoRefillTest, SelectedEntriesTakeTheirPdfsTitleAndAuthorAgain) {
   box_.writePdf("in/d.pdf", 900, 4);
   ASSERT_EQ(ImportPDFFiles(&library_.data, box_.path("in").c_str(), nullptr, "", "", "").imported, 4);
   const auto rowOf = [&](const std::string& fileName) {
-    for (int32_t row = 0; row < Tesk_Ary_GetSize(library_.data.showEntryAry); ++row) {
+    for (int32_t row = 0; row < static_cast<int32_t>(library_.data.shownRows.size()); ++row) {
       FLN_ENTRY e;
-      Tesk_Ary_GetData(library_.data.showEntryAry, row, &e);
+      EXPECT_EQ(GetFLNEntry_ByFLNData(&library_.data, row, &e), 1);
       if (FIELD_TEXT(e, en_file_name) == fileName) return row;
     }
     return -1;

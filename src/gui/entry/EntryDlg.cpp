@@ -320,7 +320,6 @@ void EntryDlg::storeChangedControls(FLN_ENTRY* entry, QString* refusal) const {
 
 bool EntryDlg::writeEntryAndSave(FLN_ENTRY* entry) {
   if (UpdateEntry(_flnData->entry, entry) != 1) return false;
-  UpdateEntry(_flnData->showEntryAry, entry);  // only when the entry is listed
   return SaveAllWithoutEntrySort(_flnData->filePath, _flnData).ok();
 }
 

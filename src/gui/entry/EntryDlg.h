@@ -10,7 +10,7 @@
 // change is never written: what another command stored in it meanwhile stays. Moving the window stores its place in the
 // entry, where it opens next time. The window keeps no copy of the entry:
 // every operation reads the current record by en_id and writes it back into
-// both `entry` and `showEntryAry`, which also stamps its update date.
+// the library's `entry` array, which also stamps its update date.
 //
 // Life: created by the library window (new EntryDlg, setFlnEntry, show),
 // which keeps it in its child-window registry. Closing it (its close control
@@ -70,7 +70,7 @@ class EntryDlg : public QObject {
   /// item is chosen); then the update date. A text too long for its field
   /// keeps the stored text. Adds the category
   /// triple when the entry's combination is new, writes the entry into
-  /// `entry` and `showEntryAry`, saves the library without its sort records,
+  /// the library's `entry` array, saves the library without its sort records,
   /// has the library window rebuild its entry and category lists, and fills
   /// the controls again from the saved entry. A failed save is reported
   /// through the library window. Returns true when the library file was
@@ -116,7 +116,7 @@ class EntryDlg : public QObject {
   void storeChangedControls(FLN_ENTRY* entry, QString* refusal) const;
   void placeWindow(const FLN_ENTRY& entry);
   void fillCategoryCombo(int level, const FLN_ENTRY& entry);
-  // Writes `entry` into `entry` and `showEntryAry` and saves the library;
+  // Writes `entry` into the library's `entry` array and saves the library;
   // false (reported through the owner) when the file was not written.
   bool writeEntryAndSave(FLN_ENTRY* entry);
 

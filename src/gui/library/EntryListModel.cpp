@@ -58,7 +58,7 @@ void EntryListModel::setColumnTitle(int column, const QString& title) {
 
 int EntryListModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid() || _flnData == nullptr) return 0;
-  return Tesk_Ary_GetSize(_flnData->showEntryAry);
+  return static_cast<int>(_flnData->shownRows.size());
 }
 
 int EntryListModel::columnCount(const QModelIndex& parent) const {
@@ -80,9 +80,10 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     return QVariant();
   }
   if (role != Qt::DisplayRole) return QVariant();
-  FLN_ENTRY entry;
-  if (!GetFLNEntry_ByFLNData(_flnData, index.row(), &entry)) return QVariant();
-  const QString text = EntryCellText(entry, QString::fromLatin1(identifier));
+  // Read in place: a cell is drawn from the library's own record.
+  const FLN_ENTRY* entry = ShownEntry(_flnData, index.row());
+  if (entry == nullptr) return QVariant();
+  const QString text = EntryCellText(*entry, QString::fromLatin1(identifier));
   return text.isNull() ? QVariant() : QVariant(text);
 }
 

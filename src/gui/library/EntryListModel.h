@@ -1,6 +1,6 @@
 #pragma once
-// The rows of the entry list: row r is record r of the library's
-// showEntryAry; each column is named by an identifier (EntryCellText.h) that
+// The rows of the entry list: row r shows the library's entry of shown row r
+// (ShownEntry), read when a cell is drawn; each column is named by an identifier (EntryCellText.h) that
 // is also its sort key. The headers of the category columns carry the level
 // labels of the library. After them comes one more column, the full-text
 // hits of each row (hitsColumn), which the window shows only while the list
@@ -34,9 +34,9 @@ class EntryListModel : public QAbstractTableModel {
   /// Column index of `identifier`, or -1.
   static int columnOf(const char* identifier);
 
-  /// Shows `flnData`'s showEntryAry (not owned) and resets the model.
+  /// Shows `flnData`'s shown rows (not owned) and resets the model.
   void setFlnData(const FLN_DATA* flnData);
-  /// Resets the model after showEntryAry changed.
+  /// Resets the model after the shown rows changed.
   void reload();
   /// The column of the full-text hits (the last one, not among columns()).
   static int hitsColumn() { return static_cast<int>(columns().size()); }

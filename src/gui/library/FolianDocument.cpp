@@ -112,7 +112,7 @@ QWidget* FolianDocument::frontWindow() const { return WindowActivationOrder::ins
 void FolianDocument::showInfo() {
   const std::vector<int> rows = selectedEntryRows();
   if (rows.empty()) return;
-  for (int row : rows) _childWindows->showEntryWindow(_fln_data.showEntryAry, row);
+  for (int row : rows) _childWindows->showEntryWindow(_fln_data.entry, ShownEntryIndex(_fln_data, row));
   // Showing stamped the entries' last-view dates.
   saveLibrary();
   makeEntryList();
@@ -138,7 +138,7 @@ int FolianDocument::selectedRow() const {
 void FolianDocument::openPdfViewerForRow(int row) {
   FLN_ENTRY entry;
   if (GetFLNEntry_ByFLNData(&_fln_data, row, &entry) != 1) return;
-  const int32_t dataIndex = GetAttachmentIndex(_fln_data.showEntryAry, _fln_data.attachment, row);
+  const int32_t dataIndex = GetAttachmentIndex(_fln_data.entry, _fln_data.attachment, ShownEntryIndex(_fln_data, row));
   PdfFault fault;
   if (!_childWindows->openViewer(entry, dataIndex, &fault))
     alert(PdfUnreadableMessage(entry, dataIndex, fault));

@@ -267,12 +267,12 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   void createSearchField();
   void searchTextDidChange(const QString& text);
   // After the category query and sort: keeps the positions of the listed
-  // entries and narrows showEntryAry by the typed words, if any.
+  // entries and narrows the shown rows by the typed words, if any.
   void narrowBySearchWords();
-  // Learns the positions in the library of the entries showEntryAry lists;
+  // Takes the shown rows as the listed positions, with the texts to search;
   // false when that failed (then there are none).
   bool takeListedPositions();
-  // Shows showEntryAry afresh in the entry list: rows, selection, count.
+  // Shows the shown rows afresh in the entry list: rows, selection, count.
   void reloadEntryList();
 
   // FolianDocumentFullText.cpp
@@ -282,7 +282,7 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   void fullTextQueryDidChange(const QString& text);
   void fullTextSearchFinished(const QString& query, const std::vector<FullTextIndex::EntryHits>& results,
                               const QString& error);
-  // After the category query and sort: narrows showEntryAry to the entries
+  // After the category query and sort: narrows the shown rows to the entries
   // the last full-text results name.
   void narrowByFullTextHits();
   // Shows every entry of the category choices again, where it was scrolled.

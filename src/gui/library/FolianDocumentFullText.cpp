@@ -138,7 +138,7 @@ void FolianDocument::showWholeList() {
   // Nothing in the library changed: the listed entries are shown again
   // without querying, sorting or saving.
   if (_listedPositionsValid &&
-      FilterListedEntries(_fln_data.entry, _listedPositions, _searchText, {}, _fln_data.showEntryAry) == 0)
+      FilterListedEntries(_fln_data.entry, _listedPositions, _searchText, {}, _fln_data.shownRows) == 0)
     reloadEntryList();
   else
     makeEntryList();
@@ -168,9 +168,9 @@ void FolianDocument::fullTextSearchFinished(const QString& query, const std::vec
   if (!_listedPositionsValid && !takeListedPositions()) {
     makeEntryList();
   } else {
-    if (PickEntriesWithHits(_fln_data.entry, _listedPositions, _fullTextHits, _orderByHits, _fln_data.showEntryAry,
+    if (PickEntriesWithHits(_fln_data.entry, _listedPositions, _fullTextHits, _orderByHits, _fln_data.shownRows,
                             &rowHits) != 0)
-      Tesk_Ary_RemoveAll(_fln_data.showEntryAry);
+      _fln_data.shownRows.clear();
     showHitCounts(std::move(rowHits));
     reloadEntryList();
   }
@@ -183,8 +183,8 @@ void FolianDocument::narrowByFullTextHits() {
   // A list that cannot be narrowed is shown empty rather than whole, which
   // would look like a result.
   if (!takeListedPositions() || PickEntriesWithHits(_fln_data.entry, _listedPositions, _fullTextHits, _orderByHits,
-                                                    _fln_data.showEntryAry, &rowHits) != 0)
-    Tesk_Ary_RemoveAll(_fln_data.showEntryAry);
+                                                    _fln_data.shownRows, &rowHits) != 0)
+    _fln_data.shownRows.clear();
   showHitCounts(std::move(rowHits));
 }
 

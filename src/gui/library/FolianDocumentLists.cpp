@@ -17,12 +17,11 @@
 #include "gui/library/LibraryMenus.h"
 #include "gui/library/FolianMainWindow.h"
 #include "categories/CategoryLists.h"
-#include "categories/EntryCompare.h"
 #include "format/EntryFieldKind.h"
 #include "categories/EntryListSortKeys.h"
-#include "categories/EntryQuery.h"
 #include "categories/EntrySelection.h"
 #include "categories/EntrySort.h"
+#include "library/FlnLoad.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
 #include "format/CategoryNames.h"
@@ -75,15 +74,12 @@ void FolianDocument::restoreEntrySelection() {
   // One selection of whole runs of rows: selecting row by row would cost a
   // notification and a merge per row in a long list.
   QItemSelection selection;
-  TESK_ARY shown = _fln_data.showEntryAry;
-  int wasLocked = 0;
-  Tesk_Ary_Lock(shown, &wasLocked);
-  const int32_t count = Tesk_Ary_GetSize(shown);
+  const int32_t count = static_cast<int32_t>(_fln_data.shownRows.size());
   const int lastColumn = _entryListModel->columnCount() - 1;
   int32_t runStart = -1;
   for (int32_t row = 0; row <= count; ++row) {
-    const bool selected =
-        row < count && static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(shown, row))->en_is_select_entrylist == 1;
+    const FLN_ENTRY* entry = row < count ? ShownEntry(&_fln_data, row) : nullptr;
+    const bool selected = entry != nullptr && entry->en_is_select_entrylist == 1;
     if (selected && runStart < 0) runStart = row;
     if (!selected && runStart >= 0) {
       selection.append(QItemSelectionRange(_entryListModel->index(runStart, 0),
@@ -91,7 +87,6 @@ void FolianDocument::restoreEntrySelection() {
       runStart = -1;
     }
   }
-  Tesk_Ary_Unlock(shown, wasLocked);
   ++_entrySelectionQuiet;
   entryListBox()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
   --_entrySelectionQuiet;
@@ -171,9 +166,8 @@ void FolianDocument::catListSelectionDidChange(int level) {
 
 void FolianDocument::makeEntryList() {
   const CategoryListNames names = selectedCategoryNames();
-  QueryEntry(names[0].c_str(), names[1].c_str(), names[2].c_str(), _fln_data.entry, _fln_data.showEntryAry);
-  gEntryListInfo = _fln_data.entryListInfo;
-  SortEntryArray(_fln_data.showEntryAry, _fln_data.entryListInfo);
+  QuerySortedRows(names[0].c_str(), names[1].c_str(), names[2].c_str(), _fln_data.entry,
+                  _fln_data.entryListInfo, _fln_data.shownRows);
   narrowBySearchWords();
   ReloadListBoxes();
   showSortIndicator();

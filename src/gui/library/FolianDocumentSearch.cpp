@@ -1,7 +1,7 @@
 // The filter box above the entry list. The list for the category choices is
 // queried and sorted as always; the typed words then pick from it, so a
-// keystroke costs one scan of the entries' folded texts and the copying of
-// the entries that remain, never a new query or sort.
+// keystroke costs one scan of the entries' folded texts, never a new query
+// or sort, and copies no entry.
 
 #include <QCoreApplication>
 #include <QBoxLayout>
@@ -57,8 +57,8 @@ void FolianDocument::searchTextDidChange(const QString& text) {
   // The positions go out of step only when the entries changed without the
   // list being made again; then the whole list is made again.
   if ((_listedPositionsValid || takeListedPositions()) &&
-      FilterListedEntries(_fln_data.entry, from, _searchText, _searchWords, _fln_data.showEntryAry,
-                          &_shownPositions) == 0) {
+      FilterListedEntries(_fln_data.entry, from, _searchText, _searchWords, _fln_data.shownRows) == 0) {
+    _shownPositions = _fln_data.shownRows;
     reloadEntryList();
   } else {
     makeEntryList();
@@ -72,8 +72,8 @@ void FolianDocument::searchTextDidChange(const QString& text) {
 }
 
 bool FolianDocument::takeListedPositions() {
-  _listedPositionsValid = _searchText.update(_fln_data.entry) == 0 &&
-                          ListedEntryPositions(_fln_data.entry, _fln_data.showEntryAry, &_listedPositions) == 0;
+  _listedPositionsValid = _searchText.update(_fln_data.entry) == 0;
+  if (_listedPositionsValid) _listedPositions = _fln_data.shownRows;
   return _listedPositionsValid;
 }
 
@@ -89,6 +89,7 @@ void FolianDocument::narrowBySearchWords() {
   // A list that cannot be narrowed is shown empty rather than whole, which
   // would look like a result.
   if (!takeListedPositions() || FilterListedEntries(_fln_data.entry, _listedPositions, _searchText, _searchWords,
-                                                    _fln_data.showEntryAry, &_shownPositions) != 0)
-    Tesk_Ary_RemoveAll(_fln_data.showEntryAry);
+                                                    _fln_data.shownRows) != 0)
+    _fln_data.shownRows.clear();
+  _shownPositions = _fln_data.shownRows;
 }

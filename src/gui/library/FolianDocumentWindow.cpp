@@ -86,10 +86,6 @@ void FolianDocument::setUpWindow() {
     folianCategory(level)->setTeskAry(CategoryNameAryOf(&_fln_data, level));
     folianCategory(level)->setFlnData(&_fln_data);
   }
-  // Room for every entry in the shown list at once: growing it record by
-  // record to tens of thousands of entries would move a large block again
-  // and again. The list is emptied and filled by makeEntryList.
-  Tesk_Ary_SetSize(_fln_data.showEntryAry, Tesk_Ary_GetSize(_fln_data.entry));
   makeEntryList();
 
   _hasStoredPosition = _windowState.restoreFrame(_mainWindow.get());

@@ -42,5 +42,5 @@ QString DropRefusedMessage(const QStringList& refused);
 QString ExportProblemJapanese(ExportProblemKind kind);
 
 /// FailureListMessage for the problems of an export: one "title — problem"
-/// line per entry, the title read from the row of showEntryAry.
+/// line per entry, the title read from the entry shown in its row.
 QString ExportProblemMessage(const std::vector<ExportProblem>& problems, const FLN_DATA* flnData);

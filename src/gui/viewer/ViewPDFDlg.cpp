@@ -230,7 +230,6 @@ void ViewPDFDlg::stampDate(bool lastUse) {
 
 bool ViewPDFDlg::writeEntryAndSave(FLN_ENTRY* entry) {
   UpdateEntry(_flnData->entry, entry);
-  UpdateEntry(_flnData->showEntryAry, entry);
   if (_savesDeferred) {
     _savePending = true;
     return true;

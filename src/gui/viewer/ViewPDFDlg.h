@@ -7,7 +7,7 @@
 //
 // The viewer keeps no copy of the entry: whenever it needs it, it looks the
 // entry up by en_id in the library's entry array and writes it back into
-// `entry` and `showEntryAry`. Every showing stamps the entry's last-view
+// `entry` (which the entry list reads too). Every showing stamps the entry's last-view
 // date, printing also its last-use date, and moving or resizing the window
 // stores its frame in en_pdf_window_position; each of these saves the
 // library (without its sort records) and reports it through librarySaved.
@@ -220,7 +220,7 @@ class ViewPDFDlg : public QObject {
   /// Stamps en_last_view_date (`lastUse`: en_last_use_date) of the entry,
   /// writes it back and saves; nothing when the entry is gone.
   void stampDate(bool lastUse);
-  /// Writes `entry` into `entry` and `showEntryAry` (stamping its update
+  /// Writes `entry` into the library's `entry` array (stamping its update
   /// date) and saves; the result of the save. While saves are deferred
   /// (the first page of a new document is not painted yet), the save waits
   /// for saveDeferred, and the result is true.

@@ -46,12 +46,8 @@ class FakeOwner : public EntryDlgOwner {
   void makeEntryList() override {
     ++entryListBuilt;
     // As the window does: the listed entries are the library's entries.
-    Tesk_Ary_RemoveAll(_data->showEntryAry);
-    for (int32_t i = 0; i < Tesk_Ary_GetSize(_data->entry); ++i) {
-      FLN_ENTRY entry;
-      Tesk_Ary_GetData(_data->entry, i, &entry);
-      Tesk_Ary_Add(_data->showEntryAry, &entry);
-    }
+    _data->shownRows.clear();
+    for (int32_t i = 0; i < Tesk_Ary_GetSize(_data->entry); ++i) _data->shownRows.push_back(i);
   }
   void makeCategoryLists() override {
     ++categoryListsBuilt;

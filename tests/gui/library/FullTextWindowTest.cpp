@@ -426,9 +426,7 @@ TEST_F(FullTextWindow, TheIndexCatchesUpWithChangesMadeWhileTheLibraryWasClosed)
   {
     FLN_DATA data;
     ASSERT_TRUE(ReadFlnDataFromFlnFile(path().toUtf8().constData(), &data).ok());
-    FLN_ENTRY first;
-    Tesk_Ary_GetData(data.entry, 0, &first);
-    Tesk_Ary_Add(data.showEntryAry, &first);
+    data.shownRows = {0};
     ASSERT_TRUE(DeletePDFEntries(&data, {0}, EntryWindowCloser()).saved);
     FreeFlnData(&data);
   }

@@ -109,11 +109,7 @@ class ViewPDFDlgTest : public ::testing::Test {
   void load() {
     FreeFlnData(&data);
     ASSERT_TRUE(ReadFlnDataFromFlnFile(path().toUtf8().constData(), &data).ok());
-    for (int32_t i = 0; i < Tesk_Ary_GetSize(data.entry); ++i) {
-      FLN_ENTRY entry;
-      Tesk_Ary_GetData(data.entry, i, &entry);
-      Tesk_Ary_Add(data.showEntryAry, &entry);
-    }
+    for (int32_t i = 0; i < Tesk_Ary_GetSize(data.entry); ++i) data.shownRows.push_back(i);
   }
 
   FLN_ENTRY memoryEntry(int index) const {
@@ -245,9 +241,9 @@ TEST_F(ViewPDFDlgTest, FirstShowingOpensInFrontOfTheWindowBehindAndStampsTheEntr
   StoredLibrary stored(path());
   EXPECT_EQ(Date(stored.entry(0).en_last_view_date), kShowTimeText);
   EXPECT_EQ(Date(stored.entry(1).en_last_view_date), "");
-  // The listed copy is written too.
+  // The list shows the entry as written.
   FLN_ENTRY listed;
-  Tesk_Ary_GetData(data.showEntryAry, 0, &listed);
+  ASSERT_EQ(GetFLNEntry_ByFLNData(&data, 0, &listed), 1);
   EXPECT_EQ(Date(listed.en_last_view_date), kShowTimeText);
   EXPECT_TRUE(lastSaveWritten);
 }
