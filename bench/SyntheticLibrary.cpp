@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "format/FieldText.h"
 #include "format/CategoryNames.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnArraySync.h"

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -143,6 +144,32 @@ size_t FileStream::readThrough(uint64_t offset, void* buffer, size_t n) {
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) break;
     done += static_cast<size_t>(r);
+  }
+  return done;
+}
+
+size_t FileStream::readScattered(uint64_t offset, const iovec* parts, int count) {
+  if (gReadFault.hit() || count <= 0) return 0;
+  std::vector<iovec> left(parts, parts + count);
+  size_t done = 0;
+  for (size_t first = 0; first < left.size();) {
+    const ssize_t r = ::preadv(fd_, left.data() + first, static_cast<int>(left.size() - first),
+                               static_cast<off_t>(offset + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += static_cast<size_t>(r);
+    for (size_t got = static_cast<size_t>(r); got > 0 && first < left.size();) {  // past what was read
+      const size_t step = std::min(got, left[first].iov_len);
+      left[first].iov_base = static_cast<char*>(left[first].iov_base) + step;
+      left[first].iov_len -= step;
+      got -= step;
+      if (left[first].iov_len == 0) ++first;
+    }
+  }
+  uint64_t at = offset;
+  for (int i = 0; i < count && at < offset + done; ++i) {  // held overwrites show through, as in readAt
+    held_.patch(at, parts[i].iov_base, static_cast<size_t>(std::min<uint64_t>(parts[i].iov_len, offset + done - at)));
+    at += parts[i].iov_len;
   }
   return done;
 }

@@ -38,6 +38,12 @@ class FileStream {
 
   /// Reads up to `n` bytes at `offset`; returns the count read (short at end of file or on error).
   size_t readAt(uint64_t offset, void* buffer, size_t n);
+  /// Reads the `count` parts (count <= IOV_MAX) that lie one after another
+  /// in the file from `offset` on, each into its own buffer, in one
+  /// vectored read (more only when the system hands out less). Returns the
+  /// bytes read, short at end of file or on error. Goes past the read-ahead:
+  /// it is for long runs read straight to where they belong.
+  size_t readScattered(uint64_t offset, const struct iovec* parts, int count);
   /// Writes `n` bytes at `offset`; returns true only when every byte was
   /// written (or held, for bytes below the held size).
   bool writeAt(uint64_t offset, const void* buffer, size_t n);
