@@ -200,12 +200,12 @@ void MeasureSave(FLN_DATA& data) {
     Retitle(data, ((count / kRepeats) * step + 7) % count, step % 2 ? "改題" : "Renamed");
     ++step;
     const int64_t before = BytesWrittenSoFar();
-    failures += SaveAll(data.filePath, &data) == 1 ? 0 : 1;
+    failures += SaveAll(data.filePath, &data).ok() ? 0 : 1;
     bytes = std::max(bytes, BytesWrittenSoFar() - before);
   });
   ForgetLibraryFileState(&data);
   const int64_t before = BytesWrittenSoFar();
-  const double wholeMs = MedianMs(1, [&] { failures += SaveAll(data.filePath, &data) == 1 ? 0 : 1; });
+  const double wholeMs = MedianMs(1, [&] { failures += SaveAll(data.filePath, &data).ok() ? 0 : 1; });
   const int64_t wholeBytes = BytesWrittenSoFar() - before;
   std::printf("(c) save one change:  %8.1f ms   %lld bytes written (target < 65536)%s\n", ms,
               static_cast<long long>(bytes), failures == 0 ? "" : "  [a save failed]");

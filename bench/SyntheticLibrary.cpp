@@ -146,7 +146,7 @@ bool WriteSyntheticLibrary(const std::string& path, int entries) {
     FreeFlnData(&data);
     return Fail("entries");
   }
-  ok = SaveAll(path.c_str(), &data) == 1;
+  ok = SaveAll(path.c_str(), &data).ok();
   FreeFlnData(&data);
   return ok || Fail("save");
 }

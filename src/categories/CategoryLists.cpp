@@ -78,13 +78,15 @@ int32_t GetCategoryListRow_ByChoice(const FLN_DATA* flnData, int level) {
   return GetCategoryIndex_ByName(CategoryNameAryOf(flnData, level), choice) + 1;
 }
 
-int SaveCategoryListSelection(FLN_DATA* flnData, const CategoryListNames& selected) {
+FlnResult SaveCategoryListSelection(FLN_DATA* flnData, const CategoryListNames& selected) {
   bool stored = true;
   for (int level = 1; level <= 3; ++level) {
     if (SaveEnvironment(flnData, CategoryListSelectionEnvKey(level), selected[level - 1].c_str()) != 0)
       stored = false;
   }
   // The values that could be stored are written even when one could not.
-  const int saved = SaveAll(flnData->filePath, flnData);
-  return stored && saved == 1 ? 1 : 0;
+  FlnResult saved = SaveAll(flnData->filePath, flnData);
+  if (saved.ok() && !stored)
+    saved = FlnResult::failure(FlnStatus::WriteFailed, "cannot remember the chosen categories");
+  return saved;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "format/FlnRecords.h"
+#include "library/FlnResult.h"
 
 /// The names selected in the category lists of levels 1, 2 and 3 (index
 /// level - 1), as UTF-8: what each list shows in its selected row, so
@@ -50,6 +51,7 @@ int32_t GetCategoryListRow_ByChoice(const FLN_DATA* flnData, int level);
 
 /// Remembers the three selected names (levels 1, 2, 3 in that order) as the
 /// environment values of the keys above, then saves the whole library
-/// (SaveAll). Returns 1 when the library was written; 0 when a value could
-/// not be stored or the save failed.
-int SaveCategoryListSelection(FLN_DATA* flnData, const CategoryListNames& selected);
+/// (SaveAll). Succeeds when the library was written; fails with the save's
+/// reason, or WriteFailed when a value could not be stored (the other values
+/// are saved still).
+FlnResult SaveCategoryListSelection(FLN_DATA* flnData, const CategoryListNames& selected);

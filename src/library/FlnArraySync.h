@@ -55,6 +55,7 @@
 #include <vector>
 
 #include "format/FlnRecords.h"
+#include "library/FlnResult.h"
 #include "storage/FileIo.h"
 #include "storage/ZelFile.h"
 
@@ -85,6 +86,9 @@ class FlnDiskImage {
 
   /// Whether the tag's members are known (for tests).
   bool knows(int32_t tag) const;
+
+  /// How the last save of the library ended (SaveAll sets it).
+  FlnResult lastSave;
 
  private:
   friend int FlnArraySync_Save(ZEL_FILE*, FlnDiskImage*, int32_t, TESK_ARY, uint32_t);

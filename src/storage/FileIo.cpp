@@ -15,6 +15,7 @@ struct Fault {
   long at = 0;  // 0 = disarmed
   FileFaults::Kind kind = FileFaults::Kind::Once;
   long seen = 0;
+  int error = EIO;  // the errno a failed call leaves
 
   // Counts one call and says whether it must fail.
   bool hit() {
@@ -40,10 +41,18 @@ bool IsDead() {
   return struck(gWriteFault) || struck(gFlushFault);
 }
 
-// Counts one disk write; false when it must fail.
+// Counts one disk write; false, with errno set as the fault asks (EIO once
+// the process counts as dead), when it must fail.
 bool WriteAllowed() {
-  const bool fail = gWriteFault.hit();
-  return !fail && !IsDead();
+  if (gWriteFault.hit()) {
+    errno = gWriteFault.error;
+    return false;
+  }
+  if (IsDead()) {
+    errno = EIO;
+    return false;
+  }
+  return true;
 }
 
 void KillIfArmed(long armed, long seen) {
@@ -170,10 +179,7 @@ bool FileStream::writeAt(uint64_t offset, const void* buffer, size_t n) {
   if (!holding_ || offset >= heldSize_) return writeOnDisk(offset, buffer, n);
   // A held write counts as a write: it is one for the code that makes it.
   const size_t below = static_cast<size_t>(std::min<uint64_t>(n, heldSize_ - offset));
-  if (!WriteAllowed()) {
-    errno = EIO;
-    return false;
-  }
+  if (!WriteAllowed()) return false;
   held_.put(offset, buffer, below);
   KillIfArmed(gKillAfterWrite, gWriteFault.seen);
   return below == n || writeOnDisk(offset + below, static_cast<const char*>(buffer) + below, n - below);
@@ -181,10 +187,7 @@ bool FileStream::writeAt(uint64_t offset, const void* buffer, size_t n) {
 
 bool FileStream::writeOnDisk(uint64_t offset, const void* buffer, size_t n) {
   ahead_.clear();
-  if (!WriteAllowed()) {
-    errno = EIO;
-    return false;
-  }
+  if (!WriteAllowed()) return false;
   size_t done = 0;
   bool ok = true;
   while (done < n) {
@@ -253,10 +256,7 @@ bool FileStream::copyFrom(int sourceFd, uint64_t sourceOffset, uint64_t offset, 
     errno = EINVAL;
     return false;
   }
-  if (!WriteAllowed()) {
-    errno = EIO;
-    return false;
-  }
+  if (!WriteAllowed()) return false;
   const int error = CopyBytes(sourceFd, sourceOffset, fd_, offset, n);
   KillIfArmed(gKillAfterWrite, gWriteFault.seen);
   errno = error;
@@ -321,7 +321,7 @@ bool SyncFolder(const std::string& folder) {
   return ok;
 }
 
-void FileFaults::failWrite(long n, Kind kind) { gWriteFault = Fault{n, kind, 0}; }
+void FileFaults::failWrite(long n, Kind kind, int error) { gWriteFault = Fault{n, kind, 0, error}; }
 void FileFaults::failRead(long n, Kind kind) { gReadFault = Fault{n, kind, 0}; }
 void FileFaults::failFlush(long n, Kind kind) { gFlushFault = Fault{n, kind, 0}; }
 void FileFaults::killAfterWrite(long n) {

@@ -13,6 +13,7 @@
 // reaches the disk), or to kill the process right after the N-th write or
 // flush, and then check what the file holds.
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -129,8 +130,11 @@ std::string FolderOf(const std::string& path);
 /// Flushes are file and folder flushes alike.
 struct FileFaults {
   enum class Kind { Once, FromThenOn };
-  /// The `n`-th write from now (1-based) fails; with FromThenOn every later write fails too.
-  static void failWrite(long n, Kind kind);
+  /// The `n`-th write from now (1-based) fails with errno `error`; with
+  /// FromThenOn every later write fails too.
+  static void failWrite(long n, Kind kind, int error);
+  /// failWrite with EIO, the error of a failing disk.
+  static void failWrite(long n, Kind kind) { failWrite(n, kind, EIO); }
   /// The `n`-th read from now (1-based) fails (returns 0 bytes).
   static void failRead(long n, Kind kind);
   /// The `n`-th flush from now (1-based) fails; with FromThenOn every later

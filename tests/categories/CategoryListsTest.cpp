@@ -88,8 +88,8 @@ TEST_F(CategoryListsTest, LevelAccessors) {
 }
 
 TEST_F(CategoryListsTest, SelectionIsRememberedInTheLibrary) {
-  ASSERT_EQ(1, SaveCategoryListSelection(data(), {"＜すべて＞", "B", "その他"}));
-  ASSERT_EQ(1, SaveCategoryListSelection(data(), {"A", "B", "その他"}));  // overwrites
+  ASSERT_TRUE(SaveCategoryListSelection(data(), {"＜すべて＞", "B", "その他"}).ok());
+  ASSERT_TRUE(SaveCategoryListSelection(data(), {"A", "B", "その他"}).ok());  // overwrites
   fixtures::Library saved;
   Reload(&saved);
   const Names keys = {"window_cat1list_selection", "window_cat2list_selection",
@@ -106,7 +106,7 @@ TEST_F(CategoryListsTest, SelectionIsRememberedInTheLibrary) {
 
 TEST_F(CategoryListsTest, SelectionThatCannotBeWrittenIsReported) {
   writeAll(path_, {'x'});
-  EXPECT_EQ(0, SaveCategoryListSelection(data(), {"A", "B", "C"}));
+  EXPECT_FALSE(SaveCategoryListSelection(data(), {"A", "B", "C"}).ok());
 }
 
 }  // namespace

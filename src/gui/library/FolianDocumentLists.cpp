@@ -213,7 +213,7 @@ void FolianDocument::tableViewSortDescriptorsDidChange(int column, bool ascendin
 }
 
 void FolianDocument::saveWindowSelection() {
-  if (SaveCategoryListSelection(&_fln_data, selectedCategoryNames()) != 1) reportSaveFailure();
+  if (!SaveCategoryListSelection(&_fln_data, selectedCategoryNames()).ok()) reportSaveFailure();
   else _saveFailureShown = false;
 }
 
