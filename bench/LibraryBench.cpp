@@ -256,8 +256,8 @@ void MeasureSelectAllSave(FLN_DATA& data) {
   std::vector<int> everyRow(data.shownRows.size());
   for (size_t i = 0; i < everyRow.size(); ++i) everyRow[i] = static_cast<int>(i);
   int failures = 0;
-  const auto save = [&] { failures += SaveAll(data.filePath, &data) == 1 ? 0 : 1; };
-  failures += SaveAll(data.filePath, &data) == 1 ? 0 : 1;  // nothing left over from earlier parts
+  const auto save = [&] { failures += SaveAll(data.filePath, &data).ok() ? 0 : 1; };
+  failures += SaveAll(data.filePath, &data).ok() ? 0 : 1;  // nothing left over from earlier parts
 
   std::vector<Cost> clicks, saves;
   for (int i = 0; i < kRepeats; ++i) {

@@ -57,7 +57,7 @@ class SelectAllSave : public ::testing::Test {
     ASSERT_NO_FATAL_FAILURE(Load(other, &whole));
     SelectAll(whole.data, 1);
     ForgetLibraryFileState(&whole.data);
-    ASSERT_EQ(SaveAll(other.c_str(), &whole.data), 1);
+    ASSERT_TRUE(SaveAll(other.c_str(), &whole.data).ok());
     after = readAll(other);
     ASSERT_NE(before, after);
   }
@@ -80,9 +80,9 @@ TEST_F(SelectAllSave, JournalsTheFlagBytesOnly) {
     ASSERT_NO_FATAL_FAILURE(Load(path, &library));
     SelectAll(library.data, 1);
     FileFaults::failFlush(n, FileFaults::Kind::FromThenOn);
-    const int saved = SaveAll(path.c_str(), &library.data);
+    const bool saved = SaveAll(path.c_str(), &library.data).ok();
     FileFaults::reset();
-    ASSERT_EQ(saved, 0);
+    ASSERT_FALSE(saved);
     const QFile journal(QString::fromStdString(ZelJournal::PathFor(path)));
     if (!journal.exists()) continue;
     sawJournal = true;
@@ -120,7 +120,7 @@ TEST_F(SelectAllSave, AFailureAnywhereLeavesTheLibraryWholeAndTheNextSaveWorks) 
       ASSERT_NO_FATAL_FAILURE(Load(path, &library));
       SelectAll(library.data, 1);
       fault.arm(n, fault.kind);
-      saved = SaveAll(path.c_str(), &library.data) == 1;
+      saved = SaveAll(path.c_str(), &library.data).ok();
       FileFaults::reset();
       if (saved) {
         EXPECT_EQ(readAll(path), after);
@@ -133,11 +133,11 @@ TEST_F(SelectAllSave, AFailureAnywhereLeavesTheLibraryWholeAndTheNextSaveWorks) 
         Library reloaded;
         ASSERT_NO_FATAL_FAILURE(Load(path, &reloaded));
         SelectAll(reloaded.data, 1);
-        ASSERT_EQ(SaveAll(path.c_str(), &reloaded.data), 1);
+        ASSERT_TRUE(SaveAll(path.c_str(), &reloaded.data).ok());
       } else {
         EXPECT_FALSE(QFile::exists(QString::fromStdString(ZelJournal::PathFor(path))));
         ASSERT_EQ(readAll(path), before);
-        ASSERT_EQ(SaveAll(path.c_str(), &library.data), 1);
+        ASSERT_TRUE(SaveAll(path.c_str(), &library.data).ok());
       }
       ASSERT_EQ(readAll(path), after);
     }
@@ -168,7 +168,7 @@ TEST_F(SelectAllSave, AProcessKilledAnywhereLeavesTheOldOrTheNewLibrary) {
         if (!ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok()) _exit(2);
         SelectAll(library.data, 1);
         kill.arm(n);
-        _exit(SaveAll(path.c_str(), &library.data) == 1 ? 0 : 1);
+        _exit(SaveAll(path.c_str(), &library.data).ok() ? 0 : 1);
       }
       int status = 0;
       ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -214,7 +214,7 @@ TEST_F(SelectAllSave, AReaderRacingTheSavesSeesEveryFlagOrNone) {
       Library library;
       if (!ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok()) _exit(2);
       SelectAll(library.data, round % 2 == 0 ? 1 : 0);
-      if (SaveAll(path.c_str(), &library.data) != 1) _exit(3);
+      if (!SaveAll(path.c_str(), &library.data).ok()) _exit(3);
       lock.release();
       usleep(2000);  // lets the reader in between saves
     }
