@@ -3,7 +3,6 @@
 #include "format/CategoryNameText.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
-#include "library/FlnSave.h"
 
 namespace {
 
@@ -78,13 +77,11 @@ int32_t GetCategoryListRow_ByChoice(const FLN_DATA* flnData, int level) {
   return GetCategoryIndex_ByName(CategoryNameAryOf(flnData, level), choice) + 1;
 }
 
-int SaveCategoryListSelection(FLN_DATA* flnData, const CategoryListNames& selected) {
-  bool stored = true;
+int RememberCategoryListSelection(FLN_DATA* flnData, const CategoryListNames& selected) {
+  int result = 0;
   for (int level = 1; level <= 3; ++level) {
     if (SaveEnvironment(flnData, CategoryListSelectionEnvKey(level), selected[level - 1].c_str()) != 0)
-      stored = false;
+      result = -1;
   }
-  // The values that could be stored are written even when one could not.
-  const int saved = SaveAll(flnData->filePath, flnData);
-  return stored && saved == 1 ? 1 : 0;
+  return result;
 }
