@@ -26,6 +26,7 @@
 #include "SyntheticLibrary.h"
 #include "format/CategoryNames.h"
 #include "format/EntryFieldKind.h"
+#include "format/FieldText.h"
 #include "categories/EntryQuery.h"
 #include "categories/EntrySort.h"
 #include "library/FlnArraySync.h"

@@ -14,6 +14,7 @@
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
 #include "format/Endian.h"
+#include "format/FieldText.h"
 #include "storage/FolianCommon.h"
 #include "storage/TeskUtil.h"
 #include "storage/ZelFile.h"
