@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "format/FieldText.h"
 #include "format/CategoryNames.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnArraySync.h"
@@ -145,7 +146,7 @@ bool WriteSyntheticLibrary(const std::string& path, int entries) {
     FreeFlnData(&data);
     return Fail("entries");
   }
-  ok = SaveAll(path.c_str(), &data) == 1;
+  ok = SaveAll(path.c_str(), &data).ok();
   FreeFlnData(&data);
   return ok || Fail("save");
 }

@@ -449,6 +449,29 @@
     </message>
 </context>
 <context>
+    <name>FailureReasonText</name>
+    <message>
+        <source>ディスクの空き容量が足りません（%1）。</source>
+        <translation>There is not enough free space on the disk (%1).</translation>
+    </message>
+    <message>
+        <source>ファイルが、ほかのプログラムによって置き換えられたか変更されています。</source>
+        <translation>Another program has replaced or changed the file.</translation>
+    </message>
+    <message>
+        <source>ライブラリが壊れています。</source>
+        <translation>The library is damaged.</translation>
+    </message>
+    <message>
+        <source>ファイルを開けませんでした（%1）。</source>
+        <translation>The file could not be opened (%1).</translation>
+    </message>
+    <message>
+        <source>ファイルの読み書きに失敗しました（%1）。</source>
+        <translation>Reading or writing the file failed (%1).</translation>
+    </message>
+</context>
+<context>
     <name>FolianDocument</name>
     <message>
         <source>ライブラリ「%1」は、ほかのプログラムによって置き換えられたか変更されたため、保存しませんでした。このウィンドウでの最後の変更は書き込まれていません。ファイルを開き直します。</source>
@@ -726,13 +749,6 @@ Unused space: %2</translation>
     </message>
 </context>
 <context>
-    <name>FolianDocumentTransfer</name>
-    <message>
-        <source>キャンセル</source>
-        <translation>Cancel</translation>
-    </message>
-</context>
-<context>
     <name>HelpFile</name>
     <message>
         <source>ヘルプが見つかりません。次の場所を探しました:
@@ -952,6 +968,13 @@ Unused space: %2</translation>
     <message>
         <source>サムネイル</source>
         <translation>Thumbnails</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressDialog</name>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>

@@ -47,7 +47,7 @@ FlnUniChar* NameFieldOf(FLN_ENTRY& entry, int level) {
 // about a failed save, so that the alert is shown over up-to-date lists.
 template <typename Refresh>
 CategoryCommandOutcome SaveAndRefresh(FLN_DATA* flnData, CategoryCommandUi& ui, Refresh refresh) {
-  const bool saved = SaveAll(flnData->filePath, flnData) == 1;
+  const bool saved = SaveAll(flnData->filePath, flnData).ok();
   refresh();
   if (saved) return CategoryCommandOutcome::Saved;
   ui.reportSaveFailure();

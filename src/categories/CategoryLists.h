@@ -10,6 +10,7 @@
 #include <string>
 
 #include "format/FlnRecords.h"
+#include "library/FlnResult.h"
 
 /// The names selected in the category lists of levels 1, 2 and 3 (index
 /// level - 1), as UTF-8: what each list shows in its selected row, so

@@ -10,6 +10,7 @@
 #include "cli/CliUsage.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnLoad.h"
+#include "library/FlnSave.h"
 #include "format/Endian.h"
 
 CliLibrary::~CliLibrary() {
@@ -68,9 +69,12 @@ int OpenChosenEntries(const CliInvocation& invocation, size_t firstId, CliLibrar
 
 int ReportNotSaved(const std::string& library, const FLN_DATA* data) {
   struct stat st;
+  const FlnResult last = LastSaveResult(data);
   if (stat(library.c_str(), &st) == 0 && !LibraryFileIsAsLeft(data))
     PrintError(library + ": the library file was replaced or changed by another program while this command ran; "
                          "nothing was written into it");
+  else if (!last.ok())
+    PrintError(library + ": the library file could not be saved: " + last.reason + "; nothing was written into it");
   else
     PrintError(library + ": the library file could not be saved completely");
   return kCliExitFailure;

@@ -52,6 +52,7 @@ int OpenChosenEntries(const CliInvocation& invocation, size_t firstId, CliLibrar
 
 /// Says on stderr why a change did not reach the library file at `library`:
 /// a file that another program replaced or changed meanwhile (never written
-/// into) is told apart from one that could not be saved. Returns the exit
+/// into) is told apart from one that could not be saved, whose last save's
+/// reason (LastSaveResult: the system's text, a full disk) is named. Returns the exit
 /// code for that, kCliExitFailure.
 int ReportNotSaved(const std::string& library, const FLN_DATA* data);

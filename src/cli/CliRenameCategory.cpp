@@ -59,10 +59,7 @@ int RunRenameCategoryCommand(const CliInvocation& invocation) {
     return kCliExitFailure;
   }
   const CategoryRenameCount count = RenameCategoryInLibrary(opened.data(), level, oldName.c_str(), newName.c_str());
-  if (SaveAll(library.c_str(), opened.data()) != 1) {
-    PrintError(library + ": the library file could not be saved completely");
-    return kCliExitFailure;
-  }
+  if (!SaveAll(library.c_str(), opened.data()).ok()) return ReportNotSaved(library, opened.data());
   std::printf("renamed %d categories and %d entries\n", static_cast<int>(count.triples),
               static_cast<int>(count.entries));
   if (!count.selectionStored) {

@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "library/FlnAttachment.h"
+#include "library/FlnResult.h"
 #include "pdftext/PdfPageTexts.h"
 #include "format/Endian.h"
 #include "format/FieldText.h"
@@ -144,9 +145,11 @@ bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const
   if (work.pending.empty()) return true;
 
   ZEL_FILE file;
-  if (ZEL_Open(libraryPath.c_str(), 1, &file) != ZEL_OK) {
+  const FlnResult opened =
+      RunStorageStep(FlnStatus::CannotOpen, "read the library", [&] { return ZEL_Open(libraryPath.c_str(), 1, &file); });
+  if (!opened.ok()) {
     ZEL_Close(&file);
-    *error = QStringLiteral("cannot read the library %1").arg(QString::fromStdString(libraryPath));
+    *error = QStringLiteral("%1: %2").arg(QString::fromStdString(libraryPath), QString::fromStdString(opened.reason));
     return false;
   }
   AttachmentDataReader reader(&file);

@@ -53,6 +53,7 @@
 #include <vector>
 
 #include "format/FlnRecords.h"
+#include "library/FlnResult.h"
 #include "storage/FileIo.h"
 #include "storage/ZelFile.h"
 
@@ -83,6 +84,9 @@ class FlnDiskImage {
 
   /// Whether the tag's members are known (for tests).
   bool knows(int32_t tag) const;
+
+  /// How the last save of the library ended (SaveAll sets it).
+  FlnResult lastSave;
 
  private:
   friend int FlnArraySync_Save(ZEL_FILE*, FlnDiskImage*, int32_t, TESK_ARY, uint32_t);

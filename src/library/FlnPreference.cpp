@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QString>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -27,25 +28,31 @@ int GetPreferenceFilePath(char* out, size_t outSize) {
   return 1;
 }
 
-int WritePreference_ToZelFile(const char* path, int32_t tag, int32_t recordSize, const void* record) {
-  if (path == nullptr || record == nullptr || recordSize < 1) return 0;
+FlnResult WritePreference_ToZelFile(const char* path, int32_t tag, int32_t recordSize, const void* record) {
+  if (path == nullptr || record == nullptr || recordSize < 1)
+    return FlnResult::failure(FlnStatus::CannotOpen, "no preference file or record is given");
   TESK_ARY ary = Tesk_Ary_Init(recordSize, 1, 1);
   if (ary == nullptr || Tesk_Ary_Add(ary, record) != 0) {
     Tesk_Ary_Free(ary);
-    return 0;
+    return FlnResultOfStorage(ZEL_ERR_ARG, ENOMEM, FlnStatus::WriteFailed, "hold the preference");
   }
   ZEL_FILE file;
-  int rc = ZEL_Open(path, 0, &file);
-  if (rc != ZEL_OK) {
+  FlnResult result = RunStorageStep(FlnStatus::CannotOpen, "open the preference file",
+                                    [&] { return ZEL_Open(path, 0, &file); });
+  if (!result.ok()) {
     ZEL_Close(&file);
-    // Creating never overwrites: a file that is not a container stays as it is.
-    rc = ZEL_Create(path, &file);
+    // Creating never overwrites: a file that is not a container stays as it
+    // is, and the reason told is why it could not be opened.
+    if (ZEL_Create(path, &file) == ZEL_OK) result = FlnResult::success();
   }
-  if (rc == ZEL_OK) rc = ZEL_ARY_Save(&file, tag, ary, static_cast<uint32_t>(recordSize));
-  if (rc == ZEL_OK) rc = ZEL_Commit(&file);
+  if (result.ok())
+    result = RunStorageStep(FlnStatus::WriteFailed, "write the preference file",
+                            [&] { return ZEL_ARY_Save(&file, tag, ary, static_cast<uint32_t>(recordSize)); });
+  if (result.ok())
+    result = RunStorageStep(FlnStatus::WriteFailed, "commit the preference file", [&] { return ZEL_Commit(&file); });
   ZEL_Close(&file);
   Tesk_Ary_Free(ary);
-  return rc == ZEL_OK ? 1 : 0;
+  return result;
 }
 
 int ReadPreference_FromZelFile(const char* path, int32_t tag, void* out, int32_t outSize) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "format/LibrarySchema.h"  // kPreferenceRecordSize
+#include "library/FlnResult.h"
 
 /// Writes the preference file's path into `out` (`outSize` bytes, normally at
 /// least 256) and returns 1, creating the folder "FOLIAN" (and the folders
@@ -20,10 +21,11 @@ int GetPreferenceFilePath(char* out, size_t outSize);
 
 /// Stores `record` (`recordSize` bytes) as the single member of `tag` in the
 /// container at `path`, creating the container when no file is there. A
-/// member of the same size is replaced in place. Returns 1 on success; 0 when
-/// the file is not a container (it is left untouched), cannot be opened or
-/// created, the tag holds members of another size, or a write fails.
-int WritePreference_ToZelFile(const char* path, int32_t tag, int32_t recordSize, const void* record);
+/// member of the same size is replaced in place. Fails, saying why, when the
+/// file is not a container (it is left untouched; the reason is why it could
+/// not be opened), cannot be opened or created, the tag holds members of
+/// another size, or a write fails (the system's errno and text).
+FlnResult WritePreference_ToZelFile(const char* path, int32_t tag, int32_t recordSize, const void* record);
 
 /// Copies the first member of `tag` of the container at `path` into `out`:
 /// at most `outSize` bytes, and zeros after a shorter member. Returns 1; 0 with

@@ -1,5 +1,6 @@
 #include "library/FlnSave.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -32,66 +33,85 @@ TESK_ARY MakeEntrySortRecords(const FLN_ENTRY_LIST_INFO& info) {
   return records;
 }
 
-int SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort,
-                const std::unordered_set<int32_t>& removedAtIds) {
-  if (path == nullptr || path[0] == '\0' || flnData == nullptr) return 0;
+// The save of SaveLibrary once its file is known to be the one in memory.
+FlnResult WriteChanges(ZEL_FILE* file, FLN_DATA* flnData, FlnDiskImage* image, bool withEntrySort,
+                       const std::unordered_set<int32_t>& removedAtIds) {
+  FlnResult result;
+  for (const LibraryTag& t : kLibraryTags)
+    if (result.ok() && t.kind == LibraryTagKind::Array)
+      result = RunStorageStep(FlnStatus::WriteFailed, "write the library's records",
+                              [&] { return FlnArraySync_Save(file, image, t.tag, flnData->*t.array, t.recordSize); });
+  if (result.ok() && withEntrySort) {
+    TESK_ARY sort = MakeEntrySortRecords(flnData->entryListInfo);
+    result = sort == nullptr ? FlnResultOfStorage(ZEL_ERR_ARG, ENOMEM, FlnStatus::WriteFailed, "make the sort records")
+                             : RunStorageStep(FlnStatus::WriteFailed, "write the sort records", [&] {
+                                 return FlnArraySync_Save(file, image, kTagEntrySort, sort, sizeof(FLN_ENTRY_SORT));
+                               });
+    Tesk_Ary_Free(sort);
+  }
+  if (result.ok())
+    result = RunStorageStep(FlnStatus::WriteFailed, "remove the digests of the deleted PDFs",
+                            [&] { return RemoveAttachmentHashes(file, removedAtIds); });
+  if (result.ok()) result = RunStorageStep(FlnStatus::WriteFailed, "commit the save", [&] { return ZEL_Commit(file); });
+  return result;
+}
+
+FlnResult SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort,
+                      const std::unordered_set<int32_t>& removedAtIds) {
+  if (path == nullptr || path[0] == '\0' || flnData == nullptr)
+    return FlnResult::failure(FlnStatus::CannotOpen, "no library file is given");
   // A null array would empty its tag: that is a library that was never
   // loaded (or failed to load), not one whose records were all deleted.
   for (const LibraryTag& t : kLibraryTags)
-    if (t.kind == LibraryTagKind::Array && flnData->*t.array == nullptr) return 0;
+    if (t.kind == LibraryTagKind::Array && flnData->*t.array == nullptr)
+      return FlnResult::failure(FlnStatus::CannotOpen, "the library was never loaded");
 
   if (flnData->diskImage == nullptr) flnData->diskImage = new (std::nothrow) FlnDiskImage;
   FlnDiskImage* image = flnData->diskImage;
+  if (image == nullptr) return FlnResultOfStorage(ZEL_ERR_ARG, ENOMEM, FlnStatus::WriteFailed, "save the library");
 
   ZEL_FILE file;
-  if (image == nullptr || ZEL_Open(path, 0, &file) != ZEL_OK) {
-    if (image != nullptr) ZEL_Close(&file);
-    return 0;
-  }
+  FlnResult result = RunStorageStep(FlnStatus::CannotOpen, "open the library file for writing",
+                                    [&] { return ZEL_Open(path, 0, &file); });
   // Only the file this program loaded or last wrote is written: one that
   // was replaced (a new file renamed over it) or changed by anyone else is
   // never overwritten with records that came from another file.
-  if (!image->checkFile(&file)) {
+  if (result.ok() && !image->checkFile(&file))
+    result = FlnResult::failure(FlnStatus::Replaced,
+                                "the library file was replaced or changed by another program since it was read");
+  if (!result.ok()) {
     ZEL_Close(&file);
-    return 0;
+    return image->lastSave = result;
   }
 
-  bool allWritten = true;
-  for (const LibraryTag& t : kLibraryTags)
-    if (allWritten && t.kind == LibraryTagKind::Array &&
-        FlnArraySync_Save(&file, image, t.tag, flnData->*t.array, t.recordSize) != ZEL_OK)
-      allWritten = false;
-
-  if (withEntrySort && allWritten) {
-    TESK_ARY sort = MakeEntrySortRecords(flnData->entryListInfo);
-    if (sort == nullptr || FlnArraySync_Save(&file, image, kTagEntrySort, sort, sizeof(FLN_ENTRY_SORT)) != ZEL_OK)
-      allWritten = false;
-    Tesk_Ary_Free(sort);
-  }
-
-  if (allWritten && RemoveAttachmentHashes(&file, removedAtIds) != ZEL_OK) allWritten = false;
-
+  result = WriteChanges(&file, flnData, image, withEntrySort, removedAtIds);
   // One save is one change of the file: all of it or none; a rollback leaves
   // the image knowing nothing (FlnArraySync.h, invariant 6).
-  if (allWritten) allWritten = ZEL_Commit(&file) == ZEL_OK;
-  if (!allWritten) {
+  if (!result.ok()) {
     ZEL_Rollback(&file);
     image->forgetAll();
   }
   image->rememberStamp(&file);
   ZEL_Close(&file);
-  return allWritten ? 1 : 0;
+  return image->lastSave = result;
 }
 
 }  // namespace
 
-int SaveAll(const char* path, FLN_DATA* flnData) { return SaveLibrary(path, flnData, true, {}); }
+FlnResult SaveAll(const char* path, FLN_DATA* flnData) { return SaveLibrary(path, flnData, true, {}); }
 
-int SaveAllRemovingDigests(const char* path, FLN_DATA* flnData, const std::unordered_set<int32_t>& removedAtIds) {
+FlnResult SaveAllRemovingDigests(const char* path, FLN_DATA* flnData, const std::unordered_set<int32_t>& removedAtIds) {
   return SaveLibrary(path, flnData, true, removedAtIds);
 }
 
-int SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData) { return SaveLibrary(path, flnData, false, {}); }
+FlnResult SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData) {
+  return SaveLibrary(path, flnData, false, {});
+}
+
+FlnResult LastSaveResult(const FLN_DATA* flnData) {
+  if (flnData == nullptr || flnData->diskImage == nullptr) return FlnResult::success();
+  return flnData->diskImage->lastSave;
+}
 
 int UpdateEntry(TESK_ARY entryArray, FLN_ENTRY* entry) {
   if (entryArray == nullptr || entry == nullptr || entryArray->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY)))

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "format/FlnRecords.h"
+#include "library/FlnResult.h"
 
 /// Writes the library's arrays into the existing library file at `path`
 /// (always flnData->filePath): 'IDCO', 'LABE', 'ENTR', 'ATTA', 'ENVI', 'CATS'
@@ -14,23 +15,31 @@
 /// written (FlnArraySync.h). The save is one atomic change of the file
 /// (ZEL_Commit): after a failure, or a crash at any point, the file holds
 /// everything of it or nothing.
-/// Returns 1 when everything was written; 0 when nothing was. Nothing at all
-/// is written when the file does not open as a container for writing (a
-/// foreign file), when it is not the file this program loaded or last wrote
-/// (replaced by another file or changed by another program:
-/// LibraryFileIsAsLeft tells), or when flnData is not a loaded library (a
-/// stored array is null).
-int SaveAll(const char* path, FLN_DATA* flnData);
+/// Succeeds when everything was written; fails, with nothing written, and
+/// says why (FlnResult: the system's errno and text when a call failed;
+/// NoSpace for a full disk). Nothing at all is written when the file does not
+/// open as a container for writing (CannotOpen: a foreign file, no
+/// permission), when it is not the file this program loaded or last wrote
+/// (Replaced: replaced by another file or changed by another program), or
+/// when flnData is not a loaded library (a stored array is null). The result
+/// is also kept for LastSaveResult.
+FlnResult SaveAll(const char* path, FLN_DATA* flnData);
 
 /// SaveAll for a delete: within the same change, the digests of the removed
 /// attachments `removedAtIds` (host order) leave 'HASH' too
-/// (RemoveAttachmentHashes), so that a crash leaves both or neither. 0, and
-/// nothing written, also when a digest could not be removed.
-int SaveAllRemovingDigests(const char* path, FLN_DATA* flnData, const std::unordered_set<int32_t>& removedAtIds);
+/// (RemoveAttachmentHashes), so that a crash leaves both or neither. Fails,
+/// with nothing written, also when a digest could not be removed.
+FlnResult SaveAllRemovingDigests(const char* path, FLN_DATA* flnData, const std::unordered_set<int32_t>& removedAtIds);
 
 /// SaveAll without the sort records: 'ENSO' stays as the file holds it.
 /// Used by the entry information and PDF viewer windows.
-int SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData);
+FlnResult SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData);
+
+/// The result of the last save of the library that got as far as its disk
+/// image (any argument given and every array loaded): for a caller told
+/// only that a save failed, such as by a transfer's result. Success before
+/// any save.
+FlnResult LastSaveResult(const FLN_DATA* flnData);
 
 /// Finds the record of `entryArray` with the en_id of `entry`, sets the
 /// caller's entry->en_update_date to now and writes the entry over that

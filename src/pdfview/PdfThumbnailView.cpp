@@ -65,6 +65,7 @@ void PdfThumbnailView::setDocument(const PdfDocument* document) {
   _worker->setDocument(document);
   _cache.clear();
   clear();
+  _scrollPending = false;
   const int count = document != nullptr ? document->pageCount() : 0;
   _pointSizes = QVector<QSizeF>(count, kA4Points);
   for (int page = 0; page < count; ++page) addItem(new QListWidgetItem);
@@ -81,7 +82,27 @@ void PdfThumbnailView::highlightPage(int page) {
   if (page < 0 || page >= count()) return;
   const QSignalBlocker blocker(this);
   setCurrentRow(page);
-  scrollToItem(item(page));
+  _scrollPending = !scrollToCurrent();
+}
+
+// A strip scrolled while hidden, or before its rows were laid out in its
+// final size, has no room to scroll in: the scroll is lost and it opens at
+// the top. So the scroll is kept until the strip shows and has its size.
+bool PdfThumbnailView::scrollToCurrent() {
+  QListWidgetItem* current = currentItem();
+  if (current == nullptr) return true;
+  scrollToItem(current);
+  return isVisible() && viewport()->rect().intersects(visualItemRect(current));
+}
+
+void PdfThumbnailView::showEvent(QShowEvent* event) {
+  QListWidget::showEvent(event);
+  if (_scrollPending) _scrollPending = !scrollToCurrent();
+}
+
+void PdfThumbnailView::updateGeometries() {
+  QListWidget::updateGeometries();
+  if (_scrollPending) _scrollPending = !scrollToCurrent();
 }
 
 QSize PdfThumbnailView::thumbnailSize(int page) const {

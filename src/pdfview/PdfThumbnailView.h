@@ -33,7 +33,9 @@ class PdfThumbnailView : public QListWidget {
   void setDocument(const PdfDocument* document);
   /// The pages' sizes in points, once they are known.
   void setPageSizes(const QVector<QSizeF>& pointSizes);
-  /// Highlights `page`'s row and scrolls it into view. Emits nothing.
+  /// Highlights `page`'s row and scrolls it into view. Emits nothing. A
+  /// strip that is hidden, or not yet laid out, scrolls there as soon as it
+  /// shows, and from then on leaves scrolling to the user.
   void highlightPage(int page);
 
   const PdfPageCache& cache() const { return _cache; }
@@ -46,6 +48,8 @@ class PdfThumbnailView : public QListWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void updateGeometries() override;
 
  private:
   friend class PdfThumbnailDelegate;
@@ -55,10 +59,14 @@ class PdfThumbnailView : public QListWidget {
   /// noting that it is wanted.
   const QImage* take(int page);
   void tileRendered(const PdfTileKey& key, const QImage& image);
+  /// Scrolls the current row into view; false while the strip cannot show
+  /// it yet (hidden, or laid out at no size).
+  bool scrollToCurrent();
 
   std::unique_ptr<PdfRenderWorker> _worker;
   PdfPageCache _cache{kCacheBytes};
   QVector<QSizeF> _pointSizes;
   QSet<PdfTileKey> _shown;          // thumbnails painted by the paint in progress
   std::vector<PdfTileRequest> _wanted;  // thumbnails the paint in progress lacks
+  bool _scrollPending = false;  // the current row is still to be scrolled into view
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -14,6 +15,7 @@ struct Fault {
   long at = 0;  // 0 = disarmed
   FileFaults::Kind kind = FileFaults::Kind::Once;
   long seen = 0;
+  int error = EIO;  // the errno a failed call leaves
 
   // Counts one call and says whether it must fail.
   bool hit() {
@@ -39,10 +41,18 @@ bool IsDead() {
   return struck(gWriteFault) || struck(gFlushFault);
 }
 
-// Counts one disk write; false when it must fail.
+// Counts one disk write; false, with errno set as the fault asks (EIO once
+// the process counts as dead), when it must fail.
 bool WriteAllowed() {
-  const bool fail = gWriteFault.hit();
-  return !fail && !IsDead();
+  if (gWriteFault.hit()) {
+    errno = gWriteFault.error;
+    return false;
+  }
+  if (IsDead()) {
+    errno = EIO;
+    return false;
+  }
+  return true;
 }
 
 void KillIfArmed(long armed, long seen) {
@@ -138,15 +148,38 @@ size_t FileStream::readThrough(uint64_t offset, void* buffer, size_t n) {
   return done;
 }
 
+size_t FileStream::readScattered(uint64_t offset, const iovec* parts, int count) {
+  if (gReadFault.hit() || count <= 0) return 0;
+  std::vector<iovec> left(parts, parts + count);
+  size_t done = 0;
+  for (size_t first = 0; first < left.size();) {
+    const ssize_t r = ::preadv(fd_, left.data() + first, static_cast<int>(left.size() - first),
+                               static_cast<off_t>(offset + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += static_cast<size_t>(r);
+    for (size_t got = static_cast<size_t>(r); got > 0 && first < left.size();) {  // past what was read
+      const size_t step = std::min(got, left[first].iov_len);
+      left[first].iov_base = static_cast<char*>(left[first].iov_base) + step;
+      left[first].iov_len -= step;
+      got -= step;
+      if (left[first].iov_len == 0) ++first;
+    }
+  }
+  uint64_t at = offset;
+  for (int i = 0; i < count && at < offset + done; ++i) {  // held overwrites show through, as in readAt
+    held_.patch(at, parts[i].iov_base, static_cast<size_t>(std::min<uint64_t>(parts[i].iov_len, offset + done - at)));
+    at += parts[i].iov_len;
+  }
+  return done;
+}
+
 bool FileStream::writeAt(uint64_t offset, const void* buffer, size_t n) {
   ahead_.clear();
   if (!holding_ || offset >= heldSize_) return writeOnDisk(offset, buffer, n);
   // A held write counts as a write: it is one for the code that makes it.
   const size_t below = static_cast<size_t>(std::min<uint64_t>(n, heldSize_ - offset));
-  if (!WriteAllowed()) {
-    errno = EIO;
-    return false;
-  }
+  if (!WriteAllowed()) return false;
   held_.put(offset, buffer, below);
   KillIfArmed(gKillAfterWrite, gWriteFault.seen);
   return below == n || writeOnDisk(offset + below, static_cast<const char*>(buffer) + below, n - below);
@@ -154,10 +187,7 @@ bool FileStream::writeAt(uint64_t offset, const void* buffer, size_t n) {
 
 bool FileStream::writeOnDisk(uint64_t offset, const void* buffer, size_t n) {
   ahead_.clear();
-  if (!WriteAllowed()) {
-    errno = EIO;
-    return false;
-  }
+  if (!WriteAllowed()) return false;
   size_t done = 0;
   bool ok = true;
   while (done < n) {
@@ -226,10 +256,7 @@ bool FileStream::copyFrom(int sourceFd, uint64_t sourceOffset, uint64_t offset, 
     errno = EINVAL;
     return false;
   }
-  if (!WriteAllowed()) {
-    errno = EIO;
-    return false;
-  }
+  if (!WriteAllowed()) return false;
   const int error = CopyBytes(sourceFd, sourceOffset, fd_, offset, n);
   KillIfArmed(gKillAfterWrite, gWriteFault.seen);
   errno = error;
@@ -294,7 +321,7 @@ bool SyncFolder(const std::string& folder) {
   return ok;
 }
 
-void FileFaults::failWrite(long n, Kind kind) { gWriteFault = Fault{n, kind, 0}; }
+void FileFaults::failWrite(long n, Kind kind, int error) { gWriteFault = Fault{n, kind, 0, error}; }
 void FileFaults::failRead(long n, Kind kind) { gReadFault = Fault{n, kind, 0}; }
 void FileFaults::failFlush(long n, Kind kind) { gFlushFault = Fault{n, kind, 0}; }
 void FileFaults::killAfterWrite(long n) {

@@ -13,6 +13,7 @@
 // reaches the disk), or to kill the process right after the N-th write or
 // flush, and then check what the file holds.
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,6 +38,12 @@ class FileStream {
 
   /// Reads up to `n` bytes at `offset`; returns the count read (short at end of file or on error).
   size_t readAt(uint64_t offset, void* buffer, size_t n);
+  /// Reads the `count` parts (count <= IOV_MAX) that lie one after another
+  /// in the file from `offset` on, each into its own buffer, in one
+  /// vectored read (more only when the system hands out less). Returns the
+  /// bytes read, short at end of file or on error. Goes past the read-ahead:
+  /// it is for long runs read straight to where they belong.
+  size_t readScattered(uint64_t offset, const struct iovec* parts, int count);
   /// Writes `n` bytes at `offset`; returns true only when every byte was
   /// written (or held, for bytes below the held size).
   bool writeAt(uint64_t offset, const void* buffer, size_t n);
@@ -118,8 +125,11 @@ std::string FolderOf(const std::string& path);
 /// Flushes are file and folder flushes alike.
 struct FileFaults {
   enum class Kind { Once, FromThenOn };
-  /// The `n`-th write from now (1-based) fails; with FromThenOn every later write fails too.
-  static void failWrite(long n, Kind kind);
+  /// The `n`-th write from now (1-based) fails with errno `error`; with
+  /// FromThenOn every later write fails too.
+  static void failWrite(long n, Kind kind, int error);
+  /// failWrite with EIO, the error of a failing disk.
+  static void failWrite(long n, Kind kind) { failWrite(n, kind, EIO); }
   /// The `n`-th read from now (1-based) fails (returns 0 bytes).
   static void failRead(long n, Kind kind);
   /// The `n`-th flush from now (1-based) fails; with FromThenOn every later

@@ -315,6 +315,13 @@ void* Tesk_Ary_AddUncleared(TESK_ARY ary) {
   return RecordAt(ary->records->bytes, ary, ary->count - 1);
 }
 
+void* Tesk_Ary_SpareRoom(TESK_ARY ary, int32_t* room) {
+  *room = 0;
+  if (ary == nullptr || ary->records == nullptr || ary->count >= ary->capacity) return nullptr;
+  *room = ary->capacity - ary->count;
+  return RecordAt(ary->records->bytes, ary, ary->count);
+}
+
 int Tesk_Ary_Reserve(TESK_ARY ary, int32_t capacity) {
   if (ary == nullptr) return -1;
   if (ary->records != nullptr && capacity <= ary->capacity) return 0;

@@ -41,3 +41,8 @@ void Tesk_Ary_Trim(TESK_ARY ary, int32_t spare);
 /// (a reader copying records in); null when the capacity is used up. The
 /// block does not move, as it does not grow.
 void* Tesk_Ary_AddUncleared(TESK_ARY ary);
+/// Address of the first record past the count within the reserved
+/// capacity, and in *room how many records fit there; null (room 0) when
+/// none does. A reader that fills records there in one go takes each one
+/// with Tesk_Ary_AddUncleared afterwards.
+void* Tesk_Ary_SpareRoom(TESK_ARY ary, int32_t* room);

@@ -49,19 +49,27 @@ bool MakeRoom(TESK_ARY ary, uint64_t limit) {
   return want > static_cast<uint64_t>(ary->count) && Tesk_Ary_Reserve(ary, static_cast<int32_t>(want)) == 0;
 }
 
+// Members read by one call of ZEL_GetMembers at most: positions grow by no
+// more than this ahead of the members read.
+constexpr int32_t kMembersPerRead = 4096;
+
 // Reads the members of `tag` from the head on, each `length` bytes, into the
-// records of `ary` in one walk along the chain.
+// records of `ary` in one walk along the chain, straight into the block.
 bool ReadMembers(ZEL_FILE* file, int32_t tag, uint32_t length, TESK_ARY ary, std::vector<uint64_t>* positions) {
   const uint64_t limit = MaxMembers(file, length);
   int rc = ZEL_FirstMember(file, tag);
-  for (uint64_t n = 0; rc == ZEL_OK; ++n) {
-    if (ZEL_GetDataLength(file) != static_cast<int64_t>(length)) return false;
+  while (rc == ZEL_OK) {
+    const uint64_t n = static_cast<uint64_t>(ary->count);
     if (n >= limit || !MakeRoom(ary, limit)) return false;
-    void* record = Tesk_Ary_AddUncleared(ary);  // the read below fills it whole
-    if (record == nullptr) return false;
-    if (positions != nullptr) positions->push_back(file->current.position);
-    rc = ZEL_GetData(file, length, record);
-    if (rc == ZEL_OK) rc = ZEL_NextMember(file);
+    int32_t room = 0;
+    void* records = Tesk_Ary_SpareRoom(ary, &room);
+    const size_t want = static_cast<size_t>(std::min<uint64_t>({static_cast<uint64_t>(room), limit - n,
+                                                                static_cast<uint64_t>(kMembersPerRead)}));
+    if (positions != nullptr) positions->resize(n + want);
+    size_t read = 0;
+    rc = ZEL_GetMembers(file, length, want, records, positions != nullptr ? positions->data() + n : nullptr, &read);
+    if (positions != nullptr) positions->resize(n + read);
+    for (size_t i = 0; i < read; ++i) Tesk_Ary_AddUncleared(ary);  // filled above
   }
   return rc == ZEL_ERR_NO_MEMBER;
 }

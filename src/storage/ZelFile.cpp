@@ -1,7 +1,9 @@
 #include "storage/ZelFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "storage/ZelJournal.h"
@@ -35,18 +37,27 @@ ZEL_METADATA newRecord(int32_t tag, uint64_t length, uint64_t position) {
 // one that names another position than where it was found, or data running
 // past the end of the file. Checking here means no caller ever follows or
 // allocates from an unchecked number.
-int ReadMetaData(ZEL_FILE* file, uint64_t offset, ZEL_METADATA* record) {
-  const uint32_t size = recordSize(file);
-  if (offset < kRootOffset || offset > file->fileSize || file->fileSize - offset < size) return ZEL_ERR_IO;
-  uint8_t bytes[kLayout3.recordSize()];
-  if (file->stream->readAt(offset, bytes, size) != size) return ZEL_ERR_IO;
+bool LiesInFile(const ZEL_FILE* file, uint64_t offset) {
+  return offset >= kRootOffset && offset <= file->fileSize && file->fileSize - offset >= recordSize(file);
+}
+
+// Decodes the record `bytes` read at `offset` (which LiesInFile) and checks it as ReadMetaData does.
+int DecodeCheckedRecord(const ZEL_FILE* file, uint64_t offset, const uint8_t* bytes, ZEL_METADATA* record) {
   ZEL_METADATA r;
   ZelDecodeRecord(*file->layout, bytes, &r);
   if (r.position != offset) return ZEL_ERR_IO;
   // Compared by subtraction: a damaged length must not wrap the sum around.
-  if (r.dataLength > file->fileSize - offset - size) return ZEL_ERR_IO;
+  if (r.dataLength > file->fileSize - offset - recordSize(file)) return ZEL_ERR_IO;
   *record = r;
   return ZEL_OK;
+}
+
+int ReadMetaData(ZEL_FILE* file, uint64_t offset, ZEL_METADATA* record) {
+  const uint32_t size = recordSize(file);
+  if (!LiesInFile(file, offset)) return ZEL_ERR_IO;
+  uint8_t bytes[kLayout3.recordSize()];
+  if (file->stream->readAt(offset, bytes, size) != size) return ZEL_ERR_IO;
+  return DecodeCheckedRecord(file, offset, bytes, record);
 }
 
 int WriteMetaData(ZEL_FILE* file, const ZEL_METADATA& record) {
@@ -445,6 +456,71 @@ int ZEL_GetData(ZEL_FILE* file, uint32_t bufferSize, void* buffer) {
   if (length == 0) return ZEL_OK;
   const uint64_t at = file->current.position + recordSize(file);
   return file->stream->readAt(at, buffer, length) == length ? ZEL_OK : ZEL_ERR_IO;
+}
+
+namespace {
+
+// Members read together at most: each takes two parts of a vectored read
+// (its data, and the record of the next one), and IOV_MAX is 1024.
+constexpr size_t kMaxRun = 512;
+
+// Reads the data of the current member and of up to `n` - 1 members stored
+// right after it into `records`, in one vectored read that puts the records
+// of those next members into `links`. The members' positions are guesses
+// until the chain is followed along them.
+int ReadRun(ZEL_FILE* file, uint32_t length, size_t n, unsigned char* records, uint8_t* links) {
+  const uint32_t link = recordSize(file);
+  iovec parts[2 * kMaxRun];
+  int count = 0;
+  for (size_t k = 0; k < n; ++k) {
+    if (k > 0) parts[count++] = {links + (k - 1) * link, link};
+    parts[count++] = {records + k * length, length};
+  }
+  const uint64_t bytes = uint64_t{n} * length + uint64_t{n - 1} * link;
+  const uint64_t at = file->current.position + link;
+  return file->stream->readScattered(at, parts, count) == bytes ? ZEL_OK : ZEL_ERR_IO;
+}
+
+}  // namespace
+
+int ZEL_GetMembers(ZEL_FILE* file, uint32_t length, size_t count, void* records, uint64_t* positions, size_t* read) {
+  if (read != nullptr) *read = 0;
+  if (!isOpen(file) || records == nullptr || read == nullptr) return ZEL_ERR_ARG;
+  if (!file->hasCurrent) return ZEL_ERR_NO_CURRENT;
+  const uint32_t link = recordSize(file);
+  const uint64_t item = uint64_t{link} + length;
+  uint8_t links[(kMaxRun - 1) * kLayout3.recordSize()];
+  // A run grows while the chain keeps to the order of the file and starts
+  // again from one member where it does not, so that a chain scattered
+  // through the file is not read many times over.
+  size_t run = 8;
+  while (*read < count) {
+    if (file->current.dataLength != length) return ZEL_ERR_ARG;
+    const uint64_t inFile = (file->fileSize - file->current.position) / item;  // >= 1: the current member's data is in the file
+    const size_t n = static_cast<size_t>(std::min<uint64_t>({run, count - *read, inFile}));
+    unsigned char* into = static_cast<unsigned char*>(records) + *read * length;
+    int rc = ReadRun(file, length, n, into, links);
+    if (rc != ZEL_OK) return rc;
+    size_t k = 0;
+    for (;; ++k) {  // member k of the run is current, and its data was read where it lies
+      if (positions != nullptr) positions[*read] = file->current.position;
+      ++*read;
+      const uint64_t next = file->current.position + item;
+      ZEL_METADATA r;
+      if (k + 1 == n || file->current.nextMember != next || !WithinChainReach(file, file->memberOffset + 1) ||
+          !LiesInFile(file, next) || DecodeCheckedRecord(file, next, links + k * link, &r) != ZEL_OK ||
+          r.tag != file->current.tag || r.dataLength != length)
+        break;
+      file->current = r;
+      file->memberOffset += 1;
+    }
+    // The chain leaves the run here (or the run ends): the next step is an
+    // ordinary one, with all its checks.
+    run = k + 1 == n ? std::min(run * 2, kMaxRun) : 1;
+    rc = ZEL_NextMember(file);
+    if (rc != ZEL_OK) return rc;
+  }
+  return ZEL_OK;
 }
 
 int ZEL_GetDataPart(ZEL_FILE* file, uint64_t from, uint32_t length, void* buffer) {

@@ -10,6 +10,7 @@
 // file's size before it is followed, and every chain walk is bounded, so a
 // damaged file yields ZEL_ERR_IO (-2) instead of a crash, hang or huge allocation.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "storage/FileIo.h"
@@ -95,6 +96,18 @@ int ZEL_GoToMember(ZEL_FILE* file, int32_t tag, uint64_t position);
 int64_t ZEL_GetDataLength(ZEL_FILE* file);
 /// Copies the current item's data into `buffer` (-1 if it holds fewer than dataLength bytes).
 int ZEL_GetData(ZEL_FILE* file, uint32_t bufferSize, void* buffer);
+
+/// Reads members as ZEL_GetData and then ZEL_NextMember would, one after
+/// another, from the current one on: up to `count` of them, each exactly
+/// `length` bytes, into `records` back to back (and, with `positions`, the
+/// position of each one's item record). *read tells how many were read.
+/// Returns the last ZEL_NextMember's code: 0 with the member after the last
+/// one read current, -4 at the chain's end; -1 (nothing more read) at a
+/// member of another length. Members stored right after one another along
+/// the chain, as the members of a tag written at once are, are read
+/// together, straight into `records`.
+int ZEL_GetMembers(ZEL_FILE* file, uint32_t length, size_t count, void* records, uint64_t* positions,
+                   size_t* read);
 
 /// Copies `length` data bytes of the current item, starting `from` bytes into
 /// its data, into `buffer`; -1 when that range is not within its data. Lets

@@ -102,7 +102,7 @@ void ImportBatch::noteDecodedName(const Pending& p) {
 // A save that fails rewrites the tags it could not write whole the next
 // time, so one more try gets past a passing write error.
 bool ImportBatch::saveWithRetry() {
-  return SaveAll(flnData_->filePath, flnData_) == 1 || SaveAll(flnData_->filePath, flnData_) == 1;
+  return SaveAll(flnData_->filePath, flnData_).ok() || SaveAll(flnData_->filePath, flnData_).ok();
 }
 
 bool IsImportableLibrary(const FLN_DATA* flnData) {

@@ -110,6 +110,6 @@ DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selecte
     }
     RemoveFirstAttachment(flnData->attachment, id, &removedAtIds);
   }
-  result.saved = SaveAllRemovingDigests(flnData->filePath, flnData, removedAtIds) == 1;
+  result.saved = SaveAllRemovingDigests(flnData->filePath, flnData, removedAtIds).ok();
   return result;
 }

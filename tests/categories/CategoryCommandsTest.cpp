@@ -131,7 +131,7 @@ TEST_F(CategoryCommandsTest, DeleteRefusesSpecialNamesAndNamesInUse) {
   FLN_ENTRY user = MakeEntry(1, {"その他", "Used", "その他"});
   Fill({{"その他", "その他", "その他"}, {"その他", "Used", "その他"}}, {});
   Tesk_Ary_Add(data()->entry, &user);
-  ASSERT_EQ(1, SaveAll(data()->filePath, data()));
+  ASSERT_TRUE(SaveAll(data()->filePath, data()).ok());
   struct Case {
     int level;
     std::string selected;

@@ -42,7 +42,7 @@ class OpenLibraryTest : public testing::Test {
       Tesk_Ary_Add(data()->entry, &entry);
     }
     ASSERT_EQ(0, RebuildCategoryNameArrays(data()));
-    ASSERT_EQ(1, SaveAll(data()->filePath, data()));
+    ASSERT_TRUE(SaveAll(data()->filePath, data()).ok());
   }
 
   /// The library as its file holds it now.

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -61,6 +63,32 @@ TEST(CliFileSizeLimit, AnImportPastTheLimitSaysFileTooLargeAndLosesNothing) {
   EXPECT_EQ(clitest::TabRows(sandbox.mustRun({"list", "lib.fln"}).out).size(), 1u);
   EXPECT_EQ(sandbox.run({"check", "lib.fln"}).exitCode, 0);
   EXPECT_EQ(readAll(sandbox.path("lib.fln")).size(), before.size()) << "the failed append is undone";
+}
+
+// A save the file size limit stops names the system's reason on stderr,
+// leaves the library as it was, and goes through once the limit is gone.
+TEST(CliFileSizeLimit, ASaveThatCannotGrowTheFileSaysWhyAndLeavesTheLibrary) {
+  CliSandbox sandbox;
+  sandbox.mustRun({"new", "lib.fln"});
+  sandbox.writePdf("small/a.pdf", 2000, 1);
+  sandbox.mustRun({"import", "lib.fln", "small", "--cat1", "Alpha"});
+  const std::vector<uint8_t> before = readAll(sandbox.path("lib.fln"));
+
+  bool signaled = true;
+  std::string err;
+  // No write may reach past the container's header: the save's first one fails.
+  const int code = RunLimited(sandbox, {"rename-category", "lib.fln", "1", "Alpha", "Beta"}, 512, &signaled, &err);
+  EXPECT_FALSE(signaled) << "killed by a signal";
+  EXPECT_EQ(code, 1) << err;
+  EXPECT_NE(err.find("lib.fln: the library file could not be saved: cannot "), std::string::npos) << err;
+  EXPECT_NE(err.find(std::string("not enough space (") + std::strerror(EFBIG) + "); nothing was written into it"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(readAll(sandbox.path("lib.fln")), before);
+
+  sandbox.mustRun({"rename-category", "lib.fln", "1", "Alpha", "Beta"});
+  EXPECT_EQ(clitest::Column(clitest::TabRows(sandbox.mustRun({"list", "lib.fln"}).out), 2),
+            (std::vector<std::string>{"Beta"}));
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ TEST_F(CliList, WithoutSortUsesTheLibrarysStoredKeys) {
   FLN_DATA data;
   ASSERT_TRUE(ReadFlnDataFromFlnFile(sandbox.path("lib.fln").c_str(), &data).ok());
   data.entryListInfo = {{kEntryFieldFileSize, kEntryFieldTitle, kEntryFieldNone}, {0, 1, 1}};
-  ASSERT_EQ(SaveAll(data.filePath, &data), 1);
+  ASSERT_TRUE(SaveAll(data.filePath, &data).ok());
   FreeFlnData(&data);
   EXPECT_EQ(list({}), (Order{"Alpha/b.pdf", "Alpha/c.pdf", "Beta/d.pdf", "Alpha/a.pdf", "Beta/a.pdf"}));
   EXPECT_EQ(list({"--sort", "title"}), (Order{"Beta/a.pdf", "Alpha/a.pdf", "Alpha/b.pdf", "Alpha/c.pdf", "Beta/d.pdf"}))

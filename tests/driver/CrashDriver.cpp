@@ -111,7 +111,7 @@ int SaveState(const std::string& path) {
   SaveEnvironment(&data, "categorybox_height", "210.000000");
   data.entryListInfo.sortFieldKind[0] = 7;
   data.entryListInfo.sortFieldAscend[0] = 0;
-  const int rc = SaveAll(data.filePath, &data) == 1 ? 0 : 1;
+  const int rc = SaveAll(data.filePath, &data).ok() ? 0 : 1;
   FreeFlnData(&data);
   return rc;
 }

@@ -87,7 +87,7 @@ TEST(LibrarySchemaTest, EachStoredArrayRowIsWhatSaveAndLoadDo) {
     std::memcpy(&record[row.idOffset], &storedId, sizeof storedId);
     record.back() = 'Z';  // the record's last byte, to see it whole on disk
     ASSERT_EQ(Tesk_Ary_Add(saved.data.*row.array, record.data()), 0);
-    ASSERT_EQ(SaveAll(path.c_str(), &saved.data), 1);
+    ASSERT_TRUE(SaveAll(path.c_str(), &saved.data).ok());
 
     const Contents contents = ReadContents(path);
     const std::vector<std::string>* members = MembersOf(contents, row.tag);

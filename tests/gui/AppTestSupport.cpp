@@ -55,7 +55,7 @@ void WriteLibrary(const QString& path, const LibraryContents& contents) {
     ASSERT_EQ(Tesk_Ary_Add(data.entry, &entry), 0);
   }
   if (contents.sort.sortFieldKind[0] != 0) data.entryListInfo = contents.sort;
-  ASSERT_EQ(SaveAll(file.constData(), &data), 1);
+  ASSERT_TRUE(SaveAll(file.constData(), &data).ok());
   FreeFlnData(&data);
 }
 

@@ -163,10 +163,10 @@ class TwoCopies : public ::testing::Test {
     change(incremental.data);
     change(whole.data);
     FileFaults::reset();
-    EXPECT_EQ(SaveAll(a.c_str(), &incremental.data), 1);
+    EXPECT_TRUE(SaveAll(a.c_str(), &incremental.data).ok());
     const long writes = FileFaults::writesSeen();
     ForgetLibraryFileState(&whole.data);
-    EXPECT_EQ(SaveAll(b.c_str(), &whole.data), 1);
+    EXPECT_TRUE(SaveAll(b.c_str(), &whole.data).ok());
     return writes;
   }
 
@@ -209,7 +209,7 @@ TEST_F(TwoCopies, OneChangedEntryIsOneWrite) {
   EXPECT_LE(writes, 4 + 1 + 4);
   FileFaults::reset();
   ForgetLibraryFileState(&incremental.data);
-  ASSERT_EQ(SaveAll(a.c_str(), &incremental.data), 1);
+  ASSERT_TRUE(SaveAll(a.c_str(), &incremental.data).ok());
   EXPECT_GT(FileFaults::writesSeen(), kEntries);  // what a whole rewrite costs
 }
 
@@ -248,8 +248,8 @@ TEST_F(TwoCopies, AFileChangedOrReplacedBehindTheProgramsBackIsNeverWritten) {
     const std::vector<uint8_t> theirs = readAll(a);
     EXPECT_FALSE(LibraryFileIsAsLeft(&loaded.data));
     Retitle(loaded.data, 7, "mine");
-    EXPECT_EQ(SaveAll(a.c_str(), &loaded.data), 0);
-    EXPECT_EQ(SaveAllWithoutEntrySort(a.c_str(), &loaded.data), 0);
+    EXPECT_FALSE(SaveAll(a.c_str(), &loaded.data).ok());
+    EXPECT_FALSE(SaveAllWithoutEntrySort(a.c_str(), &loaded.data).ok());
     EXPECT_EQ(readAll(a), theirs);
   }
 }
@@ -337,7 +337,7 @@ TEST(ArraySync, OneChangeInALongLibraryReadsNoMemberChain) {
     ZelTailCache::clear();
     c.change(library.data);
     FileFaults::reset();
-    ASSERT_EQ(SaveAll(path.c_str(), &library.data), 1);
+    ASSERT_TRUE(SaveAll(path.c_str(), &library.data).ok());
     EXPECT_LT(FileFaults::readsSeen(), 60);
     EXPECT_LT(FileFaults::writesSeen(), 14);
     FileFaults::reset();
@@ -372,7 +372,7 @@ TEST_F(TwoCopies, ASaveThatFailsHalfwayIsMadeGoodByTheNext) {
   };
   change(whole.data);
   ForgetLibraryFileState(&whole.data);
-  ASSERT_EQ(SaveAll(b.c_str(), &whole.data), 1);
+  ASSERT_TRUE(SaveAll(b.c_str(), &whole.data).ok());
   const Contents expected = ReadContents(b);
   const std::vector<uint8_t> original = readAll(a);
   const Contents before = ReadContents(a);
@@ -388,7 +388,7 @@ TEST_F(TwoCopies, ASaveThatFailsHalfwayIsMadeGoodByTheNext) {
       ASSERT_TRUE(ReadFlnDataFromFlnFile(a.c_str(), &attempt.data).ok());
       change(attempt.data);
       FileFaults::failWrite(n, kind);
-      saved = SaveAll(a.c_str(), &attempt.data) == 1;
+      saved = SaveAll(a.c_str(), &attempt.data).ok();
       FileFaults::reset();
       if (saved) break;
       if (kind == FileFaults::Kind::FromThenOn) {
@@ -397,11 +397,11 @@ TEST_F(TwoCopies, ASaveThatFailsHalfwayIsMadeGoodByTheNext) {
         Library reloaded;
         ASSERT_TRUE(ReadFlnDataFromFlnFile(a.c_str(), &reloaded.data).ok());
         change(reloaded.data);
-        EXPECT_EQ(SaveAll(a.c_str(), &reloaded.data), 1);
+        EXPECT_TRUE(SaveAll(a.c_str(), &reloaded.data).ok());
       } else {
         EXPECT_FALSE(QFile::exists(QString::fromStdString(ZelJournal::PathFor(a))));
         EXPECT_EQ(ReadContents(a), before);
-        EXPECT_EQ(SaveAll(a.c_str(), &attempt.data), 1);
+        EXPECT_TRUE(SaveAll(a.c_str(), &attempt.data).ok());
       }
       EXPECT_EQ(ReadContents(a), expected);
     }

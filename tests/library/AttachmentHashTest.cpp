@@ -156,7 +156,7 @@ class EntryPdf : public ::testing::Test {
     entry.en_id = ZEL_EndianLong_NtoL(9);
     entry.en_file_size = ZEL_EndianLong_NtoL(enFileSize);
     ASSERT_EQ(Tesk_Ary_Add(library.data.entry, &entry), 0);
-    ASSERT_EQ(SaveAll(path.c_str(), &library.data), 1);
+    ASSERT_TRUE(SaveAll(path.c_str(), &library.data).ok());
   }
   void flipPdfByte(int at) {
     const int64_t record = MemberOffset(path, kTagAttachmentData, 1);

@@ -38,7 +38,7 @@ void WriteSampleLibrary(const std::string& path, int entries) {
   ASSERT_EQ(SaveEnvironment(&d, "main_window_position", "10,20,610,820"), 0);
   ASSERT_EQ(SaveEnvironment(&d, "categorybox_height", "150.000000"), 0);
   ASSERT_EQ(CreateFlnCats("技術", "その他", "その他", d.idCounter, d.catsAry), 0);
-  ASSERT_EQ(SaveAll(d.filePath, &d), 1);
+  ASSERT_TRUE(SaveAll(d.filePath, &d).ok());
 }
 
 FLN_ENTRY MakeEntry(int32_t id, const std::string& title, const std::string& c1, const std::string& c2,

@@ -105,7 +105,7 @@ TEST_F(LoadFile, RefusesFilesItCannotTrustAndLeavesTheLibraryAlone) {
     const QFileInfo info(QString::fromStdString(bad));
     if (info.isFile()) {
       const std::vector<uint8_t> before = readAll(bad);
-      EXPECT_EQ(SaveAll(bad.c_str(), &library.data), 0);
+      EXPECT_FALSE(SaveAll(bad.c_str(), &library.data).ok());
       EXPECT_EQ(readAll(bad), before);
     }
   }
@@ -336,7 +336,7 @@ TEST_F(LoadFile, ReadsRecordsInStoredOrderAndSortsTheNamesPerLevel) {
     const FLN_ENTRY e = MakeEntry(id, "title " + std::to_string(id));
     Tesk_Ary_Add(d.entry, &e);
   }
-  ASSERT_EQ(SaveAll(d.filePath, &d), 1);
+  ASSERT_TRUE(SaveAll(d.filePath, &d).ok());
 
   Library again;
   ASSERT_TRUE(ReadFlnDataFromFlnFile(path.c_str(), &again.data).ok());

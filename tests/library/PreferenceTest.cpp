@@ -2,11 +2,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
 #include <cstring>
 
 #include "LibraryTestSupport.h"
 #include "TestFiles.h"
 #include "library/FlnPreference.h"
+#include "storage/FileIo.h"
 
 using namespace libtest;
 
@@ -22,13 +24,13 @@ TEST(Preference, WritingTwiceReplacesTheRecordInPlace) {
   TempDir dir;
   const std::string path = dir.path("Preference.zel");
   const auto first = FolderRecord("/home/user/本棚");
-  ASSERT_EQ(WritePreference_ToZelFile(path.c_str(), kTagPrefLibraryFolder, kPreferenceRecordSize, first.data()), 1);
+  ASSERT_TRUE(WritePreference_ToZelFile(path.c_str(), kTagPrefLibraryFolder, kPreferenceRecordSize, first.data()).ok());
   EXPECT_EQ(ReadContents(path), (Contents{{kTagPrefLibraryFolder, {std::string(first.begin(), first.end())}}}));
   const size_t size = readAll(path).size();
   EXPECT_EQ(size, 548u + 36 + 256);
 
   const auto second = FolderRecord("/srv/library");
-  ASSERT_EQ(WritePreference_ToZelFile(path.c_str(), kTagPrefLibraryFolder, kPreferenceRecordSize, second.data()), 1);
+  ASSERT_TRUE(WritePreference_ToZelFile(path.c_str(), kTagPrefLibraryFolder, kPreferenceRecordSize, second.data()).ok());
   EXPECT_EQ(ReadContents(path), (Contents{{kTagPrefLibraryFolder, {std::string(second.begin(), second.end())}}}));
   EXPECT_EQ(readAll(path).size(), size);
 
@@ -37,27 +39,58 @@ TEST(Preference, WritingTwiceReplacesTheRecordInPlace) {
   EXPECT_EQ(out, second);
 }
 
+// A preference write the disk refuses says why with the system's errno and
+// leaves the file as it was; the next write goes through.
+TEST(Preference, AFailedWriteSaysWhyAndKeepsTheFile) {
+  const struct {
+    int error;
+    FlnStatus status;
+  } cases[] = {{ENOSPC, FlnStatus::NoSpace}, {EIO, FlnStatus::WriteFailed}, {EACCES, FlnStatus::WriteFailed}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::strerror(c.error));
+    TempDir dir;
+    const std::string path = dir.path("Preference.zel");
+    const auto first = FolderRecord("/home/user/本棚");
+    ASSERT_TRUE(WritePreference_ToZelFile(path.c_str(), kTagPrefLibraryFolder, kPreferenceRecordSize, first.data()).ok());
+    const std::vector<uint8_t> before = readAll(path);
+
+    const auto second = FolderRecord("/srv/library");
+    FileFaults::failWrite(1, FileFaults::Kind::FromThenOn, c.error);
+    const FlnResult failed =
+        WritePreference_ToZelFile(path.c_str(), kTagPrefLibraryFolder, kPreferenceRecordSize, second.data());
+    FileFaults::reset();
+    EXPECT_EQ(failed.status, c.status);
+    EXPECT_EQ(failed.systemError, c.error);
+    EXPECT_NE(failed.reason.find(std::strerror(c.error)), std::string::npos) << failed.reason;
+    EXPECT_EQ(readAll(path), before);
+
+    ASSERT_TRUE(WritePreference_ToZelFile(path.c_str(), kTagPrefLibraryFolder, kPreferenceRecordSize, second.data()).ok());
+    std::vector<char> out(kPreferenceRecordSize, 'x');
+    ASSERT_EQ(ReadPreference_FromZelFile(path.c_str(), kTagPrefLibraryFolder, out.data(), kPreferenceRecordSize), 1);
+    EXPECT_EQ(out, second);
+  }
+}
+
 TEST(Preference, AFileThatIsNotAContainerIsLeftAlone) {
   TempDir dir;
   const std::string path = dir.path("Preference.zel");
   const std::vector<uint8_t> foreign(1000, 'n');
   writeAll(path, foreign);
   const auto record = FolderRecord("/tmp");
-  EXPECT_EQ(WritePreference_ToZelFile(path.c_str(), kTagPrefFolderImport, kPreferenceRecordSize, record.data()), 0);
+  EXPECT_FALSE(WritePreference_ToZelFile(path.c_str(), kTagPrefFolderImport, kPreferenceRecordSize, record.data()).ok());
   EXPECT_EQ(readAll(path), foreign);
   char out[kPreferenceRecordSize] = "kept";
   EXPECT_EQ(ReadPreference_FromZelFile(path.c_str(), kTagPrefFolderImport, out, sizeof out), 0);
   EXPECT_STREQ(out, "kept");
-  EXPECT_EQ(WritePreference_ToZelFile(dir.path("no/such/folder/p.zel").c_str(), kTagPrefFolderImport,
-                                      kPreferenceRecordSize, record.data()),
-            0);
+  EXPECT_FALSE(WritePreference_ToZelFile(dir.path("no/such/folder/p.zel").c_str(), kTagPrefFolderImport,
+                                      kPreferenceRecordSize, record.data()).ok());
 }
 
 TEST(Preference, ReadingCopiesAtMostTheCallersRecord) {
   TempDir dir;
   const std::string path = dir.path("p.zel");
   const auto record = FolderRecord(std::string(200, 'p'));
-  ASSERT_EQ(WritePreference_ToZelFile(path.c_str(), kTagPrefFileImport, kPreferenceRecordSize, record.data()), 1);
+  ASSERT_TRUE(WritePreference_ToZelFile(path.c_str(), kTagPrefFileImport, kPreferenceRecordSize, record.data()).ok());
 
   const struct {
     const char* name;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "LibraryTestSupport.h"
 #include "TestFiles.h"
@@ -30,7 +33,7 @@ class SaveLibrary : public ::testing::Test {
 TEST_F(SaveLibrary, WritesTheSortKeysAsThreeRecords) {
   library.data.entryListInfo = {{15, 7, 0}, {1, 0, 1}};
   clock.set(FixedTime().addDays(1));
-  ASSERT_EQ(SaveAll(path.c_str(), &library.data), 1);
+  ASSERT_TRUE(SaveAll(path.c_str(), &library.data).ok());
   const Contents contents = ReadContents(path);
   const auto* sorts = MembersOf(contents, kTagEntrySort);
   ASSERT_NE(sorts, nullptr);
@@ -56,7 +59,7 @@ TEST_F(SaveLibrary, WhatIsSavedLoadsAgain) {
   ASSERT_EQ(UpdateEntry(library.data.entry, &e), 1);
   Tesk_Ary_Remove(library.data.entry, 0);
   ASSERT_EQ(SaveEnvironment(&library.data, "window_cat1list_selection", "技術"), 0);
-  ASSERT_EQ(SaveAll(path.c_str(), &library.data), 1);
+  ASSERT_TRUE(SaveAll(path.c_str(), &library.data).ok());
 
   Library again;
   ASSERT_TRUE(ReadFlnDataFromFlnFile(path.c_str(), &again.data).ok());
@@ -81,7 +84,7 @@ TEST_F(SaveLibrary, TheVariantWithoutSortRecordsLeavesThemAsTheyAre) {
   library.data.entryListInfo = {{9, 9, 9}, {0, 0, 0}};
   Tesk_Ary_Remove(library.data.entry, 1);
   clock.set(FixedTime().addDays(1));
-  ASSERT_EQ(SaveAllWithoutEntrySort(path.c_str(), &library.data), 1);
+  ASSERT_TRUE(SaveAllWithoutEntrySort(path.c_str(), &library.data).ok());
   const Contents after = ReadContents(path);
   ASSERT_NE(MembersOf(after, kTagEntrySort), nullptr);
   EXPECT_EQ(*MembersOf(after, kTagEntrySort), *MembersOf(before, kTagEntrySort));
@@ -111,7 +114,7 @@ TEST_F(SaveLibrary, NeverWritesIntoAForeignOrDamagedFile) {
     writeAll(path, c.bytes);
     TouchLater(path);
     Tesk_Ary_Remove(library.data.entry, 0);
-    EXPECT_EQ(SaveAll(path.c_str(), &library.data), 0);
+    EXPECT_FALSE(SaveAll(path.c_str(), &library.data).ok());
     EXPECT_EQ(readAll(path), c.bytes);
   }
 }
@@ -119,20 +122,82 @@ TEST_F(SaveLibrary, NeverWritesIntoAForeignOrDamagedFile) {
 TEST_F(SaveLibrary, ReportsWhatItCouldNotWrite) {
   FileFaults::failWrite(1, FileFaults::Kind::FromThenOn);
   Tesk_Ary_Remove(library.data.entry, 0);
-  EXPECT_EQ(SaveAll(path.c_str(), &library.data), 0);
+  EXPECT_FALSE(SaveAll(path.c_str(), &library.data).ok());
   FileFaults::reset();
-  EXPECT_EQ(SaveAll(path.c_str(), &library.data), 1);
+  EXPECT_TRUE(SaveAll(path.c_str(), &library.data).ok());
   EXPECT_EQ(MembersOf(ReadContents(path), kTagEntry)->size(), 4u);
 
-  EXPECT_EQ(SaveAll(dir.path("missing.fln").c_str(), &library.data), 0);
-  EXPECT_EQ(SaveAll("", &library.data), 0);
+  EXPECT_FALSE(SaveAll(dir.path("missing.fln").c_str(), &library.data).ok());
+  EXPECT_FALSE(SaveAll("", &library.data).ok());
+}
+
+// A failed save says why, with the system's errno, whichever write fails;
+// the file keeps every byte it had, and the next save writes the change.
+TEST_F(SaveLibrary, AFailedSaveKeepsTheSystemsReason) {
+  const struct {
+    int error;
+    long write;  // the failing write, 1-based
+    FlnStatus status;
+  } cases[] = {
+      {ENOSPC, 1, FlnStatus::NoSpace},   {ENOSPC, 3, FlnStatus::NoSpace},     {EDQUOT, 2, FlnStatus::NoSpace},
+      {EIO, 1, FlnStatus::WriteFailed},  {EIO, 2, FlnStatus::WriteFailed},    {EACCES, 1, FlnStatus::WriteFailed},
+      {EPERM, 3, FlnStatus::WriteFailed},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::strerror(c.error) + std::string(" at write ") + std::to_string(c.write));
+    const std::vector<uint8_t> before = readAll(path);
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(library.data.entry, 0, &entry);
+    entry.en_title[0] ^= 1;  // a change the save must write
+    Tesk_Ary_Update(library.data.entry, 0, &entry);
+    FileFaults::failWrite(c.write, FileFaults::Kind::Once, c.error);
+    const FlnResult why = SaveAll(path.c_str(), &library.data);
+    const long writes = FileFaults::writesSeen();
+    FileFaults::reset();
+    ASSERT_GE(writes, c.write) << "the save never reached the failing write";
+    EXPECT_EQ(why.status, c.status);
+    EXPECT_EQ(why.systemError, c.error);
+    EXPECT_NE(why.reason.find(std::strerror(c.error)), std::string::npos) << why.reason;
+    EXPECT_EQ(LastSaveResult(&library.data).reason, why.reason);
+    EXPECT_EQ(readAll(path), before);
+
+    const FlnResult next = SaveAll(path.c_str(), &library.data);
+    ASSERT_TRUE(next.ok()) << next.reason;
+    EXPECT_TRUE(LastSaveResult(&library.data).ok());
+    Library reloaded;
+    ASSERT_NO_FATAL_FAILURE(Load(path, &reloaded));
+    FLN_ENTRY stored;
+    Tesk_Ary_GetData(reloaded.data.entry, 0, &stored);
+    EXPECT_EQ(std::memcmp(stored.en_title, entry.en_title, sizeof entry.en_title), 0);
+  }
+}
+
+// A file another program put in the library's place is never written, and
+// the result says so rather than blaming the disk; a missing file gives the
+// system's reason.
+TEST_F(SaveLibrary, AReplacedOrMissingFileIsNamedAsSuch) {
+  const std::string other = dir.path("other.fln");
+  WriteSampleLibrary(other, 2);
+  ASSERT_EQ(std::rename(other.c_str(), path.c_str()), 0);
+  const std::vector<uint8_t> replacement = readAll(path);
+  const FlnResult replaced = SaveAll(path.c_str(), &library.data);
+  EXPECT_EQ(replaced.status, FlnStatus::Replaced);
+  EXPECT_EQ(replaced.systemError, 0);
+  EXPECT_NE(replaced.reason.find("replaced"), std::string::npos) << replaced.reason;
+  EXPECT_EQ(readAll(path), replacement);
+
+  ASSERT_EQ(std::remove(path.c_str()), 0);
+  const FlnResult missing = SaveAll(path.c_str(), &library.data);
+  EXPECT_EQ(missing.status, FlnStatus::CannotOpen);
+  EXPECT_EQ(missing.systemError, ENOENT);
+  EXPECT_NE(missing.reason.find(std::strerror(ENOENT)), std::string::npos) << missing.reason;
 }
 
 TEST_F(SaveLibrary, ALibraryThatWasNeverLoadedWritesNothing) {
   const std::vector<uint8_t> before = readAll(path);
   Library empty;
-  EXPECT_EQ(SaveAll(path.c_str(), &empty.data), 0);
-  EXPECT_EQ(SaveAllWithoutEntrySort(path.c_str(), &empty.data), 0);
+  EXPECT_FALSE(SaveAll(path.c_str(), &empty.data).ok());
+  EXPECT_FALSE(SaveAllWithoutEntrySort(path.c_str(), &empty.data).ok());
   EXPECT_EQ(readAll(path), before);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -152,6 +153,51 @@ TEST_F(PdfSidebarTest, ThumbnailsRenderOnlyWhatIsShownAndGoToTheirPages) {
   QTest::mouseClick(thumbnails->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
   EXPECT_EQ(view->currentPage(), 1);
   EXPECT_TRUE(view->canGoBack());
+}
+
+// The strip is scrolled to the view's page when it first shows, as the
+// viewer window opens it beside the page (in a splitter, hidden until the
+// user asks): opened on its tab with the view on a later page, or turned to
+// its tab afterwards, on pages of another size than the rows were first
+// laid out for (US letter). The current row is on screen, not left at the top.
+TEST(PdfSidebarShownLateTest, TheThumbnailStripShowsTheCurrentPageWhenItOpens) {
+  QVector<QSizeF> letter(30, QSizeF(612, 792));
+  const std::unique_ptr<PdfDocument> pdf = PdfDocument::Open(apptest::MakePdfOfPageSizes(letter)).document;
+  ASSERT_NE(pdf, nullptr);
+  for (const bool byTab : {false, true}) {
+    SCOPED_TRACE(byTab ? "turned to the thumbnails' tab" : "opened on the thumbnails' tab");
+    QSplitter window;
+    auto* view = new PdfView;
+    auto* sidebar = new PdfSidebar(view);
+    window.addWidget(sidebar);
+    window.addWidget(view);
+    sidebar->hide();
+    window.resize(700, 600);
+    view->setDocument(pdf.get());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    if (!byTab) sidebar->setCurrentIndex(PdfSidebar::kThumbnailPanel);
+    view->goToPage(9);
+    ASSERT_EQ(view->currentPage(), 9);
+    sidebar->show();
+    if (byTab) {
+      QTest::qWait(20);
+      sidebar->setCurrentIndex(PdfSidebar::kThumbnailPanel);
+    }
+    PdfThumbnailView* strip = sidebar->thumbnails();
+    EXPECT_EQ(strip->currentRow(), 9);
+    const auto rowOnScreen = [&] {
+      return strip->viewport()->rect().contains(strip->visualItemRect(strip->item(9)));
+    };
+    EXPECT_TRUE(WaitUntil(rowOnScreen)) << "scrolled to " << strip->verticalScrollBar()->value();
+    EXPECT_GT(strip->verticalScrollBar()->value(), 0);
+    // The page's picture is the one asked for, not only the first rows'.
+    EXPECT_TRUE(WaitUntil([&] { return strip->thumbnail(9) != nullptr; }));
+    // Once shown, the strip is the user's to scroll: it stays where put.
+    strip->scrollToTop();
+    QTest::qWait(50);
+    EXPECT_EQ(strip->verticalScrollBar()->value(), 0);
+  }
 }
 
 }  // namespace

@@ -441,3 +441,116 @@ TEST_F(ZelAry, GoingToAMemberRefusesEveryOtherPlace) {
   ZEL_Close(&f);
   EXPECT_EQ(ZEL_GoToMember(nullptr, kTag, mine.positions[0]), ZEL_ERR_ARG);
 }
+
+// Members read together are read where the chain puts them: a removed
+// member still lies between live ones with its tag, length and position
+// intact, and members inserted before others lie later in the file than
+// those that follow them along the chain.
+TEST_F(ZelAry, LoadFollowsTheChainWhereItLeavesTheOrderOfTheFile) {
+  const struct {
+    const char* what;
+    std::function<void(ZEL_FILE*)> change;
+    std::vector<int32_t> want;  // the records' values in chain order
+  } cases[] = {
+      {"the third of ten removed",
+       [](ZEL_FILE* f) {
+         ASSERT_EQ(ZEL_FirstMember(f, kTag), ZEL_OK);
+         for (int i = 0; i < 2; ++i) ASSERT_EQ(ZEL_NextMember(f), ZEL_OK);
+         ASSERT_EQ(ZEL_RemoveData(f), ZEL_OK);
+       },
+       {0, 1, 3, 4, 5, 6, 7, 8, 9}},
+      {"two inserted before the fifth",
+       [](ZEL_FILE* f) {
+         ASSERT_EQ(ZEL_FirstMember(f, kTag), ZEL_OK);
+         for (int i = 0; i < 4; ++i) ASSERT_EQ(ZEL_NextMember(f), ZEL_OK);
+         for (int32_t v : {70, 71}) ASSERT_EQ(ZEL_InsertData(f, kSize, record(v).data()), ZEL_OK);
+       },
+       {0, 1, 2, 3, 70, 71, 4, 5, 6, 7, 8, 9}},
+      {"the last rewritten in place, not yet committed",
+       [](ZEL_FILE* f) {
+         ASSERT_EQ(ZEL_FirstMember(f, kTag), ZEL_OK);
+         for (int i = 0; i < 9; ++i) ASSERT_EQ(ZEL_NextMember(f), ZEL_OK);
+         ASSERT_EQ(ZEL_ReplaceData(f, kSize, record(99).data()), ZEL_OK);
+       },
+       {0, 1, 2, 3, 4, 5, 6, 7, 8, 99}},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    const std::string path = dir_.path("order" + std::to_string(i) + ".zel");
+    makeContainer(path, membersOf(kTag, records(0, 10)));
+    ZEL_FILE f;
+    ASSERT_EQ(ZEL_Open(path.c_str(), 0, &f), ZEL_OK);
+    cases[i].change(&f);
+    std::vector<uint64_t> positions;
+    Ary ary(ZEL_ARY_Load(&f, kTag, &positions));  // through the same handle: held changes show
+    ZEL_Close(&f);
+    ASSERT_NE(ary, nullptr);
+    std::vector<Bytes> want;
+    for (int32_t v : cases[i].want) want.push_back(record(v));
+    EXPECT_EQ(contents(ary.get()), want);
+    const Walked w = walk(path, kTag);
+    EXPECT_EQ(w.data, want) << "the change was committed as made";
+    ASSERT_EQ(positions.size(), w.positions.size());
+    for (size_t k = 0; k < positions.size(); ++k) EXPECT_EQ(positions[k], w.positions[k]) << "member " << k;
+  }
+}
+
+// Reading members together does what reading each and stepping on would:
+// exactly `count` of them, the next one current afterwards, and the end of
+// the chain told, at counts below, at and past the first runs' lengths.
+TEST_F(ZelAry, GetMembersReadsAsGetDataAndNextMemberWould) {
+  constexpr int32_t kMembers = 1500;
+  makeContainer(path_, membersOf(kTag, records(0, kMembers)));
+  const Walked w = walk(path_, kTag);
+  ASSERT_EQ(w.positions.size(), 1000u) << "walk() stops at 1000 members";
+  for (size_t count : {size_t{1}, size_t{7}, size_t{8}, size_t{9}, size_t{600}, size_t{999}}) {
+    SCOPED_TRACE(count);
+    ZEL_FILE f;
+    ASSERT_EQ(ZEL_Open(path_.c_str(), 1, &f), ZEL_OK);
+    ASSERT_EQ(ZEL_FirstMember(&f, kTag), ZEL_OK);
+    std::vector<uint8_t> into(count * kSize + kSize, 0xEE);
+    std::vector<uint64_t> positions(count, 0);
+    size_t read = 0;
+    EXPECT_EQ(ZEL_GetMembers(&f, kSize, count, into.data(), positions.data(), &read), ZEL_OK);
+    ASSERT_EQ(read, count);
+    for (size_t k = 0; k < count; ++k) {
+      EXPECT_EQ(Bytes(into.begin() + k * kSize, into.begin() + (k + 1) * kSize), w.data[k]) << "member " << k;
+      EXPECT_EQ(positions[k], w.positions[k]) << "member " << k;
+    }
+    EXPECT_EQ(Bytes(into.end() - kSize, into.end()), Bytes(kSize, 0xEE)) << "nothing written past `count`";
+    EXPECT_EQ(f.current.position, w.positions[count]) << "the member after the last one read is current";
+    ZEL_Close(&f);
+  }
+  ZEL_FILE f;
+  ASSERT_EQ(ZEL_Open(path_.c_str(), 1, &f), ZEL_OK);
+  ASSERT_EQ(ZEL_FirstMember(&f, kTag), ZEL_OK);
+  std::vector<uint8_t> all(size_t{kMembers + 10} * kSize);
+  size_t read = 0;
+  EXPECT_EQ(ZEL_GetMembers(&f, kSize, kMembers + 10, all.data(), nullptr, &read), ZEL_ERR_NO_MEMBER);
+  EXPECT_EQ(read, static_cast<size_t>(kMembers));
+  EXPECT_EQ(Bytes(all.end() - 11 * kSize, all.end() - 10 * kSize), record(kMembers - 1));
+  ASSERT_EQ(ZEL_FirstMember(&f, kTag), ZEL_OK);
+  EXPECT_EQ(ZEL_GetMembers(&f, 8, 5, all.data(), nullptr, &read), ZEL_ERR_ARG) << "members of another length";
+  EXPECT_EQ(read, 0u);
+  ZEL_Close(&f);
+}
+
+// A read that fails anywhere, the members read together included, fails
+// the load: no array of records that were never read.
+TEST_F(ZelAry, LoadFailsWhenAnyReadFails) {
+  makeContainer(path_, membersOf(kTag, records(0, 2000)));
+  long reads = 0;  // the first n at which the load no longer meets the fault
+  for (long n = 1; n < 1000 && reads == 0; ++n) {
+    ZEL_FILE f;
+    ASSERT_EQ(ZEL_Open(path_.c_str(), 1, &f), ZEL_OK);
+    FileFaults::failRead(n, FileFaults::Kind::Once);
+    Ary ary(ZEL_ARY_Load(&f, kTag));
+    FileFaults::reset();
+    ZEL_Close(&f);
+    if (ary != nullptr) {
+      EXPECT_EQ(contents(ary.get()), records(0, 2000)) << n;
+      reads = n;
+    }
+  }
+  EXPECT_GT(reads, 2) << "the walk to the tag, the records read together and the steps between them";
+}

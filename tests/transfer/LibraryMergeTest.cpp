@@ -72,7 +72,7 @@ class LibraryMergeTest : public SandboxLibraryTest {
       Tesk_Ary_Update(other.data.entry, i, &e);
       otherB_ = e;
     }
-    ASSERT_EQ(SaveAll(otherPath_.c_str(), &other.data), 1);
+    ASSERT_TRUE(SaveAll(otherPath_.c_str(), &other.data).ok());
     otherBytes_ = readAll(otherPath_);
     libraryBytes_ = readAll(libraryPath_);
   }

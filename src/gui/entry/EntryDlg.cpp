@@ -320,7 +320,7 @@ void EntryDlg::storeChangedControls(FLN_ENTRY* entry, QString* refusal) const {
 
 bool EntryDlg::writeEntryAndSave(FLN_ENTRY* entry) {
   if (UpdateEntry(_flnData->entry, entry) != 1) return false;
-  return SaveAllWithoutEntrySort(_flnData->filePath, _flnData) == 1;
+  return SaveAllWithoutEntrySort(_flnData->filePath, _flnData).ok();
 }
 
 void EntryDlg::windowMoved() {

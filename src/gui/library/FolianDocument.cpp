@@ -13,6 +13,7 @@
 #include "gui/library/LibraryMenus.h"
 #include "gui/library/TransferCommands.h"
 #include "gui/shell/Alert.h"
+#include "gui/shell/FailureReasonText.h"
 #include "gui/shell/WindowActivationOrder.h"
 #include "library/FlnArraySync.h"
 #include "library/FlnAttachment.h"
@@ -62,7 +63,7 @@ bool FolianDocument::close() {
 }
 
 bool FolianDocument::saveLibrary() {
-  if (SaveAll(_fln_data.filePath, &_fln_data) == 1) {
+  if (SaveAll(_fln_data.filePath, &_fln_data).ok()) {
     _saveFailureShown = false;
     return true;
   }
@@ -90,11 +91,12 @@ void FolianDocument::reportSaveFailure() {
   // Every click saves: one alert until a save succeeds again is enough.
   if (_saveFailureShown) return;
   _saveFailureShown = true;
-  FLN_COMM_Alert_OK(
-      _mainWindow.get(),
-      QCoreApplication::translate("FolianDocument",
-                                  "ライブラリ「%1」に保存できませんでした。変更はファイルに書き込まれていません。")
-          .arg(QFileInfo(fileName()).fileName()));
+  QString message = QCoreApplication::translate(
+                        "FolianDocument", "ライブラリ「%1」に保存できませんでした。変更はファイルに書き込まれていません。")
+                        .arg(QFileInfo(fileName()).fileName());
+  const QString reason = FailureReasonText(LastSaveResult(&_fln_data));
+  if (!reason.isEmpty()) message += QLatin1Char('\n') + reason;
+  FLN_COMM_Alert_OK(_mainWindow.get(), message);
 }
 
 void FolianDocument::alert(const QString& message) { FLN_COMM_Alert_OK(_mainWindow.get(), message); }

@@ -92,12 +92,15 @@ void WindowStateStore::rememberScrollPositions(const WindowLists& lists) {
   }
 }
 
-void WindowStateStore::rememberLibraryFolder(const QString& libraryPath) {
+FlnResult WindowStateStore::rememberLibraryFolder(const QString& libraryPath) {
   char record[kPreferenceRecordSize] = {};
   const QByteArray folder = QFileInfo(libraryPath).absolutePath().toUtf8();
-  if (folder.size() >= kPreferenceRecordSize) return;  // a cut path would name another folder
+  // A cut path would name another folder.
+  if (folder.size() >= kPreferenceRecordSize)
+    return FlnResult::failure(FlnStatus::PathTooLong, "the library's folder does not fit the preference record");
   memcpy(record, folder.constData(), static_cast<size_t>(folder.size()));
   char preferencePath[1024];
-  if (GetPreferenceFilePath(preferencePath, sizeof preferencePath) == 1)
-    WritePreference_ToZelFile(preferencePath, kTagPrefLibraryFolder, kPreferenceRecordSize, record);
+  if (GetPreferenceFilePath(preferencePath, sizeof preferencePath) != 1)
+    return FlnResult::failure(FlnStatus::CannotOpen, "there is no preferences folder");
+  return WritePreference_ToZelFile(preferencePath, kTagPrefLibraryFolder, kPreferenceRecordSize, record);
 }

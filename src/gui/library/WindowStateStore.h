@@ -10,6 +10,7 @@
 #include <array>
 
 #include "format/FlnRecords.h"
+#include "library/FlnResult.h"
 
 class QAbstractItemView;
 class QSplitter;
@@ -48,8 +49,9 @@ class WindowStateStore {
   /// Remembers the scroll positions of `lists` (not saved).
   void rememberScrollPositions(const WindowLists& lists);
   /// Remembers the folder of the library at `libraryPath` in the preference
-  /// file, where the next Open panel starts.
-  static void rememberLibraryFolder(const QString& libraryPath);
+  /// file, where the next Open panel starts; the result says why it could
+  /// not (the window opens all the same).
+  static FlnResult rememberLibraryFolder(const QString& libraryPath);
 
  private:
   struct PendingScroll {

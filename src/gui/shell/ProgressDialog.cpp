@@ -11,7 +11,7 @@ QProgressDialog* MakeProgressDialog(QWidget* parent, const QString& title) {
   label->setMinimumWidth(360);
   progress->setLabel(label);
   progress->setWindowTitle(title);
-  progress->setCancelButtonText(QCoreApplication::translate("FolianDocumentTransfer", "キャンセル"));
+  progress->setCancelButtonText(QCoreApplication::translate("ProgressDialog", "キャンセル"));
   progress->setWindowModality(Qt::ApplicationModal);
   progress->setAutoClose(false);
   progress->setAutoReset(false);

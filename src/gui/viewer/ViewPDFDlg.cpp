@@ -137,7 +137,7 @@ void ViewPDFDlg::saveDeferred() {
   _savesDeferred = false;
   if (!_savePending || _flnData == nullptr) return;
   _savePending = false;
-  const bool written = SaveAllWithoutEntrySort(_flnData->filePath, _flnData) == 1;
+  const bool written = SaveAllWithoutEntrySort(_flnData->filePath, _flnData).ok();
   emit librarySaved(_en_id_native, written);
 }
 
@@ -234,7 +234,7 @@ bool ViewPDFDlg::writeEntryAndSave(FLN_ENTRY* entry) {
     _savePending = true;
     return true;
   }
-  const bool written = SaveAllWithoutEntrySort(_flnData->filePath, _flnData) == 1;
+  const bool written = SaveAllWithoutEntrySort(_flnData->filePath, _flnData).ok();
   emit librarySaved(_en_id_native, written);
   return written;
 }

@@ -78,6 +78,6 @@ void ViewPDFDlg::storeSidebarState() {
   char stored[kEnvValueBufferSize] = "";
   if (GetEnvironmentValue(_flnData->envAry, kEnvViewerSidebar, stored) == 1 && qstrcmp(stored, state) == 0) return;
   if (SaveEnvironment(_flnData, kEnvViewerSidebar, state) != 0) return;
-  const bool written = SaveAllWithoutEntrySort(_flnData->filePath, _flnData) == 1;
+  const bool written = SaveAllWithoutEntrySort(_flnData->filePath, _flnData).ok();
   emit librarySaved(_en_id_native, written);
 }

@@ -174,7 +174,7 @@ class EntryDlgTest : public ::testing::Test {
     Tesk_Ary_GetData(data.entry, index, &entry);
     change(entry);
     Tesk_Ary_Update(data.entry, index, &entry);
-    ASSERT_EQ(SaveAll(data.filePath, &data), 1);
+    ASSERT_TRUE(SaveAll(data.filePath, &data).ok());
     load();
   }
 
@@ -662,7 +662,7 @@ TEST_F(EntryDlgTest, FailedSaveIsReported) {
 TEST_F(EntryDlgTest, DeletedEntryIsNotWritten) {
   EntryDlg* dlg = open(1);
   Tesk_Ary_Remove(data.entry, 1);
-  ASSERT_EQ(SaveAll(data.filePath, &data), 1);
+  ASSERT_TRUE(SaveAll(data.filePath, &data).ok());
   const QByteArray before = [this] {
     QFile file(path());
     file.open(QIODevice::ReadOnly);

@@ -13,6 +13,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <cerrno>
+#include <cstring>
 
 #include "WindowFixture.h"
 #include "gui/entry/EntryDlg.h"
@@ -22,11 +24,17 @@
 #include "gui/library/CategoryLevelPane.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnLoad.h"
+#include "storage/FileIo.h"
 
 namespace apptest {
 namespace {
 
 using Commands = WindowFixture;
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 int EntriesInFile(const QString& path) {
   FLN_DATA data;
@@ -291,7 +299,42 @@ TEST_F(Commands, AFailedSaveIsShownOnce) {
   ClickRow(document->folianCategory(1)->tableView(), 1);
   ClickRow(document->folianCategory(1)->tableView(), 2);
   ASSERT_EQ(alerts.asked.size(), 1u);
-  EXPECT_EQ(alerts.texts()[0], QStringLiteral("ライブラリ「lib.fln」に保存できませんでした。変更はファイルに書き込まれていません。"));
+  EXPECT_EQ(alerts.texts()[0], QStringLiteral("ライブラリ「lib.fln」に保存できませんでした。変更はファイルに書き込まれていません。\n"
+                                               "ファイルを開けませんでした（%1）。")
+                                    .arg(QString::fromLocal8Bit(std::strerror(ENOENT))));
+}
+
+// A save the disk refuses: the alert says why, with the system's own text;
+// the library file keeps every byte it had, and the next choice is saved.
+TEST_F(Commands, AFailedSaveSaysWhy) {
+  const struct {
+    int error;
+    const char* reason;  // %1: the system's text for the error
+  } cases[] = {
+      {ENOSPC, "ディスクの空き容量が足りません（%1）。"},
+      {EIO, "ファイルの読み書きに失敗しました（%1）。"},
+      {EACCES, "ファイルの読み書きに失敗しました（%1）。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    FolianDocument* document = open(WorkedExample());
+    ASSERT_NE(document, nullptr);
+    const QByteArray before = ReadFile(path());
+    ScriptedAlerts alerts;
+    FileFaults::failWrite(1, FileFaults::Kind::FromThenOn, c.error);
+    ClickRow(document->folianCategory(1)->tableView(), 1);  // the choice is saved
+    FileFaults::reset();
+    ASSERT_EQ(alerts.asked.size(), 1u);
+    EXPECT_EQ(alerts.texts()[0],
+              QStringLiteral("ライブラリ「lib.fln」に保存できませんでした。変更はファイルに書き込まれていません。\n") +
+                  QString::fromUtf8(c.reason).arg(QString::fromLocal8Bit(std::strerror(c.error))));
+    EXPECT_EQ(ReadFile(path()), before);
+
+    ClickRow(document->folianCategory(1)->tableView(), 2);
+    EXPECT_EQ(alerts.asked.size(), 1u);
+    EXPECT_NE(ReadFile(path()), before);
+    closeDocument(document);
+  }
 }
 
 }  // namespace

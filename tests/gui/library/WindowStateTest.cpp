@@ -101,7 +101,7 @@ TEST_F(WindowState, UnusableValuesAreTakenAsMissing) {
     SaveEnvironment(&data, "categorybox_height", "tall");
     SaveEnvironment(&data, "window_cat1list_selection", "A");  // the other two are missing
     SaveEnvironment(&data, "entry_scroll_position", "5");
-    ASSERT_EQ(SaveAll(path().toUtf8().constData(), &data), 1);
+    ASSERT_TRUE(SaveAll(path().toUtf8().constData(), &data).ok());
     FreeFlnData(&data);
   }
   FolianDocument* document = reopen();

@@ -359,7 +359,7 @@ TEST_F(ViewPDFDlgTest, TheLibraryIsSavedOnceAfterTheFirstPageIsPainted) {
     memset(entry.en_last_view_date, 0, sizeof entry.en_last_view_date);
     entry.en_pdf_window_position = {};
     Tesk_Ary_Update(data.entry, 0, &entry);
-    ASSERT_EQ(SaveAll(data.filePath, &data), 1);
+    ASSERT_TRUE(SaveAll(data.filePath, &data).ok());
   }
 }
 
@@ -379,7 +379,7 @@ TEST_F(ViewPDFDlgTest, DeletedEntrySavesNothingForIt) {
   ViewPDFDlg* viewer = open(0, MakeNumberedPdf(2));
   ASSERT_TRUE(WaitUntil([&] { return !StoredFrame(StoredLibrary(path()).entry(0)).isEmpty(); }));
   Tesk_Ary_Remove(data.entry, 0);
-  ASSERT_EQ(SaveAll(data.filePath, &data), 1);
+  ASSERT_TRUE(SaveAll(data.filePath, &data).ok());
   const int savesBefore = saves;
 
   viewer->window()->move(300, 200);

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "library/FlnResult.h"
+#include "storage/ZelFile.h"
+
+namespace {
+
+// Every way a storage call's code and errno become a result: a full disk in
+// any of its forms, any other system error with the system's own text, and
+// a broken container that no system call caused.
+TEST(FlnResultOfStorage, NamesTheFaultAndKeepsTheSystemsReason) {
+  const struct {
+    int zelCode;
+    int error;
+    FlnStatus failedAs;
+    FlnStatus status;
+    std::string reason;
+  } cases[] = {
+      {ZEL_OK, EIO, FlnStatus::WriteFailed, FlnStatus::Ok, ""},
+      {ZEL_ERR_IO, ENOSPC, FlnStatus::WriteFailed, FlnStatus::NoSpace,
+       std::string("cannot write it: not enough space (") + std::strerror(ENOSPC) + ")"},
+      {ZEL_ERR_IO, EDQUOT, FlnStatus::WriteFailed, FlnStatus::NoSpace,
+       std::string("cannot write it: not enough space (") + std::strerror(EDQUOT) + ")"},
+      {ZEL_ERR_ARG, EFBIG, FlnStatus::WriteFailed, FlnStatus::NoSpace,
+       std::string("cannot write it: not enough space (") + std::strerror(EFBIG) + ")"},
+      {ZEL_ERR_IO, EIO, FlnStatus::WriteFailed, FlnStatus::WriteFailed,
+       std::string("cannot write it: ") + std::strerror(EIO)},
+      {ZEL_ERR_ARG, EACCES, FlnStatus::CannotOpen, FlnStatus::CannotOpen,
+       std::string("cannot write it: ") + std::strerror(EACCES)},
+      {ZEL_ERR_IO, EPERM, FlnStatus::WriteFailed, FlnStatus::WriteFailed,
+       std::string("cannot write it: ") + std::strerror(EPERM)},
+      {ZEL_ERR_IO, 0, FlnStatus::WriteFailed, FlnStatus::Damaged, "cannot write it: the library is damaged"},
+      {ZEL_ERR_ARG, 0, FlnStatus::CannotOpen, FlnStatus::CannotOpen, "cannot write it"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    const FlnResult result = FlnResultOfStorage(c.zelCode, c.error, c.failedAs, "write it");
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.reason, c.reason);
+    EXPECT_EQ(result.systemError, c.zelCode == ZEL_OK ? 0 : c.error);
+  }
+}
+
+// A step's reason is its own errno, never one an earlier call left behind.
+TEST(FlnResultOfStorage, AStepStartsWithNoErrno) {
+  errno = ENOSPC;
+  const FlnResult clean = RunStorageStep(FlnStatus::WriteFailed, "read it", [] { return int{ZEL_ERR_IO}; });
+  EXPECT_EQ(clean.status, FlnStatus::Damaged);
+  EXPECT_EQ(clean.systemError, 0);
+  const FlnResult failed = RunStorageStep(FlnStatus::WriteFailed, "read it", [] {
+    errno = EIO;
+    return int{ZEL_ERR_IO};
+  });
+  EXPECT_EQ(failed.status, FlnStatus::WriteFailed);
+  EXPECT_EQ(failed.systemError, EIO);
+}
+
+}  // namespace
