@@ -10,14 +10,15 @@
 namespace {
 
 // Sums the items of every tag (record and data) and notes the PDFs' lengths.
-bool SumItems(ZEL_FILE* file, int64_t* itemBytes, std::vector<uint32_t>* pdfLengths) {
+// An item record is as wide as the container's version makes it.
+bool SumItems(ZEL_FILE* file, int64_t* itemBytes, std::vector<uint64_t>* pdfLengths) {
   std::vector<int32_t> tags;
   int rc = ZEL_FirstTag(file);
   for (; rc == ZEL_OK; rc = ZEL_NextTag(file)) tags.push_back(file->current.tag);
   if (rc != ZEL_ERR_NO_TAG) return false;
   for (int32_t tag : tags) {
     for (rc = ZEL_FirstMember(file, tag); rc == ZEL_OK; rc = ZEL_NextMember(file)) {
-      *itemBytes += zel::kRecordSize + int64_t{file->current.dataLength};
+      *itemBytes += static_cast<int64_t>(ZEL_ItemSize(*file->layout, file->current.dataLength));
       if (tag == kTagAttachmentData) pdfLengths->push_back(file->current.dataLength);
     }
     if (rc != ZEL_ERR_NO_MEMBER) return false;
@@ -34,8 +35,9 @@ bool MeasureLibrarySpace(const FLN_DATA* flnData, FlnSpaceUse* use) {
     ZEL_Close(&file);
     return false;
   }
-  int64_t itemBytes = zel::kRecordSize;  // the root record
-  std::vector<uint32_t> pdfLengths;
+  const zel::RecordLayout layout = *file.layout;
+  int64_t itemBytes = layout.recordSize();  // the root record
+  std::vector<uint64_t> pdfLengths;
   const bool walked = SumItems(&file, &itemBytes, &pdfLengths);
   use->fileSize = static_cast<int64_t>(file.fileSize);
   ZEL_Close(&file);
@@ -53,7 +55,7 @@ bool MeasureLibrarySpace(const FLN_DATA* flnData, FlnSpaceUse* use) {
   for (size_t i = 0; i < pdfLengths.size(); ++i) {
     if (named.count(static_cast<int32_t>(i)) != 0) continue;
     ++use->unusedPdfs;
-    use->unusedPdfBytes += zel::kRecordSize + int64_t{pdfLengths[i]};
+    use->unusedPdfBytes += static_cast<int64_t>(ZEL_ItemSize(layout, pdfLengths[i]));
   }
   return true;
 }

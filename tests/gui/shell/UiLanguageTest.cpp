@@ -10,11 +10,15 @@
 #include <QTableView>
 #include <QTranslator>
 #include <QXmlStreamReader>
+#include <cerrno>
+#include <cstring>
 
 #include "WindowFixture.h"
+#include "gui/library/CategoryLevelPane.h"
 #include "gui/library/EntryListModel.h"
 #include "gui/shell/StartWindow.h"
 #include "gui/shell/UiLanguage.h"
+#include "storage/FileIo.h"
 
 namespace apptest {
 namespace {
@@ -166,6 +170,22 @@ TEST_F(Translated, EnglishWindowsAndQtsOwnTextsFollowTheLanguage) {
   EXPECT_EQ(CategoryRows(document, 1).first(), QStringLiteral("＜すべて＞"));
   // Qt's own texts stay English.
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+}
+
+// The reason of a failed save is translated with the rest of the alert; the
+// system's own text for the error stays as the system gives it.
+TEST_F(Translated, AFailedSavesReasonIsEnglishInEnglish) {
+  use(UiLanguage::English);
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ScriptedAlerts alerts;
+  FileFaults::failWrite(1, FileFaults::Kind::FromThenOn, ENOSPC);
+  ClickRow(document->folianCategory(1)->tableView(), 1);  // the choice is saved
+  FileFaults::reset();
+  ASSERT_EQ(alerts.asked.size(), 1u);
+  EXPECT_EQ(alerts.texts()[0], QStringLiteral("The library “lib.fln” could not be saved. The change has not been "
+                                              "written to the file.\nThere is not enough free space on the disk (%1).")
+                                   .arg(QString::fromLocal8Bit(std::strerror(ENOSPC))));
 }
 
 TEST_F(Translated, JapaneseIsTheTextAsWrittenWithQtsOwnInJapanese) {
