@@ -41,6 +41,7 @@
 #include "format/FieldText.h"
 #include "format/CategoryNames.h"
 #include "format/EntryFieldKind.h"
+#include "format/FieldText.h"
 #include "categories/EntryQuery.h"
 #include "categories/EntrySelection.h"
 #include "categories/EntrySort.h"

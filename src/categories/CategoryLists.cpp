@@ -3,7 +3,6 @@
 #include "format/CategoryNameText.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
-#include "library/FlnSave.h"
 
 namespace {
 
@@ -78,15 +77,11 @@ int32_t GetCategoryListRow_ByChoice(const FLN_DATA* flnData, int level) {
   return GetCategoryIndex_ByName(CategoryNameAryOf(flnData, level), choice) + 1;
 }
 
-FlnResult SaveCategoryListSelection(FLN_DATA* flnData, const CategoryListNames& selected) {
-  bool stored = true;
+int RememberCategoryListSelection(FLN_DATA* flnData, const CategoryListNames& selected) {
+  int result = 0;
   for (int level = 1; level <= 3; ++level) {
     if (SaveEnvironment(flnData, CategoryListSelectionEnvKey(level), selected[level - 1].c_str()) != 0)
-      stored = false;
+      result = -1;
   }
-  // The values that could be stored are written even when one could not.
-  FlnResult saved = SaveAll(flnData->filePath, flnData);
-  if (saved.ok() && !stored)
-    saved = FlnResult::failure(FlnStatus::WriteFailed, "cannot remember the chosen categories");
-  return saved;
+  return result;
 }

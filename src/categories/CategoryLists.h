@@ -50,8 +50,7 @@ int RebuildCategoryNameArrays(FLN_DATA* flnData);
 int32_t GetCategoryListRow_ByChoice(const FLN_DATA* flnData, int level);
 
 /// Remembers the three selected names (levels 1, 2, 3 in that order) as the
-/// environment values of the keys above, then saves the whole library
-/// (SaveAll). Succeeds when the library was written; fails with the save's
-/// reason, or WriteFailed when a value could not be stored (the other values
-/// are saved still).
-FlnResult SaveCategoryListSelection(FLN_DATA* flnData, const CategoryListNames& selected);
+/// environment values of the keys above, in memory: the next save writes
+/// them, so that a click that also changes the list saves once. Returns 0;
+/// -1 when a value could not be stored (the others are stored even so).
+int RememberCategoryListSelection(FLN_DATA* flnData, const CategoryListNames& selected);

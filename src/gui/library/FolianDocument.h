@@ -149,8 +149,6 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   /// A click on the entry list's header: `column` was clicked and the table
   /// would sort it in `ascending` order.
   void tableViewSortDescriptorsDidChange(int column, bool ascending);
-  /// Remembers the three selected category names and saves.
-  void saveWindowSelection();
   /// Another row was selected in level `level`'s list.
   void catListSelectionDidChange(int level);
   /// The entry list's selection changed: remember it in the entries and save.

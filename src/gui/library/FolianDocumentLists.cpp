@@ -160,8 +160,11 @@ void FolianDocument::catListSelectionDidChange(int level) {
   }
 
   SetFlnEntryIsSelected(selectedEntryRows(), &_fln_data);
+  // The choices are remembered first, so that the save of makeEntryList
+  // writes them: one save per click.
+  const bool remembered = RememberCategoryListSelection(&_fln_data, selectedCategoryNames()) == 0;
   makeEntryList();
-  saveWindowSelection();
+  if (!remembered) reportSaveFailure();
 }
 
 void FolianDocument::makeEntryList() {
@@ -208,13 +211,7 @@ void FolianDocument::tableViewSortDescriptorsDidChange(int column, bool ascendin
   }
   _fln_data.entryListInfo = GetEntryListInfo_ByHeaderClick(_fln_data.entryListInfo, columns[column].identifier, ascending);
   SetFlnEntryIsSelected(selectedEntryRows(), &_fln_data);
-  saveLibrary();
-  makeEntryList();
-}
-
-void FolianDocument::saveWindowSelection() {
-  if (!SaveCategoryListSelection(&_fln_data, selectedCategoryNames()).ok()) reportSaveFailure();
-  else _saveFailureShown = false;
+  makeEntryList();  // which saves the new order with the rest
 }
 
 void FolianDocument::entryListSelectionDidChange() {
