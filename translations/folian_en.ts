@@ -451,24 +451,64 @@
 <context>
     <name>FailureReasonText</name>
     <message>
-        <source>ディスクの空き容量が足りません（%1）。</source>
-        <translation>There is not enough free space on the disk (%1).</translation>
+        <source>ファイルの場所を表すパスが長すぎます</source>
+        <translation>The path to the file is too long</translation>
     </message>
     <message>
-        <source>ファイルが、ほかのプログラムによって置き換えられたか変更されています。</source>
-        <translation>Another program has replaced or changed the file.</translation>
+        <source>ファイルを開けませんでした</source>
+        <translation>The file could not be opened</translation>
     </message>
     <message>
-        <source>ライブラリが壊れています。</source>
-        <translation>The library is damaged.</translation>
+        <source>ライブラリが読み込まれていません</source>
+        <translation>The library has not been loaded</translation>
     </message>
     <message>
-        <source>ファイルを開けませんでした（%1）。</source>
-        <translation>The file could not be opened (%1).</translation>
+        <source>Folianのライブラリではありません</source>
+        <translation>It is not a Folian library</translation>
     </message>
     <message>
-        <source>ファイルの読み書きに失敗しました（%1）。</source>
-        <translation>Reading or writing the file failed (%1).</translation>
+        <source>このバージョンでは扱えない形式のライブラリです</source>
+        <translation>This version cannot handle the library&apos;s format</translation>
+    </message>
+    <message>
+        <source>ファイルが途中で切れています</source>
+        <translation>The file is cut short</translation>
+    </message>
+    <message>
+        <source>ライブラリが壊れています</source>
+        <translation>The library is damaged</translation>
+    </message>
+    <message>
+        <source>ファイルの読み書きに失敗しました</source>
+        <translation>Reading or writing the file failed</translation>
+    </message>
+    <message>
+        <source>ディスクの空き容量が足りません</source>
+        <translation>There is not enough free space on the disk</translation>
+    </message>
+    <message>
+        <source>ファイルが、ほかのプログラムによって置き換えられたか変更されています</source>
+        <translation>Another program has replaced or changed the file</translation>
+    </message>
+    <message>
+        <source>コピー先が、ライブラリ自身のファイルです</source>
+        <translation>The copy&apos;s target is the library&apos;s own file</translation>
+    </message>
+    <message>
+        <source>中止しました</source>
+        <translation>It was stopped</translation>
+    </message>
+    <message>
+        <source>操作に失敗しました</source>
+        <translation>The operation failed</translation>
+    </message>
+    <message>
+        <source>%1。</source>
+        <translation>%1.</translation>
+    </message>
+    <message>
+        <source>%1（%2）。</source>
+        <translation>%1 (%2).</translation>
     </message>
 </context>
 <context>

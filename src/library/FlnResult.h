@@ -15,6 +15,7 @@ enum class FlnStatus {
   Ok,
   PathTooLong,   // the path does not fit FLN_DATA::filePath (255 bytes and a zero)
   CannotOpen,    // missing, unreadable, a folder, or no path given
+  NotLoaded,     // the records to write were never read from the file (or failed to be)
   NotALibrary,   // the file is not a ZEL container
   WrongVersion,  // a ZEL container of another format version
   Truncated,     // shorter than the container's header

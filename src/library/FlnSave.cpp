@@ -64,7 +64,7 @@ FlnResult SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort,
   // loaded (or failed to load), not one whose records were all deleted.
   for (const LibraryTag& t : kLibraryTags)
     if (t.kind == LibraryTagKind::Array && flnData->*t.array == nullptr)
-      return FlnResult::failure(FlnStatus::CannotOpen, "the library was never loaded");
+      return FlnResult::failure(FlnStatus::NotLoaded, "the library was never loaded");
 
   if (flnData->diskImage == nullptr) flnData->diskImage = new (std::nothrow) FlnDiskImage;
   FlnDiskImage* image = flnData->diskImage;

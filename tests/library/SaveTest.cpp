@@ -196,8 +196,8 @@ TEST_F(SaveLibrary, AReplacedOrMissingFileIsNamedAsSuch) {
 TEST_F(SaveLibrary, ALibraryThatWasNeverLoadedWritesNothing) {
   const std::vector<uint8_t> before = readAll(path);
   Library empty;
-  EXPECT_FALSE(SaveAll(path.c_str(), &empty.data).ok());
-  EXPECT_FALSE(SaveAllWithoutEntrySort(path.c_str(), &empty.data).ok());
+  EXPECT_EQ(SaveAll(path.c_str(), &empty.data).status, FlnStatus::NotLoaded);
+  EXPECT_EQ(SaveAllWithoutEntrySort(path.c_str(), &empty.data).status, FlnStatus::NotLoaded);
   EXPECT_EQ(readAll(path), before);
 }
 

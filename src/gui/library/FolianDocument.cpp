@@ -94,9 +94,7 @@ void FolianDocument::reportSaveFailure() {
   QString message = QCoreApplication::translate(
                         "FolianDocument", "ライブラリ「%1」に保存できませんでした。変更はファイルに書き込まれていません。")
                         .arg(QFileInfo(fileName()).fileName());
-  const QString reason = FailureReasonText(LastSaveResult(&_fln_data));
-  if (!reason.isEmpty()) message += QLatin1Char('\n') + reason;
-  FLN_COMM_Alert_OK(_mainWindow.get(), message);
+  FLN_COMM_Alert_OK(_mainWindow.get(), message + QLatin1Char('\n') + FailureReasonText(LastSaveResult(&_fln_data)));
 }
 
 void FolianDocument::alert(const QString& message) { FLN_COMM_Alert_OK(_mainWindow.get(), message); }

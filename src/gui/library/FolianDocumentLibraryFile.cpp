@@ -11,6 +11,7 @@
 #include "gui/library/FolianDocument.h"
 #include "gui/library/CategoryLevelPane.h"
 #include "gui/library/FolianMainWindow.h"
+#include "gui/shell/FailureReasonText.h"
 #include "gui/shell/ProgressDialog.h"
 #include "library/FlnCompact.h"
 #include "library/FlnLibraryLock.h"
@@ -75,7 +76,7 @@ void FolianDocument::compactLibrary() {
   if (result.status == FlnStatus::Stopped) return;
   if (!result.ok()) {
     alert(QCoreApplication::translate("FolianDocumentLibraryFile", "ライブラリ「%1」を最適化できませんでした。ライブラリは元のままです。\n%2")
-              .arg(name, QString::fromStdString(result.reason)));
+              .arg(name, FailureReasonText(result)));
     return;
   }
   reloadRewrittenLibrary();
@@ -90,7 +91,7 @@ void FolianDocument::reloadRewrittenLibrary() {
     // Nothing of this window may be written into a file it could not load.
     _fileReplaced = true;
     alert(QCoreApplication::translate("FolianDocumentLibraryFile", "書き直したライブラリを読み込めません。開き直します。\n%1")
-              .arg(QString::fromStdString(loaded.reason)));
+              .arg(FailureReasonText(loaded)));
     emit libraryFileReplaced(this);
     return;
   }

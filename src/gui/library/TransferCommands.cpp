@@ -29,6 +29,7 @@
 #include "gui/library/FolianMainWindow.h"
 #include "gui/shell/Alert.h"
 #include "gui/shell/FailureListText.h"
+#include "gui/shell/FailureReasonText.h"
 #include "gui/shell/ProgressDialog.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnCopy.h"
@@ -279,7 +280,7 @@ void TransferCommands::mergePanelDidEnd(bool accepted) {
 
   if (!result.other.ok()) {
     _document.alert(tr("「%1」を結合できません。何も読み込んでいません。\n%2")
-                        .arg(QFileInfo(other).fileName(), QString::fromStdString(result.other.reason)));
+                        .arg(QFileInfo(other).fileName(), FailureReasonText(result.other)));
     return;
   }
   _document.refreshAfterImport();
@@ -336,7 +337,7 @@ bool TransferCommands::convertIfImportNeeds(const QByteArray& chosen) {
   if (!converted.ok()) {
     _document.alert(tr("ライブラリを変換できませんでした。ライブラリは元のまま"
                        "で、何も読み込んでいません。\n%1")
-                        .arg(QString::fromStdString(converted.reason)));
+                        .arg(FailureReasonText(converted)));
     return false;
   }
   return true;
@@ -364,7 +365,7 @@ void TransferCommands::saveCopy() {
       _document.alert(tr("開いているライブラリ自身のファイルには保存できません。"));
     } else if (!copied.ok()) {
       QString message = tr("「%1」にコピーを保存できませんでした。").arg(QFileInfo(target).fileName());
-      if (!copied.reason.empty()) message += QLatin1Char('\n') + QString::fromStdString(copied.reason);
+      message += QLatin1Char('\n') + FailureReasonText(copied);
       _document.alert(message);
     } else if (leftOut > 0) {
       _document.alert(tr("%1件のPDFはライブラリから読み出せなかったため、コピー"

@@ -6,8 +6,9 @@
 
 #include "library/FlnResult.h"
 
-/// The reason `result` carries, told for the user: a full disk, a file that
-/// another program replaced, a damaged library, or a failed read, write or
-/// open with the system's own text for its errno. Empty for success, and for
-/// a failure that carries no reason.
+/// The reason `result` carries, told for the user by its kind (a full disk, a
+/// file another program replaced, a damaged library, a failed open, read or
+/// write, ...), always in the window's language: the library's own English
+/// reason text is never shown. When a system call failed, the system's text
+/// for its errno follows in brackets. Empty for success.
 QString FailureReasonText(const FlnResult& result);

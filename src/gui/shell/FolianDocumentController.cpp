@@ -17,6 +17,7 @@
 
 #include "gui/shell/Alert.h"
 #include "gui/shell/FailureListText.h"
+#include "gui/shell/FailureReasonText.h"
 #include "gui/shell/HelpFile.h"
 #include "gui/library/FolianDocument.h"
 #include "gui/library/FolianMainWindow.h"
@@ -86,8 +87,7 @@ QString OpenFailureMessage(const QString& path, const FlnResult& result) {
       message = QCoreApplication::translate("FolianDocumentController", "「%1」は壊れているため開けません。").arg(name);
       break;
   }
-  if (!result.reason.empty()) message += QLatin1Char('\n') + QString::fromStdString(result.reason);
-  return message;
+  return message + QLatin1Char('\n') + FailureReasonText(result);
 }
 
 QString RecoveredLibraryPath(const QString& damagedPath) {
@@ -133,7 +133,7 @@ FolianDocument* FolianDocumentController::offerRecovery(const QString& damagedPa
   if (!recovered.ok()) {
     FLN_COMM_Alert_OK(panelParent(), QCoreApplication::translate("FolianDocumentController",
                                                                  "新しいライブラリを作れませんでした。\n%1")
-                                         .arg(QString::fromStdString(recovered.reason)));
+                                         .arg(FailureReasonText(recovered)));
     return nullptr;
   }
   FLN_COMM_Alert_OK(panelParent(), RecoveryReportMessage(newPath, report));
@@ -340,7 +340,7 @@ void FolianDocumentController::createDocumentComplete(const QString& path) {
     QString message =
         QCoreApplication::translate("FolianDocumentController", "ライブラリ「%1」を作成できませんでした。")
             .arg(FileNameOf(absolute));
-    if (!created.reason.empty()) message += QLatin1Char('\n') + QString::fromStdString(created.reason);
+    message += QLatin1Char('\n') + FailureReasonText(created);
     FLN_COMM_Alert_OK(panelParent(), message);
     return;
   }
