@@ -14,6 +14,7 @@
 #include "library/FlnLoad.h"
 #include "library/FlnPdfAudit.h"
 #include "library/FlnPreference.h"
+#include "library/FlnResult.h"
 #include "format/LibrarySchema.h"
 #include "format/Endian.h"
 #include "storage/OwnedAry.h"
@@ -257,7 +258,7 @@ void CheckRecords(const std::string& path, const ContainerWalk& walk, LibraryChe
 void ExamineFile(const std::string& path, LibraryCheckReport* report, DamageList* damage) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) {
-    report->cannotCheck = std::string("cannot open: ") + std::strerror(errno);
+    report->cannotCheck = FlnResultOfSystemCall(errno, FlnStatus::CannotOpen, "open").reason;
     return;
   }
   if (!S_ISREG(st.st_mode)) {

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "format/FlnRecords.h"
@@ -104,8 +103,7 @@ FlnResult CompactLibraryFile(const std::string& path, LibraryLock* lock, Library
   int rc = replacement.create(&compacted, *source.layout);
   if (rc == ZEL_OK && ::chmod(replacement.temporaryPath().c_str(), before.st_mode & 07777) != 0) rc = ZEL_ERR_IO;
   if (rc != ZEL_OK)
-    result = FlnResult::failure(FlnStatus::WriteFailed,
-                                std::string("cannot create the new file beside the library: ") + std::strerror(errno));
+    result = FlnResultOfSystemCall(errno, FlnStatus::WriteFailed, "create the new file beside the library");
   else
     result = WriteCompacted(&source, &compacted, &data, progress);
   ZEL_Close(&source);
@@ -121,8 +119,7 @@ FlnResult CompactLibraryFile(const std::string& path, LibraryLock* lock, Library
   // Once renamed, the new file is the library, also when flushing the
   // folder fails (after a crash the name gives the old file or the new one).
   if (result.ok() && !replacement.commit(&compacted) && !replacement.replaced())
-    result = FlnResult::failure(FlnStatus::WriteFailed,
-                                std::string("cannot put the new file in place: ") + std::strerror(errno));
+    result = FlnResultOfSystemCall(errno, FlnStatus::WriteFailed, "put the new file in place");
   ZEL_Close(&compacted);
   if (!result.ok()) return result;
   lock->swap(newLock);  // newLock now holds the old file and lets it go

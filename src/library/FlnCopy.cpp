@@ -99,15 +99,14 @@ FlnResult WriteLibraryFile(const FLN_DATA* flnData, const char* targetPath, cons
   ZEL_FILE copy;
   const int rc = replacement.create(&copy, layout);
   if (rc != ZEL_OK) {
-    const std::string why = std::strerror(errno);
+    const int error = errno;
     ZEL_Close(&copy);
     if (rc == ZEL_ERR_IO) return WriteFailed(rc);
-    return FlnResult::failure(FlnStatus::CannotOpen, "cannot create the new library: " + why);
+    return FlnResultOfSystemCall(error, FlnStatus::CannotOpen, "create the new library");
   }
   FlnResult r = WriteLibraryRecords(&copy, flnData, source, &leftOut);
   if (r.ok() && !replacement.commit(&copy))
-    r = FlnResult::failure(FlnStatus::WriteFailed,
-                           std::string("cannot put the new library in place: ") + std::strerror(errno));
+    r = FlnResultOfSystemCall(errno, FlnStatus::WriteFailed, "put the new library in place");
   ZEL_Close(&copy);
   if (r.ok() && attachmentsLeftOut != nullptr) *attachmentsLeftOut = leftOut;
   return r;
@@ -120,8 +119,7 @@ FlnResult WriteLibraryCopy(const FLN_DATA* flnData, const char* targetPath, int3
 
   struct stat own, target;
   if (stat(flnData->filePath, &own) != 0)
-    return FlnResult::failure(FlnStatus::CannotOpen,
-                              std::string("cannot open the library file: ") + std::strerror(errno));
+    return FlnResultOfSystemCall(errno, FlnStatus::CannotOpen, "open the library file");
   // The same file under any name (another spelling, a link) has the same
   // device and inode; replacing it would destroy the library being copied.
   if (stat(targetPath, &target) == 0 && target.st_dev == own.st_dev && target.st_ino == own.st_ino)

@@ -3,7 +3,6 @@
 #include <QCryptographicHash>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -87,14 +86,14 @@ FlnResult AddLibraryDigests(const char* path, DigestFill* fill) {
   ZEL_FILE file;
   AttachmentHashes hashes;
   if (ZEL_Open(path, 0, &file) != ZEL_OK) {
-    r = FlnResult::failure(FlnStatus::CannotOpen, std::string("cannot open for writing: ") + std::strerror(errno));
+    r = FlnResultOfSystemCall(errno, FlnStatus::CannotOpen, "open for writing");
   } else if (!hashes.load(&file)) {
     r = DamagedResult("the member chain of 'HASH' is broken");
   } else {
     *fill = AddMissingDigests(&file, data.entry, data.attachment, &hashes);
     if (fill->writeFailed) ZEL_Rollback(&file);
     if (fill->writeFailed || ZEL_Commit(&file) != ZEL_OK) {
-      r = FlnResult::failure(FlnStatus::WriteFailed, std::string("cannot write the digests: ") + std::strerror(errno));
+      r = FlnResultOfSystemCall(errno, FlnStatus::WriteFailed, "write the digests");
       fill->added = 0;  // the digests written before the failure are undone with it
     }
   }

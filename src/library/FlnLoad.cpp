@@ -27,7 +27,7 @@ FlnResult NoMemory() { return FlnResult::failure(FlnStatus::CannotOpen, "not eno
 // Why ZEL_Open refused the file, told from what the handle was left with.
 FlnResult OpenFailure(int rc, int openErrno, ZEL_FILE* file) {
   if (file->stream == nullptr)
-    return FlnResult::failure(FlnStatus::CannotOpen, std::string("cannot open: ") + std::strerror(openErrno));
+    return FlnResultOfSystemCall(openErrno, FlnStatus::CannotOpen, "open");
   uint8_t header[6] = {};
   const size_t got = file->stream->readAt(0, header, sizeof header);
   const int64_t size = file->stream->size();
@@ -195,7 +195,7 @@ FlnResult ReadFlnDataFromFlnFile(const char* path, FLN_DATA* flnData) {
                               "the path is longer than " + std::to_string(sizeof flnData->filePath - 1) + " bytes");
   struct stat st;
   if (stat(path, &st) != 0)
-    return FlnResult::failure(FlnStatus::CannotOpen, std::string("cannot open: ") + std::strerror(errno));
+    return FlnResultOfSystemCall(errno, FlnStatus::CannotOpen, "open");
   if (!S_ISREG(st.st_mode)) return FlnResult::failure(FlnStatus::CannotOpen, "not a regular file");
 
   ZEL_FILE file;

@@ -113,14 +113,14 @@ FlnResult CreateNewLibraryFile(const char* path) {
   ZEL_FILE file;
   const int rc = replacement.create(&file);
   if (rc != ZEL_OK) {
-    const std::string why = std::strerror(errno);
+    const int error = errno;
     ZEL_Close(&file);
     if (rc == ZEL_ERR_IO) return WriteFailed("cannot write the new library file");
-    return FlnResult::failure(FlnStatus::CannotOpen, "cannot create the library file: " + why);
+    return FlnResultOfSystemCall(error, FlnStatus::CannotOpen, "create the library file");
   }
   FlnResult r = WriteDefaults(&file);
   if (r.ok() && !replacement.commit(&file))
-    r = WriteFailed(std::string("cannot put the new library in place: ") + std::strerror(errno));
+    r = FlnResultOfSystemCall(errno, FlnStatus::WriteFailed, "put the new library in place");
   ZEL_Close(&file);
   return r;
 }

@@ -405,7 +405,7 @@ FlnResult RecoverLibrary(const char* damagedPath, const char* newPath, RecoveryR
     return FlnResult::failure(FlnStatus::PathTooLong, "the new library's path is too long");
   std::unique_ptr<FileStream> stream(FileStream::open(damagedPath, FileOpenMode::ReadOnly));
   if (stream == nullptr)
-    return FlnResult::failure(FlnStatus::CannotOpen, std::string("cannot open: ") + std::strerror(errno));
+    return FlnResultOfSystemCall(errno, FlnStatus::CannotOpen, "open");
   // Only a file that begins like a library is read as one.
   uint8_t header[zel::kHeaderSize] = {};
   const zel::RecordLayout* layout =

@@ -4,13 +4,18 @@
 
 #include "storage/ZelFile.h"
 
-FlnResult FlnResultOfStorage(int zelCode, int error, FlnStatus failedAs, const std::string& doing) {
-  if (zelCode == ZEL_OK) return FlnResult::success();
+FlnResult FlnResultOfSystemCall(int error, FlnStatus failedAs, const std::string& doing) {
   const std::string cannot = "cannot " + doing;
   if (error == ENOSPC || error == EDQUOT || error == EFBIG)
     return FlnResult{FlnStatus::NoSpace, cannot + ": not enough space (" + std::strerror(error) + ")", error};
   if (error != 0) return FlnResult{failedAs, cannot + ": " + std::strerror(error), error};
-  // A chain or length the checks refused, with no system call to blame.
-  if (zelCode == ZEL_ERR_IO) return FlnResult{FlnStatus::Damaged, cannot + ": the library is damaged", 0};
   return FlnResult{failedAs, cannot, 0};
+}
+
+FlnResult FlnResultOfStorage(int zelCode, int error, FlnStatus failedAs, const std::string& doing) {
+  if (zelCode == ZEL_OK) return FlnResult::success();
+  // A chain or length the checks refused, with no system call to blame.
+  if (zelCode == ZEL_ERR_IO && error == 0)
+    return FlnResult{FlnStatus::Damaged, "cannot " + doing + ": the library is damaged", 0};
+  return FlnResultOfSystemCall(error, failedAs, doing);
 }

@@ -37,13 +37,21 @@ struct FlnResult {
   static FlnResult failure(FlnStatus status, std::string reason) { return FlnResult{status, std::move(reason), 0}; }
 };
 
+/// The result of a system call that failed with errno `error` while `doing`
+/// (a few words, "open the library file"): NoSpace for ENOSPC, EDQUOT and
+/// EFBIG, `failedAs` otherwise; the reason reads "cannot <doing>: <the
+/// system's text for error>" (just "cannot <doing>" when error is 0) and
+/// systemError is `error`. Every errno becomes a reason here, so that all
+/// layers name the system's reason the same way.
+FlnResult FlnResultOfSystemCall(int error, FlnStatus failedAs, const std::string& doing);
+
 /// The result of a storage call that answered `zelCode` (a ZEL_* code) with
 /// errno `error` (0 when the call set none) while `doing` (a few words, "write
 /// the library's records"). ZEL_OK is success. Otherwise the status is:
 /// NoSpace for ENOSPC, EDQUOT and EFBIG; `failedAs` for any other errno;
 /// Damaged for a broken container that no system call caused (ZEL_ERR_IO
-/// without errno); `failedAs` for the rest. The reason reads "cannot <doing>:
-/// <the system's text for error>", or names the damage; systemError is `error`.
+/// without errno); `failedAs` for the rest. The reason reads as
+/// FlnResultOfSystemCall's, or names the damage; systemError is `error`.
 FlnResult FlnResultOfStorage(int zelCode, int error, FlnStatus failedAs, const std::string& doing);
 
 /// Runs `step` (a storage call answering a ZEL_* code) with errno cleared

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "library/FlnArraySync.h"
 #include "library/FlnFileReplacement.h"
@@ -16,7 +15,7 @@ FlnResult OpenFailure(int rc, int error) {
   if (rc == ZEL_ERR_ARG && error == 0)
     return FlnResult::failure(FlnStatus::NotALibrary, "not a Folian library (no ZEL container of version 2 or 3)");
   if (rc == ZEL_ERR_IO) return FlnResult::failure(FlnStatus::Truncated, "shorter than a container's header");
-  return FlnResult::failure(FlnStatus::CannotOpen, std::string("cannot open: ") + std::strerror(error));
+  return FlnResultOfSystemCall(error, FlnStatus::CannotOpen, "open");
 }
 
 // Opens `path` read-only into `file`; the caller closes it.
@@ -46,7 +45,7 @@ FlnResult UpgradeLibraryFile(const std::string& path, LibraryLock* lock, Library
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
     ZEL_Close(&source);
-    return FlnResult::failure(FlnStatus::CannotOpen, std::string("cannot open: ") + std::strerror(errno));
+    return FlnResultOfSystemCall(errno, FlnStatus::CannotOpen, "open");
   }
 
   FlnFileReplacement replacement(path);
@@ -67,8 +66,7 @@ FlnResult UpgradeLibraryFile(const std::string& path, LibraryLock* lock, Library
     if (rc == ZEL_COPY_STOPPED) return FlnResult::failure(FlnStatus::Stopped, "stopped; the library is as it was");
     if (copying && rc == ZEL_ERR_IO && error == 0)
       return FlnResult::failure(FlnStatus::Damaged, "the library's chains are damaged; 'folian-cli check' tells where");
-    return FlnResult::failure(FlnStatus::WriteFailed,
-                              std::string("cannot write the converted library: ") + std::strerror(error));
+    return FlnResultOfSystemCall(error, FlnStatus::WriteFailed, "write the converted library");
   }
 
   // The new file is locked before it takes the name, so that whoever opens
@@ -82,8 +80,7 @@ FlnResult UpgradeLibraryFile(const std::string& path, LibraryLock* lock, Library
   // Once renamed, the name gives the whole new file, even when flushing the
   // folder failed (after a crash it gives the old one or the new one).
   if (!replacement.commit(&target) && !replacement.replaced())
-    return FlnResult::failure(FlnStatus::WriteFailed,
-                              std::string("cannot put the converted library in place: ") + std::strerror(errno));
+    return FlnResultOfSystemCall(errno, FlnStatus::WriteFailed, "put the converted library in place");
   lock->swap(newLock);  // newLock now holds the old file and lets it go
   return FlnResult::success();
 }

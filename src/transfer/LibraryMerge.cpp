@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <thread>
 #include <unordered_set>
 
@@ -49,7 +48,7 @@ FlnResult ReadOtherLibrary(const char* path, FLN_DATA* other) {
     if (attempt > 0) std::this_thread::sleep_for(kReadPause);
     struct stat before, after;
     if (::stat(path, &before) != 0)
-      return FlnResult::failure(FlnStatus::CannotOpen, std::string("cannot open it: ") + std::strerror(errno));
+      return FlnResultOfSystemCall(errno, FlnStatus::CannotOpen, "open it");
     if (::access(journal.c_str(), F_OK) == 0) continue;
     FlnResult read = ReadFlnDataFromFlnFile(path, other);
     if (::stat(path, &after) == 0 && Unchanged(before, after) && ::access(journal.c_str(), F_OK) != 0) {

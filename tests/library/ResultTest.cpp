@@ -59,4 +59,29 @@ TEST(FlnResultOfStorage, AStepStartsWithNoErrno) {
   EXPECT_EQ(failed.systemError, EIO);
 }
 
+// A failed system call outside storage names its errno the same way; with no
+// errno it is the given kind, never taken for damage.
+TEST(FlnResultOfSystemCall, NamesTheSystemsReasonAsStorageDoes) {
+  const struct {
+    int error;
+    FlnStatus failedAs;
+    FlnStatus status;
+    std::string reason;
+  } cases[] = {
+      {ENOENT, FlnStatus::CannotOpen, FlnStatus::CannotOpen, std::string("cannot open it: ") + std::strerror(ENOENT)},
+      {EACCES, FlnStatus::CannotOpen, FlnStatus::CannotOpen, std::string("cannot open it: ") + std::strerror(EACCES)},
+      {ENOSPC, FlnStatus::WriteFailed, FlnStatus::NoSpace,
+       std::string("cannot open it: not enough space (") + std::strerror(ENOSPC) + ")"},
+      {0, FlnStatus::WriteFailed, FlnStatus::WriteFailed, "cannot open it"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    const FlnResult result = FlnResultOfSystemCall(c.error, c.failedAs, "open it");
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.reason, c.reason);
+    EXPECT_EQ(result.systemError, c.error);
+    EXPECT_EQ(result.reason, FlnResultOfStorage(ZEL_ERR_ARG, c.error, c.failedAs, "open it").reason);
+  }
+}
+
 }  // namespace

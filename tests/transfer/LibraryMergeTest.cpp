@@ -1,10 +1,12 @@
 #include "transfer/LibraryMerge.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -174,8 +176,9 @@ TEST_F(LibraryMergeTest, RefusesAnOtherFileItCannotReadWholeAndChangesNothing) {
     std::function<std::string()> make;  // the other file's path
     FlnStatus status;
     const char* reasonPart;
+    int systemError = 0;  // the errno the result names
   } cases[] = {
-      {"missing", [&] { return box_.path("nothing.fln"); }, FlnStatus::CannotOpen, "No such file"},
+      {"missing", [&] { return box_.path("nothing.fln"); }, FlnStatus::CannotOpen, "No such file", ENOENT},
       {"not a library",
        [&] {
          box_.writeText("text.fln", std::string(600, 'x'));
@@ -213,6 +216,7 @@ TEST_F(LibraryMergeTest, RefusesAnOtherFileItCannotReadWholeAndChangesNothing) {
     const MergeResult result = MergeLibraryFile(&library_.data, other.c_str());
     EXPECT_EQ(result.other.status, c.status) << result.other.reason;
     EXPECT_NE(result.other.reason.find(c.reasonPart), std::string::npos) << result.other.reason;
+    EXPECT_EQ(result.other.systemError, c.systemError);
     EXPECT_EQ(result.merged.imported, 0);
     EXPECT_EQ(readAll(libraryPath_), libraryBytes_);
     EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 1);
@@ -220,6 +224,21 @@ TEST_F(LibraryMergeTest, RefusesAnOtherFileItCannotReadWholeAndChangesNothing) {
     writeAll(otherPath_, otherBytes_);
     QFile::remove(QString::fromStdString(ZelJournal::PathFor(otherPath_)));
   }
+}
+
+// A library this user may not read is refused with the system's reason, told
+// as every other layer tells it, and nothing is merged.
+TEST_F(LibraryMergeTest, AnUnreadableOtherLibraryNamesTheSystemsReason) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads a file of mode 000";
+  ASSERT_EQ(::chmod(otherPath_.c_str(), 0), 0);
+  const MergeResult result = MergeLibraryFile(&library_.data, otherPath_.c_str());
+  ::chmod(otherPath_.c_str(), 0644);
+  EXPECT_EQ(result.other.status, FlnStatus::CannotOpen);
+  EXPECT_EQ(result.other.systemError, EACCES);
+  EXPECT_EQ(result.other.reason, std::string("cannot open: ") + std::strerror(EACCES));
+  EXPECT_EQ(result.merged.imported, 0);
+  EXPECT_EQ(readAll(libraryPath_), libraryBytes_);
+  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 1);
 }
 
 TEST_F(LibraryMergeTest, AnEntryWhosePdfIsDamagedIsListedAndTheOthersMerged) {
