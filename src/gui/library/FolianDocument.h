@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "categories/CategoryLists.h"
+#include "categories/SortedEntryOrder.h"
 #include "format/FlnRecords.h"
 #include "library/FlnLibraryLock.h"
 #include "fulltext/FullTextIndex.h"
@@ -336,6 +337,9 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   bool _saveFailureShown = false;
   bool _fileReplaced = false;     // the file is not the one loaded: never written again
   QSize _lastSnapFrom;            // a size the grid asked to leave; not asked twice in a row
+
+  // Every entry in the list's sort order: a category click picks from it.
+  SortedEntryOrder _sortedOrder;
 
   QLineEdit* _searchField = nullptr;
   QStringList _searchWords;                 // as typed in the filter box, folded
