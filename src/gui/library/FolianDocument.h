@@ -36,6 +36,7 @@
 #include "gui/library/WindowStateStore.h"
 #include "library/FlnResult.h"
 #include "search/EntrySearchText.h"
+#include "search/NarrowingSteps.h"
 
 class CategoryCommandHost;
 class ChildWindowRegistry;
@@ -348,9 +349,9 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   // _fln_data.entry; each keystroke picks from them without sorting again.
   std::vector<int32_t> _listedPositions;
   bool _listedPositionsValid = false;
-  // The positions shown for _searchWords: a word typed on only narrows
-  // them further, so the next keystroke looks at these alone.
-  std::vector<int32_t> _shownPositions;
+  // What the word lists typed since the list was made found: a keystroke
+  // looks only at the narrowest of them that holds all its matches.
+  NarrowingSteps _narrowingSteps;
   int _unfilteredScroll = 0;                // entry list scroll before narrowing
 
   SearchScope _searchScope = SearchScope::Entries;
