@@ -32,6 +32,16 @@ struct TeskHandleBlock {
     std::vector<uint64_t> rows;
   };
   std::vector<FieldNote> fieldNotes;
+  // Change stamps (Tesk_Ary_ChangeStamp): `stamp` moves on with every change
+  // that may touch any byte of a record, each field stamp with every
+  // Tesk_Ary_UpdateField of its range. Saving clears the notes above but
+  // never these.
+  uint64_t stamp;
+  struct FieldStamp {
+    int32_t offset, length;
+    uint64_t stamp;
+  };
+  std::vector<FieldStamp> fieldStamps;
 };
 
 namespace {
@@ -70,7 +80,8 @@ void AdviseLargePages(unsigned char* bytes, size_t size) {
 // real storage, so that "no block" and "empty block" stay distinct. All of
 // a new block's records count as changed.
 TeskHandle NewHandleClear(size_t size) {
-  TeskHandle h = new (std::nothrow) TeskHandleBlock{nullptr, size, false, ++gLastSerial, 0, INT32_MAX, {}};
+  const uint64_t serial = ++gLastSerial;
+  TeskHandle h = new (std::nothrow) TeskHandleBlock{nullptr, size, false, serial, 0, INT32_MAX, {}, serial, {}};
   if (h == nullptr) return nullptr;
   h->bytes = static_cast<unsigned char*>(std::calloc(size != 0 ? size : 1, 1));
   if (h->bytes == nullptr) {
@@ -127,10 +138,14 @@ bool HasRecord(TESK_ARY ary, int32_t index) {
   return ary != nullptr && ary->records != nullptr && index >= 0 && index < ary->count;
 }
 
-// Notes that records [from, to) may have changed.
+// Notes that records [from, to) may have changed. The stamp moves on even
+// for an empty range: removing the last record moves no record but still
+// changes the array.
 void NoteChanged(TESK_ARY ary, int32_t from, int32_t to) {
   TeskHandle h = ary->records;
-  if (h == nullptr || from >= to) return;
+  if (h == nullptr) return;
+  h->stamp = ++gLastSerial;
+  if (from >= to) return;
   if (h->changedFrom >= h->changedTo) {
     h->changedFrom = from;
     h->changedTo = to;
@@ -374,6 +389,15 @@ void Tesk_Ary_UpdateField(TESK_ARY ary, int32_t index, int32_t offset, int32_t l
     return;
   std::memcpy(RecordAt(ary->records->bytes, ary, index) + offset, src, static_cast<size_t>(length));
   TeskHandle h = ary->records;
+  try {
+    auto field = std::find_if(h->fieldStamps.begin(), h->fieldStamps.end(),
+                              [&](const TeskHandleBlock::FieldStamp& f) { return f.offset == offset && f.length == length; });
+    if (field == h->fieldStamps.end())
+      field = h->fieldStamps.insert(field, TeskHandleBlock::FieldStamp{offset, length, 0});
+    field->stamp = ++gLastSerial;
+  } catch (const std::bad_alloc&) {
+    h->stamp = ++gLastSerial;  // without room for the field's stamp, every field counts as changed
+  }
   if (index >= h->changedFrom && index < h->changedTo) return;  // already changed whole
   try {
     auto note = std::find_if(h->fieldNotes.begin(), h->fieldNotes.end(), [&](const TeskHandleBlock::FieldNote& n) {
@@ -428,6 +452,17 @@ void Tesk_Ary_ClearChanges(TESK_ARY ary) {
 
 uint64_t Tesk_Ary_BlockSerial(TESK_ARY ary) {
   return ary == nullptr || ary->records == nullptr ? 0 : ary->records->serial;
+}
+
+uint64_t Tesk_Ary_ChangeStamp(TESK_ARY ary, int32_t offset, int32_t length) {
+  if (ary == nullptr || ary->records == nullptr) return 0;
+  const TeskHandle h = ary->records;
+  // Every stamp comes from one counter, so the largest of those that
+  // concern the range moves on whenever any one of them does.
+  uint64_t stamp = h->stamp;
+  for (const TeskHandleBlock::FieldStamp& field : h->fieldStamps)
+    if (field.offset < offset + length && offset < field.offset + field.length) stamp = std::max(stamp, field.stamp);
+  return stamp;
 }
 
 void Tesk_Ary_Unlock(TESK_ARY ary, int wasLocked) {

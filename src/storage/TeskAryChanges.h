@@ -51,6 +51,15 @@ void Tesk_Ary_ClearChanges(TESK_ARY ary);
 /// meaningful for the block they were taken on.
 uint64_t Tesk_Ary_BlockSerial(TESK_ARY ary);
 
+/// A number that moves on, to one this process has never given out before,
+/// whenever a byte within [offset, offset + length) of any record of `ary`
+/// may have changed: through any function of TeskAry.h or
+/// Tesk_Ary_UpdateField (of an overlapping range), by records added, removed
+/// or moved, or a new block; 0 while the array has no block. Saving
+/// (Tesk_Ary_ClearChanges) leaves it as it is. Whoever keeps something worked
+/// out from those bytes compares the stamp to tell whether it still holds.
+uint64_t Tesk_Ary_ChangeStamp(TESK_ARY ary, int32_t offset, int32_t length);
+
 /// Grows the block so that it holds at least `capacity` records without
 /// moving again; the count is unchanged. 0, or -1 without memory or while
 /// the block is locked.

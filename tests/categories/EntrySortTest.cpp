@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,7 +13,9 @@
 #include "CategoryFixtures.h"
 #include "categories/EntryCompare.h"
 #include "categories/EntryQuery.h"
+#include "categories/SortedEntryOrder.h"
 #include "format/CategoryNames.h"
+#include "storage/TeskAryChanges.h"
 
 using fixtures::Ary;
 
@@ -282,6 +285,122 @@ TEST(QuerySortedRows, UnusableArraysLeaveTheListEmpty) {
   Ary empty = fixtures::NewAry(sizeof(FLN_ENTRY));
   EXPECT_EQ(0, QuerySortedRows(kCategoryAll, kCategoryAll, kCategoryAll, empty.get(), info, rows));
   EXPECT_TRUE(rows.empty());
+}
+
+// After each kind of change to the entries or the keys, the kept order gives
+// exactly what a fresh query and sort gives, for every choice of categories;
+// it sorts again after changes a sort can see and only then.
+TEST(SortedEntryOrder, AfterEachChangeEqualsAFreshSort) {
+  const FLN_ENTRY_LIST_INFO byTitle{{kEntryFieldTitle, kEntryFieldFileSize, kEntryFieldAuthor}, {1, 0, 1}};
+  const std::vector<FLN_ENTRY> entries = MixedEntries(300);
+  const auto edit = [](TESK_ARY all, int32_t row, const std::function<void(FLN_ENTRY&)>& how) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(all, row, &entry);
+    how(entry);
+    Tesk_Ary_Update(all, row, &entry);
+  };
+  struct Case {
+    const char* what;
+    std::function<void(TESK_ARY, FLN_ENTRY_LIST_INFO&)> change;
+    bool sortsAgain;
+  } cases[] = {
+      {"import", [&](TESK_ARY all, FLN_ENTRY_LIST_INFO&) {
+         FLN_ENTRY entry = fixtures::MakeEntry(9000, {"漢字", "A", "あいう"});
+         Tesk_Ary_Add(all, &entry);
+       }, true},
+      {"delete one", [](TESK_ARY all, FLN_ENTRY_LIST_INFO&) { Tesk_Ary_Remove(all, 17); }, true},
+      {"delete the last", [](TESK_ARY all, FLN_ENTRY_LIST_INFO&) { Tesk_Ary_Remove(all, Tesk_Ary_GetSize(all) - 1); },
+       true},
+      {"edit a title", [&](TESK_ARY all, FLN_ENTRY_LIST_INFO&) {
+         edit(all, 40, [](FLN_ENTRY& e) { SET_FIELD_TEXT(e, en_title, ""); });
+       }, true},
+      {"edit a size in place", [](TESK_ARY all, FLN_ENTRY_LIST_INFO&) {
+         static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(all, 3))->en_file_size = ZEL_EndianLong_NtoL(INT32_MAX);
+       }, true},
+      {"field update of a sorted field", [](TESK_ARY all, FLN_ENTRY_LIST_INFO&) {
+         const int32_t size = ZEL_EndianLong_NtoL(-99);
+         Tesk_Ary_UpdateField(all, 8, offsetof(FLN_ENTRY, en_file_size), sizeof size, &size);
+       }, true},
+      {"rename a category", [&](TESK_ARY all, FLN_ENTRY_LIST_INFO&) {
+         for (int32_t row = 0; row < Tesk_Ary_GetSize(all); row += 3)
+           edit(all, row, [](FLN_ENTRY& e) { SET_FIELD_TEXT(e, en_c1_name, "漢字"); });
+       }, true},
+      {"merge two entries' fields", [&](TESK_ARY all, FLN_ENTRY_LIST_INFO&) {
+         FLN_ENTRY from;
+         Tesk_Ary_GetData(all, 2, &from);
+         edit(all, 90, [&](FLN_ENTRY& e) { memcpy(e.en_author_name, from.en_author_name, sizeof e.en_author_name); });
+         Tesk_Ary_Remove(all, 2);
+       }, true},
+      {"undo: every record put back", [&](TESK_ARY all, FLN_ENTRY_LIST_INFO&) {
+         Tesk_Ary_RemoveAll(all);
+         for (auto it = entries.rbegin(); it != entries.rend(); ++it) Tesk_Ary_Add(all, &*it);
+       }, true},
+      {"swap two", [](TESK_ARY all, FLN_ENTRY_LIST_INFO&) { Tesk_Ary_Swap(all, 1, 250); }, true},
+      {"another first key", [](TESK_ARY, FLN_ENTRY_LIST_INFO& info) { info.sortFieldKind[0] = kEntryFieldAuthor; },
+       true},
+      {"descending", [](TESK_ARY, FLN_ENTRY_LIST_INFO& info) { info.sortFieldAscend[0] = 0; }, true},
+      {"category names by field update", [](TESK_ARY all, FLN_ENTRY_LIST_INFO&) {
+         FLN_ENTRY renamed = fixtures::MakeEntry(0, {"Zeta", "a", "😀絵文字"});
+         for (int32_t row = 0; row < Tesk_Ary_GetSize(all); row += 2)
+           Tesk_Ary_UpdateField(all, row, offsetof(FLN_ENTRY, en_c1_name), sizeof renamed.en_c1_name, renamed.en_c1_name);
+       }, false},
+      {"entries selected", [](TESK_ARY all, FLN_ENTRY_LIST_INFO&) {
+         const uint8_t flag = 1;
+         for (int32_t row = 0; row < Tesk_Ary_GetSize(all); row += 5)
+           Tesk_Ary_UpdateField(all, row, offsetof(FLN_ENTRY, en_is_select_entrylist), sizeof flag, &flag);
+       }, false},
+      {"saved", [](TESK_ARY all, FLN_ENTRY_LIST_INFO&) { Tesk_Ary_ClearChanges(all); }, false},
+      {"nothing", [](TESK_ARY, FLN_ENTRY_LIST_INFO&) {}, false},
+  };
+  const std::string every = kCategoryAll;
+  const fixtures::Triple choices[] = {
+      {every, every, every}, {"漢字", every, every}, {every, "", every}, {"Zeta", "a", "😀絵文字"}, {"nowhere", every, every},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Ary all = fixtures::MakeEntryAry(entries);
+    FLN_ENTRY_LIST_INFO info = byTitle;
+    SortedEntryOrder order;
+    std::vector<int32_t> rows;
+    ASSERT_EQ(0, order.query(kCategoryAll, kCategoryAll, kCategoryAll, all.get(), info, rows));
+    ASSERT_EQ(order.sortCount(), 1);
+    c.change(all.get(), info);
+    for (const fixtures::Triple& choice : choices) {
+      SCOPED_TRACE(testing::Message() << choice.c1 << "/" << choice.c2 << "/" << choice.c3);
+      std::vector<int32_t> fresh;
+      ASSERT_EQ(0, QuerySortedRows(choice.c1.c_str(), choice.c2.c_str(), choice.c3.c_str(), all.get(), info, fresh));
+      rows = {77};  // replaced
+      ASSERT_EQ(0, order.query(choice.c1.c_str(), choice.c2.c_str(), choice.c3.c_str(), all.get(), info, rows));
+      EXPECT_EQ(fresh, rows);
+    }
+    EXPECT_EQ(order.sortCount(), c.sortsAgain ? 2 : 1);
+  }
+}
+
+// One kept order serves one array: another array of the same length, or an
+// array that cannot be sorted, is never answered from it.
+TEST(SortedEntryOrder, AnotherArrayIsSortedAfreshAndFailuresLeaveTheListEmpty) {
+  const FLN_ENTRY_LIST_INFO info{{kEntryFieldTitle, 0, 0}, {1, 0, 0}};
+  std::vector<FLN_ENTRY> entries = MixedEntries(50);
+  const Ary first = fixtures::MakeEntryAry(entries);
+  std::reverse(entries.begin(), entries.end());
+  const Ary second = fixtures::MakeEntryAry(entries);
+  SortedEntryOrder order;
+  std::vector<int32_t> rows, fresh;
+  ASSERT_EQ(0, order.query(kCategoryAll, kCategoryAll, kCategoryAll, first.get(), info, rows));
+  ASSERT_EQ(0, order.query(kCategoryAll, kCategoryAll, kCategoryAll, second.get(), info, rows));
+  ASSERT_EQ(0, QuerySortedRows(kCategoryAll, kCategoryAll, kCategoryAll, second.get(), info, fresh));
+  EXPECT_EQ(fresh, rows);
+  EXPECT_EQ(order.sortCount(), 2);
+
+  Ary cats = fixtures::MakeCatsTable({{"A", "A", "A"}});
+  rows = {9};
+  EXPECT_EQ(-1, order.query(kCategoryAll, kCategoryAll, kCategoryAll, cats.get(), info, rows));
+  EXPECT_TRUE(rows.empty());
+  // The failure forgot the order: the first array is sorted again.
+  ASSERT_EQ(0, order.query(kCategoryAll, kCategoryAll, kCategoryAll, second.get(), info, rows));
+  EXPECT_EQ(fresh, rows);
+  EXPECT_EQ(order.sortCount(), 3);
 }
 
 }  // namespace

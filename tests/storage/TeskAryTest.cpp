@@ -619,3 +619,80 @@ TEST(TeskAry, ALongArrayGrowsInProportionToItsSize) {
     for (int32_t v = 0; v < c.records; ++v) ASSERT_EQ(stored[static_cast<size_t>(v)], v);
   }
 }
+
+namespace {
+
+// Every way of changing an array moves the change stamp of the bytes it may
+// touch; reading, saving (ClearChanges), Reserve and a field update of other
+// bytes leave the stamp of field `b` (bytes 4..8) as it was.
+TEST(TeskAry, ChangeStampMovesWithEveryChangeOfItsBytes) {
+  const Rec five = rec(5);
+  const int32_t seven = 7;
+  struct Case {
+    const char* what;
+    std::function<void(TESK_ARY)> change;
+    bool moves;
+  } cases[] = {
+      {"Add", [&](TESK_ARY a) { Tesk_Ary_Add(a, &five); }, true},
+      {"Insert", [&](TESK_ARY a) { Tesk_Ary_Insert(a, 0, &five); }, true},
+      {"Remove first", [](TESK_ARY a) { Tesk_Ary_Remove(a, 0); }, true},
+      {"Remove last", [](TESK_ARY a) { Tesk_Ary_Remove(a, Tesk_Ary_GetSize(a) - 1); }, true},
+      {"Update", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &five); }, true},
+      {"Swap", [](TESK_ARY a) { Tesk_Ary_Swap(a, 0, 2); }, true},
+      {"QuickSort", [](TESK_ARY a) { Tesk_Ary_QuickSort(a, [](const void*, const void*) { return 0; }); }, true},
+      {"GetDataPtr", [](TESK_ARY a) { Tesk_Ary_GetDataPtr(a, 1); }, true},
+      {"UpdateField of b", [&](TESK_ARY a) { Tesk_Ary_UpdateField(a, 1, 4, 4, &seven); }, true},
+      {"UpdateField overlapping b", [&](TESK_ARY a) { Tesk_Ary_UpdateField(a, 1, 2, 4, &seven); }, true},
+      {"UpdateField after a whole change",
+       [&](TESK_ARY a) {
+         Tesk_Ary_Update(a, 1, &five);
+         const uint64_t before = Tesk_Ary_ChangeStamp(a, 4, 4);
+         Tesk_Ary_UpdateField(a, 1, 4, 4, &seven);  // the record is already noted whole
+         EXPECT_NE(before, Tesk_Ary_ChangeStamp(a, 4, 4));
+       },
+       true},
+      {"RemoveAll then Add", [&](TESK_ARY a) { Tesk_Ary_RemoveAll(a); Tesk_Ary_Add(a, &five); }, true},
+      {"SetSize", [](TESK_ARY a) { Tesk_Ary_SetSize(a, 3); }, true},
+      {"UpdateField of a", [&](TESK_ARY a) { Tesk_Ary_UpdateField(a, 1, 0, 4, &seven); }, false},
+      {"UpdateField of c", [&](TESK_ARY a) { Tesk_Ary_UpdateField(a, 1, 8, 4, &seven); }, false},
+      {"ClearChanges", [](TESK_ARY a) { Tesk_Ary_ClearChanges(a); }, false},
+      {"Reserve", [](TESK_ARY a) { Tesk_Ary_Reserve(a, 1000); }, false},
+      {"reads", [](TESK_ARY a) { Rec r; Tesk_Ary_GetData(a, 1, &r); Tesk_Ary_ReadDataPtr(a, 2); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Ary ary = aryOf({3, 1, 2});
+    Tesk_Ary_ClearChanges(ary.get());
+    Tesk_Ary_UpdateField(ary.get(), 0, 4, 4, &seven);  // b has a field stamp of its own
+    const uint64_t before = Tesk_Ary_ChangeStamp(ary.get(), 4, 4);
+    ASSERT_NE(before, 0u);
+    c.change(ary.get());
+    const uint64_t after = Tesk_Ary_ChangeStamp(ary.get(), 4, 4);
+    if (c.moves) {
+      EXPECT_NE(before, after);
+      EXPECT_NE(after, 0u);
+    } else {
+      EXPECT_EQ(before, after);
+    }
+  }
+  EXPECT_EQ(Tesk_Ary_ChangeStamp(nullptr, 0, 4), 0u);
+  EXPECT_EQ(Tesk_Ary_ChangeStamp(newAry().get(), 0, 4), 0u);  // no block yet
+}
+
+// Two arrays never share a stamp, so a stamp kept for one array cannot be
+// taken for the state of another, nor for an earlier state of its own.
+TEST(TeskAry, ChangeStampsAreNeverGivenTwice) {
+  Ary first = aryOf({1, 2});
+  const uint64_t firstStamp = Tesk_Ary_ChangeStamp(first.get(), 0, 12);
+  Ary second = aryOf({1, 2});
+  EXPECT_NE(firstStamp, Tesk_Ary_ChangeStamp(second.get(), 0, 12));
+  std::vector<uint64_t> seen{firstStamp};
+  for (int step = 0; step < 4; ++step) {
+    Tesk_Ary_Swap(first.get(), 0, 1);
+    const uint64_t stamp = Tesk_Ary_ChangeStamp(first.get(), 0, 12);
+    for (uint64_t earlier : seen) EXPECT_NE(stamp, earlier);
+    seen.push_back(stamp);
+  }
+}
+
+}  // namespace

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "categories/CategoryLists.h"
+#include "categories/SortedEntryOrder.h"
 #include "format/FlnRecords.h"
 #include "library/FlnLibraryLock.h"
 #include "fulltext/FullTextIndex.h"
@@ -35,6 +36,7 @@
 #include "gui/library/WindowStateStore.h"
 #include "library/FlnResult.h"
 #include "search/EntrySearchText.h"
+#include "search/NarrowingSteps.h"
 
 class CategoryCommandHost;
 class ChildWindowRegistry;
@@ -337,6 +339,9 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   bool _fileReplaced = false;     // the file is not the one loaded: never written again
   QSize _lastSnapFrom;            // a size the grid asked to leave; not asked twice in a row
 
+  // Every entry in the list's sort order: a category click picks from it.
+  SortedEntryOrder _sortedOrder;
+
   QLineEdit* _searchField = nullptr;
   QStringList _searchWords;                 // as typed in the filter box, folded
   EntrySearchText _searchText;              // per position of _fln_data.entry
@@ -344,9 +349,9 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   // _fln_data.entry; each keystroke picks from them without sorting again.
   std::vector<int32_t> _listedPositions;
   bool _listedPositionsValid = false;
-  // The positions shown for _searchWords: a word typed on only narrows
-  // them further, so the next keystroke looks at these alone.
-  std::vector<int32_t> _shownPositions;
+  // What the word lists typed since the list was made found: a keystroke
+  // looks only at the narrowest of them that holds all its matches.
+  NarrowingSteps _narrowingSteps;
   int _unfilteredScroll = 0;                // entry list scroll before narrowing
 
   SearchScope _searchScope = SearchScope::Entries;

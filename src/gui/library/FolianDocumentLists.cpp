@@ -20,7 +20,6 @@
 #include "format/EntryFieldKind.h"
 #include "categories/EntryListSortKeys.h"
 #include "categories/EntrySelection.h"
-#include "categories/EntrySort.h"
 #include "library/FlnLoad.h"
 #include "library/FlnCategoryTable.h"
 #include "library/FlnEnvironment.h"
@@ -169,8 +168,8 @@ void FolianDocument::catListSelectionDidChange(int level) {
 
 void FolianDocument::makeEntryList() {
   const CategoryListNames names = selectedCategoryNames();
-  QuerySortedRows(names[0].c_str(), names[1].c_str(), names[2].c_str(), _fln_data.entry,
-                  _fln_data.entryListInfo, _fln_data.shownRows);
+  _sortedOrder.query(names[0].c_str(), names[1].c_str(), names[2].c_str(), _fln_data.entry, _fln_data.entryListInfo,
+                     _fln_data.shownRows);
   narrowBySearchWords();
   ReloadListBoxes();
   showSortIndicator();

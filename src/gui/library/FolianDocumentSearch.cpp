@@ -1,7 +1,9 @@
 // The filter box above the entry list. The list for the category choices is
 // queried and sorted as always; the typed words then pick from it, so a
-// keystroke costs one scan of the entries' folded texts, never a new query
-// or sort, and copies no entry.
+// keystroke costs at most one scan of the entries' folded texts, never a new
+// query or sort, and copies no entry. A keystroke scans only the narrowest
+// earlier result that holds its matches (NarrowingSteps): typing on scans
+// what the last key found, erasing a letter what was found before it.
 
 #include <QCoreApplication>
 #include <QBoxLayout>
@@ -48,17 +50,18 @@ void FolianDocument::searchTextDidChange(const QString& text) {
   if (words == _searchWords) return;
   QScrollBar* scroll = entryListBox()->verticalScrollBar();
   if (_searchWords.isEmpty()) _unfilteredScroll = scroll->value();
-  const bool narrowing = _listedPositionsValid && !_searchWords.isEmpty() && NarrowsFurther(words, _searchWords);
   _searchWords = std::move(words);
-  std::vector<int32_t> candidates;
-  if (narrowing) candidates.swap(_shownPositions);
-  const std::vector<int32_t>& from = narrowing ? candidates : _listedPositions;
 
   // The positions go out of step only when the entries changed without the
   // list being made again; then the whole list is made again.
-  if ((_listedPositionsValid || takeListedPositions()) &&
-      FilterListedEntries(_fln_data.entry, from, _searchText, _searchWords, _fln_data.shownRows) == 0) {
-    _shownPositions = _fln_data.shownRows;
+  bool filtered = _listedPositionsValid || takeListedPositions();
+  if (filtered) {
+    const std::vector<int32_t>* narrowest = _narrowingSteps.candidatesFor(_searchWords);
+    filtered = FilterListedEntries(_fln_data.entry, narrowest != nullptr ? *narrowest : _listedPositions, _searchText,
+                                   _searchWords, _fln_data.shownRows) == 0;
+  }
+  if (filtered) {
+    _narrowingSteps.keep(_searchWords, _fln_data.shownRows);
     reloadEntryList();
   } else {
     makeEntryList();
@@ -73,6 +76,7 @@ void FolianDocument::searchTextDidChange(const QString& text) {
 
 bool FolianDocument::takeListedPositions() {
   _listedPositionsValid = _searchText.update(_fln_data.entry) == 0;
+  _narrowingSteps.clear();
   if (_listedPositionsValid) _listedPositions = _fln_data.shownRows;
   return _listedPositionsValid;
 }
@@ -81,6 +85,7 @@ void FolianDocument::narrowBySearchWords() {
   // Without words the positions are taken at the first keystroke, so that
   // a library nobody searches never pays for them.
   _listedPositionsValid = false;
+  _narrowingSteps.clear();
   if (showsFullTextResults()) {
     narrowByFullTextHits();
     return;
@@ -91,5 +96,6 @@ void FolianDocument::narrowBySearchWords() {
   if (!takeListedPositions() || FilterListedEntries(_fln_data.entry, _listedPositions, _searchText, _searchWords,
                                                     _fln_data.shownRows) != 0)
     _fln_data.shownRows.clear();
-  _shownPositions = _fln_data.shownRows;
+  else
+    _narrowingSteps.keep(_searchWords, _fln_data.shownRows);
 }
