@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "library/FlnFileShape.h"
 #include "library/FlnPreference.h"
 #include "storage/OwnedAry.h"
 #include "storage/ZelFile.h"
@@ -28,12 +29,10 @@ uint64_t ImportGrowthOnce(const zel::RecordLayout& layout) {
 
 ImportFitCheck CheckImportFits(const FLN_DATA* flnData, const std::string& chosenPath) {
   ImportFitCheck check;
-  ZEL_FILE file;
-  const bool opened = flnData != nullptr && ZEL_Open(flnData->filePath, 1, &file) == ZEL_OK;
-  const zel::RecordLayout layout = opened ? *file.layout : zel::kLayout2;
-  check.fileSize = opened ? file.fileSize : 0;
-  ZEL_Close(&file);
-  if (!opened) return check;
+  FlnFileShape shape;
+  if (flnData == nullptr || !ReadLibraryFileShape(flnData->filePath, &shape).ok()) return check;
+  const zel::RecordLayout layout = shape.layout;
+  check.fileSize = shape.size;
   check.wide = layout.version == zel::kLayout3.version;
 
   std::vector<std::string> paths;
