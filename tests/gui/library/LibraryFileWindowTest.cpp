@@ -67,7 +67,9 @@ TEST_F(LibraryFile, MergingTakesInTheOtherLibrarysEntriesAlsoWhileItIsOpenInAnot
     QString says;
     int entriesAfter;
   } cases[] = {
-      {path(QStringLiteral("bad.fln")), QStringLiteral("「bad.fln」を結合できません。何も読み込んでいません。\n"), 3},
+      // The reason in the window's language, never the library layer's English text.
+      {path(QStringLiteral("bad.fln")),
+       QStringLiteral("「bad.fln」を結合できません。何も読み込んでいません。\nFolianのライブラリではありません。"), 3},
       {path(QStringLiteral("other.fln")), QStringLiteral("「other.fln」のエントリ2件のうち2件を結合しました。"), 5},
   };
   for (const auto& c : cases) {

@@ -188,6 +188,20 @@ TEST_F(Translated, AFailedSavesReasonIsEnglishInEnglish) {
                                    .arg(QString::fromLocal8Bit(std::strerror(ENOSPC))));
 }
 
+TEST_F(Translated, AFailedSavesReasonIsJapaneseInJapanese) {
+  use(UiLanguage::Japanese);
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ScriptedAlerts alerts;
+  FileFaults::failWrite(1, FileFaults::Kind::FromThenOn, EIO);
+  ClickRow(document->folianCategory(1)->tableView(), 1);  // the choice is saved
+  FileFaults::reset();
+  ASSERT_EQ(alerts.asked.size(), 1u);
+  EXPECT_EQ(alerts.texts()[0], QStringLiteral("ライブラリ「lib.fln」に保存できませんでした。変更はファイルに書き込まれていません。"
+                                              "\nファイルの読み書きに失敗しました（%1）。")
+                                   .arg(QString::fromLocal8Bit(std::strerror(EIO))));
+}
+
 TEST_F(Translated, JapaneseIsTheTextAsWrittenWithQtsOwnInJapanese) {
   use(UiLanguage::Japanese);
   FolianDocument* document = open(WorkedExample());
