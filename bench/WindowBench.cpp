@@ -7,7 +7,8 @@
 //   (d) selecting every entry and deselecting them again (for information),
 //   (e) typing into the filter box key by key, erasing it key by key and
 //       clearing it (target: under 50 ms a keystroke at 100,000 entries; the
-//       first keystroke, which folds every entry's text once, is given apart).
+//       first keystroke, after three idle seconds in which the window folds
+//       the entries' text ahead, is given apart).
 // Target: under 300 ms each for 20,000 entries. Each figure is given as
 // wall-clock time and as the processor time the program used, which tells
 // the program's own cost apart from waiting on a busy machine.
@@ -137,6 +138,9 @@ int main(int argc, char** argv) {
   for (int level = 1; level <= 3; ++level) ClickRow(document->folianCategory(level)->tableView(), 0);
   QLineEdit* field = document->searchField();
   field->setFocus();
+  // A user looks at the list before typing: the window folds the entries'
+  // text while it is idle, and the first key finds most of it done.
+  QTest::qWait(3000);
   const Time firstKey = Measure([&] { QTest::keyClick(field, 'a'); });
   std::vector<Time> typing, erasing;
   std::vector<int> narrowedTo;

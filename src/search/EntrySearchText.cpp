@@ -64,18 +64,8 @@ int EntrySearchText::update(TESK_ARY entryAry) {
   Tesk_Ary_Lock(entryAry, &wasLocked);
   try {
     _items.resize(static_cast<size_t>(count));
-    for (int32_t i = 0; i < count; ++i) {
-      const auto& entry = *static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entryAry, i));
-      Item& item = _items[static_cast<size_t>(i)];
-      const int32_t id = ZEL_EndianLong_LtoN(entry.en_id);
-      const uint64_t hash = SearchedFieldsHash(entry);
-      // A new position starts with hash 0, which no real text hashes to
-      // (bar a 2^-64 chance), so it is always folded.
-      if (item.id == id && item.fieldsHash == hash) continue;
-      item.id = id;
-      item.fieldsHash = hash;
-      item.text = EntrySearchTextOf(entry);
-    }
+    for (int32_t i = 0; i < count; ++i)
+      bringInStep(*static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entryAry, i)), _items[static_cast<size_t>(i)]);
   } catch (const std::bad_alloc&) {
     _items.clear();
     Tesk_Ary_Unlock(entryAry, wasLocked);
@@ -83,4 +73,36 @@ int EntrySearchText::update(TESK_ARY entryAry) {
   }
   Tesk_Ary_Unlock(entryAry, wasLocked);
   return 0;
+}
+
+bool EntrySearchText::foldAhead(TESK_ARY entryAry, int32_t budget) {
+  const int32_t count = Tesk_Ary_GetSize(entryAry);
+  if (count > 0 && entryAry->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))) return true;
+  if (_aheadFrom >= count) return true;
+  int wasLocked = 0;
+  Tesk_Ary_Lock(entryAry, &wasLocked);
+  bool reachedEnd = true;
+  try {
+    _items.resize(static_cast<size_t>(count));
+    const int32_t end = budget < count - _aheadFrom ? _aheadFrom + budget : count;
+    for (int32_t i = _aheadFrom; i < end; ++i)
+      bringInStep(*static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entryAry, i)), _items[static_cast<size_t>(i)]);
+    _aheadFrom = end;
+    reachedEnd = end == count;
+  } catch (const std::bad_alloc&) {
+    // Whatever was folded stays; update finds out what is missing.
+  }
+  Tesk_Ary_Unlock(entryAry, wasLocked);
+  return reachedEnd;
+}
+
+void EntrySearchText::bringInStep(const FLN_ENTRY& entry, Item& item) {
+  const int32_t id = ZEL_EndianLong_LtoN(entry.en_id);
+  const uint64_t hash = SearchedFieldsHash(entry);
+  // A new position starts with hash 0, which no real text hashes to
+  // (bar a 2^-64 chance), so it is always folded.
+  if (item.id == id && item.fieldsHash == hash) return;
+  item.id = id;
+  item.fieldsHash = hash;
+  item.text = EntrySearchTextOf(entry);
 }

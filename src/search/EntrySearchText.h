@@ -26,6 +26,15 @@ class EntrySearchText {
   /// text is forgotten then).
   int update(TESK_ARY entryAry);
 
+  /// Does part of update's work ahead of time, so that the first keystroke
+  /// in a large library does not fold every entry: brings up to `budget`
+  /// positions, from where the previous call stopped, in step with
+  /// `entryAry` as update does. True once the last position has been
+  /// reached, or when nothing can be done (memory ran out, no FLN_ENTRY
+  /// records: update then does the work and reports it); false while
+  /// positions remain. update stays correct whatever was done ahead.
+  bool foldAhead(TESK_ARY entryAry, int32_t budget);
+
   /// Number of positions known (the entry count at the last update).
   int32_t size() const { return static_cast<int32_t>(_items.size()); }
   /// Host-order en_id of the record at `position` at the last update.
@@ -43,7 +52,11 @@ class EntrySearchText {
     uint64_t fieldsHash = 0;  // of the searchable fields' stored bytes
     QString text;
   };
+  // Folds `entry` into `item` unless the item already holds its text.
+  static void bringInStep(const FLN_ENTRY& entry, Item& item);
+
   std::vector<Item> _items;
+  int32_t _aheadFrom = 0;  // where the next foldAhead starts
 };
 
 /// The folded searchable text of one entry (as EntrySearchText keeps it).

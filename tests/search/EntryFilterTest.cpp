@@ -210,11 +210,47 @@ TEST(EntrySearchText, UpdateRefoldsOnlyChangedEntries) {
   EXPECT_EQ(EntrySearchTextOf(added), EntrySearchTextOf(tail));
 }
 
+// Folding ahead in slices, with entries changed between the slices and
+// after them, ends with the texts a fresh fold gives once update has run.
+TEST(EntrySearchText, FoldingAheadInSlicesLeavesUpdateTheTextsOfEveryChange) {
+  Ary entries = SampleEntries();
+  auto textOfRecord = [&](int32_t i) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(entries.get(), i, &entry);
+    return EntrySearchTextOf(entry);
+  };
+  EntrySearchText texts;
+  EXPECT_FALSE(texts.foldAhead(entries.get(), 3));
+  ASSERT_EQ(7, texts.size());
+  for (int32_t i = 0; i < 3; ++i) EXPECT_EQ(texts.textAt(i), textOfRecord(i)) << i;
+  EXPECT_TRUE(texts.textAt(3).isEmpty()) << "beyond the slice nothing is folded yet";
+
+  // One change behind the slices already done, one ahead of them.
+  FLN_ENTRY behind = MakeEntry(2, {"Changed Behind", "", "", "", "", "", "", "", ""});
+  Tesk_Ary_Update(entries.get(), 1, &behind);
+  FLN_ENTRY ahead = MakeEntry(6, {"Changed Ahead", "", "", "", "", "", "", "", ""});
+  Tesk_Ary_Update(entries.get(), 5, &ahead);
+  EXPECT_FALSE(texts.foldAhead(entries.get(), 3));
+  EXPECT_TRUE(texts.foldAhead(entries.get(), 3));
+  EXPECT_TRUE(texts.foldAhead(entries.get(), 3)) << "nothing is left to do";
+  EXPECT_TRUE(texts.matches(5, SearchWords("ahead")));
+  EXPECT_FALSE(texts.matches(1, SearchWords("behind"))) << "a slice is not gone over again";
+
+  // An entry removed after the last slice.
+  Tesk_Ary_Remove(entries.get(), 0);
+  ASSERT_EQ(0, texts.update(entries.get()));
+  ASSERT_EQ(6, texts.size());
+  for (int32_t i = 0; i < 6; ++i) EXPECT_EQ(texts.textAt(i), textOfRecord(i)) << i;
+  EXPECT_TRUE(texts.matches(0, SearchWords("behind")));
+}
+
 TEST(EntrySearchText, RefusesOtherRecords) {
   Ary notEntries = testsupport::NewAry(16);
   const char record[16] = {};
   Tesk_Ary_Add(notEntries.get(), record);
   EntrySearchText texts;
+  EXPECT_TRUE(texts.foldAhead(notEntries.get(), 10)) << "nothing to fold ahead";
+  EXPECT_EQ(0, texts.size());
   EXPECT_EQ(-1, texts.update(notEntries.get()));
   EXPECT_EQ(0, texts.size());
 }

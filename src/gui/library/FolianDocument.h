@@ -22,6 +22,7 @@
 #include <QSize>
 #include <QStringList>
 #include <QString>
+#include <QTimer>
 #include <array>
 #include <memory>
 #include <unordered_map>
@@ -266,6 +267,7 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   // FolianDocumentSearch.cpp
   void createSearchField();
   void searchTextDidChange(const QString& text);
+  void startFoldingAhead();
   // After the category query and sort: keeps the positions of the listed
   // entries and narrows the shown rows by the typed words, if any.
   void narrowBySearchWords();
@@ -345,6 +347,10 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   QLineEdit* _searchField = nullptr;
   QStringList _searchWords;                 // as typed in the filter box, folded
   EntrySearchText _searchText;              // per position of _fln_data.entry
+  // Folds the entries' searchable text a slice at a time while the window
+  // is idle after it opens, so that the first keystroke in a large library
+  // does not wait for every entry to be folded.
+  QTimer _foldAheadTimer;
   // The entries of the category choices in sorted order, as positions in
   // _fln_data.entry; each keystroke picks from them without sorting again.
   std::vector<int32_t> _listedPositions;

@@ -41,6 +41,19 @@ void FolianDocument::createSearchField() {
   connect(clear, &QShortcut::activated, _searchField, &QLineEdit::clear);
 }
 
+void FolianDocument::startFoldingAhead() {
+  // About a thousand entries fold in a few milliseconds: small enough a
+  // slice that a click or a key waits for at most one of them.
+  constexpr int32_t kFoldSlice = 1000;
+  if (_foldAheadTimer.isActive()) return;
+  _foldAheadTimer.setInterval(0);
+  _foldAheadTimer.disconnect();
+  connect(&_foldAheadTimer, &QTimer::timeout, this, [this] {
+    if (_searchText.foldAhead(_fln_data.entry, kFoldSlice)) _foldAheadTimer.stop();
+  });
+  _foldAheadTimer.start();
+}
+
 void FolianDocument::searchTextDidChange(const QString& text) {
   if (_searchScope == SearchScope::FullText) {
     fullTextQueryDidChange(text);

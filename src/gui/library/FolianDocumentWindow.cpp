@@ -125,6 +125,7 @@ void FolianDocument::showWindows() {
   _windowState.restoreScrollPositions(lists());
   entryListBox()->setFocus();
   startFullTextIndex();
+  startFoldingAhead();
 }
 
 QSize FolianDocument::contentSize() const {
