@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -166,23 +164,16 @@ TEST_F(CompactLibrary, AProcessKilledAnywhereLeavesTheOldFileOrTheWholeNewOne) {
     int sawNew = 0, killed = 0;
     for (long n = 1; n < 20000 && !completed; ++n) {
       writeAll(path, before);
-      const pid_t child = fork();
-      ASSERT_GE(child, 0);
-      if (child == 0) {
+      const ChildEnd end = RunInChild([&] {
         kill.arm(n);
         LibraryLock lock;
-        const FlnResult r = CompactLibraryFile(path, &lock, LibraryLockHolder::WritingCommand, nullptr);
-        _exit(r.ok() ? 0 : 1);
-      }
-      int status = 0;
-      ASSERT_EQ(waitpid(child, &status, 0), child);
-      if (WIFEXITED(status)) {
-        ASSERT_EQ(WEXITSTATUS(status), 0) << n;
+        return CompactLibraryFile(path, &lock, LibraryLockHolder::WritingCommand, nullptr).ok();
+      });
+      ASSERT_NE(end, ChildEnd::Unexpected) << n;
+      if (end == ChildEnd::Completed)
         completed = true;
-      } else {
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << n;
+      else
         ++killed;
-      }
       if (readAll(path) != before) {
         ++sawNew;
         ExpectCopyRecordsThenTheRest(path);

@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <ctime>
 
@@ -71,6 +74,17 @@ FLN_ID_COUNTER MakeIdCounter(int32_t icId, int32_t tag, const char* key, int32_t
   std::strncpy(c.key, key, sizeof c.key - 1);
   c.nextId = ZEL_EndianLong_NtoL(nextId);
   return c;
+}
+
+ChildEnd RunInChild(const std::function<bool()>& work) {
+  const pid_t child = fork();
+  if (child < 0) return ChildEnd::Unexpected;
+  if (child == 0) _exit(work() ? 0 : 1);
+  int status = 0;
+  if (waitpid(child, &status, 0) != child) return ChildEnd::Unexpected;
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return ChildEnd::Completed;
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) return ChildEnd::Killed;
+  return ChildEnd::Unexpected;
 }
 
 void TouchLater(const std::string& path) {

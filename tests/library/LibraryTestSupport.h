@@ -5,6 +5,7 @@
 // field readers and container view.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,16 @@ FLN_ID_COUNTER MakeIdCounter(int32_t icId, int32_t tag, const char* key, int32_t
 /// Moves the file's modification time a few seconds ahead, as a change made
 /// later by someone else would.
 void TouchLater(const std::string& path);
+
+/// How a child process run by RunInChild ended.
+enum class ChildEnd {
+  Completed,  // `work` returned true
+  Killed,     // by SIGKILL, as a kill point does
+  Unexpected  // `work` returned false, the child ended otherwise, or could not be made
+};
+/// Runs `work` in a forked child process (which arms its own kill point)
+/// and waits for it to end.
+ChildEnd RunInChild(const std::function<bool()>& work);
 
 /// Appends one member to `tag` of the container at `path`.
 void AppendMember(const std::string& path, int32_t tag, const std::string& bytes);

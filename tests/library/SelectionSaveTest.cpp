@@ -161,24 +161,18 @@ TEST_F(SelectAllSave, AProcessKilledAnywhereLeavesTheOldOrTheNewLibrary) {
     int killed = 0, sawOld = 0, sawNew = 0;
     for (long n = 1; n < 2000 && !completed; ++n) {
       writeAll(path, before);
-      const pid_t child = fork();
-      ASSERT_GE(child, 0);
-      if (child == 0) {
+      const ChildEnd end = RunInChild([&] {
         Library library;
-        if (!ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok()) _exit(2);
+        if (!ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok()) return false;
         SelectAll(library.data, 1);
         kill.arm(n);
-        _exit(SaveAll(path.c_str(), &library.data).ok() ? 0 : 1);
-      }
-      int status = 0;
-      ASSERT_EQ(waitpid(child, &status, 0), child);
-      if (WIFEXITED(status)) {
-        ASSERT_EQ(WEXITSTATUS(status), 0) << n;
+        return SaveAll(path.c_str(), &library.data).ok();
+      });
+      ASSERT_NE(end, ChildEnd::Unexpected) << n;
+      if (end == ChildEnd::Completed)
         completed = true;
-      } else {
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << n;
+      else
         ++killed;
-      }
       ASSERT_NE(ZelJournal::RollBack(path), ZelJournal::Recovery::Failed) << n;
       const std::vector<uint8_t> now = readAll(path);
       if (now == before) {
