@@ -10,6 +10,9 @@ namespace e2e {
 namespace {
 
 constexpr int kStartTimeoutMs = 10000;
+// openbox takes the screen in well under a second when the machine is idle,
+// but beside the suite's forking kill tests it can take many seconds.
+constexpr int kWindowManagerTimeoutMs = 30000;
 
 }  // namespace
 
@@ -48,7 +51,13 @@ X11Session::X11Session() : _server(std::make_unique<QProcess>()), _windowManager
   }
   // The manager owns the screen once it has set the root's supporting-WM
   // property; wait for that rather than for a fixed time.
-  while (!deadline.hasExpired()) {
+  const QDeadlineTimer managerDeadline(kWindowManagerTimeoutMs);
+  while (!managerDeadline.hasExpired()) {
+    if (_windowManager->state() != QProcess::Running) {
+      _error = QStringLiteral("openbox ended before it took the screen: ") +
+               QString::fromLocal8Bit(_windowManager->readAllStandardError());
+      return;
+    }
     QProcess probe;
     probe.setProcessEnvironment(env);
     probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
