@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 class SortedEntryOrder {
  public:

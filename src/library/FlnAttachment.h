@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 #include "storage/ZelFile.h"
 
 /// The dataIndex (host order) of the first attachment record whose en_id is

@@ -11,6 +11,7 @@
 #include "library/FlnFileReplacement.h"
 #include "format/Endian.h"
 #include "format/LibrarySchema.h"
+#include "library/FlnDataArrays.h"
 #include "storage/ZelAry.h"
 
 namespace {
@@ -43,7 +44,7 @@ FlnResult WriteLibraryRecords(ZEL_FILE* target, const FLN_DATA* flnData, const L
                               int32_t* leftOut) {
   for (int32_t tag : kCopyOrder) {
     const LibraryTag& t = *FindLibraryTag(tag);
-    const int rc = ZEL_ARY_Save(target, t.tag, flnData->*t.array, t.recordSize);
+    const int rc = ZEL_ARY_Save(target, t.tag, flnData->*ArrayOfTag(t.tag), t.recordSize);
     if (rc != ZEL_OK) return WriteFailed(rc);
   }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "library/FlnAttachmentHash.h"
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "transfer/ImportFileRead.h"
 #include "storage/ZelFile.h"
 

@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "transfer/ImportAppendSession.h"
 #include "transfer/PdfImport.h"
 

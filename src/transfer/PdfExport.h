@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "library/FlnAttachmentHash.h"
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 enum class ExportProblemKind {
   NoPdf,               // no attachment record, or its PDF cannot be read from the library file
