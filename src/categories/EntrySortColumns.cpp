@@ -66,7 +66,10 @@ void RankTexts(TextKey* begin, TextKey* end, const char* pool, size_t depth, uin
     if (depth > 0 && end - key > kAhead) __builtin_prefetch(pool + key[kAhead].at + depth);
     key->chunk = EightBytes(pool + key->at + depth);
   }
-  std::sort(begin, end, [](const TextKey& a, const TextKey& b) { return a.chunk < b.chunk; });
+  // Many entries may share a long text (a publisher, a series): a run that
+  // agrees on the whole chunk goes on without a sort.
+  if (std::any_of(begin, end, [begin](const TextKey& key) { return key.chunk != begin->chunk; }))
+    std::sort(begin, end, [](const TextKey& a, const TextKey& b) { return a.chunk < b.chunk; });
   for (TextKey* run = begin; run != end;) {
     TextKey* runEnd = run + 1;
     while (runEnd != end && runEnd->chunk == run->chunk) ++runEnd;
