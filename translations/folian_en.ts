@@ -487,6 +487,10 @@
         <translation>There is not enough free space on the disk</translation>
     </message>
     <message>
+        <source>ライブラリのファイルが扱える大きさの上限を超えます</source>
+        <translation>The library file would grow past the largest size it can have</translation>
+    </message>
+    <message>
         <source>ファイルが、ほかのプログラムによって置き換えられたか変更されています</source>
         <translation>Another program has replaced or changed the file</translation>
     </message>

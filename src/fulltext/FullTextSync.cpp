@@ -14,7 +14,6 @@
 #include "format/Endian.h"
 #include "format/FieldText.h"
 #include "storage/TeskAryChanges.h"
-#include "storage/ZelFile.h"
 
 namespace {
 
@@ -145,15 +144,12 @@ bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const
   }
   if (work.pending.empty()) return true;
 
-  ZEL_FILE file;
-  const FlnResult opened =
-      RunStorageStep(FlnStatus::CannotOpen, "read the library", [&] { return ZEL_Open(libraryPath.c_str(), 1, &file); });
+  AttachmentDataFile reader;
+  const FlnResult opened = reader.open(libraryPath.c_str());
   if (!opened.ok()) {
-    ZEL_Close(&file);
     *error = QStringLiteral("%1: %2").arg(QString::fromStdString(libraryPath), QString::fromStdString(opened.reason));
     return false;
   }
-  AttachmentDataReader reader(&file);
   FullTextProgress step;
   step.total = static_cast<int>(work.pending.size());
   if (progress) progress(step);
@@ -180,7 +176,6 @@ bool RunFullTextWork(FullTextIndex* index, const std::string& libraryPath, const
       if (progress) progress(step);
     }
   }
-  ZEL_Close(&file);
   return ok;
 }
 

@@ -77,9 +77,15 @@ bool ReadCurrentInPieces(ZEL_FILE* file, int64_t length, const std::function<boo
 
 QByteArray ReadPDFData_ByFLNFile(int32_t dataIndex, const char* libraryPath) {
   if (dataIndex < 0 || libraryPath == nullptr) return QByteArray();
-  ZEL_FILE file;
-  QByteArray bytes;
-  if (ZEL_Open(libraryPath, 1, &file) == ZEL_OK) bytes = AttachmentDataReader(&file).read(dataIndex);
-  ZEL_Close(&file);
-  return bytes;
+  AttachmentDataFile file;
+  return file.open(libraryPath).ok() ? file.read(dataIndex) : QByteArray();
+}
+
+FlnResult AttachmentDataFile::open(const char* libraryPath) {
+  ZEL_Close(&file_);
+  reader_ = AttachmentDataReader(&file_);  // no member of a file opened before is current
+  const FlnResult result = RunStorageStep(FlnStatus::CannotOpen, "read the library",
+                                          [&] { return ZEL_Open(libraryPath, 1, &file_); });
+  opened_ = result.ok();
+  return result;
 }

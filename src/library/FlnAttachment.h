@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "format/FlnRecords.h"
+#include "library/FlnResult.h"
 #include "storage/ZelFile.h"
 
 /// The dataIndex (host order) of the first attachment record whose en_id is
@@ -49,4 +50,27 @@ class AttachmentDataReader {
  private:
   ZEL_FILE* file_;
   int64_t current_ = -1;  // index of the file's current 'ATTD' member, -1 when none
+};
+
+/// The members of 'ATTD' of a library file held open read-only, read as
+/// AttachmentDataReader reads them.
+class AttachmentDataFile {
+ public:
+  AttachmentDataFile() = default;
+  ~AttachmentDataFile() { ZEL_Close(&file_); }
+  AttachmentDataFile(const AttachmentDataFile&) = delete;
+  AttachmentDataFile& operator=(const AttachmentDataFile&) = delete;
+
+  /// Opens the library file at `libraryPath` read-only. CannotOpen, with the
+  /// system's reason, when it cannot be read as a container (missing,
+  /// unreadable, a foreign or cut-short file).
+  FlnResult open(const char* libraryPath);
+  /// The bytes of member `dataIndex`, or null as ReadPDFData_ByFLNFile gives
+  /// them (also before a successful open()).
+  QByteArray read(int32_t dataIndex) { return opened_ ? reader_.read(dataIndex) : QByteArray(); }
+
+ private:
+  ZEL_FILE file_;
+  bool opened_ = false;
+  AttachmentDataReader reader_{&file_};
 };

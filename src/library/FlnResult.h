@@ -22,6 +22,7 @@ enum class FlnStatus {
   Damaged,       // the container's chains or a tag's records are broken
   WriteFailed,   // writing failed (I/O error, no permission); nothing was replaced
   NoSpace,       // the disk (or the user's quota) is full; nothing was replaced
+  TooLarge,      // the library file would pass the largest size its container can have; nothing was written
   Replaced,      // another program replaced or changed the file since it was read; nothing was written
   SameFile,      // a copy's target is the library's own file
   Stopped,       // the user stopped it; nothing was replaced

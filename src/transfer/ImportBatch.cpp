@@ -35,8 +35,9 @@ void ImportBatch::add(const std::string& name, const FLN_ENTRY& entry, int32_t a
 void ImportBatch::commit() {
   // The PDFs stored since the last commit become part of the file; when that
   // fails none of them is, and no entry may point at them.
-  if (!session_->close()) {
-    for (const Pending& p : pending_) fail(p.name, ImportFailureReason::StoreFailed);
+  const FlnResult committed = session_->close();
+  if (!committed.ok()) {
+    for (const Pending& p : pending_) result_->failures.push_back(StoreFailureOf(p.name, committed));
     pending_.clear();
     return;
   }

@@ -2,7 +2,7 @@
 // The entries of an import (or a merge) whose PDFs are stored but not yet
 // linked: a batch of them is committed together, in the order that keeps the
 // library file sound at every step. First the stored PDFs are committed
-// (ImportAppendSession::close); then their attachment records are saved;
+// (FlnAppendSession::close); then their attachment records are saved;
 // only once those are on disk are the entries added and saved. The file
 // therefore never holds an entry whose PDF is missing, whatever fails or
 // kills the process on the way.
@@ -13,14 +13,14 @@
 #include <vector>
 
 #include "format/FlnRecords.h"
-#include "transfer/ImportAppendSession.h"
+#include "library/FlnAppendSession.h"
 #include "transfer/PdfImport.h"
 
 class ImportBatch {
  public:
   /// Commits through `session` into `flnData`, and reports into `result`
   /// (imported, failures, notPdf, decodedNames).
-  ImportBatch(FLN_DATA* flnData, ImportAppendSession* session, ImportResult* result)
+  ImportBatch(FLN_DATA* flnData, FlnAppendSession* session, ImportResult* result)
       : flnData_(flnData), session_(session), result_(result) {}
 
   /// The entry `entry` (its en_id set) whose PDF the session has just stored
@@ -63,7 +63,7 @@ class ImportBatch {
   bool saveWithRetry();
 
   FLN_DATA* flnData_;
-  ImportAppendSession* session_;
+  FlnAppendSession* session_;
   ImportResult* result_;
   std::vector<Pending> pending_;
   // Bytes the next save appends for what was added to the arrays.

@@ -32,3 +32,8 @@ std::string ImportFailureLine(const ImportFailure& failure) {
 std::string ImportDecodedNameLine(const ImportDecodedName& name) {
   return name.path + ": the name is not UTF-8; imported as " + name.stored;
 }
+
+ImportFailure StoreFailureOf(const std::string& path, const FlnResult& stored) {
+  if (stored.status == FlnStatus::TooLarge) return ImportFailure{path, ImportFailureReason::LibraryFull, 0};
+  return ImportFailure{path, ImportFailureReason::StoreFailed, stored.systemError};
+}

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "library/FlnResult.h"
+
 enum class ImportFailureReason {
   PathTooLong,       // the path needs more than 511 bytes (or does not fit an entry's path field)
   FolderUnreadable,  // a folder of the chosen tree could not be opened or read
@@ -36,6 +38,11 @@ struct ImportDecodedName {
   std::string path;    // as the file system names it
   std::string stored;  // the path as the entry holds it, UTF-8
 };
+
+/// The failure of the file at `path` whose bytes could not be stored into
+/// the library file (`stored`, a failure): LibraryFull when the file would
+/// pass its largest size, else StoreFailed with the system's error.
+ImportFailure StoreFailureOf(const std::string& path, const FlnResult& stored);
 
 /// A short English description of `reason`, for logs and the command line.
 const char* ImportFailureReasonText(ImportFailureReason reason);

@@ -93,6 +93,18 @@ bool ReadImportFile(const std::string& path, QByteArray* bytes, ImportFailure* f
   return true;
 }
 
+FlnResult StoreReadImportFile(FlnAppendSession* session, const std::string& path, const ImportFileStamp& readStamp,
+                              const QByteArray& bytes, int32_t* dataIndex) {
+  ImportFile file;
+  ImportFailure unused;
+  if (!file.open(path, &unused)) return session->store(bytes, dataIndex);
+  const auto unchanged = [&] {
+    ImportFileStamp now;
+    return StampOfImportFile(file.fd(), &now) && now == readStamp && now.size == static_cast<uint64_t>(bytes.size());
+  };
+  return session->storeFrom(file.fd(), bytes, unchanged, dataIndex);
+}
+
 bool LooksLikePdf(const QByteArray& bytes) {
   constexpr int kHeaderWindow = 1024;
   return bytes.left(kHeaderWindow).contains("%PDF-");

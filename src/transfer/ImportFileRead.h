@@ -8,6 +8,8 @@
 #include <string>
 
 #include "format/FlnRecords.h"
+#include "library/FlnAppendSession.h"
+#include "library/FlnResult.h"
 #include "transfer/ImportFailure.h"
 
 /// The largest metadata text file an import reads: far more than every
@@ -37,6 +39,15 @@ bool StampOfImportFile(int fd, ImportFileStamp* stamp);
 /// file too large ever to be stored in a library, OutOfMemory.
 bool ReadImportFile(const std::string& path, QByteArray* bytes, ImportFailure* failure,
                     ImportFileStamp* stamp = nullptr);
+
+/// Stores `bytes`, read by ReadImportFile from the file at `path` whose
+/// stamp was `readStamp` before the read, as the next PDF of `session`
+/// (FlnAppendSession::storeFrom): copied from the file inside the kernel
+/// while it is still as it was read, else written from `bytes`, so that what
+/// is stored is what the import read, digested and checked. The session's
+/// result; on success *dataIndex is the PDF's member of 'ATTD'.
+FlnResult StoreReadImportFile(FlnAppendSession* session, const std::string& path, const ImportFileStamp& readStamp,
+                              const QByteArray& bytes, int32_t* dataIndex);
 
 /// Whether `bytes` begin as a PDF does: the header "%PDF-" within the first
 /// 1024 bytes (readers accept a little junk before it). An empty file, a text

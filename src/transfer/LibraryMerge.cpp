@@ -20,7 +20,6 @@
 #include "library/FlnLoad.h"
 #include "format/FieldText.h"
 #include "storage/ZelJournal.h"
-#include "transfer/ImportAppendSession.h"
 #include "transfer/ImportBatch.h"
 #include "transfer/ImportEntry.h"
 #include "transfer/ImportFileRead.h"
@@ -84,7 +83,7 @@ class Merger {
         session_(flnData), batch_(flnData, &session_, result), pdfs_(other) {}
 
   bool open() {
-    if (!session_.open()) {
+    if (!session_.open().ok()) {
       result_->status = ImportStatus::LibraryUnavailable;
       return false;
     }
@@ -121,7 +120,7 @@ class Merger {
       mergeOne(name, entry);
       if (static_cast<int32_t>(batch_.size()) >= kImportSaveInterval) {
         batch_.commit();
-        if (!session_.open()) {
+        if (!session_.open().ok()) {
           for (++i; i < total; ++i) {
             Tesk_Ary_GetData(other_->entry, i, &entry);
             fail(EntryName(entry), ImportFailureReason::LibraryUnavailable);
@@ -165,10 +164,8 @@ class Merger {
     if (!batch_.fits(bytes.size())) return fail(name, ImportFailureReason::LibraryFull);
 
     int32_t dataIndex = -1;
-    const int rc = session_.store(bytes, &dataIndex);
-    const int storeErrno = rc == ZEL_OK ? 0 : errno;
-    if (rc == ZEL_ERR_ARG) return fail(name, ImportFailureReason::LibraryFull);
-    if (rc != ZEL_OK) return fail(name, ImportFailureReason::StoreFailed, storeErrno);
+    const FlnResult stored = session_.store(bytes, &dataIndex);
+    if (!stored.ok()) return result_->failures.push_back(StoreFailureOf(name, stored));
     const int32_t enId = GetIdFromIdCounter(flnData_->idCounter, kTagEntry, "en_id");
     const int32_t atId = enId < 0 ? -1 : GetIdFromIdCounter(flnData_->idCounter, kTagAttachment, "at_id");
     if (atId < 0) return fail(name, ImportFailureReason::NoIdentifier);
@@ -185,7 +182,7 @@ class Merger {
   const ImportProgress& progress_;
   const bool skipDuplicates_;
   ImportResult* result_;
-  ImportAppendSession session_;
+  FlnAppendSession session_;
   ImportBatch batch_;
   EntryPdfReader pdfs_;
   std::unordered_set<std::string> knownDigests_;

@@ -14,6 +14,7 @@
 #include "format/CategoryNames.h"
 #include "categories/EntryQuery.h"
 #include "library/FlnCategoryTable.h"
+#include "library/FlnAppendSession.h"
 #include "library/FlnAttachmentHash.h"
 #include "library/FlnCreateCats.h"
 #include "library/FlnIdCounter.h"
@@ -24,7 +25,6 @@
 #include "format/Utf8Text.h"
 #include "transfer/FileListing.h"
 #include "transfer/FlxPath.h"
-#include "transfer/ImportAppendSession.h"
 #include "transfer/ImportBatch.h"
 #include "transfer/ImportEntry.h"
 #include "transfer/ImportFileRead.h"
@@ -54,7 +54,7 @@ class Importer {
   }
 
   bool openLibrary() {
-    if (!session_.open()) {
+    if (!session_.open().ok()) {
       result_->status = ImportStatus::LibraryUnavailable;
       return false;
     }
@@ -93,7 +93,7 @@ class Importer {
       importOne(path);
       if (static_cast<int32_t>(batch_.size()) >= kImportSaveInterval) {
         batch_.commit();
-        if (!session_.open()) {
+        if (!session_.open().ok()) {
           for (++i; i < total; ++i)
             fail(static_cast<const char*>(Tesk_Ary_GetDataPtr(list, i)), ImportFailureReason::LibraryUnavailable);
           break;
@@ -163,10 +163,8 @@ class Importer {
     if (!batch_.fits(bytes.size())) return fail(path, ImportFailureReason::LibraryFull);
 
     int32_t dataIndex = -1;
-    const int rc = session_.storeCopy(path, readStamp, bytes, &dataIndex);
-    const int storeErrno = rc == ZEL_OK ? 0 : errno;  // the system's reason (EFBIG, ENOSPC, EIO)
-    if (rc == ZEL_ERR_ARG) return fail(path, ImportFailureReason::LibraryFull);
-    if (rc != ZEL_OK) return fail(path, ImportFailureReason::StoreFailed, storeErrno);
+    const FlnResult stored = StoreReadImportFile(&session_, path, readStamp, bytes, &dataIndex);
+    if (!stored.ok()) return result_->failures.push_back(StoreFailureOf(path, stored));
 
     // Identifiers are handed out only for stored PDFs, so a file that fails
     // uses none up.
@@ -186,7 +184,7 @@ class Importer {
   const PdfInfoReader& readInfo_;
   std::unordered_set<std::string> knownDigests_;
   ImportResult* result_;
-  ImportAppendSession session_;
+  FlnAppendSession session_;
   ImportBatch batch_;
   ImportSystemFacts facts_;
   std::string plain_[3];

@@ -11,7 +11,6 @@
 #include "ContainerContents.h"
 #include "TransferTestSupport.h"
 #include "format/FlnRecords.h"
-#include "transfer/ImportAppendSession.h"
 #include "transfer/ImportFileRead.h"
 
 namespace {
@@ -61,12 +60,13 @@ TEST_F(ImportCopyTest, TheStoredBytesAreTheBytesThatWereRead) {
     ASSERT_TRUE(ReadImportFile(path, &bytes, &failure, &stamp)) << c.what;
     c.change(path, path + ".other");
 
-    ImportAppendSession session(&library_.data);
-    ASSERT_TRUE(session.open()) << c.what;
+    FlnAppendSession session(&library_.data);
+    ASSERT_TRUE(session.open().ok()) << c.what;
     int32_t dataIndex = -1;
-    EXPECT_EQ(session.storeCopy(path, stamp, bytes, &dataIndex), ZEL_OK) << c.what;
+    const FlnResult copied = StoreReadImportFile(&session, path, stamp, bytes, &dataIndex);
+    EXPECT_TRUE(copied.ok()) << c.what << ": " << copied.reason;
     EXPECT_EQ(dataIndex, static_cast<int32_t>(expected.size())) << c.what;
-    ASSERT_TRUE(session.close()) << c.what;
+    ASSERT_TRUE(session.close().ok()) << c.what;
     expected.push_back(bytes.toStdString());
 
     const testsupport::Contents contents = ReadContents(libraryPath_);

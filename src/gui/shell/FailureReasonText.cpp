@@ -29,6 +29,8 @@ const char* KindText(FlnStatus status) {
       return QT_TRANSLATE_NOOP("FailureReasonText", "ファイルの読み書きに失敗しました");
     case FlnStatus::NoSpace:
       return QT_TRANSLATE_NOOP("FailureReasonText", "ディスクの空き容量が足りません");
+    case FlnStatus::TooLarge:
+      return QT_TRANSLATE_NOOP("FailureReasonText", "ライブラリのファイルが扱える大きさの上限を超えます");
     case FlnStatus::Replaced:
       return QT_TRANSLATE_NOOP("FailureReasonText", "ファイルが、ほかのプログラムによって置き換えられたか変更されています");
     case FlnStatus::SameFile:

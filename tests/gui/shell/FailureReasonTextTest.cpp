@@ -44,6 +44,8 @@ std::vector<ReasonCase> Cases() {
        "Reading or writing the file failed (" + System(EIO) + ")."},
       {FlnStatus::NoSpace, ENOSPC, "ディスクの空き容量が足りません（" + System(ENOSPC) + "）。",
        "There is not enough free space on the disk (" + System(ENOSPC) + ")."},
+      {FlnStatus::TooLarge, 0, "ライブラリのファイルが扱える大きさの上限を超えます。",
+       "The library file would grow past the largest size it can have."},
       {FlnStatus::Replaced, 0, "ファイルが、ほかのプログラムによって置き換えられたか変更されています。",
        "Another program has replaced or changed the file."},
       {FlnStatus::SameFile, 0, "コピー先が、ライブラリ自身のファイルです。", "The copy's target is the library's own file."},
