@@ -181,9 +181,9 @@ void RenewRecordStamps(TeskHandle h, int32_t from, int32_t to) {
   for (int32_t i = from; i < to; ++i) h->recordStamps[static_cast<size_t>(i)] = first + static_cast<uint64_t>(i - from);
 }
 
-// The record stamps of a block that now holds `count` records, the one at
-// `index` new (inserted: `added`) or gone (removed: !added), the others
-// moved along.
+// Follows an insertion (`added`) or removal of the record at `index`: the
+// stamps of the records after it move along with them, an inserted record
+// gets a stamp never given before.
 void ShiftRecordStamps(TeskHandle h, int32_t index, bool added) {
   if (h->recordStampsLost) return;
   const size_t at = static_cast<size_t>(index);
