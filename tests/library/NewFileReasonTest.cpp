@@ -61,7 +61,9 @@ TEST(NewFileWriteReason, EachWriterNamesTheKindAndTheSystemsError) {
         FileFaults::reset();
         EXPECT_EQ(r.status, fault.kind) << r.reason;
         EXPECT_EQ(r.systemError, fault.error) << r.reason;
-        if (fault.error != 0) EXPECT_NE(r.reason.find(std::strerror(fault.error)), std::string::npos) << r.reason;
+        if (fault.error != 0) {
+          EXPECT_NE(r.reason.find(std::strerror(fault.error)), std::string::npos) << r.reason;
+        }
         EXPECT_EQ(r.reason.find("code"), std::string::npos) << r.reason;
         EXPECT_EQ(readAll(path), before);
       }

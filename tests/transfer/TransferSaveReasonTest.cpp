@@ -13,6 +13,8 @@
 
 #include "TestFiles.h"
 #include "TransferTestSupport.h"
+#include "categories/EntryQuery.h"
+#include "format/CategoryNames.h"
 #include "library/FlnResult.h"
 #include "storage/FileIo.h"
 #include "transfer/LibraryMerge.h"
@@ -27,6 +29,7 @@ class TransferSaveReason : public SandboxLibraryTest {
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(SandboxLibraryTest::SetUp());
+    for (const char* folder : {"mine", "more", "theirs"}) box_.makeFolder(folder);
     box_.writePdf("mine/a.pdf", 1500, 1);
     box_.writePdf("mine/b.pdf", 2500, 2);
     box_.writePdf("more/c.pdf", 3500, 3);
@@ -58,7 +61,11 @@ TEST_F(TransferSaveReason, EachTransferCarriesTheKindAndTheSystemsErrorOfItsFail
          return ImportPDFFiles(data, box_.path("more").c_str(), nullptr, "Gamma", "", "").save;
        }},
       {"merge", [&](FLN_DATA* data) { return MergeLibraryFile(data, otherPath_.c_str()).merged.save; }},
-      {"delete", [](FLN_DATA* data) { return DeletePDFEntries(data, {0}, nullptr).save; }},
+      {"delete", [](FLN_DATA* data) {
+         // The entry list shows every entry, as after choosing all categories.
+         EXPECT_EQ(QueryEntryRows(kCategoryAll, kCategoryAll, kCategoryAll, data->entry, data->shownRows), 0);
+         return DeletePDFEntries(data, {0}, nullptr).save;
+       }},
   };
   const std::vector<uint8_t> before = readAll(libraryPath_);
   for (const auto& fault : faults) {
