@@ -38,8 +38,9 @@ FlnResult CarryOver(ZEL_FILE* source, ZEL_FILE* target, int32_t tag) {
     QByteArray bytes(static_cast<qsizetype>(ZEL_GetDataLength(source)), Qt::Uninitialized);
     if (!bytes.isEmpty() && ZEL_GetData(source, static_cast<uint32_t>(bytes.size()), bytes.data()) != ZEL_OK)
       return DamagedResult(what + " cannot be read");
-    const FlnResult added = RunNewFileWrite(
-        "write " + what, [&] { return ZEL_AddData(target, tag, static_cast<uint32_t>(bytes.size()), bytes.constData()); });
+    const FlnResult added = RunNewFileWrite("write " + what, [&] {
+      return ZEL_AddData(target, tag, static_cast<uint32_t>(bytes.size()), bytes.constData());
+    });
     if (!added.ok()) return added;
     rc = ZEL_NextMember(source);
   }

@@ -39,8 +39,9 @@ FlnResult WriteLibraryRecords(ZEL_FILE* target, const FLN_DATA* flnData, const L
                               int32_t* leftOut) {
   for (int32_t tag : kCopyOrder) {
     const LibraryTag& t = *FindLibraryTag(tag);
-    const FlnResult saved = RunNewFileWrite("write " + TagText(t.tag) + " of the new library",
-                                            [&] { return ZEL_ARY_Save(target, t.tag, flnData->*t.array, t.recordSize); });
+    const FlnResult saved = RunNewFileWrite("write " + TagText(t.tag) + " of the new library", [&] {
+      return ZEL_ARY_Save(target, t.tag, flnData->*t.array, t.recordSize);
+    });
     if (!saved.ok()) return saved;
   }
 
@@ -61,11 +62,13 @@ FlnResult WriteLibraryRecords(ZEL_FILE* target, const FLN_DATA* flnData, const L
     attachment.dataIndex = ZEL_EndianLong_NtoL(written);
     // The file becomes the library only once complete, so the order of
     // writes inside it does not matter for safety.
-    const FLN_ATTACHMENT_HASH hash =
-        MakeAttachmentHash(ZEL_EndianLong_LtoN(attachment.at_id), static_cast<uint32_t>(pdf.size()), PdfDigest(pdf));
-    const FlnResult added = RunNewFileWrite("write the PDF of attachment " + std::to_string(ZEL_EndianLong_LtoN(attachment.at_id)) + " into the new library", [&] {
+    const int32_t atId = ZEL_EndianLong_LtoN(attachment.at_id);
+    const FLN_ATTACHMENT_HASH hash = MakeAttachmentHash(atId, static_cast<uint32_t>(pdf.size()), PdfDigest(pdf));
+    const std::string doing = "write the PDF of attachment " + std::to_string(atId) + " into the new library";
+    const FlnResult added = RunNewFileWrite(doing, [&] {
       int rc = ZEL_AddData(target, kTagAttachment, sizeof attachment, &attachment);
-      if (rc == ZEL_OK) rc = ZEL_AddData(target, kTagAttachmentData, static_cast<uint32_t>(pdf.size()), pdf.constData());
+      if (rc == ZEL_OK)
+        rc = ZEL_AddData(target, kTagAttachmentData, static_cast<uint32_t>(pdf.size()), pdf.constData());
       if (rc == ZEL_OK) rc = ZEL_AddData(target, kTagAttachmentHash, sizeof hash, &hash);
       return rc;
     });

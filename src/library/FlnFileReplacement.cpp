@@ -72,7 +72,8 @@ FlnResult FlnFileReplacement::create(ZEL_FILE* file, const zel::RecordLayout& la
     // The container answers -1 when the file cannot be created, -2 when its
     // header cannot be written.
     if (rc == ZEL_ERR_ARG && error != EEXIST) return FlnResultOfSystemCall(error, FlnStatus::CannotOpen, doing);
-    if (rc != ZEL_ERR_ARG) return FlnResultOfNewFileWrite(rc, error, "write the header of a new file beside " + target_);
+    if (rc != ZEL_ERR_ARG)
+      return FlnResultOfNewFileWrite(rc, error, "write the header of a new file beside " + target_);
   }
   return FlnResultOfSystemCall(EEXIST, FlnStatus::CannotOpen, doing);
 }

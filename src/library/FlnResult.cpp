@@ -26,6 +26,7 @@ FlnResult FlnResultOfNewFileWrite(int zelCode, int error, const std::string& doi
   // Without errno the container refused before writing, or a write ended
   // short; in a new file either is the write's fault, never damage.
   if (zelCode == ZEL_ERR_ARG)
-    return FlnResult::failure(FlnStatus::TooLarge, "cannot " + doing + ": the file would pass the largest size it can have");
+    return FlnResult::failure(FlnStatus::TooLarge,
+                              "cannot " + doing + ": the file would pass the largest size it can have");
   return FlnResult::failure(FlnStatus::WriteFailed, "cannot " + doing + ": a write did not complete");
 }
