@@ -1,8 +1,9 @@
 #pragma once
 // Sorting a whole entry list at once. The order is exactly the one that
 // Tesk_Ary_QuickSort with EntryListSortProc gives for the same keys, but each
-// entry's texts are converted to UTF-8 once per sort instead of twice per
-// comparison, and the records are moved once, after the order is known.
+// key's field is read once per sort into a column of numbers
+// (EntrySortColumns.h) instead of twice per comparison, and the records are
+// moved once, after the order is known.
 
 #include <cstdint>
 #include <vector>

@@ -12,6 +12,7 @@
 
 #include "CategoryFixtures.h"
 #include "categories/EntryCompare.h"
+#include "categories/EntryListSortKeys.h"
 #include "categories/EntryQuery.h"
 #include "categories/SortedEntryOrder.h"
 #include "format/CategoryNames.h"
@@ -374,6 +375,110 @@ TEST(SortedEntryOrder, AfterEachChangeEqualsAFreshSort) {
       EXPECT_EQ(fresh, rows);
     }
     EXPECT_EQ(order.sortCount(), c.sortsAgain ? 2 : 1);
+  }
+}
+
+// The kept columns outlive the keys they served with: clicks on column
+// headers, with changes to the entries between them, to fields that are keys
+// and to fields that were keys before. After every step each list is the one
+// the entry comparison gives its copies, and exactly the columns whose field
+// may have changed are made again, when they serve: a record written whole
+// or moved may have changed in every field, a field update in its own bytes
+// alone. A click on a column whose field is unchanged makes none.
+TEST(SortedEntryOrder, KeptColumnsFollowEveryChangeOfTheirFields) {
+  const std::vector<FLN_ENTRY> entries = MixedEntries(300);
+  const Ary all = fixtures::MakeEntryAry(entries);
+  FLN_ENTRY_LIST_INFO info{{kEntryFieldTitle, kEntryFieldFileSize, kEntryFieldAuthor}, {1, 0, 1}};
+  const auto click = [&](const char* column, bool ascending) {
+    info = GetEntryListInfo_ByHeaderClick(info, column, ascending);
+  };
+  const auto edit = [&](int32_t row, const std::function<void(FLN_ENTRY&)>& how) {
+    FLN_ENTRY entry;
+    Tesk_Ary_GetData(all.get(), row, &entry);
+    how(entry);
+    Tesk_Ary_Update(all.get(), row, &entry);
+  };
+  const auto setDate = [&](int32_t row, const char* date) {
+    char field[sizeof(FLN_ENTRY::en_create_date)] = {};
+    memcpy(field, date, strlen(date));
+    Tesk_Ary_UpdateField(all.get(), row, offsetof(FLN_ENTRY, en_create_date), sizeof field, field);
+  };
+  // The keys after each step are in its comment.
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    int columnsMade;
+  } steps[] = {
+      {"first listing", [] {}, 3},                                     // title, size, author
+      {"click author", [&] { click("author", true); }, 0},              // author, title, size
+      {"click created, a date", [&] { click("createDate", false); }, 1},  // created, author, title
+      {"sizes edited in place while not a key: the records count as changed", [&] {
+         static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(all.get(), 3))->en_file_size = ZEL_EndianLong_NtoL(INT32_MAX);
+         static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(all.get(), 4))->en_file_size = ZEL_EndianLong_NtoL(INT32_MIN);
+       }, 3},
+      {"click size", [&] { click("fileSize", false); }, 1},  // size, created, author
+      {"titles edited while not a key: the records count as changed", [&] {
+         edit(40, [](FLN_ENTRY& e) { SET_FIELD_TEXT(e, en_title, "~"); });
+         edit(41, [](FLN_ENTRY& e) { SET_FIELD_TEXT(e, en_title, ""); });
+       }, 3},
+      {"click title", [&] { click("title", true); }, 1},    // title, size, created
+      {"click rating", [&] { click("myRate", true); }, 1},  // rating, title, size
+      {"click created, author and size again", [&] {
+         click("createDate", true);
+         click("author", true);
+         click("fileSize", false);
+       }, 0},  // size, author, created
+      {"a rating by field update while not a key", [&] {
+         const int16_t rate = ZEL_EndianShort_NtoL(-30);
+         Tesk_Ary_UpdateField(all.get(), 7, offsetof(FLN_ENTRY, en_my_rate), sizeof rate, &rate);
+       }, 0},
+      {"click rating again", [&] { click("myRate", false); }, 1},  // rating, size, author
+      {"a created date by field update while not a key", [&] { setDate(11, "19990101000000000"); }, 0},
+      {"click created: its date changed", [&] { click("createDate", true); }, 1},  // created, rating, size
+      {"a created date by field update while a key", [&] { setDate(12, "30000101000000000"); }, 1},
+      {"click size again, unchanged", [&] { click("fileSize", true); }, 0},  // size, created, rating
+      {"entries selected", [&] {
+         const uint8_t flag = 1;
+         for (int32_t row = 0; row < Tesk_Ary_GetSize(all.get()); row += 4)
+           Tesk_Ary_UpdateField(all.get(), row, offsetof(FLN_ENTRY, en_is_select_entrylist), sizeof flag, &flag);
+       }, 0},
+      {"swap two", [&] { Tesk_Ary_Swap(all.get(), 1, 250); }, 3},
+      {"click title: its column moved too", [&] { click("title", false); }, 1},  // title, size, created
+      {"delete one", [&] { Tesk_Ary_Remove(all.get(), 17); }, 3},
+      {"import one", [&] {
+         FLN_ENTRY entry = fixtures::MakeEntry(9000, {"漢字", "A", "あいう"});
+         SET_FIELD_TEXT(entry, en_author_name, "𠮷野");
+         Tesk_Ary_Add(all.get(), &entry);
+       }, 3},
+      {"undo: every record put back", [&] {
+         Tesk_Ary_RemoveAll(all.get());
+         for (auto it = entries.rbegin(); it != entries.rend(); ++it) Tesk_Ary_Add(all.get(), &*it);
+       }, 3},
+      {"click author, moved by the undo, then title", [&] {
+         click("author", true);  // author, title, size
+         click("title", true);   // title, author, size
+       }, 1},
+  };
+  const std::string every = kCategoryAll;
+  const fixtures::Triple choices[] = {{every, every, every}, {"漢字", every, every}, {every, "", every}};
+  SortedEntryOrder order;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    const int64_t madeBefore = order.columnCount();
+    step.act();
+    for (const fixtures::Triple& choice : choices) {
+      SCOPED_TRACE(testing::Message() << choice.c1 << "/" << choice.c2 << "/" << choice.c3);
+      Ary reference = fixtures::NewAry(sizeof(FLN_ENTRY));
+      ASSERT_EQ(0, QueryEntry(choice.c1.c_str(), choice.c2.c_str(), choice.c3.c_str(), all.get(), reference.get()));
+      gEntryListInfo = info;
+      Tesk_Ary_QuickSort(reference.get(), EntryListSortProc);
+      std::vector<int32_t> rows;
+      ASSERT_EQ(0, order.query(choice.c1.c_str(), choice.c2.c_str(), choice.c3.c_str(), all.get(), info, rows));
+      Ary picked = fixtures::NewAry(sizeof(FLN_ENTRY));
+      ASSERT_EQ(0, CopyEntryRows(all.get(), rows, picked.get()));
+      ExpectSameRecords(reference.get(), picked.get());
+    }
+    EXPECT_EQ(step.columnsMade, order.columnCount() - madeBefore);
   }
 }
 
