@@ -67,14 +67,13 @@ int OpenChosenEntries(const CliInvocation& invocation, size_t firstId, CliLibrar
   return kCliExitOk;
 }
 
-int ReportNotSaved(const std::string& library, const FLN_DATA* data) {
+int ReportNotSaved(const std::string& library, const FLN_DATA* data, const FlnResult& save) {
   struct stat st;
-  const FlnResult last = LastSaveResult(data);
   if (stat(library.c_str(), &st) == 0 && !LibraryFileIsAsLeft(data))
     PrintError(library + ": the library file was replaced or changed by another program while this command ran; "
                          "nothing was written into it");
-  else if (!last.ok())
-    PrintError(library + ": the library file could not be saved: " + last.reason + "; nothing was written into it");
+  else if (!save.ok())
+    PrintError(library + ": the library file could not be saved: " + save.reason + "; nothing was written into it");
   else
     PrintError(library + ": the library file could not be saved completely");
   return kCliExitFailure;

@@ -10,6 +10,7 @@
 #include "cli/CliArgs.h"
 #include "cli/CliLibraryLock.h"
 #include "library/FlnData.h"
+#include "library/FlnResult.h"
 
 class CliLibrary {
  public:
@@ -50,9 +51,10 @@ class CliLibrary {
 /// library not opened or an id that no entry has.
 int OpenChosenEntries(const CliInvocation& invocation, size_t firstId, CliLibrary* opened, std::vector<int>* rows);
 
-/// Says on stderr why a change did not reach the library file at `library`:
-/// a file that another program replaced or changed meanwhile (never written
-/// into) is told apart from one that could not be saved, whose last save's
-/// reason (LastSaveResult: the system's text, a full disk) is named. Returns the exit
-/// code for that, kCliExitFailure.
-int ReportNotSaved(const std::string& library, const FLN_DATA* data);
+/// Says on stderr why a change did not reach the library file at `library`,
+/// whose save (or the opening of it for writing) ended as `save`: a file
+/// that another program replaced or changed meanwhile (never written into)
+/// is told apart from one that could not be saved, whose reason (the
+/// system's text, a full disk) is named. Returns the exit code for that,
+/// kCliExitFailure.
+int ReportNotSaved(const std::string& library, const FLN_DATA* data, const FlnResult& save);

@@ -40,11 +40,12 @@ int RunMergeCommand(const CliInvocation& invocation) {
   for (const ImportFailure& failure : merged.failures) PrintError(ImportFailureLine(failure));
   for (const std::string& name : merged.notPdf) PrintError(name + ": not a PDF (merged as it was)");
   if (merged.status == ImportStatus::LibraryUnavailable) {
-    PrintError(library + ": the library file cannot be opened for writing; nothing was merged");
+    PrintError(library + ": the library file cannot be opened for writing: " + merged.save.reason +
+               "; nothing was merged");
     return kCliExitFailure;
   }
   std::printf("merged %d of %d entries\n", static_cast<int>(merged.imported), static_cast<int>(merged.listed));
-  if (!merged.saved) return ReportNotSaved(library, opened.data());
+  if (!merged.save.ok()) return ReportNotSaved(library, opened.data(), merged.save);
   if (merged.status == ImportStatus::Stopped) {
     PrintError("interrupted; the " + std::to_string(merged.imported) + " entries merged until then are saved");
     return kCliExitInterrupted;

@@ -59,7 +59,8 @@ int RunRenameCategoryCommand(const CliInvocation& invocation) {
     return kCliExitFailure;
   }
   const CategoryRenameCount count = RenameCategoryInLibrary(opened.data(), level, oldName.c_str(), newName.c_str());
-  if (!SaveAll(library.c_str(), opened.data()).ok()) return ReportNotSaved(library, opened.data());
+  const FlnResult saved = SaveAll(library.c_str(), opened.data());
+  if (!saved.ok()) return ReportNotSaved(library, opened.data(), saved);
   std::printf("renamed %d categories and %d entries\n", static_cast<int>(count.triples),
               static_cast<int>(count.entries));
   if (!count.selectionStored) {

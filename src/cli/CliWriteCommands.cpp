@@ -127,7 +127,8 @@ int RunImportCommand(const CliInvocation& invocation) {
   for (const ImportDecodedName& name : result.decodedNames) PrintError(ImportDecodedNameLine(name));
   switch (result.status) {
     case ImportStatus::LibraryUnavailable:
-      PrintError(library + ": the library file cannot be opened for writing; nothing was imported");
+      PrintError(library + ": the library file cannot be opened for writing: " + result.save.reason +
+                 "; nothing was imported");
       return kCliExitFailure;
     case ImportStatus::CategoryNameTooLong:
       PrintError("a category name is too long; nothing was imported");
@@ -137,7 +138,7 @@ int RunImportCommand(const CliInvocation& invocation) {
       break;
   }
   std::printf("imported %d of %d files\n", static_cast<int>(result.imported), static_cast<int>(result.listed));
-  if (!result.saved) return ReportNotSaved(library, opened.data());
+  if (!result.save.ok()) return ReportNotSaved(library, opened.data(), result.save);
   if (result.status == ImportStatus::Stopped) {
     PrintError("interrupted; the " + std::to_string(result.imported) + " files imported until then are saved");
     return kCliExitInterrupted;
@@ -164,7 +165,7 @@ int RunExportCommand(const CliInvocation& invocation) {
   for (const ExportedFile& file : result.exported)
     std::printf("%d\t%s\n", static_cast<int>(file.enId), TabField(file.pdfPath).c_str());
   PrintProblems(result.problems);
-  if (!result.saved) return ReportNotSaved(library, opened.data());
+  if (!result.save.ok()) return ReportNotSaved(library, opened.data(), result.save);
   return result.problems.empty() ? kCliExitOk : kCliExitFailure;
 }
 
@@ -176,7 +177,7 @@ int RunDeleteCommand(const CliInvocation& invocation) {
 
   // No window of this process shows an entry: there is nothing to close first.
   const DeleteResult result = DeletePDFEntries(opened.data(), rows, EntryWindowCloser());
-  if (!result.saved) return ReportNotSaved(library, opened.data());
+  if (!result.save.ok()) return ReportNotSaved(library, opened.data(), result.save);
   return kCliExitOk;
 }
 
@@ -201,6 +202,6 @@ int RunTitlesFromPdfCommand(const CliInvocation& invocation) {
     std::printf("%d\t%s\n", static_cast<int>(ZEL_EndianLong_LtoN(now.en_id)), TabField(title.toStdString()).c_str());
   }
   PrintProblems(result.problems);
-  if (!result.saved) return ReportNotSaved(library, opened.data());
+  if (!result.save.ok()) return ReportNotSaved(library, opened.data(), result.save);
   return result.problems.empty() ? kCliExitOk : kCliExitFailure;
 }

@@ -20,11 +20,6 @@ int64_t SizeOf(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
-FlnResult WriteFailed(const std::string& what, int rc) {
-  return FlnResult::failure(FlnStatus::WriteFailed,
-                            "cannot write " + what + " (container code " + std::to_string(rc) + ")");
-}
-
 // The tags of `source` that a copy does not write, in tag chain order.
 bool OtherTags(ZEL_FILE* source, std::vector<int32_t>* tags) {
   int rc = ZEL_FirstTag(source);
@@ -43,8 +38,10 @@ FlnResult CarryOver(ZEL_FILE* source, ZEL_FILE* target, int32_t tag) {
     QByteArray bytes(static_cast<qsizetype>(ZEL_GetDataLength(source)), Qt::Uninitialized);
     if (!bytes.isEmpty() && ZEL_GetData(source, static_cast<uint32_t>(bytes.size()), bytes.data()) != ZEL_OK)
       return DamagedResult(what + " cannot be read");
-    rc = ZEL_AddData(target, tag, static_cast<uint32_t>(bytes.size()), bytes.constData());
-    if (rc != ZEL_OK) return WriteFailed(what, rc);
+    const FlnResult added = RunNewFileWrite("write " + what, [&] {
+      return ZEL_AddData(target, tag, static_cast<uint32_t>(bytes.size()), bytes.constData());
+    });
+    if (!added.ok()) return added;
     rc = ZEL_NextMember(source);
   }
   return rc == ZEL_ERR_NO_MEMBER ? FlnResult::success() : DamagedResult(what + " cannot be read");
@@ -92,20 +89,22 @@ FlnResult CompactLibraryFile(const std::string& path, LibraryLock* lock, Library
   if (!result.ok()) return result;
   struct stat before;
   ZEL_FILE source;
-  if (::stat(path.c_str(), &before) != 0 || ZEL_Open(path.c_str(), 1, &source) != ZEL_OK) {
+  if (::stat(path.c_str(), &before) != 0)
+    result = FlnResultOfSystemCall(errno, FlnStatus::CannotOpen, "open the library file");
+  else
+    result = RunStorageStep(FlnStatus::CannotOpen, "open the library file",
+                            [&] { return ZEL_Open(path.c_str(), 1, &source); });
+  if (!result.ok()) {
     ZEL_Close(&source);
     FreeFlnData(&data);
-    return FlnResult::failure(FlnStatus::CannotOpen, "cannot open the library file as a container");
+    return result;
   }
   FlnFileReplacement replacement(path);
   ZEL_FILE compacted;
-  errno = 0;
-  int rc = replacement.create(&compacted, *source.layout);
-  if (rc == ZEL_OK && ::chmod(replacement.temporaryPath().c_str(), before.st_mode & 07777) != 0) rc = ZEL_ERR_IO;
-  if (rc != ZEL_OK)
-    result = FlnResultOfSystemCall(errno, FlnStatus::WriteFailed, "create the new file beside the library");
-  else
-    result = WriteCompacted(&source, &compacted, &data, progress);
+  result = replacement.create(&compacted, *source.layout);
+  if (result.ok() && ::chmod(replacement.temporaryPath().c_str(), before.st_mode & 07777) != 0)
+    result = FlnResultOfSystemCall(errno, FlnStatus::WriteFailed, "give the new file the library's permissions");
+  if (result.ok()) result = WriteCompacted(&source, &compacted, &data, progress);
   ZEL_Close(&source);
   FreeFlnData(&data);
   // Locked before it is named: whoever opens the library by its name from

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "library/FlnAttachment.h"
+#include "library/FlnContainerCheck.h"
 #include "library/FlnAttachmentHash.h"
 #include "library/FlnFileReplacement.h"
 #include "format/Endian.h"
@@ -15,11 +16,6 @@
 #include "storage/ZelAry.h"
 
 namespace {
-
-FlnResult WriteFailed(int rc) {
-  return FlnResult::failure(FlnStatus::WriteFailed,
-                            "cannot write the copy (container code " + std::to_string(rc) + ")");
-}
 
 // The stored arrays but the attachments (which go with their PDFs), in the
 // order every copy has written them: a copy's bytes stay what they were.
@@ -44,13 +40,16 @@ FlnResult WriteLibraryRecords(ZEL_FILE* target, const FLN_DATA* flnData, const L
                               int32_t* leftOut) {
   for (int32_t tag : kCopyOrder) {
     const LibraryTag& t = *FindLibraryTag(tag);
-    const int rc = ZEL_ARY_Save(target, t.tag, flnData->*ArrayOfTag(t.tag), t.recordSize);
-    if (rc != ZEL_OK) return WriteFailed(rc);
+    const FlnResult saved = RunNewFileWrite("write " + TagText(t.tag) + " of the new library", [&] {
+      return ZEL_ARY_Save(target, t.tag, flnData->*ArrayOfTag(t.tag), t.recordSize);
+    });
+    if (!saved.ok()) return saved;
   }
 
   TESK_ARY attachments = flnData->attachment;
   if (attachments == nullptr) return FlnResult::success();
-  if (attachments->recordSize != static_cast<int32_t>(sizeof(FLN_ATTACHMENT))) return WriteFailed(ZEL_ERR_ARG);
+  if (attachments->recordSize != static_cast<int32_t>(sizeof(FLN_ATTACHMENT)))
+    return FlnResult::failure(FlnStatus::NotLoaded, "the attachment records in memory are not attachment records");
   int32_t written = 0;
   const int32_t count = Tesk_Ary_GetSize(attachments);
   for (int32_t i = 0; i < count; ++i) {
@@ -64,12 +63,17 @@ FlnResult WriteLibraryRecords(ZEL_FILE* target, const FLN_DATA* flnData, const L
     attachment.dataIndex = ZEL_EndianLong_NtoL(written);
     // The file becomes the library only once complete, so the order of
     // writes inside it does not matter for safety.
-    const FLN_ATTACHMENT_HASH hash =
-        MakeAttachmentHash(ZEL_EndianLong_LtoN(attachment.at_id), static_cast<uint32_t>(pdf.size()), PdfDigest(pdf));
-    int rc = ZEL_AddData(target, kTagAttachment, sizeof attachment, &attachment);
-    if (rc == ZEL_OK) rc = ZEL_AddData(target, kTagAttachmentData, static_cast<uint32_t>(pdf.size()), pdf.constData());
-    if (rc == ZEL_OK) rc = ZEL_AddData(target, kTagAttachmentHash, sizeof hash, &hash);
-    if (rc != ZEL_OK) return WriteFailed(rc);
+    const int32_t atId = ZEL_EndianLong_LtoN(attachment.at_id);
+    const FLN_ATTACHMENT_HASH hash = MakeAttachmentHash(atId, static_cast<uint32_t>(pdf.size()), PdfDigest(pdf));
+    const std::string doing = "write the PDF of attachment " + std::to_string(atId) + " into the new library";
+    const FlnResult added = RunNewFileWrite(doing, [&] {
+      int rc = ZEL_AddData(target, kTagAttachment, sizeof attachment, &attachment);
+      if (rc == ZEL_OK)
+        rc = ZEL_AddData(target, kTagAttachmentData, static_cast<uint32_t>(pdf.size()), pdf.constData());
+      if (rc == ZEL_OK) rc = ZEL_AddData(target, kTagAttachmentHash, sizeof hash, &hash);
+      return rc;
+    });
+    if (!added.ok()) return added;
     ++written;
   }
   return FlnResult::success();
@@ -98,14 +102,12 @@ FlnResult WriteLibraryFile(const FLN_DATA* flnData, const char* targetPath, cons
   if (attachmentsLeftOut != nullptr) *attachmentsLeftOut = 0;
   FlnFileReplacement replacement(targetPath);
   ZEL_FILE copy;
-  const int rc = replacement.create(&copy, layout);
-  if (rc != ZEL_OK) {
-    const int error = errno;
+  FlnResult r = replacement.create(&copy, layout);
+  if (!r.ok()) {
     ZEL_Close(&copy);
-    if (rc == ZEL_ERR_IO) return WriteFailed(rc);
-    return FlnResultOfSystemCall(error, FlnStatus::CannotOpen, "create the new library");
+    return r;
   }
-  FlnResult r = WriteLibraryRecords(&copy, flnData, source, &leftOut);
+  r = WriteLibraryRecords(&copy, flnData, source, &leftOut);
   if (r.ok() && !replacement.commit(&copy))
     r = FlnResultOfSystemCall(errno, FlnStatus::WriteFailed, "put the new library in place");
   ZEL_Close(&copy);
@@ -127,9 +129,11 @@ FlnResult WriteLibraryCopy(const FLN_DATA* flnData, const char* targetPath, int3
     return FlnResult::failure(FlnStatus::SameFile, "the copy would replace the library's own file");
 
   ZEL_FILE source;
-  if (ZEL_Open(flnData->filePath, 1, &source) != ZEL_OK) {
+  const FlnResult opened = RunStorageStep(FlnStatus::CannotOpen, "open the library file",
+                                          [&] { return ZEL_Open(flnData->filePath, 1, &source); });
+  if (!opened.ok()) {
     ZEL_Close(&source);
-    return FlnResult::failure(FlnStatus::CannotOpen, "cannot open the library file as a container");
+    return opened;
   }
   StoredPdfSource pdfs(&source);
   const FlnResult r = WriteLibraryFile(flnData, targetPath, std::ref(pdfs), attachmentsLeftOut, *source.layout);

@@ -56,21 +56,26 @@ FlnFileReplacement::~FlnFileReplacement() {
   if (!temp_.empty() && !committed_) std::remove(temp_.c_str());
 }
 
-int FlnFileReplacement::create(ZEL_FILE* file, const zel::RecordLayout& layout) {
+FlnResult FlnFileReplacement::create(ZEL_FILE* file, const zel::RecordLayout& layout) {
+  const std::string doing = "create a new file beside " + target_;
   // A name beside the target (so that the rename stays on one file system)
   // that no other writer uses; a leftover of an earlier run is skipped.
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = TemporaryPath(target_, static_cast<long>(getpid()), attempt);
     errno = 0;
     const int rc = ZEL_CreateWithLayout(candidate.c_str(), layout, file);
+    const int error = errno;
     if (rc == ZEL_OK) {
       temp_ = std::move(candidate);
-      return rc;
+      return FlnResult::success();
     }
-    if (rc != ZEL_ERR_ARG || errno != EEXIST) return rc;
+    // The container answers -1 when the file cannot be created, -2 when its
+    // header cannot be written.
+    if (rc == ZEL_ERR_ARG && error != EEXIST) return FlnResultOfSystemCall(error, FlnStatus::CannotOpen, doing);
+    if (rc != ZEL_ERR_ARG)
+      return FlnResultOfNewFileWrite(rc, error, "write the header of a new file beside " + target_);
   }
-  errno = EEXIST;
-  return ZEL_ERR_ARG;
+  return FlnResultOfSystemCall(EEXIST, FlnStatus::CannotOpen, doing);
 }
 
 bool FlnFileReplacement::commit(ZEL_FILE* file) {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "library/FlnResult.h"
 #include "storage/ZelFile.h"
 
 class FlnFileReplacement {
@@ -19,9 +20,11 @@ class FlnFileReplacement {
   /// Creates the empty temporary container of `layout`'s version
   /// (ZEL_CreateWithLayout) and leaves `file` open on it. Its name is the
   /// target's with a suffix, the target's part cut where needed so that the
-  /// name stays within the file system's limit. A ZEL result code; errno
-  /// tells why when it is -1.
-  int create(ZEL_FILE* file, const zel::RecordLayout& layout = zel::kLayout2);
+  /// name stays within the file system's limit. Fails with CannotOpen (or
+  /// NoSpace) and the system's reason when the file cannot be made in the
+  /// target's folder, and as FlnResultOfNewFileWrite when its header cannot
+  /// be written.
+  FlnResult create(ZEL_FILE* file, const zel::RecordLayout& layout = zel::kLayout2);
   /// The temporary file's path ("" before create()).
   const std::string& temporaryPath() const { return temp_; }
   /// Flushes and closes `file` (the temporary container), puts it in the

@@ -1,11 +1,11 @@
 #include "library/FlnNewLibrary.h"
 
-#include <QtGlobal>
 #include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "format/CategoryNames.h"
+#include "library/FlnContainerCheck.h"
 #include "library/FlnCreateCats.h"
 #include "library/FlnFileReplacement.h"
 #include "library/FlnIdCounter.h"
@@ -26,7 +26,6 @@ struct OwnedArray {
   OwnedArray& operator=(const OwnedArray&) = delete;
 };
 
-FlnResult WriteFailed(const std::string& what) { return FlnResult::failure(FlnStatus::WriteFailed, what); }
 
 bool AddFirstCounter(TESK_ARY counters) {
   FLN_ID_COUNTER counter;
@@ -56,17 +55,14 @@ bool AddLabels(TESK_ARY counters, TESK_ARY labels) {
   return true;
 }
 
-// A failed save of the labels or the per-level categories goes to the log
-// with the container's code.
-FlnResult SaveLogged(ZEL_FILE* file, int32_t tag, TESK_ARY ary, uint32_t recordSize) {
-  const int rc = ZEL_ARY_Save(file, tag, ary, recordSize);
-  if (rc == ZEL_OK) return FlnResult::success();
-  qInfo("ZEL_ARY_Save:%d", rc);
-  return WriteFailed("cannot write the new library (container code " + std::to_string(rc) + ")");
+// The records of `tag` written into the new file; a failure names the tag.
+FlnResult SaveTag(ZEL_FILE* file, int32_t tag, TESK_ARY ary, uint32_t recordSize) {
+  return RunNewFileWrite("write " + TagText(tag) + " of the new library",
+                         [&] { return ZEL_ARY_Save(file, tag, ary, recordSize); });
 }
 
 FlnResult WriteDefaults(ZEL_FILE* file) {
-  const FlnResult noMemory = WriteFailed("not enough memory to build the new library");
+  const FlnResult noMemory = FlnResult::failure(FlnStatus::WriteFailed, "not enough memory to build the new library");
   OwnedArray counters(sizeof(FLN_ID_COUNTER));
   OwnedArray labels(sizeof(FLN_LABEL));
   OwnedArray category(sizeof(FLN_CATEGORY));
@@ -75,7 +71,7 @@ FlnResult WriteDefaults(ZEL_FILE* file) {
     return noMemory;
 
   if (!AddFirstCounter(counters.ary) || !AddLabels(counters.ary, labels.ary)) return noMemory;
-  FlnResult r = SaveLogged(file, kTagLabel, labels.ary, sizeof(FLN_LABEL));
+  FlnResult r = SaveTag(file, kTagLabel, labels.ary, sizeof(FLN_LABEL));
   if (!r.ok()) return r;
 
   FLN_CATEGORY other;
@@ -89,16 +85,15 @@ FlnResult WriteDefaults(ZEL_FILE* file) {
     if (id < 0) return noMemory;
     other.ca_id = ZEL_EndianLong_NtoL(id);
     Tesk_Ary_Update(category.ary, 0, &other);
-    r = SaveLogged(file, tag, category.ary, sizeof(FLN_CATEGORY));
+    r = SaveTag(file, tag, category.ary, sizeof(FLN_CATEGORY));
     if (!r.ok()) return r;
   }
 
   if (CreateFlnCats(kCategoryOther, kCategoryOther, kCategoryOther, counters.ary, cats.ary) != 0) return noMemory;
   // The counters go last, once every identifier has been handed out.
-  int rc = ZEL_ARY_Save(file, kTagCats, cats.ary, sizeof(FLN_CATS));
-  if (rc == ZEL_OK) rc = ZEL_ARY_Save(file, kTagIdCounter, counters.ary, sizeof(FLN_ID_COUNTER));
-  if (rc != ZEL_OK) return WriteFailed("cannot write the new library (container code " + std::to_string(rc) + ")");
-  return FlnResult::success();
+  r = SaveTag(file, kTagCats, cats.ary, sizeof(FLN_CATS));
+  if (!r.ok()) return r;
+  return SaveTag(file, kTagIdCounter, counters.ary, sizeof(FLN_ID_COUNTER));
 }
 
 }  // namespace
@@ -111,12 +106,10 @@ FlnResult CreateNewLibraryFile(const char* path) {
 
   FlnFileReplacement replacement(path);
   ZEL_FILE file;
-  const int rc = replacement.create(&file);
-  if (rc != ZEL_OK) {
-    const int error = errno;
+  const FlnResult created = replacement.create(&file);
+  if (!created.ok()) {
     ZEL_Close(&file);
-    if (rc == ZEL_ERR_IO) return WriteFailed("cannot write the new library file");
-    return FlnResultOfSystemCall(error, FlnStatus::CannotOpen, "create the library file");
+    return created;
   }
   FlnResult r = WriteDefaults(&file);
   if (r.ok() && !replacement.commit(&file))

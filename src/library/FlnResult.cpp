@@ -19,3 +19,14 @@ FlnResult FlnResultOfStorage(int zelCode, int error, FlnStatus failedAs, const s
     return FlnResult{FlnStatus::Damaged, "cannot " + doing + ": the library is damaged", 0};
   return FlnResultOfSystemCall(error, failedAs, doing);
 }
+
+FlnResult FlnResultOfNewFileWrite(int zelCode, int error, const std::string& doing) {
+  if (zelCode == ZEL_OK) return FlnResult::success();
+  if (error != 0) return FlnResultOfSystemCall(error, FlnStatus::WriteFailed, doing);
+  // Without errno the container refused before writing, or a write ended
+  // short; in a new file either is the write's fault, never damage.
+  if (zelCode == ZEL_ERR_ARG)
+    return FlnResult::failure(FlnStatus::TooLarge,
+                              "cannot " + doing + ": the file would pass the largest size it can have");
+  return FlnResult::failure(FlnStatus::WriteFailed, "cannot " + doing + ": a write did not complete");
+}

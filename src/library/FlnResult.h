@@ -55,6 +55,16 @@ FlnResult FlnResultOfSystemCall(int error, FlnStatus failedAs, const std::string
 /// FlnResultOfSystemCall's, or names the damage; systemError is `error`.
 FlnResult FlnResultOfStorage(int zelCode, int error, FlnStatus failedAs, const std::string& doing);
 
+/// FlnResultOfStorage for writing a file being made anew (a copy, a new,
+/// compacted or converted library) that nothing else has seen: no damage can
+/// be met there, so a failure without errno is never Damaged. With errno it
+/// reads as FlnResultOfSystemCall's (NoSpace for a full disk, else
+/// WriteFailed); without, the reason says in words what the container
+/// refused: TooLarge for an item the file's offsets could not name ("the
+/// file would pass the largest size it can have"), else WriteFailed ("a
+/// write did not complete").
+FlnResult FlnResultOfNewFileWrite(int zelCode, int error, const std::string& doing);
+
 /// Runs `step` (a storage call answering a ZEL_* code) with errno cleared
 /// first, so that a reason is never an earlier call's, and gives its result
 /// (FlnResultOfStorage).
@@ -63,4 +73,13 @@ FlnResult RunStorageStep(FlnStatus failedAs, const std::string& doing, Step step
   errno = 0;
   const int zelCode = step();
   return FlnResultOfStorage(zelCode, errno, failedAs, doing);
+}
+
+/// RunStorageStep for a write into a file being made anew
+/// (FlnResultOfNewFileWrite).
+template <class Step>
+FlnResult RunNewFileWrite(const std::string& doing, Step step) {
+  errno = 0;
+  const int zelCode = step();
+  return FlnResultOfNewFileWrite(zelCode, errno, doing);
 }

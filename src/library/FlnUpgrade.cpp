@@ -50,21 +50,24 @@ FlnResult UpgradeLibraryFile(const std::string& path, LibraryLock* lock, Library
 
   FlnFileReplacement replacement(path);
   ZEL_FILE target;
-  int rc = replacement.create(&target, zel::kLayout3);
-  if (rc == ZEL_OK && ::chmod(replacement.temporaryPath().c_str(), st.st_mode & 07777) != 0) rc = ZEL_ERR_IO;
-  bool copying = false;  // a failure from here on without errno is the old file's damage
-  if (rc == ZEL_OK) {
-    copying = true;
-    errno = 0;
-    rc = ZEL_CopyAll(&source, &target, progress);
+  r = replacement.create(&target, zel::kLayout3);
+  if (r.ok() && ::chmod(replacement.temporaryPath().c_str(), st.st_mode & 07777) != 0)
+    r = FlnResultOfSystemCall(errno, FlnStatus::WriteFailed, "give the converted library the old one's permissions");
+  if (!r.ok()) {
+    ZEL_Close(&source);
+    ZEL_Close(&target);
+    return r;
   }
+  errno = 0;
+  const int rc = ZEL_CopyAll(&source, &target, progress);
   const int error = errno;
   ZEL_Close(&source);
   if (rc != ZEL_OK) {
     ZEL_Rollback(&target);
     ZEL_Close(&target);
     if (rc == ZEL_COPY_STOPPED) return FlnResult::failure(FlnStatus::Stopped, "stopped; the library is as it was");
-    if (copying && rc == ZEL_ERR_IO && error == 0)
+    // Reading the old file: a failure without errno is its damage.
+    if (rc == ZEL_ERR_IO && error == 0)
       return FlnResult::failure(FlnStatus::Damaged, "the library's chains are damaged; 'folian-cli check' tells where");
     return FlnResultOfSystemCall(error, FlnStatus::WriteFailed, "write the converted library");
   }

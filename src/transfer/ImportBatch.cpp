@@ -47,8 +47,8 @@ void ImportBatch::commit() {
     ++attached;
   for (size_t i = attached; i < pending_.size(); ++i) fail(pending_[i].name, ImportFailureReason::OutOfMemory);
 
-  saved_ = saveWithRetry();
-  if (!saved_) {
+  save_ = saveWithRetry();
+  if (!save_.ok()) {
     // The attachment records stay: the file may hold some of them already,
     // and an attachment without its entry is never shown.
     for (size_t i = 0; i < attached; ++i) fail(pending_[i].name, ImportFailureReason::NotSaved);
@@ -60,10 +60,10 @@ void ImportBatch::commit() {
       else
         fail(pending_[i].name, ImportFailureReason::OutOfMemory);
     }
-    saved_ = saveWithRetry();
+    save_ = saveWithRetry();
     // Counted as imported only once its entry is in the file.
     for (const Pending* p : added) {
-      if (!saved_) {
+      if (!save_.ok()) {
         fail(p->name, ImportFailureReason::NotSaved);
         continue;
       }
@@ -72,7 +72,7 @@ void ImportBatch::commit() {
       if (p->decodedName) noteDecodedName(*p);
     }
   }
-  if (saved_) unsavedGrowth_ = 0;
+  if (save_.ok()) unsavedGrowth_ = 0;
   pending_.clear();
 }
 
@@ -83,8 +83,8 @@ bool ImportBatch::fits(int64_t pdfBytes) const {
 }
 
 void ImportBatch::finish() {
-  if (!saved_) saved_ = saveWithRetry();
-  result_->saved = saved_;
+  if (!save_.ok()) save_ = saveWithRetry();
+  result_->save = save_;
 }
 
 void ImportBatch::fail(const std::string& name, ImportFailureReason reason) {
@@ -102,8 +102,9 @@ void ImportBatch::noteDecodedName(const Pending& p) {
 
 // A save that fails rewrites the tags it could not write whole the next
 // time, so one more try gets past a passing write error.
-bool ImportBatch::saveWithRetry() {
-  return SaveAll(flnData_->filePath, flnData_).ok() || SaveAll(flnData_->filePath, flnData_).ok();
+FlnResult ImportBatch::saveWithRetry() {
+  const FlnResult first = SaveAll(flnData_->filePath, flnData_);
+  return first.ok() ? first : SaveAll(flnData_->filePath, flnData_);
 }
 
 bool IsImportableLibrary(const FLN_DATA* flnData) {

@@ -46,7 +46,8 @@ class ImportBatch {
   /// OutOfMemory).
   void commit();
   /// Saves once more when nothing was saved since the last change (the new
-  /// category triples, remembered folders); sets result->saved.
+  /// category triples, remembered folders); sets result->save to the last
+  /// save's result.
   void finish();
 
  private:
@@ -60,7 +61,7 @@ class ImportBatch {
 
   void fail(const std::string& name, ImportFailureReason reason);
   void noteDecodedName(const Pending& p);
-  bool saveWithRetry();
+  FlnResult saveWithRetry();
 
   FLN_DATA* flnData_;
   FlnAppendSession* session_;
@@ -68,7 +69,7 @@ class ImportBatch {
   std::vector<Pending> pending_;
   // Bytes the next save appends for what was added to the arrays.
   uint64_t unsavedGrowth_ = 0;
-  bool saved_ = false;
+  FlnResult save_ = FlnResult::failure(FlnStatus::NotLoaded, "not saved yet");  // the last save's result
 };
 
 /// Whether `flnData` is a loaded library that entries can be added to (its

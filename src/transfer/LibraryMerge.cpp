@@ -83,8 +83,10 @@ class Merger {
         session_(flnData), batch_(flnData, &session_, result), pdfs_(other) {}
 
   bool open() {
-    if (!session_.open().ok()) {
+    const FlnResult opened = session_.open();
+    if (!opened.ok()) {
       result_->status = ImportStatus::LibraryUnavailable;
+      result_->save = opened;
       return false;
     }
     knownDigests_ = DigestsInUse(flnData_, session_.hashes());
@@ -120,10 +122,11 @@ class Merger {
       mergeOne(name, entry);
       if (static_cast<int32_t>(batch_.size()) >= kImportSaveInterval) {
         batch_.commit();
-        if (!session_.open().ok()) {
+        const FlnResult reopened = session_.open();
+        if (!reopened.ok()) {
           for (++i; i < total; ++i) {
             Tesk_Ary_GetData(other_->entry, i, &entry);
-            fail(EntryName(entry), ImportFailureReason::LibraryUnavailable);
+            fail(EntryName(entry), ImportFailureReason::LibraryUnavailable, reopened.systemError);
           }
           break;
         }
@@ -195,7 +198,7 @@ MergeResult MergeLibraryFile(FLN_DATA* flnData, const char* otherPath, const Imp
   MergeResult result;
   if (!IsImportableLibrary(flnData) || otherPath == nullptr) {
     result.merged.status = ImportStatus::LibraryUnavailable;
-    result.merged.saved = false;
+    result.merged.save = FlnResult::failure(FlnStatus::NotLoaded, "the library is not loaded");
     return result;
   }
   struct stat own, other;
@@ -208,12 +211,10 @@ MergeResult MergeLibraryFile(FLN_DATA* flnData, const char* otherPath, const Imp
   if (!result.other.ok()) return result;
 
   Merger merger(flnData, &otherData, progress, skipDuplicates, &result.merged);
-  if (merger.open()) {
+  if (merger.open()) {  // else result.merged.save says why
     merger.addCategories();
     merger.mergeAll();
     RefreshNamesAndShownEntries(flnData);
-  } else {
-    result.merged.saved = false;
   }
   FreeFlnData(&otherData);
   return result;

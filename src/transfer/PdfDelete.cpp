@@ -87,7 +87,7 @@ DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selecte
   if (flnData == nullptr || flnData->entry == nullptr || flnData->attachment == nullptr) return result;
   OwnedAry selected(Tesk_Ary_Init(sizeof(FLN_ENTRY), 20, 20));
   if (selected == nullptr || GetSelectedEntryAry(selectedRows, flnData, selected.get()) != 0) {
-    result.saved = false;
+    result.save = FlnResult::failure(FlnStatus::NotLoaded, "not enough memory to gather the chosen entries");
     return result;
   }
   const int32_t count = Tesk_Ary_GetSize(selected.get());
@@ -110,6 +110,6 @@ DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selecte
     }
     RemoveFirstAttachment(flnData->attachment, id, &removedAtIds);
   }
-  result.saved = SaveAllRemovingDigests(flnData->filePath, flnData, removedAtIds).ok();
+  result.save = SaveAllRemovingDigests(flnData->filePath, flnData, removedAtIds);
   return result;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "library/FlnData.h"
+#include "library/FlnResult.h"
 
 /// How many titles the delete question names before it only counts the rest.
 constexpr int kDeleteConfirmTitleCount = 5;
@@ -35,7 +36,7 @@ using EntryWindowCloser = std::function<void(int32_t storedId)>;
 
 struct DeleteResult {
   int32_t deleted = 0;  // entries removed
-  bool saved = true;    // the library file was written
+  FlnResult save;       // how writing the library file ended: success, or why it was not written
 };
 
 /// Deletes the entries of the selected rows of the entry list (`selectedRows`

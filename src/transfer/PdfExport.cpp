@@ -185,7 +185,7 @@ class Exporter {
       if (job.hasProblem) result->problems.push_back(job.problem);
       changed = changed || job.done;
     }
-    if (changed && withMetadata_) result->saved = SaveAll(flnData_->filePath, flnData_).ok();
+    if (changed && withMetadata_) result->save = SaveAll(flnData_->filePath, flnData_);
   }
 
  private:

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "library/FlnAttachmentHash.h"
+#include "library/FlnResult.h"
 #include "library/FlnData.h"
 
 enum class ExportProblemKind {
@@ -52,7 +53,7 @@ struct ExportResult {
   ExportStatus status = ExportStatus::Completed;
   std::vector<ExportedFile> exported;   // in the order of the rows
   std::vector<ExportProblem> problems;  // in the order of the rows
-  bool saved = true;                    // the changed dates reached the library file
+  FlnResult save;                       // success when the changed dates reached the library file; else why not
 };
 
 /// A short English description of `kind`, for logs and the command line.

@@ -54,8 +54,10 @@ class Importer {
   }
 
   bool openLibrary() {
-    if (!session_.open().ok()) {
+    const FlnResult opened = session_.open();
+    if (!opened.ok()) {
       result_->status = ImportStatus::LibraryUnavailable;
+      result_->save = opened;
       return false;
     }
     knownDigests_ = DigestsInUse(flnData_, session_.hashes());
@@ -65,6 +67,7 @@ class Importer {
   bool addPlainTriple() {
     if (addTriple(plainNames_[0], plainNames_[1], plainNames_[2])) return true;
     result_->status = ImportStatus::LibraryUnavailable;
+    result_->save = FlnResult::failure(FlnStatus::NotLoaded, "not enough memory for the plain categories");
     return false;
   }
 
@@ -93,9 +96,11 @@ class Importer {
       importOne(path);
       if (static_cast<int32_t>(batch_.size()) >= kImportSaveInterval) {
         batch_.commit();
-        if (!session_.open().ok()) {
+        const FlnResult reopened = session_.open();
+        if (!reopened.ok()) {
           for (++i; i < total; ++i)
-            fail(static_cast<const char*>(Tesk_Ary_GetDataPtr(list, i)), ImportFailureReason::LibraryUnavailable);
+            fail(static_cast<const char*>(Tesk_Ary_GetDataPtr(list, i)), ImportFailureReason::LibraryUnavailable,
+                 reopened.systemError);
           break;
         }
       }
@@ -228,14 +233,13 @@ ImportResult ImportListed(FLN_DATA* flnData, const std::vector<std::string>& pat
   ImportResult result;
   if (!IsImportableLibrary(flnData)) {
     result.status = ImportStatus::LibraryUnavailable;
-    result.saved = false;
+    result.save = FlnResult::failure(FlnStatus::NotLoaded, "the library is not loaded");
     return result;
   }
   Importer importer(flnData, progress, skipDuplicates, readInfo, &result);
-  if (!importer.setPlainCategories(combo) || !importer.openLibrary() || !importer.addPlainTriple()) {
-    result.saved = result.status == ImportStatus::CategoryNameTooLong;  // nothing was changed then
-    return result;
-  }
+  // Nothing was changed when one fails; the steps that can fail for the
+  // library's sake say why in result.save.
+  if (!importer.setPlainCategories(combo) || !importer.openLibrary() || !importer.addPlainTriple()) return result;
   if (panelFolder != nullptr && !paths.empty())
     importer.rememberFolder(IsFolder(paths.front()) ? kTagPrefFolderImport : kTagPrefFileImport, panelFolder);
 
@@ -259,7 +263,7 @@ ImportResult ImportPDFFiles(FLN_DATA* flnData, const char* chosenPath, const cha
   if (chosenPath == nullptr) {
     ImportResult result;
     result.status = ImportStatus::LibraryUnavailable;
-    result.saved = false;
+    result.save = FlnResult::failure(FlnStatus::CannotOpen, "no file or folder given");
     return result;
   }
   const char* const combo[3] = {comboCat1, comboCat2, comboCat3};

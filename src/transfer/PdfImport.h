@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "library/FlnData.h"
+#include "library/FlnResult.h"
 #include "transfer/ImportFailure.h"
 #include "transfer/PdfTitleInfo.h"
 
@@ -39,7 +40,10 @@ struct ImportResult {
   ImportStatus status = ImportStatus::Completed;
   int32_t listed = 0;    // files found to import
   int32_t imported = 0;  // entries added
-  bool saved = true;     // every change reached the library file
+  /// Success when every change reached the library file (or nothing was
+  /// changed); otherwise why not: the last save's failure, or why the
+  /// library file could not be opened for writing (LibraryUnavailable).
+  FlnResult save;
   std::vector<ImportFailure> failures;  // files and folders not imported, in the order met
   // Files imported as asked although their bytes are no PDF (LooksLikePdf),
   // in the order met, so that the user can be told.

@@ -39,6 +39,6 @@ PdfInfoRefillResult RefillTitlesFromPdfInfo(FLN_DATA* flnData, const std::vector
     UpdateEntry(flnData->entry, &changed);
     ++result.changed;
   }
-  if (result.changed > 0) result.saved = SaveAll(flnData->filePath, flnData).ok();
+  if (result.changed > 0) result.save = SaveAll(flnData->filePath, flnData);
   return result;
 }

@@ -14,7 +14,7 @@ struct PdfInfoRefillResult {
   int32_t changed = 0;                  // entries whose title or author changed
   int32_t withoutInfo = 0;              // entries whose PDF names no plausible title or author
   std::vector<ExportProblem> problems;  // entries whose PDF cannot be read (NoPdf), in row order
-  bool saved = true;                    // the changes reached the library file
+  FlnResult save;                       // success when the changes reached the library file; else why not
 };
 
 /// For the entries of the selected rows (`selectedRows` are rows of shownRows;

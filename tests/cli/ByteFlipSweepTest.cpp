@@ -14,7 +14,7 @@
 
 #include "LibraryFixtures.h"
 #include "TestFiles.h"
-#include "cli/CliCheck.h"
+#include "library/FlnLibraryCheck.h"
 #include "library/FlnEntryPdf.h"
 #include "library/FlnLoad.h"
 #include "format/Endian.h"

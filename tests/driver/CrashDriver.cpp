@@ -10,9 +10,11 @@
 //
 // FAULT is none, kill-write:N, kill-flush:N (SIGKILL right after the N-th
 // write or flush), fail-write:N, fail-read:N or fail-flush:N (that one call
-// fails with an I/O error). At the end the driver writes
+// fails with an I/O error) or no-space-from:N (the N-th write and every one
+// after it fail as on a full disk, ENOSPC). At the end the driver writes
 // "driver: writes=W flushes=F reads=R" to stderr: how many calls there were.
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,6 +47,7 @@ bool ArmFault(const std::string& fault) {
   else if (kind == "fail-write") FileFaults::failWrite(n, FileFaults::Kind::Once);
   else if (kind == "fail-read") FileFaults::failRead(n, FileFaults::Kind::Once);
   else if (kind == "fail-flush") FileFaults::failFlush(n, FileFaults::Kind::Once);
+  else if (kind == "no-space-from") FileFaults::failWrite(n, FileFaults::Kind::FromThenOn, ENOSPC);
   else return false;
   return true;
 }

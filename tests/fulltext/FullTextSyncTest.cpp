@@ -130,7 +130,7 @@ TEST_F(FullTextSyncTest, ACompactionMovesThePdfsWithoutTheirBeingReadAgain) {
   Tesk_Ary_GetData(library.data.entry, 0, &first);
   library.data.shownRows = {0};
   const DeleteResult deleted = DeletePDFEntries(&library.data, {0}, EntryWindowCloser());
-  ASSERT_TRUE(deleted.saved);
+  ASSERT_TRUE(deleted.save.ok());
   ASSERT_EQ(deleted.deleted, 1);
   {
     LibraryLock lock;

@@ -84,4 +84,33 @@ TEST(FlnResultOfSystemCall, NamesTheSystemsReasonAsStorageDoes) {
   }
 }
 
+// A write into a file being made anew names the system's reason as any
+// storage call does; without errno it is a failed write (or a file grown past
+// its limit), never damage: nothing else has seen the file.
+TEST(FlnResultOfNewFileWrite, IsNeverDamage) {
+  const struct {
+    int zelCode;
+    int error;
+    FlnStatus status;
+    std::string reason;
+  } cases[] = {
+      {ZEL_OK, EIO, FlnStatus::Ok, ""},
+      {ZEL_ERR_IO, ENOSPC, FlnStatus::NoSpace,
+       std::string("cannot write it: not enough space (") + std::strerror(ENOSPC) + ")"},
+      {ZEL_ERR_IO, EIO, FlnStatus::WriteFailed, std::string("cannot write it: ") + std::strerror(EIO)},
+      {ZEL_ERR_IO, 0, FlnStatus::WriteFailed, "cannot write it: a write did not complete"},
+      {ZEL_ERR_ARG, 0, FlnStatus::TooLarge, "cannot write it: the file would pass the largest size it can have"},
+      {ZEL_ERR_NO_TAG, 0, FlnStatus::WriteFailed, "cannot write it: a write did not complete"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    const FlnResult result = FlnResultOfNewFileWrite(c.zelCode, c.error, "write it");
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.reason, c.reason);
+    EXPECT_EQ(result.systemError, c.zelCode == ZEL_OK ? 0 : c.error);
+  }
+  errno = ENOSPC;  // left by an earlier call: not this write's reason
+  EXPECT_EQ(RunNewFileWrite("write it", [] { return int{ZEL_ERR_IO}; }).status, FlnStatus::WriteFailed);
+}
+
 }  // namespace

@@ -102,7 +102,7 @@ TEST_F(LibraryMergeTest, TakesEveryEntryWithItsPdfCategoriesAndFieldsUnderNewIds
   EXPECT_EQ(result.merged.status, ImportStatus::Completed);
   EXPECT_EQ(result.merged.listed, 3);
   EXPECT_EQ(result.merged.imported, 3);
-  EXPECT_TRUE(result.merged.saved);
+  EXPECT_TRUE(result.merged.save.ok());
   EXPECT_TRUE(result.merged.failures.empty());
   const std::string bName = "b.pdf (entry " + std::to_string(Host(otherB_.en_id)) + ")";
   ASSERT_EQ(announced.size(), 3u);

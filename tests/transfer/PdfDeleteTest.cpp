@@ -53,7 +53,7 @@ TEST_F(PdfDeleteTest, ClosesTheWindowsOfEachEntryBeforeRemovingIt) {
     closed.push_back(id);
   });
   EXPECT_EQ(result.deleted, 2);
-  EXPECT_TRUE(result.saved);
+  EXPECT_TRUE(result.save.ok());
   // Row order, once per entry; the kept entry's windows stay.
   EXPECT_EQ(closed, (std::vector<int32_t>{first, second}));
   EXPECT_FALSE(InLibrary(first));
@@ -107,7 +107,7 @@ TEST_P(PdfDeleteRowsTest, TheRowsLeftShowTheirOwnEntriesBeforeTheListIsMadeAgain
   const RowsAfterDelete& c = GetParam();
   library_.data.shownRows = c.rows;
   const DeleteResult r = DeletePDFEntries(&library_.data, {c.deletedRow}, EntryWindowCloser());
-  ASSERT_TRUE(r.saved);
+  ASSERT_TRUE(r.save.ok());
   ASSERT_EQ(r.deleted, 1);
   ASSERT_EQ(library_.data.shownRows.size(), c.shownAfter.size());
   for (size_t row = 0; row < c.shownAfter.size(); ++row)

@@ -125,7 +125,7 @@ TEST_F(PdfExportTest, EntriesOfOneFileNameAreNumberedInRowOrder) {
   const ExportResult result = Export({2, 0, 1, 0});
   EXPECT_EQ(result.status, ExportStatus::Completed);
   EXPECT_TRUE(result.problems.empty());
-  EXPECT_TRUE(result.saved);
+  EXPECT_TRUE(result.save.ok());
   ASSERT_EQ(result.exported.size(), 3u);
   const char* names[] = {"paper", "paper-1", "paper-2"};
   const char* sources[] = {"c/paper.pdf", "b/paper.pdf", "a/paper.pdf"};

@@ -105,7 +105,7 @@ TEST_F(PdfImportTest, ImportsEveryPdfBelowAFolderAndTakesMetadataFromTheFileBesi
   EXPECT_EQ(result.imported, 4);
   EXPECT_TRUE(result.failures.empty()) << ImportFailureLine(result.failures.front());
   EXPECT_TRUE(result.notPdf.empty());
-  EXPECT_TRUE(result.saved);
+  EXPECT_TRUE(result.save.ok());
 
   const std::vector<FLN_ENTRY> entries = Entries(library_.data.entry);
   ASSERT_EQ(entries.size(), 4u);
@@ -287,7 +287,7 @@ TEST_F(PdfImportTest, EveryBatchOfALongImportStoresEachEntrysOwnPdf) {
     SCOPED_TRACE(folder);
     const ImportResult result = Import(box_.path(folder));
     ASSERT_EQ(result.imported, count);
-    ASSERT_TRUE(result.saved);
+    ASSERT_TRUE(result.save.ok());
     expected += count;
   }
   Library reloaded;
@@ -597,7 +597,7 @@ TEST_F(PdfImportTest, StoppingBetweenFilesKeepsWhatWasImportedSaved) {
   });
   EXPECT_EQ(result.status, ImportStatus::Stopped);
   EXPECT_EQ(result.imported, 3);
-  EXPECT_TRUE(result.saved);
+  EXPECT_TRUE(result.save.ok());
   EXPECT_EQ(reportedDone, (std::vector<int32_t>{0, 1, 2, 3}));
 
   const std::vector<FLN_ENTRY> inMemory = Entries(library_.data.entry);
@@ -658,11 +658,11 @@ TEST_F(PdfImportTest, AFailedWriteAnywhereNeverLeavesAnEntryWithoutItsPdf) {
         EXPECT_EQ(StoredPdf(library.data, Host(e.en_id)), source->second);
       }
       if (dies && !reachedEnd) {
-        EXPECT_TRUE(!result.saved || !result.failures.empty());
+        EXPECT_TRUE(!result.save.ok() || !result.failures.empty());
       }
       if (reachedEnd) {
         EXPECT_EQ(result.imported, 3);
-        EXPECT_TRUE(result.saved);
+        EXPECT_TRUE(result.save.ok());
       }
       ExpectConsistentLibrary(work, before, sources, context);
     }
@@ -720,7 +720,7 @@ TEST_F(PdfImportTest, RefusesAPdfThatWouldTakeTheLibraryPast4GiB) {
   EXPECT_EQ(result.failures[0].path, box_.path("in/big.pdf"));
   EXPECT_EQ(result.failures[0].reason, ImportFailureReason::LibraryFull);
   EXPECT_EQ(result.imported, 1);
-  EXPECT_TRUE(result.saved);
+  EXPECT_TRUE(result.save.ok());
   EXPECT_LT(QFileInfo(QString::fromStdString(libraryPath_)).size(), k4GiB);
   ExpectConsistentLibrary(libraryPath_, {}, sources, "next to the 4 GiB limit");
 }
@@ -775,7 +775,7 @@ TEST_F(PdfImportTest, APdfFitsOnlyWithEverythingItsImportWrites) {
     Load(libraryPath_, &library_);
 
     const ImportResult result = Import(box_.path("big.pdf"));
-    EXPECT_TRUE(result.saved);
+    EXPECT_TRUE(result.save.ok());
     EXPECT_EQ(result.imported, c.fits ? 1 : 0);
     EXPECT_LE(QFileInfo(QString::fromStdString(libraryPath_)).size(), static_cast<qint64>(k4GiB));
     if (c.fits) {

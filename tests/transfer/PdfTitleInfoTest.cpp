@@ -112,7 +112,7 @@ TEST_F(PdfInfoRefillTest, SelectedEntriesTakeTheirPdfsTitleAndAuthorAgain) {
   EXPECT_EQ(r.changed, 2);
   EXPECT_EQ(r.withoutInfo, 2);  // b names nothing plausible, d nothing at all
   EXPECT_TRUE(r.problems.empty());
-  EXPECT_TRUE(r.saved);
+  EXPECT_TRUE(r.save.ok());
 
   // As the library file holds them now.
   Library reloaded;

@@ -63,15 +63,18 @@ bool FolianDocument::close() {
 }
 
 bool FolianDocument::saveLibrary() {
-  if (SaveAll(_fln_data.filePath, &_fln_data).ok()) {
+  const FlnResult saved = SaveAll(_fln_data.filePath, &_fln_data);
+  if (saved.ok()) {
     _saveFailureShown = false;
     return true;
   }
-  reportSaveFailure();
+  reportSaveFailure(saved);
   return false;
 }
 
-void FolianDocument::reportSaveFailure() {
+void FolianDocument::reportSaveFailure() { reportSaveFailure(LastSaveResult(&_fln_data)); }
+
+void FolianDocument::reportSaveFailure(const FlnResult& why) {
   if (_fileReplaced) return;
   if (QFileInfo::exists(fileName()) && !LibraryFileIsAsLeft(&_fln_data)) {
     // Saving would overwrite records this window never loaded: the file is
@@ -94,7 +97,7 @@ void FolianDocument::reportSaveFailure() {
   QString message = QCoreApplication::translate(
                         "FolianDocument", "ライブラリ「%1」に保存できませんでした。変更はファイルに書き込まれていません。")
                         .arg(QFileInfo(fileName()).fileName());
-  FLN_COMM_Alert_OK(_mainWindow.get(), message + QLatin1Char('\n') + FailureReasonText(LastSaveResult(&_fln_data)));
+  FLN_COMM_Alert_OK(_mainWindow.get(), message + QLatin1Char('\n') + FailureReasonText(why));
 }
 
 void FolianDocument::alert(const QString& message) { FLN_COMM_Alert_OK(_mainWindow.get(), message); }

@@ -99,6 +99,9 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   /// written: tells the user once until a save succeeds again; a file that
   /// another program replaced is left alone and opened anew.
   void reportSaveFailure() override;
+  /// reportSaveFailure for a save whose result the caller holds (a
+  /// transfer's): `why` gives the reason line.
+  void reportSaveFailure(const FlnResult& why);
   /// A one-button alert over the library window.
   void alert(const QString& message);
   /// A critical-style question over the library window; true only for "はい".

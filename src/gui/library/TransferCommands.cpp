@@ -233,7 +233,7 @@ void TransferCommands::reportImport(const ImportResult& result, bool skipDuplica
   }
   if (!result.duplicates.empty()) _document.alert(DuplicateListMessage(result.duplicates, skipDuplicates));
   if (!result.decodedNames.empty()) _document.alert(ImportDecodedNameMessage(result.decodedNames));
-  if (!result.saved) _document.reportSaveFailure();
+  if (!result.save.ok()) _document.reportSaveFailure(result.save);
 }
 
 void TransferCommands::mergeLibraries() {
@@ -407,7 +407,7 @@ void TransferCommands::exportPanelDidEnd(bool accepted) {
   } else if (!result.problems.empty()) {
     _document.alert(ExportProblemMessage(result.problems, _document.flnData()));
   }
-  if (!result.saved) _document.reportSaveFailure();
+  if (!result.save.ok()) _document.reportSaveFailure(result.save);
 }
 
 void TransferCommands::deletePdfs() {
@@ -422,7 +422,7 @@ void TransferCommands::deletePdfs() {
   _document.makeEntryList();
   _document.updateFullTextIndex();
   _document.entryListBox()->clearSelection();
-  if (!result.saved) _document.reportSaveFailure();
+  if (!result.save.ok()) _document.reportSaveFailure(result.save);
 }
 
 void TransferCommands::refillTitlesFromPdfs() {
@@ -444,7 +444,7 @@ void TransferCommands::refillTitlesFromPdfs() {
     _document.alert(ExportProblemMessage(result.problems, _document.flnData()));
   else if (result.changed == 0)
     _document.alert(tr("選択したPDFには、タイトルや著者として使える情報がありませんでした。"));
-  if (!result.saved) _document.reportSaveFailure();
+  if (!result.save.ok()) _document.reportSaveFailure(result.save);
 }
 
 void TransferCommands::dropFiles(const QList<QUrl>& urls) {

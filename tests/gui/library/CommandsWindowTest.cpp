@@ -125,6 +125,25 @@ TEST_F(Commands, YesDeletesTheSelectedEntries) {
   EXPECT_EQ(EntriesInFile(path()), 1);
 }
 
+// A deletion the disk refuses: the alert names the reason that the
+// deletion's own save met, as any failed save's alert does.
+TEST_F(Commands, ADeletionOnAFullDiskSaysWhy) {
+  FolianDocument* document = open(WorkedExample());
+  ASSERT_NE(document, nullptr);
+  ClickRow(document->entryListBox(), 0);
+  const QByteArray before = ReadFile(path());
+  ScriptedAlerts alerts;
+  alerts.answers = {true};
+  FileFaults::failWrite(1, FileFaults::Kind::FromThenOn, ENOSPC);
+  document->menus()->deletePdfs->trigger();
+  FileFaults::reset();
+  ASSERT_EQ(alerts.texts().size(), 2);
+  EXPECT_EQ(alerts.texts()[1], QStringLiteral("ライブラリ「lib.fln」に保存できませんでした。変更はファイルに書き込まれていません。\n"
+                                               "ディスクの空き容量が足りません（%1）。")
+                                    .arg(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+  EXPECT_EQ(ReadFile(path()), before);
+}
+
 TEST_F(Commands, AddingACategoryThroughItsDialog) {
   FolianDocument* document = open(WorkedExample());
   ASSERT_NE(document, nullptr);

@@ -427,7 +427,7 @@ TEST_F(FullTextWindow, TheIndexCatchesUpWithChangesMadeWhileTheLibraryWasClosed)
     FLN_DATA data;
     ASSERT_TRUE(ReadFlnDataFromFlnFile(path().toUtf8().constData(), &data).ok());
     data.shownRows = {0};
-    ASSERT_TRUE(DeletePDFEntries(&data, {0}, EntryWindowCloser()).saved);
+    ASSERT_TRUE(DeletePDFEntries(&data, {0}, EntryWindowCloser()).save.ok());
     FreeFlnData(&data);
   }
   importPdfs({{"third.pdf", {"cherry blossom apple"}}});
