@@ -13,6 +13,9 @@
 //       after it: time, processor time and bytes written, against the same
 //       flags changed through each record's address, which makes every
 //       entry count as changed whole,
+//   (g) an edit's UpdateEntry: the first after the entries changed in
+//       other ways, and those that follow one another (as the entry window's
+//       edits do), wall and processor time,
 // and the peak memory of a process that opened it, against the file's size.
 // Usage: folian_library_bench [entries [parts]]   (default 20000, all parts)
 //   parts: the letters of the parts to run, such as "ab" for opening and
@@ -353,6 +356,35 @@ double AppendMicros(const std::string& path, int n) {
   return ms * 1000.0 / kSamples;
 }
 
+// UpdateEntry of entries spread over the array, each found by its en_id.
+void MeasureUpdateEntry(FLN_DATA& data) {
+  const int32_t count = Tesk_Ary_GetSize(data.entry);
+  std::vector<FLN_ENTRY> edits(kRepeats * 2);
+  for (size_t i = 0; i < edits.size(); ++i) {
+    Tesk_Ary_GetData(data.entry, static_cast<int32_t>((count / edits.size()) * i + count / 3) % count, &edits[i]);
+    edits[i].en_title[0] ^= 1;
+  }
+  int failures = 0;
+  // The last entry deleted and imported again: whatever UpdateEntry kept
+  // from earlier calls has to be made again.
+  FLN_ENTRY last;
+  Tesk_Ary_GetData(data.entry, count - 1, &last);
+  Tesk_Ary_Remove(data.entry, count - 1);
+  Tesk_Ary_Add(data.entry, &last);
+  const Cost first = Measure([&] { failures += UpdateEntry(data.entry, &edits[0]) == 1 ? 0 : 1; });
+  std::vector<double> wall, cpu;
+  for (size_t i = 1; i < edits.size(); ++i) {
+    const Cost cost = Measure([&] { failures += UpdateEntry(data.entry, &edits[i]) == 1 ? 0 : 1; });
+    wall.push_back(cost.ms);
+    cpu.push_back(cost.cpuMs);
+  }
+  std::sort(wall.begin(), wall.end());
+  std::sort(cpu.begin(), cpu.end());
+  std::printf("(g) an edit's UpdateEntry: first %.3f ms (processor %.3f), then median %.3f ms (processor %.3f)%s\n",
+              first.ms, first.cpuMs, wall[wall.size() / 2], cpu[cpu.size() / 2],
+              failures == 0 ? "" : "  [an entry was not found]");
+}
+
 void MeasureAppend(const std::string& path, int entries) {
   ZEL_FILE file;
   if (ZEL_Create(path.c_str(), &file) != ZEL_OK) return;
@@ -417,9 +449,9 @@ void MeasureImport(FLN_DATA& data, const QTemporaryDir& dir, int entries) {
 
 int main(int argc, char** argv) {
   const int entries = argc > 1 ? std::atoi(argv[1]) : 20000;
-  const std::string parts = argc > 2 ? argv[2] : "abcdef";
-  if (entries < 10 || parts.find_first_not_of("abcdef") != std::string::npos) {
-    std::fprintf(stderr, "usage: %s [entries >= 10 [parts, some of abcdef]]\n", argv[0]);
+  const std::string parts = argc > 2 ? argv[2] : "abcdefg";
+  if (entries < 10 || parts.find_first_not_of("abcdefg") != std::string::npos) {
+    std::fprintf(stderr, "usage: %s [entries >= 10 [parts, some of abcdefg]]\n", argv[0]);
     return 2;
   }
   QTemporaryDir dir;
@@ -435,6 +467,7 @@ int main(int argc, char** argv) {
   if (runs('b')) MeasureListing(data);
   if (runs('c')) MeasureSave(data);
   if (runs('f')) MeasureSelectAllSave(data);
+  if (runs('g')) MeasureUpdateEntry(data);
   if (runs('e')) MeasureImport(data, dir, entries);
   FreeFlnData(&data);
   if (runs('d')) MeasureAppend(dir.filePath("append.zel").toStdString(), entries);

@@ -13,6 +13,7 @@
 #include "pdftext/PdfPageTexts.h"
 #include "format/Endian.h"
 #include "format/FieldText.h"
+#include "storage/TeskAryChanges.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ std::vector<FullTextEntry> FullTextEntries(const FLN_DATA* flnData) {
   int wasLocked = 0;
   Tesk_Ary_Lock(flnData->entry, &wasLocked);
   for (int32_t i = 0; i < count; ++i) {
-    const auto* record = static_cast<const FLN_ENTRY*>(Tesk_Ary_GetDataPtr(flnData->entry, i));
+    const auto* record = static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(flnData->entry, i));
     FullTextEntry entry;
     entry.enId = ZEL_EndianLong_LtoN(record->en_id);
     const auto found = attachmentById.find(entry.enId);

@@ -1,6 +1,7 @@
 #include "library/FlnSave.h"
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -116,18 +117,9 @@ FlnResult LastSaveResult(const FLN_DATA* flnData) {
 int UpdateEntry(TESK_ARY entryArray, FLN_ENTRY* entry) {
   if (entryArray == nullptr || entry == nullptr || entryArray->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY)))
     return 0;
-  // Only the identifiers are read in place: copying every 4644-byte record
-  // out to look at its first four bytes would cost the whole array per call.
-  int32_t found = -1;
-  int wasLocked;
-  Tesk_Ary_Lock(entryArray, &wasLocked);
-  const int32_t count = Tesk_Ary_GetSize(entryArray);
-  for (int32_t i = 0; i < count && found < 0; ++i) {
-    int32_t storedId;  // little-endian, as is entry->en_id: equal bytes, equal ids
-    std::memcpy(&storedId, Tesk_Ary_ReadDataPtr(entryArray, i), sizeof storedId);
-    if (storedId == entry->en_id) found = i;
-  }
-  Tesk_Ary_Unlock(entryArray, wasLocked);
+  // The array's index of en_id finds the record without walking them all;
+  // en_id is compared as stored (little-endian) on both sides.
+  const int32_t found = Tesk_Ary_FindKey(entryArray, offsetof(FLN_ENTRY, en_id), entry->en_id);
   if (found < 0) return 0;
   return UpdateEntryAt(entryArray, found, entry);
 }

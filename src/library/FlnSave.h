@@ -42,10 +42,12 @@ FlnResult SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData);
 /// Success before any save.
 FlnResult LastSaveResult(const FLN_DATA* flnData);
 
-/// Finds the record of `entryArray` with the en_id of `entry`, sets the
-/// caller's entry->en_update_date to now and writes the entry over that
+/// Finds the (first) record of `entryArray` with the en_id of `entry`, sets
+/// the caller's entry->en_update_date to now and writes the entry over that
 /// record. Returns 1; 0 when no record has that en_id (or an argument is
-/// null), and then nothing is changed, the caller's entry included.
+/// null), and then nothing is changed, the caller's entry included. The
+/// record is found by the array's index of en_id (Tesk_Ary_FindKey): edits
+/// one after another, and imports between them, find it without a walk.
 int UpdateEntry(TESK_ARY entryArray, FLN_ENTRY* entry);
 /// UpdateEntry for a caller that already knows where the entry is: when
 /// record `index` has the en_id of `entry`, stamps entry's en_update_date

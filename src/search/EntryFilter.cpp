@@ -32,28 +32,17 @@ int FilterListedEntries(TESK_ARY entryAry, const std::vector<int32_t>& positions
                         const QStringList& words, std::vector<int32_t>& rows) {
   rows.clear();
   if (positions.empty()) return 0;
-  if (!HoldsEntries(entryAry)) return -1;
+  if (!HoldsEntries(entryAry) || !texts.inStepWith(entryAry)) return -1;
   const int32_t count = Tesk_Ary_GetSize(entryAry);
-  if (texts.size() != count) return -1;
-
-  int wasLocked = 0;
-  Tesk_Ary_Lock(entryAry, &wasLocked);
-  int result = 0;
+  for (const int32_t position : positions)
+    if (position < 0 || position >= count) return -1;
   try {
-    for (const int32_t position : positions) {
-      if (position < 0 || position >= count || texts.idAt(position) != IdAt(entryAry, position)) {
-        result = -1;
-        break;
-      }
-      if (texts.matches(position, words)) rows.push_back(position);
-    }
+    texts.pickMatching(positions, words, rows);
   } catch (const std::bad_alloc&) {
-    result = -1;
+    rows.clear();  // a partial list would look complete: rather show none
+    return -1;
   }
-  Tesk_Ary_Unlock(entryAry, wasLocked);
-  // A partial list would look complete: rather show none.
-  if (result != 0) rows.clear();
-  return result;
+  return 0;
 }
 
 int PickEntriesWithHits(TESK_ARY entryAry, const std::vector<int32_t>& positions,

@@ -15,9 +15,10 @@
 /// Sets `rows` (not `positions` itself) to those of `positions`, in their
 /// order, whose record of `entryAry` has a searchable text that contains
 /// every one of `words` (all of them when there are no words); no record is
-/// copied. `texts` must be in step with `entryAry` (EntrySearchText::update).
-/// 0; -1 when memory ran out, a position is outside the entries or `texts` is
-/// out of step with them (a record's id differs): `rows` is left empty then.
+/// copied, none is read. `texts` must be in step with `entryAry`
+/// (EntrySearchText::update since the entries last changed). 0; -1 when
+/// memory ran out, a position is outside the entries or `texts` is out of
+/// step with them: `rows` is left empty then.
 int FilterListedEntries(TESK_ARY entryAry, const std::vector<int32_t>& positions, const EntrySearchText& texts,
                         const QStringList& words, std::vector<int32_t>& rows);
 

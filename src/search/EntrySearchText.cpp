@@ -1,12 +1,13 @@
 #include "search/EntrySearchText.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <new>
+#include <utility>
 
-#include "search/SearchWords.h"
-#include "format/Endian.h"
 #include "format/FieldText.h"
-#include "storage/RecordHash.h"
+#include "search/SearchWords.h"
+#include "search/WordFinder.h"
 #include "storage/TeskAryChanges.h"
 
 namespace {
@@ -28,19 +29,25 @@ const FieldSpan kSearchedFields[] = {
     {offsetof(FLN_ENTRY, en_note), sizeof(FLN_ENTRY::en_note)},
 };
 
-// Hashes each field only up to its zero unit: bytes after it are not text,
-// and most fields are short, so this reads far less than the whole fields.
-uint64_t SearchedFieldsHash(const FLN_ENTRY& entry) {
-  uint64_t hashes[std::size(kSearchedFields)];
-  const auto* base = reinterpret_cast<const unsigned char*>(&entry);
-  for (size_t f = 0; f < std::size(kSearchedFields); ++f) {
-    const unsigned char* field = base + kSearchedFields[f].offset;
-    size_t used = 0;
-    while (used + 1 < kSearchedFields[f].bytes && (field[used] != 0 || field[used + 1] != 0)) used += 2;
-    hashes[f] = RecordHash(field, used);
-  }
-  return RecordHash(hashes, sizeof hashes);
+// The bytes whose stamps tell whether a text still holds: from the first
+// searchable field to the end of the last. The few other fields in between
+// (category names, dates, window places) only cost a needless fold when
+// they change; the selection flag, set on many entries at once, lies
+// outside.
+constexpr int32_t kStampedFrom = static_cast<int32_t>(offsetof(FLN_ENTRY, en_file_name));
+constexpr int32_t kStampedLength =
+    static_cast<int32_t>(offsetof(FLN_ENTRY, en_translator_name) + sizeof(FLN_ENTRY::en_translator_name)) -
+    kStampedFrom;
+static_assert(offsetof(FLN_ENTRY, en_title) > offsetof(FLN_ENTRY, en_file_name) &&
+                  offsetof(FLN_ENTRY, en_note) < offsetof(FLN_ENTRY, en_translator_name),
+              "every searchable field lies within the stamped bytes");
+
+bool HoldsEntries(TESK_ARY ary) {
+  return Tesk_Ary_GetSize(ary) == 0 || ary->recordSize == static_cast<int32_t>(sizeof(FLN_ENTRY));
 }
+
+// Texts shorter than this never make a compaction worth its copy.
+constexpr size_t kCompactAbove = size_t{1} << 20;
 
 }  // namespace
 
@@ -55,54 +62,146 @@ QString EntrySearchTextOf(const FLN_ENTRY& entry) {
 }
 
 int EntrySearchText::update(TESK_ARY entryAry) {
-  const int32_t count = Tesk_Ary_GetSize(entryAry);
-  if (count > 0 && entryAry->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))) {
-    _items.clear();
-    return -1;
-  }
-  int wasLocked = 0;
-  Tesk_Ary_Lock(entryAry, &wasLocked);
   try {
-    _items.resize(static_cast<size_t>(count));
-    for (int32_t i = 0; i < count; ++i)
-      bringInStep(*static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entryAry, i)), _items[static_cast<size_t>(i)]);
+    if (followChanges(entryAry)) {
+      foldPending(entryAry, SIZE_MAX);
+      return 0;
+    }
   } catch (const std::bad_alloc&) {
-    _items.clear();
-    Tesk_Ary_Unlock(entryAry, wasLocked);
-    return -1;
   }
-  Tesk_Ary_Unlock(entryAry, wasLocked);
-  return 0;
+  forgetAll();
+  return -1;
 }
 
 bool EntrySearchText::foldAhead(TESK_ARY entryAry, int32_t budget) {
-  const int32_t count = Tesk_Ary_GetSize(entryAry);
-  if (count > 0 && entryAry->recordSize != static_cast<int32_t>(sizeof(FLN_ENTRY))) return true;
-  if (_aheadFrom >= count) return true;
-  int wasLocked = 0;
-  Tesk_Ary_Lock(entryAry, &wasLocked);
-  bool reachedEnd = true;
   try {
-    _items.resize(static_cast<size_t>(count));
-    const int32_t end = budget < count - _aheadFrom ? _aheadFrom + budget : count;
-    for (int32_t i = _aheadFrom; i < end; ++i)
-      bringInStep(*static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entryAry, i)), _items[static_cast<size_t>(i)]);
-    _aheadFrom = end;
-    reachedEnd = end == count;
+    if (!followChanges(entryAry)) return true;
+    foldPending(entryAry, budget > 0 ? static_cast<size_t>(budget) : 0);
   } catch (const std::bad_alloc&) {
-    // Whatever was folded stays; update finds out what is missing.
+    return true;  // whatever was folded stays; update finds out what is missing
   }
-  Tesk_Ary_Unlock(entryAry, wasLocked);
-  return reachedEnd;
+  return _pendingFrom == _pending.size();
 }
 
-void EntrySearchText::bringInStep(const FLN_ENTRY& entry, Item& item) {
-  const int32_t id = ZEL_EndianLong_LtoN(entry.en_id);
-  const uint64_t hash = SearchedFieldsHash(entry);
-  // A new position starts with hash 0, which no real text hashes to
-  // (bar a 2^-64 chance), so it is always folded.
-  if (item.id == id && item.fieldsHash == hash) return;
-  item.id = id;
-  item.fieldsHash = hash;
-  item.text = EntrySearchTextOf(entry);
+bool EntrySearchText::inStepWith(TESK_ARY entryAry) const {
+  return HoldsEntries(entryAry) && _pendingFrom == _pending.size() && size() == Tesk_Ary_GetSize(entryAry) &&
+         Tesk_Ary_ChangeStamp(entryAry, kStampedFrom, kStampedLength) == _arrayStamp;
+}
+
+bool EntrySearchText::followChanges(TESK_ARY entryAry) {
+  if (!HoldsEntries(entryAry)) return false;
+  const int32_t count = Tesk_Ary_GetSize(entryAry);
+  const uint64_t arrayStamp = Tesk_Ary_ChangeStamp(entryAry, kStampedFrom, kStampedLength);
+  if (arrayStamp == _arrayStamp && size() == count) return true;
+
+  std::vector<uint64_t> now;
+  Tesk_Ary_RecordStamps(entryAry, kStampedFrom, kStampedLength, &now);
+  const size_t n = now.size();
+  // Most positions keep their record; from the first that does not, a
+  // record may have moved (inserted or removed records before it), so the
+  // earlier positions are found by their stamp.
+  size_t same = 0;
+  while (same < n && same < _stamps.size() && now[same] != 0 && now[same] == _stamps[same]) ++same;
+  std::vector<std::pair<uint64_t, size_t>> earlier;  // (stamp, old position), by stamp
+  for (size_t p = same; p < _stamps.size(); ++p)
+    if (_stamps[p] != 0) earlier.emplace_back(_stamps[p], p);
+  std::sort(earlier.begin(), earlier.end());
+
+  std::vector<Span> spans(n);
+  std::vector<uint64_t> stamps(n, 0);
+  std::vector<Pending> pending;
+  std::vector<bool> taken(_spans.size(), false);
+  std::copy(_spans.begin(), _spans.begin() + static_cast<std::ptrdiff_t>(same), spans.begin());
+  std::copy(now.begin(), now.begin() + static_cast<std::ptrdiff_t>(same), stamps.begin());
+  std::fill(taken.begin(), taken.begin() + static_cast<std::ptrdiff_t>(same), true);
+  for (size_t p = same; p < n; ++p) {
+    const auto found = std::lower_bound(earlier.begin(), earlier.end(), std::make_pair(now[p], size_t{0}));
+    if (now[p] != 0 && found != earlier.end() && found->first == now[p]) {
+      spans[p] = _spans[found->second];
+      stamps[p] = now[p];
+      taken[found->second] = true;
+    } else {
+      pending.push_back(Pending{static_cast<int32_t>(p), now[p]});
+    }
+  }
+  for (size_t p = 0; p < _spans.size(); ++p)
+    if (!taken[p]) _deadUnits += _spans[p].length;
+  _spans = std::move(spans);
+  _stamps = std::move(stamps);
+  _pending = std::move(pending);
+  _pendingFrom = 0;
+  _arrayStamp = arrayStamp;
+  compactIfWasteful();
+  return true;
+}
+
+void EntrySearchText::foldPending(TESK_ARY entryAry, size_t budget) {
+  int wasLocked = 0;
+  Tesk_Ary_Lock(entryAry, &wasLocked);
+  try {
+    for (; _pendingFrom < _pending.size() && budget > 0; ++_pendingFrom, --budget) {
+      const Pending& next = _pending[_pendingFrom];
+      const QString text =
+          EntrySearchTextOf(*static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entryAry, next.position)));
+      const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
+      const size_t start = _units.size();
+      _units.insert(_units.end(), units, units + text.size());
+      _spans[static_cast<size_t>(next.position)] = Span{start, static_cast<uint32_t>(text.size())};
+      _stamps[static_cast<size_t>(next.position)] = next.stamp;
+    }
+  } catch (...) {
+    Tesk_Ary_Unlock(entryAry, wasLocked);
+    throw;
+  }
+  Tesk_Ary_Unlock(entryAry, wasLocked);
+  if (_pendingFrom == _pending.size()) {
+    _pending.clear();
+    _pendingFrom = 0;
+    compactIfWasteful();
+  }
+}
+
+void EntrySearchText::compactIfWasteful() {
+  if (_deadUnits < kCompactAbove || _deadUnits < _units.size() / 2) return;
+  std::vector<char16_t> live;
+  live.reserve(_units.size() - _deadUnits);
+  for (Span& span : _spans) {
+    const size_t start = live.size();
+    live.insert(live.end(), _units.begin() + static_cast<std::ptrdiff_t>(span.start),
+                _units.begin() + static_cast<std::ptrdiff_t>(span.start + span.length));
+    span.start = start;
+  }
+  _units = std::move(live);
+  _deadUnits = 0;
+}
+
+void EntrySearchText::forgetAll() { *this = EntrySearchText(); }
+
+QString EntrySearchText::textAt(int32_t position) const {
+  const Span& span = _spans[static_cast<size_t>(position)];
+  return QString(reinterpret_cast<const QChar*>(_units.data() + span.start), static_cast<qsizetype>(span.length));
+}
+
+void EntrySearchText::pickMatching(const std::vector<int32_t>& positions, const QStringList& words,
+                                   std::vector<int32_t>& rows) const {
+  rows.clear();
+  if (words.isEmpty()) {
+    rows = positions;
+    return;
+  }
+  const WordFinder finder(words);
+  const auto matchesAt = [&](size_t p) {
+    return finder.inEveryWord(_units.data() + _spans[p].start, _spans[p].length);
+  };
+  // A list of many entries is cheaper matched whole in the order of the
+  // buffer, read front to back, than entry by entry in the list's order.
+  if (positions.size() >= _spans.size() / 4) {
+    std::vector<bool> matched(_spans.size());
+    for (size_t p = 0; p < _spans.size(); ++p) matched[p] = matchesAt(p);
+    for (const int32_t position : positions)
+      if (matched[static_cast<size_t>(position)]) rows.push_back(position);
+  } else {
+    for (const int32_t position : positions)
+      if (matchesAt(static_cast<size_t>(position))) rows.push_back(position);
+  }
 }

@@ -40,8 +40,25 @@ struct TeskHandleBlock {
   struct FieldStamp {
     int32_t offset, length;
     uint64_t stamp;
+    // Per record, the stamp of its last Tesk_Ary_UpdateField of this range
+    // (0 for none; records past the end have had none): moves with the
+    // records like `recordStamps`.
+    std::vector<uint64_t> rows;
   };
   std::vector<FieldStamp> fieldStamps;
+  // Record stamps (Tesk_Ary_RecordStamps): one per record, given afresh
+  // whenever the record may change whole, and moved along when records are
+  // inserted or removed before it. While `recordStampsLost` (memory ran
+  // out keeping them) they are not kept and every record is told apart as
+  // changed.
+  std::vector<uint64_t> recordStamps;
+  bool recordStampsLost;
+  // The key index of Tesk_Ary_FindKey: the first record of each 4-byte key
+  // at `keyOffset`, by key. It holds while `keyStamp` is the change stamp of
+  // those bytes; changes that keep it true say so by renewing `keyStamp`.
+  int32_t keyOffset;
+  uint64_t keyStamp;
+  std::vector<std::pair<int32_t, int32_t>> keyIndex;  // (key as stored, first index), by key
 };
 
 namespace {
@@ -81,7 +98,8 @@ void AdviseLargePages(unsigned char* bytes, size_t size) {
 // a new block's records count as changed.
 TeskHandle NewHandleClear(size_t size) {
   const uint64_t serial = ++gLastSerial;
-  TeskHandle h = new (std::nothrow) TeskHandleBlock{nullptr, size, false, serial, 0, INT32_MAX, {}, serial, {}};
+  TeskHandle h =
+      new (std::nothrow) TeskHandleBlock{nullptr, size, false, serial, 0, INT32_MAX, {}, serial, {}, {}, false, -1, 0, {}};
   if (h == nullptr) return nullptr;
   h->bytes = static_cast<unsigned char*>(std::calloc(size != 0 ? size : 1, 1));
   if (h->bytes == nullptr) {
@@ -155,6 +173,59 @@ void NoteChanged(TESK_ARY ary, int32_t from, int32_t to) {
   if (to > h->changedTo) h->changedTo = to;
 }
 
+// Gives records [from, to) record stamps never given before, as after a
+// change of each of them whole.
+void RenewRecordStamps(TeskHandle h, int32_t from, int32_t to) {
+  if (h->recordStampsLost || from >= to) return;
+  const uint64_t first = gLastSerial.fetch_add(static_cast<uint64_t>(to - from)) + 1;
+  for (int32_t i = from; i < to; ++i) h->recordStamps[static_cast<size_t>(i)] = first + static_cast<uint64_t>(i - from);
+}
+
+// Follows an insertion (`added`) or removal of the record at `index`: the
+// stamps of the records after it move along with them, an inserted record
+// gets a stamp never given before.
+void ShiftRecordStamps(TeskHandle h, int32_t index, bool added) {
+  if (h->recordStampsLost) return;
+  const size_t at = static_cast<size_t>(index);
+  try {
+    if (added) {
+      h->recordStamps.insert(h->recordStamps.begin() + static_cast<std::ptrdiff_t>(at), ++gLastSerial);
+    } else {
+      h->recordStamps.erase(h->recordStamps.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    for (TeskHandleBlock::FieldStamp& field : h->fieldStamps) {
+      if (at >= field.rows.size()) continue;
+      if (added) {
+        field.rows.insert(field.rows.begin() + static_cast<std::ptrdiff_t>(at), 0);
+      } else {
+        field.rows.erase(field.rows.begin() + static_cast<std::ptrdiff_t>(at));
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    h->recordStampsLost = true;
+    h->recordStamps.clear();
+    h->recordStamps.shrink_to_fit();
+  }
+}
+
+bool KeyBefore(const std::pair<int32_t, int32_t>& entry, int32_t key) { return entry.first < key; }
+
+// Adds the key of `record`, just appended at `index`, to a key index that
+// held before the append; a key already indexed keeps its earlier record.
+// False when memory ran out (the index no longer holds then).
+bool IndexAppendedKey(TeskHandle h, const unsigned char* record, int32_t index) {
+  int32_t key;
+  std::memcpy(&key, record + h->keyOffset, sizeof key);
+  const auto at = std::lower_bound(h->keyIndex.begin(), h->keyIndex.end(), key, KeyBefore);
+  if (at != h->keyIndex.end() && at->first == key) return true;
+  try {
+    h->keyIndex.insert(at, {key, index});
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 TESK_ARY Tesk_Ary_Init(int32_t recordSize, int32_t initialCount, int32_t growCount) {
@@ -200,9 +271,16 @@ void Tesk_Ary_Update(TESK_ARY ary, int32_t index, const void* src) {
   if (src == nullptr || !HasRecord(ary, index)) return;
   int wasLocked;
   unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(ary->records, &wasLocked));
-  std::memcpy(RecordAt(base, ary, index), src, static_cast<size_t>(ary->recordSize));
-  Tesk_HUnlock(ary->records, wasLocked);
+  unsigned char* record = RecordAt(base, ary, index);
+  TeskHandle h = ary->records;
+  // A record that keeps its key keeps the key index true.
+  const bool keepsKeys = h->keyStamp != 0 && h->keyStamp == Tesk_Ary_ChangeStamp(ary, h->keyOffset, 4) &&
+                         std::memcmp(record + h->keyOffset, static_cast<const unsigned char*>(src) + h->keyOffset, 4) == 0;
+  std::memcpy(record, src, static_cast<size_t>(ary->recordSize));
+  Tesk_HUnlock(h, wasLocked);
   NoteChanged(ary, index, index + 1);
+  RenewRecordStamps(h, index, index + 1);
+  if (keepsKeys) h->keyStamp = Tesk_Ary_ChangeStamp(ary, h->keyOffset, 4);
 }
 
 int Tesk_Ary_Insert(TESK_ARY ary, int32_t index, const void* src) {
@@ -231,8 +309,11 @@ int Tesk_Ary_Insert(TESK_ARY ary, int32_t index, const void* src) {
   if (index > ary->count) index = ary->count;
 
   const size_t size = static_cast<size_t>(ary->recordSize);
+  TeskHandle h = ary->records;
+  const bool appendKeepsKeys = index == ary->count && h->keyStamp != 0 &&
+                               h->keyStamp == Tesk_Ary_ChangeStamp(ary, h->keyOffset, 4);
   int wasLocked;
-  unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(ary->records, &wasLocked));
+  unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(h, &wasLocked));
   unsigned char* slot = RecordAt(base, ary, index);
   std::memmove(slot + size, slot, static_cast<size_t>(ary->count - index) * size);
   if (src != nullptr) {
@@ -241,8 +322,10 @@ int Tesk_Ary_Insert(TESK_ARY ary, int32_t index, const void* src) {
     std::memset(slot, 0, size);  // the slot may hold bytes of a removed record
   }
   ary->count += 1;
-  Tesk_HUnlock(ary->records, wasLocked);
+  Tesk_HUnlock(h, wasLocked);
   NoteChanged(ary, index, ary->count);
+  ShiftRecordStamps(h, index, true);
+  if (appendKeepsKeys && IndexAppendedKey(h, slot, index)) h->keyStamp = Tesk_Ary_ChangeStamp(ary, h->keyOffset, 4);
   return 0;
 }
 
@@ -261,6 +344,7 @@ void Tesk_Ary_Remove(TESK_ARY ary, int32_t index) {
   ary->count -= 1;
   Tesk_HUnlock(ary->records, wasLocked);
   NoteChanged(ary, index, ary->count);
+  ShiftRecordStamps(ary->records, index, false);
 }
 
 void Tesk_Ary_Swap(TESK_ARY ary, int32_t i, int32_t j) {
@@ -278,6 +362,8 @@ void Tesk_Ary_Swap(TESK_ARY ary, int32_t i, int32_t j) {
   Tesk_HUnlock(ary->records, wasLocked);
   std::free(temp);
   NoteChanged(ary, i < j ? i : j, (i < j ? j : i) + 1);
+  RenewRecordStamps(ary->records, i, i + 1);
+  RenewRecordStamps(ary->records, j, j + 1);
 }
 
 void Tesk_Ary_QuickSort(TESK_ARY ary, int (*compare)(const void*, const void*)) {
@@ -287,6 +373,7 @@ void Tesk_Ary_QuickSort(TESK_ARY ary, int (*compare)(const void*, const void*)) 
   std::qsort(base, static_cast<size_t>(ary->count), static_cast<size_t>(ary->recordSize), compare);
   Tesk_HUnlock(ary->records, wasLocked);
   NoteChanged(ary, 0, ary->count);
+  RenewRecordStamps(ary->records, 0, ary->count);
 }
 
 int32_t Tesk_Ary_SeqSearch(TESK_ARY ary, int32_t key, int (*match)(int32_t, const void*)) {
@@ -314,6 +401,10 @@ int Tesk_Ary_SetSize(TESK_ARY ary, int32_t n) {
   if (ary->records == nullptr) return -1;
   ary->capacity = n;
   ary->count = n;
+  // No record stamps are kept for the records made here, whose number can
+  // reach the 32-bit limit without memory for the records (zero-byte
+  // records): every one of them counts as changed.
+  ary->records->recordStampsLost = true;
   return 0;
 }
 
@@ -326,6 +417,7 @@ void Tesk_Ary_Lock(TESK_ARY ary, int* wasLocked) {
 void* Tesk_Ary_GetDataPtr(TESK_ARY ary, int32_t index) {
   if (!HasRecord(ary, index)) return nullptr;
   NoteChanged(ary, index, index + 1);  // the caller may write through the address
+  RenewRecordStamps(ary->records, index, index + 1);
   return RecordAt(ary->records->bytes, ary, index);
 }
 
@@ -338,6 +430,7 @@ void* Tesk_Ary_AddUncleared(TESK_ARY ary) {
   if (ary == nullptr || ary->records == nullptr || ary->count >= ary->capacity) return nullptr;
   ary->count += 1;
   NoteChanged(ary, ary->count - 1, ary->count);
+  ShiftRecordStamps(ary->records, ary->count - 1, true);
   return RecordAt(ary->records->bytes, ary, ary->count - 1);
 }
 
@@ -393,10 +486,15 @@ void Tesk_Ary_UpdateField(TESK_ARY ary, int32_t index, int32_t offset, int32_t l
     auto field = std::find_if(h->fieldStamps.begin(), h->fieldStamps.end(),
                               [&](const TeskHandleBlock::FieldStamp& f) { return f.offset == offset && f.length == length; });
     if (field == h->fieldStamps.end())
-      field = h->fieldStamps.insert(field, TeskHandleBlock::FieldStamp{offset, length, 0});
+      field = h->fieldStamps.insert(field, TeskHandleBlock::FieldStamp{offset, length, 0, {}});
     field->stamp = ++gLastSerial;
+    // Records past the end of `rows` have had no update of the range.
+    if (field->rows.size() <= static_cast<size_t>(index)) field->rows.resize(static_cast<size_t>(index) + 1);
+    field->rows[static_cast<size_t>(index)] = field->stamp;
   } catch (const std::bad_alloc&) {
-    h->stamp = ++gLastSerial;  // without room for the field's stamp, every field counts as changed
+    // Without room for the field's stamps, every field counts as changed.
+    h->stamp = ++gLastSerial;
+    RenewRecordStamps(h, index, index + 1);
   }
   if (index >= h->changedFrom && index < h->changedTo) return;  // already changed whole
   try {
@@ -463,6 +561,55 @@ uint64_t Tesk_Ary_ChangeStamp(TESK_ARY ary, int32_t offset, int32_t length) {
   for (const TeskHandleBlock::FieldStamp& field : h->fieldStamps)
     if (field.offset < offset + length && offset < field.offset + field.length) stamp = std::max(stamp, field.stamp);
   return stamp;
+}
+
+void Tesk_Ary_RecordStamps(TESK_ARY ary, int32_t offset, int32_t length, std::vector<uint64_t>* stamps) {
+  const int32_t count = Tesk_Ary_GetSize(ary);
+  stamps->assign(static_cast<size_t>(count), 0);
+  if (count == 0 || ary->records->recordStampsLost) return;
+  const TeskHandle h = ary->records;
+  std::copy(h->recordStamps.begin(), h->recordStamps.end(), stamps->begin());
+  // As for the change stamp: every stamp comes from one counter, so the
+  // largest of those that concern the range moves on whenever one does.
+  for (const TeskHandleBlock::FieldStamp& field : h->fieldStamps) {
+    if (field.offset >= offset + length || offset >= field.offset + field.length) continue;
+    const size_t rows = std::min(field.rows.size(), stamps->size());
+    for (size_t i = 0; i < rows; ++i) (*stamps)[i] = std::max((*stamps)[i], field.rows[i]);
+  }
+}
+
+int32_t Tesk_Ary_FindKey(TESK_ARY ary, int32_t offset, int32_t key) {
+  const int32_t count = Tesk_Ary_GetSize(ary);
+  if (count == 0 || offset < 0 || offset > ary->recordSize - 4) return -1;
+  const TeskHandle h = ary->records;
+  const uint64_t stamp = Tesk_Ary_ChangeStamp(ary, offset, 4);
+  if (h->keyOffset != offset || h->keyStamp != stamp) {
+    h->keyOffset = offset;
+    h->keyStamp = 0;
+    h->keyIndex.clear();
+    try {
+      h->keyIndex.reserve(static_cast<size_t>(count));
+      for (int32_t i = 0; i < count; ++i) {
+        int32_t stored;
+        std::memcpy(&stored, RecordAt(h->bytes, ary, i) + offset, sizeof stored);
+        h->keyIndex.emplace_back(stored, i);
+      }
+    } catch (const std::bad_alloc&) {
+      // Without memory for the index, a walk finds the key as well.
+      h->keyIndex.clear();
+      for (int32_t i = 0; i < count; ++i)
+        if (std::memcmp(RecordAt(h->bytes, ary, i) + offset, &key, sizeof key) == 0) return i;
+      return -1;
+    }
+    // By key, and of the records that share a key the first one alone.
+    std::sort(h->keyIndex.begin(), h->keyIndex.end());
+    h->keyIndex.erase(std::unique(h->keyIndex.begin(), h->keyIndex.end(),
+                                  [](const auto& a, const auto& b) { return a.first == b.first; }),
+                      h->keyIndex.end());
+    h->keyStamp = stamp;
+  }
+  const auto at = std::lower_bound(h->keyIndex.begin(), h->keyIndex.end(), key, KeyBefore);
+  return at != h->keyIndex.end() && at->first == key ? at->second : -1;
 }
 
 void Tesk_Ary_Unlock(TESK_ARY ary, int wasLocked) {

@@ -60,6 +60,26 @@ uint64_t Tesk_Ary_BlockSerial(TESK_ARY ary);
 /// out from those bytes compares the stamp to tell whether it still holds.
 uint64_t Tesk_Ary_ChangeStamp(TESK_ARY ary, int32_t offset, int32_t length);
 
+/// Sets `stamps` to one number per record (count of them) that names the
+/// record's bytes [offset, offset + length) as they are: it moves on, to one
+/// this process has never given out before, whenever one of those bytes may
+/// change (Tesk_Ary_Update, Tesk_Ary_GetDataPtr, an overlapping
+/// Tesk_Ary_UpdateField, a swap or sort, a new block), and it moves along
+/// with the record when records are inserted or removed before it. So no two
+/// records share a number, and a record showing the number that some record
+/// showed earlier is that record with those bytes unchanged. 0 where the
+/// array does not keep track (memory ran out, records made by
+/// Tesk_Ary_SetSize): such a record must be taken as changed. Throws std::bad_alloc without memory for `stamps`.
+void Tesk_Ary_RecordStamps(TESK_ARY ary, int32_t offset, int32_t length, std::vector<uint64_t>* stamps);
+
+/// Index of the first record whose four bytes at `offset` hold `key` (both
+/// as stored), or -1 (also for an offset outside the record): what a walk
+/// from the first record finds. The array keeps an index of those bytes for
+/// one offset and makes it again only after a change that may have touched
+/// them: updating a record without changing its key and appending keep it,
+/// so that finding a record by its id costs a lookup, not a walk.
+int32_t Tesk_Ary_FindKey(TESK_ARY ary, int32_t offset, int32_t key);
+
 /// Grows the block so that it holds at least `capacity` records without
 /// moving again; the count is unchanged. 0, or -1 without memory or while
 /// the block is locked.

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "LibraryTestSupport.h"
 #include "library/FlnAttachment.h"
@@ -9,6 +11,7 @@
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
 #include "format/Endian.h"
+#include "storage/TeskAryChanges.h"
 
 using namespace libtest;
 
@@ -21,6 +24,16 @@ Ary EntriesWithIds(std::initializer_list<int32_t> ids) {
     Tesk_Ary_Add(entries.get(), &e);
   }
   return entries;
+}
+
+std::vector<int32_t> IdsOf(TESK_ARY ary) {
+  std::vector<int32_t> ids;
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(ary); ++i) {
+    FLN_ENTRY e;
+    Tesk_Ary_GetData(ary, i, &e);
+    ids.push_back(ZEL_EndianLong_LtoN(e.en_id));
+  }
+  return ids;
 }
 
 std::vector<uint8_t> ArrayBytes(TESK_ARY ary) {
@@ -102,6 +115,75 @@ TEST(UpdateEntry, AnUnknownIdChangesNothing) {
   EXPECT_EQ(ArrayBytes(entries.get()), before);
   EXPECT_EQ(std::memcmp(&stranger, &callerCopy, sizeof stranger), 0);
   EXPECT_EQ(UpdateEntry(nullptr, &stranger), 0);
+}
+
+// UpdateEntry finds entries through the array's index of en_id: whatever
+// changed the entries before (each kind of change the windows make), every
+// id present updates its own record and no other, and an id gone updates
+// nothing.
+TEST(UpdateEntry, FindsTheRightRecordAfterEveryKindOfChange) {
+  FrozenClock clock(FixedTime());
+  const auto add = [](TESK_ARY a, int32_t id) {
+    const FLN_ENTRY e = MakeEntry(id, "entry " + std::to_string(id));
+    Tesk_Ary_Add(a, &e);
+  };
+  const auto retitle = [](TESK_ARY a, int32_t id, const std::string& title) {
+    FLN_ENTRY e = MakeEntry(id, title);
+    return UpdateEntry(a, &e);
+  };
+  struct Case {
+    const char* what;
+    std::function<void(TESK_ARY)> change;
+    std::vector<int32_t> ids;  // en_ids of the records afterwards, in order
+  } cases[] = {
+      {"an import", [&](TESK_ARY a) { add(a, 7); }, {1, 2, 3, 4, 5, 6, 7}},
+      {"a merge of several", [&](TESK_ARY a) { for (int32_t id : {9, 8, 10}) add(a, id); },
+       {1, 2, 3, 4, 5, 6, 9, 8, 10}},
+      {"a delete", [](TESK_ARY a) { Tesk_Ary_Remove(a, 1); }, {1, 3, 4, 5, 6}},
+      {"deletes and an import", [&](TESK_ARY a) { Tesk_Ary_Remove(a, 0); Tesk_Ary_Remove(a, 3); add(a, 2); },
+       {2, 3, 4, 6, 2}},
+      {"edits one after another", [&](TESK_ARY a) { retitle(a, 5, "x"); retitle(a, 2, "y"); }, {1, 2, 3, 4, 5, 6}},
+      {"an edit at a known position", [](TESK_ARY a) {
+         FLN_ENTRY e = MakeEntry(3, "z");
+         UpdateEntryAt(a, 2, &e);
+       }, {1, 2, 3, 4, 5, 6}},
+      {"an edit that changes the id", [](TESK_ARY a) {
+         FLN_ENTRY e = MakeEntry(11, "renumbered");
+         Tesk_Ary_Update(a, 3, &e);
+       }, {1, 2, 3, 11, 5, 6}},
+      {"a selection flag set", [](TESK_ARY a) {
+         const int16_t on = 1;
+         for (int32_t i = 0; i < Tesk_Ary_GetSize(a); ++i)
+           Tesk_Ary_UpdateField(a, i, offsetof(FLN_ENTRY, en_is_select_entrylist), sizeof on, &on);
+       }, {1, 2, 3, 4, 5, 6}},
+      {"a sort in place", [](TESK_ARY a) {
+         Tesk_Ary_QuickSort(a, [](const void* x, const void* y) {
+           return std::memcmp(&static_cast<const FLN_ENTRY*>(y)->en_id, &static_cast<const FLN_ENTRY*>(x)->en_id, 4);
+         });
+       }, {6, 5, 4, 3, 2, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Ary entries = EntriesWithIds({1, 2, 3, 4, 5, 6});
+    ASSERT_EQ(retitle(entries.get(), 4, "before"), 1);  // the index exists before the change
+    c.change(entries.get());
+    ASSERT_EQ(IdsOf(entries.get()), c.ids);
+    for (int32_t id = 1; id <= 12; ++id) {
+      const std::string title = "updated " + std::to_string(id);
+      const auto first = std::find(c.ids.begin(), c.ids.end(), id);
+      const std::vector<uint8_t> before = ArrayBytes(entries.get());
+      ASSERT_EQ(retitle(entries.get(), id, title), first != c.ids.end() ? 1 : 0) << id;
+      for (int32_t i = 0; i < Tesk_Ary_GetSize(entries.get()); ++i) {
+        FLN_ENTRY stored;
+        Tesk_Ary_GetData(entries.get(), i, &stored);
+        const bool target = first != c.ids.end() && i == first - c.ids.begin();
+        EXPECT_EQ(FIELD_TEXT(stored, en_title) == title, target) << "id " << id << " record " << i;
+        if (!target)
+          EXPECT_EQ(std::memcmp(&stored, before.data() + static_cast<size_t>(i) * sizeof stored, sizeof stored), 0)
+              << "id " << id << " record " << i;
+      }
+    }
+  }
 }
 
 TEST(GetAttachmentIndex, FindsTheFirstAttachmentOfTheEntry) {

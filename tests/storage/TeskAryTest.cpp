@@ -695,4 +695,167 @@ TEST(TeskAry, ChangeStampsAreNeverGivenTwice) {
   }
 }
 
+// Record stamps name each record's bytes: a change gives the records it may
+// touch numbers never seen before, while records that only move along keep
+// theirs. `kept[i]` is the old position whose stamp position i shows after
+// the change, or -1 for a number never given before.
+TEST(TeskAry, RecordStampsMoveWithTheRecordsAndChangeWithTheirBytes) {
+  const Rec five = rec(5);
+  const int32_t seven = 7;
+  struct Case {
+    const char* what;
+    std::function<void(TESK_ARY)> change;
+    std::vector<int> kept;
+  } cases[] = {
+      {"Add", [&](TESK_ARY a) { Tesk_Ary_Add(a, &five); }, {0, 1, 2, -1}},
+      {"Insert in the middle", [&](TESK_ARY a) { Tesk_Ary_Insert(a, 1, &five); }, {0, -1, 1, 2}},
+      {"Remove first", [](TESK_ARY a) { Tesk_Ary_Remove(a, 0); }, {1, 2}},
+      {"Remove middle", [](TESK_ARY a) { Tesk_Ary_Remove(a, 1); }, {0, 2}},
+      {"Update", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &five); }, {0, -1, 2}},
+      {"GetDataPtr", [](TESK_ARY a) { Tesk_Ary_GetDataPtr(a, 1); }, {0, -1, 2}},
+      {"Swap", [](TESK_ARY a) { Tesk_Ary_Swap(a, 0, 2); }, {-1, 1, -1}},
+      {"QuickSort", [](TESK_ARY a) { Tesk_Ary_QuickSort(a, compareA); }, {-1, -1, -1}},
+      {"UpdateField of b", [&](TESK_ARY a) { Tesk_Ary_UpdateField(a, 1, 4, 4, &seven); }, {0, -1, 2}},
+      {"UpdateField overlapping b", [&](TESK_ARY a) { Tesk_Ary_UpdateField(a, 2, 2, 4, &seven); }, {0, 1, -1}},
+      {"UpdateField of a", [&](TESK_ARY a) { Tesk_Ary_UpdateField(a, 1, 0, 4, &seven); }, {0, 1, 2}},
+      {"UpdateField of c", [&](TESK_ARY a) { Tesk_Ary_UpdateField(a, 1, 8, 4, &seven); }, {0, 1, 2}},
+      {"UpdateField of b, then Insert before it",
+       [&](TESK_ARY a) {
+         Tesk_Ary_UpdateField(a, 1, 4, 4, &seven);
+         Tesk_Ary_Insert(a, 0, &five);
+       },
+       {-1, 0, -1, 2}},
+      {"UpdateField of b, then Remove before it",
+       [&](TESK_ARY a) {
+         Tesk_Ary_UpdateField(a, 2, 4, 4, &seven);
+         Tesk_Ary_Remove(a, 0);
+       },
+       {1, -1}},
+      {"AddUncleared",
+       [&](TESK_ARY a) {
+         Tesk_Ary_Reserve(a, 10);
+         *static_cast<Rec*>(Tesk_Ary_AddUncleared(a)) = five;
+       },
+       {0, 1, 2, -1}},
+      {"RemoveAll then Add", [&](TESK_ARY a) { Tesk_Ary_RemoveAll(a); Tesk_Ary_Add(a, &five); }, {-1}},
+      {"saving, reads, Reserve and Trim",
+       [](TESK_ARY a) {
+         Tesk_Ary_ClearChanges(a);
+         Rec r;
+         Tesk_Ary_GetData(a, 1, &r);
+         Tesk_Ary_ReadDataPtr(a, 2);
+         Tesk_Ary_Reserve(a, 100);
+         Tesk_Ary_Trim(a, 0);
+       },
+       {0, 1, 2}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Ary ary = aryOf({3, 1, 2});
+    Tesk_Ary_UpdateField(ary.get(), 0, 4, 4, &seven);  // b has stamps of its own
+    std::vector<uint64_t> before;
+    Tesk_Ary_RecordStamps(ary.get(), 4, 4, &before);
+    c.change(ary.get());
+    std::vector<uint64_t> after;
+    Tesk_Ary_RecordStamps(ary.get(), 4, 4, &after);
+    ASSERT_EQ(after.size(), c.kept.size());
+    for (size_t i = 0; i < after.size(); ++i) {
+      EXPECT_NE(after[i], 0u) << i;
+      for (size_t j = 0; j < i; ++j) EXPECT_NE(after[i], after[j]) << "records " << j << " and " << i << " share a stamp";
+      if (c.kept[i] >= 0) {
+        EXPECT_EQ(after[i], before[static_cast<size_t>(c.kept[i])]) << i;
+      } else {
+        for (uint64_t earlier : before) EXPECT_NE(after[i], earlier) << i;
+      }
+    }
+  }
+  std::vector<uint64_t> none = {1};
+  Tesk_Ary_RecordStamps(nullptr, 0, 4, &none);
+  EXPECT_TRUE(none.empty());
+  // Records made by SetSize are not tracked: 0 tells to take them as changed.
+  Ary sized = aryOf({3});
+  Tesk_Ary_SetSize(sized.get(), 2);
+  Tesk_Ary_RecordStamps(sized.get(), 4, 4, &none);
+  EXPECT_EQ(none, (std::vector<uint64_t>{0, 0}));
+}
+
+// Whatever happened to the array, Tesk_Ary_FindKey answers what a walk from
+// the first record answers, for keys present (the first of repeated keys)
+// and absent, at the offset it was asked for before and at another.
+TEST(TeskAry, FindKeyFindsWhatAWalkFindsAfterEveryChange) {
+  const auto walk = [](TESK_ARY a, int32_t offset, int32_t key) {
+    for (int32_t i = 0; i < Tesk_Ary_GetSize(a); ++i) {
+      int32_t stored;
+      std::memcpy(&stored, static_cast<const char*>(Tesk_Ary_ReadDataPtr(a, i)) + offset, sizeof stored);
+      if (stored == key) return i;
+    }
+    return -1;
+  };
+  const Rec two = rec(2), six = rec(6), keyOfOneOtherwise{1, 40, 50};
+  const int32_t nine = 9;
+  struct Case {
+    const char* what;
+    std::function<void(TESK_ARY)> change;
+  } cases[] = {
+      {"Update keeping the key", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &keyOfOneOtherwise); }},
+      {"Update to a new key", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &six); }},
+      {"Update to a key held later", [&](TESK_ARY a) { Tesk_Ary_Update(a, 0, &two); }},
+      {"Add a new key", [&](TESK_ARY a) { Tesk_Ary_Add(a, &six); }},
+      {"Add a key held already", [&](TESK_ARY a) { Tesk_Ary_Add(a, &two); }},
+      {"Insert before a key held", [&](TESK_ARY a) { Tesk_Ary_Insert(a, 0, &two); }},
+      {"Remove the first of a repeated key", [](TESK_ARY a) { Tesk_Ary_Remove(a, 1); }},
+      {"Swap", [](TESK_ARY a) { Tesk_Ary_Swap(a, 0, 3); }},
+      {"QuickSort", [](TESK_ARY a) { Tesk_Ary_QuickSort(a, compareA); }},
+      {"written through GetDataPtr", [](TESK_ARY a) { static_cast<Rec*>(Tesk_Ary_GetDataPtr(a, 2))->a = 9; }},
+      {"UpdateField of the key", [&](TESK_ARY a) { Tesk_Ary_UpdateField(a, 3, 0, 4, &nine); }},
+      {"UpdateField of other bytes", [&](TESK_ARY a) { Tesk_Ary_UpdateField(a, 3, 4, 4, &nine); }},
+      {"SetSize", [](TESK_ARY a) { Tesk_Ary_SetSize(a, 2); }},
+      {"RemoveAll then Add", [&](TESK_ARY a) { Tesk_Ary_RemoveAll(a); Tesk_Ary_Add(a, &six); }},
+      {"several edits and appends",
+       [&](TESK_ARY a) {
+         for (int32_t v = 10; v < 14; ++v) {
+           const Rec r = rec(v);
+           Tesk_Ary_Add(a, &r);
+           Tesk_Ary_Update(a, 0, &r);
+         }
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const int32_t offset : {0, 4}) {
+      Ary ary = aryOf({3, 1, 2, 1, 5});
+      EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 1), 1);  // the index exists before the change
+      c.change(ary.get());
+      for (int32_t key = -14; key <= 14; ++key)
+        EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), offset, key), walk(ary.get(), offset, key)) << offset << " " << key;
+    }
+  }
+  Ary ary = aryOf({3});
+  EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 9, 3), -1) << "four bytes from offset 9 leave the record";
+  EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), -1, 3), -1);
+  EXPECT_EQ(Tesk_Ary_FindKey(nullptr, 0, 3), -1);
+  EXPECT_EQ(Tesk_Ary_FindKey(newAry().get(), 0, 3), -1);
+}
+
+// Edits that keep the keys and appends keep the index rather than walk the
+// records again: a key written behind the array's back (through the block,
+// which no change notes) stays unseen until a change makes the index again.
+TEST(TeskAry, FindKeyKeepsItsIndexOverEditsAndAppends) {
+  Ary ary = aryOf({3, 1, 2});
+  ASSERT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 2), 2);
+  int wasLocked;
+  auto* records = static_cast<Rec*>(Tesk_HLock(ary->records, &wasLocked));
+  records[0].a = 7;  // not through the array
+  Tesk_HUnlock(ary->records, wasLocked);
+  const Rec otherwise{1, 40, 50}, four = rec(4);
+  Tesk_Ary_Update(ary.get(), 1, &otherwise);
+  Tesk_Ary_Add(ary.get(), &four);
+  EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 4), 3) << "the appended key is indexed";
+  EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 3), 0) << "the index was kept";
+  EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 7), -1) << "the index was kept";
+  Tesk_Ary_Remove(ary.get(), 3);
+  EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 7), 0) << "a removal makes the index again";
+  EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 3), -1);
+}
+
 }  // namespace
