@@ -415,7 +415,7 @@ double ImportMs(FLN_DATA& data, const std::string& folder, int files) {
     std::strcpy(choice, kCategoryAll);
   ImportResult result;
   const double ms = MedianMs(1, [&] { result = ImportPDFFiles(&data, folder.c_str(), folder.c_str(), "", "", ""); });
-  if (result.imported != files || !result.saved) std::printf("    [the import took %d of %d files]\n", result.imported, files);
+  if (result.imported != files || !result.save.ok()) std::printf("    [the import took %d of %d files]\n", result.imported, files);
   return ms;
 }
 
