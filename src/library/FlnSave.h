@@ -37,8 +37,9 @@ FlnResult SaveAllWithoutEntrySort(const char* path, FLN_DATA* flnData);
 
 /// The result of the last save of the library that got as far as its disk
 /// image (any argument given and every array loaded): for a caller told
-/// only that a save failed, such as by a transfer's result. Success before
-/// any save.
+/// only that a save failed, such as the window when its entry, viewer or
+/// category commands report one (a transfer's result carries its own).
+/// Success before any save.
 FlnResult LastSaveResult(const FLN_DATA* flnData);
 
 /// Finds the (first) record of `entryArray` with the en_id of `entry`, sets

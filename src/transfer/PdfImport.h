@@ -32,7 +32,7 @@ enum class ImportStatus {
   Stopped,              // the progress callback asked to stop
   LibraryUnavailable,   // flnData is not a loaded library, its file cannot be opened for writing
                         // (or its 'ATTD' chain is damaged), or memory ran out for the plain triple;
-                        // nothing was imported
+                        // nothing was imported, and the result's save says why
   CategoryNameTooLong,  // a category text does not fit a category name (CategoryNameFits)
 };
 
