@@ -137,7 +137,7 @@ void Measure(int files) {
   const double importTime = Seconds(
       [&] { imported = ImportPDFFiles(&library, source.c_str(), root.c_str(), "", "", ""); }, &importCpu);
   const int64_t importWritten = BytesWrittenSoFar() - written;
-  if (imported.imported != files || !imported.failures.empty() || !imported.saved) Fail("import");
+  if (imported.imported != files || !imported.failures.empty() || !imported.save.ok()) Fail("import");
 
   const double copyOut = Seconds([&] { Run("cp -r " + Quoted(source) + " " + Quoted(root + "/copy2")); });
   const std::string out = root + "/export";

@@ -83,7 +83,7 @@ Batch ImportBatch(FLN_DATA* library, const std::string& folder, int count) {
   const uint64_t before = SizeOf(library->filePath);
   ImportResult result;
   const double s = Seconds([&] { result = ImportPDFFiles(library, folder.c_str(), nullptr, "", "", ""); });
-  if (result.imported != count || !result.failures.empty() || !result.saved) Fail("import batch");
+  if (result.imported != count || !result.failures.empty() || !result.save.ok()) Fail("import batch");
   return {s, SizeOf(library->filePath) - before};
 }
 
