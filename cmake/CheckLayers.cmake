@@ -22,11 +22,6 @@ set(allowed_cli ${core} cli)
 set(allowed_gui ${core} pdfview gui)
 set(allowed_main ${core} pdfview gui main)
 
-# Includes that still reach up, each named so that no other joins it
-# unnoticed: FLN_DATA, the open library in memory, is declared beside the
-# records and holds record arrays.
-set(exceptions "src/format/FlnRecords.h:storage/TeskAry.h")
-
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR is not set")
 endif()
@@ -48,9 +43,6 @@ foreach(source IN LISTS sources)
   foreach(line IN LISTS includes)
     string(REGEX MATCH "\"(([^\"/]+)/[^\"]*)\"" _ "${line}")
     set(target "${CMAKE_MATCH_2}")
-    if("${source}:${CMAKE_MATCH_1}" IN_LIST exceptions)
-      continue()
-    endif()
     if(NOT EXISTS "${SOURCE_DIR}/src/${target}")
       continue()  # not a folder of src/ (a path of a test or a third-party header)
     endif()

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 class CategoryCommandUi {
  public:

@@ -10,7 +10,7 @@
 
 #include "categories/CategoryCommandUi.h"
 #include "categories/CategoryLists.h"
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 /// How a command ended.
 enum class CategoryCommandOutcome {

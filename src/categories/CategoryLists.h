@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnResult.h"
 
 /// The names selected in the category lists of levels 1, 2 and 3 (index

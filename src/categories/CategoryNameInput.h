@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 /// True when `name` (UTF-8, null counts as empty) fits a stored name field:
 /// at most 126 UTF-16 units besides the field's mark and zero unit. A name

@@ -7,7 +7,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 /// Why a rename is refused, in the order the checks run.
 enum class CategoryRenameRefusal {

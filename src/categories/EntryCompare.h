@@ -7,6 +7,7 @@
 
 #include "format/EntryFieldKind.h"
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 /// The sort keys EntryListSortProc reads; whoever sorts with it fills this
 /// first (the comparison receives only the two records). Not re-entrant.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 /// Empties `outAry`, then fills it with copies of the entries of `entryAry`
 /// whose names on levels 1, 2 and 3 agree with the choices (a choice of

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 /// Appends the selected rows to `indexAry` (host-order int32_t records) in
 /// ascending order. 0, or -1 when memory ran out.

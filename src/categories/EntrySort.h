@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 /// Sorts `entries` (FLN_ENTRY records) by the keys of `info` as
 /// EntryListSortProc orders them. Entries that repeat an en_id and agree on

@@ -40,13 +40,8 @@ struct StringKey {
   uint32_t position;
 };
 
-// Sorts keys whose strings agree on their first `depth` bytes by their chunks
-// of bytes [depth, depth + 8), then each run that agrees on those as well by
-// the next 8 bytes, and so on, giving each run of equal strings the next rank.
-// Most strings part within their first chunks, so most comparisons are of
-// numbers and no string is compared whole.
-void RankStrings(StringKey* begin, StringKey* end, const char* pool, size_t depth, uint32_t& nextRank,
-               std::vector<uint32_t>& column) {
+// Sets each key's chunk to bytes [depth, depth + 8) of its string.
+void LoadChunks(StringKey* begin, StringKey* end, const char* pool, size_t depth) {
   // Past the first chunk the strings are read in sorted order, which is no
   // order in the pool: ask for each a few keys ahead of its use.
   constexpr ptrdiff_t kAhead = 8;
@@ -54,10 +49,42 @@ void RankStrings(StringKey* begin, StringKey* end, const char* pool, size_t dept
     if (depth > 0 && end - key > kAhead) __builtin_prefetch(pool + key[kAhead].at + depth);
     key->chunk = EightBytes(pool + key->at + depth);
   }
-  // Many entries may share a long text (a publisher, a series): a run that
-  // agrees on the whole chunk goes on without a sort.
-  if (std::any_of(begin, end, [begin](const StringKey& key) { return key.chunk != begin->chunk; }))
-    std::sort(begin, end, [](const StringKey& a, const StringKey& b) { return a.chunk < b.chunk; });
+}
+
+// How many leading bytes all the strings of the keys share, given that they
+// share their first `known` bytes and none ends among them.
+size_t SharedLength(const StringKey* begin, const StringKey* end, const char* pool, size_t known) {
+  const char* first = pool + begin->at;
+  size_t shared = known + strlen(first + known);
+  for (const StringKey* key = begin + 1; key != end; ++key) {
+    const char* text = pool + key->at;
+    size_t length = known;
+    while (length < shared && text[length] == first[length]) ++length;
+    shared = length;
+  }
+  return shared;
+}
+
+// Ranks keys whose strings agree on their first `depth` bytes: sorts them by
+// their chunks of bytes [depth, depth + 8), then each run that agrees on
+// those as well by the bytes that follow, and so on, giving each run of equal
+// strings the next rank. Most strings part within their first chunks, so
+// most comparisons are of numbers and no string is compared whole.
+void RankStrings(StringKey* begin, StringKey* end, const char* pool, size_t depth, uint32_t& nextRank,
+                 std::vector<uint32_t>& column) {
+  if (begin == end) return;
+  LoadChunks(begin, end, pool, depth);
+  const auto differ = [begin, end] {
+    return std::any_of(begin, end, [begin](const StringKey& key) { return key.chunk != begin->chunk; });
+  };
+  // Keys that agree on the whole chunk and go on past it (many entries may
+  // share a long text: a series, a publisher) skip at once to where they
+  // part, or end together, rather than a chunk at a time.
+  if (!differ() && (begin->chunk & 0xFF) != 0) {
+    depth = SharedLength(begin, end, pool, depth + 8);
+    LoadChunks(begin, end, pool, depth);
+  }
+  if (differ()) std::sort(begin, end, [](const StringKey& a, const StringKey& b) { return a.chunk < b.chunk; });
   for (StringKey* run = begin; run != end;) {
     StringKey* runEnd = run + 1;
     while (runEnd != end && runEnd->chunk == run->chunk) ++runEnd;

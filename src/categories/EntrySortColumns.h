@@ -14,6 +14,7 @@
 
 #include "format/EntryFieldKind.h"
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 /// Numbers that order as the entries at `rows` (indexes of locked FLN_ENTRY
 /// records of `entries`) do on `field` ascending: column[i] < column[j] exactly

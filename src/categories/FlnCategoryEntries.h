@@ -3,6 +3,7 @@
 // on one level (1, 2 or 3). Names compare as in FlnCategoryTable.h.
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 /// 1 when some entry's name on `level` equals `name`, else 0 (also for a
 /// level other than 1, 2 or 3).

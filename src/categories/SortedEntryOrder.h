@@ -18,6 +18,7 @@
 
 #include "format/EntryFieldKind.h"
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 class SortedEntryOrder {
  public:

@@ -9,7 +9,7 @@
 
 #include "cli/CliArgs.h"
 #include "cli/CliLibraryLock.h"
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnResult.h"
 
 class CliLibrary {

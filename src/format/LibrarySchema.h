@@ -15,7 +15,7 @@ constexpr int32_t kPreferenceRecordSize = 256;
 
 /// How a program holds the members of one tag.
 enum class LibraryTagKind {
-  Array,           // one FLN_DATA array: read whole when the library opens,
+  Array,           // one array of the open library: read whole when the library opens,
                    // written change-only by each save, carried by a copy
   EntrySort,       // the entry list's sort keys: read when the library opens,
                    // written anew by each save, not carried by a copy
@@ -31,7 +31,6 @@ struct LibraryTag {
   int32_t tag;
   LibraryTagKind kind;
   uint32_t recordSize;          // every member's length; 0 for any length
-  TESK_ARY FLN_DATA::*array;    // where an Array tag lives in memory, else null
   const char* idKey;            // key of the identifier counter of its records, else null
   size_t idOffset;              // where a record with an idKey holds its identifier
   const char* records;          // what its members are, for messages
@@ -42,28 +41,28 @@ struct LibraryTag {
 /// take an ic_id from them, and the order of a save's appends is part of the
 /// bytes a save leaves on disk.
 inline constexpr LibraryTag kLibraryTags[] = {
-    {kTagIdCounter, LibraryTagKind::Array, sizeof(FLN_ID_COUNTER), &FLN_DATA::idCounter, "ic_id",
+    {kTagIdCounter, LibraryTagKind::Array, sizeof(FLN_ID_COUNTER), "ic_id",
      offsetof(FLN_ID_COUNTER, ic_id), "identifier counters"},
-    {kTagLabel, LibraryTagKind::Array, sizeof(FLN_LABEL), &FLN_DATA::label, "la_id", offsetof(FLN_LABEL, la_id),
+    {kTagLabel, LibraryTagKind::Array, sizeof(FLN_LABEL), "la_id", offsetof(FLN_LABEL, la_id),
      "level labels"},
-    {kTagEntry, LibraryTagKind::Array, sizeof(FLN_ENTRY), &FLN_DATA::entry, "en_id", offsetof(FLN_ENTRY, en_id),
+    {kTagEntry, LibraryTagKind::Array, sizeof(FLN_ENTRY), "en_id", offsetof(FLN_ENTRY, en_id),
      "entry records"},
-    {kTagAttachment, LibraryTagKind::Array, sizeof(FLN_ATTACHMENT), &FLN_DATA::attachment, "at_id",
+    {kTagAttachment, LibraryTagKind::Array, sizeof(FLN_ATTACHMENT), "at_id",
      offsetof(FLN_ATTACHMENT, at_id), "attachment records"},
-    {kTagEnvironment, LibraryTagKind::Array, sizeof(FLN_ENV), &FLN_DATA::envAry, "ev_id", offsetof(FLN_ENV, ev_id),
+    {kTagEnvironment, LibraryTagKind::Array, sizeof(FLN_ENV), "ev_id", offsetof(FLN_ENV, ev_id),
      "environment values"},
-    {kTagCats, LibraryTagKind::Array, sizeof(FLN_CATS), &FLN_DATA::catsAry, "ct_id", offsetof(FLN_CATS, ct_id),
+    {kTagCats, LibraryTagKind::Array, sizeof(FLN_CATS), "ct_id", offsetof(FLN_CATS, ct_id),
      "category triples"},
-    {kTagEntrySort, LibraryTagKind::EntrySort, sizeof(FLN_ENTRY_SORT), nullptr, nullptr, 0, "entry list sort keys"},
-    {kTagAttachmentData, LibraryTagKind::PdfBytes, 0, nullptr, nullptr, 0, "stored PDFs"},
-    {kTagAttachmentHash, LibraryTagKind::PdfDigest, sizeof(FLN_ATTACHMENT_HASH), nullptr, nullptr, 0, "PDF digests"},
-    {kTagCat1, LibraryTagKind::LegacyCategory, sizeof(FLN_CATEGORY), nullptr, nullptr, 0, "level-1 categories"},
-    {kTagCat2, LibraryTagKind::LegacyCategory, sizeof(FLN_CATEGORY), nullptr, nullptr, 0, "level-2 categories"},
-    {kTagCat3, LibraryTagKind::LegacyCategory, sizeof(FLN_CATEGORY), nullptr, nullptr, 0, "level-3 categories"},
-    {kTagPrefFolderImport, LibraryTagKind::Preference, kPreferenceRecordSize, nullptr, nullptr, 0,
+    {kTagEntrySort, LibraryTagKind::EntrySort, sizeof(FLN_ENTRY_SORT), nullptr, 0, "entry list sort keys"},
+    {kTagAttachmentData, LibraryTagKind::PdfBytes, 0, nullptr, 0, "stored PDFs"},
+    {kTagAttachmentHash, LibraryTagKind::PdfDigest, sizeof(FLN_ATTACHMENT_HASH), nullptr, 0, "PDF digests"},
+    {kTagCat1, LibraryTagKind::LegacyCategory, sizeof(FLN_CATEGORY), nullptr, 0, "level-1 categories"},
+    {kTagCat2, LibraryTagKind::LegacyCategory, sizeof(FLN_CATEGORY), nullptr, 0, "level-2 categories"},
+    {kTagCat3, LibraryTagKind::LegacyCategory, sizeof(FLN_CATEGORY), nullptr, 0, "level-3 categories"},
+    {kTagPrefFolderImport, LibraryTagKind::Preference, kPreferenceRecordSize, nullptr, 0,
      "folder import paths"},
-    {kTagPrefFileImport, LibraryTagKind::Preference, kPreferenceRecordSize, nullptr, nullptr, 0, "file import paths"},
-    {kTagPrefLibraryFolder, LibraryTagKind::PreferenceOnly, kPreferenceRecordSize, nullptr, nullptr, 0,
+    {kTagPrefFileImport, LibraryTagKind::Preference, kPreferenceRecordSize, nullptr, 0, "file import paths"},
+    {kTagPrefLibraryFolder, LibraryTagKind::PreferenceOnly, kPreferenceRecordSize, nullptr, 0,
      "library folder paths"},
 };
 
@@ -95,17 +94,15 @@ constexpr bool RowsAreSound() {
     const LibraryTag& row = kLibraryTags[i];
     if (FindLibraryTag(row.tag) != &row) return false;  // each tag once
     const bool isArray = row.kind == LibraryTagKind::Array;
-    if (isArray != (row.array != nullptr) || isArray != (row.idKey != nullptr)) return false;
+    if (isArray != (row.idKey != nullptr)) return false;
     if (isArray && !arraysLead) return false;
     arraysLead = isArray;
     if ((row.recordSize == 0) != (row.kind == LibraryTagKind::PdfBytes)) return false;
-    for (size_t j = 0; j < i; ++j)
-      if (isArray && kLibraryTags[j].array == row.array) return false;  // each array once
   }
   return kLibraryTags[0].tag == kTagIdCounter;
 }
 }  // namespace library_schema_detail
 
 static_assert(library_schema_detail::RowsAreSound(),
-              "each tag once; exactly the Array rows hold an array and a counter key, each array once, and lead "
-              "with the counters; only PDF bytes have members of any length");
+              "each tag once; exactly the Array rows hold a counter key, and they lead with the counters; only PDF "
+              "bytes have members of any length");

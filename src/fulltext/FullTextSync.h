@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "fulltext/FullTextIndex.h"
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 struct FullTextWork {
   struct Pending {

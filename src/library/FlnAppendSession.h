@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnAttachmentHash.h"
 #include "library/FlnResult.h"
 #include "storage/ZelFile.h"

@@ -54,7 +54,7 @@
 #include <map>
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnResult.h"
 #include "storage/FileIo.h"
 #include "storage/ZelFile.h"

@@ -10,6 +10,7 @@
 
 #include "format/FlnRecords.h"
 #include "library/FlnResult.h"
+#include "storage/TeskAry.h"
 #include "storage/ZelFile.h"
 
 /// The dataIndex (host order) of the first attachment record whose en_id is

@@ -11,6 +11,7 @@
 // holds what was appended before, or is empty where the function empties it).
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 /// 1 when some triple of `catsAry` has exactly these three names, else 0.
 int IsCatsExists(TESK_ARY catsAry, const char* name1, const char* name2, const char* name3);

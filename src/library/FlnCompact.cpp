@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnContainerCheck.h"
 #include "library/FlnCopy.h"
 #include "library/FlnFileReplacement.h"

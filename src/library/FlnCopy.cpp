@@ -12,6 +12,7 @@
 #include "library/FlnFileReplacement.h"
 #include "format/Endian.h"
 #include "format/LibrarySchema.h"
+#include "library/FlnDataArrays.h"
 #include "storage/ZelAry.h"
 
 namespace {
@@ -40,7 +41,7 @@ FlnResult WriteLibraryRecords(ZEL_FILE* target, const FLN_DATA* flnData, const L
   for (int32_t tag : kCopyOrder) {
     const LibraryTag& t = *FindLibraryTag(tag);
     const FlnResult saved = RunNewFileWrite("write " + TagText(t.tag) + " of the new library", [&] {
-      return ZEL_ARY_Save(target, t.tag, flnData->*t.array, t.recordSize);
+      return ZEL_ARY_Save(target, t.tag, flnData->*ArrayOfTag(t.tag), t.recordSize);
     });
     if (!saved.ok()) return saved;
   }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnAttachmentHash.h"
 #include "format/ZelFormat.h"

@@ -4,6 +4,7 @@
 // them, are in categories/FlnCategoryTable.h.
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 /// Appends one FLN_CATS record: ct_id from the counter ('CATS', "ct_id") of
 /// `idCounter`, the three UTF-8 names (null counts as empty) as [128S]

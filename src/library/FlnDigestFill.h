@@ -5,6 +5,7 @@
 
 #include "library/FlnAttachmentHash.h"
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 #include "library/FlnResult.h"
 #include "storage/ZelFile.h"
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 /// Copies the first entry of `entryArray` whose en_id (host order) is
 /// `entryId` into `out` and returns 1; 0 (out untouched) when there is none

@@ -11,7 +11,7 @@
 
 #include "library/FlnAttachment.h"
 #include "library/FlnAttachmentHash.h"
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "storage/ZelFile.h"
 
 /// "entry 7 (paper.pdf): " followed by the text of `fault`.

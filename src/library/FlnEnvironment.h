@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 /// Size of the buffer GetEnvironmentValue writes into: room for the UTF-8
 /// form of any value field (128 units of at most three bytes) and its zero

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 /// Keys are stored in a 64-byte field: at most this many bytes and a zero.
 /// A longer key is cut to this length, for storing and for looking up alike.

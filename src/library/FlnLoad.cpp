@@ -17,6 +17,7 @@
 #include "library/FlnIdCounter.h"
 #include "format/Endian.h"
 #include "format/LibrarySchema.h"
+#include "library/FlnDataArrays.h"
 #include "storage/TeskAryChanges.h"
 #include "storage/ZelAry.h"
 
@@ -62,7 +63,7 @@ struct LoadedArrays {
   LoadedArrays& operator=(const LoadedArrays&) = delete;
   ~LoadedArrays() {
     for (const LibraryTag& t : kLibraryTags)
-      if (t.kind == LibraryTagKind::Array) Tesk_Ary_Free(data.*t.array);
+      if (t.kind == LibraryTagKind::Array) Tesk_Ary_Free(data.*ArrayOfTag(t.tag));
     for (TESK_ARY FLN_DATA::*made : kMadeArrays) Tesk_Ary_Free(data.*made);
     Tesk_Ary_Free(entrySort);
     delete image;
@@ -119,7 +120,7 @@ TESK_ARY MakeNameArray(TESK_ARY cats, int (*distinct)(TESK_ARY, TESK_ARY)) {
 bool RaiseCountersToStoredIds(const FLN_DATA& data) {
   for (const LibraryTag& t : kLibraryTags)
     if (t.kind == LibraryTagKind::Array &&
-        RaiseIdCounter(data.idCounter, t.tag, t.idKey, HighestStoredId(data.*t.array, t.idOffset)) != 0)
+        RaiseIdCounter(data.idCounter, t.tag, t.idKey, HighestStoredId(data.*ArrayOfTag(t.tag), t.idOffset)) != 0)
       return false;
   return true;
 }
@@ -133,7 +134,7 @@ FlnResult ReadArrays(ZEL_FILE* file, LoadedArrays* a) {
   if (!r.ok()) return r;
   for (const LibraryTag& t : kLibraryTags) {
     if (t.kind == LibraryTagKind::Array)
-      r = LoadTag(file, t.tag, t.recordSize, true, a->image, &(a->data.*t.array));
+      r = LoadTag(file, t.tag, t.recordSize, true, a->image, &(a->data.*ArrayOfTag(t.tag)));
     else if (t.kind == LibraryTagKind::EntrySort)
       r = LoadTag(file, t.tag, t.recordSize, false, a->image, &a->entrySort);
     if (!r.ok()) return r;
@@ -158,7 +159,7 @@ void Replace(TESK_ARY* field, TESK_ARY* loaded) {
 
 void HandOver(const char* path, LoadedArrays* a, FLN_DATA* flnData) {
   for (const LibraryTag& t : kLibraryTags)
-    if (t.kind == LibraryTagKind::Array) Replace(&(flnData->*t.array), &(a->data.*t.array));
+    if (t.kind == LibraryTagKind::Array) Replace(&(flnData->*ArrayOfTag(t.tag)), &(a->data.*ArrayOfTag(t.tag)));
   for (TESK_ARY FLN_DATA::*made : kMadeArrays) Replace(&(flnData->*made), &(a->data.*made));
   flnData->shownRows.clear();
   delete flnData->diskImage;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnResult.h"
 
 /// Reads the library file at `path` into `flnData`.

@@ -9,7 +9,7 @@
 #include "library/FlnCreateCats.h"
 #include "library/FlnFileReplacement.h"
 #include "library/FlnIdCounter.h"
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "format/Endian.h"
 #include "format/FieldText.h"
 #include "storage/TeskUtil.h"

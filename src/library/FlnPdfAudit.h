@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 struct PdfFinding {
   std::string kind;  // groups findings of one sort (for a report that caps each sort)

@@ -23,6 +23,7 @@
 #include "library/FlnNewLibrary.h"
 #include "format/Endian.h"
 #include "format/LibrarySchema.h"
+#include "library/FlnDataArrays.h"
 #include "storage/FileIo.h"
 #include "format/FieldText.h"
 #include "storage/OwnedAry.h"
@@ -272,8 +273,8 @@ class Recovery {
     int32_t lost = 0;
     for (const LibraryTag& t : kLibraryTags) {
       if (t.kind != LibraryTagKind::Array) continue;
-      data_.*t.array = Records(scan_, walk_, t.tag, t.recordSize, &lost);
-      if (data_.*t.array == nullptr) return false;
+      data_.*ArrayOfTag(t.tag) = Records(scan_, walk_, t.tag, t.recordSize, &lost);
+      if (data_.*ArrayOfTag(t.tag) == nullptr) return false;
       if (lost != 0) report_->lost.push_back(std::to_string(lost) + " " + t.records + " cannot be read");
     }
     pdfs_ = walk_.membersOf(kTagAttachmentData);
@@ -382,7 +383,7 @@ class Recovery {
   void raiseCounters() {
     for (const LibraryTag& t : kLibraryTags) {
       if (t.kind != LibraryTagKind::Array) continue;
-      RaiseCounter(data_.idCounter, t.tag, t.idKey, HighestStoredId(data_.*t.array, t.idOffset) + 1);
+      RaiseCounter(data_.idCounter, t.tag, t.idKey, HighestStoredId(data_.*ArrayOfTag(t.tag), t.idOffset) + 1);
     }
   }
 

@@ -9,6 +9,7 @@
 #include "library/FlnAttachmentHash.h"
 #include "format/Endian.h"
 #include "format/LibrarySchema.h"
+#include "library/FlnDataArrays.h"
 #include "storage/TeskUtil.h"
 #include "storage/TeskAryChanges.h"
 
@@ -40,8 +41,9 @@ FlnResult WriteChanges(ZEL_FILE* file, FLN_DATA* flnData, FlnDiskImage* image, b
   FlnResult result;
   for (const LibraryTag& t : kLibraryTags)
     if (result.ok() && t.kind == LibraryTagKind::Array)
-      result = RunStorageStep(FlnStatus::WriteFailed, "write the library's records",
-                              [&] { return FlnArraySync_Save(file, image, t.tag, flnData->*t.array, t.recordSize); });
+      result = RunStorageStep(FlnStatus::WriteFailed, "write the library's records", [&] {
+        return FlnArraySync_Save(file, image, t.tag, flnData->*ArrayOfTag(t.tag), t.recordSize);
+      });
   if (result.ok() && withEntrySort) {
     TESK_ARY sort = MakeEntrySortRecords(flnData->entryListInfo);
     result = sort == nullptr ? FlnResultOfStorage(ZEL_ERR_ARG, ENOMEM, FlnStatus::WriteFailed, "make the sort records")
@@ -64,7 +66,7 @@ FlnResult SaveLibrary(const char* path, FLN_DATA* flnData, bool withEntrySort,
   // A null array would empty its tag: that is a library that was never
   // loaded (or failed to load), not one whose records were all deleted.
   for (const LibraryTag& t : kLibraryTags)
-    if (t.kind == LibraryTagKind::Array && flnData->*t.array == nullptr)
+    if (t.kind == LibraryTagKind::Array && flnData->*ArrayOfTag(t.tag) == nullptr)
       return FlnResult::failure(FlnStatus::NotLoaded, "the library was never loaded");
 
   if (flnData->diskImage == nullptr) flnData->diskImage = new (std::nothrow) FlnDiskImage;

@@ -4,7 +4,7 @@
 
 #include <unordered_set>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnResult.h"
 
 /// Writes the library's arrays into the existing library file at `path`

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 struct FlnSpaceUse {
   int64_t fileSize = 0;

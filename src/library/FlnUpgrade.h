@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnLibraryLock.h"
 #include "library/FlnResult.h"
 

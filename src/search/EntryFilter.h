@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 #include "search/EntrySearchText.h"
 
 /// Sets `rows` (not `positions` itself) to those of `positions`, in their

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 #include "search/SearchWords.h"
 
 class EntrySearchText {

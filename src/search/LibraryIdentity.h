@@ -8,7 +8,7 @@
 #include <QString>
 #include <string>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 /// 16 hexadecimal digits naming the library `flnData` holds.
 std::string LibraryIdentity(const FLN_DATA* flnData);

@@ -12,8 +12,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "format/FlnRecords.h"
 #include "library/FlnAppendSession.h"
+#include "library/FlnData.h"
 #include "transfer/PdfImport.h"
 
 class ImportBatch {

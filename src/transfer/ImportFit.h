@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "format/ZelFormat.h"
 
 /// Bytes that storing one PDF of `pdfBytes` bytes appends at once: its data

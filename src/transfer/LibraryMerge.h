@@ -14,7 +14,7 @@
 
 #include <string>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnResult.h"
 #include "transfer/PdfImport.h"
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnResult.h"
 
 /// How many titles the delete question names before it only counts the rest.

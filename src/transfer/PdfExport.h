@@ -17,7 +17,7 @@
 
 #include "library/FlnAttachmentHash.h"
 #include "library/FlnResult.h"
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 enum class ExportProblemKind {
   NoPdf,               // no attachment record, or its PDF cannot be read from the library file

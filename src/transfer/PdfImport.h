@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnResult.h"
 #include "transfer/ImportFailure.h"
 #include "transfer/PdfTitleInfo.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "transfer/PdfExport.h"
 #include "transfer/PdfTitleInfo.h"
 

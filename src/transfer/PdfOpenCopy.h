@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "transfer/PdfExport.h"
 
 struct OpenCopyResult {

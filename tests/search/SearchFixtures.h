@@ -8,6 +8,7 @@
 #include "OwnedAry.h"
 #include "RecordFields.h"
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 #include "format/Endian.h"
 
 namespace searchfixtures {

@@ -10,6 +10,7 @@
 #include "OwnedAry.h"
 #include "RecordFields.h"
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 #include "format/Endian.h"
 #include "format/FieldText.h"
 

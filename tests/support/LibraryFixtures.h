@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 namespace testsupport {
 

@@ -17,7 +17,7 @@
 #include "OwnedAry.h"
 #include "RecordFields.h"
 #include "TestFiles.h"
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 namespace transfertest {
 

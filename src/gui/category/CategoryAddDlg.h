@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 namespace Ui {
 class CategoryAddDlg;

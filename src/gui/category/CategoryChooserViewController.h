@@ -11,6 +11,7 @@
 #include <string>
 
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 class QComboBox;
 

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 namespace Ui {
 class ChangeCategoryNameDlg;

@@ -23,7 +23,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 class EntryDlgOwner;
 class QWidget;

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 class CategoryListModel;
 class QFrame;

@@ -3,6 +3,7 @@
 #include "format/CategoryNames.h"
 #include "library/FlnCategoryTable.h"
 #include "format/FlnRecords.h"
+#include "storage/TeskAry.h"
 
 CategoryListModel::CategoryListModel(QObject* parent) : QAbstractTableModel(parent) {}
 

@@ -14,7 +14,7 @@
 #include <map>
 #include <utility>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnAttachmentHash.h"
 
 class EntryDlg;

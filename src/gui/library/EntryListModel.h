@@ -15,7 +15,7 @@
 #include <functional>
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 struct EntryListColumn {
   const char* identifier;  // column key, as the sort keys name it

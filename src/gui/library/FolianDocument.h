@@ -30,7 +30,7 @@
 
 #include "categories/CategoryLists.h"
 #include "categories/SortedEntryOrder.h"
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnLibraryLock.h"
 #include "fulltext/FullTextIndex.h"
 #include "gui/entry/EntryDlgOwner.h"

@@ -9,7 +9,7 @@
 #include <QString>
 #include <array>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "library/FlnResult.h"
 
 class QAbstractItemView;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 #include "transfer/ImportFailure.h"
 #include "transfer/PdfExport.h"
 

@@ -38,7 +38,7 @@
 #include <functional>
 #include <memory>
 
-#include "format/FlnRecords.h"
+#include "library/FlnData.h"
 
 class PdfView;
 class PdfSidebar;
