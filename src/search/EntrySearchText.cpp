@@ -97,29 +97,36 @@ bool EntrySearchText::followChanges(TESK_ARY entryAry) {
   std::vector<uint64_t> now;
   Tesk_Ary_RecordStamps(entryAry, kStampedFrom, kStampedLength, &now);
   const size_t n = now.size();
-  // Most positions keep their record; from the first that does not, a
-  // record may have moved (inserted or removed records before it), so the
-  // earlier positions are found by their stamp.
-  size_t same = 0;
-  while (same < n && same < _stamps.size() && now[same] != 0 && now[same] == _stamps[same]) ++same;
-  std::vector<std::pair<uint64_t, size_t>> earlier;  // (stamp, old position), by stamp
-  for (size_t p = same; p < _stamps.size(); ++p)
-    if (_stamps[p] != 0) earlier.emplace_back(_stamps[p], p);
-  std::sort(earlier.begin(), earlier.end());
-
   std::vector<Span> spans(n);
   std::vector<uint64_t> stamps(n, 0);
-  std::vector<Pending> pending;
   std::vector<bool> taken(_spans.size(), false);
-  std::copy(_spans.begin(), _spans.begin() + static_cast<std::ptrdiff_t>(same), spans.begin());
-  std::copy(now.begin(), now.begin() + static_cast<std::ptrdiff_t>(same), stamps.begin());
-  std::fill(taken.begin(), taken.begin() + static_cast<std::ptrdiff_t>(same), true);
-  for (size_t p = same; p < n; ++p) {
+  // A record stamp seen before names the same bytes: its text is kept. Most
+  // records are where they were (an edit changes one); those that moved
+  // (records inserted or removed before them) are found by their stamp.
+  const auto keep = [&](size_t p, size_t from) {
+    spans[p] = _spans[from];
+    stamps[p] = now[p];
+    taken[from] = true;
+  };
+  std::vector<size_t> elsewhere;
+  for (size_t p = 0; p < n; ++p) {
+    if (now[p] != 0 && p < _stamps.size() && now[p] == _stamps[p]) {
+      keep(p, p);
+    } else {
+      elsewhere.push_back(p);
+    }
+  }
+  std::vector<std::pair<uint64_t, size_t>> earlier;  // (stamp, old position) not kept yet, by stamp
+  if (!elsewhere.empty()) {
+    for (size_t p = 0; p < _stamps.size(); ++p)
+      if (!taken[p] && _stamps[p] != 0) earlier.emplace_back(_stamps[p], p);
+    std::sort(earlier.begin(), earlier.end());
+  }
+  std::vector<Pending> pending;
+  for (const size_t p : elsewhere) {
     const auto found = std::lower_bound(earlier.begin(), earlier.end(), std::make_pair(now[p], size_t{0}));
     if (now[p] != 0 && found != earlier.end() && found->first == now[p]) {
-      spans[p] = _spans[found->second];
-      stamps[p] = now[p];
-      taken[found->second] = true;
+      keep(p, found->second);
     } else {
       pending.push_back(Pending{static_cast<int32_t>(p), now[p]});
     }

@@ -601,8 +601,9 @@ int32_t Tesk_Ary_FindKey(TESK_ARY ary, int32_t offset, int32_t key) {
         if (std::memcmp(RecordAt(h->bytes, ary, i) + offset, &key, sizeof key) == 0) return i;
       return -1;
     }
-    // By key, and of the records that share a key the first one alone.
-    std::sort(h->keyIndex.begin(), h->keyIndex.end());
+    // By key, and of the records that share a key the first one alone. Keys
+    // such as ids mostly come in ascending order already: then nothing moves.
+    if (!std::is_sorted(h->keyIndex.begin(), h->keyIndex.end())) std::sort(h->keyIndex.begin(), h->keyIndex.end());
     h->keyIndex.erase(std::unique(h->keyIndex.begin(), h->keyIndex.end(),
                                   [](const auto& a, const auto& b) { return a.first == b.first; }),
                       h->keyIndex.end());
