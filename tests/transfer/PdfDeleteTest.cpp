@@ -159,23 +159,30 @@ TEST_F(PdfDeleteTest, FindsTheChosenEntriesAfterTheyMovedAndWhenTwoShareAnId) {
   std::sort(attached.begin(), attached.end());
   EXPECT_EQ(attached, (std::vector<int32_t>{Host(entries_[0].en_id), Host(entries_[1].en_id)}));
 
-  // Both left records now carry one id, and so do their attachments.
-  FLN_ENTRY twin = Entries(library_.data.entry)[1];
-  twin.en_id = before[1].en_id;
-  Tesk_Ary_Update(library_.data.entry, 1, &twin);
+  // One more entry takes the id of the first one left, and so does its
+  // attachment; the entry between them keeps its own.
+  ASSERT_EQ(ImportPDFFiles(&library_.data, box_.path("paper.pdf").c_str(), box_.root().c_str(), "", "", "").imported, 1);
+  FLN_ENTRY twin = Entries(library_.data.entry)[2];
   for (int32_t i = 0; i < Tesk_Ary_GetSize(library_.data.attachment); ++i) {
     FLN_ATTACHMENT a;
     Tesk_Ary_GetData(library_.data.attachment, i, &a);
+    if (a.en_id != twin.en_id) continue;
     a.en_id = before[1].en_id;
     Tesk_Ary_Update(library_.data.attachment, i, &a);
   }
-  library_.data.shownRows = {0, 1};
-  r = DeletePDFEntries(&library_.data, {0, 1}, EntryWindowCloser());
+  twin.en_id = before[1].en_id;
+  Tesk_Ary_Update(library_.data.entry, 2, &twin);
+  library_.data.shownRows = {0, 1, 2};
+  r = DeletePDFEntries(&library_.data, {0, 2}, EntryWindowCloser());
   ASSERT_TRUE(r.save.ok());
   EXPECT_EQ(r.deleted, 2);
-  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 0);
-  EXPECT_EQ(Tesk_Ary_GetSize(library_.data.attachment), 0);
-  EXPECT_TRUE(library_.data.shownRows.empty());
+  const std::vector<FLN_ENTRY> last = Entries(library_.data.entry);
+  ASSERT_EQ(last.size(), 1u);
+  EXPECT_EQ(Host(last[0].en_id), Host(before[2].en_id));
+  const std::vector<FLN_ATTACHMENT> lastAttached = Attachments(library_.data.attachment);
+  ASSERT_EQ(lastAttached.size(), 1u);
+  EXPECT_EQ(Host(lastAttached[0].en_id), Host(before[2].en_id));
+  EXPECT_EQ(library_.data.shownRows, (std::vector<int32_t>{0}));
 }
 
 TEST(DeleteConfirmText, NamesWhatGoes) {
