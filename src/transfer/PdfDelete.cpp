@@ -3,7 +3,10 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <new>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "categories/EntrySelection.h"
@@ -26,27 +29,36 @@ QString Quoted(const QString& title) {
   return QStringLiteral("「%1」").arg(shown);
 }
 
-// Identifiers compare as stored (little-endian): equal bytes, equal ids.
-int32_t StoredIdAt(const void* record, size_t offset) {
-  int32_t id;
-  std::memcpy(&id, static_cast<const char*>(record) + offset, sizeof id);
-  return id;
-}
-int EntryHasId(int32_t id, const void* record) { return StoredIdAt(record, offsetof(FLN_ENTRY, en_id)) == id; }
-int AttachmentHasId(int32_t id, const void* record) {
-  return StoredIdAt(record, offsetof(FLN_ATTACHMENT, en_id)) == id;
-}
-
-
-// Removes the first attachment of entry `id` (as stored) and adds its at_id
-// (host order) to `removed`.
-void RemoveFirstAttachment(TESK_ARY attachments, int32_t id, std::unordered_set<int32_t>* removed) {
-  const int32_t index = Tesk_Ary_SeqSearch(attachments, id, AttachmentHasId);
-  if (index < 0) return;
-  FLN_ATTACHMENT attachment;
-  Tesk_Ary_GetData(attachments, index, &attachment);
-  removed->insert(ZEL_EndianLong_LtoN(attachment.at_id));
-  Tesk_Ary_Remove(attachments, index);
+// Indexes of the records that deleting `storedIds` (as stored, in order)
+// one after another removes, each time the first record whose id at
+// `offset` is the id: for an id named once, its first record; for one named
+// again, its next record after the one taken before. Ids without such a
+// record are left out. One lookup per id through the array's key index, not
+// a walk over all records per id. Throws std::bad_alloc without memory.
+std::vector<int32_t> RecordsOfIds(TESK_ARY ary, int32_t offset, const std::vector<int32_t>& storedIds) {
+  std::vector<int32_t> found;
+  std::unordered_map<int32_t, int32_t> lastTaken;  // id as stored -> index taken for it
+  const int32_t count = Tesk_Ary_GetSize(ary);
+  for (int32_t id : storedIds) {
+    const auto taken = lastTaken.find(id);
+    int32_t index = -1;
+    if (taken == lastTaken.end()) {
+      index = Tesk_Ary_FindKey(ary, offset, id);
+    } else {
+      // Two selected records with one id: rare, so a walk past the last one.
+      int wasLocked;
+      Tesk_Ary_Lock(ary, &wasLocked);
+      for (int32_t i = taken->second + 1; i < count && index < 0; ++i)
+        if (std::memcmp(static_cast<const char*>(Tesk_Ary_ReadDataPtr(ary, i)) + offset, &id, sizeof id) == 0) index = i;
+      Tesk_Ary_Unlock(ary, wasLocked);
+    }
+    if (index < 0) continue;
+    lastTaken[id] = index;
+    found.push_back(index);
+  }
+  // Removed from the last down, so that each index still names its record.
+  std::sort(found.begin(), found.end(), std::greater<>());
+  return found;
 }
 
 }  // namespace
@@ -96,19 +108,41 @@ DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selecte
   // While the rows still show the entries they showed when chosen.
   SetFlnEntryIsSelected(selectedRows, flnData);
 
-  std::unordered_set<int32_t> removedAtIds;
+  // Everything to remove is found before the first record goes: removing
+  // moves later records, and a lookup after each removal would make the
+  // index of ids anew every time. The windows close first, in row order.
+  std::vector<int32_t> ids;  // as stored
+  std::vector<int32_t> entryIndexes, attachmentIndexes;
+  try {
+    ids.resize(static_cast<size_t>(count));
+  } catch (const std::bad_alloc&) {
+    result.save = FlnResult::failure(FlnStatus::NotLoaded, "not enough memory to gather the chosen entries");
+    return result;
+  }
   for (int32_t i = 0; i < count; ++i) {
     FLN_ENTRY entry;
     Tesk_Ary_GetData(selected.get(), i, &entry);
-    const int32_t id = entry.en_id;  // as stored
-    if (closeWindows) closeWindows(id);
-    const int32_t index = Tesk_Ary_SeqSearch(flnData->entry, id, EntryHasId);
-    if (index >= 0) {
-      Tesk_Ary_Remove(flnData->entry, index);
-      ForgetEntryRow(flnData, index);
-      ++result.deleted;
-    }
-    RemoveFirstAttachment(flnData->attachment, id, &removedAtIds);
+    ids[static_cast<size_t>(i)] = entry.en_id;
+    if (closeWindows) closeWindows(entry.en_id);
+  }
+  try {
+    entryIndexes = RecordsOfIds(flnData->entry, offsetof(FLN_ENTRY, en_id), ids);
+    attachmentIndexes = RecordsOfIds(flnData->attachment, offsetof(FLN_ATTACHMENT, en_id), ids);
+  } catch (const std::bad_alloc&) {
+    result.save = FlnResult::failure(FlnStatus::NotLoaded, "not enough memory to find the chosen entries");
+    return result;
+  }
+  for (int32_t index : entryIndexes) {
+    Tesk_Ary_Remove(flnData->entry, index);
+    ForgetEntryRow(flnData, index);
+  }
+  result.deleted = static_cast<int32_t>(entryIndexes.size());
+  std::unordered_set<int32_t> removedAtIds;
+  for (int32_t index : attachmentIndexes) {
+    FLN_ATTACHMENT attachment;
+    Tesk_Ary_GetData(flnData->attachment, index, &attachment);
+    removedAtIds.insert(ZEL_EndianLong_LtoN(attachment.at_id));
+    Tesk_Ary_Remove(flnData->attachment, index);
   }
   result.save = SaveAllRemovingDigests(flnData->filePath, flnData, removedAtIds);
   return result;

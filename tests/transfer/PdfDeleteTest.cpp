@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "transfer/PdfExport.h"
 #include "transfer/PdfImport.h"
 #include "library/FlnLoad.h"
+#include "library/FlnSave.h"
 
 namespace {
 
@@ -132,6 +134,55 @@ TEST_F(PdfDeleteTest, WithoutSelectedEntriesNothingHappens) {
   EXPECT_FALSE(called);
   EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 3);
   EXPECT_EQ(readAll(libraryPath_), before);
+}
+
+// Entries are found by id through the array's index of ids, which must follow
+// the records as they move and as more come; a library with two records of
+// one id (a damaged file) loses both when both are chosen, as a walk would.
+TEST_F(PdfDeleteTest, FindsTheChosenEntriesAfterTheyMovedAndWhenTwoShareAnId) {
+  FLN_ENTRY e = entries_[0];
+  ASSERT_EQ(UpdateEntry(library_.data.entry, &e), 1);  // the index of ids is made
+  Tesk_Ary_Swap(library_.data.entry, 0, 2);
+  ASSERT_EQ(ImportPDFFiles(&library_.data, box_.path("paper.pdf").c_str(), box_.root().c_str(), "", "", "").imported, 1);
+  const std::vector<FLN_ENTRY> before = Entries(library_.data.entry);  // 2, 1, 0, new
+  ASSERT_EQ(before.size(), 4u);
+  library_.data.shownRows = {0, 1, 2, 3};
+
+  DeleteResult r = DeletePDFEntries(&library_.data, {3, 0}, EntryWindowCloser());
+  ASSERT_TRUE(r.save.ok());
+  EXPECT_EQ(r.deleted, 2);
+  std::vector<int32_t> left, attached;
+  for (const FLN_ENTRY& entry : Entries(library_.data.entry)) left.push_back(Host(entry.en_id));
+  for (const FLN_ATTACHMENT& a : Attachments(library_.data.attachment)) attached.push_back(Host(a.en_id));
+  const std::vector<int32_t> kept{Host(before[1].en_id), Host(before[2].en_id)};
+  EXPECT_EQ(left, kept);
+  std::sort(attached.begin(), attached.end());
+  EXPECT_EQ(attached, (std::vector<int32_t>{Host(entries_[0].en_id), Host(entries_[1].en_id)}));
+
+  // One more entry takes the id of the first one left, and so does its
+  // attachment; the entry between them keeps its own.
+  ASSERT_EQ(ImportPDFFiles(&library_.data, box_.path("paper.pdf").c_str(), box_.root().c_str(), "", "", "").imported, 1);
+  FLN_ENTRY twin = Entries(library_.data.entry)[2];
+  for (int32_t i = 0; i < Tesk_Ary_GetSize(library_.data.attachment); ++i) {
+    FLN_ATTACHMENT a;
+    Tesk_Ary_GetData(library_.data.attachment, i, &a);
+    if (a.en_id != twin.en_id) continue;
+    a.en_id = before[1].en_id;
+    Tesk_Ary_Update(library_.data.attachment, i, &a);
+  }
+  twin.en_id = before[1].en_id;
+  Tesk_Ary_Update(library_.data.entry, 2, &twin);
+  library_.data.shownRows = {0, 1, 2};
+  r = DeletePDFEntries(&library_.data, {0, 2}, EntryWindowCloser());
+  ASSERT_TRUE(r.save.ok());
+  EXPECT_EQ(r.deleted, 2);
+  const std::vector<FLN_ENTRY> last = Entries(library_.data.entry);
+  ASSERT_EQ(last.size(), 1u);
+  EXPECT_EQ(Host(last[0].en_id), Host(before[2].en_id));
+  const std::vector<FLN_ATTACHMENT> lastAttached = Attachments(library_.data.attachment);
+  ASSERT_EQ(lastAttached.size(), 1u);
+  EXPECT_EQ(Host(lastAttached[0].en_id), Host(before[2].en_id));
+  EXPECT_EQ(library_.data.shownRows, (std::vector<int32_t>{0}));
 }
 
 TEST(DeleteConfirmText, NamesWhatGoes) {
