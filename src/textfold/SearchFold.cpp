@@ -9,8 +9,8 @@ namespace {
 
 // For each UTF-16 unit: what it folds to when it stands for itself, or 0 when
 // it must go through the whole rule. A unit folds alone when it is a starter
-// that NFKC keeps as it is and never composes onto a preceding character,
-// and case folding maps it to one unit. Such a unit is a boundary
+// that never composes onto a preceding character, NFKC maps it to one such
+// unit (often itself), and case folding maps that to one unit. Such a unit is a boundary
 // normalization cannot reach across, except that a following mark or
 // composing character may join it: so the unit before one that does not fold
 // alone goes through the whole rule with it.
@@ -36,9 +36,13 @@ FoldTable BuildFoldTable() {
   for (char32_t c = 0; c < 0x10000; ++c) {
     const QChar unit(static_cast<char16_t>(c));
     if (unit.isSurrogate() || QChar::combiningClass(c) != 0 || (*composesOnto)[c]) continue;
-    const QString alone(unit);
-    if (alone.normalized(QString::NormalizationForm_KC) != alone) continue;
-    const QString folded = alone.toCaseFolded();
+    // One unit NFKC maps to another starter that joins nothing before it
+    // (a full-width letter or space) folds alone as well.
+    const QString normal = QString(unit).normalized(QString::NormalizationForm_KC);
+    if (normal.size() != 1) continue;
+    const char16_t n = normal.at(0).unicode();
+    if (QChar::isSurrogate(n) || QChar::combiningClass(n) != 0 || (*composesOnto)[n]) continue;
+    const QString folded = normal.toCaseFolded();
     if (folded.size() == 1) table[c] = folded.at(0).unicode();
   }
   return table;
