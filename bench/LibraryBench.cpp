@@ -16,6 +16,8 @@
 //   (g) an edit's UpdateEntry: the first after the entries changed in
 //       other ways, and those that follow one another (as the entry window's
 //       edits do), wall and processor time,
+//   (h) removing 100 entries spread over the entry array, one at a time
+//       from the last down against all in one pass (Tesk_Ary_RemoveMany),
 // and the peak memory of a process that opened it, against the file's size.
 // Usage: folian_library_bench [entries [parts]]   (default 20000, all parts)
 //   parts: the letters of the parts to run, such as "ab" for opening and
@@ -385,6 +387,26 @@ void MeasureUpdateEntry(FLN_DATA& data) {
               failures == 0 ? "" : "  [an entry was not found]");
 }
 
+// Removes 100 entries spread over the array one at a time, then another
+// 100 in one pass: the array is nearly the same size for both.
+void MeasureRemoval(FLN_DATA& data) {
+  constexpr int32_t kRemoved = 100;
+  const auto spread = [&] {
+    std::vector<int32_t> indexes;
+    const int32_t count = Tesk_Ary_GetSize(data.entry);
+    for (int32_t i = 0; i < kRemoved; ++i) indexes.push_back(count / kRemoved * i + count / (2 * kRemoved));
+    return indexes;
+  };
+  std::vector<int32_t> indexes = spread();
+  const Cost single = Measure([&] {
+    for (auto at = indexes.rbegin(); at != indexes.rend(); ++at) Tesk_Ary_Remove(data.entry, *at);
+  });
+  indexes = spread();
+  const Cost many = Measure([&] { Tesk_Ary_RemoveMany(data.entry, indexes.data(), indexes.size()); });
+  std::printf("(h) removing %d entries: %.2f ms one at a time, %.2f ms in one pass (%d left)\n", kRemoved, single.ms,
+              many.ms, Tesk_Ary_GetSize(data.entry));
+}
+
 void MeasureAppend(const std::string& path, int entries) {
   ZEL_FILE file;
   if (ZEL_Create(path.c_str(), &file) != ZEL_OK) return;
@@ -449,9 +471,9 @@ void MeasureImport(FLN_DATA& data, const QTemporaryDir& dir, int entries) {
 
 int main(int argc, char** argv) {
   const int entries = argc > 1 ? std::atoi(argv[1]) : 20000;
-  const std::string parts = argc > 2 ? argv[2] : "abcdefg";
-  if (entries < 10 || parts.find_first_not_of("abcdefg") != std::string::npos) {
-    std::fprintf(stderr, "usage: %s [entries >= 10 [parts, some of abcdefg]]\n", argv[0]);
+  const std::string parts = argc > 2 ? argv[2] : "abcdefgh";
+  if (entries < 10 || parts.find_first_not_of("abcdefgh") != std::string::npos) {
+    std::fprintf(stderr, "usage: %s [entries >= 10 [parts, some of abcdefgh]]\n", argv[0]);
     return 2;
   }
   QTemporaryDir dir;
@@ -469,6 +491,7 @@ int main(int argc, char** argv) {
   if (runs('f')) MeasureSelectAllSave(data);
   if (runs('g')) MeasureUpdateEntry(data);
   if (runs('e')) MeasureImport(data, dir, entries);
+  if (runs('h')) MeasureRemoval(data);
   FreeFlnData(&data);
   if (runs('d')) MeasureAppend(dir.filePath("append.zel").toStdString(), entries);
   return 0;

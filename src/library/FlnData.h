@@ -22,7 +22,7 @@ struct FLN_DATA {
   TESK_ARY idCounter = nullptr;     // FLN_ID_COUNTER
   TESK_ARY attachment = nullptr;    // FLN_ATTACHMENT
   // The listed entries, row order: row r shows record shownRows[r] of
-  // entry. Whatever removes entries keeps it in step (ForgetEntryRow).
+  // entry. Whatever removes entries keeps it in step (ForgetEntryRows).
   std::vector<int32_t> shownRows;
   TESK_ARY envAry = nullptr;        // FLN_ENV
   char filePath[256] = {};

@@ -258,9 +258,14 @@ const FLN_ENTRY* ShownEntry(const FLN_DATA* flnData, int32_t row) {
   return static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(flnData->entry, index));
 }
 
-void ForgetEntryRow(FLN_DATA* flnData, int32_t index) {
+void ForgetEntryRows(FLN_DATA* flnData, const std::vector<int32_t>& indexes) {
+  if (indexes.empty()) return;
   std::vector<int32_t>& rows = flnData->shownRows;
-  rows.erase(std::remove(rows.begin(), rows.end(), index), rows.end());
-  for (int32_t& row : rows)
-    if (row > index) --row;
+  size_t kept = 0;
+  for (int32_t row : rows) {
+    const auto at = std::lower_bound(indexes.begin(), indexes.end(), row);
+    if (at != indexes.end() && *at == row) continue;
+    rows[kept++] = row - static_cast<int32_t>(at - indexes.begin());
+  }
+  rows.resize(kept);
 }

@@ -2,6 +2,7 @@
 // Reading a library file into FLN_DATA, releasing it, and reading a listed entry.
 
 #include <cstdint>
+#include <vector>
 
 #include "library/FlnData.h"
 #include "library/FlnResult.h"
@@ -52,6 +53,7 @@ const FLN_ENTRY* ShownEntry(const FLN_DATA* flnData, int32_t row);
 /// for a row outside the list.
 int32_t ShownEntryIndex(const FLN_DATA& flnData, int32_t row);
 
-/// Keeps shownRows in step after record `index` of entry was removed: rows
-/// showing it leave the list and rows of later records move down by one.
-void ForgetEntryRow(FLN_DATA* flnData, int32_t index);
+/// Keeps shownRows in step after the records `indexes` (ascending, distinct)
+/// of entry were removed: rows showing them leave the list and rows of
+/// later records move down by the number removed before them. One pass.
+void ForgetEntryRows(FLN_DATA* flnData, const std::vector<int32_t>& indexes);

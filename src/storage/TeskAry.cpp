@@ -208,6 +208,29 @@ void ShiftRecordStamps(TeskHandle h, int32_t index, bool added) {
   }
 }
 
+// Calls move(to, from, length) for each run of records that stays after
+// removing the ascending, distinct `indexes` (all below `count`), in order:
+// the run [from, from + length) goes down to `to`, over the gaps before it.
+template <typename Move>
+void ForEachSurvivorRun(const int32_t* indexes, size_t n, int32_t count, Move move) {
+  for (size_t k = 0; k < n; ++k) {
+    const int32_t from = indexes[k] + 1;
+    const int32_t end = k + 1 < n ? indexes[k + 1] : count;
+    if (end > from) move(from - static_cast<int32_t>(k + 1), from, end - from);
+  }
+}
+
+// Erases the positions `indexes` (ascending, distinct) from `rows`, which may
+// be shorter than the array: positions past its end are not there to erase.
+void EraseRows(std::vector<uint64_t>& rows, const int32_t* indexes, size_t n) {
+  const int32_t size = static_cast<int32_t>(rows.size());
+  const size_t inside = static_cast<size_t>(std::lower_bound(indexes, indexes + n, size) - indexes);
+  ForEachSurvivorRun(indexes, inside, size, [&](int32_t to, int32_t from, int32_t length) {
+    std::copy(rows.begin() + from, rows.begin() + from + length, rows.begin() + to);
+  });
+  rows.resize(rows.size() - inside);
+}
+
 bool KeyBefore(const std::pair<int32_t, int32_t>& entry, int32_t key) { return entry.first < key; }
 
 // Adds the key of `record`, just appended at `index`, to a key index that
@@ -345,6 +368,32 @@ void Tesk_Ary_Remove(TESK_ARY ary, int32_t index) {
   Tesk_HUnlock(ary->records, wasLocked);
   NoteChanged(ary, index, ary->count);
   ShiftRecordStamps(ary->records, index, false);
+}
+
+int Tesk_Ary_RemoveMany(TESK_ARY ary, const int32_t* indexes, size_t n) {
+  if (n == 0) return 0;
+  if (indexes == nullptr || !HasRecord(ary, indexes[0]) || !HasRecord(ary, indexes[n - 1])) return -1;
+  for (size_t k = 1; k < n; ++k)
+    if (indexes[k] <= indexes[k - 1]) return -1;
+  const size_t size = static_cast<size_t>(ary->recordSize);
+  TeskHandle h = ary->records;
+  int wasLocked;
+  unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(h, &wasLocked));
+  ForEachSurvivorRun(indexes, n, ary->count, [&](int32_t to, int32_t from, int32_t length) {
+    std::memmove(RecordAt(base, ary, to), RecordAt(base, ary, from), static_cast<size_t>(length) * size);
+  });
+  ary->count -= static_cast<int32_t>(n);
+  Tesk_HUnlock(h, wasLocked);
+  // What single removals note together: every record from the first
+  // removed one on has moved.
+  NoteChanged(ary, indexes[0], ary->count);
+  // Erasing in place allocates nothing, so unlike an insertion it cannot
+  // lose the stamps for want of memory.
+  if (!h->recordStampsLost) {
+    EraseRows(h->recordStamps, indexes, n);
+    for (TeskHandleBlock::FieldStamp& field : h->fieldStamps) EraseRows(field.rows, indexes, n);
+  }
+  return 0;
 }
 
 void Tesk_Ary_Swap(TESK_ARY ary, int32_t i, int32_t j) {

@@ -4,6 +4,7 @@
 // is a flag kept for callers that hold a record's address across a call
 // (Tesk_Ary_GetDataPtr), since a block must not move while they do.
 
+#include <cstddef>
 #include <cstdint>
 
 struct TeskHandleBlock;               // a resizable heap block with a lock flag
@@ -38,6 +39,13 @@ int Tesk_Ary_Insert(TESK_ARY ary, int32_t index, const void* src);
 int Tesk_Ary_Add(TESK_ARY ary, const void* src);
 /// Removes record `index`, moving later ones down; a bad index changes nothing.
 void Tesk_Ary_Remove(TESK_ARY ary, int32_t index);
+/// Removes the `n` records at `indexes` (ascending, distinct, each below the
+/// count) in one pass, the later records moving down over the gaps: records,
+/// count and every note kept of them (changes, change and record stamps, the
+/// key index) end as removing them one at a time from the last down leaves
+/// them, while each record moves at most once. 0; -1 (nothing changed) for
+/// indexes that are not ascending, distinct and in range.
+int Tesk_Ary_RemoveMany(TESK_ARY ary, const int32_t* indexes, size_t n);
 /// Exchanges records i and j when both exist.
 void Tesk_Ary_Swap(TESK_ARY ary, int32_t i, int32_t j);
 /// Sorts in place with qsort (not stable).

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <new>
 #include <unordered_map>
@@ -34,7 +33,8 @@ QString Quoted(const QString& title) {
 // `offset` is the id: for an id named once, its first record; for one named
 // again, its next record after the one taken before. Ids without such a
 // record are left out. One lookup per id through the array's key index, not
-// a walk over all records per id. Throws std::bad_alloc without memory.
+// a walk over all records per id. Ascending and distinct. Throws
+// std::bad_alloc without memory.
 std::vector<int32_t> RecordsOfIds(TESK_ARY ary, int32_t offset, const std::vector<int32_t>& storedIds) {
   std::vector<int32_t> found;
   std::unordered_map<int32_t, int32_t> lastTaken;  // id as stored -> index taken for it
@@ -56,8 +56,8 @@ std::vector<int32_t> RecordsOfIds(TESK_ARY ary, int32_t offset, const std::vecto
     lastTaken[id] = index;
     found.push_back(index);
   }
-  // Removed from the last down, so that each index still names its record.
-  std::sort(found.begin(), found.end(), std::greater<>());
+  // Ascending, as one removal of them all takes them.
+  std::sort(found.begin(), found.end());
   return found;
 }
 
@@ -132,18 +132,18 @@ DeleteResult DeletePDFEntries(FLN_DATA* flnData, const std::vector<int>& selecte
     result.save = FlnResult::failure(FlnStatus::NotLoaded, "not enough memory to find the chosen entries");
     return result;
   }
-  for (int32_t index : entryIndexes) {
-    Tesk_Ary_Remove(flnData->entry, index);
-    ForgetEntryRow(flnData, index);
-  }
+  // All in one pass each: removing one at a time would move every later
+  // record once per removal.
+  Tesk_Ary_RemoveMany(flnData->entry, entryIndexes.data(), entryIndexes.size());
+  ForgetEntryRows(flnData, entryIndexes);
   result.deleted = static_cast<int32_t>(entryIndexes.size());
   std::unordered_set<int32_t> removedAtIds;
   for (int32_t index : attachmentIndexes) {
     FLN_ATTACHMENT attachment;
     Tesk_Ary_GetData(flnData->attachment, index, &attachment);
     removedAtIds.insert(ZEL_EndianLong_LtoN(attachment.at_id));
-    Tesk_Ary_Remove(flnData->attachment, index);
   }
+  Tesk_Ary_RemoveMany(flnData->attachment, attachmentIndexes.data(), attachmentIndexes.size());
   result.save = SaveAllRemovingDigests(flnData->filePath, flnData, removedAtIds);
   return result;
 }

@@ -42,7 +42,7 @@ struct DeleteResult {
 /// Deletes the entries of the selected rows of the entry list (`selectedRows`
 /// are rows of shownRows, taken as a set). First `closeWindows` closes the
 /// windows of each of them, in row order, before anything is removed. Then
-/// for each the first entry with its en_id goes from entry (ForgetEntryRow keeps the rows in step), and
+/// for each the first entry with its en_id goes from entry (ForgetEntryRows keeps the rows in step), and
 /// the first attachment record with its en_id from attachment, with its
 /// digest in 'HASH'; a missing one is passed over. The remaining entries are
 /// marked as not selected (en_is_select_entrylist 0) and the library is

@@ -67,25 +67,31 @@ TEST(GetFLNEntry_ByFLNData, CopiesTheEntryOfAShownRowAndLeavesOutAloneOtherwise)
   EXPECT_EQ(GetFLNEntry_ByFLNData(&data, 0, &out), 0);
 }
 
-// Removing a record shifts every later record down by one: rows must follow,
-// or they would show the wrong entry (or none) until the list is made again.
-TEST(ForgetEntryRow, RowsOfTheRemovedRecordGoAndLaterOnesMoveDown) {
+// Removing records shifts every later record down by the number removed
+// before it: rows must follow, or they would show the wrong entry (or none)
+// until the list is made again.
+TEST(ForgetEntryRows, RowsOfTheRemovedRecordsGoAndLaterOnesMoveDown) {
   const struct {
     std::vector<int32_t> rows;
-    int32_t removed;
+    std::vector<int32_t> removed;
     std::vector<int32_t> after;
   } cases[] = {
-      {{4, 0, 2, 3}, 2, {3, 0, 2}},  // sorted list, the removed one in the middle
-      {{4, 0, 2, 3}, 0, {3, 1, 2}},
-      {{4, 0, 2, 3}, 4, {0, 2, 3}},
-      {{1, 3}, 2, {1, 2}},           // removed entry not listed: rows still move
-      {{}, 0, {}},
+      {{4, 0, 2, 3}, {2}, {3, 0, 2}},  // sorted list, the removed one in the middle
+      {{4, 0, 2, 3}, {0}, {3, 1, 2}},
+      {{4, 0, 2, 3}, {4}, {0, 2, 3}},
+      {{1, 3}, {2}, {1, 2}},           // removed entry not listed: rows still move
+      {{}, {0}, {}},
+      {{4, 0, 2, 3}, {}, {4, 0, 2, 3}},
+      {{6, 0, 5, 2, 3, 1}, {0, 3}, {4, 3, 1, 0}},  // each row down by those removed before it
+      {{6, 0, 5, 2, 3, 1}, {1, 2, 3}, {3, 0, 2}},  // an adjacent run
+      {{6, 0, 5, 2, 3, 1}, {0, 1, 2, 3, 5, 6}, {}},
+      {{7, 2, 5}, {1, 3, 4, 6}, {3, 1, 2}},       // none of the removed ones listed
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.removed);
+    SCOPED_TRACE(::testing::PrintToString(c.removed));
     FLN_DATA data;
     data.shownRows = c.rows;
-    ForgetEntryRow(&data, c.removed);
+    ForgetEntryRows(&data, c.removed);
     EXPECT_EQ(data.shownRows, c.after);
   }
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -856,6 +857,117 @@ TEST(TeskAry, FindKeyKeepsItsIndexOverEditsAndAppends) {
   Tesk_Ary_Remove(ary.get(), 3);
   EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 7), 0) << "a removal makes the index again";
   EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 3), -1);
+}
+
+// Removing many records at once must leave everything that removing them
+// one at a time (from the last down) leaves, on a twin array: the records,
+// the count, the notes of changes, the record and change stamps and the
+// key index. Stamps differ between the twins by number, so both are told as
+// the old positions they show.
+TEST(TeskAry, RemoveManyEndsAsSingleRemovalsFromTheLastDown) {
+  const int32_t seven = 7, eight = 8;
+  const auto twin = [&] {
+    Ary ary = aryOf({3, 1, 2, 1, 5, 6, 2, 8, 9, 4});
+    Tesk_Ary_UpdateField(ary.get(), 1, 4, 4, &seven);  // stamps of b reach record 5 only
+    Tesk_Ary_UpdateField(ary.get(), 5, 4, 4, &seven);
+    Tesk_Ary_ClearChanges(ary.get());
+    Tesk_Ary_UpdateField(ary.get(), 2, 8, 4, &eight);  // a note of bytes only
+    Tesk_Ary_UpdateField(ary.get(), 7, 8, 4, &eight);
+    EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 1), 1);  // the key index exists before
+    return ary;
+  };
+  // Each stamp as the position that showed it before, -1 for a new one.
+  const auto oldPositions = [](const std::vector<uint64_t>& before, const std::vector<uint64_t>& after) {
+    std::vector<int> positions;
+    for (uint64_t stamp : after) {
+      const auto at = std::find(before.begin(), before.end(), stamp);
+      positions.push_back(at == before.end() ? -1 : static_cast<int>(at - before.begin()));
+    }
+    return positions;
+  };
+  const std::vector<std::pair<int32_t, int32_t>> ranges = {{0, 12}, {4, 4}, {8, 4}};
+  const std::vector<std::vector<int32_t>> indexSets = {
+      {}, {0}, {9}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 4, 8}, {0, 1, 2}, {2, 3, 4, 7, 8}, {7, 8, 9}, {6, 9}, {5, 6},
+  };
+  for (const auto& indexes : indexSets) {
+    SCOPED_TRACE(::testing::PrintToString(indexes));
+    Ary many = twin(), single = twin();
+    std::vector<std::vector<uint64_t>> stampsBefore[2];
+    std::vector<uint64_t> changeStampsBefore[2];
+    for (int t = 0; t < 2; ++t) {
+      for (const auto& [offset, length] : ranges) {
+        stampsBefore[t].emplace_back();
+        Tesk_Ary_RecordStamps((t == 0 ? many : single).get(), offset, length, &stampsBefore[t].back());
+        changeStampsBefore[t].push_back(Tesk_Ary_ChangeStamp((t == 0 ? many : single).get(), offset, length));
+      }
+    }
+    ASSERT_EQ(Tesk_Ary_RemoveMany(many.get(), indexes.data(), indexes.size()), 0);
+    for (auto at = indexes.rbegin(); at != indexes.rend(); ++at) Tesk_Ary_Remove(single.get(), *at);
+
+    ASSERT_EQ(Tesk_Ary_GetSize(many.get()), 10 - static_cast<int32_t>(indexes.size()));
+    const auto bytes = [](TESK_ARY a) {  // whole records: fields b and c were changed on their own
+      std::vector<int32_t> out;
+      for (int32_t i = 0; i < Tesk_Ary_GetSize(a); ++i) {
+        Rec r;
+        Tesk_Ary_GetData(a, i, &r);
+        out.insert(out.end(), {r.a, r.b, r.c});
+      }
+      return out;
+    };
+    EXPECT_EQ(bytes(many.get()), bytes(single.get()));
+    int32_t from[2], to[2];
+    Tesk_Ary_GetChanges(many.get(), &from[0], &to[0]);
+    Tesk_Ary_GetChanges(single.get(), &from[1], &to[1]);
+    EXPECT_EQ(from[0], from[1]);
+    EXPECT_EQ(to[0], to[1]);
+    const auto fieldChanges = [](TESK_ARY a) {
+      std::vector<std::vector<int32_t>> out;
+      for (const TeskFieldChange& c : Tesk_Ary_GetFieldChanges(a)) out.push_back({c.index, c.offset, c.length});
+      return out;
+    };
+    EXPECT_EQ(fieldChanges(many.get()), fieldChanges(single.get()));
+    for (size_t r = 0; r < ranges.size(); ++r) {
+      SCOPED_TRACE(ranges[r].first);
+      std::vector<uint64_t> after[2];
+      Tesk_Ary_RecordStamps(many.get(), ranges[r].first, ranges[r].second, &after[0]);
+      Tesk_Ary_RecordStamps(single.get(), ranges[r].first, ranges[r].second, &after[1]);
+      const std::vector<int> kept = oldPositions(stampsBefore[0][r], after[0]);
+      EXPECT_EQ(kept, oldPositions(stampsBefore[1][r], after[1]));
+      EXPECT_EQ(std::count(kept.begin(), kept.end(), -1), 0) << "every survivor keeps its stamp";
+      EXPECT_EQ(Tesk_Ary_ChangeStamp(many.get(), ranges[r].first, ranges[r].second) != changeStampsBefore[0][r],
+                Tesk_Ary_ChangeStamp(single.get(), ranges[r].first, ranges[r].second) != changeStampsBefore[1][r]);
+    }
+    for (int32_t key = -10; key <= 10; ++key) {
+      EXPECT_EQ(Tesk_Ary_FindKey(many.get(), 0, key), Tesk_Ary_FindKey(single.get(), 0, key)) << key;
+      EXPECT_EQ(Tesk_Ary_FindKey(many.get(), 4, key), Tesk_Ary_FindKey(single.get(), 4, key)) << key;
+    }
+    // Later changes find the same notes to build on.
+    const Rec eleven = rec(11);
+    Tesk_Ary_Add(many.get(), &eleven);
+    Tesk_Ary_Add(single.get(), &eleven);
+    Tesk_Ary_GetChanges(many.get(), &from[0], &to[0]);
+    Tesk_Ary_GetChanges(single.get(), &from[1], &to[1]);
+    EXPECT_EQ(from[0], from[1]);
+    EXPECT_EQ(to[0], to[1]);
+  }
+}
+
+// Indexes out of order, repeated or outside the records change nothing, not
+// even the change stamp.
+TEST(TeskAry, RemoveManyRefusesIndexesItCannotTakeAsTheyAre) {
+  const std::vector<std::vector<int32_t>> bad = {{2, 1}, {1, 1}, {-1, 2}, {3, 4}, {0, 2, 2}};
+  for (const auto& indexes : bad) {
+    SCOPED_TRACE(::testing::PrintToString(indexes));
+    Ary ary = aryOf({3, 1, 2, 4});
+    const uint64_t stamp = Tesk_Ary_ChangeStamp(ary.get(), 0, 12);
+    EXPECT_EQ(Tesk_Ary_RemoveMany(ary.get(), indexes.data(), indexes.size()), -1);
+    EXPECT_EQ(values(ary.get()), (std::vector<int32_t>{3, 1, 2, 4}));
+    EXPECT_EQ(Tesk_Ary_ChangeStamp(ary.get(), 0, 12), stamp);
+  }
+  const int32_t first = 0;
+  EXPECT_EQ(Tesk_Ary_RemoveMany(nullptr, &first, 1), -1);
+  EXPECT_EQ(Tesk_Ary_RemoveMany(newAry().get(), &first, 1), -1);
+  EXPECT_EQ(Tesk_Ary_RemoveMany(aryOf({1}).get(), nullptr, 0), 0);
 }
 
 }  // namespace
