@@ -1,8 +1,10 @@
 #include "search/WordFinder.h"
 
-#include <emmintrin.h>
-
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 WordFinder::WordFinder(const QStringList& words) : _words(words) {
   for (const QString& word : _words)
@@ -22,6 +24,7 @@ bool WordFinder::contains(const char16_t* text, size_t length, const Word& word)
   const size_t last = length - m;  // the last place a match can start
   const auto matchesAt = [&](size_t at) { return std::memcmp(text + at, word.units, m * sizeof(char16_t)) == 0; };
   size_t at = 0;
+#ifdef __SSE2__
   // Eight places at a time while both loads stay inside the text: a place
   // is a candidate where its first unit and the unit m - 1 further on are
   // the word's first and last.
@@ -35,6 +38,8 @@ bool WordFinder::contains(const char16_t* text, size_t length, const Word& word)
     for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(both)) & 0x5555u; mask != 0; mask &= mask - 1)
       if (matchesAt(at + static_cast<size_t>(__builtin_ctz(mask)) / 2)) return true;
   }
+#endif
+  // The places left (every place where the processor has no SSE2).
   for (; at <= last; ++at)
     if (text[at] == word.units[0] && matchesAt(at)) return true;
   return false;
