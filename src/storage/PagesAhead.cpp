@@ -1,0 +1,78 @@
+#include "storage/PagesAhead.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <system_error>
+
+namespace {
+
+// Pages are made ready 2 MiB at a time, at 2 MiB boundaries, so that each
+// step can be one large page where the block has them.
+constexpr uintptr_t kStep = uintptr_t{2} << 20;
+
+uintptr_t AlignDown(uintptr_t at, uintptr_t to) { return at & ~(to - 1); }
+uintptr_t AlignUp(uintptr_t at, uintptr_t to) { return AlignDown(at + to - 1, to); }
+
+}  // namespace
+
+PagesAhead::PagesAhead(unsigned char* begin, size_t size) : begin_(begin), size_(size) {
+  if (size < kSmallestBlock) return;
+  try {
+    thread_ = std::thread(&PagesAhead::makeReady, this);
+  } catch (const std::system_error&) {
+    // No thread: the reader meets every fault itself, as without this.
+  }
+}
+
+PagesAhead::~PagesAhead() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  moved_.notify_one();
+  if (thread_.joinable()) thread_.join();
+}
+
+void PagesAhead::filledTo(size_t bytes) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    filled_ = std::max(filled_, std::min(bytes, size_));
+  }
+  moved_.notify_one();
+}
+
+size_t PagesAhead::readyTo() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return ready_;
+}
+
+// Only whole pages inside the block are made ready. Making a page ready as
+// for a write leaves its bytes as they are (a page already there is not
+// touched), so the reader may fill the same pages at the same time.
+void PagesAhead::makeReady() {
+  const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const uintptr_t base = reinterpret_cast<uintptr_t>(begin_);
+  const uintptr_t last = AlignDown(base + size_, page);
+  uintptr_t at = AlignUp(base, page);
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    at = std::max(at, AlignUp(base + filled_, page));  // the pages the reader reached, it faulted itself
+    if (stop_ || at >= last) return;
+    const uintptr_t end = std::min({last, AlignDown(base + filled_ + kAhead, page), AlignDown(at + kStep, kStep)});
+    if (end <= at) {
+      moved_.wait(lock);
+      continue;
+    }
+    lock.unlock();
+    // Systems without MADV_POPULATE_WRITE refuse it: the reader then meets
+    // the faults itself, as it does where memory has run out.
+    const bool made = ::madvise(reinterpret_cast<void*>(at), end - at, MADV_POPULATE_WRITE) == 0;
+    lock.lock();
+    if (!made) return;
+    at = end;
+    ready_ = at - base;
+  }
+}
