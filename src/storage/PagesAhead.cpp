@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <system_error>
 
@@ -16,16 +17,17 @@ constexpr uintptr_t kStep = uintptr_t{2} << 20;
 uintptr_t AlignDown(uintptr_t at, uintptr_t to) { return at & ~(to - 1); }
 uintptr_t AlignUp(uintptr_t at, uintptr_t to) { return AlignDown(at + to - 1, to); }
 
+std::atomic<bool> gStartAtOnce{false};
+
 }  // namespace
 
-PagesAhead::PagesAhead(unsigned char* begin, size_t size) : begin_(begin), size_(size) {
-  if (size < kSmallestBlock) return;
-  try {
-    thread_ = std::thread(&PagesAhead::makeReady, this);
-  } catch (const std::system_error&) {
-    // No thread: the reader meets every fault itself, as without this.
-  }
+PagesAhead::PagesAhead(unsigned char* begin, size_t size, size_t readerStep, Start start)
+    : begin_(begin), size_(size), readerStep_(readerStep), start_(start),
+      lastReport_(std::chrono::steady_clock::now()) {
+  if (start == Start::Now || gStartAtOnce) startThread();
 }
+
+void PagesAhead::startAtOnceForTests(bool atOnce) { gStartAtOnce = atOnce; }
 
 PagesAhead::~PagesAhead() {
   {
@@ -36,12 +38,34 @@ PagesAhead::~PagesAhead() {
   if (thread_.joinable()) thread_.join();
 }
 
+void PagesAhead::startThread() {
+  if (size_ < kSmallestBlock || thread_.joinable()) return;
+  try {
+    thread_ = std::thread(&PagesAhead::makeReady, this);
+  } catch (const std::system_error&) {
+    // No thread: the reader meets every fault itself, as without this.
+  }
+}
+
 void PagesAhead::filledTo(size_t bytes) {
+  bytes = std::min(bytes, size_);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    filled_ = std::max(filled_, std::min(bytes, size_));
+    filled_ = std::max(filled_, bytes);
   }
-  moved_.notify_one();
+  if (thread_.joinable()) {
+    moved_.notify_one();
+    return;
+  }
+  // Only whole steps tell the pace: the last one of a short array, a few
+  // records after the walk to its first, would look slow.
+  if (start_ != Start::WhenSlow || bytes < lastFilled_ + readerStep_) return;
+  const auto now = std::chrono::steady_clock::now();
+  const double ns = std::chrono::duration<double, std::nano>(now - lastReport_).count();
+  const bool slow = static_cast<double>(bytes - lastFilled_) < ns * kSlowPace;
+  lastReport_ = now;
+  lastFilled_ = bytes;
+  if (slow) startThread();
 }
 
 size_t PagesAhead::readyTo() {
@@ -49,7 +73,9 @@ size_t PagesAhead::readyTo() {
   return ready_;
 }
 
-// Only whole pages inside the block are made ready. Making a page ready as
+// Only whole pages inside the block are made ready. When the reader has
+// overtaken this thread, it goes on from past the reader's next step rather
+// than fault the pages the reader is about to. Making a page ready as
 // for a write leaves its bytes as they are (a page already there is not
 // touched), so the reader may fill the same pages at the same time.
 void PagesAhead::makeReady() {
@@ -59,7 +85,7 @@ void PagesAhead::makeReady() {
   uintptr_t at = AlignUp(base, page);
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    at = std::max(at, AlignUp(base + filled_, page));  // the pages the reader reached, it faulted itself
+    at = std::max(at, AlignUp(base + filled_ + readerStep_, page));  // the reader's own pages
     if (stop_ || at >= last) return;
     const uintptr_t end = std::min({last, AlignDown(base + filled_ + kAhead, page), AlignDown(at + kStep, kStep)});
     if (end <= at) {

@@ -3,11 +3,15 @@
 // fills a new block from its front.
 //
 // The first write to each page of fresh memory costs a fault in which the
-// system finds and clears the page; for a block of hundreds of megabytes
-// that costs as much as the reading itself. While the reading thread copies
-// records in, this one takes those faults a little ahead of it, so that on
-// two processors the two costs overlap instead of adding up.
+// system finds and clears the page. Where the system's memory is ready, that
+// costs less than copying the bytes in, and clearing a page just before the
+// reader writes it keeps it in the processor's cache: the reader does best
+// alone. Where it is not (a virtual machine whose host takes back the pages
+// the system left free, and gives them again only page by page) the faults
+// cost many times the reading, and a second thread that takes them ahead of
+// the reader halves the wait on two processors.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -21,29 +25,55 @@ class PagesAhead {
   /// may hold beyond what was read, which a reader that stops early gives
   /// back with the rest of its spare room.
   static constexpr size_t kAhead = size_t{32} << 20;
+  /// Bytes per nanosecond (GB/s) below which a step of the reader counts as
+  /// slow: a reader whose pages are ready goes several times faster.
+  static constexpr double kSlowPace = 1.5;
 
-  /// Starts making ready the pages of [begin, begin + size), which must
-  /// stay allocated and in place until this is destroyed. Starts nothing for
-  /// a block under kSmallestBlock, nor when no thread can be had: the reader
-  /// then takes its faults itself. Never changes a byte of the block.
-  PagesAhead(unsigned char* begin, size_t size);
+  enum class Start {
+    Now,       // the thread starts at once
+    WhenSlow,  // the thread starts after the first whole step of the reader
+               // (readerStep bytes or more) that filled bytes at less than kSlowPace
+  };
+
+  /// Makes ready the pages of [begin, begin + size), which must stay
+  /// allocated and in place until this is destroyed, for a reader that
+  /// reports its progress (filledTo) at least every `readerStep` bytes. The
+  /// pages of the reader's next step are its own: two threads that fault
+  /// the same page each clear one, and one of those is thrown away. Starts
+  /// no thread for a block under kSmallestBlock, nor when none can be had:
+  /// the reader then takes its faults itself. Never changes a byte of the
+  /// block.
+  PagesAhead(unsigned char* begin, size_t size, size_t readerStep, Start start);
+  /// For tests: while set, every PagesAhead made starts its thread at once
+  /// (as with Start::Now), so that a load can be made to fill its block
+  /// beside the thread whatever the pace of the memory.
+  static void startAtOnceForTests(bool atOnce);
   /// Stops the thread (and waits for it).
   ~PagesAhead();
   PagesAhead(const PagesAhead&) = delete;
   PagesAhead& operator=(const PagesAhead&) = delete;
 
   /// The reader has filled the block's first `bytes` bytes: pages are made
-  /// ready up to kAhead past them.
+  /// ready from `readerStep` to kAhead past them, once the thread runs.
   void filledTo(size_t bytes);
+  /// Whether the thread was started.
+  bool started() const { return thread_.joinable(); }
   /// Bytes from the block's start up to where pages are made ready (0 when
   /// no thread runs); never more than the last filledTo plus kAhead.
   size_t readyTo();
 
  private:
+  void startThread();
   void makeReady();
 
   unsigned char* const begin_;
   const size_t size_;
+  const size_t readerStep_;
+  const Start start_;
+  // The reader's last report, by which the pace of its next step is told.
+  std::chrono::steady_clock::time_point lastReport_;
+  size_t lastFilled_ = 0;
+
   std::mutex mutex_;
   std::condition_variable moved_;  // the reader moved on, or stop
   size_t filled_ = 0;

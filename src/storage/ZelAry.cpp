@@ -54,14 +54,15 @@ bool MakeRoom(TESK_ARY ary, uint64_t limit) {
 // Members read by one call of ZEL_GetMembers at most: positions grow by no
 // more than this ahead of the members read, and no more than kBytesPerRead
 // bytes are read between two reports of progress to the pages made ready
-// ahead (PagesAhead), so that they keep close ahead of the reading.
+// ahead (PagesAhead), which tell it the pace of the reading.
 constexpr int32_t kMembersPerRead = 4096;
-constexpr size_t kBytesPerRead = size_t{4} << 20;
+constexpr size_t kBytesPerRead = size_t{2} << 20;
 
 // Reads the members of `tag` from the head on, each `length` bytes, into the
 // records of `ary` in one walk along the chain, straight into the block.
-// When the first block has room for every member the file could hold, a
-// second thread makes its pages ready just ahead of the reading.
+// When the first block has room for every member the file could hold and
+// its fresh pages come slowly, a second thread makes them ready just ahead
+// of the reading.
 bool ReadMembers(ZEL_FILE* file, int32_t tag, uint32_t length, TESK_ARY ary, std::vector<uint64_t>* positions) {
   const uint64_t limit = MaxMembers(file, length);
   const size_t perRead = std::max<size_t>(1, kBytesPerRead / std::max<uint32_t>(length, 1));
@@ -74,7 +75,8 @@ bool ReadMembers(ZEL_FILE* file, int32_t tag, uint32_t length, TESK_ARY ary, std
     int32_t room = 0;
     void* records = Tesk_Ary_SpareRoom(ary, &room);
     if (n == 0 && static_cast<uint64_t>(room) == limit)
-      ahead.emplace(static_cast<unsigned char*>(records), static_cast<size_t>(limit) * length);
+      ahead.emplace(static_cast<unsigned char*>(records), static_cast<size_t>(limit) * length, perRead * length,
+                    PagesAhead::Start::WhenSlow);
     const size_t want = static_cast<size_t>(std::min<uint64_t>(
         {static_cast<uint64_t>(room), limit - n, static_cast<uint64_t>(kMembersPerRead), perRead}));
     if (positions != nullptr) positions->resize(n + want);

@@ -57,15 +57,17 @@ bool ReadyTo(PagesAhead& ahead, size_t bytes) {
 
 uint8_t PatternAt(size_t offset) { return static_cast<uint8_t>(offset * 7 + offset / 4096); }
 
-// As the reader reports its progress, pages are made ready from where it is
-// to kAhead past it and never further, and pages it passed before they were
-// made ready are left to it. The test itself writes no byte of the block.
+// As the reader reports its progress, pages are made ready from past its
+// next step to kAhead past it and never further, and pages it passed before
+// they were made ready are left to it. The test itself writes no byte of the
+// block.
 TEST(PagesAhead, MakesReadyThePagesJustAheadOfTheReaderAndNoFurther) {
   constexpr size_t kSize = 80 * kMiB;
   static_assert(PagesAhead::kAhead == 32 * kMiB, "the steps below are drawn for this window");
   FreshBlock block(kSize);
   ASSERT_NE(block.bytes(), nullptr);
-  PagesAhead ahead(block.bytes(), kSize);
+  constexpr size_t kStep = 4 * kMiB;  // the reader's step
+  PagesAhead ahead(block.bytes(), kSize, kStep, PagesAhead::Start::Now);
   struct Range {
     size_t from, to;
   };
@@ -75,10 +77,11 @@ TEST(PagesAhead, MakesReadyThePagesJustAheadOfTheReaderAndNoFurther) {
     std::vector<Range> in;    // the pages in memory then
     std::vector<Range> out;   // and those that are not
   } steps[] = {
-      {0, 32 * kMiB, {{0, 32 * kMiB}}, {{32 * kMiB, kSize}}},
-      // the reader passed [32, 40) before it was made ready: those are its own
-      {40 * kMiB, 72 * kMiB, {{0, 32 * kMiB}, {40 * kMiB, 72 * kMiB}}, {{32 * kMiB, 40 * kMiB}, {72 * kMiB, kSize}}},
-      {60 * kMiB, kSize, {{0, 32 * kMiB}, {40 * kMiB, kSize}}, {{32 * kMiB, 40 * kMiB}}},
+      // the reader's step [0, 4) is its own
+      {0, 32 * kMiB, {{kStep, 32 * kMiB}}, {{0, kStep}, {32 * kMiB, kSize}}},
+      // the reader passed [32, 40) before it was made ready, and [40, 44) is its next step
+      {40 * kMiB, 72 * kMiB, {{kStep, 32 * kMiB}, {44 * kMiB, 72 * kMiB}}, {{0, kStep}, {32 * kMiB, 44 * kMiB}, {72 * kMiB, kSize}}},
+      {60 * kMiB, kSize, {{kStep, 32 * kMiB}, {44 * kMiB, kSize}}, {{0, kStep}, {32 * kMiB, 44 * kMiB}}},
   };
   for (const auto& s : steps) {
     SCOPED_TRACE(s.filled / kMiB);
@@ -90,15 +93,38 @@ TEST(PagesAhead, MakesReadyThePagesJustAheadOfTheReaderAndNoFurther) {
   }
 }
 
-// Blocks read in one go are left to the reader.
-TEST(PagesAhead, SmallBlocksAreLeftToTheReader) {
-  constexpr size_t kSize = PagesAhead::kSmallestBlock - 2 * kMiB;
+// A reader whose pages come quickly does best alone: asked to, the thread
+// waits for a whole step of the reader slower than kSlowPace, then makes
+// ready the pages ahead of it.
+TEST(PagesAhead, WhenAskedStartsAtTheReadersFirstSlowStep) {
+  constexpr size_t kSize = 80 * kMiB, kStep = 2 * kMiB;
   FreshBlock block(kSize);
   ASSERT_NE(block.bytes(), nullptr);
-  PagesAhead ahead(block.bytes(), kSize);
-  ahead.filledTo(0);
-  EXPECT_EQ(ahead.readyTo(), 0u);
-  EXPECT_EQ(block.pagesIn(0, kSize), 0u);
+  PagesAhead ahead(block.bytes(), kSize, kStep, PagesAhead::Start::WhenSlow);
+  EXPECT_FALSE(ahead.started());
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ahead.filledTo(kStep / 2);
+  EXPECT_FALSE(ahead.started()) << "less than a step (the end of a short array) tells no pace";
+  ahead.filledTo(kStep);  // 2 MiB in 50 ms: far below kSlowPace
+  ASSERT_TRUE(ahead.started());
+  ASSERT_TRUE(ReadyTo(ahead, kStep + PagesAhead::kAhead));
+  EXPECT_EQ(block.pagesIn(2 * kStep, kStep + PagesAhead::kAhead), block.pages(2 * kStep, kStep + PagesAhead::kAhead));
+  EXPECT_EQ(block.pagesIn(0, 2 * kStep), 0u) << "the reader's pages are its own";
+}
+
+// Blocks read in one go are left to the reader, however slowly it goes.
+TEST(PagesAhead, SmallBlocksAreLeftToTheReader) {
+  constexpr size_t kSize = PagesAhead::kSmallestBlock - 2 * kMiB;
+  for (const PagesAhead::Start start : {PagesAhead::Start::Now, PagesAhead::Start::WhenSlow}) {
+    FreshBlock block(kSize);
+    ASSERT_NE(block.bytes(), nullptr);
+    PagesAhead ahead(block.bytes(), kSize, kMiB, start);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ahead.filledTo(kMiB);
+    EXPECT_FALSE(ahead.started());
+    EXPECT_EQ(ahead.readyTo(), 0u);
+    EXPECT_EQ(block.pagesIn(0, kSize), 0u);
+  }
 }
 
 // Bytes written before the thread starts, beside it and ahead of it all
@@ -117,7 +143,7 @@ TEST(PagesAhead, NeverChangesAByteTheReaderWrote) {
   for (size_t page = 0; page < kPiece / kPage; ++page)
     if (outOfTurn(page)) writePage(page);
   {
-    PagesAhead ahead(bytes, kSize);
+    PagesAhead ahead(bytes, kSize, kPiece, PagesAhead::Start::Now);
     size_t early = kPiece / kPage;  // the next page written out of turn is at or after this one
     for (size_t filled = 0; filled < kSize; filled += kPiece) {
       for (size_t i = filled; i < filled + kPiece; ++i)
