@@ -1,6 +1,7 @@
 #include "storage/PagesAhead.h"
 
 #include <sys/mman.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,11 +20,18 @@ uintptr_t AlignUp(uintptr_t at, uintptr_t to) { return AlignDown(at + to - 1, to
 
 std::atomic<bool> gStartAtOnce{false};
 
+// The processor time the calling thread has used, in nanoseconds.
+double ThreadProcessorNs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+}
+
 }  // namespace
 
 PagesAhead::PagesAhead(unsigned char* begin, size_t size, size_t readerStep, Start start)
     : begin_(begin), size_(size), readerStep_(readerStep), start_(start),
-      lastReport_(std::chrono::steady_clock::now()) {
+      lastReportNs_(ThreadProcessorNs()) {
   if (start == Start::Now || gStartAtOnce) startThread();
 }
 
@@ -60,10 +68,9 @@ void PagesAhead::filledTo(size_t bytes) {
   // Only whole steps tell the pace: the last one of a short array, a few
   // records after the walk to its first, would look slow.
   if (start_ != Start::WhenSlow || bytes < lastFilled_ + readerStep_) return;
-  const auto now = std::chrono::steady_clock::now();
-  const double ns = std::chrono::duration<double, std::nano>(now - lastReport_).count();
-  const bool slow = static_cast<double>(bytes - lastFilled_) < ns * kSlowPace;
-  lastReport_ = now;
+  const double now = ThreadProcessorNs();
+  const bool slow = static_cast<double>(bytes - lastFilled_) < (now - lastReportNs_) * kSlowPace;
+  lastReportNs_ = now;
   lastFilled_ = bytes;
   if (slow) startThread();
 }

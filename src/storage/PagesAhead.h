@@ -1,6 +1,7 @@
 #pragma once
 // Memory pages made ready on a second thread just ahead of a reader that
-// fills a new block from its front.
+// fills a new block from its front. The reading thread makes it and tells
+// it of its progress.
 //
 // The first write to each page of fresh memory costs a fault in which the
 // system finds and clears the page. Where the system's memory is ready, that
@@ -11,7 +12,6 @@
 // cost many times the reading, and a second thread that takes them ahead of
 // the reader halves the wait on two processors.
 
-#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -25,8 +25,11 @@ class PagesAhead {
   /// may hold beyond what was read, which a reader that stops early gives
   /// back with the rest of its spare room.
   static constexpr size_t kAhead = size_t{32} << 20;
-  /// Bytes per nanosecond (GB/s) below which a step of the reader counts as
-  /// slow: a reader whose pages are ready goes several times faster.
+  /// Bytes per nanosecond of the reading thread's processor time (GB/s)
+  /// below which a step of the reader counts as slow: a reader whose pages
+  /// come readily goes several times faster. Processor time, not the time
+  /// that passed: a reader that waits for the disk or for a processor is
+  /// not helped by a thread.
   static constexpr double kSlowPace = 1.5;
 
   enum class Start {
@@ -71,7 +74,7 @@ class PagesAhead {
   const size_t readerStep_;
   const Start start_;
   // The reader's last report, by which the pace of its next step is told.
-  std::chrono::steady_clock::time_point lastReport_;
+  double lastReportNs_;  // the reading thread's processor time then
   size_t lastFilled_ = 0;
 
   std::mutex mutex_;

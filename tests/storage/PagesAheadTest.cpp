@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -93,9 +94,22 @@ TEST(PagesAhead, MakesReadyThePagesJustAheadOfTheReaderAndNoFurther) {
   }
 }
 
-// A reader whose pages come quickly does best alone: asked to, the thread
-// waits for a whole step of the reader slower than kSlowPace, then makes
-// ready the pages ahead of it.
+// Spends `ms` milliseconds of this thread's processor time.
+void BusyFor(double ms) {
+  const auto used = [] {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+  };
+  const double until = used() + ms;
+  while (used() < until) {
+  }
+}
+
+// A reader whose pages come readily does best alone: asked to, the thread
+// waits for a whole step that took the reader more processor time than
+// kSlowPace allows (not merely more time: waiting is no work the thread
+// could take), then makes ready the pages ahead of it.
 TEST(PagesAhead, WhenAskedStartsAtTheReadersFirstSlowStep) {
   constexpr size_t kSize = 80 * kMiB, kStep = 2 * kMiB;
   FreshBlock block(kSize);
@@ -103,13 +117,17 @@ TEST(PagesAhead, WhenAskedStartsAtTheReadersFirstSlowStep) {
   PagesAhead ahead(block.bytes(), kSize, kStep, PagesAhead::Start::WhenSlow);
   EXPECT_FALSE(ahead.started());
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  ahead.filledTo(kStep / 2);
+  ahead.filledTo(kStep);
+  EXPECT_FALSE(ahead.started()) << "a step that waited 50 ms but used little processor time";
+  BusyFor(20);
+  ahead.filledTo(kStep + kStep / 2);
   EXPECT_FALSE(ahead.started()) << "less than a step (the end of a short array) tells no pace";
-  ahead.filledTo(kStep);  // 2 MiB in 50 ms: far below kSlowPace
+  ahead.filledTo(2 * kStep);  // 2 MiB for over 20 ms of processor time: far below kSlowPace
   ASSERT_TRUE(ahead.started());
-  ASSERT_TRUE(ReadyTo(ahead, kStep + PagesAhead::kAhead));
-  EXPECT_EQ(block.pagesIn(2 * kStep, kStep + PagesAhead::kAhead), block.pages(2 * kStep, kStep + PagesAhead::kAhead));
-  EXPECT_EQ(block.pagesIn(0, 2 * kStep), 0u) << "the reader's pages are its own";
+  ASSERT_TRUE(ReadyTo(ahead, 2 * kStep + PagesAhead::kAhead));
+  EXPECT_EQ(block.pagesIn(3 * kStep, 2 * kStep + PagesAhead::kAhead),
+            block.pages(3 * kStep, 2 * kStep + PagesAhead::kAhead));
+  EXPECT_EQ(block.pagesIn(0, 3 * kStep), 0u) << "the reader's pages are its own";
 }
 
 // Blocks read in one go are left to the reader, however slowly it goes.
@@ -119,7 +137,7 @@ TEST(PagesAhead, SmallBlocksAreLeftToTheReader) {
     FreshBlock block(kSize);
     ASSERT_NE(block.bytes(), nullptr);
     PagesAhead ahead(block.bytes(), kSize, kMiB, start);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    BusyFor(20);
     ahead.filledTo(kMiB);
     EXPECT_FALSE(ahead.started());
     EXPECT_EQ(ahead.readyTo(), 0u);
