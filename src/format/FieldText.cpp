@@ -135,6 +135,18 @@ void FLN_COMM_LtoN_UniChar(const void* text, char16_t* dest) {
   }
 }
 
+void AppendFieldTextUtf16(const void* field, size_t fieldBytes, std::vector<char16_t>& out) {
+  // The last unit of a field is its terminator's place, as for the string.
+  const size_t units = fieldBytes / sizeof(char16_t) == 0 ? 0 : fieldBytes / sizeof(char16_t) - 1;
+  const size_t begin = units > 0 && loadUnitLtoN(field, 0) == kByteOrderMark ? 1 : 0;
+  size_t end = begin;
+  while (end < units && loadUnitLtoN(field, end) != 0) ++end;
+  const size_t at = out.size();
+  out.resize(at + (end - begin));
+  char16_t* dest = out.data() + at;
+  for (size_t i = begin; i < end; ++i) *dest++ = loadUnitLtoN(field, i);
+}
+
 void AppendFieldTextUtf8(const void* field, size_t fieldBytes, std::vector<char>& out) {
   const size_t units = fieldBytes / sizeof(char16_t);
   size_t begin = 0;

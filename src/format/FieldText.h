@@ -46,6 +46,14 @@ void FLN_COMM_LtoN_UniChar(const void* text, char16_t* dest);
 /// list reads tens of thousands). May throw std::bad_alloc from `out`.
 void AppendFieldTextUtf8(const void* field, size_t fieldBytes, std::vector<char>& out);
 
+/// Appends to `out` the units of the little-endian text field of
+/// `fieldBytes` bytes in host order: exactly the units of
+/// FLN_COMM_CreateNSString_FromUniChar_LtoN's string for it (up to the zero
+/// unit, never the field's last unit, a leading U+FEFF dropped), without
+/// building a string object: the filter box gathers eight fields of every
+/// entry. May throw std::bad_alloc from `out`.
+void AppendFieldTextUtf16(const void* field, size_t fieldBytes, std::vector<char16_t>& out);
+
 /// The text of a record's stored field, as FLN_COMM_CreateNSString_FromUniChar_LtoN reads it.
 template <size_t N>
 QString FieldText(const FlnUniChar (&field)[N]) {

@@ -5,29 +5,12 @@
 #include <new>
 #include <utility>
 
-#include "format/FieldText.h"
+#include "search/SearchTextFolding.h"
 #include "search/SearchWords.h"
 #include "search/WordFinder.h"
 #include "storage/TeskAryChanges.h"
 
 namespace {
-
-struct FieldSpan {
-  size_t offset;
-  size_t bytes;
-};
-
-// The searchable fields, in the order their texts are joined.
-const FieldSpan kSearchedFields[] = {
-    {offsetof(FLN_ENTRY, en_title), sizeof(FLN_ENTRY::en_title)},
-    {offsetof(FLN_ENTRY, en_file_name), sizeof(FLN_ENTRY::en_file_name)},
-    {offsetof(FLN_ENTRY, en_author_name), sizeof(FLN_ENTRY::en_author_name)},
-    {offsetof(FLN_ENTRY, en_editor_name), sizeof(FLN_ENTRY::en_editor_name)},
-    {offsetof(FLN_ENTRY, en_supervisor_name), sizeof(FLN_ENTRY::en_supervisor_name)},
-    {offsetof(FLN_ENTRY, en_publisher_name), sizeof(FLN_ENTRY::en_publisher_name)},
-    {offsetof(FLN_ENTRY, en_translator_name), sizeof(FLN_ENTRY::en_translator_name)},
-    {offsetof(FLN_ENTRY, en_note), sizeof(FLN_ENTRY::en_note)},
-};
 
 // The bytes whose stamps tell whether a text still holds: from the first
 // searchable field to the end of the last. The few other fields in between
@@ -52,13 +35,9 @@ constexpr size_t kCompactAbove = size_t{1} << 20;
 }  // namespace
 
 QString EntrySearchTextOf(const FLN_ENTRY& entry) {
-  QString joined;
-  const auto* base = reinterpret_cast<const unsigned char*>(&entry);
-  for (const FieldSpan& field : kSearchedFields) {
-    if (!joined.isEmpty()) joined += QLatin1Char('\n');
-    joined += FLN_COMM_CreateNSString_FromUniChar_LtoN(base + field.offset, field.bytes);
-  }
-  return FoldForSearch(joined);
+  std::vector<char16_t> scratch, text;
+  AppendSearchText(entry, scratch, text);
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
 }
 
 int EntrySearchText::update(TESK_ARY entryAry) {
@@ -143,19 +122,23 @@ bool EntrySearchText::followChanges(TESK_ARY entryAry) {
 }
 
 void EntrySearchText::foldPending(TESK_ARY entryAry, size_t budget) {
+  const size_t count = std::min(budget, _pending.size() - _pendingFrom);
   int wasLocked = 0;
   Tesk_Ary_Lock(entryAry, &wasLocked);
   try {
-    for (; _pendingFrom < _pending.size() && budget > 0; ++_pendingFrom, --budget) {
-      const Pending& next = _pending[_pendingFrom];
-      const QString text =
-          EntrySearchTextOf(*static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entryAry, next.position)));
-      const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
-      const size_t start = _units.size();
-      _units.insert(_units.end(), units, units + text.size());
-      _spans[static_cast<size_t>(next.position)] = Span{start, static_cast<uint32_t>(text.size())};
+    std::vector<const FLN_ENTRY*> records(count);
+    for (size_t i = 0; i < count; ++i)
+      records[i] = static_cast<const FLN_ENTRY*>(Tesk_Ary_ReadDataPtr(entryAry, _pending[_pendingFrom + i].position));
+    std::vector<uint32_t> lengths;
+    size_t start = _units.size();
+    AppendSearchTexts(records, _units, lengths);
+    for (size_t i = 0; i < count; ++i) {
+      const Pending& next = _pending[_pendingFrom + i];
+      _spans[static_cast<size_t>(next.position)] = Span{start, lengths[i]};
       _stamps[static_cast<size_t>(next.position)] = next.stamp;
+      start += lengths[i];
     }
+    _pendingFrom += count;
   } catch (...) {
     Tesk_Ary_Unlock(entryAry, wasLocked);
     throw;

@@ -33,11 +33,22 @@ std::string Fast(const Field& field) {
   return std::string(out.begin() + 1, out.end() - 1);
 }
 
+// The units the filter box gathers: those of the field's string, after
+// what the buffer held.
+void ExpectSameUnitsAsTheString(const Field& field) {
+  std::vector<char16_t> out = {u'x'};
+  AppendFieldTextUtf16(field.units, sizeof field.units, out);
+  ASSERT_EQ(u'x', out.front());
+  const QString units(reinterpret_cast<const QChar*>(out.data() + 1), static_cast<qsizetype>(out.size() - 1));
+  ASSERT_EQ(units, FLN_COMM_CreateNSString_FromUniChar_LtoN(field.units, sizeof field.units));
+}
+
 TEST(FieldTextUtf8, SameBytesAsTheSharedConversionForEveryBmpCharacter) {
   for (char32_t c = 1; c < 0x10000; ++c) {
     if (c >= 0xD800 && c <= 0xDFFF) continue;
     const Field field(std::u16string{u'\uFEFF', static_cast<char16_t>(c), u'a'});
     ASSERT_EQ(Shared(field), Fast(field)) << std::hex << static_cast<uint32_t>(c);
+    ASSERT_NO_FATAL_FAILURE(ExpectSameUnitsAsTheString(field)) << std::hex << static_cast<uint32_t>(c);
   }
 }
 
@@ -54,10 +65,12 @@ TEST(FieldTextUtf8, SameBytesAsTheSharedConversionForSpecialFields) {
       u"\uFEFF\xDC00",        // lone low half
       std::u16string(u"\uFEFFab\0cd", 6),  // stops at the zero unit
       full,
+      full.substr(0, 127),  // the zero unit in the last place
   };
   for (const std::u16string& text : cases) {
     const Field field(text);
     EXPECT_EQ(Shared(field), Fast(field)) << text.size() << " units";
+    ExpectSameUnitsAsTheString(field);
   }
 }
 

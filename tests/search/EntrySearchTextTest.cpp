@@ -14,8 +14,10 @@
 #include "search/EntryFilter.h"
 #include "storage/TeskAryChanges.h"
 
+using searchfixtures::EntriesFoldedEveryWay;
 using searchfixtures::MakeEntry;
 using searchfixtures::MakeEntryAry;
+using searchfixtures::ReferenceSearchText;
 using testsupport::Ary;
 
 namespace {
@@ -42,7 +44,7 @@ void ExpectFreshFold(const EntrySearchText& texts, TESK_ARY entries) {
   EXPECT_TRUE(texts.inStepWith(entries));
   ASSERT_EQ(texts.size(), Tesk_Ary_GetSize(entries));
   for (int32_t i = 0; i < texts.size(); ++i)
-    EXPECT_EQ(texts.textAt(i), EntrySearchTextOf(RecordAt(entries, i))) << "position " << i;
+    ASSERT_EQ(texts.textAt(i), ReferenceSearchText(RecordAt(entries, i))) << "position " << i;
 }
 
 void Retitle(TESK_ARY entries, int32_t position, const char* title) {
@@ -213,6 +215,57 @@ TEST(EntrySearchText, FoldingAheadInSlicesFollowsChangesBetweenThem) {
   ExpectFreshFold(texts, entries.get());
 }
 
+// A library of many chunks (folded on two threads), partly folded ahead and
+// then changed behind and ahead of where folding got to: what the filter
+// box finds is what a fresh fold of every record finds, so an entry never
+// folded, or one found by a fold of its text before the change, shows.
+TEST(EntrySearchText, ALargeLibraryPartlyFoldedAheadFindsWhatAFreshFoldFinds) {
+  const std::vector<FLN_ENTRY> kinds = EntriesFoldedEveryWay();
+  std::vector<FLN_ENTRY> records;
+  for (int32_t i = 0; i < 3000; ++i) {
+    FLN_ENTRY entry = kinds[static_cast<size_t>(i) % kinds.size()];
+    entry.en_id = ZEL_EndianLong_NtoL(i + 1);
+    SET_FIELD_TEXT(entry, en_supervisor_name, "Ｎｏ" + std::to_string(i));
+    records.push_back(entry);
+  }
+  Ary entries = MakeEntryAry(records);
+  EntrySearchText texts;
+  ASSERT_FALSE(texts.foldAhead(entries.get(), 1100));
+  Retitle(entries.get(), 10, "Changed Behind");
+  Retitle(entries.get(), 2500, "Changed Ahead");
+  const FLN_ENTRY added = MakeEntry(9000, {"Inserted First", "", "", "", "", "", "", "", ""});
+  Tesk_Ary_Insert(entries.get(), 0, &added);
+  Tesk_Ary_Remove(entries.get(), 1500);
+  ASSERT_FALSE(texts.foldAhead(entries.get(), 1100));
+  ASSERT_EQ(0, texts.update(entries.get()));
+  ExpectFreshFold(texts, entries.get());
+
+  std::vector<int32_t> all(static_cast<size_t>(texts.size()));
+  for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int32_t>(all.size() - 1 - i);
+  const char* queries[] = {"changed", "behind", "ahead", "inserted", "ｎｏ10", "no2500", "no1499", "deep learning",
+                           "ガギグ", "école", "平成", "𠮷", "各", "\xEF\xBF\xBD", "ａａａ", "two marks", "no mark"};
+  for (const char* typed : queries) {
+    SCOPED_TRACE(typed);
+    const QStringList words = SearchWords(QString::fromUtf8(typed));
+    std::vector<int32_t> expected;
+    for (const int32_t p : all)
+      if (ContainsEveryWord(ReferenceSearchText(RecordAt(entries.get(), p)), words)) expected.push_back(p);
+    std::vector<int32_t> rows;
+    ASSERT_EQ(0, FilterListedEntries(entries.get(), all, texts, words, rows));
+    EXPECT_EQ(rows, expected);
+  }
+  // The reference itself sees the changes.
+  const struct {
+    const char* typed;
+    size_t found;
+  } counts[] = {{"changed", 2}, {"inserted first", 1}, {"no1499", 0}, {"no1500", 1}};
+  for (const auto& count : counts) {
+    std::vector<int32_t> rows;
+    ASSERT_EQ(0, FilterListedEntries(entries.get(), all, texts, SearchWords(QString::fromUtf8(count.typed)), rows));
+    EXPECT_EQ(rows.size(), count.found) << count.typed;
+  }
+}
+
 TEST(EntrySearchText, RefusesOtherRecords) {
   Ary notEntries = testsupport::NewAry(16);
   const char record[16] = {};
@@ -264,7 +317,7 @@ TEST(EntrySearchText, PicksWhatContainsEveryWordPicks) {
     for (const std::vector<int32_t>* positions : {&all, &few}) {
       std::vector<int32_t> expected;
       for (int32_t p : *positions)
-        if (ContainsEveryWord(EntrySearchTextOf(RecordAt(entries.get(), p)), words)) expected.push_back(p);
+        if (ContainsEveryWord(ReferenceSearchText(RecordAt(entries.get(), p)), words)) expected.push_back(p);
       std::vector<int32_t> rows = {99};
       texts.pickMatching(*positions, words, rows);
       EXPECT_EQ(rows, expected) << positions->size() << " positions";

@@ -77,6 +77,10 @@ class FolianDocument : public QObject, public EntryDlgOwner {
   /// That lock, or null when the controller holds none.
   LibraryLock* libraryLock() const { return _libraryLock; }
   FLN_DATA* flnData() { return &_fln_data; }
+  /// Entries whose searchable text one slice of folding ahead folds, while
+  /// the window is idle after it opens (on two cores, a few milliseconds:
+  /// a click or a key waits for at most one slice).
+  static constexpr int32_t kFoldSlice = 8000;
 
   /// Builds the library window and sets it up from the library (the window
   /// is not shown yet).

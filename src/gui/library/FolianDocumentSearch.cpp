@@ -42,9 +42,6 @@ void FolianDocument::createSearchField() {
 }
 
 void FolianDocument::startFoldingAhead() {
-  // About a thousand entries fold in a few milliseconds: small enough a
-  // slice that a click or a key waits for at most one of them.
-  constexpr int32_t kFoldSlice = 1000;
   if (_foldAheadTimer.isActive()) return;
   _foldAheadTimer.setInterval(0);
   _foldAheadTimer.disconnect();
