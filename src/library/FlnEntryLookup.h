@@ -8,6 +8,7 @@
 #include "storage/TeskAry.h"
 
 /// Copies the first entry of `entryArray` whose en_id (host order) is
-/// `entryId` into `out` and returns 1; 0 (out untouched) when there is none
-/// or the array is null.
+/// `entryId` into `out` and returns 1; 0 (out untouched) when there is none,
+/// the array is null or holds other records. It costs a lookup in the
+/// array's index of en_id (Tesk_Ary_FindKey), not a walk.
 int GetFLNEntry_ByID(TESK_ARY entryArray, int32_t entryId, FLN_ENTRY* out);

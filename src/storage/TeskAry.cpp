@@ -53,6 +53,19 @@ struct TeskHandleBlock {
   // changed.
   std::vector<uint64_t> recordStamps;
   bool recordStampsLost;
+  // The byte spans that Tesk_Ary_Update changed, with the stamp each was
+  // given, oldest first. A span's stamp counts for its bytes, in the change
+  // stamp of the array and in the record stamp of its record, on top of
+  // `stamp` and `recordStamps`; so an update moves the stamps of the bytes
+  // it changes alone. The spans move along with their records; a record
+  // renewed whole may keep spans that name an older change of it, which its
+  // newer record stamp outweighs. Past kSpanLogLimit spans the log is folded
+  // into `stamp` and the record stamps, as if its updates had been whole.
+  struct SpanChange {
+    int32_t index, offset, length;
+    uint64_t stamp;
+  };
+  std::vector<SpanChange> spanLog;
   // The key index of Tesk_Ary_FindKey: the first record of each 4-byte key
   // at `keyOffset`, by key. It holds while `keyStamp` is the change stamp of
   // those bytes; changes that keep it true say so by renewing `keyStamp`.
@@ -99,7 +112,7 @@ void AdviseLargePages(unsigned char* bytes, size_t size) {
 TeskHandle NewHandleClear(size_t size) {
   const uint64_t serial = ++gLastSerial;
   TeskHandle h =
-      new (std::nothrow) TeskHandleBlock{nullptr, size, false, serial, 0, INT32_MAX, {}, serial, {}, {}, false, -1, 0, {}};
+      new (std::nothrow) TeskHandleBlock{nullptr, size, false, serial, 0, INT32_MAX, {}, serial, {}, {}, false, {}, -1, 0, {}};
   if (h == nullptr) return nullptr;
   h->bytes = static_cast<unsigned char*>(std::calloc(size != 0 ? size : 1, 1));
   if (h->bytes == nullptr) {
@@ -156,13 +169,9 @@ bool HasRecord(TESK_ARY ary, int32_t index) {
   return ary != nullptr && ary->records != nullptr && index >= 0 && index < ary->count;
 }
 
-// Notes that records [from, to) may have changed. The stamp moves on even
-// for an empty range: removing the last record moves no record but still
-// changes the array.
-void NoteChanged(TESK_ARY ary, int32_t from, int32_t to) {
-  TeskHandle h = ary->records;
-  if (h == nullptr) return;
-  h->stamp = ++gLastSerial;
+// Notes for the save that records [from, to) may differ from what it last
+// wrote, without moving any stamp.
+void NoteUnsaved(TeskHandle h, int32_t from, int32_t to) {
   if (from >= to) return;
   if (h->changedFrom >= h->changedTo) {
     h->changedFrom = from;
@@ -173,6 +182,16 @@ void NoteChanged(TESK_ARY ary, int32_t from, int32_t to) {
   if (to > h->changedTo) h->changedTo = to;
 }
 
+// Notes that records [from, to) may have changed. The stamp moves on even
+// for an empty range: removing the last record moves no record but still
+// changes the array.
+void NoteChanged(TESK_ARY ary, int32_t from, int32_t to) {
+  TeskHandle h = ary->records;
+  if (h == nullptr) return;
+  h->stamp = ++gLastSerial;
+  NoteUnsaved(h, from, to);
+}
+
 // Gives records [from, to) record stamps never given before, as after a
 // change of each of them whole.
 void RenewRecordStamps(TeskHandle h, int32_t from, int32_t to) {
@@ -181,10 +200,99 @@ void RenewRecordStamps(TeskHandle h, int32_t from, int32_t to) {
   for (int32_t i = from; i < to; ++i) h->recordStamps[static_cast<size_t>(i)] = first + static_cast<uint64_t>(i - from);
 }
 
+// A byte span [offset, offset + length) of a record.
+struct ByteSpan {
+  int32_t offset, length;
+};
+
+// Spans a record's log may hold before it is folded: enough for hundreds of
+// edits between two listings, few enough that a stamp is worked out in a
+// moment.
+constexpr size_t kSpanLogLimit = 1024;
+// Changed bytes with fewer equal bytes than this between them join into one
+// span: a retyped text differs at most of its bytes, not all of them. An
+// unchanged field of four bytes or more between two changes is never taken
+// in.
+constexpr size_t kSpanJoinGap = 4;
+// Spans noted for one update at most; the last one stretches over the rest.
+constexpr int kSpansPerUpdate = 8;
+
+// The first position from `at` on where `a` and `b` differ, or `size`.
+size_t FirstDifference(const unsigned char* a, const unsigned char* b, size_t at, size_t size) {
+  for (; at + 8 <= size; at += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a + at, 8);
+    std::memcpy(&y, b + at, 8);
+    if (x != y) break;
+  }
+  while (at < size && a[at] == b[at]) ++at;
+  return at;
+}
+
+// Fills `spans` with the bytes where records `a` and `b` differ, joined
+// across gaps below kSpanJoinGap, and returns how many (0 when the records
+// are equal, at most kSpansPerUpdate).
+int DifferingSpans(const unsigned char* a, const unsigned char* b, size_t size, ByteSpan* spans) {
+  int n = 0;
+  size_t at = FirstDifference(a, b, 0, size);
+  while (at < size) {
+    size_t end = at + 1, next;
+    while ((next = FirstDifference(a, b, end, size)) < size && next - end < kSpanJoinGap) end = next + 1;
+    if (n == kSpansPerUpdate) {
+      spans[n - 1].length = static_cast<int32_t>(end) - spans[n - 1].offset;
+    } else {
+      spans[n++] = ByteSpan{static_cast<int32_t>(at), static_cast<int32_t>(end - at)};
+    }
+    at = next;
+  }
+  return n;
+}
+
+bool Overlap(int32_t offset, int32_t length, int32_t otherOffset, int32_t otherLength) {
+  return otherOffset < offset + length && offset < otherOffset + otherLength;
+}
+
+// Folds the span log into the stamps it stood for: the array's stamp and
+// the stamp of each logged record move on, as after whole updates, and the
+// log empties.
+void FoldSpanLog(TeskHandle h) {
+  h->stamp = ++gLastSerial;
+  for (const TeskHandleBlock::SpanChange& change : h->spanLog) RenewRecordStamps(h, change.index, change.index + 1);
+  h->spanLog.clear();
+}
+
+// Moves the stamps of the `n` spans of record `index` that an update
+// changed, and no other: a new stamp for those bytes in the span log. Without
+// memory for the log the record counts as changed whole.
+void StampSpans(TeskHandle h, int32_t index, const ByteSpan* spans, int n) {
+  const uint64_t stamp = ++gLastSerial;
+  try {
+    if (h->spanLog.size() + static_cast<size_t>(n) > kSpanLogLimit) FoldSpanLog(h);
+    h->spanLog.reserve(kSpanLogLimit);
+    for (int k = 0; k < n; ++k) h->spanLog.push_back({index, spans[k].offset, spans[k].length, stamp});
+  } catch (const std::bad_alloc&) {
+    h->stamp = stamp;
+    RenewRecordStamps(h, index, index + 1);
+  }
+}
+
+// Follows an insertion (`added`) or removal of the record at `index` in the
+// span log: the spans of a removed record go, those of later records move
+// along with them.
+void ShiftSpanLog(TeskHandle h, int32_t index, bool added) {
+  auto& log = h->spanLog;
+  if (!added)
+    log.erase(std::remove_if(log.begin(), log.end(), [&](const auto& change) { return change.index == index; }),
+              log.end());
+  for (TeskHandleBlock::SpanChange& change : log)
+    if (change.index >= index) change.index += added ? 1 : -1;
+}
+
 // Follows an insertion (`added`) or removal of the record at `index`: the
 // stamps of the records after it move along with them, an inserted record
 // gets a stamp never given before.
 void ShiftRecordStamps(TeskHandle h, int32_t index, bool added) {
+  ShiftSpanLog(h, index, added);
   if (h->recordStampsLost) return;
   const size_t at = static_cast<size_t>(index);
   try {
@@ -229,6 +337,17 @@ void EraseRows(std::vector<uint64_t>& rows, const int32_t* indexes, size_t n) {
     std::copy(rows.begin() + from, rows.begin() + from + length, rows.begin() + to);
   });
   rows.resize(rows.size() - inside);
+}
+
+// Follows the removal of the records at `indexes` (ascending, distinct) in
+// the span log, as ShiftSpanLog does for one.
+void EraseSpanLogRows(TeskHandle h, const int32_t* indexes, size_t n) {
+  auto& log = h->spanLog;
+  log.erase(std::remove_if(log.begin(), log.end(),
+                           [&](const auto& change) { return std::binary_search(indexes, indexes + n, change.index); }),
+            log.end());
+  for (TeskHandleBlock::SpanChange& change : log)
+    change.index -= static_cast<int32_t>(std::lower_bound(indexes, indexes + n, change.index) - indexes);
 }
 
 bool KeyBefore(const std::pair<int32_t, int32_t>& entry, int32_t key) { return entry.first < key; }
@@ -295,14 +414,21 @@ void Tesk_Ary_Update(TESK_ARY ary, int32_t index, const void* src) {
   int wasLocked;
   unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(ary->records, &wasLocked));
   unsigned char* record = RecordAt(base, ary, index);
+  const auto* from = static_cast<const unsigned char*>(src);
   TeskHandle h = ary->records;
-  // A record that keeps its key keeps the key index true.
-  const bool keepsKeys = h->keyStamp != 0 && h->keyStamp == Tesk_Ary_ChangeStamp(ary, h->keyOffset, 4) &&
-                         std::memcmp(record + h->keyOffset, static_cast<const unsigned char*>(src) + h->keyOffset, 4) == 0;
-  std::memcpy(record, src, static_cast<size_t>(ary->recordSize));
+  // Only the bytes that differ move stamps, so that whatever was worked out
+  // from the others (a sort column, a folded text) still holds.
+  ByteSpan spans[kSpansPerUpdate];
+  const int n = DifferingSpans(record, from, static_cast<size_t>(ary->recordSize), spans);
+  // A record that keeps its key keeps the key index true, even where a
+  // span stretches over the key's bytes.
+  const bool keepsKeys = n > 0 && h->keyStamp != 0 && h->keyStamp == Tesk_Ary_ChangeStamp(ary, h->keyOffset, 4) &&
+                         std::memcmp(record + h->keyOffset, from + h->keyOffset, 4) == 0;
+  if (n > 0) std::memcpy(record, src, static_cast<size_t>(ary->recordSize));
   Tesk_HUnlock(h, wasLocked);
-  NoteChanged(ary, index, index + 1);
-  RenewRecordStamps(h, index, index + 1);
+  if (n == 0) return;
+  NoteUnsaved(h, index, index + 1);
+  StampSpans(h, index, spans, n);
   if (keepsKeys) h->keyStamp = Tesk_Ary_ChangeStamp(ary, h->keyOffset, 4);
 }
 
@@ -393,6 +519,7 @@ int Tesk_Ary_RemoveMany(TESK_ARY ary, const int32_t* indexes, size_t n) {
     EraseRows(h->recordStamps, indexes, n);
     for (TeskHandleBlock::FieldStamp& field : h->fieldStamps) EraseRows(field.rows, indexes, n);
   }
+  EraseSpanLogRows(h, indexes, n);
   return 0;
 }
 
@@ -423,6 +550,7 @@ void Tesk_Ary_QuickSort(TESK_ARY ary, int (*compare)(const void*, const void*)) 
   Tesk_HUnlock(ary->records, wasLocked);
   NoteChanged(ary, 0, ary->count);
   RenewRecordStamps(ary->records, 0, ary->count);
+  ary->records->spanLog.clear();  // outweighed by the new stamps, and naming other records now
 }
 
 int32_t Tesk_Ary_SeqSearch(TESK_ARY ary, int32_t key, int (*match)(int32_t, const void*)) {
@@ -608,7 +736,9 @@ uint64_t Tesk_Ary_ChangeStamp(TESK_ARY ary, int32_t offset, int32_t length) {
   // concern the range moves on whenever any one of them does.
   uint64_t stamp = h->stamp;
   for (const TeskHandleBlock::FieldStamp& field : h->fieldStamps)
-    if (field.offset < offset + length && offset < field.offset + field.length) stamp = std::max(stamp, field.stamp);
+    if (Overlap(offset, length, field.offset, field.length)) stamp = std::max(stamp, field.stamp);
+  for (const TeskHandleBlock::SpanChange& change : h->spanLog)
+    if (Overlap(offset, length, change.offset, change.length)) stamp = std::max(stamp, change.stamp);
   return stamp;
 }
 
@@ -621,9 +751,13 @@ void Tesk_Ary_RecordStamps(TESK_ARY ary, int32_t offset, int32_t length, std::ve
   // As for the change stamp: every stamp comes from one counter, so the
   // largest of those that concern the range moves on whenever one does.
   for (const TeskHandleBlock::FieldStamp& field : h->fieldStamps) {
-    if (field.offset >= offset + length || offset >= field.offset + field.length) continue;
+    if (!Overlap(offset, length, field.offset, field.length)) continue;
     const size_t rows = std::min(field.rows.size(), stamps->size());
     for (size_t i = 0; i < rows; ++i) (*stamps)[i] = std::max((*stamps)[i], field.rows[i]);
+  }
+  for (const TeskHandleBlock::SpanChange& change : h->spanLog) {
+    uint64_t& stamp = (*stamps)[static_cast<size_t>(change.index)];
+    if (Overlap(offset, length, change.offset, change.length)) stamp = std::max(stamp, change.stamp);
   }
 }
 

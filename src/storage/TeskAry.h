@@ -31,7 +31,8 @@ int32_t Tesk_Ary_GetSize(TESK_ARY ary);
 void Tesk_Ary_RemoveAll(TESK_ARY ary);
 /// Zero-fills `dest` (recordSize bytes), then copies record `index` if it exists.
 void Tesk_Ary_GetData(TESK_ARY ary, int32_t index, void* dest);
-/// Overwrites record `index` with `src`; a bad index changes nothing.
+/// Overwrites record `index` with `src`; a bad index changes nothing, and
+/// neither does a record equal to the one stored (no change is noted).
 void Tesk_Ary_Update(TESK_ARY ary, int32_t index, const void* src);
 /// Inserts at `index` clamped to 0..count; `src` null inserts zeros. 0, or -1 without memory.
 int Tesk_Ary_Insert(TESK_ARY ary, int32_t index, const void* src);

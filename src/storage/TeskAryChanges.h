@@ -55,7 +55,11 @@ uint64_t Tesk_Ary_BlockSerial(TESK_ARY ary);
 /// whenever a byte within [offset, offset + length) of any record of `ary`
 /// may have changed: through any function of TeskAry.h or
 /// Tesk_Ary_UpdateField (of an overlapping range), by records added, removed
-/// or moved, or a new block; 0 while the array has no block. Saving
+/// or moved, or a new block; 0 while the array has no block. Tesk_Ary_Update
+/// moves it only where the new record differs from the old one (within a
+/// few bytes: changes close together count as one), and not at all for a
+/// record written as it was; it may still move on for an update of other
+/// bytes now and then, when the notes of such updates run long. Saving
 /// (Tesk_Ary_ClearChanges) leaves it as it is. Whoever keeps something worked
 /// out from those bytes compares the stamp to tell whether it still holds.
 uint64_t Tesk_Ary_ChangeStamp(TESK_ARY ary, int32_t offset, int32_t length);
@@ -63,9 +67,10 @@ uint64_t Tesk_Ary_ChangeStamp(TESK_ARY ary, int32_t offset, int32_t length);
 /// Sets `stamps` to one number per record (count of them) that names the
 /// record's bytes [offset, offset + length) as they are: it moves on, to one
 /// this process has never given out before, whenever one of those bytes may
-/// change (Tesk_Ary_Update, Tesk_Ary_GetDataPtr, an overlapping
-/// Tesk_Ary_UpdateField, a swap or sort, a new block), and it moves along
-/// with the record when records are inserted or removed before it. So no two
+/// change (Tesk_Ary_Update changing one of them, as for the change stamp;
+/// Tesk_Ary_GetDataPtr, an overlapping Tesk_Ary_UpdateField, a swap or sort,
+/// a new block), and it moves along with the record when records are
+/// inserted or removed before it. So no two
 /// records share a number, and a record showing the number that some record
 /// showed earlier is that record with those bytes unchanged. 0 where the
 /// array does not keep track (memory ran out, records made by

@@ -7,6 +7,7 @@
 #include "LibraryTestSupport.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnCreateCats.h"
+#include "library/FlnEntryLookup.h"
 #include "library/FlnIdCounter.h"
 #include "library/FlnLoad.h"
 #include "library/FlnSave.h"
@@ -123,32 +124,41 @@ TEST(UpdateEntry, AnUnknownIdChangesNothing) {
   EXPECT_EQ(UpdateEntry(nullptr, &stranger), 0);
 }
 
-// UpdateEntry finds entries through the array's index of en_id: whatever
-// changed the entries before (each kind of change the windows make), every
-// id present updates its own record and no other, and an id gone updates
-// nothing.
-TEST(UpdateEntry, FindsTheRightRecordAfterEveryKindOfChange) {
-  FrozenClock clock(FixedTime());
+// Each kind of change the windows and commands make to the entries, on
+// entries 1 to 6 (one retitled through UpdateEntry, so that the index of
+// en_id exists before), with the en_ids in order afterwards.
+struct EntryChange {
+  const char* what;
+  std::function<void(TESK_ARY)> change;
+  std::vector<int32_t> ids;
+};
+
+int Retitle(TESK_ARY a, int32_t id, const std::string& title) {
+  FLN_ENTRY e = MakeEntry(id, title);
+  return UpdateEntry(a, &e);
+}
+
+std::vector<EntryChange> EveryKindOfEntryChange() {
   const auto add = [](TESK_ARY a, int32_t id) {
     const FLN_ENTRY e = MakeEntry(id, "entry " + std::to_string(id));
     Tesk_Ary_Add(a, &e);
   };
-  const auto retitle = [](TESK_ARY a, int32_t id, const std::string& title) {
-    FLN_ENTRY e = MakeEntry(id, title);
-    return UpdateEntry(a, &e);
-  };
-  struct Case {
-    const char* what;
-    std::function<void(TESK_ARY)> change;
-    std::vector<int32_t> ids;  // en_ids of the records afterwards, in order
-  } cases[] = {
-      {"an import", [&](TESK_ARY a) { add(a, 7); }, {1, 2, 3, 4, 5, 6, 7}},
-      {"a merge of several", [&](TESK_ARY a) { for (int32_t id : {9, 8, 10}) add(a, id); },
+  return {
+      {"an import", [=](TESK_ARY a) { add(a, 7); }, {1, 2, 3, 4, 5, 6, 7}},
+      {"a merge of several", [=](TESK_ARY a) { for (int32_t id : {9, 8, 10}) add(a, id); },
        {1, 2, 3, 4, 5, 6, 9, 8, 10}},
       {"a delete", [](TESK_ARY a) { Tesk_Ary_Remove(a, 1); }, {1, 3, 4, 5, 6}},
-      {"deletes and an import", [&](TESK_ARY a) { Tesk_Ary_Remove(a, 0); Tesk_Ary_Remove(a, 3); add(a, 2); },
+      {"deletes and an import of an id held", [=](TESK_ARY a) { Tesk_Ary_Remove(a, 0); Tesk_Ary_Remove(a, 3); add(a, 2); },
        {2, 3, 4, 6, 2}},
-      {"edits one after another", [&](TESK_ARY a) { retitle(a, 5, "x"); retitle(a, 2, "y"); }, {1, 2, 3, 4, 5, 6}},
+      {"deletes in one pass", [](TESK_ARY a) {
+         const int32_t gone[] = {0, 2, 5};
+         Tesk_Ary_RemoveMany(a, gone, 3);
+       }, {2, 4, 5}},
+      {"an import at the front of an id held", [](TESK_ARY a) {
+         const FLN_ENTRY e = MakeEntry(5, "front");
+         Tesk_Ary_Insert(a, 0, &e);
+       }, {5, 1, 2, 3, 4, 5, 6}},
+      {"edits one after another", [](TESK_ARY a) { Retitle(a, 5, "x"); Retitle(a, 2, "y"); }, {1, 2, 3, 4, 5, 6}},
       {"an edit at a known position", [](TESK_ARY a) {
          FLN_ENTRY e = MakeEntry(3, "z");
          UpdateEntryAt(a, 2, &e);
@@ -157,6 +167,13 @@ TEST(UpdateEntry, FindsTheRightRecordAfterEveryKindOfChange) {
          FLN_ENTRY e = MakeEntry(11, "renumbered");
          Tesk_Ary_Update(a, 3, &e);
        }, {1, 2, 3, 11, 5, 6}},
+      {"an edit that gives an id held later", [](TESK_ARY a) {
+         FLN_ENTRY e = MakeEntry(6, "twin");
+         Tesk_Ary_Update(a, 1, &e);
+       }, {1, 6, 3, 4, 5, 6}},
+      {"an id written through the record's address", [](TESK_ARY a) {
+         static_cast<FLN_ENTRY*>(Tesk_Ary_GetDataPtr(a, 0))->en_id = ZEL_EndianLong_NtoL(12);
+       }, {12, 2, 3, 4, 5, 6}},
       {"a selection flag set", [](TESK_ARY a) {
          const int16_t on = 1;
          for (int32_t i = 0; i < Tesk_Ary_GetSize(a); ++i)
@@ -168,17 +185,25 @@ TEST(UpdateEntry, FindsTheRightRecordAfterEveryKindOfChange) {
          });
        }, {6, 5, 4, 3, 2, 1}},
   };
-  for (const Case& c : cases) {
+}
+
+// UpdateEntry finds entries through the array's index of en_id: whatever
+// changed the entries before (each kind of change the windows make), every
+// id present updates its own record and no other (the first of an id held
+// twice), and an id gone updates nothing.
+TEST(UpdateEntry, FindsTheRightRecordAfterEveryKindOfChange) {
+  FrozenClock clock(FixedTime());
+  for (const EntryChange& c : EveryKindOfEntryChange()) {
     SCOPED_TRACE(c.what);
     Ary entries = EntriesWithIds({1, 2, 3, 4, 5, 6});
-    ASSERT_EQ(retitle(entries.get(), 4, "before"), 1);  // the index exists before the change
+    ASSERT_EQ(Retitle(entries.get(), 4, "before"), 1);  // the index exists before the change
     c.change(entries.get());
     ASSERT_EQ(IdsOf(entries.get()), c.ids);
     for (int32_t id = 1; id <= 12; ++id) {
       const std::string title = "updated " + std::to_string(id);
       const auto first = std::find(c.ids.begin(), c.ids.end(), id);
       const std::vector<uint8_t> before = ArrayBytes(entries.get());
-      ASSERT_EQ(retitle(entries.get(), id, title), first != c.ids.end() ? 1 : 0) << id;
+      ASSERT_EQ(Retitle(entries.get(), id, title), first != c.ids.end() ? 1 : 0) << id;
       for (int32_t i = 0; i < Tesk_Ary_GetSize(entries.get()); ++i) {
         FLN_ENTRY stored;
         Tesk_Ary_GetData(entries.get(), i, &stored);
@@ -190,6 +215,43 @@ TEST(UpdateEntry, FindsTheRightRecordAfterEveryKindOfChange) {
       }
     }
   }
+}
+
+// GetFLNEntry_ByID gives what a walk from the first entry gives, whatever
+// changed the entries before: the first entry of the id (of one held twice,
+// the earlier), copied whole, and for an id gone nothing, `out` untouched.
+// Asked between the changes too, so that its own lookups are part of what
+// each change must keep true.
+TEST(GetFLNEntry_ByID, FindsTheFirstEntryOfTheIdAsAWalkDoes) {
+  FrozenClock clock(FixedTime());
+  for (const EntryChange& c : EveryKindOfEntryChange()) {
+    SCOPED_TRACE(c.what);
+    Ary entries = EntriesWithIds({1, 2, 3, 4, 5, 6});
+    ASSERT_EQ(Retitle(entries.get(), 4, "before"), 1);
+    FLN_ENTRY out;
+    ASSERT_EQ(GetFLNEntry_ByID(entries.get(), 6, &out), 1);
+    c.change(entries.get());
+    ASSERT_EQ(IdsOf(entries.get()), c.ids);
+    for (int32_t id = -1; id <= 13; ++id) {
+      const auto first = std::find(c.ids.begin(), c.ids.end(), id);
+      std::memset(&out, 0xA5, sizeof out);
+      const FLN_ENTRY untouched = out;
+      ASSERT_EQ(GetFLNEntry_ByID(entries.get(), id, &out), first != c.ids.end() ? 1 : 0) << id;
+      if (first == c.ids.end()) {
+        EXPECT_EQ(std::memcmp(&out, &untouched, sizeof out), 0) << id;
+        continue;
+      }
+      const std::vector<uint8_t> bytes = ArrayBytes(entries.get());
+      EXPECT_EQ(std::memcmp(&out, bytes.data() + static_cast<size_t>(first - c.ids.begin()) * sizeof out, sizeof out), 0)
+          << id;
+    }
+  }
+  FLN_ENTRY out;
+  EXPECT_EQ(GetFLNEntry_ByID(nullptr, 1, &out), 0);
+  Ary labels = NewAry(sizeof(FLN_LABEL));
+  const FLN_LABEL label{ZEL_EndianLong_NtoL(1), 0, {}, {}, {}, {}};
+  Tesk_Ary_Add(labels.get(), &label);
+  EXPECT_EQ(GetFLNEntry_ByID(labels.get(), 1, &out), 0) << "an array of other records holds no entry";
 }
 
 TEST(GetAttachmentIndex, FindsTheFirstAttachmentOfTheEntry) {

@@ -87,6 +87,28 @@ std::vector<Change> EveryKindOfChange() {
          UpdateEntryAt(a, 4, &entry);
        },
        false},
+      {"an edit of several searched fields",
+       [](TESK_ARY a) {
+         FLN_ENTRY entry = RecordAt(a, 3);
+         SET_FIELD_TEXT(entry, en_title, std::string("Other Notes"));
+         SET_FIELD_TEXT(entry, en_author_name, std::string("Writer Wu"));
+         SET_FIELD_TEXT(entry, en_note, std::string("kept for later"));
+         Tesk_Ary_Update(a, 3, &entry);
+       },
+       false},
+      {"an edit of an unsearched field alone",
+       [](TESK_ARY a) {
+         FLN_ENTRY entry = RecordAt(a, 2);
+         SET_FIELD_TEXT(entry, en_file_path, std::string("/elsewhere/a.pdf"));
+         Tesk_Ary_Update(a, 2, &entry);
+       },
+       true},
+      {"an entry written back as it was",
+       [](TESK_ARY a) {
+         const FLN_ENTRY entry = RecordAt(a, 1);
+         Tesk_Ary_Update(a, 1, &entry);
+       },
+       true},
       {"an edit through a field",
        [](TESK_ARY a) {
          FLN_ENTRY entry = MakeEntry(0, {"Field Title", "", "", "", "", "", "", "", ""});

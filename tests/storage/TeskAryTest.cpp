@@ -363,6 +363,12 @@ TEST(TeskAry, NotesWhichRecordsMayHaveChanged) {
        },
        0, 0},
       {"one updated", [&](TESK_ARY a) { Tesk_Ary_Update(a, 6, &r); }, 6, 7},
+      {"one written as it is: nothing noted",
+       [](TESK_ARY a) {
+         const Rec same = rec(3);
+         Tesk_Ary_Update(a, 6, &same);
+       },
+       0, 0},
       {"two updated far apart",
        [&](TESK_ARY a) {
          Tesk_Ary_Update(a, 8, &r);
@@ -627,7 +633,9 @@ namespace {
 // touch; reading, saving (ClearChanges), Reserve and a field update of other
 // bytes leave the stamp of field `b` (bytes 4..8) as it was.
 TEST(TeskAry, ChangeStampMovesWithEveryChangeOfItsBytes) {
-  const Rec five = rec(5);
+  const Rec five = rec(5), one = rec(1);
+  // Record 1 (rec(1)) with one field changed.
+  const Rec aAlone{0x7f000001, -1, 3}, bAlone{1, 77, 3}, cAlone{1, -1, 99}, bLastByte{1, 0x00ffffff, 3};
   const int32_t seven = 7;
   struct Case {
     const char* what;
@@ -639,6 +647,20 @@ TEST(TeskAry, ChangeStampMovesWithEveryChangeOfItsBytes) {
       {"Remove first", [](TESK_ARY a) { Tesk_Ary_Remove(a, 0); }, true},
       {"Remove last", [](TESK_ARY a) { Tesk_Ary_Remove(a, Tesk_Ary_GetSize(a) - 1); }, true},
       {"Update", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &five); }, true},
+      {"Update changing b alone", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &bAlone); }, true},
+      {"Update changing b's last byte", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &bLastByte); }, true},
+      {"Update changing a alone", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &aAlone); }, false},
+      {"Update changing c alone", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &cAlone); }, false},
+      {"Update writing the record as it is", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &one); }, false},
+      {"Updates of a and c, then of b", [&](TESK_ARY a) {
+         Tesk_Ary_Update(a, 2, &aAlone);
+         Tesk_Ary_Update(a, 1, &cAlone);
+         Tesk_Ary_Update(a, 2, &bAlone);
+       }, true},
+      {"Update of b, then its record removed", [&](TESK_ARY a) {
+         Tesk_Ary_Update(a, 1, &bAlone);
+         Tesk_Ary_Remove(a, 1);
+       }, true},
       {"Swap", [](TESK_ARY a) { Tesk_Ary_Swap(a, 0, 2); }, true},
       {"QuickSort", [](TESK_ARY a) { Tesk_Ary_QuickSort(a, [](const void*, const void*) { return 0; }); }, true},
       {"GetDataPtr", [](TESK_ARY a) { Tesk_Ary_GetDataPtr(a, 1); }, true},
@@ -680,6 +702,70 @@ TEST(TeskAry, ChangeStampMovesWithEveryChangeOfItsBytes) {
   EXPECT_EQ(Tesk_Ary_ChangeStamp(newAry().get(), 0, 4), 0u);  // no block yet
 }
 
+// However many updates come between two looks, each moves the stamps of the
+// bytes it changes, and no stamp ever goes back to a number given before;
+// the stamps of bytes no update changed stay put but for a rare move when
+// the notes of updates run long. Field `b` of record 0 is updated once
+// first, so that its stamps have something to go back to.
+TEST(TeskAry, UpdatesKeepTheirStampsTrueHoweverManyComeInARow) {
+  Ary ary = aryOf({0, 1, 2});
+  // What one look at the stamps of a field saw, and every number seen.
+  struct Look {
+    int32_t offset;
+    uint64_t stamp = 0;
+    std::vector<uint64_t> records;
+    std::vector<uint64_t> seen, seenOfRecords;
+    int moves = 0, recordMoves = 0;
+    // Looks again; a stamp that went back is a failure.
+    void again(TESK_ARY a) {
+      const uint64_t now = Tesk_Ary_ChangeStamp(a, offset, 4);
+      if (now != stamp) {
+        ++moves;
+        EXPECT_EQ(std::find(seen.begin(), seen.end(), now), seen.end()) << "field at " << offset;
+      }
+      stamp = now;
+      seen.push_back(now);
+      std::vector<uint64_t> before = records;
+      Tesk_Ary_RecordStamps(a, offset, 4, &records);
+      for (size_t i = 0; i < records.size(); ++i) {
+        if (i < before.size() && records[i] == before[i]) continue;
+        ++recordMoves;
+        EXPECT_EQ(std::find(seenOfRecords.begin(), seenOfRecords.end(), records[i]), seenOfRecords.end())
+            << "field at " << offset << ", record " << i;
+      }
+      seenOfRecords.insert(seenOfRecords.end(), records.begin(), records.end());
+    }
+  } a{0}, b{4};
+  a.again(ary.get());
+  b.again(ary.get());
+  const Rec zeroWithB{0, 55, 0};
+  Tesk_Ary_Update(ary.get(), 0, &zeroWithB);
+  b.again(ary.get());
+  ASSERT_EQ(b.moves, 2);
+  ASSERT_EQ(b.recordMoves, 4);  // three at the first look, then record 0
+  for (int32_t step = 1; step <= 5000; ++step) {
+    const int32_t index = step % 3;
+    Rec r;
+    Tesk_Ary_GetData(ary.get(), index, &r);
+    r.a = 1000 + step;
+    Tesk_Ary_Update(ary.get(), index, &r);
+    const int movesBefore = a.moves, recordMovesBefore = a.recordMoves;
+    a.again(ary.get());
+    b.again(ary.get());
+    ASSERT_EQ(a.moves, movesBefore + 1) << step;
+    ASSERT_GT(a.recordMoves, recordMovesBefore) << step;
+    if (::testing::Test::HasFailure()) return;
+  }
+  for (int32_t i = 0; i < 3; ++i) {
+    Rec r;
+    Tesk_Ary_GetData(ary.get(), i, &r);
+    EXPECT_EQ(r.a, 1000 + 4998 + i) << "the last step of record " << i;
+    EXPECT_EQ(r.b, i == 0 ? 55 : -i) << "bytes no update changed";
+  }
+  EXPECT_LT(b.moves, 2 + 10) << "5000 updates of `a` moved the stamp of `b` nearly every time";
+  EXPECT_LT(b.recordMoves, 4 + 30);
+}
+
 // Two arrays never share a stamp, so a stamp kept for one array cannot be
 // taken for the state of another, nor for an earlier state of its own.
 TEST(TeskAry, ChangeStampsAreNeverGivenTwice) {
@@ -701,7 +787,8 @@ TEST(TeskAry, ChangeStampsAreNeverGivenTwice) {
 // theirs. `kept[i]` is the old position whose stamp position i shows after
 // the change, or -1 for a number never given before.
 TEST(TeskAry, RecordStampsMoveWithTheRecordsAndChangeWithTheirBytes) {
-  const Rec five = rec(5);
+  const Rec five = rec(5), one = rec(1);
+  const Rec bAlone{1, 77, 3}, acOfTwo{20, -2, 60};  // rec(1), rec(2) with some fields changed
   const int32_t seven = 7;
   struct Case {
     const char* what;
@@ -713,6 +800,43 @@ TEST(TeskAry, RecordStampsMoveWithTheRecordsAndChangeWithTheirBytes) {
       {"Remove first", [](TESK_ARY a) { Tesk_Ary_Remove(a, 0); }, {1, 2}},
       {"Remove middle", [](TESK_ARY a) { Tesk_Ary_Remove(a, 1); }, {0, 2}},
       {"Update", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &five); }, {0, -1, 2}},
+      {"Update changing b alone", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &bAlone); }, {0, -1, 2}},
+      {"Update changing a and c", [&](TESK_ARY a) { Tesk_Ary_Update(a, 2, &acOfTwo); }, {0, 1, 2}},
+      {"Update writing the record as it is", [&](TESK_ARY a) { Tesk_Ary_Update(a, 1, &one); }, {0, 1, 2}},
+      {"Update of b, then Insert before it",
+       [&](TESK_ARY a) {
+         Tesk_Ary_Update(a, 1, &bAlone);
+         Tesk_Ary_Insert(a, 0, &five);
+       },
+       {-1, 0, -1, 2}},
+      {"Update of b, then Remove before it",
+       [&](TESK_ARY a) {
+         Tesk_Ary_Update(a, 1, &bAlone);
+         Tesk_Ary_Remove(a, 0);
+       },
+       {-1, 2}},
+      {"Update of b, then its record removed", [&](TESK_ARY a) {
+         Tesk_Ary_Update(a, 1, &bAlone);
+         Tesk_Ary_Remove(a, 1);
+       }, {0, 2}},
+      {"Updates of b, then RemoveMany around them",
+       [&](TESK_ARY a) {
+         Tesk_Ary_Update(a, 1, &bAlone);
+         Tesk_Ary_Add(a, &five);
+         Tesk_Ary_Add(a, &five);
+         Tesk_Ary_Update(a, 4, &bAlone);
+         const int32_t gone[] = {0, 3};
+         Tesk_Ary_RemoveMany(a, gone, 2);
+       },
+       {-1, 2, -1}},
+      {"Update of b, then Swap", [&](TESK_ARY a) {
+         Tesk_Ary_Update(a, 1, &bAlone);
+         Tesk_Ary_Swap(a, 1, 2);
+       }, {0, -1, -1}},
+      {"Update of b, then QuickSort", [&](TESK_ARY a) {
+         Tesk_Ary_Update(a, 1, &bAlone);
+         Tesk_Ary_QuickSort(a, compareA);
+       }, {-1, -1, -1}},
       {"GetDataPtr", [](TESK_ARY a) { Tesk_Ary_GetDataPtr(a, 1); }, {0, -1, 2}},
       {"Swap", [](TESK_ARY a) { Tesk_Ary_Swap(a, 0, 2); }, {-1, 1, -1}},
       {"QuickSort", [](TESK_ARY a) { Tesk_Ary_QuickSort(a, compareA); }, {-1, -1, -1}},
