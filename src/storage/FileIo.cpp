@@ -137,6 +137,13 @@ size_t FileStream::readAt(uint64_t offset, void* buffer, size_t n) {
 }
 
 size_t FileStream::readThrough(uint64_t offset, void* buffer, size_t n) {
+  if (!readOnly_) {
+    switch (mapped_.read(fd_, offset, buffer, n)) {
+      case MappedReads::Result::Copied: return n;
+      case MappedReads::Result::Failed: return 0;
+      case MappedReads::Result::NotServed: break;
+    }
+  }
   size_t done = 0;
   while (done < n) {
     const ssize_t r = ::pread(fd_, static_cast<char*>(buffer) + done, n - done,
@@ -201,6 +208,7 @@ bool FileStream::writeOnDisk(uint64_t offset, const void* buffer, size_t n) {
     }
     done += static_cast<size_t>(w);
   }
+  if (ok) mapped_.wroteUpTo(offset + n);
   KillIfArmed(gKillAfterWrite, gWriteFault.seen);
   return ok;
 }
@@ -258,6 +266,7 @@ bool FileStream::copyFrom(int sourceFd, uint64_t sourceOffset, uint64_t offset, 
   }
   if (!WriteAllowed()) return false;
   const int error = CopyBytes(sourceFd, sourceOffset, fd_, offset, n);
+  if (error == 0) mapped_.wroteUpTo(offset + n);
   KillIfArmed(gKillAfterWrite, gWriteFault.seen);
   errno = error;
   return error == 0;
@@ -302,6 +311,7 @@ bool FileStream::truncate(uint64_t size) {
     return false;
   }
   ahead_.clear();
+  mapped_.resized(size);  // before the cut: a read of the bytes cut off must not touch the mapping
   return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
 }
 

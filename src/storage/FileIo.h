@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "storage/HeldWrites.h"
+#include "storage/MappedReads.h"
 
 enum class FileOpenMode {
   ReadOnly,        // existing file, reading only
@@ -116,6 +117,9 @@ class FileStream {
   // no other writer changes the file while a read-only handle is open.
   std::vector<unsigned char> ahead_;
   uint64_t aheadStart_ = 0;
+  // Read-write streams serve their small reads (item records, the old
+  // bytes a journal keeps) from a mapping instead (MappedReads.h).
+  MappedReads mapped_;
 };
 
 /// Forces a folder's entries (a file created, renamed or removed in it) to

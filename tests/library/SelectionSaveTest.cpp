@@ -96,7 +96,7 @@ TEST_F(SelectAllSave, JournalsTheFlagBytesOnly) {
   EXPECT_TRUE(sawJournal);
 }
 
-// Whichever write or flush of a select-all save fails, once or for good,
+// Whichever read, write or flush of a select-all save fails, once or for good,
 // the file holds what it held before (after the rollback the next opening
 // makes), and the next save makes it what a whole rewrite leaves.
 TEST_F(SelectAllSave, AFailureAnywhereLeavesTheLibraryWholeAndTheNextSaveWorks) {
@@ -109,6 +109,7 @@ TEST_F(SelectAllSave, AFailureAnywhereLeavesTheLibraryWholeAndTheNextSaveWorks) 
       {"dead from a write", FileFaults::failWrite, FileFaults::Kind::FromThenOn},
       {"flush fails once", FileFaults::failFlush, FileFaults::Kind::Once},
       {"dead from a flush", FileFaults::failFlush, FileFaults::Kind::FromThenOn},
+      {"read fails once", FileFaults::failRead, FileFaults::Kind::Once},
   };
   for (const auto& fault : faults) {
     bool saved = false;
