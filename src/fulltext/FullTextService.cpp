@@ -87,8 +87,16 @@ void FullTextService::runIndexing(const std::vector<FullTextEntry>& entries) {
   const auto report = [this, &done, &total](const FullTextProgress& step) {
     done = step.done;
     total = step.total;
+    _progress = static_cast<uint64_t>(static_cast<uint32_t>(step.done)) << 32 | static_cast<uint32_t>(step.total);
+    if (_progressPosted.exchange(true)) return;  // the waiting signal takes these figures
     QMetaObject::invokeMethod(
-        this, [this, step] { emit indexingProgress(step.done, step.total); }, Qt::QueuedConnection);
+        this,
+        [this] {
+          _progressPosted = false;
+          const uint64_t latest = _progress;
+          emit indexingProgress(static_cast<int>(latest >> 32), static_cast<int>(latest & 0xFFFFFFFFu));
+        },
+        Qt::QueuedConnection);
   };
   const bool ok = SyncFullTextIndex(
       &_indexDb, _libraryPath, [&entries](const auto& held) { return PlanFullTextWork(entries, held); }, report,

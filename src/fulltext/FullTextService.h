@@ -20,6 +20,7 @@
 #include <QString>
 #include <QThread>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,7 +61,10 @@ class FullTextService : public QObject {
   void search(const QString& query);
 
  signals:
-  /// `done` of `total` PDFs of the current run are indexed.
+  /// `done` of `total` PDFs of the current run are indexed. Steps made
+  /// while one waits to be delivered join it: the caller's thread gets at
+  /// most one at a time, with the latest figures, however fast PDFs are
+  /// indexed (one per PDF would keep a large library's window busy).
   void indexingProgress(int done, int total);
   /// A run ended: `complete` when the index is in step with the entries of
   /// the last update(); otherwise it was stopped, or failed with `error`.
@@ -100,6 +104,10 @@ class FullTextService : public QObject {
   // the search connection then opens the new file.
   std::atomic<int> _generation{0};
   std::atomic<int> _remakeOf{-1};  // the generation a query found damaged, -1: none
+  // The latest progress step (done in the high half, total in the low) and
+  // whether a signal of it waits to be delivered on the caller's thread.
+  std::atomic<uint64_t> _progress{0};
+  std::atomic<bool> _progressPosted{false};
   int _searchGeneration = 0;       // of the file _searchDb has open (search thread)
 
   // The caller's thread only.

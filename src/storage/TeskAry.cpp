@@ -71,7 +71,7 @@ struct TeskHandleBlock {
   // those bytes; changes that keep it true say so by renewing `keyStamp`.
   int32_t keyOffset;
   uint64_t keyStamp;
-  std::vector<std::pair<int32_t, int32_t>> keyIndex;  // (key as stored, first index), by key
+  std::vector<std::pair<int32_t, int32_t>> keyIndex;  // (key as stored, index) of every record, in order
 };
 
 namespace {
@@ -350,16 +350,25 @@ void EraseSpanLogRows(TeskHandle h, const int32_t* indexes, size_t n) {
     change.index -= static_cast<int32_t>(std::lower_bound(indexes, indexes + n, change.index) - indexes);
 }
 
+// Follows the removal of the records at `indexes` (ascending, distinct) in
+// the key index: their keys go, the later records' indexes move down.
+void EraseKeyIndexRows(TeskHandle h, const int32_t* indexes, size_t n) {
+  auto& keys = h->keyIndex;
+  keys.erase(std::remove_if(keys.begin(), keys.end(),
+                            [&](const auto& entry) { return std::binary_search(indexes, indexes + n, entry.second); }),
+             keys.end());
+  for (auto& entry : keys) entry.second -= static_cast<int32_t>(std::lower_bound(indexes, indexes + n, entry.second) - indexes);
+}
+
 bool KeyBefore(const std::pair<int32_t, int32_t>& entry, int32_t key) { return entry.first < key; }
 
 // Adds the key of `record`, just appended at `index`, to a key index that
-// held before the append; a key already indexed keeps its earlier record.
+// held before the append: after the records that hold the key already.
 // False when memory ran out (the index no longer holds then).
 bool IndexAppendedKey(TeskHandle h, const unsigned char* record, int32_t index) {
   int32_t key;
   std::memcpy(&key, record + h->keyOffset, sizeof key);
-  const auto at = std::lower_bound(h->keyIndex.begin(), h->keyIndex.end(), key, KeyBefore);
-  if (at != h->keyIndex.end() && at->first == key) return true;
+  const auto at = std::lower_bound(h->keyIndex.begin(), h->keyIndex.end(), std::make_pair(key, index));
   try {
     h->keyIndex.insert(at, {key, index});
   } catch (const std::bad_alloc&) {
@@ -503,6 +512,7 @@ int Tesk_Ary_RemoveMany(TESK_ARY ary, const int32_t* indexes, size_t n) {
     if (indexes[k] <= indexes[k - 1]) return -1;
   const size_t size = static_cast<size_t>(ary->recordSize);
   TeskHandle h = ary->records;
+  const bool keepsKeys = h->keyStamp != 0 && h->keyStamp == Tesk_Ary_ChangeStamp(ary, h->keyOffset, 4);
   int wasLocked;
   unsigned char* base = static_cast<unsigned char*>(Tesk_HLock(h, &wasLocked));
   ForEachSurvivorRun(indexes, n, ary->count, [&](int32_t to, int32_t from, int32_t length) {
@@ -520,6 +530,12 @@ int Tesk_Ary_RemoveMany(TESK_ARY ary, const int32_t* indexes, size_t n) {
     for (TeskHandleBlock::FieldStamp& field : h->fieldStamps) EraseRows(field.rows, indexes, n);
   }
   EraseSpanLogRows(h, indexes, n);
+  // The key index follows in one pass too (erasing allocates nothing), so
+  // that the first lookup after a delete finds it ready.
+  if (keepsKeys) {
+    EraseKeyIndexRows(h, indexes, n);
+    h->keyStamp = Tesk_Ary_ChangeStamp(ary, h->keyOffset, 4);
+  }
   return 0;
 }
 
@@ -784,12 +800,10 @@ int32_t Tesk_Ary_FindKey(TESK_ARY ary, int32_t offset, int32_t key) {
         if (std::memcmp(RecordAt(h->bytes, ary, i) + offset, &key, sizeof key) == 0) return i;
       return -1;
     }
-    // By key, and of the records that share a key the first one alone. Keys
-    // such as ids mostly come in ascending order already: then nothing moves.
+    // By key, the records that share a key in their order, so that the
+    // first of them is found first. Keys such as ids mostly come in
+    // ascending order already: then nothing moves.
     if (!std::is_sorted(h->keyIndex.begin(), h->keyIndex.end())) std::sort(h->keyIndex.begin(), h->keyIndex.end());
-    h->keyIndex.erase(std::unique(h->keyIndex.begin(), h->keyIndex.end(),
-                                  [](const auto& a, const auto& b) { return a.first == b.first; }),
-                      h->keyIndex.end());
     h->keyStamp = stamp;
   }
   const auto at = std::lower_bound(h->keyIndex.begin(), h->keyIndex.end(), key, KeyBefore);

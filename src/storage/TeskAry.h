@@ -42,9 +42,10 @@ int Tesk_Ary_Add(TESK_ARY ary, const void* src);
 void Tesk_Ary_Remove(TESK_ARY ary, int32_t index);
 /// Removes the `n` records at `indexes` (ascending, distinct, each below the
 /// count) in one pass, the later records moving down over the gaps: records,
-/// count and every note kept of them (changes, change and record stamps, the
-/// key index) end as removing them one at a time from the last down leaves
-/// them, while each record moves at most once. 0; -1 (nothing changed) for
+/// count and every note kept of them (changes, change and record stamps)
+/// end as removing them one at a time from the last down leaves them, and
+/// Tesk_Ary_FindKey answers as it would then, while each record moves at
+/// most once and the key index is kept rather than made again. 0; -1 (nothing changed) for
 /// indexes that are not ascending, distinct and in range.
 int Tesk_Ary_RemoveMany(TESK_ARY ary, const int32_t* indexes, size_t n);
 /// Exchanges records i and j when both exist.

@@ -81,7 +81,8 @@ void Tesk_Ary_RecordStamps(TESK_ARY ary, int32_t offset, int32_t length, std::ve
 /// as stored), or -1 (also for an offset outside the record): what a walk
 /// from the first record finds. The array keeps an index of those bytes for
 /// one offset and makes it again only after a change that may have touched
-/// them: updating a record without changing its key and appending keep it,
+/// them: updating a record without changing its key, appending and removing
+/// records with Tesk_Ary_RemoveMany keep it,
 /// so that finding a record by its id costs a lookup, not a walk.
 int32_t Tesk_Ary_FindKey(TESK_ARY ary, int32_t offset, int32_t key);
 

@@ -274,3 +274,44 @@ TEST_F(FullTextSyncTest, AWindowsIndexFoundDamagedByIndexingOrAQueryIsMadeAgainO
 }
 
 }  // namespace
+
+namespace {
+
+// Indexing while the window's thread is busy: the steps made meanwhile join
+// the one signal waiting to be delivered, which then tells the latest
+// figures; one signal per PDF would keep a large library's window busy.
+TEST_F(FullTextSyncTest, ProgressMadeWhileTheWindowIsBusyArrivesAsOneSignal) {
+  Application();
+  std::vector<std::pair<std::string, std::string>> pdfs;
+  for (int i = 0; i < 40; ++i) pdfs.push_back({"p" + std::to_string(i) + ".pdf", "page " + std::to_string(i)});
+  import(pdfs);
+  FullTextService service(FullTextIndexPath(&library.data), QString::fromStdString(libraryPath));
+  std::vector<std::pair<int, int>> steps;
+  int runs = 0;
+  QObject::connect(&service, &FullTextService::indexingProgress,
+                   [&](int done, int total) { steps.emplace_back(done, total); });
+  QObject::connect(&service, &FullTextService::indexingFinished, [&](bool, const QString&) { ++runs; });
+  service.update(FullTextEntries(&library.data));
+
+  // No event is handled on this thread until every PDF is in the index.
+  const QDeadlineTimer deadline(60000);
+  for (;;) {
+    FullTextIndex index;
+    std::map<int32_t, FullTextIndex::Document> held;
+    QString error;
+    if (index.openForSearching(FullTextIndexPath(&library.data), &error) && index.documents(&held, &error) &&
+        held.size() == pdfs.size())
+      break;
+    ASSERT_FALSE(deadline.hasExpired()) << error.toStdString();
+    QThread::msleep(20);
+  }
+  ASSERT_TRUE(WaitFor([&] { return runs == 1; }));
+  // The steps of the last batch may still have been under way when this
+  // thread took its events: a second signal at most.
+  ASSERT_GE(steps.size(), 1u);
+  EXPECT_LE(steps.size(), 2u);
+  EXPECT_EQ(steps.back(), std::make_pair(40, 40));
+  EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+}
+
+}  // namespace

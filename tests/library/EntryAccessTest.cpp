@@ -209,9 +209,10 @@ TEST(UpdateEntry, FindsTheRightRecordAfterEveryKindOfChange) {
         Tesk_Ary_GetData(entries.get(), i, &stored);
         const bool target = first != c.ids.end() && i == first - c.ids.begin();
         EXPECT_EQ(FIELD_TEXT(stored, en_title) == title, target) << "id " << id << " record " << i;
-        if (!target)
+        if (!target) {
           EXPECT_EQ(std::memcmp(&stored, before.data() + static_cast<size_t>(i) * sizeof stored, sizeof stored), 0)
               << "id " << id << " record " << i;
+        }
       }
     }
   }

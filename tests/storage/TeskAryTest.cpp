@@ -929,6 +929,22 @@ TEST(TeskAry, FindKeyFindsWhatAWalkFindsAfterEveryChange) {
       {"Add a key held already", [&](TESK_ARY a) { Tesk_Ary_Add(a, &two); }},
       {"Insert before a key held", [&](TESK_ARY a) { Tesk_Ary_Insert(a, 0, &two); }},
       {"Remove the first of a repeated key", [](TESK_ARY a) { Tesk_Ary_Remove(a, 1); }},
+      {"RemoveMany of the first of a repeated key and others",
+       [](TESK_ARY a) {
+         const int32_t gone[] = {0, 1, 4};
+         Tesk_Ary_RemoveMany(a, gone, 3);
+       }},
+      {"RemoveMany after a key held already was added",
+       [&](TESK_ARY a) {
+         Tesk_Ary_Add(a, &two);
+         EXPECT_EQ(Tesk_Ary_FindKey(a, 0, 2), 2);
+         const int32_t gone[] = {2, 3};
+         Tesk_Ary_RemoveMany(a, gone, 2);
+       }},
+      {"RemoveMany of all", [](TESK_ARY a) {
+         const int32_t gone[] = {0, 1, 2, 3, 4};
+         Tesk_Ary_RemoveMany(a, gone, 5);
+       }},
       {"Swap", [](TESK_ARY a) { Tesk_Ary_Swap(a, 0, 3); }},
       {"QuickSort", [](TESK_ARY a) { Tesk_Ary_QuickSort(a, compareA); }},
       {"written through GetDataPtr", [](TESK_ARY a) { static_cast<Rec*>(Tesk_Ary_GetDataPtr(a, 2))->a = 9; }},
@@ -962,9 +978,10 @@ TEST(TeskAry, FindKeyFindsWhatAWalkFindsAfterEveryChange) {
   EXPECT_EQ(Tesk_Ary_FindKey(newAry().get(), 0, 3), -1);
 }
 
-// Edits that keep the keys and appends keep the index rather than walk the
-// records again: a key written behind the array's back (through the block,
-// which no change notes) stays unseen until a change makes the index again.
+// Edits that keep the keys, appends and removals in one pass keep the index
+// rather than walk the records again: a key written behind the array's back
+// (through the block, which no change notes) stays unseen until a change
+// makes the index again.
 TEST(TeskAry, FindKeyKeepsItsIndexOverEditsAndAppends) {
   Ary ary = aryOf({3, 1, 2});
   ASSERT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 2), 2);
@@ -978,6 +995,15 @@ TEST(TeskAry, FindKeyKeepsItsIndexOverEditsAndAppends) {
   EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 4), 3) << "the appended key is indexed";
   EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 3), 0) << "the index was kept";
   EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 7), -1) << "the index was kept";
+  const Rec five = rec(5), six = rec(6);
+  Tesk_Ary_Add(ary.get(), &five);
+  Tesk_Ary_Add(ary.get(), &six);
+  const int32_t gone[] = {1, 4};
+  ASSERT_EQ(Tesk_Ary_RemoveMany(ary.get(), gone, 2), 0);
+  EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 7), -1) << "the index was kept over RemoveMany";
+  EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 3), 0);
+  EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 1), -1);
+  EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 6), 3) << "a later record moved down";
   Tesk_Ary_Remove(ary.get(), 3);
   EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 7), 0) << "a removal makes the index again";
   EXPECT_EQ(Tesk_Ary_FindKey(ary.get(), 0, 3), -1);
