@@ -340,24 +340,15 @@ void EraseRows(std::vector<uint64_t>& rows, const int32_t* indexes, size_t n) {
 }
 
 // Follows the removal of the records at `indexes` (ascending, distinct) in
-// the span log, as ShiftSpanLog does for one.
-void EraseSpanLogRows(TeskHandle h, const int32_t* indexes, size_t n) {
-  auto& log = h->spanLog;
-  log.erase(std::remove_if(log.begin(), log.end(),
-                           [&](const auto& change) { return std::binary_search(indexes, indexes + n, change.index); }),
-            log.end());
-  for (TeskHandleBlock::SpanChange& change : log)
-    change.index -= static_cast<int32_t>(std::lower_bound(indexes, indexes + n, change.index) - indexes);
-}
-
-// Follows the removal of the records at `indexes` (ascending, distinct) in
-// the key index: their keys go, the later records' indexes move down.
-void EraseKeyIndexRows(TeskHandle h, const int32_t* indexes, size_t n) {
-  auto& keys = h->keyIndex;
-  keys.erase(std::remove_if(keys.begin(), keys.end(),
-                            [&](const auto& entry) { return std::binary_search(indexes, indexes + n, entry.second); }),
-             keys.end());
-  for (auto& entry : keys) entry.second -= static_cast<int32_t>(std::lower_bound(indexes, indexes + n, entry.second) - indexes);
+// `notes`, whose record index each `indexOf(note)` gives: the notes of the
+// removed records go, the later records' indexes move down with them.
+template <typename Note, typename IndexOf>
+void EraseRemovedRecordNotes(std::vector<Note>& notes, const int32_t* indexes, size_t n, IndexOf indexOf) {
+  notes.erase(std::remove_if(notes.begin(), notes.end(),
+                             [&](Note& note) { return std::binary_search(indexes, indexes + n, indexOf(note)); }),
+              notes.end());
+  for (Note& note : notes)
+    indexOf(note) -= static_cast<int32_t>(std::lower_bound(indexes, indexes + n, indexOf(note)) - indexes);
 }
 
 bool KeyBefore(const std::pair<int32_t, int32_t>& entry, int32_t key) { return entry.first < key; }
@@ -529,11 +520,12 @@ int Tesk_Ary_RemoveMany(TESK_ARY ary, const int32_t* indexes, size_t n) {
     EraseRows(h->recordStamps, indexes, n);
     for (TeskHandleBlock::FieldStamp& field : h->fieldStamps) EraseRows(field.rows, indexes, n);
   }
-  EraseSpanLogRows(h, indexes, n);
+  EraseRemovedRecordNotes(h->spanLog, indexes, n, [](TeskHandleBlock::SpanChange& c) -> int32_t& { return c.index; });
   // The key index follows in one pass too (erasing allocates nothing), so
   // that the first lookup after a delete finds it ready.
   if (keepsKeys) {
-    EraseKeyIndexRows(h, indexes, n);
+    EraseRemovedRecordNotes(h->keyIndex, indexes, n,
+                            [](std::pair<int32_t, int32_t>& k) -> int32_t& { return k.second; });
     h->keyStamp = Tesk_Ary_ChangeStamp(ary, h->keyOffset, 4);
   }
   return 0;
