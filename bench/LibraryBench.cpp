@@ -20,6 +20,9 @@
 //       processor time,
 //   (h) removing 100 entries spread over the entry array, one at a time
 //       from the last down against all in one pass (Tesk_Ary_RemoveMany),
+//   (i) the SaveAll after removing 100 entries spread over the array, after
+//       removing 10,000 more, and an import of 3 PDFs (which saves): time,
+//       processor time and bytes written,
 // and the peak memory of a process that opened it, against the file's size.
 // Usage: folian_library_bench [entries [parts]]   (default 20000, all parts)
 //   parts: the letters of the parts to run, such as "ab" for opening and
@@ -501,13 +504,44 @@ void MeasureImport(FLN_DATA& data, const QTemporaryDir& dir, int entries) {
               (bigLarge - bigSmall) / (newLarge - newSmall));
 }
 
+// The SaveAll after entries left the array: `removed` entries spread over
+// it, as a deletion of many selected entries leaves it.
+Cost SaveAfterRemoving(FLN_DATA& data, int32_t removed) {
+  std::vector<int32_t> indexes;
+  const int32_t count = Tesk_Ary_GetSize(data.entry);
+  for (int32_t i = 0; i < removed; ++i) indexes.push_back(count / removed * i + count / (2 * removed));
+  Tesk_Ary_RemoveMany(data.entry, indexes.data(), indexes.size());
+  bool ok = false;
+  Cost cost = Measure([&] { ok = SaveAll(data.filePath, &data).ok(); });
+  if (!ok) std::printf("    [the save failed]\n");
+  return cost;
+}
+
+void MeasureSavesAfterRemovalAndImport(FLN_DATA& data, const QTemporaryDir& dir) {
+  if (!SaveAll(data.filePath, &data).ok()) return;  // nothing left over from earlier parts
+  const Cost few = SaveAfterRemoving(data, 100);
+  const Cost many = SaveAfterRemoving(data, 10000);
+  constexpr int kFiles = 3;
+  const std::string folder = dir.filePath("pdfs-few").toStdString();
+  Cost import;
+  if (WriteSmallPdfs(folder, kFiles)) import = Measure([&] { ImportMs(data, folder, kFiles); });
+  const auto line = [](const char* what, const Cost& c) {
+    std::printf("    %-22s %9.1f ms (processor %.1f)   %lld bytes written\n", what, c.ms, c.cpuMs,
+                static_cast<long long>(c.bytes));
+  };
+  std::printf("(i) saves at %d entries:\n", Tesk_Ary_GetSize(data.entry));
+  line("after removing 100:", few);
+  line("after removing 10,000:", many);
+  line("import of 3 PDFs:", import);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const int entries = argc > 1 ? std::atoi(argv[1]) : 20000;
-  const std::string parts = argc > 2 ? argv[2] : "abcdefgh";
-  if (entries < 10 || parts.find_first_not_of("abcdefgh") != std::string::npos) {
-    std::fprintf(stderr, "usage: %s [entries >= 10 [parts, some of abcdefgh]]\n", argv[0]);
+  const std::string parts = argc > 2 ? argv[2] : "abcdefghi";
+  if (entries < 10 || parts.find_first_not_of("abcdefghi") != std::string::npos) {
+    std::fprintf(stderr, "usage: %s [entries >= 10 [parts, some of abcdefghi]]\n", argv[0]);
     return 2;
   }
   QTemporaryDir dir;
@@ -526,6 +560,7 @@ int main(int argc, char** argv) {
   if (runs('g')) MeasureUpdateEntry(data);
   if (runs('e')) MeasureImport(data, dir, entries);
   if (runs('h')) MeasureRemoval(data);
+  if (runs('i')) MeasureSavesAfterRemovalAndImport(data, dir);
   FreeFlnData(&data);
   if (runs('d')) MeasureAppend(dir.filePath("append.zel").toStdString(), entries);
   return 0;

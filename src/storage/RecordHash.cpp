@@ -1,5 +1,7 @@
 #include "storage/RecordHash.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
@@ -35,30 +37,50 @@ uint64_t mergeRound(uint64_t acc, uint64_t value) {
 }  // namespace
 
 uint64_t RecordHash(const void* data, size_t length) {
-  const uint8_t* p = static_cast<const uint8_t*>(data);
-  const uint8_t* const end = p + length;
-  uint64_t h;
+  RecordHasher hasher;
+  hasher.add(data, length);
+  return hasher.value();
+}
 
-  if (length >= 32) {
-    uint64_t v1 = kPrime1 + kPrime2, v2 = kPrime2, v3 = 0, v4 = 0 - kPrime1;
-    const uint8_t* const limit = end - 32;
-    do {
-      v1 = round(v1, load64(p));
-      v2 = round(v2, load64(p + 8));
-      v3 = round(v3, load64(p + 16));
-      v4 = round(v4, load64(p + 24));
-      p += 32;
-    } while (p <= limit);
-    h = rotl(v1, 1) + rotl(v2, 7) + rotl(v3, 12) + rotl(v4, 18);
-    h = mergeRound(h, v1);
-    h = mergeRound(h, v2);
-    h = mergeRound(h, v3);
-    h = mergeRound(h, v4);
+RecordHasher::RecordHasher() : lanes_{kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1} {}
+
+void RecordHasher::add(const void* data, size_t length) {
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  total_ += length;
+  if (buffered_ + length < sizeof stripe_) {
+    if (length > 0) std::memcpy(stripe_ + buffered_, p, length);
+    buffered_ += length;
+    return;
+  }
+  const auto consume = [this](const uint8_t* s) {
+    for (int lane = 0; lane < 4; ++lane) lanes_[lane] = round(lanes_[lane], load64(s + 8 * lane));
+  };
+  if (buffered_ > 0) {  // the waiting bytes make a stripe with the first new ones
+    const size_t fill = sizeof stripe_ - buffered_;
+    std::memcpy(stripe_ + buffered_, p, fill);
+    consume(stripe_);
+    p += fill;
+    length -= fill;
+    buffered_ = 0;
+  }
+  for (; length >= sizeof stripe_; p += sizeof stripe_, length -= sizeof stripe_) consume(p);
+  if (length > 0) std::memcpy(stripe_, p, length);
+  buffered_ = length;
+}
+
+uint64_t RecordHasher::value() const {
+  uint64_t h;
+  if (total_ >= 32) {
+    const uint64_t* v = lanes_;
+    h = rotl(v[0], 1) + rotl(v[1], 7) + rotl(v[2], 12) + rotl(v[3], 18);
+    for (int lane = 0; lane < 4; ++lane) h = mergeRound(h, v[lane]);
   } else {
     h = kPrime5;
   }
-  h += static_cast<uint64_t>(length);
+  h += total_;
 
+  const uint8_t* p = stripe_;
+  const uint8_t* const end = stripe_ + buffered_;
   for (; p + 8 <= end; p += 8) {
     h ^= round(0, load64(p));
     h = rotl(h, 27) * kPrime1 + kPrime4;

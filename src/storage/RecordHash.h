@@ -9,3 +9,21 @@
 
 /// XXH64 of `length` bytes at `data` with seed 0.
 uint64_t RecordHash(const void* data, size_t length);
+
+/// The same fingerprint of bytes that come in pieces: value() after add()
+/// of the pieces in order is RecordHash of them laid one after another,
+/// without ever holding them together.
+class RecordHasher {
+ public:
+  void add(const void* data, size_t length);
+  uint64_t value() const;
+
+ private:
+  uint64_t lanes_[4];  // the four accumulators, set by the constructor
+  unsigned char stripe_[32];
+  size_t buffered_ = 0;  // bytes of stripe_ waiting for a whole stripe
+  uint64_t total_ = 0;
+
+ public:
+  RecordHasher();
+};

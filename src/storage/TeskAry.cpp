@@ -66,8 +66,8 @@ struct TeskHandleBlock {
     uint64_t stamp;
   };
   std::vector<SpanChange> spanLog;
-  // The key index of Tesk_Ary_FindKey: the first record of each 4-byte key
-  // at `keyOffset`, by key. It holds while `keyStamp` is the change stamp of
+  // The key index of Tesk_Ary_FindKey: every record's 4-byte key at
+  // `keyOffset`, by key, and the records that share one in their order. It holds while `keyStamp` is the change stamp of
   // those bytes; changes that keep it true say so by renewing `keyStamp`.
   int32_t keyOffset;
   uint64_t keyStamp;
@@ -205,7 +205,7 @@ struct ByteSpan {
   int32_t offset, length;
 };
 
-// Spans a record's log may hold before it is folded: enough for hundreds of
+// Spans an array's log may hold before it is folded: enough for hundreds of
 // edits between two listings, few enough that a stamp is worked out in a
 // moment.
 constexpr size_t kSpanLogLimit = 1024;
@@ -276,16 +276,30 @@ void StampSpans(TeskHandle h, int32_t index, const ByteSpan* spans, int n) {
   }
 }
 
+// Follows the removal of the records at `indexes` (ascending, distinct) in
+// `notes`, whose record index each `indexOf(note)` gives: the notes of the
+// removed records go, the later records' indexes move down with them.
+template <typename Note, typename IndexOf>
+void EraseRemovedRecordNotes(std::vector<Note>& notes, const int32_t* indexes, size_t n, IndexOf indexOf) {
+  notes.erase(std::remove_if(notes.begin(), notes.end(),
+                             [&](Note& note) { return std::binary_search(indexes, indexes + n, indexOf(note)); }),
+              notes.end());
+  for (Note& note : notes)
+    indexOf(note) -= static_cast<int32_t>(std::lower_bound(indexes, indexes + n, indexOf(note)) - indexes);
+}
+
+int32_t& SpanIndex(TeskHandleBlock::SpanChange& change) { return change.index; }
+
 // Follows an insertion (`added`) or removal of the record at `index` in the
 // span log: the spans of a removed record go, those of later records move
 // along with them.
 void ShiftSpanLog(TeskHandle h, int32_t index, bool added) {
-  auto& log = h->spanLog;
-  if (!added)
-    log.erase(std::remove_if(log.begin(), log.end(), [&](const auto& change) { return change.index == index; }),
-              log.end());
-  for (TeskHandleBlock::SpanChange& change : log)
-    if (change.index >= index) change.index += added ? 1 : -1;
+  if (!added) {
+    EraseRemovedRecordNotes(h->spanLog, &index, 1, SpanIndex);
+    return;
+  }
+  for (TeskHandleBlock::SpanChange& change : h->spanLog)
+    if (change.index >= index) ++change.index;
 }
 
 // Follows an insertion (`added`) or removal of the record at `index`: the
@@ -337,27 +351,6 @@ void EraseRows(std::vector<uint64_t>& rows, const int32_t* indexes, size_t n) {
     std::copy(rows.begin() + from, rows.begin() + from + length, rows.begin() + to);
   });
   rows.resize(rows.size() - inside);
-}
-
-// Follows the removal of the records at `indexes` (ascending, distinct) in
-// the span log, as ShiftSpanLog does for one.
-void EraseSpanLogRows(TeskHandle h, const int32_t* indexes, size_t n) {
-  auto& log = h->spanLog;
-  log.erase(std::remove_if(log.begin(), log.end(),
-                           [&](const auto& change) { return std::binary_search(indexes, indexes + n, change.index); }),
-            log.end());
-  for (TeskHandleBlock::SpanChange& change : log)
-    change.index -= static_cast<int32_t>(std::lower_bound(indexes, indexes + n, change.index) - indexes);
-}
-
-// Follows the removal of the records at `indexes` (ascending, distinct) in
-// the key index: their keys go, the later records' indexes move down.
-void EraseKeyIndexRows(TeskHandle h, const int32_t* indexes, size_t n) {
-  auto& keys = h->keyIndex;
-  keys.erase(std::remove_if(keys.begin(), keys.end(),
-                            [&](const auto& entry) { return std::binary_search(indexes, indexes + n, entry.second); }),
-             keys.end());
-  for (auto& entry : keys) entry.second -= static_cast<int32_t>(std::lower_bound(indexes, indexes + n, entry.second) - indexes);
 }
 
 bool KeyBefore(const std::pair<int32_t, int32_t>& entry, int32_t key) { return entry.first < key; }
@@ -529,11 +522,12 @@ int Tesk_Ary_RemoveMany(TESK_ARY ary, const int32_t* indexes, size_t n) {
     EraseRows(h->recordStamps, indexes, n);
     for (TeskHandleBlock::FieldStamp& field : h->fieldStamps) EraseRows(field.rows, indexes, n);
   }
-  EraseSpanLogRows(h, indexes, n);
+  EraseRemovedRecordNotes(h->spanLog, indexes, n, SpanIndex);
   // The key index follows in one pass too (erasing allocates nothing), so
   // that the first lookup after a delete finds it ready.
   if (keepsKeys) {
-    EraseKeyIndexRows(h, indexes, n);
+    EraseRemovedRecordNotes(h->keyIndex, indexes, n,
+                            [](std::pair<int32_t, int32_t>& k) -> int32_t& { return k.second; });
     h->keyStamp = Tesk_Ary_ChangeStamp(ary, h->keyOffset, 4);
   }
   return 0;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -37,47 +38,84 @@ std::pair<uint64_t, uint32_t> BirthOf(const std::string& path) {
   return {static_cast<uint64_t>(st.stx_btime.tv_sec), st.stx_btime.tv_nsec};
 }
 
+// XXH64 of the header up to the checksum, then of the body.
 uint64_t Checksum(const std::vector<uint8_t>& journal) {
-  // The header up to the checksum, then the body: XXH64 over one buffer.
-  std::vector<uint8_t> covered(journal.begin(), journal.begin() + kChecksumAt);
-  covered.insert(covered.end(), journal.begin() + kHeaderSize, journal.end());
-  return RecordHash(covered.data(), covered.size());
+  RecordHasher hasher;
+  hasher.add(journal.data(), kChecksumAt);
+  hasher.add(journal.data() + kHeaderSize, journal.size() - kHeaderSize);
+  return hasher.value();
 }
 
-// The journal's bytes for the overwrites `stream` holds: the original bytes
-// of each region as the disk has them now. False when they cannot be read.
-bool BuildJournal(FileStream* stream, std::vector<uint8_t>* journal) {
+// The journal is written in pieces of this size: a change that overwrites a
+// gigabyte does not hold its old bytes in memory all at once.
+constexpr size_t kJournalPiece = 8 << 20;
+
+// Writes to `out` the journal for the overwrites `stream` holds: the
+// original bytes of each region as the disk has them now. A journal that
+// fits in one piece is one write; a longer one goes piece by piece with its
+// header last, so that it is whole (checksum and commit mark) only once
+// everything before it was written. False, with errno, when a read or a
+// write fails.
+bool WriteJournal(FileStream* stream, FileStream* out) {
   FileStream::Stamp identity;
   if (!stream->stamp(&identity)) return false;
   const auto birth = BirthOf(stream->path());
   const auto& regions = stream->held().regions();
-  size_t total = kHeaderSize;
-  for (const auto& region : regions) total += kRegionHeaderSize + region.second.size();
-  journal->assign(total, 0);
-  uint8_t* p = journal->data();
-  std::memcpy(p + kMagicAt, kMagic, sizeof kMagic);
-  PutLe(p + kDeviceAt, identity.device, 8);
-  PutLe(p + kInodeAt, identity.inode, 8);
-  PutLe(p + kBirthSecAt, birth.first, 8);
-  PutLe(p + kBirthNsecAt, birth.second, 4);
-  PutLe(p + kOldSizeAt, stream->heldSize(), 8);
-  PutLe(p + kRegionCountAt, regions.size(), 4);
-  PutLe(p + kBodySizeAt, total - kHeaderSize, 8);
-  size_t at = kHeaderSize;
+  uint64_t bodySize = 0;
+  for (const auto& region : regions) bodySize += kRegionHeaderSize + region.second.size();
+  uint8_t header[kHeaderSize] = {};
+  std::memcpy(header + kMagicAt, kMagic, sizeof kMagic);
+  PutLe(header + kDeviceAt, identity.device, 8);
+  PutLe(header + kInodeAt, identity.inode, 8);
+  PutLe(header + kBirthSecAt, birth.first, 8);
+  PutLe(header + kBirthNsecAt, birth.second, 4);
+  PutLe(header + kOldSizeAt, stream->heldSize(), 8);
+  PutLe(header + kRegionCountAt, regions.size(), 4);
+  PutLe(header + kBodySizeAt, bodySize, 8);
+  RecordHasher checksum;
+  checksum.add(header, kChecksumAt);
+
+  // The first piece begins with room for the header.
+  std::vector<uint8_t> piece(kHeaderSize);
+  piece.reserve(static_cast<size_t>(std::min<uint64_t>(kHeaderSize + bodySize, kJournalPiece)));
+  uint64_t written = 0;  // bytes of the journal file written so far
+  const auto flush = [&] {
+    const size_t skip = written == 0 ? kHeaderSize : 0;
+    checksum.add(piece.data() + skip, piece.size() - skip);
+    if (!out->writeOnDisk(written, piece.data(), piece.size())) return false;
+    written += piece.size();
+    piece.clear();
+    return true;
+  };
   for (const auto& region : regions) {
-    const size_t n = region.second.size();
-    PutLe(p + at, region.first, 8);
-    PutLe(p + at + 8, n, 4);
-    at += kRegionHeaderSize;
-    if (stream->readOnDisk(region.first, p + at, n) != n) {
-      if (errno == 0) errno = EIO;
-      return false;
+    uint8_t regionHeader[kRegionHeaderSize];
+    PutLe(regionHeader, region.first, 8);
+    PutLe(regionHeader + 8, region.second.size(), 4);
+    if (piece.size() + kRegionHeaderSize > kJournalPiece && !flush()) return false;
+    piece.insert(piece.end(), regionHeader, regionHeader + kRegionHeaderSize);
+    for (size_t done = 0; done < region.second.size();) {
+      if (piece.size() == kJournalPiece && !flush()) return false;
+      const size_t take = std::min(region.second.size() - done, kJournalPiece - piece.size());
+      const size_t at = piece.size();
+      piece.resize(at + take);
+      if (stream->readOnDisk(region.first + done, piece.data() + at, take) != take) {
+        if (errno == 0) errno = EIO;
+        return false;
+      }
+      done += take;
     }
-    at += n;
   }
-  PutLe(p + kChecksumAt, Checksum(*journal), 8);
-  std::memcpy(p + kCommitMarkAt, kCommitMark, sizeof kCommitMark);
-  return true;
+  if (written == 0) {  // all of it in one piece: the header goes with it
+    checksum.add(piece.data() + kHeaderSize, piece.size() - kHeaderSize);
+    PutLe(header + kChecksumAt, checksum.value(), 8);
+    std::memcpy(header + kCommitMarkAt, kCommitMark, sizeof kCommitMark);
+    std::memcpy(piece.data(), header, kHeaderSize);
+    return out->writeOnDisk(0, piece.data(), piece.size());
+  }
+  if (!piece.empty() && !flush()) return false;
+  PutLe(header + kChecksumAt, checksum.value(), 8);
+  std::memcpy(header + kCommitMarkAt, kCommitMark, sizeof kCommitMark);
+  return out->writeOnDisk(0, header, kHeaderSize);
 }
 
 struct Region {
@@ -144,11 +182,14 @@ bool RemoveJournal(const std::string& journalPath) {
 }
 
 // Undoes a commit that failed after the journal was whole: the old bytes go
-// back from memory; only when that also fails does the journal stay for the
-// next opening.
-bool UndoInPlace(FileStream* stream, const std::vector<uint8_t>& journalBytes, const std::string& journalPath) {
+// back from the journal through `stream`; only when that also fails does the
+// journal stay for the next opening.
+bool UndoInPlace(FileStream* stream, const std::string& journalPath) {
+  std::unique_ptr<FileStream> in(FileStream::open(journalPath.c_str(), FileOpenMode::ReadOnly));
+  std::vector<uint8_t> bytes;
   ParsedJournal parsed;
-  if (!ParseJournal(journalBytes, &parsed)) return false;
+  if (in == nullptr || !ReadWhole(in.get(), &bytes) || !ParseJournal(bytes, &parsed)) return false;
+  in.reset();
   return ApplyJournal(stream, parsed) && RemoveJournal(journalPath);
 }
 
@@ -177,14 +218,9 @@ bool Commit(FileStream* stream, const std::string& containerPath) {
 
   // 2. The original bytes, flushed with the journal's name.
   const std::string journalPath = PathFor(containerPath);
-  std::vector<uint8_t> journal;
-  std::unique_ptr<FileStream> out;
-  bool journalled = BuildJournal(stream, &journal);
-  if (journalled) {
-    out.reset(FileStream::open(journalPath.c_str(), FileOpenMode::CreateExclusive));
-    journalled = out != nullptr && out->writeOnDisk(0, journal.data(), journal.size()) && out->sync() &&
-                 SyncFolder(FolderOf(journalPath));
-  }
+  std::unique_ptr<FileStream> out(FileStream::open(journalPath.c_str(), FileOpenMode::CreateExclusive));
+  const bool journalled =
+      out != nullptr && WriteJournal(stream, out.get()) && out->sync() && SyncFolder(FolderOf(journalPath));
   if (!journalled) {
     const int error = errno;
     if (out != nullptr) ::unlink(journalPath.c_str());  // nothing in place has changed yet
@@ -201,7 +237,7 @@ bool Commit(FileStream* stream, const std::string& containerPath) {
   if (written) written = stream->sync();
   if (!written) {
     const int error = errno;
-    if (UndoInPlace(stream, journal, journalPath)) stream->holdOverwrites();
+    if (UndoInPlace(stream, journalPath)) stream->holdOverwrites();
     errno = error;
     return false;
   }

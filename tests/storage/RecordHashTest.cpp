@@ -38,4 +38,30 @@ TEST(RecordHash, EverySingleByteChangeOfARecordShows) {
   EXPECT_NE(RecordHash(record.data(), record.size() - 1), original);
 }
 
+// Bytes that come in pieces (a journal written piece by piece) give the
+// fingerprint of the same bytes in one buffer, wherever the cuts fall:
+// inside a stripe, on its edges, in pieces shorter and longer than one.
+TEST(RecordHash, PiecesGiveTheFingerprintOfTheWhole) {
+  std::vector<uint8_t> bytes(300);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 37 + 11);
+  const struct {
+    size_t length;
+    std::vector<size_t> cuts;  // where one piece ends and the next begins
+  } cases[] = {
+      {0, {}},          {5, {0, 5}},         {31, {1, 30}},         {32, {16}},          {33, {32}},
+      {64, {31, 33}},   {100, {3, 4, 5, 90}}, {300, {32, 64, 96}},   {300, {1, 299}},     {300, {7, 77, 177, 277}},
+      {300, {}},        {300, {0, 0, 150}},
+  };
+  for (const auto& c : cases) {
+    RecordHasher hasher;
+    size_t from = 0;
+    for (size_t cut : c.cuts) {
+      hasher.add(bytes.data() + from, cut - from);
+      from = cut;
+    }
+    hasher.add(bytes.data() + from, c.length - from);
+    EXPECT_EQ(hasher.value(), RecordHash(bytes.data(), c.length)) << c.length << " bytes, " << c.cuts.size() << " cuts";
+  }
+}
+
 }  // namespace

@@ -3,11 +3,14 @@
 // never applied.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ZelTestSupport.h"
 #include "library/FlnLibraryLock.h"
@@ -204,6 +207,110 @@ TEST_F(Journal, RollbackAndAFailedCommitLeaveTheFileAsItWas) {
     EXPECT_EQ(readAll(path), before);
     EXPECT_FALSE(exists(journalPath));
   }
+}
+
+// A change that overwrites more bytes than one piece of the journal holds:
+// the journal goes to the disk piece by piece with its header last. Whether
+// the process dies (from a write on, nothing more reaches the disk) or is
+// killed (SIGKILL) after any of the commit's writes, the rollback the next
+// opening makes leaves the file as it was before the change or as the change
+// left it, and a journal cut off between its pieces is removed, never applied.
+class LargeChange : public ::testing::Test {
+ protected:
+  static constexpr uint32_t kLength = 19u << 20;  // more than two pieces of the journal
+
+  void SetUp() override {
+    ZEL_FILE file;
+    ASSERT_EQ(ZEL_Create(path.c_str(), &file), ZEL_OK);
+    ASSERT_EQ(ZEL_AddData(&file, kTag, 5, "small"), ZEL_OK);
+    ASSERT_EQ(ZEL_AddData(&file, kTag, kLength, Bytes(1).data()), ZEL_OK);
+    ASSERT_EQ(ZEL_Commit(&file), ZEL_OK);
+    ZEL_Close(&file);
+    before = readAll(path);
+    ASSERT_TRUE(change());
+    after = readAll(path);
+    ASSERT_NE(after, before);
+    writeAll(path, before);
+  }
+  void TearDown() override { FileFaults::reset(); }
+
+  static std::vector<uint8_t> Bytes(uint8_t seed) {
+    std::vector<uint8_t> bytes(kLength);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>((i >> 7) * seed + i);
+    return bytes;
+  }
+  // Rewrites both members in place; `arm` sets the fault
+  // once the change is held, so that it strikes among the commit's writes.
+  bool change(const std::function<void()>& arm = [] {}) {
+    ZEL_FILE file;
+    if (ZEL_Open(path.c_str(), 0, &file) != ZEL_OK) return false;
+    bool ok = ZEL_FirstMember(&file, kTag) == ZEL_OK && ZEL_ReplaceData(&file, 5, "SMALL") == ZEL_OK &&
+              ZEL_NextMember(&file) == ZEL_OK && ZEL_ReplaceData(&file, kLength, Bytes(3).data()) == ZEL_OK;
+    arm();
+    ok = ok && ZEL_Commit(&file) == ZEL_OK;
+    ZEL_Close(&file);
+    return ok;
+  }
+
+  TempDir dir;
+  std::string path = dir.path("large.fln");
+  std::vector<uint8_t> before, after;
+};
+
+TEST_F(LargeChange, DyingAtAnyWriteOfTheCommitLeavesTheOldFile) {
+  int died = 0;
+  bool committed = false;
+  for (long n = 1; n < 50 && !committed; ++n) {
+    SCOPED_TRACE("dead from write " + std::to_string(n));
+    writeAll(path, before);
+    committed = change([n] { FileFaults::failWrite(n, FileFaults::Kind::FromThenOn); });
+    FileFaults::reset();
+    ASSERT_NE(ZelJournal::RollBack(path), ZelJournal::Recovery::Failed);
+    if (committed) {
+      EXPECT_EQ(readAll(path), after);
+    } else {
+      ++died;
+      ASSERT_EQ(readAll(path), before);
+    }
+  }
+  EXPECT_TRUE(committed);
+  EXPECT_GE(died, 4);  // at the journal's pieces and its header, and at the overwrites
+}
+
+TEST_F(LargeChange, AProcessKilledAfterAnyWriteOfTheCommitLeavesTheOldOrTheNewFile) {
+  int killed = 0, old = 0, changed = 0, journalsRemoved = 0, journalsApplied = 0;
+  bool completed = false;
+  for (long n = 1; n < 50 && !completed; ++n) {
+    SCOPED_TRACE("killed after write " + std::to_string(n));
+    writeAll(path, before);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(change([n] { FileFaults::killAfterWrite(n); }) ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+      completed = true;
+    } else {
+      ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+      ++killed;
+    }
+    const ZelJournal::Recovery recovery = ZelJournal::RollBack(path);
+    ASSERT_NE(recovery, ZelJournal::Recovery::Failed);
+    journalsRemoved += recovery == ZelJournal::Recovery::Removed ? 1 : 0;
+    journalsApplied += recovery == ZelJournal::Recovery::RolledBack ? 1 : 0;
+    const std::vector<uint8_t> now = readAll(path);
+    if (now == before) {
+      ++old;
+    } else {
+      ASSERT_EQ(now, after) << "neither the old nor the new file";
+      ++changed;
+    }
+  }
+  EXPECT_TRUE(completed);
+  EXPECT_GE(journalsRemoved, 1);  // killed between the journal's pieces
+  EXPECT_GE(journalsApplied, 1);  // killed among the overwrites
+  std::printf("[ kills    ] %d killed: %d old, %d new; journals removed %d, applied %d\n", killed, old, changed,
+              journalsRemoved, journalsApplied);
 }
 
 }  // namespace
