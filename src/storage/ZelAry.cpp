@@ -54,9 +54,11 @@ bool MakeRoom(TESK_ARY ary, uint64_t limit) {
 // Members read by one call of ZEL_GetMembers at most: positions grow by no
 // more than this ahead of the members read, and no more than kBytesPerRead
 // bytes are read between two reports of progress to the pages made ready
-// ahead (PagesAhead), which tell it the pace of the reading.
+// ahead (PagesAhead), which tell it the pace of the reading. Each call
+// starts with short runs of members, so that steps much shorter than this
+// read a file fresh from the disk in many small pieces.
 constexpr int32_t kMembersPerRead = 4096;
-constexpr size_t kBytesPerRead = size_t{2} << 20;
+constexpr size_t kBytesPerRead = size_t{8} << 20;
 
 // Reads the members of `tag` from the head on, each `length` bytes, into the
 // records of `ary` in one walk along the chain, straight into the block.
