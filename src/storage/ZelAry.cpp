@@ -1,9 +1,11 @@
 #include "storage/ZelAry.h"
+#include "storage/PagesAhead.h"
 #include "storage/TeskAryChanges.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -50,26 +52,39 @@ bool MakeRoom(TESK_ARY ary, uint64_t limit) {
 }
 
 // Members read by one call of ZEL_GetMembers at most: positions grow by no
-// more than this ahead of the members read.
+// more than this ahead of the members read, and no more than kBytesPerRead
+// bytes are read between two reports of progress to the pages made ready
+// ahead (PagesAhead), which tell it the pace of the reading.
 constexpr int32_t kMembersPerRead = 4096;
+constexpr size_t kBytesPerRead = size_t{2} << 20;
 
 // Reads the members of `tag` from the head on, each `length` bytes, into the
 // records of `ary` in one walk along the chain, straight into the block.
+// When the first block has room for every member the file could hold and
+// its fresh pages come slowly, a second thread makes them ready just ahead
+// of the reading.
 bool ReadMembers(ZEL_FILE* file, int32_t tag, uint32_t length, TESK_ARY ary, std::vector<uint64_t>* positions) {
   const uint64_t limit = MaxMembers(file, length);
+  const size_t perRead = std::max<size_t>(1, kBytesPerRead / std::max<uint32_t>(length, 1));
+  std::optional<PagesAhead> ahead;
   int rc = ZEL_FirstMember(file, tag);
   while (rc == ZEL_OK) {
     const uint64_t n = static_cast<uint64_t>(ary->count);
+    if (ahead && ary->count >= ary->capacity) ahead.reset();  // the block may move as it grows
     if (n >= limit || !MakeRoom(ary, limit)) return false;
     int32_t room = 0;
     void* records = Tesk_Ary_SpareRoom(ary, &room);
-    const size_t want = static_cast<size_t>(std::min<uint64_t>({static_cast<uint64_t>(room), limit - n,
-                                                                static_cast<uint64_t>(kMembersPerRead)}));
+    if (n == 0 && static_cast<uint64_t>(room) == limit)
+      ahead.emplace(static_cast<unsigned char*>(records), static_cast<size_t>(limit) * length, perRead * length,
+                    PagesAhead::Start::WhenSlow);
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(
+        {static_cast<uint64_t>(room), limit - n, static_cast<uint64_t>(kMembersPerRead), perRead}));
     if (positions != nullptr) positions->resize(n + want);
     size_t read = 0;
     rc = ZEL_GetMembers(file, length, want, records, positions != nullptr ? positions->data() + n : nullptr, &read);
     if (positions != nullptr) positions->resize(n + read);
     for (size_t i = 0; i < read; ++i) Tesk_Ary_AddUncleared(ary);  // filled above
+    if (ahead) ahead->filledTo(static_cast<size_t>(ary->count) * length);
   }
   return rc == ZEL_ERR_NO_MEMBER;
 }

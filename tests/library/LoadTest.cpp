@@ -5,9 +5,11 @@
 #include <QFile>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <set>
 
 #include "LibraryTestSupport.h"
+#include "PagesAheadAtOnce.h"
 #include "TestFiles.h"
 #include "library/FlnAttachment.h"
 #include "library/FlnCreateCats.h"
@@ -16,6 +18,7 @@
 #include "library/FlnNewLibrary.h"
 #include "library/FlnSave.h"
 #include "format/Endian.h"
+#include "storage/FileIo.h"
 #include "storage/ZelFile.h"
 
 using namespace libtest;
@@ -321,6 +324,60 @@ TEST_F(LoadFile, SortKeysComeFromTheFirstThreeSortRecords) {
       EXPECT_EQ(got.sortFieldKind[i], c.expected.sortFieldKind[i]) << i;
       EXPECT_EQ(got.sortFieldAscend[i], c.expected.sortFieldAscend[i]) << i;
     }
+  }
+}
+
+// A read failing anywhere while a large library is read (its entries come in
+// several steps, also while their pages are made ready beside the reading)
+// fails the load and leaves the library that was loaded as it was; a load
+// that meets no fault holds it all.
+TEST_F(LoadFile, AReadFailingAnywhereInALargeLibraryKeepsTheLibraryThatWasLoaded) {
+  constexpr int kEntries = 2500;
+  const std::string large = dir.path("large.fln");
+  {
+    Library made;
+    ASSERT_TRUE(CreateNewLibraryFile(large.c_str()).ok());
+    ASSERT_TRUE(ReadFlnDataFromFlnFile(large.c_str(), &made.data).ok());
+    for (int32_t i = 0; i < kEntries; ++i) {
+      const FLN_ENTRY e = MakeEntry(100 + i, "title " + std::to_string(i));
+      ASSERT_EQ(Tesk_Ary_Add(made.data.entry, &e), 0);
+    }
+    ASSERT_TRUE(SaveAll(large.c_str(), &made.data).ok());
+  }
+  FileFaults::reset();
+  {
+    Library whole;
+    ASSERT_TRUE(ReadFlnDataFromFlnFile(large.c_str(), &whole.data).ok());
+    ASSERT_EQ(Tesk_Ary_GetSize(whole.data.entry), kEntries);
+  }
+  const long reads = FileFaults::readsSeen();
+  ASSERT_GT(reads, 10);
+
+  for (const bool atOnce : {false, true}) {
+    SCOPED_TRACE(atOnce ? "pages made ready beside the reading from the start" : "pages made ready at its pace");
+    std::optional<PagesAheadAtOnce> beside;
+    if (atOnce) beside.emplace();
+    Library library;
+    long failed = 0;
+    for (long n = 1; n <= reads; ++n) {
+      ASSERT_TRUE(ReadFlnDataFromFlnFile(path.c_str(), &library.data).ok());
+      const TESK_ARY entries = library.data.entry;
+      FileFaults::failRead(n, FileFaults::Kind::Once);
+      const FlnResult r = ReadFlnDataFromFlnFile(large.c_str(), &library.data);
+      FileFaults::reset();
+      if (r.ok()) {  // a read the list does not need
+        ASSERT_EQ(Tesk_Ary_GetSize(library.data.entry), kEntries) << n;
+        FLN_ENTRY last;
+        Tesk_Ary_GetData(library.data.entry, kEntries - 1, &last);
+        EXPECT_EQ(Host(last.en_id), 100 + kEntries - 1) << n;
+        continue;
+      }
+      ++failed;
+      EXPECT_EQ(library.data.entry, entries) << n;
+      EXPECT_EQ(Tesk_Ary_GetSize(library.data.entry), 0) << n;
+      EXPECT_STREQ(library.data.filePath, path.c_str()) << n;
+    }
+    EXPECT_GT(failed, reads / 2) << "the entries' reads among them";
   }
 }
 

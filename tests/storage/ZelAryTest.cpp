@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "OwnedAry.h"
+#include "PagesAheadAtOnce.h"
 #include "storage/TeskAryChanges.h"
 #include "TestFiles.h"
 
@@ -37,6 +40,7 @@ std::vector<Bytes> records(int32_t first, int32_t count, uint32_t size = kSize) 
 }
 
 using testsupport::Ary;
+using testsupport::PagesAheadAtOnce;
 
 Ary aryOf(const std::vector<Bytes>& recs, uint32_t size = kSize) {
   Ary ary(Tesk_Ary_Init(static_cast<int32_t>(size), 20, 20));
@@ -160,27 +164,35 @@ TEST_F(ZelAry, LoadHoldsExactlyTheMembersAtAnyCountAndGrowsOnAfterwards) {
     int32_t count;
     uint32_t size;
     bool interleave;
-  } cases[] = {{1, kSize, false}, {1023, kSize, false}, {1024, kSize, true}, {1025, 4644, false},
-               {3000, kSize, true}, {600, 4644, true}};
+  } cases[] = {{1, kSize, false},   {1023, kSize, false}, {1024, kSize, true}, {1025, 4644, false},
+               {3000, kSize, true}, {600, 4644, true},
+               // blocks large enough to have their pages made ready ahead of the reading
+               {2500, 4644, false}, {2500, 4644, true}};
   for (const auto& c : cases) {
-    const std::string path = dir_.path("count" + std::to_string(c.count) + "-" + std::to_string(c.size) + ".zel");
+    const std::string path = dir_.path("count" + std::to_string(c.count) + "-" + std::to_string(c.size) +
+                                       (c.interleave ? "-interleaved" : "") + ".zel");
     std::vector<Member> members;
     for (int32_t v = 0; v < c.count; ++v) {
       members.push_back({kTag, record(v, c.size)});
       if (c.interleave) members.push_back({kOther, record(-v, 700)});
     }
     makeContainer(path, members);
-    Ary ary = load(path, kTag);
-    ASSERT_NE(ary, nullptr) << c.count;
-    EXPECT_EQ(contents(ary.get()), records(0, c.count, c.size)) << c.count;
-    EXPECT_GE(ary->capacity, c.count) << c.count;
-    EXPECT_LE(ary->capacity, c.count + c.count / 8) << "room beyond an eighth more is given back";
-    int32_t from = -1, to = -1;
-    Tesk_Ary_GetChanges(ary.get(), &from, &to);
-    EXPECT_EQ(from, to) << "loaded records are what the file holds";
-    const Bytes more = record(c.count, c.size);
-    ASSERT_EQ(Tesk_Ary_Add(ary.get(), more.data()), 0);
-    EXPECT_EQ(contents(ary.get()), records(0, c.count + 1, c.size)) << c.count;
+    for (const bool atOnce : {false, true}) {
+      SCOPED_TRACE(atOnce ? "pages made ready beside the reading from the start" : "pages made ready at its pace");
+      std::optional<PagesAheadAtOnce> beside;
+      if (atOnce) beside.emplace();
+      Ary ary = load(path, kTag);
+      ASSERT_NE(ary, nullptr) << c.count;
+      EXPECT_EQ(contents(ary.get()), records(0, c.count, c.size)) << c.count;
+      EXPECT_GE(ary->capacity, c.count) << c.count;
+      EXPECT_LE(ary->capacity, c.count + c.count / 8) << "room beyond an eighth more is given back";
+      int32_t from = -1, to = -1;
+      Tesk_Ary_GetChanges(ary.get(), &from, &to);
+      EXPECT_EQ(from, to) << "loaded records are what the file holds";
+      const Bytes more = record(c.count, c.size);
+      ASSERT_EQ(Tesk_Ary_Add(ary.get(), more.data()), 0);
+      EXPECT_EQ(contents(ary.get()), records(0, c.count + 1, c.size)) << c.count;
+    }
   }
 }
 
@@ -536,21 +548,33 @@ TEST_F(ZelAry, GetMembersReadsAsGetDataAndNextMemberWould) {
 }
 
 // A read that fails anywhere, the members read together included, fails
-// the load: no array of records that were never read.
+// the load: no array of records that were never read. The larger chain is
+// read in several steps, also while its pages are made ready beside it.
 TEST_F(ZelAry, LoadFailsWhenAnyReadFails) {
-  makeContainer(path_, membersOf(kTag, records(0, 2000)));
-  long reads = 0;  // the first n at which the load no longer meets the fault
-  for (long n = 1; n < 1000 && reads == 0; ++n) {
-    ZEL_FILE f;
-    ASSERT_EQ(ZEL_Open(path_.c_str(), 1, &f), ZEL_OK);
-    FileFaults::failRead(n, FileFaults::Kind::Once);
-    Ary ary(ZEL_ARY_Load(&f, kTag));
-    FileFaults::reset();
-    ZEL_Close(&f);
-    if (ary != nullptr) {
-      EXPECT_EQ(contents(ary.get()), records(0, 2000)) << n;
-      reads = n;
+  const struct {
+    int32_t count;
+    uint32_t size;
+    bool atOnce;  // pages made ready beside the reading from the start
+  } cases[] = {{2000, kSize, false}, {2500, 4644, false}, {2500, 4644, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size) + (c.atOnce ? " beside" : ""));
+    const std::string path = dir_.path("fail" + std::to_string(c.size) + ".zel");
+    if (!std::ifstream(path)) makeContainer(path, membersOf(kTag, records(0, c.count, c.size)));
+    std::optional<PagesAheadAtOnce> beside;
+    if (c.atOnce) beside.emplace();
+    long reads = 0;  // the first n at which the load no longer meets the fault
+    for (long n = 1; n < 1000 && reads == 0; ++n) {
+      ZEL_FILE f;
+      ASSERT_EQ(ZEL_Open(path.c_str(), 1, &f), ZEL_OK);
+      FileFaults::failRead(n, FileFaults::Kind::Once);
+      Ary ary(ZEL_ARY_Load(&f, kTag));
+      FileFaults::reset();
+      ZEL_Close(&f);
+      if (ary != nullptr) {
+        EXPECT_EQ(contents(ary.get()), records(0, c.count, c.size)) << n;
+        reads = n;
+      }
     }
+    EXPECT_GT(reads, 2) << "the walk to the tag, the records read together and the steps between them";
   }
-  EXPECT_GT(reads, 2) << "the walk to the tag, the records read together and the steps between them";
 }
