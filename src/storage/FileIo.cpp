@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -51,6 +52,20 @@ bool WriteAllowed() {
   if (IsDead()) {
     errno = EIO;
     return false;
+  }
+  return true;
+}
+
+// pwrite until every byte is written; false, with errno, when one fails.
+bool WriteBytes(int fd, uint64_t offset, const void* buffer, size_t n) {
+  for (size_t done = 0; done < n;) {
+    const ssize_t w = ::pwrite(fd, static_cast<const char*>(buffer) + done, n - done, static_cast<off_t>(offset + done));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      if (w == 0) errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<size_t>(w);
   }
   return true;
 }
@@ -195,21 +210,43 @@ bool FileStream::writeAt(uint64_t offset, const void* buffer, size_t n) {
 bool FileStream::writeOnDisk(uint64_t offset, const void* buffer, size_t n) {
   ahead_.clear();
   if (!WriteAllowed()) return false;
-  size_t done = 0;
-  bool ok = true;
-  while (done < n) {
-    const ssize_t w = ::pwrite(fd_, static_cast<const char*>(buffer) + done, n - done,
-                               static_cast<off_t>(offset + done));
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) {
-      if (w == 0) errno = ENOSPC;
-      ok = false;
-      break;
-    }
-    done += static_cast<size_t>(w);
-  }
+  const bool ok = WriteBytes(fd_, offset, buffer, n);
   if (ok) mapped_.wroteUpTo(offset + n);
   KillIfArmed(gKillAfterWrite, gWriteFault.seen);
+  return ok;
+}
+
+bool FileStream::writeHeldInPlace() {
+  const auto& regions = held_.regions();
+  if (regions.empty()) return true;
+  const uint64_t page = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+  const uint64_t from = regions.begin()->first / page * page;
+  const uint64_t to = regions.rbegin()->first + regions.rbegin()->second.size();
+  // A few regions are as cheap to write with system calls as to map.
+  constexpr size_t kMappedFrom = 16;
+  void* base = MAP_FAILED;
+  if (regions.size() >= kMappedFrom && to <= heldSize_)
+    base = mmap(nullptr, static_cast<size_t>(to - from), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, static_cast<off_t>(from));
+  if (base == MAP_FAILED) {
+    for (const auto& region : regions)
+      if (!writeOnDisk(region.first, region.second.data(), region.second.size())) return false;
+    return true;
+  }
+  ahead_.clear();
+  bool ok = true;
+  for (const auto& region : regions) {
+    if (!(ok = WriteAllowed())) break;
+    unsigned char* at = static_cast<unsigned char*>(base) + (region.first - from);
+    if (!MappedCopy(at, region.second.data(), region.second.size())) {
+      // The system call writes the whole region again, or says why it cannot.
+      ok = WriteBytes(fd_, region.first, region.second.data(), region.second.size());
+      if (!ok) break;
+    }
+    KillIfArmed(gKillAfterWrite, gWriteFault.seen);
+  }
+  const int error = errno;
+  munmap(base, static_cast<size_t>(to - from));
+  errno = error;
   return ok;
 }
 

@@ -100,6 +100,14 @@ class FileStream {
   size_t readOnDisk(uint64_t offset, void* buffer, size_t n) { return readThrough(offset, buffer, n); }
   /// Writes straight to the disk, past any holding.
   bool writeOnDisk(uint64_t offset, const void* buffer, size_t n);
+  /// Writes every held overwrite to the disk in place, as writeOnDisk of
+  /// each region in offset order would, each counting as one write. Many
+  /// small regions go through a writable mapping of the span they lie in,
+  /// one copy each instead of one system call each; a region the mapping
+  /// cannot take (a bus error) is written with the system call, which tells
+  /// the reason when it fails. True when every region was written; false,
+  /// with errno, at the first that was not.
+  bool writeHeldInPlace();
 
  private:
   FileStream(int fd, bool readOnly, std::string path) : fd_(fd), readOnly_(readOnly), path_(std::move(path)) {}

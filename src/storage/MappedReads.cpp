@@ -51,9 +51,9 @@ bool GuardInstalled() {
   return installed;
 }
 
-// memcpy from a mapping that comes back false instead of ending the process
-// when a page cannot be had.
-bool GuardedCopy(void* to, const unsigned char* from, size_t n) {
+// memcpy to or from a mapping that comes back false instead of ending the
+// process when a page cannot be had.
+bool GuardedCopy(void* to, const void* from, size_t n) {
   sigjmp_buf jump;
   if (sigsetjmp(jump, 0) != 0) {
     tGuard = nullptr;
@@ -70,6 +70,8 @@ bool GuardedCopy(void* to, const unsigned char* from, size_t n) {
 constexpr uint64_t kRoom = 64ull << 20;  // mapped past the end, for the appends that follow
 
 }  // namespace
+
+bool MappedCopy(void* to, const void* from, size_t n) { return GuardInstalled() && GuardedCopy(to, from, n); }
 
 MappedReads::~MappedReads() { unmap(); }
 

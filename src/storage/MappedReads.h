@@ -20,6 +20,12 @@
 #include <cstddef>
 #include <cstdint>
 
+/// Copies `n` bytes from `from` to `to`, either of which may lie in a
+/// mapping of a file, under the bus-error guard: false, with nothing more
+/// copied, when a page could not be had (or the guard could not be set up,
+/// in which case nothing is copied).
+bool MappedCopy(void* to, const void* from, size_t n);
+
 class MappedReads {
  public:
   MappedReads() = default;

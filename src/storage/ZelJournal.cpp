@@ -231,9 +231,7 @@ bool Commit(FileStream* stream, const std::string& containerPath) {
   out.reset();
 
   // 3. The overwrites themselves.
-  bool written = true;
-  for (const auto& region : stream->held().regions())
-    if (!(written = stream->writeOnDisk(region.first, region.second.data(), region.second.size()))) break;
+  bool written = stream->writeHeldInPlace();
   if (written) written = stream->sync();
   if (!written) {
     const int error = errno;

@@ -65,7 +65,9 @@ X11Session::X11Session() : _server(std::make_unique<QProcess>()), _windowManager
     if (probe.readAllStandardOutput().contains("window id")) return;
     QThread::msleep(50);
   }
-  _error = QStringLiteral("openbox did not take the screen");
+  // What openbox said is the only clue to why it never took the screen.
+  _error = QStringLiteral("openbox did not take the screen within %1 s: ").arg(kWindowManagerTimeoutMs / 1000) +
+           QString::fromLocal8Bit(_windowManager->readAllStandardError());
 }
 
 X11Session::~X11Session() {
