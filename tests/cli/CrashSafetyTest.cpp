@@ -191,14 +191,18 @@ class CrashSafety : public ::testing::Test {
         ++lost;
       }
     }
-    if (finished) EXPECT_TRUE(s.done(now)) << "the command succeeded but its change is not all there";
+    if (finished) {
+      EXPECT_TRUE(s.done(now)) << "the command succeeded but its change is not all there";
+    }
     if (s.wholeOrNone && (killed || !s.failureKeepsTheRest) && !s.wholeOrNone(now)) {
       ADD_FAILURE() << "the entries hold half of the change";
       ++lost;
     }
     const CliOutcome check = sandbox.run({"check", "work.fln"});
     EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
-    if (s.checksClean) EXPECT_EQ(check.out.find("warning:"), std::string::npos) << check.out;
+    if (s.checksClean) {
+      EXPECT_EQ(check.out.find("warning:"), std::string::npos) << check.out;
+    }
     return lost;
   }
 

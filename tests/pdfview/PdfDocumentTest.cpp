@@ -36,7 +36,9 @@ TEST(PdfDocumentTest, OpensWhatItCanAndSaysWhyNot) {
     const PdfOpenResult result = PdfDocument::Open(c.bytes, c.password);
     EXPECT_EQ(result.status, c.status) << c.name;
     EXPECT_EQ(result.document != nullptr, c.status == PdfOpenStatus::Opened) << c.name;
-    if (result.document) EXPECT_EQ(result.document->pageCount(), c.pages) << c.name;
+    if (result.document) {
+      EXPECT_EQ(result.document->pageCount(), c.pages) << c.name;
+    }
     EXPECT_EQ(result.reason.isEmpty(), c.status != PdfOpenStatus::Damaged) << c.name;
   }
 

@@ -70,7 +70,9 @@ TEST(HeldWrites, RandomWritesAgreeWithAPlainArray) {
   bool first = true;
   uint64_t end = 0;
   for (const auto& [offset, bytes] : held.regions()) {
-    if (!first) EXPECT_GT(offset, end) << "ranges overlap or touch";
+    if (!first) {
+      EXPECT_GT(offset, end) << "ranges overlap or touch";
+    }
     first = false;
     end = offset + bytes.size();
   }

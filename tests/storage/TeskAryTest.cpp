@@ -735,7 +735,7 @@ TEST(TeskAry, UpdatesKeepTheirStampsTrueHoweverManyComeInARow) {
       }
       seenOfRecords.insert(seenOfRecords.end(), records.begin(), records.end());
     }
-  } a{0}, b{4};
+  } a{0, 0, {}, {}, {}, 0, 0}, b{4, 0, {}, {}, {}, 0, 0};
   a.again(ary.get());
   b.again(ary.get());
   const Rec zeroWithB{0, 55, 0};

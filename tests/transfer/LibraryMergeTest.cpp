@@ -220,7 +220,9 @@ TEST_F(LibraryMergeTest, RefusesAnOtherFileItCannotReadWholeAndChangesNothing) {
     EXPECT_EQ(result.merged.imported, 0);
     EXPECT_EQ(readAll(libraryPath_), libraryBytes_);
     EXPECT_EQ(Tesk_Ary_GetSize(library_.data.entry), 1);
-    if (!otherBefore.empty()) EXPECT_EQ(readAll(other), otherBefore);
+    if (!otherBefore.empty()) {
+      EXPECT_EQ(readAll(other), otherBefore);
+    }
     writeAll(otherPath_, otherBytes_);
     QFile::remove(QString::fromStdString(ZelJournal::PathFor(otherPath_)));
   }
@@ -304,7 +306,9 @@ TEST_F(LibraryMergeTest, AFailedWriteAnywhereLeavesWholeEntriesOnly) {
       FileFaults::reset();
       SCOPED_TRACE(context);
       ASSERT_TRUE(result.other.ok());
-      if (reachedEnd) EXPECT_EQ(result.merged.imported, 3);
+      if (reachedEnd) {
+        EXPECT_EQ(result.merged.imported, 3);
+      }
       const size_t count = ExpectConsistentLibrary(work, before_, sources_, context).size();
       if (count > 1 && count < 4) ++partial;
       EXPECT_EQ(readAll(otherPath_), otherBytes_);
