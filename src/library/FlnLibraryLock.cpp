@@ -130,8 +130,23 @@ LibraryLockStatus LibraryLock::acquireOnce(const std::string& path, LibraryLockM
   // The holder is named before the library is locked, so that whoever sees
   // the library locked also sees who holds it (never a holder not yet named).
   SetLock(fd_, F_RDLCK, HolderByte(holder));  // only names the holder to others: a failure costs nothing
-  if (SetLock(fd_, mode == LibraryLockMode::Exclusive ? F_WRLCK : F_RDLCK, kLibraryByte) != 0) {
-    const int error = errno;
+  int refusal = 0;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    if (SetLock(fd_, mode == LibraryLockMode::Exclusive ? F_WRLCK : F_RDLCK, kLibraryByte) == 0) {
+      refusal = 0;
+      break;
+    }
+    refusal = errno;
+    if (!IsBusy(refusal)) break;
+    busyHolder_ = WhoHolds(fd_);
+    if (busyHolder_ != LibraryLockHolder::Unknown) break;
+    // No holder named: either a program that names none holds the library,
+    // or the holder let go between the refusal and the question (and may
+    // have taken it again since). Asking again tells the two apart instead
+    // of blaming another program for what a command did.
+  }
+  if (refusal != 0) {
+    const int error = refusal;
     if (NoLocksHere(error)) {
       release();
       problem_ = "the file system does not keep file locks (" + std::string(std::strerror(error)) +
@@ -143,7 +158,6 @@ LibraryLockStatus LibraryLock::acquireOnce(const std::string& path, LibraryLockM
       }
       return LibraryLockStatus::Unsupported;
     }
-    if (IsBusy(error)) busyHolder_ = WhoHolds(fd_);
     release();
     if (!IsBusy(error)) {
       problem_ = std::string("cannot lock the library: ") + std::strerror(error);
