@@ -194,8 +194,14 @@ bool LibraryLock::rollBackUnfinishedChange(const std::string& path, LibraryLockM
 bool LibraryLock::heldByOthers(const std::string& path, LibraryLockHolder* holder) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  const bool held = SomeoneLocks(fd, kLibraryByte);
-  if (held && holder != nullptr) *holder = WhoHolds(fd);
+  bool held = SomeoneLocks(fd, kLibraryByte);
+  // As in acquireOnce: a holder that let go between the two questions is
+  // asked about again rather than reported as unnamed.
+  for (int attempt = 0; held && holder != nullptr && attempt < 4; ++attempt) {
+    *holder = WhoHolds(fd);
+    if (*holder != LibraryLockHolder::Unknown) break;
+    held = SomeoneLocks(fd, kLibraryByte);
+  }
   ::close(fd);
   return held;
 }

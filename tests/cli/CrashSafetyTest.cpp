@@ -376,12 +376,16 @@ TEST(WriterRace, ASecondWriterIsRefusedWhateverNameAndEnvironment) {
     bool held = false;
     LibraryLockHolder holder = LibraryLockHolder::Unknown;
     while (!held && !a.waitForFinished(0)) held = LibraryLock::heldByOthers(sandbox.path("lib.fln"), &holder);
-    if (held) EXPECT_EQ(holder, LibraryLockHolder::WritingCommand);
+    if (held) {
+      EXPECT_EQ(holder, LibraryLockHolder::WritingCommand);
+    }
     QProcess b;
     StartInSession(sandbox, &b, "run-b", {"import", "alias.fln", "b"});
     ASSERT_TRUE(b.waitForFinished(-1));
     const CliOutcome reader = sandbox.run({"check", "alias.fln"});
-    if (a.state() != QProcess::NotRunning) ASSERT_TRUE(a.waitForFinished(-1));
+    if (a.state() != QProcess::NotRunning) {
+      ASSERT_TRUE(a.waitForFinished(-1));
+    }
     const bool aRunningWhenBCame = held;
     EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();
     expectedEntries += 50;
@@ -477,7 +481,9 @@ TEST(WriterRace, AWriterDuringAnUpgradeIsRefusedOrReachesTheConvertedFile) {
     while (!LibraryLock::heldByOthers(library, nullptr) && !a.waitForFinished(0)) {
     }
     const CliOutcome b = sandbox.run({"import", "lib.fln", "b"});
-    if (a.state() != QProcess::NotRunning) ASSERT_TRUE(a.waitForFinished(-1));
+    if (a.state() != QProcess::NotRunning) {
+      ASSERT_TRUE(a.waitForFinished(-1));
+    }
     EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();
     EXPECT_TRUE(LibraryIsWide(library));
     const size_t entries = TabRows(sandbox.mustRun({"list", "lib.fln"}).out).size();
