@@ -45,7 +45,7 @@ FullTextEntry Entry(int32_t enId, int32_t dataIndex, int32_t atId, const char* a
 }
 
 TEST(FullTextPlan, APdfIsReadAgainWhenAnotherTookItsPlaceNotWhenItMoved) {
-  const FullTextEntry held = Entry(5, 3, 40, "2026/12/01 10:00:00", 1234);
+  const FullTextEntry held = Entry(5, 3, 40, "20261201100000000", 1234);
   struct Case {
     const char* what;
     std::vector<FullTextEntry> now;
@@ -53,12 +53,12 @@ TEST(FullTextPlan, APdfIsReadAgainWhenAnotherTookItsPlaceNotWhenItMoved) {
     std::vector<int32_t> pending;
   } cases[] = {
       {"as it was", {held}, {}, {}},
-      {"moved in the file (compacted)", {Entry(5, 0, 40, "2026/12/01 10:00:00", 1234)}, {}, {}},
-      {"another attachment record", {Entry(5, 3, 41, "2026/12/01 10:00:00", 1234)}, {5}, {5}},
-      {"a record made at another time", {Entry(5, 3, 40, "2026/12/02 09:00:00", 1234)}, {5}, {5}},
-      {"another size", {Entry(5, 3, 40, "2026/12/01 10:00:00", 999)}, {5}, {5}},
+      {"moved in the file (compacted)", {Entry(5, 0, 40, "20261201100000000", 1234)}, {}, {}},
+      {"another attachment record", {Entry(5, 3, 41, "20261201100000000", 1234)}, {5}, {5}},
+      {"a record made at another time", {Entry(5, 3, 40, "20261202090000000", 1234)}, {5}, {5}},
+      {"another size", {Entry(5, 3, 40, "20261201100000000", 999)}, {5}, {5}},
       {"its PDF gone", {Entry(5, -1, -1, "", 1234)}, {5}, {5}},
-      {"deleted, another added", {Entry(6, 3, 41, "2026/12/01 10:00:00", 1234)}, {5}, {6}},
+      {"deleted, another added", {Entry(6, 3, 41, "20261201100000000", 1234)}, {5}, {6}},
   };
   const std::map<int32_t, FullTextIndex::Document> index = {{5, {PdfFingerprint(held), FullTextIndex::State::Text}}};
   for (const Case& c : cases) {
