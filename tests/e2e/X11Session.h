@@ -12,7 +12,8 @@ namespace e2e {
 
 class X11Session {
  public:
-  /// Starts Xvfb (1920x1080, 24 bits) and openbox; ok() tells whether both run.
+  /// Starts Xvfb (1920x1080, 24 bits) and openbox, trying again with a new
+  /// server when openbox does not take it; ok() tells whether both run.
   X11Session();
   /// Ends the window manager and the server (only the processes it started).
   ~X11Session();
@@ -30,6 +31,8 @@ class X11Session {
   QProcessEnvironment environment(const QString& home) const;
 
  private:
+  // One try at starting both; sets _error when it fails.
+  void start();
   static void stop(QProcess* process);
 
   std::unique_ptr<QProcess> _server;
