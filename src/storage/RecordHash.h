@@ -15,6 +15,7 @@ uint64_t RecordHash(const void* data, size_t length);
 /// without ever holding them together.
 class RecordHasher {
  public:
+  RecordHasher();
   void add(const void* data, size_t length);
   uint64_t value() const;
 
@@ -23,7 +24,4 @@ class RecordHasher {
   unsigned char stripe_[32];
   size_t buffered_ = 0;  // bytes of stripe_ waiting for a whole stripe
   uint64_t total_ = 0;
-
- public:
-  RecordHasher();
 };
